@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test, on a fresh Debian 12 machine too:
+#   1. installs what is missing (scripts/install-deps.sh)
+#   2. build/        the whole project; all tests (GUI tests run offscreen)
+#   3. build-asan/   non-GUI tests under AddressSanitizer + UndefinedBehaviorSanitizer
+#   4. build-tsan/   the tests labelled tsan under ThreadSanitizer
+#   5. build-fuzz/   every libFuzzer target, a short bounded run on its seeds
+# Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== build: main"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+(cd build && ctest -j "$jobs" --timeout 600)
+
+echo "== build: address and undefined-behaviour sanitizers"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKESTRUNE_SANITIZE=address,undefined -DKESTRUNE_MODEL_ONLY=ON
+cmake --build build-asan -j "$jobs"
+(cd build-asan && ctest -j "$jobs" -LE gui --timeout 900)
+
+echo "== build: thread sanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKESTRUNE_SANITIZE=thread -DKESTRUNE_MODEL_ONLY=ON
+tsan_targets=$(ninja -C build-tsan -t targets all | sed -n 's/^\([A-Za-z0-9_]*_tsan_tests\): .*/\1/p' | sort -u)
+if [ -n "$tsan_targets" ]; then
+  # shellcheck disable=SC2086
+  cmake --build build-tsan -j "$jobs" --target $tsan_targets
+  (cd build-tsan && ctest -j "$jobs" -L tsan --timeout 900)
+fi
+
+echo "== build: fuzz targets"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
+cmake --build build-fuzz -j "$jobs"
+(cd build-fuzz && ctest -j "$jobs" -L fuzz --timeout 300)
