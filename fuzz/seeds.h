@@ -18,6 +18,9 @@ void WriteSeed(const std::string& folder, const std::string& name, const std::st
 
 }  // namespace kestrune::fuzz
 
+// Seed files call WriteSeed unqualified.
+using ::kestrune::fuzz::WriteSeed;
+
 #define KESTRUNE_SEEDS(reader)                                                              \
   static void KestruneSeeds_##reader(const std::string& folder);                            \
   static ::kestrune::fuzz::SeedRegistration kestruneSeedReg_##reader(#reader, KestruneSeeds_##reader); \
