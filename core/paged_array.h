@@ -79,6 +79,25 @@ class TPagedArray {
     return fixed_[i / PageSize].load(std::memory_order_acquire)[i % PageSize];
   }
 
+  // Frees every page that holds no record below `count` (all pages when count
+  // is 0). Records below `count` stay where they are. Not for fixed
+  // directories read without a lock while records are being freed.
+  void Truncate(int64_t count) {
+    if (count <= 0) {
+      Clear();
+      return;
+    }
+    const uint32_t keep = static_cast<uint32_t>((count + PageSize - 1) / PageSize);
+    const uint32_t pages = static_cast<uint32_t>((capacity_ + PageSize - 1) / PageSize);
+    if (keep >= pages) return;
+    for (uint32_t p = keep; p < pages; ++p) {
+      delete[] Page(p);
+      SetPage(p, nullptr);
+    }
+    // A table with more than one page has a full first page.
+    capacity_ = int64_t{keep} * PageSize;
+  }
+
   void Clear() {
     const uint32_t pages = static_cast<uint32_t>((capacity_ + PageSize - 1) / PageSize);
     for (uint32_t p = 0; p < pages; ++p) {
