@@ -1,0 +1,175 @@
+#include "core/log_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <clocale>
+#include <ctime>
+#include <regex>
+#include <set>
+#include <stdexcept>
+
+#include "core/version.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrune {
+namespace {
+
+// Lines of a log file with their CR LF removed; fails on a line without one.
+std::vector<std::string> LogLines(const std::string& path) {
+  const std::string text = test::ReadFileBytes(path);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "unterminated line: " << text.substr(start);
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// The date texts of the seconds from `from` to now, in the C locale.
+std::set<std::string> DatesSince(std::time_t from) {
+  std::set<std::string> dates;
+  for (std::time_t t = from; t <= std::time(nullptr); ++t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[64];
+    std::strftime(text, sizeof(text), "%d. %b, %Y %H:%M:%S", &local);
+    dates.insert(text);
+  }
+  return dates;
+}
+
+class LogFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { std::setlocale(LC_ALL, "C"); }
+  void TearDown() override { LogFile.SetCatchExceptions(true); }
+  test::TempDir dir_;
+};
+
+TEST_F(LogFileTest, ExactLineFormatStartAndEndLines) {
+  const std::time_t started = std::time(nullptr);
+  const std::string path = dir_.File("kestrune.log");
+  {
+    TLogFile log;
+    EXPECT_FALSE(log.LoggingOn());
+    log.Open(path);
+    EXPECT_TRUE(log.LoggingOn());
+    log.Log("first step");
+  }
+  const std::set<std::string> dates = DatesSince(started);
+  TVSFixedFileInfo info;
+  GetFixedFileInfo(platform::ProgramFile(), info);
+  const std::vector<std::string> messages = {"Logging started.", FileVersionToStr(info), ProductVersionToStr(info),
+                                             "first step", "Logging ended.", ""};
+  const std::vector<std::string> lines = LogLines(path);
+  ASSERT_EQ(lines.size(), messages.size());
+  const std::regex format(R"(\[(\d\d\. (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec), \d{4} \d\d:\d\d:\d\d)\]\[Info\] (.*))");
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(lines[i], m, format)) << lines[i];
+    EXPECT_TRUE(dates.count(m[1].str())) << lines[i];
+    EXPECT_EQ(m[3].str(), messages[i]);
+  }
+  EXPECT_EQ(lines.back(), "");  // "Logging ended.\r\n" carries its own line end
+  EXPECT_NE(messages[1], "0.0.0.0");
+}
+
+TEST_F(LogFileTest, LevelTags) {
+  struct Case {
+    int32_t level;
+    const char* tag;
+  } cases[] = {{0, "[Info] "}, {1, "[Warning] "}, {2, "[Error] "}, {3, "[Except] "}, {7, "[Except] "}};
+  const std::string path = dir_.File("kestrune.log");
+  TLogFile log;
+  log.Open(path);
+  for (const Case& c : cases) log.Log("level " + std::to_string(c.level), c.level);
+  const std::vector<std::string> lines = LogLines(path);
+  ASSERT_EQ(lines.size(), 3 + std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const std::string& line = lines[3 + i];
+    const std::string tail = std::string(cases[i].tag) + "level " + std::to_string(cases[i].level);
+    ASSERT_GE(line.size(), tail.size());
+    EXPECT_EQ(line.substr(line.size() - tail.size()), tail);
+    EXPECT_EQ(line[line.size() - tail.size() - 1], ']');
+  }
+}
+
+TEST_F(LogFileTest, SecondOpenEmptiesTheFile) {
+  const std::string path = dir_.File("kestrune.log");
+  test::WriteFileBytes(path, "left over from before\r\n");
+  {
+    TLogFile log;
+    log.Open(path);
+    log.Log("run one");
+  }
+  TLogFile log;
+  log.Open(dir_.File("KESTRUNE.LOG"));  // the existing file, whatever its case
+  const std::vector<std::string> lines = LogLines(path);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find("Logging started."), std::string::npos);
+}
+
+TEST_F(LogFileTest, LogThatCannotBeOpenedStaysOff) {
+  // A read-only program folder; a root user may write there anyway, so the
+  // folder that cannot hold the log is also tried as a path through a file.
+  const std::string readOnly = dir_.File("ro/");
+  ::mkdir(readOnly.c_str(), 0555);
+  test::WriteFileBytes(dir_.File("plain"), "x");
+  const bool rootWrites = ::access(readOnly.c_str(), W_OK) == 0;
+  for (const std::string& path : {readOnly + "kestrune.log", dir_.File("plain/kestrune.log"),
+                                  dir_.File("missing/kestrune.log"), std::string("/dev/full"), std::string()}) {
+    if (rootWrites && path == readOnly + "kestrune.log") continue;
+    TLogFile log;
+    log.Open(path);
+    EXPECT_FALSE(log.LoggingOn()) << path;
+    log.Log("nothing", 2);
+    EXPECT_FALSE(platform::FileExists(platform::Utf8ToUtf16(readOnly + "kestrune.log")));
+  }
+}
+
+TEST_F(LogFileTest, ExceptionsReachingTheEventLoopAreLoggedWhileCatching) {
+  const std::string path = dir_.File("kestrune.log");
+  {
+    TLogFile log;
+    EXPECT_TRUE(log.CatchExceptions());
+    log.Open(path);
+    ASSERT_TRUE(ApplicationExceptionHandler);
+    ApplicationExceptionHandler(std::runtime_error("boom"));
+    log.SetCatchExceptions(false);
+    EXPECT_FALSE(ApplicationExceptionHandler);
+
+    // A handler installed by another component is not removed by the log.
+    log.SetCatchExceptions(true);
+    ApplicationExceptionHandler = [](const std::exception&) {};
+    log.SetCatchExceptions(false);
+    EXPECT_TRUE(ApplicationExceptionHandler);
+    log.SetCatchExceptions(true);
+  }
+  EXPECT_FALSE(ApplicationExceptionHandler);  // the log's handler goes with it
+  const std::vector<std::string> lines = LogLines(path);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_NE(lines[3].find("][Except] boom"), std::string::npos) << lines[3];
+}
+
+TEST(StdMessage, AssignCopiesTextAndCategory) {
+  TLogFile log;
+  TStdMessage& a = log.StdMessages().Add();
+  a.SetText("Disk full");
+  a.SetCategory(mtError);
+  TStdMessage b;
+  b.Assign(a);
+  EXPECT_EQ(b.Text(), "Disk full");
+  EXPECT_EQ(b.Category(), mtError);
+  EXPECT_EQ(log.StdMessages().Count(), 1);
+}
+
+}  // namespace
+}  // namespace kestrune
