@@ -416,8 +416,7 @@ TEST(AVLTreeFile, LoadResultCodes) {
   std::string flipped = good;
   flipped[20] ^= 1;
   // A tag 144 that claims 60000 bytes, with a correct CRC.
-  const std::string overlong =
-      Framed(NodeTag(3) + Tags([](TTagStream& t) { t.WriteTag(TIAVLTree::kNodeTag, "\1\2\3\4", 4); }).replace(2, 2, "\x60\xEA"));
+  const std::string overlong = Framed(NodeTag(3) + NodeTag(0x04030201).replace(2, 2, "\x60\xEA"));
   // A container 16384 claiming 0xFFFFFF00 bytes.
   const std::string hugeContainer = Framed(
       NodeTag(3) + Tags([](TTagStream& t) {
