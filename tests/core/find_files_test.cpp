@@ -16,7 +16,7 @@ using Names = std::vector<std::u16string>;
 
 // root/
 //   b.txt a.txt A.TXT C.stp readme ro.txt(read-only) flink.txt -> b.txt
-//   alpha/ x.txt deep/ d.txt
+//   alpha/ x.txt s.stp deep/ d.txt
 //   Zeta/  z.txt
 //   link -> alpha (a link to a folder: never followed)
 class FindFilesTest : public ::testing::Test {
@@ -27,6 +27,7 @@ class FindFilesTest : public ::testing::Test {
     std::filesystem::create_directories(dir_.File("alpha/deep"));
     std::filesystem::create_directories(dir_.File("Zeta"));
     Touch("alpha/x.txt");
+    Touch("alpha/s.stp");
     Touch("alpha/deep/d.txt");
     Touch("Zeta/z.txt");
     std::filesystem::create_directory_symlink(dir_.File("alpha"), dir_.File("link"));
@@ -51,7 +52,8 @@ TEST_F(FindFilesTest, FilesInSortedOrderAsFullPaths) {
       {"*.* is everything", u"*.*", 0, false, {"A.TXT", "a.txt", "b.txt", "C.stp", "flink.txt", "readme", "ro.txt"}},
       {"empty mask is everything", u"", 0, false,
        {"A.TXT", "a.txt", "b.txt", "C.stp", "flink.txt", "readme", "ro.txt"}},
-      {"stop-word mask", u"*.stp", 0, false, {"C.stp"}},
+      {"stop-word mask, this folder only", u"*.stp", 0, false, {"C.stp"}},
+      {"stop-word mask through subfolders", u"*.STP", 0, true, {"C.stp", "alpha/s.stp"}},
       {"read-only excluded", u"*.txt", kFaReadOnly, false, {"A.TXT", "a.txt", "b.txt", "flink.txt"}},
       {"hidden never set", u"*.txt", kFaHidden | kFaSysFile | kFaArchive, false,
        {"A.TXT", "a.txt", "b.txt", "flink.txt", "ro.txt"}},
