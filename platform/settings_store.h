@@ -116,8 +116,9 @@ class SettingsStore {
   bool KeyOpen() const { return keyOpen_; }
 
   // Opens the key for reading and writing; with canCreate, a missing key and
-  // the keys above it are created. False (the open key stays open) when the
-  // key is missing and not created, or the root key has no hive.
+  // the keys above it are created. False, leaving the open key open, when the
+  // key is missing and not to be created, cannot be created (the hive cannot
+  // be saved, the path is too deep), or the root key has no hive.
   bool OpenKey(std::string_view key, bool canCreate);
   // Opens an existing key; writes to it raise.
   bool OpenKeyReadOnly(std::string_view key);
