@@ -230,8 +230,10 @@ class TCustomContentMap2 {
   void GetQueryKeys(int32_t mask, TNNKeys& list, int32_t& count) const;
 
   // ---- layout ----
-  // Relative positions (X, Y) of every key from the relation matrix.
-  void LayoutKeys();
+  // Relative positions (X, Y) of every key from the relation matrix. Returns
+  // the number of iterations run (0 for a single key and the circle of
+  // unrelated query words).
+  int32_t LayoutKeys();
 
   // ---- styles ----
   void StyleKey(TKey& key);

@@ -46,13 +46,13 @@ Extent Measure(const TKeys& keys) {
 
 }  // namespace
 
-void TCustomContentMap2::LayoutKeys() {
+int32_t TCustomContentMap2::LayoutKeys() {
   const size_t n = keys_.size();
-  if (n == 0) return;
+  if (n == 0) return 0;
   if (n == 1) {
     keys_[0].X = 0.5f;
     keys_[0].Y = 0.5f;
-    return;
+    return 0;
   }
 
   float total = 0.0f;
@@ -71,7 +71,7 @@ void TCustomContentMap2::LayoutKeys() {
       key.Y = std::sin(angle) * radius + 0.5f;
       angle = angle + step;
     }
-    return;
+    return 0;
   }
 
   // Start positions by the first letter.
@@ -175,6 +175,7 @@ void TCustomContentMap2::LayoutKeys() {
       key.Y = ((key.Y - e.minY) / (e.maxY - e.minY) - 0.5f) * scale + 0.5f;
     }
   }
+  return iterations;
 }
 
 }  // namespace kestrune
