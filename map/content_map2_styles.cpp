@@ -355,9 +355,9 @@ int32_t TCustomContentMap2::LoadStyleText(std::string_view text) {
     if (Contains(line, "<main>")) {
       const size_t fontLine = find(at, "font=");
       if (fontLine == count) return kStyleFileBroken;
+      keyFont_ = platform::Utf8ToUtf16(ValueOf(lines[fontLine]));
       const size_t end = find(fontLine + 1, "</main>");
       if (end == count) return kStyleFileBroken;
-      keyFont_ = platform::Utf8ToUtf16(ValueOf(lines[fontLine]));
       at = end + 1;
       continue;
     }
