@@ -36,6 +36,8 @@ char16_t FoldedFirstUnit(std::u16string_view text) {
 // ---------------------------------------------------------------------------
 // TWDWord
 
+static_assert(sizeof(TWDWord) == 64, "a word record fills one cache line");
+
 std::u16string_view TWDWord::StoredView() const { return Text ? std::u16string_view(Text) : std::u16string_view(); }
 
 std::u16string TWDWord::GetStoredText() const { return std::u16string(StoredView()); }
@@ -163,6 +165,7 @@ TWDWord* TIWordDictionary::PrepareSlot() {
 void TIWordDictionary::StoreText(TWDWord& word, std::u16string_view text) {
   word.Text = nullptr;
   word.TextOnHeap = false;
+  word.TextKey = TextKeyOf(text);
   if (text.empty()) return;
   if (arena_) {
     arena_->Mark();
@@ -358,10 +361,20 @@ int32_t TIWordDictionary::IndexInsert(int32_t index) { return fastSpeed_ ? Terna
 
 int32_t TIWordDictionary::IndexFind(std::u16string_view text) { return fastSpeed_ ? TernaryFind(text) : AvlFind(text); }
 
-int32_t TIWordDictionary::CompareTexts(std::u16string_view text, const char16_t* stored) const {
+uint64_t TIWordDictionary::TextKeyOf(std::u16string_view text) {
+  uint64_t key = 0;
+  for (size_t i = 1; i <= 4; ++i) key = (key << 16) | (i < text.size() ? text[i] : 0);
+  return key;
+}
+
+int32_t TIWordDictionary::CompareWord(std::u16string_view text, uint64_t key, const TWDWord& word) const {
+  const char16_t* stored = word.Text;
   if (!stored) return 1;
   if (caseSensitivity_) {
-    // CompareWideOrdinal with the end of `text` as its 0 unit.
+    // Within one tree the first units are equal; units 1 to 4 decide unless
+    // they are equal too. Then CompareWideOrdinal, with the end of `text` as
+    // its 0 unit.
+    if (key != word.TextKey) return key < word.TextKey ? -1 : 1;
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
       const char16_t s = stored[i];
@@ -377,9 +390,10 @@ int32_t TIWordDictionary::AvlFind(std::u16string_view text) {
   if (text.empty()) return -1;
   const int32_t* entry = CharEntry(text, false);
   int32_t node = entry ? *entry : -1;
+  const uint64_t key = TextKeyOf(text);
   while (node != -1) {
     const TWDWord& word = Slot(node);
-    const int32_t c = CompareTexts(text, word.Text);
+    const int32_t c = CompareWord(text, key, word);
     if (c == 0) return node;
     node = c < 0 ? word.Left : word.Right;
   }
@@ -388,6 +402,7 @@ int32_t TIWordDictionary::AvlFind(std::u16string_view text) {
 
 int32_t TIWordDictionary::AvlInsert(int32_t index) {
   const std::u16string_view text = Slot(index).StoredView();
+  const uint64_t key = Slot(index).TextKey;
   int32_t* root = CharEntry(text, true);
   if (*root == -1) {
     *root = index;
@@ -401,7 +416,7 @@ int32_t TIWordDictionary::AvlInsert(int32_t index) {
   int32_t node = *root;
   for (;;) {
     TWDWord& word = Slot(node);
-    const int32_t c = CompareTexts(text, word.Text);
+    const int32_t c = CompareWord(text, key, word);
     if (c == 0) return node;
     path[depth] = node;
     side[depth] = c < 0 ? 0 : 2;

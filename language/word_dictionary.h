@@ -44,6 +44,7 @@
 
 #include "core/binary_data.h"
 #include "core/paged_array.h"
+#include "core/stream.h"
 #include "language/morphology_engine.h"
 
 namespace kestrune {
@@ -69,8 +70,19 @@ struct TWDLoadDictionary {
   std::u16string MorphologyFile;
 };
 
-// The record of one word.
-class TWDWord {
+// The 24 bytes of a dictionary file's header tag.
+struct TWDFileHeader {
+  int32_t Version = 0;
+  int32_t DictID = 0;
+  uint32_t Flags = 0;  // bit 0 Compress (8-bit texts), bit 1 Option2
+  uint32_t CodePage = 0;
+  int32_t WordCount = 0;
+  int32_t DictAttr = 0;
+};
+static_assert(sizeof(TWDFileHeader) == 24);
+
+// The record of one word; one cache line.
+class alignas(64) TWDWord {
  public:
   static constexpr uint16_t kFlagMark = 0x0001;    // stop word
   static constexpr uint16_t kFlagExport = 0x0010;  // chosen by a selective save
@@ -111,21 +123,23 @@ class TWDWord {
   // The stored text as a view (empty when text-less).
   std::u16string_view StoredView() const;
 
+  // The fields are ordered so that a record fills one cache line.
   TIWordDictionary* Dictionary = nullptr;
   char16_t* Text = nullptr;  // 0-terminated; null for a text-less word
-  uint8_t PartOfSpeech = 0;
+  // Units 1 to 4 of the text (0 past its end), the first in the high bits:
+  // the AVL index orders most texts by it without reading the text.
+  uint64_t TextKey = 0;
   int32_t Group = -1;  // lexeme number, -1 none
+  int32_t Left = -1;         // AVL children (word indexes), -1 none
+  int32_t Right = -1;
+  int32_t NextSame = -1;  // next word with the same text
+  int32_t Weight = 0;
   int16_t Attr1 = 1;
   int16_t Attr2 = 0;
-  int32_t Left = -1;  // AVL children (word indexes), -1 none
-  int32_t Right = -1;
-  uint8_t Balance = 1;  // 0 left side higher, 1 even, 2 right side higher
-  uint16_t Flags = 0;
-  int32_t NextSame = -1;  // next word with the same text
   int16_t DictionaryID = 0;
-  int32_t Weight = 0;
-
- private:
+  uint16_t Flags = 0;
+  uint8_t PartOfSpeech = 0;
+  uint8_t Balance = 1;  // 0 left side higher, 1 even, 2 right side higher
   bool TextOnHeap = false;  // a text the string cache could not hold
 };
 
@@ -216,6 +230,46 @@ class TIWordDictionary {
   // search.
   bool FormsStale() const { return formsStale_; }
 
+  // ---- dictionary files ("DRWS", dictionary_file.cpp) ----
+  // Frame: magic "DRWS", CRC-32 of the body (0: LoadFromFile does not check
+  // it). Body: the header tag 128, then tag 0x4000 holding one word tag (16,
+  // 144 or 16400 by body size) per word in index order. The words of a file
+  // take the identifiers from Count() on; each distinct (DictID, lexicon file)
+  // gets a load-table entry with the lexeme offset of its lexicon (GroupBase),
+  // whose lexicon the loader merges into the engine.
+  static constexpr int32_t kHeaderTag = 128;
+  static constexpr int32_t kWordsTag = 0x4000;
+  static constexpr int32_t kWordTag1 = 16, kWordTag2 = 144, kWordTag3 = 16400;
+  static constexpr int32_t kFileVersion = 1;
+  // Result codes.
+  static constexpr int32_t kFileDone = 0;
+  static constexpr int32_t kFileCorrupt = -1;  // cannot open or read, a corrupt body, no room for more words
+  static constexpr int32_t kFileNoName = -2;
+  static constexpr int32_t kFileMissing = -3;
+  static constexpr int32_t kFileWrongMagic = -4;
+  static constexpr int32_t kFileEmpty = -5;  // save: no word
+  static constexpr int32_t kFileWrongVersion = -6;
+  static constexpr int32_t kFileLoadTableFull = -7;  // more distinct files than the load table holds
+  static constexpr int32_t kFileCRCMismatch = -9;
+
+  // The header of a dictionary file alone; false when the name is empty, the
+  // file is missing, the magic or the CRC (a stored 0 included) is wrong or
+  // the first tag is not the header.
+  bool ReadFileHeader(std::u16string_view fileName, TWDFileHeader& header, std::u16string& morphologyFile,
+                      std::u16string& author, std::u16string& description);
+  // Loads a dictionary file and merges its words (and its lexicon) into the
+  // dictionary.
+  int32_t LoadFromFile(std::u16string_view fileName);
+  // Loads the tags of a dictionary body from the stream's position; the file
+  // name (may be empty) locates the lexicon file. Words read before an error
+  // stay.
+  int32_t LoadFromStream(TStream& stream, std::u16string_view fileName);
+  // Writes the header tag and the words tag at the stream's position: every
+  // word, or (ask) those WordExport chooses. Groups are written relative to
+  // the dictionary's own lexicon file; a group that does not fit 16 bits fails
+  // the save (-1).
+  int32_t SaveToStream(TStream& stream, bool ask);
+
  protected:
   // Texts are 0-terminated in the records: a text is cut at its first 0 unit.
   static std::u16string_view CutAtNul(std::u16string_view text);
@@ -259,6 +313,7 @@ class TIWordDictionary {
   int32_t FindEqualWord(std::u16string_view text, uint8_t partOfSpeech, int32_t group);
   void ReportFull();
   void ClearUnlocked();
+  int32_t LoadFromStreamUnlocked(TStream& stream, std::u16string_view fileName);
   void SetWordText(TWDWord& word, std::u16string_view text);
   void RebuildIndex();
 
@@ -272,7 +327,8 @@ class TIWordDictionary {
   int32_t TernaryInsert(int32_t index);
   int32_t TernaryFind(std::u16string_view text);
   int32_t NewNode(int32_t key);
-  int32_t CompareTexts(std::u16string_view text, const char16_t* stored) const;
+  static uint64_t TextKeyOf(std::u16string_view text);
+  int32_t CompareWord(std::u16string_view text, uint64_t key, const TWDWord& word) const;
   int32_t RotateLeftHigh(int32_t node);
   int32_t RotateRightHigh(int32_t node);
 
