@@ -1,6 +1,7 @@
 #include "core/avl_tree.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "core/base.h"
 #include "core/frame.h"
@@ -12,25 +13,28 @@ namespace kestrune {
 namespace {
 
 // The orders of the item types: <0, 0 or >0 as the first value sorts before,
-// with or after the second.
+// with or after the second. Key is what the set holds per node: the 32 bits of
+// an integer (in the node) or a pointer (beside it).
 template <typename K>
 int CompareKeys(K a, K b) {
   return (a > b) - (a < b);
 }
 
 struct OrderLongInt {
-  int operator()(uintptr_t a, uintptr_t b) const {
-    return CompareKeys(static_cast<int32_t>(a), static_cast<int32_t>(b));
-  }
+  using Key = uint32_t;
+  static constexpr bool kPointer = false;
+  int operator()(uint32_t a, uint32_t b) const { return CompareKeys(static_cast<int32_t>(a), static_cast<int32_t>(b)); }
 };
 
 struct OrderDWord {
-  int operator()(uintptr_t a, uintptr_t b) const {
-    return CompareKeys(static_cast<uint32_t>(a), static_cast<uint32_t>(b));
-  }
+  using Key = uint32_t;
+  static constexpr bool kPointer = false;
+  int operator()(uint32_t a, uint32_t b) const { return CompareKeys(a, b); }
 };
 
 struct OrderText {
+  using Key = uintptr_t;
+  static constexpr bool kPointer = true;
   int32_t (*compare)(const char16_t*, const char16_t*);
   int operator()(uintptr_t a, uintptr_t b) const {
     return compare(reinterpret_cast<const char16_t*>(a), reinterpret_cast<const char16_t*>(b));
@@ -40,6 +44,8 @@ struct OrderText {
 // The key is the first 4 bytes of the record; a null record sorts first.
 template <typename K>
 struct OrderPointedKey {
+  using Key = uintptr_t;
+  static constexpr bool kPointer = true;
   int operator()(uintptr_t a, uintptr_t b) const {
     if (a == 0 || b == 0) return CompareKeys(a, b);
     K x, y;
@@ -63,17 +69,6 @@ TIAVLTree::TIAVLTree() : compareText_(CompareWideNoCase) {}
 
 TIAVLTree::~TIAVLTree() { ClearNodes(); }
 
-uintptr_t TIAVLTree::Normalize(TValue value) const {
-  switch (itemType_) {
-    case TItemType::cLongInt:
-      return static_cast<uintptr_t>(static_cast<intptr_t>(static_cast<int32_t>(value)));
-    case TItemType::cDWord:
-      return static_cast<uintptr_t>(static_cast<uint32_t>(value));
-    default:
-      return static_cast<uintptr_t>(value);
-  }
-}
-
 template <typename F>
 decltype(auto) TIAVLTree::WithOrder(F&& f) const {
   switch (itemType_) {
@@ -95,8 +90,10 @@ decltype(auto) TIAVLTree::WithOrder(F&& f) const {
 
 int32_t TIAVLTree::Add(TValue value) {
   std::lock_guard<std::mutex> guard(lock_);
-  const uintptr_t key = Normalize(value);
-  return WithOrder([&](const auto& order) { return Insert(key, order); });
+  return WithOrder([&](const auto& order) {
+    using Key = typename std::decay_t<decltype(order)>::Key;
+    return Insert(static_cast<Key>(value), order);
+  });
 }
 
 void TIAVLTree::Delete(int32_t index) {
@@ -107,13 +104,21 @@ void TIAVLTree::Delete(int32_t index) {
 
 int32_t TIAVLTree::Find(TValue value) {
   std::lock_guard<std::mutex> guard(lock_);
-  const uintptr_t key = Normalize(value);
-  return WithOrder([&](const auto& order) { return Search(key, order); });
+  return WithOrder([&](const auto& order) {
+    using Key = typename std::decay_t<decltype(order)>::Key;
+    return Search(static_cast<Key>(value), order);
+  });
 }
 
 TIAVLTree::TValue TIAVLTree::GetItem(int32_t index) const {
-  if (index < 0 || index >= Count()) return IsIntegerType(itemType_) ? -1 : 0;
-  return static_cast<TValue>(nodes_[index].Value);
+  switch (itemType_) {
+    case TItemType::cLongInt:
+      return index < 0 || index >= Count() ? -1 : static_cast<int32_t>(nodes_[index].Value);
+    case TItemType::cDWord:
+      return index < 0 || index >= Count() ? -1 : static_cast<TValue>(nodes_[index].Value);
+    default:
+      return index < 0 || index >= Count() ? 0 : static_cast<TValue>(pointers_[index]);
+  }
 }
 
 void TIAVLTree::Clear() {
@@ -139,16 +144,26 @@ void TIAVLTree::SetItemType(TItemType type) {
 
 void TIAVLTree::ClearNodes() {
   nodes_.Clear();
+  pointers_.Clear();
   count_.store(0, std::memory_order_relaxed);
   root_ = -1;
 }
 
 template <typename Order>
-int32_t TIAVLTree::Search(uintptr_t key, const Order& order) const {
+typename Order::Key TIAVLTree::KeyOf(int32_t index) const {
+  if constexpr (Order::kPointer) {
+    return pointers_[index];
+  } else {
+    return nodes_[index].Value;
+  }
+}
+
+template <typename Order>
+int32_t TIAVLTree::Search(typename Order::Key key, const Order& order) const {
   int32_t n = root_;
   while (n >= 0) {
     const TAVLNode& node = nodes_[n];
-    const int c = order(key, node.Value);
+    const int c = order(key, KeyOf<Order>(n));
     if (c == 0) return n;
     n = c < 0 ? node.Left : node.Right;
   }
@@ -156,13 +171,13 @@ int32_t TIAVLTree::Search(uintptr_t key, const Order& order) const {
 }
 
 template <typename Order>
-int32_t TIAVLTree::Insert(uintptr_t key, const Order& order) {
+int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
   int32_t path[kMaxDepth];
   bool wentRight[kMaxDepth];
   int depth = 0;
   for (int32_t n = root_; n >= 0;) {
     const TAVLNode& node = nodes_[n];
-    const int c = order(key, node.Value);
+    const int c = order(key, KeyOf<Order>(n));
     if (c == 0) return itemType_ == TItemType::cPWideString ? -1 : n;
     if (depth == kMaxDepth) return -1;  // never for a balanced tree
     path[depth] = n;
@@ -176,8 +191,14 @@ int32_t TIAVLTree::Insert(uintptr_t key, const Order& order) {
   TAVLNode& fresh = nodes_[index];
   fresh.Left = -1;
   fresh.Right = -1;
-  fresh.Value = key;
   fresh.Balance = kEven;
+  if constexpr (Order::kPointer) {
+    if (!pointers_.Reserve(int64_t{index} + 1)) return -1;
+    fresh.Value = 0;
+    pointers_[index] = key;
+  } else {
+    fresh.Value = key;
+  }
   count_.store(index + 1, std::memory_order_relaxed);
   if (depth == 0) {
     root_ = index;
@@ -321,11 +342,12 @@ bool TIAVLTree::DetachRightmost(int32_t& link, int32_t& detached) {
 // Removes node `target` (holding `key`) from the subtree at `link`. True when
 // the subtree got lower.
 template <typename Order>
-bool TIAVLTree::RemoveNode(int32_t& link, uintptr_t key, int32_t target, const Order& order, bool& found) {
+bool TIAVLTree::RemoveNode(int32_t& link, typename Order::Key key, int32_t target, const Order& order,
+                           bool& found) {
   const int32_t n = link;
   if (n < 0) return false;
   TAVLNode& node = nodes_[n];
-  const int c = n == target ? 0 : order(key, node.Value);
+  const int c = n == target ? 0 : order(key, KeyOf<Order>(n));
   if (c < 0) return RemoveNode(node.Left, key, target, order, found) && LeftShrunk(link);
   if (c > 0) return RemoveNode(node.Right, key, target, order, found) && RightShrunk(link);
   if (n != target) return false;
@@ -354,11 +376,11 @@ bool TIAVLTree::RemoveNode(int32_t& link, uintptr_t key, int32_t target, const O
 // The link (a parent's child field, or the root) that points at `node`.
 template <typename Order>
 int32_t* TIAVLTree::ParentLink(int32_t node, const Order& order) {
-  const uintptr_t key = nodes_[node].Value;
+  const typename Order::Key key = KeyOf<Order>(node);
   int32_t* link = &root_;
   while (*link >= 0 && *link != node) {
     TAVLNode& at = nodes_[*link];
-    link = order(key, at.Value) < 0 ? &at.Left : &at.Right;
+    link = order(key, KeyOf<Order>(*link)) < 0 ? &at.Left : &at.Right;
   }
   if (*link == node) return link;
   // A key changed behind the set's back: find the parent by its links.
@@ -373,17 +395,19 @@ int32_t* TIAVLTree::ParentLink(int32_t node, const Order& order) {
 template <typename Order>
 void TIAVLTree::Remove(int32_t index, const Order& order) {
   bool found = false;
-  RemoveNode(root_, nodes_[index].Value, index, order, found);
+  RemoveNode(root_, KeyOf<Order>(index), index, order, found);
   if (!found) return;
   const int32_t last = Count() - 1;
   if (index != last) {
     // The last node moves into the freed slot so that indexes stay dense.
     if (int32_t* link = ParentLink(last, order)) *link = index;
     nodes_[index] = nodes_[last];
+    if constexpr (Order::kPointer) pointers_[index] = pointers_[last];
   }
   count_.store(last, std::memory_order_relaxed);
   if (last == 0) root_ = -1;
   nodes_.Truncate(last);
+  if constexpr (Order::kPointer) pointers_.Truncate(last);
 }
 
 // ---- "AVLF" file ----
@@ -396,7 +420,7 @@ int32_t TIAVLTree::WriteBody(TTagStream& tags) const {
     chunk.Bytes().reserve(static_cast<size_t>(end - first) * 8);
     TTagStream chunkTags(&chunk);
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t value = static_cast<uint32_t>(nodes_[i].Value);
+      const uint32_t value = nodes_[i].Value;
       chunkTags.WriteTag(kNodeTag, &value, 4);
     }
     if (chunkTags.WriteError()) return kFileError;
@@ -461,9 +485,11 @@ int32_t TIAVLTree::ReadBody(TTagStream& tags) {
         // A tag that claims more bytes than the file holds: the file is damaged.
         if (tags.Position() + tags.TagRemaining() > tags.StreamSize()) return kFileError;
         if (tags.CurrentTag() == kNodeTag) {
-          int32_t value = 0;
-          tags.ReadInteger(value, 0);
-          if (Insert(Normalize(value), order) < 0) return kFileError;
+          uint32_t value = 0;
+          tags.ReadCardinal(value, 0);
+          if constexpr (!std::decay_t<decltype(order)>::kPointer) {
+            if (Insert(value, order) < 0) return kFileError;
+          }
         } else if (tags.CurrentTag() == kContainerTag && !tags.EndOfTag()) {
           continue;
         }

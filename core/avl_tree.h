@@ -16,9 +16,10 @@
 //   cPLongInt     pointer to a record whose first 4 bytes    signed order of the keys
 //                 are a signed key
 //   cPDWord       the same with an unsigned key               unsigned order of the keys
-// Pointer values are held at full pointer width. The set never owns what a
-// pointer value points to; the caller keeps it alive and never changes a key
-// while its record is in the set. Values are unique.
+// Pointer values are held at full pointer width, in a table beside the nodes
+// that only pointer sets allocate, so that integer nodes stay 16 bytes. The
+// set never owns what a pointer value points to; the caller keeps it alive and
+// never changes a key while its record is in the set. Values are unique.
 //
 // The "AVLF" file is a framed file (core/frame.h): magic "AVLF", CRC-32 of the
 // body, version 0, then one tag 144 per node in node-index order holding the
@@ -49,9 +50,9 @@ enum class TItemType : uint8_t { cLongInt, cDWord, cPWideString, cPLongInt, cPDW
 // One node. Balance: 0 the left subtree is higher, 1 even, 2 the right
 // subtree is higher.
 struct TAVLNode {
-  int32_t Left;   // child index, -1 none
-  int32_t Right;  // child index, -1 none
-  uintptr_t Value;
+  int32_t Left;    // child index, -1 none
+  int32_t Right;   // child index, -1 none
+  uint32_t Value;  // the value of an integer set; 0 in a pointer set
   uint8_t Balance;
 };
 
@@ -128,20 +129,22 @@ class TIAVLTree {
  private:
   // Node paging: a short first page so that the many small sets stay small.
   using TNodes = TPagedArray<TAVLNode, 512, 4>;
+  using TPointers = TPagedArray<uintptr_t, 512, 4>;
 
-  uintptr_t Normalize(TValue value) const;
   template <typename F>
   decltype(auto) WithOrder(F&& f) const;
 
   // Unlocked helpers; the public operations take the lock and call these.
   template <typename Order>
-  int32_t Insert(uintptr_t key, const Order& order);
+  typename Order::Key KeyOf(int32_t index) const;
   template <typename Order>
-  int32_t Search(uintptr_t key, const Order& order) const;
+  int32_t Insert(typename Order::Key key, const Order& order);
+  template <typename Order>
+  int32_t Search(typename Order::Key key, const Order& order) const;
   template <typename Order>
   void Remove(int32_t index, const Order& order);
   template <typename Order>
-  bool RemoveNode(int32_t& link, uintptr_t key, int32_t target, const Order& order, bool& found);
+  bool RemoveNode(int32_t& link, typename Order::Key key, int32_t target, const Order& order, bool& found);
   template <typename Order>
   int32_t* ParentLink(int32_t node, const Order& order);
   bool DetachRightmost(int32_t& link, int32_t& detached);
@@ -156,6 +159,7 @@ class TIAVLTree {
 
   mutable std::mutex lock_;
   TNodes nodes_;
+  TPointers pointers_;  // node i's value in a pointer set
   std::atomic<int32_t> count_{0};
   int32_t root_ = -1;
   TItemType itemType_ = TItemType::cLongInt;

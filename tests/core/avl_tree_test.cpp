@@ -42,7 +42,7 @@ std::vector<intptr_t> CheckTree(const TIAVLTree& tree, Less less) {
     }
     const TAVLNode& node = tree.GetNode(n);
     const int hl = self(self, node.Left);
-    inOrder.push_back(static_cast<intptr_t>(node.Value));
+    inOrder.push_back(tree.GetItem(n));
     const int hr = self(self, node.Right);
     const int expected = hr - hl + 1;
     if (expected < 0 || expected > 2 || node.Balance != expected) {
@@ -269,6 +269,38 @@ TEST(AVLTree, PointerItemTypes_OrderByPointedKeys) {
     EXPECT_EQ(tree.Find(&records[4]), 0);
     const Record gone{5, 0};
     EXPECT_EQ(tree.Find(&gone), -1);
+  }
+}
+
+TEST(AVLTree, PointerItems_RandomAddsAndDeletesAcrossPages) {
+  std::vector<int32_t> keys(3000);
+  for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int32_t>(i * 2654435761u);
+  std::mt19937 rng(11);
+  TIAVLTree tree;
+  tree.SetItemType(TItemType::cPLongInt);
+  std::vector<const int32_t*> slots;
+  for (int step = 0; step < 12000; ++step) {
+    if (slots.empty() || rng() % 100 < (step < 6000 ? 70u : 35u)) {
+      const int32_t* p = &keys[rng() % keys.size()];
+      const int32_t index = tree.Add(p);
+      if (index == static_cast<int32_t>(slots.size())) slots.push_back(p);
+      ASSERT_EQ(slots[static_cast<size_t>(index)], p);
+    } else {
+      const size_t index = rng() % slots.size();
+      slots[index] = slots.back();
+      slots.pop_back();
+      tree.Delete(static_cast<int32_t>(index));
+    }
+    if (step % 250 == 0 || step == 11999) {
+      CheckTree(tree, [](intptr_t a, intptr_t b) {
+        return *reinterpret_cast<const int32_t*>(a) < *reinterpret_cast<const int32_t*>(b);
+      });
+      ASSERT_EQ(tree.Count(), static_cast<int32_t>(slots.size()));
+      for (size_t i = 0; i < slots.size(); ++i) {
+        ASSERT_EQ(tree.GetItem(static_cast<int32_t>(i)), reinterpret_cast<intptr_t>(slots[i]));
+        ASSERT_EQ(tree.Find(slots[i]), static_cast<int32_t>(i));
+      }
+    }
   }
 }
 
