@@ -328,11 +328,17 @@ class TIASN {
   std::vector<std::unique_ptr<TASNLayer>> layers_;
   TOrganizationData organizationData_ = TOrganizationData::cAVL;
 
-  // Spread's scratch: the context elements with positive input, and per
-  // target element the stamp of the last source element related to it.
+  // A fresh stamp for a per-element stamp array of at least `size` entries.
+  static uint32_t NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size);
+
+  // Spread's scratch: the context elements with positive input; per target
+  // element the stamp of the context set's members and the stamp of the last
+  // source element related to it.
   std::vector<int32_t> scratchContext_;
+  std::vector<uint32_t> contextStamp_;
   std::vector<uint32_t> relatedStamp_;
-  uint32_t stamp_ = 0;
+  uint32_t contextMark_ = 0;
+  uint32_t relatedMark_ = 0;
 };
 
 }  // namespace kestrune

@@ -16,6 +16,24 @@ float SaturatingWeight(float limit, float value) {
   return static_cast<float>(r);
 }
 
+// The relation list of an element toward a layer, or null.
+static const TLayerRelations* ListToward(const TASNElement& element, int32_t target) {
+  for (int32_t i = 0; i < element.GetRelationListCount(); ++i) {
+    const TLayerRelations* list = element.GetRelationList(i);
+    if (list->TargetLayer == target) return list;
+  }
+  return nullptr;
+}
+
+uint32_t TIASN::NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size) {
+  if (stamps.size() < static_cast<size_t>(size)) stamps.resize(size, 0);
+  if (++stamp == 0) {
+    std::fill(stamps.begin(), stamps.end(), 0u);
+    stamp = 1;
+  }
+  return stamp;
+}
+
 void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) {
   if (!IsValidLayer(source) || !IsValidLayer(target)) return;
   TASNLayer& from = *layers_[source];
@@ -26,42 +44,71 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   float* positive = to.positiveInput_.data();
   float* negative = to.negativeInput_.data();
   TIAVLTree& context = to.contextSet_;
+  TIAVLTree& active = from.activeSet_;
+  const int32_t activeCount = active.Count();
 
-  // Relations of the active source elements.
-  const int32_t activeCount = from.activeSet_.Count();
+  // Membership of the context set: a set search per relation, or, when the
+  // relations to visit outnumber the context set's items enough, a stamp per
+  // member taken once (and kept up to date as an open spread adds members).
+  int64_t visits = 0;
   for (int32_t k = 0; k < activeCount; ++k) {
-    const auto e = static_cast<int32_t>(from.activeSet_.GetItem(k));
+    const auto e = static_cast<int32_t>(active.GetNode(k).Value);
     if (!from.IsValidIndex(e)) continue;
-    const TASNElement& element = from.elements_[e];
-    const TLayerRelations* list = nullptr;
-    for (const TLayerRelations& candidate : element.relations_) {
-      if (candidate.TargetLayer == target) {
-        list = &candidate;
-        break;
-      }
-    }
-    if (!list) continue;
-    const float activation = element.activation_;
-    const int32_t nodes = list->Count();
-    for (int32_t node = 0; node < nodes; ++node) {
-      const int32_t t = list->Target(node);
-      if (t < 0 || t >= targetCount) continue;
-      float v = list->Weights[node] * activation;
-      v = v * to.elements_[t].anchor_;
-      if (v == 0.0f) continue;
-      if (!open && context.Find(t) < 0) continue;
-      if (v < 0.0f) {
-        negative[t] += -v;
-        to.negativeSum_ += -v;
-      } else {
-        positive[t] += v;
-        to.positiveSum_ += v;
-        if (to.maxPositive_ < positive[t]) to.maxPositive_ = positive[t];
-      }
-      if (open) context.Add(t);
+    if (const TLayerRelations* list = ListToward(from.elements_[e], target)) visits += list->Count();
+  }
+  const int32_t contextCount = context.Count();
+  const bool stamped = visits > 0 && contextCount <= 16 * visits;
+  uint32_t member = 0;
+  if (stamped) {
+    member = NextStamp(contextStamp_, contextMark_, targetCount);
+    for (int32_t k = 0; k < contextCount; ++k) {
+      const auto m = static_cast<int32_t>(context.GetNode(k).Value);
+      if (m >= 0 && m < targetCount) contextStamp_[m] = member;
     }
   }
 
+  // Relations of the active source elements. The sums live in locals while
+  // the input arrays are written (the arrays could alias them otherwise).
+  float positiveSum = to.positiveSum_;
+  float negativeSum = to.negativeSum_;
+  float maxPositive = to.maxPositive_;
+  for (int32_t k = 0; k < activeCount && visits > 0; ++k) {
+    const auto e = static_cast<int32_t>(active.GetNode(k).Value);
+    if (!from.IsValidIndex(e)) continue;
+    const TASNElement& element = from.elements_[e];
+    const TLayerRelations* list = ListToward(element, target);
+    if (!list) continue;
+    const float activation = element.activation_;
+    const int32_t nodes = list->Count();
+    const float* weights = list->Weights.data();
+    const TIAVLTree& targets = *list->Targets;
+    for (int32_t node = 0; node < nodes; ++node) {
+      const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
+      if (t < 0 || t >= targetCount) continue;
+      // Both tests skip; the cheaper one goes first.
+      const bool inContext = stamped ? contextStamp_[t] == member : (open || context.Find(t) >= 0);
+      if (!open && !inContext) continue;
+      float v = weights[node] * activation;
+      v = v * to.elements_[t].anchor_;
+      if (v == 0.0f) continue;
+      if (v < 0.0f) {
+        negative[t] += -v;
+        negativeSum += -v;
+      } else {
+        positive[t] += v;
+        positiveSum += v;
+        if (maxPositive < positive[t]) maxPositive = positive[t];
+      }
+      if (open && !(stamped && inContext)) {
+        context.Add(t);
+        if (stamped) contextStamp_[t] = member;
+      }
+    }
+  }
+
+  to.positiveSum_ = positiveSum;
+  to.maxPositive_ = maxPositive;
+  to.negativeSum_ = negativeSum;
   if (inhibition == 0.0f) return;
 
   // Lateral inhibition: every active source element pushes down each context
@@ -70,42 +117,39 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   // negative input), and the relation test is a stamp left by a walk of the
   // source element's list toward the target layer.
   scratchContext_.clear();
-  const int32_t contextCount = context.Count();
-  for (int32_t k = 0; k < contextCount; ++k) {
-    const auto m = static_cast<int32_t>(context.GetItem(k));
+  const int32_t members = context.Count();
+  for (int32_t k = 0; k < members; ++k) {
+    const auto m = static_cast<int32_t>(context.GetNode(k).Value);
     if (m >= 0 && m < targetCount && positive[m] > 0.0f) scratchContext_.push_back(m);
   }
   if (scratchContext_.empty()) return;
-  if (relatedStamp_.size() < static_cast<size_t>(targetCount)) relatedStamp_.resize(targetCount, 0);
   for (int32_t k = 0; k < activeCount; ++k) {
-    const auto e = static_cast<int32_t>(from.activeSet_.GetItem(k));
+    const auto e = static_cast<int32_t>(active.GetNode(k).Value);
     if (!from.IsValidIndex(e)) continue;
     const TASNElement& element = from.elements_[e];
     const float activation = element.activation_;
     if (!(activation > 0.0f)) continue;
-    if (++stamp_ == 0) {
-      std::fill(relatedStamp_.begin(), relatedStamp_.end(), 0u);
-      stamp_ = 1;
-    }
-    if (organizationData_ == TOrganizationData::cAVL) {
-      for (const TLayerRelations& list : element.relations_) {
-        if (list.TargetLayer != target) continue;
-        const int32_t nodes = list.Count();
-        for (int32_t node = 0; node < nodes; ++node) {
-          const int32_t t = list.Target(node);
-          if (t >= 0 && t < targetCount) relatedStamp_[t] = stamp_;
-        }
-        break;
+    const uint32_t related = NextStamp(relatedStamp_, relatedMark_, targetCount);
+    if (const TLayerRelations* list = ListToward(element, target)) {
+      const int32_t nodes = list->Count();
+      for (int32_t node = 0; node < nodes; ++node) {
+        const int32_t t = list->Target(node);
+        if (t >= 0 && t < targetCount) relatedStamp_[t] = related;
       }
     }
     const float amount = std::fabs(activation * inhibition);
     const int32_t self = source == target ? e : -1;
+    // Inputs and sums are never below +0, so adding +0 for a related element
+    // leaves them as they were; the loop then runs without branches.
+    const float adds[2] = {0.0f, amount};
+    const uint32_t* stamps = relatedStamp_.data();
     for (const int32_t m : scratchContext_) {
-      if (m == self || relatedStamp_[m] == stamp_) continue;
-      negative[m] += amount;
-      to.negativeSum_ += amount;
+      const uint32_t push = static_cast<uint32_t>(m != self) & static_cast<uint32_t>(stamps[m] != related);
+      negative[m] += adds[push];
+      negativeSum += adds[push];
     }
   }
+  to.negativeSum_ = negativeSum;
 }
 
 void TIASN::Update(int32_t layerNumber) {

@@ -1,0 +1,281 @@
+// Activation spreading and update: budgets, caps, thresholds, lateral
+// inhibition, the order of the sums and the single-precision rounding.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+
+#include "network/asn.h"
+
+namespace kestrune {
+namespace {
+
+constexpr int8_t kWords = 0;
+constexpr int8_t kPages = 1;
+
+uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
+
+// Words layer (budget as given) and a page layer without budget; every
+// element with threshold 0.001, Anchor 1, KInh 1, KStim 1.
+void Build(TIASN& net, int words, int pages, float wordBudget = 5.0f) {
+  net.AddLayer(0.0f, wordBudget);
+  net.AddLayer(0.0f, -1.0f);
+  for (int i = 0; i < words; ++i) net.AddElement(kWords, i, 0.001f, 1.0f, 1.0f, 1.0f);
+  for (int i = 0; i < pages; ++i) net.AddElement(kPages, i, 0.001f, 1.0f, 1.0f, 1.0f);
+}
+
+void Relate(TIASN& net, TASNAddress from, TASNAddress to, float weight) {
+  TRelationPosition p;
+  net.SetRelation(from, to, p, weight);
+}
+
+float Activation(TIASN& net, TASNAddress a) { return net.GetElement(a)->GetActivation(); }
+
+}  // namespace
+
+TEST(ASNSpread, SaturatingWeight) {
+  struct Case {
+    float limit, value;
+    uint32_t bits;
+  };
+  // Values computed independently in 60-digit decimal arithmetic from the
+  // single inputs, then rounded to single.
+  for (const Case& c : {Case{0.8f, 0.0f, 0}, Case{0.8f, 0.7f, 0x3F1988C8u}, Case{0.8f, -0.7f, 0xBF1988C8u},
+                        Case{0.8f, 1.4f, 0x3F44959Eu}, Case{0.8f, 10.0f, Bits(0.8f)}, Case{0.0f, 0.5f, 0}}) {
+    EXPECT_EQ(Bits(SaturatingWeight(c.limit, c.value)), c.bits) << c.limit << " " << c.value;
+  }
+  EXPECT_NEAR(SaturatingWeight(0.8f, 0.7f), 0.59974f, 1e-5f);
+  // Slope 1/0.9 at 0.
+  EXPECT_NEAR(SaturatingWeight(0.8f, 1e-4f) / 1e-4f, 1.0f / 0.9f, 1e-3f);
+}
+
+// The budget and normalisation examples: three source pages feed words with
+// the given net inputs (weight x activation 1 x Anchor 1).
+TEST(ASNSpread, BudgetsCapsAndThresholds) {
+  struct Case {
+    const char* name;
+    float budget;
+    std::vector<float> inputs;
+    float threshold;
+    std::vector<float> activations;
+  };
+  const Case cases[] = {
+      {"budget 5, nets 4 4 2: s = 0.5", 5.0f, {4.0f, 4.0f, 2.0f}, 0.001f, {1.0f, 1.0f, 1.0f}},
+      {"no budget, nets 0.5 0.25: s = 1", -1.0f, {0.5f, 0.25f}, 0.001f, {0.5f, 0.25f}},
+      {"no budget, nets 4 2: s = 0.25", -1.0f, {4.0f, 2.0f}, 0.001f, {1.0f, 0.5f}},
+      {"budget not exceeded, max above 1", 5.0f, {2.0f, 1.0f}, 0.001f, {1.0f, 0.5f}},
+      {"below the threshold", -1.0f, {0.0005f}, 0.001f, {0.0f}},
+      {"at the threshold is not above it", -1.0f, {0.25f}, 0.25f, {0.0f}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TIASN net;
+    const int n = static_cast<int>(c.inputs.size());
+    Build(net, n, 1, c.budget);
+    for (int i = 0; i < n; ++i) {
+      net.GetElement({kWords, i})->SetThreshold(c.threshold);
+      Relate(net, {kPages, 0}, {kWords, i}, c.inputs[i]);
+    }
+    net.ActivateElement({kPages, 0}, 1.0f);
+    net.Spread(kPages, kWords, true, 0.0f);
+    const TASNLayer& words = *net.GetLayer(kWords);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(words.PositiveInput(i), c.inputs[i]);
+    net.Update(kWords);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(Activation(net, {kWords, i}), c.activations[i]) << i;
+    int active = 0;
+    for (float a : c.activations) active += a > 0.0f;
+    EXPECT_EQ(net.GetLayer(kWords)->GetActiveSet().Count(), active);
+    // Update clears the inputs.
+    EXPECT_EQ(words.PositiveSum(), 0.0f);
+    EXPECT_EQ(words.PositiveInput(0), 0.0f);
+  }
+}
+
+TEST(ASNSpread, OpenContextAnchorAndAccumulation) {
+  TIASN net;
+  Build(net, 4, 1);
+  Relate(net, {kPages, 0}, {kWords, 0}, 0.5f);
+  Relate(net, {kPages, 0}, {kWords, 1}, 0.25f);
+  Relate(net, {kPages, 0}, {kWords, 2}, 0.5f);
+  net.GetElement({kWords, 2})->SetAnchor(0.0f);  // takes no input
+  net.ActivateElement({kPages, 0}, 1.0f);
+  TASNLayer& words = *net.GetLayer(kWords);
+
+  // Open False: only context elements receive input.
+  words.GetContextSet().Add(1);
+  net.Spread(kPages, kWords, false, 0.0f);
+  EXPECT_EQ(words.PositiveInput(0), 0.0f);
+  EXPECT_EQ(words.PositiveInput(1), 0.25f);
+  EXPECT_EQ(words.GetContextSet().Count(), 1);
+  // Open True: every target receives input and joins the context set; a
+  // second spread before the update adds up; Anchor 0 receives nothing.
+  net.Spread(kPages, kWords, true, 0.0f);
+  EXPECT_EQ(words.PositiveInput(0), 0.5f);
+  EXPECT_EQ(words.PositiveInput(1), 0.5f);
+  EXPECT_EQ(words.PositiveInput(2), 0.0f);
+  EXPECT_EQ(words.PositiveSum(), 1.0f);
+  EXPECT_EQ(words.MaxPositiveInput(), 0.5f);
+  EXPECT_EQ(words.GetContextSet().Count(), 2);  // word 2 got v = 0 and stays out
+  EXPECT_EQ(words.GetContextSet().GetItem(1), 0);
+
+  // An active word outside the context set keeps its activation.
+  net.ActivateElement({kWords, 3}, 0.3f);
+  net.Update(kWords);
+  EXPECT_EQ(Activation(net, {kWords, 0}), 0.5f);
+  EXPECT_EQ(Activation(net, {kWords, 1}), 0.5f);
+  EXPECT_EQ(Activation(net, {kWords, 3}), 0.3f);
+  EXPECT_GE(words.GetActiveSet().Find(3), 0);
+
+  // Update without input: KStim x activation, kept only above the threshold.
+  net.GetElement({kWords, 0})->SetKStim(0.5f);
+  net.GetElement({kWords, 1})->SetKStim(0.001f);
+  net.Update(kWords);
+  EXPECT_EQ(Activation(net, {kWords, 0}), 0.25f);
+  EXPECT_EQ(Activation(net, {kWords, 1}), 0.0f);
+  EXPECT_LT(words.GetActiveSet().Find(1), 0);
+
+  // Invalid layers do nothing.
+  net.Spread(kPages, 5, true, 0.0f);
+  net.Spread(-1, kWords, true, 0.0f);
+  net.Update(7);
+}
+
+TEST(ASNSpread, NegativeWeightsAndDeletedElements) {
+  TIASN net;
+  Build(net, 3, 1);
+  Relate(net, {kPages, 0}, {kWords, 0}, -0.25f);
+  Relate(net, {kPages, 0}, {kWords, 1}, 0.5f);
+  Relate(net, {kPages, 0}, {kWords, 2}, 0.75f);
+  // Word 1 is deleted; it has no relations of its own, so the page's
+  // relation to it stays, and it receives that contribution negated.
+  net.DeleteElement({kWords, 1});
+  net.ActivateElement({kPages, 0}, 1.0f);
+  net.ActivateElement({kWords, 0}, 0.5f);
+  net.Spread(kPages, kWords, true, 0.0f);
+  const TASNLayer& words = *net.GetLayer(kWords);
+  EXPECT_EQ(words.NegativeInput(0), 0.25f);
+  EXPECT_EQ(words.NegativeInput(1), 0.5f);
+  EXPECT_EQ(words.PositiveInput(1), 0.0f);
+  EXPECT_EQ(words.PositiveInput(2), 0.75f);
+  EXPECT_EQ(words.NegativeSum(), 0.75f);
+  EXPECT_EQ(words.PositiveSum(), 0.75f);
+  net.Update(kWords);
+  // 0.5 - 0.25: a negative net pulls the activation down.
+  EXPECT_EQ(Activation(net, {kWords, 0}), 0.25f);
+  EXPECT_EQ(Activation(net, {kWords, 1}), 0.0f);
+  EXPECT_EQ(Activation(net, {kWords, 2}), 0.75f);
+}
+
+TEST(ASNSpread, LateralInhibition) {
+  // Pages 0 and 1 active (0.8 and 0.4); words 0..3 in the context set with
+  // positive input; page 0 relates to words 0 and 1, page 1 to word 2, and
+  // word 3 gets input from page 2 (not active in the inhibition pass).
+  TIASN net;
+  Build(net, 5, 2);
+  Relate(net, {kPages, 0}, {kWords, 0}, 0.5f);
+  Relate(net, {kPages, 0}, {kWords, 1}, 0.5f);
+  Relate(net, {kPages, 1}, {kWords, 2}, 0.5f);
+  net.ActivateElement({kPages, 0}, 0.8f);
+  net.ActivateElement({kPages, 1}, 0.4f);
+  TASNLayer& words = *net.GetLayer(kWords);
+  words.GetContextSet().Add(4);  // in the context set without positive input
+  net.Spread(kPages, kWords, true, -0.5f);
+  // Word 0, 1: linked from page 0, inhibited by page 1 (0.4 x 0.5 = 0.2).
+  // Word 2: linked from page 1, inhibited by page 0 (0.8 x 0.5 = 0.4).
+  // Word 4: no positive input, not inhibited.
+  EXPECT_EQ(words.NegativeInput(0), 0.2f);
+  EXPECT_EQ(words.NegativeInput(1), 0.2f);
+  EXPECT_EQ(words.NegativeInput(2), 0.4f);
+  EXPECT_EQ(words.NegativeInput(4), 0.0f);
+  // Context order 4, 0, 1, 2; page 0 first: 0.4, then page 1: 0.2, 0.2.
+  EXPECT_EQ(words.NegativeSum(), (0.4f + 0.2f) + 0.2f);
+  // A positive Inhibition works by its magnitude; 0 inhibits nothing.
+  net.ResetInputs(kWords);
+  net.Spread(kPages, kWords, true, 0.5f);
+  EXPECT_EQ(words.NegativeInput(2), 0.4f);
+  net.ResetInputs(kWords);
+  net.Spread(kPages, kWords, true, 0.0f);
+  EXPECT_EQ(words.NegativeSum(), 0.0f);
+  // Elements with activation 0 or below do not inhibit.
+  net.ResetInputs(kWords);
+  net.ActivateElement({kPages, 1}, -0.4f);
+  net.Spread(kPages, kWords, true, -0.5f);
+  // Page 1 now feeds word 2 negatively (0.2); word 2 has no positive input
+  // and page 1 no positive activation, so nobody is inhibited.
+  EXPECT_EQ(words.NegativeInput(2), 0.2f);
+  EXPECT_EQ(words.NegativeInput(0), 0.0f);
+}
+
+TEST(ASNSpread, SourceEqualsTargetDoesNotInhibitItself) {
+  TIASN net;
+  Build(net, 3, 0);
+  Relate(net, {kWords, 0}, {kWords, 1}, 0.5f);
+  Relate(net, {kWords, 1}, {kWords, 0}, 0.5f);
+  Relate(net, {kWords, 2}, {kWords, 1}, 0.5f);
+  net.ActivateElement({kWords, 0}, 1.0f);
+  net.ActivateElement({kWords, 1}, 1.0f);
+  net.ActivateElement({kWords, 2}, 1.0f);
+  net.Spread(kWords, kWords, true, -0.5f);
+  const TASNLayer& words = *net.GetLayer(kWords);
+  // Context: 1, 0. Word 0 is inhibited by word 2 only (not by itself, word 1
+  // links to it); word 1 by nobody (0 and 2 link to it, 1 is itself).
+  EXPECT_EQ(words.NegativeInput(0), 0.5f);
+  EXPECT_EQ(words.NegativeInput(1), 0.0f);
+}
+
+// Sums follow the active set's item order, which a delete rearranges (the
+// last item moves into the freed slot); in single precision the order shows.
+TEST(ASNSpread, SumsFollowTheSetOrder) {
+  const float tiny = std::ldexp(1.0f, -24);
+  TIASN net;
+  Build(net, 1, 3);
+  Relate(net, {kPages, 0}, {kWords, 0}, tiny);
+  Relate(net, {kPages, 1}, {kWords, 0}, tiny);
+  Relate(net, {kPages, 2}, {kWords, 0}, 1.0f);
+  net.ActivateElement({kPages, 0}, 1.0f);
+  net.ActivateElement({kPages, 1}, 1.0f);
+  net.ActivateElement({kPages, 2}, 1.0f);
+  net.Spread(kPages, kWords, true, 0.0f);
+  // Order 0, 1, 2: tiny + tiny is exact, and 1 + 2^-23 is representable.
+  EXPECT_EQ(net.GetLayer(kWords)->PositiveInput(0), 1.0f + 2 * tiny);
+
+  net.ResetInputs(kWords);
+  net.DeactivateElement({kPages, 1});  // order now 0, 2
+  net.ActivateElement({kPages, 1}, 1.0f);  // order 0, 2, 1
+  net.Spread(kPages, kWords, true, 0.0f);
+  // tiny + 1 rounds to 1 (a tie, to even), and so does 1 + tiny.
+  EXPECT_EQ(net.GetLayer(kWords)->PositiveInput(0), 1.0f);
+}
+
+// Spread rounds after each of its two multiplications; Update adds KStim x
+// activation and the net input exactly and rounds once.
+TEST(ASNSpread, SinglePrecisionSteps) {
+  const float u = 1.0f + std::ldexp(1.0f, -12);
+  {
+    TIASN net;
+    Build(net, 1, 1);
+    net.GetElement({kWords, 0})->SetAnchor(1.0f + std::ldexp(1.0f, -23));
+    Relate(net, {kPages, 0}, {kWords, 0}, u);
+    net.ActivateElement({kPages, 0}, u);
+    net.Spread(kPages, kWords, true, 0.0f);
+    // u x u = 1 + 2^-11 + 2^-24 rounds to 1 + 2^-11; times the Anchor rounds
+    // to 1 + 2^-11 + 2^-23. The exact triple product would round up.
+    EXPECT_EQ(Bits(net.GetLayer(kWords)->PositiveInput(0)), Bits(1.0f + std::ldexp(1.0f, -11) + std::ldexp(1.0f, -23)));
+  }
+  {
+    TIASN net;
+    Build(net, 1, 1, -1.0f);
+    TASNElement& word = *net.GetElement({kWords, 0});
+    word.SetKStim(u);
+    net.ActivateElement({kWords, 0}, 0.5f * u);
+    Relate(net, {kPages, 0}, {kWords, 0}, std::ldexp(1.0f, -25));
+    net.ActivateElement({kPages, 0}, 1.0f);
+    net.Spread(kPages, kWords, true, 0.0f);
+    net.Update(kWords);
+    // 0.5 + 2^-12 + 2^-25 + 2^-25 exactly; rounding the product first would
+    // give 0.5 + 2^-12 (two ties to even).
+    EXPECT_EQ(Bits(word.GetActivation()), Bits(0.5f + std::ldexp(1.0f, -12) + std::ldexp(1.0f, -24)));
+  }
+}
+
+}  // namespace kestrune
