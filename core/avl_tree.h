@@ -25,7 +25,11 @@
 // body, version 0, then one tag 144 per node in node-index order holding the
 // value as a 4-byte integer. The reader also takes the tags 144 inside
 // container tags 16384 and skips every other tag. Only cLongInt and cDWord
-// sets are saved and loaded.
+// sets are saved and loaded. The reader checks the magic and the CRC (a stored
+// 0 as well), not the version; a tag that claims more bytes than the file
+// holds ends the load with kFileError, the values read so far staying. A save
+// goes through a temporary file renamed over the target, so a failed save
+// leaves the old file whole; a read-only target is refused with kFileError.
 //
 // Threads: Add, Delete, Find, Clear, the settings and the file operations hold
 // the set's own lock for their whole run, so one set may be shared by several
