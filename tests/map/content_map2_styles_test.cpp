@@ -396,14 +396,6 @@ TEST(KeyStyles, MeasureKeyAsksTheHookWithTheStyledKey) {
 
 TEST(KeyStyles, KeyColorReportsOnlyChanges) {
   TCMKeyColor colors;
-  EXPECT_EQ(colors.Low(), 0x808000);
-  EXPECT_EQ(colors.High(), 0x00FF00);
-  EXPECT_EQ(colors.Default(), 0);
-  EXPECT_EQ(colors.Select(), 0x0000FF);
-  EXPECT_EQ(colors.Focus(), 0xFFFFFF);
-  EXPECT_EQ(colors.Hilight(), 0xFF0000);
-  EXPECT_EQ(colors.Favourite(), 0x008000);
-  EXPECT_EQ(colors.Shadow(), 0xC0C0C0);
   int changes = 0;
   colors.OnChange = [&](TCMKeyColor& sender) {
     EXPECT_EQ(&sender, &colors);

@@ -16,25 +16,6 @@ TKey Keyed(int32_t id, uint32_t flags = 0, float weight = 0.5f) {
   return key;
 }
 
-TEST(ContentMap2, DefaultsAfterCreation) {
-  TContentMap2 map;
-  EXPECT_EQ(map.KeyCount(), 0);
-  EXPECT_EQ(map.WordCount(), 50);
-  EXPECT_EQ(map.HoverWordPercent(), 50);
-  EXPECT_EQ(map.HoverWordBase(), 20);
-  EXPECT_TRUE(map.NoQueryMode());
-  EXPECT_FALSE(map.ExcludedMode());
-  EXPECT_EQ(map.HoveredKey(), -1);
-  EXPECT_EQ(map.HoverTargetKey(), -1);
-  EXPECT_EQ(map.KeyFont(), u"Arial");
-  EXPECT_EQ(map.Font().Name, u"Tahoma");
-  EXPECT_EQ(map.Font().Size, 12);
-  EXPECT_EQ(map.Color(), static_cast<int32_t>(0xFF00000F));
-  EXPECT_TRUE(map.DrawPoint());
-  EXPECT_FALSE(map.Selected());
-  EXPECT_EQ(map.NeuroNet(), nullptr);
-}
-
 TEST(ContentMap2, OnAllKeysIsTheStepRingsChangeCallback) {
   TContentMap2 map;
   std::vector<int32_t> kinds;
