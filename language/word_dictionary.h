@@ -222,6 +222,12 @@ class TIWordDictionary {
   const std::u16string& MorphologyFile() const { return morphologyFile_; }
   const std::u16string& Author() const { return author_; }
   const std::u16string& Description() const { return description_; }
+  // The header values a save writes (a new dictionary's lexicon file name,
+  // texts and code page of its 8-bit texts).
+  void SetCodePage(uint32_t codePage) { codePage_ = codePage; }
+  void SetMorphologyFile(std::u16string_view name) { morphologyFile_ = name; }
+  void SetAuthor(std::u16string_view text) { author_ = text; }
+  void SetDescription(std::u16string_view text) { description_ = text; }
   int32_t GroupBase() const { return groupBase_; }
   int32_t LoadCount() const { return loadCount_; }
   const TWDLoadDictionary& LoadDictionary(int32_t index) const { return loadTable_[index]; }

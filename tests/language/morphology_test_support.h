@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/frame.h"
 #include "language/morphology_engine_full.h"
+#include "language/word_dictionary.h"
 
 namespace kestrune::test {
 
@@ -93,6 +95,24 @@ inline void CheckEngineInvariants(const TIMorphologyEngineFull& e) {
     }
   }
   for (int32_t r = 0; r < e.RuleCount(); ++r) EXPECT_EQ(inOrder[r], 1);
+}
+
+// Writes the dictionary as a "DRWS" file: the frame, then the body that
+// SaveToStream writes, then the CRC (or 0). The result of SaveToStream, or -1.
+inline int32_t SaveDictionaryFile(TIWordDictionary& dictionary, std::u16string_view fileName, bool withCRC = true) {
+  int32_t saved = 0;
+  const int32_t result = SaveFileAtomically(fileName, -1, [&](TStream& file) -> int32_t {
+    TFrameHeader frame;
+    frame.Magic = kMagicDRWS;
+    file.Write(&frame, sizeof frame);
+    saved = dictionary.SaveToStream(file, false);
+    if (saved != 0) return saved;
+    if (withCRC) frame.CRC = StreamCRC32(file, 16, -1);
+    file.Seek(0, TSeekOrigin::soBeginning);
+    file.Write(&frame, sizeof frame);
+    return 0;
+  });
+  return result != 0 ? result : saved;
 }
 
 }  // namespace kestrune::test
