@@ -1,0 +1,271 @@
+#include "network/control_keys.h"
+
+#include <algorithm>
+
+namespace kestrune {
+
+namespace {
+
+const TControlKeyLists kEmptyLists{};
+
+}  // namespace
+
+IControlKeys::IControlKeys() = default;
+
+const TControlKeyLists& IControlKeys::GetStep(int32_t step) const {
+  return ValidStep(step) ? steps_[step] : kEmptyLists;
+}
+
+void IControlKeys::Changed(int32_t code, bool silent) const {
+  if (!silent && OnChange) OnChange(code);
+}
+
+int32_t IControlKeys::FindPair(const TControlKeyList& list, int32_t id) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!list[i].HasScopeWords && list[i].Key.Id == id) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+bool IControlKeys::Filled(int32_t step) const {
+  for (const TControlKeyList& list : steps_[step]) {
+    if (!list.empty()) return true;
+  }
+  return false;
+}
+
+bool IControlKeys::BehindCurrent(int32_t step) const {
+  const int32_t back = (current_ - step + kStepCount) % kStepCount;
+  const int32_t window = (current_ - oldest_ + kStepCount) % kStepCount;
+  return back <= window;
+}
+
+void IControlKeys::EmptyStep(int32_t step) {
+  for (TControlKeyList& list : steps_[step]) list.clear();
+}
+
+// ---- entries ----
+
+int32_t IControlKeys::SetKey(int32_t kind, const TNNKey& key, bool silent) {
+  if (!ValidKind(kind)) return -1;
+  TControlKeyList& list = steps_[current_][kind];
+  const int32_t found = FindPair(list, key.Id);
+  if (found >= 0) {
+    list[found].Key.Weight = key.Weight;
+    return -1;
+  }
+  list.push_back(TControlKeyCell{key, false, {}});
+  Changed(kind, silent);
+  return static_cast<int32_t>(list.size()) - 1;
+}
+
+int32_t IControlKeys::SetValue(int32_t kind, int32_t id, float value, bool silent) {
+  if (!ValidKind(kind)) return -1;
+  return SetKey(kind, TNNKey{id, value}, silent) == -1 ? 0 : 1;
+}
+
+void IControlKeys::Delete(int32_t kind, int32_t index, bool silent) {
+  if (!ValidKind(kind)) return;
+  TControlKeyList& list = steps_[current_][kind];
+  if (index < 0 || index >= static_cast<int32_t>(list.size())) return;
+  list.erase(list.begin() + index);
+  Changed(kind, silent);
+}
+
+void IControlKeys::Remove(int32_t kind, int32_t id, bool silent) {
+  if (!ValidKind(kind)) return;
+  TControlKeyList& list = steps_[current_][kind];
+  const int32_t found = FindPair(list, id);
+  if (found < 0) return;
+  list.erase(list.begin() + found);
+  Changed(kind, silent);
+}
+
+void IControlKeys::ClearKind(int32_t kind, bool silent) { ClearKindOfStep(kind, current_, silent); }
+
+void IControlKeys::ClearKindOfStep(int32_t kind, int32_t step, bool silent) {
+  if (!ValidKind(kind) || !ValidStep(step)) return;
+  steps_[step][kind].clear();
+  Changed(kind, silent);
+}
+
+void IControlKeys::ClearAll(bool silent) {
+  for (int32_t kind = 0; kind < kKindCount; ++kind) ClearKind(kind, silent);
+  Changed(kChangeStep, silent);
+}
+
+int32_t IControlKeys::AddScopeWords(const TTScopeWords& words, bool silent) {
+  steps_[current_][kScopeWordsKind].push_back(TControlKeyCell{TNNKey{}, true, words});
+  Changed(kScopeWordsKind, silent);
+  return -1;
+}
+
+bool IControlKeys::ListsDiffer(const TControlKeyList& a, const TControlKeyList& b, bool compareValues) {
+  if (a.size() != b.size()) return true;
+  for (const TControlKeyCell& cell : a) {
+    const bool matched = std::any_of(b.begin(), b.end(), [&](const TControlKeyCell& other) {
+      if (cell.HasScopeWords || other.HasScopeWords) {
+        return cell.HasScopeWords && other.HasScopeWords && cell.ScopeWords == other.ScopeWords;
+      }
+      return cell.Key.Id == other.Key.Id && (!compareValues || cell.Key.Weight == other.Key.Weight);
+    });
+    if (!matched) return true;
+  }
+  return false;
+}
+
+bool IControlKeys::StepsDiffer(int32_t kind, int32_t stepA, int32_t stepB, bool compareValues) const {
+  if (!ValidKind(kind) || !ValidStep(stepA) || !ValidStep(stepB)) return false;
+  return ListsDiffer(steps_[stepA][kind], steps_[stepB][kind], compareValues);
+}
+
+void IControlKeys::CopyKindFromStep(int32_t kind, int32_t step) {
+  if (!ValidKind(kind) || !ValidStep(step) || step == current_) return;
+  for (const TControlKeyCell& cell : steps_[step][kind]) {
+    if (!cell.HasScopeWords) SetKey(kind, cell.Key, true);
+  }
+}
+
+// ---- the ring ----
+
+bool IControlKeys::PushStep() {
+  // The step before the current one is its history only while the current
+  // step is not the oldest; otherwise it compares with an empty step.
+  const TControlKeyLists& current = steps_[current_];
+  const TControlKeyLists& prev = current_ == oldest_ ? kEmptyLists : steps_[Prev(current_)];
+  bool differ = false;
+  for (int32_t kind : {0, 1, 2, 3, 9, 11}) differ = differ || ListsDiffer(current[kind], prev[kind], false);
+  for (int32_t kind : {6, 7, 8}) differ = differ || ListsDiffer(current[kind], prev[kind], true);
+  if (!differ && current[kScopeWordsKind].empty()) return true;
+
+  const int32_t old = current_;
+  current_ = Next(old);
+  EmptyStep(current_);
+  for (int32_t kind : {0, 1, 2, 3, 4, 5, 6, 7, 8, 11}) CopyKindFromStep(kind, old);
+  if (current_ == oldest_) oldest_ = Next(current_);
+  newest_ = current_;
+  Changed(kChangeStep, false);
+  return true;
+}
+
+bool IControlKeys::CanBack() const { return current_ != oldest_ && Filled(Prev(current_)); }
+
+bool IControlKeys::Back() {
+  if (!CanBack()) return false;
+  current_ = Prev(current_);
+  return true;
+}
+
+bool IControlKeys::CanForward() const { return current_ != newest_ && Filled(Next(current_)); }
+
+bool IControlKeys::Forward() {
+  if (!CanForward()) return false;
+  current_ = Next(current_);
+  return true;
+}
+
+bool IControlKeys::StepForward() {
+  if (!Filled(Next(current_))) return false;
+  current_ = Next(current_);
+  return true;
+}
+
+void IControlKeys::CutForward() {
+  const int32_t last = std::min(current_ + 2, kStepCount - 1);
+  for (int32_t s = current_ + 1; s <= last; ++s) {
+    // On a ring that has gone round, the steps after the newest one are the
+    // oldest of its history: those stay.
+    if (!BehindCurrent(s)) {
+      for (int32_t kind = 0; kind < kKindCount; ++kind) {
+        if (kind != kScopeWordsKind) steps_[s][kind].clear();
+      }
+    }
+    steps_[current_][kScopeWordsKind].clear();
+  }
+  newest_ = current_;
+  Changed(kChangeCut, false);
+}
+
+void IControlKeys::ClearBack() {
+  const int32_t remembered = current_;
+  for (int32_t i = 0; i < kStepCount - 1; ++i) {
+    if (!Back()) break;
+    EmptyStep(current_);
+  }
+  current_ = remembered;
+  oldest_ = current_;
+  Changed(kChangeStep, false);
+}
+
+void IControlKeys::ClearHistory() {
+  for (int32_t i = 0; i < kStepCount; ++i) {
+    StepForward();
+    EmptyStep(current_);
+  }
+  current_ = 0;
+  oldest_ = 0;
+  newest_ = 0;
+  Changed(kChangeStep, false);
+}
+
+// ---- the chunk of older projects ----
+//
+// Body of the nested tag, little-endian: for each kind 0..11 an i32 count,
+// then count times an i32 id and an f32 value.
+
+int32_t IControlKeys::LoadFromTagStream(TTagStream& stream) {
+  ClearHistory();
+  // The walk of ClearHistory need not pass step 0; the chunk replaces it whole.
+  EmptyStep(0);
+  if (stream.ReadTag() <= 0) return kChunkFailed;
+
+  // What the tag can still hold, never more than the stream really has.
+  auto available = [&stream] {
+    return std::min(stream.TagRemaining(), std::max<int64_t>(0, stream.StreamSize() - stream.Position()));
+  };
+  std::array<TNNKeys, kKindCount> read;
+  bool sound = true;
+  for (int32_t kind = 0; kind < kKindCount && sound; ++kind) {
+    const int64_t left = available();
+    if (left == 0) continue;  // a chunk that ends here holds no further entries
+    if (left < 4) {
+      sound = false;
+      break;
+    }
+    int32_t count = 0;
+    stream.ReadInteger(count);
+    if (count < 0 || static_cast<int64_t>(count) > available() / 8) {
+      sound = false;
+      break;
+    }
+    read[kind].resize(static_cast<size_t>(count));
+    for (TNNKey& key : read[kind]) {
+      stream.ReadInteger(key.Id);
+      stream.ReadSingle(key.Weight);
+    }
+  }
+  stream.LeaveTag();
+  if (!sound) return kChunkFailed;
+
+  for (int32_t kind = 0; kind < kKindCount; ++kind) {
+    for (const TNNKey& key : read[kind]) SetKey(kind, key, false);
+  }
+  return kChunkOk;
+}
+
+int32_t IControlKeys::SaveToTagStream(TTagStream& stream) const {
+  if (stream.BeginTag(kStepBodyTag) < 0) return kChunkFailed;
+  for (const TControlKeyList& list : steps_[current_]) {
+    const auto count = std::count_if(list.begin(), list.end(), [](const TControlKeyCell& c) { return !c.HasScopeWords; });
+    stream.WriteInteger(static_cast<int32_t>(count));
+    for (const TControlKeyCell& cell : list) {
+      if (cell.HasScopeWords) continue;
+      stream.WriteInteger(cell.Key.Id);
+      stream.WriteSingle(cell.Key.Weight);
+    }
+  }
+  if (stream.EndTag() < 0 || stream.WriteError()) return kChunkFailed;
+  return kChunkOk;
+}
+
+}  // namespace kestrune
