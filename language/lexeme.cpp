@@ -86,7 +86,7 @@ void TMEGroupFull::SetFormFeatures(int32_t j, const uint8_t (&features)[3]) {
 }
 
 void TMEGroupFull::AddRef() {
-  if (FUseCount < UINT16_MAX) ++FUseCount;
+  if (FUseCount < UINT32_MAX) ++FUseCount;
 }
 
 void TMEGroupFull::Release() {
@@ -114,7 +114,7 @@ void TMEGroupFull::InitForm(int32_t k) {
 
 int32_t TMEGroupFull::GetFormRule(int32_t j) const {
   const TMERule* form = FormAt(j);
-  return form ? form->Rule : 0;
+  return form ? form->Rule : -1;
 }
 
 std::u16string TMEGroupFull::GetFormEnding(int32_t j) const {
@@ -149,7 +149,7 @@ int32_t TMEGroupFull::SetFormPrefix(int32_t j, std::u16string_view text) {
 }
 
 int32_t TMEGroupFull::AddForm() {
-  if (FFormCount >= kMaxForms) throw std::overflow_error("A lexeme holds at most 65535 forms");
+  if (FFormCount >= kMaxForms) throw std::overflow_error("A lexeme holds at most 32767 forms");
   if (Forms.size() <= FFormCount) Forms.resize(Forms.size() + kFormGrowth);
   const int32_t j = FFormCount;
   InitForm(j);

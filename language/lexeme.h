@@ -16,6 +16,7 @@
 // a time.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -55,8 +56,8 @@ class TMEEngineTables : public TIMorphologyEngine {
   virtual std::u16string RuleEnding(int32_t rule) const = 0;
   virtual int32_t RulePrefixId(int32_t rule) const = 0;
   virtual int32_t RuleEndingId(int32_t rule) const = 0;
-  // References of a rule (a 16-bit count): AddRuleReference throws
-  // std::overflow_error before a 65,536th reference; ReleaseRuleReference
+  // References of a rule (a 32-bit count in memory, never stored, so it does
+  // not overflow): AddRuleReference raises it; ReleaseRuleReference
   // lowers the count.
   virtual void AddRuleReference(int32_t rule) = 0;
   virtual void ReleaseRuleReference(int32_t rule) = 0;
@@ -103,7 +104,8 @@ using TMERules = std::vector<TMERule>;
 class TMEGroupFull : public TMEGroup {
  public:
   static constexpr int32_t kFormGrowth = 32;
-  static constexpr int32_t kMaxForms = 65535;
+  // Form links are 16-bit signed form numbers.
+  static constexpr int32_t kMaxForms = 32767;
 
   TMEGroupFull() = default;
   TMEGroupFull(const TMEGroupFull&) = default;
@@ -120,7 +122,7 @@ class TMEGroupFull : public TMEGroup {
   void SetUserValue(uint32_t value) override { UserValue = value; }
   uint16_t GetFeatures() const override { return Features; }
   uint16_t SetFeatures(uint16_t features) override { return Features = features; }
-  int32_t UseCount() const override { return FUseCount; }
+  int32_t UseCount() const override { return static_cast<int32_t>(std::min<uint32_t>(FUseCount, INT32_MAX)); }
   int32_t MaxEndingLength() const override { return MaxEnding; }
 
 #define KESTRUNE_DEFINE_LEXEME_FEATURE(n)                                                  \
@@ -145,7 +147,7 @@ class TMEGroupFull : public TMEGroup {
   void AddRef() override;
   void Release() override;
   // Appends an empty form (rule 0, no features) and links it; its index.
-  // Throws std::overflow_error on a lexeme with 65,535 forms.
+  // Throws std::overflow_error on a lexeme with kMaxForms forms.
   int32_t AddForm() override;
   void DeleteForm(int32_t j) override;
 
@@ -166,7 +168,7 @@ class TMEGroupFull : public TMEGroup {
   int16_t Language = 0;
   std::vector<int16_t> Roots;  // per ending length, the root form, -1 none
   uint32_t UserValue = 0;
-  uint16_t FUseCount = 0;
+  uint32_t FUseCount = 0;  // 32-bit in memory (never stored): no overflow
   int16_t MaxEnding = 0;
   std::vector<int32_t> Statistics;  // per letter of the language's alphabet
 

@@ -158,6 +158,7 @@ class TMEGroup {
 
   // The ending text of form j's rule (empty for a form out of range).
   virtual std::u16string GetFormEnding(int32_t j) const = 0;
+  // -1 for a form out of range.
   virtual int32_t GetFormRule(int32_t j) const = 0;
   virtual void SetFormEnding(int32_t j, std::u16string_view text) = 0;
   virtual std::u16string GetFormPrefix(int32_t j) const = 0;

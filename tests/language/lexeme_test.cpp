@@ -198,6 +198,8 @@ TEST(LexemeForms, DeleteFormRenumbersLinksAndReleasesTheRule) {
 
   lexeme.DeleteForm(5);  // out of range
   EXPECT_EQ(lexeme.FormCount(), 2);
+  EXPECT_EQ(lexeme.GetFormRule(2), -1);
+  EXPECT_EQ(lexeme.GetFormEnding(2), u"");
 }
 
 TEST(LexemeForms, EndingAndPrefixChangesMoveReferences) {
