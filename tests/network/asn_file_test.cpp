@@ -267,6 +267,13 @@ TEST(ASNFile, MalformedFilesAndResultCodes) {
          s.relations.replace(13 + 6 + 5 + 6 + 1, 4, n);
        },
        -1, 2, 3},
+      {"tags longer than the file, huge relation count",
+       [](Sample& s) {
+         const std::string lie = I32(0x7FFFFFFF);
+         s.relations = U16(16386 * 2 + 1) + lie + U16(16387 * 2 + 1) + lie + I8(0) + U16(16388 * 2 + 1) + lie + I32(0) +
+                       I8(1) + U16(16384 * 2 + 1) + lie + I8(0) + I32(0x08000000) + I32(1) + F32(0.5f);
+       },
+       -1, 2, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -369,7 +376,9 @@ TEST(ASNFile, LegacyLayout) {
                         Case{"element count beyond the file", Frame(0) + Tag(1, I32(100000000) + I32(1))},
                         Case{"short element", Frame(0) + Tag(1, I32(1) + I32(1)) + Tag(2, F32(1))},
                         Case{"huge relation count", head + Tag(16385, I32(0) + I32(0x20000000) + I32(0) + F32(1))},
-                        Case{"short relation header", head + Tag(16385, I32(0))}}) {
+                        Case{"short relation header", head + Tag(16385, I32(0))},
+                        Case{"relation tag longer than the file", head + U16(16385 * 2 + 1) + I32(0x7FFFFFFF) + I32(0) +
+                                                                      I32(0x08000000) + I32(0) + F32(1)}}) {
     TIASN broken;
     EXPECT_EQ(LoadLegacyString(broken, c.bytes), -1) << c.name;
   }
