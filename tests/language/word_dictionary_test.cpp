@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/log_file.h"
 #include "tests/language/fake_morphology_engine.h"
+#include "tests/support/temp_dir.h"
 
 namespace kestrune {
 namespace {
@@ -288,7 +291,19 @@ TEST(WordDictionary, NoWordBeyondTwoMillion) {
     dictionary.AddWord(text, 0, -1);
   }
   ASSERT_EQ(dictionary.Count(), TIWordDictionary::kMaxWords);
+  test::TempDir folder;
+  LogFile.Open(folder.File("kestrune.log"));
   EXPECT_EQ(dictionary.AddWord(u"A new word", 0, -1), -1);
+  LogFile.Open(std::string_view());
+  std::string log;
+  {
+    std::FILE* file = std::fopen(folder.File("kestrune.log").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) log.append(buffer, n);
+    std::fclose(file);
+  }
+  EXPECT_NE(log.find("[Error] Word dictionary is full"), std::string::npos) << log;
   EXPECT_EQ(dictionary.AddWord(u"b", 0, -1), 1);  // an equal word needs no identifier
   EXPECT_EQ(dictionary.AddWord(u"b", 1, -1), -1);
   EXPECT_TRUE(Find(dictionary, u"A new word", TIWordDictionary::kSearchAdd).empty());
