@@ -1,5 +1,6 @@
 #include "network/asn.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kestrune {
@@ -48,7 +49,7 @@ void TASNLayer::Clear() {
   count_ = 0;
   activeSet_.Clear();
   contextSet_.Clear();
-  ResetInputs();
+  ResetInputs(true);
 }
 
 TASNElement* TASNLayer::GetElement(int32_t index) {
@@ -110,9 +111,21 @@ float TASNLayer::NegativeInput(int32_t index) const {
   return index >= 0 && static_cast<size_t>(index) < negativeInput_.size() ? negativeInput_[index] : 0.0f;
 }
 
-void TASNLayer::ResetInputs() {
-  std::vector<float>().swap(positiveInput_);
-  std::vector<float>().swap(negativeInput_);
+void TASNLayer::ResetInputs(bool release) {
+  if (release) {
+    std::vector<float>().swap(positiveInput_);
+    std::vector<float>().swap(negativeInput_);
+    std::vector<int32_t>().swap(touched_);
+  } else if (touched_.size() * 8 > positiveInput_.size()) {
+    std::fill(positiveInput_.begin(), positiveInput_.end(), 0.0f);
+    std::fill(negativeInput_.begin(), negativeInput_.end(), 0.0f);
+  } else {
+    for (const int32_t t : touched_) {
+      positiveInput_[t] = 0.0f;
+      negativeInput_[t] = 0.0f;
+    }
+  }
+  touched_.clear();
   positiveSum_ = 0.0f;
   negativeSum_ = 0.0f;
   maxPositive_ = 0.0f;

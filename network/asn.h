@@ -178,7 +178,8 @@ class TASNLayer final {
  private:
   friend class TIASN;
 
-  void ResetInputs();
+  // Clears the inputs and the sums; with `release` the arrays' memory too.
+  void ResetInputs(bool release = false);
 
   float positiveSum_ = 0.0f;
   float negativeSum_ = 0.0f;
@@ -189,8 +190,12 @@ class TASNLayer final {
   TPagedArray<TASNElement, kElementPage> elements_;
   TIAVLTree activeSet_;
   TIAVLTree contextSet_;
+  // The input arrays keep their memory between spreads; the elements whose
+  // entries a spread made non-zero are listed, so that a reset clears only
+  // those (or everything when they are many).
   std::vector<float> positiveInput_;
   std::vector<float> negativeInput_;
+  std::vector<int32_t> touched_;
 };
 
 // 2 * Limit / (1 + e^(-2 * Value / (0.9 * Limit))) - Limit, in extended
@@ -335,6 +340,7 @@ class TIASN {
   // element the stamp of the context set's members and the stamp of the last
   // source element related to it.
   std::vector<int32_t> scratchContext_;
+  std::vector<float> scratchNets_;
   std::vector<uint32_t> contextStamp_;
   std::vector<uint32_t> relatedStamp_;
   uint32_t contextMark_ = 0;

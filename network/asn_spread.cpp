@@ -91,6 +91,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
       float v = weights[node] * activation;
       v = v * to.elements_[t].anchor_;
       if (v == 0.0f) continue;
+      if (positive[t] == 0.0f && negative[t] == 0.0f) to.touched_.push_back(t);
       if (v < 0.0f) {
         negative[t] += -v;
         negativeSum += -v;
@@ -158,21 +159,20 @@ void TIASN::Update(int32_t layerNumber) {
   TIAVLTree& context = layer.contextSet_;
   const int32_t contextCount = context.Count();
   // Elements without collected input have net input 0.
-  if (layer.positiveInput_.size() < static_cast<size_t>(layer.count_)) layer.positiveInput_.resize(layer.count_, 0.0f);
-  if (layer.negativeInput_.size() < static_cast<size_t>(layer.count_)) layer.negativeInput_.resize(layer.count_, 0.0f);
-  float* net = layer.positiveInput_.data();
-  const float* negative = layer.negativeInput_.data();
+  const auto inputs = static_cast<int32_t>(std::min(layer.positiveInput_.size(), layer.negativeInput_.size()));
+  scratchNets_.assign(static_cast<size_t>(contextCount), 0.0f);
+  float* net = scratchNets_.data();
 
-  // Net input per context element, kept in the positive input array.
+  // Net input per context element.
   layer.positiveSum_ = 0.0f;
   layer.maxPositive_ = 0.0f;
   for (int32_t k = 0; k < contextCount; ++k) {
-    const auto i = static_cast<int32_t>(context.GetItem(k));
-    if (!layer.IsValidIndex(i)) continue;
-    net[i] = net[i] - negative[i];
-    if (net[i] > 0.0f) {
-      layer.positiveSum_ += net[i];
-      if (layer.maxPositive_ < net[i]) layer.maxPositive_ = net[i];
+    const auto i = static_cast<int32_t>(context.GetNode(k).Value);
+    if (i < 0 || i >= inputs) continue;
+    net[k] = layer.positiveInput_[i] - layer.negativeInput_[i];
+    if (net[k] > 0.0f) {
+      layer.positiveSum_ += net[k];
+      if (layer.maxPositive_ < net[k]) layer.maxPositive_ = net[k];
     }
   }
 
@@ -184,19 +184,16 @@ void TIASN::Update(int32_t layerNumber) {
   } else {
     scale = 1.0f;
   }
-  for (int32_t k = 0; k < contextCount; ++k) {
-    const auto i = static_cast<int32_t>(context.GetItem(k));
-    if (layer.IsValidIndex(i)) net[i] = net[i] * scale;
-  }
+  for (int32_t k = 0; k < contextCount; ++k) net[k] = net[k] * scale;
 
   // New activations: KStim x activation + net in extended precision, rounded
   // to single once, capped at 1, kept only above the threshold.
   for (int32_t k = 0; k < contextCount; ++k) {
-    const auto i = static_cast<int32_t>(context.GetItem(k));
+    const auto i = static_cast<int32_t>(context.GetNode(k).Value);
     if (!layer.IsValidIndex(i)) continue;
     TASNElement& element = layer.elements_[i];
     const long double sum =
-        static_cast<long double>(element.kStim_) * static_cast<long double>(element.activation_) + net[i];
+        static_cast<long double>(element.kStim_) * static_cast<long double>(element.activation_) + net[k];
     float a = static_cast<float>(sum);
     if (a > 1.0f) a = 1.0f;
     if (a > element.threshold_) {

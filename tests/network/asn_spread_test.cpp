@@ -2,8 +2,10 @@
 // inhibition, the order of the sums and the single-precision rounding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <random>
 
 #include "network/asn.h"
 
@@ -275,6 +277,140 @@ TEST(ASNSpread, SinglePrecisionSteps) {
     // 0.5 + 2^-12 + 2^-25 + 2^-25 exactly; rounding the product first would
     // give 0.5 + 2^-12 (two ties to even).
     EXPECT_EQ(Bits(word.GetActivation()), Bits(0.5f + std::ldexp(1.0f, -12) + std::ldexp(1.0f, -24)));
+  }
+}
+
+}  // namespace kestrune
+
+namespace kestrune {
+
+namespace {
+
+// Spread as the algorithm states it, step by step, on copies of the target
+// layer's state: a relation test by FindRelation per pair and a set search per
+// contribution. Returns the inputs, the sums and the context set's items.
+struct Expected {
+  std::vector<float> positive, negative;
+  float positiveSum = 0, negativeSum = 0, maxPositive = 0;
+  std::vector<int32_t> context;
+};
+
+Expected ReferenceSpread(TIASN& net, int8_t source, int8_t target, bool open, float inhibition) {
+  const TASNLayer& to = *net.GetLayer(target);
+  TASNLayer& from = *net.GetLayer(source);
+  Expected x;
+  for (int32_t i = 0; i < to.GetCount(); ++i) {
+    x.positive.push_back(to.PositiveInput(i));
+    x.negative.push_back(to.NegativeInput(i));
+  }
+  x.positiveSum = to.PositiveSum();
+  x.negativeSum = to.NegativeSum();
+  x.maxPositive = to.MaxPositiveInput();
+  TIAVLTree& liveContext = const_cast<TASNLayer&>(to).GetContextSet();
+  for (int32_t k = 0; k < liveContext.Count(); ++k) x.context.push_back(static_cast<int32_t>(liveContext.GetItem(k)));
+  auto inContext = [&](int32_t t) { return std::find(x.context.begin(), x.context.end(), t) != x.context.end(); };
+  TIAVLTree& active = from.GetActiveSet();
+  for (int32_t k = 0; k < active.Count(); ++k) {
+    const auto e = static_cast<int32_t>(active.GetItem(k));
+    const int32_t list = net.FindRelationList({source, e}, target);
+    if (list < 0) continue;
+    const TASNElement& element = *net.GetElement({source, e});
+    for (int32_t n = 0; n < element.GetRelationCount(list); ++n) {
+      const TRelationPosition p{source, e, static_cast<int8_t>(list), n};
+      const int32_t t = element.GetRelationTarget(p);
+      float v = element.GetRelationWeight(p) * element.GetActivation();
+      v = v * net.GetElement({target, t})->GetAnchor();
+      if (v == 0.0f || (!open && !inContext(t))) continue;
+      if (v < 0.0f) {
+        x.negative[t] += std::fabs(v);
+        x.negativeSum += std::fabs(v);
+      } else {
+        x.positive[t] += v;
+        x.positiveSum += v;
+        if (x.maxPositive < x.positive[t]) x.maxPositive = x.positive[t];
+      }
+      if (open && !inContext(t)) x.context.push_back(t);
+    }
+  }
+  if (inhibition == 0.0f) return x;
+  for (int32_t k = 0; k < active.Count(); ++k) {
+    const auto e = static_cast<int32_t>(active.GetItem(k));
+    const float activation = net.GetElement({source, e})->GetActivation();
+    if (!(activation > 0.0f)) continue;
+    for (const int32_t m : x.context) {
+      if (!(x.positive[m] > 0.0f) || (source == target && m == e)) continue;
+      TRelationPosition p;
+      net.FindRelation({source, e}, {target, m}, p);
+      if (p.Node != -1) continue;
+      x.negative[m] += std::fabs(activation * inhibition);
+      x.negativeSum += std::fabs(activation * inhibition);
+    }
+  }
+  return x;
+}
+
+}  // namespace
+
+// Random networks, active sets and context sets of every size: the spread
+// (with its context stamps, its relation stamps and its kept input arrays)
+// agrees bit for bit with the plain algorithm, over several spreads and
+// resets in a row.
+TEST(ASNSpread, AgreesWithThePlainAlgorithm) {
+  std::mt19937 rng(42);
+  for (int round = 0; round < 60; ++round) {
+    TIASN net;
+    const int words = 20 + static_cast<int>(rng() % 200);
+    Build(net, words, 10);
+    TRelationPosition p;
+    const int relations = static_cast<int>(rng() % 2000);
+    for (int r = 0; r < relations; ++r) {
+      const TASNAddress a{static_cast<int8_t>(rng() % 2), static_cast<int32_t>(rng() % (r % 2 ? 10 : words))};
+      const TASNAddress b{static_cast<int8_t>(rng() % 2), static_cast<int32_t>(rng() % (r % 3 ? 10 : words))};
+      if (!net.IsValidAddress(a) || !net.IsValidAddress(b)) continue;
+      const float w = static_cast<float>(static_cast<int>(rng() % 2001) - 200) / 1000.0f;
+      net.SetRelation(a, b, p, w);
+    }
+    for (int i = 0; i < words; i += 7) net.GetElement({kWords, i})->SetAnchor(i % 2 ? 0.0f : -1.0f);
+    for (int step = 0; step < 6; ++step) {
+      const int8_t source = static_cast<int8_t>(rng() % 2);
+      const int8_t target = static_cast<int8_t>(rng() % 2);
+      const bool open = rng() % 2;
+      const float inhibition = (rng() % 3 == 0) ? 0.0f : -static_cast<float>(rng() % 100) / 37.0f;
+      const int activeCount = static_cast<int>(rng() % 12);
+      for (int k = 0; k < activeCount; ++k) {
+        const int32_t e = static_cast<int32_t>(rng() % net.GetLayer(source)->GetCount());
+        net.ActivateElement({source, e}, static_cast<float>(static_cast<int>(rng() % 200) - 20) / 150.0f);
+      }
+      if (rng() % 4 == 0) net.DeactivateElement({source, 0});
+      const int marks = static_cast<int>(rng() % 4);
+      for (int k = 0; k < marks; ++k) net.MarkRelationTargets({source, static_cast<int32_t>(rng() % 10)}, target);
+      if (rng() % 5 == 0) net.ResetInputs(target);
+      if (rng() % 6 == 0) net.ResetLayer(target, true);
+
+      const Expected x = ReferenceSpread(net, source, target, open, inhibition);
+      net.Spread(source, target, open, inhibition);
+      const TASNLayer& to = *net.GetLayer(target);
+      SCOPED_TRACE(testing::Message() << "round " << round << " step " << step);
+      ASSERT_EQ(Bits(to.PositiveSum()), Bits(x.positiveSum));
+      ASSERT_EQ(Bits(to.NegativeSum()), Bits(x.negativeSum));
+      ASSERT_EQ(Bits(to.MaxPositiveInput()), Bits(x.maxPositive));
+      for (int32_t i = 0; i < to.GetCount(); ++i) {
+        ASSERT_EQ(Bits(to.PositiveInput(i)), Bits(x.positive[i])) << i;
+        ASSERT_EQ(Bits(to.NegativeInput(i)), Bits(x.negative[i])) << i;
+      }
+      TIAVLTree& context = net.GetLayer(target)->GetContextSet();
+      ASSERT_EQ(context.Count(), static_cast<int32_t>(x.context.size()));
+      for (int32_t k = 0; k < context.Count(); ++k) ASSERT_EQ(context.GetItem(k), x.context[k]);
+      if (rng() % 2) net.Update(target);
+    }
+    // After a reset every input reads 0 again.
+    for (int8_t l = 0; l < 2; ++l) {
+      net.ResetInputs(l);
+      for (int32_t i = 0; i < net.GetLayer(l)->GetCount(); ++i) {
+        ASSERT_EQ(net.GetLayer(l)->PositiveInput(i), 0.0f);
+        ASSERT_EQ(net.GetLayer(l)->NegativeInput(i), 0.0f);
+      }
+    }
   }
 }
 
