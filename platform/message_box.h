@@ -1,5 +1,5 @@
 // The modal message box of the platform, as a callback that a program with a
-// screen installs. Until one is installed, core's ShowMessage writes the text
+// screen installs. Until one is installed, core's ShowMessageBox writes the text
 // to the log at level [Error] and answers as if the first button was pressed.
 #pragma once
 
