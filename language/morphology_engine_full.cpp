@@ -217,6 +217,7 @@ int32_t TIMorphologyEngineFull::FindOrCreateBase(const TMEFileInfo& info, std::u
                                                  std::u16string_view textA, std::u16string_view textB) {
   const int32_t found = BaseOfLanguage(info.LanguageId);
   if (found >= 0) return found;
+  if (info.LanguageId < INT16_MIN || info.LanguageId > INT16_MAX) throw ERangeError("Language id out of range");
   auto base = std::make_unique<TMEBase>();
   base->LanguageID = static_cast<int16_t>(info.LanguageId);
   base->SymbolCount = info.SymbolCount;

@@ -398,6 +398,31 @@ TEST(MorphologyCompaction, UnusedRulesAndAffixesGoAndIdsCloseUp) {
   EXPECT_GE(rows[1].Rules[1], 0);
 }
 
+TEST(MorphologyCompaction, ABrokenReferenceCountIsReportedAndTheRecountKeepsUsedRules) {
+  TIMorphologyEngineFull e;
+  const int32_t lx = AddParadigm(e, {{u"", u"a"}, {u"", u"b"}, {u"", u"c"}});
+  TMEGroupFull* g = e.LexemeAt(lx);
+  // Form 2 takes the rule of form 0 behind the engine's back: rule "c" keeps
+  // a reference no form carries, rule "a" has one too few.
+  g->Forms[2].Rule = g->Forms[0].Rule;
+  std::vector<std::u16string> texts;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view caption, uint32_t flags) {
+    texts.emplace_back(text);
+    EXPECT_EQ(caption, u"Error");
+    EXPECT_EQ(flags & platform::kMbIconError, platform::kMbIconError);
+    return platform::kIdOk;
+  });
+  e.CompactRules();
+  platform::SetMessageBoxHandler({});
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], u"Ошибка в алгоритме установления используемых аффиксов");
+  EXPECT_EQ(e.RuleCount(), 3);  // (0,0), a, b: c went, a stayed
+  EXPECT_EQ(e.MakeForm(u"x", lx, 0), u"xa");
+  EXPECT_EQ(e.MakeForm(u"x", lx, 1), u"xb");
+  EXPECT_EQ(e.MakeForm(u"x", lx, 2), u"xa");
+  EXPECT_EQ(e.Rule(g->Forms[0].Rule).References, 2u);
+}
+
 // ---- invariants under random edits ----
 
 TEST(MorphologyInvariants, HoldUnderALongRandomSequenceOfEdits) {
