@@ -583,7 +583,7 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
         g->Features = features;
         in.LeaveTag();
         // Form links are 16-bit signed, and the forms must follow in this tag.
-        if (forms > kMaxForms || Available(in) < entry * forms) throw CorruptFile{kCorrupt};
+        if (forms > TMEGroupFull::kMaxForms || Available(in) < entry * forms) throw CorruptFile{kCorrupt};
         g->Forms.resize(forms);
         g->FFormCount = forms;
         for (int32_t k = 0; k < forms; ++k) g->InitForm(k);

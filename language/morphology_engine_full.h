@@ -82,7 +82,6 @@ class TIMorphologyEngineFull : public TMEEngineTables {
   // Limits of the tables.
   static constexpr int32_t kMaxAffixIds = 65535;  // prefix and ending ids are 16-bit
   static constexpr int32_t kMaxPrefixLength = 255;  // the analysis keeps prefix lengths in a byte
-  static constexpr int32_t kMaxForms = 32767;      // form links are 16-bit signed
 
   TIMorphologyEngineFull();
   ~TIMorphologyEngineFull() override;
