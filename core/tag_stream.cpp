@@ -68,7 +68,9 @@ int64_t TTagStream::ReadRaw(void* buffer, int64_t count) {
 
 int64_t TTagStream::TagRemaining() const {
   if (!inTag_ || stack_.empty()) return 0;
-  return std::max<int64_t>(0, stack_.back().end - Position());
+  // A tag can claim more than the stream holds: what is left of both bounds it.
+  const int64_t end = std::min(stack_.back().end, streamSize_);
+  return std::max<int64_t>(0, end - Position());
 }
 
 int32_t TTagStream::ReadTag() {

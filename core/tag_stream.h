@@ -73,7 +73,8 @@ class TTagStream {
 
   int32_t CurrentTag() const { return currentTag_; }
   int64_t TagLength() const { return tagLength_; }
-  // Bytes of the innermost open tag not read yet (0 when none is open).
+  // Bytes of the innermost open tag not read yet, and no more than the stream
+  // still holds (0 when none is open): the bound for counts read from a file.
   int64_t TagRemaining() const;
   bool InTag() const { return inTag_; }
   bool EndOfTag() const { return endOfTag_; }

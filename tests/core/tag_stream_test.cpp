@@ -349,3 +349,21 @@ TEST(TagStream, LongStringsAreCutConsistently) {
 
 }  // namespace
 }  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+TEST(TagStream, TagRemainingIsBoundedByTheStream) {
+  // A class-3 tag claiming 4 GB in a 10-byte stream.
+  const uint8_t bytes[] = {0x01, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3, 4};
+  TMemoryStream in(bytes, sizeof bytes);
+  TTagStream r(&in);
+  ASSERT_GT(r.ReadTag(), 0);
+  EXPECT_EQ(r.TagRemaining(), 4);
+  int32_t v;
+  r.ReadInteger(v);
+  EXPECT_EQ(r.TagRemaining(), 0);
+}
+
+}  // namespace
+}  // namespace kestrune
