@@ -1,0 +1,325 @@
+// TITextParsing: the choice among several readings of a word, and the
+// language statistics of a text.
+//
+// Reading weights start at 2048 (2056 for an initial form). Per sentence, a
+// reading of the sentence's dominant language is doubled and any other gains
+// the weight of its language in the whole text (its share of 2048); under
+// ParallelWorking a reading that is no stop word gains 1; readings still all
+// equal gain the form counts of their words. Then every weight is scaled by
+// how often its word occurs in the text (11 per initial-form occurrence, 10
+// per other), relative to half the most frequent candidate. Weights are
+// computed in 32 bits and saturated to 16 bits when stored. The first
+// eligible initial form wins; otherwise the first eligible reading of the
+// largest weight (stop words are not eligible while another reading is none).
+#include <algorithm>
+#include <cmath>
+
+#include "language/text_parsing.h"
+#include "language/text_parsing_chars.h"
+
+namespace kestrune {
+
+using namespace parsing;
+
+namespace {
+
+int16_t Saturate16(int64_t value) {
+  return static_cast<int16_t>(std::clamp<int64_t>(value, INT16_MIN, INT16_MAX));
+}
+
+bool Hashed(const TParsingWord& word) { return (word.Flags & TParsingWord::kHashed) != 0; }
+bool SeparatorOrNumeral(const TParsingWord& word) {
+  return (word.Flags & (TParsingWord::kSeparator | TParsingWord::kNumeral)) != 0;
+}
+bool StopWord(const TWDWord* word) { return word != nullptr && (word->GetFlags() & TWDWord::kFlagMark) != 0; }
+
+}  // namespace
+
+void TITextParsing::CountLanguage(int32_t id) {
+  for (TLanguage& language : languages_) {
+    if (language.ID == id) {
+      ++language.Count;
+      return;
+    }
+  }
+  languages_.push_back(TLanguage{id, 1, 0.0f});
+}
+
+void TITextParsing::GetDominantLanguage(int32_t& language, double& ratio) const {
+  language = 0;
+  int32_t best = 0;
+  for (const TLanguage& entry : languages_) {
+    if (entry.ID != 0 && entry.Count > 0 && entry.Count >= best) {
+      language = entry.ID;
+      best = entry.Count;
+    }
+  }
+  int32_t other = 0;
+  for (const TLanguage& entry : languages_) {
+    if (entry.ID != 0 && entry.ID != language) other = std::max(other, entry.Count);
+  }
+  ratio = other >= 1 ? static_cast<double>(best) / other : 100.0;
+}
+
+TWDWord* TITextParsing::WordOf(int32_t id) {
+  if (parallelWorking_) {
+    if (id < 0 || static_cast<size_t>(id) >= nodeWord_.size()) return nullptr;
+    id = nodeWord_[static_cast<size_t>(id)];
+  }
+  return dictionary_->GetWord(id);
+}
+
+bool TITextParsing::CountsForLanguage(TWDWord* word) {
+  if (word == nullptr) return false;
+  if (word->GetDictionaryID() != 0) return true;
+  const std::u16string text = word->GetText();
+  return text.empty() || !IsSeparatorWithBreaks(text[0]);
+}
+
+int32_t TITextParsing::LanguageWeight(int32_t id) const {
+  return id > 0 && id < static_cast<int32_t>(languageWeights_.size()) ? languageWeights_[static_cast<size_t>(id)] : 0;
+}
+
+int32_t TITextParsing::GetCounter(int32_t id) {
+  if (parallelWorking_) {
+    return id >= 0 && static_cast<size_t>(id) < nodeCounter_.size() ? nodeCounter_[static_cast<size_t>(id)] : 0;
+  }
+  TWDWord* word = dictionary_->GetWord(id);
+  return word != nullptr ? word->GetWeight() : 0;
+}
+
+void TITextParsing::SetCounter(int32_t id, int32_t value) {
+  if (parallelWorking_) {
+    if (id >= 0 && static_cast<size_t>(id) < nodeCounter_.size()) nodeCounter_[static_cast<size_t>(id)] = value;
+    return;
+  }
+  if (TWDWord* word = dictionary_->GetWord(id)) word->SetWeight(value);
+}
+
+void TITextParsing::WeighWords() {
+  TParsingText& r = result_;
+
+  // 1. The share of each language in the text, out of 2048.
+  std::fill(languageWeights_.begin(), languageWeights_.end(), 0);
+  int64_t total = 0;
+  for (const TLanguage& language : languages_) total += language.Count;
+  if (total > 0) {
+    for (const TLanguage& language : languages_) {
+      if (language.ID > 0 && language.ID < 256 && language.Count > 0) {
+        languageWeights_[static_cast<size_t>(language.ID)] = static_cast<int32_t>(int64_t{language.Count} * 2048 / total);
+      }
+    }
+  }
+  // 2. The dominant language of the text.
+  int32_t textLanguage = 0;
+  double ratio = 0.0;
+  GetDominantLanguage(textLanguage, ratio);
+
+  // 3. Per sentence: the language mix, then the frequency-free weights.
+  for (int32_t p = 0; p < r.ParagraphCount; ++p) {
+    const TParsingParagraph& paragraph = r.Paragraph(p);
+    for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
+      const TParsingSentence& sentence = r.Sentence(paragraph.FirstSentence + s);
+      const int32_t first = sentence.FirstWord;
+      const int32_t end = first + sentence.WordCount;
+      languages_.clear();
+      for (int32_t w = first; w < end; ++w) {
+        const TParsingWord& word = r.Word(w);
+        if (Hashed(word) || SeparatorOrNumeral(word)) continue;
+        for (int32_t v = 0; v < word.VariantCount; ++v) {
+          TWDWord* dictWord = WordOf(r.Variant(word.FirstVariant + v).WordIndex);
+          if (CountsForLanguage(dictWord)) CountLanguage(dictWord->GetDictionaryID());
+        }
+      }
+      int32_t language = 0;
+      ratio = 0.0;
+      GetDominantLanguage(language, ratio);
+      if (ratio < 2.0) language = textLanguage;
+
+      for (int32_t w = first; w < end; ++w) {
+        const TParsingWord& word = r.Word(w);
+        if (Hashed(word) || word.VariantCount <= 1) continue;
+        for (int32_t v = 0; v < word.VariantCount; ++v) {
+          TWordVariant& variant = r.Variant(word.FirstVariant + v);
+          TWDWord* dictWord = WordOf(variant.WordIndex);
+          const int32_t id = dictWord != nullptr ? dictWord->GetDictionaryID() : 0;
+          const int64_t weight = variant.Weight;
+          variant.Weight = Saturate16(id == language ? weight * 2 : weight + LanguageWeight(id));
+        }
+      }
+      for (int32_t w = first; w < end; ++w) {
+        const TParsingWord& word = r.Word(w);
+        if (Hashed(word) || word.VariantCount <= 1) continue;
+        if (parallelWorking_) {
+          for (int32_t v = 0; v < word.VariantCount; ++v) {
+            TWordVariant& variant = r.Variant(word.FirstVariant + v);
+            if (!StopWord(WordOf(variant.WordIndex))) variant.Weight = Saturate16(int64_t{variant.Weight} + 1);
+          }
+        }
+        bool equal = true;
+        for (int32_t v = 1; v < word.VariantCount && equal; ++v) {
+          equal = r.Variant(word.FirstVariant + v).Weight == r.Variant(word.FirstVariant + v - 1).Weight;
+        }
+        if (equal) {
+          for (int32_t v = 0; v < word.VariantCount; ++v) {
+            TWordVariant& variant = r.Variant(word.FirstVariant + v);
+            TWDWord* dictWord = WordOf(variant.WordIndex);
+            const int32_t forms = dictWord != nullptr ? dictWord->FormCount() : 1;
+            variant.Weight = Saturate16(int64_t{variant.Weight} + forms);
+          }
+        }
+      }
+    }
+  }
+  // 4.
+  languages_.clear();
+
+  // 5. Frequency of every candidate word in the text.
+  if (parallelWorking_) {
+    std::fill(nodeCounter_.begin(), nodeCounter_.end(), 0);
+  } else {
+    for (int32_t w = 0; w < r.WordCount; ++w) {
+      const TParsingWord& word = r.Word(w);
+      if (Hashed(word)) continue;
+      if (word.VariantCount == 0) {
+        SetCounter(word.WordId, 0);
+      } else {
+        for (int32_t v = 0; v < word.VariantCount; ++v) SetCounter(r.Variant(word.FirstVariant + v).WordIndex, 0);
+      }
+    }
+  }
+  for (int32_t w = 0; w < r.WordCount; ++w) {
+    const TParsingWord& word = r.Word(w);
+    if (Hashed(word)) continue;
+    const int32_t step = word.Form == 0 ? 11 : 10;
+    if (word.VariantCount == 0) {
+      SetCounter(word.WordId, GetCounter(word.WordId) + step);
+    } else {
+      for (int32_t v = 0; v < word.VariantCount; ++v) {
+        const int32_t id = r.Variant(word.FirstVariant + v).WordIndex;
+        SetCounter(id, GetCounter(id) + step);
+      }
+    }
+  }
+
+  // 6. Weights scaled by frequency, relative to half the most frequent
+  // candidate; rounded half to even.
+  for (int32_t w = 0; w < r.WordCount; ++w) {
+    const TParsingWord& word = r.Word(w);
+    if (Hashed(word) || word.VariantCount == 0) continue;
+    int32_t most = 0;
+    for (int32_t v = 0; v < word.VariantCount; ++v) {
+      most = std::max(most, GetCounter(r.Variant(word.FirstVariant + v).WordIndex));
+    }
+    const int32_t half = most / 2;
+    if (half <= 0) continue;
+    for (int32_t v = 0; v < word.VariantCount; ++v) {
+      TWordVariant& variant = r.Variant(word.FirstVariant + v);
+      const double scaled = static_cast<double>(variant.Weight) * GetCounter(variant.WordIndex) / half;
+      variant.Weight = Saturate16(static_cast<int64_t>(std::nearbyint(scaled)));
+    }
+  }
+
+  // 7.
+  if (syntax_ != nullptr) syntax_->Process(r);
+
+  // 8. The choice.
+  for (int32_t w = 0; w < r.WordCount; ++w) {
+    TParsingWord& word = r.Word(w);
+    if (Hashed(word) || word.VariantCount == 0) continue;
+    bool anyPlain = false;
+    for (int32_t v = 0; v < word.VariantCount && !anyPlain; ++v) {
+      anyPlain = !StopWord(WordOf(r.Variant(word.FirstVariant + v).WordIndex));
+    }
+    auto eligible = [&](const TWordVariant& variant) { return !anyPlain || !StopWord(WordOf(variant.WordIndex)); };
+    int32_t best = 0;
+    for (int32_t v = 0; v < word.VariantCount; ++v) {
+      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
+      if (eligible(variant)) best = std::max<int32_t>(best, variant.Weight);
+    }
+    int32_t chosen = -1;
+    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
+      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
+      if (eligible(variant) && variant.Form == 0) chosen = v;
+    }
+    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
+      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
+      if (eligible(variant) && variant.Weight == best) chosen = v;
+    }
+    if (chosen < 0) chosen = 0;
+    const TWordVariant& variant = r.Variant(word.FirstVariant + chosen);
+    word.WordId = variant.WordIndex;
+    word.Form = variant.Form;
+  }
+}
+
+void TITextParsing::CountLanguages() {
+  TParsingText& r = result_;
+  languages_.clear();
+  sentencesCount_ = 0;
+  countedWords_ = 0;
+  distinctWords_ = 0;
+  if (parallelWorking_) std::fill(nodeCounter_.begin(), nodeCounter_.end(), 0);
+  auto forEachWord = [&](auto&& visit) {
+    for (int32_t p = 0; p < r.ParagraphCount; ++p) {
+      const TParsingParagraph& paragraph = r.Paragraph(p);
+      for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
+        const TParsingSentence& sentence = r.Sentence(paragraph.FirstSentence + s);
+        for (int32_t w = 0; w < sentence.WordCount; ++w) {
+          const TParsingWord& word = r.Word(sentence.FirstWord + w);
+          if (!Hashed(word) && !SeparatorOrNumeral(word)) visit(word);
+        }
+      }
+    }
+  };
+  for (int32_t p = 0; p < r.ParagraphCount; ++p) sentencesCount_ += r.Paragraph(p).SentenceCount;
+  forEachWord([&](const TParsingWord& word) {
+    TWDWord* dictWord = WordOf(word.WordId);
+    if (dictWord == nullptr) return;
+    if (!CountsForLanguage(dictWord)) {
+      if (!parallelWorking_) dictWord->SetWeight(0);
+      return;
+    }
+    CountLanguage(dictWord->GetDictionaryID());
+    ++countedWords_;
+    SetCounter(word.WordId, 1);
+  });
+  if (parallelWorking_) {
+    for (int32_t counter : nodeCounter_) distinctWords_ += counter;
+  } else {
+    forEachWord([&](const TParsingWord& word) {
+      TWDWord* dictWord = WordOf(word.WordId);
+      if (dictWord == nullptr || dictWord->GetWeight() == 0) return;
+      distinctWords_ += dictWord->GetWeight();
+      dictWord->SetWeight(0);
+    });
+  }
+  double ratio = 0.0;
+  GetDominantLanguage(dominantLanguage_, ratio);
+  paragraphsCount_ = r.ParagraphCount;
+  languagesCount_ = static_cast<int32_t>(languages_.size());
+  for (TLanguage& language : languages_) {
+    language.Percent =
+        countedWords_ > 0 ? static_cast<float>(static_cast<double>(language.Count) * 100.0 / countedWords_) : 0.0f;
+  }
+  // Largest percent first; equal percents keep their order.
+  std::stable_sort(languages_.begin(), languages_.end(),
+                   [](const TLanguage& a, const TLanguage& b) { return a.Percent > b.Percent; });
+}
+
+void TITextParsing::TranslateDistinctWords() {
+  TParsingText& r = result_;
+  auto wordOfNode = [&](int32_t node) {
+    return node >= 0 && static_cast<size_t>(node) < nodeWord_.size() ? nodeWord_[static_cast<size_t>(node)] : node;
+  };
+  for (int32_t w = 0; w < r.WordCount; ++w) {
+    TParsingWord& word = r.Word(w);
+    if (!Hashed(word)) word.WordId = wordOfNode(word.WordId);
+  }
+  for (int32_t v = 0; v < r.VariantCount; ++v) {
+    TWordVariant& variant = r.Variant(v);
+    variant.WordIndex = wordOfNode(variant.WordIndex);
+  }
+}
+
+}  // namespace kestrune
