@@ -39,7 +39,7 @@ function(kestrune_tests folder)
     add_executable(${folder}_tests ${plain})
     target_link_libraries(${folder}_tests PRIVATE ${ARG_LIBS} test_support GTest::gtest_main)
     gtest_discover_tests(${folder}_tests DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "KESTRUNE_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+      PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   endif()
   if(tsan)
     add_executable(${folder}_tsan_tests ${tsan})

@@ -22,8 +22,8 @@ TKey Word(float weight, uint32_t flags = 0, std::u16string name = u"word") {
 }
 
 std::string ShippedColorFile() {
-  const char* data = std::getenv("KESTRUNE_TEST_DATA");
-  return std::string(data ? data : "tests/data") + "/../../data/templates/en/color.ini";
+  const char* source = std::getenv("KESTRUNE_SOURCE_DIR");
+  return std::string(source ? source : ".") + "/data/templates/en/color.ini";
 }
 
 TEST(KeyStyles, ShippedColorFileHoldsTheBuiltInDefaults) {
