@@ -90,7 +90,9 @@ int32_t TITextParsing::Parse(const char16_t* text, int32_t length) {
   length_ = length;
 
   // Words this parse adds carry dictionary id 0.
-  dictionary_->SetDictID(0);
+  // (Only written when it differs, so that parsers sharing a dictionary do
+  // not write it at once.)
+  if (dictionary_->DictID() != 0) dictionary_->SetDictID(0);
   const int32_t startCount = dictionary_->Count();
   ResetWordSets();
 

@@ -83,9 +83,11 @@ int32_t TITextParsing::TokenEnd(int32_t ts, int32_t e0, int32_t& hyphen) const {
 }
 
 // One scan from ts: the token's last position (e0 when the scan reaches it).
-int32_t TITextParsing::TokenEndPass(int32_t ts, int32_t e0, bool /*continuation*/, int32_t& hyphen) const {
+// A continuation pass keeps its first character even when it is a separator:
+// after "C:" that is the "\" of the path, after "http:" the first "/".
+int32_t TITextParsing::TokenEndPass(int32_t ts, int32_t e0, bool continuation, int32_t& hyphen) const {
   hyphen = 0;
-  for (int32_t r = ts; r <= e0; ++r) {
+  for (int32_t r = continuation ? ts + 1 : ts; r <= e0; ++r) {
     const char16_t c = BufAt(r);
     if (!IsControl(c) && !IsSeparator(c)) continue;
     if (c == u'-' && hyphen == 0 && ts < r && r < e0) {

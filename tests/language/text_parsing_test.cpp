@@ -261,5 +261,415 @@ TEST_F(TextParsingTest, WordPositionsAreOneBasedInTheParsedText) {
   EXPECT_EQ(parser.ParsingText().Sentence(1).Start, 16);
 }
 
+
+// ---------------------------------------------------------------------------
+// Tokens, flags and filters
+
+TEST_F(TextParsingTest, PunctuationAndDigitTokens) {
+  // Digits and punctuation alone are dropped...
+  EXPECT_EQ(Parse("Call 555-0199, now"), "P{S{Call|now}}");
+  // ...kept as numerals when numerals are processed...
+  parser.ProcessedParts().SetNumeral(true);
+  EXPECT_EQ(Parse("Call 555-0199, now"), "P{S{Call|555|0199|now}}");
+  EXPECT_EQ(Word(1).Flags & TParsingWord::kNumeral, TParsingWord::kNumeral);
+  parser.ProcessedParts().SetNumeral(false);
+  // ...and every punctuation mark is a token of its own with Punctuation.
+  parser.SetPunctuation(true);
+  EXPECT_EQ(Parse("Yes, no; maybe."), "P{S{Yes|,|no|;|maybe|.}}");
+  EXPECT_EQ(Word(1).Flags, TParsingWord::kLeftOut | TParsingWord::kSeparator);
+  EXPECT_EQ(Word(0).Flags, TParsingWord::kCapital);
+}
+
+TEST_F(TextParsingTest, PathsAndAddresses) {
+  struct Case {
+    const char* text;
+    const char* plain;
+    const char* paths;
+  };
+  const Case cases[] = {
+      {"see www.example.com now", "P{S{see|www|example|com|now}}", "P{S{see|www.example.com|now}}"},
+      {"mail user@mail.ru now", "P{S{mail|user|mail|ru|now}}", "P{S{mail|user@mail.ru|now}}"},
+      {"open C:\\dir\\file.txt now", "P{S{open|dir|file|txt|now}}", "P{S{open|C:\\dir\\file.txt|now}}"},
+      {"get http://host.org/path/x.htm now", "P{S{get|http|host|org|path|htm|now}}",
+       "P{S{get|http://host.org/path/x.htm|now}}"},
+      {"run /usr/bin/tool now", "P{S{run|usr|bin|tool|now}}", "P{S{run|usr/bin/tool|now}}"},
+      // A final point ends the sentence, not the address.
+      {"Visit www.example.com. Next one", "P{S{Visit|www|example|com}S{Next|one}}",
+       "P{S{Visit|www.example.com}S{Next|one}}"},
+      // A single letter before a point stays apart (initials).
+      {"by J. R. Tolkien", "P{S{by|Tolkien}}", "P{S{by|Tolkien}}"},
+      {"by J.R. Tolkien", "P{S{by}S{Tolkien}}", "P{S{by}S{Tolkien}}"},
+  };
+  for (const Case& c : cases) {
+    parser.SetRecognizePathes(false);
+    EXPECT_EQ(Parse(c.text), c.plain) << c.text;
+    parser.SetRecognizePathes(true);
+    EXPECT_EQ(Parse(c.text), c.paths) << c.text;
+  }
+}
+
+TEST_F(TextParsingTest, HyphenatedTokens) {
+  dictionary.AddWord(u"well-known", 0, -1);
+  // Known whole: one word; unknown: the two parts.
+  EXPECT_EQ(Parse("a Well-Known fact"), "P{S{Well-Known|fact}}");
+  EXPECT_EQ(WordText(0), u"well-known");
+  EXPECT_EQ(Word(0).Flags, TParsingWord::kMixedCase);
+  EXPECT_EQ(Parse("a half-baked idea"), "P{S{half|baked|idea}}");
+  // With Punctuation the hyphen between the parts is a separator token.
+  parser.SetPunctuation(true);
+  EXPECT_EQ(Parse("half-baked"), "P{S{half|-|baked}}");
+  EXPECT_EQ(Word(1).Flags, TParsingWord::kLeftOut | TParsingWord::kSeparator);
+  // A leading, trailing or doubled dash is no hyphen.
+  parser.SetPunctuation(false);
+  EXPECT_EQ(Parse("-lead trail- dou--ble"), "P{S{lead|trail|dou|ble}}");
+}
+
+TEST_F(TextParsingTest, CaseFlags) {
+  struct Case {
+    const char* word;
+    int16_t flags;
+  };
+  const Case cases[] = {
+      {"NASA", TParsingWord::kUpperCase}, {"Paris", TParsingWord::kCapital}, {"iPhone", TParsingWord::kMixedCase},
+      {"McDonald", TParsingWord::kMixedCase}, {"plain", 0},       {"ЯНДЕКС", TParsingWord::kUpperCase},
+      {"Москва", TParsingWord::kCapital},    {"ВКонтакте", TParsingWord::kMixedCase}, {"HTML5", TParsingWord::kMixedCase},
+  };
+  for (const Case& c : cases) {
+    Parse(c.word);
+    ASSERT_EQ(parser.ParsingText().WordCount, 1) << c.word;
+    EXPECT_EQ(Word(0).Flags, c.flags) << c.word;
+    // The dictionary gets the lower-cased text.
+    EXPECT_EQ(WordText(0), platform::WideLowerCase(Utf8ToUtf16(c.word))) << c.word;
+  }
+}
+
+TEST_F(TextParsingTest, NumeralsMacroAndTrailingDigits) {
+  parser.ProcessedParts().SetNumeral(true);
+  struct Case {
+    const char* word;
+    bool numeral;
+  };
+  // Hexadecimal digits count when the token starts with a digit.
+  for (const Case& c : {Case{"2024", true}, Case{"1af", true}, Case{"0xff", false}, Case{"af1", false},
+                        Case{"12th", false}}) {
+    Parse(c.word);
+    ASSERT_EQ(parser.ParsingText().WordCount, 1) << c.word;
+    EXPECT_EQ((Word(0).Flags & TParsingWord::kNumeral) != 0, c.numeral) << c.word;
+  }
+  // Formula characters join a numeral only with RecognizeFormula.
+  parser.SetRecognizeFormula(true);
+  parser.SetRecognizePathes(true);
+  Parse("x 10.25 y");
+  EXPECT_EQ(Division(parser, text), "P{S{10.25}}");
+  EXPECT_TRUE(Word(0).Flags & TParsingWord::kNumeral);
+  parser.SetRecognizeFormula(false);
+  parser.SetRecognizePathes(false);
+
+  parser.SetNumeralMacro(true);
+  Parse("in 1999 and 2024");
+  ASSERT_EQ(parser.ParsingText().WordCount, 4);
+  EXPECT_EQ(WordText(1), TITextParsing::kNumeralMacroText);
+  EXPECT_EQ(Word(1).WordId, Word(3).WordId);
+  EXPECT_EQ(Word(1).Length, 4);
+  EXPECT_FALSE(Word(1).Flags & TParsingWord::kSpan);
+  parser.SetNumeralMacro(false);
+
+  parser.SetDeleteLastNumeral(true);
+  Parse("route66 abc 7up");
+  ASSERT_EQ(parser.ParsingText().WordCount, 3);
+  EXPECT_EQ(WordText(0), u"route");
+  EXPECT_EQ(Word(0).Length, 5);
+  EXPECT_EQ(WordText(2), u"7up");
+}
+
+TEST_F(TextParsingTest, WordsWithDigits) {
+  parser.SetDeleteWordWithNumber(true);
+  EXPECT_EQ(Parse("mp3 snake_case plain"), "P{S{plain}}");
+  parser.SetAllWords(true);
+  EXPECT_EQ(Parse("mp3 snake_case plain"), "P{S{mp3|snake_case|plain}}");
+  EXPECT_EQ(Word(0).Flags, TParsingWord::kLeftOut);
+  EXPECT_EQ(Word(1).Flags, TParsingWord::kLeftOut);
+  EXPECT_EQ(Word(2).Flags, 0);
+}
+
+TEST_F(TextParsingTest, StopWordsPartsOfSpeechAndLength) {
+  // Known words only (UseHash): the readings are the dictionary's own words.
+  parser.SetUseHash(true);
+  dictionary.MarkWord(u"the");
+  dictionary.AddWord(u"cat", TPTProcessedParts::kNoun, -1);
+  dictionary.AddWord(u"and", TPTProcessedParts::kConjunction, -1);
+  const int32_t pronoun = dictionary.AddWord(u"she", TPTProcessedParts::kPronoun, -1);
+  // Stop words and unprocessed parts of speech are dropped.
+  EXPECT_EQ(Parse("the cat and she"), "P{S{cat}}");
+  parser.SetIgnoreStopWord(false);
+  EXPECT_EQ(Parse("the cat and she"), "P{S{the|cat}}");
+  parser.SetIgnoreStopWord(true);
+  // Through the change handler of the processed parts.
+  parser.ProcessedParts().SetPronoun(true);
+  EXPECT_EQ(Parse("the cat and she"), "P{S{cat|she}}");
+  EXPECT_EQ(Word(1).WordId, pronoun);
+  parser.ProcessedParts().SetPronoun(false);
+  // AllWords keeps them, marked left out.
+  parser.SetAllWords(true);
+  EXPECT_EQ(Parse("the cat and she"), "P{S{the|cat|and|she}}");
+  EXPECT_EQ(Word(0).Flags, TParsingWord::kLeftOut);
+  EXPECT_EQ(Word(1).Flags, 0);
+  EXPECT_EQ(Word(2).Flags, TParsingWord::kLeftOut);
+  EXPECT_EQ(Word(3).Flags, TParsingWord::kLeftOut);
+  parser.SetAllWords(false);
+
+  // A one-letter word with one reading is too short whatever IgnoreStopWord
+  // says; with several readings only when IgnoreStopWord is set.
+  dictionary.AddWord(u"a", TPTProcessedParts::kNoun, -1);
+  dictionary.AddWord(u"x", TPTProcessedParts::kNoun, -1);
+  dictionary.AddWord(u"x", TPTProcessedParts::kVerb, -1);
+  EXPECT_EQ(Parse("a"), "P{S{}}");
+  EXPECT_EQ(parser.ParsingText().Sentence(0).Empty, 1);
+  parser.SetIgnoreStopWord(false);
+  EXPECT_EQ(Parse("a"), "P{S{}}");
+  EXPECT_EQ(Parse("x"), "P{S{x}}");
+  EXPECT_EQ(Word(0).VariantCount, 2);
+  parser.SetIgnoreStopWord(true);
+  EXPECT_EQ(Parse("x"), "P{S{}}");
+  parser.SetMinimumWord(1);
+  EXPECT_EQ(Parse("a x"), "P{S{a|x}}");
+}
+
+TEST_F(TextParsingTest, SeveralReadingsAndOne) {
+  parser.SetUseHash(true);
+  const int32_t noun = dictionary.AddWord(u"run", TPTProcessedParts::kNoun, -1);
+  const int32_t verb = dictionary.AddWord(u"run", TPTProcessedParts::kVerb, -1);
+  const int32_t only = dictionary.AddWord(u"cat", TPTProcessedParts::kNoun, -1);
+  Parse("run cat");
+  const TParsingText& r = parser.ParsingText();
+  ASSERT_EQ(r.WordCount, 2);
+  // Two readings, both initial forms: the first is chosen.
+  EXPECT_EQ(Word(0).VariantCount, 2);
+  EXPECT_EQ(r.Variant(Word(0).FirstVariant).WordIndex, noun);
+  EXPECT_EQ(r.Variant(Word(0).FirstVariant + 1).WordIndex, verb);
+  EXPECT_EQ(Word(0).WordId, noun);
+  // One reading: no variant records, the word in WordId.
+  EXPECT_EQ(Word(1).VariantCount, 0);
+  EXPECT_EQ(Word(1).WordId, only);
+  EXPECT_EQ(r.VariantCount, 2);
+  // ianwWord replaces the readings by the surface word.
+  parser.SetianwWord(true);
+  Parse("run cat");
+  EXPECT_EQ(Word(0).WordId, dictionary.AddWord(u"run", 0, -1));
+  EXPECT_EQ(Word(0).VariantCount, 1);
+  EXPECT_EQ(Word(1).WordId, dictionary.AddWord(u"cat", 0, -1));
+  EXPECT_EQ(Word(1).VariantCount, 0);
+}
+
+TEST_F(TextParsingTest, AddingLookUpReadsTheChainFromTheSurfaceWord) {
+  // Without an engine, a look-up that may add finds (or adds) the word of
+  // part of speech 0 and reads the chain from it.
+  const int32_t pronoun = dictionary.AddWord(u"she", TPTProcessedParts::kPronoun, -1);
+  EXPECT_EQ(Parse("she"), "P{S{she}}");
+  EXPECT_NE(Word(0).WordId, pronoun);
+  EXPECT_EQ(dictionary.GetWord(Word(0).WordId)->GetPartOfSpeech(), 0);
+}
+
+TEST_F(TextParsingTest, UnknownWordsAddedOrHashed) {
+  parser.SetProcessNewWords(true);
+  Parse("brand new words");
+  EXPECT_EQ(dictionary.Count(), 3);
+  EXPECT_EQ(parser.NewWordsCount(), 3);
+  EXPECT_EQ(dictionary.GetWord(Word(0).WordId)->GetDictionaryID(), 0);
+  // UseHash without ParallelWorking: unknown words give no record.
+  parser.SetUseHash(true);
+  EXPECT_EQ(Parse("brand unseen words"), "P{S{brand|words}}");
+  EXPECT_EQ(dictionary.Count(), 3);
+  EXPECT_EQ(parser.NewWordsCount(), 0);
+  // With both: a record by the hash of the lower-cased text.
+  parser.SetParallelWorking(true);
+  EXPECT_EQ(Parse("brand Unseen words unseen"), "P{S{brand|Unseen|words|unseen}}");
+  EXPECT_EQ(Word(1).Flags, TParsingWord::kHashed | TParsingWord::kCapital);
+  EXPECT_EQ(Word(1).Form, -1);
+  EXPECT_EQ(static_cast<uint32_t>(Word(1).WordId), WideTextHash(u"unseen"));
+  EXPECT_EQ(Word(3).WordId, Word(1).WordId);
+  EXPECT_EQ(parser.UnknownWordsCount(), 1);
+  EXPECT_EQ(Word(0).WordId, dictionary.AddWord(u"brand", 0, -1));
+  EXPECT_EQ(dictionary.Count(), 3);
+}
+
+TEST_F(TextParsingTest, LongTokenLengthIsClamped) {
+  std::u16string longWord(70000, u'a');
+  text = u"x " + longWord + u" y";
+  ASSERT_EQ(parser.Parse(text), 0);
+  ASSERT_EQ(parser.ParsingText().WordCount, 1);
+  EXPECT_EQ(Word(0).Start, 3);
+  EXPECT_EQ(Word(0).Length, 65535);
+  EXPECT_TRUE(Word(0).Flags & TParsingWord::kSpan);
+}
+
+TEST_F(TextParsingTest, ControlCharactersAreSkipped) {
+  EXPECT_EQ(Parse("one\x01two \x1Fthree\x0B"), "P{S{one|two|three}}");
+}
+
+// ---------------------------------------------------------------------------
+// Reading choice and languages
+
+class TextParsingWeights : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    dictionary.SetMorphologyEngine(&engine);
+    const int32_t verbs = engine.AddParadigm({{u"", u""}, {u"", u"s"}, {u"", u"ed"}}, TPTProcessedParts::kVerb);
+    const int32_t nouns = engine.AddParadigm({{u"", u""}, {u"", u"s"}}, TPTProcessedParts::kNoun);
+    dictionary.SetDictID(kLangEnglish);
+    verb = dictionary.AddWord(u"walk", TPTProcessedParts::kVerb, verbs);
+    dictionary.SetDictID(kLangRussian);
+    noun = dictionary.AddWord(u"walk", TPTProcessedParts::kNoun, nouns);
+    parser.SetWordDictionary(&dictionary);
+    parser.SetParallelWorking(GetParam());
+  }
+
+  test::TFakeMorphologyEngine engine;
+  TIWordDictionary dictionary;
+  TITextParsing parser;
+  int32_t verb = -1;
+  int32_t noun = -1;
+};
+
+TEST_P(TextParsingWeights, WeightsByHand) {
+  // "walk" reads as the verb (English, form 0) or the noun (Russian, form
+  // 0); "walks" as the verb or the noun in form 1.
+  //   Languages counted while cutting: English 3, Russian 3 of 6, so both
+  //   weigh 3 * 2048 / 6 = 1024; on equal counts the later language (Russian)
+  //   dominates the text and, with a ratio below 2, every sentence.
+  //   walk:  verb 2056 + 1024 = 3080, noun 2056 * 2 = 4112
+  //   walks: verb 2048 + 1024 = 3072, noun 2048 * 2 = 4096
+  //   ParallelWorking adds 1 to every reading that is no stop word.
+  //   Counters: each of the three words adds 11 to both candidates: 33,
+  //   half of the largest 16; weight * 33 / 16, halves to even:
+  //   walk:  3080 -> 6352.5 -> 6352 (3081 -> 6354.56 -> 6355)
+  //          4112 -> 8481           (4113 -> 8483.06 -> 8483)
+  //   walks: 3072 -> 6336           (3073 -> 6337.06 -> 6337)
+  //          4096 -> 8448           (4097 -> 8450.06 -> 8450)
+  //   walk takes its first initial form (the verb) whatever the weights;
+  //   walks has no initial form and takes the heavier noun.
+  const bool parallel = GetParam();
+  const std::u16string text = u"walk walks walks";
+  ASSERT_EQ(parser.Parse(text), 0);
+  const TParsingText& r = parser.ParsingText();
+  ASSERT_EQ(r.WordCount, 3);
+  ASSERT_EQ(r.VariantCount, 6);
+  auto weights = [&](int32_t w) {
+    const TParsingWord& word = r.Word(w);
+    std::vector<int32_t> out;
+    for (int32_t v = 0; v < word.VariantCount; ++v) {
+      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
+      out.push_back(variant.WordIndex);
+      out.push_back(variant.Form);
+      out.push_back(variant.Weight);
+    }
+    return out;
+  };
+  EXPECT_EQ(weights(0), (std::vector<int32_t>{verb, 0, parallel ? 6355 : 6352, noun, 0, parallel ? 8483 : 8481}));
+  EXPECT_EQ(weights(1), (std::vector<int32_t>{verb, 1, parallel ? 6337 : 6336, noun, 1, parallel ? 8450 : 8448}));
+  EXPECT_EQ(r.Word(0).WordId, verb);
+  EXPECT_EQ(r.Word(0).Form, 0);
+  EXPECT_EQ(r.Word(1).WordId, noun);
+  EXPECT_EQ(r.Word(1).Form, 1);
+  EXPECT_EQ(r.Word(2).WordId, noun);
+
+  // Statistics of the chosen readings: English 1, Russian 2.
+  EXPECT_EQ(parser.CountedWords(), 3);
+  EXPECT_EQ(parser.DistinctWords(), 2);
+  EXPECT_EQ(parser.SentencesCount(), 1);
+  EXPECT_EQ(parser.ParagraphsCount(), 1);
+  EXPECT_EQ(parser.DominantLanguage(), kLangRussian);
+  ASSERT_EQ(parser.LanguagesCount(), 2);
+  EXPECT_EQ(parser.Languages()[0].ID, kLangRussian);
+  EXPECT_FLOAT_EQ(parser.Languages()[0].Percent, 200.0f / 3.0f);
+  EXPECT_EQ(parser.Languages()[1].ID, kLangEnglish);
+  EXPECT_FLOAT_EQ(parser.Languages()[1].Percent, 100.0f / 3.0f);
+  // The dictionary's weight fields are the counters only without
+  // ParallelWorking, and the statistics leave them at 0.
+  EXPECT_EQ(dictionary.GetWord(verb)->GetWeight(), 0);
+  EXPECT_EQ(dictionary.GetWord(noun)->GetWeight(), 0);
+}
+
+TEST_P(TextParsingWeights, ParallelWorkingLeavesWeightsAlone) {
+  dictionary.GetWord(verb)->SetWeight(777);
+  dictionary.GetWord(noun)->SetWeight(777);
+  ASSERT_EQ(parser.Parse(u"walks"), 0);
+  ASSERT_EQ(parser.ParsingText().Word(0).WordId, noun);
+  // Without ParallelWorking the counters are the words' weights: the
+  // candidate left over keeps its count, the chosen word is reset by the
+  // statistics.
+  EXPECT_EQ(dictionary.GetWord(verb)->GetWeight(), GetParam() ? 777 : 11);
+  EXPECT_EQ(dictionary.GetWord(noun)->GetWeight(), GetParam() ? 777 : 0);
+}
+
+TEST_P(TextParsingWeights, StopMarkedReadingsAreChosenLast) {
+  // The verb reading is a stop word: "walk" takes the noun's initial form.
+  dictionary.GetWord(verb)->SetFlags(TWDWord::kFlagMark);
+  parser.SetIgnoreStopWord(false);
+  ASSERT_EQ(parser.Parse(u"walk"), 0);
+  EXPECT_EQ(parser.ParsingText().Word(0).WordId, noun);
+  // All readings stop words: the first initial form again.
+  dictionary.GetWord(noun)->SetFlags(TWDWord::kFlagMark);
+  ASSERT_EQ(parser.Parse(u"walk"), 0);
+  EXPECT_EQ(parser.ParsingText().Word(0).WordId, verb);
+}
+
+TEST_P(TextParsingWeights, LanguageZeroOnly) {
+  // Words the parse adds have language 0: no language weighs anything and
+  // the statistics show language 0 alone.
+  ASSERT_EQ(parser.Parse(u"alpha beta alpha, gamma!"), 0);
+  EXPECT_EQ(parser.CountedWords(), 4);
+  EXPECT_EQ(parser.DistinctWords(), 3);
+  ASSERT_EQ(parser.LanguagesCount(), 1);
+  EXPECT_EQ(parser.Languages()[0].ID, 0);
+  EXPECT_FLOAT_EQ(parser.Languages()[0].Percent, 100.0f);
+  EXPECT_EQ(parser.DominantLanguage(), 0);
+}
+
+TEST_P(TextParsingWeights, BothModesGiveTheSameResult) {
+  const std::u16string text = u"Walks walk. New words walked in; walks again!\n\nSecond paragraph walks.";
+  ASSERT_EQ(parser.Parse(text), 0);
+  const std::string division = Division(parser, text);
+  std::vector<int32_t> ids;
+  for (int32_t w = 0; w < parser.ParsingText().WordCount; ++w) {
+    ids.push_back(parser.ParsingText().Word(w).WordId);
+    ids.push_back(parser.ParsingText().Word(w).Form);
+  }
+  TITextParsing other;
+  other.SetWordDictionary(&dictionary);
+  other.SetParallelWorking(!GetParam());
+  ASSERT_EQ(other.Parse(text), 0);
+  EXPECT_EQ(Division(other, text), division);
+  std::vector<int32_t> otherIds;
+  for (int32_t w = 0; w < other.ParsingText().WordCount; ++w) {
+    otherIds.push_back(other.ParsingText().Word(w).WordId);
+    otherIds.push_back(other.ParsingText().Word(w).Form);
+  }
+  EXPECT_EQ(otherIds, ids);
+}
+
+INSTANTIATE_TEST_SUITE_P(ParallelWorking, TextParsingWeights, ::testing::Bool());
+
+TEST(TextParsingLanguages, DominantLanguageRule) {
+  // Counters are those of the last parse; parse texts whose words come
+  // from dictionaries of given ids.
+  TIWordDictionary dictionary;
+  dictionary.SetDictID(kLangGerman);
+  dictionary.AddWord(u"haus", 0, -1);
+  dictionary.SetDictID(kLangFrench);
+  dictionary.AddWord(u"maison", 0, -1);
+  TITextParsing parser;
+  parser.SetWordDictionary(&dictionary);
+  ASSERT_EQ(parser.Parse(u"haus maison haus maison"), 0);
+  // Equal counts: the later language; equal percents keep their order.
+  EXPECT_EQ(parser.DominantLanguage(), kLangFrench);
+  ASSERT_EQ(parser.LanguagesCount(), 2);
+  EXPECT_EQ(parser.Languages()[0].ID, kLangGerman);
+  EXPECT_EQ(parser.Languages()[1].ID, kLangFrench);
+  ASSERT_EQ(parser.Parse(u"maison haus haus"), 0);
+  EXPECT_EQ(parser.DominantLanguage(), kLangGerman);
+  EXPECT_EQ(parser.Languages()[0].ID, kLangGerman);
+}
+
 }  // namespace
 }  // namespace kestrune
