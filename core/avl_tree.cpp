@@ -483,7 +483,7 @@ int32_t TIAVLTree::ReadBody(TTagStream& tags) {
     while (!tags.EndOfStream()) {
       if (tags.ReadTag() > 0) {
         // A tag that claims more bytes than the file holds: the file is damaged.
-        if (tags.Position() + tags.TagRemaining() > tags.StreamSize()) return kFileError;
+        if (tags.TagEnd() > tags.StreamSize()) return kFileError;
         if (tags.CurrentTag() == kNodeTag) {
           uint32_t value = 0;
           tags.ReadCardinal(value, 0);

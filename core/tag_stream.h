@@ -76,6 +76,9 @@ class TTagStream {
   // Bytes of the innermost open tag not read yet, and no more than the stream
   // still holds (0 when none is open): the bound for counts read from a file.
   int64_t TagRemaining() const;
+  // Absolute end of the innermost open tag's body as declared (clamped to its
+  // parent); past StreamSize() when the tag claims more than the stream holds.
+  int64_t TagEnd() const { return inTag_ && !stack_.empty() ? stack_.back().end : Position(); }
   bool InTag() const { return inTag_; }
   bool EndOfTag() const { return endOfTag_; }
   bool EndOfStream() const { return endOfStream_; }
