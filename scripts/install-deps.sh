@@ -8,6 +8,13 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libicu-dev zlib1g-dev libjpeg-dev
   clang libclang-rt-14-dev
+  # the Qt user interface, and the fonts it measures and draws the map with
+  qt6-base-dev fonts-dejavu-core
+  # sources of the shipped dictionaries (tools/dictionary_builder), Hunspell's
+  # own tools and library for their tests and benchmark, and real texts
+  hunspell-en-us hunspell-ru hunspell-de-de hunspell-fr hunspell-it
+  wordnet-base liblingua-stopwords-perl
+  hunspell hunspell-tools libhunspell-dev fortunes-min fortunes-ru
 )
 
 missing=()

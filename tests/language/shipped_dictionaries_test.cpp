@@ -1,0 +1,333 @@
+// The dictionaries the program ships, as the build made them: the English and
+// Russian word dictionaries load with their lexicons and merge, inflected forms
+// resolve to the forms of their word, stop words are marked from the stop-word
+// lists, parts of speech are set where the source gives them, and the forms of
+// a sample of entries equal what Hunspell's own unmunch expands.
+//
+// The files are looked for in KESTRUNE_DICTIONARIES (environment) or the
+// build's data folder. A sanitizer build uses the normal build's files and
+// skips these tests when they are absent; the normal build requires them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/unicode_file.h"
+#include "language/morphology_engine_full.h"
+#include "language/word_dictionary.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrune {
+namespace {
+
+using platform::Utf16ToUtf8;
+using platform::Utf8ToUtf16;
+
+constexpr uint8_t kNoun = 3, kVerb = 1, kAdverb = 5, kAdjective = 6, kUndefined = 0;
+
+std::string ShippedFolder() {
+  if (const char* env = std::getenv("KESTRUNE_DICTIONARIES"); env && *env) return env;
+  return KESTRUNE_SHIPPED_DICTIONARIES;
+}
+
+std::string HunspellFolder() { return KESTRUNE_HUNSPELL_DIR; }
+
+bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
+
+// English and Russian loaded into one dictionary with one engine, with the
+// stop words of every list marked, as the program loads them.
+class ShippedDictionaries : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string folder = ShippedFolder();
+    if (!FileExists(folder + "/english.dws") || !FileExists(folder + "/russian.dws")) return;
+    engine_ = std::make_unique<TIMorphologyEngineFull>();
+    dict_ = std::make_unique<TIWordDictionary>();
+    dict_->SetMorphologyEngine(engine_.get());
+    englishResult_ = dict_->LoadFromFile(Utf8ToUtf16(folder + "/english.dws"));
+    englishCount_ = dict_->Count();
+    englishLexemes_ = engine_->LexemeCount();
+    russianResult_ = dict_->LoadFromFile(Utf8ToUtf16(folder + "/russian.dws"));
+    for (const char* list : {"stop_english.txt", "stop_russian.txt"}) {
+      IUnicodeFile file(Utf8ToUtf16(folder + "/" + list));
+      std::u16string line;
+      while (file.ReadLine(line) == 0) {
+        if (!line.empty()) dict_->MarkWord(line);
+        ++stopLines_;
+      }
+    }
+  }
+  static void TearDownTestSuite() {
+    if (dict_) dict_->SetMorphologyEngine(nullptr);
+    dict_.reset();
+    engine_.reset();
+  }
+  void SetUp() override {
+    if (!dict_) {
+#if KESTRUNE_SHIPPED_REQUIRED
+      FAIL() << "the built dictionaries are missing in " << ShippedFolder();
+#else
+      GTEST_SKIP() << "no built dictionaries in " << ShippedFolder() << " (the normal build makes them)";
+#endif
+    }
+  }
+
+  // "stem/form text" of every reading of the text.
+  static std::vector<std::pair<TWDWord*, std::u16string>> Readings(std::u16string_view text) {
+    TWordVariants list;
+    TAffixIndexes scratch;
+    const int32_t n = dict_->Search(text, list, 0, scratch);
+    std::vector<std::pair<TWDWord*, std::u16string>> readings;
+    for (int32_t i = 0; i < n; ++i) {
+      TWDWord* word = dict_->GetWord(list[i].WordIndex);
+      readings.emplace_back(word, word->GetForm(list[i].Form));
+    }
+    return readings;
+  }
+  // The word whose initial form is the text (a reading with form 0), or null.
+  static TWDWord* WordOf(std::u16string_view text) {
+    TWordVariants list;
+    TAffixIndexes scratch;
+    const int32_t n = dict_->Search(text, list, 0, scratch);
+    for (int32_t i = 0; i < n; ++i) {
+      TWDWord* word = dict_->GetWord(list[i].WordIndex);
+      if (list[i].Form == 0 && word->GetText() == text) return word;
+    }
+    return nullptr;
+  }
+  static std::set<std::u16string> FormsOf(TWDWord* word) {
+    std::set<std::u16string> forms;
+    for (int32_t k = 0; k < word->FormCount(); ++k) forms.insert(word->GetForm(k));
+    return forms;
+  }
+
+  static inline std::unique_ptr<TIMorphologyEngineFull> engine_;
+  static inline std::unique_ptr<TIWordDictionary> dict_;
+  static inline int32_t englishResult_ = -100, russianResult_ = -100;
+  static inline int32_t englishCount_ = 0, englishLexemes_ = 0, stopLines_ = 0;
+};
+
+TEST_F(ShippedDictionaries, LoadWithTheirLexiconsAndMerge) {
+  ASSERT_EQ(englishResult_, 0);
+  ASSERT_EQ(russianResult_, 0);
+  ASSERT_EQ(dict_->LoadCount(), 2);
+  const TWDLoadDictionary& en = dict_->LoadDictionary(0);
+  const TWDLoadDictionary& ru = dict_->LoadDictionary(1);
+  EXPECT_EQ(en.ID, 9);
+  EXPECT_EQ(ru.ID, 25);
+  EXPECT_EQ(en.MorphologyFile, u"english.drmp");
+  EXPECT_EQ(ru.MorphologyFile, u"russian.drmp");
+  EXPECT_EQ(en.First, 0);
+  EXPECT_EQ(en.Last, englishCount_ - 1);
+  EXPECT_EQ(ru.First, englishCount_);
+  EXPECT_GE(ru.Last, dict_->Count() - 1);
+  EXPECT_GT(englishCount_, 50000);
+  EXPECT_GT(ru.Last - ru.First, 100000);
+  EXPECT_LT(dict_->Count(), TIWordDictionary::kMaxWords);
+  // The Russian lexemes follow the English ones.
+  EXPECT_EQ(en.GroupBase, 0);
+  EXPECT_EQ(ru.GroupBase, englishLexemes_);
+
+  // The headers name the language and the lexicon file beside them; both
+  // lexicons fit 16-bit groups.
+  const std::string folder = ShippedFolder();
+  for (const auto& [name, id] : std::vector<std::pair<std::string, int32_t>>{{"english", 9}, {"russian", 25}}) {
+    TIWordDictionary reader;
+    TWDFileHeader header;
+    std::u16string morphology, author, description;
+    ASSERT_TRUE(reader.ReadFileHeader(Utf8ToUtf16(folder + "/" + name + ".dws"), header, morphology, author,
+                                      description));
+    EXPECT_EQ(header.DictID, id);
+    EXPECT_EQ(morphology, Utf8ToUtf16(name + ".drmp"));
+    TIMorphologyEngineFull lexicon;
+    TMEFileInfo info;
+    ASSERT_EQ(lexicon.ReadFileInfo(Utf8ToUtf16(folder + "/" + name + ".drmp"), info), 0);
+    EXPECT_EQ(info.LanguageId, id);
+    EXPECT_GT(info.LexemeCount, 0);
+    EXPECT_LE(info.LexemeCount, 32768);
+  }
+
+  // Every word carries the language of its file.
+  EXPECT_EQ(dict_->GetWord(0)->GetDictionaryID(), 9);
+  EXPECT_EQ(dict_->GetWord(ru.First)->GetDictionaryID(), 25);
+  EXPECT_EQ(dict_->GetWord(ru.Last)->GetDictionaryID(), 25);
+}
+
+TEST_F(ShippedDictionaries, InflectedFormsResolveToTheirWord) {
+  // (form, initial form of its word)
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+      {u"houses", u"house"},   {u"housing", u"house"},   {u"housed", u"house"},    {u"rehoused", u"house"},
+      {u"cats", u"cat"},       {u"flies", u"fly"},       {u"walked", u"walk"},     {u"happier", u"happy"},
+      {u"paris", u"paris"},    {u"дома", u"дом"},        {u"домами", u"дом"},      {u"книгу", u"книга"},
+      {u"столами", u"стол"},   {u"читали", u"читать"},   {u"читаю", u"читать"},    {u"читая", u"читать"},
+      {u"красивые", u"красивый"}, {u"говорила", u"говорить"},
+  };
+  for (const auto& [form, lemma] : cases) {
+    bool found = false;
+    for (const auto& [word, text] : Readings(form)) {
+      EXPECT_EQ(text, form);
+      if (word->GetText() == lemma) found = true;
+    }
+    EXPECT_TRUE(found) << Utf16ToUtf8(form) << " should be a form of " << Utf16ToUtf8(lemma);
+  }
+  // The forms the source gives "house" (en_US: house/ASGD), all in lower case.
+  TWDWord* house = WordOf(u"house");
+  ASSERT_NE(house, nullptr);
+  EXPECT_EQ(FormsOf(house), (std::set<std::u16string>{u"house", u"houses", u"housing", u"housed", u"rehouse",
+                                                      u"rehouses", u"rehousing", u"rehoused"}));
+  // Forms the parser never meets as one token are left out; an unknown
+  // inflection finds nothing.
+  EXPECT_TRUE(Readings(u"house's").empty());
+  EXPECT_TRUE(Readings(u"housz").empty());
+  EXPECT_TRUE(Readings(u"House").empty());  // stored and looked up in lower case
+}
+
+TEST_F(ShippedDictionaries, StopWordsCarryTheirMark) {
+  EXPECT_GT(stopLines_, 200);
+  for (std::u16string_view stop : {u"the", u"and", u"of", u"which", u"и", u"не", u"что", u"она"}) {
+    const auto readings = Readings(stop);
+    ASSERT_FALSE(readings.empty()) << Utf16ToUtf8(stop);
+    for (const auto& [word, text] : readings) {
+      EXPECT_TRUE(word->GetFlags() & TWDWord::kFlagMark) << Utf16ToUtf8(stop);
+    }
+  }
+  for (std::u16string_view content : {u"house", u"dictionary", u"книга", u"дом"}) {
+    for (const auto& [word, text] : Readings(content)) {
+      EXPECT_FALSE(word->GetFlags() & TWDWord::kFlagMark) << Utf16ToUtf8(content);
+    }
+  }
+  // The lists are UTF-16LE with a byte-order mark, one lower-case word a line.
+  const std::string bytes = test::ReadFileBytes(ShippedFolder() + "/stop_english.txt");
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE", 2));
+}
+
+TEST_F(ShippedDictionaries, PartsOfSpeechWhereTheSourceGivesThem) {
+  // English: WordNet's dominant class of the word; Russian: the Hunspell
+  // source names none.
+  const std::vector<std::pair<std::u16string, uint8_t>> cases = {
+      {u"house", kNoun},        {u"dictionary", kNoun}, {u"often", kAdverb}, {u"beautiful", kAdjective},
+      {u"eat", kVerb},          {u"went", kVerb},        {u"the", kUndefined},  {u"дом", kUndefined},
+  };
+  for (const auto& [text, pos] : cases) {
+    TWDWord* word = WordOf(text);
+    ASSERT_NE(word, nullptr) << Utf16ToUtf8(text);
+    EXPECT_EQ(word->GetPartOfSpeech(), pos) << Utf16ToUtf8(text);
+    if (word->GetGroup() >= 0) {
+      EXPECT_EQ(engine_->GetLexeme(word->GetGroup())->GetPartOfSpeech(), pos);
+    }
+  }
+}
+
+// Runs a command with the lines as its input; the lines it prints.
+std::vector<std::string> RunFilter(const std::string& command, const std::vector<std::string>& input,
+                                   const test::TempDir& dir) {
+  const std::string inputFile = dir.File("input.txt");
+  std::ofstream out(inputFile, std::ios::binary);
+  for (const std::string& line : input) out << line << "\n";
+  out.close();
+  std::vector<std::string> lines;
+  FILE* pipe = popen((command + " < '" + inputFile + "' 2>/dev/null").c_str(), "r");
+  if (!pipe) return lines;
+  char buffer[4096];
+  while (fgets(buffer, sizeof buffer, pipe)) {
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+  }
+  pclose(pipe);
+  return lines;
+}
+
+// The forms Debian's unmunch expands from the entries of one root, in lower
+// case, without those the parser never meets as one token.
+std::set<std::u16string> Unmunch(const std::string& affix, const std::vector<std::string>& entries,
+                                 const test::TempDir& dir) {
+  const std::string dic = dir.File("sample.dic");
+  std::ofstream out(dic, std::ios::binary);
+  out << entries.size() << "\n";
+  for (const std::string& entry : entries) out << entry << "\n";
+  out.close();
+  std::set<std::u16string> forms;
+  for (const std::string& line : RunFilter("unmunch '" + dic + "' '" + affix + "'", {}, dir)) {
+    const std::u16string text = platform::WideLowerCase(Utf8ToUtf16(line));
+    if (text.find_first_of(u"'. \u2019") == std::u16string::npos) forms.insert(text);
+  }
+  return forms;
+}
+
+// A sample of roots (every 97th, spread over the whole list): the forms of
+// our word equal unmunch's for English. unmunch matches affix conditions byte
+// by byte and so misses forms of UTF-8 conditions with letter sets; for
+// Russian ours hold all of unmunch's. Hunspell itself accepts every form of
+// the sampled lower-case roots.
+TEST_F(ShippedDictionaries, ExpandedFormsEqualUnmunch) {
+  ASSERT_EQ(std::system("command -v unmunch >/dev/null && command -v hunspell >/dev/null"), 0)
+      << "unmunch (hunspell-tools) or hunspell is not installed";
+  test::TempDir dir;
+  for (const std::string language : {"en_US", "ru_RU"}) {
+    // The entries by lower-case root, in file order.
+    std::ifstream in(HunspellFolder() + "/" + language + ".dic");
+    ASSERT_TRUE(in) << language;
+    std::string line;
+    std::getline(in, line);
+    std::map<std::u16string, std::vector<std::string>> entries;
+    std::map<std::u16string, bool> lowerCase;
+    std::vector<std::u16string> order;
+    while (std::getline(in, line)) {
+      const std::string root = line.substr(0, line.find('/'));
+      const std::string flags = line.find('/') == std::string::npos ? "" : line.substr(line.find('/') + 1);
+      if (flags.find('c') != std::string::npos && language == "en_US") continue;  // compound parts only
+      const std::u16string wide = Utf8ToUtf16(root);
+      const std::u16string key = platform::WideLowerCase(wide);
+      if (key.find_first_of(u"'. \u20190123456789") != std::u16string::npos) continue;
+      auto [it, added] = entries.try_emplace(key);
+      if (added) order.push_back(key);
+      it->second.push_back(line);
+      lowerCase.try_emplace(key, true).first->second &= wide == key;
+    }
+    int32_t compared = 0;
+    int32_t unmunchMissed = 0;
+    std::vector<std::string> accepted;
+    for (size_t i = 0; i < order.size(); i += 97) {
+      const std::u16string& root = order[i];
+      const std::set<std::u16string> expected =
+          Unmunch(HunspellFolder() + "/" + language + ".aff", entries[root], dir);
+      TWDWord* word = WordOf(root);
+      ASSERT_NE(word, nullptr) << Utf16ToUtf8(root);
+      const std::set<std::u16string> ours = FormsOf(word);
+      if (language == "en_US") {
+        EXPECT_EQ(ours, expected) << language << " " << Utf16ToUtf8(root);
+      } else {
+        EXPECT_TRUE(std::includes(ours.begin(), ours.end(), expected.begin(), expected.end()))
+            << language << " " << Utf16ToUtf8(root);
+        unmunchMissed += static_cast<int32_t>(ours.size() - expected.size());
+      }
+      if (lowerCase[root]) {
+        for (const std::u16string& form : ours) accepted.push_back(Utf16ToUtf8(form));
+      }
+      ++compared;
+    }
+    EXPECT_GT(compared, 500) << language;
+    EXPECT_GT(accepted.size(), 1000u) << language;
+    // "hunspell -l" lists the words it does not accept.
+    const std::vector<std::string> rejected =
+        RunFilter("hunspell -i utf-8 -l -d '" + HunspellFolder() + "/" + language + "'", accepted, dir);
+    EXPECT_TRUE(rejected.empty()) << language << ": Hunspell rejects " << rejected.size() << " forms, the first "
+                                  << (rejected.empty() ? "" : rejected[0]);
+    if (language == "ru_RU") std::printf("ru_RU: %d sampled forms that unmunch misses\n", unmunchMissed);
+  }
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,176 @@
+// kestrune_dictionary_builder: makes the word dictionary, lexicon and
+// stop-word list of one language from a Hunspell dictionary, WordNet's word
+// classes (English) and a Lingua::StopWords list.
+//
+//   kestrune_dictionary_builder --aff en_US.aff --dic en_US.dic --language 9
+//       --name english --out data/dictionaries [--wordnet /usr/share/wordnet]
+//       [--stopwords EN.pm] [--author TEXT] [--description TEXT]
+//
+// Writes <name>.dws, <name>.drmp and stop_<name>.txt into the output folder,
+// loads them back to check them, and prints what it made. Exits with 1 (and a
+// message) when a source is missing or a file cannot be written.
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "language/morphology_engine_full.h"
+#include "language/word_dictionary.h"
+#include "platform/text.h"
+#include "tools/dictionary_builder/dictionary_builder.h"
+#include "tools/dictionary_builder/hunspell_expander.h"
+#include "tools/dictionary_builder/word_classes.h"
+
+using namespace kestrune;
+
+namespace {
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "kestrune_dictionary_builder: %s\n", message.c_str());
+  return 1;
+}
+
+// One word of the output: the Hunspell entries that give it (equal in lower
+// case and in part of speech).
+struct TWordSource {
+  std::u16string Root;
+  uint8_t PartOfSpeech = posUndefined;
+  std::vector<size_t> Entries;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::map<std::string, std::string> args;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string key = argv[i];
+    if (key.rfind("--", 0) != 0) return Fail("unexpected argument " + key);
+    args[key.substr(2)] = argv[i + 1];
+  }
+  for (const char* required : {"aff", "dic", "language", "name", "out"}) {
+    if (!args.count(required)) return Fail(std::string("missing --") + required);
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const int16_t language = static_cast<int16_t>(std::stoi(args["language"]));
+  const std::string name = args["name"];
+  const std::string out = args["out"];
+
+  THunspellAffixes affixes;
+  if (affixes.LoadFromFile(args["aff"]) != 0) return Fail(affixes.Error());
+  std::vector<THunspellEntry> entries;
+  if (ReadHunspellDictionary(args["dic"], affixes, entries) != 0) return Fail("cannot read " + args["dic"]);
+  if (entries.empty()) return Fail(args["dic"] + " holds no word");
+
+  TWordNetClasses wordNet;
+  const bool haveWordNet = args.count("wordnet") > 0;
+  if (haveWordNet && !wordNet.Load(args["wordnet"])) return Fail("cannot read WordNet in " + args["wordnet"]);
+
+  // Forbidden words and the output words in the order of their first entry.
+  THunspellExpander expander(affixes);
+  std::unordered_set<std::u16string> forbidden;
+  std::vector<TWordSource> words;
+  std::unordered_map<std::u16string, size_t> wordByKey;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const THunspellEntry& entry = entries[i];
+    if (expander.IsForbidden(entry)) {
+      forbidden.insert(entry.Word);
+      continue;
+    }
+    const std::u16string root = platform::WideLowerCase(entry.Word);
+    const uint8_t pos = haveWordNet ? wordNet.Find(root) : PartOfSpeechOfMorphology(entry.Morphology);
+    std::u16string key = root;
+    key.push_back(static_cast<char16_t>(pos));
+    auto [it, added] = wordByKey.emplace(std::move(key), words.size());
+    if (added) words.push_back({root, pos, {}});
+    words[it->second].Entries.push_back(i);
+  }
+
+  TDictionaryBuilder builder(language);
+  std::vector<THunspellForm> forms;
+  std::vector<THunspellForm> entryForms;
+  int64_t withoutForms = 0;
+  int64_t withClass = 0;
+  for (const TWordSource& word : words) {
+    forms.clear();
+    bool bare = false;
+    for (size_t index : word.Entries) {
+      expander.Expand(entries[index], entryForms);
+      for (THunspellForm& form : entryForms) {
+        if (forbidden.count(form.Text)) continue;
+        if (form.Prefix.empty() && form.Tail.empty() && form.FrontStrip == 0 && form.BackStrip == 0) {
+          if (bare) continue;
+          bare = true;
+          forms.insert(forms.begin(), std::move(form));
+        } else {
+          forms.push_back(std::move(form));
+        }
+      }
+    }
+    if (forms.empty()) {
+      ++withoutForms;
+      continue;
+    }
+    const int32_t result = builder.AddWord(entries[word.Entries[0]].Word, word.PartOfSpeech, forms);
+    if (result == TDictionaryBuilder::kLexiconFull) {
+      return Fail("more than " + std::to_string(TDictionaryBuilder::kMaxLexemes) + " paradigms in " + args["dic"]);
+    }
+    if (result == TDictionaryBuilder::kNoForms) {
+      ++withoutForms;
+    } else if (word.PartOfSpeech != posUndefined) {
+      ++withClass;
+    }
+  }
+
+  // Stop words: the list as it stands (words the parser can meet), each in
+  // the dictionary.
+  std::vector<std::u16string> stopWords;
+  int32_t stopAdded = 0;
+  if (args.count("stopwords")) {
+    std::vector<std::u16string> list;
+    if (!ReadPerlStopWords(args["stopwords"], list)) return Fail("cannot read the stop words of " + args["stopwords"]);
+    std::unordered_set<std::u16string> seen;
+    for (const std::u16string& word : list) {
+      if (!IsTokenText(word) || !seen.insert(word).second) continue;
+      stopWords.push_back(word);
+      if (!builder.Knows(word)) {
+        builder.AddPlainWord(word, posUndefined);
+        ++stopAdded;
+      }
+    }
+  }
+
+  std::string error;
+  const std::u16string author = platform::Utf8ToUtf16(args.count("author") ? args["author"] : "Kestrune Inc");
+  const std::u16string description =
+      platform::Utf8ToUtf16(args.count("description") ? args["description"] : name + " word dictionary");
+  if (builder.Save(out, name, author, description, error) != 0) return Fail(error);
+  if (!stopWords.empty() && WriteStopWordFile(out + "/stop_" + name + ".txt", stopWords) != 0) {
+    return Fail("cannot write stop_" + name + ".txt");
+  }
+
+  // Load the files back as the program does.
+  TIMorphologyEngineFull engine;
+  TIWordDictionary dictionary;
+  dictionary.SetMorphologyEngine(&engine);
+  const int32_t loaded = dictionary.LoadFromFile(platform::Utf8ToUtf16(out + "/" + name + ".dws"));
+  if (loaded != 0) return Fail("the written " + name + ".dws does not load (" + std::to_string(loaded) + ")");
+  if (dictionary.Count() != builder.Dictionary().Count() || engine.LexemeCount() != builder.Engine().LexemeCount()) {
+    return Fail("the written " + name + ".dws loads " + std::to_string(dictionary.Count()) + " words and " +
+                std::to_string(engine.LexemeCount()) + " lexemes");
+  }
+  dictionary.SetMorphologyEngine(nullptr);
+
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::printf(
+      "%s: %zu entries -> %d words (%lld with a part of speech, %d stop words added), %d lexemes, %d rules, "
+      "%d endings, %d prefixes, %lld forms (%lld left out as no token), %lld entries without a form; %.1f s\n",
+      name.c_str(), entries.size(), builder.Dictionary().Count(), static_cast<long long>(withClass), stopAdded,
+      builder.Engine().LexemeCount(), builder.Engine().RuleCount(), builder.Engine().EndingCount(),
+      builder.Engine().PrefixCount(), static_cast<long long>(builder.FormCount()),
+      static_cast<long long>(builder.DroppedForms()), static_cast<long long>(withoutForms), seconds);
+  return 0;
+}
