@@ -279,6 +279,14 @@ class TIWordDictionary {
  protected:
   // Texts are 0-terminated in the records: a text is cut at its first 0 unit.
   static std::u16string_view CutAtNul(std::u16string_view text);
+  // Appends a load-table entry as the file loader does; false when the table
+  // is full. Lets a derived dictionary stand for loaded files (tests of the
+  // word identifiers).
+  bool AddLoadDictionary(const TWDLoadDictionary& entry) {
+    if (loadCount_ >= kLoadTableSize) return false;
+    loadTable_[static_cast<size_t>(loadCount_++)] = entry;
+    return true;
+  }
 
  private:
   friend class TWDWord;
