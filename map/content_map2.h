@@ -141,6 +141,9 @@ class TCustomContentMap2 {
   int32_t KeyCount() const { return static_cast<int32_t>(keys_.size()); }
   const TKeys& PreviousKeys() const { return previousKeys_; }
   int32_t PreviousKeyCount() const { return static_cast<int32_t>(previousKeys_.size()); }
+  // A rebuild sets the previous keys itself; this lets a tool or test stage
+  // the change from one map to the next for the view's animation.
+  void SetPreviousKeys(TKeys keys) { previousKeys_ = std::move(keys); }
   const TKeys& BaseKeys() const { return baseKeys_; }
   int32_t BaseKeyCount() const { return static_cast<int32_t>(baseKeys_.size()); }
   TRelationMatrix& Relations() { return relations_; }
