@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "core/base.h"
 #include "core/frame.h"
 #include "language/morphology_engine_full.h"
+#include "language/phrase_word_dictionary.h"
 #include "language/word_dictionary.h"
 #include "tests/language/morphology_test_support.h"
 #include "platform/text.h"
@@ -163,6 +165,83 @@ TEST(DictionaryFile, FilesOfTwoLanguagesMergeWithGroupBases) {
     EXPECT_EQ(VariantTexts(dict, u"walked"), (std::vector<std::u16string>{u"walk/walked", u"walk/walked"}));
     CheckEngineInvariants(engine);
   }
+}
+
+TEST(DictionaryFile, GlobalAndPerFileIdentifiersWithTwoFilesInEitherOrder) {
+  TempDir dir;
+  EnglishFiles en(dir, kLangEnglish, "en");
+  {
+    // A Russian lexicon and dictionary of three words.
+    TIMorphologyEngineFull engine;
+    const int32_t noun = AddParadigm(engine, {{u"", u""}, {u"", u"\u0430"}, {u"", u"\u0443"}});
+    ASSERT_EQ(engine.SaveToFile(dir.WFile("ru.drmp")), 0);
+    D dict;
+    dict.SetMorphologyEngine(&engine);
+    dict.SetDictID(kLangRussian);
+    dict.SetMorphologyFile(u"ru.drmp");
+    dict.AddWord(u"\u0434\u043e\u043c", 1, noun);
+    dict.AddWord(u"\u043b\u0435\u0441", 1, noun);
+    dict.AddWord(u"\u0438", 0, -1);
+    ASSERT_EQ(SaveDictionaryFile(dict, dir.WFile("ru.dws")), 0);
+    dict.SetMorphologyEngine(nullptr);
+  }
+  const std::u16string ru = dir.WFile("ru.dws");
+
+  // English then Russian, a word added while running, phrases over all three.
+  TIMorphologyEngineFull firstEngine;
+  TPhraseWordDictionary first;
+  first.SetMorphologyEngine(&firstEngine);
+  ASSERT_EQ(first.LoadFromFile(en.file), 0);
+  ASSERT_EQ(first.LoadFromFile(ru), 0);
+  first.SetDictID(0);
+  const int32_t added = first.AddWord(u"kestrune", 0, -1);
+  ASSERT_EQ(added, 8);
+  for (int32_t g = 0; g < first.Count(); ++g) {
+    const int32_t local = first.LocalWordIndex(g);
+    EXPECT_EQ(first.GlobalWordIndex(first.GetWord(g)->GetDictionaryID(), local, false), g) << g;
+  }
+  EXPECT_EQ(first.LocalWordIndex(5), 0);  // the first Russian word
+  EXPECT_EQ(first.LocalWordIndex(added), 0);
+  auto phrase = [](TPhraseWordDictionary& d, std::initializer_list<int32_t> words) {
+    TPhrase p;
+    for (int32_t w : words) {
+      TWDWord* word = d.GetWord(w);
+      p.Entries.push_back({w, word->GetGroup() >= 0 ? 1 : 0, word->GetDictionaryID()});
+    }
+    return d.AddPhrase(p);
+  };
+  phrase(first, {0, 5, added});  // walk, дом, kestrune
+  phrase(first, {7, 2});         // и, house
+  TMemoryStream stream;
+  ASSERT_EQ(first.SavePhrases(stream), 0);
+  const std::u16string text0 = first.GetWord(2000000)->GetText();
+  const std::u16string text1 = first.GetWord(2000001)->GetText();
+  EXPECT_EQ(text0, u"walks \u0434\u043e\u043c\u0430 kestrune");
+
+  // Russian then English: other global identifiers, the same phrases.
+  TIMorphologyEngineFull secondEngine;
+  TPhraseWordDictionary second;
+  second.SetMorphologyEngine(&secondEngine);
+  ASSERT_EQ(second.LoadFromFile(ru), 0);
+  ASSERT_EQ(second.LoadFromFile(en.file), 0);
+  second.SetDictID(0);
+  ASSERT_EQ(second.AddWord(u"kestrune", 0, -1), 8);
+  EXPECT_EQ(second.LoadDictionary(0).ID, kLangRussian);
+  EXPECT_EQ(second.LoadDictionary(1).First, 3);
+  EXPECT_EQ(second.LoadDictionary(1).GroupBase, 1);
+  stream.SetPosition(0);
+  ASSERT_EQ(second.LoadPhrases(stream), 0);
+  ASSERT_EQ(second.PhraseCount(), 2);
+  EXPECT_EQ(second.Phrases()[0].Entries[0].WordIndex, 3);  // walk
+  EXPECT_EQ(second.Phrases()[0].Entries[1].WordIndex, 0);  // дом
+  EXPECT_EQ(second.Phrases()[0].Entries[2].WordIndex, 8);
+  EXPECT_EQ(second.GetWord(2000000)->GetText(), text0);
+  EXPECT_EQ(second.GetWord(2000001)->GetText(), text1);
+  for (int32_t g = 0; g < second.Count(); ++g) {
+    EXPECT_EQ(second.GlobalWordIndex(second.GetWord(g)->GetDictionaryID(), second.LocalWordIndex(g), false), g);
+  }
+  first.SetMorphologyEngine(nullptr);
+  second.SetMorphologyEngine(nullptr);
 }
 
 TEST(DictionaryFile, GroupsOfALaterFileAreShiftedByItsGroupBase) {
