@@ -229,6 +229,44 @@ TEST_F(ShippedDictionaries, PartsOfSpeechWhereTheSourceGivesThem) {
   }
 }
 
+// The share of the word tokens of a real text that a look-up (flag 0) finds:
+// the runs between the parser's separators (the hyphen too), without those
+// that hold a digit, lower-cased as the parser looks them up.
+double Coverage(TIWordDictionary& dict, const std::vector<std::string>& files) {
+  auto separator = [](char16_t c) {
+    return c <= 47 || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) || (c >= 123 && c <= 126) || c == 133 ||
+           c == 147 || c == 148 || c == 160 || c == 171 || c == 187 || (c >= 0x200C && c <= 0x266B);
+  };
+  TWordVariants list;
+  TAffixIndexes scratch;
+  int64_t tokens = 0;
+  int64_t found = 0;
+  for (const std::string& file : files) {
+    const std::u16string text = Utf8ToUtf16(test::ReadFileBytes(file));
+    size_t i = 0;
+    while (i < text.size()) {
+      while (i < text.size() && separator(text[i])) ++i;
+      const size_t start = i;
+      while (i < text.size() && !separator(text[i])) ++i;
+      const std::u16string token = platform::WideLowerCase(std::u16string_view(text).substr(start, i - start));
+      if (token.empty() || token.find_first_of(u"0123456789_") != std::u16string::npos) continue;
+      ++tokens;
+      if (dict.Search(token, list, 0, scratch) > 0) ++found;
+    }
+  }
+  return tokens > 1000 ? 100.0 * static_cast<double>(found) / static_cast<double>(tokens) : 0.0;
+}
+
+// Real texts from Debian's fortune packages (the benchmark prints the shares
+// beside Hunspell's on the same tokens).
+TEST_F(ShippedDictionaries, RecogniseTheWordsOfRealText) {
+  const std::string fortunes = KESTRUNE_FORTUNES_DIR;
+  EXPECT_GE(Coverage(*dict_, {fortunes + "/fortunes", fortunes + "/literature", fortunes + "/riddles"}), 97.5);
+  EXPECT_GE(Coverage(*dict_, {fortunes + "/ru/2001.03", fortunes + "/ru/2001.04", fortunes + "/ru/2001.05",
+                              fortunes + "/ru/2001.06", fortunes + "/ru/2001.07"}),
+            88.0);
+}
+
 // Runs a command with the lines as its input; the lines it prints.
 std::vector<std::string> RunFilter(const std::string& command, const std::vector<std::string>& input,
                                    const test::TempDir& dir) {
