@@ -135,8 +135,12 @@ void TCustomDrawAndEventMap::LeaveState(uint32_t bits) {
     GiveKeysToContentMap(animated);
     HoverOutTimerTick();
     if (animated) animationInterrupted_ = true;
-  } else {
+  } else if (enlargedKey_ != -1) {
+    // The word the popup was opened over goes back to its normal style, so
+    // that it is not left drawn as hovered.
+    Unenlarge(enlargedKey_);
     enlargedKey_ = -1;
+    if (!animating_) DrawMap(keys_);
   }
 }
 
