@@ -83,6 +83,12 @@ int32_t TDictionaryBuilder::AddWord(std::u16string_view rootText, uint8_t partOf
     texts.push_back(std::move(text));
   }
   if (kept.empty()) return kNoForms;
+  // Form links are 16-bit: a lexeme holds at most kMaxForms forms.
+  if (kept.size() > static_cast<size_t>(TMEGroupFull::kMaxForms)) {
+    droppedForms_ += static_cast<int64_t>(kept.size()) - TMEGroupFull::kMaxForms;
+    kept.resize(TMEGroupFull::kMaxForms);
+    texts.resize(TMEGroupFull::kMaxForms);
+  }
   if (kept.size() == 1 && texts[0] == root) return AddPlainWord(root, partOfSpeech);
 
   // The stem: the root without what any form strips from its ends.

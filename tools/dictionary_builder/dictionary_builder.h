@@ -14,7 +14,8 @@
 // A lexeme is one paradigm: its part of speech and its (prefix, ending) pairs,
 // the initial form first, the others sorted. Words with the same paradigm
 // share one lexeme, so the lexicon holds each paradigm once. A lexicon file
-// keeps at most kMaxLexemes lexemes (a word's group is 16-bit in the file).
+// keeps at most kMaxLexemes lexemes (a word's group is 16-bit in the file),
+// a lexeme at most TMEGroupFull::kMaxForms forms (the first are kept).
 #pragma once
 
 #include <cstdint>
