@@ -25,6 +25,12 @@
 // atomically. Readers check every count and id against what the tag and the
 // tables can hold: a corrupt file ends the load with -5, never an exception.
 //
+// Limits: at most 65,535 prefix and 65,535 ending ids, prefixes of at most
+// 255 units (the analysis keeps prefix lengths in a byte); FindOrAddPrefix,
+// FindOrAddEnding and FindOrAddRule raise ERangeError beyond them, before any
+// table changes. Compaction reports broken counts through ShowMessageBox
+// (core/message.h) and goes on.
+//
 // Threads: none of its own; the engine is used by one thread at a time (the
 // form cursor of FirstForm/NextForm is shared).
 #pragma once
