@@ -251,8 +251,10 @@ class TIContextMS {
   int32_t CountingKeyWords(const TNNKeys& keyWords);
   // Text of a word for the log: the dictionary's word, or the id.
   std::string WordText(int32_t wordId, bool& fromDictionary);
-  // After Open: the checks that the parts belong together.
-  void CheckOpenedParts();
+  // After reading: the word ids must match the word elements (else the
+  // model is cleared) and the file ranges lie in the page layer (else the
+  // file table is dropped). False, with an error logged, when either failed.
+  bool CheckOpenedParts(std::string_view operation);
 
   std::unique_ptr<TIASN> network_;
   TIWordDictionary* wordDictionary_ = nullptr;

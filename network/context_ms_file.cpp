@@ -1,0 +1,117 @@
+// The context model's file set: base.inn (the network), base.anw (the
+// word-id set) and base.anf (the file table), with the checks that the three
+// parts read by Open belong together. Older word-id files are read in
+// context_ms_legacy.cpp.
+#include "core/message.h"
+#include "network/context_ms.h"
+#include "network/context_ms_internal.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace kestrune {
+
+using namespace context_ms_detail;
+
+namespace {
+
+// The name without a final ".inn" (compared case-sensitively).
+std::u16string BaseName(std::u16string_view fileName) {
+  constexpr std::u16string_view kNetworkExtension = u".inn";
+  if (fileName.size() >= kNetworkExtension.size() &&
+      fileName.substr(fileName.size() - kNetworkExtension.size()) == kNetworkExtension) {
+    fileName.remove_suffix(kNetworkExtension.size());
+  }
+  return std::u16string(fileName);
+}
+
+std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
+
+}  // namespace
+
+int32_t TIContextMS::Save(std::u16string_view fileName) {
+  Trace("start TIContextMS.Save (" + Utf8(fileName) + ")");
+  int32_t result = kDone;
+  // Each part's failure is logged; the first one is the result.
+  auto note = [&result](int32_t code, std::u16string_view file) {
+    if (code == kDone) return;
+    LogFile.Log("TIContextMS.Save: " + Utf8(file) + " not written (" + IntText(code) + ")", 2);
+    if (result == kDone) result = code;
+  };
+  if (fileName.empty()) {
+    note(kEmptyName, fileName);
+  } else {
+    const std::u16string base = BaseName(fileName);
+    if (!onlyWords_) {
+      const std::u16string anf = base + u".anf";
+      if (files_.Count() == 0) {
+        // A file table of an earlier save must not pair with these words.
+        if (platform::FileExists(anf) && !platform::RemoveFile(anf)) note(kFileError, anf);
+      } else {
+        note(files_.SaveToFile(anf), anf);
+      }
+    }
+    const std::u16string anw = base + u".anw";
+    const int32_t ids = wordIds_.SaveToFile(anw);
+    note(ids == TIAVLTree::kEmptySet ? kDone : ids, anw);  // an empty set is a file with no entry
+    const std::u16string inn = base + u".inn";
+    note(network_->SaveToFile(inn), inn);
+  }
+  Trace("TIContextMS.Save end");
+  return result;
+}
+
+void TIContextMS::Open(std::u16string_view fileName) {
+  Trace("start TIContextMS.Open (" + Utf8(fileName) + ")");
+  if (fileName.empty()) {
+    LogFile.Log("TIContextMS.Open: no file name", 2);
+  } else {
+    const std::u16string base = BaseName(fileName);
+    const std::u16string inn = base + u".inn";
+    if (network_->LoadFromFile(inn) == TIASN::kWrongVersion && network_->LoadLegacy(inn) != TIASN::kDone) {
+      ShowMessageBox(u"OOO!!!", u"Kestrune Search", platform::kMbOk);
+    }
+    const std::u16string anw = base + u".anw";
+    if (LoadWordIdsFile(anw) == kCurrentFormat) wordIds_.LoadFromFile(anw);
+    if (!onlyWords_) {
+      const std::u16string anf = base + u".anf";
+      const int32_t files = files_.LoadFromFile(anf);
+      if (files != TFilesASN::kDone && files != TFilesASN::kFileMissing) {
+        // A table read only in part would leave documents without pages.
+        files_.Clear();
+        LogFile.Log("TIContextMS.Open: " + Utf8(anf) + " cannot be read (" + IntText(files) + "); no file table", 2);
+      }
+    }
+    CheckOpenedParts("Open");
+  }
+  Trace("TIContextMS.Open end");
+}
+
+bool TIContextMS::CheckOpenedParts(std::string_view operation) {
+  const std::string prefix = "TIContextMS." + std::string(operation) + ": ";
+  CreateStandardLayers();  // a network file that could not be read leaves no layer
+  const int32_t ids = wordIds_.Count();
+  const int32_t elements = WordElementCount();
+  if (ids != elements) {
+    LogFile.Log(prefix + IntText(ids) + " word identifiers for " + IntText(elements) +
+                    " word elements; the model is cleared",
+                2);
+    Clear();
+    return false;
+  }
+  const TASNLayer* pages = PageLayer();
+  const int64_t pageCount = pages ? pages->GetCount() : 0;
+  for (int32_t i = 0; i < files_.Count(); ++i) {
+    const TFileRange& range = files_.Record(i);
+    if (range.Count <= 0) continue;
+    if (range.First < 0 || int64_t{range.First} + range.Count > pageCount) {
+      LogFile.Log(prefix + "file " + IntText(range.FileId) + " lies outside the " + IntText(pageCount) +
+                      " page elements; the file table is dropped",
+                  2);
+      files_.Clear();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace kestrune
