@@ -15,6 +15,8 @@ packages=(
   hunspell-en-us hunspell-ru hunspell-de-de hunspell-fr hunspell-it
   wordnet-base liblingua-stopwords-perl
   hunspell hunspell-tools libhunspell-dev fortunes-min fortunes-ru
+  # English and Russian prose for the text parser's benchmark (GPL manuals)
+  developers-reference developers-reference-ru maint-guide maint-guide-ru debian-faq debian-faq-ru
 )
 
 missing=()
