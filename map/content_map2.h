@@ -5,6 +5,14 @@
 // MeasureKey) and reads the colour file (LoadStyleFile). The label placement
 // is TPrintWordByNet.
 //
+// BuildMap rebuilds the map from the current search step: the query words and
+// the words the context model relates to them (a query map, which becomes the
+// base map), or the base map with the context of the word under the mouse (a
+// hover map), or the base map again (RestoreBaseMap). It calls the main
+// window's hooks in a fixed order and logs its steps at level 0. A hovered-key
+// index that does not point into the previous keys (the keys were replaced)
+// counts as no hover.
+//
 // The map view copies the keys out, draws them and writes back what the user
 // did; the main window holds one TContentMap2 and binds its events and hooks.
 // Every event and hook is called only when set. The context model set as
@@ -232,6 +240,16 @@ class TCustomContentMap2 {
   // NoQueryMode.
   void GetQueryKeys(int32_t mask, TNNKeys& list, int32_t& count) const;
 
+  // ---- the rebuild ----
+  // Rebuilds the map from the current step of Steps(). Hooks, in this order
+  // and each only when it applies: OnHasExcludedHook or OnNoExcludedHook (query
+  // view), OnEmptyQueryHook (excluded view without query words),
+  // OnBeforeKeysHook (always); with no query words the map is emptied and
+  // OnReGetData then OnNoKeysHook end it. A map of zero width or height stops
+  // after PreviousKeys is taken. Unless Silent, OnReGetData (or without it
+  // OnResize) ends a rebuild.
+  void BuildMap(bool Silent);
+
   // ---- layout ----
   // Relative positions (X, Y) of every key from the relation matrix. Returns
   // the number of iterations run (0 for a single key and the circle of
@@ -264,6 +282,15 @@ class TCustomContentMap2 {
   // below 1 point.
   float SizedFontSize(float low, float high, float range, float w, float wLast) const;
   float RelationAt(size_t row, size_t column) const;
+  // Gathers the keys of a rebuild: the query map, or with a valid hovered key
+  // and a hovered word in kind 4 the hover map on top of the base map.
+  void getmore_keys(int32_t hovered);
+  // Appends a key, or when a key with its Id exists ORs its flags into it.
+  void MergeKey(TKey key);
+  std::u16string KeyName(int32_t id) const;
+  void FillRelations();
+  // Step 20: the hover target, the hover point and hidden carried keys.
+  void MatchPreviousKeys(int32_t hovered, float& hoverX, float& hoverY);
 
   // Events and properties.
   VlistOfKeysEvent onAllKeys_;
