@@ -53,6 +53,7 @@ namespace kestrune {
 
 struct TParsingText;
 class TIWordDictionary;
+class TTagStream;
 
 // Stored with the form; the model does not read it.
 enum class TTypeComponentText : uint8_t { cText, cParagraph, cSentence };
@@ -219,12 +220,17 @@ class TIContextMS {
   void Open(std::u16string_view fileName);
   // The context chunk of the oldest project files (five tags: a word
   // dictionary, the phrases, the network, old word ids, the file table):
-  // 0, the first failing chunk reader's result, or -1.
+  // 0, the first failing chunk reader's result, or -1. The model starts
+  // empty; what was read is checked as after Open, also after a failure,
+  // and a set whose parts do not belong together gives -1.
   int32_t LoadFromProjectStream(TMemoryStream& stream);
   // An old "WNAF" word-id file: -2 empty name, -3 no such file, -1 cannot be
   // opened, -10 an "AVLF" file (not read here), -4 any other magic, else the
   // result of LoadLegacyWordIds.
   int32_t LoadWordIdsFile(std::u16string_view fileName);
+  // The same over a stream holding the file from its position (after the
+  // file was opened): -10, -4, or the result of LoadLegacyWordIds.
+  int32_t LoadWordIdsFromStream(TStream& stream);
   // The word ids of an old file's body (from the stream's position): 0, or
   // -1 when reading fails (the ids read so far stay).
   int32_t LoadLegacyWordIds(TStream& stream);
@@ -255,6 +261,8 @@ class TIContextMS {
   // model is cleared) and the file ranges lie in the page layer (else the
   // file table is dropped). False, with an error logged, when either failed.
   bool CheckOpenedParts(std::string_view operation);
+  // The five chunks of an old project's context chunk, in order.
+  int32_t ReadProjectChunks(TTagStream& tags);
 
   std::unique_ptr<TIASN> network_;
   TIWordDictionary* wordDictionary_ = nullptr;

@@ -88,7 +88,10 @@ void TIContextMS::Open(std::u16string_view fileName) {
 
 bool TIContextMS::CheckOpenedParts(std::string_view operation) {
   const std::string prefix = "TIContextMS." + std::string(operation) + ": ";
-  CreateStandardLayers();  // a network file that could not be read leaves no layer
+  // A network file that could not be read leaves no layer; one of a single
+  // layer has no page layer.
+  CreateStandardLayers();
+  if (network_->LayerCount() == 1) network_->AddLayer(0.0f, kNoBudget);
   const int32_t ids = wordIds_.Count();
   const int32_t elements = WordElementCount();
   if (ids != elements) {

@@ -1,5 +1,7 @@
 #include "network/files_asn.h"
 
+#include <algorithm>
+
 #include "core/frame.h"
 #include "core/tag_stream.h"
 #include "platform/files.h"
@@ -42,7 +44,8 @@ void TFilesASN::GetElements(int32_t fileId, std::vector<int32_t>& elements) {
   const int32_t record = Find(fileId);
   if (record < 0) return;
   const TFileRange& range = records_[record];
-  for (int32_t k = 0; k < range.Count; ++k) elements.push_back(range.First + k);
+  const int64_t end = std::min<int64_t>(int64_t{range.First} + range.Count, int64_t{INT32_MAX} + 1);
+  for (int64_t element = range.First; element < end; ++element) elements.push_back(static_cast<int32_t>(element));
 }
 
 int32_t TFilesASN::FileOfElement(int32_t element) const {
