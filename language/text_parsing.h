@@ -21,7 +21,9 @@
 // shared FindFirst cursor. With ParallelWorking False the weighting writes
 // word counters into the dictionary's word records, so two components that
 // share a dictionary must not parse at once; with ParallelWorking True the
-// counters are the component's own and parsers may share a dictionary.
+// counters are the component's own and parsers may share a dictionary (as
+// far as the dictionary allows: one with a morphology engine is used by one
+// thread at a time).
 #pragma once
 
 #include <algorithm>
