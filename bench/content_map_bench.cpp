@@ -1,13 +1,22 @@
 // The content map's force layout of a full map (61 keys, relations between a
-// quarter of the pairs) and the label placement of the laid-out keys, in
-// milliseconds.
+// quarter of the pairs), the label placement of the laid-out keys, and a whole
+// map rebuild of 61 keys from a context model, in milliseconds.
+//
+// `content_map_bench --dump-graph=<file>` writes the layout's 61 nodes and
+// their relation weights as JSON instead of running, for the d3-force
+// reference of bench/d3_force_compare.sh.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 
 #include "map/content_map2.h"
 #include "map/print_word_by_net.h"
+#include "network/context_ms.h"
+#include "platform/text.h"
 
 using namespace kestrune;
 
@@ -72,6 +81,105 @@ void BM_StyleAndPlace61(benchmark::State& state) {
 }
 BENCHMARK(BM_StyleAndPlace61)->Unit(benchmark::kMillisecond);
 
+// A context model of 72 words on one result document: query words 1 and 2,
+// every other word related to the first, half of them to the second, and a
+// sixth of the pairs to each other.
+void FillModel(TIContextMS& net) {
+  constexpr int32_t kWords = 72;
+  std::mt19937 random(72);
+  for (int32_t id = 1; id <= kWords; ++id) {
+    net.AddWord(id);
+    net.Network().GetElement({0, net.FindWordElement(id)})->SetAnchor(1.0f);
+  }
+  net.AddFile(0);
+  std::vector<int32_t> pages;
+  net.GetFileElements(0, pages);
+  TRelationPosition position;
+  const auto relate = [&](TASNAddress a, TASNAddress b, float w) {
+    net.Network().SetRelation(a, b, position, w);
+    net.Network().SetRelation(b, a, position, w);
+  };
+  for (int32_t id = 1; id <= kWords; ++id) {
+    const TASNAddress word{0, net.FindWordElement(id)};
+    relate(word, {1, pages.at(0)}, 0.5f);
+    if (id > 2) {
+      relate(word, {0, net.FindWordElement(1)}, 0.45f + static_cast<float>(random() % 50) / 100.0f);
+      if (random() % 2 == 0) {
+        relate(word, {0, net.FindWordElement(2)}, 0.05f + static_cast<float>(random() % 90) / 100.0f);
+      }
+    }
+    for (int32_t other = id + 1; other <= kWords; ++other) {
+      if (random() % 6 == 0) {
+        relate(word, {0, net.FindWordElement(other)}, static_cast<float>(random() % 100) / 100.0f);
+      }
+    }
+  }
+}
+
+void BM_BuildMap61(benchmark::State& state) {
+  TIContextMS net;
+  FillModel(net);
+  TContentMap2 map;
+  map.SetNeuroNet(&net);
+  map.SetMapSize(800, 600);
+  map.SetNoQueryMode(false);
+  map.SetWordCount(59);
+  map.OnGetKeyName = [](int32_t id) {
+    return std::u16string(1, static_cast<char16_t>(u'a' + id * 7 % 26)) + u"word" +
+           std::u16string(1, static_cast<char16_t>(u'a' + id % 26));
+  };
+  map.OnBeforeKeysHook = [&map] { map.ResultFiles() = TNNKeys{{0, 1.0f}}; };
+  map.Steps().SetValue(0, 1, 1.0f, true);
+  map.Steps().SetValue(0, 2, 1.0f, true);
+  int64_t hidden = 0;
+  for (auto _ : state) {
+    map.BuildMap(false);
+    hidden = 0;
+    for (const TKey& key : map.Keys()) hidden += (key.Flags & KF_HIDDEN) != 0;
+  }
+  state.counters["keys"] = static_cast<double>(map.KeyCount());
+  state.counters["hidden"] = static_cast<double>(hidden);
+}
+BENCHMARK(BM_BuildMap61)->Unit(benchmark::kMillisecond);
+
+// The layout's nodes and links as JSON: a link for every relation above the
+// layout's threshold of 0.01, its weight as the strength.
+bool DumpGraph(const char* path) {
+  TContentMap2 map;
+  FillMap(map);
+  std::ofstream out(path, std::ios::binary);
+  out << "{\"nodes\":[";
+  for (size_t i = 0; i < kKeys; ++i) {
+    out << (i ? "," : "") << "{\"id\":" << i << ",\"name\":\"" << platform::Utf16ToUtf8(map.Keys()[i].Name)
+        << "\"}";
+  }
+  out << "],\"links\":[";
+  bool first = true;
+  char weight[32];
+  for (size_t i = 0; i < kKeys; ++i) {
+    for (size_t j = 0; j < kKeys; ++j) {
+      const float w = map.Relations()[i][j];
+      if (i == j || w <= 0.01f) continue;
+      std::snprintf(weight, sizeof(weight), "%.9g", static_cast<double>(w));
+      out << (first ? "" : ",") << "{\"source\":" << i << ",\"target\":" << j << ",\"strength\":" << weight
+          << "}";
+      first = false;
+    }
+  }
+  out << "]}\n";
+  return static_cast<bool>(out);
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  constexpr const char* kDump = "--dump-graph=";
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], kDump, std::strlen(kDump)) == 0) return DumpGraph(argv[i] + std::strlen(kDump)) ? 0 : 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
