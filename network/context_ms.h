@@ -72,7 +72,7 @@ struct TCluster {
 
 struct TClusters {
   int32_t Count = 0;      // number of clusters
-  int32_t FileCount = 0;  // documents GetFiles found
+  int32_t FileCount = 0;  // documents GetFiles found (on every path)
   std::vector<TCluster> Items;
 };
 

@@ -69,6 +69,7 @@ void TIContextMS::GetClusters(const TNNKeys& keyWords, const TNNKeys& keyFiles, 
   int32_t found = kClusterFiles;
   TNNKeys docs;
   GetFiles(keyWords, keyFiles, found, docs, depth);
+  outList.FileCount = found;
   if (found == 0) return;
 
   if (found > minFiles) {
@@ -156,7 +157,6 @@ void TIContextMS::GetClusters(const TNNKeys& keyWords, const TNNKeys& keyFiles, 
       }
     }
     SortClusters(outList, outList.Count);
-    outList.FileCount = found;
 
     // The documents each word cluster leads to, among those found.
     if (TASNLayer* pages = PageLayer()) {

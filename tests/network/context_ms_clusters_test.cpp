@@ -102,6 +102,7 @@ TEST_F(ContextMSClusters, FewDocumentsGiveOneItemPerDocument) {
     model.GetClusters({{kKey, 1.0f}}, {}, countKeyFile, clusters, 3, minFiles);
     EXPECT_EQ(Budget(), kBudget);
     ASSERT_EQ(clusters.Count, 5);
+    EXPECT_EQ(clusters.FileCount, 5);
     for (int32_t k = 0; k < 5; ++k) {
       EXPECT_EQ(clusters.Items[k].IsWordCluster, 0);
       EXPECT_EQ(clusters.Items[k].Weight, 0.0f);
@@ -125,6 +126,7 @@ TEST_F(ContextMSClusters, NoSeedOrNoDocument) {
   model.GetClusters({{77, 1.0f}}, {{30, 1.0f}, {40, 1.0f}}, countKeyFile, clusters, 2, 0);
   EXPECT_EQ(Budget(), kBudget);
   EXPECT_EQ(clusters.Count, 0);
+  EXPECT_EQ(clusters.FileCount, 0);
   EXPECT_TRUE(clusters.Items.empty());
   const std::vector<std::string> lines = log.Take();
   ASSERT_EQ(lines.size(), 3u);
