@@ -217,6 +217,26 @@ void TTagStream::ReadWideString(std::u16string& value, std::u16string_view defau
   value = std::move(text);
 }
 
+bool TTagStream::ReadAnsiStringChecked(std::string& value) {
+  if (TagRemaining() < 2) return false;
+  uint16_t count = 0;
+  ReadWord(count);
+  if (TagRemaining() < int64_t{count}) return false;
+  value.resize(count);
+  if (count > 0) Read(value.data(), count);
+  return true;
+}
+
+bool TTagStream::ReadWideStringChecked(std::u16string& value) {
+  if (TagRemaining() < 2) return false;
+  uint16_t count = 0;
+  ReadWord(count);
+  if (TagRemaining() < 2 * int64_t{count}) return false;
+  value.resize(count);
+  if (count > 0) Read(value.data(), 2 * int64_t{count});
+  return true;
+}
+
 // ---- writing ----
 
 int64_t TTagStream::WriteRaw(const void* buffer, int64_t count) {

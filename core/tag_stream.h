@@ -70,6 +70,11 @@ class TTagStream {
   void ReadBoolean(bool& value, bool defaultValue = false);
   void ReadAnsiString(std::string& value, std::string_view defaultValue = {});
   void ReadWideString(std::u16string& value, std::u16string_view defaultValue = {});
+  // Strict string reads for readers that treat a string running past its tag
+  // (or the stream) as damage: false, with `value` untouched, unless the count
+  // and the whole text are there.
+  bool ReadAnsiStringChecked(std::string& value);
+  bool ReadWideStringChecked(std::u16string& value);
 
   int32_t CurrentTag() const { return currentTag_; }
   int64_t TagLength() const { return tagLength_; }

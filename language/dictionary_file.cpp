@@ -29,38 +29,12 @@ namespace {
 constexpr uint32_t kFlagCompress = 1;
 constexpr uint32_t kFlagOption2 = 2;
 
-// Bytes a reader may still take from the innermost tag: what the tag declares,
-// and no more than the stream holds.
-int64_t Available(const TTagStream& in) {
-  return std::min<int64_t>(in.TagRemaining(), std::max<int64_t>(0, in.StreamSize() - in.Position()));
-}
-
-bool ReadCheckedWide(TTagStream& in, std::u16string& text) {
-  if (Available(in) < 2) return false;
-  uint16_t count = 0;
-  in.ReadWord(count);
-  if (Available(in) < 2 * int64_t{count}) return false;
-  text.resize(count);
-  if (count > 0) in.Read(text.data(), 2 * int64_t{count});
-  return true;
-}
-
-bool ReadCheckedAnsi(TTagStream& in, std::string& text) {
-  if (Available(in) < 2) return false;
-  uint16_t count = 0;
-  in.ReadWord(count);
-  if (Available(in) < int64_t{count}) return false;
-  text.resize(count);
-  if (count > 0) in.Read(text.data(), count);
-  return true;
-}
-
 // The 24 header bytes and the three texts; false when the tag cannot hold them.
 bool ReadHeader(TTagStream& in, TWDFileHeader& header, std::u16string& morphologyFile, std::u16string& author,
                 std::u16string& description) {
-  if (Available(in) < static_cast<int64_t>(sizeof header)) return false;
+  if (in.TagRemaining() < static_cast<int64_t>(sizeof header)) return false;
   in.Read(&header, sizeof header);
-  return ReadCheckedWide(in, morphologyFile) && ReadCheckedWide(in, author) && ReadCheckedWide(in, description);
+  return in.ReadWideStringChecked(morphologyFile) && in.ReadWideStringChecked(author) && in.ReadWideStringChecked(description);
 }
 
 // The folder part of a file name, with its separator ("" when none).
@@ -201,8 +175,8 @@ int32_t TIWordDictionary::LoadFromStreamUnlocked(TStream& stream, std::u16string
     std::u16string text;
     if (compress_) {
       std::string bytes;
-      if (!ReadCheckedAnsi(in, bytes) || !platform::CodePageToWide(bytes, codePage_, text)) throw CorruptBody{};
-    } else if (!ReadCheckedWide(in, text)) {
+      if (!in.ReadAnsiStringChecked(bytes) || !platform::CodePageToWide(bytes, codePage_, text)) throw CorruptBody{};
+    } else if (!in.ReadWideStringChecked(text)) {
       throw CorruptBody{};
     }
     uint8_t partOfSpeech = 0;

@@ -45,23 +45,6 @@ int64_t WideSize(size_t length) { return 2 + 2 * static_cast<int64_t>(std::min<s
 
 bool IsTag(int32_t tag, int32_t a, int32_t b, int32_t c) { return tag == a || tag == b || tag == c; }
 
-// Bytes a reader may still take from the innermost tag: what the tag declares,
-// and no more than the stream holds.
-int64_t Available(const TTagStream& in) {
-  return std::min<int64_t>(in.TagRemaining(), std::max<int64_t>(0, in.StreamSize() - in.Position()));
-}
-
-// A WideString whose count and units the tag holds whole; false otherwise.
-bool ReadCheckedWide(TTagStream& in, std::u16string& text) {
-  if (Available(in) < 2) return false;
-  uint16_t count = 0;
-  in.ReadWord(count);
-  if (Available(in) < 2 * int64_t{count}) return false;
-  text.resize(count);
-  if (count > 0) in.Read(text.data(), 2 * int64_t{count});
-  return true;
-}
-
 void ShowError(std::u16string_view text) { ShowMessageBox(text, u"Error", platform::kMbOk | platform::kMbIconError); }
 
 void ReadInfoBlock(TTagStream& in, TMEFileInfo& info) {
@@ -480,16 +463,16 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
   int32_t result = kDone;
 
   auto readPrefixes = [&](bool endings) {
-    if (Available(in) < 2) throw CorruptFile{kCorrupt};
+    if (in.TagRemaining() < 2) throw CorruptFile{kCorrupt};
     uint16_t count = 0;
     in.ReadWord(count);
     if (count == 0) count = 1;
-    if (Available(in) < 2 * (int64_t{count} - 1)) throw CorruptFile{kCorrupt};
+    if (in.TagRemaining() < 2 * (int64_t{count} - 1)) throw CorruptFile{kCorrupt};
     std::vector<int32_t>& map = endings ? endingMap : prefixMap;
     map.assign(count, 0);
     std::u16string text;
     for (int32_t i = 1; i < count; ++i) {
-      if (!ReadCheckedWide(in, text)) throw CorruptFile{kCorrupt};
+      if (!in.ReadWideStringChecked(text)) throw CorruptFile{kCorrupt};
       if (endings) {
         RaiseMaxEndingLength(static_cast<int32_t>(text.size()));
         FindOrAddEnding(text, map[i]);
@@ -503,10 +486,10 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
   };
 
   auto readRules = [&]() {
-    if (Available(in) < 4) throw CorruptFile{kCorrupt};
+    if (in.TagRemaining() < 4) throw CorruptFile{kCorrupt};
     int32_t count = 0;
     in.ReadInteger(count);
-    if (count < 1 || Available(in) < 4 * (int64_t{count} - 1)) throw CorruptFile{kCorrupt};
+    if (count < 1 || in.TagRemaining() < 4 * (int64_t{count} - 1)) throw CorruptFile{kCorrupt};
     ruleMap.assign(static_cast<size_t>(count), 0);
     for (int32_t i = 1; i < count; ++i) {
       uint16_t p = 0;
@@ -521,7 +504,7 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
   auto readTables = [&]() {
     if (!haveInfo || info.TablesFlag == 0) return;
     const int64_t bytes = 3 * int64_t{info.SymbolCount} + 3 * int64_t{info.Symbol2Count} + 4 * int64_t{info.PairCount};
-    if (Available(in) < bytes) throw CorruptFile{kCorrupt};
+    if (in.TagRemaining() < bytes) throw CorruptFile{kCorrupt};
     const int32_t existing = BaseOfLanguage(info.LanguageId);
     const int32_t b = FindOrCreateBase(info, platform::WideLowerCase(fileName), headerText2_, headerText1_);
     TMEBase& base = *bases_[b];
@@ -569,13 +552,13 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
       ++lexemeCount_;
       g = &lexemes_[index];
     };
-    while (Available(in) >= 2) {
+    while (in.TagRemaining() >= 2) {
       if (in.ReadTag() <= 0) throw CorruptFile{kCorrupt};
       const int32_t tag = in.CurrentTag();
       if (IsTag(tag, kLemmaTag1, kLemmaTag2, kLemmaTag3)) {
         if (g) throw CorruptFile{kCorrupt};  // one lemma, first
         start();
-        if (!ReadCheckedWide(in, g->Lemma)) throw CorruptFile{kCorrupt};
+        if (!in.ReadWideStringChecked(g->Lemma)) throw CorruptFile{kCorrupt};
         uint16_t features = 0;
         uint16_t forms = 0;
         in.ReadWord(features);
@@ -583,7 +566,7 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
         g->Features = features;
         in.LeaveTag();
         // Form links are 16-bit signed, and the forms must follow in this tag.
-        if (forms > TMEGroupFull::kMaxForms || Available(in) < entry * forms) throw CorruptFile{kCorrupt};
+        if (forms > TMEGroupFull::kMaxForms || in.TagRemaining() < entry * forms) throw CorruptFile{kCorrupt};
         g->Forms.resize(forms);
         g->FFormCount = forms;
         for (int32_t k = 0; k < forms; ++k) g->InitForm(k);
@@ -592,7 +575,7 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
       if (IsTag(tag, kFormsTag1, kFormsTag2, kFormsTag3)) {
         if (!g) throw CorruptFile{kCorrupt};
         if (g->FFormCount > 0) {
-          if (Available(in) < entry * g->FFormCount) throw CorruptFile{kCorrupt};
+          if (in.TagRemaining() < entry * g->FFormCount) throw CorruptFile{kCorrupt};
           std::vector<uint8_t> bytes(static_cast<size_t>(entry * g->FFormCount));
           in.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
           const uint8_t* p = bytes.data();
@@ -609,7 +592,7 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
         if (!g) throw CorruptFile{kCorrupt};
         const int32_t b = haveInfo ? BaseOfLanguage(info.LanguageId) : -1;
         if (b >= 0 && info.SymbolCount != 0 && info.SymbolCount == bases_[b]->SymbolCount) {
-          if (Available(in) < 4 * int64_t{info.SymbolCount}) throw CorruptFile{kCorrupt};
+          if (in.TagRemaining() < 4 * int64_t{info.SymbolCount}) throw CorruptFile{kCorrupt};
           g->Statistics.assign(info.SymbolCount, 0);
           in.Read(g->Statistics.data(), 4 * int64_t{info.SymbolCount});
         }
@@ -633,7 +616,7 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
         if (read.LanguageId < INT16_MIN || read.LanguageId > INT16_MAX) throw CorruptFile{kCorrupt};
         std::u16string text1;
         std::u16string text2;
-        if (!ReadCheckedWide(in, text1) || !ReadCheckedWide(in, text2)) throw CorruptFile{kCorrupt};
+        if (!in.ReadWideStringChecked(text1) || !in.ReadWideStringChecked(text2)) throw CorruptFile{kCorrupt};
         info = read;
         haveInfo = true;
         headerText1_ = std::move(text1);
@@ -643,7 +626,7 @@ int32_t TIMorphologyEngineFull::LoadBody(TTagStream& in, std::u16string_view fil
       } else if (tag == kTablesTag) {
         readTables();
       } else if (tag == kAffixTag) {
-        while (Available(in) >= 2) {
+        while (in.TagRemaining() >= 2) {
           if (in.ReadTag() <= 0) throw CorruptFile{kCorrupt};
           if (in.CurrentTag() == kPrefixesTag) {
             readPrefixes(false);

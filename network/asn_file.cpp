@@ -27,13 +27,6 @@ constexpr int64_t kRelationListSize = 6 + 5;      // tag 16384: target layer and
 constexpr int64_t kPairSize = 8;
 constexpr int64_t kLegacyElementSize = 2 + 21;
 
-// Bytes the open tag can still deliver: what it declares, but never more than
-// the stream holds (an outermost tag's declared length is not cut to the
-// stream's size).
-int64_t Remaining(const TTagStream& tags) {
-  return std::min(tags.TagRemaining(), std::max<int64_t>(0, tags.StreamSize() - tags.Position()));
-}
-
 // Reads exactly `count` bytes of the open tag.
 bool ReadExact(TTagStream& tags, void* buffer, int64_t count) { return tags.Read(buffer, count) == count; }
 
@@ -185,7 +178,7 @@ int32_t TIASN::ReadBody(TTagStream& tags) {
   if (!EnterTag(tags, kTagLayers)) return kFileError;
   int8_t layerCount = 0;
   if (!ReadExact(tags, &layerCount, 1)) return kFileError;
-  if (layerCount < 0 || layerCount * kLayerTagSize > Remaining(tags)) return kFileError;
+  if (layerCount < 0 || layerCount * kLayerTagSize > tags.TagRemaining()) return kFileError;
   std::vector<int32_t> counts(static_cast<size_t>(layerCount), 0);
   for (int32_t l = 0; l < layerCount; ++l) {
     if (tags.ReadTag() <= 0) return kFileError;  // the tag's number is not checked
@@ -205,7 +198,7 @@ int32_t TIASN::ReadBody(TTagStream& tags) {
   if (!EnterTag(tags, kTagElements)) return kFileError;
   for (int32_t l = 0; l < layerCount; ++l) {
     if (!EnterLayerBlock(tags, l)) return kFileError;
-    if (counts[l] > Remaining(tags) / kElementTagSize) return kFileError;
+    if (counts[l] > tags.TagRemaining() / kElementTagSize) return kFileError;
     for (int32_t i = 0; i < counts[l]; ++i) {
       if (!EnterTag(tags, kTagElement)) return kFileError;
       TElementBlock block;
@@ -222,19 +215,19 @@ int32_t TIASN::ReadBody(TTagStream& tags) {
   std::vector<TRelationPair> pairs;
   for (int32_t l = 0; l < layerCount; ++l) {
     if (!EnterLayerBlock(tags, l)) return kFileError;
-    if (counts[l] > Remaining(tags) / kElementRelationsSize) return kFileError;
+    if (counts[l] > tags.TagRemaining() / kElementRelationsSize) return kFileError;
     for (int32_t e = 0; e < counts[l]; ++e) {
       if (!EnterTag(tags, kTagElementRelations)) return kFileError;
       int32_t index = 0;
       int8_t listCount = 0;
       if (!ReadExact(tags, &index, 4) || !ReadExact(tags, &listCount, 1)) return kFileError;
-      if (listCount < 0 || listCount * kRelationListSize > Remaining(tags)) return kFileError;
+      if (listCount < 0 || listCount * kRelationListSize > tags.TagRemaining()) return kFileError;
       for (int32_t k = 0; k < listCount; ++k) {
         if (!EnterTag(tags, kTagRelationList)) return kFileError;
         int8_t targetLayer = 0;
         int32_t n = 0;
         if (!ReadExact(tags, &targetLayer, 1) || !ReadExact(tags, &n, 4)) return kFileError;
-        if (n < 0 || n > Remaining(tags) / kPairSize) return kFileError;
+        if (n < 0 || n > tags.TagRemaining() / kPairSize) return kFileError;
         pairs.resize(static_cast<size_t>(n));
         if (!ReadExact(tags, pairs.data(), int64_t{n} * kPairSize)) return kFileError;
         TRelationPosition position;
@@ -323,7 +316,7 @@ int32_t TIASN::ReadLegacyBody(TTagStream& tags) {
       int32_t n = 0;
       if (!ReadExact(tags, &source, 4) || !ReadExact(tags, &n, 4)) return kFileError;
       if (n > 0) {
-        if (n > Remaining(tags) / kPairSize) return kFileError;
+        if (n > tags.TagRemaining() / kPairSize) return kFileError;
         pairs.resize(static_cast<size_t>(n));
         if (!ReadExact(tags, pairs.data(), int64_t{n} * kPairSize)) return kFileError;
         if (source >= 0 && source < elementCount) {

@@ -219,14 +219,10 @@ int32_t IControlKeys::LoadFromTagStream(TTagStream& stream) {
   EmptyStep(0);
   if (stream.ReadTag() <= 0) return kChunkFailed;
 
-  // What the tag can still hold, never more than the stream really has.
-  auto available = [&stream] {
-    return std::min(stream.TagRemaining(), std::max<int64_t>(0, stream.StreamSize() - stream.Position()));
-  };
   std::array<TNNKeys, kKindCount> read;
   bool sound = true;
   for (int32_t kind = 0; kind < kKindCount && sound; ++kind) {
-    const int64_t left = available();
+    const int64_t left = stream.TagRemaining();
     if (left == 0) continue;  // a chunk that ends here holds no further entries
     if (left < 4) {
       sound = false;
@@ -234,7 +230,7 @@ int32_t IControlKeys::LoadFromTagStream(TTagStream& stream) {
     }
     int32_t count = 0;
     stream.ReadInteger(count);
-    if (count < 0 || static_cast<int64_t>(count) > available() / 8) {
+    if (count < 0 || static_cast<int64_t>(count) > stream.TagRemaining() / 8) {
       sound = false;
       break;
     }
