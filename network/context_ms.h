@@ -25,10 +25,16 @@
 // to. Every query leaves activations behind; the next one resets what it uses.
 //
 // Files (context_ms_file.cpp): base.inn (the network), base.anw (the word-id
-// set, an "AVLF" file; older "WNAF" files are read too), base.anf (the file
-// table), and the context chunk of the oldest project files.
+// set, an "AVLF" file), base.anf (the file table). Each file is written to a
+// temporary file and renamed; Save reports the first part that failed. Open
+// reads the parts and checks that they belong together. The older formats
+// (context_ms_legacy.cpp): "WNAF" word-id files, in which a repeated entry
+// keeps its place with a placeholder that matches no word, and the context
+// chunk of the oldest project files.
 //
-// Logging: each step writes fixed lines at level 0 to the shared LogFile.
+// Logging: each step writes fixed lines at level 0 to the shared LogFile;
+// files that cannot be read or written, and parts that do not belong
+// together, are logged at level 2.
 //
 // Not owned: WordDictionary (may be null) and ChildIContextMS (may be null; a
 // model is never its own child, directly or through other models, and a child
