@@ -169,18 +169,18 @@ void TIContextMS::AddUrlMSPage(const TParsingText& parsingText, int32_t paragrap
         if (listed) WordElementOf(word.WordId, word.Flags);
       }
     }
-    // The rest of the word list.
-    for (const TNNKey& key : words) {
-      if (wordIds_.Find(key.Id) < 0) NewWordElement(key.Id, 1.0f);
-    }
   }
+  // The rest of the word list gets elements (after the address words, in
+  // list order), and every listed word's page relations become the document
+  // weight. One walk does both: an entry's relations touch no element that a
+  // later entry adds.
   if (page >= 0) {
-    // Every listed word's page relations become the document weight.
     const TASNAddress pageAddress{kPageLayer, page};
     TRelationPosition position;
     TRelationPosition reverse;
     for (const TNNKey& key : words) {
-      const int32_t element = wordIds_.Find(key.Id);
+      int32_t element = wordIds_.Find(key.Id);
+      if (element < 0 && walk) element = NewWordElement(key.Id, 1.0f);
       if (element < 0 || Anchor(kWordLayer, element) == -1.0f) continue;
       const TASNAddress wordAddress{kWordLayer, element};
       network_->FindRelation(wordAddress, pageAddress, position);
