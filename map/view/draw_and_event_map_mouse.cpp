@@ -45,12 +45,6 @@ bool InAnchorZone(const TKey& key, int32_t x) {
   return right <= fx && fx <= right + static_cast<float>(allowance);
 }
 
-// The rebuild of the content map after a query word left the query.
-template <class TMap>
-void RebuildMap(TMap& map) {
-  if constexpr (requires(TMap& m) { m.BuildMap(false); }) map.BuildMap(false);
-}
-
 platform::TPoint CursorPosition() {
   platform::TPoint point;
   platform::GetCursorPosition(point);
@@ -232,7 +226,7 @@ void TCustomDrawAndEventMap::MouseDown(Qt::MouseButton button, Qt::KeyboardModif
       contentMap_->Steps().Remove(0, id, false);
       const bool animated = animating_;
       GiveKeysToContentMap(animated);
-      RebuildMap(*contentMap_);
+      contentMap_->BuildMap(false);
       if (!contentMap_->Steps().GetCurrent()[0].empty() && OnGroupSelect) {
         OnGroupSelect(*this, 0, TNNKeys{}, true, 16);
       }
