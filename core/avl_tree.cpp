@@ -55,8 +55,6 @@ struct OrderPointedKey {
   }
 };
 
-// No AVL tree of fewer than 2^31 nodes is 46 levels high.
-constexpr int kMaxDepth = 64;
 
 // Nodes written to memory before they go to the file in one write.
 constexpr int32_t kSaveChunk = 8192;
@@ -90,6 +88,12 @@ decltype(auto) TIAVLTree::WithOrder(F&& f) const {
 
 int32_t TIAVLTree::Add(TValue value) {
   std::lock_guard<std::mutex> guard(lock_);
+  return AddUnshared(value);
+}
+
+int32_t TIAVLTree::AddUnshared(TValue value) {
+  // The integer sets, the common case, go straight to their insert.
+  if (itemType_ == TItemType::cLongInt) return Insert(static_cast<uint32_t>(value), OrderLongInt{});
   return WithOrder([&](const auto& order) {
     using Key = typename std::decay_t<decltype(order)>::Key;
     return Insert(static_cast<Key>(value), order);
@@ -104,6 +108,11 @@ void TIAVLTree::Delete(int32_t index) {
 
 int32_t TIAVLTree::Find(TValue value) {
   std::lock_guard<std::mutex> guard(lock_);
+  return FindUnshared(value);
+}
+
+int32_t TIAVLTree::FindUnshared(TValue value) const {
+  if (itemType_ == TItemType::cLongInt) return Search(static_cast<uint32_t>(value), OrderLongInt{});
   return WithOrder([&](const auto& order) {
     using Key = typename std::decay_t<decltype(order)>::Key;
     return Search(static_cast<Key>(value), order);
@@ -151,19 +160,34 @@ void TIAVLTree::ClearNodes() {
 
 template <typename Order>
 typename Order::Key TIAVLTree::KeyOf(int32_t index) const {
+  return KeyOf<Order>(nodes_, index);
+}
+
+template <typename Order, typename Nodes>
+typename Order::Key TIAVLTree::KeyOf(const Nodes& nodes, int32_t index) const {
   if constexpr (Order::kPointer) {
     return pointers_[index];
   } else {
-    return nodes_[index].Value;
+    return nodes[index].Value;
   }
 }
 
 template <typename Order>
 int32_t TIAVLTree::Search(typename Order::Key key, const Order& order) const {
+  // A set that fits its first page is searched in that one block.
+  if (Count() <= static_cast<int32_t>(TNodes::kPageSize)) {
+    if (root_ < 0) return -1;
+    return SearchIn(&nodes_[0], key, order);
+  }
+  return SearchIn(nodes_, key, order);
+}
+
+template <typename Nodes, typename Order>
+int32_t TIAVLTree::SearchIn(const Nodes& nodes, typename Order::Key key, const Order& order) const {
   int32_t n = root_;
   while (n >= 0) {
-    const TAVLNode& node = nodes_[n];
-    const int c = order(key, KeyOf<Order>(n));
+    const TAVLNode& node = nodes[n];
+    const int c = order(key, KeyOf<Order>(nodes, n));
     if (c == 0) return n;
     n = c < 0 ? node.Left : node.Right;
   }
@@ -172,22 +196,18 @@ int32_t TIAVLTree::Search(typename Order::Key key, const Order& order) const {
 
 template <typename Order>
 int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
-  int32_t path[kMaxDepth];
-  bool wentRight[kMaxDepth];
-  int depth = 0;
-  for (int32_t n = root_; n >= 0;) {
-    const TAVLNode& node = nodes_[n];
-    const int c = order(key, KeyOf<Order>(n));
-    if (c == 0) return itemType_ == TItemType::cPWideString ? -1 : n;
-    if (depth == kMaxDepth) return -1;  // never for a balanced tree
-    path[depth] = n;
-    wentRight[depth] = c > 0;
-    ++depth;
-    n = c < 0 ? node.Left : node.Right;
-  }
+  TPath path;
+  // A set that fits its first page is searched in that one block.
+  const int32_t found = Count() <= static_cast<int32_t>(TNodes::kPageSize) && root_ >= 0
+                            ? Descend(&nodes_[0], key, order, path)
+                            : Descend(nodes_, key, order, path);
+  if (found != kNotFound) return found;
+  const int depth = path.Depth;
+  const int32_t* nodesOnPath = path.Node;
+  const bool* wentRight = path.WentRight;
 
   const int32_t index = Count();
-  if (index == INT32_MAX || !nodes_.Reserve(int64_t{index} + 1)) return -1;
+  if (index >= nodes_.Capacity() && (index == INT32_MAX || !nodes_.Reserve(int64_t{index} + 1))) return -1;
   TAVLNode& fresh = nodes_[index];
   fresh.Left = -1;
   fresh.Right = -1;
@@ -204,13 +224,18 @@ int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
     root_ = index;
     return index;
   }
-  TAVLNode& parent = nodes_[path[depth - 1]];
+  TAVLNode& parent = nodes_[nodesOnPath[depth - 1]];
   (wentRight[depth - 1] ? parent.Right : parent.Left) = index;
 
   // Walk back up while the subtree on the path grew.
   for (int i = depth - 1; i >= 0; --i) {
-    TAVLNode& node = nodes_[path[i]];
-    int32_t& link = i == 0 ? root_ : (wentRight[i - 1] ? nodes_[path[i - 1]].Right : nodes_[path[i - 1]].Left);
+    TAVLNode& node = nodes_[nodesOnPath[i]];
+    // The link to the node: only a rotation needs it.
+    auto link = [&]() -> int32_t& {
+      if (i == 0) return root_;
+      TAVLNode& above = nodes_[nodesOnPath[i - 1]];
+      return wentRight[i - 1] ? above.Right : above.Left;
+    };
     if (!wentRight[i]) {
       if (node.Balance == kEven) {
         node.Balance = kLeftHigh;
@@ -219,7 +244,7 @@ int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
       if (node.Balance == kRightHigh) {
         node.Balance = kEven;
       } else {
-        RepairLeftHigh(link);
+        RepairLeftHigh(link());
       }
     } else {
       if (node.Balance == kEven) {
@@ -229,12 +254,32 @@ int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
       if (node.Balance == kLeftHigh) {
         node.Balance = kEven;
       } else {
-        RepairRightHigh(link);
+        RepairRightHigh(link());
       }
     }
     break;
   }
   return index;
+}
+
+// The search of Insert: the index of the node holding an equal value (-1 for
+// a text set), -1 when the path would be too deep, else kNotFound with the
+// path to the new node's parent.
+template <typename Nodes, typename Order>
+int32_t TIAVLTree::Descend(const Nodes& nodes, typename Order::Key key, const Order& order, TPath& path) const {
+  int depth = 0;
+  for (int32_t n = root_; n >= 0;) {
+    const TAVLNode& node = nodes[n];
+    const int c = order(key, KeyOf<Order>(nodes, n));
+    if (c == 0) return itemType_ == TItemType::cPWideString ? -1 : n;
+    if (depth == kMaxDepth) return -1;  // never for a balanced tree
+    path.Node[depth] = n;
+    path.WentRight[depth] = c > 0;
+    ++depth;
+    n = c < 0 ? node.Left : node.Right;
+  }
+  path.Depth = depth;
+  return kNotFound;
 }
 
 // The subtree at `link` is two levels higher on the left: rotate it right

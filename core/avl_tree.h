@@ -35,6 +35,9 @@
 // the set's own lock for their whole run, so one set may be shared by several
 // threads. GetItem, GetNode and Count take no lock: a caller that walks a set
 // by index while another thread changes it must hold the other thread off.
+// AddUnshared and FindUnshared are Add and Find without the lock, for an owner
+// that uses its sets on one thread only (the network's relation lists and its
+// active and context sets); no other thread may touch such a set at all.
 #pragma once
 
 #include <atomic>
@@ -98,6 +101,10 @@ class TIAVLTree {
   int32_t Add(const T* pointer) {
     return Add(reinterpret_cast<TValue>(pointer));
   }
+  // Add and Find without taking the lock: only for a set that a single thread
+  // owns and no other thread ever reaches (see Threads above).
+  int32_t AddUnshared(TValue value);
+  int32_t FindUnshared(TValue value) const;
   // Removes node `index` (other indexes do nothing); the last node then moves
   // into slot `index`.
   void Delete(int32_t index);
@@ -131,20 +138,40 @@ class TIAVLTree {
   const TAVLNode& GetNode(int32_t index) const { return nodes_[index]; }
 
  private:
-  // Node paging: a short first page so that the many small sets stay small.
-  using TNodes = TPagedArray<TAVLNode, 512, 4>;
+  // Node paging: a short first page so that the many small sets stay small,
+  // and pages large enough that the usual sets stay in one block (searched
+  // without the page step).
+  using TNodes = TPagedArray<TAVLNode, 8192, 4>;
   using TPointers = TPagedArray<uintptr_t, 512, 4>;
 
   template <typename F>
   decltype(auto) WithOrder(F&& f) const;
 
+  // No AVL tree of fewer than 2^31 nodes is 46 levels high.
+  static constexpr int kMaxDepth = 64;
+  static constexpr int32_t kNotFound = -2;
+  // The nodes that Insert passed on its way down, root first.
+  struct TPath {
+    int32_t Node[kMaxDepth];
+    bool WentRight[kMaxDepth];
+    int Depth = 0;
+  };
+
   // Unlocked helpers; the public operations take the lock and call these.
+  // `nodes` is the node table or, while the set fits its first page, that
+  // page itself.
   template <typename Order>
   typename Order::Key KeyOf(int32_t index) const;
+  template <typename Order, typename Nodes>
+  typename Order::Key KeyOf(const Nodes& nodes, int32_t index) const;
   template <typename Order>
   int32_t Insert(typename Order::Key key, const Order& order);
+  template <typename Nodes, typename Order>
+  int32_t Descend(const Nodes& nodes, typename Order::Key key, const Order& order, TPath& path) const;
   template <typename Order>
   int32_t Search(typename Order::Key key, const Order& order) const;
+  template <typename Nodes, typename Order>
+  int32_t SearchIn(const Nodes& nodes, typename Order::Key key, const Order& order) const;
   template <typename Order>
   void Remove(int32_t index, const Order& order);
   template <typename Order>

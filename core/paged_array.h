@@ -71,8 +71,16 @@ class TPagedArray {
     return true;
   }
 
-  T& operator[](int64_t i) { return Page(static_cast<uint32_t>(i / PageSize))[i % PageSize]; }
-  const T& operator[](int64_t i) const { return Page(static_cast<uint32_t>(i / PageSize))[i % PageSize]; }
+  // Indexes are never negative: unsigned arithmetic makes the page and slot a
+  // shift and a mask.
+  T& operator[](int64_t i) {
+    const auto u = static_cast<uint64_t>(i);
+    return Page(static_cast<uint32_t>(u / PageSize))[u % PageSize];
+  }
+  const T& operator[](int64_t i) const {
+    const auto u = static_cast<uint64_t>(i);
+    return Page(static_cast<uint32_t>(u / PageSize))[u % PageSize];
+  }
   // Lock-free read of a reserved record (fixed directories only).
   const T& At(int64_t i) const {
     static_assert(MaxPages > 0, "At() is for fixed directories");

@@ -5,6 +5,19 @@
 
 namespace kestrune {
 
+namespace {
+
+// The index of the element's list toward `layer`, or -1.
+int32_t FindListToward(const TASNElement& element, int32_t layer) {
+  const int32_t lists = element.GetRelationListCount();
+  for (int32_t i = 0; i < lists; ++i) {
+    if (element.GetRelationList(i)->TargetLayer == layer) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // TASNElement
 
@@ -76,20 +89,20 @@ int32_t TASNLayer::AddElement(int32_t id, float threshold, float anchor, float k
 void TASNLayer::Deactivate(int32_t index) {
   if (!IsValidIndex(index)) return;
   elements_[index].activation_ = 0.0f;
-  const int32_t node = activeSet_.Find(index);
+  const int32_t node = activeSet_.FindUnshared(index);
   if (node >= 0) activeSet_.Delete(node);
 }
 
 void TASNLayer::SetActivation(int32_t index, float value) {
   if (!IsValidIndex(index)) return;
   elements_[index].activation_ = value;
-  activeSet_.Add(index);
+  activeSet_.AddUnshared(index);
 }
 
 void TASNLayer::ActivateAll(float value) {
   for (int32_t i = 0; i < count_; ++i) {
     elements_[i].activation_ = value;
-    activeSet_.Add(i);
+    activeSet_.AddUnshared(i);
   }
 }
 
@@ -241,12 +254,20 @@ void TIASN::AVLSetRelation(const TASNAddress& from, const TASNAddress& to, TRela
                            float weight) {
   position = TRelationPosition{};
   if (!IsValidAddress(from) || !IsValidAddress(to)) return;
-  const int32_t listIndex = AddRelationList(from, to.Layer);
+  // AddRelationList and GetRelationListAt with the element looked up once.
+  TASNElement& element = layers_[from.Layer]->elements_[from.Index];
+  int32_t listIndex = FindListToward(element, to.Layer);
+  if (listIndex < 0) {
+    TLayerRelations fresh;
+    fresh.TargetLayer = static_cast<int8_t>(to.Layer);
+    fresh.Targets = std::make_unique<TIAVLTree>();
+    element.relations_.push_back(std::move(fresh));
+    listIndex = element.GetRelationListCount() - 1;
+  }
   position = TRelationPosition{from.Layer, from.Index, static_cast<int8_t>(listIndex), -1};
-  TLayerRelations* list = GetRelationListAt(from, listIndex);
-  if (!list) return;
+  TLayerRelations* list = &element.relations_[listIndex];
   const int32_t before = list->Count();
-  const int32_t node = list->Targets->Add(to.Index);
+  const int32_t node = list->Targets->AddUnshared(to.Index);
   if (node < 0) return;
   if (node == before && list->Count() == before + 1) {
     list->Weights.push_back(weight);
@@ -259,10 +280,12 @@ void TIASN::AVLSetRelation(const TASNAddress& from, const TASNAddress& to, TRela
 void TIASN::AVLFindRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position) {
   position = TRelationPosition{};
   if (!IsValidAddress(from) || !IsValidAddress(to)) return;
-  const int32_t listIndex = FindRelationList(from, to.Layer);
+  // FindRelationList and GetRelationListAt with the element looked up once.
+  TASNElement& element = layers_[from.Layer]->elements_[from.Index];
+  const int32_t listIndex = FindListToward(element, to.Layer);
   position = TRelationPosition{from.Layer, from.Index, static_cast<int8_t>(listIndex), -1};
   if (listIndex < 0) return;
-  position.Node = GetRelationListAt(from, listIndex)->Targets->Find(to.Index);
+  position.Node = element.relations_[listIndex].Targets->FindUnshared(to.Index);
 }
 
 void TIASN::AVLDeleteRelation(const TASNAddress& from, const TASNAddress& to) {
@@ -301,7 +324,7 @@ void TIASN::MarkRelationTargets(const TASNAddress& address, int32_t layer) {
   const TLayerRelations& list = *GetRelationListAt(address, listIndex);
   TIAVLTree& context = layers_[layer]->contextSet_;
   const int32_t count = list.Count();
-  for (int32_t node = 0; node < count; ++node) context.Add(list.Target(node));
+  for (int32_t node = 0; node < count; ++node) context.AddUnshared(list.Target(node));
 }
 
 // ---------------------------------------------------------------------------

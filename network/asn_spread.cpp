@@ -86,7 +86,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
       const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
       if (t < 0 || t >= targetCount) continue;
       // Both tests skip; the cheaper one goes first.
-      const bool inContext = stamped ? contextStamp_[t] == member : (open || context.Find(t) >= 0);
+      const bool inContext = stamped ? contextStamp_[t] == member : (open || context.FindUnshared(t) >= 0);
       if (!open && !inContext) continue;
       float v = weights[node] * activation;
       v = v * to.elements_[t].anchor_;
@@ -101,7 +101,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
         if (maxPositive < positive[t]) maxPositive = positive[t];
       }
       if (open && !(stamped && inContext)) {
-        context.Add(t);
+        context.AddUnshared(t);
         if (stamped) contextStamp_[t] = member;
       }
     }
@@ -197,10 +197,10 @@ void TIASN::Update(int32_t layerNumber) {
     float a = static_cast<float>(sum);
     if (a > 1.0f) a = 1.0f;
     if (a > element.threshold_) {
-      layer.activeSet_.Add(i);
+      layer.activeSet_.AddUnshared(i);
       element.activation_ = a;
     } else {
-      const int32_t node = layer.activeSet_.Find(i);
+      const int32_t node = layer.activeSet_.FindUnshared(i);
       if (node >= 0) layer.activeSet_.Delete(node);
       element.activation_ = 0.0f;
     }
