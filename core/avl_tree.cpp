@@ -132,7 +132,13 @@ TIAVLTree::TValue TIAVLTree::GetItem(int32_t index) const {
 
 void TIAVLTree::Clear() {
   std::lock_guard<std::mutex> guard(lock_);
-  ClearNodes();
+  // A set that is filled and cleared again and again (a context set, an
+  // active set) keeps its first node page instead of growing it anew each
+  // time; the destructor frees it.
+  nodes_.Truncate(1);
+  pointers_.Clear();
+  count_.store(0, std::memory_order_relaxed);
+  root_ = -1;
 }
 
 void TIAVLTree::SetCaseSensitivity(bool on) {

@@ -117,6 +117,8 @@ class TIAVLTree {
   // The value of node `index`; out of range -1 for the integer types, 0 (a
   // null pointer) for the pointer types.
   TValue GetItem(int32_t index) const;
+  // Empties the set; the first page of nodes stays allocated for the next
+  // values (the destructor frees it).
   void Clear();
   int32_t Count() const { return count_.load(std::memory_order_relaxed); }
 
