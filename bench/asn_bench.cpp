@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "network/asn.h"
+#include "bench/zipf.h"
 
 using namespace kestrune;
 
@@ -34,22 +35,6 @@ constexpr int32_t kPages = 2000;
 constexpr int32_t kRelations = 200000;
 constexpr int32_t kWordsPerPage = 25;
 constexpr float kInhibition = -0.5f;
-
-class Zipf {
- public:
-  Zipf(int32_t n, double s) : cumulative_(n) {
-    double sum = 0;
-    for (int32_t i = 0; i < n; ++i) cumulative_[i] = sum += 1.0 / std::pow(i + 1, s);
-    for (double& c : cumulative_) c /= sum;
-  }
-  int32_t operator()(std::mt19937& rng) {
-    const double u = std::uniform_real_distribution<double>(0, 1)(rng);
-    return static_cast<int32_t>(std::lower_bound(cumulative_.begin(), cumulative_.end(), u) - cumulative_.begin());
-  }
-
- private:
-  std::vector<double> cumulative_;
-};
 
 struct Fixture {
   TIASN net;
@@ -65,7 +50,7 @@ struct Fixture {
     order.resize(kWords);
     for (int32_t i = 0; i < kWords; ++i) order[i] = i;
     std::shuffle(order.begin(), order.end(), rng);
-    Zipf zipf(kWords, 1.0);
+    bench::Zipf zipf(kWords, 1.0);
     std::uniform_real_distribution<float> weight(0.05f, 0.9f);
     auto relate = [&](TASNAddress a, TASNAddress b, float w) {
       TRelationPosition p;
@@ -91,7 +76,7 @@ struct Fixture {
   // ones evenly among the words with word relations.
   std::vector<int32_t> ActiveWords(int32_t count, bool frequent) {
     std::mt19937 rng(11);
-    Zipf zipf(kWords, 1.0);
+    bench::Zipf zipf(kWords, 1.0);
     std::vector<int32_t> words;
     while (static_cast<int32_t>(words.size()) < count) {
       const int32_t w = frequent ? order[zipf(rng)] : static_cast<int32_t>(rng() % kWords);

@@ -25,6 +25,7 @@
 
 #include "language/parsing_text.h"
 #include "network/context_ms.h"
+#include "bench/zipf.h"
 
 using namespace kestrune;
 
@@ -33,29 +34,13 @@ namespace {
 constexpr int32_t kDocuments = 500;
 constexpr int32_t kVocabulary = 5000;
 
-class Zipf {
- public:
-  Zipf(int32_t n, double s) : cumulative_(static_cast<size_t>(n)) {
-    double sum = 0;
-    for (int32_t i = 0; i < n; ++i) cumulative_[i] = sum += 1.0 / std::pow(i + 1, s);
-    for (double& c : cumulative_) c /= sum;
-  }
-  int32_t operator()(std::mt19937& rng) {
-    const double u = std::uniform_real_distribution<double>(0, 1)(rng);
-    return static_cast<int32_t>(std::lower_bound(cumulative_.begin(), cumulative_.end(), u) - cumulative_.begin());
-  }
-
- private:
-  std::vector<double> cumulative_;
-};
-
 struct Corpus {
   TParsingText text;
   std::vector<TNNKeys> wordLists;
 
   Corpus() {
     std::mt19937 rng(2024);
-    Zipf zipf(kVocabulary, 1.0);
+    bench::Zipf zipf(kVocabulary, 1.0);
     text.EnsureTables();
     auto sentence = [&](int32_t words) {
       text.ReserveSentences(int64_t{text.SentenceCount} + 1);

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "language/morphology_engine_full.h"
+#include "language/text_parsing_chars.h"
 #include "language/word_dictionary.h"
 #include "platform/text.h"
 
@@ -40,21 +41,10 @@ const std::string kHunspell = KESTRUNE_HUNSPELL_DIR;
 const std::string kFortunes = KESTRUNE_FORTUNES_DIR;
 constexpr size_t kMaxRussianTokens = 300000;
 
-// The parser's separators (the hyphen included: Hunspell checks the parts of
-// a hyphenated word, and the parser looks the parts up when the whole is not
-// a word).
-bool IsSeparator(char16_t c) {
-  if (c < 32 || (c >= 32 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) || (c >= 123 && c <= 126)) {
-    return true;
-  }
-  switch (c) {
-    case 133: case 147: case 148: case 160: case 167: case 169: case 171:
-    case 174: case 176: case 177: case 183: case 187:
-      return true;
-    default:
-      return c >= 0x200C && c <= 0x266B;
-  }
-}
+// The parser's separators and control characters (the hyphen included:
+// Hunspell checks the parts of a hyphenated word, and the parser looks the
+// parts up when the whole is not a word).
+bool IsSeparator(char16_t c) { return c < 32 || kestrune::parsing::IsSeparator(c); }
 
 // The word tokens of a text: runs between separators, without those that
 // hold a digit or an underscore (the parser drops them).

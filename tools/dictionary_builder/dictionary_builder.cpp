@@ -5,27 +5,16 @@
 
 #include "core/frame.h"
 #include "core/stream.h"
+#include "language/text_parsing_chars.h"
 #include "platform/text.h"
 
 namespace kestrune {
 
 namespace {
 
-// The parser's separators (without the hyphen, which may join two parts of
-// one token) and its control characters.
-bool IsSeparator(char16_t c) {
-  if (c < 32) return true;
-  if ((c >= 32 && c <= 47 && c != u'-') || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) || (c >= 123 && c <= 126)) {
-    return true;
-  }
-  switch (c) {
-    case 133: case 147: case 148: case 160: case 167: case 169: case 171:
-    case 174: case 176: case 177: case 183: case 187:
-      return true;
-    default:
-      return c >= 0x200C && c <= 0x266B;
-  }
-}
+// The parser's separators and control characters, less the hyphen, which may
+// join two parts of one token.
+bool IsSeparator(char16_t c) { return c < 32 || (c != u'-' && parsing::IsSeparator(c)); }
 
 std::u16string Lower(std::u16string_view text) { return platform::WideLowerCase(text); }
 
