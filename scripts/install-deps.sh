@@ -17,6 +17,12 @@ packages=(
   hunspell hunspell-tools libhunspell-dev fortunes-min fortunes-ru
   # English and Russian prose for the text parser's benchmark (GPL manuals)
   developers-reference developers-reference-ru maint-guide maint-guide-ru debian-faq debian-faq-ru
+  # web search: HTTP through libcurl, the tests' loopback server, the HTML
+  # parsers the benchmarks compare with, the public suffix list
+  libcurl4-openssl-dev libcpp-httplib-dev libgumbo-dev libxml2-dev libpsl-dev
+  # the browser control, a virtual display for its tests and the program
+  # without a screen, and the user's mail program
+  qt6-webengine-dev xvfb xauth xdg-utils
 )
 
 missing=()
