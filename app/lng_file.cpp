@@ -190,6 +190,7 @@ bool ApplyLngFile(std::u16string_view path, ILngTarget* target, TLngCallback cal
   std::vector<std::string_view> names;
   try {
     if (!OpenSource(ini, path, stream)) return false;
+    if (target) target->BeginApply();
     while (ini.ReadLine()) {
       const bool isKey = ParseKeyLine(ini);
       if (ini.SectionCount() != sectionCount) {

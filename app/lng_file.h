@@ -72,6 +72,8 @@ class ILngTarget {
   using TObject = void*;
 
   virtual ~ILngTarget() = default;
+  // Called when an apply starts: the forms may have changed since the last.
+  virtual void BeginApply() {}
   // The form of that name, or null.
   virtual TObject FindForm(std::string_view name) = 0;
   // The component of that name owned by the form, or null.

@@ -47,14 +47,15 @@ QObject* FindDescendant(const QObject& parent, const QString& name) {
 // case; an invalid property when there is none or it must not be set.
 QMetaProperty FindStringProperty(const QObject& object, const QByteArray& name) {
   const QMetaObject* meta = object.metaObject();
-  for (int i = 0; i < meta->propertyCount(); ++i) {
-    const QMetaProperty property = meta->property(i);
-    if (qstricmp(property.name(), name.constData()) != 0) continue;
-    if (qstricmp(property.name(), "objectName") == 0 || qstricmp(property.name(), "styleSheet") == 0) return {};
-    if (property.metaType().id() != QMetaType::QString || !property.isWritable()) return {};
-    return property;
+  int index = meta->indexOfProperty(name.constData());
+  for (int i = 0; index < 0 && i < meta->propertyCount(); ++i) {
+    if (qstricmp(meta->property(i).name(), name.constData()) == 0) index = i;
   }
-  return {};
+  if (index < 0) return {};
+  const QMetaProperty property = meta->property(index);
+  if (qstricmp(property.name(), "objectName") == 0 || qstricmp(property.name(), "styleSheet") == 0) return {};
+  if (property.metaType().id() != QMetaType::QString || !property.isWritable()) return {};
+  return property;
 }
 
 bool HasStringProperty(const QObject& object, const char* name) {
@@ -156,11 +157,14 @@ QByteArray TLngWidgetTarget::MappedProperty(const QObject& object, std::string_v
   return found.isValid() ? QByteArray(found.name()) : QByteArray();
 }
 
+void TLngWidgetTarget::BeginApply() {
+  if (!onlyForm_) forms_ = QApplication::topLevelWidgets();
+}
+
 ILngTarget::TObject TLngWidgetTarget::FindForm(std::string_view name) {
   const QString wanted = ToQString(name);
   if (onlyForm_) return SameName(onlyForm_->objectName(), wanted) ? onlyForm_ : nullptr;
-  const QWidgetList forms = QApplication::topLevelWidgets();
-  for (QWidget* form : forms) {
+  for (QWidget* form : forms_) {
     if (SameName(form->objectName(), wanted)) return form;
   }
   return nullptr;

@@ -1,8 +1,8 @@
 // TLngWidgetTarget: the live widgets as the language-file applier sees them
 // (ILngTarget, app/lng_file.h).
 //
-// Forms are the application's top-level widgets, found by objectName without
-// regard to case; a component is the first descendant object of the form with
+// Forms are the application's top-level widgets (as they were when the apply
+// began, BeginApply), found by objectName without regard to case; a component is the first descendant object of the form with
 // that objectName (direct children first, then each child's descendants, as
 // QObject::findChild searches). Widgets carry the program's form and component
 // names as their objectName.
@@ -45,6 +45,7 @@ class TLngWidgetTarget : public ILngTarget {
   // it is constructed.
   explicit TLngWidgetTarget(QWidget* onlyForm = nullptr) : onlyForm_(onlyForm) {}
 
+  void BeginApply() override;
   TObject FindForm(std::string_view name) override;
   TObject FindComponent(TObject form, std::string_view name) override;
   bool SetTextProperty(TObject object, std::string_view property, std::u16string_view text) override;
@@ -56,6 +57,7 @@ class TLngWidgetTarget : public ILngTarget {
 
  private:
   QWidget* onlyForm_;
+  QWidgetList forms_;  // the top-level widgets when the apply started
 };
 
 }  // namespace kestrune
