@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <memory>
@@ -41,6 +42,7 @@ struct TTestForm {
   QComboBox* combo;
   QListWidget* list;
   QTreeWidget* tree;
+  QTableWidget* table;
   QPlainTextEdit* memo;
   QTabWidget* tabs;
   QMenu* menu;
@@ -60,6 +62,8 @@ struct TTestForm {
     tree->setColumnCount(2);
     tree->addTopLevelItem(new QTreeWidgetItem(QStringList{"r0", "x"}));
     tree->addTopLevelItem(new QTreeWidgetItem(QStringList{"r1", "y"}));
+    table = Add<QTableWidget>(form.get(), "ITable");
+    table->setColumnCount(2);
     memo = Add<QPlainTextEdit>(form.get(), "IMemo");
     memo->setPlainText("one\ntwo\nthree");
     tabs = Add<QTabWidget>(form.get(), "ITabs");
@@ -84,7 +88,7 @@ TEST(LngWidgetTarget, AFileReachesLiveWidgets) {
       "FTest.IButton.Caption=Go\nFTest.IGroup.Caption=Group\nFTest.IMenu.Caption=Menu\n"
       "FTest.IDeep.Text=\"deep, inside\"\nFTest.IEdit.Text=typed\nFTest.IMemo.Lines[1]=TWO\nFTest.IMemo.Lines[3]=no\n"
       "FTest.ICombo.Items[2]=C\nFTest.ICombo.Items[3]=no\nFTest.IList.Items[1]=B\nFTest.ITree.Items[1]=R1\n"
-      "FTest.ITree.Columns[1]=Second\nFTest.ITree.Columns[2]=no\nFTest.ITabs.Tabs[1]=T1\n"
+      "FTest.ITree.Columns[1]=Second\nFTest.ITree.Columns[2]=no\nFTest.ITable.Columns[1]=Size\nFTest.ITabs.Tabs[1]=T1\n"
       "FTest.ILabel1.objectName=Renamed\nFTest.objectName=Renamed\nFTest.ILabel1.styleSheet=\"color: red\"\n"
       "FTest.ILabel1.WordWrap=true\nFTest.ILabel1.Visible=false\n",
       target);
@@ -105,6 +109,8 @@ TEST(LngWidgetTarget, AFileReachesLiveWidgets) {
   EXPECT_EQ(f.tree->topLevelItem(1)->text(1), "y");
   EXPECT_EQ(f.tree->headerItem()->text(1), "Second");
   EXPECT_EQ(f.tree->columnCount(), 2);
+  ASSERT_NE(f.table->horizontalHeaderItem(1), nullptr);
+  EXPECT_EQ(f.table->horizontalHeaderItem(1)->text(), "Size");
   EXPECT_EQ(f.tabs->tabText(1), "T1");
   // Names and looks never come from a file; nor do other kinds of property.
   EXPECT_EQ(f.form->objectName(), "FTest");
