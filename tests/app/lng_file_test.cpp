@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <map>
-
 #include "core/log_file.h"
 #include "tests/app/recording_lng_target.h"
 #include "tests/support/temp_dir.h"
@@ -32,9 +30,10 @@ std::string Values(int count) {
 }
 
 TEST(LngFile, FindLngHeader_EnglishOfAnySublanguageThenTheExactIdentifier) {
-  TLngHeader english{"English", 9, 1250, "", "en", "english.lng"};
-  TLngHeader russian{"Russian", 1049, 1251, "", "ru", "russian.lng"};
-  TLngHeader given{"Given", 0, 0, "", "", "given.lng"};
+  const TLngHeader english{"English", 9, 1250, "", "en", "english.lng"};
+  const TLngHeader russian{"Russian", 1049, 1251, "", "ru", "russian.lng"};
+  const TLngHeader uk{"UK", 0x0809, 0, "", "", "uk.lng"};
+  const TLngHeader given{"Given", 0, 0, "", "", "given.lng"};
   struct Case {
     int32_t lang;
     TLngHeaders table;
@@ -46,11 +45,10 @@ TEST(LngFile, FindLngHeader_EnglishOfAnySublanguageThenTheExactIdentifier) {
       {0x0109, {english, russian}, "english.lng"},
       {1031, {english, russian}, "english.lng"},
       {1031, {russian}, "given.lng"},
-      {1031, {}, "given.lng"},
       // The last match of a pass wins; the exact identifier over English.
-      {1031, {english, TLngHeader{"UK", 0x0809, 0, "", "", "uk.lng"}}, "uk.lng"},
-      {9, {english, TLngHeader{"UK", 0x0809, 0, "", "", "uk.lng"}}, "english.lng"},
-      {0x0809, {TLngHeader{"UK", 0x0809, 0, "", "", "uk.lng"}, english}, "uk.lng"},
+      {1031, {english, uk}, "uk.lng"},
+      {9, {english, uk}, "english.lng"},
+      {0x0809, {uk, english}, "uk.lng"},
   };
   for (const Case& c : cases) {
     TLngHeader header = given;
@@ -82,46 +80,16 @@ TEST(LngFile, ReadLngHeader_ExactKeysLastWinsNonNumbersZero) {
   }
 }
 
-TEST(LngFile, ReadLngHeader_OnlyRegularFiles) {
-  test::TempDir dir;
-  test::WriteFileBytes(dir.File("de.lng"), "[Header]\nlanguage=Deutsch\nlangID=1031\n");
-  TLngHeader header;
-  ReadLngHeader(dir.WFile("de.lng"), nullptr, header);
-  EXPECT_EQ(header, (TLngHeader{"Deutsch", 1031, 0, "", "", "de.lng"}));
-  for (const std::u16string& path : {dir.WFile("missing.lng"), dir.WPath(), std::u16string()}) {
-    TLngHeader untouched{"Old", 1, 2, "", "", "old.lng"};
-    ReadLngHeader(path, nullptr, untouched);
-    EXPECT_EQ(untouched.FileName, "old.lng");
-  }
-}
-
-TEST(LngFile, LoadLngHeaders_EveryLngFileOfTheFolder) {
-  test::TempDir dir;
-  test::WriteFileBytes(dir.File("english.lng"), "[Header]\nlangID=9\n");
-  test::WriteFileBytes(dir.File("RUSSIAN.LNG"), "[Header]\nlangID=1049\n");
-  test::WriteFileBytes(dir.File("notes.lngx"), "[Header]\nlangID=7\n");
-  test::WriteFileBytes(dir.File("readme.txt"), "[Header]\nlangID=12\n");
-  ASSERT_EQ(::mkdir(dir.File("folder.lng").c_str(), 0700), 0);
-  TLngHeaders headers;
-  LoadLngHeaders(dir.WPath(), headers);
-  std::map<std::string, int32_t> found;
-  for (const TLngHeader& header : headers) found[header.FileName] = header.LangID;
-  EXPECT_EQ(found, (std::map<std::string, int32_t>{{"english.lng", 9}, {"RUSSIAN.LNG", 1049}}));
-}
-
-TEST(LngFile, ApplyLngFile_LanguageLines) {
+TEST(LngFile, ApplyLngFile_LanguageLinesAndTheirCodePage) {
   struct Case {
     const char* name;
     std::string text;
     Log expected;
   } cases[] = {
-      {"quoted text", "[Language]\nFMain.ILabel2.Text=\"Search via\"\n", {"FMain.ILabel2.Text=Search via"}},
-      {"plain text", "[Language]\nFMain.ILabel1.Text=Coverage:\n", {"FMain.ILabel1.Text=Coverage:"}},
-      {"unquoted blank dropped", "[Language]\nFMain.ILabel1.Text=two words\n", {"FMain.ILabel1.Text=twowords"}},
-      {"doubled quotes", "[Language]\nFMain.ILabel1.Hint=\"say \"\"hi\"\"\"\n", {"FMain.ILabel1.Hint=say \"hi\""}},
-      {"hex escapes", "[Language]\nFMain.ILabel1.Text=a$2cb$3B\n", {"FMain.ILabel1.Text=a,b;"}},
-      {"comment", "[Language]\nFMain.ILabel1.Text=a;b\nFMain.ILabel2.Text=\"c;d\"\n",
-       {"FMain.ILabel1.Text=a", "FMain.ILabel2.Text=c;d"}},
+      {"texts", "[Language]\nFMain.ILabel2.Text=\"Search via\"\nFMain.ILabel1.Text=two words\n"
+                "FMain.ILabel1.Hint=\"say \"\"hi\"\";\"\nFMain.Caption=a$2cb;c\n",
+       {"FMain.ILabel2.Text=Search via", "FMain.ILabel1.Text=twowords", "FMain.ILabel1.Hint=say \"hi\";",
+        "FMain.Caption=a,b"}},
       {"empty hint of the form", "[Language]\nFMain.Hint=\"\"\n", {"FMain.Hint="}},
       {"first value only", "[Language]\nFMain.Caption=one,two\n", {"FMain.Caption=one"}},
       {"names without case", "[Language]\nfmain.ilabel1.TEXT=x\n", {"FMain.ILabel1.TEXT=x"}},
@@ -142,16 +110,7 @@ TEST(LngFile, ApplyLngFile_LanguageLines) {
       {"more than 1024 names", "[Language]\nFMain." + std::string(1022, '.') + "ILabel1.Caption=a\nFMain." +
                                    std::string(1021, '.') + "ILabel1.Caption=b\n",
        {"FMain.ILabel1.Caption=b"}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Apply(c.text), c.expected) << c.name;
-}
-
-TEST(LngFile, ApplyLngFile_TextsConvertWithTheCurrentCodePage) {
-  struct Case {
-    const char* name;
-    std::string text;
-    Log expected;
-  } cases[] = {
+      // Texts convert with the code page in force at their line.
       {"before and after 1251", "[Language]\nFMain.Caption=\xc0\n[Header]\nCodePage=1251\n[Language]\nFMain.Hint=\xc0\n",
        {"FMain.Caption=\xef\xbf\xbd", "FMain.Hint=\xd0\x90"}},
       {"1250", "[Header]\nCodePage=1250\n[Language]\nFMain.Caption=\x8a\x9a\n", {"FMain.Caption=\xc5\xa0\xc5\xa1"}},
@@ -165,22 +124,6 @@ TEST(LngFile, ApplyLngFile_TextsConvertWithTheCurrentCodePage) {
        {"FMain.Caption=\xc5\xa0"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Apply(c.text), c.expected) << c.name;
-}
-
-TEST(LngFile, ApplyLngFile_OtherSectionsGoToTheCallback) {
-  const std::string text =
-      "top=0\n[Header]\nCodePage=1251\nlanguage=x\n[Language]\nFMain.Caption=a\n[Messages]\nsmA=\"a b\",c\n"
-      "[Other]\nsmB=b\n[]\nsmC=\n";
-  Log calls;
-  TMemoryStream stream(text.data(), text.size());
-  ApplyLngFile(
-      u"", nullptr,
-      [](std::string_view section, std::string_view key, std::string_view value, int32_t codePage, void* data) {
-        static_cast<Log*>(data)->push_back(std::string(section) + "|" + std::string(key) + "|" + std::string(value) +
-                                           "|" + std::to_string(codePage));
-      },
-      &calls, &stream);
-  EXPECT_EQ(calls, (Log{"Messages|smA|a b|1251", "Other|smB|b|1251", "|smC||1251"}));
 }
 
 TEST(LngFile, ApplyLngFile_OnlyRegularFilesAndOneLogLinePerUnknownPage) {

@@ -1,6 +1,6 @@
-// A language-file target without widgets: a fixed set of forms and components
-// (names matched without case), each with the text properties Caption, Hint
-// and Text and a three-item list Items; every change is recorded as
+// A language-file target without widgets: forms and their components by name
+// (matched without case), each with the text properties Caption, Hint and
+// Text and a three-item list Items; every change is recorded as
 // "Form.Component.Property=text" (UTF-8), items as "...Items[n]=text".
 #pragma once
 
@@ -15,26 +15,17 @@ namespace kestrune::test {
 
 class TRecordingLngTarget : public ILngTarget {
  public:
-  // forms: form name -> its component names.
-  explicit TRecordingLngTarget(std::map<std::string, std::vector<std::string>> forms) {
-    for (auto& [form, components] : forms) {
-      TEntry& entry = forms_[Lower(form)];
-      entry.path = form;
-      for (const std::string& component : components) entry.components[Lower(component)] = form + "." + component;
+  // form name -> its component names
+  explicit TRecordingLngTarget(const std::map<std::string, std::vector<std::string>>& forms) {
+    for (const auto& [form, components] : forms) {
+      objects_[Lower(form)] = form;
+      for (const std::string& component : components) objects_[Lower(form + "." + component)] = form + "." + component;
     }
   }
 
-  TObject FindForm(std::string_view name) override {
-    auto it = forms_.find(Lower(name));
-    return it == forms_.end() ? nullptr : &it->second.path;
-  }
+  TObject FindForm(std::string_view name) override { return Find(Lower(name)); }
   TObject FindComponent(TObject form, std::string_view name) override {
-    for (auto& [key, entry] : forms_) {
-      if (&entry.path != form) continue;
-      auto it = entry.components.find(Lower(name));
-      return it == entry.components.end() ? nullptr : &it->second;
-    }
-    return nullptr;
+    return Find(Lower(*static_cast<std::string*>(form) + "." + std::string(name)));
   }
   bool SetTextProperty(TObject object, std::string_view property, std::u16string_view text) override {
     const std::string name = Lower(property);
@@ -42,26 +33,25 @@ class TRecordingLngTarget : public ILngTarget {
     log.push_back(*static_cast<std::string*>(object) + "." + std::string(property) + "=" + platform::Utf16ToUtf8(text));
     return true;
   }
-  bool SetItem(TObject object, std::string_view listProperty, int32_t index, std::u16string_view text) override {
-    if (listProperty != "Items" || index < 0 || index >= 3) return false;
-    log.push_back(*static_cast<std::string*>(object) + ".Items[" + std::to_string(index) +
-                  "]=" + platform::Utf16ToUtf8(text));
+  bool SetItem(TObject object, std::string_view list, int32_t index, std::u16string_view text) override {
+    if (list != "Items" || index < 0 || index >= 3) return false;
+    log.push_back(*static_cast<std::string*>(object) + ".Items[" + std::to_string(index) + "]=" + platform::Utf16ToUtf8(text));
     return true;
   }
 
   std::vector<std::string> log;
 
  private:
-  struct TEntry {
-    std::string path;
-    std::map<std::string, std::string> components;
-  };
+  TObject Find(const std::string& key) {
+    auto it = objects_.find(key);
+    return it == objects_.end() ? nullptr : &it->second;
+  }
   static std::string Lower(std::string_view text) {
     std::string result(text);
     for (char& c : result) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     return result;
   }
-  std::map<std::string, TEntry> forms_;
+  std::map<std::string, std::string> objects_;
 };
 
 }  // namespace kestrune::test
