@@ -275,13 +275,20 @@ TEST(PhraseIdentifiers, GlobalAndLocalIndexes) {
   EXPECT_EQ(files.LocalWordIndex(155), 5);
   EXPECT_EQ(files.LocalWordIndex(160), -1);
   EXPECT_EQ(files.LocalWordIndex(-1), -1);
-  // When two loaded files have one id, the last counts.
+  // Two files of one id: local indexes run on through the second file.
   TWDLoadDictionary again;
   again.ID = kLangEnglish;
   again.First = 150;
   again.Last = 159;
   ASSERT_TRUE(files.AddLoadDictionary(again));
-  EXPECT_EQ(files.GlobalWordIndex(kLangEnglish, 2, false), 152);
+  const Case twoFiles[] = {
+      {kLangEnglish, 2, false, 2}, {kLangEnglish, 102, false, 152}, {kLangEnglish, 110, true, -1}, {0, 0, true, 160},
+  };
+  for (const Case& c : twoFiles) {
+    EXPECT_EQ(files.GlobalWordIndex(c.id, c.local, c.allowNew), c.global) << c.id << " " << c.local;
+  }
+  EXPECT_EQ(files.LocalWordIndex(2), 2);
+  EXPECT_EQ(files.LocalWordIndex(152), 102);
 }
 
 // ---------------------------------------------------------------------------

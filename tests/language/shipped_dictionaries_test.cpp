@@ -20,8 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "core/base.h"
 #include "core/unicode_file.h"
 #include "language/morphology_engine_full.h"
+#include "language/stop_list.h"
 #include "language/word_dictionary.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -44,6 +46,10 @@ std::string HunspellFolder() { return KESTRUNE_HUNSPELL_DIR; }
 
 bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
 
+// The stop-word lists the build makes, one per language.
+const char* const kStopLists[] = {"stop_english.txt", "stop_russian.txt", "stop_german.txt", "stop_french.txt",
+                                  "stop_italian.txt"};
+
 // English and Russian loaded into one dictionary with one engine, with the
 // stop words of every list marked, as the program loads them.
 class ShippedDictionaries : public ::testing::Test {
@@ -58,14 +64,8 @@ class ShippedDictionaries : public ::testing::Test {
     englishCount_ = dict_->Count();
     englishLexemes_ = engine_->LexemeCount();
     russianResult_ = dict_->LoadFromFile(Utf8ToUtf16(folder + "/russian.dws"));
-    for (const char* list : {"stop_english.txt", "stop_russian.txt"}) {
-      IUnicodeFile file(Utf8ToUtf16(folder + "/" + list));
-      std::u16string line;
-      while (file.ReadLine(line) == 0) {
-        if (!line.empty()) dict_->MarkWord(line);
-        ++stopLines_;
-      }
-    }
+    loadedCount_ = dict_->Count();
+    for (const char* list : kStopLists) stopLines_ += MarkStopList(*dict_, Utf8ToUtf16(folder + "/" + list));
   }
   static void TearDownTestSuite() {
     if (dict_) dict_->SetMorphologyEngine(nullptr);
@@ -114,7 +114,7 @@ class ShippedDictionaries : public ::testing::Test {
   static inline std::unique_ptr<TIMorphologyEngineFull> engine_;
   static inline std::unique_ptr<TIWordDictionary> dict_;
   static inline int32_t englishResult_ = -100, russianResult_ = -100;
-  static inline int32_t englishCount_ = 0, englishLexemes_ = 0, stopLines_ = 0;
+  static inline int32_t englishCount_ = 0, englishLexemes_ = 0, loadedCount_ = 0, stopLines_ = 0;
 };
 
 TEST_F(ShippedDictionaries, LoadWithTheirLexiconsAndMerge) {
@@ -130,7 +130,7 @@ TEST_F(ShippedDictionaries, LoadWithTheirLexiconsAndMerge) {
   EXPECT_EQ(en.First, 0);
   EXPECT_EQ(en.Last, englishCount_ - 1);
   EXPECT_EQ(ru.First, englishCount_);
-  EXPECT_GE(ru.Last, dict_->Count() - 1);
+  EXPECT_EQ(ru.Last, loadedCount_ - 1);
   EXPECT_GT(englishCount_, 50000);
   EXPECT_GT(ru.Last - ru.First, 100000);
   EXPECT_LT(dict_->Count(), TIWordDictionary::kMaxWords);
@@ -227,6 +227,55 @@ TEST_F(ShippedDictionaries, PartsOfSpeechWhereTheSourceGivesThem) {
       EXPECT_EQ(engine_->GetLexeme(word->GetGroup())->GetPartOfSpeech(), pos);
     }
   }
+}
+
+// The German, French, Italian and Russian lists leave the English words spelt
+// like their stop words ("die", "war", "man", "hat", "son", "come", "will")
+// alone: after them, the English words marked are those the English list
+// marked. Their stop words that no loaded dictionary holds join the dictionary
+// as words of their language.
+TEST_F(ShippedDictionaries, StopListsOfOtherLanguagesLeaveEnglishWordsAlone) {
+  const std::string folder = ShippedFolder();
+  TIMorphologyEngineFull engine;
+  TIWordDictionary english;
+  english.SetMorphologyEngine(&engine);
+  ASSERT_EQ(english.LoadFromFile(Utf8ToUtf16(folder + "/english.dws")), 0);
+  const int32_t loaded = english.Count();
+  auto marked = [&] {
+    std::set<int32_t> words;
+    for (int32_t i = 0; i < loaded; ++i) {
+      if (english.GetWord(i)->GetFlags() & TWDWord::kFlagMark) words.insert(i);
+    }
+    return words;
+  };
+  ASSERT_GT(MarkStopList(english, Utf8ToUtf16(folder + "/stop_english.txt")), 100);
+  const std::set<int32_t> byEnglish = marked();
+  EXPECT_GT(byEnglish.size(), 100u);
+  for (const char* list : kStopLists) ASSERT_GT(MarkStopList(english, Utf8ToUtf16(folder + "/" + list)), 100) << list;
+  std::vector<std::string> more;
+  for (int32_t word : marked()) {
+    if (!byEnglish.count(word)) more.push_back(Utf16ToUtf8(english.GetWord(word)->GetText()));
+  }
+  EXPECT_TRUE(more.empty()) << more.size() << " English words made stop words by other lists, the first "
+                            << (more.empty() ? "" : more[0]);
+  TWordVariants list;
+  TAffixIndexes scratch;
+  for (std::u16string_view text : {u"die", u"war", u"man", u"hat", u"son", u"come", u"will"}) {
+    const int32_t n = english.Search(text, list, 0, scratch);
+    ASSERT_GT(n, 0) << Utf16ToUtf8(text);
+    for (int32_t i = 0; i < n; ++i) {
+      EXPECT_FALSE(english.GetWord(list[i].WordIndex)->GetFlags() & TWDWord::kFlagMark) << Utf16ToUtf8(text);
+    }
+  }
+  // "und" and "avec" are no English words: they join as German and French.
+  for (const auto& [text, language] : {std::pair{u"und", kLangGerman}, std::pair{u"avec", kLangFrench}}) {
+    ASSERT_EQ(english.Search(text, list, 0, scratch), 1);
+    const TWDWord* word = english.GetWord(list[0].WordIndex);
+    EXPECT_GE(list[0].WordIndex, loaded);
+    EXPECT_EQ(word->GetDictionaryID(), language);
+    EXPECT_TRUE(word->GetFlags() & TWDWord::kFlagMark);
+  }
+  english.SetMorphologyEngine(nullptr);
 }
 
 // The share of the word tokens of a real text that a look-up (flag 0) finds:
