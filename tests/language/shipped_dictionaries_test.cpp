@@ -138,10 +138,15 @@ TEST_F(ShippedDictionaries, LoadWithTheirLexiconsAndMerge) {
   EXPECT_EQ(en.GroupBase, 0);
   EXPECT_EQ(ru.GroupBase, englishLexemes_);
 
-  // The headers name the language and the lexicon file beside them; both
-  // lexicons fit 16-bit groups.
+  // The headers name the language, the lexicon file beside them and the
+  // sources' authors and licences; both lexicons fit 16-bit groups.
   const std::string folder = ShippedFolder();
-  for (const auto& [name, id] : std::vector<std::pair<std::string, int32_t>>{{"english", 9}, {"russian", 25}}) {
+  const struct {
+    std::string name;
+    int32_t id;
+    std::u16string author;
+  } files[] = {{"english", 9, u"Kevin Atkinson"}, {"russian", 25, u"Alexander I. Lebedev"}};
+  for (const auto& [name, id, authorName] : files) {
     TIWordDictionary reader;
     TWDFileHeader header;
     std::u16string morphology, author, description;
@@ -149,12 +154,17 @@ TEST_F(ShippedDictionaries, LoadWithTheirLexiconsAndMerge) {
                                       description));
     EXPECT_EQ(header.DictID, id);
     EXPECT_EQ(morphology, Utf8ToUtf16(name + ".drmp"));
+    EXPECT_NE(author.find(authorName), std::u16string::npos) << Utf16ToUtf8(author);
+    EXPECT_NE(author.find(u"Fabien Potencier"), std::u16string::npos) << Utf16ToUtf8(author);
+    EXPECT_EQ(author.find(u"Kestrune"), std::u16string::npos) << Utf16ToUtf8(author);
     TIMorphologyEngineFull lexicon;
     TMEFileInfo info;
     ASSERT_EQ(lexicon.ReadFileInfo(Utf8ToUtf16(folder + "/" + name + ".drmp"), info), 0);
     EXPECT_EQ(info.LanguageId, id);
     EXPECT_GT(info.LexemeCount, 0);
     EXPECT_LE(info.LexemeCount, 32768);
+    ASSERT_EQ(lexicon.LoadFromFile(Utf8ToUtf16(folder + "/" + name + ".drmp")), 0);
+    EXPECT_EQ(lexicon.GetHeaderText2(), author);
   }
 
   // Every word carries the language of its file.
@@ -213,11 +223,15 @@ TEST_F(ShippedDictionaries, StopWordsCarryTheirMark) {
 }
 
 TEST_F(ShippedDictionaries, PartsOfSpeechWhereTheSourceGivesThem) {
-  // English: WordNet's dominant class of the word; Russian: the Hunspell
-  // source names none.
+  // English: WordNet's dominant class of the word, of irregular forms by its
+  // exception lists ("went") or detachment rules ("women"); Russian: the
+  // class of the entry's affix flags where it is one ("печь" is a noun and a
+  // verb, "злее" a comparative: no class).
   const std::vector<std::pair<std::u16string, uint8_t>> cases = {
-      {u"house", kNoun},        {u"dictionary", kNoun}, {u"often", kAdverb}, {u"beautiful", kAdjective},
-      {u"eat", kVerb},          {u"went", kVerb},        {u"the", kUndefined},  {u"дом", kUndefined},
+      {u"house", kNoun},        {u"dictionary", kNoun},   {u"often", kAdverb},        {u"beautiful", kAdjective},
+      {u"eat", kVerb},          {u"went", kVerb},         {u"women", kNoun},          {u"firemen", kNoun},
+      {u"the", kUndefined},     {u"дом", kNoun},          {u"книга", kNoun},          {u"читать", kVerb},
+      {u"говорить", kVerb},     {u"красивый", kAdjective}, {u"печь", kUndefined},     {u"злее", kUndefined},
   };
   for (const auto& [text, pos] : cases) {
     TWDWord* word = WordOf(text);
