@@ -255,14 +255,13 @@ int16_t LetterWeight(char16_t c, TLetterKind& kind) {
   return 0;
 }
 
-// The four candidate tables (index as in kRussianCandidates), and an empty
-// one for any other code.
-const TRussianTable& RussianTable(uint8_t charset) {
-  static const std::array<TRussianTable, 5> tables = [] {
-    std::array<TRussianTable, 5> out{};
+// The tables of the four candidates, in the order of kRussianCandidates.
+const std::array<TRussianTable, 4>& RussianTables() {
+  static const std::array<TRussianTable, 4> tables = [] {
+    std::array<TRussianTable, 4> out{};
     char bytes[128];
     for (int i = 0; i < 128; ++i) bytes[i] = static_cast<char>(0x80 + i);
-    for (size_t t = 0; t < std::size(kRussianCandidates); ++t) {
+    for (size_t t = 0; t < out.size(); ++t) {
       UErrorCode status = U_ZERO_ERROR;
       UConverter* converter = ucnv_open(kCharsets[kRussianCandidates[t]].Name, &status);
       if (U_FAILURE(status)) continue;
@@ -278,26 +277,50 @@ const TRussianTable& RussianTable(uint8_t charset) {
     }
     return out;
   }();
-  for (size_t t = 0; t < std::size(kRussianCandidates); ++t) {
-    if (kRussianCandidates[t] == charset) return tables[t];
-  }
-  return tables[4];
+  return tables;
 }
 
-uint8_t BestRussian(std::string_view text, TRussianScore* best) {
-  uint8_t code = kCharsetWindows1251;
-  TRussianScore top;
-  bool first = true;
-  for (const uint8_t candidate : kRussianCandidates) {
-    const TRussianScore score = RussianLetterScore(text, candidate);
-    if (first || score.Score > top.Score) {
-      top = score;
-      code = candidate;
-      first = false;
+// What the statistic reads of a text: its high bytes up to this many (a
+// sample is enough, and a page of megabytes costs no more).
+constexpr int32_t kSampleHighBytes = 32768;
+
+struct TRussianSample {
+  int32_t HighBytes = 0;
+  int32_t InWords = 0;  // high bytes in runs of three or more
+  std::array<int64_t, 4> Score{};
+  std::array<int32_t, 4> Letters{};
+  size_t Best = 0;  // the candidate with the highest score (the first on a tie)
+};
+
+// The letter statistic of the four candidates in one pass.
+TRussianSample RussianSample(const uint8_t* s, int32_t n) {
+  const auto& tables = RussianTables();
+  TRussianSample out;
+  std::array<uint8_t, 4> previous{};
+  int32_t run = 0;
+  for (int32_t i = 0; i < n && out.HighBytes < kSampleHighBytes; ++i) {
+    const uint8_t b = s[i];
+    if (b < 0x80) {
+      if (run >= 3) out.InWords += run;
+      run = 0;
+      previous = {};
+      continue;
+    }
+    ++run;
+    ++out.HighBytes;
+    const size_t k = b - 0x80u;
+    for (size_t t = 0; t < 4; ++t) {
+      const uint8_t kind = tables[t].Kind[k];
+      out.Score[t] += tables[t].Weight[k] - ((kind == kCapital && previous[t] == kSmall) ? kCapitalInWordPenalty : 0);
+      out.Letters[t] += kind != kNoLetter;
+      previous[t] = kind;
     }
   }
-  if (best != nullptr) *best = top;
-  return code;
+  if (run >= 3) out.InWords += run;
+  for (size_t t = 1; t < 4; ++t) {
+    if (out.Score[t] > out.Score[out.Best]) out.Best = t;
+  }
+  return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -330,45 +353,14 @@ void ToUnicodeReplacement(const void*, UConverterToUnicodeArgs* args, const char
 
 const char* CharsetName(uint8_t charset) { return charset < kCharsetCount ? kCharsets[charset].Name : nullptr; }
 
-TRussianScore RussianLetterScore(std::string_view text, uint8_t charset) {
-  const TRussianTable& table = RussianTable(charset);
-  TRussianScore out;
-  uint8_t previous = kNoLetter;
-  for (const char ch : text) {
-    const auto b = static_cast<uint8_t>(ch);
-    if (b < 0x80) {
-      previous = kNoLetter;
-      continue;
-    }
-    const uint8_t kind = table.Kind[b - 0x80u];
-    ++out.HighBytes;
-    out.Score += table.Weight[b - 0x80u];
-    if (kind == kCapital && previous == kSmall) out.Score -= kCapitalInWordPenalty;
-    if (kind != kNoLetter) ++out.Letters;
-    previous = kind;
-  }
-  return out;
-}
-
 bool TextIsPossiblyRussian(const char* text, int32_t length) {
   const int32_t n = Clamp(length);
   if (text == nullptr || n == 0) return false;
-  const auto* s = reinterpret_cast<const uint8_t*>(text);
-  int32_t high = 0, inWords = 0, run = 0;
-  for (int32_t i = 0; i <= n; ++i) {
-    if (i < n && s[i] >= 0x80) {
-      ++high;
-      ++run;
-      continue;
-    }
-    if (run >= 3) inWords += run;
-    run = 0;
-  }
-  if (high < 4 || inWords * 2 < high) return false;
-  TRussianScore best;
-  BestRussian(std::string_view(text, static_cast<size_t>(n)), &best);
-  return best.Letters * 10 >= best.HighBytes * 8 && best.Letters > 0 &&
-         best.Score >= int64_t{kRussianMeanScore} * best.Letters;
+  const TRussianSample sample = RussianSample(reinterpret_cast<const uint8_t*>(text), n);
+  if (sample.HighBytes < 4 || sample.InWords * 2 < sample.HighBytes) return false;
+  const int32_t letters = sample.Letters[sample.Best];
+  return letters > 0 && letters * 10 >= sample.HighBytes * 8 &&
+         sample.Score[sample.Best] >= int64_t{kRussianMeanScore} * letters;
 }
 
 uint8_t DetermineCharset(const char* text, int32_t length, int32_t /*flags*/) {
@@ -387,7 +379,7 @@ uint8_t DetermineRussianCharset(const char* text, int32_t length) {
   if (text == nullptr || n == 0) return kCharsetWindows1251;
   const int32_t code = MarkOrDeclaration(reinterpret_cast<const uint8_t*>(text), n);
   if (code >= 0) return static_cast<uint8_t>(code);
-  return BestRussian(std::string_view(text, static_cast<size_t>(n)), nullptr);
+  return kRussianCandidates[RussianSample(reinterpret_cast<const uint8_t*>(text), n).Best];
 }
 
 int32_t BufToWide(const char* source, int32_t sourceLength, char16_t* dest, uint8_t charset, int32_t destCapacity) {

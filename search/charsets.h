@@ -16,20 +16,22 @@
 // are read as windows-1252, as browsers read them); then DetermineCharset
 // takes valid multi-byte UTF-8, else ICU's detector, else windows-1252, and
 // DetermineRussianCharset picks windows-1251, KOI8-R, IBM866 or ISO-8859-5 by
-// a letter statistic (RussianLetterScore).
+// a letter statistic: the sum of the Russian letter frequencies (per
+// mille; capitals a quarter, less a penalty for a capital right after a
+// small letter) of the bytes from 0x80 up read in each of the four, over
+// the first 32768 such bytes.
 //
-// TextIsPossiblyRussian is our rule: at least 4 bytes from 0x80 up, at least
-// half of them in runs of three or more such bytes (words, not accented
-// letters inside Latin words), and, read in the best of the four Russian
-// charsets, at least nine in ten of them Cyrillic letters with a mean letter
-// frequency of Russian text (kRussianMeanScore per mille or more).
+// TextIsPossiblyRussian is our rule, over the same sample: at least 4 bytes
+// from 0x80 up, at least half of them in runs of three or more such bytes
+// (words, not accented letters inside Latin words), and, read in the best of
+// the four Russian charsets, at least eight in ten of them Cyrillic letters
+// with a mean score of Russian text (kRussianMeanScore per mille or more).
 //
 // Every function takes a pointer and a length and never reads or writes
 // outside them; a negative length counts as 0. Thread-safe.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 namespace kestrune {
 
@@ -73,16 +75,5 @@ int32_t GetMaxBufLength(uint8_t charset, int32_t units);
 // (1252 for an unknown code).
 uint32_t EncodingNameToCharset(const char* text);
 uint32_t CharsetToCodePage(uint32_t charset);
-
-// The letter statistic: the sum of the Russian letter frequencies (per
-// mille; capitals a quarter) of the bytes from 0x80 up read in `charset`,
-// and how many of those bytes are Cyrillic letters. For tests and the
-// detectors.
-struct TRussianScore {
-  int64_t Score = 0;
-  int32_t Letters = 0;
-  int32_t HighBytes = 0;
-};
-TRussianScore RussianLetterScore(std::string_view text, uint8_t charset);
 
 }  // namespace kestrune
