@@ -253,18 +253,16 @@ int32_t TIHTMLParser::Tokenizer::ReadTag(int32_t lt) {
     return close >= n_ ? n_ : PastTagEnd(close);
   }
   if (bare == u"noscript") {
+    // To the closing tag that no comment hides; each text searched once.
     int32_t at = past;
-    while (at < n_) {
-      const int32_t close = Find(u"</noscript", at);
-      const int32_t comment = Find(u"<!--", at);
-      if (comment < close) {
-        const int32_t end = Find(u"-->", comment + 4);
-        at = end >= n_ ? n_ : end + 3;
-        continue;
-      }
-      return close >= n_ ? n_ : PastTagEnd(close);
+    int32_t close = Find(u"</noscript", at);
+    for (int32_t comment; (comment = Find(u"<!--", at)) < close;) {
+      const int32_t end = Find(u"-->", comment + 4);
+      if (end >= n_) return n_;
+      at = end + 3;
+      if (at > close) close = Find(u"</noscript", at);
     }
-    return n_;
+    return close >= n_ ? n_ : PastTagEnd(close);
   }
   if (bare == u"style") {
     const int32_t close = Find(u"</style", past);

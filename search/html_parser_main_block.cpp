@@ -114,11 +114,12 @@ void TIHTMLParser::ReduceToMainBlock(int32_t /*otherChars*/) {
     for (int32_t l = from; l <= to; ++l) size += lines[static_cast<size_t>(l)].Length;
     const int32_t shift = static_cast<int32_t>(text.size()) + 1 - start;
     text.append(VisibleText, static_cast<size_t>(start) - 1, static_cast<size_t>(size));
-    for (int32_t e = 0; e < offsetCount; ++e) {
-      const TOffset& entry = Offsets[static_cast<size_t>(e)];
-      if (entry.VisiblePosition >= start && entry.VisiblePosition < start + size) {
-        offsets.push_back({entry.SourcePosition, entry.VisiblePosition + shift, entry.SourceLength});
-      }
+    // The offsets are ordered by visible position.
+    const auto begin = Offsets.begin();
+    auto e = std::lower_bound(begin, begin + offsetCount, start,
+                              [](const TOffset& entry, int32_t v) { return entry.VisiblePosition < v; });
+    for (; e != begin + offsetCount && e->VisiblePosition < start + size; ++e) {
+      offsets.push_back({e->SourcePosition, e->VisiblePosition + shift, e->SourceLength});
     }
   }
   offsets.push_back({static_cast<int32_t>(SourceText.size()) + 1, static_cast<int32_t>(text.size()) + 1, 0});
