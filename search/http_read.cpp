@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
-#include <cstring>
+#include <cstdlib>
+#include <new>
 
 #include "platform/text.h"
 #include "platform/version_info.h"
@@ -347,11 +347,17 @@ size_t THttpRead::WriteCallback(char* data, size_t size, size_t count, void* sel
   if (reader->abortRequested_.load()) return CURL_WRITEFUNC_ERROR;
   if (!reader->bodyBegun_ && !reader->BeginBody()) return CURL_WRITEFUNC_ERROR;
   std::vector<uint8_t>& body = reader->Body.Bytes();
+  // Size is 32-bit; a body that does not fit (or no memory) ends the read.
   if (body.size() + bytes > static_cast<size_t>(INT32_MAX)) {
     reader->tooLarge_ = true;
     return CURL_WRITEFUNC_ERROR;
   }
-  body.insert(body.end(), data, data + bytes);
+  try {
+    body.insert(body.end(), data, data + bytes);
+  } catch (const std::bad_alloc&) {
+    reader->tooLarge_ = true;
+    return CURL_WRITEFUNC_ERROR;
+  }
   if (reader->OnProgress && reader->announcedLength_ != 0) {
     try {
       const uint64_t percent = static_cast<uint64_t>(body.size()) * 100 / reader->announcedLength_;
@@ -369,7 +375,11 @@ size_t THttpRead::WriteCallback(char* data, size_t size, size_t count, void* sel
 size_t THttpRead::HeaderCallback(char* data, size_t size, size_t count, void* self) {
   auto* reader = static_cast<THttpRead*>(self);
   reader->lastActivity_ = std::chrono::steady_clock::now();
-  reader->HeaderLine(std::string_view(data, size * count));
+  try {
+    reader->HeaderLine(std::string_view(data, size * count));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   return size * count;
 }
 

@@ -77,6 +77,7 @@ struct Step {
   THttpFailure cause;
   bool abort = false;              // another thread calls CloseRequest once the server has the request
   const char* proxyUser = nullptr;  // proxy login set before the step
+  bool reconnect = true;
 };
 
 struct Outcome {
@@ -161,6 +162,21 @@ TEST(HttpReadLoopback, Cases) {
          EXPECT_NE(ports[0], ports[1]);
        },
        kRaw},
+      {"FramingsOfTheRawTransport",
+       {{"/chunked", HttpReply::Html(big).WithFraming(BodyFraming::kChunked).Slow(999, 1ms)},
+        {"/nolen", HttpReply::Html(big).WithFraming(BodyFraming::kUntilClose)},
+        {"/short", HttpReply::Html(big).WithFraming(BodyFraming::kShort)},
+        {"/late", HttpReply::Html("late").DelayHead(50ms)}},
+       {{"{srv}/chunked", true, big, hfNone},
+        {"{srv}/late", true, "late", hfNone},
+        {"{srv}/nolen", true, big, hfNone},
+        {"{srv}/short", false, "", hfRead}},
+       [](const Outcome& o) {
+         const std::vector<int> ports = ClientPorts(o.server);
+         EXPECT_EQ(ports[0], ports[1]);  // kept open after a chunked body
+         EXPECT_NE(ports[2], ports[3]);  // closed after a body without length
+       },
+       kRaw},
       {"EmptyBodyGivesFalse", {{"/empty", HttpReply::Html("")}}, {{"{srv}/empty", false, "", hfNone}}},
       {"PortAndPath",
        {{"/p/q.html?x=1&y=2", HttpReply::Html("pq")}},
@@ -197,6 +213,18 @@ TEST(HttpReadLoopback, Cases) {
        {{"/a", HttpReply::Html("a")}},
        {{"{srv}/a", true, "a", hfNone}, {"{closed}/a", false, "", hfRequest}},
        [](const Outcome& o) { EXPECT_EQ(o.server.RequestCount(), 1u); }},
+      {"WithoutReconnectTheOpenTargetServes",
+       {{"/a", HttpReply::Html("a")}, {"/b", HttpReply::Html("b")}},
+       {{"http://localhost:{port}/b", false, "", hfRequest, false, nullptr, false},
+        {"{srv}/a", true, "a", hfNone},
+        {"http://localhost:{port}/b", true, "b", hfNone, false, nullptr, false}},
+       [](const Outcome& o) {
+         const std::vector<HttpRequestRecord> log = o.server.Requests();
+         ASSERT_EQ(log.size(), 2u);
+         EXPECT_EQ(log[1].Header("Host"), o.server.HostAndPort());
+         EXPECT_EQ(log[0].clientPort, log[1].clientPort);
+         EXPECT_EQ(o.reader.Host, "localhost");
+       }},
       {"ServerClosingEveryConnection",
        {{"/a", HttpReply::Html("a")}},
        {{"{srv}/a", true, "a", hfNone}, {"{srv}/a", true, "a", hfNone}},
@@ -367,7 +395,7 @@ TEST(HttpReadLoopback, Cases) {
         });
       }
       before = std::time(nullptr);
-      const bool ok = reader.Get(Expand(step.url, server));
+      const bool ok = reader.Get(Expand(step.url, server), step.reconnect);
       after = std::time(nullptr);
       const auto returnedAt = std::chrono::steady_clock::now();
       if (aborter.joinable()) {

@@ -173,7 +173,6 @@ struct LoopbackHttpServer::Impl {
   HttpReply Answer(const HttpRequestRecord& request);
   // Waits `delay`; False when the server stops first.
   bool Pause(std::chrono::milliseconds delay) const;
-  bool Stopping() const { return !Pause(std::chrono::milliseconds(0)); }
 
   void ServeHttplib(const httplib::Request& request, httplib::Response& response);
 
