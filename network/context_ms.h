@@ -16,7 +16,8 @@
 // old + (1 - old) x w; word-page relations start at 0.7 (title) or 0.5
 // (annotation) and grow by SaturatingWeight(0.8, old + increment); the
 // document's own word list sets its page relations to the document weight.
-// All weights are computed in single precision.
+// Weights are singles; a word-word relation's growth and a document's score
+// step are computed in extended precision and rounded once.
 //
 // Queries (context_ms_query.cpp): GetWords, GetFiles and GetRelationWeight
 // spread activation from key words and key documents through the network; a
