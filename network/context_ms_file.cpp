@@ -2,6 +2,9 @@
 // word-id set) and base.anf (the file table), with the checks that the three
 // parts read by Open belong together. Older word-id files are read in
 // context_ms_legacy.cpp.
+#include <algorithm>
+#include <cstdint>
+
 #include "core/message.h"
 #include "network/context_ms.h"
 #include "network/context_ms_internal.h"
@@ -70,12 +73,22 @@ void TIContextMS::Open(std::u16string_view fileName) {
     if (network_->LoadFromFile(inn) == TIASN::kWrongVersion && network_->LoadLegacy(inn) != TIASN::kDone) {
       ShowMessageBox(u"OOO!!!", u"Kestrune Search", platform::kMbOk);
     }
+    // Word ids that could not be read must not stay paired with the new
+    // network: the set is emptied, and the check below clears the model.
     const std::u16string anw = base + u".anw";
-    if (LoadWordIdsFile(anw) == kCurrentFormat) wordIds_.LoadFromFile(anw);
+    int32_t ids = LoadWordIdsFile(anw);
+    if (ids == kCurrentFormat) ids = wordIds_.LoadFromFile(anw);
+    if (ids != kDone) {
+      wordIds_.Clear();
+      LogFile.Log("TIContextMS.Open: " + Utf8(anw) + " cannot be read (" + IntText(ids) + "); no word identifiers", 2);
+    }
     if (!onlyWords_) {
+      // No file table (an empty one is saved as no file) drops the old one.
       const std::u16string anf = base + u".anf";
       const int32_t files = files_.LoadFromFile(anf);
-      if (files != TFilesASN::kDone && files != TFilesASN::kFileMissing) {
+      if (files == TFilesASN::kFileMissing) {
+        files_.Clear();
+      } else if (files != TFilesASN::kDone) {
         // A table read only in part would leave documents without pages.
         files_.Clear();
         LogFile.Log("TIContextMS.Open: " + Utf8(anf) + " cannot be read (" + IntText(files) + "); no file table", 2);
@@ -103,10 +116,20 @@ bool TIContextMS::CheckOpenedParts(std::string_view operation) {
   }
   const TASNLayer* pages = PageLayer();
   const int64_t pageCount = pages ? pages->GetCount() : 0;
+  // The ranges lie in the page layer and follow each other in rising page
+  // order without overlapping: a page's document is found by a binary search
+  // on the first pages.
+  int64_t end = INT64_MIN;
   for (int32_t i = 0; i < files_.Count(); ++i) {
     const TFileRange& range = files_.Record(i);
+    if (range.First < end) {
+      LogFile.Log(prefix + "the file ranges are not in rising page order; the file table is dropped", 2);
+      files_.Clear();
+      return false;
+    }
+    end = int64_t{range.First} + std::max(range.Count, 0);
     if (range.Count <= 0) continue;
-    if (range.First < 0 || int64_t{range.First} + range.Count > pageCount) {
+    if (range.First < 0 || end > pageCount) {
       LogFile.Log(prefix + "file " + IntText(range.FileId) + " lies outside the " + IntText(pageCount) +
                       " page elements; the file table is dropped",
                   2);
