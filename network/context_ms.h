@@ -26,8 +26,9 @@
 // to. Every query leaves activations behind; the next one resets what it uses.
 //
 // Files (context_ms_file.cpp): base.inn (the network), base.anw (the word-id
-// set, an "AVLF" file), base.anf (the file table). Each file is written to a
-// temporary file and renamed; Save reports the first part that failed. Open
+// set, an "AVLF" file), base.anf (the file table). The parts are written to
+// temporary files, renamed only when all of them were written; Save reports
+// the part that failed. Open
 // reads the parts and checks that they belong together. The older formats
 // (context_ms_legacy.cpp): "WNAF" word-id files, in which a repeated entry
 // keeps its place with a placeholder that matches no word, and the context
@@ -217,9 +218,10 @@ class TIContextMS {
 
   // ---- files ----
   // Writes base.anf (unless OnlyWords), base.anw and base.inn, base being the
-  // name without a final ".inn". An empty file table removes a stale
-  // base.anf. 0 when every part was written, else the first part's failure
-  // (each failure is logged).
+  // name without a final ".inn", to temporary files, and replaces the three
+  // files only when every part was written; an empty file table then removes
+  // a stale base.anf. 0 when the set was replaced, else the failure (logged);
+  // the files of an earlier save then stay as they were.
   int32_t Save(std::u16string_view fileName);
   // Reads base.inn, base.anw and (unless OnlyWords) base.anf, then checks
   // that they belong together: word ids that do not match the word elements

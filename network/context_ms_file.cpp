@@ -4,6 +4,8 @@
 // context_ms_legacy.cpp.
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/message.h"
 #include "network/context_ms.h"
@@ -34,30 +36,67 @@ std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8(text);
 int32_t TIContextMS::Save(std::u16string_view fileName) {
   Trace("start TIContextMS.Save (" + Utf8(fileName) + ")");
   int32_t result = kDone;
-  // Each part's failure is logged; the first one is the result.
+  // A part's failure is logged and is the result.
   auto note = [&result](int32_t code, std::u16string_view file) {
-    if (code == kDone) return;
     LogFile.Log("TIContextMS.Save: " + Utf8(file) + " not written (" + IntText(code) + ")", 2);
     if (result == kDone) result = code;
   };
   if (fileName.empty()) {
     note(kEmptyName, fileName);
   } else {
+    // The three parts belong together: each is written to a temporary file
+    // beside its target, and the targets are replaced only when every part
+    // was written. Until then the files of the earlier save stay as they were.
+    struct Part {
+      std::u16string target;
+      std::u16string temp;
+    };
+    std::vector<Part> parts;
+    auto write = [&](std::u16string target, const auto& saver) {
+      std::u16string temp = platform::CreateTempFileBeside(target);
+      if (temp.empty()) {
+        note(kFileError, target);
+        return false;
+      }
+      parts.push_back(Part{target, temp});
+      const int32_t code = saver(temp);
+      if (code != kDone) note(code, target);
+      return code == kDone;
+    };
     const std::u16string base = BaseName(fileName);
-    if (!onlyWords_) {
-      const std::u16string anf = base + u".anf";
-      if (files_.Count() == 0) {
-        // A file table of an earlier save must not pair with these words.
-        if (platform::FileExists(anf) && !platform::RemoveFile(anf)) note(kFileError, anf);
-      } else {
-        note(files_.SaveToFile(anf), anf);
+    const std::u16string anf = base + u".anf";
+    const bool table = !onlyWords_ && files_.Count() > 0;
+    bool written = !table || write(anf, [this](std::u16string_view temp) { return files_.SaveToFile(temp); });
+    written = written && write(base + u".anw", [this](std::u16string_view temp) {
+                // An empty set is a file with no entry.
+                const int32_t code = wordIds_.SaveToFile(temp);
+                return code == TIAVLTree::kEmptySet ? kDone : code;
+              });
+    written = written && write(base + u".inn", [this](std::u16string_view temp) { return network_->SaveToFile(temp); });
+    // A folder in a target's place could not be replaced: checked before
+    // any target is.
+    for (const Part& part : parts) {
+      if (written && platform::GetPathInfo(part.target).isFolder) {
+        note(kFileError, part.target);
+        written = false;
       }
     }
-    const std::u16string anw = base + u".anw";
-    const int32_t ids = wordIds_.SaveToFile(anw);
-    note(ids == TIAVLTree::kEmptySet ? kDone : ids, anw);  // an empty set is a file with no entry
-    const std::u16string inn = base + u".inn";
-    note(network_->SaveToFile(inn), inn);
+    for (Part& part : parts) {
+      if (!written) break;
+      if (!platform::ReplaceFile(part.temp, part.target)) {
+        note(kFileError, part.target);
+        written = false;
+      } else {
+        part.temp.clear();
+      }
+    }
+    // A file table of an earlier save must not pair with these words.
+    if (written && !onlyWords_ && !table && platform::FileExists(anf) && !platform::RemoveFile(anf)) {
+      note(kFileError, anf);
+    }
+    for (const Part& part : parts) {
+      if (!part.temp.empty()) platform::RemoveFile(part.temp);
+    }
   }
   Trace("TIContextMS.Save end");
   return result;
