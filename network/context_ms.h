@@ -28,11 +28,10 @@
 // Files (context_ms_file.cpp): base.inn (the network), base.anw (the word-id
 // set, an "AVLF" file), base.anf (the file table). The parts are written to
 // temporary files, renamed only when all of them were written; Save reports
-// the part that failed. Open
-// reads the parts and checks that they belong together. The older formats
-// (context_ms_legacy.cpp): "WNAF" word-id files, in which a repeated entry
-// keeps its place with a placeholder that matches no word, and the context
-// chunk of the oldest project files.
+// the part that failed. Open reads the parts and checks that they belong
+// together. The older formats (context_ms_legacy.cpp): "WNAF" word-id files,
+// in which a repeated entry keeps its place with a placeholder that matches
+// no word, and the context chunk of the oldest project files.
 //
 // Logging: each step writes fixed lines at level 0 to the shared LogFile;
 // files that cannot be read or written, and parts that do not belong
