@@ -153,7 +153,7 @@ void TIContextMS::ActivateKeyFiles(const TNNKeys& keys, bool contextOnly) {
 void TIContextMS::CollectWords(TNNKeys& outList, float threshold) {
   TASNLayer* words = WordLayer();
   if (!words) return;
-  TIAVLTree& active = words->GetActiveSet();
+  const TSlotSet& active = words->GetActiveSet();
   const int32_t count = active.Count();
   if (count == 0) return;
   outList.clear();
@@ -171,7 +171,7 @@ void TIContextMS::CollectFiles(const TNNKeys& keyWords, TNNKeys& outList) {
   outList.clear();
   TASNLayer* pages = PageLayer();
   if (!pages) return;
-  TIAVLTree& active = pages->GetActiveSet();
+  const TSlotSet& active = pages->GetActiveSet();
   const int32_t count = active.Count();
   if (count == 0) return;
   // The counting key words' elements.

@@ -357,7 +357,7 @@ TEST(ContextMSFiles, KeyFilesActivateTheirPagesOrMarkTheirWords) {
   EXPECT_EQ(model.Network().GetElement({1, 0})->GetActivation(), 0.7f);
   EXPECT_EQ(model.Network().GetLayer(0)->GetContextSet().Count(), 0);
   model.ActivateKeyFiles({{4, 0.7f}}, true);
-  TIAVLTree& context = model.Network().GetLayer(0)->GetContextSet();
+  TSlotSet& context = model.Network().GetLayer(0)->GetContextSet();
   ASSERT_EQ(context.Count(), 2);
   EXPECT_EQ(context.GetItem(0), model.FindWordElement(2));
   EXPECT_EQ(context.GetItem(1), model.FindWordElement(3));
