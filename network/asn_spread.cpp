@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "network/asn.h"
 
@@ -96,48 +97,64 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   // still add it. relationStart_[k] is where active element k's relations
   // begin.
   const bool inhibit = inhibition != 0.0f;
+  int32_t noted = 0;
   if (inhibit) {
-    relationItems_.clear();
+    int64_t total = 0;
+    for (int32_t k = 0; k < activeCount; ++k) {
+      if (const TLayerRelations* list = ListToward(from.elements_[activeItems[k]], target)) total += list->Count();
+    }
+    if (relationItems_.size() < static_cast<size_t>(total)) relationItems_.resize(static_cast<size_t>(total));
     relationStart_.assign(static_cast<size_t>(activeCount) + 1, 0);
   }
-  for (int32_t k = 0; k < activeCount; ++k) {
-    if (inhibit) relationStart_[k] = static_cast<int32_t>(relationItems_.size());
-    const int32_t e = activeItems[k];
-    const TASNElement& element = from.elements_[e];
-    const TLayerRelations* list = ListToward(element, target);
-    if (!list) continue;
-    const float activation = element.activation_;
-    const int32_t nodes = list->Count();
-    const float* weights = list->Weights.data();
-    const TIAVLTree& targets = *list->Targets;
-    for (int32_t node = 0; node < nodes; ++node) {
-      const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
-      int32_t item = -1;
-      if (t >= 0 && t < targetCount) item = open ? -2 - t : context.Find(t);
-      if (item != -1) {
-        float v = weights[node] * activation;
-        v = v * anchors[t];
-        if (v != 0.0f) {
-          if (tracking && positive[t] == 0.0f && negative[t] == 0.0f) {
-            to.touched_.push_back(t);
-            tracking = to.touched_.size() <= touchLimit;
-            to.touchedAll_ = !tracking;
+  int32_t* items = relationItems_.data();
+  // One pass per kind, so that the inner loop tests neither kind.
+  auto relations = [&](auto openKind, auto inhibitKind) {
+    constexpr bool kOpen = decltype(openKind)::value;
+    constexpr bool kInhibit = decltype(inhibitKind)::value;
+    for (int32_t k = 0; k < activeCount; ++k) {
+      if constexpr (kInhibit) relationStart_[k] = noted;
+      const int32_t e = activeItems[k];
+      const TASNElement& element = from.elements_[e];
+      const TLayerRelations* list = ListToward(element, target);
+      if (!list) continue;
+      const float activation = element.activation_;
+      const int32_t nodes = list->Count();
+      const float* weights = list->Weights.data();
+      const TIAVLTree& targets = *list->Targets;
+      for (int32_t node = 0; node < nodes; ++node) {
+        const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
+        int32_t item = -1;
+        if (t >= 0 && t < targetCount) item = kOpen ? -2 - t : context.Find(t);
+        if (item != -1) {
+          float v = weights[node] * activation;
+          v = v * anchors[t];
+          if (v != 0.0f) {
+            if (tracking && positive[t] == 0.0f && negative[t] == 0.0f) {
+              to.touched_.push_back(t);
+              tracking = to.touched_.size() <= touchLimit;
+              to.touchedAll_ = !tracking;
+            }
+            if (v < 0.0f) {
+              negative[t] += -v;
+              to.AddNegative(-v, 1);
+            } else {
+              positive[t] += v;
+              positiveSum += v;
+              if (maxPositive < positive[t]) maxPositive = positive[t];
+            }
+            if constexpr (kOpen) item = context.Add(t);
           }
-          if (v < 0.0f) {
-            negative[t] += -v;
-            to.AddNegative(-v, 1);
-          } else {
-            positive[t] += v;
-            positiveSum += v;
-            if (maxPositive < positive[t]) maxPositive = positive[t];
-          }
-          if (open) item = context.Add(t);
         }
+        if constexpr (kInhibit) items[noted++] = item;
       }
-      if (inhibit) relationItems_.push_back(item);
     }
+  };
+  if (open) {
+    inhibit ? relations(std::true_type{}, std::true_type{}) : relations(std::true_type{}, std::false_type{});
+  } else {
+    inhibit ? relations(std::false_type{}, std::true_type{}) : relations(std::false_type{}, std::false_type{});
   }
-  if (inhibit) relationStart_[activeCount] = static_cast<int32_t>(relationItems_.size());
+  if (inhibit) relationStart_[activeCount] = noted;
   to.positiveSum_ = positiveSum;
   to.maxPositive_ = maxPositive;
   if (inhibition == 0.0f) return;
