@@ -91,6 +91,11 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   // The entries made non-zero are listed until they are so many that a reset
   // clears the whole arrays anyway.
   const size_t touchLimit = to.positiveInput_.size() / 8;
+  int64_t visits = 0;
+  for (int32_t k = 0; k < activeCount; ++k) {
+    if (const TLayerRelations* list = ListToward(from.elements_[activeItems[k]], target)) visits += list->Count();
+  }
+  if (static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;  // more than a list would hold
   bool tracking = !to.touchedAll_;
   // For the inhibition below, each relation's target as a context item: its
   // item index, -1 when it is none, or -2 - target when an open spread may
@@ -99,11 +104,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   const bool inhibit = inhibition != 0.0f;
   int32_t noted = 0;
   if (inhibit) {
-    int64_t total = 0;
-    for (int32_t k = 0; k < activeCount; ++k) {
-      if (const TLayerRelations* list = ListToward(from.elements_[activeItems[k]], target)) total += list->Count();
-    }
-    if (relationItems_.size() < static_cast<size_t>(total)) relationItems_.resize(static_cast<size_t>(total));
+    if (relationItems_.size() < static_cast<size_t>(visits)) relationItems_.resize(static_cast<size_t>(visits));
     relationStart_.assign(static_cast<size_t>(activeCount) + 1, 0);
   }
   int32_t* items = relationItems_.data();
