@@ -4,7 +4,8 @@
 // after MarkRelationTargets marked the active words' targets. Beside it, a
 // compressed-sparse-row propagation over the same active elements and
 // relations: the memory-bound floor of one step. The summary after the run
-// prints both times and the ratio.
+// prints both times, the ratio, and every case against its target: 50 us for
+// 5 active words, 1 ms for 50.
 //
 // The network is built the way the context model builds it from results:
 // each page holds 25 words drawn with a Zipf law (a few words occur in many
