@@ -287,70 +287,54 @@ namespace kestrune {
 
 namespace {
 
-// The network's activation state kept beside it the plain way: active and
+// A network and its activation state kept beside it the plain way: active and
 // context sets as ordered sets (item order: append, and a delete moves the
 // last item into the gap), one input per element, sums added in the order of
 // the contributions, Spread and Update step by step as the algorithm states
-// them. Relations, anchors and the other coefficients are read from the
-// network itself.
-class Reference {
+// them. Each operation is applied to both; relations and coefficients are
+// read from the network.
+class Twin {
  public:
-  explicit Reference(TIASN& net) : net_(net) {}
-
-  struct Layer {
-    std::unique_ptr<TIAVLTree> active = std::make_unique<TIAVLTree>();
-    std::unique_ptr<TIAVLTree> context = std::make_unique<TIAVLTree>();
-    std::vector<float> activation, positive, negative;
-    float positiveSum = 0, negativeSum = 0, maxPositive = 0;
-  };
-
-  Layer& At(int8_t l) {
-    while (layers_.size() < static_cast<size_t>(net_.LayerCount())) layers_.emplace_back();
-    Layer& layer = layers_[l];
-    const auto count = static_cast<size_t>(net_.GetLayer(l)->GetCount());
-    layer.activation.resize(count, 0.0f);
-    layer.positive.resize(count, 0.0f);
-    layer.negative.resize(count, 0.0f);
-    return layer;
-  }
+  explicit Twin(TIASN& net) : net_(net) {}
 
   void Activate(TASNAddress a, float value) {
+    net_.ActivateElement(a, value);
     if (value == 0.0f) return;
     At(a.Layer).activation[a.Index] = value;
     At(a.Layer).active->AddUnshared(a.Index);
   }
-  void ActivateLayer(int8_t l, float value) {
-    if (value == 0.0f) return;
-    for (int32_t i = 0; i < net_.GetLayer(l)->GetCount(); ++i) Activate({l, i}, value);
-  }
   void Deactivate(TASNAddress a) {
+    net_.DeactivateElement(a);
     Layer& layer = At(a.Layer);
     layer.activation[a.Index] = 0.0f;
     const int32_t node = layer.active->FindUnshared(a.Index);
     if (node >= 0) layer.active->Delete(node);
   }
   void ResetLayer(int8_t l, bool alsoContext) {
+    net_.ResetLayer(l, alsoContext);
     Layer& layer = At(l);
     for (int32_t k = 0; k < layer.active->Count(); ++k) layer.activation[layer.active->GetItem(k)] = 0.0f;
     layer.active->Clear();
     if (alsoContext) layer.context->Clear();
   }
   void ResetInputs(int8_t l) {
+    net_.ResetInputs(l);
     Layer& layer = At(l);
     std::fill(layer.positive.begin(), layer.positive.end(), 0.0f);
     std::fill(layer.negative.begin(), layer.negative.end(), 0.0f);
     layer.positiveSum = layer.negativeSum = layer.maxPositive = 0.0f;
   }
   void Mark(TASNAddress a, int8_t l) {
+    net_.MarkRelationTargets(a, l);
     const int32_t list = net_.FindRelationList(a, l);
-    if (list < 0) return;
     const TASNElement& element = *net_.GetElement(a);
-    for (int32_t n = 0; n < element.GetRelationCount(list); ++n) {
+    for (int32_t n = 0; list >= 0 && n < element.GetRelationCount(list); ++n) {
       At(l).context->AddUnshared(element.GetRelationTarget({a.Layer, a.Index, static_cast<int8_t>(list), n}));
     }
   }
 
   void Spread(int8_t source, int8_t target, bool open, float inhibition) {
+    net_.Spread(source, target, open, inhibition);
     Layer& from = At(source);
     Layer& to = At(target);
     const TIAVLTree& active = *from.active;
@@ -358,18 +342,16 @@ class Reference {
     for (int32_t k = 0; k < active.Count(); ++k) {
       const auto e = static_cast<int32_t>(active.GetItem(k));
       const int32_t list = net_.FindRelationList({source, e}, target);
-      if (list < 0) continue;
       const TASNElement& element = *net_.GetElement({source, e});
-      for (int32_t n = 0; n < element.GetRelationCount(list); ++n) {
+      for (int32_t n = 0; list >= 0 && n < element.GetRelationCount(list); ++n) {
         const TRelationPosition p{source, e, static_cast<int8_t>(list), n};
         const int32_t t = element.GetRelationTarget(p);
         float v = element.GetRelationWeight(p) * from.activation[e];
         v = v * net_.GetElement({target, t})->GetAnchor();
-        const bool member = context.FindUnshared(t) >= 0;
-        if (v == 0.0f || (!open && !member)) continue;
+        if (v == 0.0f || (!open && context.FindUnshared(t) < 0)) continue;
         if (v < 0.0f) {
-          to.negative[t] += std::fabs(v);
-          to.negativeSum += std::fabs(v);
+          to.negative[t] += -v;
+          to.negativeSum += -v;
         } else {
           to.positive[t] += v;
           to.positiveSum += v;
@@ -378,36 +360,31 @@ class Reference {
         if (open) context.AddUnshared(t);
       }
     }
-    if (inhibition == 0.0f) return;
-    for (int32_t k = 0; k < active.Count(); ++k) {
+    for (int32_t k = 0; k < active.Count() && inhibition != 0.0f; ++k) {
       const auto e = static_cast<int32_t>(active.GetItem(k));
-      const float activation = from.activation[e];
-      if (!(activation > 0.0f)) continue;
-      for (int32_t c = 0; c < context.Count(); ++c) {
+      const float amount = std::fabs(from.activation[e] * inhibition);
+      for (int32_t c = 0; c < context.Count() && from.activation[e] > 0.0f; ++c) {
         const auto m = static_cast<int32_t>(context.GetItem(c));
-        if (!(to.positive[m] > 0.0f) || (source == target && m == e)) continue;
         TRelationPosition p;
         net_.FindRelation({source, e}, {target, m}, p);
-        if (p.Node != -1) continue;
-        to.negative[m] += std::fabs(activation * inhibition);
-        to.negativeSum += std::fabs(activation * inhibition);
+        if (!(to.positive[m] > 0.0f) || (source == target && m == e) || p.Node != -1) continue;
+        to.negative[m] += amount;
+        to.negativeSum += amount;
       }
     }
   }
 
   void Update(int8_t l) {
+    net_.Update(l);
     Layer& layer = At(l);
-    TIAVLTree& context = *layer.context;
     const TASNLayer& real = *net_.GetLayer(l);
-    std::vector<float> net;
+    std::vector<float> nets;
     layer.positiveSum = layer.maxPositive = 0.0f;
-    for (int32_t k = 0; k < context.Count(); ++k) {
-      const auto i = static_cast<int32_t>(context.GetItem(k));
-      net.push_back(layer.positive[i] - layer.negative[i]);
-      if (net.back() > 0.0f) {
-        layer.positiveSum += net.back();
-        if (layer.maxPositive < net.back()) layer.maxPositive = net.back();
-      }
+    for (int32_t k = 0; k < layer.context->Count(); ++k) {
+      const auto i = static_cast<int32_t>(layer.context->GetItem(k));
+      nets.push_back(layer.positive[i] - layer.negative[i]);
+      if (nets.back() > 0.0f) layer.positiveSum += nets.back();
+      if (layer.maxPositive < nets.back()) layer.maxPositive = nets.back();
     }
     float scale = 1.0f;
     if (real.GetBudget() != -1.0f && layer.positiveSum > real.GetBudget()) {
@@ -415,47 +392,61 @@ class Reference {
     } else if (layer.maxPositive > 1.0f) {
       scale = 1.0f / layer.maxPositive;
     }
-    for (int32_t k = 0; k < context.Count(); ++k) {
-      const auto i = static_cast<int32_t>(context.GetItem(k));
+    for (int32_t k = 0; k < layer.context->Count(); ++k) {
+      const auto i = static_cast<int32_t>(layer.context->GetItem(k));
       const TASNElement& element = *real.GetElement(i);
-      const float scaled = net[k] * scale;
-      float a = static_cast<float>(static_cast<long double>(element.GetKStim()) * layer.activation[i] + scaled);
-      if (a > 1.0f) a = 1.0f;
+      float a = static_cast<float>(static_cast<long double>(element.GetKStim()) * layer.activation[i] + nets[k] * scale);
+      a = std::min(a, 1.0f);
+      layer.activation[i] = a > element.GetThreshold() ? a : 0.0f;
+      const int32_t node = layer.active->FindUnshared(i);
       if (a > element.GetThreshold()) {
         layer.active->AddUnshared(i);
-        layer.activation[i] = a;
-      } else {
-        Deactivate({l, i});
+      } else if (node >= 0) {
+        layer.active->Delete(node);
       }
     }
-    ResetInputs(l);
+    std::fill(layer.positive.begin(), layer.positive.end(), 0.0f);
+    std::fill(layer.negative.begin(), layer.negative.end(), 0.0f);
+    layer.positiveSum = layer.negativeSum = layer.maxPositive = 0.0f;
   }
 
-  // Every layer of the network against the reference, bit for bit: set
-  // orders, activations, inputs and sums.
+  // Every layer bit for bit: set orders, activations, inputs and sums.
   void Check() {
     for (int8_t l = 0; l < net_.LayerCount(); ++l) {
-      SCOPED_TRACE(testing::Message() << "layer " << int{l});
       Layer& x = At(l);
       TASNLayer& real = *net_.GetLayer(l);
-      ASSERT_EQ(real.GetActiveSet().Count(), x.active->Count());
-      for (int32_t k = 0; k < x.active->Count(); ++k) ASSERT_EQ(real.GetActiveSet().GetItem(k), x.active->GetItem(k));
-      ASSERT_EQ(real.GetContextSet().Count(), x.context->Count());
-      for (int32_t k = 0; k < x.context->Count(); ++k) {
-        ASSERT_EQ(real.GetContextSet().GetItem(k), x.context->GetItem(k)) << k;
+      for (auto [set, twin] : {std::pair{&real.GetActiveSet(), x.active.get()}, {&real.GetContextSet(), x.context.get()}}) {
+        ASSERT_EQ(set->Count(), twin->Count()) << int{l};
+        for (int32_t k = 0; k < twin->Count(); ++k) ASSERT_EQ(set->GetItem(k), twin->GetItem(k)) << int{l} << " " << k;
       }
-      ASSERT_EQ(Bits(real.PositiveSum()), Bits(x.positiveSum));
-      ASSERT_EQ(Bits(real.NegativeSum()), Bits(x.negativeSum));
-      ASSERT_EQ(Bits(real.MaxPositiveInput()), Bits(x.maxPositive));
+      ASSERT_EQ(Bits(real.PositiveSum()), Bits(x.positiveSum)) << int{l};
+      ASSERT_EQ(Bits(real.NegativeSum()), Bits(x.negativeSum)) << int{l};
+      ASSERT_EQ(Bits(real.MaxPositiveInput()), Bits(x.maxPositive)) << int{l};
       for (int32_t i = 0; i < real.GetCount(); ++i) {
-        ASSERT_EQ(Bits(real.GetElement(i)->GetActivation()), Bits(x.activation[i])) << i;
-        ASSERT_EQ(Bits(real.PositiveInput(i)), Bits(x.positive[i])) << i;
-        ASSERT_EQ(Bits(real.NegativeInput(i)), Bits(x.negative[i])) << i;
+        ASSERT_EQ(Bits(real.GetElement(i)->GetActivation()), Bits(x.activation[i])) << int{l} << " " << i;
+        ASSERT_EQ(Bits(real.PositiveInput(i)), Bits(x.positive[i])) << int{l} << " " << i;
+        ASSERT_EQ(Bits(real.NegativeInput(i)), Bits(x.negative[i])) << int{l} << " " << i;
       }
     }
   }
 
  private:
+  struct Layer {
+    std::unique_ptr<TIAVLTree> active = std::make_unique<TIAVLTree>();
+    std::unique_ptr<TIAVLTree> context = std::make_unique<TIAVLTree>();
+    std::vector<float> activation, positive, negative;
+    float positiveSum = 0, negativeSum = 0, maxPositive = 0;
+  };
+
+  // The layer's state, grown to the network's elements.
+  Layer& At(int8_t l) {
+    while (layers_.size() < static_cast<size_t>(net_.LayerCount())) layers_.emplace_back();
+    Layer& layer = layers_[l];
+    const auto count = static_cast<size_t>(net_.GetLayer(l)->GetCount());
+    for (auto* values : {&layer.activation, &layer.positive, &layer.negative}) values->resize(count, 0.0f);
+    return layer;
+  }
+
   TIASN& net_;
   std::vector<Layer> layers_;
 };
@@ -465,8 +456,8 @@ class Reference {
 // Random networks and random sequences of every operation that touches the
 // activation state (activations, resets, context marks, spreads open and
 // closed with and without inhibition, updates, anchors set, elements added
-// and deleted, relations added): the network agrees bit for bit with the
-// plain reference after each step, and reading the sums changes nothing.
+// and deleted, relations added): the network agrees bit for bit with its
+// plain twin after each step, and reading the sums changes nothing.
 TEST(ASNSpread, AgreesWithThePlainAlgorithm) {
   std::mt19937 rng(42);
   for (int round = 0; round < 60; ++round) {
@@ -474,105 +465,49 @@ TEST(ASNSpread, AgreesWithThePlainAlgorithm) {
     TIASN net;
     const int words = 20 + static_cast<int>(rng() % 200);
     Build(net, words, 10, round % 3 ? 5.0f : -1.0f);
-    auto address = [&](int8_t l) {
-      return TASNAddress{l, static_cast<int32_t>(rng() % net.GetLayer(l)->GetCount())};
-    };
     auto layer = [&] { return static_cast<int8_t>(rng() % 2); };
+    auto any = [&](int8_t l) { return TASNAddress{l, static_cast<int32_t>(rng() % net.GetLayer(l)->GetCount())}; };
+    auto first = [&](int8_t l) { return TASNAddress{l, static_cast<int32_t>(rng() % 10)}; };
     auto relate = [&] {
-      // Half the relations start at the ten first elements of a layer.
-      const int8_t la = layer();
-      const int8_t lb = layer();
-      const TASNAddress a = rng() % 2 ? TASNAddress{la, static_cast<int32_t>(rng() % 10)} : address(la);
-      const TASNAddress b = rng() % 3 ? TASNAddress{lb, static_cast<int32_t>(rng() % 10)} : address(lb);
+      // Most relations start at or lead to the ten first elements of a layer.
+      const TASNAddress a = rng() % 2 ? first(layer()) : any(layer());
+      const TASNAddress b = rng() % 3 ? first(layer()) : any(layer());
       TRelationPosition p;
       net.SetRelation(a, b, p, static_cast<float>(static_cast<int>(rng() % 2001) - 200) / 1000.0f);
     };
-    const int relations = static_cast<int>(rng() % 2000);
-    for (int r = 0; r < relations; ++r) relate();
+    for (int r = static_cast<int>(rng() % 2000); r > 0; --r) relate();
     for (int i = 0; i < words; i += 7) net.GetElement({kWords, i})->SetAnchor(i % 2 ? 0.0f : -1.0f);
 
-    Reference x(net);
+    Twin twin(net);
     for (int step = 0; step < 40; ++step) {
       SCOPED_TRACE(testing::Message() << "step " << step);
       const int8_t l = layer();
-      switch (rng() % 14) {
+      const float anchors[] = {0.0f, 1.0f, -1.0f, 0.5f};
+      switch (rng() % 12) {
         case 0:
-        case 1: {
-          const int count = static_cast<int>(rng() % 12);
-          for (int k = 0; k < count; ++k) {
-            const TASNAddress a = address(l);
-            const float value = static_cast<float>(static_cast<int>(rng() % 200) - 20) / 150.0f;
-            net.ActivateElement(a, value);
-            x.Activate(a, value);
+        case 1:
+          for (int k = static_cast<int>(rng() % 12); k > 0; --k) {
+            twin.Activate(any(l), static_cast<float>(static_cast<int>(rng() % 200) - 20) / 150.0f);
           }
           break;
-        }
-        case 2: {
-          const TASNAddress a = address(l);
-          net.DeactivateElement(a);
-          x.Deactivate(a);
-          break;
-        }
-        case 3: {
-          const bool alsoContext = rng() % 2;
-          net.ResetLayer(l, alsoContext);
-          x.ResetLayer(l, alsoContext);
-          break;
-        }
-        case 4:
-          net.ResetInputs(l);
-          x.ResetInputs(l);
-          break;
-        case 5: {
-          const int marks = 1 + static_cast<int>(rng() % 3);
-          for (int k = 0; k < marks; ++k) {
-            const TASNAddress a{layer(), static_cast<int32_t>(rng() % 10)};
-            net.MarkRelationTargets(a, l);
-            x.Mark(a, l);
-          }
-          break;
-        }
+        case 2: twin.Deactivate(any(l)); break;
+        case 3: twin.ResetLayer(l, rng() % 2); break;
+        case 4: twin.ResetInputs(l); break;
+        case 5: twin.Mark(first(layer()), l); break;
         case 6:
         case 7:
-        case 8: {
-          const int8_t target = layer();
-          const bool open = rng() % 2;
-          const float inhibition = (rng() % 3 == 0) ? 0.0f : -static_cast<float>(rng() % 100) / 37.0f;
-          net.Spread(l, target, open, inhibition);
-          x.Spread(l, target, open, inhibition);
+        case 8: twin.Spread(l, layer(), rng() % 2, rng() % 3 ? -static_cast<float>(rng() % 100) / 37.0f : 0.0f); break;
+        case 9: twin.Update(l); break;
+        case 10:
+          net.GetElement(any(l))->SetAnchor(anchors[rng() % 4]);
+          if (rng() % 4 == 0) net.DeleteElement(any(l));
           break;
-        }
-        case 9:
-          net.Update(l);
-          x.Update(l);
-          break;
-        case 10: {
-          const float anchors[] = {0.0f, 1.0f, -1.0f, 0.5f};
-          net.GetElement(address(l))->SetAnchor(anchors[rng() % 4]);
-          break;
-        }
         case 11:
-          if (rng() % 4 == 0) net.DeleteElement(address(l));
-          break;
-        case 12:
           net.AddElement(l, net.GetLayer(l)->GetCount(), 0.001f, 1.0f, 1.0f, 0.5f);
           relate();
-          relate();
-          break;
-        case 13:
-          if (rng() % 8 == 0) {
-            net.ActivateLayer(l, 0.5f);
-            x.ActivateLayer(l, 0.5f);
-          } else if (rng() % 2) {
-            net.ResetAll();
-            for (int8_t k = 0; k < 2; ++k) {
-              x.ResetLayer(k, true);
-              x.ResetInputs(k);
-            }
-          }
           break;
       }
-      ASSERT_NO_FATAL_FAILURE(x.Check());
+      ASSERT_NO_FATAL_FAILURE(twin.Check());
     }
   }
 }
