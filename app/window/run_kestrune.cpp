@@ -75,11 +75,11 @@ void LogSettingsLine(std::string_view line) { LogFile.Log(line, 1); }
 int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments, const TRunOptions& options) {
   // 1. The application, the log, the message box, the signals.
   QCoreApplication::setApplicationName("Kestrune Search");
+  TTerminateSignals terminateSignals;
   TKestruneSession session;
   LogFile.Open(session.ProgramFolder() + u"kestrune.log");
   platform::SetSettingsLogHook(LogSettingsLine);
   InstallQtMessageBox();
-  TTerminateSignals terminateSignals;
   TDesktopOpener desktop;
   session.Opener = options.Opener ? options.Opener : &desktop;
   session.SetArguments(arguments);
