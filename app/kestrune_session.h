@@ -111,6 +111,8 @@ struct TMainSettings {
   bool LoadAllNets = false;
   bool ClustersResult = false;
   bool AnalysisMainBlock = false;
+
+  bool operator==(const TMainSettings&) const = default;
 };
 
 class TKestruneSession {

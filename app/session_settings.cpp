@@ -75,6 +75,7 @@ std::string SlotName(const char* base, int32_t slot) { return base + std::to_str
 void TKestruneSession::ReadStartupSettings() {
   SettingsStore store;
   TSettingsReader read(store);
+  store.BeginUpdate();  // every value from one reading of the hive
   // A missing key reads as a key without values: nothing creates it before
   // the program's first end.
   store.OpenKeyReadOnly(kSettingsKey);
@@ -118,6 +119,7 @@ void TKestruneSession::LoadSettings() {
   {
     SettingsStore store;
     TSettingsReader read(store);
+    store.BeginUpdate();  // every value from one reading of the hive
     if (store.OpenKeyReadOnly(kSettingsKey)) {
       TMainSettings& s = Settings;
       if (read.DateTime("NewsInReg", s.NewsInReg) && !std::isfinite(s.NewsInReg)) s.NewsInReg = 0;
