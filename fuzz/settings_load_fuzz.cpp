@@ -38,10 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TKestruneSession first(sandbox.Program());
   Load(first, root);
   const TMainSettings& s = first.Settings;
-  if (s.TrackPosContext < kMinTrackPosContext || s.TrackPosContext > kMaxTrackPosContext ||
-      s.TrackPosExact < 0 || s.TrackPosExact > kMaxTrackPosExact || s.TPCountFromSite <= 0 ||
-      s.PartsOfSpeech == 0 || (s.PartsOfSpeech & ~kPartsOfSpeechMask) != 0 || s.AdvanceMode ||
-      first.DictionaryList.size() != 2) {
+  if (s.TrackPosContext < kMinTrackPosContext || s.TrackPosContext > kMaxTrackPosContext || s.TrackPosExact < 0 ||
+      s.TrackPosExact > kMaxTrackPosExact || s.TPCountFromSite <= 0 || s.PartsOfSpeech == 0 ||
+      (s.PartsOfSpeech & ~kPartsOfSpeechMask) != 0 || s.AdvanceMode || first.DictionaryList.size() != 2) {
     std::abort();
   }
   if (!first.SaveSettings()) return 0;  // a hive the store does not recognise stays as it is

@@ -33,8 +33,8 @@ class TSettingsSandbox {
       dict.AddWord(u"word", 0, -1);
       TMemoryStream body;
       dict.SaveToStream(body, false);
-      SaveFramedFile(platform::Utf8ToUtf16(root_ + "program/dictionaries/d" + std::to_string(id) + ".dws"),
-                     kMagicDRWS, 0, true, -1, [&](TTagStream& out) -> int32_t {
+      SaveFramedFile(platform::Utf8ToUtf16(root_ + "program/dictionaries/d" + std::to_string(id) + ".dws"), kMagicDRWS,
+                     0, true, -1, [&](TTagStream& out) -> int32_t {
                        return out.WriteRaw(body.Bytes().data(), body.Size()) == body.Size() ? 0 : -1;
                      });
     }

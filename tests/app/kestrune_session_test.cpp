@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <sstream>
 
 #include "app/browser_opener.h"
 #include "core/log_file.h"
@@ -55,166 +56,95 @@ TEST(KestruneSession, AProgramFolderWithCapitalsFindsItsLanguageFiles) {
   EXPECT_EQ(session.LanguageList.size(), 1u);  // the options list wants Language, LangID and CodePage
 }
 
-struct TSettingsCase {
-  const char* name;
-  std::function<void(SettingsStore&)> write;  // null: no key at all
-  std::function<void(TKestruneSession&)> check;
-  int32_t systemLang = 0x0409;
-  bool russianFile = false;
-};
-
-void RunSettingsCase(const TSettingsCase& c) {
-  SCOPED_TRACE(c.name);
-  test::TestProgram program;
-  for (int16_t id : {9, 25, 5}) {
-    test::WriteDictionary(program.Program() + "dictionaries/d" + std::to_string(id) + ".dws", id);
-  }
-  if (c.russianFile) {
-    test::WriteFileBytes(program.Program() + "Language/russian.lng", "[Header]\nlanguage=Russian\nlangID=1049\n");
-  }
-  if (c.write) {
-    SettingsStore store;
-    ASSERT_TRUE(store.OpenKey(kSettingsKey, true));
-    store.WriteString("Other", "kept");
-    c.write(store);
-  }
-  TKestruneSession session(program.WProgram());
-  session.SystemLangId = c.systemLang;
-  session.ReadLanguageTable();
-  session.ReadStartupSettings();
-  session.LoadSettings();
-  c.check(session);
-}
-
-std::vector<bool> ActiveFlags(const TKestruneSession& s) {
-  std::vector<bool> flags;
-  for (const TDictionaryEntry& e : s.DictionaryList) flags.push_back(e.Active);
-  return flags;  // the files are listed as d25, d5, d9
-}
-
-int32_t StoredInteger(const char* name) {
-  SettingsStore store;
-  store.OpenKeyReadOnly(kSettingsKey);
-  return store.ReadInteger(name);
-}
-
-TEST(KestruneSession, SettingsAsReadAtStart) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const TSettingsCase cases[] = {
-      {"Dictionaries absent: all active", [](SettingsStore&) {},
-       [](TKestruneSession& s) {
-         EXPECT_TRUE(s.AllDictionariesActive);
-         EXPECT_EQ(ActiveFlags(s), (std::vector<bool>{true, true, true}));
-         EXPECT_EQ(s.ActiveDictionaryIds(), "25, 5, 9");
-         EXPECT_EQ(s.SavedOptions.ActiveDictionaries, "Russian, , English");
-       }},
-      {"Dictionaries empty: none active", [](SettingsStore& st) { st.WriteString("Dictionaries", ""); },
-       [](TKestruneSession& s) { EXPECT_EQ(ActiveFlags(s), (std::vector<bool>{false, false, false})); }},
-      {"Dictionaries 9, 25", [](SettingsStore& st) { st.WriteString("Dictionaries", "9, 25"); },
-       [](TKestruneSession& s) { EXPECT_EQ(ActiveFlags(s), (std::vector<bool>{true, false, true})); }},
-      {"bounded numbers",
-       [&](SettingsStore& st) {
-         st.WriteInteger("TrackPosContext", 4);
-         st.WriteInteger("TrackPosExact", 7);
-         st.WriteInteger("TPCountFromSite", 0);
-         st.WriteInteger("PartsOfSpeech", 0);
-         st.WriteDateTime("NewsInReg", nan);
-       },
-       [](TKestruneSession& s) {
-         EXPECT_EQ(s.Settings.TrackPosContext, 10);
-         EXPECT_EQ(s.Settings.TrackPosExact, 2);
-         EXPECT_EQ(s.MatchSetting, 2);
-         EXPECT_EQ(s.Settings.TPCountFromSite, 100);
-         EXPECT_EQ(s.Settings.PartsOfSpeech, 0x804B);
-         EXPECT_EQ(s.Settings.NewsInReg, 0.0);
-       }},
-      {"numbers over their ranges",
-       [](SettingsStore& st) {
-         st.WriteInteger("TrackPosContext", 500);
-         st.WriteInteger("TrackPosExact", -3);
-         st.WriteInteger("TPCountFromSite", -5);
-         st.WriteInteger("PartsOfSpeech", -1);
-       },
-       [](TKestruneSession& s) {
-         EXPECT_EQ(s.Settings.TrackPosContext, 100);
-         EXPECT_EQ(s.Settings.TrackPosExact, 0);
-         EXPECT_EQ(s.SavedOptions.LinksToDownload, 100);
-         EXPECT_EQ(s.Settings.PartsOfSpeech, 0x1FFFF);
-       }},
-      {"AdvanceMode 1 is read as off and written as 0", [](SettingsStore& st) { st.WriteBool("AdvanceMode", true); },
-       [](TKestruneSession& s) {
-         EXPECT_FALSE(s.Settings.AdvanceMode);
-         ASSERT_TRUE(s.SaveSettings());
-         EXPECT_EQ(StoredInteger("AdvanceMode"), 0);
-       }},
-      {"InterfaceLang absent: the system's language when a file has it", [](SettingsStore&) {},
-       [](TKestruneSession& s) { EXPECT_EQ(s.InterfaceLang, 0x0419); }, 0x0419, true},
-      {"InterfaceLang absent: 0x0109 without a file of the system's language", [](SettingsStore&) {},
-       [](TKestruneSession& s) {
-         EXPECT_EQ(s.InterfaceLang, 0x0109);
-         EXPECT_EQ(s.ColorFile, s.ProgramFolder() + u"templates/en/color.ini");
-       },
-       0x0419},
-      {"InterfaceLang stored", [](SettingsStore& st) { st.WriteInteger("InterfaceLang", 9); },
-       [](TKestruneSession& s) { EXPECT_EQ(s.InterfaceLang, 9); }, 0x0419, true},
-      {"no key: defaults, and the folders in the user's data folder", nullptr,
-       [](TKestruneSession& s) {
-         EXPECT_TRUE(s.AllDictionariesActive);
-         EXPECT_EQ(s.InterfaceLang, 0x0419);
-         EXPECT_EQ(s.Settings.TrackPosContext, 30);
-         EXPECT_TRUE(s.Settings.askforsave);
-         EXPECT_EQ(s.BasesFolder, platform::UserDataFolder());
-         EXPECT_EQ(s.ProjectFolder, platform::UserDataFolder() + u"Projects/");
-         EXPECT_TRUE(platform::FolderExists(s.ProjectFolder));
-       },
-       0x0419, true},
-      {"relative and empty folders are the user's, absolute ones kept",
-       [](SettingsStore& st) {
-         st.WriteString("ProjectFolder", "relative/projects");
-         st.WriteString("BasesFolder", "/tmp");
-       },
-       [](TKestruneSession& s) {
-         EXPECT_EQ(s.ProjectFolder, platform::UserDataFolder() + u"Projects/");
-         EXPECT_EQ(s.BasesFolder, u"/tmp/");
-       }},
-      {"values of another type read as absent and are written in their own type",
-       [](SettingsStore& st) {
-         st.WriteString("TrackPosContext", "40");
-         st.WriteInteger("Dictionaries", 9);
-         st.WriteInteger("website", 1);
-         st.WriteInteger("NewsInReg", 1);
-         st.WriteString("askforsave", "no");
-       },
-       [](TKestruneSession& s) {
-         EXPECT_EQ(s.Settings.TrackPosContext, 30);
-         EXPECT_TRUE(s.AllDictionariesActive);
-         EXPECT_EQ(s.Settings.website, "");
-         EXPECT_TRUE(s.Settings.askforsave);
-         ASSERT_TRUE(s.SaveSettings());
-         EXPECT_EQ(StoredInteger("TrackPosContext"), 30);
-         EXPECT_EQ(StoredInteger("askforsave"), 1);
-         SettingsStore store;
-         store.OpenKeyReadOnly(kSettingsKey);
-         EXPECT_EQ(store.ReadString("Dictionaries"), "25, 5, 9");
-         EXPECT_EQ(store.ReadString("Other"), "kept");
-       }},
+// What a case looks at, as "name=value" words: dictionary flags (the files
+// list as d25, d5, d9), map words, match, links, parts of speech, news date,
+// language, a flag, the engine, the folders ("user": the user's data folder).
+std::string Summary(const TKestruneSession& s) {
+  std::string dicts;
+  for (const TDictionaryEntry& e : s.DictionaryList) dicts += e.Active ? 'T' : 'F';
+  const std::u16string user = platform::UserDataFolder();
+  auto folder = [&](const std::u16string& f, const std::u16string& fallback) {
+    return f == fallback ? std::string("user") : platform::Utf16ToUtf8(f);
   };
-  for (const TSettingsCase& c : cases) RunSettingsCase(c);
+  char numbers[160];
+  std::snprintf(numbers, sizeof numbers, " ctx=%d exact=%d links=%d pos=%X news=%g lang=%04X ask=%d adv=%d ",
+                s.Settings.TrackPosContext, s.MatchSetting, s.Settings.TPCountFromSite, s.Settings.PartsOfSpeech,
+                s.Settings.NewsInReg, s.InterfaceLang, s.Settings.askforsave, s.Settings.AdvanceMode);
+  return " dicts=" + dicts + numbers + "web=" + s.Settings.website +
+         " proj=" + folder(s.ProjectFolder, user + u"Projects/") + " bases=" + folder(s.BasesFolder, user) + " ";
 }
 
-TEST(KestruneSession, AValueOfAnotherTypeIsLoggedAsAWarning) {
-  test::TestProgram program;
-  {
+TEST(KestruneSession, SettingsAsReadAtStartAndWrittenAtTheEnd) {
+  struct Case {
+    const char* values;  // lines of the settings key in the hive file; null: no key at all
+    int32_t systemLang;
+    bool russianFile;
+    const char* expected;  // words of the summary
+    bool warns;
+  } cases[] = {
+      {"", 0x0419, false,
+       "dicts=TTT ctx=30 exact=2 links=100 pos=804B news=0 lang=0109 ask=1 adv=0 web= proj=user bases=user", false},
+      {"\"Dictionaries\"=sz:\"\"", 0x0409, false, "dicts=FFF", false},
+      {"\"Dictionaries\"=sz:\"9, 25\"", 0x0409, false, "dicts=TFT", false},
+      {"\"TrackPosContext\"=dword:00000004\n\"TrackPosExact\"=dword:00000007\n\"TPCountFromSite\"=dword:00000000\n"
+       "\"PartsOfSpeech\"=dword:00000000\n\"NewsInReg\"=hex:000000000000f87f",
+       0x0409, false, "ctx=10 exact=2 links=100 pos=804B news=0", false},
+      {"\"TrackPosContext\"=dword:000001f4\n\"TrackPosExact\"=dword:fffffffd\n\"TPCountFromSite\"=dword:fffffffb\n"
+       "\"PartsOfSpeech\"=dword:ffffffff\n\"NewsInReg\"=hex:000000007008e640",
+       0x0409, false, "ctx=100 exact=0 links=100 pos=1FFFF news=45123.5", false},
+      {"\"AdvanceMode\"=dword:00000001", 0x0409, false, "adv=0", false},
+      {"", 0x0419, true, "lang=0419", false},  // the system's language has a file
+      {"\"InterfaceLang\"=dword:00000009", 0x0419, true, "lang=0009", false},
+      {nullptr, 0x0419, true, "dicts=TTT ctx=30 lang=0419 ask=1 proj=user bases=user", false},
+      {"\"ProjectFolder\"=sz:\"relative\"\n\"BasesFolder\"=sz:\"/tmp\"", 0x0409, false, "proj=user bases=/tmp/", false},
+      {"\"ProjectFolder\"=sz:\"\"\n\"BasesFolder\"=sz:\"/\"", 0x0409, false, "proj=user bases=/", false},
+      {"\"TrackPosContext\"=sz:\"40\"\n\"Dictionaries\"=dword:00000009\n\"website\"=dword:00000001\n"
+       "\"askforsave\"=sz:\"no\"\n\"InterfaceLang\"=sz:\"9\"\n\"NewsInReg\"=hex:00",
+       0x0409, false, "ctx=30 dicts=TTT web= ask=1 lang=0109 news=0", true},
+      {"\"website\"=sz:\"One\"\n\"Lwebsite\"=sz:\"One,Two,\"", 0x0409, false, "web=One", false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(i);
+    test::TestProgram program;
+    for (int16_t id : {9, 25, 5}) {
+      test::WriteDictionary(program.Program() + "dictionaries/d" + std::to_string(id) + ".dws", id);
+    }
+    if (c.russianFile) test::WriteFileBytes(program.Program() + "Language/russian.lng", "[Header]\nlangID=1049\n");
+    if (c.values) {
+      std::filesystem::create_directories(std::filesystem::path(program.Hive()).parent_path());
+      test::WriteFileBytes(program.Hive(), std::string("KESTRUNE HIVE 1\n[SOFTWARE\\Kestrune Inc\\Kestrune Search]\n") +
+                                               "\"Other\"=sz:\"kept\"\n" + c.values + "\n");
+    }
+    LogFile.Open(program.Dir().WFile("kestrune.log"));
+    TKestruneSession session(program.WProgram());
+    session.SystemLangId = c.systemLang;
+    session.ReadLanguageTable();
+    session.ReadStartupSettings();
+    session.LoadSettings();
+    const std::string summary = Summary(session);
+    std::istringstream words(c.expected);
+    for (std::string word; words >> word;) EXPECT_NE(summary.find(" " + word + " "), std::string::npos) << summary;
+    EXPECT_TRUE(platform::FolderExists(session.ProjectFolder));
+    // Written back: every value in its own type, the advanced mode off, the
+    // engines as read, the folders and another program's value untouched.
+    ASSERT_TRUE(session.SaveSettings());
+    LogFile.Open(std::u16string());
+    const std::string log = test::ReadFileBytes(program.Dir().File("kestrune.log"));
+    EXPECT_EQ(log.find("[Warning] Settings: Invalid data type for") != std::string::npos, c.warns) << log;
     SettingsStore store;
-    ASSERT_TRUE(store.OpenKey(kSettingsKey, true));
-    store.WriteString("TrackPosExact", "all");
+    ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
+    EXPECT_EQ(store.ReadInteger("TrackPosContext"), session.Settings.TrackPosContext);
+    EXPECT_EQ(store.ReadInteger("InterfaceLang"), session.InterfaceLang);
+    EXPECT_EQ(store.ReadBool("askforsave"), session.Settings.askforsave);
+    EXPECT_EQ(store.ReadDateTime("NewsInReg"), session.Settings.NewsInReg);
+    EXPECT_EQ(store.ReadInteger("AdvanceMode"), 0);
+    EXPECT_EQ(store.ReadString("website"), session.Settings.website);
+    EXPECT_EQ(store.ReadString("Lwebsite"), session.Settings.Lwebsite);
+    EXPECT_EQ(store.ReadString("Dictionaries"), session.ActiveDictionaryIds());
+    EXPECT_EQ(store.ValueExists("BasesFolder"), summary.find("bases=/") != std::string::npos);
+    EXPECT_EQ(store.ValueExists("Other"), c.values != nullptr);
   }
-  LogFile.Open(program.Dir().WFile("kestrune.log"));
-  TKestruneSession session(program.WProgram());
-  session.LoadSettings();
-  LogFile.Open(std::u16string());
-  const std::string log = test::ReadFileBytes(program.Dir().File("kestrune.log"));
-  EXPECT_NE(log.find("[Warning] Settings: Invalid data type for 'TrackPosExact'"), std::string::npos) << log;
 }
 
 TEST(KestruneSession, LoadSaveLoadKeepsEveryValue) {
@@ -227,53 +157,25 @@ TEST(KestruneSession, LoadSaveLoadKeepsEveryValue) {
   first.InterfaceLang = 1049;
   first.DictionaryList[0].Active = false;
   TMainSettings& s = first.Settings;
-  s.NewsInReg = 45123.75;
-  s.TrackPosContext = 55;
-  s.TrackPosExact = 1;
-  s.website = "Engine One";
-  s.Lwebsite = "Engine One,Engine Two,";
-  s.askforsave = s.SetAsDefault = s.AskActivateDict = s.AskDownloadDictForLng = false;
-  s.AutoActivateDictForLng = s.LoadAllNets = s.ClustersResult = s.AnalysisMainBlock = true;
-  s.Author = u"\u0418\u0432\u0430\u043d \"\u041f\u0435\u0442\u0440\u043e\u0432\"";
-  s.Org = u"\u6771\u4eac 100%";
-  s.PartsOfSpeech = 0x1234;
-  first.SavedOptions.LinksToDownload = 250;
+  // Every field changed: the date, numbers, engines, flags, UTF-8 texts, parts of speech, nets, clusters, block.
+  s = {45123.75, 55, 1, 250, "Engine One", "Engine One,Engine Two,", true, true, true, false, false, false, true,
+       false, false, u"\u0418\u0432\u0430\u043d \"\u041f\u0435\u0442\u0440\u043e\u0432\"", u"\u6771\u4eac 100%",
+       0x1234, true, true, true};
+  first.SavedOptions.LinksToDownload = 250;  // these four are written from the saved set
   first.SavedOptions.AutoRefresh = first.SavedOptions.ExcludeWithContext = first.SavedOptions.WordForms = true;
-  for (int32_t i = 0; i < kRecentSlots; ++i) {
-    first.RecentQueries[static_cast<size_t>(i)] = u"caf\u00e9 " + std::u16string(1, static_cast<char16_t>(u'0' + i));
-  }
+  for (size_t i = 0; i < kRecentSlots; ++i) first.RecentQueries[i] = u"caf\u00e9 " + std::u16string(i + 1, u'q');
   first.RecentProjects[2] = u"/home/\u044e\u0437\u0435\u0440/p.kqp";
   ASSERT_TRUE(first.SaveSettings());
 
   TKestruneSession second(program.WProgram());
   second.ReadStartupSettings();
   second.LoadSettings();
+  EXPECT_EQ(second.Settings, first.Settings);
   EXPECT_EQ(second.InterfaceLang, 1049);
   EXPECT_EQ(second.Dictionaries, "25");
-  EXPECT_EQ(second.ActiveDictionaryIds(), "25");
-  const TMainSettings& t = second.Settings;
-  EXPECT_EQ(t.NewsInReg, 45123.75);
-  EXPECT_EQ(t.TrackPosContext, 55);
-  EXPECT_EQ(t.TrackPosExact, 1);
-  EXPECT_EQ(t.TPCountFromSite, 250);
-  EXPECT_EQ(t.website, s.website);
-  EXPECT_EQ(t.Lwebsite, s.Lwebsite);
-  EXPECT_TRUE(t.AutoRefresh && t.ExcludeWithContext && t.DistinguishWordForms);
-  EXPECT_FALSE(t.askforsave || t.SetAsDefault || t.AskActivateDict || t.AskDownloadDictForLng);
-  EXPECT_TRUE(t.AutoActivateDictForLng && t.LoadAllNets && t.ClustersResult && t.AnalysisMainBlock);
-  EXPECT_EQ(t.Author, s.Author);
-  EXPECT_EQ(t.Org, s.Org);
-  EXPECT_EQ(t.PartsOfSpeech, 0x1234);
   EXPECT_EQ(second.RecentQueries, first.RecentQueries);
   EXPECT_EQ(second.RecentProjects, first.RecentProjects);
-  TDefaultOptions saved;
-  saved.EnabledEngines = s.Lwebsite;
-  saved.CurrentEngine = u"Engine One";
-  saved.LinksToDownload = 250;
-  saved.TrackPosContext = 55;
-  saved.TrackPosExact = 1;
-  saved.WordForms = saved.ExcludeWithContext = saved.AutoRefresh = true;
-  saved.ActiveDictionaries = "Russian";
+  const TDefaultOptions saved{s.Lwebsite, u"Engine One", 250, 55, 1, true, "Russian", true, true, false};
   EXPECT_EQ(second.SavedOptions, saved);
   EXPECT_EQ(second.FactoryOptions, TDefaultOptions());
 }
@@ -296,7 +198,7 @@ TEST(KestruneSession, DictionaryListFromTheFolder) {
   test::TestProgram program;
   const std::string folder = program.Program() + "dictionaries/";
   test::WriteDictionary(folder + "english.dws", 9, u"\u0410\u0432\u0442\u043e\u0440");
-  test::WriteDictionary(folder + "upper.DWS", 25);                      // not exactly ".dws"
+  test::WriteDictionary(folder + "upper.DWS", 25);                       // not exactly ".dws"
   test::WriteFileBytes(folder + "broken.dws", "DRWS not a dictionary");  // no readable header
   test::WriteFileBytes(folder + "notes.txt", "x");
   std::filesystem::create_directories(folder + "folder.dws");
@@ -323,21 +225,19 @@ TEST(KestruneSession, IndexListFromTheBasesFolder) {
   test::WriteFileBytes(b, "x");
   std::string many = "\"" + b + "\"=1";
   for (int i = 0; i < 32; ++i) many += ",1";
-  test::WriteFileBytes(bases + "bases/Indexes.txt",
-                       "[Other]\n\"" + a + "\"=9,9\n[Indexes]\n\"" + a + "\"=3,4\n" + many + "\n\"" + b +
-                           "\"=x,-2\n\"" + program.Dir().Path() + "\"=1,1\n\"/no/such.idx\"=1,1\n");
+  test::WriteFileBytes(bases + "bases/Indexes.txt", "[Other]\n\"" + a + "\"=9,9\n[Indexes]\n\"" + a + "\"=3,4\n" +
+                                                        many + "\n\"" + b + "\"=x,-2\n\"" + program.Dir().Path() +
+                                                        "\"=1,1\n\"/no/such.idx\"=1,1\n");
   TKestruneSession session(program.WProgram());
   session.BasesFolder = platform::Utf8ToUtf16(bases);
   session.ActiveIndexPaths = {platform::Utf8ToUtf16(b)};
   session.BuildIndexList();
-  ASSERT_EQ(session.IndexList.size(), 2u);
-  EXPECT_EQ(session.IndexList[0].Path, platform::Utf8ToUtf16(a));
-  EXPECT_FALSE(session.IndexList[0].Active);
-  EXPECT_EQ(session.IndexList[0].Value1, 3);
-  EXPECT_EQ(session.IndexList[0].Value2, 4);
-  EXPECT_TRUE(session.IndexList[1].Active);
-  EXPECT_EQ(session.IndexList[1].Value1, 0);
-  EXPECT_EQ(session.IndexList[1].Value2, -2);
+  std::string list;
+  for (const TIndexEntry& e : session.IndexList) {
+    list += platform::Utf16ToUtf8(e.Path) + (e.Active ? " on " : " off ") + std::to_string(e.Value1) + "," +
+            std::to_string(e.Value2) + "\n";
+  }
+  EXPECT_EQ(list, a + " off 3,4\n" + b + " on 0,-2\n");  // a line of 33 values skipped, x read as 0
 }
 
 struct TRecordingOpener : IBrowserOpener {
@@ -354,16 +254,19 @@ struct TRecordingOpener : IBrowserOpener {
 
 TEST(BrowserOpener, OnlyWebAddressesReachTheBrowser) {
   TRecordingOpener opener;
-  for (const char16_t* url : {u"http://a.example/", u"HTTPS://a.example/x?y", u"ftp://f.example/file", u"file:///etc/passwd",
-                              u"javascript:alert(1)", u"http:", u"mailto:a@b", u" http://a.example/", u"kestrune://x"}) {
+  for (const char16_t* url :
+       {u"http://a.example/", u"HTTPS://a.example/x?y", u"ftp://f.example/file", u"file:///etc/passwd",
+        u"javascript:alert(1)", u"http:", u"mailto:a@b", u" http://a.example/", u"kestrune://x"}) {
     opener.OpenInBrowser(url);
   }
-  EXPECT_EQ(opener.urls, (std::vector<std::u16string>{u"http://a.example/", u"HTTPS://a.example/x?y", u"ftp://f.example/file"}));
+  EXPECT_EQ(opener.urls,
+            (std::vector<std::u16string>{u"http://a.example/", u"HTTPS://a.example/x?y", u"ftp://f.example/file"}));
 }
 
 TEST(KestruneSession, CommandLineNamesAProjectOnlyByItsExactExtension) {
   TKestruneSession session(u"/nowhere/");
-  for (auto [args, project] : std::vector<std::pair<std::vector<std::u16string>, std::u16string>>{
+  using TArgs = std::vector<std::u16string>;
+  for (auto [args, project] : std::vector<std::pair<TArgs, std::u16string>>{
            {{u"/ie"}, u""}, {{u"/p/a b.kqp"}, u"/p/a b.kqp"}, {{u"/p/a.KQP"}, u""}, {{u"/ie", u"x.kqp"}, u""}, {{}, u""}}) {
     session.SetArguments(args);
     EXPECT_EQ(session.CommandLineProject, project);

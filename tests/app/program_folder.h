@@ -9,8 +9,8 @@
 
 #include "core/frame.h"
 #include "core/stream.h"
-#include "platform/text.h"
 #include "language/word_dictionary.h"
+#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune::test {

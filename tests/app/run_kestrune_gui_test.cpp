@@ -3,8 +3,6 @@
 //
 // With KESTRUNE_WRITE_IMAGES=<folder> the started main window is also written
 // there as start_window.png (for docs/).
-#include "app/window/run_kestrune.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -15,6 +13,7 @@
 
 #include "app/browser_opener.h"
 #include "app/window/kestrune_main.h"
+#include "app/window/run_kestrune.h"
 #include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
@@ -32,57 +31,45 @@ struct TRecordingOpener : IBrowserOpener {
   std::vector<std::u16string> files;
 };
 
-struct TRecordingMessageBox {
-  TRecordingMessageBox() {
-    platform::SetMessageBoxHandler([this](std::u16string_view text, std::u16string_view caption, uint32_t) {
-      shown.emplace_back(std::u16string(text) + u" / " + std::u16string(caption));
-      return platform::kIdOk;
-    });
-  }
-  ~TRecordingMessageBox() { platform::SetMessageBoxHandler({}); }
-  std::vector<std::u16string> shown;
-};
-
-TRunOptions WithOpener(IBrowserOpener* opener) {
-  TRunOptions options;
-  options.Opener = opener;
-  return options;
-}
-
 // Runs the program block; `during` runs once its loop has started, and then
 // the main window is closed as the user would. A watchdog ends a loop that
-// would not end.
-int RunProgram(TRunOptions options, const std::function<void(TFKestruneMain&)>& during, std::vector<std::string>* formNames) {
+// would not end (status 99).
+int RunProgram(IBrowserOpener* opener, const std::function<void(TFKestruneMain&)>& during,
+               std::vector<std::string>* formNames = nullptr) {
+  TRunOptions options;
+  options.Opener = opener;
   options.OnFormCreated = [&](QWidget& form) {
     if (formNames) formNames->push_back(form.objectName().toStdString() + ":" + form.windowTitle().toStdString());
   };
-  bool ran = false;
-  QTimer::singleShot(0, [&] {
-    ran = true;
-    if (FKestruneMain) {
-      during(*FKestruneMain);
-      FKestruneMain->close();
-    }
-  });
-  QTimer watchdog;
+  QTimer start, watchdog;
+  start.setSingleShot(true);
   watchdog.setSingleShot(true);
+  QObject::connect(&start, &QTimer::timeout, [&] {
+    during(*FKestruneMain);
+    FKestruneMain->close();
+  });
   QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  start.start(0);
   watchdog.start(10000);
-  int status = RunKestrune(*qApp, {}, options);
-  if (!ran) QCoreApplication::processEvents();  // let a pending shot go before the next test
-  return status;
+  return RunKestrune(*qApp, {}, options);
 }
 
 TEST(RunKestrune, AMissingDataFolderEndsTheProgramBeforeAnyForm) {
   test::TestProgram program;
   std::filesystem::remove(program.Program() + "update");
-  TRecordingMessageBox box;
+  std::vector<std::u16string> shown;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view caption, uint32_t) {
+    shown.push_back(std::u16string(text) + u" / " + std::u16string(caption));
+    return platform::kIdOk;
+  });
   std::vector<std::string> forms;
-  EXPECT_EQ(RunProgram({}, [](TFKestruneMain&) {}, &forms), 1);
-  EXPECT_EQ(box.shown, (std::vector<std::u16string>{u"program corrupted. Try to reinstall program / IntegityCheck error"}));
+  EXPECT_EQ(RunProgram(nullptr, [](TFKestruneMain&) {}, &forms), 1);
+  platform::SetMessageBoxHandler({});
+  EXPECT_EQ(shown, (std::vector<std::u16string>{u"program corrupted. Try to reinstall program / IntegityCheck error"}));
   EXPECT_TRUE(forms.empty());
   EXPECT_FALSE(std::filesystem::exists(program.Hive()));
-  EXPECT_NE(test::ReadFileBytes(program.Program() + "kestrune.log").find("[Error] program corrupted"), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(program.Program() + "kestrune.log").find("[Error] program corrupted"),
+            std::string::npos);
 }
 
 TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
@@ -100,7 +87,7 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   std::vector<std::string> forms;
   QString title;
   const int status = RunProgram(
-      WithOpener(&opener),
+      &opener,
       [&](TFKestruneMain& main) {
         title = main.windowTitle();
         EXPECT_EQ(MessageStrings.smSearch, u"Suche...");
@@ -131,8 +118,8 @@ TEST(RunKestrune, OnlyAnInstallerInTheUpdateFolderReachesTheOpener) {
       {"update/Kestrune Setup 2.0 (full).run", true},
       {"setup.run", false},
       {"update/../setup.run", false},
-      {"update/inner", false},           // a folder
-      {"update/link.run", false},        // a link to a file outside
+      {"update/inner", false},     // a folder
+      {"update/link.run", false},  // a link to a file outside
       {"update/missing.run", false},
   };
   for (const Case& c : cases) {
@@ -144,7 +131,7 @@ TEST(RunKestrune, OnlyAnInstallerInTheUpdateFolderReachesTheOpener) {
     std::filesystem::create_symlink(program.Program() + "setup.run", program.Program() + "update/link.run");
     const std::u16string path = program.WProgram() + platform::Utf8ToUtf16(c.installer);
     TRecordingOpener opener;
-    EXPECT_EQ(RunProgram(WithOpener(&opener), [&](TFKestruneMain& main) { main.Session().InstallerPath = path; }, nullptr), 0);
+    EXPECT_EQ(RunProgram(&opener, [&](TFKestruneMain& main) { main.Session().InstallerPath = path; }), 0);
     EXPECT_EQ(opener.files, c.opened ? std::vector<std::u16string>{path} : std::vector<std::u16string>{});
   }
 }
