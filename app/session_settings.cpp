@@ -158,8 +158,9 @@ void TKestruneSession::LoadSettings() {
     }
   }
 
-  // 3. The match setting.
+  // 3. The match setting and the links to download.
   MatchSetting = Settings.TrackPosExact;
+  LinksToDownload = Settings.TPCountFromSite;
 
   // 4. The folders exist from now on.
   for (const std::u16string* folder : {&ProjectFolder, &BasesFolder}) {
@@ -173,7 +174,7 @@ void TKestruneSession::LoadSettings() {
   BuildDictionaryList();
 
   // 8. The engine list.
-  EngineListStandIn();
+  BuildEngineList();
 
   // 9. The parts of speech.
   {
@@ -246,7 +247,9 @@ void TKestruneSession::WriteSettingsValues(SettingsStore& store) {
 
 bool TKestruneSession::SaveSettings() {
   if (!settingsLoaded_) return true;
-  // The engine list rebuilds Lwebsite here once it exists.
+  // The enabled engines as the list holds them; without a list (no engine
+  // template) the stored text stays as it was.
+  if (!Engines.empty()) Settings.Lwebsite = EnabledEngineText(Engines);
   SettingsStore store;
   store.BeginUpdate();
   bool saved = false;
