@@ -45,7 +45,8 @@ std::u16string TAutomaticGetResults::VisibleFrom(int32_t tag, int32_t toTag) con
   if (tag < 0 || tag >= p.TagCount) return {};
   const int32_t from = std::clamp(p.Tags[static_cast<size_t>(tag)].VisiblePosition - 1, 0, length);
   int32_t to = length;
-  if (toTag >= 0 && toTag < p.TagCount) to = std::clamp(p.Tags[static_cast<size_t>(toTag)].VisiblePosition - 1, 0, length);
+  if (toTag >= 0 && toTag < p.TagCount)
+    to = std::clamp(p.Tags[static_cast<size_t>(toTag)].VisiblePosition - 1, 0, length);
   if (to <= from) return {};
   return p.VisibleText.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
 }
@@ -144,9 +145,8 @@ void TAutomaticGetResults::GroupHyperlinks() {
         prefix = "Correct index I = ";
       }
       link.Group = group;
-      LogFile.Log(prefix + std::to_string(r) + ", Ind = " + std::to_string(group) +
-                  ", ArrayHyperLinks[i].Title = " + Utf8(link.Title) +
-                  ", ArrayHyperLinks[i].TextAfterTag = " + Utf8(link.TextAfterTag) +
+      LogFile.Log(prefix + std::to_string(r) + ", Ind = " + std::to_string(group) + ", ArrayHyperLinks[i].Title = " +
+                  Utf8(link.Title) + ", ArrayHyperLinks[i].TextAfterTag = " + Utf8(link.TextAfterTag) +
                   ", Weigth = " + FloatText(groups_[static_cast<size_t>(group)].Weight));
     }
   } catch (const std::exception&) {

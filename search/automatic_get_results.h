@@ -37,11 +37,11 @@ class TAutomaticGetResults {
  public:
   // One hyperlink of the page.
   struct TLinkRecord {
-    int32_t BlockStart = 0;        // tag index
-    int32_t LinkClosingTag = -1;   // partner of the "a" tag, -1 none
+    int32_t BlockStart = 0;       // tag index
+    int32_t LinkClosingTag = -1;  // partner of the "a" tag, -1 none
     int32_t LinkTag = 0;
     int32_t LinkTag2 = 0;
-    int32_t TagAfterLink = 0;      // the tag after the link's closing tag
+    int32_t TagAfterLink = 0;  // the tag after the link's closing tag
     int32_t LastTagBeforeNext = 0;
     std::u16string TextAfterTag;
     std::u16string Title;

@@ -253,8 +253,8 @@ void EngineWeb::StopSearch() {
   if (!Busy()) return;
   stop_ = true;
   stopped_ = true;
-  http_->CloseRequest();
   LogFile.Log("Stop MetaSearch in thread - " + std::to_string(workerTid_.load()));
+  http_->CloseRequest();
 }
 
 bool EngineWeb::Reset() {

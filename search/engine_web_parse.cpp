@@ -208,7 +208,7 @@ int32_t EngineWeb::Parse() {
       for (int32_t k = 0; k < t.AnnotationPairCount; ++k) {
         itemAnnotation_ += u" ";
         itemAnnotation_ += StringBetweenTwoTagsInHTML(t.BeginItemAnnotationTag[static_cast<size_t>(k)],
-                                                     t.EndItemAnnotationTag[static_cast<size_t>(k)]);
+                                                      t.EndItemAnnotationTag[static_cast<size_t>(k)]);
       }
       const std::u16string& source = parser_->SourceText;
       const size_t from = static_cast<size_t>(std::max(tagAt(tagCursor_).SourcePosition - 1, 0));

@@ -111,8 +111,8 @@ bool EngineWeb::ParseTemplateTag(std::string_view value, TAttributesTag& target)
 void EngineWeb::LoadSettings(std::u16string_view name) {
   const std::string engine = platform::Utf16ToUtf8(name);
   TEngineTemplate& t = template_;
-  bool nameOk = !engine.empty() && engine.find_first_of("/\\") == std::string::npos &&
-                engine.find("..") == std::string::npos;
+  bool nameOk =
+      !engine.empty() && engine.find_first_of("/\\") == std::string::npos && engine.find("..") == std::string::npos;
   const std::u16string fileName = platform::ProgramFolder() + u"templates/web/" + std::u16string(name) + u".ini";
   // Opens the file; a name that could leave the folder is a missing template.
   auto open = [&](TIniBath& ini) {
@@ -145,8 +145,8 @@ void EngineWeb::LoadSettings(std::u16string_view name) {
       {
         TIniBath ini;
         if (!open(ini)) {
-          throw TemplateError{kStatusTemplate, Mistake(missingError()) +
-                                                   ". Error with XML. No template for engine " + engine};
+          throw TemplateError{kStatusTemplate,
+                              Mistake(missingError()) + ". Error with XML. No template for engine " + engine};
         }
         while (ini.ReadLine()) {
           if (!ini.ParseLine()) continue;

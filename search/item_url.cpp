@@ -30,7 +30,7 @@ struct PageParts {
   std::string scheme;
   std::string authority;  // host[:port]
   std::string host;
-  std::string port;       // digits as written, empty when none
+  std::string port;  // digits as written, empty when none
 };
 
 PageParts SplitPageUrl(std::string_view url) {
@@ -145,8 +145,8 @@ bool AcceptItemUrl(std::string& url, std::string_view pageUrl) {
 std::string ShopProductUrl(std::string_view url) {
   const std::string lower = AsciiLower(url);
   if (lower.find(kShopDomain) == std::string::npos) return std::string(url);
-  static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kMarkers = {{
-      {"product/", "/"}, {"-/", "?"}, {"-/", "/"}, {"asin/", "&"}}};
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kMarkers = {
+      {{"product/", "/"}, {"-/", "?"}, {"-/", "/"}, {"asin/", "&"}}};
   for (const auto& [begin, end] : kMarkers) {
     const size_t at = lower.find(begin);
     if (at == std::string::npos) continue;

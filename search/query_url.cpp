@@ -13,7 +13,16 @@ char AsciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(
 bool KeptInUrl(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
   switch (c) {
-    case '!': case '$': case '\'': case '(': case ')': case '*': case '-': case '.': case '@': case '_':
+    case '!':
+    case '$':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '-':
+    case '.':
+    case '@':
+    case '_':
       return true;
     default:
       return false;
@@ -33,13 +42,29 @@ std::u16string XmlEscape(std::u16string_view text) {
   out.reserve(text.size() + text.size() / 8);
   for (char16_t c : text) {
     switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'\'': out += u"&apos;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'\t': case u'\n': case u'\r': out += c; break;
-      default: out += (c < 32) ? u' ' : c; break;
+      case u'&':
+        out += u"&amp;";
+        break;
+      case u'"':
+        out += u"&quot;";
+        break;
+      case u'\'':
+        out += u"&apos;";
+        break;
+      case u'<':
+        out += u"&lt;";
+        break;
+      case u'>':
+        out += u"&gt;";
+        break;
+      case u'\t':
+      case u'\n':
+      case u'\r':
+        out += c;
+        break;
+      default:
+        out += (c < 32) ? u' ' : c;
+        break;
     }
   }
   return out;

@@ -40,7 +40,7 @@ std::string QueryTextBytes(std::u16string_view text, std::string_view format);
 std::string EncodeQueryText(std::u16string_view text, std::string_view format);
 
 struct TUrlPlaceholder {
-  std::string_view Name;   // with its "$"
+  std::string_view Name;  // with its "$"
   std::string_view Value;
   bool IgnoreCase = false;  // ASCII letter case
 };

@@ -90,8 +90,10 @@ TEST(ItemUrl, ShopLinksBecomeProductLinks) {
   } cases[] = {
       {"http://www.shop.example/gp/product/B00AbCdEfG/ref=x",
        "http://www.shop.example/exec/obidos/ASIN/B00AbCdEfG/kestrune-20/"},
-      {"http://SHOP.EXAMPLE/Title/-/0123456789?tag=1", "http://www.shop.example/exec/obidos/ASIN/0123456789/kestrune-20/"},
-      {"http://shop.example/Title/-/0123456789/qid", "http://www.shop.example/exec/obidos/ASIN/0123456789/kestrune-20/"},
+      {"http://SHOP.EXAMPLE/Title/-/0123456789?tag=1",
+       "http://www.shop.example/exec/obidos/ASIN/0123456789/kestrune-20/"},
+      {"http://shop.example/Title/-/0123456789/qid",
+       "http://www.shop.example/exec/obidos/ASIN/0123456789/kestrune-20/"},
       {"http://shop.example/x?asin/B000000001&y", "http://www.shop.example/exec/obidos/ASIN/B000000001/kestrune-20/"},
       {"http://shop.example/product/SHORT/", "http://shop.example/product/SHORT/"},
       {"http://other.example/product/B00ABCDEFG/", "http://other.example/product/B00ABCDEFG/"},

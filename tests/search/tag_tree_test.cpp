@@ -34,11 +34,7 @@ TEST(TagTree, PairingDepthAndParent) {
        {1, 2, 1, 1},
        {-1, 0, -1, -1}},
       {"tag 0 is a real partner", {u"td", u"/td"}, {1, 0}, {1, 1}, {-1, -1}},
-      {"a closed element is stepped over",
-       {u"p", u"p", u"/p", u"/p"},
-       {3, 2, 1, 0},
-       {1, 2, 2, 1},
-       {-1, 0, 0, -1}},
+      {"a closed element is stepped over", {u"p", u"p", u"/p", u"/p"}, {3, 2, 1, 0}, {1, 2, 2, 1}, {-1, 0, 0, -1}},
       {"an orphan closing tag and the tags before it",
        {u"a", u"/x", u"a", u"/a"},
        {-1, -1, 3, 2},
@@ -50,8 +46,9 @@ TEST(TagTree, PairingDepthAndParent) {
   for (const TreeCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<TTagTreeRecord> tree;
-    BuildTagTree(static_cast<int32_t>(c.tags.size()),
-                 [&](int32_t i) { return std::u16string_view(c.tags[static_cast<size_t>(i)]); }, tree);
+    BuildTagTree(
+        static_cast<int32_t>(c.tags.size()),
+        [&](int32_t i) { return std::u16string_view(c.tags[static_cast<size_t>(i)]); }, tree);
     ASSERT_EQ(tree.size(), c.tags.size());
     for (size_t i = 0; i < tree.size(); ++i) {
       EXPECT_EQ(tree[i].Partner, c.partners[i]) << "partner of " << i;
@@ -90,7 +87,8 @@ TEST(TagTree, SameAsThePlainWalk) {
       if (!paired) plain[i] = kTagLeftOpen;
     }
     std::vector<TTagTreeRecord> tree;
-    BuildTagTree(n, [&](int32_t i) { return std::u16string_view(tags[static_cast<size_t>(i)]); }, tree);
+    BuildTagTree(
+        n, [&](int32_t i) { return std::u16string_view(tags[static_cast<size_t>(i)]); }, tree);
     for (size_t i = 0; i < tags.size(); ++i) {
       const int32_t expected = plain[i] == kTagNotPaired ? kTagLeftOpen : plain[i];
       ASSERT_EQ(tree[i].Partner, expected) << "round " << round << " tag " << i;
