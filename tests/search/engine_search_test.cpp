@@ -106,6 +106,7 @@ TEST_F(SearchTest, TwoPagesThirtyItemsAndTheLogOfTheRun) {
   EXPECT_EQ(Log(), expected);
 
   // The next search counts on; the seen URLs were forgotten.
+  ASSERT_TRUE(engine_.SetUrlCount(30));
   Run();
   EXPECT_EQ(engine_.ItemCount(), 30);
   EXPECT_EQ(engine_.SearchResults()[0].QueryNumber, 2);
