@@ -122,7 +122,7 @@ void EngineWeb::Execute() {
       if (!received) {
         // A reply without a body ends the search quietly; anything else is
         // no connection.
-        if (http_->FailureCause() == hfRead && http_->StatusCode() != 0) {
+        if (http_->FailureCause() == hfNone) {
           LogFile.Log("Reply from: " + url);
           LogFile.Log("Size file 0");
           break;
