@@ -129,9 +129,9 @@ TEST_F(ParseTest, ItemFieldsAndTheTextsAroundTheList) {
   const std::string page = WriteResultPage(NumberedItems(1, 2, kBase), ResultPageOptions().LastItemOpen());
   ASSERT_EQ(engine.ProcessPage(page, kPageUrl), 2);
   const TMetaSearchList& last = engine.SearchResults()[1];
-  EXPECT_EQ(last.ItemText, platform::Utf8ToUtf16("<li class=\"result\"><h3><a href=\"" + std::string(kBase) +
-                                                 "/doc2.html\">Title 2</a></h3><p class=\"snippet\">Snippet 2 about "
-                                                 "the query</p> "));  // a lone line feed reads as a blank
+  EXPECT_EQ(last.ItemText, platform::Utf8ToUtf16("<a href=\"" + std::string(kBase) +
+                                                 "/doc2.html\">Title 2</a></h3><span class=\"snippet\">Snippet 2 "
+                                                 "about the query</span> "));  // a lone line feed reads as a blank
   EXPECT_EQ(last.Label, "2 - LocalTest");
   std::string before = page.substr(0, page.find("<ol"));
   std::string after = page.substr(page.find("</ol>"));
@@ -168,7 +168,7 @@ TEST_F(ParseTest, RecoveryCases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EngineProbe engine;
-    Prepare(engine, {}, c.wanted);
+    Prepare(engine, LoopbackTemplateOptions().Counts("20,10,2"), c.wanted);
     ClearLog();
     EXPECT_EQ(engine.ProcessPage(c.page, kPageUrl), c.items);
     EXPECT_TRUE(Logged("Start correcting temlate for LocalTest"));

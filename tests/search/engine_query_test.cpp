@@ -42,9 +42,7 @@ TEST_F(EngineTest, FirstUrlByFormat) {
     const std::string expected =
         "http://h/s?ip=" + engine.LocalIp() + "&q=" + c.encoded + "&n=20&p=47120936&a=58203&t=HV3K9W2TB";
     EXPECT_EQ(engine.QueryUrlFor(c.query), expected);
-    EXPECT_EQ(engine.pageQuota_, 0);  // QueryUrlFor leaves the run state alone
     EXPECT_EQ(engine.CreateQueryUrl(c.query), expected);
-    EXPECT_EQ(engine.pageQuota_, 20);
   }
 }
 

@@ -85,8 +85,8 @@ TEST_F(SearchTest, TwoPagesThirtyItemsAndTheLogOfTheRun) {
     EXPECT_EQ(item.Label, n + " - LocalTest");
     EXPECT_EQ(item.QueryNumber, 1);
     EXPECT_EQ(item.ItemText,
-              platform::Utf8ToUtf16("<li class=\"result\"><h3><a href=\"" + item.Url + "\">Title " + n +
-                                    "</a></h3><p class=\"snippet\">Snippet " + n + " about the query</p>"));
+              platform::Utf8ToUtf16("<a href=\"" + item.Url + "\">Title " + n +  // from the item's link
+                                    "</a></h3><span class=\"snippet\">Snippet " + n + " about the query</span>"));
   }
   EXPECT_EQ(Targets(), (std::vector<std::string>{url1.substr(base.size()), url2.substr(base.size())}));
   // Progress after every item but the one that fills a page and the last.

@@ -172,7 +172,7 @@ TEST_F(EngineTest, LoadTemplateCases) {
          EXPECT_TRUE(t.Macros[0].Text.empty());
          EXPECT_EQ(t.Macros[1].Name, "macrosnote");
          EXPECT_TRUE(t.Macros[1].EndTag.Name.empty());
-         EXPECT_EQ(t.Macros[1].Text, u"anote");  // blanks outside quotes go
+         EXPECT_EQ(t.Macros[1].Text, u"a note");
        }},
       {"a macro whose begin value is no tag", "[settings]\nmacros1 = 1, \"text\", \"x\"\n", 1, wrongTag, {}, nullptr},
       {"display sections; unknown keys and sections ignored",

@@ -23,9 +23,10 @@ class EngineThreads : public test::EngineTest {
       const int start = at == std::string::npos ? 1 : std::atoi(r.query.c_str() + at + 6);
       return HttpReply::Html(test::WriteResultPage(test::NumberedItems(start, 10, base)));
     });
-    server_.Route("/slow", HttpReply::Html(std::string(100000, 'x')).Slow(100, std::chrono::milliseconds(20)));
+    slow_.Route("/search", HttpReply::Html(std::string(100000, 'x')).Slow(100, std::chrono::milliseconds(20)));
   }
   LoopbackHttpServer server_;
+  LoopbackHttpServer slow_;
 };
 
 TEST_F(EngineThreads, StopAtRandomMomentsOverAHundredSearches) {
@@ -64,15 +65,14 @@ TEST_F(EngineThreads, StopAtRandomMomentsOverAHundredSearches) {
 }
 
 TEST_F(EngineThreads, ShutdownDuringASearch) {
-  test::LoopbackTemplateOptions options;
-  WriteTemplate("local", test::LoopbackEngineTemplate(server_.Url("/slow?"), options));
+  WriteTemplate("local", test::LoopbackEngineTemplate(slow_.Url("")));
   for (int round = 0; round < 3; ++round) {
     auto engine = std::make_unique<EngineWeb>();
     ASSERT_TRUE(engine->LoadTemplate("local"));
     ASSERT_TRUE(engine->SetUrlCount(10));
     std::u16string first;
     ASSERT_TRUE(engine->StartSearch(u"q", first));
-    ASSERT_TRUE(server_.WaitForRequests(static_cast<size_t>(round + 1)));
+    ASSERT_TRUE(slow_.WaitForRequests(static_cast<size_t>(round + 1)));
     const auto begin = std::chrono::steady_clock::now();
     if (round == 0) {
       engine->Shutdown();

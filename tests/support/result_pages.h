@@ -79,7 +79,7 @@ inline std::string WriteResultPage(const std::vector<ResultItem>& items, const R
     if (!options.stopString.empty() && i == options.stopBefore) page += options.stopString + "\n";
     const ResultItem& item = items[i];
     page += "<li class=\"result\"><h3><a href=\"" + item.url + "\">" + item.title + "</a></h3>" +
-            "<p class=\"snippet\">" + item.snippet + "</p>";
+            "<span class=\"snippet\">" + item.snippet + "</span>";
     const bool open = options.lastItemOpen && i + 1 == items.size();
     page += open ? "\n" : "</li>\n";
   }
@@ -187,8 +187,8 @@ inline std::string LoopbackEngineTemplate(std::string_view baseUrl, const Loopba
     text +=
         "BeginItemsListTag = \"<ol class=\"\"results\"\">\"\nEndItemsListTag = \"</ol>\"\n"
         "BeginItemTag = \"<li class=\"\"result\"\">\"\nEndItemTag = \"</li>\"\n"
-        "BeginItemTitleTag = \"<h3>\"\nEndItemTitleTag = \"</h3>\"\n"
-        "BeginItemAnnotationTag = \"<p class=\"\"snippet\"\">\"\nEndItemAnnotationTag = \"</p>\"\n";
+        "BeginItemTitleTag = \"<a>\"\nEndItemTitleTag = \"</a>\"\n"
+        "BeginItemAnnotationTag = \"<span class=\"\"snippet\"\">\"\nEndItemAnnotationTag = \"</span>\"\n";
   }
   if (!options.stopString.empty()) text += "StopString = \"" + options.stopString + "\"\n";
   text += options.extraSettings;
