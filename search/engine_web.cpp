@@ -230,6 +230,7 @@ bool EngineWeb::PrepareSearch(std::u16string_view query, std::u16string& firstUr
   ++queryCounter_;
   stop_ = false;
   stopped_ = false;
+  seen_->Clear();  // a search of its own, also when it runs without the worker
   ResetPageState();
   return true;
 }
