@@ -31,9 +31,18 @@ std::string& TemplatePath() {
 
 }  // namespace
 
+static std::filesystem::path& Home() {
+  static std::filesystem::path home;
+  return home;
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const std::filesystem::path home =
-      std::filesystem::temp_directory_path() / ("kestrune-fuzz-" + std::to_string(::getpid()));
+  Home() = std::filesystem::temp_directory_path() / ("kestrune-fuzz-" + std::to_string(::getpid()));
+  std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(Home(), ec);
+  });
+  const std::filesystem::path& home = Home();
   std::filesystem::create_directories(home / "templates" / "web");
   ::setenv("KESTRUNE_HOME", (home.string() + "/").c_str(), 1);
   ::setenv("KESTRUNE_CONFIG_HOME", (home.string() + "/config/").c_str(), 1);

@@ -19,9 +19,18 @@
 
 using namespace kestrune;
 
+static std::filesystem::path& Home() {
+  static std::filesystem::path home;
+  return home;
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const std::filesystem::path home =
-      std::filesystem::temp_directory_path() / ("kestrune-fuzz-" + std::to_string(::getpid()));
+  Home() = std::filesystem::temp_directory_path() / ("kestrune-fuzz-" + std::to_string(::getpid()));
+  std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(Home(), ec);
+  });
+  const std::filesystem::path& home = Home();
   ::setenv("KESTRUNE_HOME", (home.string() + "/").c_str(), 1);
   const std::string base = "http://127.0.0.1:8080";
   test::WriteEngineTemplate(home.string(), "html",
