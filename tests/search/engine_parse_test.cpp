@@ -7,10 +7,8 @@
 namespace kestrune {
 namespace {
 
-using test::EngineProbe;
 using test::LoopbackTemplateOptions;
 using test::NumberedItems;
-using test::ResultItem;
 using test::ResultPageOptions;
 using test::WriteChangedLayoutPage;
 using test::WriteResultPage;
@@ -18,57 +16,46 @@ using test::WriteResultPage;
 constexpr const char* kBase = "http://127.0.0.1:8080";
 constexpr const char* kPageUrl = "http://127.0.0.1:8080/search?q=x&n=10";
 
-struct PageCase {
-  const char* name;
-  LoopbackTemplateOptions options;
-  int32_t wanted;
-  std::string page;
-  std::vector<std::string> urls;  // the items stored
-  std::string nextUrl;            // "" none; "*" any
-  std::string logged;             // a line that must be in the log
-};
-
 class ParseTest : public test::EngineTest {
  protected:
-  // The template loaded and a search prepared without the worker.
-  void Prepare(EngineProbe& engine, const LoopbackTemplateOptions& options, int32_t wanted) {
+  // Loads the loopback template and prepares a search without the worker;
+  // then the page, and the URLs stored.
+  std::vector<std::string> Process(const LoopbackTemplateOptions& options, int32_t wanted, const std::string& page) {
     WriteTemplate("local", test::LoopbackEngineTemplate(kBase, options));
-    ASSERT_TRUE(engine.LoadTemplate("local"));
-    ASSERT_EQ(engine.Status(), 0) << engine.ErrorText();
-    engine.SetUrlCount(wanted);
+    EXPECT_TRUE(engine_.LoadTemplate("local"));
+    engine_.SetUrlCount(wanted);
     std::u16string first;
-    ASSERT_TRUE(engine.PrepareSearch(u"x", first));
+    EXPECT_TRUE(engine_.PrepareSearch(u"x", first));
+    ClearLog();
+    const int32_t count = engine_.ProcessPage(page, kPageUrl);
+    EXPECT_EQ(count, engine_.ItemCount());
+    return test::ItemUrls(engine_);
   }
-  static std::vector<std::string> Urls(const EngineWeb& engine) {
-    std::vector<std::string> urls;
-    for (int32_t i = 0; i < engine.ItemCount(); ++i) urls.push_back(engine.SearchResults()[static_cast<size_t>(i)].Url);
-    return urls;
-  }
-  bool Logged(const std::string& line) const {
-    const std::vector<std::string> log = Log();
-    return std::find(log.begin(), log.end(), line) != log.end();
-  }
+  EngineWeb engine_;
 };
 
-std::vector<std::string> DocUrls(int first, int count) {
-  std::vector<std::string> urls;
-  for (int n = first; n < first + count; ++n) urls.push_back(std::string(kBase) + "/doc" + std::to_string(n) + ".html");
-  return urls;
-}
+std::vector<std::string> DocUrls(int first, int count) { return test::DocUrls(kBase, first, count); }
 
 TEST_F(ParseTest, TemplateCutsThePage) {
   const auto items = NumberedItems(1, 5, kBase);
   const std::string noLink =
-      "<ol class=\"results\"><li class=\"result\"><h3><a href=\"/a.html\">A</a></h3></li>"
-      "<li class=\"result\"><h3>no link</h3></li><li class=\"result\"><h3><a href=\"/c.html\">C</a></h3></li></ol>";
+      "<ol class=\"results\"><li class=\"result\"><a href=\"/a.html\">A</a></li><li class=\"result\">no link</li>"
+      "<li class=\"result\"><a href=\"/c.html\">C</a></li></ol>";
   const std::string cut =
-      "<ol class=\"results\"><li class=\"result\"><h3><a href=\"http://r.example/go?url=http://t.example/a&x=1\">"
-      "A</a></h3></li><li class=\"result\"><h3><a href=\"http://www.shop.example/gp/product/B00ABCDEFG/x\">S</a>"
-      "</h3></li></ol>";
-  const PageCase cases[] = {
+      "<ol class=\"results\"><li class=\"result\"><a href=\"http://r.example/go?url=http://t.example/a&x=1\">A</a></li>"
+      "<li class=\"result\"><a href=\"http://www.shop.example/gp/product/B00ABCDEFG/x\">S</a></li></ol>";
+  const struct {
+    const char* name;
+    LoopbackTemplateOptions options;
+    int32_t wanted;
+    std::string page;
+    std::vector<std::string> urls;
+    std::string nextUrl;  // "*": any, not empty
+    std::string logged;
+  } cases[] = {
       {"the quota ends the page; the next URL follows", LoopbackTemplateOptions().Counts("3"), 10,
        WriteResultPage(items), DocUrls(1, 3), std::string(kBase) + "/search?q=x&n=3&start=4&page=1", ""},
-      {"the wanted total reached: no next URL", LoopbackTemplateOptions().Counts("10,2"), 2, WriteResultPage(items),
+      {"the wanted total: no next URL", LoopbackTemplateOptions().Counts("10,2"), 2, WriteResultPage(items),
        DocUrls(1, 2), "", ""},
       {"a stop string cuts the page", LoopbackTemplateOptions().StopString("<!-- end -->"), 10,
        WriteResultPage(items, ResultPageOptions().StopStringBefore("<!-- end -->", 2)), DocUrls(1, 2), "*",
@@ -90,14 +77,14 @@ TEST_F(ParseTest, TemplateCutsThePage) {
        {std::string(kBase) + "/a.html"},
        "",
        "Count url : " + std::string(kBase) + "/a.html.Parsing is over. "},
-      {"cut strings and the shop link",
+      {"cut strings, then the shop link",
        LoopbackTemplateOptions().ExtraSettings("BeginStrWithUrl = url=\nEndStrWithUrl = &\n"),
        10,
        cut,
        {"http://t.example/a", "http://www.shop.example/exec/obidos/ASIN/B00ABCDEFG/kestrune-20/"},
        "*",
        ""},
-      {"no list end without a stop string: nothing",
+      {"no list end and no stop string: nothing",
        {},
        10,
        WriteResultPage(items).substr(0, 600),
@@ -105,91 +92,64 @@ TEST_F(ParseTest, TemplateCutsThePage) {
        "",
        "Stop MetaSearch in  procedure EngineWeb.GetBordersTagsResults because EndTag is not found."},
   };
-  for (const PageCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EngineProbe engine;
-    Prepare(engine, c.options, c.wanted);
-    ClearLog();
-    EXPECT_EQ(engine.ProcessPage(c.page, kPageUrl), static_cast<int32_t>(c.urls.size()));
-    EXPECT_EQ(Urls(engine), c.urls);
-    if (c.nextUrl == "*") {
-      EXPECT_FALSE(engine.NextUrl().empty());
-    } else {
-      EXPECT_EQ(engine.NextUrl(), c.nextUrl);
-    }
-    if (!c.logged.empty()) {
-      EXPECT_TRUE(Logged(c.logged)) << c.logged;
-    }
+    EXPECT_EQ(Process(c.options, c.wanted, c.page), c.urls);
+    EXPECT_EQ(c.nextUrl == "*" ? !engine_.NextUrl().empty() : engine_.NextUrl() == c.nextUrl, true)
+        << engine_.NextUrl();
+    EXPECT_TRUE(c.logged.empty() || Logged(c.logged)) << c.logged;
   }
-}
-
-TEST_F(ParseTest, ItemFieldsAndTheTextsAroundTheList) {
-  EngineProbe engine;
-  Prepare(engine, {}, 10);
-  const std::string page = WriteResultPage(NumberedItems(1, 2, kBase), ResultPageOptions().LastItemOpen());
-  ASSERT_EQ(engine.ProcessPage(page, kPageUrl), 2);
-  const TMetaSearchList& last = engine.SearchResults()[1];
-  EXPECT_EQ(last.ItemText, platform::Utf8ToUtf16("<a href=\"" + std::string(kBase) +
-                                                 "/doc2.html\">Title 2</a></h3><span class=\"snippet\">Snippet 2 "
-                                                 "about the query</span> "));  // a lone line feed reads as a blank
-  EXPECT_EQ(last.Label, "2 - LocalTest");
-  std::string before = page.substr(0, page.find("<ol"));
-  std::string after = page.substr(page.find("</ol>"));
-  std::replace(before.begin(), before.end(), '\n', ' ');
-  std::replace(after.begin(), after.end(), '\n', ' ');
-  EXPECT_EQ(engine.TextBeforeList(), platform::Utf8ToUtf16(before));
-  EXPECT_EQ(engine.TextAfterList(), platform::Utf8ToUtf16(after));
+  // The item's fields, and the texts around the list (a lone line feed reads as a blank).
+  std::string page = WriteResultPage(NumberedItems(1, 2, kBase), ResultPageOptions().LastItemOpen());
+  ASSERT_EQ(Process({}, 10, page).size(), 2u);
+  EXPECT_EQ(engine_.SearchResults()[1].ItemText, platform::Utf8ToUtf16("<a href=\"" + std::string(kBase) +
+                                                                       "/doc2.html\">Title 2</a></h3><span class=\""
+                                                                       "snippet\">Snippet 2 about the query</span> "));
+  std::replace(page.begin(), page.end(), '\n', ' ');
+  EXPECT_EQ(engine_.TextBeforeList(), platform::Utf8ToUtf16(page.substr(0, page.find("<ol"))));
+  EXPECT_EQ(engine_.TextAfterList(), platform::Utf8ToUtf16(page.substr(page.find("</ol>"))));
 }
 
 TEST_F(ParseTest, RecoveryCases) {
-  // Ten blocks, each a titled link followed by two image links with a word after them.
-  std::string images = "<html><body><div class=\"top\"><a href=\"/h\">Home</a></div><div class=\"serp\"><p>x</p>";
+  // Ten blocks, each a titled link followed by two image links with a word after each.
+  std::string images = "<html><body><div class=\"top\"><a href=\"/h\">Home</a></div><div><p>x</p>";
   for (int n = 1; n <= 10; ++n) {
     const std::string s = std::to_string(n);
     images += "<div class=\"hit\"><a href=\"" + std::string(kBase) + "/doc" + s + ".html\">Title " + s +
-              " with a heading</a><div class=\"desc\">" + std::string(300, 'w') + " " + s +
-              "</div></div><span><a href=\"/i" + s + "\"><img src=\"a.png\"></a> alpha" + s +
-              "</span><span><a href=\"/j" + s + "\"><img src=\"b.png\"></a> beta" + s + "</span>\n";
+              " with a heading</a><div class=\"desc\">" + std::string(300, 'w') + "</div></div><span><a href=\"/i" + s +
+              "\"><img src=\"a.png\"></a> alpha" + s + "</span><span><a href=\"/j" + s +
+              "\"><img src=\"b.png\"></a> beta" + s + "</span>\n";
   }
-  images += "</div></body></html>";
-  struct Case {
+  const auto ten = NumberedItems(1, 10, kBase);
+  const struct {
     const char* name;
     int32_t wanted;
     std::string page;
-    int32_t items;
+    std::vector<std::string> urls;
   } cases[] = {
-      {"ten blocks outweigh the navigation bar", 30, WriteChangedLayoutPage(NumberedItems(1, 10, kBase)), 10},
-      {"3000 characters or fewer yield nothing", 30, WriteChangedLayoutPage(NumberedItems(1, 3, kBase)), 0},
-      {"no links yield nothing", 30, "<p>" + std::string(4000, 'z') + "</p>", 0},
-      {"a full result array drops the rest", 4, WriteChangedLayoutPage(NumberedItems(1, 10, kBase)), 4},
-      {"untitled links join the annotation", 30, images, 10},
-      {"a page whose only tag is a link", 30, "<a href=\"http://t.example/\">" + std::string(3100, 'q'), 1},
+      {"ten blocks outweigh the navigation bar", 30, WriteChangedLayoutPage(ten), DocUrls(1, 10)},
+      {"3000 characters or fewer yield nothing", 30, WriteChangedLayoutPage(NumberedItems(1, 3, kBase)), {}},
+      {"no links yield nothing", 30, "<p>" + std::string(4000, 'z') + "</p>", {}},
+      {"a full result array drops the rest", 2, WriteChangedLayoutPage(ten), DocUrls(1, 2)},
+      {"untitled links join the annotation", 30, images + "</div></body></html>", DocUrls(1, 10)},
+      {"a page whose only tag is a link",
+       30,
+       "<a href=\"http://t.example/\">" + std::string(3100, 'q'),
+       {"http://t.example/"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EngineProbe engine;
-    Prepare(engine, LoopbackTemplateOptions().Counts("20,10,2"), c.wanted);
-    ClearLog();
-    EXPECT_EQ(engine.ProcessPage(c.page, kPageUrl), c.items);
+    EXPECT_EQ(Process(LoopbackTemplateOptions().Counts("20,10,2"), c.wanted, c.page), c.urls);
     EXPECT_TRUE(Logged("Start correcting temlate for LocalTest"));
-    for (int32_t i = 0; i < c.items; ++i) {
-      const TMetaSearchList& item = engine.SearchResults()[static_cast<size_t>(i)];
-      EXPECT_EQ(item.Label, std::to_string(i + 1) + " - LocalTest");
-      EXPECT_TRUE(item.Url.starts_with("http://"));
-    }
+    for (size_t i = 0; i < c.urls.size(); ++i)
+      EXPECT_EQ(engine_.SearchResults()[i].Label, std::to_string(i + 1) + " - LocalTest");
   }
-  EngineProbe engine;
-  Prepare(engine, {}, 30);
-  ASSERT_EQ(engine.ProcessPage(images, kPageUrl), 10);
-  const std::u16string& annotation = engine.SearchResults()[2].Annotation;
-  const size_t heading = annotation.find(u"Title 3 with a heading");
-  const size_t alpha = annotation.find(u"alpha3");
-  const size_t beta = annotation.find(u"beta3");
-  EXPECT_NE(heading, std::u16string::npos);
-  EXPECT_LT(heading, alpha);
-  EXPECT_LT(alpha, beta);
-  EXPECT_NE(beta, std::u16string::npos);
-  EXPECT_EQ(engine.SearchResults()[2].Title, u"Title 3 with a heading");
+  ASSERT_EQ(Process({}, 30, images).size(), 10u);
+  const std::u16string& annotation = engine_.SearchResults()[2].Annotation;
+  EXPECT_EQ(engine_.SearchResults()[2].Title, u"Title 3 with a heading");
+  const size_t heading = annotation.find(u"Title 3 with a heading"), alpha = annotation.find(u"alpha3");
+  EXPECT_TRUE(heading < alpha && alpha < annotation.find(u"beta3") && annotation.find(u"beta3") != std::u16string::npos)
+      << platform::Utf16ToUtf8(annotation);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "tests/search/engine_test_support.h"
-#include "tests/support/loopback_http_server.h"
 
 namespace kestrune {
 namespace {
@@ -19,9 +18,7 @@ class EngineThreads : public test::EngineTest {
   void SetUp() override {
     const std::string base = server_.Url("");
     server_.Route("/search", [base](const HttpRequestRecord& r) {
-      const size_t at = r.query.find("start=");
-      const int start = at == std::string::npos ? 1 : std::atoi(r.query.c_str() + at + 6);
-      return HttpReply::Html(test::WriteResultPage(test::NumberedItems(start, 10, base)));
+      return HttpReply::Html(test::WriteResultPage(test::NumberedItems(test::StartOf(r), 10, base)));
     });
     slow_.Route("/search", HttpReply::Html(std::string(100000, 'x')).Slow(100, std::chrono::milliseconds(20)));
   }
@@ -50,13 +47,9 @@ TEST_F(EngineThreads, StopAtRandomMomentsOverAHundredSearches) {
     stopper.join();
     ASSERT_TRUE(engine.WaitUntilIdle(5000));
     // Read after the fall: complete and consistent.
-    const TMetaSearchList2& results = engine.SearchResults();
-    ASSERT_EQ(results.size(), static_cast<size_t>(engine.ItemCount()));
-    ASSERT_LE(engine.ItemCount(), 30);
-    for (size_t i = 0; i < results.size(); ++i) {
-      ASSERT_EQ(results[i].Url, server_.Url("/doc" + std::to_string(i + 1) + ".html"));
-      ASSERT_EQ(results[i].QueryNumber, round + 1);
-    }
+    ASSERT_EQ(engine.SearchResults().size(), static_cast<size_t>(engine.ItemCount()));
+    ASSERT_EQ(test::ItemUrls(engine), test::DocUrls(server_.Url(""), 1, engine.ItemCount()));
+    ASSERT_EQ(engine.ItemCount() ? engine.SearchResults()[0].QueryNumber : round + 1, round + 1);
     EXPECT_EQ(engine.Status(), 0) << engine.ErrorText();
     if (engine.ItemCount() < 30) ++stoppedEarly;
   }
