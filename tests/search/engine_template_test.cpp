@@ -1,3 +1,5 @@
+#include <cstdlib>
+#include <filesystem>
 #include <regex>
 
 #include "platform/settings_store.h"
@@ -177,6 +179,28 @@ TEST_F(EngineTest, SecurityTokenFromTheSettingsStore) {
     EXPECT_EQ(engine.Status(), 0);
     EXPECT_EQ(engine.Template().MainQuery, mainQuery);
   }
+}
+
+// The templates we ship read without error and build their first URL.
+TEST_F(EngineTest, ShippedTemplatesLoad) {
+  const char* source = std::getenv("KESTRUNE_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "KESTRUNE_SOURCE_DIR is not set";
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(source) + "/data/templates/web")) {
+    const std::string name = entry.path().stem().string();
+    SCOPED_TRACE(name);
+    WriteTemplate(name, test::ReadFileBytes(entry.path().string()));
+    EngineWeb engine;
+    engine.LoadTemplate(name);
+    EXPECT_EQ(engine.Status(), 0) << engine.ErrorText();
+    engine.SetUrlCount(50);
+    std::u16string first;
+    EXPECT_TRUE(engine.PrepareSearch(u"blue sky", first)) << engine.ErrorText();
+    EXPECT_TRUE(engine.FirstUrl().starts_with("https://") && engine.FirstUrl().find("blue+sky") != std::string::npos)
+        << engine.FirstUrl();
+    ++count;
+  }
+  EXPECT_GE(count, 3);
 }
 
 }  // namespace
