@@ -1,12 +1,12 @@
 #include "search/query_url.h"
 
-#include "platform/text.h"
+#include "core/code_page.h"
 
 namespace kestrune {
 
 namespace {
 
-constexpr uint32_t kCyrillicCodePage = 1251;
+constexpr int32_t kCyrillicCodePage = 1251;
 
 char AsciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -30,9 +30,7 @@ bool KeptInUrl(unsigned char c) {
 }
 
 std::string ToCodePage1251(std::u16string_view text) {
-  std::string out;
-  if (!platform::WideToCodePage(text, kCyrillicCodePage, out)) out.clear();
-  return out;
+  return WideToCodePage(text, kCyrillicCodePage);
 }
 
 }  // namespace
