@@ -1,6 +1,7 @@
 #include "search/query_url.h"
 
 #include "core/code_page.h"
+#include "platform/text.h"
 
 namespace kestrune {
 
