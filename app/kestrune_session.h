@@ -274,6 +274,9 @@ class TKestruneSession {
   std::array<std::u16string, mbBlockCount> PageBlocks;
 
   // ---- the project ----
+  // The documents, in the order in which their URLs entered IMetaList (a
+  // document's index is its URL's index there).
+  TMetaSearchList2 Documents;
   std::vector<TNNKeys> StepKeys;  // the query keys of every search that brought results
   int32_t StepNumber = 0;         // the number of such searches
   TDocumentCounters Counters;

@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 
+#include "search/meta_search_list.h"
+
 namespace kestrune {
 
 class ISearchEngine {
@@ -44,6 +46,8 @@ class ISearchEngine {
   virtual int32_t Status() const = 0;
   virtual void SetStatus(int32_t status) = 0;
   virtual std::string ErrorText() const = 0;
+  // A copy of the items of the last search, taken once Busy() has fallen.
+  virtual TMetaSearchList2 SearchResults() const = 0;
 
   // Progress 0..100 of the running search, on the worker.
   std::function<void(int32_t percent)> OnProgress;

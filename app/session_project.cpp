@@ -34,6 +34,7 @@ void TKestruneSession::ClearProject() {
   }
   IContextMS1.Clear();
   IMetaList.Clear();
+  Documents.clear();
   StepKeys.clear();
   SelectedDocuments.clear();
   StartPageFlags = {true, true};

@@ -118,7 +118,7 @@ void TKestruneSession::SubmitQuery() {
     TextParsing.Parse(typed);
     QueryParse = TextParsing.ParsingText();
     FormsStore.TakeForms(QueryParse);
-    if (IMetaList.Count() > 0) SaveKeysUndoState();  // the project holds documents
+    if (!Documents.empty()) SaveKeysUndoState();
     if (ContentMap.NoQueryMode()) {
       steps.ClearKind(kKindQuery);
       steps.ClearKind(kKindExcluded);

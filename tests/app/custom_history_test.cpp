@@ -44,12 +44,16 @@ TEST(CustomHistory, LoadAndAdd) {
     int32_t changes = 0;
     history.OnListChanged = [&](ICustomHistory&) { ++changes; };
     EXPECT_EQ(history.Load(dir.WPath(), u"/p/"), -1);
-    if (c.added) EXPECT_EQ(history.Add(c.added), -1);
+    if (c.added) {
+      EXPECT_EQ(history.Add(c.added), -1);
+    }
     EXPECT_EQ(Joined(history.Items()), c.items);
     EXPECT_EQ(platform::Utf16ToUtf8(history.CurrentFile()), c.current);
     EXPECT_EQ(changes, c.added ? 2 : 1);
     EXPECT_TRUE(std::filesystem::is_regular_file(dir.File("history")));  // made when missing, never written
-    if (c.file) EXPECT_EQ(test::ReadFileBytes(dir.File("history")), Utf16Bytes(c.file, c.mark));
+    if (c.file) {
+      EXPECT_EQ(test::ReadFileBytes(dir.File("history")), Utf16Bytes(c.file, c.mark));
+    }
   }
 }
 

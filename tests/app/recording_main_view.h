@@ -165,6 +165,7 @@ class TFakeSearchEngine : public ISearchEngine {
   int32_t Status() const override { return status; }
   void SetStatus(int32_t value) override { status = value; }
   std::string ErrorText() const override { return ""; }
+  TMetaSearchList2 SearchResults() const override { return results; }
 
   std::string loaded;
   int32_t urlCount = 0;
@@ -172,6 +173,7 @@ class TFakeSearchEngine : public ISearchEngine {
   int32_t stops = 0;
   int32_t resets = 0;
   int32_t status = kStatusOk;
+  TMetaSearchList2 results;  // what every search brings
 };
 
 }  // namespace kestrune::test

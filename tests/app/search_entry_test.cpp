@@ -16,7 +16,8 @@ using test::TestProgram;
 // Runs one step of a script: "type:<text>" (the query box's text, then the
 // entry), "button:<text>" (the search button), "edit:<word>" (the word is
 // being edited), "answer:<n>" (the change-engine question's answer),
-// "engine:<item>" (the engine box), "view" (the excluded-words view).
+// "engine:<item>" (the engine box), "view" (the excluded-words view),
+// "document" (the project holds a document).
 void RunStep(TSessionFixture& f, const std::string& step) {
   TKestruneSession& s = *f.session;
   const size_t colon = step.find(':');
@@ -36,6 +37,8 @@ void RunStep(TSessionFixture& f, const std::string& step) {
     s.CBWebSite2Change(arg);
   } else if (verb == "view") {
     s.ToggleExcludedView();
+  } else if (verb == "document") {
+    s.Documents.emplace_back();
   }
   f.view.RunAllQueued();
 }
@@ -51,7 +54,8 @@ std::string Summary(TSessionFixture& f) {
          ";box=" + platform::Utf16ToUtf8(f.view.queryText) + ";at=" + std::to_string(box.Left) + "," +
          std::to_string(box.Top) + ";items=" + items + ";web=" + s.Settings.website +
          ";asked=" + std::to_string(f.view.questions) + ";boxes=" + std::to_string(f.boxes.size()) +
-         ";edited=" + std::to_string(s.EditedKeyId) + ";";
+         ";edited=" + std::to_string(s.EditedKeyId) + ";undo=" +
+         std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) + ";";
 }
 
 TEST(SearchEntry, ScriptedEntries) {
@@ -62,7 +66,9 @@ TEST(SearchEntry, ScriptedEntries) {
       // A new query downloads and goes to the top of the box's list once.
       {{"type:beta"}, "downloads=1;pages=0;k0=beta=1;k1=;box=beta;at=0,0;items=beta|alpha beta"},
       // A query typed over a query on the map refines it: no download.
-      {{"type:alpha", "type:beta"}, "downloads=1;pages=1;k0=alpha=1 beta=1;items=alpha|beta|alpha beta|beta"},
+      {{"type:alpha", "type:beta"}, "downloads=1;pages=1;k0=alpha=1 beta=1;items=alpha|beta|alpha beta|beta;undo=0"},
+      // With documents at hand a refinement is a step that can be undone.
+      {{"type:alpha", "document", "type:beta"}, "downloads=1;pages=1;k0=alpha=1 beta=1;undo=1"},
       // An incorrect query with nothing on the map is a new query.
       {{"type:?!"}, "downloads=0;pages=1;k0=;box=;at=300,288;boxes=1"},
       // With query words on the map the box comes back in its middle.
