@@ -40,6 +40,8 @@ bool ReadHistorySettings(std::u16string_view fileName, THistorySettings& setting
     TIniBath ini(fileName);
     if (ini.Status() != TIniBath::kStatusOpened) return false;
     ini.SetQuoteMode(true);
+    bool mapPhrasesRead = false;
+    bool pathRead = false;
     while (ini.ReadLine()) {
       try {
         if (!ini.ParseLine()) continue;
@@ -48,11 +50,17 @@ bool ReadHistorySettings(std::u16string_view fileName, THistorySettings& setting
       }
       const std::string& section = ini.Section();
       if (SameName(section, "Other")) {
-        if (SameName(ini.Key(), "MapPhrases")) settings.MapPhrases = ini.Values()[1] == "true";
+        if (SameName(ini.Key(), "MapPhrases") && !mapPhrasesRead) {
+          settings.MapPhrases = ini.Values()[1] == "true";
+          mapPhrasesRead = true;
+        }
       } else if (SameName(section, "Indexes")) {
         if (!ini.Key().empty()) settings.IndexNames.push_back(platform::Utf8ToUtf16(ini.Key()));
       } else if (SameName(section, "MAIN")) {
-        if (SameName(ini.Key(), "Path")) settings.MainPath = platform::Utf8ToUtf16(ini.Values()[1]);
+        if (SameName(ini.Key(), "Path") && !pathRead) {
+          settings.MainPath = platform::Utf8ToUtf16(ini.Values()[1]);
+          pathRead = true;
+        }
       }
     }
   } catch (const std::exception& error) {
@@ -102,36 +110,34 @@ bool TIniText::Load(std::u16string_view fileName) {
   return true;
 }
 
-bool TIniText::SectionOf(std::string_view line, std::string& name) {
-  line = Trimmed(line);
-  if (line.empty() || line.front() != '[') return false;
-  const size_t close = line.find(']');
-  if (close == std::string_view::npos) return false;
-  name = std::string(line.substr(1, close - 1));
-  return true;
-}
-
-bool TIniText::KeyOf(std::string_view line, std::string& key) {
-  line = Trimmed(line);
-  if (line.empty() || line.front() == ';' || line.front() == '[') return false;
-  // The "=" that ends the key lies outside quotes.
-  bool quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '"') quoted = !quoted;
-    if (line[i] == '=' && !quoted) {
-      key = std::string(Trimmed(line.substr(0, i)));
-      return true;
+int32_t TIniText::Classify(std::string_view line, std::string& name) {
+  // The reader's own parse, so that the writer finds the lines the reader
+  // reads.
+  TIniBath parser;
+  parser.SetQuoteMode(true);
+  parser.SetLine(std::string(line));
+  try {
+    if (parser.ParseLine()) {
+      name = parser.Key();
+      return kKeyLine;
     }
+  } catch (const ERangeError&) {
+    return kOtherLine;  // more than 32 values: the reader skips it
   }
-  return false;
+  if (parser.SectionCount() == 0) return kOtherLine;
+  name = parser.Section();
+  return kSectionLine;
 }
 
-void TIniText::WriteValue(std::string_view section, std::string_view key, std::string_view value) {
+void TIniText::WriteValue(std::string_view section, std::string_view key, std::string_view value, bool exactKey) {
   const std::string line = std::string(key) + "=" + std::string(value);
+  // The key as the reader will see it.
+  std::string wanted;
+  Classify(line, wanted);
   std::string name;
   size_t sectionAt = lines_.size();
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (SectionOf(lines_[i], name) && SameName(name, section)) {
+    if (Classify(lines_[i], name) == kSectionLine && SameName(name, section)) {
       sectionAt = i;
       break;
     }
@@ -145,9 +151,9 @@ void TIniText::WriteValue(std::string_view section, std::string_view key, std::s
   // non-empty line.
   size_t insertAt = sectionAt + 1;
   for (size_t i = sectionAt + 1; i < lines_.size(); ++i) {
-    if (SectionOf(lines_[i], name)) break;
-    std::string existing;
-    if (KeyOf(lines_[i], existing) && SameName(existing, key)) {
+    const int32_t kind = Classify(lines_[i], name);
+    if (kind == kSectionLine) break;
+    if (kind == kKeyLine && (exactKey ? name == wanted : SameName(name, wanted))) {
       lines_[i] = line;
       return;
     }
@@ -161,7 +167,7 @@ void TIniText::EraseSection(std::string_view section) {
   bool erasing = false;
   std::string name;
   for (std::string& line : lines_) {
-    if (SectionOf(line, name)) erasing = SameName(name, section);
+    if (Classify(line, name) == kSectionLine) erasing = SameName(name, section);
     if (!erasing) kept.push_back(std::move(line));
   }
   lines_ = std::move(kept);

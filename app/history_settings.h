@@ -6,11 +6,14 @@
 //   [Other]    MapPhrases=true | false
 //
 // The reader is TIniBath in quoted-value mode; section and key names match in
-// any letter case, the MapPhrases value only as exactly "true". The writer
-// (TIniText) keeps every other section and line of the file as it stands,
-// replaces a key's line in place, and writes the file whole through a
-// temporary file, so a failed write leaves the old file. Values and keys it
-// writes are quoted for the reader: a double quote inside is doubled.
+// any letter case, the MapPhrases value only as exactly "true"; of a key that
+// stands twice the first counts, as in every INI reader of the platform. The
+// writer (TIniText) keeps every other section and line of the file as it
+// stands, replaces a key's first line in place, and writes the file whole
+// through a temporary file, so a failed write leaves the old file. It finds
+// sections and keys with the reader's own parse of each line, so what it
+// writes is what the reader reads. Values and keys it writes are quoted for
+// the reader: a double quote inside is doubled.
 #pragma once
 
 #include <cstdint>
@@ -44,10 +47,11 @@ class TIniText {
   // missing or cannot be read, which leaves no lines.
   bool Load(std::u16string_view fileName);
   // Replaces the first line of the key in the first section of that name
-  // (names in any letter case), or appends the line at the end of that
-  // section, or the section with the line at the end of the text. The line is
-  // key + "=" + value, written as given.
-  void WriteValue(std::string_view section, std::string_view key, std::string_view value);
+  // (names in any letter case; the key exactly when exactKey, as a file name
+  // must be), or appends the line at the end of that section, or the section
+  // with the line at the end of the text. The line is key + "=" + value,
+  // written as given.
+  void WriteValue(std::string_view section, std::string_view key, std::string_view value, bool exactKey = false);
   // Removes every section of that name with all its lines.
   void EraseSection(std::string_view section);
   // Writes the lines atomically (a temporary file renamed over the target),
@@ -58,10 +62,12 @@ class TIniText {
   const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
-  // The line's section name when it is a section header.
-  static bool SectionOf(std::string_view line, std::string& name);
-  // The line's key when it is a key line (a quoted key unquoted).
-  static bool KeyOf(std::string_view line, std::string& key);
+  static constexpr int32_t kOtherLine = 0;
+  static constexpr int32_t kSectionLine = 1;
+  static constexpr int32_t kKeyLine = 2;
+  // What the reader makes of a line: a section (its name), a key (the key,
+  // unquoted), or anything else.
+  static int32_t Classify(std::string_view line, std::string& name);
 
   std::vector<std::string> lines_;
   std::string lineEnd_ = "\n";

@@ -102,7 +102,7 @@ void TKestruneSession::SaveHistorySettings() {
       LogFile.Log("The index name " + Utf16ToUtf8(name) + " holds a line break; it is not written", 1);
       continue;
     }
-    ini.WriteValue("Indexes", QuoteIniValue(Utf16ToUtf8(name)), std::to_string(entry->Value1));
+    ini.WriteValue("Indexes", QuoteIniValue(Utf16ToUtf8(name)), std::to_string(entry->Value1), true);
   }
   if (ini.Save(file) != 0) {
     LogFile.Log("The history file " + Utf16ToUtf8(file) + " could not be written; it is left as it was", 2);

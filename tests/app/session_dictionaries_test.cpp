@@ -118,7 +118,9 @@ TEST(SessionDictionaries, HistoryFileSettings) {
     // The quoted folder comes back through the reader.
     THistorySettings read;
     EXPECT_TRUE(ReadHistorySettings(platform::Utf8ToUtf16(history), read));
-    if (!c.readOnly) EXPECT_EQ(read.MainPath, platform::Utf8ToUtf16(dir));
+    if (!c.readOnly) {
+      EXPECT_EQ(read.MainPath, platform::Utf8ToUtf16(dir));
+    }
     std::string expected = fill(c.after);
     // The quotes inside the folder's name are doubled in the file.
     for (size_t at = expected.find("\"base\""); at != std::string::npos; at = expected.find("\"base\"", at + 8)) {
