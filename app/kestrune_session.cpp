@@ -342,7 +342,10 @@ void TKestruneSession::SwapQueryAndExcluded() {
   for (const TControlKeyCell& cell : query) steps.SetValue(kKindExcluded, cell.Key.Id, kExcludedWeight, true);
 }
 
+void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }
+
 void TKestruneSession::ContentMapReGenerate() {
+  ResetPageNumbers();
   // A web index added for a search is dropped, and the network of the
   // history file comes back.
   if (IIndexer1.RemoveLast(u"IInternet") == 0) {

@@ -295,6 +295,8 @@ class TKestruneSession {
   std::array<std::u16string, 3> RememberedTexts;
   // The documents the network selected for the words marked on the map.
   TNNKeys SelectedDocuments;
+  // The result page shown (1-based); every map rebuild starts at page 1.
+  int32_t ResultPageNumber = 1;
 
   // ---- the search entry ----
   std::vector<std::u16string> QueryItems;  // the query box's list, most recent first
@@ -454,6 +456,8 @@ class TKestruneSession {
   void NetworkReset();
   // Forgets the key list kept from the map's last rebuild.
   void MapWordRefresh();
+  // The result page numbers back to 1 (before every map rebuild).
+  void ResetPageNumbers();
   void SetMapFocus();
   bool IsQueryBoxVisible() const;
   void SelectQueryView();
