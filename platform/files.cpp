@@ -247,6 +247,12 @@ bool FileExists(std::u16string_view name) {
   return info.exists && info.isFile;
 }
 
+bool RegularFileExists(std::u16string_view name) {
+  const std::string path = ResolvePath(name);
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool FolderExists(std::u16string_view name) {
   PathInfo info = GetPathInfo(name);
   return info.exists && info.isFolder;
@@ -289,6 +295,18 @@ std::u16string CreateTempFileBeside(std::u16string_view target) {
   if (fd < 0) return {};
   ::close(fd);
   return Utf8ToUtf16(std::string(buf.data()));
+}
+
+std::u16string CreateTempFolder(std::string_view prefix) {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = base && *base ? base : "/tmp";
+  if (pattern.back() != '/') pattern += '/';
+  pattern.append(prefix);
+  pattern += "XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  if (::mkdtemp(buf.data()) == nullptr) return {};
+  return Utf8ToUtf16(std::string(buf.data()) + "/");
 }
 
 bool ReplaceFile(std::u16string_view from, std::u16string_view to) {

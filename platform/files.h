@@ -80,6 +80,9 @@ struct FolderEntry {
 bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>& entries);
 
 bool FileExists(std::u16string_view name);    // an existing non-folder
+// An existing regular file (after links): not a folder, device, pipe or socket,
+// so opening and reading it can neither fail for its kind nor block.
+bool RegularFileExists(std::u16string_view name);
 bool FolderExists(std::u16string_view name);
 bool RemoveFile(std::u16string_view name);
 bool CreateFolder(std::u16string_view name);  // with its parents
@@ -88,6 +91,10 @@ bool SetReadOnly(std::u16string_view name, bool readOnly);
 // A new, empty, uniquely named file in the folder of `target`, for a save that
 // renames it over the target afterwards. Empty on failure.
 std::u16string CreateTempFileBeside(std::u16string_view target);
+// A new, empty folder of the calling user only (mode 0700) in the system's
+// temporary folder ($TMPDIR, else /tmp), its name starting with `prefix`;
+// returned with a trailing "/". Empty on failure.
+std::u16string CreateTempFolder(std::string_view prefix);
 // Rename `from` over `to` atomically; `to` keeps its mode when it exists.
 bool ReplaceFile(std::u16string_view from, std::u16string_view to);
 

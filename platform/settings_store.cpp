@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -20,6 +22,7 @@ namespace kestrune::platform {
 namespace {
 
 constexpr std::string_view kHiveMagic = "KESTRUNE HIVE ";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr uint32_t kHiveVersion = 1;
 constexpr char kHexDigits[] = "0123456789abcdef";
 
@@ -278,6 +281,7 @@ void ParseHive(std::string_view bytes, Hive& hive) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return true;
   };
+  if (bytes.starts_with(kUtf8ByteOrderMark)) pos = kUtf8ByteOrderMark.size();
   std::string_view line;
   nextLine(line);
   std::string_view digits = line.starts_with(kHiveMagic) ? line.substr(kHiveMagic.size()) : std::string_view();
@@ -467,16 +471,34 @@ class HiveLock {
   int fd_ = -1;
 };
 
+std::atomic<SettingsLogHook> logHook{nullptr};
+
+void LogRefusedChange(const std::string& path, HiveReadState state) {
+  const std::string line = "Settings: " + path +
+                           (state == HiveReadState::kNotHive ? " is not a settings hive"
+                                                             : " is of a later version or too large") +
+                           "; the change is refused and the file left as it is";
+  if (const SettingsLogHook hook = logHook.load()) {
+    hook(line);
+  } else {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+}
+
 // Applies `change` to the hive as it stands in its file, under the hive's lock,
 // and saves when change returns true. False when the hive cannot be locked,
-// read or saved, or is of an unsupported version.
+// read or saved, or is a file the store does not recognise (logged).
 template <class Change>
 bool ChangeHive(const std::string& folder, const std::string& path, Change&& change) {
   if (!CreateFolder(Utf8ToUtf16(folder))) return false;
   HiveLock lock(path);
   if (!lock.Held()) return false;
   Hive hive;
-  if (!ReadHive(path, hive) || hive.state == HiveReadState::kUnsupported) return false;
+  if (!ReadHive(path, hive)) return false;
+  if (hive.state != HiveReadState::kRead) {
+    LogRefusedChange(path, hive.state);
+    return false;
+  }
   if (!change(hive)) return true;
   return SaveHive(path, hive.root);
 }
@@ -744,6 +766,8 @@ void SettingsStore::WriteDateTime(std::string_view name, double value) {
   }
   WriteValue(name, RegDataType::kBinary, std::string_view(data, 8));
 }
+
+void SetSettingsLogHook(SettingsLogHook hook) { logHook.store(hook); }
 
 // ---- Hive text for tests and the fuzzer ----
 

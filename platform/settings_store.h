@@ -47,7 +47,8 @@
 // must not be used by two threads at once; separate objects may be.
 //
 // Hive file format, version 1: text, one record a line, lines end in LF (a CR
-// before the LF is ignored):
+// before the LF is ignored); a UTF-8 byte-order mark before the first line is
+// skipped (and not written back):
 //   KESTRUNE HIVE 1                      first line: the magic and the version
 //   [SOFTWARE\Kestrune Inc\Kestrune Search]   a key by its full path ("[]": the root)
 //   @=sz:"text"                          the key's default value
@@ -61,10 +62,11 @@
 // children, names in case-insensitive order.
 // Reading is line by line and forgiving: a line that does not parse is
 // skipped (after a bad key line, so are the values up to the next key line);
-// reading stops after kMaxHiveItems keys and values. A file without the first
-// line reads as an empty hive that the next change replaces. A higher version,
-// or a file larger than kMaxHiveSize, reads as empty and is never overwritten:
-// changes to that hive fail.
+// reading stops after kMaxHiveItems keys and values. A file the store does
+// not recognise (without the first line, of a higher version, or larger than
+// kMaxHiveSize) reads as an empty hive and is never overwritten: changes to
+// that hive fail as a failed save does, and each refusal is reported to the
+// log hook, so that the user's file is left for the user to mend.
 #pragma once
 
 #include <cstdint>
@@ -165,10 +167,18 @@ class SettingsStore {
   std::string currentPath_;
 };
 
+// Where the store reports a hive file whose changes it refuses: one line of
+// text, without a line end, naming the file. Set it at start-up (the program
+// points it at its log) before stores are used; nullptr, the default, writes
+// the line to the standard error stream. May be called from any thread that
+// uses a store.
+using SettingsLogHook = void (*)(std::string_view line);
+void SetSettingsLogHook(SettingsLogHook hook);
+
 // How the text of a hive file read.
 enum class HiveReadState {
   kRead,         // read; lines that do not parse were skipped
-  kNotHive,      // no hive header: empty, replaced by the next change
+  kNotHive,      // no hive header: empty, never overwritten
   kUnsupported,  // a later version or too large: empty, never overwritten
 };
 

@@ -82,7 +82,10 @@ int32_t TCustomDrawAndEventMap::MapMode() const {
 
 void TCustomDrawAndEventMap::LoadKeysAndDraw() {
   if (animating_) return;
-  if (contentMap_ != nullptr) contentMap_->CopyKeysOut(keys_);
+  if (contentMap_ != nullptr) {
+    contentMap_->CopyKeysOut(keys_);
+    ForgetOldKeys();
+  }
   DrawMap(keys_);
 }
 
@@ -92,6 +95,7 @@ void TCustomDrawAndEventMap::StoreKeysInContentMap() {
 
 void TCustomDrawAndEventMap::ClearMap() {
   keys_.clear();
+  ForgetOldKeys();
   DrawMap(keys_);
 }
 

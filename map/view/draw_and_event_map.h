@@ -154,7 +154,8 @@ class TCustomDrawAndEventMap : public QWidget {
 
   // ---- operations the main window calls ----
   // Nothing while animating; else the content map's keys are copied in and a
-  // whole frame is drawn.
+  // whole frame is drawn. The view forgets what it knew of the old keys (the
+  // enlarged word, a pending hover), as ClearMap and AnimateNewMap do.
   void LoadKeysAndDraw();
   void StoreKeysInContentMap();
   void ClearMap();
@@ -264,6 +265,10 @@ class TCustomDrawAndEventMap : public QWidget {
   void ClearMarks();
   void Enlarge(int32_t index);
   void Unenlarge(int32_t index);
+  // After the keys were replaced: the enlarged word, its remembered place,
+  // the hover candidate and the hit and pressed indexes belonged to the old
+  // keys and are dropped; a pending hover-in is cancelled.
+  void ForgetOldKeys();
   void SetCursors(int32_t id);
   void SettleHere();
   QPoint MouseInControl() const;
@@ -303,8 +308,10 @@ class TCustomDrawAndEventMap : public QWidget {
   int32_t pressedIndex_ = -1;
   int32_t hoverCandidate_ = -1;
   int32_t enlargedKey_ = -1;
-  int32_t enlargedX_ = 0;
-  int32_t enlargedY_ = 0;
+  // Where the enlarged word stood before it was enlarged, while remembered.
+  float enlargedLeft_ = 0.0f;
+  float enlargedTop_ = 0.0f;
+  bool enlargedRemembered_ = false;
   QPoint lastMouse_;
   bool settle_ = false;
   QPoint settlePosition_;

@@ -103,7 +103,10 @@ bool TCustomDrawAndEventMap::BuildAnimationEntries() {
 
 void TCustomDrawAndEventMap::AnimateNewMap() {
   StopHoverTimers();
-  if (contentMap_ != nullptr) contentMap_->CopyKeysOut(keys_);
+  if (contentMap_ != nullptr) {
+    contentMap_->CopyKeysOut(keys_);
+    ForgetOldKeys();
+  }
   // A rebuild answered from inside a running animation: that one ends at its
   // next check and draws these keys.
   if (animationInterrupted_) return;
@@ -189,8 +192,9 @@ void TCustomDrawAndEventMap::FinishAnimation() {
                                       [&](const TKey& e) { return e.Id == keys_[target].Id; });
       if (entry != animKeys_.end()) {
         TKey& key = keys_[target];
-        enlargedX_ = TruncToInt(key.Left);
-        enlargedY_ = TruncToInt(key.Top);
+        enlargedLeft_ = key.Left;
+        enlargedTop_ = key.Top;
+        enlargedRemembered_ = true;
         key.Left = entry->Left;
         key.Top = entry->Top;
         contentMap_->MeasureKey(key);

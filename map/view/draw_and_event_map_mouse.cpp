@@ -18,11 +18,6 @@ int32_t RoundToInt(double value) {
   return static_cast<int32_t>(std::clamp(std::nearbyint(value), -2147483648.0, 2147483647.0));
 }
 
-int32_t TruncToInt(double value) {
-  if (!std::isfinite(value)) return 0;
-  return static_cast<int32_t>(std::clamp(std::trunc(value), -2147483648.0, 2147483647.0));
-}
-
 // The allowance for the anchor icon right of a key: a hovered word that is not
 // a query word has one.
 int32_t AnchorAllowance(const TKey& key) {
@@ -147,8 +142,9 @@ void TCustomDrawAndEventMap::Enlarge(int32_t index) {
   if (contentMap_ != nullptr) contentMap_->MeasureKey(key);
   const int32_t w1 = key.TextWidth;
   const int32_t h1 = key.TextHeight;
-  enlargedX_ = TruncToInt(key.Left);
-  enlargedY_ = TruncToInt(key.Top);
+  enlargedLeft_ = key.Left;
+  enlargedTop_ = key.Top;
+  enlargedRemembered_ = true;
   key.Left = std::max(0.0f, key.Left - static_cast<float>(w1 - w0) / 2.0f);
   key.Top = key.Top - static_cast<float>(h1 - h0) / 2.0f;
   const int32_t allowance = (key.Flags & KF_QUERY) != 0 || MapMode() == kModeNoQuery ? 0 : kAnchorSize;
@@ -162,14 +158,21 @@ void TCustomDrawAndEventMap::Unenlarge(int32_t index) {
   TKey& key = keys_[index];
   key.Flags &= ~KF_HOVERED;
   if (contentMap_ != nullptr) contentMap_->MeasureKey(key);
-  if (enlargedX_ != 0) {
-    key.Left = static_cast<float>(enlargedX_);
-    enlargedX_ = 0;
+  if (enlargedRemembered_) {
+    key.Left = enlargedLeft_;
+    key.Top = enlargedTop_;
+    enlargedRemembered_ = false;
   }
-  if (enlargedY_ != 0) {
-    key.Top = static_cast<float>(enlargedY_);
-    enlargedY_ = 0;
-  }
+}
+
+void TCustomDrawAndEventMap::ForgetOldKeys() {
+  enlargedKey_ = -1;
+  enlargedRemembered_ = false;
+  hoverCandidate_ = -1;
+  hoverInTimer_->SetEnabled(false);
+  hitIndex_ = -1;
+  onAnchor_ = false;
+  pressedIndex_ = -1;
 }
 
 // ---- mouse ----

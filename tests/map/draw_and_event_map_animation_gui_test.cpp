@@ -223,5 +223,24 @@ TEST_F(MapViewAnimation, OnlyTheHoverTargetStaysEnlarged) {
   }
 }
 
+// The hover target is left enlarged where the animation's last frame put it;
+// once the mouse leaves it, it takes its exact place on the new map, also on
+// the top edge and between two pixels.
+TEST_F(MapViewAnimation, TheEnlargedHoverTargetReturnsToItsExactNewPlace) {
+  const TKeys before = {AnimKey(1, 10, 10, 12, 255), AnimKey(2, 100, 100, 12, 255, KF_CARRIED)};
+  const TKeys after = {AnimKey(1, 10, 10, 12, 255), AnimKey(2, 150.5f, 0.0f, 12, 255, KF_CARRIED)};
+  // The last frame (300 ms) leaves the word at (137.875, 25).
+  QCursor::setPos(view->mapToGlobal(QPoint(150, 30)));
+  map.SetHoveredKey(0);
+  map.SetHoverTargetKey(1);
+  Animate(before, after);
+  ASSERT_EQ(view->EnlargedKey(), 1);
+  ASSERT_EQ(view->KeyArray()[1].Left, 137.875f);
+  QTest::mouseMove(view.get(), QPoint(390, 290));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(view->KeyArray()[1].Left, 150.5f);
+  EXPECT_EQ(view->KeyArray()[1].Top, 0.0f);
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -387,8 +388,69 @@ TEST_F(MapViewMouse, EnlargedWordNearTheRightEdgeStaysInside) {
     }
     // Leaving it puts it back where it was.
     MoveTo(QPoint(10, 290));
-    EXPECT_EQ(view->KeyArray()[0].Left, std::trunc(c.left));
+    EXPECT_EQ(view->KeyArray()[0].Left, c.left);
     EXPECT_EQ(view->KeyArray()[0].Flags & KF_HOVERED, 0u);
+  }
+}
+
+// The place a word had before it was enlarged comes back exactly, also on the
+// top or left edge and between two pixels, whether the mouse leaves it or the
+// view returns it to its normal style.
+TEST_F(MapViewMouse, AnEnlargedWordGoesBackToItsExactPlace) {
+  struct TCase {
+    float left, top;
+    bool byRedraw;
+  };
+  const TCase cases[] = {{0.0f, 0.0f, false},       {40.75f, 0.0f, false}, {0.0f, 120.4f, false},
+                         {kWidth - 40.5f, 200.25f, false}, {12.5f, 0.0f, true},   {40.75f, 99.6f, true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.left << "," << c.top << (c.byRedraw ? " redraw" : " leave"));
+    Show({PlacedKey(*view, 1, u"edge", c.left, c.top)});
+    MoveTo(QPoint(10, 290));
+    MoveTo(Inside(0));
+    ASSERT_EQ(view->EnlargedKey(), 0);
+    ASSERT_NE(view->KeyArray()[0].Top, c.top);  // the larger word grew around its centre
+    if (c.byRedraw) {
+      view->RedrawDirty();
+    } else {
+      MoveTo(QPoint(10, 290));
+    }
+    EXPECT_EQ(view->KeyArray()[0].Left, c.left);
+    EXPECT_EQ(view->KeyArray()[0].Top, c.top);
+    EXPECT_EQ(view->KeyArray()[0].Flags & KF_HOVERED, 0u);
+  }
+}
+
+// New keys under an enlarged word and a pending hover: the view forgets both,
+// so no word of the new map takes an old word's place and no word the user
+// never pointed at is announced.
+TEST_F(MapViewMouse, NewKeysForgetTheEnlargedWordAndThePendingHover) {
+  struct TCase {
+    const char* what;
+    std::function<void()> then;
+  };
+  const TCase cases[] = {
+      {"the mouse moves to empty space", [&] { MoveTo(QPoint(10, 290)); }},
+      {"the view redraws the enlarged word", [&] { view->RedrawDirty(); }},
+      {"the hover delay runs out", [&] { clock.Advance(TCustomDrawAndEventMap::kHoverInInterval); }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Show({PlacedKey(*view, 100, u"alpha", 40, 70), PlacedKey(*view, 101, u"beta", 160, 70)});
+    MoveTo(QPoint(10, 290));
+    MoveTo(Inside(1));
+    ASSERT_EQ(view->EnlargedKey(), 1);
+    ASSERT_EQ(view->HoverCandidate(), 1);
+    Take();
+    Show({PlacedKey(*view, 200, u"gamma", 40, 200), PlacedKey(*view, 201, u"delta", 250, 180.5f)});
+    EXPECT_EQ(view->EnlargedKey(), -1);
+    EXPECT_EQ(view->HoverCandidate(), -1);
+    EXPECT_FALSE(view->HoverInTimer().Enabled());
+    c.then();
+    EXPECT_EQ(view->KeyArray()[1].Left, 250.0f);
+    EXPECT_EQ(view->KeyArray()[1].Top, 180.5f);
+    EXPECT_EQ(Take(), Log{});
+    EXPECT_EQ(map.HoveredKey(), -1);
   }
 }
 

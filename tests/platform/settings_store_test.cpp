@@ -349,10 +349,9 @@ TEST_F(SettingsStoreTest, DamagedHive_ReadsAsEmptyOrPartial) {
   };
   const Case cases[] = {
       {"empty file", "", {}, -1},
-      {"no header", "[A]\n\"v\"=dword:00000001\n", {}, -1},
-      {"version 0", "KESTRUNE HIVE 0\n[A]\n", {}, -1},
-      {"header with junk", "KESTRUNE HIVE 1x\n[A]\n", {}, -1},
       {"CRLF lines", "KESTRUNE HIVE 1\r\n[A]\r\n\"v\"=dword:00000005\r\n", {"A"}, 5},
+      {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + head + "[A]\n\"v\"=dword:00000006\n", {"A"}, 6},
+      {"byte-order mark, CRLF lines", "\xEF\xBB\xBFKESTRUNE HIVE 1\r\n[A]\r\n\"v\"=dword:00000007\r\n", {"A"}, 7},
       {"7 hex digits", head + "[A]\n\"v\"=dword:0000001\n", {"A"}, -1},
       {"9 hex digits", head + "[A]\n\"v\"=dword:000000011\n", {"A"}, -1},
       {"bad hex digit", head + "[A]\n\"v\"=dword:0000000g\n", {"A"}, -1},
@@ -389,7 +388,8 @@ TEST_F(SettingsStoreTest, DamagedHive_ReadsAsEmptyOrPartial) {
         EXPECT_FALSE(store.ValueExists("v"));
       }
     }
-    // A damaged hive that is still ours is repaired by the next change.
+    // A damaged hive that is still ours is repaired by the next change (the
+    // byte-order mark is not written back).
     ASSERT_TRUE(store.OpenKey("Z", true));
     store.WriteInteger("z", 1);
     EXPECT_EQ(test::ReadFileBytes(HiveFile()).substr(0, head.size()), head);
@@ -399,23 +399,52 @@ TEST_F(SettingsStoreTest, DamagedHive_ReadsAsEmptyOrPartial) {
   }
 }
 
-TEST_F(SettingsStoreTest, UnsupportedHive_ReadsEmptyAndIsNeverOverwritten) {
-  const std::string later = "KESTRUNE HIVE 2\n[A]\n\"v\"=dword:00000001\n";
+std::vector<std::string> loggedLines;
+void KeepLogLine(std::string_view line) { loggedLines.emplace_back(line); }
+
+// A hive file the store does not read (not ours, a later version, too large)
+// reads as empty; every change is refused with the store's error and a log
+// line, and the file is never overwritten.
+TEST_F(SettingsStoreTest, UnrecognisedHive_ReadsEmptyAndIsNeverOverwritten) {
   std::string large = "KESTRUNE HIVE 1\n[A]\n";
   large.resize(static_cast<size_t>(kMaxHiveSize) + 1, '\n');
-  for (const std::string& text : {later, large}) {
-    WriteHive(text);
+  struct Case {
+    const char* what;
+    std::string text;
+    HiveReadState state;
+  };
+  const Case cases[] = {
+      {"no header", "[A]\n\"v\"=dword:00000001\n", HiveReadState::kNotHive},
+      {"version 0", "KESTRUNE HIVE 0\n[A]\n", HiveReadState::kNotHive},
+      {"header with junk", "KESTRUNE HIVE 1x\n[A]\n", HiveReadState::kNotHive},
+      {"two byte-order marks", "\xEF\xBB\xBF\xEF\xBB\xBFKESTRUNE HIVE 1\n[A]\n", HiveReadState::kNotHive},
+      {"UTF-16 byte-order mark", "\xFF\xFEK\0E\0S\0"s, HiveReadState::kNotHive},
+      {"a later version", "KESTRUNE HIVE 2\n[A]\n\"v\"=dword:00000001\n", HiveReadState::kUnsupported},
+      {"too large", large, HiveReadState::kUnsupported},
+  };
+  SetSettingsLogHook(&KeepLogLine);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // A key opened while the hive was still ours.
+    std::filesystem::remove(HiveFile());
     SettingsStore store;
+    ASSERT_TRUE(store.OpenKey("A", true));
+    WriteHive(c.text);
+    loggedLines.clear();
     EXPECT_FALSE(store.KeyExists("A"));
+    EXPECT_FALSE(store.ValueExists("v"));
+    EXPECT_THROW(store.WriteInteger("v", 2), ERegistryException);
+    EXPECT_FALSE(store.DeleteValue("v"));
     EXPECT_FALSE(store.OpenKey("B", true));
     EXPECT_FALSE(store.DeleteKey("A"));
-    EXPECT_EQ(test::ReadFileBytes(HiveFile()), text);
+    EXPECT_EQ(test::ReadFileBytes(HiveFile()), c.text);
+    ASSERT_FALSE(loggedLines.empty());
+    EXPECT_NE(loggedLines[0].find(HiveFile()), std::string::npos) << loggedLines[0];
+    HiveReadState state = HiveReadState::kRead;
+    EXPECT_EQ(RewriteHiveText(c.text, &state), "KESTRUNE HIVE 1\n");
+    EXPECT_EQ(state, c.state);
   }
-  HiveReadState state = HiveReadState::kRead;
-  EXPECT_EQ(RewriteHiveText(later, &state), "KESTRUNE HIVE 1\n");
-  EXPECT_EQ(state, HiveReadState::kUnsupported);
-  RewriteHiveText("[A]\n", &state);
-  EXPECT_EQ(state, HiveReadState::kNotHive);
+  SetSettingsLogHook(nullptr);
 }
 
 TEST_F(SettingsStoreTest, Stores_SeeEachOthersChangesAtOnce) {
