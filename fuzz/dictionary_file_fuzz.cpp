@@ -45,6 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (entry.First < next || entry.Last < entry.First - 1 || entry.Last >= dict.Count()) std::abort();
     next = entry.Last + 1;
   }
+  // Every file read has its own range, in load order, without overlaps.
+  next = 1;
+  for (int32_t i = 0; i < dict.FileCount(); ++i) {
+    const kestrune::TWDFileRange& file = dict.FileRange(i);
+    if (file.First < next || file.Last < file.First - 1 || file.Last >= dict.Count()) std::abort();
+    next = file.Last + 1;
+  }
   for (int32_t i = 0; i < dict.Count(); ++i) {
     kestrune::TWDWord* w = dict.GetWord(i);
     for (int32_t f = 0; f < w->FormCount() && f < 8; ++f) (void)w->GetForm(f);

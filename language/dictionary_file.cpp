@@ -10,6 +10,9 @@
 // WideString, or with Compress a u16 byte count and bytes in the code page),
 // u8 part of speech, i16 group relative to the file's lexicon (-1 none),
 // i16 Attr1, i16 Attr2.
+//
+// Every header read starts a file range (TWDFileRange) at Count(); the range
+// ends where the next header of the stream starts or the load ends.
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -105,9 +108,13 @@ int32_t TIWordDictionary::LoadFromStreamUnlocked(TStream& stream, std::u16string
   uint32_t progress = 0;
   uint32_t tick = platform::GetTickCount();
 
+  // The file range this load opened, -1 none.
+  int32_t range = -1;
   auto closeEntry = [&]() {
     if (created >= 0) loadTable_[created].Last = Count() - 1;
     created = -1;
+    if (range >= 0) files_[static_cast<size_t>(range)].Last = Count() - 1;
+    range = -1;
   };
 
   auto readHeader = [&](TTagStream& in) -> int32_t {
@@ -155,6 +162,8 @@ int32_t TIWordDictionary::LoadFromStreamUnlocked(TStream& stream, std::u16string
         engine->LoadFromFile(lexicon);
       }
     }
+    range = static_cast<int32_t>(files_.size());
+    files_.push_back({dictId_, Count(), Count() - 1});
     step = header.WordCount > 0 ? static_cast<uint32_t>((100u << 16) / static_cast<uint32_t>(header.WordCount)) : 0;
     progress = 0;
     if (OnProgressChange) OnProgressChange(0);
@@ -191,7 +200,7 @@ int32_t TIWordDictionary::LoadFromStreamUnlocked(TStream& stream, std::u16string
       ReportFull();
       return kFileCorrupt;
     }
-    StoreText(*word, CutAtNul(text));
+    StoreText(*word, StorableText(text));
     word->DictionaryID = dictId_;
     word->PartOfSpeech = partOfSpeech;
     word->Group = group == -1 ? -1 : groupBase_ + group;
@@ -233,11 +242,8 @@ int32_t TIWordDictionary::LoadFromStreamUnlocked(TStream& stream, std::u16string
   // Ranges of later files never overlap this one: a new entry ends at the
   // last word added, and words added to a file loaded before extend the last
   // entry.
-  if (created >= 0) {
-    closeEntry();
-  } else if (Count() > oldCount && loadCount_ > 0) {
-    loadTable_[loadCount_ - 1].Last = Count() - 1;
-  }
+  if (created < 0 && Count() > oldCount && loadCount_ > 0) loadTable_[loadCount_ - 1].Last = Count() - 1;
+  closeEntry();
   if (OnProgressChange) OnProgressChange(100);
   return result;
 }
@@ -307,13 +313,12 @@ int32_t TIWordDictionary::SaveToStream(TStream& stream, bool ask) {
           tick = now;
         }
       }
+      // A lexeme outside the 16-bit groups of the dictionary's own lexicon
+      // is not written; the word's text still is.
       int32_t group = -1;
-      if (word.Group >= 0) {
-        const int64_t relative = int64_t{word.Group} - base;
-        if (relative < 0 || relative > INT16_MAX) return kFileCorrupt;
-        group = static_cast<int32_t>(relative);
-      }
-      const std::u16string_view text = word.StoredView().substr(0, 65535);
+      const int64_t relative = int64_t{word.Group} - base;
+      if (word.Group >= 0 && relative >= 0 && relative <= INT16_MAX) group = static_cast<int32_t>(relative);
+      const std::u16string_view text = word.StoredView().substr(0, kMaxTextLength);
       int64_t body;
       if (compress_) {
         if (!platform::WideToCodePage(text, codePage_, bytes)) return kFileCorrupt;

@@ -184,45 +184,56 @@ void TPhraseWordDictionary::FindPhrases(TParsingText& text) {
 
 int32_t TPhraseWordDictionary::GlobalWordIndex(int32_t dictionaryId, int32_t localIndex, bool allowNew) const {
   if (localIndex < 0) return -1;
-  int64_t global;
-  const int32_t loaded = LoadCount();
-  int32_t file = -1;
-  for (int32_t i = 0; i < loaded; ++i) {
-    if (LoadDictionary(i).ID == dictionaryId) file = i;
+  const int32_t files = FileCount();
+  bool known = false;
+  int64_t remaining = localIndex;
+  for (int32_t i = 0; i < files; ++i) {
+    const TWDFileRange& file = FileRange(i);
+    if (file.ID != dictionaryId) continue;
+    known = true;
+    const int64_t size = std::max<int64_t>(0, int64_t{file.Last} - file.First + 1);
+    if (remaining < size) return static_cast<int32_t>(file.First + remaining);
+    remaining -= size;
   }
-  if (file >= 0) {
-    global = int64_t{LoadDictionary(file).First} + localIndex;
-  } else {
-    global = loaded > 0 ? int64_t{LoadDictionary(loaded - 1).Last} + 1 + localIndex : localIndex;
-    if (global >= Count() && !allowNew) return -1;
-  }
+  // Beyond the words of that language's files: a word they no longer hold.
+  if (known) return -1;
+  const int64_t global = files > 0 ? int64_t{FileRange(files - 1).Last} + 1 + localIndex : localIndex;
+  if (global >= Count() && !allowNew) return -1;
   // Identifiers from kPhraseBase on are phrases, not words.
-  if (global < 0 || global >= kMaxWords) return -1;
+  if (global >= kMaxWords) return -1;
   return static_cast<int32_t>(global);
 }
 
 int32_t TPhraseWordDictionary::LocalWordIndex(int32_t globalIndex) const {
   if (globalIndex < 0 || globalIndex >= Count()) return -1;
-  const int32_t loaded = LoadCount();
-  if (loaded == 0) return globalIndex;
-  const int32_t last = LoadDictionary(loaded - 1).Last;
+  const int32_t files = FileCount();
+  if (files == 0) return globalIndex;
+  const int32_t last = FileRange(files - 1).Last;
   if (globalIndex > last) return globalIndex - last - 1;
-  // The last loaded file whose first word is not after the index.
+  // The last file whose first word is not after the index.
   int32_t low = 0;
-  int32_t high = loaded - 1;
+  int32_t high = files - 1;
   int32_t found = -1;
   while (low <= high) {
     const int32_t middle = low + (high - low) / 2;
-    if (LoadDictionary(middle).First <= globalIndex) {
+    if (FileRange(middle).First <= globalIndex) {
       found = middle;
       low = middle + 1;
     } else {
       high = middle - 1;
     }
   }
-  // A word added before the first file was loaded belongs to no file.
-  if (found < 0) return -1;
-  return globalIndex - LoadDictionary(found).First;
+  // A word added before the first file or between two files belongs to no
+  // file.
+  if (found < 0 || globalIndex > FileRange(found).Last) return -1;
+  // Counted over every file of the language, in load order.
+  const TWDFileRange& holder = FileRange(found);
+  int64_t local = int64_t{globalIndex} - holder.First;
+  for (int32_t i = 0; i < found; ++i) {
+    const TWDFileRange& file = FileRange(i);
+    if (file.ID == holder.ID) local += std::max<int64_t>(0, int64_t{file.Last} - file.First + 1);
+  }
+  return static_cast<int32_t>(local);
 }
 
 // ---------------------------------------------------------------------------

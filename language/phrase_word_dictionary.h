@@ -7,12 +7,13 @@
 //   -1               no word; in a marked parse result, a word absorbed
 //                    into the phrase that starts before it
 //
-// A word's local index is its position relative to the first word of the
-// loaded file that holds it (words added after the last file count from the
-// end of that file); stored data keeps local indexes with the file's
-// dictionary id so that it survives another set or order of loaded files.
-// GlobalWordIndex and LocalWordIndex convert between the two through the load
-// table.
+// A word's local index is its position among the words of all loaded files of
+// its language (dictionary id), counted file by file in load order; words
+// added after the last file count from the end of that file. Stored data
+// keeps local indexes with the dictionary id, so that it survives another set
+// of loaded files or another order of the languages. GlobalWordIndex and
+// LocalWordIndex convert between the two through the files' ranges
+// (TWDFileRange).
 //
 // GetWord of a phrase identifier fills one shared TWDPhraseWord with a copy
 // of the phrase and returns it: the object is overwritten by the next phrase
@@ -135,11 +136,15 @@ class TPhraseWordDictionary : public TIWordDictionary {
   // earliest one wins. Nothing changes without phrases or index.
   void FindPhrases(TParsingText& text);
 
-  // Local index (dictionary id, local index) -> global index, or -1 (an
-  // index outside the dictionary when allowNew is not set; a negative local
-  // index; one beyond the word identifiers).
+  // Local index (dictionary id, local index) -> global index, or -1: a
+  // negative local index; one beyond the words of the loaded files of that
+  // id; for an id no loaded file has (words added after the last file), an
+  // index outside the dictionary when allowNew is not set, or one beyond the
+  // word identifiers.
   int32_t GlobalWordIndex(int32_t dictionaryId, int32_t localIndex, bool allowNew) const;
-  // Global index -> local index within the loaded file that holds it, or -1.
+  // Global index -> local index within the words of its language's files, or
+  // -1 (outside the dictionary; added before the first file or between two
+  // files).
   int32_t LocalWordIndex(int32_t globalIndex) const;
 
   // Writes the phrase stream at the stream's position: 0, kNoPhrases, or

@@ -90,9 +90,10 @@ TIWordDictionary::~TIWordDictionary() {
   ClearUnlocked();
 }
 
-std::u16string_view TIWordDictionary::CutAtNul(std::u16string_view text) {
+std::u16string_view TIWordDictionary::StorableText(std::u16string_view text) {
   const size_t nul = text.find(u'\0');
-  return nul == std::u16string_view::npos ? text : text.substr(0, nul);
+  if (nul != std::u16string_view::npos) text = text.substr(0, nul);
+  return text.substr(0, kMaxTextLength);
 }
 
 void TIWordDictionary::SetMorphologyEngine(TIMorphologyEngine* engine) {
@@ -137,7 +138,7 @@ int32_t TIWordDictionary::AddWord(std::u16string_view text, uint8_t partOfSpeech
 }
 
 int32_t TIWordDictionary::AddWordUnlocked(std::u16string_view text, uint8_t partOfSpeech, int32_t group) {
-  text = CutAtNul(text);
+  text = StorableText(text);
   TWDWord* word = PrepareSlot();
   if (!word) {
     const int32_t equal = FindEqualWord(text, partOfSpeech, group);
@@ -275,6 +276,7 @@ void TIWordDictionary::ClearUnlocked() {
   formsStale_ = false;
   loadTable_.fill(TWDLoadDictionary());
   loadCount_ = 0;
+  files_.clear();
   endingForms_.clear();
   endingForms_.shrink_to_fit();
   prefixForms_.clear();
@@ -291,18 +293,25 @@ void TIWordDictionary::ClearMarks() {
   for (int32_t i = 0; i < n; ++i) Slot(i).Flags &= static_cast<uint16_t>(~TWDWord::kFlagMark);
 }
 
-void TIWordDictionary::MarkWord(std::u16string_view text) {
+void TIWordDictionary::MarkWord(std::u16string_view text, int16_t language) {
   std::lock_guard<std::mutex> guard(lock_);
+  const int32_t before = Count();
   TWordVariant first;
-  const int32_t n = FindFirstUnlocked(text, first, kSearchAdd);
+  int32_t n = FindFirstUnlocked(text, first, language == 0 ? kSearchAdd : 0);
+  if (n == 0 && language != 0) n = FindFirstUnlocked(text, first, kSearchAdd);
   for (int32_t k = 0; k < n; ++k) {
     const int32_t index = ownList_[k].WordIndex;
-    if (index >= 0 && index < Count()) Slot(index).Flags |= TWDWord::kFlagMark;
+    if (index < 0 || index >= Count()) continue;
+    TWDWord& word = Slot(index);
+    // A word the list brought belongs to the list's language, not to the
+    // file loaded last.
+    if (index >= before) word.DictionaryID = language;
+    if (language == 0 || word.DictionaryID == language || word.DictionaryID == 0) word.Flags |= TWDWord::kFlagMark;
   }
 }
 
 void TIWordDictionary::SetWordText(TWDWord& word, std::u16string_view text) {
-  text = CutAtNul(text);
+  text = StorableText(text);
   if (word.StoredView() == text) return;
   DropText(word, false);
   StoreText(word, text);

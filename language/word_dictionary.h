@@ -2,7 +2,10 @@
 // record of one word.
 //
 // A word's identifier is its position in the table (0..Count()-1); it never
-// changes until Clear. No word gets an identifier of 2000000 or more (those
+// changes until Clear. A word's text holds at most kMaxTextLength units, as
+// many as a dictionary file stores: a longer text is cut to that length
+// wherever a text is added, looked up or renamed, so a word saved and loaded
+// again is the same word. No word gets an identifier of 2000000 or more (those
 // are phrase identifiers): the table holds at most kMaxWords words, and AddWord
 // returns -1 when a new word would be needed beyond that. Records live in place
 // in pages of 512; a record is an object whose virtual operations (GetText,
@@ -60,14 +63,24 @@ struct TWordVariant {
 };
 using TWordVariants = std::vector<TWordVariant>;
 
-// One loaded dictionary file: its id, the lexeme offset of its morphology file
-// and the identifier range of its words.
+// One entry of the load table: a distinct (dictionary id, lexicon file), the
+// lexeme offset of its lexicon and the identifier range of its words.
 struct TWDLoadDictionary {
   int16_t ID = 0;
   int32_t GroupBase = 0;
   int32_t First = 0;
   int32_t Last = 0;
   std::u16string MorphologyFile;
+};
+
+// One dictionary file as it was loaded: its dictionary id and the identifiers
+// its words took (Last < First when it added none). Every load has its own
+// range, also a second file of one language or one lexicon; the ranges follow
+// each other in load order and never overlap.
+struct TWDFileRange {
+  int16_t ID = 0;
+  int32_t First = 0;
+  int32_t Last = -1;
 };
 
 // The 24 bytes of a dictionary file's header tag.
@@ -146,6 +159,7 @@ class alignas(64) TWDWord {
 class TIWordDictionary {
  public:
   static constexpr int32_t kMaxWords = 2000000;
+  static constexpr size_t kMaxTextLength = 65535;
   static constexpr uint32_t kWordPageSize = 512;
   static constexpr int32_t kLoadTableSize = 101;
   // Search flags.
@@ -192,9 +206,14 @@ class TIWordDictionary {
   void Clear();
   // Clears the mark (flag bit 0) of every word.
   void ClearMarks();
-  // Looks the text up as FindFirst with kSearchAdd does (adding it when
-  // missing) and marks every word found.
-  void MarkWord(std::u16string_view text);
+  // Marks a stop word of a language (a DictID; 0 for a word of every
+  // language). With language 0 the text is looked up as FindFirst with
+  // kSearchAdd does and every word found is marked. With a language, only
+  // the readings from that language's dictionaries, and those of words that
+  // belong to no dictionary (DictionaryID 0), are marked: a German stop word
+  // leaves the English word spelt alike alone. A text that no look-up finds
+  // is added as (text, 0, -1) with DictionaryID `language` and marked.
+  void MarkWord(std::u16string_view text, int16_t language = 0);
   // Adds copies of the source's words first..last (see AddWord); a new word
   // takes the source word's Attr1 and Attr2. 0, or -1 when the dictionary
   // filled up (the copy stops there).
@@ -231,6 +250,9 @@ class TIWordDictionary {
   int32_t GroupBase() const { return groupBase_; }
   int32_t LoadCount() const { return loadCount_; }
   const TWDLoadDictionary& LoadDictionary(int32_t index) const { return loadTable_[index]; }
+  // The files loaded since the last Clear, in load order.
+  int32_t FileCount() const { return static_cast<int32_t>(files_.size()); }
+  const TWDFileRange& FileRange(int32_t index) const { return files_[static_cast<size_t>(index)]; }
 
   // True when the form index must be rebuilt before the next morphological
   // search.
@@ -272,19 +294,22 @@ class TIWordDictionary {
   int32_t LoadFromStream(TStream& stream, std::u16string_view fileName);
   // Writes the header tag and the words tag at the stream's position: every
   // word, or (ask) those WordExport chooses. Groups are written relative to
-  // the dictionary's own lexicon file; a group that does not fit 16 bits fails
-  // the save (-1).
+  // the dictionary's own lexicon file; a word whose group does not fit 16 bits
+  // there is written with group -1 (the project's reader adds words by text
+  // alone).
   int32_t SaveToStream(TStream& stream, bool ask);
 
  protected:
-  // Texts are 0-terminated in the records: a text is cut at its first 0 unit.
-  static std::u16string_view CutAtNul(std::u16string_view text);
-  // Appends a load-table entry as the file loader does; false when the table
-  // is full. Lets a derived dictionary stand for loaded files (tests of the
-  // word identifiers).
+  // The text a word keeps: texts are 0-terminated in the records, so a text
+  // is cut at its first 0 unit, and at kMaxTextLength units.
+  static std::u16string_view StorableText(std::u16string_view text);
+  // Appends a load-table entry and its file range as the file loader does;
+  // false when the table is full. Lets a derived dictionary stand for loaded
+  // files (tests of the word identifiers).
   bool AddLoadDictionary(const TWDLoadDictionary& entry) {
     if (loadCount_ >= kLoadTableSize) return false;
     loadTable_[static_cast<size_t>(loadCount_++)] = entry;
+    files_.push_back({entry.ID, entry.First, entry.Last});
     return true;
   }
 
@@ -390,6 +415,7 @@ class TIWordDictionary {
   int32_t groupBase_ = 0;
   std::array<TWDLoadDictionary, kLoadTableSize> loadTable_;
   int32_t loadCount_ = 0;
+  std::vector<TWDFileRange> files_;
 
   // The form index.
   bool formsStale_ = false;

@@ -48,7 +48,7 @@ int32_t TIWordDictionary::Search(std::u16string_view text, TWordVariants& list, 
 
 int32_t TIWordDictionary::SearchUnlocked(std::u16string_view text, TWordVariants& list, int32_t flags,
                                          TAffixIndexes& scratch) {
-  text = CutAtNul(text);
+  text = StorableText(text);
   const bool add = (flags & kSearchAdd) != 0;
   int32_t count = 0;
   if (Count() == 0 && !add) return 0;

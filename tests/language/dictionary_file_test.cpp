@@ -244,6 +244,77 @@ TEST(DictionaryFile, GlobalAndPerFileIdentifiersWithTwoFilesInEitherOrder) {
   second.SetMorphologyEngine(nullptr);
 }
 
+// A dictionary file of plain words (no engine) naming a lexicon file.
+std::u16string PlainFile(const TempDir& dir, const std::string& name, int16_t dictId, std::u16string_view lexicon,
+                         std::initializer_list<const char16_t*> words) {
+  D dict;
+  dict.SetDictID(dictId);
+  dict.SetMorphologyFile(lexicon);
+  for (const char16_t* word : words) dict.AddWord(word, 0, -1);
+  const std::u16string file = dir.WFile(name);
+  EXPECT_EQ(SaveDictionaryFile(dict, file), 0);
+  return file;
+}
+
+TEST(DictionaryFile, WordIdentifiersCountOverEveryFileOfOneLanguage) {
+  TempDir dir;
+  // Two English files with lexicons of their own, two that share one (their
+  // words fall into one load-table entry), and a Russian file between them.
+  const std::u16string a = PlainFile(dir, "a.dws", kLangEnglish, u"a.drmp", {u"apricot", u"cherry"});
+  const std::u16string b = PlainFile(dir, "b.dws", kLangEnglish, u"b.drmp", {u"blueberry", u"damson", u"elder"});
+  const std::u16string c = PlainFile(dir, "c.dws", kLangEnglish, u"a.drmp", {u"fig"});
+  const std::u16string ru = PlainFile(dir, "ru.dws", kLangRussian, u"ru.drmp", {u"\u0434\u043e\u043c"});
+  // (name, files in load order, what to do with the phrases: 0 nothing,
+  // 1 save them, 2 read them back)
+  struct Case {
+    const char* name;
+    std::vector<std::u16string> files;
+    int phrases;
+  };
+  const Case orders[] = {
+      {"a b", {a, b}, 0},       {"b a", {b, a}, 0},           {"a ru c b", {a, ru, c, b}, 0},
+      {"a ru b", {a, ru, b}, 1}, {"ru a b c", {ru, a, b, c}, 2},
+  };
+  // Phrases saved with one order read back as the same words when another
+  // language comes before, between or after the English files.
+  TMemoryStream saved;
+  std::vector<std::u16string> savedTexts;
+  for (const Case& order : orders) {
+    SCOPED_TRACE(order.name);
+    TPhraseWordDictionary dict;
+    for (const std::u16string& file : order.files) ASSERT_EQ(dict.LoadFromFile(file), 0);
+    dict.SetDictID(0);
+    const int32_t added = dict.AddWord(u"kestrune", 0, -1);
+    for (int32_t g = 0; g < dict.Count(); ++g) {
+      const int32_t id = dict.GetWord(g)->GetDictionaryID();
+      EXPECT_EQ(dict.GlobalWordIndex(id, dict.LocalWordIndex(g), false), g)
+          << platform::Utf16ToUtf8(dict.GetWord(g)->GetText());
+    }
+    EXPECT_EQ(dict.LocalWordIndex(added), 0);
+    if (order.phrases == 0) continue;
+    if (order.phrases == 1) {
+      // apricot elder / дом fig / kestrune
+      TPhrase english, mixed;
+      for (const char16_t* text : {u"apricot", u"elder"}) {
+        const int32_t w = dict.AddWord(text, 0, -1);
+        english.Entries.push_back({w, 0, dict.GetWord(w)->GetDictionaryID()});
+      }
+      mixed.Entries.push_back({dict.AddWord(u"\u0434\u043e\u043c", 0, -1), 0, kLangRussian});
+      mixed.Entries.push_back({added, 0, 0});
+      dict.AddPhrase(english);
+      dict.AddPhrase(mixed);
+      ASSERT_EQ(dict.SavePhrases(saved), 0);
+      savedTexts = {dict.GetWord(2000000)->GetText(), dict.GetWord(2000001)->GetText()};
+      EXPECT_EQ(savedTexts[0], u"apricot elder");
+      continue;
+    }
+    saved.SetPosition(0);
+    ASSERT_EQ(dict.LoadPhrases(saved), 0);
+    EXPECT_EQ(dict.GetWord(2000000)->GetText(), savedTexts[0]);
+    EXPECT_EQ(dict.GetWord(2000001)->GetText(), savedTexts[1]);
+  }
+}
+
 TEST(DictionaryFile, GroupsOfALaterFileAreShiftedByItsGroupBase) {
   TempDir dir;
   TIMorphologyEngineFull big;
@@ -271,7 +342,7 @@ TEST(DictionaryFile, GroupsOfALaterFileAreShiftedByItsGroupBase) {
   EXPECT_EQ(VariantTexts(dict, u"houses"), std::vector<std::u16string>{u"house/houses"});
 }
 
-TEST(DictionaryFile, SaveToStreamWritesGroupsRelativeToItsLexiconAndRefusesWhatDoesNotFit) {
+TEST(DictionaryFile, SaveToStreamWritesGroupsRelativeToItsLexiconAndMinusOneForWhatDoesNotFit) {
   TIMorphologyEngineFull engine;
   for (int i = 0; i < 40000; ++i) engine.AddLexeme();
   D dict;
@@ -280,12 +351,51 @@ TEST(DictionaryFile, SaveToStreamWritesGroupsRelativeToItsLexiconAndRefusesWhatD
   EXPECT_EQ(dict.SaveToStream(empty, false), D::kFileEmpty);
   EXPECT_EQ(empty.Size(), 0);
   dict.AddWord(u"fits", 0, 32767);
-  TMemoryStream ok;
-  EXPECT_EQ(dict.SaveToStream(ok, false), 0);
   dict.AddWord(u"wide", 0, 32768);
-  TMemoryStream wide;
-  EXPECT_EQ(dict.SaveToStream(wide, false), D::kFileCorrupt);
+  dict.AddWord(u"plain", 0, -1);
+  TMemoryStream stream;
+  ASSERT_EQ(dict.SaveToStream(stream, false), 0);
   dict.SetMorphologyEngine(nullptr);
+  stream.SetPosition(0);
+  D back;
+  ASSERT_EQ(back.LoadFromStream(stream, u""), 0);
+  ASSERT_EQ(back.Count(), 3);
+  const std::pair<const char16_t*, int32_t> expected[] = {{u"fits", 32767}, {u"wide", -1}, {u"plain", -1}};
+  for (int32_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(back.GetWord(i)->GetText(), expected[i].first);
+    EXPECT_EQ(back.GetWord(i)->GetGroup(), expected[i].second) << i;
+  }
+}
+
+TEST(DictionaryFile, TextsBeyond65535UnitsAreCutWhenAddedAndReloadAsTheSameWord) {
+  const std::u16string longer = std::u16string(D::kMaxTextLength, u'a') + u"bcd";
+  const std::u16string kept = longer.substr(0, D::kMaxTextLength);
+  for (const bool cache : {false, true}) {
+    SCOPED_TRACE(cache ? "string cache" : "heap texts");
+    D dict;
+    dict.SetStrCache(cache);
+    const int32_t word = dict.AddWord(longer, 0, -1);
+    EXPECT_EQ(dict.GetWord(word)->GetStoredText().size(), D::kMaxTextLength);
+    EXPECT_TRUE(dict.GetWord(word)->GetStoredText() == kept);
+    EXPECT_EQ(dict.AddWord(kept, 0, -1), word);
+    const int32_t renamed = dict.AddWord(u"short", 0, -1);
+    dict.GetWord(renamed)->SetText(std::u16string(70000, u'z'));
+    EXPECT_EQ(dict.GetWord(renamed)->GetStoredText().size(), D::kMaxTextLength);
+    TMemoryStream stream;
+    ASSERT_EQ(dict.SaveToStream(stream, false), 0);
+    stream.SetPosition(0);
+    D back;
+    ASSERT_EQ(back.LoadFromStream(stream, u""), 0);
+    ASSERT_EQ(back.Count(), 2);
+    EXPECT_TRUE(back.GetWord(0)->GetText() == dict.GetWord(word)->GetText());
+    EXPECT_TRUE(back.GetWord(1)->GetText() == dict.GetWord(renamed)->GetText());
+    // The text it was added with finds the reloaded word.
+    TWordVariants list;
+    TAffixIndexes scratch;
+    ASSERT_EQ(back.Search(longer, list, 0, scratch), 1);
+    EXPECT_EQ(list[0].WordIndex, 0);
+    EXPECT_EQ(back.AddWord(longer, 0, -1), 0);
+  }
 }
 
 TEST(DictionaryFile, SelectiveSaveAndTheProjectRoundTrip) {

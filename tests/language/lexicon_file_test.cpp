@@ -6,6 +6,7 @@
 
 #include "core/frame.h"
 #include "language/morphology_engine_full.h"
+#include "tests/language/golden_bytes.h"
 #include "tests/language/morphology_test_support.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
@@ -65,6 +66,76 @@ std::string WithCRC(std::string bytes) {
   const uint32_t crc = CRC32Update(0, bytes.data() + 16, bytes.size() - 16);
   std::memcpy(bytes.data() + 4, &crc, 4);
   return bytes;
+}
+
+// A lexicon of two lexemes typed from the format's tables: "walk" (part of
+// speech 2; forms "", "s", "ed", the last with form feature 25 = 5, bits 19-21
+// of the three feature bytes) and "do" (part of speech 1; forms "re"+"s",
+// "s"), English, header texts "d" and "a", no base.
+constexpr const char* kLexiconGolden =
+    // frame: "DRMP", CRC-32 of bytes 16.., version 0, reserved 0
+    "44 52 4D 50  CA 07 30 3A  00 00 00 00  00 00 00 00"
+    // info tag 1 (33 bytes): 2 lexemes, 4 rules, alphabet 0, second table 0,
+    // pairs 0, tables flag 0, version 3, language 9, DeleteEnabled 1,
+    // HeaderText1 "d", HeaderText2 "a"
+    "02 21  02 00 00 00  04 00 00 00  00 00  00 00  00 00  00 00  03 00 00 00  09 00 00 00  01"
+    "  01 00 64 00  01 00 61 00"
+    // affix tag 16386 (54 bytes)
+    "05 80 36 00 00 00"
+    // prefixes 16387: count 2, prefix 1 "re"
+    "  07 80 08 00 00 00  02 00  02 00 72 00 65 00"
+    // endings 16388: count 3, ending 1 "s", ending 2 "ed"
+    "  09 80 0C 00 00 00  03 00  01 00 73 00  02 00 65 00 64 00"
+    // rules 16389: count 4, rules 1-3 as (prefix, ending): (0,1) (0,2) (1,1)
+    "  0B 80 10 00 00 00  04 00 00 00  00 00 01 00  00 00 02 00  01 00 01 00"
+    // lexeme tag 3 (33 bytes): lemma tag 4 "walk", features 2, 3 forms;
+    // forms tag 5: rule u16 and three feature bytes per form
+    "06 21"
+    "  08 0E  04 00 77 00 61 00 6C 00 6B 00  02 00  03 00"
+    "  0A 0F  00 00 00 00 00  01 00 00 00 00  02 00 00 00 28"
+    // lexeme tag 3 (24 bytes): "do", features 1, 2 forms (rules 3 and 1)
+    "06 18"
+    "  08 0A  02 00 64 00 6F 00  01 00  02 00"
+    "  0A 0A  03 00 00 00 00  01 00 00 00 00";
+
+TEST(LexiconFile, GoldenFileReadsAndIsWrittenByteForByte) {
+  const std::string golden = test::HexBytes(kLexiconGolden);
+  ASSERT_EQ(golden.size(), 172u);
+  TempDir dir;
+  WriteFileBytes(dir.File("golden.drmp"), golden);
+  E read;
+  ASSERT_EQ(read.LoadFromFile(dir.WFile("golden.drmp")), 0);
+  EXPECT_EQ(read.LexemeCount(), 2);
+  EXPECT_EQ(read.RuleCount(), 4);
+  EXPECT_EQ(read.PrefixCount(), 2);
+  EXPECT_EQ(read.EndingCount(), 3);
+  EXPECT_EQ(read.GetLanguageId(), 9);
+  EXPECT_EQ(read.DeleteEnabled(), 1);
+  EXPECT_EQ(read.GetHeaderText1(), u"d");
+  EXPECT_EQ(read.GetHeaderText2(), u"a");
+  EXPECT_EQ(AllForms(read), (std::vector<std::u16string>{u"walk:2", u"-", u"-s", u"-ed", u"do:1", u"re-s", u"-s"}));
+  EXPECT_EQ(read.GetLexeme(0)->GetFormFeature25(2), 5);
+  EXPECT_EQ(read.GetLexeme(0)->GetFormFeature25(1), 0);
+  CheckEngineInvariants(read);
+
+  // The same lexicon made through the engine's operations is written as the
+  // golden bytes, and so is the one read from them.
+  E made;
+  made.SetLanguageId(9);
+  made.SetHeaderText1(u"d");
+  made.SetHeaderText2(u"a");
+  const int32_t walk = AddParadigm(made, {{u"", u""}, {u"", u"s"}, {u"", u"ed"}});
+  made.LexemeAt(walk)->Lemma = u"walk";
+  made.GetLexeme(walk)->SetPartOfSpeech(2);
+  made.GetLexeme(walk)->SetFormFeature25(2, 5);
+  const int32_t doLexeme = AddParadigm(made, {{u"re", u"s"}, {u"", u"s"}});
+  made.LexemeAt(doLexeme)->Lemma = u"do";
+  made.GetLexeme(doLexeme)->SetPartOfSpeech(1);
+  for (E* engine : {&made, &read}) {
+    ASSERT_EQ(engine->SaveToFile(dir.WFile("written.drmp")), 0);
+    const std::string written = ReadFileBytes(dir.File("written.drmp"));
+    EXPECT_TRUE(written == golden) << "first difference at byte " << test::FirstDifference(written, golden);
+  }
 }
 
 TEST(LexiconFile, SaveLoadSaveIsByteIdenticalAfterCompaction) {

@@ -10,6 +10,7 @@
 #include "language/text_parsing.h"
 #include "platform/text.h"
 #include "tests/language/fake_morphology_engine.h"
+#include "tests/language/golden_bytes.h"
 
 namespace kestrune {
 namespace {
@@ -275,13 +276,20 @@ TEST(PhraseIdentifiers, GlobalAndLocalIndexes) {
   EXPECT_EQ(files.LocalWordIndex(155), 5);
   EXPECT_EQ(files.LocalWordIndex(160), -1);
   EXPECT_EQ(files.LocalWordIndex(-1), -1);
-  // When two loaded files have one id, the last counts.
+  // Two files of one id: local indexes run on through the second file.
   TWDLoadDictionary again;
   again.ID = kLangEnglish;
   again.First = 150;
   again.Last = 159;
   ASSERT_TRUE(files.AddLoadDictionary(again));
-  EXPECT_EQ(files.GlobalWordIndex(kLangEnglish, 2, false), 152);
+  const Case twoFiles[] = {
+      {kLangEnglish, 2, false, 2}, {kLangEnglish, 102, false, 152}, {kLangEnglish, 110, true, -1}, {0, 0, true, 160},
+  };
+  for (const Case& c : twoFiles) {
+    EXPECT_EQ(files.GlobalWordIndex(c.id, c.local, c.allowNew), c.global) << c.id << " " << c.local;
+  }
+  EXPECT_EQ(files.LocalWordIndex(2), 2);
+  EXPECT_EQ(files.LocalWordIndex(152), 102);
 }
 
 // ---------------------------------------------------------------------------
@@ -291,6 +299,58 @@ std::vector<std::u16string> PhraseTexts(TPhraseWordDictionary& dictionary) {
   std::vector<std::u16string> texts;
   for (int32_t j = 0; j < dictionary.PhraseCount(); ++j) texts.push_back(dictionary.GetWord(2000000 + j)->GetText());
   return texts;
+}
+
+// A phrase stream typed from the format's table, over an English "file" of
+// three words (0-2), a Russian one of two (3-4) and a word added after them
+// (5): phrase 0 = words 0 and 1 (form 2), value 0; phrase 1 = word 4 (form 1),
+// word 5, word 2, value 7. Entries hold local indexes.
+constexpr const char* kPhraseGolden =
+    // tag 1: phrase count 2
+    "02 04  02 00 00 00"
+    // tag 0x4000 (32 bytes): 2 entries, value 0, {local, form, dictionary id}
+    "01 80 20 00 00 00  02 00 00 00  00 00 00 00"
+    "  00 00 00 00  00 00 00 00  09 00 00 00"
+    "  01 00 00 00  02 00 00 00  09 00 00 00"
+    // tag 0x4000 (44 bytes): 3 entries, value 7
+    "01 80 2C 00 00 00  03 00 00 00  07 00 00 00"
+    "  01 00 00 00  01 00 00 00  19 00 00 00"
+    "  00 00 00 00  00 00 00 00  00 00 00 00"
+    "  02 00 00 00  00 00 00 00  09 00 00 00";
+
+TEST(PhraseStream, GoldenStreamReadsAndIsWrittenByteForByte) {
+  auto files = [](TTestPhraseDictionary& dictionary) {
+    dictionary.LoadFile(kLangEnglish, 3, u"e");
+    dictionary.LoadFile(kLangRussian, 2, u"r");
+    dictionary.AddWord(u"added", 0, -1);
+  };
+  const std::vector<std::vector<TPhraseEntry>> phrases = {{{0, 0, 9}, {1, 2, 9}}, {{4, 1, 25}, {5, 0, 0}, {2, 0, 9}}};
+  const std::string golden = test::HexBytes(kPhraseGolden);
+  TTestPhraseDictionary written;
+  files(written);
+  for (const auto& entries : phrases) written.AddPhrase(TPhrase{entries, written.PhraseCount() == 1 ? 7 : 0});
+  TMemoryStream out;
+  ASSERT_EQ(written.SavePhrases(out), 0);
+  EXPECT_TRUE(test::StreamBytes(out) == golden)
+      << "first difference at byte " << test::FirstDifference(test::StreamBytes(out), golden);
+
+  TTestPhraseDictionary read;
+  files(read);
+  TMemoryStream in(reinterpret_cast<const uint8_t*>(golden.data()), golden.size());
+  ASSERT_EQ(read.LoadPhrases(in), 0);
+  ASSERT_EQ(read.PhraseCount(), 2);
+  for (int32_t j = 0; j < 2; ++j) {
+    const TPhrase& phrase = read.Phrases()[static_cast<size_t>(j)];
+    EXPECT_EQ(phrase.Value, j == 0 ? 0 : 7);
+    ASSERT_EQ(phrase.EntryCount(), static_cast<int32_t>(phrases[static_cast<size_t>(j)].size()));
+    for (int32_t k = 0; k < phrase.EntryCount(); ++k) {
+      const TPhraseEntry& expected = phrases[static_cast<size_t>(j)][static_cast<size_t>(k)];
+      const TPhraseEntry& entry = phrase.Entries[static_cast<size_t>(k)];
+      EXPECT_EQ(entry.WordIndex, expected.WordIndex) << j << " " << k;
+      EXPECT_EQ(entry.Form, expected.Form) << j << " " << k;
+      EXPECT_EQ(entry.SourceDictionaryID, expected.SourceDictionaryID) << j << " " << k;
+    }
+  }
 }
 
 TEST(PhraseStream, SaveWithoutPhrasesWritesNothing) {

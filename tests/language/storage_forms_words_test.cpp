@@ -9,6 +9,7 @@
 #include "language/phrase_word_dictionary.h"
 #include "language/text_parsing.h"
 #include "tests/language/fake_morphology_engine.h"
+#include "tests/language/golden_bytes.h"
 
 namespace kestrune {
 namespace {
@@ -196,6 +197,36 @@ TEST(WordFormStream, RoundTripAddsToWhatIsStored) {
   TMemoryStream blank;
   EXPECT_EQ(other.LoadFromStream(blank), 0);
   EXPECT_EQ(other.Count(), 4);
+}
+
+// A word-form stream typed from the format's table: three pairs (word 5
+// form 2, phrase 2000001 form 0, word 17 form 3) in the order they were
+// stored. The reader does not check tag numbers: the same pairs under tags 7
+// and 130 read alike.
+TEST(WordFormStream, GoldenStreamReadsAndIsWrittenByteForByte) {
+  const std::string golden = test::HexBytes(
+      // tag 1: pair count 3
+      "02 04  03 00 00 00"
+      // tag 0x4000 (24 bytes): {word identifier, form} pairs
+      "01 80 18 00 00 00  05 00 00 00 02 00 00 00  81 84 1E 00 00 00 00 00  11 00 00 00 03 00 00 00");
+  const std::string otherTags = test::HexBytes(
+      "0E 04  03 00 00 00"
+      "05 01 18 00  05 00 00 00 02 00 00 00  81 84 1E 00 00 00 00 00  11 00 00 00 03 00 00 00");
+  const std::pair<int32_t, int32_t> pairs[] = {{5, 2}, {2000001, 0}, {17, 3}};
+  TStorageFormsWords written;
+  for (const auto& [word, form] : pairs) written.SetForm(word, form, true);
+  TMemoryStream out;
+  ASSERT_EQ(written.SaveToStream(out), 0);
+  EXPECT_TRUE(test::StreamBytes(out) == golden)
+      << "first difference at byte " << test::FirstDifference(test::StreamBytes(out), golden);
+  for (const std::string* image : {&golden, &otherTags}) {
+    TStorageFormsWords read;
+    read.SetForm(17, 9, true);
+    TMemoryStream in(reinterpret_cast<const uint8_t*>(image->data()), image->size());
+    ASSERT_EQ(read.LoadFromStream(in), 0);
+    EXPECT_EQ(read.Count(), 3);
+    for (const auto& [word, form] : pairs) EXPECT_EQ(read.GetForm(word), form) << word;
+  }
 }
 
 TEST(WordFormStream, CorruptCountsFailWithNothingStored) {

@@ -10,7 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/base.h"
 #include "core/log_file.h"
+#include "language/stop_list.h"
+#include "platform/text.h"
 #include "tests/language/fake_morphology_engine.h"
 #include "tests/support/temp_dir.h"
 
@@ -186,6 +189,62 @@ TEST_P(WordDictionaryModes, MarksFindFirstAndFindNext) {
   EXPECT_EQ(dictionary.FindFirst(u"nothing", first, 0), 0);
   EXPECT_EQ(first.WordIndex, -1);
   EXPECT_EQ(dictionary.FindNext(variant), -1);
+}
+
+TEST_P(WordDictionaryModes, StopWordsOfALanguageMarkOnlyThatLanguagesWords) {
+  // English "die" and "war", a German "die" (another part of speech), a word
+  // of no dictionary.
+  dictionary.SetDictID(kLangEnglish);
+  const int32_t englishDie = dictionary.AddWord(u"die", 0, -1);
+  const int32_t war = dictionary.AddWord(u"war", 0, -1);
+  dictionary.SetDictID(kLangGerman);
+  const int32_t germanDie = dictionary.AddWord(u"die", 7, -1);
+  dictionary.SetDictID(0);
+  const int32_t orphan = dictionary.AddWord(u"orphan", 0, -1);
+  // The dictionary id is the last file's when the lists are read.
+  dictionary.SetDictID(kLangRussian);
+  struct Step {
+    const char16_t* text;
+    int16_t language;
+  };
+  for (const Step& step : {Step{u"die", kLangGerman}, Step{u"war", kLangGerman}, Step{u"und", kLangGerman},
+                           Step{u"orphan", kLangFrench}, Step{u"aber", kLangGerman}, Step{u"the", 0}}) {
+    dictionary.MarkWord(step.text, step.language);
+  }
+  ASSERT_EQ(dictionary.Count(), 7);
+  // (word, marked, dictionary id)
+  struct Expected {
+    int32_t word;
+    bool marked;
+    int16_t id;
+  };
+  const Expected expected[] = {
+      {englishDie, false, kLangEnglish}, {war, false, kLangEnglish}, {germanDie, true, kLangGerman},
+      {orphan, true, 0},                 {4, true, kLangGerman},     {5, true, kLangGerman},
+      {6, true, 0},
+  };
+  for (const Expected& e : expected) {
+    const TWDWord* word = dictionary.GetWord(e.word);
+    EXPECT_EQ((word->GetFlags() & TWDWord::kFlagMark) != 0, e.marked) << e.word;
+    EXPECT_EQ(word->GetDictionaryID(), e.id) << e.word;
+  }
+  EXPECT_EQ(dictionary.GetWord(4)->GetStoredText(), u"und");
+  // A list of no language marks every reading, as before.
+  dictionary.MarkWord(u"war");
+  EXPECT_TRUE(dictionary.GetWord(war)->GetFlags() & TWDWord::kFlagMark);
+}
+
+TEST(StopList, TheFileNameNamesTheLanguage) {
+  const std::pair<const char16_t*, int16_t> cases[] = {
+      {u"stop_german.txt", kLangGerman},  {u"STOP-English.TXT", kLangEnglish},
+      {u"/data/stop_russian.txt", kLangRussian}, {u"dictionaries\\stopfrench.txt", kLangFrench},
+      {u"stop_ Italian.txt", kLangItalian}, {u"stop.txt", 0},
+      {u"stop_mine.txt", 0},              {u"stop_unknown.txt", 0},
+      {u"stop_englishes.txt", 0},         {u"german.txt", 0},
+  };
+  for (const auto& [name, language] : cases) EXPECT_EQ(StopListLanguage(name), language) << platform::Utf16ToUtf8(name);
+  TIWordDictionary dictionary;
+  EXPECT_EQ(MarkStopList(dictionary, u"/nonexistent/stop_german.txt"), -1);
 }
 
 TEST_P(WordDictionaryModes, AddWordsFromCopiesTextsAndAttributes) {

@@ -230,6 +230,63 @@ TEST(WordClasses, PartOfSpeechOfMorphologicalFields) {
   for (const auto& [fields, pos] : cases) EXPECT_EQ(PartOfSpeechOfMorphology(fields), pos) << Utf16ToUtf8(fields);
 }
 
+// A WordNet database of a few lemmas, in the layout of its index and
+// exception files: lemma, class, synset count, pointer count, pointers, sense
+// count, tagged sense count, offsets.
+TEST(WordClasses, WordNetClassesOfLemmasExceptionsAndDetachedForms) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir.File("index.noun"),
+                       "  1 licence line\n"
+                       "woman n 4 2 @ ~ 4 3 01 02 03 04\n"
+                       "fireman n 2 1 @ 2 0 01 02\n"
+                       "box n 5 1 @ 5 2 01 02 03 04 05\n"
+                       "church n 3 1 @ 3 4 01 02 03\n"
+                       "run n 16 1 @ 16 3 01\n"
+                       "child n 4 1 @ 4 9 01\n");
+  test::WriteFileBytes(dir.File("index.verb"), "run v 41 1 @ 41 100 01\nbake v 2 1 @ 2 1 01\nbox v 2 1 @ 2 0 01\n");
+  test::WriteFileBytes(dir.File("index.adj"), "pale a 3 1 & 3 2 01\nlate a 4 1 & 4 1 01\n");
+  test::WriteFileBytes(dir.File("index.adv"), "late r 2 0 2 3 01\n");
+  test::WriteFileBytes(dir.File("noun.exc"), "children child\n");
+  test::WriteFileBytes(dir.File("verb.exc"), "went go\n");
+  TWordNetClasses wordNet;
+  ASSERT_TRUE(wordNet.Load(dir.Path()));
+  const std::pair<std::u16string_view, uint8_t> cases[] = {
+      {u"woman", posNoun},      {u"box", posNoun},         {u"run", posVerb},       {u"late", posAdverb},
+      {u"children", posNoun},   {u"went", posVerb},        {u"women", posNoun},     {u"firemen", posNoun},
+      {u"boxes", posNoun},      {u"churches", posNoun},    {u"runs", posVerb},      {u"baked", posVerb},
+      {u"baking", posVerb},     {u"paler", posAdjective},  {u"palest", posAdjective}, {u"later", posAdjective},
+      {u"xyzzies", posUndefined}, {u"men", posUndefined},  {u"s", posUndefined},
+  };
+  for (const auto& [word, pos] : cases) EXPECT_EQ(wordNet.Find(word), pos) << Utf16ToUtf8(word);
+  TWordNetClasses none;
+  EXPECT_FALSE(none.Load(dir.File("missing")));
+}
+
+// The parts of speech of Hunspell entries by the classes of their affix flags:
+// one class among the classed flags, others neutral.
+TEST(WordClasses, PartOfSpeechOfAffixFlagClasses) {
+  THunspellAffixes affixes;
+  ASSERT_EQ(affixes.LoadFromBytes("SFX A Y 1\nSFX A ый ая ый\n"
+                                  "SFX S Y 1\nSFX S ый о ый\n"
+                                  "SFX K Y 1\nSFX K 0 а .\n"
+                                  "SFX L Y 1\nSFX L ть л ть\n"
+                                  "SFX E Y 1\nSFX E ый ее ый\n"),
+            0);
+  THunspellFlagClasses classes;
+  std::string error;
+  ASSERT_TRUE(classes.Parse("adjective:AS noun:K verb:L", affixes, error)) << error;
+  const std::pair<const char*, uint8_t> cases[] = {
+      {"AS", posAdjective}, {"ASE", posAdjective}, {"K", posNoun},        {"L", posVerb},
+      {"KL", posUndefined}, {"E", posUndefined},   {"", posUndefined},     {"AK", posUndefined},
+  };
+  for (const auto& [flags, pos] : cases) EXPECT_EQ(classes.Find(affixes.ParseFlags(flags)), pos) << flags;
+  // A class name or a flag the affix file lacks is refused.
+  EXPECT_FALSE(THunspellFlagClasses().Parse("adjective:AZ", affixes, error));
+  EXPECT_NE(error.find("Z"), std::string::npos);
+  EXPECT_FALSE(THunspellFlagClasses().Parse("pronoun-ish:A", affixes, error));
+  EXPECT_FALSE(THunspellFlagClasses().Parse("verb:L noun:L", affixes, error));
+}
+
 TEST(WordClasses, PerlStopWordList) {
   test::TempDir dir;
   test::WriteFileBytes(dir.File("XX.pm"),

@@ -81,6 +81,8 @@ class THunspellAffixes {
   // A flag field of the dictionary or of an affix (an alias number when AF
   // aliases are defined), sorted.
   THunspellFlags ParseFlags(std::string_view raw) const;
+  // Flags written out in the file's flag type (never an alias number).
+  THunspellFlags ParseFlagText(std::string_view raw) const;
   // A morphology field: the alias text when AM aliases are defined and the
   // field is a number, else the field itself.
   std::u16string ResolveMorphology(std::string_view raw) const;
@@ -102,7 +104,6 @@ class THunspellAffixes {
   std::u16string RemoveIgnored(std::u16string text) const;
 
  private:
-  THunspellFlags ParseFlagText(std::string_view raw) const;
   THunspellFlag ParseOneFlag(std::string_view raw) const;
   bool ReadTable(const std::vector<std::string_view>& fields, bool prefix, size_t& line,
                  const std::vector<std::string_view>& lines);

@@ -1,10 +1,15 @@
 // kestrune_dictionary_builder: makes the word dictionary, lexicon and
 // stop-word list of one language from a Hunspell dictionary, WordNet's word
-// classes (English) and a Lingua::StopWords list.
+// classes (English) or the classes of the dictionary's affix flags, and a
+// Lingua::StopWords list.
 //
 //   kestrune_dictionary_builder --aff en_US.aff --dic en_US.dic --language 9
-//       --name english --out data/dictionaries [--wordnet /usr/share/wordnet]
-//       [--stopwords EN.pm] [--author TEXT] [--description TEXT]
+//       --name english --out data/dictionaries --author TEXT
+//       [--wordnet /usr/share/wordnet] [--flag-classes "noun:KJ verb:L ..."]
+//       [--stopwords EN.pm] [--description TEXT]
+//
+// The author text goes into the headers of both files: it names the authors
+// and the licences of the sources, so it is required.
 //
 // Writes <name>.dws, <name>.drmp and stop_<name>.txt into the output folder,
 // loads them back to check them, and prints what it made. Exits with 1 (and a
@@ -50,9 +55,10 @@ int main(int argc, char** argv) {
     if (key.rfind("--", 0) != 0) return Fail("unexpected argument " + key);
     args[key.substr(2)] = argv[i + 1];
   }
-  for (const char* required : {"aff", "dic", "language", "name", "out"}) {
+  for (const char* required : {"aff", "dic", "language", "name", "out", "author"}) {
     if (!args.count(required)) return Fail(std::string("missing --") + required);
   }
+  if (args["author"].empty()) return Fail("the author text is empty");
   const auto started = std::chrono::steady_clock::now();
   const int16_t language = static_cast<int16_t>(std::stoi(args["language"]));
   const std::string name = args["name"];
@@ -67,6 +73,11 @@ int main(int argc, char** argv) {
   TWordNetClasses wordNet;
   const bool haveWordNet = args.count("wordnet") > 0;
   if (haveWordNet && !wordNet.Load(args["wordnet"])) return Fail("cannot read WordNet in " + args["wordnet"]);
+  THunspellFlagClasses flagClasses;
+  std::string classError;
+  if (args.count("flag-classes") && !flagClasses.Parse(args["flag-classes"], affixes, classError)) {
+    return Fail(classError);
+  }
 
   // Forbidden words and the output words in the order of their first entry.
   THunspellExpander expander(affixes);
@@ -80,7 +91,9 @@ int main(int argc, char** argv) {
       continue;
     }
     const std::u16string root = platform::WideLowerCase(entry.Word);
-    const uint8_t pos = haveWordNet ? wordNet.Find(root) : PartOfSpeechOfMorphology(entry.Morphology);
+    const uint8_t pos = haveWordNet              ? wordNet.Find(root)
+                        : !flagClasses.Empty() ? flagClasses.Find(entry.Flags)
+                                               : PartOfSpeechOfMorphology(entry.Morphology);
     std::u16string key = root;
     key.push_back(static_cast<char16_t>(pos));
     auto [it, added] = wordByKey.emplace(std::move(key), words.size());
@@ -143,7 +156,7 @@ int main(int argc, char** argv) {
   }
 
   std::string error;
-  const std::u16string author = platform::Utf8ToUtf16(args.count("author") ? args["author"] : "Kestrune Inc");
+  const std::u16string author = platform::Utf8ToUtf16(args["author"]);
   const std::u16string description =
       platform::Utf8ToUtf16(args.count("description") ? args["description"] : name + " word dictionary");
   if (builder.Save(out, name, author, description, error) != 0) return Fail(error);

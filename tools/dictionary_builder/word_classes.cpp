@@ -1,5 +1,6 @@
 #include "tools/dictionary_builder/word_classes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -36,17 +37,32 @@ std::u16string Lemma(std::string_view field) {
   return platform::WideLowerCase(platform::Utf8ToUtf16(text));
 }
 
+// The classes in index order, and in order of preference when the counts are
+// equal.
+const uint8_t kWordNetClasses[] = {posNoun, posVerb, posAdjective, posAdverb};
+
+// WordNet's detachment rules: a suffix and what replaces it, per class (the
+// adverbs have none).
+struct TDetachment {
+  std::u16string_view Suffix;
+  std::u16string_view Ending;
+};
+const std::vector<TDetachment> kDetachments[] = {
+    {{u"s", u""}, {u"ses", u"s"}, {u"xes", u"x"}, {u"zes", u"z"}, {u"ches", u"ch"}, {u"shes", u"sh"},
+     {u"men", u"man"}, {u"ies", u"y"}},
+    {{u"s", u""}, {u"ies", u"y"}, {u"es", u"e"}, {u"es", u""}, {u"ed", u"e"}, {u"ed", u""}, {u"ing", u"e"},
+     {u"ing", u""}},
+    {{u"er", u""}, {u"est", u""}, {u"er", u"e"}, {u"est", u"e"}},
+    {},
+};
+
 }  // namespace
 
 bool TWordNetClasses::Load(const std::string& folder) {
-  // In order of preference when the counts are equal.
-  static const struct {
-    const char* Name;
-    uint8_t PartOfSpeech;
-  } kFiles[] = {{"noun", posNoun}, {"verb", posVerb}, {"adj", posAdjective}, {"adv", posAdverb}};
-  for (const auto& file : kFiles) {
+  static const char* const kFiles[] = {"noun", "verb", "adj", "adv"};
+  for (size_t c = 0; c < kClasses; ++c) {
     std::string bytes;
-    if (!ReadAll(folder + "/index." + file.Name, bytes)) return false;
+    if (!ReadAll(folder + "/index." + kFiles[c], bytes)) return false;
     std::istringstream lines(bytes);
     std::string line;
     while (std::getline(lines, line)) {
@@ -56,19 +72,16 @@ bool TWordNetClasses::Load(const std::string& folder) {
       if (f.size() < 4) continue;
       const int32_t pointers = Number(f[3]);
       if (pointers < 0 || f.size() < 6 + static_cast<size_t>(pointers)) continue;
-      const int32_t senses = Number(f[4 + static_cast<size_t>(pointers)]);
-      const int32_t tagged = Number(f[5 + static_cast<size_t>(pointers)]);
-      TScore& score = classes_[Lemma(f[0])];
-      if (tagged > score.TaggedSenses || (tagged == score.TaggedSenses && senses > score.Senses)) {
-        score = {file.PartOfSpeech, tagged, senses};
-      }
+      TScore& score = lemmas_[Lemma(f[0])][c];
+      score.Senses = std::max(0, Number(f[4 + static_cast<size_t>(pointers)]));
+      score.TaggedSenses = std::max(0, Number(f[5 + static_cast<size_t>(pointers)]));
     }
     std::string exceptions;
-    if (ReadAll(folder + "/" + file.Name + ".exc", exceptions)) {
+    if (ReadAll(folder + "/" + kFiles[c] + ".exc", exceptions)) {
       std::istringstream excLines(exceptions);
       while (std::getline(excLines, line)) {
         const std::vector<std::string_view> f = SplitFields(line);
-        if (!f.empty()) exceptions_.emplace(Lemma(f[0]), file.PartOfSpeech);
+        if (!f.empty()) exceptions_.emplace(Lemma(f[0]), kWordNetClasses[c]);
       }
     }
   }
@@ -77,9 +90,74 @@ bool TWordNetClasses::Load(const std::string& folder) {
 
 uint8_t TWordNetClasses::Find(std::u16string_view word) const {
   const std::u16string key(word);
-  if (auto it = classes_.find(key); it != classes_.end()) return it->second.PartOfSpeech;
+  if (auto it = lemmas_.find(key); it != lemmas_.end()) {
+    size_t best = 0;
+    for (size_t c = 1; c < kClasses; ++c) {
+      if (it->second[c].Beats(it->second[best])) best = c;
+    }
+    return kWordNetClasses[best];
+  }
   if (auto it = exceptions_.find(key); it != exceptions_.end()) return it->second;
-  return posUndefined;
+  uint8_t found = posUndefined;
+  TScore best;
+  for (size_t c = 0; c < kClasses; ++c) {
+    for (const TDetachment& rule : kDetachments[c]) {
+      if (word.size() <= rule.Suffix.size() || word.substr(word.size() - rule.Suffix.size()) != rule.Suffix) continue;
+      std::u16string base(word.substr(0, word.size() - rule.Suffix.size()));
+      base += rule.Ending;
+      const auto it = lemmas_.find(base);
+      if (it == lemmas_.end() || it->second[c].Senses < 0) continue;
+      if (found == posUndefined || it->second[c].Beats(best)) {
+        found = kWordNetClasses[c];
+        best = it->second[c];
+      }
+    }
+  }
+  return found;
+}
+
+bool THunspellFlagClasses::Parse(std::string_view spec, const THunspellAffixes& affixes, std::string& error) {
+  static const struct {
+    std::string_view Name;
+    uint8_t PartOfSpeech;
+  } kNames[] = {{"noun", posNoun}, {"verb", posVerb}, {"adjective", posAdjective}, {"adverb", posAdverb}};
+  classes_.clear();
+  for (std::string_view field : SplitFields(spec)) {
+    const size_t colon = field.find(':');
+    const std::string_view name = field.substr(0, colon);
+    uint8_t pos = posUndefined;
+    for (const auto& entry : kNames) {
+      if (entry.Name == name) pos = entry.PartOfSpeech;
+    }
+    if (pos == posUndefined || colon == std::string_view::npos) {
+      error = "unknown flag class \"" + std::string(field) + "\"";
+      return false;
+    }
+    const std::string_view flagText = field.substr(colon + 1);
+    for (THunspellFlag flag : affixes.ParseFlagText(flagText)) {
+      if (affixes.SuffixesOf(flag).empty() && affixes.PrefixesOf(flag).empty()) {
+        error = "the flags \"" + std::string(flagText) + "\" of the class " + std::string(name) +
+                " name a flag without affix rules";
+        return false;
+      }
+      if (!classes_.emplace(flag, pos).second) {
+        error = "a flag of \"" + std::string(flagText) + "\" is named twice";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+uint8_t THunspellFlagClasses::Find(const THunspellFlags& flags) const {
+  uint8_t found = posUndefined;
+  for (THunspellFlag flag : flags) {
+    const auto it = classes_.find(flag);
+    if (it == classes_.end()) continue;
+    if (found != posUndefined && found != it->second) return posUndefined;
+    found = it->second;
+  }
+  return found;
 }
 
 uint8_t PartOfSpeechOfMorphology(std::u16string_view morphology) {
