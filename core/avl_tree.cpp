@@ -488,11 +488,21 @@ int32_t TIAVLTree::SaveToFile(std::u16string_view fileName) {
   // integers.
   const bool integers = IsIntegerType(itemType_);
   const bool empty = Count() == 0;
-  const int32_t result = SaveFramedFile(fileName, kMagicAVLF, kFileVersion, true, kFileError,
-                                        [&](TTagStream& tags) -> int32_t {
-                                          if (!integers || empty) return kDone;
-                                          return WriteBody(tags);
-                                        });
+  // A read-only target is made writable for the save and read-only again
+  // afterwards, whatever the result; the new file keeps its mode.
+  const platform::PathInfo info = platform::GetPathInfo(fileName);
+  const bool wasReadOnly = info.exists && info.isFile && info.readOnly;
+  if (wasReadOnly) platform::SetReadOnly(fileName, false);
+  int32_t result;
+  try {
+    result = SaveFramedFile(fileName, kMagicAVLF, kFileVersion, true, kFileError, [&](TTagStream& tags) -> int32_t {
+      if (!integers || empty) return kDone;
+      return WriteBody(tags);
+    });
+  } catch (...) {
+    result = kFileError;
+  }
+  if (wasReadOnly) platform::SetReadOnly(fileName, true);
   if (result != kDone) return result;
   if (!integers) return kNotIntegerItems;
   if (empty) return kEmptySet;

@@ -29,7 +29,8 @@
 // 0 as well), not the version; a tag that claims more bytes than the file
 // holds ends the load with kFileError, the values read so far staying. A save
 // goes through a temporary file renamed over the target, so a failed save
-// leaves the old file whole; a read-only target is refused with kFileError.
+// leaves the old file whole; a read-only target is written all the same and
+// stays read-only, and every target keeps its mode.
 //
 // Threads: Add, Delete, Find, Clear, the settings and the file operations hold
 // the set's own lock for their whole run, so one set may be shared by several

@@ -42,6 +42,11 @@ float TASNElement::GetRelationWeight(const TRelationPosition& position) const {
   return relations_[position.List].Weights[position.Node];
 }
 
+void TASNElement::SetAnchor(float value) {
+  anchor_ = value;
+  if (layer_) layer_->anchors_[static_cast<size_t>(index_)] = value;
+}
+
 void TASNElement::SetRelationWeight(const TRelationPosition& position, float weight) {
   if (!InRange(position)) return;
   relations_[position.List].Weights[position.Node] = weight;
@@ -60,8 +65,9 @@ TASNLayer::TASNLayer(float param, float budget) : param_(param), budget_(budget)
 void TASNLayer::Clear() {
   elements_.Clear();
   count_ = 0;
-  activeSet_.Clear();
-  contextSet_.Clear();
+  std::vector<float>().swap(anchors_);
+  activeSet_.Release();
+  contextSet_.Release();
   ResetInputs(true);
 }
 
@@ -83,35 +89,37 @@ int32_t TASNLayer::AddElement(int32_t id, float threshold, float anchor, float k
   element.anchor_ = anchor;
   element.id_ = id;
   element.relations_.clear();
+  element.layer_ = this;
+  element.index_ = count_;
+  anchors_.push_back(anchor);
+  activeSet_.Grow(count_ + 1);
+  contextSet_.Grow(count_ + 1);
   return count_++;
 }
 
 void TASNLayer::Deactivate(int32_t index) {
   if (!IsValidIndex(index)) return;
   elements_[index].activation_ = 0.0f;
-  const int32_t node = activeSet_.FindUnshared(index);
-  if (node >= 0) activeSet_.Delete(node);
+  activeSet_.Delete(activeSet_.Find(index));
 }
 
 void TASNLayer::SetActivation(int32_t index, float value) {
   if (!IsValidIndex(index)) return;
   elements_[index].activation_ = value;
-  activeSet_.AddUnshared(index);
+  activeSet_.Add(index);
 }
 
 void TASNLayer::ActivateAll(float value) {
   for (int32_t i = 0; i < count_; ++i) {
     elements_[i].activation_ = value;
-    activeSet_.AddUnshared(i);
+    activeSet_.Add(i);
   }
 }
 
 void TASNLayer::Reset(bool alsoContext) {
   const int32_t active = activeSet_.Count();
-  for (int32_t k = 0; k < active; ++k) {
-    const auto index = static_cast<int32_t>(activeSet_.GetItem(k));
-    if (IsValidIndex(index)) elements_[index].activation_ = 0.0f;
-  }
+  const int32_t* items = activeSet_.Items();
+  for (int32_t k = 0; k < active; ++k) elements_[items[k]].activation_ = 0.0f;
   activeSet_.Clear();
   if (alsoContext) contextSet_.Clear();
 }
@@ -129,7 +137,7 @@ void TASNLayer::ResetInputs(bool release) {
     std::vector<float>().swap(positiveInput_);
     std::vector<float>().swap(negativeInput_);
     std::vector<int32_t>().swap(touched_);
-  } else if (touched_.size() * 8 > positiveInput_.size()) {
+  } else if (touchedAll_ || touched_.size() * 8 > positiveInput_.size()) {
     std::fill(positiveInput_.begin(), positiveInput_.end(), 0.0f);
     std::fill(negativeInput_.begin(), negativeInput_.end(), 0.0f);
   } else {
@@ -139,9 +147,29 @@ void TASNLayer::ResetInputs(bool release) {
     }
   }
   touched_.clear();
+  touchedAll_ = false;
   positiveSum_ = 0.0f;
   negativeSum_ = 0.0f;
+  negativeLog_.clear();
   maxPositive_ = 0.0f;
+}
+
+void TASNLayer::AddNegative(float amount, int64_t count) {
+  if (count <= 0) return;
+  if (!negativeLog_.empty() && negativeLog_.back().first == amount) {
+    negativeLog_.back().second += count;
+  } else {
+    negativeLog_.emplace_back(amount, count);
+  }
+}
+
+float TASNLayer::NegativeSum() const {
+  // Every addition in turn: repeated single additions round at each step.
+  for (const auto& [amount, count] : negativeLog_) {
+    for (int64_t i = 0; i < count; ++i) negativeSum_ += amount;
+  }
+  negativeLog_.clear();
+  return negativeSum_;
 }
 
 // ---------------------------------------------------------------------------
@@ -314,7 +342,7 @@ void TIASN::DeleteElement(const TASNAddress& address) {
       DeleteRelation(target, address);
     }
   }
-  element->anchor_ = -1.0f;
+  element->SetAnchor(-1.0f);
 }
 
 void TIASN::MarkRelationTargets(const TASNAddress& address, int32_t layer) {
@@ -322,9 +350,9 @@ void TIASN::MarkRelationTargets(const TASNAddress& address, int32_t layer) {
   const int32_t listIndex = FindRelationList(address, layer);
   if (listIndex < 0) return;
   const TLayerRelations& list = *GetRelationListAt(address, listIndex);
-  TIAVLTree& context = layers_[layer]->contextSet_;
+  TSlotSet& context = layers_[layer]->contextSet_;
   const int32_t count = list.Count();
-  for (int32_t node = 0; node < count; ++node) context.AddUnshared(list.Target(node));
+  for (int32_t node = 0; node < count; ++node) context.Add(list.Target(node));
 }
 
 // ---------------------------------------------------------------------------

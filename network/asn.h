@@ -19,7 +19,10 @@
 // sets, spreads from a source layer into a target layer (Spread) and lets the
 // target settle (Update). All stored values are single precision; Spread
 // rounds each contribution after each of its two multiplications, Update
-// rounds the new activation once from extended precision.
+// rounds the new activation once from extended precision. A layer's active
+// and context sets are slot-indexed sets (TSlotSet) walked in item order, and
+// the layer keeps its elements' anchors in a dense array beside the element
+// records for Spread.
 //
 // The network file ".inn" (asn_file.cpp) is a framed file with the magic
 // "ASNF", checksum 0 and version 1; the reader also reads the older version-0
@@ -33,14 +36,17 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/avl_tree.h"
 #include "core/paged_array.h"
 #include "core/stream.h"
+#include "network/slot_set.h"
 
 namespace kestrune {
 
+class TASNLayer;
 class TTagStream;
 
 // Which relation store the network uses. cBinary stores and finds nothing.
@@ -88,7 +94,7 @@ class TASNElement final {
   virtual int32_t GetId() const { return id_; }
   // Gain of incoming activation: 1.0 normal, 0.0 no input, -1.0 deleted.
   virtual float GetAnchor() const { return anchor_; }
-  virtual void SetAnchor(float value) { anchor_ = value; }
+  virtual void SetAnchor(float value);
   // The element is active only while its activation exceeds the threshold.
   virtual float GetThreshold() const { return threshold_; }
   virtual void SetThreshold(float value) { threshold_ = value; }
@@ -126,6 +132,10 @@ class TASNElement final {
   float anchor_ = 0.0f;
   int32_t id_ = 0;
   std::vector<TLayerRelations> relations_;
+  // The layer holding the element and its index there: SetAnchor keeps the
+  // layer's anchor array in step.
+  TASNLayer* layer_ = nullptr;
+  int32_t index_ = -1;
 };
 
 // One layer record: its elements, its active and context sets (element
@@ -142,9 +152,9 @@ class TASNLayer final {
   // Frees the elements, their relations, both sets and both input arrays.
   virtual void Clear();
   // Elements whose activation is above their threshold.
-  virtual TIAVLTree& GetActiveSet() { return activeSet_; }
+  virtual TSlotSet& GetActiveSet() { return activeSet_; }
   // Elements that take part in spreading into this layer.
-  virtual TIAVLTree& GetContextSet() { return contextSet_; }
+  virtual TSlotSet& GetContextSet() { return contextSet_; }
   // Null when the index is out of range.
   virtual TASNElement* GetElement(int32_t index);
   virtual const TASNElement* GetElement(int32_t index) const;
@@ -169,7 +179,8 @@ class TASNLayer final {
 
   // Input collected by Spread since the last reset.
   float PositiveSum() const { return positiveSum_; }
-  float NegativeSum() const { return negativeSum_; }
+  // The amounts of negative input added up in the order they were collected.
+  float NegativeSum() const;
   float MaxPositiveInput() const { return maxPositive_; }
   // Inputs of element `index`; 0.0 where no input was collected.
   float PositiveInput(int32_t index) const;
@@ -177,25 +188,33 @@ class TASNLayer final {
 
  private:
   friend class TIASN;
+  friend class TASNElement;
 
   // Clears the inputs and the sums; with `release` the arrays' memory too.
   void ResetInputs(bool release = false);
+  // `count` additions of `amount` to the negative sum, after those before.
+  void AddNegative(float amount, int64_t count);
 
   float positiveSum_ = 0.0f;
-  float negativeSum_ = 0.0f;
+  // The negative sum is read only through its getter: the additions are
+  // logged as (amount, repeats) and folded into the sum, in order, on read.
+  mutable float negativeSum_ = 0.0f;
+  mutable std::vector<std::pair<float, int64_t>> negativeLog_;
   float maxPositive_ = 0.0f;
   float param_ = 0.0f;
   float budget_ = -1.0f;
   int32_t count_ = 0;
   TPagedArray<TASNElement, kElementPage> elements_;
-  TIAVLTree activeSet_;
-  TIAVLTree contextSet_;
+  std::vector<float> anchors_;  // anchors_[i] is element i's Anchor
+  TSlotSet activeSet_;
+  TSlotSet contextSet_;
   // The input arrays keep their memory between spreads; the elements whose
   // entries a spread made non-zero are listed, so that a reset clears only
-  // those (or everything when they are many).
+  // those, or everything when they are many (touchedAll_: the list stopped).
   std::vector<float> positiveInput_;
   std::vector<float> negativeInput_;
   std::vector<int32_t> touched_;
+  bool touchedAll_ = false;
 };
 
 // 2 * Limit / (1 + e^(-2 * Value / (0.9 * Limit))) - Limit, in extended
@@ -336,15 +355,17 @@ class TIASN {
   // A fresh stamp for a per-element stamp array of at least `size` entries.
   static uint32_t NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size);
 
-  // Spread's scratch: the context elements with positive input; per target
-  // element the stamp of the context set's members and the stamp of the last
-  // source element related to it.
-  std::vector<int32_t> scratchContext_;
+  // Scratch of Spread's lateral inhibition, per context item: its negative
+  // input (Update keeps its nets there too), all ones when it has positive
+  // input, and the stamp of the last source element related to it.
   std::vector<float> scratchNets_;
-  std::vector<uint32_t> contextStamp_;
+  std::vector<uint32_t> scratchMask_;
   std::vector<uint32_t> relatedStamp_;
-  uint32_t contextMark_ = 0;
   uint32_t relatedMark_ = 0;
+  // Per relation visited by a spread, its target's context item, and where
+  // each active element's relations begin.
+  std::vector<int32_t> relationItems_;
+  std::vector<int32_t> relationStart_;
 };
 
 }  // namespace kestrune

@@ -2,7 +2,10 @@
 // caller's sets and the relation lists give (set item order, node order), in
 // single precision, so that the same network always ranks the same words.
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
 #include "network/asn.h"
 
@@ -25,6 +28,36 @@ static const TLayerRelations* ListToward(const TASNElement& element, int32_t tar
   return nullptr;
 }
 
+namespace {
+
+// inputs[j] += amount where masks[j] is set and stamps[j] is not `stamp`,
+// else += +0, which leaves an input of +0 or more as it was; four lanes at a
+// time.
+void AddUnlessStamped(float* inputs, const uint32_t* stamps, const uint32_t* masks, int32_t count, uint32_t stamp,
+                      float amount) {
+  using Floats = float __attribute__((vector_size(16)));
+  using Words = uint32_t __attribute__((vector_size(16)));
+  const auto bits = std::bit_cast<uint32_t>(amount);
+  int32_t j = 0;
+  for (; j + 4 <= count; j += 4) {
+    Words marks;
+    Words mask;
+    Floats values;
+    std::memcpy(&marks, stamps + j, sizeof(marks));
+    std::memcpy(&mask, masks + j, sizeof(mask));
+    std::memcpy(&values, inputs + j, sizeof(values));
+    const Words adds = reinterpret_cast<Words>(marks != stamp) & mask & bits;
+    values += std::bit_cast<Floats>(adds);
+    std::memcpy(inputs + j, &values, sizeof(values));
+  }
+  for (; j < count; ++j) {
+    const uint32_t add = stamps[j] != stamp ? masks[j] & bits : 0u;
+    inputs[j] += std::bit_cast<float>(add);
+  }
+}
+
+}  // namespace
+
 uint32_t TIASN::NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size) {
   if (stamps.size() < static_cast<size_t>(size)) stamps.resize(size, 0);
   if (++stamp == 0) {
@@ -43,121 +76,143 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   if (to.negativeInput_.size() < static_cast<size_t>(targetCount)) to.negativeInput_.resize(targetCount, 0.0f);
   float* positive = to.positiveInput_.data();
   float* negative = to.negativeInput_.data();
-  TIAVLTree& context = to.contextSet_;
-  TIAVLTree& active = from.activeSet_;
+  const float* anchors = to.anchors_.data();
+  TSlotSet& context = to.contextSet_;
+  // The active set does not change while this layer spreads (a spread within
+  // one layer changes only its context set).
+  const TSlotSet& active = from.activeSet_;
   const int32_t activeCount = active.Count();
-
-  // Membership of the context set: a set search per relation, or, when the
-  // relations to visit outnumber the context set's items enough, a stamp per
-  // member taken once (and kept up to date as an open spread adds members).
-  int64_t visits = 0;
-  for (int32_t k = 0; k < activeCount; ++k) {
-    const auto e = static_cast<int32_t>(active.GetNode(k).Value);
-    if (!from.IsValidIndex(e)) continue;
-    if (const TLayerRelations* list = ListToward(from.elements_[e], target)) visits += list->Count();
-  }
-  const int32_t contextCount = context.Count();
-  const bool stamped = visits > 0 && contextCount <= 16 * visits;
-  uint32_t member = 0;
-  if (stamped) {
-    member = NextStamp(contextStamp_, contextMark_, targetCount);
-    for (int32_t k = 0; k < contextCount; ++k) {
-      const auto m = static_cast<int32_t>(context.GetNode(k).Value);
-      if (m >= 0 && m < targetCount) contextStamp_[m] = member;
-    }
-  }
+  const int32_t* activeItems = active.Items();
 
   // Relations of the active source elements. The sums live in locals while
   // the input arrays are written (the arrays could alias them otherwise).
   float positiveSum = to.positiveSum_;
-  float negativeSum = to.negativeSum_;
   float maxPositive = to.maxPositive_;
-  for (int32_t k = 0; k < activeCount && visits > 0; ++k) {
-    const auto e = static_cast<int32_t>(active.GetNode(k).Value);
-    if (!from.IsValidIndex(e)) continue;
-    const TASNElement& element = from.elements_[e];
-    const TLayerRelations* list = ListToward(element, target);
-    if (!list) continue;
-    const float activation = element.activation_;
-    const int32_t nodes = list->Count();
-    const float* weights = list->Weights.data();
-    const TIAVLTree& targets = *list->Targets;
-    for (int32_t node = 0; node < nodes; ++node) {
-      const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
-      if (t < 0 || t >= targetCount) continue;
-      // Both tests skip; the cheaper one goes first.
-      const bool inContext = stamped ? contextStamp_[t] == member : (open || context.FindUnshared(t) >= 0);
-      if (!open && !inContext) continue;
-      float v = weights[node] * activation;
-      v = v * to.elements_[t].anchor_;
-      if (v == 0.0f) continue;
-      if (positive[t] == 0.0f && negative[t] == 0.0f) to.touched_.push_back(t);
-      if (v < 0.0f) {
-        negative[t] += -v;
-        negativeSum += -v;
-      } else {
-        positive[t] += v;
-        positiveSum += v;
-        if (maxPositive < positive[t]) maxPositive = positive[t];
-      }
-      if (open && !(stamped && inContext)) {
-        context.AddUnshared(t);
-        if (stamped) contextStamp_[t] = member;
+  // The entries made non-zero are listed until they are so many that a reset
+  // clears the whole arrays anyway.
+  const size_t touchLimit = to.positiveInput_.size() / 8;
+  int64_t visits = 0;
+  for (int32_t k = 0; k < activeCount; ++k) {
+    if (const TLayerRelations* list = ListToward(from.elements_[activeItems[k]], target)) visits += list->Count();
+  }
+  if (static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;  // more than a list would hold
+  bool tracking = !to.touchedAll_;
+  // For the inhibition below, each relation's target as a context item: its
+  // item index, -1 when it is none, or -2 - target when an open spread may
+  // still add it. relationStart_[k] is where active element k's relations
+  // begin.
+  const bool inhibit = inhibition != 0.0f;
+  int32_t noted = 0;
+  if (inhibit) {
+    if (relationItems_.size() < static_cast<size_t>(visits)) relationItems_.resize(static_cast<size_t>(visits));
+    relationStart_.assign(static_cast<size_t>(activeCount) + 1, 0);
+  }
+  int32_t* items = relationItems_.data();
+  // One pass per kind, so that the inner loop tests neither kind.
+  auto relations = [&](auto openKind, auto inhibitKind) {
+    constexpr bool kOpen = decltype(openKind)::value;
+    constexpr bool kInhibit = decltype(inhibitKind)::value;
+    for (int32_t k = 0; k < activeCount; ++k) {
+      if constexpr (kInhibit) relationStart_[k] = noted;
+      const int32_t e = activeItems[k];
+      const TASNElement& element = from.elements_[e];
+      const TLayerRelations* list = ListToward(element, target);
+      if (!list) continue;
+      const float activation = element.activation_;
+      const int32_t nodes = list->Count();
+      const float* weights = list->Weights.data();
+      const TIAVLTree& targets = *list->Targets;
+      for (int32_t node = 0; node < nodes; ++node) {
+        const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
+        int32_t item = -1;
+        if (t >= 0 && t < targetCount) item = kOpen ? -2 - t : context.Find(t);
+        if (item != -1) {
+          float v = weights[node] * activation;
+          v = v * anchors[t];
+          if (v != 0.0f) {
+            if (tracking && positive[t] == 0.0f && negative[t] == 0.0f) {
+              to.touched_.push_back(t);
+              tracking = to.touched_.size() <= touchLimit;
+              to.touchedAll_ = !tracking;
+            }
+            if (v < 0.0f) {
+              negative[t] += -v;
+              to.AddNegative(-v, 1);
+            } else {
+              positive[t] += v;
+              positiveSum += v;
+              if (maxPositive < positive[t]) maxPositive = positive[t];
+            }
+            if constexpr (kOpen) item = context.Add(t);
+          }
+        }
+        if constexpr (kInhibit) items[noted++] = item;
       }
     }
+  };
+  if (open) {
+    inhibit ? relations(std::true_type{}, std::true_type{}) : relations(std::true_type{}, std::false_type{});
+  } else {
+    inhibit ? relations(std::false_type{}, std::true_type{}) : relations(std::false_type{}, std::false_type{});
   }
-
+  if (inhibit) relationStart_[activeCount] = noted;
   to.positiveSum_ = positiveSum;
   to.maxPositive_ = maxPositive;
-  to.negativeSum_ = negativeSum;
   if (inhibition == 0.0f) return;
 
   // Lateral inhibition: every active source element pushes down each context
   // element with positive input that it has no relation to. The context
-  // elements with positive input are taken once (the inhibition changes only
-  // negative input), and the relation test is a stamp left by a walk of the
-  // source element's list toward the target layer.
-  scratchContext_.clear();
+  // set's negative inputs are taken once into a list in item order, with a
+  // mask of the elements that have positive input (the inhibition changes
+  // only negative input, and each element's additions keep the order of the
+  // source elements). Per source element, its relations' items noted above
+  // are stamped, and one pass over the list adds the amount to the others.
   const int32_t members = context.Count();
+  const int32_t* memberItems = context.Items();
+  scratchNets_.resize(static_cast<size_t>(members));
+  scratchMask_.resize(static_cast<size_t>(members));
+  float* inputs = scratchNets_.data();
+  uint32_t* eligible = scratchMask_.data();
+  int32_t eligibleCount = 0;
   for (int32_t k = 0; k < members; ++k) {
-    const auto m = static_cast<int32_t>(context.GetNode(k).Value);
-    if (m >= 0 && m < targetCount && positive[m] > 0.0f) scratchContext_.push_back(m);
+    const int32_t m = memberItems[k];
+    inputs[k] = negative[m];
+    eligible[k] = positive[m] > 0.0f ? ~0u : 0u;
+    eligibleCount += positive[m] > 0.0f;
   }
-  if (scratchContext_.empty()) return;
+  if (eligibleCount == 0) return;
   for (int32_t k = 0; k < activeCount; ++k) {
-    const auto e = static_cast<int32_t>(active.GetNode(k).Value);
-    if (!from.IsValidIndex(e)) continue;
+    const int32_t e = activeItems[k];
     const TASNElement& element = from.elements_[e];
     const float activation = element.activation_;
     if (!(activation > 0.0f)) continue;
-    const uint32_t related = NextStamp(relatedStamp_, relatedMark_, targetCount);
-    if (const TLayerRelations* list = ListToward(element, target)) {
-      const int32_t nodes = list->Count();
-      for (int32_t node = 0; node < nodes; ++node) {
-        const int32_t t = list->Target(node);
-        if (t >= 0 && t < targetCount) relatedStamp_[t] = related;
-      }
+    const uint32_t related = NextStamp(relatedStamp_, relatedMark_, members);
+    uint32_t* stamps = relatedStamp_.data();
+    int32_t spared = 0;
+    auto spare = [&](int32_t item) {
+      if (item < 0 || stamps[item] == related) return;
+      stamps[item] = related;
+      spared += eligible[item] != 0;
+    };
+    if (source == target) spare(context.Find(e));  // an element does not inhibit itself
+    for (int32_t r = relationStart_[k]; r < relationStart_[k + 1]; ++r) {
+      const int32_t item = relationItems_[r];
+      spare(item >= -1 ? item : context.Find(-2 - item));
     }
     const float amount = std::fabs(activation * inhibition);
-    const int32_t self = source == target ? e : -1;
-    // Inputs and sums are never below +0, so adding +0 for a related element
-    // leaves them as they were; the loop then runs without branches.
-    const float adds[2] = {0.0f, amount};
-    const uint32_t* stamps = relatedStamp_.data();
-    for (const int32_t m : scratchContext_) {
-      const uint32_t push = static_cast<uint32_t>(m != self) & static_cast<uint32_t>(stamps[m] != related);
-      negative[m] += adds[push];
-      negativeSum += adds[push];
-    }
+    AddUnlessStamped(inputs, stamps, eligible, members, related, amount);
+    to.AddNegative(amount, eligibleCount - spared);
   }
-  to.negativeSum_ = negativeSum;
+  for (int32_t k = 0; k < members; ++k) negative[memberItems[k]] = inputs[k];
 }
 
 void TIASN::Update(int32_t layerNumber) {
   if (!IsValidLayer(layerNumber)) return;
   TASNLayer& layer = *layers_[layerNumber];
-  TIAVLTree& context = layer.contextSet_;
+  const TSlotSet& context = layer.contextSet_;
   const int32_t contextCount = context.Count();
+  // Update changes only the active set, so the context items stay put.
+  const int32_t* items = context.Items();
   // Elements without collected input have net input 0.
   const auto inputs = static_cast<int32_t>(std::min(layer.positiveInput_.size(), layer.negativeInput_.size()));
   scratchNets_.assign(static_cast<size_t>(contextCount), 0.0f);
@@ -167,8 +222,8 @@ void TIASN::Update(int32_t layerNumber) {
   layer.positiveSum_ = 0.0f;
   layer.maxPositive_ = 0.0f;
   for (int32_t k = 0; k < contextCount; ++k) {
-    const auto i = static_cast<int32_t>(context.GetNode(k).Value);
-    if (i < 0 || i >= inputs) continue;
+    const int32_t i = items[k];
+    if (i >= inputs) continue;
     net[k] = layer.positiveInput_[i] - layer.negativeInput_[i];
     if (net[k] > 0.0f) {
       layer.positiveSum_ += net[k];
@@ -189,19 +244,17 @@ void TIASN::Update(int32_t layerNumber) {
   // New activations: KStim x activation + net in extended precision, rounded
   // to single once, capped at 1, kept only above the threshold.
   for (int32_t k = 0; k < contextCount; ++k) {
-    const auto i = static_cast<int32_t>(context.GetNode(k).Value);
-    if (!layer.IsValidIndex(i)) continue;
+    const int32_t i = items[k];
     TASNElement& element = layer.elements_[i];
     const long double sum =
         static_cast<long double>(element.kStim_) * static_cast<long double>(element.activation_) + net[k];
     float a = static_cast<float>(sum);
     if (a > 1.0f) a = 1.0f;
     if (a > element.threshold_) {
-      layer.activeSet_.AddUnshared(i);
+      layer.activeSet_.Add(i);
       element.activation_ = a;
     } else {
-      const int32_t node = layer.activeSet_.FindUnshared(i);
-      if (node >= 0) layer.activeSet_.Delete(node);
+      layer.activeSet_.Delete(layer.activeSet_.Find(i));
       element.activation_ = 0.0f;
     }
   }

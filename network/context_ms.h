@@ -16,7 +16,8 @@
 // old + (1 - old) x w; word-page relations start at 0.7 (title) or 0.5
 // (annotation) and grow by SaturatingWeight(0.8, old + increment); the
 // document's own word list sets its page relations to the document weight.
-// All weights are computed in single precision.
+// Weights are singles; a word-word relation's growth and a document's score
+// step are computed in extended precision and rounded once.
 //
 // Queries (context_ms_query.cpp): GetWords, GetFiles and GetRelationWeight
 // spread activation from key words and key documents through the network; a
@@ -25,12 +26,12 @@
 // to. Every query leaves activations behind; the next one resets what it uses.
 //
 // Files (context_ms_file.cpp): base.inn (the network), base.anw (the word-id
-// set, an "AVLF" file), base.anf (the file table). Each file is written to a
-// temporary file and renamed; Save reports the first part that failed. Open
-// reads the parts and checks that they belong together. The older formats
-// (context_ms_legacy.cpp): "WNAF" word-id files, in which a repeated entry
-// keeps its place with a placeholder that matches no word, and the context
-// chunk of the oldest project files.
+// set, an "AVLF" file), base.anf (the file table). The parts are written to
+// temporary files, renamed only when all of them were written; Save reports
+// the part that failed. Open reads the parts and checks that they belong
+// together. The older formats (context_ms_legacy.cpp): "WNAF" word-id files,
+// in which a repeated entry keeps its place with a placeholder that matches
+// no word, and the context chunk of the oldest project files.
 //
 // Logging: each step writes fixed lines at level 0 to the shared LogFile;
 // files that cannot be read or written, and parts that do not belong
@@ -216,13 +217,17 @@ class TIContextMS {
 
   // ---- files ----
   // Writes base.anf (unless OnlyWords), base.anw and base.inn, base being the
-  // name without a final ".inn". An empty file table removes a stale
-  // base.anf. 0 when every part was written, else the first part's failure
-  // (each failure is logged).
+  // name without a final ".inn", to temporary files, and replaces the three
+  // files only when every part was written; an empty file table then removes
+  // a stale base.anf. 0 when the set was replaced, else the failure (logged);
+  // the files of an earlier save then stay as they were.
   int32_t Save(std::u16string_view fileName);
   // Reads base.inn, base.anw and (unless OnlyWords) base.anf, then checks
   // that they belong together: word ids that do not match the word elements
-  // clear the model, file ranges outside the page layer drop the file table.
+  // clear the model (a word-id file that is missing or cannot be read leaves
+  // no word ids), file ranges outside the page layer or not in rising,
+  // non-overlapping page order drop the file table, and a missing base.anf
+  // leaves none.
   void Open(std::u16string_view fileName);
   // The context chunk of the oldest project files (five tags: a word
   // dictionary, the phrases, the network, old word ids, the file table):

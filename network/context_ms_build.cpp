@@ -1,7 +1,9 @@
 // Building the context model from parsed results: word elements for the words
 // of the titles, annotations and addresses, word-word relations within a
 // window of two words, and word-page relations to each document's page.
-// Every weight is computed in single precision, in the order written here.
+// Every weight is a single; a relation's growth is computed in extended
+// precision and rounded once, the rest in single precision, in the order
+// written here.
 #include <algorithm>
 
 #include "language/parsing_text.h"
@@ -116,8 +118,9 @@ void TIContextMS::AddParagraphRelations(const TParsingText& parsingText, int32_t
           network_->SetRelation(fromAddress, toAddress, position, weight);
           network_->SetRelation(toAddress, fromAddress, reverse, weight);
         } else {
-          const float old = fromElement->GetRelationWeight(position);
-          const float grown = old + (1.0f - old) * weight;
+          // old + (1 - old) x w in extended precision, rounded to single once.
+          const long double old = fromElement->GetRelationWeight(position);
+          const auto grown = static_cast<float>(old + (1.0L - old) * static_cast<long double>(weight));
           fromElement->SetRelationWeight(position, grown);
           network_->FindRelation(toAddress, fromAddress, reverse);
           network_->GetElement(toAddress)->SetRelationWeight(reverse, grown);

@@ -160,7 +160,7 @@ void TIContextMS::GetClusters(const TNNKeys& keyWords, const TNNKeys& keyFiles, 
 
     // The documents each word cluster leads to, among those found.
     if (TASNLayer* pages = PageLayer()) {
-      TIAVLTree& context = pages->GetContextSet();
+      TSlotSet& context = pages->GetContextSet();
       context.Clear();
       for (const TNNKey& document : docs) {
         files_.GetElements(document.Id, elements_);

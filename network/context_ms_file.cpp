@@ -2,6 +2,11 @@
 // word-id set) and base.anf (the file table), with the checks that the three
 // parts read by Open belong together. Older word-id files are read in
 // context_ms_legacy.cpp.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "core/message.h"
 #include "network/context_ms.h"
 #include "network/context_ms_internal.h"
@@ -31,30 +36,67 @@ std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8(text);
 int32_t TIContextMS::Save(std::u16string_view fileName) {
   Trace("start TIContextMS.Save (" + Utf8(fileName) + ")");
   int32_t result = kDone;
-  // Each part's failure is logged; the first one is the result.
+  // A part's failure is logged and is the result.
   auto note = [&result](int32_t code, std::u16string_view file) {
-    if (code == kDone) return;
     LogFile.Log("TIContextMS.Save: " + Utf8(file) + " not written (" + IntText(code) + ")", 2);
     if (result == kDone) result = code;
   };
   if (fileName.empty()) {
     note(kEmptyName, fileName);
   } else {
+    // The three parts belong together: each is written to a temporary file
+    // beside its target, and the targets are replaced only when every part
+    // was written. Until then the files of the earlier save stay as they were.
+    struct Part {
+      std::u16string target;
+      std::u16string temp;
+    };
+    std::vector<Part> parts;
+    auto write = [&](std::u16string target, const auto& saver) {
+      std::u16string temp = platform::CreateTempFileBeside(target);
+      if (temp.empty()) {
+        note(kFileError, target);
+        return false;
+      }
+      parts.push_back(Part{target, temp});
+      const int32_t code = saver(temp);
+      if (code != kDone) note(code, target);
+      return code == kDone;
+    };
     const std::u16string base = BaseName(fileName);
-    if (!onlyWords_) {
-      const std::u16string anf = base + u".anf";
-      if (files_.Count() == 0) {
-        // A file table of an earlier save must not pair with these words.
-        if (platform::FileExists(anf) && !platform::RemoveFile(anf)) note(kFileError, anf);
-      } else {
-        note(files_.SaveToFile(anf), anf);
+    const std::u16string anf = base + u".anf";
+    const bool table = !onlyWords_ && files_.Count() > 0;
+    bool written = !table || write(anf, [this](std::u16string_view temp) { return files_.SaveToFile(temp); });
+    written = written && write(base + u".anw", [this](std::u16string_view temp) {
+                // An empty set is a file with no entry.
+                const int32_t code = wordIds_.SaveToFile(temp);
+                return code == TIAVLTree::kEmptySet ? kDone : code;
+              });
+    written = written && write(base + u".inn", [this](std::u16string_view temp) { return network_->SaveToFile(temp); });
+    // A folder in a target's place could not be replaced: checked before
+    // any target is.
+    for (const Part& part : parts) {
+      if (written && platform::GetPathInfo(part.target).isFolder) {
+        note(kFileError, part.target);
+        written = false;
       }
     }
-    const std::u16string anw = base + u".anw";
-    const int32_t ids = wordIds_.SaveToFile(anw);
-    note(ids == TIAVLTree::kEmptySet ? kDone : ids, anw);  // an empty set is a file with no entry
-    const std::u16string inn = base + u".inn";
-    note(network_->SaveToFile(inn), inn);
+    for (Part& part : parts) {
+      if (!written) break;
+      if (!platform::ReplaceFile(part.temp, part.target)) {
+        note(kFileError, part.target);
+        written = false;
+      } else {
+        part.temp.clear();
+      }
+    }
+    // A file table of an earlier save must not pair with these words.
+    if (written && !onlyWords_ && !table && platform::FileExists(anf) && !platform::RemoveFile(anf)) {
+      note(kFileError, anf);
+    }
+    for (const Part& part : parts) {
+      if (!part.temp.empty()) platform::RemoveFile(part.temp);
+    }
   }
   Trace("TIContextMS.Save end");
   return result;
@@ -70,12 +112,22 @@ void TIContextMS::Open(std::u16string_view fileName) {
     if (network_->LoadFromFile(inn) == TIASN::kWrongVersion && network_->LoadLegacy(inn) != TIASN::kDone) {
       ShowMessageBox(u"OOO!!!", u"Kestrune Search", platform::kMbOk);
     }
+    // Word ids that could not be read must not stay paired with the new
+    // network: the set is emptied, and the check below clears the model.
     const std::u16string anw = base + u".anw";
-    if (LoadWordIdsFile(anw) == kCurrentFormat) wordIds_.LoadFromFile(anw);
+    int32_t ids = LoadWordIdsFile(anw);
+    if (ids == kCurrentFormat) ids = wordIds_.LoadFromFile(anw);
+    if (ids != kDone) {
+      wordIds_.Clear();
+      LogFile.Log("TIContextMS.Open: " + Utf8(anw) + " cannot be read (" + IntText(ids) + "); no word identifiers", 2);
+    }
     if (!onlyWords_) {
+      // No file table (an empty one is saved as no file) drops the old one.
       const std::u16string anf = base + u".anf";
       const int32_t files = files_.LoadFromFile(anf);
-      if (files != TFilesASN::kDone && files != TFilesASN::kFileMissing) {
+      if (files == TFilesASN::kFileMissing) {
+        files_.Clear();
+      } else if (files != TFilesASN::kDone) {
         // A table read only in part would leave documents without pages.
         files_.Clear();
         LogFile.Log("TIContextMS.Open: " + Utf8(anf) + " cannot be read (" + IntText(files) + "); no file table", 2);
@@ -103,10 +155,20 @@ bool TIContextMS::CheckOpenedParts(std::string_view operation) {
   }
   const TASNLayer* pages = PageLayer();
   const int64_t pageCount = pages ? pages->GetCount() : 0;
+  // The ranges lie in the page layer and follow each other in rising page
+  // order without overlapping: a page's document is found by a binary search
+  // on the first pages.
+  int64_t end = INT64_MIN;
   for (int32_t i = 0; i < files_.Count(); ++i) {
     const TFileRange& range = files_.Record(i);
+    if (range.First < end) {
+      LogFile.Log(prefix + "the file ranges are not in rising page order; the file table is dropped", 2);
+      files_.Clear();
+      return false;
+    }
+    end = int64_t{range.First} + std::max(range.Count, 0);
     if (range.Count <= 0) continue;
-    if (range.First < 0 || int64_t{range.First} + range.Count > pageCount) {
+    if (range.First < 0 || end > pageCount) {
       LogFile.Log(prefix + "file " + IntText(range.FileId) + " lies outside the " + IntText(pageCount) +
                       " page elements; the file table is dropped",
                   2);

@@ -153,7 +153,7 @@ void TIContextMS::ActivateKeyFiles(const TNNKeys& keys, bool contextOnly) {
 void TIContextMS::CollectWords(TNNKeys& outList, float threshold) {
   TASNLayer* words = WordLayer();
   if (!words) return;
-  TIAVLTree& active = words->GetActiveSet();
+  const TSlotSet& active = words->GetActiveSet();
   const int32_t count = active.Count();
   if (count == 0) return;
   outList.clear();
@@ -171,7 +171,7 @@ void TIContextMS::CollectFiles(const TNNKeys& keyWords, TNNKeys& outList) {
   outList.clear();
   TASNLayer* pages = PageLayer();
   if (!pages) return;
-  TIAVLTree& active = pages->GetActiveSet();
+  const TSlotSet& active = pages->GetActiveSet();
   const int32_t count = active.Count();
   if (count == 0) return;
   // The counting key words' elements.
@@ -202,8 +202,9 @@ void TIContextMS::CollectFiles(const TNNKeys& keyWords, TNNKeys& outList) {
         network_->FindRelation(TASNAddress{kWordLayer, element}, TASNAddress{kPageLayer, page}, position);
         if (position.Node != -1) ++related;
       }
-      const float share = static_cast<float>(related) / static_cast<float>(n);
-      score = score + share * share * activation;
+      // score + (k/n)^2 x activation in extended precision, rounded once.
+      const long double share = static_cast<long double>(related) / static_cast<long double>(n);
+      score = static_cast<float>(score + share * share * static_cast<long double>(activation));
     } else {
       score = score + activation;
     }

@@ -1,6 +1,7 @@
 #include "core/avl_tree.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "core/frame.h"
 #include "core/tag_stream.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune {
@@ -427,16 +429,25 @@ TEST(AVLTreeFile, SaveResultCodes) {
   EXPECT_EQ(texts.SaveToFile(dir.WFile("texts.avl")), TIAVLTree::kNotIntegerItems);
   EXPECT_EQ(ReadFileBytes(dir.File("texts.avl")), Framed(""));
 
-  // A read-only target and a missing folder fail with -1; the old file stays whole.
+  // A read-only target is overwritten and stays read-only; a plain one keeps
+  // its mode too.
   tree.Add(7);
-  const std::u16string locked = dir.WFile("locked.avl");
-  ASSERT_EQ(tree.SaveToFile(locked), TIAVLTree::kDone);
-  const std::string before = ReadFileBytes(dir.File("locked.avl"));
-  ASSERT_TRUE(platform::SetReadOnly(locked, true));
-  tree.Add(8);
-  EXPECT_EQ(tree.SaveToFile(locked), TIAVLTree::kFileError);
-  EXPECT_EQ(ReadFileBytes(dir.File("locked.avl")), before);
+  for (const int mode : {0444, 0640}) {
+    const std::string name = dir.File("kept" + std::to_string(mode) + ".avl");
+    ASSERT_EQ(tree.SaveToFile(platform::Utf8ToUtf16(name)), TIAVLTree::kDone);
+    ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
+    tree.Add(8 + mode);
+    EXPECT_EQ(tree.SaveToFile(platform::Utf8ToUtf16(name)), TIAVLTree::kDone) << mode;
+    TIAVLTree loaded;
+    ASSERT_EQ(loaded.LoadFromFile(platform::Utf8ToUtf16(name)), TIAVLTree::kDone);
+    EXPECT_EQ(loaded.Count(), tree.Count());
+    struct stat st {};
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, static_cast<mode_t>(mode));
+  }
+  // A missing folder or a folder in the target's place fail with -1.
   EXPECT_EQ(tree.SaveToFile(dir.WFile("no/such/folder.avl")), TIAVLTree::kFileError);
+  EXPECT_EQ(tree.SaveToFile(dir.WPath()), TIAVLTree::kFileError);
 }
 
 TEST(AVLTreeFile, LoadResultCodes) {

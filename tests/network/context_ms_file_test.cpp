@@ -5,8 +5,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "core/frame.h"
@@ -228,20 +230,72 @@ TEST(ContextMSFile, OnlyWordsAndStaleFileTable) {
   EXPECT_FALSE(table.empty());
 }
 
-TEST(ContextMSFile, SaveReportsEachFailingPart) {
-  TempDir dir;
+// The names in a folder, sorted.
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A save replaces the three files only when all three were written: a part
+// that cannot be written or cannot take the place of its file leaves the
+// earlier set whole, and no temporary file stays behind. Read-only files are
+// replaced and stay read-only.
+TEST(ContextMSFile, SaveReplacesTheSetOnlyWhenEveryPartIsWritten) {
+  struct Case {
+    const char* folder;  // a folder put in place of this file, or null
+    int32_t result;
+    const char* failed;  // the file named in the error line
+  };
+  // Without a folder in the way, the network has no layer to write.
+  for (const Case& c : {Case{".anw", TIAVLTree::kFileError, ".anw"}, Case{".anf", TFilesASN::kFileError, ".anf"},
+                        Case{".inn", TIASN::kFileError, ".inn"}, Case{nullptr, TIASN::kNoLayers, ".inn"}}) {
+    SCOPED_TRACE(c.failed);
+    TempDir dir;
+    TIContextMS earlier;
+    earlier.AddWord(77);
+    earlier.AddFile(3);
+    ASSERT_EQ(earlier.Save(dir.WFile("net.inn")), 0);
+    std::map<std::string, std::string> before;
+    for (const char* ext : {".inn", ".anw", ".anf"}) before[ext] = ReadFileBytes(dir.File(std::string("net") + ext));
+    if (c.folder) {
+      fs::remove(dir.File(std::string("net") + c.folder));
+      fs::create_directory(dir.File(std::string("net") + c.folder));
+    }
+    const std::vector<std::string> names = Listing(dir.Path());
+
+    TIContextMS model;
+    Build(model);
+    if (!c.folder) model.Network().Clear();
+    ScopedLog log;
+    EXPECT_EQ(model.Save(dir.WFile("net.inn")), c.result);
+    for (const char* ext : {".inn", ".anw", ".anf"}) {
+      if (c.folder && std::string(c.folder) == ext) continue;
+      EXPECT_TRUE(ReadFileBytes(dir.File(std::string("net") + ext)) == before[ext]) << ext << " was replaced";
+    }
+    EXPECT_EQ(Listing(dir.Path()), names);
+    EXPECT_EQ(log.Take(), (std::vector<std::string>{
+                              "[Info] start TIContextMS.Save (" + dir.File("net.inn") + ")",
+                              "[Error] TIContextMS.Save: " + dir.File(std::string("net") + c.failed) +
+                                  " not written (" + std::to_string(c.result) + ")",
+                              "[Info] TIContextMS.Save end"}));
+    if (c.folder) continue;
+
+    // The earlier set made read-only: replaced, and read-only still.
+    for (const char* ext : {".inn", ".anw", ".anf"}) ::chmod(dir.File(std::string("net") + ext).c_str(), 0444);
+    Build(model);
+    ASSERT_EQ(model.Save(dir.WFile("net")), 0);
+    for (const char* ext : {".inn", ".anw", ".anf"}) {
+      struct stat st {};
+      ASSERT_EQ(::stat(dir.File(std::string("net") + ext).c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0444u) << ext;
+    }
+    TIContextMS copy;
+    copy.Open(dir.WFile("net"));
+    EXPECT_EQ(Contents(copy), Contents(model));
+  }
   TIContextMS model;
-  Build(model);
-  fs::create_directory(dir.File("net.anw"));  // cannot be replaced by a file
-  ScopedLog log;
-  EXPECT_EQ(model.Save(dir.WFile("net.inn")), TIAVLTree::kFileError);
-  EXPECT_TRUE(fs::exists(dir.File("net.inn")));
-  EXPECT_TRUE(fs::exists(dir.File("net.anf")));
-  const std::vector<std::string> lines = log.Take();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "[Info] start TIContextMS.Save (" + dir.File("net.inn") + ")");
-  EXPECT_EQ(lines[1], "[Error] TIContextMS.Save: " + dir.File("net.anw") + " not written (-1)");
-  EXPECT_EQ(lines[2], "[Info] TIContextMS.Save end");
   EXPECT_EQ(model.Save(u""), TIContextMS::kEmptyName);
 }
 
@@ -319,15 +373,105 @@ TEST(ContextMSFile, TruncatedOrMismatchedFileSets) {
       EXPECT_NE(std::find(lines.begin(), lines.end(), c.error), lines.end()) << c.what;
     }
   }
+}
 
-  // Another start of the word-id file leaves the set as it was: opened into
-  // the model that wrote the set, everything still agrees.
-  WriteFileBytes(dir.File("set.inn"), inn);
-  WriteFileBytes(dir.File("set.anw"), "XXXX" + anw.substr(4));
-  WriteFileBytes(dir.File("set.anf"), anf);
-  const std::string before = Contents(model);
+// Word ids that cannot be read never stay paired with a newly read network:
+// a missing, unreadable or unknown word-id file clears the word ids (logged),
+// and the check then clears the model, even where the old ids were as many as
+// the new word elements. A missing file table drops the old table.
+TEST(ContextMSFile, OpenWithoutUsableWordIdsOrFileTable) {
+  TempDir dir;
+  TIContextMS saved;
+  Build(saved);
+  ASSERT_EQ(saved.Save(dir.WFile("net")), 0);
+  const std::string inn = ReadFileBytes(dir.File("net.inn"));
+  const std::string anw = ReadFileBytes(dir.File("net.anw"));
+  const std::string anf = ReadFileBytes(dir.File("net.anf"));
+  std::string badCrc = anw;
+  badCrc[20] ^= 1;
+
+  struct Case {
+    const char* what;
+    std::string anw;  // "-": no file
+    int32_t code;     // the reader's result in the log line
+  };
+  const Case cases[] = {
+      {"missing", "-", TIContextMS::kFileMissing},
+      {"another kind", "XXXX" + anw.substr(4), TIContextMS::kWrongMagic},
+      {"old kind cut short", LegacyWordIdFile(9, {{5, -12}}), TIContextMS::kFileError},
+      {"checksum differs", badCrc, TIAVLTree::kCRCMismatch},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(dir.File("set.anw"));
+    WriteFileBytes(dir.File("set.inn"), inn);
+    WriteFileBytes(dir.File("set.anf"), anf);
+    if (c.anw != "-") WriteFileBytes(dir.File("set.anw"), c.anw);
+    // A model of other words, as many as the set's word elements.
+    TIContextMS model;
+    for (int32_t i = 0; i < saved.WordIdSet().Count(); ++i) model.AddWord(500 + i);
+    ScopedLog log;
+    model.Open(dir.WFile("set"));
+    const std::vector<std::string> lines = log.Take();
+    EXPECT_EQ(model.WordIdSet().Count(), 0);
+    EXPECT_EQ(model.Network().GetLayer(0)->GetCount(), 0);
+    EXPECT_EQ(model.Files().Count(), 0);
+    const std::string expected = "[Error] TIContextMS.Open: " + dir.File("set.anw") + " cannot be read (" +
+                                 std::to_string(c.code) + "); no word identifiers";
+    EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end());
+  }
+
+  // The file table: a missing .anf drops the table the model held.
+  WriteFileBytes(dir.File("set.anw"), anw);
+  fs::remove(dir.File("set.anf"));
+  TIContextMS model;
+  model.AddFile(0);
   model.Open(dir.WFile("set"));
-  EXPECT_EQ(Contents(model), before);
+  EXPECT_EQ(model.Files().Count(), 0);
+  EXPECT_EQ(model.WordIdSet().Count(), saved.WordIdSet().Count());
+}
+
+// An ".anf" file of the given records, byte by byte: tag 2 with the count,
+// then one tag 12 of 12 bytes per record.
+std::string AnfBytes(const std::vector<TFileRange>& records) {
+  auto integer = [](int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+  std::string bytes = std::string("\x04\x04", 2) + integer(static_cast<int32_t>(records.size()));
+  for (const TFileRange& r : records) bytes += std::string("\x18\x0c", 2) + integer(r.FileId) + integer(r.First) + integer(r.Count);
+  return bytes;
+}
+
+// The file table's ranges must follow each other in rising page order
+// without overlapping, since a page's document is found by a binary search
+// on the first pages; otherwise the table is dropped.
+TEST(ContextMSFile, FileTableRangesMustRiseWithoutOverlap) {
+  TempDir dir;
+  TIContextMS saved;
+  for (int32_t f = 0; f < 4; ++f) saved.AddFile(f);
+  ASSERT_EQ(saved.Save(dir.WFile("set")), 0);
+  struct Case {
+    const char* what;
+    std::vector<TFileRange> records;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"rising", {{0, 0, 1}, {1, 1, 1}, {2, 2, 2}}, true},
+      {"rising with a gap and an empty range", {{5, 0, 1}, {6, 2, 1}, {7, 3, 0}, {8, 3, 1}}, true},
+      {"falling", {{0, 1, 1}, {1, 0, 1}, {2, 2, 1}}, false},
+      {"overlapping", {{0, 0, 2}, {1, 1, 1}}, false},
+      {"an empty range inside another", {{0, 0, 3}, {1, 1, 0}}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(dir.File("set.anf"), AnfBytes(c.records));
+    TIContextMS model;
+    ScopedLog log;
+    model.Open(dir.WFile("set"));
+    const std::vector<std::string> lines = log.Take();
+    const std::string dropped =
+        "[Error] TIContextMS.Open: the file ranges are not in rising page order; the file table is dropped";
+    EXPECT_EQ(model.Files().Count(), c.kept ? static_cast<int32_t>(c.records.size()) : 0);
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), dropped) != lines.end(), !c.kept);
+  }
 }
 
 TEST(ContextMSFile, OlderNetworkFileAndItsMessage) {

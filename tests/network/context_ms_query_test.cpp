@@ -262,6 +262,38 @@ TEST(ContextMSFiles, CollectFilesScoresByRelatedKeyWords) {
   EXPECT_EQ(out, (TNNKeys{{5, 0.8f}, {6, 0.4f}}));
 }
 
+// Each page adds (k/n)^2 x activation to its document's score with one
+// rounding to single. A document of two pages (activations 0.8 and 0.6), one
+// of three counting key words related to each: the bits were worked out in
+// exact rational arithmetic; rounding 1/3, its square and the product on the
+// way gives 0x3DB60B62 and 0x3E1F49F6.
+TEST(ContextMSFiles, CollectFilesRoundsEachScoreStepOnce) {
+  TIContextMS model;
+  for (int id : {1, 2, 3}) AddInputWord(model, id);
+  model.Network().AddElement(1, 0, 0.001f, 1.0f, 1.0f, 1.0f);
+  model.Network().AddElement(1, 1, 0.001f, 1.0f, 1.0f, 1.0f);
+  model.Files().Add(4, 0, 2);
+  TRelationPosition position;
+  model.Network().SetRelation({0, model.FindWordElement(2)}, {1, 0}, position, 0.5f);
+  model.Network().SetRelation({0, model.FindWordElement(3)}, {1, 1}, position, 0.5f);
+  const TNNKeys keys{{1, 1.0f}, {2, 1.0f}, {3, 1.0f}};
+  struct Case {
+    std::vector<float> activations;
+    uint32_t score;
+  };
+  for (const Case& c : {Case{{0.8f}, 0x3DB60B61u}, Case{{0.8f, 0.6f}, 0x3E1F49F5u}}) {
+    model.Network().ResetAll();
+    for (size_t p = 0; p < c.activations.size(); ++p) {
+      model.Network().ActivateElement({1, static_cast<int32_t>(p)}, c.activations[p]);
+    }
+    TNNKeys out;
+    model.CollectFiles(keys, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].Id, 4);
+    EXPECT_EQ(std::bit_cast<uint32_t>(out[0].Weight), c.score) << c.activations.size();
+  }
+}
+
 TEST(ContextMSFiles, FileCollectionThresholdAndDepthCases) {
   // Word 1 on pages 0 (0.7) and 1 (0.5), word 2 on page 1 (0.5) and page 2
   // (0.2).
@@ -325,7 +357,7 @@ TEST(ContextMSFiles, KeyFilesActivateTheirPagesOrMarkTheirWords) {
   EXPECT_EQ(model.Network().GetElement({1, 0})->GetActivation(), 0.7f);
   EXPECT_EQ(model.Network().GetLayer(0)->GetContextSet().Count(), 0);
   model.ActivateKeyFiles({{4, 0.7f}}, true);
-  TIAVLTree& context = model.Network().GetLayer(0)->GetContextSet();
+  TSlotSet& context = model.Network().GetLayer(0)->GetContextSet();
   ASSERT_EQ(context.Count(), 2);
   EXPECT_EQ(context.GetItem(0), model.FindWordElement(2));
   EXPECT_EQ(context.GetItem(1), model.FindWordElement(3));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <map>
 #include <vector>
 
@@ -92,12 +93,12 @@ TEST_F(ContextMSSearch, DocumentsOfTwoTopicWords) {
 TEST_F(ContextMSSearch, WordsOfATopicWord) {
   // A3 is in the titles of the 20 documents i = 3 + 10k; its B neighbour is
   // B((3 + 3k) mod 7): B0 twice, every other B three times. Each title
-  // grows the A-B relation by old + (1 - old) x 0.16; the document's own
-  // word U is two words away (0.04).
-  const float w1 = (0.4f / 1.0f) * (0.4f / 1.0f);
+  // grows the A-B relation by old + (1 - old) x 0.16, rounded once (the
+  // bits worked out in exact arithmetic); the document's own word U is two
+  // words away (0.04).
   const float w2 = (0.4f / 2.0f) * (0.4f / 2.0f);
-  const float twice = w1 + (1.0f - w1) * w1;
-  const float thrice = twice + (1.0f - twice) * w1;
+  const float twice = std::bit_cast<float>(0x3E96BB99u);
+  const float thrice = std::bit_cast<float>(0x3ED0891Au);
   EXPECT_EQ(model.GetRelationWeight(A(3), B(1)), thrice);
   EXPECT_EQ(model.GetRelationWeight(A(3), B(0)), twice);
   EXPECT_EQ(model.GetRelationWeight(A(3), U(13)), w2);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <random>
+#include <tuple>
 
 #include "tests/network/context_ms_test_support.h"
 
@@ -23,7 +25,6 @@ float Window(int d) {
   const float ratio = 0.4f / static_cast<float>(d);
   return ratio * ratio;
 }
-float Grow(float old, float w) { return old + (1.0f - old) * w; }
 
 constexpr int16_t kLeftOut = TParsingWord::kLeftOut;
 
@@ -144,11 +145,9 @@ TEST(ContextMSBuild, ThreeWordTitleRelationsAndPageWeights) {
   // The same title again: word relations grow to 0.2944, page relations
   // saturate.
   model.AddTitleMSPage(text, 0, 0);
-  const float grown = Grow(w1, w1);
+  const float grown = WordWeight(model, 1, 2);
   EXPECT_NEAR(grown, 0.2944f, 1e-6f);
-  EXPECT_EQ(WordWeight(model, 1, 2), grown);
   EXPECT_EQ(WordWeight(model, 2, 1), grown);
-  EXPECT_EQ(WordWeight(model, 1, 3), Grow(w2, w2));
   const float page = SaturatingWeight(0.8f, 0.7f + 0.7f);
   EXPECT_NEAR(page, 0.7679f, 1e-4f);  // 1.6 / (1 + e^(-2 x 1.4 / 0.72)) - 0.8
   EXPECT_EQ(PageWeight(model, 2, 0), page);
@@ -161,8 +160,33 @@ TEST(ContextMSBuild, ThreeWordTitleRelationsAndPageWeights) {
   EXPECT_EQ(WordWeight(model, 2, 9), w1);
 }
 
+// Growth old + (1 - old) x w is rounded to single once. The bits were worked
+// out in exact rational arithmetic from the single weights (0.4/d)^2; a
+// rounding after each step gives 0x3E96BB9A, 0x3ED0891B and, at distance 2,
+// 0x3DA0902E, 0x3DEC0F88, 0x3E1A44E5.
+TEST(ContextMSBuild, RelationGrowthIsRoundedOnce) {
+  struct Case {
+    int occurrence;
+    uint32_t near;  // distance 1
+    uint32_t far;   // distance 2
+  };
+  const Case cases[] = {{1, 0x3E23D70Bu, 0x3D23D70Bu},
+                        {2, 0x3E96BB99u, 0x3DA0902Fu},
+                        {3, 0x3ED0891Au, 0x3DEC0F8Au},
+                        {4, 0x3F008B81u, 0x3E1A44E6u}};
+  TIContextMS model;
+  const TParsingText text = MakeParse({{{1, 2, 3}}});
+  model.AddFile(0);
+  for (const Case& c : cases) {
+    model.AddTitleMSPage(text, 0, 0);
+    for (auto [x, y, bits] : {std::tuple{1, 2, c.near}, std::tuple{3, 2, c.near}, std::tuple{1, 3, c.far}}) {
+      EXPECT_EQ(std::bit_cast<uint32_t>(WordWeight(model, x, y)), bits) << c.occurrence << ": " << x << "-" << y;
+      EXPECT_EQ(std::bit_cast<uint32_t>(WordWeight(model, y, x)), bits) << c.occurrence << ": " << y << "-" << x;
+    }
+  }
+}
+
 TEST(ContextMSBuild, LeftOutRepeatedAndDeletedWords) {
-  const float w1 = Window(1);
   const float w2 = Window(2);
   {
     // A left-out word: linked to the page, no word relations either way.
@@ -182,8 +206,8 @@ TEST(ContextMSBuild, LeftOutRepeatedAndDeletedWords) {
     model.AddFile(0);
     model.AddTitleMSPage(MakeParse({{{1, 1, 2}}}), 0, 0);
     EXPECT_EQ(WordWeight(model, 1, 1), -1.0f);
-    EXPECT_EQ(WordWeight(model, 2, 1), Grow(w1, w2));
-    EXPECT_EQ(WordWeight(model, 1, 2), Grow(w1, w2));
+    EXPECT_EQ(std::bit_cast<uint32_t>(WordWeight(model, 2, 1)), 0x3E463F15u);  // 0.16 grown by 0.04
+    EXPECT_EQ(std::bit_cast<uint32_t>(WordWeight(model, 1, 2)), 0x3E463F15u);
     EXPECT_EQ(PageWeight(model, 1, 0), SaturatingWeight(0.8f, 0.7f + 0.7f));
   }
   {
