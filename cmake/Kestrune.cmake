@@ -60,3 +60,39 @@ function(kestrune_bench name)
   add_executable(${name}_bench ${CMAKE_SOURCE_DIR}/bench/${name}_bench.cpp)
   target_link_libraries(${name}_bench PRIVATE ${ARG_LIBS} benchmark::benchmark)
 endfunction()
+
+# The program folder: KESTRUNE_PROGRAM_DIR (build/kestrune/), laid out complete
+# by the target kestrune_program, which "all" builds. The program finds
+# everything beside its executable:
+#   kestrune, ravelst         the executables, built straight into the folder
+#   dictionaries/             the built dictionaries (tools/CMakeLists.txt)
+#   Language/, templates/en/  data/ of the source tree, copied whole
+#   update/, Converters/      empty folders
+# Tests, benchmarks and the sanitizer builds read the data from there too.
+# To add to it, from any CMakeLists.txt:
+#   kestrune_program_executable(<target>)
+#       builds the executable into the folder
+#   kestrune_program_folder(<name> [FROM <source folder>])
+#       makes the sub-folder <name> (may be nested, "templates/web"), copying
+#       the contents of FROM into it at every build when given; files made by
+#       a target of yours: add_dependencies(kestrune_program <target>) and
+#       write them into ${KESTRUNE_PROGRAM_DIR}
+# Files that belong in data/ need neither: data/ is copied whole.
+set(KESTRUNE_PROGRAM_DIR ${CMAKE_BINARY_DIR}/kestrune)
+add_custom_target(kestrune_program ALL COMMENT "The program folder ${KESTRUNE_PROGRAM_DIR}")
+
+function(kestrune_program_executable target)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KESTRUNE_PROGRAM_DIR})
+  add_dependencies(kestrune_program ${target})
+endfunction()
+
+function(kestrune_program_folder name)
+  cmake_parse_arguments(ARG "" "FROM" "" ${ARGN})
+  string(MAKE_C_IDENTIFIER "kestrune_program_${name}" target)
+  set(commands COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTRUNE_PROGRAM_DIR}/${name})
+  if(ARG_FROM)
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${ARG_FROM} ${KESTRUNE_PROGRAM_DIR}/${name})
+  endif()
+  add_custom_target(${target} ${commands} VERBATIM)
+  add_dependencies(kestrune_program ${target})
+endfunction()

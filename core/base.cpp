@@ -1,5 +1,6 @@
 #include "core/base.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -104,6 +105,35 @@ size_t WideLength(const char16_t* text) {
   size_t n = 0;
   while (text[n]) ++n;
   return n;
+}
+
+void WideStringReplace(std::u16string_view text, std::u16string_view pattern, std::u16string_view replacement,
+                       std::u16string& result, uint32_t flags) {
+  result.clear();
+  if (pattern.empty() || pattern.size() > text.size()) {
+    result.assign(text);
+    return;
+  }
+  // Lower-casing keeps every length, so positions in the copies are positions
+  // in the text.
+  std::u16string lowerText, lowerPattern;
+  std::u16string_view haystack = text, needle = pattern;
+  if (flags & rfIgnoreCase) {
+    lowerText = platform::WideLowerCase(text);
+    lowerPattern = platform::WideLowerCase(pattern);
+    haystack = lowerText;
+    needle = lowerPattern;
+  }
+  size_t from = 0;
+  while (from <= text.size()) {
+    const size_t at = haystack.find(needle, from);
+    if (at == std::u16string_view::npos) break;
+    result.append(text.substr(from, at - from));
+    result.append(replacement);
+    from = at + pattern.size();
+    if (!(flags & rfReplaceAll)) break;
+  }
+  result.append(text.substr(std::min(from, text.size())));
 }
 
 }  // namespace kestrune

@@ -2,7 +2,8 @@
 // names, the two comparison rules for UTF-16 texts (exact and
 // case-insensitive) that every ordered set and dictionary chooses between, the
 // hash that identifies a word no dictionary knows, the long-path rule, a
-// file-exists test, and heap buffers for 0-terminated UTF-16 texts.
+// file-exists test, heap buffers for 0-terminated UTF-16 texts, and the
+// replacement of a pattern in a UTF-16 text.
 //
 // Every ordered structure that holds texts compares with CompareWideOrdinal
 // when case-sensitive and with CompareWideNoCase otherwise.
@@ -61,5 +62,17 @@ void AssignWideBuffer(std::u16string_view text, char16_t*& field);
 
 // Length of a 0-terminated text (0 for null).
 size_t WideLength(const char16_t* text);
+
+// Flags of WideStringReplace.
+inline constexpr uint32_t rfReplaceAll = 0x1;  // every occurrence, not only the first
+inline constexpr uint32_t rfIgnoreCase = 0x2;  // the pattern matches without regard to letter case
+
+// Replaces the first occurrence of the pattern in the text (every occurrence
+// with rfReplaceAll) by the replacement, scanning from the left; a replacement
+// is never searched again. With rfIgnoreCase, text and pattern are compared
+// unit by unit in lower case. An empty pattern leaves the text as it is.
+// `result` may not alias `text`.
+void WideStringReplace(std::u16string_view text, std::u16string_view pattern, std::u16string_view replacement,
+                       std::u16string& result, uint32_t flags);
 
 }  // namespace kestrune

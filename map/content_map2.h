@@ -207,6 +207,20 @@ class TCustomContentMap2 {
   const TStyleTable& Styles() const { return styles_; }
   TStyleTable& Styles() { return styles_; }
 
+  // ---- fields the main window reads and writes ----
+  // The model itself never reads them; they travel with the map.
+  std::vector<int32_t> TypedWords;  // identifiers of the typed query words, in typing order
+  int32_t TypedWordCount = 0;
+  int32_t NewKeysLeft = 0;  // where new keys enter the map: the query box's left and top
+  int32_t NewKeysTop = 0;
+  bool PhraseMode = false;
+  bool DeferredRebuild = false;  // a rebuild waits for the release of Ctrl
+  bool Distribute = false;       // the "Distribute" menu switch
+  bool RemoveOverlaps = false;   // the "Remove Overlaps" menu switch
+  bool WordCountChanged = false;  // WordCount changed: redraw the map
+  int32_t HoverState = 0;
+  int32_t KeysUpdate = 0;  // 1 after a new step, 0 after a step back (the ring's change event)
+
   // ---- accessors and updates ----
   // The next accessor of the ring, set to the key at index (none when out of
   // range). Valid until 16 further calls.

@@ -121,14 +121,22 @@ std::string JoinPath(const std::vector<std::string>& names) {
   return path;
 }
 
-HiveKey* FindKey(HiveKey& root, const std::vector<std::string>& names, size_t count) {
-  HiveKey* key = &root;
+const HiveKey* FindKey(const HiveKey& root, const std::vector<std::string>& names, size_t count) {
+  const HiveKey* key = &root;
   for (size_t i = 0; i < count; ++i) {
     auto it = key->subKeys.find(NameKey(names[i]));
     if (it == key->subKeys.end()) return nullptr;
     key = it->second.get();
   }
   return key;
+}
+
+const HiveKey* FindKey(const HiveKey& root, const std::vector<std::string>& names) {
+  return FindKey(root, names, names.size());
+}
+
+HiveKey* FindKey(HiveKey& root, const std::vector<std::string>& names, size_t count) {
+  return const_cast<HiveKey*>(FindKey(static_cast<const HiveKey&>(root), names, count));
 }
 
 HiveKey* FindKey(HiveKey& root, const std::vector<std::string>& names) {
@@ -517,31 +525,163 @@ std::string Quoted(const char* text, std::string_view name) {
   throw ERegistryException(Quoted("Failed to set data for", name));
 }
 
-struct ValueCopy {
+
+// One change of a hive, as a store call makes it and an update replays it.
+struct HiveChange {
+  enum class Kind { kCreateKey, kDeleteKey, kWriteValue, kDeleteValue };
+  HiveChange(Kind k, std::vector<std::string> keyNames, std::string valueName = {},
+             RegDataType valueType = RegDataType::kUnknown, std::string valueData = {})
+      : kind(k), key(std::move(keyNames)), name(std::move(valueName)), type(valueType), data(std::move(valueData)) {}
+  Kind kind;
+  std::vector<std::string> key;  // the key's names
+  std::string name;              // the value's name
   RegDataType type;
   std::string data;
 };
 
-// The value of the open key as it stands in the hive file.
-std::optional<ValueCopy> LookUpValue(const std::string& hivePath, bool keyOpen,
-                                     const std::vector<std::string>& keyNames, std::string_view name) {
-  if (!keyOpen || hivePath.empty()) return std::nullopt;
-  Hive hive;
-  ReadHive(hivePath, hive);
-  const HiveKey* key = FindKey(hive.root, keyNames);
-  if (!key) return std::nullopt;
-  auto it = key->values.find(NameKey(name));
-  if (it == key->values.end()) return std::nullopt;
-  return ValueCopy{it->second.type, std::move(it->second.data)};
+// Applies the change to the hive. `done` tells whether the call succeeded in
+// its own terms (the key exists or was made, the value was written or
+// deleted); the result whether the hive changed. With createMissing a value
+// written to a missing key creates the key: an update replays a write to a key
+// it opened even when another program has deleted the key since.
+bool ApplyChange(Hive& hive, const HiveChange& change, bool createMissing, bool& done) {
+  done = false;
+  switch (change.kind) {
+    case HiveChange::Kind::kCreateKey:
+      if (FindKey(hive.root, change.key)) {
+        done = true;
+        return false;
+      }
+      done = CreateKey(hive, change.key) != nullptr;
+      return done;
+    case HiveChange::Kind::kDeleteKey: {
+      if (change.key.empty()) return false;
+      HiveKey* parent = FindKey(hive.root, change.key, change.key.size() - 1);
+      if (!parent) return false;
+      auto it = parent->subKeys.find(NameKey(change.key.back()));
+      if (it == parent->subKeys.end() || !it->second->subKeys.empty()) return false;
+      parent->subKeys.erase(it);
+      done = true;
+      return true;
+    }
+    case HiveChange::Kind::kWriteValue: {
+      HiveKey* key = FindKey(hive.root, change.key);
+      if (!key && createMissing) key = CreateKey(hive, change.key);
+      if (!key) return false;
+      std::u16string nameKey = NameKey(change.name);
+      auto it = key->values.find(nameKey);
+      if (it != key->values.end()) {
+        done = true;
+        if (it->second.type == change.type && it->second.data == change.data) return false;
+        it->second.type = change.type;
+        it->second.data = change.data;
+        return true;
+      }
+      if (hive.items >= kMaxHiveItems) return false;
+      ++hive.items;
+      key->values.emplace(std::move(nameKey), HiveValue{change.name, change.type, change.data});
+      done = true;
+      return true;
+    }
+    case HiveChange::Kind::kDeleteValue: {
+      HiveKey* key = FindKey(hive.root, change.key);
+      done = key && key->values.erase(NameKey(change.name)) > 0;
+      return done;
+    }
+  }
+  return false;
 }
 
 }  // namespace
 
 // ---- SettingsStore ----
 
+// An open update: the hive as it was read at BeginUpdate with the update's
+// changes applied (what reads of the store see), and those changes in order,
+// to be replayed on the hive file as it stands at EndUpdate.
+struct SettingsUpdate {
+  std::string path;
+  Hive hive;
+  std::vector<HiveChange> changes;
+};
+
+namespace {
+
+// The hive as a store sees it: its open update's copy when the update is of
+// that hive, else the file read into `scratch`.
+const Hive& ViewHive(const SettingsUpdate* update, const std::string& path, Hive& scratch) {
+  if (update && update->path == path) return update->hive;
+  ReadHive(path, scratch);
+  return scratch;
+}
+
+// Makes one change: in the open update when it is of that hive, else in the
+// file under its lock. True when the change did what it was asked.
+bool MakeChange(SettingsUpdate* update, const std::string& folder, const std::string& path,
+                HiveChange change) {
+  bool done = false;
+  if (update && update->path == path) {
+    if (ApplyChange(update->hive, change, false, done)) update->changes.push_back(std::move(change));
+    return done;
+  }
+  const bool saved = ChangeHive(folder, path, [&](Hive& hive) { return ApplyChange(hive, change, false, done); });
+  return saved && done;
+}
+
+struct ValueCopy {
+  RegDataType type;
+  std::string data;
+};
+
+// The value of the open key as the store sees it.
+std::optional<ValueCopy> LookUpValue(const SettingsUpdate* update, const std::string& hivePath, bool keyOpen,
+                                     const std::vector<std::string>& keyNames, std::string_view name) {
+  if (!keyOpen || hivePath.empty()) return std::nullopt;
+  Hive scratch;
+  const Hive& hive = ViewHive(update, hivePath, scratch);
+  const HiveKey* key = FindKey(hive.root, keyNames);
+  if (!key) return std::nullopt;
+  auto it = key->values.find(NameKey(name));
+  if (it == key->values.end()) return std::nullopt;
+  return ValueCopy{it->second.type, it->second.data};
+}
+
+}  // namespace
+
 SettingsStore::SettingsStore() : folder_(Utf16ToUtf8(UserConfigFolder())) {}
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore() {
+  if (updateDepth_ > 0) {
+    updateDepth_ = 1;
+    EndUpdate();
+  }
+}
+
+void SettingsStore::BeginUpdate() {
+  if (updateDepth_++ > 0) return;
+  const std::string path = HivePath();
+  if (path.empty()) return;  // a root without a hive: nothing to gather
+  update_ = std::make_unique<SettingsUpdate>();
+  update_->path = path;
+  ReadHive(path, update_->hive);
+}
+
+void SettingsStore::CancelUpdate() {
+  updateDepth_ = 0;
+  update_.reset();
+}
+
+bool SettingsStore::EndUpdate() {
+  if (updateDepth_ == 0 || --updateDepth_ > 0) return true;
+  std::unique_ptr<SettingsUpdate> update = std::move(update_);
+  if (!update || update->changes.empty()) return true;
+  return ChangeHive(folder_, update->path, [&](Hive& hive) {
+    bool changed = false;
+    bool done = false;
+    for (const HiveChange& change : update->changes) changed |= ApplyChange(hive, change, true, done);
+    return changed;
+  });
+}
 
 void SettingsStore::SetRootKey(HKEY rootKey) {
   CloseKey();
@@ -561,20 +701,11 @@ bool SettingsStore::OpenKey(std::string_view key, bool canCreate) {
   std::vector<std::string> names;
   const std::string path = HivePath();
   if (path.empty() || !SplitPath(key, names)) return false;
-  Hive hive;
-  ReadHive(path, hive);
-  if (!FindKey(hive.root, names)) {
-    if (!canCreate) return false;
-    bool made = false;
-    const bool saved = ChangeHive(folder_, path, [&](Hive& current) {
-      if (FindKey(current.root, names)) {
-        made = true;
-        return false;
-      }
-      made = CreateKey(current, names) != nullptr;
-      return made;
-    });
-    if (!saved || !made) return false;
+  Hive scratch;
+  if (!FindKey(ViewHive(update_.get(), path, scratch).root, names)) {
+    if (!canCreate || !MakeChange(update_.get(), folder_, path, {HiveChange::Kind::kCreateKey, names})) {
+      return false;
+    }
   }
   currentKey_ = std::move(names);
   currentPath_ = JoinPath(currentKey_);
@@ -603,25 +734,14 @@ bool SettingsStore::KeyExists(std::string_view key) {
   std::vector<std::string> names;
   const std::string path = HivePath();
   if (path.empty() || !SplitPath(key, names)) return false;
-  Hive hive;
-  ReadHive(path, hive);
-  return FindKey(hive.root, names) != nullptr;
+  Hive scratch;
+  return FindKey(ViewHive(update_.get(), path, scratch).root, names) != nullptr;
 }
 
 bool SettingsStore::DeleteKey(std::string_view key) {
   std::vector<std::string> names;
   if (!SplitPath(key, names) || names.empty() || !KeyExists(key)) return false;
-  bool deleted = false;
-  const bool saved = ChangeHive(folder_, HivePath(), [&](Hive& hive) {
-    HiveKey* parent = FindKey(hive.root, names, names.size() - 1);
-    if (!parent) return false;
-    auto it = parent->subKeys.find(NameKey(names.back()));
-    if (it == parent->subKeys.end() || !it->second->subKeys.empty()) return false;
-    parent->subKeys.erase(it);
-    deleted = true;
-    return true;
-  });
-  return saved && deleted;
+  return MakeChange(update_.get(), folder_, HivePath(), {HiveChange::Kind::kDeleteKey, std::move(names)});
 }
 
 bool SettingsStore::HasSubKeys() { return !GetKeyNames().empty(); }
@@ -630,9 +750,8 @@ std::vector<std::string> SettingsStore::GetKeyNames() {
   std::vector<std::string> result;
   const std::string path = HivePath();
   if (!keyOpen_ || path.empty()) return result;
-  Hive hive;
-  ReadHive(path, hive);
-  if (const HiveKey* key = FindKey(hive.root, currentKey_)) {
+  Hive scratch;
+  if (const HiveKey* key = FindKey(ViewHive(update_.get(), path, scratch).root, currentKey_)) {
     for (const auto& [nameKey, child] : key->subKeys) result.push_back(child->name);
   }
   return result;
@@ -642,64 +761,44 @@ std::vector<std::string> SettingsStore::GetValueNames() {
   std::vector<std::string> result;
   const std::string path = HivePath();
   if (!keyOpen_ || path.empty()) return result;
-  Hive hive;
-  ReadHive(path, hive);
-  if (const HiveKey* key = FindKey(hive.root, currentKey_)) {
+  Hive scratch;
+  if (const HiveKey* key = FindKey(ViewHive(update_.get(), path, scratch).root, currentKey_)) {
     for (const auto& [nameKey, value] : key->values) result.push_back(value.name);
   }
   return result;
 }
 
 bool SettingsStore::ValueExists(std::string_view name) {
-  return LookUpValue(HivePath(), keyOpen_, currentKey_, name).has_value();
+  return LookUpValue(update_.get(), HivePath(), keyOpen_, currentKey_, name).has_value();
 }
 
 RegDataType SettingsStore::GetDataType(std::string_view name) {
-  auto value = LookUpValue(HivePath(), keyOpen_, currentKey_, name);
+  auto value = LookUpValue(update_.get(), HivePath(), keyOpen_, currentKey_, name);
   return value ? value->type : RegDataType::kUnknown;
 }
 
 int32_t SettingsStore::GetDataSize(std::string_view name) {
-  auto value = LookUpValue(HivePath(), keyOpen_, currentKey_, name);
+  auto value = LookUpValue(update_.get(), HivePath(), keyOpen_, currentKey_, name);
   return value ? static_cast<int32_t>(value->data.size()) : -1;
 }
 
 bool SettingsStore::DeleteValue(std::string_view name) {
   if (readOnly_ || !ValueExists(name)) return false;
-  bool deleted = false;
-  const bool saved = ChangeHive(folder_, HivePath(), [&](Hive& hive) {
-    HiveKey* key = FindKey(hive.root, currentKey_);
-    if (!key) return false;
-    deleted = key->values.erase(NameKey(name)) > 0;
-    return deleted;
-  });
-  return saved && deleted;
+  return MakeChange(update_.get(), folder_, HivePath(),
+                    {HiveChange::Kind::kDeleteValue, currentKey_, std::string(name)});
 }
 
 void SettingsStore::WriteValue(std::string_view name, RegDataType type, std::string_view data) {
   const std::string path = HivePath();
   if (!keyOpen_ || readOnly_ || path.empty()) RaiseSetData(name);
-  bool found = false;
-  const bool saved = ChangeHive(folder_, path, [&](Hive& hive) {
-    HiveKey* key = FindKey(hive.root, currentKey_);
-    if (!key) return false;
-    found = true;
-    std::u16string nameKey = NameKey(name);
-    auto it = key->values.find(nameKey);
-    if (it != key->values.end()) {
-      if (it->second.type == type && it->second.data == data) return false;
-      it->second.type = type;
-      it->second.data.assign(data);
-      return true;
-    }
-    key->values.emplace(std::move(nameKey), HiveValue{std::string(name), type, std::string(data)});
-    return true;
-  });
-  if (!saved || !found) RaiseSetData(name);
+  if (!MakeChange(update_.get(), folder_, path,
+                  {HiveChange::Kind::kWriteValue, currentKey_, std::string(name), type, std::string(data)})) {
+    RaiseSetData(name);
+  }
 }
 
 std::string SettingsStore::ReadString(std::string_view name) {
-  auto value = LookUpValue(HivePath(), keyOpen_, currentKey_, name);
+  auto value = LookUpValue(update_.get(), HivePath(), keyOpen_, currentKey_, name);
   if (!value) return {};
   if (value->type != RegDataType::kString) RaiseInvalidType(name);
   return std::move(value->data);
@@ -710,7 +809,7 @@ void SettingsStore::WriteString(std::string_view name, std::string_view value) {
 }
 
 int32_t SettingsStore::ReadInteger(std::string_view name) {
-  auto value = LookUpValue(HivePath(), keyOpen_, currentKey_, name);
+  auto value = LookUpValue(update_.get(), HivePath(), keyOpen_, currentKey_, name);
   if (!value) RaiseGetData(name);
   if (value->type != RegDataType::kInteger || value->data.size() != 4) RaiseInvalidType(name);
   uint32_t bits = 0;
@@ -730,7 +829,7 @@ bool SettingsStore::ReadBool(std::string_view name) { return ReadInteger(name) !
 void SettingsStore::WriteBool(std::string_view name, bool value) { WriteInteger(name, value ? 1 : 0); }
 
 int32_t SettingsStore::ReadBinaryData(std::string_view name, void* buffer, int32_t bufSize) {
-  auto value = LookUpValue(HivePath(), keyOpen_, currentKey_, name);
+  auto value = LookUpValue(update_.get(), HivePath(), keyOpen_, currentKey_, name);
   if (!value) return 0;
   const auto size = static_cast<int32_t>(value->data.size());
   if (value->type != RegDataType::kBinary || size > bufSize) RaiseInvalidType(name);
@@ -746,7 +845,7 @@ void SettingsStore::WriteBinaryData(std::string_view name, const void* buffer, i
 }
 
 double SettingsStore::ReadDateTime(std::string_view name) {
-  auto value = LookUpValue(HivePath(), keyOpen_, currentKey_, name);
+  auto value = LookUpValue(update_.get(), HivePath(), keyOpen_, currentKey_, name);
   if (!value) RaiseGetData(name);
   if (value->type != RegDataType::kBinary || value->data.size() != 8) RaiseInvalidType(name);
   uint64_t bits = 0;

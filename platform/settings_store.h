@@ -46,6 +46,18 @@
 // file untouched. A write that changes nothing saves nothing. One store object
 // must not be used by two threads at once; separate objects may be.
 //
+// Updates. Between BeginUpdate and EndUpdate the store gathers its changes to
+// the hive of its root key instead of saving each: it reads that hive once at
+// BeginUpdate, applies every change to its own copy (its reads in between see
+// the copy, changes included; other stores see nothing yet), and EndUpdate
+// takes the lock once, reads the hive file again, replays the changes in order
+// and saves once. A value that another program changed in the meantime and
+// the update did not touch survives. Updates nest; the outermost EndUpdate
+// saves. A change refused at once (no key open, a read-only key) raises as
+// ever; a failed save shows only in EndUpdate's result, and the hive file is
+// then left as it was. Calls on another root key during an update go straight
+// to their file. A store destroyed with an update open ends it.
+//
 // Hive file format, version 1: text, one record a line, lines end in LF (a CR
 // before the LF is ignored); a UTF-8 byte-order mark before the first line is
 // skipped (and not written back):
@@ -70,6 +82,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -100,6 +113,8 @@ class ERegistryException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+struct SettingsUpdate;  // the changes an open update gathers
+
 class SettingsStore {
  public:
   // RootKey is kHKeyCurrentUser; no key is open.
@@ -107,6 +122,16 @@ class SettingsStore {
   ~SettingsStore();
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
+
+  // Gathering of changes (see Updates above). EndUpdate is false when the
+  // gathered changes could not be saved; true otherwise (also when nothing
+  // changed or an inner update ended).
+  void BeginUpdate();
+  bool EndUpdate();
+  // Ends every open update and drops what it gathered: the hive file stays
+  // as it is.
+  void CancelUpdate();
+  bool InUpdate() const { return updateDepth_ > 0; }
 
   HKEY RootKey() const { return rootKey_; }
   // Closes the open key.
@@ -165,6 +190,8 @@ class SettingsStore {
   bool readOnly_ = false;
   std::vector<std::string> currentKey_;
   std::string currentPath_;
+  int32_t updateDepth_ = 0;
+  std::unique_ptr<SettingsUpdate> update_;  // null outside an update
 };
 
 // Where the store reports a hive file whose changes it refuses: one line of

@@ -2,9 +2,11 @@
 
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
+#include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
 #include <memory>
+#include <string>
 
 namespace kestrune::platform {
 
@@ -205,5 +207,21 @@ bool WideToCodePage(std::u16string_view text, uint32_t codePage, std::string& ou
   out.resize(n);
   return true;
 }
+
+int32_t LocaleLangId(std::string_view locale) {
+  constexpr int32_t kUsEnglish = 0x0409;
+  std::string name(locale);
+  // ICU reads a POSIX name without its code set and modifier.
+  if (const size_t cut = name.find_first_of(".@"); cut != std::string::npos) name.resize(cut);
+  if (name.empty() || name == "C" || name == "POSIX") return kUsEnglish;
+  char canonical[ULOC_FULLNAME_CAPACITY];
+  UErrorCode status = U_ZERO_ERROR;
+  uloc_canonicalize(name.c_str(), canonical, sizeof canonical, &status);
+  if (U_FAILURE(status) || status == U_STRING_NOT_TERMINATED_WARNING) return 0;
+  if (std::string_view(canonical) == "en_US_POSIX") return kUsEnglish;
+  return static_cast<int32_t>(uloc_getLCID(canonical));
+}
+
+int32_t SystemLangId() { return LocaleLangId(uloc_getDefault()); }
 
 }  // namespace kestrune::platform

@@ -16,7 +16,9 @@
 #include <memory>
 
 #include "app/window/apply_language.h"
+#include "app/window/forms.h"
 #include "platform/gui/res_stream.h"
+#include "tests/app/program_folder.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune {
@@ -162,7 +164,13 @@ TEST(LngWidgetTarget, TheBuiltInEnglishFileIsTheShippedOneWithoutDeadLines) {
   EXPECT_EQ(copy->data().toStdString(), file);
 
   // The program's forms, each made as the program makes it, then the file.
+  test::TestProgram program;
+  TKestruneSession session;
   std::vector<std::unique_ptr<QWidget>> forms;
+  for (const TFormEntry& entry : ApplicationForms()) {
+    if (entry.Create) forms.push_back(entry.Create(session));
+  }
+  ASSERT_FALSE(forms.empty());
   TCheckingTarget target;
   ApplyLngFile(u"", &target, nullptr, nullptr, &stream);
   EXPECT_TRUE(target.dead.empty()) << target.dead.front();

@@ -91,6 +91,31 @@ TEST(Base, WideFileExistsIsFalseForFolders) {
   EXPECT_NE(error, 0);
 }
 
+TEST(Base, WideStringReplace) {
+  struct Case {
+    std::u16string text, pattern, replacement;
+    uint32_t flags;
+    std::u16string expected;
+  } cases[] = {
+      {u"a?x=1&amp;y=2&amp;z", u"amp;", u"", rfReplaceAll, u"a?x=1&y=2&z"},
+      {u"a?x=1&amp;y=2&amp;z", u"amp;", u"", 0, u"a?x=1&y=2&amp;z"},
+      {u"AMP; amp;", u"amp;", u"-", rfReplaceAll, u"AMP; -"},
+      {u"AMP; amp;", u"amp;", u"-", rfReplaceAll | rfIgnoreCase, u"- -"},
+      {u"Дом дОМ", u"дом", u"x", rfReplaceAll | rfIgnoreCase, u"x x"},
+      {u"aaaa", u"aa", u"a", rfReplaceAll, u"aa"},  // a replacement is not searched again
+      {u"abc", u"b", u"bb", rfReplaceAll, u"abbc"},
+      {u"text", u"", u"x", rfReplaceAll, u"text"},  // an empty pattern changes nothing
+      {u"", u"a", u"x", rfReplaceAll, u""},
+      {u"ab", u"abc", u"x", rfReplaceAll, u"ab"},
+      {u"abc", u"abc", u"", rfReplaceAll, u""},
+  };
+  for (const Case& c : cases) {
+    std::u16string result = u"old";
+    WideStringReplace(c.text, c.pattern, c.replacement, result, c.flags);
+    EXPECT_EQ(result, c.expected) << platform::Utf16ToUtf8(c.text) << " / " << platform::Utf16ToUtf8(c.pattern);
+  }
+}
+
 TEST(Base, WideBuffers) {
   char16_t* field = WideStrToBuffer(u"");
   EXPECT_EQ(field, nullptr);

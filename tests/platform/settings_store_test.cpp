@@ -460,6 +460,57 @@ TEST_F(SettingsStoreTest, Stores_SeeEachOthersChangesAtOnce) {
   EXPECT_FALSE(reader.ValueExists("s"));
 }
 
+// An update reads the hive once, saves once at its end, and replays its
+// changes on the file as it is then, so that another program's change made
+// meanwhile survives.
+TEST_F(SettingsStoreTest, Update_SavesOnceAndKeepsOtherProgramsChanges) {
+  SettingsStore other;
+  ASSERT_TRUE(other.OpenKey("K", true));
+  other.WriteInteger("old", 1);
+  other.WriteString("gone", "x");
+  SettingsStore store;
+  store.BeginUpdate();
+  ASSERT_TRUE(store.OpenKey("K\\New", true));
+  ASSERT_TRUE(store.OpenKey("K", false));
+  store.WriteInteger("v", 7);
+  store.BeginUpdate();  // nested: the inner end saves nothing
+  store.WriteString("s", "text");
+  EXPECT_TRUE(store.EndUpdate());
+  EXPECT_TRUE(store.DeleteValue("gone"));
+  const std::string unchanged = test::ReadFileBytes(HiveFile());
+  EXPECT_EQ(store.ReadInteger("v"), 7);  // the update's reads see its changes
+  EXPECT_EQ(store.ReadString("s"), "text");
+  EXPECT_FALSE(store.ValueExists("gone"));
+  EXPECT_TRUE(store.KeyExists("K\\New"));
+  EXPECT_FALSE(other.ValueExists("v"));  // other stores do not, yet
+  other.WriteInteger("meanwhile", 2);    // another program writes during the update
+  other.WriteInteger("old", 3);
+  EXPECT_NE(test::ReadFileBytes(HiveFile()), unchanged);
+  ASSERT_TRUE(store.EndUpdate());
+  EXPECT_EQ(other.ReadInteger("v"), 7);
+  EXPECT_EQ(other.ReadString("s"), "text");
+  EXPECT_EQ(other.ReadInteger("meanwhile"), 2);
+  EXPECT_EQ(other.ReadInteger("old"), 3);
+  EXPECT_FALSE(other.ValueExists("gone"));
+  EXPECT_TRUE(other.KeyExists("K\\New"));
+  EXPECT_FALSE(store.InUpdate());
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"current_user.hive", "current_user.hive.lock"}));
+
+  // A save that fails, and a cancelled update, leave the file as it was.
+  const std::string before = test::ReadFileBytes(HiveFile());
+  const std::string big(static_cast<size_t>(kMaxHiveSize), 'b');
+  store.BeginUpdate();
+  store.WriteInteger("v", 8);
+  store.WriteBinaryData("big", big.data(), static_cast<int32_t>(big.size()));
+  EXPECT_FALSE(store.EndUpdate());
+  store.BeginUpdate();
+  store.WriteInteger("v", 9);
+  store.CancelUpdate();
+  EXPECT_FALSE(store.InUpdate());
+  EXPECT_EQ(test::ReadFileBytes(HiveFile()), before);
+  EXPECT_EQ(store.ReadInteger("v"), 7);
+}
+
 // Several programs write distinct values into one hive at the same time; the
 // parent reads meanwhile. No update is lost and no reader sees a torn file.
 TEST_F(SettingsStoreTest, SeveralProcesses_WriteOneHiveWithoutLosingUpdates) {

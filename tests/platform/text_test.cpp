@@ -38,5 +38,15 @@ TEST(PlatformText, CodePages) {
   EXPECT_FALSE(CodePageToWide("x", 99999, wide));
 }
 
+TEST(PlatformText, LocaleLanguageIdentifiers) {
+  struct Case {
+    const char* locale;
+    int32_t id;
+  } cases[] = {{"ru_RU", 0x0419}, {"ru_RU.UTF-8", 0x0419}, {"en_US", 0x0409}, {"de_DE.UTF-8@euro", 0x0407},
+               {"C", 0x0409},     {"POSIX", 0x0409},       {"C.UTF-8", 0x0409}, {"", 0x0409},
+               {"en", 0x0009},    {"xx_YY", 0}};
+  for (const Case& c : cases) EXPECT_EQ(LocaleLangId(c.locale), c.id) << c.locale;
+}
+
 }  // namespace
 }  // namespace kestrune::platform

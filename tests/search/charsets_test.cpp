@@ -22,7 +22,8 @@ std::string Encoded(std::u16string_view text, uint32_t codePage) {
 }
 
 std::string Page(std::string_view head, std::string_view body) {
-  return "<html><head>" + std::string(head) + "<title>t</title></head><body><p>" + std::string(body) + "</p></body></html>";
+  return "<html><head>" + std::string(head) + "<title>t</title></head><body><p>" + std::string(body) +
+         "</p></body></html>";
 }
 
 // ICU's detector has no opinion worth pinning on these.
@@ -34,9 +35,10 @@ TEST(Charsets, DetectsPages) {
   const std::string koi8 = Encoded(kRussian, 20866);
   const std::string cp866 = Encoded(kRussian, 866);
   const std::string iso5 = Encoded(kRussian, 28595);
-  const std::string latin = Encoded(u"Caf\u00e9 cr\u00e8me, na\u00efve fa\u00e7ade: \u00fcber gro\u00dfe Stra\u00dfe "
-                                    u"und sch\u00f6ne M\u00e4dchen \u00e0 la fran\u00e7aise.",
-                                    1252);
+  const std::string latin = Encoded(
+      u"Caf\u00e9 cr\u00e8me, na\u00efve fa\u00e7ade: \u00fcber gro\u00dfe Stra\u00dfe "
+      u"und sch\u00f6ne M\u00e4dchen \u00e0 la fran\u00e7aise.",
+      1252);
   struct Case {
     const char* name;
     std::string page;
@@ -53,8 +55,8 @@ TEST(Charsets, DetectsPages) {
       {"IBM866 declared by http-equiv",
        Page("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=cp866\">", cp866), true, kCharsetIbm866,
        kCharsetIbm866},
-      {"declaration wins over the statistic", Page("<meta charset='windows-1251'>", koi8), true,
-       kCharsetWindows1251, kCharsetWindows1251},
+      {"declaration wins over the statistic", Page("<meta charset='windows-1251'>", koi8), true, kCharsetWindows1251,
+       kCharsetWindows1251},
       {"XML declaration", "<?xml version=\"1.0\" encoding=\"KOI8-R\"?><rss>" + koi8 + "</rss>", true, kCharsetKoi8R,
        kCharsetKoi8R},
       {"unknown declared name is passed over", Page("<meta charset=no-such-set><meta charset=ibm866>", cp866), true,
@@ -70,8 +72,7 @@ TEST(Charsets, DetectsPages) {
       {"UTF-16 byte-order mark", std::string("\xFF\xFE<\0h\0", 6), false, kCharsetUtf16, kCharsetUtf16},
       {"short Cyrillic page with meta charset", Page("<meta charset=windows-1251>", Encoded(u"Да", 1251)), false,
        kCharsetWindows1251, kCharsetWindows1251},
-      {"short KOI8-R words, undeclared", Page("", Encoded(u"Привет, мир", 20866)), true, kUnchecked,
-       kCharsetKoi8R},
+      {"short KOI8-R words, undeclared", Page("", Encoded(u"Привет, мир", 20866)), true, kUnchecked, kCharsetKoi8R},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

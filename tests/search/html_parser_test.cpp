@@ -98,8 +98,7 @@ std::string Repeat(std::string_view text, int count) {
 TEST(HtmlParser, GoldenPages) {
   const std::string article = Repeat("Words of the article run on and on. ", 9);
   const Golden pages[] = {
-      {"empty page", "", kWide,
-       "visible: \noffsets: \ntags: \nlinks: \nranges: \npercent: 0\ntitle: \ncharset: "},
+      {"empty page", "", kWide, "visible: \noffsets: \ntags: \nlinks: \nranges: \npercent: 0\ntitle: \ncharset: "},
       {"paragraphs break twice, closing tags not at all", "<p>one</p><p>two", kWide,
        "visible: \\r\\n\\r\\none\\r\\n\\r\\ntwo\n"
        "offsets: 0+0>1 0+0>2 0+0>3 0+0>4 4+3>5 0+0>8 0+0>9 0+0>10 0+0>11 14+3>12 17+0>15"},
@@ -111,8 +110,7 @@ TEST(HtmlParser, GoldenPages) {
        "51+1>15 52+5>16 57+1>21 58+1>22 59+3>23 62+3>24 65+1>25 66+1>26 67+0>27"},
       {"astral, zero, surrogate and too large references", "&#x1F600;|&#0;|&#xD800;|&#1114112;|&#39;&apos;", kWide,
        "visible: \xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|''"},
-      {"a semicolon after blanks ends a reference, blanks alone do not", "&amp ;x &amp y", kWide,
-       "visible: &x & y"},
+      {"a semicolon after blanks ends a reference, blanks alone do not", "&amp ;x &amp y", kWide, "visible: &x & y"},
       {"white space folds; every line end is a blank", "  a \t b\r\n\r\n c  \n d\re", kWide, "visible: a b c d e"},
       {"pre keeps blanks and line ends", "<pre>a  b\r\nc\nd</pre> e\r\nf", kWide,
        "visible: a  b\\r\\nc\\r\\nd e f\n"
@@ -122,7 +120,7 @@ TEST(HtmlParser, GoldenPages) {
        "<title>  First &amp; <b>x</b>\r\n\tT  </title><title>Second</title><script>if (a<b) x();</script>"
        "<style>p{}</style><noscript><!-- </noscript> -->hidden</noscript>shown",
        kWide, "visible: shown\ntitle: First & <b>x</b> T"},
-      {"the first meta that names a charset sets it", 
+      {"the first meta that names a charset sets it",
        "<meta name=x><meta http-equiv=Content-Type content=\"text/html; charset=Windows-1251\"><META charset=koi8-r>x",
        kWide, "visible: x\ncharset: windows-1251"},
       {"a quoted meta charset", "<meta charset=\"UTF-8\"/>x", kWide, "charset: utf-8"},

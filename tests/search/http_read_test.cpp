@@ -75,7 +75,7 @@ struct Step {
   bool ok;
   std::string body;
   THttpFailure cause;
-  bool abort = false;              // another thread calls CloseRequest once the server has the request
+  bool abort = false;               // another thread calls CloseRequest once the server has the request
   const char* proxyUser = nullptr;  // proxy login set before the step
   bool reconnect = true;
 };
@@ -189,8 +189,12 @@ TEST(HttpReadLoopback, Cases) {
        }},
       {"HostAloneRequestsRoot",
        {{"/", HttpReply::Html("root")}},
-       {{"{srv}", true, "root", hfNone}, {"{srv}/", true, "root", hfNone}, {"HTTP://127.0.0.1:{port}/", true, "root", hfNone}},
-       [](const Outcome& o) { EXPECT_EQ(Targets(o.server), (std::vector<std::string>{"/", "/", "/"})); }},
+       {{"{srv}", true, "root", hfNone},
+        {"{srv}/", true, "root", hfNone},
+        {"HTTP://127.0.0.1:{port}/", true, "root", hfNone}},
+       [](const Outcome& o) {
+         EXPECT_EQ(Targets(o.server), (std::vector<std::string>{"/", "/", "/"}));
+       }},
       {"BytesOutsideTheRequestLineAreEscaped",
        {{"/a%20b%C3%A9", HttpReply::Html("escaped")}},
        {{"{srv}/a b\xC3\xA9", true, "escaped", hfNone}}},
@@ -238,8 +242,8 @@ TEST(HttpReadLoopback, Cases) {
        {{"{srv}/dated", true, "d", hfNone}},
        [](const Outcome& o) {
          const TSystemTime& t = o.reader.LastModified;
-         EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                                     t.wMilliseconds}),
+         EXPECT_EQ(std::vector<int>(
+                       {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}),
                    std::vector<int>({1994, 11, 2, 15, 8, 12, 31, 0}));
        }},
       {"LastModifiedAbsentIsTheLocalTime",
@@ -335,8 +339,13 @@ TEST(HttpReadLoopback, Cases) {
        {{"/silent", HttpReply::Silent()}},
        {{"{srv}/silent", false, "", hfRead, true}},
        [](const Outcome& o) { EXPECT_EQ(o.reader.StatusCode(), 0); }},
-      {"SilentServerTimesOut", {{"/silent", HttpReply::Silent()}}, {{"{srv}/silent", false, "", hfRequest}}, nullptr, kRaw,
-       false, 300},
+      {"SilentServerTimesOut",
+       {{"/silent", HttpReply::Silent()}},
+       {{"{srv}/silent", false, "", hfRequest}},
+       nullptr,
+       kRaw,
+       false,
+       300},
       {"StalledBodyTimesOut",
        {{"/stall", HttpReply::Html("x").Slow(1, 5000ms)}},
        {{"{srv}/stall", false, "", hfRead}},

@@ -25,7 +25,7 @@ TEST(HttpReadThreads, CloseRequestFromAnotherThread200Times) {
   server.Route("/slow", HttpReply::Html(std::string(1 << 20, 'x')).Slow(512, 2ms));
   server.Route("/ok", HttpReply::Html("fine"));
   THttpRead reader;
-  reader.SetReceiveTimeout(20000);  // an abort that is lost shows as a hang, not a pass
+  reader.SetReceiveTimeout(20000);     // an abort that is lost shows as a hang, not a pass
   reader.OnProgress = [](int32_t) {};  // the body path with progress runs too
 
   std::vector<std::chrono::steady_clock::duration> silentLatencies;

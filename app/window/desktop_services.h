@@ -1,0 +1,25 @@
+// The desktop's services for the session: the opener over QDesktopServices
+// (xdg-open: the user's browser for web addresses, the user's program for a
+// file's type) and the platform message box as a QMessageBox.
+//
+// Used on the user-interface thread only.
+#pragma once
+
+#include "app/browser_opener.h"
+
+namespace kestrune {
+
+class TDesktopOpener : public IBrowserOpener {
+ public:
+  bool OpenLocalFile(std::u16string_view path) override;
+
+ protected:
+  bool OpenUrl(std::u16string_view url) override;
+};
+
+// Installs a QMessageBox as the platform message box (platform/message_box.h)
+// unless a handler is installed already (a test's, for example). Buttons,
+// icons and answers follow the platform::kMb... and kId... values.
+void InstallQtMessageBox();
+
+}  // namespace kestrune

@@ -1,0 +1,129 @@
+#include "app/window/run_kestrune.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cstdio>
+#include <memory>
+
+#include "app/kestrune_session.h"
+#include "app/window/desktop_services.h"
+#include "app/window/forms.h"
+#include "app/window/kestrune_main.h"
+#include "core/log_file.h"
+#include "core/message.h"
+#include "platform/settings_store.h"
+#include "platform/text.h"
+
+namespace kestrune {
+
+namespace {
+
+// SIGTERM and SIGINT while the program block runs: the handler only writes a
+// byte to a pipe; the user-interface thread reads it in its loop and closes
+// the main window as the user would.
+int signalPipe[2] = {-1, -1};
+
+void OnTerminateSignal(int) {
+  const char byte = 1;
+  const ssize_t written = ::write(signalPipe[1], &byte, 1);
+  (void)written;
+}
+
+class TTerminateSignals {
+ public:
+  TTerminateSignals() {
+    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [] {
+      char bytes[64];
+      while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+      }
+      if (FKestruneMain) {
+        FKestruneMain->close();
+      } else {
+        QApplication::closeAllWindows();  // a message box before the forms exist
+      }
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminateSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, &oldTerm_);
+    ::sigaction(SIGINT, &action, &oldInt_);
+  }
+  ~TTerminateSignals() {
+    if (!notifier_) return;
+    ::sigaction(SIGTERM, &oldTerm_, nullptr);
+    ::sigaction(SIGINT, &oldInt_, nullptr);
+  }
+  TTerminateSignals(const TTerminateSignals&) = delete;
+  TTerminateSignals& operator=(const TTerminateSignals&) = delete;
+
+ private:
+  std::unique_ptr<QSocketNotifier> notifier_;
+  struct sigaction oldTerm_ = {};
+  struct sigaction oldInt_ = {};
+};
+
+void LogSettingsLine(std::string_view line) { LogFile.Log(line, 1); }
+
+}  // namespace
+
+int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments, const TRunOptions& options) {
+  // 1. The application, the log, the message box, the signals.
+  QCoreApplication::setApplicationName("Kestrune Search");
+  TTerminateSignals terminateSignals;
+  TKestruneSession session;
+  LogFile.Open(session.ProgramFolder() + u"kestrune.log");
+  platform::SetSettingsLogHook(LogSettingsLine);
+  InstallQtMessageBox();
+  TDesktopOpener desktop;
+  session.Opener = options.Opener ? options.Opener : &desktop;
+  session.SetArguments(arguments);
+
+  // 2-5. Languages, start-up settings, messages.
+  session.ReadLanguageTable();
+  session.ReadStartupSettings();
+  session.LoadStartupMessages();
+
+  // 6. The data folders.
+  std::u16string missing;
+  if (!TKestruneSession::CheckDataFolders(session.ProgramFolder(), &missing)) {
+    const std::string text = platform::Utf16ToUtf8(kIntegrityText);
+    const std::string detail = text + " (the folder \"" + platform::Utf16ToUtf8(missing) + "\" is missing in " +
+                               platform::Utf16ToUtf8(session.ProgramFolder()) + ")";
+    LogFile.Log(detail, 2);
+    std::fprintf(stderr, "%s\n", detail.c_str());
+    ShowMessageBox(kIntegrityText, kIntegrityCaption, platform::kMbOk | platform::kMbIconError);
+    return 1;
+  }
+
+  // 8. The forms.
+  std::vector<std::unique_ptr<QWidget>> forms;
+  for (const TFormEntry& entry : ApplicationForms()) {
+    if (!entry.Create) continue;
+    forms.push_back(entry.Create(session));
+    if (options.OnFormCreated) options.OnFormCreated(*forms.back());
+  }
+  TFKestruneMain* main = FKestruneMain;
+
+  if (main && !main->Closed()) {
+    // 9. The interface language over every form.
+    main->ApplyLanguage();
+    // 11. The message loop.
+    main->OnClosed = [] { QCoreApplication::quit(); };
+    main->show();
+    app.exec();
+  }
+
+  // 12. The forms go (the main window writes the settings); then the installer.
+  while (!forms.empty()) forms.pop_back();
+  session.StartInstaller();
+  session.Opener = nullptr;
+  return 0;
+}
+
+}  // namespace kestrune

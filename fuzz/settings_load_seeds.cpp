@@ -1,0 +1,50 @@
+// Seeds for the settings load: hives written by SaveSettings itself.
+#include <fstream>
+#include <sstream>
+
+#include "app/kestrune_session.h"
+#include "fuzz/seeds.h"
+#include "fuzz/settings_sandbox.h"
+#include "platform/settings_store.h"
+
+KESTRUNE_SEEDS(settings_load) {
+  using namespace kestrune;
+  fuzz::TSettingsSandbox sandbox;
+  auto copy = [&](const std::string& name) {
+    std::ifstream in(sandbox.Hive(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    WriteSeed(folder, name, bytes.str());
+  };
+  auto save = [&](const std::string& name, auto change) {
+    TKestruneSession session(sandbox.Program());
+    session.ReadStartupSettings();
+    session.LoadSettings();
+    change(session);
+    session.SaveSettings();
+    copy(name);
+  };
+  save("defaults.hive", [](TKestruneSession&) {});
+  save("filled.hive", [](TKestruneSession& s) {
+    s.InterfaceLang = 1049;
+    s.DictionaryList[0].Active = false;
+    s.Settings.TrackPosContext = 55;
+    s.Settings.TrackPosExact = 0;
+    s.Settings.website = "Engine";
+    s.Settings.Lwebsite = "Engine,Other,";
+    s.Settings.Author = u"\u0418\u0432\u0430\u043d \"quoted\" 100%";
+    s.Settings.NewsInReg = 45123.5;
+    s.Settings.PartsOfSpeech = 0x1FFFF;
+    s.RecentQueries[0] = u"caf\u00e9 query";
+    s.RecentProjects[4] = u"/home/user/p.kqp";
+  });
+  // Folders and values of other types, written over the program's own.
+  platform::SettingsStore store;
+  if (store.OpenKey(kSettingsKey, true)) {
+    store.WriteString("ProjectFolder", sandbox.Root() + "projects");
+    store.WriteString("BasesFolder", "relative");
+    store.WriteString("TrackPosContext", "40");
+    store.WriteInteger("Dictionaries", 9);
+  }
+  copy("mixed.hive");
+}

@@ -1,0 +1,277 @@
+#include "app/kestrune_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <sstream>
+
+#include "app/browser_opener.h"
+#include "core/log_file.h"
+#include "platform/settings_store.h"
+#include "tests/app/program_folder.h"
+
+namespace kestrune {
+namespace {
+
+using platform::SettingsStore;
+
+TEST(KestruneSession, CheckDataFolders) {
+  struct Case {
+    std::vector<const char*> folders;
+    const char* file;  // a file where a folder should be
+    bool ok;
+    std::u16string missing;
+  } cases[] = {
+      {{"dictionaries", "templates/en", "update"}, nullptr, true, u""},
+      {{"templates/en", "update"}, nullptr, false, u"dictionaries"},
+      {{"dictionaries", "templates", "update"}, nullptr, false, u"templates/en"},
+      {{"dictionaries", "templates/en"}, nullptr, false, u"update"},
+      {{"dictionaries", "templates/en"}, "update", false, u"update"},
+      {{"dictionaries", "templates/en", "Update"}, nullptr, true, u""},
+      {{"Dictionaries", "Templates/EN", "UPDATE"}, nullptr, true, u""},
+      {{}, nullptr, false, u"dictionaries"},  // the first missing one only
+  };
+  for (const Case& c : cases) {
+    test::TempDir dir;
+    for (const char* folder : c.folders) std::filesystem::create_directories(dir.Path() + folder);
+    if (c.file) test::WriteFileBytes(dir.File(c.file), "x");
+    std::u16string missing;
+    EXPECT_EQ(TKestruneSession::CheckDataFolders(dir.WPath(), &missing), c.ok) << c.folders.size();
+    EXPECT_EQ(missing, c.missing);
+  }
+}
+
+TEST(KestruneSession, AProgramFolderWithCapitalsFindsItsLanguageFiles) {
+  test::TestProgram program("Kestrune Search/Program");
+  test::WriteFileBytes(program.Program() + "Language/Russian.LNG", "[Header]\nlanguage=Russian\nlangID=1049\n");
+  TKestruneSession session(program.WProgram());
+  session.ReadLanguageTable();
+  EXPECT_EQ(session.LanguageFolder, program.WProgram() + u"Language/");
+  ASSERT_EQ(session.LngHeaders.size(), 2u);
+  session.InterfaceLang = 1049;
+  session.LoadStartupMessages();
+  EXPECT_EQ(session.LanguageList.size(), 1u);  // the options list wants Language, LangID and CodePage
+}
+
+// What a case looks at, as "name=value" words: dictionary flags (the files
+// list as d25, d5, d9), map words, match, links, parts of speech, news date,
+// language, a flag, the engine, the folders ("user": the user's data folder).
+std::string Summary(const TKestruneSession& s) {
+  std::string dicts;
+  for (const TDictionaryEntry& e : s.DictionaryList) dicts += e.Active ? 'T' : 'F';
+  const std::u16string user = platform::UserDataFolder();
+  auto folder = [&](const std::u16string& f, const std::u16string& fallback) {
+    return f == fallback ? std::string("user") : platform::Utf16ToUtf8(f);
+  };
+  char numbers[160];
+  std::snprintf(numbers, sizeof numbers, " ctx=%d exact=%d links=%d pos=%X news=%g lang=%04X ask=%d adv=%d ",
+                s.Settings.TrackPosContext, s.MatchSetting, s.Settings.TPCountFromSite, s.Settings.PartsOfSpeech,
+                s.Settings.NewsInReg, s.InterfaceLang, s.Settings.askforsave, s.Settings.AdvanceMode);
+  return " dicts=" + dicts + numbers + "web=" + s.Settings.website +
+         " proj=" + folder(s.ProjectFolder, user + u"Projects/") + " bases=" + folder(s.BasesFolder, user) + " ";
+}
+
+TEST(KestruneSession, SettingsAsReadAtStartAndWrittenAtTheEnd) {
+  struct Case {
+    const char* values;  // lines of the settings key in the hive file; null: no key at all
+    int32_t systemLang;
+    bool russianFile;
+    const char* expected;  // words of the summary
+    bool warns;
+  } cases[] = {
+      {"", 0x0419, false,
+       "dicts=TTT ctx=30 exact=2 links=100 pos=804B news=0 lang=0109 ask=1 adv=0 web= proj=user bases=user", false},
+      {"\"Dictionaries\"=sz:\"\"", 0x0409, false, "dicts=FFF", false},
+      {"\"Dictionaries\"=sz:\"9, 25\"", 0x0409, false, "dicts=TFT", false},
+      {"\"TrackPosContext\"=dword:00000004\n\"TrackPosExact\"=dword:00000007\n\"TPCountFromSite\"=dword:00000000\n"
+       "\"PartsOfSpeech\"=dword:00000000\n\"NewsInReg\"=hex:000000000000f87f",
+       0x0409, false, "ctx=10 exact=2 links=100 pos=804B news=0", false},
+      {"\"TrackPosContext\"=dword:000001f4\n\"TrackPosExact\"=dword:fffffffd\n\"TPCountFromSite\"=dword:fffffffb\n"
+       "\"PartsOfSpeech\"=dword:ffffffff\n\"NewsInReg\"=hex:000000007008e640",
+       0x0409, false, "ctx=100 exact=0 links=100 pos=1FFFF news=45123.5", false},
+      {"\"AdvanceMode\"=dword:00000001", 0x0409, false, "adv=0", false},
+      {"", 0x0419, true, "lang=0419", false},  // the system's language has a file
+      {"\"InterfaceLang\"=dword:00000009", 0x0419, true, "lang=0009", false},
+      {nullptr, 0x0419, true, "dicts=TTT ctx=30 lang=0419 ask=1 proj=user bases=user", false},
+      {"\"ProjectFolder\"=sz:\"relative\"\n\"BasesFolder\"=sz:\"/tmp\"", 0x0409, false, "proj=user bases=/tmp/", false},
+      {"\"ProjectFolder\"=sz:\"\"\n\"BasesFolder\"=sz:\"/\"", 0x0409, false, "proj=user bases=/", false},
+      {"\"TrackPosContext\"=sz:\"40\"\n\"Dictionaries\"=dword:00000009\n\"website\"=dword:00000001\n"
+       "\"askforsave\"=sz:\"no\"\n\"InterfaceLang\"=sz:\"9\"\n\"NewsInReg\"=hex:00",
+       0x0409, false, "ctx=30 dicts=TTT web= ask=1 lang=0109 news=0", true},
+      {"\"website\"=sz:\"One\"\n\"Lwebsite\"=sz:\"One,Two,\"", 0x0409, false, "web=One", false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(i);
+    test::TestProgram program;
+    for (int16_t id : {9, 25, 5}) {
+      test::WriteDictionary(program.Program() + "dictionaries/d" + std::to_string(id) + ".dws", id);
+    }
+    if (c.russianFile) test::WriteFileBytes(program.Program() + "Language/russian.lng", "[Header]\nlangID=1049\n");
+    if (c.values) {
+      std::filesystem::create_directories(std::filesystem::path(program.Hive()).parent_path());
+      test::WriteFileBytes(program.Hive(), std::string("KESTRUNE HIVE 1\n[SOFTWARE\\Kestrune Inc\\Kestrune Search]\n") +
+                                               "\"Other\"=sz:\"kept\"\n" + c.values + "\n");
+    }
+    LogFile.Open(program.Dir().WFile("kestrune.log"));
+    TKestruneSession session(program.WProgram());
+    session.SystemLangId = c.systemLang;
+    session.ReadLanguageTable();
+    session.ReadStartupSettings();
+    session.LoadSettings();
+    const std::string summary = Summary(session);
+    std::istringstream words(c.expected);
+    for (std::string word; words >> word;) EXPECT_NE(summary.find(" " + word + " "), std::string::npos) << summary;
+    EXPECT_TRUE(platform::FolderExists(session.ProjectFolder));
+    // Written back: every value in its own type, the advanced mode off, the
+    // engines as read, the folders and another program's value untouched.
+    ASSERT_TRUE(session.SaveSettings());
+    LogFile.Open(std::u16string());
+    const std::string log = test::ReadFileBytes(program.Dir().File("kestrune.log"));
+    EXPECT_EQ(log.find("[Warning] Settings: Invalid data type for") != std::string::npos, c.warns) << log;
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
+    EXPECT_EQ(store.ReadInteger("TrackPosContext"), session.Settings.TrackPosContext);
+    EXPECT_EQ(store.ReadInteger("InterfaceLang"), session.InterfaceLang);
+    EXPECT_EQ(store.ReadBool("askforsave"), session.Settings.askforsave);
+    EXPECT_EQ(store.ReadDateTime("NewsInReg"), session.Settings.NewsInReg);
+    EXPECT_EQ(store.ReadInteger("AdvanceMode"), 0);
+    EXPECT_EQ(store.ReadString("website"), session.Settings.website);
+    EXPECT_EQ(store.ReadString("Lwebsite"), session.Settings.Lwebsite);
+    EXPECT_EQ(store.ReadString("Dictionaries"), session.ActiveDictionaryIds());
+    EXPECT_EQ(store.ValueExists("BasesFolder"), summary.find("bases=/") != std::string::npos);
+    EXPECT_EQ(store.ValueExists("Other"), c.values != nullptr);
+  }
+}
+
+TEST(KestruneSession, LoadSaveLoadKeepsEveryValue) {
+  test::TestProgram program;
+  test::WriteDictionary(program.Program() + "dictionaries/english.dws", 9);
+  test::WriteDictionary(program.Program() + "dictionaries/russian.dws", 25);
+  TKestruneSession first(program.WProgram());
+  first.ReadStartupSettings();
+  first.LoadSettings();
+  first.InterfaceLang = 1049;
+  first.DictionaryList[0].Active = false;
+  TMainSettings& s = first.Settings;
+  // Every field changed: the date, numbers, engines, flags, UTF-8 texts, parts of speech, nets, clusters, block.
+  s = {45123.75, 55, 1, 250, "Engine One", "Engine One,Engine Two,", true, true, true, false, false, false, true,
+       false, false, u"\u0418\u0432\u0430\u043d \"\u041f\u0435\u0442\u0440\u043e\u0432\"", u"\u6771\u4eac 100%",
+       0x1234, true, true, true};
+  first.SavedOptions.LinksToDownload = 250;  // these four are written from the saved set
+  first.SavedOptions.AutoRefresh = first.SavedOptions.ExcludeWithContext = first.SavedOptions.WordForms = true;
+  for (size_t i = 0; i < kRecentSlots; ++i) first.RecentQueries[i] = u"caf\u00e9 " + std::u16string(i + 1, u'q');
+  first.RecentProjects[2] = u"/home/\u044e\u0437\u0435\u0440/p.kqp";
+  ASSERT_TRUE(first.SaveSettings());
+
+  TKestruneSession second(program.WProgram());
+  second.ReadStartupSettings();
+  second.LoadSettings();
+  EXPECT_EQ(second.Settings, first.Settings);
+  EXPECT_EQ(second.InterfaceLang, 1049);
+  EXPECT_EQ(second.Dictionaries, "25");
+  EXPECT_EQ(second.RecentQueries, first.RecentQueries);
+  EXPECT_EQ(second.RecentProjects, first.RecentProjects);
+  const TDefaultOptions saved{s.Lwebsite, u"Engine One", 250, 55, 1, true, "Russian", true, true, false};
+  EXPECT_EQ(second.SavedOptions, saved);
+  EXPECT_EQ(second.FactoryOptions, TDefaultOptions());
+}
+
+TEST(KestruneSession, AFailedSaveKeepsTheOldHiveAndNothingIsWrittenBeforeTheLoad) {
+  test::TestProgram program;
+  TKestruneSession session(program.WProgram());
+  EXPECT_TRUE(session.SaveSettings());  // never loaded: nothing written
+  EXPECT_FALSE(std::filesystem::exists(program.Hive()));
+  session.LoadSettings();
+  ASSERT_TRUE(session.SaveSettings());
+  const std::string before = test::ReadFileBytes(program.Hive());
+  session.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // the hive would pass its limit
+  session.Settings.TrackPosContext = 77;
+  EXPECT_FALSE(session.SaveSettings());
+  EXPECT_EQ(test::ReadFileBytes(program.Hive()), before);
+}
+
+TEST(KestruneSession, DictionaryListFromTheFolder) {
+  test::TestProgram program;
+  const std::string folder = program.Program() + "dictionaries/";
+  test::WriteDictionary(folder + "english.dws", 9, u"\u0410\u0432\u0442\u043e\u0440");
+  test::WriteDictionary(folder + "upper.DWS", 25);                       // not exactly ".dws"
+  test::WriteFileBytes(folder + "broken.dws", "DRWS not a dictionary");  // no readable header
+  test::WriteFileBytes(folder + "notes.txt", "x");
+  std::filesystem::create_directories(folder + "folder.dws");
+  TKestruneSession session(program.WProgram());
+  session.AllDictionariesActive = false;
+  session.Dictionaries = "25";
+  session.BuildDictionaryList();
+  ASSERT_EQ(session.DictionaryList.size(), 1u);
+  const TDictionaryEntry& entry = session.DictionaryList[0];
+  EXPECT_EQ(entry.FileName, "english.dws");
+  EXPECT_EQ(entry.Language, "English");
+  EXPECT_EQ(entry.Header.DictID, 9);
+  EXPECT_EQ(entry.Author, u"\u0410\u0432\u0442\u043e\u0440");
+  EXPECT_EQ(entry.Description, u"Description");
+  EXPECT_FALSE(entry.Active);
+}
+
+TEST(KestruneSession, IndexListFromTheBasesFolder) {
+  test::TestProgram program;
+  const std::string bases = program.Dir().Path() + "bases folder/";
+  std::filesystem::create_directories(bases + "bases");
+  const std::string a = program.Dir().File("index a.idx"), b = program.Dir().File("b.idx");
+  test::WriteFileBytes(a, "x");
+  test::WriteFileBytes(b, "x");
+  std::string many = "\"" + b + "\"=1";
+  for (int i = 0; i < 32; ++i) many += ",1";
+  test::WriteFileBytes(bases + "bases/Indexes.txt", "[Other]\n\"" + a + "\"=9,9\n[Indexes]\n\"" + a + "\"=3,4\n" +
+                                                        many + "\n\"" + b + "\"=x,-2\n\"" + program.Dir().Path() +
+                                                        "\"=1,1\n\"/no/such.idx\"=1,1\n");
+  TKestruneSession session(program.WProgram());
+  session.BasesFolder = platform::Utf8ToUtf16(bases);
+  session.ActiveIndexPaths = {platform::Utf8ToUtf16(b)};
+  session.BuildIndexList();
+  std::string list;
+  for (const TIndexEntry& e : session.IndexList) {
+    list += platform::Utf16ToUtf8(e.Path) + (e.Active ? " on " : " off ") + std::to_string(e.Value1) + "," +
+            std::to_string(e.Value2) + "\n";
+  }
+  EXPECT_EQ(list, a + " off 3,4\n" + b + " on 0,-2\n");  // a line of 33 values skipped, x read as 0
+}
+
+struct TRecordingOpener : IBrowserOpener {
+  bool OpenLocalFile(std::u16string_view path) override {
+    files.emplace_back(path);
+    return true;
+  }
+  bool OpenUrl(std::u16string_view url) override {
+    urls.emplace_back(url);
+    return true;
+  }
+  std::vector<std::u16string> files, urls;
+};
+
+TEST(BrowserOpener, OnlyWebAddressesReachTheBrowser) {
+  TRecordingOpener opener;
+  for (const char16_t* url :
+       {u"http://a.example/", u"HTTPS://a.example/x?y", u"ftp://f.example/file", u"file:///etc/passwd",
+        u"javascript:alert(1)", u"http:", u"mailto:a@b", u" http://a.example/", u"kestrune://x"}) {
+    opener.OpenInBrowser(url);
+  }
+  EXPECT_EQ(opener.urls,
+            (std::vector<std::u16string>{u"http://a.example/", u"HTTPS://a.example/x?y", u"ftp://f.example/file"}));
+}
+
+TEST(KestruneSession, CommandLineNamesAProjectOnlyByItsExactExtension) {
+  TKestruneSession session(u"/nowhere/");
+  using TArgs = std::vector<std::u16string>;
+  for (auto [args, project] : std::vector<std::pair<TArgs, std::u16string>>{
+           {{u"/ie"}, u""}, {{u"/p/a b.kqp"}, u"/p/a b.kqp"}, {{u"/p/a.KQP"}, u""}, {{u"/ie", u"x.kqp"}, u""}, {{}, u""}}) {
+    session.SetArguments(args);
+    EXPECT_EQ(session.CommandLineProject, project);
+  }
+}
+
+}  // namespace
+}  // namespace kestrune

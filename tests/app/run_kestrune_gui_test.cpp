@@ -1,0 +1,202 @@
+// The program block in this process over a temporary program folder, and the
+// real executable of the program folder.
+//
+// With KESTRUNE_WRITE_IMAGES=<folder> the started main window is also written
+// there as start_window.png (for docs/).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/browser_opener.h"
+#include "app/window/kestrune_main.h"
+#include "app/window/run_kestrune.h"
+#include "core/message_strings.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "tests/app/program_folder.h"
+
+namespace kestrune {
+namespace {
+
+struct TRecordingOpener : IBrowserOpener {
+  bool OpenLocalFile(std::u16string_view path) override {
+    files.emplace_back(path);
+    return true;
+  }
+  bool OpenUrl(std::u16string_view) override { return true; }
+  std::vector<std::u16string> files;
+};
+
+// Runs the program block; `during` runs once its loop has started, and then
+// the main window is closed as the user would. A watchdog ends a loop that
+// would not end (status 99).
+int RunProgram(IBrowserOpener* opener, const std::function<void(TFKestruneMain&)>& during,
+               std::vector<std::string>* formNames = nullptr) {
+  TRunOptions options;
+  options.Opener = opener;
+  options.OnFormCreated = [&](QWidget& form) {
+    if (formNames) formNames->push_back(form.objectName().toStdString() + ":" + form.windowTitle().toStdString());
+  };
+  QTimer start, watchdog;
+  start.setSingleShot(true);
+  watchdog.setSingleShot(true);
+  QObject::connect(&start, &QTimer::timeout, [&] {
+    during(*FKestruneMain);
+    FKestruneMain->close();
+  });
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  start.start(0);
+  watchdog.start(10000);
+  return RunKestrune(*qApp, {}, options);
+}
+
+TEST(RunKestrune, AMissingDataFolderEndsTheProgramBeforeAnyForm) {
+  test::TestProgram program;
+  std::filesystem::remove(program.Program() + "update");
+  std::vector<std::u16string> shown;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view caption, uint32_t) {
+    shown.push_back(std::u16string(text) + u" / " + std::u16string(caption));
+    return platform::kIdOk;
+  });
+  std::vector<std::string> forms;
+  EXPECT_EQ(RunProgram(nullptr, [](TFKestruneMain&) {}, &forms), 1);
+  platform::SetMessageBoxHandler({});
+  EXPECT_EQ(shown, (std::vector<std::u16string>{u"program corrupted. Try to reinstall program / IntegityCheck error"}));
+  EXPECT_TRUE(forms.empty());
+  EXPECT_FALSE(std::filesystem::exists(program.Hive()));
+  EXPECT_NE(test::ReadFileBytes(program.Program() + "kestrune.log").find("[Error] program corrupted"),
+            std::string::npos);
+}
+
+TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
+  test::TestProgram program;
+  test::WriteFileBytes(program.Program() + "Language/deutsch.lng",
+                       "[Header]\nlanguage=Deutsch\nlangID=1031\nCodePage=1252\nLangFolder=de\n"
+                       "[Language]\nFKestruneMain.Caption=\"Kestrune Suche \xe4\"\n[Messages]\nsmSearch=Suche...\n");
+  {
+    platform::SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kSettingsKey, true));
+    store.WriteInteger("InterfaceLang", 1031);
+    store.WriteInteger("TrackPosContext", 44);
+  }
+  TRecordingOpener opener;
+  std::vector<std::string> forms;
+  QString title;
+  const int status = RunProgram(
+      &opener,
+      [&](TFKestruneMain& main) {
+        title = main.windowTitle();
+        EXPECT_EQ(MessageStrings.smSearch, u"Suche...");
+        EXPECT_EQ(main.Session().Settings.TrackPosContext, 44);
+        const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
+        if (!images.isEmpty()) {
+          EXPECT_TRUE(main.grab().save(images + "/start_window.png"));
+        }
+      },
+      &forms);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(forms, (std::vector<std::string>{"FKestruneMain:Kestrune Search"}));  // English while created
+  EXPECT_EQ(title, QString::fromUtf8("Kestrune Suche \xc3\xa4"));
+  EXPECT_EQ(FKestruneMain, nullptr);
+  platform::SettingsStore store;
+  ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
+  EXPECT_EQ(store.ReadInteger("TrackPosContext"), 44);
+  EXPECT_EQ(store.ReadInteger("InterfaceLang"), 1031);
+  EXPECT_TRUE(opener.files.empty());
+  EXPECT_NE(test::ReadFileBytes(program.Program() + "kestrune.log").find("reg save ok"), std::string::npos);
+}
+
+TEST(RunKestrune, OnlyAnInstallerInTheUpdateFolderReachesTheOpener) {
+  struct Case {
+    const char* installer;  // relative to the program folder
+    bool opened;
+  } cases[] = {
+      {"update/Kestrune Setup 2.0 (full).run", true},
+      {"setup.run", false},
+      {"update/../setup.run", false},
+      {"update/inner", false},     // a folder
+      {"update/link.run", false},  // a link to a file outside
+      {"update/missing.run", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.installer);
+    test::TestProgram program;
+    test::WriteFileBytes(program.Program() + "update/Kestrune Setup 2.0 (full).run", "#!");
+    test::WriteFileBytes(program.Program() + "setup.run", "#!");
+    std::filesystem::create_directories(program.Program() + "update/inner");
+    std::filesystem::create_symlink(program.Program() + "setup.run", program.Program() + "update/link.run");
+    const std::u16string path = program.WProgram() + platform::Utf8ToUtf16(c.installer);
+    TRecordingOpener opener;
+    EXPECT_EQ(RunProgram(&opener, [&](TFKestruneMain& main) { main.Session().InstallerPath = path; }), 0);
+    EXPECT_EQ(opener.files, c.opened ? std::vector<std::u16string>{path} : std::vector<std::u16string>{});
+  }
+}
+
+TEST(RunKestrune, AMainWindowThatClosesWhileCreatedEndsTheProgramAtOnce) {
+  test::TestProgram program;
+  TRunOptions options;
+  options.OnFormCreated = [](QWidget&) {
+    ASSERT_NE(FKestruneMain, nullptr);
+    FKestruneMain->CloseMainWindow();
+  };
+  // The main window closes itself from its creation on; the loop never runs.
+  QTimer watchdog;
+  bool loopRan = false;
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    loopRan = true;
+    QCoreApplication::exit(99);
+  });
+  watchdog.start(3000);
+  EXPECT_EQ(RunKestrune(*qApp, {}, options), 0);
+  EXPECT_FALSE(loopRan);
+  EXPECT_TRUE(std::filesystem::exists(program.Hive()));  // the window's end still saved the settings
+}
+
+#ifdef KESTRUNE_PROGRAM_DIR
+TEST(KestruneExecutable, NeedsADisplayAndEndsCleanlyOnSigterm) {
+  const QString program = KESTRUNE_PROGRAM_DIR "/kestrune";
+  test::TempDir dir;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "KESTRUNE_HOME"}) env.remove(name);
+  env.insert("KESTRUNE_CONFIG_HOME", QString::fromStdString(dir.Path() + "config"));
+  env.insert("XDG_DATA_HOME", QString::fromStdString(dir.Path() + "data"));
+
+  QProcess headless;
+  headless.setProcessEnvironment(env);
+  headless.start(program, {"/ie"});
+  ASSERT_TRUE(headless.waitForFinished(10000));
+  EXPECT_EQ(headless.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(headless.exitCode(), 2);
+  EXPECT_TRUE(headless.readAllStandardError().contains("needs a graphical display"));
+
+  const std::string log = KESTRUNE_PROGRAM_DIR "/kestrune.log";
+  std::filesystem::remove(log);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  QProcess running;
+  running.setProcessEnvironment(env);
+  running.start(program, {});
+  ASSERT_TRUE(running.waitForStarted(10000));
+  // Its signal handlers stand before the log is begun.
+  for (int i = 0; i < 200 && test::ReadFileBytes(log).find("Logging started.") == std::string::npos; ++i) {
+    QThread::msleep(50);
+  }
+  EXPECT_FALSE(running.waitForFinished(300));  // it runs until told to end
+  ::kill(static_cast<pid_t>(running.processId()), SIGTERM);
+  ASSERT_TRUE(running.waitForFinished(10000));
+  EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(running.exitCode(), 0);
+  test::ScopedEnv config("KESTRUNE_CONFIG_HOME", dir.Path() + "config");
+  platform::SettingsStore hive;
+  ASSERT_TRUE(hive.OpenKeyReadOnly(kSettingsKey));
+  EXPECT_EQ(hive.ReadInteger("TrackPosContext"), 30);
+  EXPECT_EQ(hive.ReadString("Dictionaries"), "9, 12, 7, 16, 25");  // every shipped dictionary
+  EXPECT_NE(test::ReadFileBytes(log).find("reg save ok"), std::string::npos);
+}
+#endif
+
+}  // namespace
+}  // namespace kestrune
