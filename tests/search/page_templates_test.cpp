@@ -41,7 +41,7 @@ TEST(PageTemplates, ReplaceTokenRules) {
 
 TEST(PageTemplates, BlocksAreCutByTheirFirstTags) {
   PageFixture f;
-  WriteFileBytes(f.home.File("templates.ini"),
+  WriteFileBytes(f.home.File("Templates.INI"),  // found without regard to case
                  "head <_cap_normal>normal</_cap_normal>\n"
                  "</search_result>closed first<search_result>frame\n"
                  "<_doc_meta_block>first</_doc_meta_block> <_doc_meta_block>second</_doc_meta_block>\n"
@@ -64,7 +64,7 @@ TEST(PageTemplates, BlocksAreCutByTheirFirstTags) {
       {pbAnnotation, u""},
       {pbBegun, u""},
   };
-  for (const Case& c : cases) EXPECT_EQ(f.builder.Block(c.block), c.text) << kPageBlockNames[c.block].size();
+  for (const Case& c : cases) EXPECT_EQ(f.builder.Block(c.block), c.text) << c.block;
 
   // A folder without the file: every block empty, one log line.
   ScopedLog log;
