@@ -28,8 +28,10 @@ TEST(SiteOfUrl, Cases) {
       {"example.com", "example.com"},  // no separator: all of it is the host
       {"localhost", "localhost"},
       {"http://localhost:631/", "localhost"},
-      {"http://www.localhost/", "localhost"},
+      {"http://www.com/", "www.com"},          // a registrable domain keeps its "www"
+      {"http://www.co.uk/", "www.co.uk"},
       {"http://user.github.io/page", "user.github.io"},  // a private suffix
+      {"http://example.com\r\nX: y", "example.com"},
       {"", ""},
       {"http://", ""},
   };
