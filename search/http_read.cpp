@@ -263,6 +263,7 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
   curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, freshConnection_ ? 1L : 0L);
   curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  proxyLoginSet_ = !user.empty();
   curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, user.empty() ? nullptr : user.c_str());
   curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, user.empty() ? nullptr : password.c_str());
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &THttpRead::WriteCallback);
@@ -392,6 +393,12 @@ size_t THttpRead::HeaderCallback(char* data, size_t size, size_t count, void* se
   try {
     reader->HeaderLine(std::string_view(data, size * count));
   } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  // A probe ends at the final head, unless a proxy asks for the login that
+  // libcurl holds: it then sends the request again with it (skipping that
+  // answer's body itself).
+  if (reader->headOnly_ && reader->headComplete_ && !(reader->lastStatusLine_ == 407 && reader->proxyLoginSet_)) {
     return 0;
   }
   return size * count;

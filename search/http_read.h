@@ -130,7 +130,8 @@ class THttpRead {
   // A connection probe: sends a GET for `url` as Get does (same connection
   // rules, proxy and proxy login), but with `userAgent` in place of the
   // reader's and none of its other header lines, and ends the transfer at the
-  // final response's head: the body is never read (Body stays empty). The
+  // final response's head (a proxy's login request, while a login is set, at
+  // its first body byte): the body is never read (Body stays empty). The
   // result is that response's status; 0 when an answer came without a status
   // line; -1 when the request could not be sent or nothing came back.
   int32_t GetHead(std::string_view url, std::string_view userAgent);
@@ -182,6 +183,7 @@ class THttpRead {
   std::chrono::steady_clock::time_point lastActivity_;
 
   bool headOnly_ = false;         // GetHead's transfer
+  bool proxyLoginSet_ = false;    // the transfer carries a proxy login
   std::string headUserAgent_;
   CURLcode lastResult_ = CURLE_OK;  // libcurl's result of the last transfer
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
+#include <thread>
 #include <optional>
 #include <vector>
 
@@ -147,6 +149,33 @@ TEST(ConnectProbe, Cases) {
     if (c.check) c.check(server);
   }
   SetProxyCredentials("", "");
+}
+
+// The probe reads heads only: a server that sends its head and then nothing
+// does not hold it (the request's own time-out is a minute).
+TEST(ConnectProbe, AStalledBodyDoesNotHoldTheProbe) {
+  test::TempDir dir;
+  test::ScopedEnv config("KESTRUNE_CONFIG_HOME", dir.Path());
+  test::ScopedEnv noProxy("no_proxy", "*");
+  for (int status : {200, 404, 407}) {
+    SCOPED_TRACE(status);
+    LoopbackHttpServer server({LoopbackHttpServer::Transport::kRawSocket, true});
+    server.SetFallback([status](const HttpRequestRecord&) {
+      return HttpReply::Status(status, std::string(1000, 'x')).Slow(10, std::chrono::minutes(1));
+    });
+    WriteUpdateServer(server.HostAndPort());
+    ScriptedPrompt prompt({});
+    TConnectProbe probe;
+    probe.Prompt = &prompt;
+    std::promise<void> finished;
+    std::thread run([&] {
+      probe.TestConnection();
+      finished.set_value();
+    });
+    EXPECT_EQ(finished.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    run.join();
+    EXPECT_EQ(probe.ConnectState.load(), status == 407 ? 2 : 0);
+  }
 }
 
 TEST(ConnectProbe, UpdateServer) {
