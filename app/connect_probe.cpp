@@ -79,8 +79,8 @@ std::string UpdateServerUrl() {
   if (!stored.empty()) {
     std::string server = UpdateServerFromValue(stored);
     if (!server.empty()) return server;
-    LogFile.Log("UpdateServerUrl: the stored update server \"" + stored + "\" is not an address; the maker's site is used",
-                1);
+    LogFile.Log(
+        "UpdateServerUrl: the stored update server \"" + stored + "\" is not an address; the maker's site is used", 1);
   }
   return MakerSiteServer();
 }
@@ -141,9 +141,9 @@ bool TConnectProbe::TestConnection() {
     SetProxyCredentials(user, password);
     ConnectState = 1;
   }
-  LogFile.Log("TestConnection: status " + std::to_string(status) + ", ConnectState " +
-                  std::to_string(ConnectState.load()),
-              ConnectState == 3 ? 1 : 0);
+  LogFile.Log(
+      "TestConnection: status " + std::to_string(status) + ", ConnectState " + std::to_string(ConnectState.load()),
+      ConnectState == 3 ? 1 : 0);
   return false;
 }
 

@@ -89,8 +89,8 @@ class TConnectProbe {
  private:
   std::string ProbeUrl() const;
 
-  std::mutex running_;          // held for the length of one probe
-  mutable std::mutex fields_;   // guards the texts below
+  std::mutex running_;         // held for the length of one probe
+  mutable std::mutex fields_;  // guards the texts below
   std::string proxyUser_;
   std::string proxyPassword_;
   std::string url_;

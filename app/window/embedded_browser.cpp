@@ -36,8 +36,8 @@ qsizetype AfterTag(const QByteArray& page, const char* tag) {
   const QByteArray wanted = QByteArray("<") + tag;
   while ((at = head.indexOf(wanted, at)) >= 0) {
     const qsizetype next = at + wanted.size();
-    if (next < head.size() && (head[next] == '>' || head[next] == ' ' || head[next] == '\t' || head[next] == '\r' ||
-                               head[next] == '\n')) {
+    if (next < head.size() &&
+        (head[next] == '>' || head[next] == ' ' || head[next] == '\t' || head[next] == '\r' || head[next] == '\n')) {
       const qsizetype close = head.indexOf('>', next);
       return close < 0 ? -1 : close + 1;
     }
@@ -64,6 +64,13 @@ QString CacheFolder() {
 }
 
 constexpr char kNavigateScript[] = "window.navigate = function (url) { location.href = url; };";
+
+// Called with the anchor: scrolls its element into view, else to the top.
+constexpr char kScrollScript[] =
+    "(function (a) {"
+    " var e = a ? (document.getElementById(a) || document.getElementsByName(a)[0]) : null;"
+    " if (e) e.scrollIntoView(); else window.scrollTo(0, 0);"
+    "})";
 
 }  // namespace
 
@@ -219,12 +226,7 @@ void TEmbeddedBrowser::ScrollToAnchor(std::u16string_view anchor) {
 void TEmbeddedBrowser::RunScroll(const QString& anchor) {
   // The anchor goes into the script as a JSON string, never as code.
   const QString literal = QString::fromUtf8(QJsonDocument(QJsonArray{anchor}).toJson(QJsonDocument::Compact));
-  page_->runJavaScript(
-      "(function (a) {"
-      " var e = a ? (document.getElementById(a) || document.getElementsByName(a)[0]) : null;"
-      " if (e) e.scrollIntoView(); else window.scrollTo(0, 0);"
-      "})(" + literal + "[0]);",
-      QWebEngineScript::ApplicationWorld);
+  page_->runJavaScript(QString(kScrollScript) + "(" + literal + "[0]);", QWebEngineScript::ApplicationWorld);
 }
 
 }  // namespace kestrune

@@ -104,7 +104,7 @@ class TEmbeddedBrowser : public QWebEngineView {
 
   TPage* page_;
   int32_t readyState_ = READYSTATE_UNINITIALIZED;
-  int32_t refusedLoads_ = 0;      // refused navigations whose failed load is still to come
+  int32_t refusedLoads_ = 0;  // refused navigations whose failed load is still to come
   bool scrollPending_ = false;
   QString pendingAnchor_;
   std::u16string templateFolder_;
