@@ -216,6 +216,18 @@ bool THttpRead::Get(std::string_view url, bool reconnect) {
   return cause == hfNone && Size > 0;
 }
 
+int32_t THttpRead::GetHead(std::string_view url, std::string_view userAgent) {
+  headOnly_ = true;
+  headUserAgent_ = std::string(userAgent);
+  lastResult_ = CURLE_OK;
+  Get(url);
+  headOnly_ = false;
+  if (statusCode_ > 0) return statusCode_;
+  // libcurl refuses an answer that does not begin with a status line.
+  if (lastResult_ == CURLE_UNSUPPORTED_PROTOCOL || lastResult_ == CURLE_WEIRD_SERVER_REPLY) return 0;
+  return -1;
+}
+
 THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
   CURL* easy = ConnectHandle;
   lastStatusLine_ = 0;
@@ -240,8 +252,8 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
   curl_easy_reset(easy);
   curl_easy_setopt(easy, CURLOPT_URL, requestUrl.c_str());
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_USERAGENT, kHttpReadUserAgent);
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers_);
+  curl_easy_setopt(easy, CURLOPT_USERAGENT, headOnly_ ? headUserAgent_.c_str() : kHttpReadUserAgent);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headOnly_ ? nullptr : headers_);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -251,6 +263,7 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
   curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, freshConnection_ ? 1L : 0L);
   curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  proxyLoginSet_ = !user.empty();
   curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, user.empty() ? nullptr : user.c_str());
   curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, user.empty() ? nullptr : password.c_str());
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &THttpRead::WriteCallback);
@@ -301,6 +314,7 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
       if (message->msg == CURLMSG_DONE && message->easy_handle == easy) result = message->data.result;
     }
   }
+  lastResult_ = multiFailed ? CURLE_FAILED_INIT : result;
   long status = 0;
   curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
   statusCode_ = static_cast<int32_t>(status);
@@ -345,6 +359,7 @@ size_t THttpRead::WriteCallback(char* data, size_t size, size_t count, void* sel
   const size_t bytes = size * count;
   reader->lastActivity_ = std::chrono::steady_clock::now();
   if (reader->abortRequested_.load()) return CURL_WRITEFUNC_ERROR;
+  if (reader->headOnly_) return CURL_WRITEFUNC_ERROR;  // the head is all a probe reads
   if (!reader->bodyBegun_ && !reader->BeginBody()) return CURL_WRITEFUNC_ERROR;
   std::vector<uint8_t>& body = reader->Body.Bytes();
   // Size is 32-bit; a body that does not fit (or no memory) ends the read.
@@ -378,6 +393,12 @@ size_t THttpRead::HeaderCallback(char* data, size_t size, size_t count, void* se
   try {
     reader->HeaderLine(std::string_view(data, size * count));
   } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  // A probe ends at the final head, unless a proxy asks for the login that
+  // libcurl holds: it then sends the request again with it (skipping that
+  // answer's body itself).
+  if (reader->headOnly_ && reader->headComplete_ && !(reader->lastStatusLine_ == 407 && reader->proxyLoginSet_)) {
     return 0;
   }
   return size * count;

@@ -127,6 +127,15 @@ class THttpRead {
   // Aborts a running Get from any thread; nothing when no request is open.
   void CloseRequest();
 
+  // A connection probe: sends a GET for `url` as Get does (same connection
+  // rules, proxy and proxy login), but with `userAgent` in place of the
+  // reader's and none of its other header lines, and ends the transfer at the
+  // final response's head (a proxy's login request, while a login is set, at
+  // its first body byte): the body is never read (Body stays empty). The
+  // result is that response's status; 0 when an answer came without a status
+  // line; -1 when the request could not be sent or nothing came back.
+  int32_t GetHead(std::string_view url, std::string_view userAgent);
+
   std::string GetUrlFileName(std::string_view url) const { return ExtractUrlFileName(url); }
   // The port after the host's ":" (80 without one, 443 for "https://"); -1
   // when the text after ":" is not a decimal number 1..65535.
@@ -172,6 +181,11 @@ class THttpRead {
   uint64_t announcedLength_ = 0;
   int32_t lastPercent_ = 0;
   std::chrono::steady_clock::time_point lastActivity_;
+
+  bool headOnly_ = false;         // GetHead's transfer
+  bool proxyLoginSet_ = false;    // the transfer carries a proxy login
+  std::string headUserAgent_;
+  CURLcode lastResult_ = CURLE_OK;  // libcurl's result of the last transfer
 
   int32_t connectTimeoutMs_ = 60000;
   int32_t receiveTimeoutMs_ = 60000;

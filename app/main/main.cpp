@@ -1,6 +1,8 @@
 // kestrune: the main program. Without a display it says what it needs and
 // ends with status 2 before the application object exists (Qt would abort);
-// otherwise it runs the program block (app/window/run_kestrune.h).
+// otherwise it runs the program block (app/window/run_kestrune.h). Run as
+// root, it turns the browser control's sandbox off first (Chromium refuses to
+// start as root with it).
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window/embedded_browser.h"
 #include "app/window/run_kestrune.h"
 #include "core/log_file.h"
 
@@ -48,6 +51,7 @@ int main(int argc, char** argv) {
                  argc > 0 ? argv[0] : "kestrune");
     return 2;
   }
+  kestrune::DisableWebEngineSandboxForRoot();
   TKestruneApplication app(argc, argv);
   std::vector<std::u16string> arguments;
   const QStringList list = QCoreApplication::arguments();

@@ -1,6 +1,9 @@
 #include "app/window/forms.h"
 
+#include "app/connect_probe.h"
+#include "app/window/apply_language.h"
 #include "app/window/kestrune_main.h"
+#include "ui/connect.h"
 
 namespace kestrune {
 
@@ -8,6 +11,13 @@ namespace {
 
 std::unique_ptr<QWidget> CreateMainWindow(TKestruneSession& session) {
   return std::make_unique<TFKestruneMain>(session);
+}
+
+// The proxy-login form, the prompt of the program's connection probe.
+std::unique_ptr<QWidget> CreateConnectForm(TKestruneSession&) {
+  auto form = std::make_unique<TFConnect>(&ConnectProbe());
+  ApplyBuiltInLanguage(*form);
+  return form;
 }
 
 }  // namespace
@@ -27,7 +37,7 @@ const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
       {"TFAbout", nullptr},
       {"TfrmRedactor", nullptr},
       {"TIForm", nullptr},
-      {"TFConnect", nullptr},
+      {"TFConnect", CreateConnectForm},
   }};
   return forms;
 }

@@ -12,12 +12,14 @@
 #include <filesystem>
 
 #include "app/browser_opener.h"
+#include "app/connect_probe.h"
 #include "app/window/kestrune_main.h"
 #include "app/window/run_kestrune.h"
 #include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "tests/app/program_folder.h"
+#include "ui/connect.h"
 
 namespace kestrune {
 namespace {
@@ -99,9 +101,12 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
       },
       &forms);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(forms, (std::vector<std::string>{"FKestruneMain:Kestrune Search"}));  // English while created
+  // English while created, in the table's order.
+  EXPECT_EQ(forms, (std::vector<std::string>{"FKestruneMain:Kestrune Search", "FConnect:Connect to proxy server"}));
   EXPECT_EQ(title, QString::fromUtf8("Kestrune Suche \xc3\xa4"));
   EXPECT_EQ(FKestruneMain, nullptr);
+  EXPECT_EQ(FConnect, nullptr);
+  EXPECT_EQ(ConnectProbe().Prompt.load(), nullptr);
   platform::SettingsStore store;
   ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
   EXPECT_EQ(store.ReadInteger("TrackPosContext"), 44);

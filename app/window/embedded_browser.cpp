@@ -1,0 +1,232 @@
+#include "app/window/embedded_browser.h"
+
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <cstdlib>
+
+#include "core/log_file.h"
+
+namespace kestrune {
+
+namespace {
+
+bool sandboxDisabledHere = false;
+
+QString ToQString(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The first position after the '>' of the first tag named `tag` (any case),
+// searched in the page's head; -1 when there is none.
+qsizetype AfterTag(const QByteArray& page, const char* tag) {
+  const qsizetype limit = std::min<qsizetype>(page.size(), 64 * 1024);
+  const QByteArray head = page.left(limit).toLower();
+  qsizetype at = 0;
+  const QByteArray wanted = QByteArray("<") + tag;
+  while ((at = head.indexOf(wanted, at)) >= 0) {
+    const qsizetype next = at + wanted.size();
+    if (next < head.size() &&
+        (head[next] == '>' || head[next] == ' ' || head[next] == '\t' || head[next] == '\r' || head[next] == '\n')) {
+      const qsizetype close = head.indexOf('>', next);
+      return close < 0 ? -1 : close + 1;
+    }
+    at = next;
+  }
+  return -1;
+}
+
+// The page with a <base> element naming `base` first in its head, so that a
+// page loaded from a file resolves its addresses as a written page does.
+QByteArray WithBase(QByteArray page, const QUrl& base) {
+  const QByteArray element = "<base href=\"" + base.toEncoded() + "\">";
+  qsizetype at = AfterTag(page, "head");
+  if (at < 0) at = AfterTag(page, "html");
+  if (at < 0) at = AfterTag(page, "!doctype");
+  page.insert(at < 0 ? 0 : at, element);
+  return page;
+}
+
+QString CacheFolder() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+  if (folder.isEmpty() || !QDir().mkpath(folder)) folder = QDir::tempPath();
+  return folder;
+}
+
+constexpr char kNavigateScript[] = "window.navigate = function (url) { location.href = url; };";
+
+// Called with the anchor: scrolls its element into view, else to the top.
+constexpr char kScrollScript[] =
+    "(function (a) {"
+    " var e = a ? (document.getElementById(a) || document.getElementsByName(a)[0]) : null;"
+    " if (e) e.scrollIntoView(); else window.scrollTo(0, 0);"
+    "})";
+
+}  // namespace
+
+bool DisableWebEngineSandboxForRoot() {
+  if (::geteuid() != 0 || std::getenv("QTWEBENGINE_DISABLE_SANDBOX")) return false;
+  ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+  sandboxDisabledHere = true;
+  return true;
+}
+
+// The page: its navigation requests go to the control.
+class TEmbeddedBrowser::TPage : public QWebEnginePage {
+ public:
+  TPage(TEmbeddedBrowser& browser) : QWebEnginePage(&browser), browser_(browser) {}
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+    return browser_.AcceptNavigation(url, type, isMainFrame);
+  }
+
+ private:
+  TEmbeddedBrowser& browser_;
+};
+
+TEmbeddedBrowser::TEmbeddedBrowser(QWidget* parent) : QWebEngineView(parent), page_(new TPage(*this)) {
+  static bool logged = false;
+  if (sandboxDisabledHere && !logged) {
+    logged = true;
+    LogFile.Log("Running as root: the browser control runs without Chromium's sandbox (QTWEBENGINE_DISABLE_SANDBOX=1)",
+                1);
+  }
+  QWebEngineScript navigate;
+  navigate.setName("kestrune-navigate");
+  navigate.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  navigate.setWorldId(QWebEngineScript::MainWorld);
+  navigate.setRunsOnSubFrames(true);
+  navigate.setSourceCode(kNavigateScript);
+  page_->scripts().insert(navigate);
+  setPage(page_);
+
+  connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) { LoadFinished(ok); });
+  // A link that wants a new window is a navigation like any other; what the
+  // hook lets through opens here.
+  connect(page_, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+    const QUrl url = request.requestedUrl();
+    if (OnBeforeNavigate && !OnBeforeNavigate(url, QWebEnginePage::NavigationTypeLinkClicked, true)) return;
+    readyState_ = READYSTATE_LOADING;
+    page_->load(url);
+  });
+}
+
+TEmbeddedBrowser::~TEmbeddedBrowser() {
+  // The page, a child of the control, outlives this part of it: nothing it
+  // signals from now on may reach the control.
+  disconnect(page_, nullptr, this, nullptr);
+}
+
+bool TEmbeddedBrowser::AcceptNavigation(const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame) {
+  // The control's own loads (written pages, about:blank) arrive as typed.
+  if (type == QWebEnginePage::NavigationTypeTyped) return true;
+  const bool go = !OnBeforeNavigate || OnBeforeNavigate(url, type, isMainFrame);
+  if (!isMainFrame) return go;
+  if (!go) {
+    ++refusedLoads_;
+    return false;
+  }
+  // A jump inside the page loads nothing.
+  if (!url.matches(page_->url(), QUrl::RemoveFragment)) readyState_ = READYSTATE_LOADING;
+  return true;
+}
+
+void TEmbeddedBrowser::LoadFinished(bool ok) {
+  if (!ok && refusedLoads_ > 0) {
+    --refusedLoads_;  // a refused navigation: the page stayed as it was
+    return;
+  }
+  readyState_ = READYSTATE_COMPLETE;
+  if (scrollPending_) {
+    scrollPending_ = false;
+    RunScroll(pendingAnchor_);
+  }
+  if (OnDocumentComplete) OnDocumentComplete(ok);
+}
+
+void TEmbeddedBrowser::BeginOwnLoad() {
+  readyState_ = READYSTATE_LOADING;
+  refusedLoads_ = 0;
+}
+
+void TEmbeddedBrowser::NavigateBlank() {
+  BeginOwnLoad();
+  pageFile_.reset();
+  page_->load(QUrl("about:blank"));
+}
+
+bool TEmbeddedBrowser::WaitForComplete(int timeoutMs) {
+  if (readyState_ == READYSTATE_COMPLETE) return true;
+  QEventLoop loop;
+  QTimer tick;
+  QDeadlineTimer deadline(timeoutMs);
+  connect(&tick, &QTimer::timeout, &loop, [&] {
+    if (readyState_ == READYSTATE_COMPLETE || deadline.hasExpired()) loop.quit();
+  });
+  tick.start(10);
+  loop.exec();
+  return readyState_ == READYSTATE_COMPLETE;
+}
+
+void TEmbeddedBrowser::SetTemplateFolder(std::u16string_view folder) {
+  templateFolder_ = folder;
+  if (!templateFolder_.empty() && templateFolder_.back() != u'/') templateFolder_ += u'/';
+}
+
+QUrl TEmbeddedBrowser::BaseUrl() const {
+  return templateFolder_.empty() ? QUrl() : QUrl::fromLocalFile(ToQString(templateFolder_));
+}
+
+void TEmbeddedBrowser::WriteHtml(std::u16string_view html) {
+  const QByteArray bytes = ToQString(html).toUtf8();
+  BeginOwnLoad();
+  if (static_cast<size_t>(bytes.size()) <= kLargePageBytes) {
+    pageFile_.reset();
+    page_->setContent(bytes, "text/html;charset=UTF-8", BaseUrl());
+    return;
+  }
+  auto file = std::make_unique<QTemporaryFile>(CacheFolder() + "/kestrune-page-XXXXXX.html");
+  const QByteArray page = BaseUrl().isEmpty() ? bytes : WithBase(bytes, BaseUrl());
+  if (!file->open() || file->write(page) != page.size() || !file->flush()) {
+    LogFile.Log("The browser control cannot write the page file " + file->fileName().toStdString() + ": " +
+                    file->errorString().toStdString(),
+                2);
+    pageFile_.reset();
+    page_->setContent(QByteArray(), "text/html;charset=UTF-8", BaseUrl());
+    return;
+  }
+  file->close();
+  page_->load(QUrl::fromLocalFile(file->fileName()));
+  pageFile_ = std::move(file);  // the last page's file goes now
+}
+
+QString TEmbeddedBrowser::PageFile() const { return pageFile_ ? pageFile_->fileName() : QString(); }
+
+void TEmbeddedBrowser::ScrollToAnchor(std::u16string_view anchor) {
+  const QString name = ToQString(anchor);
+  if (readyState_ != READYSTATE_COMPLETE) {
+    scrollPending_ = true;
+    pendingAnchor_ = name;
+    return;
+  }
+  RunScroll(name);
+}
+
+void TEmbeddedBrowser::RunScroll(const QString& anchor) {
+  // The anchor goes into the script as a JSON string, never as code.
+  const QString literal = QString::fromUtf8(QJsonDocument(QJsonArray{anchor}).toJson(QJsonDocument::Compact));
+  page_->runJavaScript(QString(kScrollScript) + "(" + literal + "[0]);", QWebEngineScript::ApplicationWorld);
+}
+
+}  // namespace kestrune

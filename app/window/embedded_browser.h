@@ -1,0 +1,114 @@
+// TEmbeddedBrowser: the browser control of the main window, where the result
+// page and the start page are shown (Qt WebEngine).
+//
+// Pages are written into it whole (WriteHtml): the UTF-16 text goes in as
+// UTF-8, with the template folder as its base address, so that the pages'
+// images, styles and local command links resolve inside that folder. A page
+// above kLargePageBytes is
+// written to a temporary file in the user's cache folder, with a <base>
+// element naming the template folder, and loaded from there; the file goes
+// with the next page or the control.
+//
+// The ready state follows the document: READYSTATE_LOADING from the moment a
+// page is written or a navigation is let through, READYSTATE_COMPLETE when it
+// has loaded (also when the load failed: the control shows what it has).
+// A navigation the hook refuses leaves the page and the ready state as they
+// were (Chromium reports it as a failed load, which the control swallows).
+//
+// Every page gets window.navigate(url), defined as location.href = url by a
+// script injected when the document is created: the page builder's links call
+// it, and the navigation reaches the hook like a clicked link.
+//
+// Used on the user-interface thread only.
+#pragma once
+
+#include <QTemporaryFile>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+// Chromium refuses to start as root with its sandbox on. Run as root, this
+// sets QTWEBENGINE_DISABLE_SANDBOX=1 (unless the variable is set already); it
+// must run before the application object exists. True when it set it; the
+// first browser control then logs it.
+bool DisableWebEngineSandboxForRoot();
+
+class TEmbeddedBrowser : public QWebEngineView {
+ public:
+  enum TReadyState : int32_t {
+    READYSTATE_UNINITIALIZED = 0,
+    READYSTATE_LOADING = 1,
+    READYSTATE_LOADED = 2,
+    READYSTATE_INTERACTIVE = 3,
+    READYSTATE_COMPLETE = 4,
+  };
+
+  // Pages larger than this (in UTF-8 bytes) go through a file. A page goes
+  // in whole as a base64 address of at most 2 MB, and pages from about 1.45
+  // MB up already fail so: the limit keeps a margin.
+  static constexpr size_t kLargePageBytes = 1 << 20;
+
+  explicit TEmbeddedBrowser(QWidget* parent = nullptr);
+  ~TEmbeddedBrowser() override;
+
+  // The navigation hook, asked for every navigation a page starts (a clicked
+  // link, window.navigate, location.href, a form, a link that wants a new
+  // window) in any frame: true lets it go, false refuses it. Not set: every
+  // navigation goes. The control's own loads (written pages, about:blank)
+  // never reach it.
+  std::function<bool(const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame)> OnBeforeNavigate;
+  // Called when a written page or a navigation that was let through has
+  // loaded (ok false: it failed to load).
+  std::function<void(bool ok)> OnDocumentComplete;
+
+  // Loads the empty page "about:blank".
+  void NavigateBlank();
+  int32_t ReadyState() const { return readyState_; }
+  // Processes events until the ready state is READYSTATE_COMPLETE or
+  // `timeoutMs` have passed; true when it is complete.
+  bool WaitForComplete(int timeoutMs);
+
+  // The folder the written pages' addresses are relative to (a "/" is added
+  // when missing).
+  void SetTemplateFolder(std::u16string_view folder);
+  const std::u16string& TemplateFolder() const { return templateFolder_; }
+  QUrl BaseUrl() const;
+
+  // Replaces the page by `html`.
+  void WriteHtml(std::u16string_view html);
+  // The file the last written page was loaded from; empty when it went in
+  // whole.
+  QString PageFile() const;
+
+  // Scrolls the page to the element whose id (or else name) is `anchor`; an
+  // empty or unknown anchor scrolls to 0, 0. While a page loads, it scrolls
+  // once the page is complete.
+  void ScrollToAnchor(std::u16string_view anchor);
+
+ private:
+  class TPage;
+  friend class TPage;
+
+  // TPage's acceptNavigationRequest.
+  bool AcceptNavigation(const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame);
+  void LoadFinished(bool ok);
+  void BeginOwnLoad();
+  void RunScroll(const QString& anchor);
+
+  TPage* page_;
+  int32_t readyState_ = READYSTATE_UNINITIALIZED;
+  int32_t refusedLoads_ = 0;  // refused navigations whose failed load is still to come
+  bool scrollPending_ = false;
+  QString pendingAnchor_;
+  std::u16string templateFolder_;
+  std::unique_ptr<QTemporaryFile> pageFile_;
+};
+
+}  // namespace kestrune

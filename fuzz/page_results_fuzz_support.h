@@ -1,0 +1,93 @@
+// The page builder of the page fuzz targets with every source it reads: a
+// dictionary and text parser, a content map holding one query word, two
+// scopes, an engine loaded from a template written into a private program
+// folder, and a page list. One per process.
+#pragma once
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "language/phrase_word_dictionary.h"
+#include "language/storage_forms_words.h"
+#include "language/text_parsing.h"
+#include "map/content_map2.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "search/engine_web.h"
+#include "search/page_results.h"
+#include "search/scope.h"
+
+namespace kestrune::fuzz {
+
+// The source tree (the shipped templates).
+inline std::string SourceRoot() {
+  std::string here = __FILE__;
+  const size_t slash = here.find_last_of('/');
+  return slash == std::string::npos ? "." : here.substr(0, slash) + "/..";
+}
+
+inline void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class PageWorld {
+ public:
+  PageWorld() {
+    char pattern[] = "/tmp/kestrune-page-fuzz-XXXXXX";
+    folder = std::string(mkdtemp(pattern)) + "/";
+    setenv("KESTRUNE_HOME", folder.c_str(), 1);
+    platform::CreateFolder(platform::Utf8ToUtf16(folder + "templates/web"));
+    textParsing.SetWordDictionary(&dictionary);
+    alpha = dictionary.AddWord(u"alpha", 0, -1);
+    beta = dictionary.AddWord(u"beta", 0, -1);
+    TPhrase phrase;
+    phrase.Entries = {TPhraseEntry{alpha, 0, 0}, TPhraseEntry{beta, 0, 0}};
+    phraseId = TPhraseWordDictionary::kPhraseBase + dictionary.AddPhrase(phrase);
+    scope.SetWordDictionary(&dictionary);
+    scope.Add({{alpha, 1.0f}}, {});
+    scope.Add({{alpha, 1.0f}, {phraseId, 1.0f}}, {{beta, 1.0f}});
+    builder.SetSources(&enginePointer, &parserPointer, &mapPointer, &dictionaryPointer, &formsPointer);
+    builder.PageList = &pageList;
+    builder.Scope = &scopePointer;
+  }
+  // Writes an engine template and loads it.
+  void UseEngine(const std::string& name, const std::string& settings) {
+    WriteFile(folder + "templates/web/" + name + ".ini",
+              "[settings]\nMainQuery=\"http://search.example/?q=$main_query\"\nformat=\"utf 8\"\nCountUrlOnSite=10\n" +
+                  settings + "[general]\nhostname=\"" + name + "\"\n");
+    engine.LoadTemplate(name);
+  }
+  // The query: the word alpha and the phrase "alpha beta", or nothing.
+  void SetQuery(bool on) {
+    map.SetNoQueryMode(!on);
+    map.Steps().ClearAll(true);
+    if (!on) return;
+    map.Steps().SetValue(0, alpha, 1.0f, true);
+    map.Steps().SetValue(0, phraseId, 1.0f, true);
+    map.Steps().SetValue(1, beta, -10000.0f, true);
+  }
+
+  std::string folder;
+  TPhraseWordDictionary dictionary;
+  TITextParsing textParsing;
+  TStorageFormsWords forms;
+  TContentMap2 map;
+  TScope scope;
+  EngineWeb engine;
+  std::vector<TMetaSearchList2> pageList;
+  TPageResults builder;
+  int32_t alpha = -1, beta = -1, phraseId = -1;
+  EngineWeb* enginePointer = &engine;
+  TITextParsing* parserPointer = &textParsing;
+  TContentMap2* mapPointer = &map;
+  TPhraseWordDictionary* dictionaryPointer = &dictionary;
+  TStorageFormsWords* formsPointer = &forms;
+  TScope* scopePointer = &scope;
+};
+
+}  // namespace kestrune::fuzz

@@ -1,0 +1,111 @@
+#include "ui/connect.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "app/window/apply_language.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrune {
+namespace {
+
+// Runs `act` once, as soon as the form is shown.
+void WhenShown(TFConnect& form, std::function<void()> act) {
+  auto* timer = new QTimer(&form);
+  QObject::connect(timer, &QTimer::timeout, [timer, &form, act] {
+    if (!form.isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act();
+  });
+  timer->start(5);
+}
+
+TEST(TFConnect, ComponentsAndEnglishCaptions) {
+  TConnectProbe probe;
+  auto form = std::make_unique<TFConnect>(&probe);
+  EXPECT_EQ(probe.Prompt.load(), form.get());
+  ApplyBuiltInLanguage(*form);
+  EXPECT_EQ(FConnect, form.get());
+  EXPECT_EQ(form->windowTitle(), "Connect to proxy server");
+  EXPECT_EQ(form->TEdPassword->echoMode(), QLineEdit::Password);
+  // clang-format off
+  const std::pair<const char*, const char*> texts[] = {
+      {"TLUName", "User name"}, {"TLPassword", "Password"}, {"TBOk", "OK"}, {"TBCancel", "Cancel"},
+      {"TCBRemPasswd", "Remember my password"}, {"TEdUName", ""}, {"TEdPassword", ""}};
+  // clang-format on
+  for (const auto& [name, text] : texts) {
+    QObject* component = form->findChild<QObject*>(name);
+    ASSERT_NE(component, nullptr) << name;
+    EXPECT_EQ(component->property("text").toString(), text) << name;
+  }
+  form.reset();
+  EXPECT_EQ(probe.Prompt.load(), nullptr);
+  EXPECT_EQ(FConnect, nullptr);
+}
+
+TEST(TFConnect, Answers) {
+  enum Act { kOk, kCancel, kEscape };
+  const struct {
+    Act act;
+    bool fromThread;
+    const char* result;
+  } cases[] = {{kOk, false, "Ok"}, {kCancel, false, "Cancel"}, {kEscape, false, "Cancel"}, {kOk, true, "Ok"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.result + std::string(c.fromThread ? " from another thread" : ""));
+    test::TempDir config;
+    test::ScopedEnv configHome("KESTRUNE_CONFIG_HOME", config.Path());
+    TFConnect form;
+    form.TEdPassword->setText("old password");
+    bool emptyWhenShown = false, askedWhileShown = true;
+    WhenShown(form, [&] {
+      emptyWhenShown = form.TEdPassword->text().isEmpty() && form.DialogResult().empty();
+      std::string u, p;
+      askedWhileShown = form.AskProxyLogin(u, p);
+      form.TEdUName->setText(QString::fromUtf8("K\xc3\xa4the"));
+      QTest::keyClicks(form.TEdPassword, "s3cr et");
+      form.TCBRemPasswd->setChecked(true);
+      if (c.act == kOk) QTest::keyClick(form.TEdPassword, Qt::Key_Return);  // OK is the default button
+      if (c.act == kCancel) QTest::mouseClick(form.TBCancel, Qt::LeftButton);
+      if (c.act == kEscape) QTest::keyClick(&form, Qt::Key_Escape);
+    });
+    std::string user = "x", password = "y";
+    std::atomic<int> ok{-1};
+    std::thread probe;
+    if (c.fromThread) {
+      probe = std::thread([&] { ok = form.AskProxyLogin(user, password); });
+      EXPECT_TRUE(QTest::qWaitFor([&] { return ok >= 0; }, 10000));
+      probe.join();
+    } else {
+      ok = form.AskProxyLogin(user, password);
+    }
+    EXPECT_TRUE(emptyWhenShown);
+    EXPECT_FALSE(askedWhileShown);
+    EXPECT_EQ(ok, c.act == kOk);
+    EXPECT_EQ(form.DialogResult(), c.result);
+    EXPECT_EQ(user + "/" + password, c.act == kOk ? "K\xc3\xa4the/s3cr et" : "x/y");
+    EXPECT_TRUE(std::filesystem::is_empty(config.Path()));  // "Remember my password" stores nothing
+  }
+}
+
+TEST(TFConnect, ItsEndReleasesAWaitingThread) {
+  auto* form = new TFConnect;
+  std::atomic<int> ok{-1};
+  std::thread asking([&] {
+    std::string user, password;
+    ok = form->AskProxyLogin(user, password);
+  });
+  WhenShown(*form, [form] { form->deleteLater(); });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ok >= 0; }, 10000));
+  asking.join();
+  EXPECT_EQ(ok, 0);
+}
+
+}  // namespace
+}  // namespace kestrune
