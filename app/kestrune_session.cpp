@@ -192,7 +192,18 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   RecentQueries = {};
   RecentProjects = {};
 
-  // 4.-5. The engine's progress reaches the progress bar on this thread.
+  // 4. The page builder: its hooks, language, templates and sources.
+  PageResults.GetQueryText = [this] { return GetQueryText(); };
+  PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
+  PageResults.TemplateLanguage = InterfaceLang;
+  PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
+  PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
+
+  // 5. The engine's progress reaches the progress bar on this thread; the
+  // scopes.
+  Scope.SetWordDictionary(&WordDictionary);
+  Scope.SetFormsStore(&FormsStore);
+  PageResults.Scope = &scopeField_;
   if (Engine) {
     Engine->OnProgress = [this](int32_t percent) {
       if (View) View->PostToUi([this, percent] { if (View) View->SetProgress(percent); });
@@ -395,6 +406,16 @@ void TKestruneSession::TrackBarChange(int32_t position) {
 void TKestruneSession::MapWordRefresh() {
   MapKeyList.clear();
   RememberedTexts = {};
+}
+
+std::u16string TKestruneSession::GetContextWordsHtml() { return u""; }
+
+std::u16string TKestruneSession::TemplateFolder() const {
+  TLngHeader header;
+  FindLngHeader(InterfaceLang, LngHeaders, header);
+  std::u16string folder = Utf8ToUtf16(header.LangFolder);
+  if (folder.empty() || !platform::FolderExists(programFolder_ + u"templates/" + folder)) folder = u"en";
+  return programFolder_ + u"templates/" + folder + u"/";
 }
 
 void TKestruneSession::NetworkReset() {

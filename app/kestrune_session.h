@@ -66,6 +66,8 @@
 #include "language/word_dictionary.h"
 #include "map/content_map2.h"
 #include "network/context_ms.h"
+#include "search/page_results.h"
+#include "search/scope.h"
 
 namespace kestrune {
 
@@ -263,6 +265,11 @@ class TKestruneSession {
   TContentMap2 ContentMap;               // the map model with its ring of search steps
   TIWordDictionary IMetaList;            // the known document URLs (case-sensitive)
   IHistory IHistory1;                    // the recent history files
+  TScope Scope;                          // the search scopes of the project
+  TPageResults PageResults;              // the result page builder
+  // The EngineWeb behind the search worker, whose template the page builder
+  // reads; set by the window's adapter, null until then.
+  EngineWeb* EngineObject = nullptr;
   std::unique_ptr<TVSConvertors> Convertors1;
   std::unique_ptr<TVSConvertors> Convertors2;
   std::vector<std::string> Extensions;   // "." + each type the first converter loader supports
@@ -456,6 +463,13 @@ class TKestruneSession {
   void NetworkReset();
   // Forgets the key list kept from the map's last rebuild.
   void MapWordRefresh();
+  // The HTML of the context words of the document under the page's context
+  // menu: empty until the result display fills it in.
+  std::u16string GetContextWordsHtml();
+  // The page templates of the interface language: the program folder +
+  // "templates/" + the language's LangFolder ("en" when that folder is
+  // missing) + "/".
+  std::u16string TemplateFolder() const;
   // The result page numbers back to 1 (before every map rebuild).
   void ResetPageNumbers();
   void SetMapFocus();
@@ -501,6 +515,12 @@ class TKestruneSession {
   std::u16string TokenText(int32_t id);
 
   std::u16string programFolder_;
+  // The fields whose addresses the page builder keeps.
+  TITextParsing* textParsingField_ = &TextParsing;
+  TContentMap2* contentMapField_ = &ContentMap;
+  TPhraseWordDictionary* dictionaryField_ = &WordDictionary;
+  TStorageFormsWords* formsField_ = &FormsStore;
+  TScope* scopeField_ = &Scope;
   bool settingsLoaded_ = false;
   bool created_ = false;
   bool createFailed_ = false;

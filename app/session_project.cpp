@@ -48,6 +48,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   ClearProject();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
+  Scope.Clear();
   if (StartPageFlags[0] && View) View->SetQueryText(u"");
   CenterQueryBox(true);
   ProjectName.clear();

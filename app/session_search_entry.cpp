@@ -229,13 +229,10 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
         // The same query anew with the new engine (ClearProject resets the
         // engine, which zeroes its query counter).
         MakeEngineCurrent(name);
-        std::u16string text;
-        if (ContentMap.NoQueryMode()) {
-          // The scopes' query text comes with the scopes.
-        } else {
-          text = GetQueryText();
-        }
+        const std::u16string text =
+            ContentMap.NoQueryMode() ? Scope.GetQueryText(Scope.CurrentIndex()) : GetQueryText();
         ClearProject();
+        Scope.Clear();
         if (View) View->SetQueryText(text);
         SubmitQuery();
       } else if (answer == platform::kIdNo) {

@@ -188,13 +188,7 @@ void TKestruneSession::LoadSettings() {
   }
 
   // 10. The map's colours for the interface language.
-  TLngHeader header;
-  FindLngHeader(InterfaceLang, LngHeaders, header);
-  std::u16string languageFolder = Utf8ToUtf16(header.LangFolder);
-  if (languageFolder.empty() || !platform::FolderExists(programFolder_ + u"templates/" + languageFolder)) {
-    languageFolder = u"en";
-  }
-  ColorFile = programFolder_ + u"templates/" + languageFolder + u"/color.ini";
+  ColorFile = TemplateFolder() + u"color.ini";
 
   // 11. The saved option set.
   SavedOptions = TDefaultOptions();

@@ -17,7 +17,8 @@ using test::TestProgram;
 // entry), "button:<text>" (the search button), "edit:<word>" (the word is
 // being edited), "answer:<n>" (the change-engine question's answer),
 // "engine:<item>" (the engine box), "view" (the excluded-words view),
-// "document" (the project holds a document).
+// "document" (the project holds a document), "scope:<word>" (the map shows
+// a scope of that word in no-query mode).
 void RunStep(TSessionFixture& f, const std::string& step) {
   TKestruneSession& s = *f.session;
   const size_t colon = step.find(':');
@@ -39,6 +40,9 @@ void RunStep(TSessionFixture& f, const std::string& step) {
     s.ToggleExcludedView();
   } else if (verb == "document") {
     s.Documents.emplace_back();
+  } else if (verb == "scope") {
+    s.Scope.Add({{s.WordDictionary.AddWord(arg, 0, -1), 1.0f}}, {});
+    s.ContentMap.SetNoQueryMode(true);
   }
   f.view.RunAllQueued();
 }
@@ -54,7 +58,7 @@ std::string Summary(TSessionFixture& f) {
          ";box=" + platform::Utf16ToUtf8(f.view.queryText) + ";at=" + std::to_string(box.Left) + "," +
          std::to_string(box.Top) + ";items=" + items + ";web=" + s.Settings.website +
          ";asked=" + std::to_string(f.view.questions) + ";boxes=" + std::to_string(f.boxes.size()) +
-         ";edited=" + std::to_string(s.EditedKeyId) + ";undo=" +
+         ";edited=" + std::to_string(s.EditedKeyId) + ";scopes=" + std::to_string(s.Scope.Count()) + ";undo=" +
          std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) + ";";
 }
 
@@ -82,6 +86,8 @@ TEST(SearchEntry, ScriptedEntries) {
       {{"type:alpha", "answer:2", "engine:Second"}, "downloads=1;k0=alpha=1;web=Loopback;asked=1"},
       {{"type:alpha", "answer:6", "engine:Second"}, "downloads=2;k0=alpha=1;box=alpha;web=Second;asked=1"},
       {{"type:alpha", "answer:7", "engine:Second"}, "downloads=1;pages=1;k0=;box=;at=300,288;web=Second;asked=1"},
+      // Yes without a query: the current scope is searched anew.
+      {{"scope:delta", "answer:6", "engine:Second"}, "downloads=1;k0=delta=1;web=Second;asked=1;scopes=0"},
       // Without a query, and to the current engine.
       {{"engine:Second"}, "downloads=0;pages=1;web=Second;asked=0"},
       {{"type:alpha", "engine:Loopback"}, "downloads=1;pages=0;k0=alpha=1;web=Loopback;asked=0"},
