@@ -71,15 +71,14 @@ int32_t TIWordDictionary::SearchUnlocked(std::u16string_view text, TWordVariants
     return count;
   }
 
-  if (add) {
-    const int32_t index = AddWordUnlocked(text, 0, -1);
-    if (index >= 0) {
-      AppendChain(index, list, count);
-      return count;
-    }
-    // A full dictionary adds nothing: the words it holds are still found.
-  }
-  AppendChain(IndexFind(text), list, count);
+  // The exact look-up: every word of the text, whatever its part of speech or
+  // group. Only a text that no word has is added, as (text, 0, -1): adding
+  // that word next to a stored one would hide the stored word from the
+  // readings (and from its stop-word mark and part-of-speech filter) and give
+  // the text a second identifier. A full dictionary adds nothing (-1).
+  int32_t head = IndexFind(text);
+  if (head == -1 && add) head = AddWordUnlocked(text, 0, -1);
+  AppendChain(head, list, count);
   return count;
 }
 

@@ -467,13 +467,26 @@ TEST_F(TextParsingTest, SeveralReadingsAndOne) {
   EXPECT_EQ(Word(1).VariantCount, 0);
 }
 
-TEST_F(TextParsingTest, AddingLookUpReadsTheChainFromTheSurfaceWord) {
-  // Without an engine, a look-up that may add finds (or adds) the word of
-  // part of speech 0 and reads the chain from it.
-  const int32_t pronoun = dictionary.AddWord(u"she", TPTProcessedParts::kPronoun, -1);
-  EXPECT_EQ(Parse("she"), "P{S{she}}");
-  EXPECT_NE(Word(0).WordId, pronoun);
-  EXPECT_EQ(dictionary.GetWord(Word(0).WordId)->GetPartOfSpeech(), 0);
+TEST_F(TextParsingTest, AddingLookUpUsesTheStoredWords) {
+  // Without lexemes, a look-up that may add still finds the stored words of
+  // a text, whatever their part of speech: their filters apply and the
+  // identifiers are theirs; only unknown texts are added.
+  const int32_t noun = dictionary.AddWord(u"cat", TPTProcessedParts::kNoun, -1);
+  dictionary.AddWord(u"she", TPTProcessedParts::kPronoun, -1);
+  const int32_t stop = dictionary.AddWord(u"the", TPTProcessedParts::kNoun, -1);
+  dictionary.MarkWord(u"the");
+  EXPECT_TRUE(dictionary.GetWord(stop)->GetFlags() & TWDWord::kFlagMark);
+  ASSERT_EQ(dictionary.Count(), 3);
+  for (const bool useHash : {true, false}) {
+    parser.SetUseHash(useHash);
+    EXPECT_EQ(Parse("the cat she"), "P{S{cat}}") << useHash;
+    EXPECT_EQ(Word(0).WordId, noun) << useHash;
+    EXPECT_EQ(dictionary.Count(), 3) << useHash;
+  }
+  EXPECT_EQ(Parse("cat dog"), "P{S{cat|dog}}");
+  EXPECT_EQ(Word(0).WordId, noun);
+  EXPECT_EQ(Word(1).WordId, 3);
+  EXPECT_EQ(dictionary.GetWord(3)->GetPartOfSpeech(), 0);
 }
 
 TEST_F(TextParsingTest, UnknownWordsAddedOrHashed) {

@@ -70,9 +70,12 @@ TEST_P(WordDictionaryModes, DuplicatesAndChains) {
   EXPECT_EQ(dictionary.Count(), 3);
   EXPECT_EQ(dictionary.GetWord(verb)->GetDictionaryID(), 0);
 
-  // Flag 1 adds (text, 0, -1) and gives it and the rest of its chain.
-  EXPECT_EQ(Find(dictionary, u"house", TIWordDictionary::kSearchAdd), (Entries{{3, 0}, {2, 0}, {1, 0}}));
-  EXPECT_EQ(dictionary.Count(), 4);
+  // Flag 1 finds a known text whatever its parts of speech, as flag 0 does,
+  // and adds nothing; an unknown text is added as (text, 0, -1).
+  EXPECT_EQ(Find(dictionary, u"house", TIWordDictionary::kSearchAdd), (Entries{{0, 0}, {2, 0}, {1, 0}}));
+  EXPECT_EQ(dictionary.Count(), 3);
+  EXPECT_EQ(Find(dictionary, u"mouse", TIWordDictionary::kSearchAdd), (Entries{{3, 0}}));
+  EXPECT_EQ(dictionary.GetWord(3)->GetPartOfSpeech(), 0);
   EXPECT_EQ(dictionary.GetWord(3)->GetDictionaryID(), 7);
 
   EXPECT_TRUE(Find(dictionary, u"hous").empty());
@@ -163,14 +166,13 @@ TEST_P(WordDictionaryModes, MarksFindFirstAndFindNext) {
 
   dictionary.AddWord(u"stop", 2, -1);
   dictionary.AddWord(u"stop", 3, -1);
-  // Without an engine the add-when-missing look-up adds (text, 0, -1) and
-  // gives it and the rest of its chain: word 0 stays unmarked.
+  // A known text marks every word of it, whatever the part of speech, and
+  // adds nothing; an unknown text is added, then marked.
   dictionary.MarkWord(u"stop");
-  dictionary.MarkWord(u"unknown");  // added, then marked
-  ASSERT_EQ(dictionary.Count(), 4);
-  const int32_t marks[] = {0, 1, 1, 1};
-  for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(dictionary.GetWord(i)->GetFlags() & TWDWord::kFlagMark, marks[i]) << i;
-  const TWDWord* unknown = dictionary.GetWord(3);
+  dictionary.MarkWord(u"unknown");
+  ASSERT_EQ(dictionary.Count(), 3);
+  for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(dictionary.GetWord(i)->GetFlags() & TWDWord::kFlagMark, 1) << i;
+  const TWDWord* unknown = dictionary.GetWord(2);
   EXPECT_EQ(unknown->GetStoredText(), u"unknown");
   EXPECT_EQ(unknown->GetPartOfSpeech(), 0);
   EXPECT_EQ(unknown->GetGroup(), -1);
@@ -180,9 +182,10 @@ TEST_P(WordDictionaryModes, MarksFindFirstAndFindNext) {
   EXPECT_EQ(dictionary.GetWord(1)->GetFlags(), 0);
 
   TWordVariant first;
+  dictionary.AddWord(u"stop", 0, -1);
   EXPECT_EQ(dictionary.FindFirst(u"stop", first, 0), 3);
   EXPECT_EQ(first.WordIndex, 0);
-  EXPECT_EQ(dictionary.FindNext(variant), 2);
+  EXPECT_EQ(dictionary.FindNext(variant), 3);
   EXPECT_EQ(dictionary.FindNext(variant), 1);
   EXPECT_EQ(dictionary.FindNext(variant), -1);
   EXPECT_EQ(variant.WordIndex, -1);
