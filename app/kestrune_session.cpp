@@ -41,7 +41,34 @@ std::filesystem::path CanonicalPath(std::u16string_view path) {
 
 TKestruneSession::TKestruneSession(std::u16string_view programFolder)
     : SystemLangId(platform::SystemLangId()),
-      programFolder_(programFolder.empty() ? platform::ProgramFolder() : AddBackslash(programFolder)) {}
+      programFolder_(programFolder.empty() ? platform::ProgramFolder() : AddBackslash(programFolder)) {
+  // The objects wired to each other as the main window's components are.
+  WordDictionary.SetMorphologyEngine(&MorphologyEngine);
+  for (TITextParsing* parser : {&TextParsing, &ITextParsing1}) {
+    parser->SetAllWords(true);
+    parser->SetDeleteWordWithNumber(true);
+    parser->SetParallelWorking(true);
+    parser->SetPunctuation(true);
+    parser->SetianwWord(false);
+    parser->ProcessedParts().SetValue(kDefaultPartsOfSpeech);
+    parser->SetWordDictionary(&WordDictionary);
+  }
+  IContextMS1.SetWordDictionary(&WordDictionary);
+  ContentMap.SetNeuroNet(&IContextMS1);
+  ContentMap.SetWordCount(Settings.TrackPosContext);
+  // A new session stands as ClearProject leaves a project: not in no-query
+  // mode, so that the first query typed is a new query and downloads.
+  ContentMap.SetNoQueryMode(false);
+  IMetaList.SetCaseSensitivity(true);
+}
+
+TKestruneSession::~TKestruneSession() {
+  // The hooks point into this session; nothing may call them any more.
+  if (Engine) {
+    Engine->OnProgress = nullptr;
+    Engine->OnSearchDone = nullptr;
+  }
+}
 
 void TKestruneSession::SetArguments(const std::vector<std::u16string>& arguments) {
   CommandLineProject.clear();
@@ -145,6 +172,310 @@ std::string TKestruneSession::ActiveDictionaryIds() const {
   return text;
 }
 
-void TKestruneSession::EngineListStandIn() {}
+// ---------------------------------------------------------------------------
+// The main window's creation and destruction.
+
+bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique_ptr<ISearchEngine> engine) {
+  View = view;
+  MapView = mapView;
+  Engine = std::move(engine);
+  created_ = false;
+  createFailed_ = false;
+
+  // 1.-3. The flags are the settings' defaults until the load; the lists.
+  StopWords.clear();
+  SetVisible(TMainControl::IProgressBar1, false);
+  SetVisible(TMainControl::TntLabel1, false);
+  SetVisible(TMainControl::ibitmap27, false);
+  SetEnabled(TMainControl::IBitmapButton7, false);
+  FormsStore.Clear();
+  RecentQueries = {};
+  RecentProjects = {};
+
+  // 4. The page builder: its hooks, language, templates and sources.
+  PageResults.GetQueryText = [this] { return GetQueryText(); };
+  PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
+  PageResults.TemplateLanguage = InterfaceLang;
+  PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
+  PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
+
+  // 5. The engine's progress reaches the progress bar on this thread; the
+  // scopes.
+  Scope.SetWordDictionary(&WordDictionary);
+  Scope.SetFormsStore(&FormsStore);
+  PageResults.Scope = &scopeField_;
+  if (Engine) {
+    Engine->OnProgress = [this](int32_t percent) {
+      if (View) View->PostToUi([this, percent] { if (View) View->SetProgress(percent); });
+    };
+  }
+
+  // 6. Nothing to undo, redo or refresh yet.
+  for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
+                               TMainControl::ibitmapButton1, TMainControl::fullRefresh}) {
+    SetEnabled(control, false);
+  }
+
+  // 7. The content map's hooks.
+  ContentMap.OnEmptyQueryHook = [this] { SelectQueryView(); };
+  ContentMap.OnHasExcludedHook = [this] { ShowExcludedWordsButton(); };
+  ContentMap.OnNoExcludedHook = [this] { HideExcludedWordsButton(); };
+  ContentMap.OnNoKeysHook = [this] { MapEmptyNewQuery(); };
+  ContentMap.OnBeforeKeysHook = [this] { OrderPageDocuments(); };
+  ContentMap.OnGetKeyName = [this](int32_t id) { return ContentMapGetKeyName(id); };
+  if (MapView) {
+    ContentMap.OnMeasureKeyHook = [this](const TKey& key, int32_t& width, int32_t& height) {
+      MapView->MeasureKeyText(key, width, height);
+    };
+  }
+
+  // 8.-9. The query box's items; the active indexes.
+  ReadQueryFile();
+  ActiveIndexPaths.clear();
+
+  // 10.-11. The map view's skin, the indexers' dictionaries, the key list.
+  if (MapView) MapView->SetSkinPath(programFolder_ + u"mapskin/");
+  IIndexer1.SetDictionariesPath(DictionariesFolder());
+  WebIndexer.SetDictionariesPath(DictionariesFolder());
+  ContentMap.OnVXlistOfKeys = [this](const TNNKeys& keys, const std::string& text) {
+    ContentMapVXlistOfKeys(keys, text);
+  };
+  if (View) View->SetProgress(0);
+
+  // 12. The settings and the lists built from them.
+  LoadSettings();
+  if (engineListFailed_) {
+    createFailed_ = true;
+    LogFile.Log("The program has no engine template in " + Utf16ToUtf8(EngineFolder()) + "; it ends", 2);
+    return false;
+  }
+  TextParsing.SetianwWord(Settings.DistinguishWordForms);
+  for (TITextParsing* parser : {&TextParsing, &ITextParsing1}) {
+    parser->ProcessedParts().SetValue(static_cast<uint32_t>(Settings.PartsOfSpeech));
+  }
+  ContentMap.SetWordCount(Settings.TrackPosContext);
+  if (ContentMap.LoadStyleFile(ColorFile) != TCustomContentMap2::kStyleFileOk) {
+    LogFile.Log("The map's colour file " + Utf16ToUtf8(ColorFile) + " could not be read whole", 1);
+  }
+
+  // 13.-14. The recent history files; the advertising engines.
+  IHistory1.Load(BasesFolder, ProjectFolder);
+  StartAdvertisingEngines();
+
+  // 15. The first converter loader and the document extensions.
+  Convertors1 = std::make_unique<TVSConvertors>();
+  Extensions.clear();
+  for (const std::string& type : Convertors1->Types()) Extensions.push_back("." + type);
+
+  // 17.-18. The page blocks; the second converter loader.
+  ReadPageBlocks();
+  Convertors2 = std::make_unique<TVSConvertors>();
+
+  // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
+  // settings; the dictionaries.
+  LoadDictionaries(true);
+  created_ = true;
+  return true;
+}
+
+void TKestruneSession::Destroy() {
+  LogFile.Log("LoadingIndexBases.Free ok");
+  if (!createFailed_) SaveSettings();
+  LogFile.Log("clusters free ok");
+  StopWords.clear();
+  created_ = false;
+}
+
+void TKestruneSession::StartAdvertisingEngines() {}
+
+void TKestruneSession::ReadQueryFile() {
+  QueryItems.clear();
+  ReadUnicodeLines(BasesFolder + u"query.dat", false, QueryItems);
+  if (View) View->SetQueryItems(QueryItems);
+}
+
+void TKestruneSession::ReadPageBlocks() {
+  PageBlocks = {};
+  const std::u16string file = programFolder_ + u"templates/en/templates.ini";
+  std::string bytes;
+  platform::NativeFile input;
+  if (!platform::RegularFileExists(file) ||
+      !input.Open(file, platform::NativeFile::Access::kRead, false, false)) {
+    LogFile.Log("The page templates " + Utf16ToUtf8(file) + " cannot be read", 2);
+    return;
+  }
+  char buffer[16384];
+  int64_t got = 0;
+  while ((got = input.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(got));
+  const std::u16string text = Utf8ToUtf16(bytes);
+  for (int32_t block = 0; block < mbBlockCount; ++block) {
+    const std::u16string name(kMainPageBlockNames[static_cast<size_t>(block)]);
+    const size_t open = text.find(u"<" + name + u">");
+    const size_t close = text.find(u"</" + name + u">");
+    if (open == std::u16string::npos || close == std::u16string::npos) continue;
+    const size_t start = open + name.size() + 2;
+    if (close > start) PageBlocks[static_cast<size_t>(block)] = text.substr(start, close - start);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Handlers of the main window that need no widget.
+
+void TKestruneSession::SetEnabled(TMainControl control, bool enabled) {
+  if (View) View->SetEnabled(control, enabled);
+}
+
+void TKestruneSession::SetVisible(TMainControl control, bool visible) {
+  if (View) View->SetVisible(control, visible);
+}
+
+void TKestruneSession::SaveKeysUndoState() {
+  IControlKeys& steps = ContentMap.Steps();
+  // The ring always holds the query view.
+  const bool excludedView = ContentMap.ExcludedMode();
+  if (excludedView) SwapQueryAndExcluded();
+  steps.PushStep();
+  if (excludedView) SwapQueryAndExcluded();
+  SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());
+  SetEnabled(TMainControl::IBitmapButtonRedo, steps.CanForward());
+  SetEnabled(TMainControl::ibitmapButton1, steps.CanBack());
+  SetEnabled(TMainControl::IBitmapButton7, true);
+}
+
+void TKestruneSession::SwapQueryAndExcluded() {
+  IControlKeys& steps = ContentMap.Steps();
+  steps.ClearKind(kKindHovered, true);
+  const TControlKeyList query = steps.GetCurrent()[kKindQuery];
+  const TControlKeyList excluded = steps.GetCurrent()[kKindExcluded];
+  steps.ClearKind(kKindQuery, true);
+  steps.ClearKind(kKindExcluded, true);
+  for (const TControlKeyCell& cell : excluded) steps.SetValue(kKindQuery, cell.Key.Id, 1.0f, true);
+  for (const TControlKeyCell& cell : query) steps.SetValue(kKindExcluded, cell.Key.Id, kExcludedWeight, true);
+}
+
+void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }
+
+void TKestruneSession::ContentMapReGenerate() {
+  ResetPageNumbers();
+  // A web index added for a search is dropped, and the network of the
+  // history file comes back.
+  if (IIndexer1.RemoveLast(u"IInternet") == 0) {
+    IContextMS1.Clear();
+    std::u16string base = IHistory1.CurrentFile();
+    const size_t dot = base.rfind(u'.');
+    const size_t slash = base.rfind(u'/');
+    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) base.resize(dot);
+    if (!base.empty()) IContextMS1.Open(base);
+  }
+  ContentMap.BuildMap(false);
+}
+
+std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
+  TWDWord* word = WordDictionary.GetWord(id);
+  if (word == nullptr) return u"";
+  int32_t form = FormsStore.GetForm(id);
+  if (id < kPhraseBase && (form < 0 || form >= word->FormCount())) form = 0;
+  return word->GetForm(form);
+}
+
+void TKestruneSession::ContentMapSelect(const std::vector<int32_t>& ids, bool selectDocuments) {
+  if (View) View->SetCaption(Utf8ToUtf16(std::to_string(ids.size())));
+  TNNKeys keys;
+  for (int32_t id : ids) keys.push_back({id, 1.0f});
+  SelectedDocuments.clear();
+  if (selectDocuments && !keys.empty()) {
+    int32_t count = 50;
+    IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, MatchSetting);
+    SelectedDocuments.resize(static_cast<size_t>(std::max(count, 0)));
+  }
+  ShowResults(-2, 0);
+}
+
+void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string&) {
+  ShowResults(-2, 0);
+  SetVisible(TMainControl::EmbeddedWB1, true);
+  MapKeyList = keys;
+}
+
+void TKestruneSession::TrackBarChange(int32_t position) {
+  ContentMap.SetWordCount(position);
+  ContentMap.WordCountChanged = true;
+  Settings.TrackPosContext = position;
+}
+
+void TKestruneSession::MapWordRefresh() {
+  MapKeyList.clear();
+  RememberedTexts = {};
+}
+
+std::u16string TKestruneSession::GetContextWordsHtml() { return u""; }
+
+std::u16string TKestruneSession::TemplateFolder() const {
+  TLngHeader header;
+  FindLngHeader(InterfaceLang, LngHeaders, header);
+  std::u16string folder = Utf8ToUtf16(header.LangFolder);
+  if (folder.empty() || !platform::FolderExists(programFolder_ + u"templates/" + folder)) folder = u"en";
+  return programFolder_ + u"templates/" + folder + u"/";
+}
+
+void TKestruneSession::NetworkReset() {
+  IContextMS1.Clear();
+  MapWordRefresh();
+}
+
+void TKestruneSession::SetMapFocus() {
+  if (View) View->SetFocus(TMainControl::Panel1);
+}
+
+bool TKestruneSession::IsQueryBoxVisible() const { return View && View->Visible(TMainControl::IComboBox1); }
+
+void TKestruneSession::SelectQueryView() {
+  // Raised inside a rebuild of the map: the switch, which rebuilds the map
+  // itself, runs after it.
+  if (View) {
+    View->PostToUi([this] { IBitmapButton2Click(); });
+  } else {
+    IBitmapButton2Click();
+  }
+}
+
+void TKestruneSession::ShowExcludedWordsButton() { SetVisible(TMainControl::IBitmapButton4, true); }
+
+void TKestruneSession::HideExcludedWordsButton() { SetVisible(TMainControl::IBitmapButton4, false); }
+
+void TKestruneSession::MapEmptyNewQuery() { IBitmapButtonNewClick(); }
+
+void TKestruneSession::OrderPageDocuments() {}
+
+void TKestruneSession::IBitmapButton2Click() {
+  if (View) {
+    if (View->Down(TMainControl::IBitmapButton2)) return;
+    View->SetDown(TMainControl::IBitmapButton2, true);
+    View->SetDown(TMainControl::IBitmapButton4, false);
+  }
+  ToggleExcludedView();
+  if (MapView) MapView->Relayout();
+}
+
+void TKestruneSession::ToggleExcludedView() {
+  const IControlKeys& steps = ContentMap.Steps();
+  if (!ContentMap.ExcludedMode() && steps.GetCurrent()[kKindExcluded].empty()) return;
+  ContentMap.SetHoveredKey(-1);
+  ContentMap.SetAnchorKey(-1);
+  ContentMap.SetClickedKey(-1);
+  ContentMap.SetExcludedMode(!ContentMap.ExcludedMode());
+  if (ContentMap.ExcludedMode()) {
+    for (TMainControl control : {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch,
+                                 TMainControl::BBtnSearch2}) {
+      SetVisible(control, false);
+    }
+    ContentMap.ClearHighlights();
+    ContentMap.ApplyStyles();
+  }
+  SwapQueryAndExcluded();
+  for (TKey& key : ContentMap.Keys()) ContentMap.MeasureKey(key);
+  if (MapView) MapView->ResetBackground();
+  ContentMapReGenerate();
+}
 
 }  // namespace kestrune

@@ -1,8 +1,24 @@
-// TKestruneSession: the program's state without widgets. The main window is a
-// thin shell over it: the session owns the settings, the lists built from them
-// and the program-wide values of the start, decides what happens, and reaches
-// the screen only through IMainView, IBrowserOpener and ISendMail. Tests drive
-// it without a screen.
+// TKestruneSession: the program's state and the main window's behaviour
+// without widgets. The main window is a thin shell over it: the session owns
+// the settings and the lists built from them, the language objects (word
+// dictionary, text parsers, word-form store, indexers), the context network
+// and the content map with its ring of search steps, the project (documents,
+// step keys, counters, stop words, hidden sites), the query box's items, the
+// history control and the engine list; it decides what happens and reaches
+// the screen only through IMainView (the window), IMapViewOps (the word
+// map's view), ISearchEngine (the search worker), IBrowserOpener and ISendMail.
+// Tests drive it without a screen through recording fakes.
+//
+// Life: the program block makes the session and reads the start values
+// (ReadLanguageTable, ReadStartupSettings, LoadStartupMessages); the main
+// window calls Create with itself, its map view and the search worker, and
+// Destroy when it goes. Create runs the creation steps that need no widget:
+// the objects and their hooks, the query box's items from "query.dat", the
+// settings and lists (LoadSettings), the history list, the converter list,
+// the page blocks of "templates/en/templates.ini" and the dictionaries.
+//
+// The view, the map view and the engine may be null (tests of one part, the
+// sanitizer builds): what would reach them is skipped.
 //
 // Settings live in the settings store (current user, key kSettingsKey) and are
 // read in two stages: ReadStartupSettings before any form exists (the active
@@ -26,17 +42,35 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/custom_history.h"
+#include "app/engine_list.h"
 #include "app/lng_file.h"
 #include "app/lng_list.h"
+#include "app/main_view.h"
+#include "app/map_view_ops.h"
+#include "app/search_engine.h"
+#include "core/convertors.h"
+#include "core/keys.h"
+#include "language/indexer.h"
+#include "language/morphology_engine_full.h"
+#include "language/parsing_text.h"
+#include "language/phrase_word_dictionary.h"
+#include "language/storage_forms_words.h"
+#include "language/text_parsing.h"
 #include "language/word_dictionary.h"
+#include "map/content_map2.h"
+#include "network/context_ms.h"
+#include "search/page_results.h"
+#include "search/scope.h"
 
 namespace kestrune {
 
-class IMainView;
 class IBrowserOpener;
 namespace platform {
 class SettingsStore;
@@ -115,17 +149,62 @@ struct TMainSettings {
   bool operator==(const TMainSettings&) const = default;
 };
 
+
+// The ten document counters of the project, shown on the result page.
+struct TDocumentCounters {
+  int32_t Total = 0;             // documents of the project up to the current step
+  int32_t RemovedLinks = 0;
+  int32_t HiddenSites = 0;
+  int32_t NewLinks = 0;          // among the listed documents
+  int32_t OldLinks = 0;
+  int32_t FavoriteLinks = 0;
+  int32_t AllNewLinks = 0;       // among all documents
+  int32_t AllOldLinks = 0;
+  int32_t AllFavoriteLinks = 0;
+  int32_t AtLastSearch = 0;      // documents when the last search ended
+
+  bool operator==(const TDocumentCounters&) const = default;
+};
+
+// The blocks the main window cuts out of "templates/en/templates.ini" when it
+// is created, in this order.
+enum TMainPageBlock : int32_t {
+  mbSearchResult, mbDocAnnounceBlock, mbDocAdvertisement, mbAnnotation, mbClusterBlock, mbDocMetaBlock,
+  mbMetaClusterBlock, mbBlockCount
+};
+inline constexpr std::array<std::u16string_view, mbBlockCount> kMainPageBlockNames = {
+    u"search_result", u"_doc_announce_block", u"_doc_advertisement", u"annotation",
+    u"_cluster_block", u"_doc_meta_block",   u"_meta_cluster_block"};
+
+// Step-key kinds of the current search step (IControlKeys).
+inline constexpr int32_t kKindQuery = 0;       // query words, weight 1
+inline constexpr int32_t kKindExcluded = 1;    // excluded words, weight -10000
+inline constexpr int32_t kKindDocuments = 2;   // documents used as keys
+inline constexpr int32_t kKindMarks = 3;       // document marks: -1 removed link, -2 hidden site, -3 both
+inline constexpr int32_t kKindHovered = 4;     // the hovered word
+inline constexpr int32_t kKindSettings = 6;    // id 1: the no-query flag; id 2: StepNumber
+inline constexpr int32_t kKindRemovedLinks = 7;
+inline constexpr int32_t kKindHiddenSites = 8;
+inline constexpr float kExcludedWeight = -10000.0f;
+inline constexpr int32_t kPhraseBase = TPhraseWordDictionary::kPhraseBase;
+// The most words a phrase takes from quotes or a hyphenated compound.
+inline constexpr int32_t kMaxPhraseWords = 10;
+
 class TKestruneSession {
  public:
   // programFolder: the program's folder with a trailing "/" (ProgramFolder()
   // when empty).
   explicit TKestruneSession(std::u16string_view programFolder = {});
+  ~TKestruneSession();
   TKestruneSession(const TKestruneSession&) = delete;
   TKestruneSession& operator=(const TKestruneSession&) = delete;
 
-  // ---- the screen (not owned; may be null) ----
+  // ---- the screen and the world (not owned; may be null) ----
   IMainView* View = nullptr;
+  IMapViewOps* MapView = nullptr;
   IBrowserOpener* Opener = nullptr;
+  // The search worker (owned; may be null).
+  std::unique_ptr<ISearchEngine> Engine;
 
   // ---- program-wide values of the start ----
   const std::u16string& ProgramFolder() const { return programFolder_; }
@@ -152,6 +231,7 @@ class TKestruneSession {
   TDefaultOptions FactoryOptions;
   std::vector<TDictionaryEntry> DictionaryList;  // in the folder listing's order
   std::vector<TIndexEntry> IndexList;
+  // The names (paths) of the active indexes, from the current history file.
   std::vector<std::u16string> ActiveIndexPaths;
   std::array<std::u16string, kRecentSlots> RecentQueries;
   std::array<std::u16string, kRecentSlots> RecentProjects;
@@ -159,6 +239,94 @@ class TKestruneSession {
   // "templates/" + the language's LangFolder ("en" when that folder is
   // missing) + "/color.ini".
   std::u16string ColorFile;
+  // Result links wanted per search; 0 means 50.
+  int32_t LinksToDownload = kDefaultLinksToDownload;
+
+  // ---- the engine list (engine_list.h) ----
+  // The current engine's display name is Settings.website, the enabled-engine
+  // text Settings.Lwebsite.
+  TSearchEns Engines;
+  std::string CurrentEngineTemplate;  // the current engine's template name
+  bool AdvertisingBegun = false;      // "begun.ini" was found
+  std::vector<std::u16string> EngineBoxItems;  // as the engine box shows them
+  // The options form marked an engine change that the engine box has not
+  // carried out yet.
+  bool EngineChangePending = false;
+
+  // ---- the language objects, the network and the map ----
+  TIMorphologyEngineFull MorphologyEngine;
+  TPhraseWordDictionary WordDictionary;  // the merged dictionaries and the phrases
+  TITextParsing TextParsing;             // the query and the documents
+  TITextParsing ITextParsing1;           // the texts of the scopes
+  TStorageFormsWords FormsStore;         // the forms in which words were seen
+  TIIndexerSum IIndexer1;
+  TIIndexerSum WebIndexer;               // the indexer of web results
+  TIContextMS IContextMS1;               // the context network of the project
+  TContentMap2 ContentMap;               // the map model with its ring of search steps
+  TIWordDictionary IMetaList;            // the known document URLs (case-sensitive)
+  IHistory IHistory1;                    // the recent history files
+  TScope Scope;                          // the search scopes of the project
+  TPageResults PageResults;              // the result page builder
+  // The EngineWeb behind the search worker, whose template the page builder
+  // reads; set by the window's adapter, null until then.
+  EngineWeb* EngineObject = nullptr;
+  std::unique_ptr<TVSConvertors> Convertors1;
+  std::unique_ptr<TVSConvertors> Convertors2;
+  std::vector<std::string> Extensions;   // "." + each type the first converter loader supports
+  // MapPhrases of the current history file: the map shows phrases.
+  bool MapPhrases = false;
+  // MAIN/Path of the current history file as read.
+  std::u16string HistoryMainPath;
+  // The page blocks of "templates/en/templates.ini" (TMainPageBlock).
+  std::array<std::u16string, mbBlockCount> PageBlocks;
+
+  // ---- the project ----
+  // The documents, in the order in which their URLs entered IMetaList (a
+  // document's index is its URL's index there).
+  TMetaSearchList2 Documents;
+  std::vector<TNNKeys> StepKeys;  // the query keys of every search that brought results
+  int32_t StepNumber = 0;         // the number of such searches
+  TDocumentCounters Counters;
+  int32_t ViewMode = 0;           // 0 normal, 1 removed links, ... 6 stop words
+  std::vector<std::u16string> StopWords;  // words the user made stop words
+  std::vector<std::string> HiddenSites;
+  std::u16string ProjectName;
+  bool ProjectJustOpened = false;
+  bool SearchJustRan = false;
+  // Set when the window is shown and by ClearProject, cleared by a change of
+  // engine; New query empties the query box while the first is set.
+  std::array<bool, 2> StartPageFlags = {true, true};
+  // The key list of the map's last rebuild (ContentMapVXlistOfKeys) and the
+  // three texts the window remembers with it.
+  TNNKeys MapKeyList;
+  std::array<std::u16string, 3> RememberedTexts;
+  // The documents the network selected for the words marked on the map.
+  TNNKeys SelectedDocuments;
+  // The result page shown (1-based); every map rebuild starts at page 1.
+  int32_t ResultPageNumber = 1;
+
+  // ---- the search entry ----
+  std::vector<std::u16string> QueryItems;  // the query box's list, most recent first
+  // Set for one entry from the search button or Enter while the map shows
+  // the excluded-words view: typed words go to the query words.
+  bool QueryPhraseMode = false;
+  // The query word being edited in the query box; -1 none.
+  int32_t EditedKeyId = -1;
+  // The parse of the last entry's text.
+  TParsingText QueryParse;
+
+  // ---- hooks filled by later parts of the window ----
+  // Excluding a word while ExcludeWithContext is set also excludes its
+  // context words: the result display does that.
+  std::function<void(int32_t wordId)> OnExcludeWithContext;
+  // Progress of LoadDictionaries (the splash form): a percentage and a text.
+  std::function<void(int32_t percent, std::u16string_view text)> OnDictionaryProgress;
+
+  // ---- stand-ins until the meta-search run and the result display exist ----
+  int32_t NewSearchRequests = 0;   // StartNewSearch calls
+  int32_t ShowResultsRequests = 0;  // ShowResults calls, with the last arguments
+  int32_t LastShownPage = 0;
+  int32_t LastShownMode = 0;
 
   // ---- the start ----
   // The command line's arguments after the program name: the first names a
@@ -180,6 +348,17 @@ class TKestruneSession {
   // failure is logged, not shown.
   void StartInstaller();
 
+  // ---- the main window's life ----
+  // The creation steps without widgets, in order. False when the program
+  // cannot run (no engine template): the window was asked to close and the
+  // program ends without its message loop.
+  bool Create(IMainView* view, IMapViewOps* mapView, std::unique_ptr<ISearchEngine> engine);
+  bool Created() const { return created_; }
+  // The destruction steps: the log lines and the settings write (not after a
+  // failed Create, so a broken installation never overwrites the user's
+  // settings). The objects go with the session.
+  void Destroy();
+
   // ---- settings ----
   void ReadStartupSettings();
   void LoadSettings();
@@ -194,18 +373,158 @@ class TKestruneSession {
   // ---- lists built by LoadSettings ----
   void BuildIndexList();
   void BuildDictionaryList();
-  // Stand-in for the engine list: until the program lists its engine
-  // templates, the current and enabled engines (website, Lwebsite) stay as
-  // they were read, and SaveSettings writes them back unchanged.
-  void EngineListStandIn();
   // The identifiers of the active dictionaries joined by ", ".
   std::string ActiveDictionaryIds() const;
   // True when the identifier occurs in the Dictionaries text as a whole number.
   bool DictionaryIdActive(int32_t id) const;
 
+  // ---- the engine list (session_engines.cpp) ----
+  // The program folder's "templates/web/".
+  std::u16string EngineFolder() const;
+  // Lists and reads the templates, enables them from Lwebsite, sorts them and
+  // chooses the current engine. Without any template the program cannot
+  // run: smProgramCorrupted / smErrorTemp, and the window is asked to close.
+  void BuildEngineList();
+  bool EngineListFailed() const { return engineListFailed_; }
+  std::string GetEngineTemplateName(std::string_view displayName) const;
+  void SortEngines(bool ascending);
+  // The engine box: every enabled engine, then smMoreEngines; the current
+  // engine selected (the first item when it is not listed, which then
+  // becomes current); the caption.
+  void FillEngineBox();
+  // The engine becomes current: its template looked up, the caption set.
+  void MakeEngineCurrent(std::string_view displayName);
+  // smKestruneVia followed by the current engine's name.
+  std::u16string MainCaption() const;
+
+  // ---- dictionaries and stop words (session_dictionaries.cpp) ----
+  // The history file's settings, the active indexes, the dictionaries in list
+  // order (word identifiers follow that order), the stop words when asked,
+  // then SaveHistorySettings.
+  void LoadDictionaries(bool reloadStopWords);
+  // Marks every line of every "stop*.txt" of the dictionaries folder as a
+  // stop word (of the list's language when its name names one).
+  void LoadStopWords();
+  // Writes MAIN/Path, Other/MapPhrases and the active indexes into the
+  // current history file; nothing without one.
+  void SaveHistorySettings();
+  // The history control's menu: the path becomes current and the
+  // dictionaries are loaded again.
+  void IHistory1Menu(std::u16string_view path);
+  // The program folder's "dictionaries/".
+  std::u16string DictionariesFolder() const;
+
+  // ---- query words to keys (session_query_words.cpp) ----
+  // Phrases from quotes and hyphenated compounds, marked in the parse.
+  void wordsToIndex2(TParsingText& parse);
+  // The keys of the query from the parse: included words weight 1,
+  // "-word" weight -10000. False, after the message smIncorrect / smError,
+  // when no token was a usable word (errorText then holds smIncorrect).
+  bool wordsToIndex(TParsingText& parse, bool silent, std::u16string& errorText);
+
+  // ---- the search entry (session_search_entry.cpp) ----
+  // One search entry from the query box's text: a new query (a download) or
+  // a refinement of the query on the map.
+  void SubmitQuery();
+  void BBtnSearchClick();
+  // Key up in the query box: Enter (13) runs SubmitQuery.
+  void QueryKeyUp(int32_t key);
+  // Enter in the query box as the query box handles it: as the search button.
+  void QueryBoxEnter();
+  // "Refresh": a new download for the current query words.
+  void BtnMetasearchClick();
+  void ActSearchExecute();
+  // The engine box changed to the item with this text.
+  void CBWebSite2Change(std::u16string_view chosen);
+  // The query box's text changed: its width, the drop-down and the map
+  // words it names highlighted.
+  void QueryChange();
+  // Appends the entries of a kind (0..3) of the current step.
+  void GetStepKeys(TNNKeys& keys, int32_t kind) const;
+  // The query as the user would type it: query words, phrases in quotes,
+  // then " -" and each excluded word; empty in no-query mode.
+  std::u16string GetQueryText();
+  // 1: query words only; -1: excluded words only; 0: GetQueryText; else empty.
+  std::u16string GetQueryTextPart(int32_t part);
+  // The kinds of the query and excluded words in the map's current view.
+  int32_t QueryKind() const;
+  int32_t ExcludedKind() const;
+  // Shows the query box in the middle of the map (with BBtnSearch).
+  void CenterQueryBox(bool withSearchButton);
+
+  // ---- lifecycle handlers without widgets (kestrune_session.cpp) ----
+  void SaveKeysUndoState();
+  void ContentMapReGenerate();
+  std::u16string ContentMapGetKeyName(int32_t id);
+  void ContentMapSelect(const std::vector<int32_t>& ids, bool selectDocuments);
+  void ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string& text);
+  void TrackBarChange(int32_t position);
+  // Clears the context network and the map's key list with its texts.
+  void NetworkReset();
+  // Forgets the key list kept from the map's last rebuild.
+  void MapWordRefresh();
+  // The HTML of the context words of the document under the page's context
+  // menu: empty until the result display fills it in.
+  std::u16string GetContextWordsHtml();
+  // The page templates of the interface language: the program folder +
+  // "templates/" + the language's LangFolder ("en" when that folder is
+  // missing) + "/".
+  std::u16string TemplateFolder() const;
+  // The result page numbers back to 1 (before every map rebuild).
+  void ResetPageNumbers();
+  void SetMapFocus();
+  bool IsQueryBoxVisible() const;
+  void SelectQueryView();
+  void ShowExcludedWordsButton();
+  void HideExcludedWordsButton();
+  void MapEmptyNewQuery();
+  // Fills the content map's page documents before a rebuild; the result
+  // display fills it in.
+  void OrderPageDocuments();
+  // Query and excluded words trade kinds 0 and 1 (the excluded-words view
+  // keeps them traded); the hovered word is forgotten.
+  void SwapQueryAndExcluded();
+  // The "Query" view button: the map leaves the excluded-words view.
+  void IBitmapButton2Click();
+  void ToggleExcludedView();
+
+  // ---- the project (session_project.cpp) ----
+  void ClearProject();
+  // New query: the project cleared and the query box offered again.
+  void IBitmapButtonNewClick();
+  // Stand-in for the download of a new query: counts the requests.
+  void StartNewSearch();
+  // Stand-in for the result page: counts the calls.
+  void ShowResults(int32_t page, int32_t mode);
+  // Stand-in for the advertising search for the current keys: nothing yet.
+  void StartAdvertising();
+  // The start of the advertising engines when the window is created: nothing
+  // until the advertising search exists.
+  void StartAdvertisingEngines();
+
  private:
+  void SetEnabled(TMainControl control, bool enabled);
+  void SetVisible(TMainControl control, bool visible);
+  void ReadQueryFile();
+  void ReadPageBlocks();
+  // Adds a phrase of the tokens first..last of the sentence unless an equal
+  // one exists; the phrase index is rebuilt after an addition.
+  void AddPhrase(const TParsingText& parse, int32_t first, int32_t last);
+  // The dictionary text of a token's identifier (a phrase's text for a
+  // phrase identifier); empty when there is none.
+  std::u16string TokenText(int32_t id);
+
   std::u16string programFolder_;
+  // The fields whose addresses the page builder keeps.
+  TITextParsing* textParsingField_ = &TextParsing;
+  TContentMap2* contentMapField_ = &ContentMap;
+  TPhraseWordDictionary* dictionaryField_ = &WordDictionary;
+  TStorageFormsWords* formsField_ = &FormsStore;
+  TScope* scopeField_ = &Scope;
   bool settingsLoaded_ = false;
+  bool created_ = false;
+  bool createFailed_ = false;
+  bool engineListFailed_ = false;
 };
 
 }  // namespace kestrune

@@ -158,8 +158,9 @@ void TKestruneSession::LoadSettings() {
     }
   }
 
-  // 3. The match setting.
+  // 3. The match setting and the links to download.
   MatchSetting = Settings.TrackPosExact;
+  LinksToDownload = Settings.TPCountFromSite;
 
   // 4. The folders exist from now on.
   for (const std::u16string* folder : {&ProjectFolder, &BasesFolder}) {
@@ -173,7 +174,7 @@ void TKestruneSession::LoadSettings() {
   BuildDictionaryList();
 
   // 8. The engine list.
-  EngineListStandIn();
+  BuildEngineList();
 
   // 9. The parts of speech.
   {
@@ -187,13 +188,7 @@ void TKestruneSession::LoadSettings() {
   }
 
   // 10. The map's colours for the interface language.
-  TLngHeader header;
-  FindLngHeader(InterfaceLang, LngHeaders, header);
-  std::u16string languageFolder = Utf8ToUtf16(header.LangFolder);
-  if (languageFolder.empty() || !platform::FolderExists(programFolder_ + u"templates/" + languageFolder)) {
-    languageFolder = u"en";
-  }
-  ColorFile = programFolder_ + u"templates/" + languageFolder + u"/color.ini";
+  ColorFile = TemplateFolder() + u"color.ini";
 
   // 11. The saved option set.
   SavedOptions = TDefaultOptions();
@@ -246,7 +241,9 @@ void TKestruneSession::WriteSettingsValues(SettingsStore& store) {
 
 bool TKestruneSession::SaveSettings() {
   if (!settingsLoaded_) return true;
-  // The engine list rebuilds Lwebsite here once it exists.
+  // The enabled engines as the list holds them; without a list (no engine
+  // template) the stored text stays as it was.
+  if (!Engines.empty()) Settings.Lwebsite = EnabledEngineText(Engines);
   SettingsStore store;
   store.BeginUpdate();
   bool saved = false;

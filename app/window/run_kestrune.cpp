@@ -109,6 +109,7 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
     if (options.OnFormCreated) options.OnFormCreated(*forms.back());
   }
   TFKestruneMain* main = FKestruneMain;
+  const bool cannotRun = main && main->CreateFailed();
 
   if (main && !main->Closed()) {
     // 9. The interface language over every form.
@@ -121,6 +122,11 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
 
   // 12. The forms go (the main window writes the settings); then the installer.
   while (!forms.empty()) forms.pop_back();
+  if (cannotRun) {
+    std::fprintf(stderr, "kestrune: the program cannot run; see kestrune.log\n");
+    session.Opener = nullptr;
+    return 1;
+  }
   session.StartInstaller();
   session.Opener = nullptr;
   return 0;

@@ -83,7 +83,7 @@ TEST(KestruneSession, SettingsAsReadAtStartAndWrittenAtTheEnd) {
     bool warns;
   } cases[] = {
       {"", 0x0419, false,
-       "dicts=TTT ctx=30 exact=2 links=100 pos=804B news=0 lang=0109 ask=1 adv=0 web= proj=user bases=user", false},
+       "dicts=TTT ctx=30 exact=2 links=100 pos=804B news=0 lang=0109 ask=1 adv=0 web=Loopback proj=user bases=user", false},
       {"\"Dictionaries\"=sz:\"\"", 0x0409, false, "dicts=FFF", false},
       {"\"Dictionaries\"=sz:\"9, 25\"", 0x0409, false, "dicts=TFT", false},
       {"\"TrackPosContext\"=dword:00000004\n\"TrackPosExact\"=dword:00000007\n\"TPCountFromSite\"=dword:00000000\n"
@@ -100,7 +100,7 @@ TEST(KestruneSession, SettingsAsReadAtStartAndWrittenAtTheEnd) {
       {"\"ProjectFolder\"=sz:\"\"\n\"BasesFolder\"=sz:\"/\"", 0x0409, false, "proj=user bases=/", false},
       {"\"TrackPosContext\"=sz:\"40\"\n\"Dictionaries\"=dword:00000009\n\"website\"=dword:00000001\n"
        "\"askforsave\"=sz:\"no\"\n\"InterfaceLang\"=sz:\"9\"\n\"NewsInReg\"=hex:00",
-       0x0409, false, "ctx=30 dicts=TTT web= ask=1 lang=0109 news=0", true},
+       0x0409, false, "ctx=30 dicts=TTT web=Loopback ask=1 lang=0109 news=0", true},
       {"\"website\"=sz:\"One\"\n\"Lwebsite\"=sz:\"One,Two,\"", 0x0409, false, "web=One", false},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {

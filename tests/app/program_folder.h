@@ -1,11 +1,13 @@
 // A program folder for the session's and the program block's tests: a
-// temporary folder laid out as the build lays out build/kestrune/, with tiny
-// dictionaries of our own writer, and the settings and user-data folders the
-// program uses pointed into it.
+// temporary folder laid out as the build lays out build/kestrune/, with one
+// engine template ("Loopback"), tiny dictionaries of our own writer, and the
+// settings and user-data folders the program uses pointed into it.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/frame.h"
 #include "core/stream.h"
@@ -15,13 +17,15 @@
 
 namespace kestrune::test {
 
-// A dictionary file of one word with the given identifier.
-inline void WriteDictionary(const std::string& path, int16_t id, std::u16string_view author = u"Author") {
+// A dictionary file with the given identifier and words (text, part of
+// speech).
+inline void WriteDictionary(const std::string& path, int16_t id, std::u16string_view author = u"Author",
+                            const std::vector<std::pair<std::u16string, uint8_t>>& words = {{u"word", 0}}) {
   TIWordDictionary dict;
   dict.SetDictID(id);
   dict.SetAuthor(author);
   dict.SetDescription(u"Description");
-  dict.AddWord(u"word", 0, -1);
+  for (const auto& [text, partOfSpeech] : words) dict.AddWord(text, partOfSpeech, -1);
   TMemoryStream body;
   dict.SaveToStream(body, false);
   SaveFramedFile(platform::Utf8ToUtf16(path), kMagicDRWS, 0, true, -1, [&](TTagStream& out) -> int32_t {
@@ -38,9 +42,11 @@ class TestProgram {
         configEnv_("KESTRUNE_CONFIG_HOME", config_),
         dataEnv_("XDG_DATA_HOME", dir_.Path() + "data"),
         homeEnv_("KESTRUNE_HOME", program_) {
-    for (const char* folder : {"dictionaries", "templates/en", "update", "Language"}) {
+    for (const char* folder : {"dictionaries", "templates/en", "templates/web", "update", "Language"}) {
       std::filesystem::create_directories(program_ + folder);
     }
+    // One engine, so that the main window can be created.
+    WriteFileBytes(program_ + "templates/web/loopback.ini", "[display name]\nhostname=\"Loopback\"\n");
     WriteFileBytes(program_ + "Language/english.lng",
                    "[Header]\nlanguage=English\nlangID=9\nCodePage=1250\nLangFolder=en\n");
   }

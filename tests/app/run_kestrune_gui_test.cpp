@@ -161,6 +161,28 @@ TEST(RunKestrune, AMainWindowThatClosesWhileCreatedEndsTheProgramAtOnce) {
   EXPECT_TRUE(std::filesystem::exists(program.Hive()));  // the window's end still saved the settings
 }
 
+TEST(RunKestrune, NoEngineTemplateEndsTheProgramWithAnError) {
+  test::TestProgram program;
+  std::filesystem::remove(program.Program() + "templates/web/loopback.ini");
+  std::vector<std::u16string> shown;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
+    shown.emplace_back(text);
+    return platform::kIdOk;
+  });
+  bool loopRan = false;
+  QTimer watchdog;
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    loopRan = true;
+    QCoreApplication::exit(99);
+  });
+  watchdog.start(3000);
+  EXPECT_EQ(RunKestrune(*qApp, {}, TRunOptions()), 1);
+  platform::SetMessageBoxHandler({});
+  EXPECT_FALSE(loopRan);
+  EXPECT_EQ(shown, std::vector<std::u16string>{MessageStrings.smProgramCorrupted});
+  EXPECT_FALSE(std::filesystem::exists(program.Hive()));  // the user's settings are left alone
+}
+
 #ifdef KESTRUNE_PROGRAM_DIR
 TEST(KestruneExecutable, NeedsADisplayAndEndsCleanlyOnSigterm) {
   const QString program = KESTRUNE_PROGRAM_DIR "/kestrune";

@@ -1,0 +1,68 @@
+// The project of TKestruneSession: clearing it and starting a new query, and
+// the stand-ins for the parts of the search road that come later.
+#include "app/kestrune_session.h"
+
+namespace kestrune {
+
+void TKestruneSession::ClearProject() {
+  SetEnabled(TMainControl::IBitmapButton7, false);
+  ProjectJustOpened = false;
+  if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
+  StopWords.clear();
+  WordDictionary.ClearMarks();
+  HiddenSites.clear();
+  FormsStore.Clear();
+  if (Engine) Engine->Reset();
+  EditedKeyId = -1;
+  SearchJustRan = false;
+  ViewMode = 0;
+  Counters = TDocumentCounters();
+  if (MapView) MapView->ClearMap();
+  IControlKeys& steps = ContentMap.Steps();
+  steps.ClearAll();
+  ContentMap.Clear();
+  steps.SetValue(kKindRemovedLinks, 0, 0.0f);
+  steps.SetValue(kKindHiddenSites, 0, 0.0f);
+  steps.SetValue(kKindSettings, 2, 0.0f);
+  StepNumber = 0;
+  ContentMap.SetNoQueryMode(false);
+  steps.SetValue(kKindSettings, 1, 0.0f);
+  MapWordRefresh();
+  for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
+                               TMainControl::ibitmapButton1, TMainControl::fullRefresh}) {
+    SetEnabled(control, false);
+  }
+  IContextMS1.Clear();
+  IMetaList.Clear();
+  Documents.clear();
+  StepKeys.clear();
+  SelectedDocuments.clear();
+  StartPageFlags = {true, true};
+  IBitmapButton2Click();
+  LoadStopWords();
+}
+
+void TKestruneSession::IBitmapButtonNewClick() {
+  // The save question and the restore of the default options come with the
+  // project files.
+  ClearProject();
+  WordDictionary.ClearPhrase();
+  WordDictionary.FreePhraseIndex();
+  Scope.Clear();
+  if (StartPageFlags[0] && View) View->SetQueryText(u"");
+  CenterQueryBox(true);
+  ProjectName.clear();
+  ShowResults(-2, 0);
+}
+
+void TKestruneSession::StartNewSearch() { ++NewSearchRequests; }
+
+void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
+  ++ShowResultsRequests;
+  LastShownPage = page;
+  LastShownMode = mode;
+}
+
+void TKestruneSession::StartAdvertising() {}
+
+}  // namespace kestrune

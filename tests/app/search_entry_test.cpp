@@ -1,0 +1,119 @@
+// Scripted search entries on the recording fakes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "core/message_strings.h"
+#include "tests/app/session_fixture.h"
+
+namespace kestrune {
+namespace {
+
+using test::TSessionFixture;
+using test::TestProgram;
+
+// Runs one step of a script: "type:<text>" (the query box's text, then the
+// entry), "button:<text>" (the search button), "edit:<word>" (the word is
+// being edited), "answer:<n>" (the change-engine question's answer),
+// "engine:<item>" (the engine box), "view" (the excluded-words view),
+// "document" (the project holds a document), "scope:<word>" (the map shows
+// a scope of that word in no-query mode).
+void RunStep(TSessionFixture& f, const std::string& step) {
+  TKestruneSession& s = *f.session;
+  const size_t colon = step.find(':');
+  const std::string verb = step.substr(0, colon);
+  const std::u16string arg = colon == std::string::npos ? u"" : platform::Utf8ToUtf16(step.substr(colon + 1));
+  if (verb == "type" || verb == "button") {
+    f.view.queryText = arg;
+    f.view.Control(TMainControl::IComboBox1).Visible = true;
+    verb == "type" ? s.QueryKeyUp(13) : s.BBtnSearchClick();
+  } else if (verb == "edit") {
+    TWordVariant hit;
+    ASSERT_GT(s.WordDictionary.FindFirst(arg, hit, 0), 0);
+    s.EditedKeyId = hit.WordIndex;
+  } else if (verb == "answer") {
+    f.view.changeEngineAnswer = std::stoi(step.substr(colon + 1));
+  } else if (verb == "engine") {
+    s.CBWebSite2Change(arg);
+  } else if (verb == "view") {
+    s.ToggleExcludedView();
+  } else if (verb == "document") {
+    s.Documents.emplace_back();
+  } else if (verb == "scope") {
+    s.Scope.Add({{s.WordDictionary.AddWord(arg, 0, -1), 1.0f}}, {});
+    s.ContentMap.SetNoQueryMode(true);
+  }
+  f.view.RunAllQueued();
+}
+
+// The state the cases look at, as "name=value;" fields.
+std::string Summary(TSessionFixture& f) {
+  TKestruneSession& s = *f.session;
+  std::string items;
+  for (const std::u16string& item : s.QueryItems) items += (items.empty() ? "" : "|") + platform::Utf16ToUtf8(item);
+  const TViewRect box = f.view.Control(TMainControl::IComboBox1).Bounds;
+  return ";downloads=" + std::to_string(s.NewSearchRequests) + ";pages=" + std::to_string(s.ShowResultsRequests) +
+         ";k0=" + test::KeysText(s, kKindQuery) + ";k1=" + test::KeysText(s, kKindExcluded) +
+         ";box=" + platform::Utf16ToUtf8(f.view.queryText) + ";at=" + std::to_string(box.Left) + "," +
+         std::to_string(box.Top) + ";items=" + items + ";web=" + s.Settings.website +
+         ";asked=" + std::to_string(f.view.questions) + ";boxes=" + std::to_string(f.boxes.size()) +
+         ";edited=" + std::to_string(s.EditedKeyId) + ";scopes=" + std::to_string(s.Scope.Count()) + ";undo=" +
+         std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) + ";";
+}
+
+TEST(SearchEntry, ScriptedEntries) {
+  struct Case {
+    std::vector<std::string> script;
+    const char* expected;  // ";"-separated fields that the summary must hold
+  } cases[] = {
+      // A new query downloads and goes to the top of the box's list once.
+      {{"type:beta"}, "downloads=1;pages=0;k0=beta=1;k1=;box=beta;at=0,0;items=beta|alpha beta"},
+      // A query typed over a query on the map refines it: no download.
+      {{"type:alpha", "type:beta"}, "downloads=1;pages=1;k0=alpha=1 beta=1;items=alpha|beta|alpha beta|beta;undo=0"},
+      // With documents at hand a refinement is a step that can be undone.
+      {{"type:alpha", "document", "type:beta"}, "downloads=1;pages=1;k0=alpha=1 beta=1;undo=1"},
+      // An incorrect query with nothing on the map is a new query.
+      {{"type:?!"}, "downloads=0;pages=1;k0=;box=;at=300,288;boxes=1"},
+      // With query words on the map the box comes back in its middle.
+      {{"type:alpha", "type:?!"}, "downloads=1;pages=0;k0=alpha=1;box=;at=300,288;boxes=1"},
+      // Only exclusions: the project is cleared and the page shown.
+      {{"type:-beta"}, "downloads=0;pages=1;k0=;k1="},
+      {{"type:alpha -beta", "type:beta"}, "downloads=1;k0=alpha=1 beta=1;k1="},
+      // The edited word is replaced by what is typed.
+      {{"type:alpha beta", "edit:alpha", "type:gamma"}, "downloads=1;k0=beta=1 gamma=1;edited=-1"},
+      // The engine changes while a query stands: Cancel, Yes, No.
+      {{"type:alpha", "answer:2", "engine:Second"}, "downloads=1;k0=alpha=1;web=Loopback;asked=1"},
+      {{"type:alpha", "answer:6", "engine:Second"}, "downloads=2;k0=alpha=1;box=alpha;web=Second;asked=1"},
+      {{"type:alpha", "answer:7", "engine:Second"}, "downloads=1;pages=1;k0=;box=;at=300,288;web=Second;asked=1"},
+      // Yes without a query: the current scope is searched anew.
+      {{"scope:delta", "answer:6", "engine:Second"}, "downloads=1;k0=delta=1;web=Second;asked=1;scopes=0"},
+      // Without a query, and to the current engine.
+      {{"engine:Second"}, "downloads=0;pages=1;web=Second;asked=0"},
+      {{"type:alpha", "engine:Loopback"}, "downloads=1;pages=0;k0=alpha=1;web=Loopback;asked=0"},
+      {{"engine:More engines"}, "pages=0;web=Loopback;asked=0"},
+      // The search button in the excluded-words view types into kind 0.
+      {{"type:alpha -beta", "view", "button:gamma"}, "downloads=1;k0=beta=1 gamma=1;k1=alpha=-10000"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(i);
+    TSessionFixture f([](TestProgram& p) {
+      test::WriteFileBytes(p.Program() + "templates/web/second.ini", "[general]\nhostname=Second\n");
+      std::filesystem::create_directories(p.UserData());
+      test::WriteFileBytes(p.UserData() + "query.dat", test::Utf16Bytes(u"beta\r\nalpha beta\r\nbeta\r\n", true));
+    });
+    f.session->FillEngineBox();
+    for (const std::string& step : c.script) RunStep(f, step);
+    const std::string summary = Summary(f);
+    std::istringstream fields(c.expected);
+    for (std::string field; std::getline(fields, field, ';');) {
+      EXPECT_NE(summary.find(";" + field + ";"), std::string::npos) << field << " in " << summary;
+    }
+    EXPECT_FALSE(f.view.Visible(TMainControl::IProgressBar1));
+    EXPECT_FALSE(f.view.Visible(TMainControl::TntLabel1));
+  }
+}
+
+}  // namespace
+}  // namespace kestrune

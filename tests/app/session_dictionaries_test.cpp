@@ -1,0 +1,148 @@
+// The dictionaries, the stop words and the history file's settings.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "app/history_settings.h"
+#include "tests/app/session_fixture.h"
+
+namespace kestrune {
+namespace {
+
+using test::TSessionFixture;
+using test::TestProgram;
+
+// Two dictionaries: "a.dws" (language 9) and "b.dws" (language 25), and a
+// stop list that names a word both hold twice (as a noun and a verb).
+void TwoDictionaries(TestProgram& p) {
+  test::WriteDictionary(p.Program() + "dictionaries/a.dws", 9, u"A", {{u"apple", 3}, {u"bank", 3}, {u"bank", 1}});
+  test::WriteDictionary(p.Program() + "dictionaries/b.dws", 25, u"B", {{u"berry", 3}});
+  test::WriteFileBytes(p.Program() + "dictionaries/stop.txt", test::Utf16Bytes(u"bank\r\n", true));
+}
+
+// The word identifiers of texts in the session's dictionary, "-" for none.
+std::string Ids(TKestruneSession& s, std::vector<std::u16string> words) {
+  std::string ids;
+  for (const std::u16string& w : words) {
+    TWordVariant hit;
+    const int32_t n = s.WordDictionary.FindFirst(w, hit, 0);
+    ids += (ids.empty() ? "" : " ") + (n > 0 ? std::to_string(hit.WordIndex) : std::string("-"));
+  }
+  return ids;
+}
+
+int32_t Marked(TKestruneSession& s) {
+  int32_t marked = 0;
+  for (int32_t i = 0; i < s.WordDictionary.Count(); ++i) marked += s.WordDictionary.GetWord(i)->GetFlags() & 1;
+  return marked;
+}
+
+TEST(SessionDictionaries, LoadInListOrderWithStopWords) {
+  TSessionFixture f(TwoDictionaries);
+  TKestruneSession& s = *f.session;
+  ASSERT_EQ(s.DictionaryList.size(), 2u);
+  EXPECT_EQ(Ids(s, {u"apple", u"bank", u"berry"}), "0 1 3");
+  EXPECT_EQ(Marked(s), 2);  // both readings of "bank"
+
+  s.LoadDictionaries(false);
+  EXPECT_EQ(Marked(s), 0);  // no stop words until they are loaded
+  s.LoadStopWords();
+  EXPECT_EQ(Marked(s), 2);
+
+  std::swap(s.DictionaryList[0], s.DictionaryList[1]);
+  s.LoadDictionaries(true);
+  EXPECT_EQ(Ids(s, {u"apple", u"bank", u"berry"}), "1 2 0");  // the identifiers follow the list
+  s.DictionaryList[0].Active = false;
+  int32_t last = -1;
+  std::vector<std::u16string> texts;
+  s.OnDictionaryProgress = [&](int32_t percent, std::u16string_view text) {
+    EXPECT_GE(percent, 0);
+    EXPECT_LE(percent, 100);
+    last = percent;
+    if (!text.empty()) texts.emplace_back(text);
+  };
+  s.LoadDictionaries(true);
+  EXPECT_EQ(Ids(s, {u"apple", u"berry"}), "0 -");
+  EXPECT_EQ(texts, std::vector<std::u16string>{u"Dict a.dws"});
+  EXPECT_EQ(last, 100);
+}
+
+TEST(SessionDictionaries, HistoryFileSettings) {
+  struct Case {
+    const char* before;  // the history file; nullptr: none
+    bool indexExists;
+    bool readOnly;
+    bool mapPhrases;
+    bool indexActive;
+    const char* after;   // the file afterwards
+  } cases[] = {
+      {nullptr, false, false, false, false, "[MAIN]\nPath=\"<dir>\"\n[Other]\nMapPhrases=false\n"},
+      {"[User]\nkey=1\n[MAIN]\n; note\nPath=old\nOther=2\n\n[Indexes]\n\"gone\"=3\n[Other]\nMapPhrases=True\n",
+       false, false, false, false,
+       "[User]\nkey=1\n[MAIN]\n; note\nPath=\"<dir>\"\nOther=2\n\n[Other]\nMapPhrases=false\n"},
+      {"[other]\r\nmapphrases=true\r\n[INDEXES]\r\n\"<index>\"=1\r\n", true, false, true, true,
+       "[other]\r\nMapPhrases=true\r\n[MAIN]\r\nPath=\"<dir>\"\r\n[Indexes]\r\n\"<index>\"=7\r\n"},
+      {"[Other]\nMapPhrases=true\n[Indexes]\n\"<index>\"=1\n", false, false, true, false,
+       "[Other]\nMapPhrases=true\n[MAIN]\nPath=\"<dir>\"\n"},
+      {"[Other]\nMapPhrases=true\n", false, true, true, false, "[Other]\nMapPhrases=true\n"},  // kept whole
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(i);
+    std::string dir, index, history;
+    auto fill = [&](std::string text) {
+      for (const auto& [from, to] : {std::pair{std::string("<dir>"), dir}, std::pair{std::string("<index>"), index}}) {
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+          text.replace(at, from.size(), to);
+        }
+      }
+      return text;
+    };
+    TSessionFixture f([&](TestProgram& p) {
+      dir = p.Dir().Path() + "kes \"base\"/";
+      index = p.Dir().Path() + "index 1.idx";
+      history = dir + "default.kes";
+      std::filesystem::create_directories(dir);
+      std::filesystem::create_directories(p.UserData() + "bases");
+      test::WriteFileBytes(p.UserData() + "history", test::Utf16Bytes(platform::Utf8ToUtf16(history), true));
+      test::WriteFileBytes(p.UserData() + "bases/Indexes.txt", "[Indexes]\n\"" + index + "\"=7,8\n");
+      if (c.indexExists) test::WriteFileBytes(index, "x");
+      if (c.before) test::WriteFileBytes(history, fill(c.before));
+      if (c.readOnly) ::chmod(history.c_str(), 0444);
+    });
+    TKestruneSession& s = *f.session;
+    EXPECT_EQ(s.MapPhrases, c.mapPhrases);
+    EXPECT_EQ(s.ActiveIndexPaths.size(), c.indexActive ? 1u : 0u);
+    EXPECT_EQ(!s.IndexList.empty() && s.IndexList[0].Active, c.indexActive);
+    // The quoted folder comes back through the reader.
+    THistorySettings read;
+    EXPECT_TRUE(ReadHistorySettings(platform::Utf8ToUtf16(history), read));
+    if (!c.readOnly) {
+      EXPECT_EQ(read.MainPath, platform::Utf8ToUtf16(dir));
+    }
+    std::string expected = fill(c.after);
+    // The quotes inside the folder's name are doubled in the file.
+    for (size_t at = expected.find("\"base\""); at != std::string::npos; at = expected.find("\"base\"", at + 8)) {
+      expected.replace(at, 6, "\"\"base\"\"");
+    }
+    EXPECT_EQ(test::ReadFileBytes(history), expected);
+    EXPECT_EQ(f.Log().find("could not be written") != std::string::npos, c.readOnly);
+  }
+}
+
+TEST(SessionDictionaries, TheHistoryMenuLoadsAnotherFile) {
+  TSessionFixture f(TwoDictionaries);
+  TKestruneSession& s = *f.session;
+  const std::u16string other = f.program.Dir().WPath() + u"Other.kes";
+  test::WriteFileBytes(f.program.Dir().File("Other.kes"), "[Other]\nMapPhrases=true\n");
+  s.IHistory1.OnMenu = [&](std::u16string_view path) { s.IHistory1Menu(path); };
+  s.IHistory1.MenuItemClick(other);
+  EXPECT_EQ(s.IHistory1.CurrentFile(), other);
+  EXPECT_EQ(s.IHistory1.Items().size(), 2u);
+  EXPECT_TRUE(s.MapPhrases);
+  EXPECT_EQ(Marked(s), 2);
+}
+
+}  // namespace
+}  // namespace kestrune
