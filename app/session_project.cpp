@@ -38,6 +38,18 @@ void TKestruneSession::ClearProject() {
   StepKeys.clear();
   SelectedDocuments.clear();
   StartPageFlags = {true, true};
+  PageList.clear();
+  PageDocumentIds.clear();
+  EmptyRefreshes = 0;
+  ScrollAnchor.clear();
+  PendingBuild = TPendingPageBuild();
+  MarkedGroup.clear();
+  ClusterTable.clear();
+  SelectedCluster = -1;
+  IndexSelection = false;
+  SimilarDocumentKey = {-1, 0.0f};
+  PreviewFlag = false;
+  ContentMap.SetDimmed(false);
   IBitmapButton2Click();
   LoadStopWords();
 }
@@ -56,12 +68,6 @@ void TKestruneSession::IBitmapButtonNewClick() {
 }
 
 void TKestruneSession::StartNewSearch() { ++NewSearchRequests; }
-
-void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
-  ++ShowResultsRequests;
-  LastShownPage = page;
-  LastShownMode = mode;
-}
 
 void TKestruneSession::StartAdvertising() {}
 
