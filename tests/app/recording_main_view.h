@@ -36,7 +36,10 @@ class TRecordingMainView : public IMainView {
 
   TControl& Control(TMainControl c) { return controls[static_cast<size_t>(c)]; }
 
-  int32_t MessageBox(std::u16string_view, std::u16string_view, uint32_t) override { return platform::kIdOk; }
+  int32_t MessageBox(std::u16string_view text, std::u16string_view, uint32_t) override {
+    messages.emplace_back(text);
+    return messageAnswer;
+  }
   void SetCaption(std::u16string_view text) override { caption = text; }
   void CloseMainWindow() override { ++closeRequests; }
   void SetBusyCursor(bool busy) override { busyCursor = busy; }
@@ -62,7 +65,13 @@ class TRecordingMainView : public IMainView {
     engineIndex = selected;
   }
   void SelectEngineItem(int32_t index) override { engineIndex = index; }
-  void ShowHtml(std::u16string_view html) override { page = html; }
+  void ShowHtml(std::u16string_view html) override {
+    page = html;
+    ++pagesWritten;
+  }
+  void ScrollPageTo(std::u16string_view anchor) override { scrolledTo = anchor; }
+  void ReloadPage() override { ++reloads; }
+  void ShowPagePopup(bool scopeEntries) override { popups.push_back(scopeEntries); }
   int32_t AskChangeEngine() override {
     ++questions;
     return changeEngineAnswer;
@@ -103,6 +112,12 @@ class TRecordingMainView : public IMainView {
   std::vector<std::u16string> engineItems;
   int32_t engineIndex = -1;
   std::u16string page;
+  int32_t pagesWritten = 0;
+  std::u16string scrolledTo;
+  int32_t reloads = 0;
+  std::vector<bool> popups;  // true: the scope entries
+  std::vector<std::u16string> messages;
+  int32_t messageAnswer = platform::kIdOk;
   int32_t changeEngineAnswer = platform::kIdCancel;
   int32_t questions = 0;
   bool optionsFromEngineBox = false;
