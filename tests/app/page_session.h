@@ -129,6 +129,7 @@ class TPageSession : public TSessionFixture {
                                     std::filesystem::copy_options::recursive);
         }) {
     session->Opener = &opener;
+    session->ContentMap.SetMapSize(800, 600);
     session->PageResults.SetTemplatePath(platform::Utf16ToUtf8(session->TemplateFolder()));
   }
   TKestruneSession& S() { return *session; }
