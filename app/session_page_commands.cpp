@@ -476,7 +476,10 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       break;
     case kPageCmdDocRemove:
       if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
-      if (steps.SetKey(kKindMarks, {n, -1.0f}) >= 0) ContentMapReGenerate();
+      if (steps.SetKey(kKindMarks, {n, -1.0f}) >= 0) {
+        RebuildMarkCounters();
+        ContentMapReGenerate();
+      }
       break;
     case kPageCmdDocSimilar:
       if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
