@@ -1,0 +1,144 @@
+// A session over the real search worker (TEngineWebAdapter) and the loopback
+// engine of a test server, without a screen: the worker's hooks post from its
+// thread into a main view whose queue is locked, and the test's thread, the
+// session's user-interface thread, runs the posted calls while it waits.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/engine_web_adapter.h"
+#include "app/kestrune_session.h"
+#include "core/log_file.h"
+#include "tests/app/program_folder.h"
+#include "tests/app/recording_main_view.h"
+#include "tests/support/loopback_http_server.h"
+#include "tests/support/result_pages.h"
+
+namespace kestrune::test {
+
+class TThreadedMainView : public TRecordingMainView {
+ public:
+  void PostToUi(std::function<void()> call) override {
+    {
+      std::lock_guard lock(mutex_);
+      posted_.push_back(std::move(call));
+    }
+    ready_.notify_all();
+  }
+  void WaitUntil(const std::function<bool()>& done) override {
+    while (!done()) {
+      std::function<void()> call;
+      {
+        std::unique_lock lock(mutex_);
+        if (!ready_.wait_for(lock, std::chrono::seconds(20), [this] { return !posted_.empty(); })) {
+          ADD_FAILURE() << "nothing was posted for 20 s while the session waited";
+          return;
+        }
+        call = std::move(posted_.front());
+        posted_.pop_front();
+      }
+      call();
+    }
+  }
+  void SetProgress(int32_t position) override {
+    TRecordingMainView::SetProgress(position);
+    progressLog.push_back(position);
+    if (OnProgressShown) OnProgressShown(position);
+  }
+  // Runs what was posted until nothing is left.
+  void RunPosted() {
+    while (true) {
+      std::function<void()> call;
+      {
+        std::lock_guard lock(mutex_);
+        if (posted_.empty()) return;
+        call = std::move(posted_.front());
+        posted_.pop_front();
+      }
+      call();
+    }
+  }
+
+  std::vector<int32_t> progressLog;  // every position shown, in order
+  std::function<void(int32_t)> OnProgressShown;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> posted_;
+};
+
+// The loopback engine serves kServedItems numbered items
+// (NumberedItems), as many a page as the query asks for ("n="), from the
+// item its "start=" names; each page as blocks of 1000 bytes `pageDelay`
+// apart.
+class TLoopbackSearch {
+ public:
+  static constexpr int kServedItems = 30;
+
+  explicit TLoopbackSearch(std::chrono::milliseconds pageDelay = std::chrono::milliseconds(0))
+      : server({LoopbackHttpServer::Transport::kRawSocket, true}) {
+    const std::string base = server.Url("");
+    server.Route("/search", [base, pageDelay](const HttpRequestRecord& r) {
+      const int start = Parameter(r, "start=", 1);
+      const int count = std::min(Parameter(r, "n=", 10), kServedItems - start + 1);
+      HttpReply reply = HttpReply::Html(WriteResultPage(count > 0 ? NumberedItems(start, count, base) : std::vector<ResultItem>()));
+      if (pageDelay.count() > 0) reply.Slow(1000, pageDelay);
+      return reply;
+    });
+    WriteEngineTemplate(program.Program(), "loopback",
+                        LoopbackEngineTemplate(base, LoopbackTemplateOptions().HostName("Loopback")));
+    LogFile.Open(program.Dir().WFile("kestrune.log"));
+    session = std::make_unique<TKestruneSession>(program.WProgram());
+    session->ReadLanguageTable();
+    session->ReadStartupSettings();
+    auto adapter = std::make_unique<TEngineWebAdapter>();
+    engine = adapter.get();
+    session->EngineObject = &adapter->Engine();
+    created = session->Create(&view, &map, std::move(adapter));
+    session->ContentMap.SetMapSize(view.mapWidth, view.mapHeight);
+    session->LinksToDownload = kServedItems;
+  }
+  ~TLoopbackSearch() {
+    session.reset();
+    LogFile.Open(std::u16string());
+  }
+
+  // Types the query into the box and presses Enter; returns when the run
+  // and everything it posted are over.
+  void Search(std::u16string_view query) {
+    view.queryText = query;
+    view.Control(TMainControl::IComboBox1).Visible = true;
+    session->QueryKeyUp(13);
+    view.RunPosted();
+  }
+  // A word's dictionary identifier; -1 when the dictionary has none.
+  int32_t WordId(std::u16string_view word) {
+    TWordVariant hit;
+    return session->WordDictionary.FindFirst(word, hit, 0) > 0 ? hit.WordIndex : -1;
+  }
+
+  static int Parameter(const HttpRequestRecord& r, const std::string& name, int otherwise) {
+    const size_t at = r.query.find(name);
+    return at == std::string::npos ? otherwise : std::atoi(r.query.c_str() + at + name.size());
+  }
+
+  LoopbackHttpServer server;
+  TestProgram program;
+  TThreadedMainView view;
+  TRecordingMapView map;
+  std::unique_ptr<TKestruneSession> session;
+  TEngineWebAdapter* engine = nullptr;
+  bool created = false;
+};
+
+}  // namespace kestrune::test
