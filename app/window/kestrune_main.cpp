@@ -426,8 +426,9 @@ bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
   // A character typed over the map opens the query box with it: a double
   // quote, a minus sign or a code from "0" up (not Enter, a blank or a
   // control character such as Ctrl+C).
+  // Only plain typing: a character with Ctrl, Alt or Meta held is a command.
   const QString text = key->text();
-  if (text.isEmpty()) return false;
+  if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return false;
   const char16_t c = text.at(0).unicode();
   if (c == 13 || !(c == u'"' || c == u'-' || c >= u'0')) return false;
   if (!IComboBox1->isHidden() || !DrawAndEventMap1->isVisible()) return false;
