@@ -263,8 +263,9 @@ void TFKestruneMain::ConnectComponents() {
   map.OnDblClick = [this](TCustomDrawAndEventMap&) { DrawAndEventMap1DblClick(); };
   Panel1->installEventFilter(this);
 
-  // The query box: Enter searches, a change highlights.
-  connect(IComboBox1->lineEdit(), &QLineEdit::returnPressed, this, [this] { session_.QueryBoxEnter(); });
+  // The query box: Enter searches (taken in the event filter: the box's line
+  // edit lets Enter go on to the box, which hands it to the line edit once
+  // more), a change highlights.
   connect(IComboBox1, &QComboBox::editTextChanged, this, [this] { session_.QueryChange(); });
   for (QPushButton* search : {BBtnSearch, BBtnSearch2}) {
     connect(search, &QPushButton::clicked, this, [this] { session_.BBtnSearchClick(); });
@@ -461,7 +462,12 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress: {
       auto* widget = qobject_cast<QWidget*>(watched);
-      if (widget && FirstKeyReceiver(widget)) KeyPressed(widget, static_cast<QKeyEvent*>(event));
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (widget == IComboBox1->lineEdit() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        session_.QueryBoxEnter();
+        return true;
+      }
+      if (widget && FirstKeyReceiver(widget)) KeyPressed(widget, key);
       break;
     }
     case QEvent::KeyRelease: {
