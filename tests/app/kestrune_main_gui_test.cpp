@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "app/window/kestrune_main.h"
 #include "core/log_file.h"
@@ -141,6 +142,28 @@ TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {
     EXPECT_EQ(w.window->BBtnSearch->isHidden(), query);
     EXPECT_EQ(w.window->querybitmap->isHidden(), query);
   }
+}
+
+// The update check's thread posts its two messages to the window: news, and
+// an update found, after which a stored installer closes the window.
+TEST(FKestruneMain, TheUpdateChecksMessages) {
+  TWindow w;
+  int news = 0, updates = 0, closed = 0;
+  w.window->OnNews = [&] { ++news; };
+  w.window->OnUpdateFound = [&] {
+    if (++updates == 2) w.session->InstallerPath = u"/nowhere/setup.run";
+  };
+  w.window->OnClosed = [&] { ++closed; };
+  std::thread poster([&] {
+    for (QEvent::Type type : {kNewsEvent, kUpdateFoundEvent, kUpdateFoundEvent}) {
+      QCoreApplication::postEvent(w.window.get(), new QEvent(type));
+    }
+  });
+  poster.join();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
+  EXPECT_EQ(news, 1);
+  EXPECT_EQ(updates, 2);
+  w.session->InstallerPath.clear();
 }
 
 TEST(FKestruneMain, ClosingDuringASearchStopsItAndClosesOnceTheRunReturned) {
