@@ -618,7 +618,10 @@ class TKestruneSession {
   // The run's state between ShowSearchBusy and FinishSearch, and the
   // hand-offs from the engine's thread.
   struct TSearchRunState {
-    int32_t Depth = 0;  // nested RunMetaSearch calls (only the outermost runs)
+    // Runs in progress: RunMetaSearch counts itself (a second one is
+    // refused); a scope run that downloads should count itself too, so that
+    // SearchRunning() holds and the window defers its close.
+    int32_t Depth = 0;
     // The enabled states ShowSearchBusy remembered (kRememberedControls).
     std::vector<bool> Remembered;
     bool Started = false;   // StartEngineSearch started a search

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -28,24 +29,21 @@ namespace kestrune::test {
 class TThreadedMainView : public TRecordingMainView {
  public:
   void PostToUi(std::function<void()> call) override {
-    {
-      std::lock_guard lock(mutex_);
-      posted_.push_back(std::move(call));
-    }
+    std::lock_guard lock(mutex_);
+    posted_.push_back(std::move(call));
     ready_.notify_all();
   }
+  // Runs posted calls until `done` holds (20 s without a call fail the test).
   void WaitUntil(const std::function<bool()>& done) override {
     while (!done()) {
-      std::function<void()> call;
-      {
-        std::unique_lock lock(mutex_);
-        if (!ready_.wait_for(lock, std::chrono::seconds(20), [this] { return !posted_.empty(); })) {
-          ADD_FAILURE() << "nothing was posted for 20 s while the session waited";
-          return;
-        }
-        call = std::move(posted_.front());
-        posted_.pop_front();
+      std::unique_lock lock(mutex_);
+      if (!ready_.wait_for(lock, std::chrono::seconds(20), [this] { return !posted_.empty(); })) {
+        ADD_FAILURE() << "nothing was posted for 20 s while the session waited";
+        return;
       }
+      std::function<void()> call = std::move(posted_.front());
+      posted_.pop_front();
+      lock.unlock();
       call();
     }
   }
@@ -56,16 +54,10 @@ class TThreadedMainView : public TRecordingMainView {
   }
   // Runs what was posted until nothing is left.
   void RunPosted() {
-    while (true) {
-      std::function<void()> call;
-      {
-        std::lock_guard lock(mutex_);
-        if (posted_.empty()) return;
-        call = std::move(posted_.front());
-        posted_.pop_front();
-      }
-      call();
-    }
+    WaitUntil([this] {
+      std::lock_guard lock(mutex_);
+      return posted_.empty();
+    });
   }
 
   std::vector<int32_t> progressLog;  // every position shown, in order
@@ -77,26 +69,33 @@ class TThreadedMainView : public TRecordingMainView {
   std::deque<std::function<void()>> posted_;
 };
 
-// The loopback engine serves kServedItems numbered items
-// (NumberedItems), as many a page as the query asks for ("n="), from the
-// item its "start=" names; each page as blocks of 1000 bytes `pageDelay`
-// apart.
+// The loopback engine's answers at "/search": `items` numbered items
+// (NumberedItems), as many a page as the query asks for ("n="), from the item
+// "start=" names; a page in blocks of 1000 bytes `pageDelay` apart.
+inline void RouteLoopbackEngine(LoopbackHttpServer& server, int items,
+                                std::chrono::milliseconds pageDelay = std::chrono::milliseconds(0)) {
+  server.Route("/search", [base = server.Url(""), items, pageDelay](const HttpRequestRecord& r) {
+    auto parameter = [&r](const std::string& name, int otherwise) {
+      const size_t at = r.query.find(name);
+      return at == std::string::npos ? otherwise : std::atoi(r.query.c_str() + at + name.size());
+    };
+    const int start = parameter("start=", 1);
+    const int count = std::max(0, std::min(parameter("n=", 10), items - start + 1));
+    HttpReply reply = HttpReply::Html(WriteResultPage(NumberedItems(start, count, base)));
+    if (pageDelay.count() > 0) reply.Slow(1000, pageDelay);
+    return reply;
+  });
+}
+
 class TLoopbackSearch {
  public:
   static constexpr int kServedItems = 30;
 
   explicit TLoopbackSearch(std::chrono::milliseconds pageDelay = std::chrono::milliseconds(0))
       : server({LoopbackHttpServer::Transport::kRawSocket, true}) {
-    const std::string base = server.Url("");
-    server.Route("/search", [base, pageDelay](const HttpRequestRecord& r) {
-      const int start = Parameter(r, "start=", 1);
-      const int count = std::min(Parameter(r, "n=", 10), kServedItems - start + 1);
-      HttpReply reply = HttpReply::Html(WriteResultPage(count > 0 ? NumberedItems(start, count, base) : std::vector<ResultItem>()));
-      if (pageDelay.count() > 0) reply.Slow(1000, pageDelay);
-      return reply;
-    });
+    RouteLoopbackEngine(server, kServedItems, pageDelay);
     WriteEngineTemplate(program.Program(), "loopback",
-                        LoopbackEngineTemplate(base, LoopbackTemplateOptions().HostName("Loopback")));
+                        LoopbackEngineTemplate(server.Url(""), LoopbackTemplateOptions().HostName("Loopback")));
     LogFile.Open(program.Dir().WFile("kestrune.log"));
     session = std::make_unique<TKestruneSession>(program.WProgram());
     session->ReadLanguageTable();
@@ -113,8 +112,8 @@ class TLoopbackSearch {
     LogFile.Open(std::u16string());
   }
 
-  // Types the query into the box and presses Enter; returns when the run
-  // and everything it posted are over.
+  // Types the query and presses Enter; returns when the run and all it
+  // posted are over.
   void Search(std::u16string_view query) {
     view.queryText = query;
     view.Control(TMainControl::IComboBox1).Visible = true;
@@ -125,11 +124,6 @@ class TLoopbackSearch {
   int32_t WordId(std::u16string_view word) {
     TWordVariant hit;
     return session->WordDictionary.FindFirst(word, hit, 0) > 0 ? hit.WordIndex : -1;
-  }
-
-  static int Parameter(const HttpRequestRecord& r, const std::string& name, int otherwise) {
-    const size_t at = r.query.find(name);
-    return at == std::string::npos ? otherwise : std::atoi(r.query.c_str() + at + name.size());
   }
 
   LoopbackHttpServer server;

@@ -16,9 +16,7 @@
 #include "app/window/kestrune_main.h"
 #include "app/window/run_kestrune.h"
 #include "platform/settings_store.h"
-#include "tests/support/loopback_http_server.h"
-#include "tests/support/result_pages.h"
-#include "tests/support/temp_dir.h"
+#include "tests/app/loopback_search.h"
 
 namespace kestrune {
 namespace {
@@ -46,13 +44,8 @@ void CopyProgramFolder(const fs::path& to, const std::string& base) {
 
 TEST(MainWindowSearch, AQueryTypedIntoTheBoxReachesTheDocumentsAndTheMap) {
   test::LoopbackHttpServer server;
+  test::RouteLoopbackEngine(server, kItems);
   const std::string base = server.Url("");
-  server.Route("/search", [base](const test::HttpRequestRecord& r) {
-    const size_t at = r.query.find("start=");
-    const int start = at == std::string::npos ? 1 : std::atoi(r.query.c_str() + at + 6);
-    const int count = std::max(0, std::min(20, kItems - start + 1));
-    return test::HttpReply::Html(test::WriteResultPage(test::NumberedItems(start, count, base)));
-  });
   test::TempDir dir;
   const fs::path program = fs::path(dir.Path()) / "kestrune";
   CopyProgramFolder(program, base);
@@ -66,12 +59,9 @@ TEST(MainWindowSearch, AQueryTypedIntoTheBoxReachesTheDocumentsAndTheMap) {
     store.WriteString("Dictionaries", "9");  // the English dictionary only
   }
 
-  bool searched = false;
-  size_t documents = 0;
+  bool searched = false, queryOnMap = false;
   int32_t steps = 0;
   std::vector<std::string> urls;
-  bool queryOnMap = false;
-  int keysOnMap = 0;
   QTimer driver;
   QObject::connect(&driver, &QTimer::timeout, [&] {
     TFKestruneMain* window = FKestruneMain;
@@ -82,13 +72,11 @@ TEST(MainWindowSearch, AQueryTypedIntoTheBoxReachesTheDocumentsAndTheMap) {
     QTest::keyClicks(window->IComboBox1->lineEdit(), "query");
     QTest::keyClick(window->IComboBox1->lineEdit(), Qt::Key_Return);  // returns once the run is over
     EXPECT_TRUE(QTest::qWaitFor([&] { return !session.SearchRunning(); }, 30000));
-    documents = session.Documents.size();
     steps = session.StepNumber;
     for (const TMetaSearchList& d : session.Documents) urls.push_back(d.Url);
     TWordVariant hit;
     const int32_t query = session.WordDictionary.FindFirst(u"query", hit, 0) > 0 ? hit.WordIndex : -1;
-    for (const TKey& key : session.ContentMap.Keys()) queryOnMap = queryOnMap || key.Id == query;
-    keysOnMap = window->DrawAndEventMap1->KeyArray().size();
+    for (const TKey& key : window->DrawAndEventMap1->KeyArray()) queryOnMap = queryOnMap || key.Id == query;
     window->EmbeddedWB1->WaitForComplete(10000);
     const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
     if (!images.isEmpty()) {
@@ -106,11 +94,9 @@ TEST(MainWindowSearch, AQueryTypedIntoTheBoxReachesTheDocumentsAndTheMap) {
 
   ASSERT_TRUE(searched);
   EXPECT_EQ(steps, 1);  // one Enter, one search
-  ASSERT_EQ(documents, static_cast<size_t>(kItems));
+  ASSERT_EQ(urls.size(), static_cast<size_t>(kItems));
   for (int n = 1; n <= kItems; ++n) EXPECT_EQ(urls[static_cast<size_t>(n - 1)], base + "/doc" + std::to_string(n) + ".html");
   EXPECT_TRUE(queryOnMap);
-  EXPECT_GE(keysOnMap, 1);
-  EXPECT_GE(server.RequestCount(), 2u);
 }
 
 }  // namespace
