@@ -204,11 +204,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Scope.SetWordDictionary(&WordDictionary);
   Scope.SetFormsStore(&FormsStore);
   PageResults.Scope = &scopeField_;
-  if (Engine) {
-    Engine->OnProgress = [this](int32_t percent) {
-      if (View) View->PostToUi([this, percent] { if (View) View->SetProgress(percent); });
-    };
-  }
+  InstallSearchHooks();
 
   // 6. Nothing to undo, redo or refresh yet.
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,

@@ -1,5 +1,5 @@
 // The project of TKestruneSession: clearing it and starting a new query, and
-// the stand-ins for the parts of the search road that come later.
+// the stand-in for the advertising search.
 #include "app/kestrune_session.h"
 
 namespace kestrune {
@@ -53,14 +53,6 @@ void TKestruneSession::IBitmapButtonNewClick() {
   CenterQueryBox(true);
   ProjectName.clear();
   ShowResults(-2, 0);
-}
-
-void TKestruneSession::StartNewSearch() { ++NewSearchRequests; }
-
-void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
-  ++ShowResultsRequests;
-  LastShownPage = page;
-  LastShownMode = mode;
 }
 
 void TKestruneSession::StartAdvertising() {}
