@@ -204,11 +204,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Scope.SetWordDictionary(&WordDictionary);
   Scope.SetFormsStore(&FormsStore);
   PageResults.Scope = &scopeField_;
-  if (Engine) {
-    Engine->OnProgress = [this](int32_t percent) {
-      if (View) View->PostToUi([this, percent] { if (View) View->SetProgress(percent); });
-    };
-  }
+  InstallSearchHooks();
 
   // 6. Nothing to undo, redo or refresh yet.
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
@@ -226,6 +222,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.OnReGetData = [this](TCustomContentMap2&) { ContentMapReGetData(); };
   ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
   OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };
+  OnAddSearchScope = [this] { AddSearchScope(); };
   PageResults.PageList = &PageList;
   if (MapView) {
     ContentMap.OnMeasureKeyHook = [this](const TKey& key, int32_t& width, int32_t& height) {

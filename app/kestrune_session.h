@@ -41,9 +41,12 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +76,7 @@
 namespace kestrune {
 
 class IBrowserOpener;
+class TConnectProbe;
 namespace platform {
 class SettingsStore;
 }
@@ -492,7 +496,9 @@ class TKestruneSession {
   void ClearProject();
   // New query: the project cleared and the query box offered again.
   void IBitmapButtonNewClick();
-  // Stand-in for the download of a new query: counts the requests.
+  // A download for the current query words (session_search_run.cpp): the
+  // query box goes, and with query words RunMetaSearch(2) runs. Counts the
+  // calls in NewSearchRequests.
   void StartNewSearch();
   // The result page (session_display.cpp): see the result display block.
   void ShowResults(int32_t page, int32_t mode);
@@ -501,6 +507,132 @@ class TKestruneSession {
   // The start of the advertising engines when the window is created: nothing
   // until the advertising search exists.
   void StartAdvertisingEngines();
+
+  // ---- the meta-search run and the merge of its results ----
+  // (session_search_run.cpp, session_merge.cpp)
+  //
+  // A search runs on the user-interface thread: RunMetaSearch shows the busy
+  // state (ShowSearchBusy), gives the engine its template and link count,
+  // shows the search page, asks the connection probe again while a proxy
+  // wants a login, starts the engine and waits in IMainView::WaitUntil until
+  // the engine is idle (the window keeps working: Stop reaches the engine,
+  // progress arrives as queued, coalesced calls). Then the results are merged
+  // into the documents (MergeResults, which feeds the network), the query
+  // becomes a scope (OnAddSearchScope) and FinishSearch restores the window
+  // and rebuilds the map and the page. One run at a time: a run asked for
+  // while one runs is refused and logged. The engine's results are read only
+  // after it fell idle.
+
+  // The probe asked before a search; null: the program's ConnectProbe().
+  // Not owned.
+  TConnectProbe* Probe = nullptr;
+  // The window's stop request: cleared when a search begins, set by Stop and
+  // when a search finishes (the scope run stops between scopes on it).
+  bool StopRequested = true;
+  // Items of the engine's last result array that MergeResults read.
+  int32_t LastResultCount = 0;
+  // Called at the end of every run that merged results, before
+  // FinishSearch: the scope steps add the query as a scope there
+  // (AddSearchScope). Unset: nothing.
+  std::function<void()> OnAddSearchScope;
+  // Called when the outermost RunMetaSearch returns (the window closes then
+  // when the user closed it during the run).
+  std::function<void()> OnSearchRunEnded;
+
+  // Options of RunMetaSearch: download; without it the engine's last result
+  // array is merged again.
+  static constexpr int32_t kRunDownload = 2;
+  void RunMetaSearch(int32_t options);
+  // True while a RunMetaSearch runs (also inside its wait).
+  bool SearchRunning() const { return SearchRun.Depth > 0; }
+  void ShowSearchBusy();
+  void FinishSearch();
+  // The progress bar's position, 0..100.
+  void SearchProgress(int32_t percent);
+  // The Stop button: the engine stops (its items found so far stay).
+  void BtnStopClick();
+  // Starts the engine on a query for a run (RunMetaSearch, and the scope
+  // run); false when its status is not 0 or it refused.
+  bool StartEngineSearch(std::u16string_view query);
+  // Waits until the search that StartEngineSearch started is over and its
+  // queued calls ran: in the view's event loop (IMainView::WaitUntil), or
+  // without a view on the engine's end signal. At once when none runs.
+  void WaitForSearch();
+  // The engine's progress and end hooks (Create installs them): both run on
+  // the engine's thread and only queue work for this thread.
+  void InstallSearchHooks();
+
+  // Merges the engine's results into the documents (a known URL keeps its
+  // document; a new one gets the next index), records the query's keys as a
+  // new StepKeys entry, feeds the network and hides the documents of the
+  // hidden sites. Nothing happens without results.
+  void MergeResults(std::u16string_view queryText);
+  // Rebuilds the network from all documents: document j owns paragraphs 3j
+  // (title), 3j+1 (annotation) and 3j+2 (address) of one parse, and the
+  // query text the paragraph after them; the query's keys are set anew from
+  // that paragraph and kept as the last StepKeys entry.
+  void FeedNetwork(std::u16string_view queryText);
+  // One part of the network's text: line breaks to blanks, a lone blank
+  // dropped, ". " after a non-empty part, then two line breaks; an empty part
+  // is ". " and two line breaks, so that every part is one paragraph.
+  static std::u16string FeedPart(std::u16string_view part);
+  // Query words are never stop words: every dictionary word of the keys'
+  // texts loses its stop mark (in the dictionary and in the parse) and
+  // leaves the stop-word list.
+  void UnstopQueryWords(const TNNKeys& keys, TParsingText& parse);
+  // Hides the documents of a site (SiteOfUrl): marks -2 (or -3 over a
+  // removed link) in kind 3, out of kind 2, flags and their counters
+  // cleared; the network's page context follows kind 2.
+  void HideSiteDocuments(std::string_view site);
+  // The text under which a document's URL is kept in IMetaList: its bytes
+  // widened one to one, so that different bytes stay different words.
+  static std::u16string MetaListKey(std::string_view url);
+
+  // ---- the window's small handlers without widgets (session_window_keys.cpp) ----
+  // Esc: with query words, the query box and its buttons go and the map is
+  // drawn from its keys again.
+  void FormKeyDownEscape();
+  // Any key released: the deferred rebuild is dropped. Ctrl released: a
+  // deferred rebuild runs first.
+  void FormKeyUp(bool ctrl);
+  // A mouse button pressed anywhere: the typed words' highlight goes, and a
+  // pending word popup is left.
+  void ApplicationMouseDown();
+  // The hidden "Refresh" button: every key loses its hover, carried and
+  // context flags.
+  void Button1Click();
+  // Menu items: "Rebuild", "Reset", "Show Files", "Delete Keys", "Remove
+  // Overlaps", "Distribute", "Edit Element".
+  void N2Click();
+  void N3Click();
+  void N4Click();
+  void N6Click();
+  void N8Click();
+  void r1Click();
+  void pmEditElementClick();
+  // Before "Exclude from results" raises the map's group event: the hover
+  // goes. The variant of the group event: 1 (exclude) in the query view, 0
+  // in the excluded-words view.
+  int32_t pmExcludePrepare();
+
+  // The run's state between ShowSearchBusy and FinishSearch, and the
+  // hand-offs from the engine's thread.
+  struct TSearchRunState {
+    // Runs in progress: RunMetaSearch counts itself (a second one is
+    // refused); a scope run that downloads should count itself too, so that
+    // SearchRunning() holds and the window defers its close.
+    int32_t Depth = 0;
+    // The enabled states ShowSearchBusy remembered (kRememberedControls).
+    std::vector<bool> Remembered;
+    bool Started = false;   // StartEngineSearch started a search
+    bool DoneSeen = false;  // its end call ran on this thread
+    // The newest progress not yet shown; -1 when none waits.
+    std::atomic<int32_t> PendingProgress{-1};
+    // The engine's end signal when there is no view to post to.
+    std::mutex DoneMutex;
+    std::condition_variable Done;
+  };
+  TSearchRunState SearchRun;
 
   // =========================================================================
   // Result display, document ordering, in-page commands, map events, steps
@@ -617,7 +749,6 @@ class TKestruneSession {
   bool EmbeddedWB1BeforeNavigate2(std::string_view url, bool ownLoad = false);
   // Performs a classified link; true only when the navigation goes ahead.
   bool ExecutePageCommand(const TPageCommand& command, std::string_view url);
-  bool SearchRunning() const;
   // An entry of the page's popup menu was chosen.
   void PagePopupClick(TPagePopupItem item);
   // The documents become removed links and their words the context no more.
@@ -688,13 +819,6 @@ class TKestruneSession {
   bool SearchAllScopes();
   void fullRefreshClick();
 
-  // ---- interim stand-ins of the meta-search run, until it lands ----
-  void FeedNetwork(const std::u16string& queryText);
-  void HideSiteDocuments(const std::string& site);
-  void ShowSearchBusy();
-  void FinishSearch();
-  void MergeResults(const std::u16string& queryText);
-
  private:
   void SetEnabled(TMainControl control, bool enabled);
   void SetVisible(TMainControl control, bool visible);
@@ -723,7 +847,6 @@ class TKestruneSession {
   bool keepForwardSteps_ = false;
   // The documents of undone searches wait to be deleted.
   bool cutQueued_ = false;
-  bool stopRequested_ = false;
   // Undo and Redo: the window restored from the step reached; the map and
   // the page rebuilt.
   void RestoreFromStep(int32_t oldStepNumber, bool excludedView);

@@ -47,6 +47,9 @@ enum class TMainControl : int32_t {
   Panel1,              // the panel that holds the word map
   TrackBar,            // words on the map
   TrackBar3,           // "any" to "all" of the query words
+  // The controls a search disables and restores besides those above.
+  BtnHelp,             // "Help"
+  BtnOptions,          // "Options"
   // The six view buttons (buttons that stay down) and their counter labels.
   IBitmapBtnShowDelLinks,    // removed links
   IBitmapBtnShowDelSites,    // hidden sites

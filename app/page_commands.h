@@ -209,16 +209,4 @@ struct TPageCommand {
 
 TPageCommand ClassifyPageUrl(std::string_view url, const TPageUrlContext& context);
 
-// Percent-decoding: "%" and two hexadecimal digits become that byte; with
-// plusIsSpace "+" becomes a blank (form data); every other byte, a "%"
-// without two digits included, stays.
-std::string PercentDecode(std::string_view text, bool plusIsSpace = false);
-
-// PercentDecode, then UTF-8 to UTF-16. The program's own links encode each
-// UTF-16 unit by itself (a surrogate pair as two three-byte sequences); the
-// browser writes standard UTF-8 (four bytes beyond the Basic Multilingual
-// Plane): both are read. False, with an empty result, for bytes that are
-// neither; an empty text decodes to an empty result.
-bool PercentDecodeToWide(std::string_view text, std::u16string& result, bool plusIsSpace = false);
-
 }  // namespace kestrune

@@ -67,6 +67,8 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
   LastShownPage = page;
   LastShownMode = mode;
   try {
+    // The counters of all documents follow their flags and steps.
+    RecountDocuments();
     UpdateViewButtons();
     if (mode == -1) mode = 0;
     if (ViewMode == 6) {

@@ -88,10 +88,6 @@ TPageUrlContext TKestruneSession::PageUrlContext(bool ownLoad) const {
   return context;
 }
 
-bool TKestruneSession::SearchRunning() const {
-  return (Engine && Engine->Busy()) || (MapView && (MapView->State() & IMapViewOps::kStateSearch) != 0);
-}
-
 bool TKestruneSession::EmbeddedWB1BeforeNavigate2(std::string_view url, bool ownLoad) {
   return ExecutePageCommand(ClassifyPageUrl(url, PageUrlContext(ownLoad)), url);
 }

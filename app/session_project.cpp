@@ -1,5 +1,5 @@
 // The project of TKestruneSession: clearing it and starting a new query, and
-// the stand-ins for the parts of the search road that come later.
+// the stand-in for the advertising search.
 #include "app/kestrune_session.h"
 
 namespace kestrune {
@@ -66,8 +66,6 @@ void TKestruneSession::IBitmapButtonNewClick() {
   ProjectName.clear();
   ShowResults(-2, 0);
 }
-
-void TKestruneSession::StartNewSearch() { ++NewSearchRequests; }
 
 void TKestruneSession::StartAdvertising() {}
 

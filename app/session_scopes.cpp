@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "app/connect_probe.h"
 #include "app/kestrune_session.h"
 #include "core/log_file.h"
 
@@ -141,33 +142,56 @@ void TKestruneSession::MarkScopeDocuments() {
 
 bool TKestruneSession::SearchAllScopes() {
   if (Scope.Count() == 0 || !Engine) return false;
+  if (SearchRun.Depth > 0) {
+    LogFile.Log("SearchAllScopes: a search runs already; the scopes are not searched", 1);
+    return false;
+  }
+  // A run like RunMetaSearch: the window defers its close until it ends.
+  ++SearchRun.Depth;
+  struct TRunEnd {
+    TKestruneSession& session;
+    ~TRunEnd() {
+      --session.SearchRun.Depth;
+      if (session.OnSearchRunEnded) session.OnSearchRunEnded();
+    }
+  } runEnd{*this};
+
   ShowSearchBusy();
   if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
   if (LinksToDownload == 0) LinksToDownload = 50;
   Engine->SetUrlCount(LinksToDownload);
   ShowResults(-2, 1);
   SearchJustRan = true;
-  if (Engine->Status() > 0) {
+  TConnectProbe& probe = Probe ? *Probe : ConnectProbe();
+  if (probe.ConnectState.load() == 2) probe.TestConnection();
+  if (probe.ConnectState.load() == 2) {
+    FinishSearch();
+    return false;
+  }
+  if (Engine->Status() > ISearchEngine::kStatusOk) {
     FinishSearch();
     Engine->SetStatus(ISearchEngine::kStatusOk);
     return false;
   }
-  stopRequested_ = false;
-  for (int32_t k = 0; k < Scope.Count() && !stopRequested_; ++k) {
+  for (int32_t k = 0; k < Scope.Count() && !StopRequested; ++k) {
     const std::u16string query = Scope.GetQueryText(k);
-    if (Engine->Status() == ISearchEngine::kStatusOk) Engine->StartSearch(query);
-    if (View) View->WaitUntil([this] { return !Engine || !Engine->Busy(); });
-    if (stopRequested_) Engine->SetStatus(ISearchEngine::kStatusOk);
-    if (Engine->Status() > 0) {
+    if (Engine->Status() == ISearchEngine::kStatusOk) StartEngineSearch(query);
+    WaitForSearch();
+    if (StopRequested) Engine->SetStatus(ISearchEngine::kStatusOk);
+    if (Engine->Status() > ISearchEngine::kStatusOk) {
+      LogFile.Log("SearchAllScopes: the search of scope " + std::to_string(k) + " ended with status " +
+                      std::to_string(Engine->Status()),
+                  1);
       FinishSearch();
+      Engine->SetStatus(ISearchEngine::kStatusOk);
       return false;
     }
-    if (View) View->SetProgress(100);
+    SearchProgress(100);
     MergeResults(query);
-    if (View) View->SetProgress(0);
+    SearchProgress(0);
   }
   Counters.AtLastSearch = static_cast<int32_t>(Documents.size());
-  if (View) View->SetProgress(100);
+  SearchProgress(100);
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/page_commands.h"
+#include "search/query_url.h"
 
 using namespace kestrune;
 

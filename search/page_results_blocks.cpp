@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "search/engine_web.h"
 #include "search/html_parser.h"
+#include "search/query_url.h"
 #include "search/page_results.h"
 #include "search/utf8.h"
 
@@ -53,31 +54,6 @@ std::u16string LinkAddress(std::string_view url) {
     if (StartsWithNoCase(wide, scheme)) return TPageResults::EscapeText(wide);
   }
   return u"#";
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Percent and plus decoding; a "%" without two hexadecimal digits stays.
-std::string UrlDecode(std::string_view url) {
-  std::string out;
-  out.reserve(url.size());
-  for (size_t i = 0; i < url.size(); ++i) {
-    const char c = url[i];
-    if (c == '+') {
-      out += ' ';
-    } else if (c == '%' && i + 2 < url.size() && HexValue(url[i + 1]) >= 0 && HexValue(url[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(url[i + 1]) * 16 + HexValue(url[i + 2]));
-      i += 2;
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 const TAttributeTag* FindAttribute(const TAttributesTag& tag, std::u16string_view name) {
@@ -199,7 +175,7 @@ void TPageResults::HighlightFragment(std::u16string& fragment) {
 std::u16string TPageResults::TransformationUrl(std::string_view url) {
   if (url.empty()) return std::u16string();
   std::u16string text;
-  if (!Utf8ToWide(UrlDecode(url), text)) {
+  if (!Utf8ToWide(PercentDecode(url, true), text)) {
     LogFile.Log("Error in function TPageResults.TransformationUrl - the decoded address is no UTF-8 text");
     return platform::Utf8ToUtf16(url);
   }

@@ -2,10 +2,18 @@
 
 #include "core/code_page.h"
 #include "platform/text.h"
+#include "search/utf8.h"
 
 namespace kestrune {
 
 namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 constexpr int32_t kCyrillicCodePage = 1251;
 
@@ -142,6 +150,35 @@ std::string AsciiLower(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = AsciiLowerChar(c);
   return out;
+}
+
+std::string PercentDecode(std::string_view text, bool plusIsSpace) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else if (c == '+' && plusIsSpace) {
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+bool PercentDecodeToWide(std::string_view text, std::u16string& result, bool plusIsSpace) {
+  result.clear();
+  const std::string bytes = PercentDecode(text, plusIsSpace);
+  if (bytes.empty() || Utf8ToWide(bytes, result)) return true;
+  // Standard UTF-8 with four-byte sequences: well-formed when it survives the
+  // round trip through the strict converter.
+  result = platform::Utf8ToUtf16(bytes);
+  if (platform::Utf16ToUtf8(result) == bytes) return true;
+  result.clear();
+  return false;
 }
 
 }  // namespace kestrune

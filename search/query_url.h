@@ -33,6 +33,18 @@ std::u16string XmlEscape(std::u16string_view text);
 // The URL encoding of bytes (see above).
 std::string UrlEncodeBytes(std::string_view bytes);
 
+// Percent-decoding: "%" and two hexadecimal digits become that byte; with
+// plusIsSpace "+" becomes a blank (form data); every other byte, a "%"
+// without two digits included, stays.
+std::string PercentDecode(std::string_view text, bool plusIsSpace = false);
+
+// PercentDecode, then UTF-8 to UTF-16. The program's own links encode each
+// UTF-16 unit by itself (a surrogate pair as two three-byte sequences); the
+// browser writes standard UTF-8 (four bytes beyond the Basic Multilingual
+// Plane): both are read. False, with an empty result, for bytes that are
+// neither; an empty text decodes to an empty result.
+bool PercentDecodeToWide(std::string_view text, std::u16string& result, bool plusIsSpace = false);
+
 // The bytes of the query text in the format's encoding, before URL encoding.
 std::string QueryTextBytes(std::u16string_view text, std::string_view format);
 

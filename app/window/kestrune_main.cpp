@@ -1,15 +1,32 @@
 #include "app/window/kestrune_main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QEventLoop>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMetaObject>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
+#include "app/engine_web_adapter.h"
 #include "app/window/apply_language.h"
 #include "core/log_file.h"
 #include "core/message.h"
 #include "core/message_strings.h"
+#include "platform/gui/screen_cursors.h"
+#include "platform/text.h"
 
 namespace kestrune {
 
@@ -17,8 +34,39 @@ TFKestruneMain* FKestruneMain = nullptr;
 
 namespace {
 
+// The program's own cursor of the main window.
+constexpr int32_t kWindowCursor = 5;
+constexpr char16_t kWindowCursorFile[] = u"templates/en/Cursor1.cur";
+// How long the first show waits for the browser's blank page.
+constexpr int kBlankPageTimeoutMs = 10000;
+
 QString ToQString(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A cursor file: its first picture with that picture's hot spot. False when
+// the file is missing or no cursor file.
+bool ReadCursorFile(const QString& path, QCursor& cursor) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  if (bytes.size() < 22) return false;
+  auto word = [&bytes](int at) {
+    return static_cast<int>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
+  };
+  if (word(0) != 0 || word(2) != 2 || word(4) == 0) return false;
+  QImage image;
+  if (!image.loadFromData(bytes, "CUR") || image.isNull()) return false;
+  cursor = QCursor(QPixmap::fromImage(image), std::min(word(10), image.width() - 1),
+                   std::min(word(12), image.height() - 1));
+  return true;
+}
+
+// The first widget a key event reaches: the focus widget, or the window when
+// nothing has the focus. The event is then passed on to the parents.
+bool FirstKeyReceiver(QWidget* widget) {
+  QWidget* focus = QApplication::focusWidget();
+  return focus ? widget == focus : widget->isWindow();
 }
 
 }  // namespace
@@ -27,11 +75,20 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   setObjectName("FKestruneMain");
   resize(1024, 700);
   FKestruneMain = this;
+  CreateComponents();
   ApplyBuiltInLanguage(*this);
-  State(TMainControl::IComboBox1).Bounds = {0, 0, 200, 24};
-  State(TMainControl::BBtnSearch).Bounds = {215, 0, 80, 24};
+  InstallCursors();
+  ConnectComponents();
+  qApp->installEventFilter(this);
+  session_.OnSearchRunEnded = [this] {
+    if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+  };
+  // The map's rebuild ends in the view's animation to the new keys.
+  session_.ContentMap.OnReGetData = [this](TCustomContentMap2&) { DrawAndEventMap1->AnimateNewMap(); };
+  auto engine = std::make_unique<TEngineWebAdapter>();
+  session_.EngineObject = &engine->Engine();
   try {
-    createFailed_ = !session_.Create(this, nullptr, nullptr);
+    createFailed_ = !session_.Create(this, this, std::move(engine));
   } catch (const std::exception& error) {
     LogFile.Log(std::string("Error in procedure TFKestruneMain.FormCreate: ") + error.what(), 2);
   }
@@ -39,18 +96,561 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
 }
 
 TFKestruneMain::~TFKestruneMain() {
+  qApp->removeEventFilter(this);
+  session_.OnSearchRunEnded = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
     LogFile.Log(std::string("Error in procedure TFKestruneMain.FormDestroy: ") + error.what(), 2);
   }
+  // Nothing of the session may reach this window any more.
+  session_.ContentMap.OnReGetData = nullptr;
+  session_.ContentMap.OnMeasureKeyHook = nullptr;
   if (session_.View == this) session_.View = nullptr;
+  if (session_.MapView == this) session_.MapView = nullptr;
+  platform::ScreenCursors().SetGlobalCursor(platform::crDefault);
   if (FKestruneMain == this) FKestruneMain = nullptr;
+}
+
+void TFKestruneMain::CreateComponents() {
+  auto* central = new QWidget(this);
+  central->setObjectName("Panel14");
+  setCentralWidget(central);
+  auto* column = new QVBoxLayout(central);
+  auto* tools = new QHBoxLayout;
+  column->addLayout(tools);
+  auto named = [](auto* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+  };
+  auto button = [&](const char* name) {
+    auto* b = named(new QPushButton(central), name);
+    b->setFocusPolicy(Qt::NoFocus);
+    tools->addWidget(b);
+    return b;
+  };
+  IBitmapButtonNew = button("IBitmapButtonNew");
+  IBitmapButton6 = button("IBitmapButton6");
+  IBitmapButton7 = button("IBitmapButton7");
+  IBitmapButtonUndo = button("IBitmapButtonUndo");
+  IBitmapButtonRedo = button("IBitmapButtonRedo");
+  ibitmapButton1 = button("ibitmapButton1");
+  fullRefresh = button("fullRefresh");
+  IBitmapButtonStop = button("IBitmapButtonStop");
+  for (TDownButton** view : {&IBitmapButton2, &IBitmapButton4}) {
+    *view = new TDownButton(central);
+    (*view)->setCheckable(true);
+    (*view)->setFocusPolicy(Qt::NoFocus);
+    tools->addWidget(*view);
+  }
+  IBitmapButton2->setObjectName("IBitmapButton2");
+  IBitmapButton2->setChecked(true);  // the map starts in the query view
+  IBitmapButton4->setObjectName("IBitmapButton4");
+  CBWebSite = named(new QComboBox(central), "CBWebSite");
+  CBWebSite->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  tools->addWidget(CBWebSite);
+  TrackBar = named(new QSlider(Qt::Horizontal, central), "TrackBar");
+  TrackBar->setRange(kMinTrackPosContext, kMaxTrackPosContext);
+  TrackBar->setMaximumWidth(140);
+  tools->addWidget(TrackBar);
+  TrackBar3 = named(new QSlider(Qt::Horizontal, central), "TrackBar3");
+  TrackBar3->setRange(0, kMaxTrackPosExact);
+  TrackBar3->setMaximumWidth(60);
+  tools->addWidget(TrackBar3);
+  // The view buttons, each with its counter.
+  constexpr const char* kViewNames[][2] = {
+      {"IBitmapBtnShowDelLinks", "LabelDelLinksCount"}, {"IBitmapBtnShowDelSites", "LabelDelSitesCount"},
+      {"IBitmapBtnShowNew", "LabelNewCount"},           {"IBitmapBtnShowOld", "LabelOldCount"},
+      {"IBitmapBtnShowFavorites", "LabelFavoritesCount"}, {"IBitmapBtnShowStopWords", "LabelStopWordsCount"}};
+  for (size_t i = 0; i < ViewButtons.size(); ++i) {
+    ViewButtons[i] = named(new TDownButton(central), kViewNames[i][0]);
+    ViewButtons[i]->setCheckable(true);
+    ViewButtons[i]->setFocusPolicy(Qt::NoFocus);
+    ViewButtons[i]->setEnabled(false);
+    ViewCounters[i] = named(new QLabel(QStringLiteral("0"), central), kViewNames[i][1]);
+    tools->addWidget(ViewButtons[i]);
+    tools->addWidget(ViewCounters[i]);
+  }
+  tools->addStretch(1);
+  BtnOptions = button("BtnOptions");
+  BtnHelp = button("BtnHelp");
+  Button1 = button("Button1");
+  Button1->hide();
+
+  // The map and, over it, the query box; the result page beside it.
+  auto* splitter = named(new QSplitter(Qt::Horizontal, central), "Splitter1");
+  column->addWidget(splitter, 1);
+  Panel1 = named(new QWidget(splitter), "Panel1");
+  auto* mapLayout = new QVBoxLayout(Panel1);
+  mapLayout->setContentsMargins(0, 0, 0, 0);
+  DrawAndEventMap1 = named(new TDrawAndEventMap(Panel1), "DrawAndEventMap1");
+  DrawAndEventMap1->setFocusPolicy(Qt::StrongFocus);
+  mapLayout->addWidget(DrawAndEventMap1);
+  querybitmap = named(new QLabel(Panel1), "querybitmap");
+  IComboBox1 = named(new QComboBox(Panel1), "IComboBox1");
+  IComboBox1->setEditable(true);
+  IComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  IComboBox1->setGeometry(0, 0, 200, 24);
+  BBtnSearch = named(new QPushButton(Panel1), "BBtnSearch");
+  BBtnSearch->setGeometry(215, 0, 80, 24);
+  BBtnSearch2 = named(new QPushButton(Panel1), "BBtnSearch2");
+  BBtnSearch2->setGeometry(215, 0, 80, 24);
+  BBtnSearch2->hide();
+  EmbeddedWB1 = named(new TEmbeddedBrowser(splitter), "EmbeddedWB1");
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 1);
+
+  // The status line.
+  auto* status = new QHBoxLayout;
+  column->addLayout(status);
+  ibitmap27 = named(new QLabel(central), "ibitmap27");
+  TntLabel1 = named(new QLabel(central), "TntLabel1");
+  IProgressBar1 = named(new QProgressBar(central), "IProgressBar1");
+  IProgressBar1->setRange(0, 100);
+  IProgressBar1->setMaximumWidth(200);
+  Label1 = named(new QLabel(central), "Label1");
+  status->addWidget(ibitmap27);
+  status->addWidget(TntLabel1);
+  status->addWidget(IProgressBar1);
+  status->addWidget(Label1, 1);
+
+  // The map's menu; the items the map's state does not call for are hidden.
+  PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+  auto item = [this](const char* name, bool visible) {
+    QAction* action = PopupMenu1->addAction(QString());
+    action->setObjectName(name);
+    action->setVisible(visible);
+    return action;
+  };
+  pmAdd = item("pmAdd", true);
+  pmExclude = item("pmExclude", true);
+  pmRemovefromquery = item("pmRemovefromquery", false);
+  pmRemoveFromExcluded = item("pmRemoveFromExcluded", false);
+  pmEditWord = item("pmEditWord", false);
+  pmAddToStopWords = item("pmAddToStopWords", true);
+  pmShowEntryField = item("pmShowEntryField", false);
+  pmScope = item("pmScope", false);
+  pmEditElement = item("pmEditElement", false);
+  N2 = item("N2", false);
+  N3 = item("N3", false);
+  N4 = item("N4", false);
+  N6 = item("N6", false);
+  N8 = item("N8", false);
+  r1 = item("r1", false);
+  N8->setCheckable(true);
+  r1->setCheckable(true);
+  PopupMenuPage = named(new QMenu(this), "PopupMenuPage");
+  auto pageItem = [this](const char* name) {
+    QAction* action = PopupMenuPage->addAction(QString());
+    action->setObjectName(name);
+    return action;
+  };
+  AddToQuery1 = pageItem("AddToQuery1");
+  Excludefromquery1 = pageItem("Excludefromquery1");
+  UpdateEntry1 = pageItem("UpdateEntry1");
+  DeleteEntry1 = pageItem("DeleteEntry1");
+
+  const std::pair<TMainControl, QWidget*> controls[] = {
+      {TMainControl::IBitmapButtonUndo, IBitmapButtonUndo},
+      {TMainControl::IBitmapButtonRedo, IBitmapButtonRedo},
+      {TMainControl::ibitmapButton1, ibitmapButton1},
+      {TMainControl::fullRefresh, fullRefresh},
+      {TMainControl::IBitmapButtonStop, IBitmapButtonStop},
+      {TMainControl::IBitmapButtonNew, IBitmapButtonNew},
+      {TMainControl::IBitmapButton2, IBitmapButton2},
+      {TMainControl::IBitmapButton4, IBitmapButton4},
+      {TMainControl::IBitmapButton6, IBitmapButton6},
+      {TMainControl::IBitmapButton7, IBitmapButton7},
+      {TMainControl::BBtnSearch, BBtnSearch},
+      {TMainControl::BBtnSearch2, BBtnSearch2},
+      {TMainControl::querybitmap, querybitmap},
+      {TMainControl::IComboBox1, IComboBox1},
+      {TMainControl::CBWebSite, CBWebSite},
+      {TMainControl::IProgressBar1, IProgressBar1},
+      {TMainControl::TntLabel1, TntLabel1},
+      {TMainControl::Label1, Label1},
+      {TMainControl::ibitmap27, ibitmap27},
+      {TMainControl::EmbeddedWB1, EmbeddedWB1},
+      {TMainControl::Panel1, Panel1},
+      {TMainControl::TrackBar, TrackBar},
+      {TMainControl::TrackBar3, TrackBar3},
+      {TMainControl::BtnHelp, BtnHelp},
+      {TMainControl::BtnOptions, BtnOptions},
+      {TMainControl::IBitmapBtnShowDelLinks, ViewButtons[0]},
+      {TMainControl::IBitmapBtnShowDelSites, ViewButtons[1]},
+      {TMainControl::IBitmapBtnShowNew, ViewButtons[2]},
+      {TMainControl::IBitmapBtnShowOld, ViewButtons[3]},
+      {TMainControl::IBitmapBtnShowFavorites, ViewButtons[4]},
+      {TMainControl::IBitmapBtnShowStopWords, ViewButtons[5]},
+      {TMainControl::LabelDelLinksCount, ViewCounters[0]},
+      {TMainControl::LabelDelSitesCount, ViewCounters[1]},
+      {TMainControl::LabelNewCount, ViewCounters[2]},
+      {TMainControl::LabelOldCount, ViewCounters[3]},
+      {TMainControl::LabelFavoritesCount, ViewCounters[4]},
+      {TMainControl::LabelStopWordsCount, ViewCounters[5]},
+  };
+  for (const auto& [control, widget] : controls) controls_[static_cast<size_t>(control)] = widget;
+  IComboBox1->raise();
+  BBtnSearch->raise();
+  BBtnSearch2->raise();
+}
+
+void TFKestruneMain::ConnectComponents() {
+  // The map's hooks.
+  TDrawAndEventMap& map = *DrawAndEventMap1;
+  map.SetContentMap(&session_.ContentMap);
+  map.SetPopupMenu(PopupMenu1);
+  map.OnMapMouseDownHook = [this] { session_.SetMapFocus(); };
+  map.OnQueryBusyHook = [this] { return session_.IsQueryBoxVisible(); };
+  map.OnQueryWordClickHook = [this] { session_.SaveKeysUndoState(); };
+  map.OnDblClick = [this](TCustomDrawAndEventMap&) { DrawAndEventMap1DblClick(); };
+  Panel1->installEventFilter(this);
+
+  // The query box: Enter searches (taken in the event filter: the box's line
+  // edit lets Enter go on to the box, which hands it to the line edit once
+  // more), a change highlights.
+  connect(IComboBox1, &QComboBox::editTextChanged, this, [this] { session_.QueryChange(); });
+  for (QPushButton* search : {BBtnSearch, BBtnSearch2}) {
+    connect(search, &QPushButton::clicked, this, [this] { session_.BBtnSearchClick(); });
+  }
+  connect(CBWebSite, &QComboBox::activated, this,
+          [this](int index) { session_.CBWebSite2Change(CBWebSite->itemText(index).toStdU16String()); });
+
+  // The buttons.
+  connect(IBitmapButtonStop, &QPushButton::clicked, this, [this] { session_.BtnStopClick(); });
+  connect(ibitmapButton1, &QPushButton::clicked, this, [this] { session_.BtnMetasearchClick(); });
+  connect(Button1, &QPushButton::clicked, this, [this] { session_.Button1Click(); });
+  connect(IBitmapButtonNew, &QPushButton::clicked, this, [this] { session_.IBitmapButtonNewClick(); });
+  connect(IBitmapButton2, &QPushButton::clicked, this, [this] { session_.IBitmapButton2Click(); });
+  connect(IBitmapButton4, &QPushButton::clicked, this, [this] {
+    if (IBitmapButton4->isChecked()) return;
+    IBitmapButton4->setChecked(true);
+    IBitmapButton2->setChecked(false);
+    session_.ToggleExcludedView();
+    DrawAndEventMap1->ResizeTimerTick();
+  });
+  connect(BtnHelp, &QPushButton::clicked, this, [this] {
+    if (OnHelp) OnHelp();
+  });
+  connect(TrackBar, &QSlider::valueChanged, this, [this](int position) { session_.TrackBarChange(position); });
+
+  // The map's menu.
+  connect(pmExclude, &QAction::triggered, this, [this] { pmExcludeClick(); });
+  connect(pmEditElement, &QAction::triggered, this, [this] { session_.pmEditElementClick(); });
+  connect(N2, &QAction::triggered, this, [this] { session_.N2Click(); });
+  connect(N3, &QAction::triggered, this, [this] { session_.N3Click(); });
+  connect(N4, &QAction::triggered, this, [this] { session_.N4Click(); });
+  connect(N6, &QAction::triggered, this, [this] { session_.N6Click(); });
+  connect(N8, &QAction::triggered, this, [this] {
+    session_.N8Click();
+    N8->setChecked(session_.ContentMap.RemoveOverlaps);
+  });
+  connect(r1, &QAction::triggered, this, [this] {
+    session_.r1Click();
+    r1->setChecked(session_.ContentMap.Distribute);
+  });
+
+  // The application's activation.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive && shown_) FormActivate();
+  });
+  ConnectResultPage();
+}
+
+void TFKestruneMain::ConnectResultPage() {
+  // The map's word events.
+  TDrawAndEventMap& map = *DrawAndEventMap1;
+  map.OnGroupSelect = [this](TCustomDrawAndEventMap&, int32_t count, const TNNKeys& keys, bool selected,
+                             int32_t variant) { session_.DrawAndEventMap1GroupSelect(count, variant, selected, keys); };
+  map.OnSingleSelect = [this](TCustomDrawAndEventMap&, TNNKey& key, bool selected, int32_t variant) {
+    session_.DrawAndEventMap1SingleSelect(key, variant, selected);
+  };
+  map.OnMouseClickByWord = [this](TCustomDrawAndEventMap&, TNNKey& key, bool selected, int32_t variant) {
+    session_.DrawAndEventMap1MouseClickByWord(key, variant, selected);
+  };
+  map.OnMouseToWord = [this](TCustomDrawAndEventMap&, TNNKey& key, bool, int32_t variant) {
+    session_.DrawAndEventMap1MouseToWord(key, variant);
+  };
+  map.OnMouseOutWord = [this](TCustomDrawAndEventMap&, TNNKey& key, bool, int32_t) {
+    session_.DrawAndEventMap1MouseOutWord(key);
+  };
+  map.OnHoverOutHook = [this] { session_.MapHoverEnd(); };
+  map.OnPreviewWordHook = [this] { session_.PreviewWordResults(); };
+  map.OnClick = [this](TCustomDrawAndEventMap&) { session_.DrawAndEventMap1Click(); };
+  map.OnMouseUp = [this](TCustomDrawAndEventMap&, Qt::MouseButton, Qt::KeyboardModifiers, int32_t, int32_t) {
+    session_.DrawAndEventMap1MouseUp();
+  };
+
+  // The map's menu: its items follow the map's state when it opens.
+  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+    popupPoint_ = Panel1->mapFromGlobal(QCursor::pos());
+    popupWord_ = DrawAndEventMap1->HitIndex();
+    const TKestruneSession::TMapPopupItems items = session_.PopupMenu1Popup();
+    pmAdd->setVisible(items.pmAdd);
+    pmExclude->setVisible(items.pmExclude);
+    pmRemovefromquery->setVisible(items.pmRemovefromquery);
+    pmRemoveFromExcluded->setVisible(items.pmRemoveFromExcluded);
+    pmEditWord->setVisible(items.pmEditWord);
+    pmEditElement->setVisible(items.pmEditElement);
+    pmAddToStopWords->setVisible(items.pmAddToStopWords);
+    pmShowEntryField->setVisible(items.pmShowEntryField);
+    pmScope->setVisible(items.pmScope);
+  });
+  connect(pmAdd, &QAction::triggered, this, [this] { session_.pmAddClick(popupWord_); });
+  connect(pmAddToStopWords, &QAction::triggered, this, [this] { session_.pmAddToStopWordsClick(); });
+  connect(pmEditWord, &QAction::triggered, this, [this] { session_.pmEditWordClick(popupPoint_.x(), popupPoint_.y()); });
+  connect(pmRemoveFromExcluded, &QAction::triggered, this, [this] { session_.pmRemoveFromExcludedClick(); });
+  connect(pmRemovefromquery, &QAction::triggered, this, [this] { session_.pmRemoveFromExcludedClick(); });
+  connect(pmShowEntryField, &QAction::triggered, this,
+          [this] { session_.PlaceQueryBox(popupPoint_.x(), popupPoint_.y(), false); });
+  connect(pmScope, &QAction::triggered, this, [this] { session_.pmScopeClick(); });
+
+  // The result page's menu.
+  const std::pair<QAction*, TKestruneSession::TPagePopupItem> pageItems[] = {
+      {AddToQuery1, TKestruneSession::TPagePopupItem::AddToQuery1},
+      {Excludefromquery1, TKestruneSession::TPagePopupItem::Excludefromquery1},
+      {UpdateEntry1, TKestruneSession::TPagePopupItem::UpdateEntry1},
+      {DeleteEntry1, TKestruneSession::TPagePopupItem::DeleteEntry1}};
+  for (const auto& [action, entry] : pageItems) {
+    connect(action, &QAction::triggered, this, [this, entry = entry] { session_.PagePopupClick(entry); });
+  }
+
+  // The view buttons: a click turns the button's view on or back off.
+  constexpr TMainControl kViewControls[] = {
+      TMainControl::IBitmapBtnShowDelLinks, TMainControl::IBitmapBtnShowDelSites,
+      TMainControl::IBitmapBtnShowNew,      TMainControl::IBitmapBtnShowOld,
+      TMainControl::IBitmapBtnShowFavorites, TMainControl::IBitmapBtnShowStopWords};
+  for (size_t i = 0; i < ViewButtons.size(); ++i) {
+    connect(ViewButtons[i], &QPushButton::clicked, this, [this, i, control = kViewControls[i]] {
+      ViewButtons[i]->setChecked(!ViewButtons[i]->isChecked());
+      session_.ViewButtonClick(control);
+    });
+  }
+
+  // The browser control.
+  EmbeddedWB1->OnBeforeNavigate = [this](const QUrl& url, QWebEnginePage::NavigationType type, bool) {
+    return BeforeNavigate(url, type);
+  };
+  EmbeddedWB1->OnDocumentComplete = [this](bool) { session_.EmbeddedWB1DocumentComplete(); };
+}
+
+bool TFKestruneMain::BeforeNavigate(const QUrl& url, QWebEnginePage::NavigationType type) {
+  // A reload of the page is always refused: the page is built, not loaded.
+  if (type == QWebEnginePage::NavigationTypeReload && session_.EmbeddedWB1Refresh()) return false;
+  const std::string address = url.toEncoded().toStdString();
+  const TPageCommand command = ClassifyPageUrl(address, session_.PageUrlContext());
+  if (command.Row == kPageCmdGoAhead) return true;
+  // Never inside the browser's handler: a command may write a page, ask a
+  // question or run a search.
+  QMetaObject::invokeMethod(
+      this, [this, command, address] { session_.ExecutePageCommand(command, address); }, Qt::QueuedConnection);
+  return false;
+}
+
+void TFKestruneMain::InstallCursors() {
+  platform::ScreenCursors().RegisterCursor(platform::crAddText,
+                                           platform::LoadResourceCursor(platform::kAddTextCursorResource));
+  QCursor cursor;
+  const std::u16string file = session_.ProgramFolder() + kWindowCursorFile;
+  if (!ReadCursorFile(ToQString(file), cursor)) {
+    LogFile.Log("The cursor file " + platform::Utf16ToUtf8(file) + " cannot be read; the default cursor stays", 1);
+    return;
+  }
+  platform::ScreenCursors().RegisterCursor(kWindowCursor, cursor);
+  setCursor(cursor);
 }
 
 void TFKestruneMain::ApplyLanguage() {
   kestrune::ApplyLanguage(session_.LanguageFolder, session_.LngHeaders, session_.InterfaceLang);
 }
+
+QWidget* TFKestruneMain::ControlWidget(TMainControl control) const {
+  const auto index = static_cast<size_t>(control);
+  return index < controls_.size() ? controls_[index] : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The first show.
+
+void TFKestruneMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (showQueued_) return;
+  showQueued_ = true;
+  QMetaObject::invokeMethod(this, [this] { FormShow(); }, Qt::QueuedConnection);
+}
+
+void TFKestruneMain::FormShow() {
+  // 1. The track bars.
+  TrackBar->setValue(session_.Settings.TrackPosContext);
+  TrackBar3->setValue(session_.Settings.TrackPosExact);
+  // 4. Maximised first, so that the query box goes into the middle of the
+  // map as it will stand.
+  setWindowState(windowState() | Qt::WindowMaximized);
+  // 2. The blank page, the start page, the query box.
+  session_.MapWordRefresh();
+  EmbeddedWB1->SetTemplateFolder(session_.TemplateFolder());
+  EmbeddedWB1->NavigateBlank();
+  if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
+    LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
+  }
+  session_.ShowResults(-2, 0);
+  session_.CenterQueryBox(false);
+  // 3. The engine box and the caption.
+  session_.FillEngineBox();
+  // 4. The update check at start (Timer1).
+  QTimer::singleShot(100, this, [this] {
+    if (OnUpdateCheckTimer) OnUpdateCheckTimer();
+  });
+  // 5. The query box has the focus.
+  if (!IComboBox1->isHidden()) IComboBox1->setFocus();
+  shown_ = true;
+  // 8. The project named on the command line.
+  if (!session_.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.CommandLineProject);
+}
+
+void TFKestruneMain::FormActivate() {
+  if (!IComboBox1->isHidden() && IComboBox1->isVisible()) {
+    IComboBox1->setFocus();
+  } else {
+    EmbeddedWB1->setFocus();
+  }
+}
+
+void TFKestruneMain::CenterQueryBoxOnResize() {
+  if (IComboBox1->isHidden()) return;
+  const int left = static_cast<int>(std::nearbyint(Panel1->width() / 2.0 - IComboBox1->width() / 2.0));
+  const int top = static_cast<int>(std::nearbyint(Panel1->height() / 2.0 - IComboBox1->height() / 2.0));
+  IComboBox1->move(left, top);
+  BBtnSearch->move(left + IComboBox1->width() + 15, top);
+  BBtnSearch2->move(left + IComboBox1->width() + 15, top);
+}
+
+// ---------------------------------------------------------------------------
+// Handlers.
+
+void TFKestruneMain::pmExcludeClick() {
+  const int32_t variant = session_.pmExcludePrepare();
+  DrawAndEventMap1->FireGroupSelect(variant);
+}
+
+void TFKestruneMain::DrawAndEventMap1DblClick() {
+  TDrawAndEventMap& map = *DrawAndEventMap1;
+  const QPoint at = map.mapFromGlobal(QCursor::pos());
+  const bool word = map.HitTest(at.x(), at.y());
+  const QPoint inPanel = map.mapTo(Panel1, at);
+  session_.DrawAndEventMap1DblClick(inPanel.x(), inPanel.y(), word);
+  IComboBox1->raise();
+  BBtnSearch->raise();
+  BBtnSearch2->raise();
+}
+
+bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
+  if (key->key() == Qt::Key_Escape && receiver->window() == this) {
+    session_.FormKeyDownEscape();
+    return false;
+  }
+  if (key->key() == Qt::Key_F1) {
+    if (OnHelp) OnHelp();
+    return false;
+  }
+  // A character typed over the map opens the query box with it: a double
+  // quote, a minus sign or a code from "0" up (not Enter, a blank or a
+  // control character such as Ctrl+C).
+  // Only plain typing: a character with Ctrl, Alt or Meta held is a command.
+  const QString text = key->text();
+  if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return false;
+  const char16_t c = text.at(0).unicode();
+  if (c == 13 || !(c == u'"' || c == u'-' || c >= u'0')) return false;
+  if (!IComboBox1->isHidden() || !DrawAndEventMap1->isVisible()) return false;
+  const QPoint at = DrawAndEventMap1->mapFromGlobal(QCursor::pos());
+  if (at.x() <= 0 || at.y() <= 0 || at.x() >= DrawAndEventMap1->width() || at.y() >= DrawAndEventMap1->height()) {
+    return false;
+  }
+  if (DrawAndEventMap1->OnDblClick) DrawAndEventMap1->OnDblClick(*DrawAndEventMap1);
+  if (IComboBox1->isHidden()) return false;
+  IComboBox1->setEditText(QString(QChar(c)));
+  IComboBox1->lineEdit()->setCursorPosition(1);
+  return false;
+}
+
+void TFKestruneMain::MouseMoved(const QPoint& global) {
+  TDrawAndEventMap& map = *DrawAndEventMap1;
+  const QPoint topLeft = map.mapToGlobal(QPoint(0, 0));
+  const bool inside = global.x() >= topLeft.x() && global.x() <= topLeft.x() + map.width() &&
+                      global.y() >= topLeft.y() && global.y() <= topLeft.y() + map.height();
+  if (inside) return;
+  session_.PageResults.SetHoverWord(-1, 0);
+  if (map.EnlargedKey() >= 0) map.RedrawDirty();
+  if (session_.ContentMap.HoveredKey() >= 0 && !map.HoverOutTimer().Enabled()) map.HoverOutSoon();
+  if (platform::ScreenCursors().GlobalCursor() == platform::crAddText) {
+    platform::ScreenCursors().SetGlobalCursor(platform::crDefault);
+  }
+}
+
+bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      auto* widget = qobject_cast<QWidget*>(watched);
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (widget == IComboBox1->lineEdit() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        session_.QueryBoxEnter();
+        return true;
+      }
+      if (widget && FirstKeyReceiver(widget)) KeyPressed(widget, key);
+      break;
+    }
+    case QEvent::KeyRelease: {
+      auto* widget = qobject_cast<QWidget*>(watched);
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (widget && FirstKeyReceiver(widget) && !key->isAutoRepeat()) {
+        session_.FormKeyUp(key->key() == Qt::Key_Control);
+      }
+      break;
+    }
+    case QEvent::MouseButtonPress:
+      // Once per press: when it reaches the top-level window.
+      if (watched->isWindowType()) {
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        if (button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton) {
+          session_.ApplicationMouseDown();
+        }
+      }
+      break;
+    case QEvent::MouseMove:
+      if (watched->isWindowType()) MouseMoved(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+      break;
+    case QEvent::Resize:
+      if (watched == Panel1) CenterQueryBoxOnResize();
+      break;
+    default:
+      if (watched == this && event->type() == kUpdateFoundEvent) {
+        if (OnUpdateFound) OnUpdateFound();
+        if (!session_.InstallerPath.empty()) close();
+      } else if (watched == this && event->type() == kNewsEvent) {
+        if (OnNews) OnNews();
+      }
+      break;
+  }
+  return false;
+}
+
+void TFKestruneMain::closeEvent(QCloseEvent* event) {
+  if (session_.SearchRunning()) {
+    // The search stops; the window closes once its run has returned.
+    event->ignore();
+    closeAfterSearch_ = true;
+    session_.BtnStopClick();
+    return;
+  }
+  event->accept();
+  QMainWindow::closeEvent(event);
+  if (closed_) return;
+  closed_ = true;
+  if (OnClosed) OnClosed();
+}
+
+// ---------------------------------------------------------------------------
+// IMainView.
 
 int32_t TFKestruneMain::MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t flags) {
   return ShowMessageBox(text, caption, flags);
@@ -67,55 +667,119 @@ void TFKestruneMain::CloseMainWindow() {
 }
 
 void TFKestruneMain::SetBusyCursor(bool busy) {
-  if (busy) {
-    setCursor(Qt::BusyCursor);
-  } else {
-    unsetCursor();
+  platform::ScreenCursors().SetGlobalCursor(busy ? platform::crAppStart : platform::crDefault);
+}
+
+void TFKestruneMain::SetEnabled(TMainControl control, bool enabled) {
+  if (QWidget* widget = ControlWidget(control)) widget->setEnabled(enabled);
+}
+
+bool TFKestruneMain::Enabled(TMainControl control) const {
+  const QWidget* widget = ControlWidget(control);
+  return widget && widget->isEnabled();
+}
+
+void TFKestruneMain::SetVisible(TMainControl control, bool visible) {
+  if (QWidget* widget = ControlWidget(control)) widget->setVisible(visible);
+}
+
+bool TFKestruneMain::Visible(TMainControl control) const {
+  // Shown by the program, whether the window is on the screen yet or not.
+  const QWidget* widget = ControlWidget(control);
+  return widget && !widget->isHidden();
+}
+
+void TFKestruneMain::SetText(TMainControl control, std::u16string_view text) {
+  QWidget* widget = ControlWidget(control);
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(ToQString(text));
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(ToQString(text));
+  } else if (auto* box = qobject_cast<QComboBox*>(widget); box && box->isEditable()) {
+    box->setEditText(ToQString(text));
   }
 }
 
-void TFKestruneMain::SetEnabled(TMainControl control, bool enabled) { State(control).Enabled = enabled; }
-
-bool TFKestruneMain::Enabled(TMainControl control) const { return State(control).Enabled; }
-
-void TFKestruneMain::SetVisible(TMainControl control, bool visible) { State(control).Visible = visible; }
-
-bool TFKestruneMain::Visible(TMainControl control) const { return State(control).Visible; }
-
-void TFKestruneMain::SetText(TMainControl control, std::u16string_view text) { State(control).Text = text; }
-
-void TFKestruneMain::SetDown(TMainControl control, bool down) { State(control).Down = down; }
-
-bool TFKestruneMain::Down(TMainControl control) const { return State(control).Down; }
-
-void TFKestruneMain::SetFocus(TMainControl) {}
-
-TViewRect TFKestruneMain::Bounds(TMainControl control) const { return State(control).Bounds; }
-
-void TFKestruneMain::SetBounds(TMainControl control, const TViewRect& bounds) { State(control).Bounds = bounds; }
-
-void TFKestruneMain::SetProgress(int32_t) {}
-
-std::u16string TFKestruneMain::QueryText() const { return queryText_; }
-
-void TFKestruneMain::SetQueryText(std::u16string_view text) { queryText_ = text; }
-
-void TFKestruneMain::SetQueryItems(const std::vector<std::u16string>& items) { queryItems_ = items; }
-
-void TFKestruneMain::CloseQueryDropDown() {}
-
-int32_t TFKestruneMain::MapWidth() const { return width(); }
-
-int32_t TFKestruneMain::MapHeight() const { return height(); }
-
-void TFKestruneMain::SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) {
-  engineItems_ = items;
-  engineIndex_ = selected;
+void TFKestruneMain::SetDown(TMainControl control, bool down) {
+  if (auto* button = qobject_cast<QAbstractButton*>(ControlWidget(control))) button->setChecked(down);
 }
 
-void TFKestruneMain::SelectEngineItem(int32_t index) { engineIndex_ = index; }
+bool TFKestruneMain::Down(TMainControl control) const {
+  const auto* button = qobject_cast<const QAbstractButton*>(ControlWidget(control));
+  return button && button->isChecked();
+}
 
-void TFKestruneMain::ShowHtml(std::u16string_view) {}
+void TFKestruneMain::SetFocus(TMainControl control) {
+  if (control == TMainControl::Panel1) {
+    DrawAndEventMap1->setFocus();
+  } else if (QWidget* widget = ControlWidget(control)) {
+    widget->setFocus();
+  }
+}
+
+TViewRect TFKestruneMain::Bounds(TMainControl control) const {
+  const QWidget* widget = ControlWidget(control);
+  if (!widget) return {};
+  const QRect r = widget->geometry();
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+void TFKestruneMain::SetBounds(TMainControl control, const TViewRect& bounds) {
+  if (QWidget* widget = ControlWidget(control)) widget->setGeometry(bounds.Left, bounds.Top, bounds.Width, bounds.Height);
+}
+
+void TFKestruneMain::SetProgress(int32_t position) { IProgressBar1->setValue(std::clamp(position, 0, 100)); }
+
+std::u16string TFKestruneMain::QueryText() const { return IComboBox1->currentText().toStdU16String(); }
+
+void TFKestruneMain::SetQueryText(std::u16string_view text) { IComboBox1->setEditText(ToQString(text)); }
+
+void TFKestruneMain::SetQueryItems(const std::vector<std::u16string>& items) {
+  const QString text = IComboBox1->currentText();
+  const QSignalBlocker blocker(IComboBox1);
+  IComboBox1->clear();
+  for (const std::u16string& item : items) IComboBox1->addItem(ToQString(item));
+  IComboBox1->setEditText(text);
+}
+
+void TFKestruneMain::CloseQueryDropDown() { IComboBox1->hidePopup(); }
+
+int32_t TFKestruneMain::MapWidth() const { return Panel1->width(); }
+
+int32_t TFKestruneMain::MapHeight() const { return Panel1->height(); }
+
+void TFKestruneMain::SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) {
+  const QSignalBlocker blocker(CBWebSite);
+  CBWebSite->clear();
+  for (const std::u16string& item : items) CBWebSite->addItem(ToQString(item));
+  CBWebSite->setCurrentIndex(selected);
+}
+
+void TFKestruneMain::SelectEngineItem(int32_t index) {
+  const QSignalBlocker blocker(CBWebSite);
+  CBWebSite->setCurrentIndex(index);
+}
+
+void TFKestruneMain::ShowHtml(std::u16string_view html) { EmbeddedWB1->WriteHtml(html); }
+
+void TFKestruneMain::ClearPageSelection() { EmbeddedWB1->page()->triggerAction(QWebEnginePage::Unselect); }
+
+void TFKestruneMain::ScrollPageTo(std::u16string_view anchor) { EmbeddedWB1->ScrollToAnchor(anchor); }
+
+void TFKestruneMain::ReloadPage() {
+  // The page is the session's: the pending build writes it anew.
+  QMetaObject::invokeMethod(this, [this] { session_.EmbeddedWB1DocumentComplete(); }, Qt::QueuedConnection);
+}
+
+void TFKestruneMain::RepaintPage() { EmbeddedWB1->update(); }
+
+void TFKestruneMain::ShowPagePopup(bool scopeEntries) {
+  AddToQuery1->setVisible(!scopeEntries);
+  Excludefromquery1->setVisible(!scopeEntries);
+  UpdateEntry1->setVisible(scopeEntries);
+  DeleteEntry1->setVisible(scopeEntries);
+  PopupMenuPage->popup(QCursor::pos());
+}
 
 int32_t TFKestruneMain::AskChangeEngine() {
   return ShowMessageBox(MessageStrings.smWantResend, MessageStrings.smMes,
@@ -133,12 +797,44 @@ void TFKestruneMain::WaitUntil(const std::function<bool()>& done) {
   while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void TFKestruneMain::closeEvent(QCloseEvent* event) {
-  event->accept();
-  QMainWindow::closeEvent(event);
-  if (closed_) return;
-  closed_ = true;
-  if (OnClosed) OnClosed();
+// ---------------------------------------------------------------------------
+// IMapViewOps.
+
+void TFKestruneMain::HoverOut() { DrawAndEventMap1->HoverOutTimerTick(); }
+
+void TFKestruneMain::HoverOutSoon() { DrawAndEventMap1->HoverOutSoon(); }
+
+void TFKestruneMain::StopHoverTimers() { DrawAndEventMap1->StopHoverTimers(); }
+
+void TFKestruneMain::ClearMap() { DrawAndEventMap1->ClearMap(); }
+
+void TFKestruneMain::EnterState(uint32_t bits) { DrawAndEventMap1->EnterState(bits); }
+
+void TFKestruneMain::LeaveState(uint32_t bits) { DrawAndEventMap1->LeaveState(bits); }
+
+uint32_t TFKestruneMain::State() const { return DrawAndEventMap1->State(); }
+
+void TFKestruneMain::RedrawDirty() { DrawAndEventMap1->RedrawDirty(); }
+
+void TFKestruneMain::LoadKeysAndDraw() { DrawAndEventMap1->LoadKeysAndDraw(); }
+
+void TFKestruneMain::AnimateNewMap() { DrawAndEventMap1->AnimateNewMap(); }
+
+void TFKestruneMain::StoreKeysInContentMap() { DrawAndEventMap1->StoreKeysInContentMap(); }
+
+void TFKestruneMain::ResetBackground() { DrawAndEventMap1->ResetBackground(); }
+
+void TFKestruneMain::Relayout() { DrawAndEventMap1->ResizeTimerTick(); }
+
+void TFKestruneMain::SetEnabled(bool enabled) { DrawAndEventMap1->setEnabled(enabled); }
+
+void TFKestruneMain::SetSkinPath(std::u16string_view folder) { DrawAndEventMap1->SetSkinPath(folder); }
+
+void TFKestruneMain::MeasureKeyText(const TKey& key, int32_t& width, int32_t& height) {
+  QSize size;
+  DrawAndEventMap1->MeasureKeyText(key, size);
+  width = size.width();
+  height = size.height();
 }
 
 }  // namespace kestrune

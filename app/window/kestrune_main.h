@@ -1,17 +1,47 @@
 // TFKestruneMain: the main window, a thin shell over the session
-// (TKestruneSession). Creating it loads the main window's settings; destroying
-// it writes them back; closing it ends the program's message loop. It shows
-// what the session decides through IMainView.
+// (TKestruneSession). It shows what the session decides (IMainView), lets the
+// session drive the word map (IMapViewOps over DrawAndEventMap1) and hands
+// the user's actions to the session. Creating it runs the session's creation
+// steps (the settings load); destroying it writes the settings back; closing
+// it ends the program's message loop.
 //
-// The window carries the objectName "FKestruneMain", which the language files
-// name it by; its texts come from the built-in English file when it is
-// constructed and from the chosen language file by ApplyLanguage. While it
-// exists, the global FKestruneMain points at it.
+// Components are plain Qt widgets whose objectName is the component's name,
+// so the language files reach them: the map panel Panel1 holding the word map
+// DrawAndEventMap1 and, over it, the query box IComboBox1 with querybitmap,
+// BBtnSearch and BBtnSearch2; the browser control EmbeddedWB1; the buttons,
+// the engine box CBWebSite, the track bars, the progress bar IProgressBar1
+// and the labels TntLabel1 and Label1; the map's menu PopupMenu1. The search
+// worker is a TEngineWebAdapter that the session owns.
 //
-// Used on the user-interface thread only.
+// An application-wide event filter does what the program does for every
+// message it retrieves: a character typed while the mouse rests over the map
+// (a double quote, a minus sign or a code from "0" up) opens the query box
+// with that character; a mouse press anywhere clears the typed words'
+// highlight; the mouse leaving the map ends a hovered word; the release of
+// Ctrl runs a deferred rebuild; Esc takes the query box away. The update
+// check posts kUpdateFoundEvent (WM_USER+1) and kNewsEvent (WM_USER+2) to the
+// window (QCoreApplication::postEvent from any thread).
+//
+// The first show runs FormShow once the window is up (a queued call): the
+// track bars, about:blank (waited for at most 10 s), the start page, the
+// query box in the middle of the map, the engine box and caption, the window
+// maximised, the command-line project (OnCommandLineProject).
+//
+// Closing the window while a search runs stops the search; the window closes
+// once the search's run has returned.
+//
+// While it exists, the global FKestruneMain points at it. Used on the
+// user-interface thread only, except PostToUi and postEvent.
 #pragma once
 
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
 #include <array>
 #include <functional>
 #include <string>
@@ -19,14 +49,34 @@
 
 #include "app/kestrune_session.h"
 #include "app/main_view.h"
+#include "app/map_view_ops.h"
+#include "app/window/embedded_browser.h"
+#include "map/view/draw_and_event_map.h"
 
 namespace kestrune {
 
-class TFKestruneMain : public QMainWindow, public IMainView {
+// The window messages of the update check, as event types posted to the
+// main window.
+inline constexpr int32_t kWmUser = 0x400;
+inline constexpr QEvent::Type kUpdateFoundEvent = static_cast<QEvent::Type>(QEvent::User + kWmUser + 1);
+inline constexpr QEvent::Type kNewsEvent = static_cast<QEvent::Type>(QEvent::User + kWmUser + 2);
+
+// A button that stays down: the program sets its state (SetDown); a click
+// only reports itself.
+class TDownButton : public QPushButton {
  public:
-  // The creation handler: the built-in English texts, then the session's
-  // creation steps with this window as its view. The session must outlive
-  // the window.
+  using QPushButton::QPushButton;
+
+ protected:
+  void nextCheckState() override {}
+};
+
+class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps {
+ public:
+  // The creation handler: the components, the built-in English texts, the
+  // map's hooks, then the session's creation steps with this window as its
+  // view and map view and a TEngineWebAdapter as its engine. The session
+  // must outlive the window.
   explicit TFKestruneMain(TKestruneSession& session);
   // The destruction handler: the session's destruction steps (the settings
   // write, which raises nothing).
@@ -42,11 +92,90 @@ class TFKestruneMain : public QMainWindow, public IMainView {
   bool Closed() const { return closed_; }
   // The session could not be created: the program cannot run.
   bool CreateFailed() const { return createFailed_; }
+  // FormShow has run.
+  bool Shown() const { return shown_; }
   // Called once when the window closes (the program block ends its loop).
   std::function<void()> OnClosed;
 
-  // IMainView. Until the window's controls exist, their states are kept
-  // here; the questions are message boxes with the same answers.
+  // ---- hooks that later parts of the program fill (unset: nothing) ----
+  // Timer1, 100 ms after the first show: the update check at start.
+  std::function<void()> OnUpdateCheckTimer;
+  // kUpdateFoundEvent: shows the update form modally; when it stored an
+  // installer (the session's InstallerPath), the window closes.
+  std::function<void()> OnUpdateFound;
+  // kNewsEvent: the news block of the start page.
+  std::function<void()> OnNews;
+  // F1: the Help button's action.
+  std::function<void()> OnHelp;
+  // The project named on the command line, opened at the first show.
+  std::function<void(std::u16string_view path)> OnCommandLineProject;
+
+  // ---- components ----
+  QWidget* Panel1;
+  TDrawAndEventMap* DrawAndEventMap1;
+  TEmbeddedBrowser* EmbeddedWB1;
+  QComboBox* IComboBox1;
+  QLabel* querybitmap;
+  QPushButton* BBtnSearch;
+  QPushButton* BBtnSearch2;
+  QPushButton* IBitmapButtonNew;
+  QPushButton* IBitmapButton6;
+  QPushButton* IBitmapButton7;
+  QPushButton* IBitmapButtonUndo;
+  QPushButton* IBitmapButtonRedo;
+  QPushButton* ibitmapButton1;
+  QPushButton* fullRefresh;
+  QPushButton* IBitmapButtonStop;
+  TDownButton* IBitmapButton2;
+  TDownButton* IBitmapButton4;
+  QPushButton* BtnOptions;
+  QPushButton* BtnHelp;
+  QPushButton* Button1;
+  QComboBox* CBWebSite;
+  QSlider* TrackBar;
+  QSlider* TrackBar3;
+  QProgressBar* IProgressBar1;
+  QLabel* TntLabel1;
+  QLabel* Label1;
+  QLabel* ibitmap27;
+  // The view buttons of the result page's lists and their counters.
+  std::array<TDownButton*, 6> ViewButtons{};
+  std::array<QLabel*, 6> ViewCounters{};
+  QMenu* PopupMenu1;
+  QAction* pmAdd;
+  QAction* pmRemovefromquery;
+  QAction* pmRemoveFromExcluded;
+  QAction* pmEditWord;
+  QAction* pmAddToStopWords;
+  QAction* pmShowEntryField;
+  QAction* pmScope;
+  QAction* pmExclude;
+  QAction* pmEditElement;
+  QAction* N2;
+  QAction* N3;
+  QAction* N4;
+  QAction* N6;
+  QAction* N8;
+  QAction* r1;
+  // The result page's menu: a word's entries or a scope button's.
+  QMenu* PopupMenuPage;
+  QAction* AddToQuery1;
+  QAction* Excludefromquery1;
+  QAction* UpdateEntry1;
+  QAction* DeleteEntry1;
+
+  // The widget of a control; null for one the window does not have.
+  QWidget* ControlWidget(TMainControl control) const;
+
+  // ---- handlers ----
+  void FormShow();
+  void FormActivate();
+  void pmExcludeClick();
+  // The map's double click: over empty map space the query box opens,
+  // emptied, at the mouse.
+  void DrawAndEventMap1DblClick();
+
+  // ---- IMainView ----
   int32_t MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t flags) override;
   void SetCaption(std::u16string_view caption) override;
   void CloseMainWindow() override;
@@ -71,34 +200,64 @@ class TFKestruneMain : public QMainWindow, public IMainView {
   void SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) override;
   void SelectEngineItem(int32_t index) override;
   void ShowHtml(std::u16string_view html) override;
+  void ClearPageSelection() override;
+  void ScrollPageTo(std::u16string_view anchor) override;
+  void ReloadPage() override;
+  void RepaintPage() override;
+  void ShowPagePopup(bool scopeEntries) override;
   int32_t AskChangeEngine() override;
   int32_t ShowOptionsForm(bool fromEngineBox) override;
   void PostToUi(std::function<void()> call) override;
   void WaitUntil(const std::function<bool()>& done) override;
 
+  // ---- IMapViewOps over DrawAndEventMap1 ----
+  void HoverOut() override;
+  void HoverOutSoon() override;
+  void StopHoverTimers() override;
+  void ClearMap() override;
+  void EnterState(uint32_t bits) override;
+  void LeaveState(uint32_t bits) override;
+  uint32_t State() const override;
+  void RedrawDirty() override;
+  void LoadKeysAndDraw() override;
+  void AnimateNewMap() override;
+  void StoreKeysInContentMap() override;
+  void ResetBackground() override;
+  void Relayout() override;
+  void SetEnabled(bool enabled) override;
+  void SetSkinPath(std::u16string_view folder) override;
+  void MeasureKeyText(const TKey& key, int32_t& width, int32_t& height) override;
+
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
-  struct TControlState {
-    bool Enabled = true;
-    bool Visible = true;
-    bool Down = false;
-    std::u16string Text;
-    TViewRect Bounds;
-  };
-  TControlState& State(TMainControl control) { return controls_[static_cast<size_t>(control)]; }
-  const TControlState& State(TMainControl control) const { return controls_[static_cast<size_t>(control)]; }
+  void CreateComponents();
+  void ConnectComponents();
+  void InstallCursors();
+  bool KeyPressed(QWidget* receiver, QKeyEvent* key);
+  void MouseMoved(const QPoint& global);
+  void CenterQueryBoxOnResize();
+  // The map's word events and hooks, the browser control's navigation hook
+  // and document end, the view buttons and both popup menus.
+  void ConnectResultPage();
+  // The browser is about to navigate: a command link is refused and
+  // performed after the browser's handler (a page may be written then).
+  bool BeforeNavigate(const QUrl& url, QWebEnginePage::NavigationType type);
 
   TKestruneSession& session_;
+  std::array<QWidget*, static_cast<size_t>(TMainControl::kCount)> controls_{};
   bool creating_ = true;
   bool closed_ = false;
   bool createFailed_ = false;
-  std::array<TControlState, static_cast<size_t>(TMainControl::kCount)> controls_;
-  std::u16string queryText_;
-  std::vector<std::u16string> queryItems_;
-  std::vector<std::u16string> engineItems_;
-  int32_t engineIndex_ = -1;
+  bool shown_ = false;
+  bool showQueued_ = false;
+  bool closeAfterSearch_ = false;
+  // Where the map's popup menu opened (Panel1's pixels) and the key under it.
+  QPoint popupPoint_;
+  int32_t popupWord_ = -1;
 };
 
 // The main window while it exists, else null.

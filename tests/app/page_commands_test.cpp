@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "search/query_url.h"
+
 #include <string>
 #include <utility>
 

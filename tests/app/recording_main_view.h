@@ -67,6 +67,7 @@ class TRecordingMainView : public IMainView {
   void SelectEngineItem(int32_t index) override { engineIndex = index; }
   void ShowHtml(std::u16string_view html) override {
     page = html;
+    pages.emplace_back(html);
     ++pagesWritten;
   }
   void ScrollPageTo(std::u16string_view anchor) override { scrolledTo = anchor; }
@@ -112,6 +113,7 @@ class TRecordingMainView : public IMainView {
   std::vector<std::u16string> engineItems;
   int32_t engineIndex = -1;
   std::u16string page;
+  std::vector<std::u16string> pages;  // every page shown, in order
   int32_t pagesWritten = 0;
   std::u16string scrolledTo;
   int32_t reloads = 0;
@@ -152,7 +154,9 @@ class TRecordingMapView : public IMapViewOps {
   std::u16string skin;
 };
 
-// A search engine that finishes each search at once on the calling thread.
+// A search engine that finishes each search at once on the calling thread,
+// or with `hold` keeps it running until StopSearch (which ends it, bringing
+// the results, as a stopped search keeps what it found).
 class TFakeSearchEngine : public ISearchEngine {
  public:
   bool LoadTemplate(std::string_view name) override {
@@ -167,16 +171,26 @@ class TFakeSearchEngine : public ISearchEngine {
   bool StartSearch(std::u16string_view query) override {
     queries.emplace_back(query);
     if (OnProgress) OnProgress(100);
+    if (hold) {
+      busy = true;
+      return true;
+    }
+    status = statusAfter;
     if (OnSearchDone) OnSearchDone();
     return true;
   }
-  void StopSearch() override { ++stops; }
+  void StopSearch() override {
+    ++stops;
+    if (!busy) return;
+    busy = false;
+    if (OnSearchDone) OnSearchDone();
+  }
   bool Reset() override {
     ++resets;
     loaded.clear();
     return true;
   }
-  bool Busy() const override { return false; }
+  bool Busy() const override { return busy; }
   int32_t Status() const override { return status; }
   void SetStatus(int32_t value) override { status = value; }
   std::string ErrorText() const override { return ""; }
@@ -188,6 +202,9 @@ class TFakeSearchEngine : public ISearchEngine {
   int32_t stops = 0;
   int32_t resets = 0;
   int32_t status = kStatusOk;
+  int32_t statusAfter = kStatusOk;  // the status a search ends with
+  bool hold = false;
+  bool busy = false;
   TMetaSearchList2 results;  // what every search brings
 };
 

@@ -67,16 +67,17 @@ TEST(SearchEntry, ScriptedEntries) {
     std::vector<std::string> script;
     const char* expected;  // ";"-separated fields that the summary must hold
   } cases[] = {
-      // A new query downloads and goes to the top of the box's list once.
-      {{"type:beta"}, "downloads=1;pages=0;k0=beta=1;k1=;box=beta;at=0,0;items=beta|alpha beta"},
+      // A new query downloads (the search page and the page at its end) and
+      // goes to the top of the box's list once.
+      {{"type:beta"}, "downloads=1;pages=2;k0=beta=1;k1=;box=beta;at=0,0;items=beta|alpha beta"},
       // A query typed over a query on the map refines it: no download.
-      {{"type:alpha", "type:beta"}, "downloads=1;pages=1;k0=alpha=1 beta=1;items=alpha|beta|alpha beta|beta;undo=0"},
+      {{"type:alpha", "type:beta"}, "downloads=1;pages=3;k0=alpha=1 beta=1;items=alpha|beta|alpha beta|beta;undo=0"},
       // With documents at hand a refinement is a step that can be undone.
-      {{"type:alpha", "document", "type:beta"}, "downloads=1;pages=1;k0=alpha=1 beta=1;undo=1"},
+      {{"type:alpha", "document", "type:beta"}, "downloads=1;pages=3;k0=alpha=1 beta=1;undo=1"},
       // An incorrect query with nothing on the map is a new query.
       {{"type:?!"}, "downloads=0;pages=1;k0=;box=;at=300,288;boxes=1"},
       // With query words on the map the box comes back in its middle.
-      {{"type:alpha", "type:?!"}, "downloads=1;pages=0;k0=alpha=1;box=;at=300,288;boxes=1"},
+      {{"type:alpha", "type:?!"}, "downloads=1;pages=2;k0=alpha=1;box=;at=300,288;boxes=1"},
       // Only exclusions: the project is cleared and the page shown.
       {{"type:-beta"}, "downloads=0;pages=1;k0=;k1="},
       {{"type:alpha -beta", "type:beta"}, "downloads=1;k0=alpha=1 beta=1;k1="},
@@ -85,12 +86,12 @@ TEST(SearchEntry, ScriptedEntries) {
       // The engine changes while a query stands: Cancel, Yes, No.
       {{"type:alpha", "answer:2", "engine:Second"}, "downloads=1;k0=alpha=1;web=Loopback;asked=1"},
       {{"type:alpha", "answer:6", "engine:Second"}, "downloads=2;k0=alpha=1;box=alpha;web=Second;asked=1"},
-      {{"type:alpha", "answer:7", "engine:Second"}, "downloads=1;pages=1;k0=;box=;at=300,288;web=Second;asked=1"},
+      {{"type:alpha", "answer:7", "engine:Second"}, "downloads=1;pages=3;k0=;box=;at=300,288;web=Second;asked=1"},
       // Yes without a query: the current scope is searched anew.
-      {{"scope:delta", "answer:6", "engine:Second"}, "downloads=1;k0=delta=1;web=Second;asked=1;scopes=0"},
+      {{"scope:delta", "answer:6", "engine:Second"}, "downloads=1;k0=delta=1;web=Second;asked=1;scopes=1"},
       // Without a query, and to the current engine.
       {{"engine:Second"}, "downloads=0;pages=1;web=Second;asked=0"},
-      {{"type:alpha", "engine:Loopback"}, "downloads=1;pages=0;k0=alpha=1;web=Loopback;asked=0"},
+      {{"type:alpha", "engine:Loopback"}, "downloads=1;pages=2;k0=alpha=1;web=Loopback;asked=0"},
       {{"engine:More engines"}, "pages=0;web=Loopback;asked=0"},
       // The search button in the excluded-words view types into kind 0.
       {{"type:alpha -beta", "view", "button:gamma"}, "downloads=1;k0=beta=1 gamma=1;k1=alpha=-10000"},

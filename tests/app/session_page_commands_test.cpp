@@ -43,7 +43,7 @@ void RunStep(TPageSession& f, const std::string& step) {
   } else if (verb == "answer") {
     f.view.messageAnswer = std::stoi(arg);
   } else if (verb == "busy") {
-    f.map.state |= IMapViewOps::kStateSearch;
+    ++s.SearchRun.Depth;
   } else if (verb == "view") {
     s.ViewMode = std::stoi(arg);
   } else if (verb == "mark") {
@@ -187,7 +187,7 @@ TEST(SessionPageCommands, DesktopRedirectsOpenOnlyPlainFiles) {
   EXPECT_EQ(mailed, u"friend@example.org");
   int32_t helps = 0;
   s.OnHelp = [&] { ++helps; };
-  f.map.state |= IMapViewOps::kStateSearch;
+  ++s.SearchRun.Depth;
   EXPECT_FALSE(s.EmbeddedWB1BeforeNavigate2("http://help/"));
   EXPECT_EQ(helps, 1);
   EXPECT_TRUE(s.EmbeddedWB1BeforeNavigate2("about:blank"));

@@ -1,0 +1,287 @@
+// The merge of a search's results into the project's documents, the network
+// built from all documents, and the hiding of a site's documents.
+#include <algorithm>
+#include <unordered_set>
+
+#include "app/kestrune_session.h"
+#include "app/site_of_url.h"
+#include "core/log_file.h"
+#include "platform/text.h"
+
+namespace kestrune {
+
+namespace {
+
+// The page weight of a document at list position p: the engine's first
+// results weigh most.
+float PageWeight(int32_t position) { return static_cast<float>(0.9 - position * 0.00001); }
+
+// The label's bare running number: the text before the first " - ".
+void CutLabel(std::string& label) {
+  const size_t dash = label.find(" - ");
+  if (dash != std::string::npos) label.resize(dash);
+}
+
+std::u16string WidenUtf8(std::string_view bytes) { return platform::Utf8ToUtf16(bytes); }
+
+}  // namespace
+
+std::u16string TKestruneSession::MetaListKey(std::string_view url) {
+  std::u16string key(url.size(), u'\0');
+  std::transform(url.begin(), url.end(), key.begin(), [](char c) { return static_cast<char16_t>(static_cast<uint8_t>(c)); });
+  return key;
+}
+
+void TKestruneSession::MergeResults(std::u16string_view queryText) {
+  const TMetaSearchList2 results = Engine ? Engine->SearchResults() : TMetaSearchList2();
+  LastResultCount = static_cast<int32_t>(std::min<size_t>(results.size(), INT32_MAX));
+  if (!results.empty()) {
+    IControlKeys& steps = ContentMap.Steps();
+    // 1. The query's keys become a new StepKeys entry.
+    const int32_t q = static_cast<int32_t>(StepKeys.size());
+    TNNKeys queryWords;
+    GetStepKeys(queryWords, QueryKind());
+    StepKeys.push_back(std::move(queryWords));
+    StepNumber = q + 1;
+    steps.SetValue(kKindSettings, 2, static_cast<float>(StepNumber));
+
+    // 2. Each item joins the document of its URL, or makes a new one.
+    const int32_t n = LastResultCount;
+    for (int32_t i = 0; i < n; ++i) {
+      const TMetaSearchList& item = results[static_cast<size_t>(i)];
+      const int32_t before = IMetaList.Count();
+      const int32_t d = IMetaList.AddWord(MetaListKey(item.Url), 0, -1);
+      if (d < 0) {
+        LogFile.Log("MergeResults: the address \"" + item.Url + "\" cannot be kept; the item is skipped", 1);
+        continue;
+      }
+      const bool known = d < before && static_cast<size_t>(d) < Documents.size();
+      if (static_cast<size_t>(d) >= Documents.size()) Documents.resize(static_cast<size_t>(d) + 1);
+      TMetaSearchList& document = Documents[static_cast<size_t>(d)];
+      if (known) {
+        // The annotation grows only by text it does not hold yet.
+        if (!item.Annotation.empty() && document.Annotation.find(item.Annotation) == std::u16string::npos) {
+          document.Annotation += u" ";
+          document.Annotation += item.Annotation;
+        }
+      } else {
+        document = TMetaSearchList();
+        document.Url = item.Url;
+        document.Title = item.Title;
+        document.Annotation = item.Annotation;
+        document.ItemText = item.ItemText;
+        document.Step = StepNumber;
+      }
+      document.Position = i;
+      document.QueryNumber = q;
+      document.Label = item.Label;
+    }
+
+    // 3. Documents of earlier searches move behind this one's items; those
+    // of the search before keep the bare running number of their label.
+    for (TMetaSearchList& document : Documents) {
+      if (document.QueryNumber != q) document.Position += n;
+      if (document.QueryNumber == q - 1) CutLabel(document.Label);
+    }
+
+    // 4.-6. The network; the hidden sites stay hidden.
+    FeedNetwork(queryText);
+    const std::vector<std::string> hidden = HiddenSites;
+    for (const std::string& site : hidden) HideSiteDocuments(site);
+    steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
+  }
+  ProjectJustOpened = false;
+}
+
+std::u16string TKestruneSession::FeedPart(std::u16string_view part) {
+  std::u16string text;
+  text.reserve(part.size() + 6);
+  for (size_t i = 0; i < part.size(); ++i) {
+    const char16_t c = part[i];
+    if (c == u'\r' && i + 1 < part.size() && part[i + 1] == u'\n') {
+      text += u"  ";
+      ++i;
+    } else if (c == u'\r' || c == u'\n') {
+      text += u' ';
+    } else {
+      text += c;
+    }
+  }
+  // A lone blank is no text; an empty part would make no paragraph and
+  // becomes ". " as every other part ends.
+  if (text == u" ") text.clear();
+  text += u". \r\n\r\n";
+  return text;
+}
+
+void TKestruneSession::FeedNetwork(std::u16string_view queryText) {
+  // 1.-2. One text: three parts a document, then the query.
+  const int32_t s = static_cast<int32_t>(StepKeys.size()) - 1;
+  const int32_t documentCount = static_cast<int32_t>(std::min<size_t>(Documents.size(), INT32_MAX / 4));
+  const bool shopTemplate = CurrentEngineTemplate == "amazon";
+  auto documentKeys = [this](const TMetaSearchList& document) -> const TNNKeys* {
+    const int32_t k = document.QueryNumber;
+    return k >= 0 && static_cast<size_t>(k) < StepKeys.size() ? &StepKeys[static_cast<size_t>(k)] : nullptr;
+  };
+  std::vector<std::u16string> parts;
+  parts.reserve(static_cast<size_t>(documentCount) * 3 + 1);
+  for (int32_t j = 0; j < documentCount; ++j) {
+    const TMetaSearchList& document = Documents[static_cast<size_t>(j)];
+    parts.push_back(FeedPart(document.Title));
+    std::u16string annotation = document.Annotation;
+    if (shopTemplate) {
+      annotation += u" ";
+      if (const TNNKeys* keys = documentKeys(document)) {
+        for (const TNNKey& key : *keys) annotation += u" " + ContentMapGetKeyName(key.Id);
+      }
+    }
+    parts.push_back(FeedPart(annotation));
+    parts.push_back(FeedPart(WidenUtf8(document.Url)));
+  }
+  parts.push_back(FeedPart(queryText));
+  const int32_t expected = static_cast<int32_t>(parts.size());
+  auto joined = [&parts] {
+    std::u16string text;
+    text.reserve(1024);
+    for (const std::u16string& part : parts) text += part;
+    return text;
+  };
+
+  // 3. One parse. Every part is one line with a full stop, so it makes one
+  // paragraph; should the parser see it otherwise, each part is parsed by
+  // itself and one that is not a single paragraph becomes ". ".
+  TextParsing.Parse(joined());
+  if (TextParsing.ParsingText().ParagraphCount != expected) {
+    LogFile.Log("FeedNetwork: " + std::to_string(TextParsing.ParsingText().ParagraphCount) + " paragraphs for " +
+                    std::to_string(expected) + " parts; the parts are checked one by one",
+                1);
+    for (std::u16string& part : parts) {
+      TextParsing.Parse(part);
+      if (TextParsing.ParsingText().ParagraphCount != 1) part = u". \r\n\r\n";
+    }
+    TextParsing.Parse(joined());
+  }
+  TParsingText& parse = TextParsing.ParsingText();
+  const int32_t paragraphs = parse.ParagraphCount;
+  std::u16string scopeText;
+  for (int32_t k = 0; k < Scope.Count(); ++k) scopeText += u" " + Scope.GetQueryText(k);
+
+  // 4.-5. The words' forms and phrases, of the documents and the scopes.
+  FormsStore.Clear();
+  WordDictionary.FindPhrases(parse);
+  FormsStore.MergeForms(parse);
+  if (Scope.Count() > 0) {
+    ITextParsing1.Parse(scopeText);
+    WordDictionary.FindPhrases(ITextParsing1.ParsingText());
+    FormsStore.TakeForms(ITextParsing1.ParsingText());
+    ITextParsing1.Clear();
+  }
+
+  // 6. The query's keys anew from its own paragraph.
+  if (!queryText.empty() && paragraphs > 3 * documentCount) {
+    TParsingText query;
+    CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
+    query.Variants = parse.Variants;
+    query.VariantCount = parse.VariantCount;
+    FormsStore.TakeForms(query);
+    IControlKeys& steps = ContentMap.Steps();
+    for (int32_t kind : {kKindQuery, kKindExcluded, kKindHovered}) steps.ClearKind(kind, true);
+    std::u16string error;
+    wordsToIndex(query, true, error);
+    TNNKeys queryWords;
+    GetStepKeys(queryWords, QueryKind());
+    UnstopQueryWords(queryWords, parse);
+    if (s >= 0) StepKeys[static_cast<size_t>(s)] = std::move(queryWords);
+  }
+
+  // 7.-8. The network: each document's three paragraphs, then the scopes'
+  // words.
+  IContextMS1.Clear();
+  const TNNKeys noKeys;
+  for (int32_t j = 0; j < documentCount; ++j) {
+    const TMetaSearchList& document = Documents[static_cast<size_t>(j)];
+    IContextMS1.AddFile(j);
+    if (3 * j + 2 >= paragraphs) continue;
+    IContextMS1.AddTitleMSPage(parse, 3 * j, j);
+    IContextMS1.AddAnnotateMSPage(parse, 3 * j + 1, j);
+    const TNNKeys* keys = documentKeys(document);
+    IContextMS1.AddUrlMSPage(parse, 3 * j + 2, j, keys ? *keys : noKeys, PageWeight(document.Position));
+  }
+  for (int32_t k = 0; k < Scope.Count(); ++k) {
+    for (int32_t i = 0; i < Scope.GetIncludedCount(k); ++i) IContextMS1.AddWord(Scope.GetIncludedKey(k, i).Id);
+    for (int32_t i = 0; i < Scope.GetExcludedCount(k); ++i) IContextMS1.AddWord(Scope.GetExcludedKey(k, i).Id);
+  }
+}
+
+void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse) {
+  std::unordered_set<int32_t> words;
+  for (const TNNKey& key : keys) {
+    const std::u16string text = ContentMapGetKeyName(key.Id);
+    if (text.empty()) continue;
+    const std::u16string lower = platform::WideLowerCase(text);
+    TWordVariant hit;
+    if (WordDictionary.FindFirst(lower, hit, 0) > 0) {
+      for (int32_t id = hit.WordIndex; id >= 0; id = WordDictionary.FindNext(hit)) {
+        words.insert(id);
+        std::erase(StopWords, text);
+        std::erase(StopWords, lower);
+      }
+    }
+  }
+  if (words.empty()) return;
+  for (int32_t id : words) {
+    if (TWDWord* word = WordDictionary.GetWord(id)) {
+      word->SetFlags(static_cast<uint16_t>(word->GetFlags() & ~TWDWord::kFlagMark));
+    }
+  }
+  if (!parse.Words) return;
+  for (int32_t w = 0; w < parse.WordCount; ++w) {
+    TParsingWord& word = parse.Word(w);
+    bool query = words.count(word.WordId) != 0;
+    for (int32_t v = 0; !query && v < word.VariantCount && parse.Variants; ++v) {
+      query = words.count(parse.Variant(word.FirstVariant + v).WordIndex) != 0;
+    }
+    if (query) word.Flags = static_cast<int16_t>(word.Flags & ~TParsingWord::kLeftOut);
+  }
+}
+
+void TKestruneSession::HideSiteDocuments(std::string_view site) {
+  IControlKeys& steps = ContentMap.Steps();
+  auto markOf = [&steps](int32_t document, float& mark) {
+    for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
+      if (cell.Key.Id == document) {
+        mark = cell.Key.Weight;
+        return true;
+      }
+    }
+    return false;
+  };
+  auto decrement = [](int32_t& counter) { counter = std::max(counter - 1, 0); };
+  for (size_t j = 0; j < Documents.size(); ++j) {
+    TMetaSearchList& document = Documents[j];
+    if (SiteOfUrl(document.Url) != site) continue;
+    const int32_t id = static_cast<int32_t>(j);
+    const auto& used = steps.GetCurrent()[kKindDocuments];
+    const bool usedAsKey =
+        std::any_of(used.begin(), used.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
+    float mark = 0.0f;
+    if (usedAsKey) {
+      steps.Remove(kKindDocuments, id);
+      steps.SetValue(kKindMarks, id, -2.0f);
+    } else if (!markOf(id, mark)) {
+      steps.SetValue(kKindMarks, id, -2.0f);
+    } else if (mark == -1.0f) {
+      steps.SetValue(kKindMarks, id, -3.0f);
+    }
+    if ((document.Flags & 1) != 0) decrement(Counters.AllFavoriteLinks);
+    if ((document.Flags & 2) != 0) decrement(Counters.AllOldLinks);
+    if ((document.Flags & 4) != 0 && (document.Flags & 2) == 0) decrement(Counters.AllNewLinks);
+    document.Flags = 0;
+  }
+  TNNKeys documentKeys;
+  GetStepKeys(documentKeys, kKindDocuments);
+  IContextMS1.ClearContextWords();
+  IContextMS1.AddContextWords(documentKeys);
+}
+
+}  // namespace kestrune

@@ -1,0 +1,87 @@
+// The main window's small handlers that need no widget: keys, mouse presses
+// anywhere, the hidden "Refresh" button and the map's menu items.
+#include "app/kestrune_session.h"
+#include "core/log_file.h"
+#include "core/message.h"
+#include "core/message_strings.h"
+#include "platform/message_box.h"
+
+namespace kestrune {
+
+namespace {
+
+void ShowUnderConstruction() {
+  ShowMessageBox(MessageStrings.smUnderconstruction, MessageStrings.smMes, platform::kMbOk);
+}
+
+}  // namespace
+
+void TKestruneSession::FormKeyDownEscape() {
+  if (ContentMap.Steps().GetCurrent()[kKindQuery].empty()) return;
+  for (TMainControl control : {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch,
+                               TMainControl::BBtnSearch2}) {
+    SetVisible(control, false);
+  }
+  ContentMap.ClearHighlights();
+  ContentMap.ApplyStyles();
+  if (MapView) MapView->LoadKeysAndDraw();
+}
+
+void TKestruneSession::FormKeyUp(bool ctrl) {
+  if (ctrl && ContentMap.DeferredRebuild) ContentMapReGenerate();
+  ContentMap.DeferredRebuild = false;
+}
+
+void TKestruneSession::ApplicationMouseDown() {
+  ContentMap.ClearHighlights();
+  ContentMap.ApplyStyles();
+  if (MapView && (MapView->State() & IMapViewOps::kStatePopup) != 0) MapView->LeaveState(IMapViewOps::kStatePopup);
+}
+
+void TKestruneSession::Button1Click() {
+  ContentMap.BeginUpdate();
+  for (int32_t i = 0; i < ContentMap.KeyCount(); ++i) {
+    TCMKey& key = ContentMap.GetKey(i);
+    key.SetFlags(key.GetFlags() & ~(KF_HOVERED | KF_CARRIED | KF_CONTEXT));
+  }
+  ContentMap.EndUpdate();
+}
+
+void TKestruneSession::N2Click() { ActSearchExecute(); }
+
+void TKestruneSession::N3Click() { ShowUnderConstruction(); }
+
+void TKestruneSession::N4Click() { ShowUnderConstruction(); }
+
+void TKestruneSession::N6Click() {
+  if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
+  ContentMap.DeleteFlaggedKeys();
+  ContentMapReGenerate();
+}
+
+void TKestruneSession::N8Click() {
+  ContentMap.RemoveOverlaps = !ContentMap.RemoveOverlaps;
+  ShowUnderConstruction();
+}
+
+void TKestruneSession::r1Click() {
+  ContentMap.Distribute = !ContentMap.Distribute;
+  ContentMapReGenerate();
+}
+
+void TKestruneSession::pmEditElementClick() {
+  if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
+  // The network editor opens here once it exists.
+  LogFile.Log("Edit Element: the network editor is not part of this program yet", 1);
+}
+
+int32_t TKestruneSession::pmExcludePrepare() {
+  if (ContentMap.HoveredKey() >= 0) {
+    ContentMap.Steps().ClearKind(kKindHovered);
+    ContentMap.SetHoveredKey(-1);
+  }
+  if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
+  return ContentMap.ExcludedMode() ? 0 : 1;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,158 @@
+// The main window over a session: typing over the map, Esc, and closing the
+// window while a search runs. No test may make Qt warn of an object used
+// from another thread.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <mutex>
+
+#include "app/window/kestrune_main.h"
+#include "core/log_file.h"
+#include "tests/app/loopback_search.h"
+
+namespace kestrune {
+namespace {
+
+// Qt's warnings about objects used from another thread, while a window lives.
+std::mutex warningsMutex;
+QStringList threadWarnings;
+
+void CollectThreadWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  std::lock_guard lock(warningsMutex);
+  if (type != QtDebugMsg && type != QtInfoMsg && text.contains("thread", Qt::CaseInsensitive)) threadWarnings << text;
+}
+
+// A shown main window over a session of a test program folder.
+struct TWindow {
+  explicit TWindow(const std::function<void(test::TestProgram&)>& prepare = {}) {
+    threadWarnings.clear();
+    previousHandler = qInstallMessageHandler(CollectThreadWarnings);
+    if (prepare) prepare(program);
+    LogFile.Open(program.Dir().WFile("kestrune.log"));
+    session = std::make_unique<TKestruneSession>(program.WProgram());
+    session->ReadLanguageTable();
+    session->ReadStartupSettings();
+    session->LoadStartupMessages();
+    window = std::make_unique<TFKestruneMain>(*session);
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->Shown(); }, 20000));
+  }
+  ~TWindow() {
+    window.reset();
+    session.reset();
+    LogFile.Open(std::u16string());
+    qInstallMessageHandler(previousHandler);
+    EXPECT_TRUE(threadWarnings.isEmpty()) << threadWarnings.join("\n").toStdString();
+  }
+  // Keys on the map (at its top left corner), drawn; the query box hidden.
+  void MapWithKeys() {
+    session->ContentMap.AddKey(session->WordDictionary.AddWord(u"alpha", 0, -1));
+    window->DrawAndEventMap1->LoadKeysAndDraw();
+    window->IComboBox1->hide();
+    window->querybitmap->hide();
+    window->DrawAndEventMap1->setFocus();
+  }
+  // Where a key event goes first.
+  QWidget* KeyTarget() const {
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus : window.get();
+  }
+
+  QtMessageHandler previousHandler = nullptr;
+  test::TestProgram program;
+  std::unique_ptr<TKestruneSession> session;
+  std::unique_ptr<TFKestruneMain> window;
+};
+
+TEST(FKestruneMain, TypingOverTheMap) {
+  const struct {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool overMap;
+    const char* opened;  // the box's text, or null when the box stays hidden
+  } cases[] = {
+      {"Letter", Qt::Key_A, Qt::NoModifier, true, "a"},
+      {"Digit", Qt::Key_7, Qt::NoModifier, true, "7"},
+      {"Minus", Qt::Key_Minus, Qt::NoModifier, true, "-"},
+      {"Quote", Qt::Key_QuoteDbl, Qt::ShiftModifier, true, "\""},
+      {"Blank", Qt::Key_Space, Qt::NoModifier, true, nullptr},
+      {"Enter", Qt::Key_Return, Qt::NoModifier, true, nullptr},
+      {"CtrlC", Qt::Key_C, Qt::ControlModifier, true, nullptr},
+      {"LetterBesideTheMap", Qt::Key_A, Qt::NoModifier, false, nullptr},
+  };
+  TWindow w;
+  TDrawAndEventMap& map = *w.window->DrawAndEventMap1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    w.MapWithKeys();
+    const QPoint at = c.overMap ? map.mapToGlobal(map.rect().center()) : w.window->BtnHelp->mapToGlobal(QPoint(2, 2));
+    QCursor::setPos(at);
+    ASSERT_EQ(QCursor::pos(), at);
+    QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);
+    QComboBox& box = *w.window->IComboBox1;
+    EXPECT_EQ(box.isHidden() ? "(hidden)" : box.currentText().toStdString(), c.opened ? c.opened : "(hidden)");
+    if (c.opened) {
+      EXPECT_TRUE(box.hasFocus() && box.lineEdit()->cursorPosition() == 1);
+    }
+  }
+}
+
+TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {
+  TWindow w;
+  for (bool query : {false, true}) {
+    SCOPED_TRACE(query);
+    TKestruneSession& s = *w.session;
+    s.ContentMap.Steps().ClearKind(kKindQuery, true);
+    if (query) s.ContentMap.Steps().SetValue(kKindQuery, s.WordDictionary.AddWord(u"alpha", 0, -1), 1.0f, true);
+    s.CenterQueryBox(true);
+    QTest::keyClick(w.KeyTarget(), Qt::Key_Escape);
+    for (QWidget* shown : {static_cast<QWidget*>(w.window->IComboBox1), static_cast<QWidget*>(w.window->BBtnSearch),
+                           static_cast<QWidget*>(w.window->querybitmap)}) {
+      EXPECT_EQ(shown->isHidden(), query) << shown->objectName().toStdString();
+    }
+  }
+}
+
+TEST(FKestruneMain, ClosingDuringASearchStopsItAndClosesOnceTheRunReturned) {
+  // Pages of 20 items that take about a second each: the whole search would
+  // take five.
+  test::LoopbackHttpServer server;
+  test::RouteLoopbackEngine(server, 100, std::chrono::milliseconds(250));
+  TWindow w([&](test::TestProgram& p) {
+    test::WriteEngineTemplate(p.Program(), "loopback", test::LoopbackEngineTemplate(
+                                                           server.Url(""), test::LoopbackTemplateOptions().HostName("Loopback")));
+  });
+  TFKestruneMain& window = *w.window;
+  int closed = 0;
+  window.OnClosed = [&] { ++closed; };
+  bool runningWhenClosed = false, openAfterClose = false;
+  QTest::keyClicks(window.IComboBox1->lineEdit(), "query");
+  // Closed as soon as the search runs (the map's animation comes first).
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (!w.session->SearchRunning()) return;
+    closer.stop();
+    runningWhenClosed = true;
+    window.close();
+    openAfterClose = !window.Closed();
+  });
+  closer.start(20);
+  const auto start = std::chrono::steady_clock::now();
+  QTest::keyClick(window.IComboBox1->lineEdit(), Qt::Key_Return);  // returns with the search's run
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(runningWhenClosed && openAfterClose);
+  EXPECT_LT(took, std::chrono::seconds(4));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
+  EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
+}
+
+}  // namespace
+}  // namespace kestrune
