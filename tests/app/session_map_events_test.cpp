@@ -2,6 +2,7 @@
 // deletion of documents, scripted on the recording fakes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -214,6 +215,42 @@ TEST(SessionScopes, AddSelectDeleteAndMarks) {
   EXPECT_EQ(s.Scope.Count(), 2);
 }
 
+TEST(SessionScopes, FullRefreshFlagsExactlyTheNewDocuments) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  auto item = [](std::string url, std::u16string title) {
+    TMetaSearchList result;
+    result.Url = std::move(url);
+    result.Title = std::move(title);
+    result.Annotation = u" about alpha";
+    result.Label = "1 - Loopback";
+    return result;
+  };
+  f.engine->results = {item("http://a/", u"alpha one"), item("http://b/", u"alpha two")};
+  f.view.queryText = u"alpha";
+  f.view.Control(TMainControl::IComboBox1).Visible = true;
+  s.QueryKeyUp(13);
+  f.view.RunAllQueued();
+  ASSERT_EQ(s.Documents.size(), 2u);
+  ASSERT_EQ(s.Scope.Count(), 1);
+  s.Documents[0].Flags = 4;  // new since an earlier refresh
+
+  f.engine->results = {item("http://b/", u"alpha two"), item("http://c/", u"alpha three"),
+                       item("http://d/", u"alpha four")};
+  s.fullRefreshClick();
+  f.view.RunAllQueued();
+  ASSERT_EQ(s.Documents.size(), 4u);
+  EXPECT_EQ(f.engine->queries.size(), 2u);
+  for (const TMetaSearchList& document : s.Documents) {
+    const bool fresh = document.Url == "http://c/" || document.Url == "http://d/";
+    EXPECT_EQ(document.Flags & 4, fresh ? 4 : 0) << document.Url;
+  }
+  EXPECT_EQ(s.Counters.AllNewLinks, 2);
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
+  EXPECT_FALSE(s.SearchRunning());
+}
+
 TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
   std::mt19937 random(22);
   for (int32_t round = 0; round < 20; ++round) {
@@ -258,6 +295,19 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
     }
     s.DeleteDocuments(documentClass);
     ASSERT_EQ(s.Documents.size(), kept.size());
+    // The network was fed again: its pages are the kept documents.
+    int32_t count = n;
+    TNNKeys found;
+    s.IContextMS1.GetFiles({{WordId(s, u"alpha"), 1.0f}}, {}, count, found, 0);
+    std::vector<std::string> reached;
+    for (int32_t i = 0; i < count; ++i) {
+      ASSERT_LT(found[static_cast<size_t>(i)].Id, static_cast<int32_t>(s.Documents.size()));
+      reached.push_back(s.Documents[static_cast<size_t>(found[static_cast<size_t>(i)].Id)].Url);
+    }
+    std::sort(reached.begin(), reached.end());
+    std::vector<std::string> sortedKept = kept;
+    std::sort(sortedKept.begin(), sortedKept.end());
+    EXPECT_EQ(reached, sortedKept);
     for (size_t i = 0; i < s.Documents.size(); ++i) {
       EXPECT_EQ(s.DocumentOfUrl(s.Documents[i].Url), static_cast<int32_t>(i));
     }
