@@ -98,6 +98,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
 TFKestruneMain::~TFKestruneMain() {
   qApp->removeEventFilter(this);
   session_.OnSearchRunEnded = nullptr;
+  session_.OnHelp = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
@@ -426,6 +427,11 @@ void TFKestruneMain::ConnectResultPage() {
       session_.ViewButtonClick(control);
     });
   }
+
+  // The page's help link is the Help button's action.
+  session_.OnHelp = [this] {
+    if (OnHelp) OnHelp();
+  };
 
   // The browser control.
   EmbeddedWB1->OnBeforeNavigate = [this](const QUrl& url, QWebEnginePage::NavigationType type, bool) {
