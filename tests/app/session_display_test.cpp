@@ -1,6 +1,5 @@
 // The result display on the recording fakes: the page mode chosen, the
-// automatic re-search, the stop-word page, the template folder of the
-// interface language, and the document ordering with its view filters,
+// automatic re-search, the stop-word page, and the document ordering with its view filters,
 // marks and the scope view.
 #include <gtest/gtest.h>
 
@@ -95,21 +94,6 @@ TEST(SessionDisplay, StopWordPage_EscapesTheWordsAndSurvivesAMissingFile) {
   s.ShowResults(-2, 0);
   EXPECT_TRUE(f.view.page.empty());
   EXPECT_NE(f.Log().find("stop-word page"), std::string::npos);
-}
-
-TEST(SessionDisplay, ShowResults_TakesTheTemplatesOfANewInterfaceLanguage) {
-  TPageSession f;
-  TKestruneSession& s = f.S();
-  std::filesystem::create_directories(f.program.Program() + "templates/de");
-  test::WriteFileBytes(f.program.Program() + "templates/de/blank.html", "<p>Keine Anfrage</p>");
-  test::WriteFileBytes(f.program.Program() + "Language/german.lng",
-                       "[Header]\nlanguage=German\nlangID=7\nCodePage=1252\nLangFolder=de\n");
-  s.ReadLanguageTable();
-  s.ShowResults(-2, 0);
-  EXPECT_EQ(f.view.page.find(u"Keine"), std::u16string::npos);
-  s.InterfaceLang = 7;
-  s.ShowResults(-2, 0);
-  EXPECT_NE(f.view.page.find(u"Keine Anfrage"), std::u16string::npos);
 }
 
 TEST(SessionDisplay, OrderPageDocuments_ViewsMarksAndUndoneSteps) {

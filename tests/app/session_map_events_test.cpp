@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <set>
 
 #include "tests/app/page_session.h"
 
@@ -80,14 +81,11 @@ TEST(SessionMapEvents, PopupItems) {
     EXPECT_EQ(TKestruneSession::MapPopupItems(c.group, c.noQuery, c.excludedView, c.firstIsKind0, c.scopes),
               c.expected);
   }
-  // Over a query word in the query view: exclude, not add.
+  // The marked group decides: over a query word in the query view.
   TPageSession f;
-  TKestruneSession& s = f.S();
-  SetWords(s, kKindQuery, u"alpha");
-  s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, u"alpha"));
-  const Items items = s.PopupMenu1Popup();
-  EXPECT_TRUE(items.pmExclude && items.pmRemovefromquery && !items.pmAdd);
-  EXPECT_FALSE(f.view.Visible(TMainControl::IComboBox1));
+  SetWords(f.S(), kKindQuery, u"alpha");
+  f.S().DrawAndEventMap1GroupSelect(1, 15, true, Keys(f.S(), u"alpha"));
+  EXPECT_EQ(f.S().PopupMenu1Popup(), TKestruneSession::MapPopupItems(true, false, false, true, false));
 }
 
 TEST(SessionMapEvents, RecommendedExclusionsAreEscaped) {
@@ -265,6 +263,16 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
     AddDocuments(s, docs);
     SetWords(s, kKindQuery, u"alpha");
     IControlKeys& steps = s.ContentMap.Steps();
+    auto marksByUrl = [&] {
+      std::map<std::string, float> marks;
+      for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
+        EXPECT_LT(cell.Key.Id, static_cast<int32_t>(s.Documents.size()));
+        if (cell.Key.Id < static_cast<int32_t>(s.Documents.size())) {
+          marks[s.Documents[static_cast<size_t>(cell.Key.Id)].Url] = cell.Key.Weight;
+        }
+      }
+      return marks;
+    };
     // Marks over three steps of the ring, as URL -> mark per step.
     std::vector<std::map<std::string, float>> model;
     for (int32_t step = 0; step < 3; ++step) {
@@ -273,56 +281,40 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
         SetWords(s, kKindQuery, step == 1 ? u"alpha one" : u"alpha");
       }
       for (int32_t k = 0; k < 4; ++k) {
-        const int32_t id = static_cast<int32_t>(random() % static_cast<uint32_t>(n));
-        const float mark = -1.0f - static_cast<float>(random() % 3);
-        steps.SetValue(kKindMarks, id, mark, true);
+        steps.SetValue(kKindMarks, static_cast<int32_t>(random() % static_cast<uint32_t>(n)),
+                       -1.0f - static_cast<float>(random() % 3), true);
       }
-      std::map<std::string, float> marks;
-      for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
-        marks[s.Documents[static_cast<size_t>(cell.Key.Id)].Url] = cell.Key.Weight;
-      }
-      model.push_back(marks);
+      model.push_back(marksByUrl());
     }
     const int32_t documentClass = 1 + static_cast<int32_t>(random() % 3);
-    std::vector<std::string> kept;
+    std::set<std::string> kept;
     for (const TMetaSearchList& document : s.Documents) {
-      const auto mark = model.back().find(document.Url);
-      const float m = mark == model.back().end() ? 0.0f : mark->second;
+      const float m = model.back().count(document.Url) ? model.back()[document.Url] : 0.0f;
       const bool gone = (documentClass == 1 && (document.Flags & 2)) ||
                         (documentClass == 2 && (m == -1.0f || m == -3.0f)) ||
                         (documentClass == 3 && (m == -2.0f || m == -3.0f));
-      if (!gone) kept.push_back(document.Url);
+      if (!gone) kept.insert(document.Url);
     }
     s.DeleteDocuments(documentClass);
     ASSERT_EQ(s.Documents.size(), kept.size());
+    for (size_t i = 0; i < s.Documents.size(); ++i) EXPECT_EQ(s.DocumentOfUrl(s.Documents[i].Url), static_cast<int32_t>(i));
     // The network was fed again: its pages are the kept documents.
     int32_t count = n;
     TNNKeys found;
     s.IContextMS1.GetFiles({{WordId(s, u"alpha"), 1.0f}}, {}, count, found, 0);
-    std::vector<std::string> reached;
+    std::set<std::string> reached;
     for (int32_t i = 0; i < count; ++i) {
       ASSERT_LT(found[static_cast<size_t>(i)].Id, static_cast<int32_t>(s.Documents.size()));
-      reached.push_back(s.Documents[static_cast<size_t>(found[static_cast<size_t>(i)].Id)].Url);
+      reached.insert(s.Documents[static_cast<size_t>(found[static_cast<size_t>(i)].Id)].Url);
     }
-    std::sort(reached.begin(), reached.end());
-    std::vector<std::string> sortedKept = kept;
-    std::sort(sortedKept.begin(), sortedKept.end());
-    EXPECT_EQ(reached, sortedKept);
-    for (size_t i = 0; i < s.Documents.size(); ++i) {
-      EXPECT_EQ(s.DocumentOfUrl(s.Documents[i].Url), static_cast<int32_t>(i));
-    }
+    EXPECT_EQ(reached, kept);
     // Every step's marks still name the same documents, those deleted gone.
     for (int32_t step = 2; step >= 0; --step) {
-      std::map<std::string, float> marks;
-      for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
-        ASSERT_LT(cell.Key.Id, static_cast<int32_t>(s.Documents.size()));
-        marks[s.Documents[static_cast<size_t>(cell.Key.Id)].Url] = cell.Key.Weight;
-      }
       std::map<std::string, float> expected;
       for (const auto& [url, mark] : model[static_cast<size_t>(step)]) {
-        if (std::find(kept.begin(), kept.end(), url) != kept.end()) expected[url] = mark;
+        if (kept.count(url)) expected[url] = mark;
       }
-      EXPECT_EQ(marks, expected);
+      EXPECT_EQ(marksByUrl(), expected);
       if (step > 0) s.BtnBackClick();
     }
   }

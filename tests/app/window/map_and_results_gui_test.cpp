@@ -2,15 +2,13 @@
 // block runs over a copy of the built program folder whose only engine is the
 // loopback engine of a test server; a query is searched; the page the browser
 // control shows holds the titles of the documents listed on it (read from its
-// document by script) and the map holds the query word. Then a word of the
-// map is added with a click on it, and the page follows without a download.
+// document by script) and the map holds the query word.
 //
 // With KESTRUNE_WRITE_IMAGES=<folder> the window is also written there as
 // map_and_results.png (for docs/).
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <algorithm>
 #include <QTest>
 #include <QTimer>
 #include <QVariant>
@@ -58,9 +56,7 @@ TEST(MapAndResults, TheSearchedPageHoldsTheTitlesAndTheMapTheQueryWord) {
 
   bool searched = false, queryOnMap = false;
   std::vector<std::string> missing;  // titles of listed documents not on the page
-  int32_t listed = 0, requests = 0, pageAfterClick = 0;
-  size_t listedAfterClick = 0;
-  std::u16string added, queryAfterClick;
+  int32_t listed = 0;
   QTimer driver;
   QObject::connect(&driver, &QTimer::timeout, [&] {
     TFKestruneMain* window = FKestruneMain;
@@ -80,23 +76,7 @@ TEST(MapAndResults, TheSearchedPageHoldsTheTitlesAndTheMapTheQueryWord) {
     }
     TWordVariant hit;
     const int32_t query = session.WordDictionary.FindFirst(u"weather", hit, 0) > 0 ? hit.WordIndex : -1;
-    const TKeys& keys = window->DrawAndEventMap1->KeyArray();
-    for (const TKey& key : keys) queryOnMap = queryOnMap || key.Id == query;
-
-    // A click on another word of the map adds it: map and page anew, no
-    // download.
-    requests = session.NewSearchRequests;
-    const auto word = std::find_if(keys.begin(), keys.end(), [&](const TKey& key) {
-      return key.Id != query && key.Id < kPhraseBase && (key.Flags & KF_HIDDEN) == 0;
-    });
-    ASSERT_NE(word, keys.end());
-    added = session.ContentMapGetKeyName(word->Id);
-    session.DrawAndEventMap1GroupSelect(1, 0, true, {{word->Id, 1.0f}});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.PageNotWritten; }, 20000));
-    requests = session.NewSearchRequests - requests;
-    pageAfterClick = session.LastPageMode;
-    listedAfterClick = session.PageList.size();
-    queryAfterClick = session.GetQueryText();
+    for (const TKey& key : window->DrawAndEventMap1->KeyArray()) queryOnMap = queryOnMap || key.Id == query;
 
     const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
     if (!images.isEmpty()) {
@@ -116,10 +96,6 @@ TEST(MapAndResults, TheSearchedPageHoldsTheTitlesAndTheMapTheQueryWord) {
   EXPECT_EQ(listed, kItems);
   EXPECT_TRUE(missing.empty()) << testing::PrintToString(missing);
   EXPECT_TRUE(queryOnMap);
-  EXPECT_EQ(queryAfterClick, u"weather " + added);
-  EXPECT_EQ(requests, 0);
-  EXPECT_EQ(pageAfterClick, 5);
-  EXPECT_GT(listedAfterClick, 0u);
 }
 
 }  // namespace
