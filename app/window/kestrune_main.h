@@ -10,8 +10,16 @@
 // DrawAndEventMap1 and, over it, the query box IComboBox1 with querybitmap,
 // BBtnSearch and BBtnSearch2; the browser control EmbeddedWB1; the buttons,
 // the engine box CBWebSite, the track bars, the progress bar IProgressBar1
-// and the labels TntLabel1 and Label1; the map's menu PopupMenu1. The search
-// worker is a TEngineWebAdapter that the session owns.
+// and the labels TntLabel1 and Label1; the six view buttons of the result
+// page's lists with their counters; the map's menu PopupMenu1, whose items
+// follow the session's PopupMenu1Popup, and the result page's menu
+// PopupMenuPage. The search worker is a TEngineWebAdapter that the session
+// owns.
+//
+// The map view's word events and hooks go to the session. The browser
+// control's navigation hook classifies every link (ClassifyPageUrl): the
+// browser's own loads go ahead, everything else is refused and performed by
+// the session (ExecutePageCommand) after the browser's handler has returned.
 //
 // An application-wide event filter does what the program does for every
 // message it retrieves: a character typed while the mouse rests over the map
