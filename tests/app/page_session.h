@@ -7,23 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/browser_opener.h"
 #include "tests/app/session_fixture.h"
 #include "tests/network/context_ms_test_support.h"
 
 namespace kestrune::test {
-
-struct TRecordingOpener : IBrowserOpener {
-  bool OpenLocalFile(std::u16string_view path) override {
-    files.emplace_back(path);
-    return true;
-  }
-  bool OpenUrl(std::u16string_view url) override {
-    urls.emplace_back(url);
-    return true;
-  }
-  std::vector<std::u16string> files, urls;
-};
 
 // One document: its address, the words of its title and the search step
 // that brought it.

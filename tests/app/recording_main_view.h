@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/browser_opener.h"
 #include "app/main_view.h"
 #include "app/map_view_ops.h"
 #include "app/search_engine.h"
@@ -152,6 +153,19 @@ class TRecordingMapView : public IMapViewOps {
   uint32_t state = 0;
   bool enabled = true;
   std::u16string skin;
+};
+
+// The desktop's opener: the addresses and files handed to it.
+struct TRecordingOpener : IBrowserOpener {
+  bool OpenLocalFile(std::u16string_view path) override {
+    files.emplace_back(path);
+    return true;
+  }
+  bool OpenUrl(std::u16string_view url) override {
+    urls.emplace_back(url);
+    return true;
+  }
+  std::vector<std::u16string> files, urls;
 };
 
 // A search engine that finishes each search at once on the calling thread,
