@@ -219,6 +219,11 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.OnNoKeysHook = [this] { MapEmptyNewQuery(); };
   ContentMap.OnBeforeKeysHook = [this] { OrderPageDocuments(); };
   ContentMap.OnGetKeyName = [this](int32_t id) { return ContentMapGetKeyName(id); };
+  ContentMap.OnReGetData = [this](TCustomContentMap2&) { ContentMapReGetData(); };
+  ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
+  OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };
+  OnAddSearchScope = [this] { AddSearchScope(); };
+  PageResults.PageList = &PageList;
   if (MapView) {
     ContentMap.OnMeasureKeyHook = [this](const TKey& key, int32_t& width, int32_t& height) {
       MapView->MeasureKeyText(key, width, height);
@@ -404,8 +409,6 @@ void TKestruneSession::MapWordRefresh() {
   RememberedTexts = {};
 }
 
-std::u16string TKestruneSession::GetContextWordsHtml() { return u""; }
-
 std::u16string TKestruneSession::TemplateFolder() const {
   TLngHeader header;
   FindLngHeader(InterfaceLang, LngHeaders, header);
@@ -440,8 +443,6 @@ void TKestruneSession::ShowExcludedWordsButton() { SetVisible(TMainControl::IBit
 void TKestruneSession::HideExcludedWordsButton() { SetVisible(TMainControl::IBitmapButton4, false); }
 
 void TKestruneSession::MapEmptyNewQuery() { IBitmapButtonNewClick(); }
-
-void TKestruneSession::OrderPageDocuments() {}
 
 void TKestruneSession::IBitmapButton2Click() {
   if (View) {

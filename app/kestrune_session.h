@@ -57,6 +57,7 @@
 #include "app/lng_list.h"
 #include "app/main_view.h"
 #include "app/map_view_ops.h"
+#include "app/page_commands.h"
 #include "app/search_engine.h"
 #include "core/convertors.h"
 #include "core/keys.h"
@@ -467,8 +468,7 @@ class TKestruneSession {
   void NetworkReset();
   // Forgets the key list kept from the map's last rebuild.
   void MapWordRefresh();
-  // The HTML of the context words of the document under the page's context
-  // menu: empty until the result display fills it in.
+  // The recommended exclusions of the result page (session_map_events.cpp).
   std::u16string GetContextWordsHtml();
   // The page templates of the interface language: the program folder +
   // "templates/" + the language's LangFolder ("en" when that folder is
@@ -482,8 +482,8 @@ class TKestruneSession {
   void ShowExcludedWordsButton();
   void HideExcludedWordsButton();
   void MapEmptyNewQuery();
-  // Fills the content map's page documents before a rebuild; the result
-  // display fills it in.
+  // The page list and the content map's page documents, before every map
+  // rebuild (session_display.cpp).
   void OrderPageDocuments();
   // Query and excluded words trade kinds 0 and 1 (the excluded-words view
   // keeps them traded); the hovered word is forgotten.
@@ -500,7 +500,7 @@ class TKestruneSession {
   // query box goes, and with query words RunMetaSearch(2) runs. Counts the
   // calls in NewSearchRequests.
   void StartNewSearch();
-  // Stand-in for the result page: counts the calls.
+  // The result page (session_display.cpp): see the result display block.
   void ShowResults(int32_t page, int32_t mode);
   // Stand-in for the advertising search for the current keys: nothing yet.
   void StartAdvertising();
@@ -634,6 +634,191 @@ class TKestruneSession {
   };
   TSearchRunState SearchRun;
 
+  // =========================================================================
+  // Result display, document ordering, in-page commands, map events, steps
+  // of the search, scopes and full refresh.
+  //
+  // The result page is built from the page list (PageList, filled by
+  // OrderPageDocuments at every map rebuild) and written through
+  // IMainView::ShowHtml. Its command links come back through
+  // EmbeddedWB1BeforeNavigate2 (ClassifyPageUrl, then ExecutePageCommand):
+  // every command is refused as a navigation and acts on the session. While
+  // a search runs only help and web links act. Numbers of links are checked
+  // against their lists; a number outside its list does nothing (logged).
+  // =========================================================================
+
+  // One entry of the cluster table: a document the network selected for the
+  // step's keys (Flag 0), with its score.
+  struct TClusterEntry {
+    uint8_t Flag = 0;
+    int32_t Value1 = 0;  // the document
+    int32_t Value2 = 0;
+    TNNKeys Files;
+    TNNKeys Words;
+  };
+  // The pending build of the page that EmbeddedWB1DocumentComplete performs
+  // once the browser has loaded its document again.
+  struct TPendingPageBuild {
+    bool Pending = false;
+    int32_t Kind = 0;        // 0 a rebuild, 1 a rebuild with an edit index
+    int32_t EditIndex = -2;
+  };
+  // The items of the map's popup menu PopupMenu1 that are visible.
+  struct TMapPopupItems {
+    bool pmAdd = false;
+    bool pmExclude = false;
+    bool pmRemovefromquery = false;
+    bool pmRemoveFromExcluded = false;
+    bool pmEditWord = false;
+    bool pmEditElement = false;
+    bool pmAddToStopWords = false;
+    bool pmShowEntryField = false;
+    bool pmScope = false;
+    bool operator==(const TMapPopupItems&) const = default;
+  };
+  // The entries of the result page's popup menu.
+  enum class TPagePopupItem { AddToQuery1, Excludefromquery1, UpdateEntry1, DeleteEntry1 };
+
+  // ---- the page's state ----
+  // The ordered page entries (each a group whose first record is the
+  // document shown) and the document index of each entry.
+  std::vector<TMetaSearchList2> PageList;
+  std::vector<int32_t> PageDocumentIds;
+  int32_t LastPageMode = 0;
+  int32_t EmptyRefreshes = 0;       // consecutive refreshes that listed nothing
+  std::u16string LastPageHtml;
+  bool PageNotWritten = true;       // written, not loaded yet
+  std::string ScrollAnchor;         // the document address to scroll to after the next build
+  int32_t SavedPageNumber = 1;
+  TPendingPageBuild PendingBuild;
+  std::string LastLocalUrl;         // the last link into the template folder
+  std::vector<TClusterEntry> ClusterTable;
+  int32_t SelectedCluster = -1;
+  std::u16string SelectedClusterName;
+  bool IndexSelection = false;      // rows 38 and 40
+  TNNKey SimilarDocumentKey{-1, 0.0f};
+  // What the page's popup menu acts on: a word of the page, or a scope.
+  std::u16string PagePopupWord;
+  int32_t PagePopupScope = -1;
+
+  // ---- the map's state ----
+  TNNKeys MarkedGroup;              // the words marked for the popup's commands
+  bool PreviewFlag = false;         // the page shows a word as if it were added
+  int32_t HoverSavedPage = 1;       // the page number a hover's end restores
+  // The map view's edit mode (the network edit panel is open).
+  bool MapEditMode = false;
+
+  // ---- hooks that other parts of the window fill (unset: logged) ----
+  std::function<void()> OnShowUpdateForm;                        // row 1
+  std::function<void(std::u16string_view path)> OnOpenProject;   // row 8
+  std::function<void()> OnHelp;                                  // row 11
+  std::function<void(TPagePopupItem item)> OnPagePopupItem;      // the page popup's entries
+  // A click on a map word while the edit panel is open.
+  std::function<void(const TNNKey& key, int32_t variant)> OnEditPanelWordClick;
+  // A "mailto:" link; unset: the user's mail program (ISendMail).
+  std::function<void(std::u16string_view address)> OnMailTo;
+
+  // ---- result display (session_display.cpp) ----
+  // ShowResults(page, mode): `page` is the edit index of the document form
+  // (-2 none, -1 a new document, n the entry edited); mode 0 or -1 chooses
+  // the page mode from the view and the search state. No exception leaves it.
+  // The stop-word page: "blank6.html" of the template folder with the count
+  // and the rows of the stop words (escaped); empty when it cannot be read.
+  std::u16string StopWordsPage();
+  static std::u16string StopWordsPageFrom(std::u16string page, const std::vector<std::u16string>& words);
+  void WritePage(const std::u16string& html);
+  void RefreshClusterTable();
+  void ResetResultPageNumber() { ResultPageNumber = 1; }
+  // The keys of the scope view: the union of all scopes (no-query mode).
+  void PrepareScopeView();
+  // View modes and the view buttons.
+  void SetViewMode(int32_t mode);
+  void UpdateViewButtons();
+  // A view button was clicked: its mode when it is down, else 0.
+  void ViewButtonClick(TMainControl button);
+  // The browser control's events: a loaded document performs a pending
+  // build; a refresh is always cancelled (true); a download does nothing.
+  void EmbeddedWB1DocumentComplete();
+  bool EmbeddedWB1Refresh() { return true; }
+  void EmbeddedWB1DownloadBegin() {}
+
+  // ---- in-page commands (session_page_commands.cpp) ----
+  // What the page's links are classified against.
+  TPageUrlContext PageUrlContext(bool ownLoad = false) const;
+  // The browser is about to load `url`: true lets the navigation go ahead.
+  bool EmbeddedWB1BeforeNavigate2(std::string_view url, bool ownLoad = false);
+  // Performs a classified link; true only when the navigation goes ahead.
+  bool ExecutePageCommand(const TPageCommand& command, std::string_view url);
+  // An entry of the page's popup menu was chosen.
+  void PagePopupClick(TPagePopupItem item);
+  // The documents become removed links and their words the context no more.
+  void ExcludeDocumentContext(const TNNKeys& documents);
+
+  // ---- documents and stop words (session_documents.cpp) ----
+  // Deletes a class of documents (0 only those of undone searches, 1 old
+  // links, 2 removed links, 3 documents of hidden sites; every class also
+  // those of undone searches), renumbering every reference to the kept ones.
+  void DeleteDocuments(int32_t documentClass);
+  void MakeStopWord(int32_t wordId);
+  void ReanimateStopWord(int32_t wordId);
+  // 0 done, 1 nothing done (an empty address or title).
+  int32_t AddUserDocument(int32_t index, std::u16string_view url, std::u16string_view title,
+                          std::u16string_view annotation);
+  // The counters of all documents of the shown steps, from their flags.
+  void RecountDocuments();
+  // The hidden sites and both mark counters from the marks of the step.
+  void RebuildMarkCounters();
+  // The index of a document address; -1 when unknown.
+  int32_t DocumentOfUrl(std::string_view url);
+
+  // ---- map events (session_map_events.cpp) ----
+  void DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t variant, bool selected);
+  void DrawAndEventMap1GroupSelect(int32_t keysCount, int32_t type, bool selected, const TNNKeys& keys);
+  void DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_t variant, bool selected);
+  void DrawAndEventMap1Click();
+  // A double click at (x, y) of the map; wordUnderCursor: a word was hit.
+  void DrawAndEventMap1DblClick(int32_t x, int32_t y, bool wordUnderCursor);
+  void DrawAndEventMap1MouseUp();
+  void DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t variant);
+  void DrawAndEventMap1MouseOutWord(const TNNKey& key);
+  void ContentMapReGetData();
+  void ContentMapAllKeys(int32_t variant);
+  // The visible items of the map's popup menu (the query box is hidden).
+  TMapPopupItems PopupMenu1Popup();
+  static TMapPopupItems MapPopupItems(bool groupMarked, bool noQuery, bool excludedView, bool firstIsKind0,
+                                      bool scopes);
+  // popupWord: the index of the map key under the popup.
+  void pmAddClick(int32_t popupWord);
+  void pmAddToStopWordsClick();
+  // (x, y): the popup's point on the map.
+  void pmEditWordClick(int32_t x, int32_t y);
+  void pmRemoveFromExcludedClick();
+  void IBitmapButton4Click();
+  void excludeAClick();
+  void queryNAClick() { excludeAClick(); }
+  void excludeNAClick() { excludeAClick(); }
+  void PreviewWordResults();
+  void MapHoverEnd();
+  void AddContextWordsOfKey(int32_t wordId);
+  // The query box at (x, y) of the map, with BBtnSearch or BBtnSearch2.
+  void PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton);
+  // Leaves the excluded-words view without a rebuild (the kinds traded back).
+  void LeaveExcludedView();
+
+  // ---- steps of the search (session_steps.cpp) ----
+  void BtnBackClick();
+  void BtnNextClick();
+
+  // ---- scopes and full refresh (session_scopes.cpp) ----
+  void AddSearchScope();
+  void UpdateScope(int32_t index);
+  void DeleteScope(int32_t index);
+  void SelectScope(int32_t index);
+  void pmScopeClick();
+  void MarkScopeDocuments();
+  bool SearchAllScopes();
+  void fullRefreshClick();
+
  private:
   void SetEnabled(TMainControl control, bool enabled);
   void SetVisible(TMainControl control, bool visible);
@@ -657,6 +842,15 @@ class TKestruneSession {
   bool created_ = false;
   bool createFailed_ = false;
   bool engineListFailed_ = false;
+  // Set while the session changes the query kinds itself (a step restored, the
+  // network fed again): the change is no new branch of the steps.
+  bool keepForwardSteps_ = false;
+  // The documents of undone searches wait to be deleted.
+  bool cutQueued_ = false;
+  // Undo and Redo: the window restored from the step reached; the map and
+  // the page rebuilt.
+  void RestoreFromStep(int32_t oldStepNumber, bool excludedView);
+  void RebuildAfterStep(bool storeViewKeys);
 };
 
 }  // namespace kestrune

@@ -50,6 +50,19 @@ enum class TMainControl : int32_t {
   // The controls a search disables and restores besides those above.
   BtnHelp,             // "Help"
   BtnOptions,          // "Options"
+  // The six view buttons (buttons that stay down) and their counter labels.
+  IBitmapBtnShowDelLinks,    // removed links
+  IBitmapBtnShowDelSites,    // hidden sites
+  IBitmapBtnShowNew,         // new links
+  IBitmapBtnShowOld,         // old links
+  IBitmapBtnShowFavorites,   // favourites
+  IBitmapBtnShowStopWords,   // stop words
+  LabelDelLinksCount,
+  LabelDelSitesCount,
+  LabelNewCount,
+  LabelOldCount,
+  LabelFavoritesCount,
+  LabelStopWordsCount,
   kCount
 };
 
@@ -114,6 +127,23 @@ class IMainView {
   // ---- the result page ----
   // Writes a page into the browser control.
   virtual void ShowHtml(std::u16string_view html) = 0;
+
+  // ---- the result page's browser control and its popup menu ----
+  // (Defaults do nothing, for views without a browser control.)
+  // Clears the selection of the shown page.
+  virtual void ClearPageSelection() {}
+  // Scrolls the page written last to the element named (or identified by)
+  // `anchor` once it has loaded; an empty anchor scrolls to the top.
+  virtual void ScrollPageTo(std::u16string_view /*anchor*/) {}
+  // Loads the current document again; the session's
+  // EmbeddedWB1DocumentComplete follows when it has loaded.
+  virtual void ReloadPage() {}
+  // Repaints the browser control.
+  virtual void RepaintPage() {}
+  // Opens the page's popup menu at the mouse: with the entries of a word
+  // ("Add to query", "Exclude from query") or of a scope button ("Set as
+  // current", "Delete query from scope").
+  virtual void ShowPagePopup(bool scopeEntries) { (void)scopeEntries; }
 
   // ---- modal forms ----
   // The change-engine question TQuestChSE: Yes (search the query anew with

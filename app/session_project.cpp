@@ -38,6 +38,18 @@ void TKestruneSession::ClearProject() {
   StepKeys.clear();
   SelectedDocuments.clear();
   StartPageFlags = {true, true};
+  PageList.clear();
+  PageDocumentIds.clear();
+  EmptyRefreshes = 0;
+  ScrollAnchor.clear();
+  PendingBuild = TPendingPageBuild();
+  MarkedGroup.clear();
+  ClusterTable.clear();
+  SelectedCluster = -1;
+  IndexSelection = false;
+  SimilarDocumentKey = {-1, 0.0f};
+  PreviewFlag = false;
+  ContentMap.SetDimmed(false);
   IBitmapButton2Click();
   LoadStopWords();
 }

@@ -198,6 +198,7 @@ void TKestruneSession::BtnMetasearchClick() {
 void TKestruneSession::ActSearchExecute() {
   if (IContextMS1.OnlyWords()) return;
   MapWordRefresh();
+  RefreshClusterTable();
   ContentMap.SendEmptyKeyList();
 }
 

@@ -126,6 +126,20 @@ void IControlKeys::CopyKindFromStep(int32_t kind, int32_t step) {
   }
 }
 
+void IControlKeys::RenumberKind(int32_t kind, const std::vector<int32_t>& newIds) {
+  if (!ValidKind(kind)) return;
+  for (TControlKeyLists& step : steps_) {
+    TControlKeyList& list = step[static_cast<size_t>(kind)];
+    std::erase_if(list, [&](TControlKeyCell& cell) {
+      if (cell.HasScopeWords) return false;
+      const int32_t id = cell.Key.Id;
+      if (id < 0 || static_cast<size_t>(id) >= newIds.size() || newIds[static_cast<size_t>(id)] < 0) return true;
+      cell.Key.Id = newIds[static_cast<size_t>(id)];
+      return false;
+    });
+  }
+}
+
 // ---- the ring ----
 
 bool IControlKeys::PushStep() {

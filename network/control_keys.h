@@ -33,6 +33,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "core/keys.h"
 #include "core/tag_stream.h"
@@ -101,6 +102,11 @@ class IControlKeys {
   bool StepsDiffer(int32_t kind, int32_t stepA, int32_t stepB, bool compareValues) const;
   // SetKey(kind, entry, silent) for every pair of that kind in the given step.
   void CopyKindFromStep(int32_t kind, int32_t step);
+  // Renumbers the pairs of a kind in every step of the ring (the project's
+  // documents were renumbered): id i becomes newIds[i]; a pair whose id lies
+  // outside newIds or whose new id is negative is dropped. Scope-word cells
+  // stay. Silent.
+  void RenumberKind(int32_t kind, const std::vector<int32_t>& newIds);
 
   // Starts a new step as a copy of the current one (kinds 9 and 10 start
   // empty) unless nothing that counts changed since the step before. True.

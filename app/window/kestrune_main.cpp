@@ -98,6 +98,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
 TFKestruneMain::~TFKestruneMain() {
   qApp->removeEventFilter(this);
   session_.OnSearchRunEnded = nullptr;
+  session_.OnHelp = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
@@ -157,6 +158,20 @@ void TFKestruneMain::CreateComponents() {
   TrackBar3->setRange(0, kMaxTrackPosExact);
   TrackBar3->setMaximumWidth(60);
   tools->addWidget(TrackBar3);
+  // The view buttons, each with its counter.
+  constexpr const char* kViewNames[][2] = {
+      {"IBitmapBtnShowDelLinks", "LabelDelLinksCount"}, {"IBitmapBtnShowDelSites", "LabelDelSitesCount"},
+      {"IBitmapBtnShowNew", "LabelNewCount"},           {"IBitmapBtnShowOld", "LabelOldCount"},
+      {"IBitmapBtnShowFavorites", "LabelFavoritesCount"}, {"IBitmapBtnShowStopWords", "LabelStopWordsCount"}};
+  for (size_t i = 0; i < ViewButtons.size(); ++i) {
+    ViewButtons[i] = named(new TDownButton(central), kViewNames[i][0]);
+    ViewButtons[i]->setCheckable(true);
+    ViewButtons[i]->setFocusPolicy(Qt::NoFocus);
+    ViewButtons[i]->setEnabled(false);
+    ViewCounters[i] = named(new QLabel(QStringLiteral("0"), central), kViewNames[i][1]);
+    tools->addWidget(ViewButtons[i]);
+    tools->addWidget(ViewCounters[i]);
+  }
   tools->addStretch(1);
   BtnOptions = button("BtnOptions");
   BtnHelp = button("BtnHelp");
@@ -208,7 +223,14 @@ void TFKestruneMain::CreateComponents() {
     action->setVisible(visible);
     return action;
   };
+  pmAdd = item("pmAdd", true);
   pmExclude = item("pmExclude", true);
+  pmRemovefromquery = item("pmRemovefromquery", false);
+  pmRemoveFromExcluded = item("pmRemoveFromExcluded", false);
+  pmEditWord = item("pmEditWord", false);
+  pmAddToStopWords = item("pmAddToStopWords", true);
+  pmShowEntryField = item("pmShowEntryField", false);
+  pmScope = item("pmScope", false);
   pmEditElement = item("pmEditElement", false);
   N2 = item("N2", false);
   N3 = item("N3", false);
@@ -218,6 +240,16 @@ void TFKestruneMain::CreateComponents() {
   r1 = item("r1", false);
   N8->setCheckable(true);
   r1->setCheckable(true);
+  PopupMenuPage = named(new QMenu(this), "PopupMenuPage");
+  auto pageItem = [this](const char* name) {
+    QAction* action = PopupMenuPage->addAction(QString());
+    action->setObjectName(name);
+    return action;
+  };
+  AddToQuery1 = pageItem("AddToQuery1");
+  Excludefromquery1 = pageItem("Excludefromquery1");
+  UpdateEntry1 = pageItem("UpdateEntry1");
+  DeleteEntry1 = pageItem("DeleteEntry1");
 
   const std::pair<TMainControl, QWidget*> controls[] = {
       {TMainControl::IBitmapButtonUndo, IBitmapButtonUndo},
@@ -245,6 +277,18 @@ void TFKestruneMain::CreateComponents() {
       {TMainControl::TrackBar3, TrackBar3},
       {TMainControl::BtnHelp, BtnHelp},
       {TMainControl::BtnOptions, BtnOptions},
+      {TMainControl::IBitmapBtnShowDelLinks, ViewButtons[0]},
+      {TMainControl::IBitmapBtnShowDelSites, ViewButtons[1]},
+      {TMainControl::IBitmapBtnShowNew, ViewButtons[2]},
+      {TMainControl::IBitmapBtnShowOld, ViewButtons[3]},
+      {TMainControl::IBitmapBtnShowFavorites, ViewButtons[4]},
+      {TMainControl::IBitmapBtnShowStopWords, ViewButtons[5]},
+      {TMainControl::LabelDelLinksCount, ViewCounters[0]},
+      {TMainControl::LabelDelSitesCount, ViewCounters[1]},
+      {TMainControl::LabelNewCount, ViewCounters[2]},
+      {TMainControl::LabelOldCount, ViewCounters[3]},
+      {TMainControl::LabelFavoritesCount, ViewCounters[4]},
+      {TMainControl::LabelStopWordsCount, ViewCounters[5]},
   };
   for (const auto& [control, widget] : controls) controls_[static_cast<size_t>(control)] = widget;
   IComboBox1->raise();
@@ -311,6 +355,102 @@ void TFKestruneMain::ConnectComponents() {
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive && shown_) FormActivate();
   });
+  ConnectResultPage();
+}
+
+void TFKestruneMain::ConnectResultPage() {
+  // The map's word events.
+  TDrawAndEventMap& map = *DrawAndEventMap1;
+  map.OnGroupSelect = [this](TCustomDrawAndEventMap&, int32_t count, const TNNKeys& keys, bool selected,
+                             int32_t variant) { session_.DrawAndEventMap1GroupSelect(count, variant, selected, keys); };
+  map.OnSingleSelect = [this](TCustomDrawAndEventMap&, TNNKey& key, bool selected, int32_t variant) {
+    session_.DrawAndEventMap1SingleSelect(key, variant, selected);
+  };
+  map.OnMouseClickByWord = [this](TCustomDrawAndEventMap&, TNNKey& key, bool selected, int32_t variant) {
+    session_.DrawAndEventMap1MouseClickByWord(key, variant, selected);
+  };
+  map.OnMouseToWord = [this](TCustomDrawAndEventMap&, TNNKey& key, bool, int32_t variant) {
+    session_.DrawAndEventMap1MouseToWord(key, variant);
+  };
+  map.OnMouseOutWord = [this](TCustomDrawAndEventMap&, TNNKey& key, bool, int32_t) {
+    session_.DrawAndEventMap1MouseOutWord(key);
+  };
+  map.OnHoverOutHook = [this] { session_.MapHoverEnd(); };
+  map.OnPreviewWordHook = [this] { session_.PreviewWordResults(); };
+  map.OnClick = [this](TCustomDrawAndEventMap&) { session_.DrawAndEventMap1Click(); };
+  map.OnMouseUp = [this](TCustomDrawAndEventMap&, Qt::MouseButton, Qt::KeyboardModifiers, int32_t, int32_t) {
+    session_.DrawAndEventMap1MouseUp();
+  };
+
+  // The map's menu: its items follow the map's state when it opens.
+  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+    popupPoint_ = Panel1->mapFromGlobal(QCursor::pos());
+    popupWord_ = DrawAndEventMap1->HitIndex();
+    const TKestruneSession::TMapPopupItems items = session_.PopupMenu1Popup();
+    pmAdd->setVisible(items.pmAdd);
+    pmExclude->setVisible(items.pmExclude);
+    pmRemovefromquery->setVisible(items.pmRemovefromquery);
+    pmRemoveFromExcluded->setVisible(items.pmRemoveFromExcluded);
+    pmEditWord->setVisible(items.pmEditWord);
+    pmEditElement->setVisible(items.pmEditElement);
+    pmAddToStopWords->setVisible(items.pmAddToStopWords);
+    pmShowEntryField->setVisible(items.pmShowEntryField);
+    pmScope->setVisible(items.pmScope);
+  });
+  connect(pmAdd, &QAction::triggered, this, [this] { session_.pmAddClick(popupWord_); });
+  connect(pmAddToStopWords, &QAction::triggered, this, [this] { session_.pmAddToStopWordsClick(); });
+  connect(pmEditWord, &QAction::triggered, this, [this] { session_.pmEditWordClick(popupPoint_.x(), popupPoint_.y()); });
+  connect(pmRemoveFromExcluded, &QAction::triggered, this, [this] { session_.pmRemoveFromExcludedClick(); });
+  connect(pmRemovefromquery, &QAction::triggered, this, [this] { session_.pmRemoveFromExcludedClick(); });
+  connect(pmShowEntryField, &QAction::triggered, this,
+          [this] { session_.PlaceQueryBox(popupPoint_.x(), popupPoint_.y(), false); });
+  connect(pmScope, &QAction::triggered, this, [this] { session_.pmScopeClick(); });
+
+  // The result page's menu.
+  const std::pair<QAction*, TKestruneSession::TPagePopupItem> pageItems[] = {
+      {AddToQuery1, TKestruneSession::TPagePopupItem::AddToQuery1},
+      {Excludefromquery1, TKestruneSession::TPagePopupItem::Excludefromquery1},
+      {UpdateEntry1, TKestruneSession::TPagePopupItem::UpdateEntry1},
+      {DeleteEntry1, TKestruneSession::TPagePopupItem::DeleteEntry1}};
+  for (const auto& [action, entry] : pageItems) {
+    connect(action, &QAction::triggered, this, [this, entry = entry] { session_.PagePopupClick(entry); });
+  }
+
+  // The view buttons: a click turns the button's view on or back off.
+  constexpr TMainControl kViewControls[] = {
+      TMainControl::IBitmapBtnShowDelLinks, TMainControl::IBitmapBtnShowDelSites,
+      TMainControl::IBitmapBtnShowNew,      TMainControl::IBitmapBtnShowOld,
+      TMainControl::IBitmapBtnShowFavorites, TMainControl::IBitmapBtnShowStopWords};
+  for (size_t i = 0; i < ViewButtons.size(); ++i) {
+    connect(ViewButtons[i], &QPushButton::clicked, this, [this, i, control = kViewControls[i]] {
+      ViewButtons[i]->setChecked(!ViewButtons[i]->isChecked());
+      session_.ViewButtonClick(control);
+    });
+  }
+
+  // The page's help link is the Help button's action.
+  session_.OnHelp = [this] {
+    if (OnHelp) OnHelp();
+  };
+
+  // The browser control.
+  EmbeddedWB1->OnBeforeNavigate = [this](const QUrl& url, QWebEnginePage::NavigationType type, bool) {
+    return BeforeNavigate(url, type);
+  };
+  EmbeddedWB1->OnDocumentComplete = [this](bool) { session_.EmbeddedWB1DocumentComplete(); };
+}
+
+bool TFKestruneMain::BeforeNavigate(const QUrl& url, QWebEnginePage::NavigationType type) {
+  // A reload of the page is always refused: the page is built, not loaded.
+  if (type == QWebEnginePage::NavigationTypeReload && session_.EmbeddedWB1Refresh()) return false;
+  const std::string address = url.toEncoded().toStdString();
+  const TPageCommand command = ClassifyPageUrl(address, session_.PageUrlContext());
+  if (command.Row == kPageCmdGoAhead) return true;
+  // Never inside the browser's handler: a command may write a page, ask a
+  // question or run a search.
+  QMetaObject::invokeMethod(
+      this, [this, command, address] { session_.ExecutePageCommand(command, address); }, Qt::QueuedConnection);
+  return false;
 }
 
 void TFKestruneMain::InstallCursors() {
@@ -401,18 +541,13 @@ void TFKestruneMain::pmExcludeClick() {
 
 void TFKestruneMain::DrawAndEventMap1DblClick() {
   TDrawAndEventMap& map = *DrawAndEventMap1;
-  if (session_.ContentMap.KeyCount() == 0 || (map.State() & TCustomDrawAndEventMap::kStateBusy) != 0) return;
   const QPoint at = map.mapFromGlobal(QCursor::pos());
-  if (map.HitTest(at.x(), at.y())) return;
-  IComboBox1->setEditText(QString());
+  const bool word = map.HitTest(at.x(), at.y());
   const QPoint inPanel = map.mapTo(Panel1, at);
-  IComboBox1->move(inPanel);
-  querybitmap->move(inPanel);
-  querybitmap->show();
-  IComboBox1->show();
+  session_.DrawAndEventMap1DblClick(inPanel.x(), inPanel.y(), word);
   IComboBox1->raise();
-  IComboBox1->setFocus();
-  map.RedrawDirty();
+  BBtnSearch->raise();
+  BBtnSearch2->raise();
 }
 
 bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
@@ -632,6 +767,25 @@ void TFKestruneMain::SelectEngineItem(int32_t index) {
 }
 
 void TFKestruneMain::ShowHtml(std::u16string_view html) { EmbeddedWB1->WriteHtml(html); }
+
+void TFKestruneMain::ClearPageSelection() { EmbeddedWB1->page()->triggerAction(QWebEnginePage::Unselect); }
+
+void TFKestruneMain::ScrollPageTo(std::u16string_view anchor) { EmbeddedWB1->ScrollToAnchor(anchor); }
+
+void TFKestruneMain::ReloadPage() {
+  // The page is the session's: the pending build writes it anew.
+  QMetaObject::invokeMethod(this, [this] { session_.EmbeddedWB1DocumentComplete(); }, Qt::QueuedConnection);
+}
+
+void TFKestruneMain::RepaintPage() { EmbeddedWB1->update(); }
+
+void TFKestruneMain::ShowPagePopup(bool scopeEntries) {
+  AddToQuery1->setVisible(!scopeEntries);
+  Excludefromquery1->setVisible(!scopeEntries);
+  UpdateEntry1->setVisible(scopeEntries);
+  DeleteEntry1->setVisible(scopeEntries);
+  PopupMenuPage->popup(QCursor::pos());
+}
 
 int32_t TFKestruneMain::AskChangeEngine() {
   return ShowMessageBox(MessageStrings.smWantResend, MessageStrings.smMes,

@@ -10,8 +10,16 @@
 // DrawAndEventMap1 and, over it, the query box IComboBox1 with querybitmap,
 // BBtnSearch and BBtnSearch2; the browser control EmbeddedWB1; the buttons,
 // the engine box CBWebSite, the track bars, the progress bar IProgressBar1
-// and the labels TntLabel1 and Label1; the map's menu PopupMenu1. The search
-// worker is a TEngineWebAdapter that the session owns.
+// and the labels TntLabel1 and Label1; the six view buttons of the result
+// page's lists with their counters; the map's menu PopupMenu1, whose items
+// follow the session's PopupMenu1Popup, and the result page's menu
+// PopupMenuPage. The search worker is a TEngineWebAdapter that the session
+// owns.
+//
+// The map view's word events and hooks go to the session. The browser
+// control's navigation hook classifies every link (ClassifyPageUrl): the
+// browser's own loads go ahead, everything else is refused and performed by
+// the session (ExecutePageCommand) after the browser's handler has returned.
 //
 // An application-wide event filter does what the program does for every
 // message it retrieves: a character typed while the mouse rests over the map
@@ -138,7 +146,17 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   QLabel* TntLabel1;
   QLabel* Label1;
   QLabel* ibitmap27;
+  // The view buttons of the result page's lists and their counters.
+  std::array<TDownButton*, 6> ViewButtons{};
+  std::array<QLabel*, 6> ViewCounters{};
   QMenu* PopupMenu1;
+  QAction* pmAdd;
+  QAction* pmRemovefromquery;
+  QAction* pmRemoveFromExcluded;
+  QAction* pmEditWord;
+  QAction* pmAddToStopWords;
+  QAction* pmShowEntryField;
+  QAction* pmScope;
   QAction* pmExclude;
   QAction* pmEditElement;
   QAction* N2;
@@ -147,6 +165,12 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   QAction* N6;
   QAction* N8;
   QAction* r1;
+  // The result page's menu: a word's entries or a scope button's.
+  QMenu* PopupMenuPage;
+  QAction* AddToQuery1;
+  QAction* Excludefromquery1;
+  QAction* UpdateEntry1;
+  QAction* DeleteEntry1;
 
   // The widget of a control; null for one the window does not have.
   QWidget* ControlWidget(TMainControl control) const;
@@ -184,6 +208,11 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   void SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) override;
   void SelectEngineItem(int32_t index) override;
   void ShowHtml(std::u16string_view html) override;
+  void ClearPageSelection() override;
+  void ScrollPageTo(std::u16string_view anchor) override;
+  void ReloadPage() override;
+  void RepaintPage() override;
+  void ShowPagePopup(bool scopeEntries) override;
   int32_t AskChangeEngine() override;
   int32_t ShowOptionsForm(bool fromEngineBox) override;
   void PostToUi(std::function<void()> call) override;
@@ -219,6 +248,12 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   bool KeyPressed(QWidget* receiver, QKeyEvent* key);
   void MouseMoved(const QPoint& global);
   void CenterQueryBoxOnResize();
+  // The map's word events and hooks, the browser control's navigation hook
+  // and document end, the view buttons and both popup menus.
+  void ConnectResultPage();
+  // The browser is about to navigate: a command link is refused and
+  // performed after the browser's handler (a page may be written then).
+  bool BeforeNavigate(const QUrl& url, QWebEnginePage::NavigationType type);
 
   TKestruneSession& session_;
   std::array<QWidget*, static_cast<size_t>(TMainControl::kCount)> controls_{};
@@ -228,6 +263,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   bool shown_ = false;
   bool showQueued_ = false;
   bool closeAfterSearch_ = false;
+  // Where the map's popup menu opened (Panel1's pixels) and the key under it.
+  QPoint popupPoint_;
+  int32_t popupWord_ = -1;
 };
 
 // The main window while it exists, else null.

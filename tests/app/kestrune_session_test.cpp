@@ -12,6 +12,7 @@
 #include "core/log_file.h"
 #include "platform/settings_store.h"
 #include "tests/app/program_folder.h"
+#include "tests/app/recording_main_view.h"
 
 namespace kestrune {
 namespace {
@@ -240,17 +241,7 @@ TEST(KestruneSession, IndexListFromTheBasesFolder) {
   EXPECT_EQ(list, a + " off 3,4\n" + b + " on 0,-2\n");  // a line of 33 values skipped, x read as 0
 }
 
-struct TRecordingOpener : IBrowserOpener {
-  bool OpenLocalFile(std::u16string_view path) override {
-    files.emplace_back(path);
-    return true;
-  }
-  bool OpenUrl(std::u16string_view url) override {
-    urls.emplace_back(url);
-    return true;
-  }
-  std::vector<std::u16string> files, urls;
-};
+using test::TRecordingOpener;
 
 TEST(BrowserOpener, OnlyWebAddressesReachTheBrowser) {
   TRecordingOpener opener;

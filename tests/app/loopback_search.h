@@ -87,6 +87,22 @@ inline void RouteLoopbackEngine(LoopbackHttpServer& server, int items,
   });
 }
 
+// The loopback engine's answers at "/search" from the given items, as many a
+// page as the query asks for ("n="), from the item "start=" names.
+inline void RouteLoopbackItems(LoopbackHttpServer& server, std::vector<ResultItem> items) {
+  server.Route("/search", [items = std::move(items)](const HttpRequestRecord& r) {
+    auto parameter = [&r](const std::string& name, int otherwise) {
+      const size_t at = r.query.find(name);
+      return at == std::string::npos ? otherwise : std::atoi(r.query.c_str() + at + name.size());
+    };
+    const int total = static_cast<int>(items.size());
+    const int start = std::clamp(parameter("start=", 1), 1, total + 1);
+    const int count = std::max(0, std::min(parameter("n=", 10), total - start + 1));
+    return HttpReply::Html(WriteResultPage(std::vector<ResultItem>(items.begin() + (start - 1),
+                                                                   items.begin() + (start - 1 + count))));
+  });
+}
+
 class TLoopbackSearch {
  public:
   static constexpr int kServedItems = 30;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/browser_opener.h"
 #include "app/main_view.h"
 #include "app/map_view_ops.h"
 #include "app/search_engine.h"
@@ -36,7 +37,10 @@ class TRecordingMainView : public IMainView {
 
   TControl& Control(TMainControl c) { return controls[static_cast<size_t>(c)]; }
 
-  int32_t MessageBox(std::u16string_view, std::u16string_view, uint32_t) override { return platform::kIdOk; }
+  int32_t MessageBox(std::u16string_view text, std::u16string_view, uint32_t) override {
+    messages.emplace_back(text);
+    return messageAnswer;
+  }
   void SetCaption(std::u16string_view text) override { caption = text; }
   void CloseMainWindow() override { ++closeRequests; }
   void SetBusyCursor(bool busy) override { busyCursor = busy; }
@@ -65,7 +69,11 @@ class TRecordingMainView : public IMainView {
   void ShowHtml(std::u16string_view html) override {
     page = html;
     pages.emplace_back(html);
+    ++pagesWritten;
   }
+  void ScrollPageTo(std::u16string_view anchor) override { scrolledTo = anchor; }
+  void ReloadPage() override { ++reloads; }
+  void ShowPagePopup(bool scopeEntries) override { popups.push_back(scopeEntries); }
   int32_t AskChangeEngine() override {
     ++questions;
     return changeEngineAnswer;
@@ -107,6 +115,12 @@ class TRecordingMainView : public IMainView {
   int32_t engineIndex = -1;
   std::u16string page;
   std::vector<std::u16string> pages;  // every page shown, in order
+  int32_t pagesWritten = 0;
+  std::u16string scrolledTo;
+  int32_t reloads = 0;
+  std::vector<bool> popups;  // true: the scope entries
+  std::vector<std::u16string> messages;
+  int32_t messageAnswer = platform::kIdOk;
   int32_t changeEngineAnswer = platform::kIdCancel;
   int32_t questions = 0;
   bool optionsFromEngineBox = false;
@@ -139,6 +153,19 @@ class TRecordingMapView : public IMapViewOps {
   uint32_t state = 0;
   bool enabled = true;
   std::u16string skin;
+};
+
+// The desktop's opener: the addresses and files handed to it.
+struct TRecordingOpener : IBrowserOpener {
+  bool OpenLocalFile(std::u16string_view path) override {
+    files.emplace_back(path);
+    return true;
+  }
+  bool OpenUrl(std::u16string_view url) override {
+    urls.emplace_back(url);
+    return true;
+  }
+  std::vector<std::u16string> files, urls;
 };
 
 // A search engine that finishes each search at once on the calling thread,

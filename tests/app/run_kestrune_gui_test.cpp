@@ -15,6 +15,7 @@
 #include "app/connect_probe.h"
 #include "app/window/kestrune_main.h"
 #include "app/window/run_kestrune.h"
+#include "tests/app/recording_main_view.h"
 #include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
@@ -24,14 +25,7 @@
 namespace kestrune {
 namespace {
 
-struct TRecordingOpener : IBrowserOpener {
-  bool OpenLocalFile(std::u16string_view path) override {
-    files.emplace_back(path);
-    return true;
-  }
-  bool OpenUrl(std::u16string_view) override { return true; }
-  std::vector<std::u16string> files;
-};
+using test::TRecordingOpener;
 
 // Runs the program block; `during` runs once its loop has started, and then
 // the main window is closed as the user would. A watchdog ends a loop that

@@ -88,7 +88,7 @@ TEST(SearchEntry, ScriptedEntries) {
       {{"type:alpha", "answer:6", "engine:Second"}, "downloads=2;k0=alpha=1;box=alpha;web=Second;asked=1"},
       {{"type:alpha", "answer:7", "engine:Second"}, "downloads=1;pages=3;k0=;box=;at=300,288;web=Second;asked=1"},
       // Yes without a query: the current scope is searched anew.
-      {{"scope:delta", "answer:6", "engine:Second"}, "downloads=1;k0=delta=1;web=Second;asked=1;scopes=0"},
+      {{"scope:delta", "answer:6", "engine:Second"}, "downloads=1;k0=delta=1;web=Second;asked=1;scopes=1"},
       // Without a query, and to the current engine.
       {{"engine:Second"}, "downloads=0;pages=1;web=Second;asked=0"},
       {{"type:alpha", "engine:Loopback"}, "downloads=1;pages=2;k0=alpha=1;web=Loopback;asked=0"},

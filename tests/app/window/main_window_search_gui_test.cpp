@@ -11,53 +11,22 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
 
 #include "app/window/kestrune_main.h"
 #include "app/window/run_kestrune.h"
-#include "platform/settings_store.h"
 #include "tests/app/loopback_search.h"
+#include "tests/app/window/program_copy.h"
 
 namespace kestrune {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr int kItems = 30;
-
-// The built program folder without its executables, its engines replaced by
-// the loopback engine at `base`.
-void CopyProgramFolder(const fs::path& to, const std::string& base) {
-  const fs::path from = KESTRUNE_PROGRAM_DIR;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from)) {
-    const fs::path relative = fs::relative(entry.path(), from);
-    if (entry.is_directory()) {
-      fs::create_directories(to / relative);
-    } else if (entry.is_regular_file() && relative.parent_path() != "templates/web" &&
-               relative != "kestrune" && relative != "ravelst") {
-      fs::copy_file(entry.path(), to / relative);
-    }
-  }
-  test::WriteEngineTemplate(to.string(), "loopback",
-                            test::LoopbackEngineTemplate(base, test::LoopbackTemplateOptions().HostName("Loopback")));
-}
 
 TEST(MainWindowSearch, AQueryTypedIntoTheBoxReachesTheDocumentsAndTheMap) {
   test::LoopbackHttpServer server;
   test::RouteLoopbackEngine(server, kItems);
   const std::string base = server.Url("");
-  test::TempDir dir;
-  const fs::path program = fs::path(dir.Path()) / "kestrune";
-  CopyProgramFolder(program, base);
-  test::ScopedEnv home("KESTRUNE_HOME", program.string() + "/");
-  test::ScopedEnv config("KESTRUNE_CONFIG_HOME", dir.Path() + "config/");
-  test::ScopedEnv data("XDG_DATA_HOME", dir.Path() + "data");
-  test::ScopedEnv cache("XDG_CACHE_HOME", dir.Path() + "cache");
-  {
-    platform::SettingsStore store;
-    ASSERT_TRUE(store.OpenKey("SOFTWARE\\Kestrune Inc\\Kestrune Search", true));
-    store.WriteString("Dictionaries", "9");  // the English dictionary only
-  }
+  test::TCopiedProgram copied(base);
 
   bool searched = false, queryOnMap = false;
   int32_t steps = 0;

@@ -1,0 +1,233 @@
+// The scopes of TKestruneSession: every query sent becomes a scope; the page
+// adds, replaces, deletes and selects scopes, the scope view shows their
+// union, MarkScopeDocuments flags the documents no scope reaches any more,
+// and the full refresh downloads every scope again and flags what is new.
+#include <algorithm>
+#include <unordered_set>
+
+#include "app/connect_probe.h"
+#include "app/kestrune_session.h"
+#include "core/log_file.h"
+
+namespace kestrune {
+
+namespace {
+
+constexpr int32_t kKindScopeIndex = 11;
+constexpr int32_t kFlagOld = 2;
+constexpr int32_t kFlagNew = 4;
+
+}  // namespace
+
+void TKestruneSession::AddSearchScope() {
+  IControlKeys& steps = ContentMap.Steps();
+  TNNKeys included;
+  TNNKeys excluded;
+  GetStepKeys(included, QueryKind());
+  GetStepKeys(excluded, ExcludedKind());
+  Scope.Add(included, excluded);
+  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
+  if (Scope.Count() == 0) {
+    SetEnabled(TMainControl::fullRefresh, false);
+  } else {
+    SetEnabled(TMainControl::fullRefresh, true);
+    steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
+  }
+  MarkScopeDocuments();
+}
+
+void TKestruneSession::UpdateScope(int32_t index) {
+  IControlKeys& steps = ContentMap.Steps();
+  TNNKeys included;
+  TNNKeys excluded;
+  GetStepKeys(included, QueryKind());
+  GetStepKeys(excluded, ExcludedKind());
+  Scope.Replace(index, included, excluded);
+  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
+  if (Scope.Count() > 0) steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
+  MarkScopeDocuments();
+}
+
+void TKestruneSession::DeleteScope(int32_t index) {
+  if (!Scope.IsValidIndex(index)) return;
+  IControlKeys& steps = ContentMap.Steps();
+  auto snapshot = [&] {
+    steps.ClearKind(IControlKeys::kScopeWordsKind);
+    steps.AddScopeWords(Scope.GetScopes());
+  };
+  // The step before keeps the scope for Undo.
+  snapshot();
+  SaveKeysUndoState();
+  Scope.Delete(index);
+  snapshot();
+  steps.ClearKind(kKindScopeIndex);
+  if (Scope.Count() == 0) {
+    AddSearchScope();
+    SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
+  }
+  snapshot();
+  steps.ClearKind(kKindScopeIndex);
+  steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
+  MarkScopeDocuments();
+}
+
+void TKestruneSession::SelectScope(int32_t index) {
+  if (!Scope.IsValidIndex(index)) return;
+  IControlKeys& steps = ContentMap.Steps();
+  SaveKeysUndoState();
+  steps.ClearKind(kKindQuery);
+  steps.ClearKind(kKindExcluded);
+  for (int32_t i = 0; i < Scope.GetIncludedCount(index); ++i) {
+    const TNNKey key = Scope.GetIncludedKey(index, i);
+    steps.SetKey(QueryKind(), {key.Id, ContentMap.ExcludedMode() ? kExcludedWeight : 1.0f});
+  }
+  for (int32_t i = 0; i < Scope.GetExcludedCount(index); ++i) {
+    const TNNKey key = Scope.GetExcludedKey(index, i);
+    steps.SetKey(ExcludedKind(), {key.Id, ContentMap.ExcludedMode() ? 1.0f : key.Weight});
+  }
+  ContentMap.SetNoQueryMode(false);
+  steps.SetValue(kKindSettings, 1, 0.0f);
+  Scope.SetCurrent(index);
+  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
+  steps.SetValue(kKindScopeIndex, index, 0.0f);
+  ContentMapReGenerate();
+  ShowResults(-2, 0);
+}
+
+void TKestruneSession::pmScopeClick() {
+  if (ContentMap.NoQueryMode()) return;
+  SaveKeysUndoState();
+  ContentMap.SetNoQueryMode(true);
+  ContentMap.Steps().SetValue(kKindSettings, 1, 1.0f);
+  ContentMapReGenerate();
+  ShowResults(-2, 0);
+}
+
+void TKestruneSession::MarkScopeDocuments() {
+  const int32_t n = static_cast<int32_t>(Documents.size());
+  std::unordered_set<int32_t> reached;
+  for (const TScopeWords& scope : Scope.GetScopes()) {
+    TNNKeys keys = scope.Included;
+    keys.insert(keys.end(), scope.Excluded.begin(), scope.Excluded.end());
+    int32_t count = n;
+    TNNKeys found;
+    IContextMS1.GetFiles(keys, TNNKeys(), count, found, 2);
+    count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
+    for (int32_t i = 0; i < count; ++i) reached.insert(found[static_cast<size_t>(i)].Id);
+  }
+  std::vector<bool> marked(static_cast<size_t>(n), false);
+  for (const TControlKeyCell& cell : ContentMap.Steps().GetCurrent()[kKindMarks]) {
+    if (cell.Key.Id >= 0 && cell.Key.Id < n) marked[static_cast<size_t>(cell.Key.Id)] = true;
+  }
+  Counters.AllOldLinks = 0;
+  Counters.AllNewLinks = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (marked[static_cast<size_t>(i)]) continue;
+    TMetaSearchList& document = Documents[static_cast<size_t>(i)];
+    if (reached.count(i) != 0) {
+      document.Flags &= ~kFlagOld;
+    } else {
+      document.Flags |= kFlagOld;
+    }
+    // Documents of undone searches are flagged but not counted: they are
+    // not shown.
+    if (document.Step > StepNumber) continue;
+    if ((document.Flags & kFlagOld) != 0) {
+      ++Counters.AllOldLinks;
+    } else if ((document.Flags & kFlagNew) != 0) {
+      ++Counters.AllNewLinks;
+    }
+  }
+}
+
+bool TKestruneSession::SearchAllScopes() {
+  if (Scope.Count() == 0 || !Engine) return false;
+  if (SearchRun.Depth > 0) {
+    LogFile.Log("SearchAllScopes: a search runs already; the scopes are not searched", 1);
+    return false;
+  }
+  // A run like RunMetaSearch: the window defers its close until it ends.
+  ++SearchRun.Depth;
+  struct TRunEnd {
+    TKestruneSession& session;
+    ~TRunEnd() {
+      --session.SearchRun.Depth;
+      if (session.OnSearchRunEnded) session.OnSearchRunEnded();
+    }
+  } runEnd{*this};
+
+  ShowSearchBusy();
+  if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
+  if (LinksToDownload == 0) LinksToDownload = 50;
+  Engine->SetUrlCount(LinksToDownload);
+  ShowResults(-2, 1);
+  SearchJustRan = true;
+  TConnectProbe& probe = Probe ? *Probe : ConnectProbe();
+  if (probe.ConnectState.load() == 2) probe.TestConnection();
+  if (probe.ConnectState.load() == 2) {
+    FinishSearch();
+    return false;
+  }
+  if (Engine->Status() > ISearchEngine::kStatusOk) {
+    FinishSearch();
+    Engine->SetStatus(ISearchEngine::kStatusOk);
+    return false;
+  }
+  for (int32_t k = 0; k < Scope.Count() && !StopRequested; ++k) {
+    const std::u16string query = Scope.GetQueryText(k);
+    if (Engine->Status() == ISearchEngine::kStatusOk) StartEngineSearch(query);
+    WaitForSearch();
+    if (StopRequested) Engine->SetStatus(ISearchEngine::kStatusOk);
+    if (Engine->Status() > ISearchEngine::kStatusOk) {
+      LogFile.Log("SearchAllScopes: the search of scope " + std::to_string(k) + " ended with status " +
+                      std::to_string(Engine->Status()),
+                  1);
+      FinishSearch();
+      Engine->SetStatus(ISearchEngine::kStatusOk);
+      return false;
+    }
+    SearchProgress(100);
+    MergeResults(query);
+    SearchProgress(0);
+  }
+  Counters.AtLastSearch = static_cast<int32_t>(Documents.size());
+  SearchProgress(100);
+  return true;
+}
+
+void TKestruneSession::fullRefreshClick() {
+  IControlKeys& steps = ContentMap.Steps();
+  SaveKeysUndoState();
+  const bool noQuery = ContentMap.NoQueryMode();
+  TNNKeys query;
+  TNNKeys excluded;
+  if (!noQuery) {
+    GetStepKeys(query, kKindQuery);
+    GetStepKeys(excluded, kKindExcluded);
+  }
+  Counters.AllNewLinks = 0;
+  Counters.AllOldLinks = 0;
+  const int32_t lastStep = StepNumber;
+  if (!SearchAllScopes()) return;
+  for (TMetaSearchList& document : Documents) {
+    document.Flags &= ~(kFlagOld | kFlagNew);
+    if (document.Step > lastStep) {
+      document.Flags |= kFlagNew;
+      ++Counters.AllNewLinks;
+    }
+  }
+  ContentMap.SetNoQueryMode(noQuery);
+  if (!noQuery) {
+    const bool keep = keepForwardSteps_;
+    keepForwardSteps_ = true;
+    steps.ClearKind(kKindQuery);
+    steps.ClearKind(kKindExcluded);
+    for (const TNNKey& key : query) steps.SetKey(kKindQuery, key);
+    for (const TNNKey& key : excluded) steps.SetKey(kKindExcluded, key);
+    keepForwardSteps_ = keep;
+  }
+  FinishSearch();
+  SetEnabled(TMainControl::IBitmapButtonUndo, false);
+}
+
+}  // namespace kestrune

@@ -1,0 +1,268 @@
+// The road of a map click: a word added to the query on a project of 1,000
+// documents, on a session created as the main window creates it (the shipped
+// English dictionary and page templates). The click (the group event of the
+// map view) pushes the step (SaveKeysUndoState), rebuilds the map
+// (ContentMapReGenerate, whose document ordering ranks the documents) and
+// builds the result page's HTML (ShowResults). Beside it, in the same run,
+// the work it cannot avoid: TIContextMS::GetFiles of the new keys plus
+// TCustomContentMap2::BuildMap of a second map over the same network and the
+// same keys. Target: the click at most 30 ms. Then MarkScopeDocuments with 20
+// scopes (target at most 50 ms). The documents are sentences of Debian's
+// fortunes-min (fortunes, literature, riddles): the title the first words of
+// the sentence, the sentence the annotation. After the Google Benchmark runs
+// each side is timed again (median of 21 runs, lowest of 5 rounds) and the
+// ratio printed.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/kestrune_session.h"
+#include "platform/settings_store.h"
+#include "platform/text.h"
+#include "tests/app/recording_main_view.h"
+
+using namespace kestrune;
+
+namespace {
+
+constexpr int32_t kDocuments = 1000;
+constexpr int32_t kScopes = 20;
+constexpr char16_t kBaseQuery[] = u"life";
+
+// Sentences of at least six words from the fortunes of the given files.
+std::vector<std::string> ReadSentences(const std::vector<std::string>& paths) {
+  std::vector<std::string> sentences;
+  for (const std::string& path : paths) {
+    std::ifstream in(path);
+    std::string line, text;
+    auto flush = [&] {
+      std::replace(text.begin(), text.end(), '\n', ' ');
+      size_t start = 0;
+      while (start < text.size()) {
+        size_t end = text.find_first_of(".?!", start);
+        if (end == std::string::npos) end = text.size();
+        const std::string sentence = text.substr(start, end - start);
+        if (std::count(sentence.begin(), sentence.end(), ' ') >= 6) sentences.push_back(sentence);
+        start = end + 1;
+      }
+      text.clear();
+    };
+    while (std::getline(in, line)) {
+      if (line == "%") {
+        flush();
+      } else {
+        text += line + "\n";
+      }
+    }
+    flush();
+  }
+  return sentences;
+}
+
+struct TSetup {
+  std::string root;
+  test::TRecordingMainView view;
+  std::unique_ptr<TKestruneSession> session;
+  TContentMap2 reference;
+  std::vector<int32_t> baseIds;
+  TNNKeys added;  // the word the click adds
+  int32_t listed = 0;
+  size_t pageSize = 0;
+
+  TSetup() {
+    root = std::filesystem::temp_directory_path().string() + "/kestrune-page-bench-XXXXXX";
+    if (!::mkdtemp(root.data())) std::abort();
+    root += "/";
+    ::setenv("KESTRUNE_CONFIG_HOME", (root + "config/").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (root + "data").c_str(), 1);
+    {
+      platform::SettingsStore store;
+      if (store.OpenKey(kSettingsKey, true)) store.WriteString("Dictionaries", "9");  // English only
+    }
+    session = std::make_unique<TKestruneSession>(platform::Utf8ToUtf16(KESTRUNE_PROGRAM_DIR "/"));
+    TKestruneSession& s = *session;
+    s.ReadLanguageTable();
+    s.ReadStartupSettings();
+    if (!s.Create(&view, nullptr, nullptr) || s.WordDictionary.Count() < 10000) {
+      std::fprintf(stderr, "the shipped English dictionary is missing in %s\n", KESTRUNE_PROGRAM_DIR);
+      std::abort();
+    }
+    s.ContentMap.SetMapSize(view.mapWidth, view.mapHeight);
+
+    const std::string folder = KESTRUNE_FORTUNES_DIR "/";
+    const std::vector<std::string> sentences =
+        ReadSentences({folder + "fortunes", folder + "literature", folder + "riddles"});
+    if (sentences.size() < kDocuments) {
+      std::fprintf(stderr, "fortunes-min is missing in %s\n", KESTRUNE_FORTUNES_DIR);
+      std::abort();
+    }
+    // Three paragraphs a document, parsed at once and fed to the network as
+    // a search leaves them; every third title names the query word.
+    std::u16string text;
+    for (int32_t j = 0; j < kDocuments; ++j) {
+      const std::string& sentence = sentences[static_cast<size_t>(j)];
+      size_t cut = 0;
+      for (int words = 0; words < 6 && cut != std::string::npos; ++words) cut = sentence.find(' ', cut + 1);
+      std::u16string title = platform::Utf8ToUtf16(sentence.substr(0, cut));
+      if (j % 3 == 0) title = std::u16string(kBaseQuery) + u" " + title;
+      const std::string url = "http://example.org/sentence/" + std::to_string(j);
+      text += title + u". \r\n\r\n" + platform::Utf8ToUtf16(sentence) + u". \r\n\r\n" + platform::Utf8ToUtf16(url) +
+              u". \r\n\r\n";
+      TMetaSearchList document;
+      document.Position = j;
+      document.Url = url;
+      document.Title = title;
+      document.Annotation = platform::Utf8ToUtf16(sentence);
+      document.Label = std::to_string(j + 1) + " - Bench";
+      document.Step = 1;
+      s.Documents.push_back(document);
+      s.IMetaList.AddWord(platform::Utf8ToUtf16(url), 0, -1);
+    }
+    s.StepNumber = 1;
+    s.StepKeys.resize(1);
+    s.TextParsing.Parse(text);
+    const TParsingText parse = s.TextParsing.ParsingText();
+    s.IContextMS1.Clear();
+    for (int32_t j = 0; j < kDocuments && 3 * j + 2 < parse.ParagraphCount; ++j) {
+      s.IContextMS1.AddFile(j);
+      s.IContextMS1.AddTitleMSPage(parse, 3 * j, j);
+      s.IContextMS1.AddAnnotateMSPage(parse, 3 * j + 1, j);
+      s.IContextMS1.AddUrlMSPage(parse, 3 * j + 2, j, TNNKeys(), 0.9f - static_cast<float>(j) * 0.00001f);
+    }
+
+    // The query on the map, and the word the click adds: the strongest word
+    // of the map after the query.
+    TWordVariant hit;
+    if (s.WordDictionary.FindFirst(kBaseQuery, hit, 0) <= 0) std::abort();
+    baseIds.push_back(hit.WordIndex);
+    Restore();
+    for (const TKey& key : s.ContentMap.Keys()) {
+      if (key.Id != baseIds.front() && key.Id < kPhraseBase && added.empty()) added.push_back({key.Id, 1.0f});
+    }
+    if (added.empty()) std::abort();
+
+    // Scopes of two words each from the map's words.
+    for (int32_t k = 0; k < kScopes; ++k) {
+      const TKeys& keys = s.ContentMap.Keys();
+      const TKey& a = keys[static_cast<size_t>(k) % keys.size()];
+      const TKey& b = keys[static_cast<size_t>(k + 1) % keys.size()];
+      s.Scope.Add({{a.Id, 1.0f}, {b.Id, 1.0f}}, {{baseIds.front() + k + 1, kExcludedWeight}});
+    }
+
+    reference.SetNeuroNet(&s.IContextMS1);
+    reference.SetMapSize(view.mapWidth, view.mapHeight);
+    reference.SetWordCount(s.ContentMap.WordCount());
+    reference.OnGetKeyName = [this](int32_t id) { return session->ContentMapGetKeyName(id); };
+    IControlKeys& steps = reference.Steps();
+    for (int32_t id : baseIds) steps.SetValue(kKindQuery, id, 1.0f, true);
+    steps.SetValue(kKindQuery, added.front().Id, 1.0f, true);
+    reference.SetNoQueryMode(false);
+    Click();
+    listed = static_cast<int32_t>(s.PageList.size());
+    pageSize = view.page.size();
+    ReferenceWork();
+  }
+
+  ~TSetup() {
+    session.reset();
+    std::error_code error;
+    std::filesystem::remove_all(root, error);
+  }
+
+  // The map of the query alone, as it stood before the click.
+  void Restore() {
+    IControlKeys& steps = session->ContentMap.Steps();
+    steps.ClearKind(kKindQuery, true);
+    steps.ClearKind(kKindExcluded, true);
+    for (int32_t id : baseIds) steps.SetValue(kKindQuery, id, 1.0f, true);
+    session->ContentMap.SetNoQueryMode(false);
+    session->ContentMapReGenerate();
+  }
+  void Click() { session->DrawAndEventMap1GroupSelect(1, 0, true, added); }
+  void ReferenceWork() {
+    TNNKeys keys;
+    for (int32_t id : baseIds) keys.push_back({id, 1.0f});
+    keys.push_back(added.front());
+    int32_t count = kDocuments;
+    TNNKeys files;
+    session->IContextMS1.GetFiles(keys, TNNKeys(), count, files, session->MatchSetting);
+    files.resize(static_cast<size_t>(std::max(count, 0)));
+    reference.ResultFiles() = files;
+    reference.BuildMap(false);
+  }
+  void Mark() { session->MarkScopeDocuments(); }
+};
+
+TSetup* setupInstance = nullptr;
+
+void BM_MapClickAddsAWord(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    setupInstance->Restore();
+    state.ResumeTiming();
+    setupInstance->Click();
+  }
+}
+BENCHMARK(BM_MapClickAddsAWord)->Unit(benchmark::kMillisecond);
+
+void BM_GetFilesAndBuildMap(benchmark::State& state) {
+  for (auto _ : state) setupInstance->ReferenceWork();
+}
+BENCHMARK(BM_GetFilesAndBuildMap)->Unit(benchmark::kMillisecond);
+
+void BM_MarkScopeDocuments(benchmark::State& state) {
+  for (auto _ : state) setupInstance->Mark();
+}
+BENCHMARK(BM_MarkScopeDocuments)->Unit(benchmark::kMillisecond);
+
+template <typename Before, typename Fn>
+double Milliseconds(Before&& before, Fn&& fn) {
+  std::vector<double> runs;
+  for (int i = 0; i < 21; ++i) {
+    before();
+    const auto t0 = std::chrono::steady_clock::now();
+    fn();
+    runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+  }
+  std::nth_element(runs.begin(), runs.begin() + 10, runs.end());
+  return runs[10];
+}
+
+void PrintRatio() {
+  TSetup& setup = *setupInstance;
+  double click = 1e300, reference = 1e300, mark = 1e300;
+  for (int round = 0; round < 5; ++round) {
+    click = std::min(click, Milliseconds([&] { setup.Restore(); }, [&] { setup.Click(); }));
+    reference = std::min(reference, Milliseconds([] {}, [&] { setup.ReferenceWork(); }));
+    mark = std::min(mark, Milliseconds([] {}, [&] { setup.Mark(); }));
+  }
+  std::printf("\nA map click adding \"%s\" to \"life\" on %d documents (median of 21, lowest of 5 rounds)\n",
+              platform::Utf16ToUtf8(setup.session->ContentMapGetKeyName(setup.added.front().Id)).c_str(), kDocuments);
+  std::printf("  click %.2f ms (target <= 30)   GetFiles + BuildMap %.2f ms   ratio %.2f\n", click, reference,
+              click / reference);
+  std::printf("  documents listed %d, page %zu characters\n", setup.listed, setup.pageSize);
+  std::printf("  MarkScopeDocuments with %d scopes %.2f ms (target <= 50)\n", kScopes, mark);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  {
+    TSetup setup;
+    setupInstance = &setup;
+    benchmark::RunSpecifiedBenchmarks();
+    PrintRatio();
+    setupInstance = nullptr;
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,324 @@
+// The map's events, the popup menu, Undo and Redo, the scopes and the
+// deletion of documents, scripted on the recording fakes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+#include "tests/app/page_session.h"
+
+namespace kestrune {
+namespace {
+
+using test::AddDocuments;
+using test::KeysText;
+using test::SetWords;
+using test::TPageSession;
+using test::WordId;
+
+TNNKeys Keys(TKestruneSession& s, std::u16string_view words) {
+  TNNKeys keys;
+  for (int32_t id : test::WordIds(s, words)) keys.push_back({id, 1.0f});
+  return keys;
+}
+
+TEST(SessionMapEvents, AddExcludeHoverAndContextWords) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}, {"http://d2/", u"omega"}});
+  SetWords(s, kKindQuery, u"alpha");
+  s.ContentMapReGenerate();
+
+  // Excluding with context words: the word's context on the map joins the
+  // excluded words between -10001 and -10000, never a query word.
+  s.Settings.ExcludeWithContext = true;
+  s.DrawAndEventMap1GroupSelect(1, 1, true, Keys(s, u"beta"));
+  EXPECT_EQ(f.view.pagesWritten, 1);
+  EXPECT_TRUE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
+  const TControlKeyList& excluded = s.ContentMap.Steps().GetCurrent()[kKindExcluded];
+  ASSERT_EQ(excluded.size(), 3u);
+  EXPECT_EQ(excluded[0].Key, (TNNKey{WordId(s, u"beta"), kExcludedWeight}));
+  for (size_t i = 1; i < excluded.size(); ++i) {
+    EXPECT_NE(excluded[i].Key.Id, WordId(s, u"alpha"));
+    EXPECT_GT(excluded[i].Key.Weight, -10001.0f);
+    EXPECT_LT(excluded[i].Key.Weight, -10000.0f);
+  }
+  s.DrawAndEventMap1GroupSelect(1, 0, true, Keys(s, u"omega"));
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1 omega=1");
+
+  // A hover keeps the page number that its end restores.
+  s.ResultPageNumber = 3;
+  s.DrawAndEventMap1GroupSelect(1, 4, true, Keys(s, u"gamma"));
+  EXPECT_EQ(KeysText(s, kKindHovered), "gamma=1");
+  EXPECT_EQ(s.ResultPageNumber, 1);
+  const int32_t written = f.view.pagesWritten;
+  s.DrawAndEventMap1GroupSelect(0, 4, false, {});
+  s.MapHoverEnd();
+  EXPECT_EQ(KeysText(s, kKindHovered), "");
+  EXPECT_EQ(s.ResultPageNumber, 3);
+  EXPECT_EQ(f.view.pagesWritten, written + 1);
+}
+
+TEST(SessionMapEvents, PopupItems) {
+  using Items = TKestruneSession::TMapPopupItems;
+  struct Case {
+    bool group, noQuery, excludedView, firstIsKind0, scopes;
+    Items expected;
+  } cases[] = {
+      {true, true, false, false, true, {.pmAdd = true, .pmAddToStopWords = true}},
+      {true, false, true, true, false, {.pmAdd = true, .pmRemoveFromExcluded = true, .pmEditWord = true}},
+      {true, false, false, true, true, {.pmExclude = true, .pmRemovefromquery = true, .pmEditWord = true}},
+      {true, false, false, false, true, {.pmAdd = true, .pmExclude = true, .pmAddToStopWords = true}},
+      {true, false, true, false, false, {.pmAdd = true, .pmExclude = true, .pmAddToStopWords = true}},
+      {false, false, false, false, false, {}},
+      {false, true, false, false, true, {.pmShowEntryField = true, .pmScope = true}},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    const Case& c = cases[i];
+    EXPECT_EQ(TKestruneSession::MapPopupItems(c.group, c.noQuery, c.excludedView, c.firstIsKind0, c.scopes),
+              c.expected);
+  }
+  // The marked group decides: over a query word in the query view.
+  TPageSession f;
+  SetWords(f.S(), kKindQuery, u"alpha");
+  f.S().DrawAndEventMap1GroupSelect(1, 15, true, Keys(f.S(), u"alpha"));
+  EXPECT_EQ(f.S().PopupMenu1Popup(), TKestruneSession::MapPopupItems(true, false, false, true, false));
+}
+
+TEST(SessionMapEvents, RecommendedExclusionsAreEscaped) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha <b>&x"}, {"http://d1/", u"alpha a\"b"}, {"http://d2/", u"zeta <b>&x a\"b"}});
+  SetWords(s, kKindQuery, u"alpha");
+  s.OrderPageDocuments();
+  EXPECT_EQ(s.GetContextWordsHtml(), u"");  // nothing removed yet
+  s.ContentMap.Steps().SetValue(kKindMarks, 2, -1.0f, true);
+  const std::u16string html = s.GetContextWordsHtml();
+  EXPECT_NE(html.find(u"<a href=\"ExcludeWord_%3Cb%3E%26x\">&lt;b&gt;&amp;x</a>"), std::u16string::npos) << platform::Utf16ToUtf8(html);
+  EXPECT_NE(html.find(u"<a href=\"ExcludeWord_a%22b\">a&quot;b</a>"), std::u16string::npos);
+  EXPECT_EQ(html.find(u"zeta"), std::u16string::npos);  // not a word of the shown documents
+  // The link gives the word back whole.
+  const TPageCommand command =
+      ClassifyPageUrl(s.PageUrlContext().TemplateFolderUrl + "ExcludeWord_%3Cb%3E%26x", s.PageUrlContext());
+  EXPECT_EQ(command.Row, kPageCmdExcludeWord);
+  EXPECT_EQ(command.Argument, u"<b>&x");
+}
+
+TEST(SessionSteps, UndoAndRedoAcrossASearchAndAStopWord) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  IControlKeys& steps = s.ContentMap.Steps();
+  AddDocuments(s, {{"http://d0/", u"alpha one", 1, 1}, {"http://d1/", u"alpha two"}});
+  SetWords(s, kKindQuery, u"alpha");
+  steps.SetValue(kKindSettings, 2, 1.0f, true);
+  s.RecountDocuments();
+  // The second search brings d2.
+  s.SaveKeysUndoState();
+  AddDocuments(s, {{"http://d2/", u"alpha three", 2}});
+  s.RecountDocuments();
+  s.ContentMapReGenerate();
+  EXPECT_EQ(test::PageUrls(s), "http://d0/ http://d1/ http://d2/");
+  // A word made a stop word from the popup.
+  s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, u"three"));
+  s.pmAddToStopWordsClick();
+  const int32_t three = WordId(s, u"three");
+  ASSERT_EQ(s.StopWords, std::vector<std::u16string>{u"three"});
+  EXPECT_TRUE(s.WordDictionary.GetWord(three)->GetFlags() & TWDWord::kFlagMark);
+
+  s.BtnBackClick();  // the stop word goes
+  EXPECT_TRUE(s.StopWords.empty());
+  EXPECT_FALSE(s.WordDictionary.GetWord(three)->GetFlags() & TWDWord::kFlagMark);
+  EXPECT_EQ(s.StepNumber, 2);
+  s.BtnBackClick();  // before the second search: d2 vanishes
+  EXPECT_EQ(s.StepNumber, 1);
+  EXPECT_EQ(test::PageUrls(s), "http://d0/ http://d1/");
+  EXPECT_EQ(s.Counters.Total, 2);
+  EXPECT_TRUE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
+  EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
+
+  s.BtnNextClick();
+  s.BtnNextClick();
+  EXPECT_EQ(s.StepNumber, 2);
+  EXPECT_EQ(s.PageList.size(), 3u);
+  EXPECT_EQ(s.Counters.Total, 3);
+  EXPECT_EQ(s.Counters.AllFavoriteLinks, 1);
+  EXPECT_EQ(s.StopWords, std::vector<std::u16string>{u"three"});
+  EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
+}
+
+TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}});
+  SetWords(s, kKindQuery, u"alpha");
+  SetWords(s, kKindExcluded, u"beta");
+  s.IBitmapButton4Click();
+  ASSERT_TRUE(s.ContentMap.ExcludedMode());
+  EXPECT_EQ(KeysText(s, kKindQuery), "beta=1");
+  // In this view a click on a word excludes it (group type 0).
+  s.DrawAndEventMap1GroupSelect(1, 0, true, Keys(s, u"gamma"));
+  EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
+  s.BtnBackClick();
+  EXPECT_TRUE(s.ContentMap.ExcludedMode());
+  EXPECT_EQ(KeysText(s, kKindQuery), "beta=1");
+  EXPECT_EQ(KeysText(s, kKindExcluded), "alpha=-10000");
+  s.BtnNextClick();
+  EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
+}
+
+TEST(SessionScopes, AddSelectDeleteAndMarks) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha"}, {"http://d1/", u"beta", 1, 4}, {"http://d2/", u"gamma", 1, 2}});
+  SetWords(s, kKindQuery, u"alpha");
+  s.AddSearchScope();
+  s.AddSearchScope();  // the same query twice: one scope
+  EXPECT_EQ(s.Scope.Count(), 1);
+  EXPECT_TRUE(f.view.Enabled(TMainControl::fullRefresh));
+  // The scope reaches d0: d1 and d2 are outside every scope (old).
+  EXPECT_EQ(s.Documents[0].Flags & 2, 0);
+  EXPECT_EQ(s.Documents[1].Flags & 2, 2);
+  EXPECT_EQ(s.Counters.AllOldLinks, 2);
+  SetWords(s, kKindQuery, u"beta");
+  s.AddSearchScope();
+  EXPECT_EQ(s.Documents[1].Flags & 2, 0);
+  EXPECT_EQ(s.Counters.AllNewLinks, 1);
+  // A marked document keeps its flags.
+  s.ContentMap.Steps().SetValue(kKindMarks, 2, -1.0f, true);
+  s.Documents[2].Flags = 0;
+  s.MarkScopeDocuments();
+  EXPECT_EQ(s.Documents[2].Flags, 0);
+
+  // Selecting a scope never downloads.
+  s.SelectScope(0);
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  EXPECT_EQ(s.Scope.CurrentIndex(), 0);
+  EXPECT_TRUE(f.engine->queries.empty());
+  EXPECT_EQ(s.NewSearchRequests, 0);
+  s.SelectScope(7);  // no such scope
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+
+  // Deleting leaves the current query as a scope when none would remain;
+  // Undo brings the deleted scopes back.
+  s.DeleteScope(1);
+  s.DeleteScope(0);
+  ASSERT_EQ(s.Scope.Count(), 1);
+  EXPECT_EQ(s.Scope.GetQueryText(0), u"alpha");
+  s.BtnBackClick();
+  EXPECT_EQ(s.Scope.Count(), 1);
+  s.BtnBackClick();
+  EXPECT_EQ(s.Scope.Count(), 2);
+}
+
+TEST(SessionScopes, FullRefreshFlagsExactlyTheNewDocuments) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  auto item = [](std::string url, std::u16string title) {
+    TMetaSearchList result;
+    result.Url = std::move(url);
+    result.Title = std::move(title);
+    result.Annotation = u" about alpha";
+    result.Label = "1 - Loopback";
+    return result;
+  };
+  f.engine->results = {item("http://a/", u"alpha one"), item("http://b/", u"alpha two")};
+  f.view.queryText = u"alpha";
+  f.view.Control(TMainControl::IComboBox1).Visible = true;
+  s.QueryKeyUp(13);
+  f.view.RunAllQueued();
+  ASSERT_EQ(s.Documents.size(), 2u);
+  ASSERT_EQ(s.Scope.Count(), 1);
+  s.Documents[0].Flags = 4;  // new since an earlier refresh
+
+  f.engine->results = {item("http://b/", u"alpha two"), item("http://c/", u"alpha three"),
+                       item("http://d/", u"alpha four")};
+  s.fullRefreshClick();
+  f.view.RunAllQueued();
+  ASSERT_EQ(s.Documents.size(), 4u);
+  EXPECT_EQ(f.engine->queries.size(), 2u);
+  for (const TMetaSearchList& document : s.Documents) {
+    const bool fresh = document.Url == "http://c/" || document.Url == "http://d/";
+    EXPECT_EQ(document.Flags & 4, fresh ? 4 : 0) << document.Url;
+  }
+  EXPECT_EQ(s.Counters.AllNewLinks, 2);
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
+  EXPECT_FALSE(s.SearchRunning());
+}
+
+TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
+  std::mt19937 random(22);
+  for (int32_t round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    const int32_t n = 5 + static_cast<int32_t>(random() % 20);
+    std::vector<test::TDoc> docs;
+    for (int32_t i = 0; i < n; ++i) {
+      docs.push_back({"http://d" + std::to_string(i) + ".example/", u"alpha", 1, static_cast<int32_t>(random() % 8)});
+    }
+    AddDocuments(s, docs);
+    SetWords(s, kKindQuery, u"alpha");
+    IControlKeys& steps = s.ContentMap.Steps();
+    auto marksByUrl = [&] {
+      std::map<std::string, float> marks;
+      for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
+        EXPECT_LT(cell.Key.Id, static_cast<int32_t>(s.Documents.size()));
+        if (cell.Key.Id < static_cast<int32_t>(s.Documents.size())) {
+          marks[s.Documents[static_cast<size_t>(cell.Key.Id)].Url] = cell.Key.Weight;
+        }
+      }
+      return marks;
+    };
+    // Marks over three steps of the ring, as URL -> mark per step.
+    std::vector<std::map<std::string, float>> model;
+    for (int32_t step = 0; step < 3; ++step) {
+      if (step > 0) {
+        s.SaveKeysUndoState();
+        SetWords(s, kKindQuery, step == 1 ? u"alpha one" : u"alpha");
+      }
+      for (int32_t k = 0; k < 4; ++k) {
+        steps.SetValue(kKindMarks, static_cast<int32_t>(random() % static_cast<uint32_t>(n)),
+                       -1.0f - static_cast<float>(random() % 3), true);
+      }
+      model.push_back(marksByUrl());
+    }
+    const int32_t documentClass = 1 + static_cast<int32_t>(random() % 3);
+    std::set<std::string> kept;
+    for (const TMetaSearchList& document : s.Documents) {
+      const float m = model.back().count(document.Url) ? model.back()[document.Url] : 0.0f;
+      const bool gone = (documentClass == 1 && (document.Flags & 2)) ||
+                        (documentClass == 2 && (m == -1.0f || m == -3.0f)) ||
+                        (documentClass == 3 && (m == -2.0f || m == -3.0f));
+      if (!gone) kept.insert(document.Url);
+    }
+    s.DeleteDocuments(documentClass);
+    ASSERT_EQ(s.Documents.size(), kept.size());
+    for (size_t i = 0; i < s.Documents.size(); ++i) EXPECT_EQ(s.DocumentOfUrl(s.Documents[i].Url), static_cast<int32_t>(i));
+    // The network was fed again: its pages are the kept documents.
+    int32_t count = n;
+    TNNKeys found;
+    s.IContextMS1.GetFiles({{WordId(s, u"alpha"), 1.0f}}, {}, count, found, 0);
+    std::set<std::string> reached;
+    for (int32_t i = 0; i < count; ++i) {
+      ASSERT_LT(found[static_cast<size_t>(i)].Id, static_cast<int32_t>(s.Documents.size()));
+      reached.insert(s.Documents[static_cast<size_t>(found[static_cast<size_t>(i)].Id)].Url);
+    }
+    EXPECT_EQ(reached, kept);
+    // Every step's marks still name the same documents, those deleted gone.
+    for (int32_t step = 2; step >= 0; --step) {
+      std::map<std::string, float> expected;
+      for (const auto& [url, mark] : model[static_cast<size_t>(step)]) {
+        if (kept.count(url)) expected[url] = mark;
+      }
+      EXPECT_EQ(marksByUrl(), expected);
+      if (step > 0) s.BtnBackClick();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrune
