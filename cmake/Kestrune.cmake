@@ -17,13 +17,13 @@ function(kestrune_library name folder)
   endif()
 endfunction()
 
-# kestrune_tests(<folder> LIBS ...)
+# kestrune_tests(<folder> [XVFB] LIBS ...)
 #   tests/<folder>/*_test.cpp       -> <folder>_tests            (no label)
 #   tests/<folder>/*_tsan_test.cpp  -> <folder>_tsan_tests       (label tsan)
 #   tests/<folder>/*_gui_test.cpp   -> <folder>_gui_tests        (label gui, offscreen)
 # Shared test helpers live in tests/support and are linked into every test binary.
 function(kestrune_tests folder)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "XVFB" "" "LIBS" ${ARGN})
   set(dir ${CMAKE_SOURCE_DIR}/tests/${folder})
   file(GLOB all CONFIGURE_DEPENDS ${dir}/*_test.cpp)
   file(GLOB tsan CONFIGURE_DEPENDS ${dir}/*_tsan_test.cpp)
@@ -49,8 +49,15 @@ function(kestrune_tests folder)
   if(gui AND NOT KESTRUNE_MODEL_ONLY AND NOT KESTRUNE_SANITIZE)
     add_executable(${folder}_gui_tests ${gui})
     target_link_libraries(${folder}_gui_tests PRIVATE ${ARG_LIBS} test_support GTest::gtest)
-    gtest_discover_tests(${folder}_gui_tests DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS gui ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(ARG_XVFB)
+      # tests/support/xvfb_run.sh starts each test on a virtual X display.
+      set_target_properties(${folder}_gui_tests PROPERTIES
+        CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/support/xvfb_run.sh)
+      gtest_discover_tests(${folder}_gui_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS gui)
+    else()
+      gtest_discover_tests(${folder}_gui_tests DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS gui ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
   endif()
 endfunction()
 
