@@ -1,0 +1,117 @@
+// The word map after a search, from the documents' texts to the map's keys:
+// the map answers the words that stand within two words of a query word in
+// some sentence of the results (stop words between them count as places but
+// never reach the map); words further away are not on it, however often the
+// documents hold them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tests/app/session_fixture.h"
+
+namespace kestrune {
+namespace {
+
+constexpr int kDocuments = 25;
+
+// Weather reports as a search engine lists them: every title and snippet
+// names "weather"; the places and the kinds of weather change.
+std::vector<TMetaSearchList> WeatherReports() {
+  const char* places[] = {"coast", "mountains", "valley", "harbour", "island"};
+  const char* kinds[] = {"rain", "storm", "wind", "snow", "sunshine"};
+  std::vector<TMetaSearchList> items;
+  for (int n = 1; n <= kDocuments; ++n) {
+    const std::u16string place = platform::Utf8ToUtf16(places[n % 5]);
+    const std::u16string kind = platform::Utf8ToUtf16(kinds[(n / 5) % 5]);
+    TMetaSearchList item;
+    item.Url = "http://weather.example/report" + std::to_string(n) + ".html";
+    item.Title = u"Weather on the " + place + u": " + kind;
+    item.Annotation = u"The weather report expects " + kind + u" over the " + place + u" with cold nights";
+    item.Label = std::to_string(n) + " - Loopback";
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+// A dictionary of the reports' words and a stop list of their function
+// words, as the shipped English dictionary and stop list have them.
+void WeatherDictionary(test::TestProgram& p) {
+  std::vector<std::pair<std::u16string, uint8_t>> words;
+  for (const char16_t* w : {u"weather", u"report", u"expects", u"over", u"with", u"cold", u"nights", u"the", u"on",
+                            u"coast", u"mountains", u"valley", u"harbour", u"island", u"rain", u"storm", u"wind",
+                            u"snow", u"sunshine"}) {
+    words.emplace_back(w, 3);
+  }
+  test::WriteDictionary(p.Program() + "dictionaries/english.dws", 9, u"English", words);
+  test::WriteFileBytes(p.Program() + "dictionaries/stop_english.txt",
+                       test::Utf16Bytes(u"the\r\non\r\nover\r\nwith\r\n", true));
+}
+
+// 1 - (1 - w)^n: a relation of first weight w strengthened by n sentences.
+double Grown(double w, int n) { return 1.0 - std::pow(1.0 - w, n); }
+
+std::string Words(std::vector<std::pair<std::string, double>> words) {
+  std::sort(words.begin(), words.end());
+  std::string text;
+  for (const auto& [word, weight] : words) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%s%s=%.3f", text.empty() ? "" : " ", word.c_str(), weight);
+    text += buffer;
+  }
+  return text;
+}
+
+TEST(SessionWordMap, TheMapHoldsTheWordsBesideTheQueryWord) {
+  const double nextTo = 0.16, twoAway = 0.04;  // first weights at distance 1 and 2
+  const struct {
+    const char16_t* query;
+    std::vector<std::pair<std::string, double>> words;  // map words besides the query word
+  } cases[] = {
+      // "The weather report expects": "report" one word after, "expects" two;
+      // "on" and "the" stand next to it in every title but are stop words;
+      // "cold", "nights", the places and the kinds are three words or more away.
+      {u"weather", {{"report", Grown(nextTo, kDocuments)}, {"expects", Grown(twoAway, kDocuments)}}},
+      // "over the <place> with cold nights": each place is two words before
+      // "cold" in its five documents.
+      {u"cold",
+       {{"nights", Grown(nextTo, kDocuments)},
+        {"coast", Grown(twoAway, 5)},
+        {"mountains", Grown(twoAway, 5)},
+        {"valley", Grown(twoAway, 5)},
+        {"harbour", Grown(twoAway, 5)},
+        {"island", Grown(twoAway, 5)}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(c.query));
+    test::TSessionFixture f(WeatherDictionary);
+    TKestruneSession& s = *f.session;
+    EXPECT_EQ(s.ContentMap.WordCount(), 30);  // the words-on-map setting's default reaches the map
+    s.ContentMap.SetMapSize(f.view.mapWidth, f.view.mapHeight);
+    f.engine->results = WeatherReports();
+    f.view.queryText = c.query;
+    f.view.Control(TMainControl::IComboBox1).Visible = true;
+    s.QueryKeyUp(13);
+    f.view.RunAllQueued();
+    ASSERT_EQ(s.Documents.size(), static_cast<size_t>(kDocuments));
+
+    std::vector<std::pair<std::string, double>> words;
+    int32_t queryKeys = 0;
+    for (const TKey& key : s.ContentMap.Keys()) {
+      const std::string name = platform::Utf16ToUtf8(s.ContentMapGetKeyName(key.Id));
+      if ((key.Flags & KF_QUERY) != 0) {
+        EXPECT_EQ(name, platform::Utf16ToUtf8(c.query));
+        ++queryKeys;
+      } else {
+        EXPECT_EQ(key.Flags & KF_HIDDEN, 0u) << name;
+        words.emplace_back(name, key.Weight);
+      }
+    }
+    EXPECT_EQ(queryKeys, 1);
+    EXPECT_EQ(Words(words), Words(c.words));
+  }
+}
+
+}  // namespace
+}  // namespace kestrune
