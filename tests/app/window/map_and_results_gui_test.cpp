@@ -24,7 +24,8 @@ namespace {
 constexpr int kItems = 25;
 
 // Weather reports: every title and snippet names the query word "weather"
-// among words of its own, so that the map has words to show.
+// with the place and the weather's kind at most two words from it (the network
+// relates only such neighbours), so that the map has words to show.
 std::vector<test::ResultItem> WeatherItems(const std::string& base) {
   const char* places[] = {"coast", "mountains", "valley", "harbour", "island"};
   const char* kinds[] = {"rain", "storm", "wind", "snow", "sunshine"};
@@ -32,8 +33,8 @@ std::vector<test::ResultItem> WeatherItems(const std::string& base) {
   for (int n = 1; n <= kItems; ++n) {
     const std::string place = places[n % 5];
     const std::string kind = kinds[(n / 5) % 5];
-    items.push_back({base + "/weather" + std::to_string(n) + ".html", "Weather on the " + place + ": " + kind,
-                     "The weather report expects " + kind + " over the " + place + " with cold nights"});
+    items.push_back({base + "/weather" + std::to_string(n) + ".html", "Weather: " + kind + " on the " + place,
+                     place + " weather brings " + kind + " and cold nights"});
   }
   return items;
 }
