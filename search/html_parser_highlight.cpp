@@ -95,8 +95,10 @@ std::u16string_view TIHTMLParser::LinkTagText(int32_t range) const {
   const int32_t start = LinkRanges[static_cast<size_t>(range)].Start;
   const auto n = static_cast<int32_t>(SourceText.size());
   if (start < 1 || start > n) throw EHighlightError();
-  const int32_t gt = html::TagEnd(SourceText.data(), n, start - 1);
-  if (gt < 0) throw EHighlightError();
+  // A tag left open (an unclosed quote) runs to the end of the page, as the
+  // tokeniser read it.
+  int32_t gt = html::TagEnd(SourceText.data(), n, start - 1);
+  if (gt < 0) gt = n - 1;
   return std::u16string_view(SourceText).substr(static_cast<size_t>(start) - 1, static_cast<size_t>(gt - start + 2));
 }
 
