@@ -21,6 +21,7 @@
 #include "app/kestrune_session.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
+#include "bench/session_bench_support.h"
 #include "tests/app/recording_main_view.h"
 
 using namespace kestrune;
@@ -29,22 +30,6 @@ namespace {
 
 constexpr int32_t kDocuments = 500;
 constexpr char16_t kQuery[] = u"life";
-
-std::vector<std::string> ReadFortunes(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> fortunes;
-  std::string line, text;
-  while (std::getline(in, line)) {
-    if (line == "%") {
-      if (!text.empty()) fortunes.push_back(text);
-      text.clear();
-    } else {
-      text += line + "\n";
-    }
-  }
-  if (!text.empty()) fortunes.push_back(text);
-  return fortunes;
-}
 
 struct TSetup {
   std::string root;
@@ -55,26 +40,11 @@ struct TSetup {
   size_t characters = 0;
 
   TSetup() {
-    root = std::filesystem::temp_directory_path().string() + "/kestrune-feed-bench-XXXXXX";
-    if (!::mkdtemp(root.data())) std::abort();
-    root += "/";
-    ::setenv("KESTRUNE_CONFIG_HOME", (root + "config/").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "data").c_str(), 1);
-    {
-      platform::SettingsStore store;
-      if (store.OpenKey(kSettingsKey, true)) store.WriteString("Dictionaries", "9");  // English only
-    }
-    session = std::make_unique<TKestruneSession>(platform::Utf8ToUtf16(KESTRUNE_PROGRAM_DIR "/"));
+    session = bench::MakeEnglishSession(view, root);
     TKestruneSession& s = *session;
-    s.ReadLanguageTable();
-    s.ReadStartupSettings();
-    if (!s.Create(&view, nullptr, nullptr) || s.WordDictionary.Count() < 10000) {
-      std::fprintf(stderr, "the shipped English dictionary is missing in %s\n", KESTRUNE_PROGRAM_DIR);
-      std::abort();
-    }
     std::vector<std::string> fortunes;
     for (const char* file : {"/fortunes", "/literature", "/riddles"}) {
-      for (std::string& fortune : ReadFortunes(std::string(KESTRUNE_FORTUNES_DIR) + file)) {
+      for (std::string& fortune : bench::ReadFortunes(std::string(KESTRUNE_FORTUNES_DIR) + file)) {
         std::replace(fortune.begin(), fortune.end(), '\n', ' ');
         fortunes.push_back(std::move(fortune));
       }
@@ -141,24 +111,12 @@ void BM_ParseAssembledText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseAssembledText)->Unit(benchmark::kMillisecond);
 
-template <typename Fn>
-double Milliseconds(Fn&& fn) {
-  std::vector<double> runs;
-  for (int i = 0; i < 11; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    fn();
-    runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-  }
-  std::nth_element(runs.begin(), runs.begin() + 5, runs.end());
-  return runs[5];
-}
-
 void PrintRatio() {
   TSetup& setup = *setupInstance;
   double feed = 1e300, parse = 1e300;
   for (int round = 0; round < 3; ++round) {
-    feed = std::min(feed, Milliseconds([&] { setup.Feed(); }));
-    parse = std::min(parse, Milliseconds([&] { setup.Parse(); }));
+    feed = std::min(feed, bench::MedianMilliseconds([] {}, [&] { setup.Feed(); }, 11));
+    parse = std::min(parse, bench::MedianMilliseconds([] {}, [&] { setup.Parse(); }, 11));
   }
   std::printf("\nFeedNetwork of %d documents, %zu characters (median of 11, lowest of 3 rounds)\n", kDocuments,
               setup.characters);

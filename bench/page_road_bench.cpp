@@ -26,6 +26,7 @@
 #include "app/kestrune_session.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
+#include "bench/session_bench_support.h"
 #include "tests/app/recording_main_view.h"
 
 using namespace kestrune;
@@ -77,23 +78,8 @@ struct TSetup {
   size_t pageSize = 0;
 
   TSetup() {
-    root = std::filesystem::temp_directory_path().string() + "/kestrune-page-bench-XXXXXX";
-    if (!::mkdtemp(root.data())) std::abort();
-    root += "/";
-    ::setenv("KESTRUNE_CONFIG_HOME", (root + "config/").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "data").c_str(), 1);
-    {
-      platform::SettingsStore store;
-      if (store.OpenKey(kSettingsKey, true)) store.WriteString("Dictionaries", "9");  // English only
-    }
-    session = std::make_unique<TKestruneSession>(platform::Utf8ToUtf16(KESTRUNE_PROGRAM_DIR "/"));
+    session = bench::MakeEnglishSession(view, root);
     TKestruneSession& s = *session;
-    s.ReadLanguageTable();
-    s.ReadStartupSettings();
-    if (!s.Create(&view, nullptr, nullptr) || s.WordDictionary.Count() < 10000) {
-      std::fprintf(stderr, "the shipped English dictionary is missing in %s\n", KESTRUNE_PROGRAM_DIR);
-      std::abort();
-    }
     s.ContentMap.SetMapSize(view.mapWidth, view.mapHeight);
 
     const std::string folder = KESTRUNE_FORTUNES_DIR "/";
@@ -222,26 +208,13 @@ void BM_MarkScopeDocuments(benchmark::State& state) {
 }
 BENCHMARK(BM_MarkScopeDocuments)->Unit(benchmark::kMillisecond);
 
-template <typename Before, typename Fn>
-double Milliseconds(Before&& before, Fn&& fn) {
-  std::vector<double> runs;
-  for (int i = 0; i < 21; ++i) {
-    before();
-    const auto t0 = std::chrono::steady_clock::now();
-    fn();
-    runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-  }
-  std::nth_element(runs.begin(), runs.begin() + 10, runs.end());
-  return runs[10];
-}
-
 void PrintRatio() {
   TSetup& setup = *setupInstance;
   double click = 1e300, reference = 1e300, mark = 1e300;
   for (int round = 0; round < 5; ++round) {
-    click = std::min(click, Milliseconds([&] { setup.Restore(); }, [&] { setup.Click(); }));
-    reference = std::min(reference, Milliseconds([] {}, [&] { setup.ReferenceWork(); }));
-    mark = std::min(mark, Milliseconds([] {}, [&] { setup.Mark(); }));
+    click = std::min(click, bench::MedianMilliseconds([&] { setup.Restore(); }, [&] { setup.Click(); }));
+    reference = std::min(reference, bench::MedianMilliseconds([] {}, [&] { setup.ReferenceWork(); }));
+    mark = std::min(mark, bench::MedianMilliseconds([] {}, [&] { setup.Mark(); }));
   }
   std::printf("\nA map click adding \"%s\" to \"life\" on %d documents (median of 21, lowest of 5 rounds)\n",
               platform::Utf16ToUtf8(setup.session->ContentMapGetKeyName(setup.added.front().Id)).c_str(), kDocuments);

@@ -28,6 +28,7 @@
 #include "app/kestrune_session.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
+#include "bench/session_bench_support.h"
 #include "tests/app/recording_main_view.h"
 
 using namespace kestrune;
@@ -36,23 +37,6 @@ namespace {
 
 constexpr int32_t kDocuments = 200;
 constexpr char16_t kBaseQuery[] = u"life";
-
-// The fortunes of a fortune file: texts between lines that hold only "%".
-std::vector<std::string> ReadFortunes(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> fortunes;
-  std::string line, text;
-  while (std::getline(in, line)) {
-    if (line == "%") {
-      if (!text.empty()) fortunes.push_back(text);
-      text.clear();
-    } else {
-      text += line + "\n";
-    }
-  }
-  if (!text.empty()) fortunes.push_back(text);
-  return fortunes;
-}
 
 struct TSetup {
   std::string root;
@@ -67,27 +51,12 @@ struct TSetup {
   int32_t referenceWords = 0;  // on the reference map
 
   TSetup() {
-    root = std::filesystem::temp_directory_path().string() + "/kestrune-query-bench-XXXXXX";
-    if (!::mkdtemp(root.data())) std::abort();
-    root += "/";
-    ::setenv("KESTRUNE_CONFIG_HOME", (root + "config/").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "data").c_str(), 1);
-    {
-      platform::SettingsStore store;
-      if (store.OpenKey(kSettingsKey, true)) store.WriteString("Dictionaries", "9");  // English only
-    }
-    session = std::make_unique<TKestruneSession>(platform::Utf8ToUtf16(KESTRUNE_PROGRAM_DIR "/"));
+    session = bench::MakeEnglishSession(view, root);
     TKestruneSession& s = *session;
-    s.ReadLanguageTable();
-    s.ReadStartupSettings();
-    if (!s.Create(&view, nullptr, nullptr) || s.WordDictionary.Count() < 10000) {
-      std::fprintf(stderr, "the shipped English dictionary is missing in %s\n", KESTRUNE_PROGRAM_DIR);
-      std::abort();
-    }
     s.ContentMap.SetMapSize(view.mapWidth, view.mapHeight);
 
     // 200 documents: three paragraphs each, parsed at once, fed to the network.
-    const std::vector<std::string> fortunes = ReadFortunes(KESTRUNE_FORTUNES_DIR "/fortunes");
+    const std::vector<std::string> fortunes = bench::ReadFortunes(KESTRUNE_FORTUNES_DIR "/fortunes");
     if (fortunes.size() < kDocuments) {
       std::fprintf(stderr, "fortunes-min is missing in %s\n", KESTRUNE_FORTUNES_DIR);
       std::abort();
@@ -244,26 +213,13 @@ void BM_QueryChangeWholeQuery(benchmark::State& state) {
 }
 BENCHMARK(BM_QueryChangeWholeQuery)->Unit(benchmark::kMillisecond);
 
-template <typename Before, typename Fn>
-double Milliseconds(Before&& before, Fn&& fn) {
-  std::vector<double> runs;
-  for (int i = 0; i < 21; ++i) {
-    before();
-    const auto t0 = std::chrono::steady_clock::now();
-    fn();
-    runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-  }
-  std::nth_element(runs.begin(), runs.begin() + 10, runs.end());
-  return runs[10];
-}
-
 void PrintRatio() {
   TSetup& setup = *setupInstance;
   double entry = 1e300, reference = 1e300, typing = 1e300;
   for (int round = 0; round < 5; ++round) {
-    entry = std::min(entry, Milliseconds([&] { setup.Restore(); }, [&] { setup.Refine(); }));
-    reference = std::min(reference, Milliseconds([] {}, [&] { setup.ReferenceWork(); }));
-    typing = std::min(typing, Milliseconds([] {}, [&] { setup.Type(); }));
+    entry = std::min(entry, bench::MedianMilliseconds([&] { setup.Restore(); }, [&] { setup.Refine(); }));
+    reference = std::min(reference, bench::MedianMilliseconds([] {}, [&] { setup.ReferenceWork(); }));
+    typing = std::min(typing, bench::MedianMilliseconds([] {}, [&] { setup.Type(); }));
   }
   const double keystroke = typing / static_cast<double>(setup.refinement.size());
   std::printf("\nA five-word refinement (\"%s\") of \"life\" over %d documents (median of 21, lowest of 5 rounds)\n",
