@@ -230,7 +230,10 @@ TEST(HideSiteDocuments, MarksAndCounters) {
   TKestruneSession& s = *f.session;
   IControlKeys& steps = s.ContentMap.Steps();
   for (int32_t j = 0; j < static_cast<int32_t>(std::size(documents)); ++j) {
-    s.Documents.push_back({.Url = documents[j].url, .Flags = documents[j].flags});
+    TMetaSearchList document;
+    document.Url = documents[j].url;
+    document.Flags = documents[j].flags;
+    s.Documents.push_back(document);
     if (documents[j].usedAsKey) steps.SetValue(kKindDocuments, j, 1.0f);
     if (documents[j].mark != 0) steps.SetValue(kKindMarks, j, documents[j].mark);
   }
