@@ -190,8 +190,14 @@ TEST(FeedNetwork, ParagraphOwnership) {
     s.StepKeys = {{s.ContentMap.Steps().GetCurrent()[kKindQuery].at(0).Key}};
     s.WordDictionary.MarkWord(u"alpha");
     s.StopWords = {u"alpha", u"beta"};
-    for (const auto& d : documents) s.Documents.push_back({.Url = "http://a.example/", .Annotation = d.annotation,
-                                                           .Title = d.title, .QueryNumber = d.queryNumber});
+    for (const auto& d : documents) {
+      TMetaSearchList document;
+      document.Url = "http://a.example/";
+      document.Annotation = d.annotation;
+      document.Title = d.title;
+      document.QueryNumber = d.queryNumber;
+      s.Documents.push_back(document);
+    }
     s.CurrentEngineTemplate = shop ? "amazon" : "loopback";
     s.FeedNetwork(u"alpha");
     ASSERT_EQ(s.TextParsing.ParsingText().ParagraphCount, 3 * static_cast<int32_t>(std::size(documents)) + 1);
