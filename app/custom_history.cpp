@@ -56,14 +56,16 @@ int32_t ICustomHistory::Load(std::u16string_view basesFolder, std::u16string_vie
 }
 
 int32_t ICustomHistory::Add(std::u16string_view path) {
-  currentFile_ = path;
-  const std::u16string lower = platform::WideLowerCase(path);
+  // A copy first: the path may be one of the entries removed below.
+  const std::u16string added(path);
+  currentFile_ = added;
+  const std::u16string lower = platform::WideLowerCase(added);
   for (size_t i = items_.size(); i-- > 0;) {
     if (i >= kMaxOlderEntries || platform::WideLowerCase(items_[i]) == lower) {
       items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
     }
   }
-  items_.insert(items_.begin(), std::u16string(path));
+  items_.insert(items_.begin(), added);
   Changed();
   return -1;
 }

@@ -136,12 +136,16 @@ TEST(SessionDictionaries, TheHistoryMenuLoadsAnotherFile) {
   TKestruneSession& s = *f.session;
   const std::u16string other = f.program.Dir().WPath() + u"Other.kes";
   test::WriteFileBytes(f.program.Dir().File("Other.kes"), "[Other]\nMapPhrases=true\n");
-  s.IHistory1.OnMenu = [&](std::u16string_view path) { s.IHistory1Menu(path); };
-  s.IHistory1.MenuItemClick(other);
+  const std::u16string first = s.IHistory1.CurrentFile();
+  s.IHistory1.MenuItemClick(other);  // the session binds the menu when it is created
   EXPECT_EQ(s.IHistory1.CurrentFile(), other);
   EXPECT_EQ(s.IHistory1.Items().size(), 2u);
   EXPECT_TRUE(s.MapPhrases);
   EXPECT_EQ(Marked(s), 2);
+  // The chosen path may be the list's own entry, which Add moves to the top.
+  s.IHistory1.MenuItemClick(s.IHistory1.Items()[1]);
+  EXPECT_EQ(s.IHistory1.Items(), (std::vector<std::u16string>{first, other}));
+  EXPECT_FALSE(s.MapPhrases);
 }
 
 }  // namespace
