@@ -398,7 +398,8 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         break;
       }
       ContentMapReGenerate();
-      goToPage(PageOfEntry(n));
+      // The page of the anchor, the entry before the restored one.
+      goToPage(PageOfEntry(n - 1));
       break;
     }
     case kPageCmdRestoreSite: {

@@ -17,14 +17,24 @@ constexpr int32_t kKindScopeIndex = 11;
 constexpr int32_t kFlagOld = 2;
 constexpr int32_t kFlagNew = 4;
 
+// The query words and the excluded words of the current step, with the
+// weights of the query view (1 and -10000) whichever view the map shows: the
+// excluded-words view holds them traded, each side with the other's weight.
+void CurrentScopeKeys(const TKestruneSession& session, TNNKeys& included, TNNKeys& excluded) {
+  session.GetStepKeys(included, session.QueryKind());
+  session.GetStepKeys(excluded, session.ExcludedKind());
+  if (!session.ContentMap.ExcludedMode()) return;
+  for (TNNKey& key : included) key.Weight = 1.0f;
+  for (TNNKey& key : excluded) key.Weight = kExcludedWeight;
+}
+
 }  // namespace
 
 void TKestruneSession::AddSearchScope() {
   IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;
   TNNKeys excluded;
-  GetStepKeys(included, QueryKind());
-  GetStepKeys(excluded, ExcludedKind());
+  CurrentScopeKeys(*this, included, excluded);
   Scope.Add(included, excluded);
   if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
   if (Scope.Count() == 0) {
@@ -40,8 +50,7 @@ void TKestruneSession::UpdateScope(int32_t index) {
   IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;
   TNNKeys excluded;
-  GetStepKeys(included, QueryKind());
-  GetStepKeys(excluded, ExcludedKind());
+  CurrentScopeKeys(*this, included, excluded);
   Scope.Replace(index, included, excluded);
   if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
   if (Scope.Count() > 0) steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);

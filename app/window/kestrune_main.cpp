@@ -428,6 +428,11 @@ void TFKestruneMain::ConnectResultPage() {
     });
   }
 
+  // The steps of the search and the download of every scope.
+  connect(IBitmapButtonUndo, &QPushButton::clicked, this, [this] { session_.BtnBackClick(); });
+  connect(IBitmapButtonRedo, &QPushButton::clicked, this, [this] { session_.BtnNextClick(); });
+  connect(fullRefresh, &QPushButton::clicked, this, [this] { session_.fullRefreshClick(); });
+
   // The page's help link is the Help button's action.
   session_.OnHelp = [this] {
     if (OnHelp) OnHelp();
@@ -766,7 +771,13 @@ void TFKestruneMain::SelectEngineItem(int32_t index) {
   CBWebSite->setCurrentIndex(index);
 }
 
-void TFKestruneMain::ShowHtml(std::u16string_view html) { EmbeddedWB1->WriteHtml(html); }
+void TFKestruneMain::ShowHtml(std::u16string_view html) {
+  // The page's addresses resolve in the folder it was built from (another
+  // interface language has its own), where its command links are read.
+  const std::string& folder = session_.PageResults.TemplatePath();
+  if (!folder.empty()) EmbeddedWB1->SetTemplateFolder(platform::Utf8ToUtf16(folder));
+  EmbeddedWB1->WriteHtml(html);
+}
 
 void TFKestruneMain::ClearPageSelection() { EmbeddedWB1->page()->triggerAction(QWebEnginePage::Unselect); }
 

@@ -116,5 +116,31 @@ TEST(ResultPage, ThePendingAnchorIsScrolledIntoView) {
   EXPECT_TRUE(s.ScrollAnchor.empty());
 }
 
+TEST(ResultPage, CommandLinksActOnAPageOfAnotherTemplateFolder) {
+  TPageWindow w(12);
+  TKestruneSession& s = *w.session;
+  const std::string other = w.program.Program() + "templates/xx/";
+  std::filesystem::copy(w.program.Program() + "templates/en", other, std::filesystem::copy_options::recursive);
+  s.PageResults.TemplateLanguage = s.InterfaceLang;
+  s.PageResults.SetTemplatePath(other);
+  s.ShowResults(-2, 0);
+  ASSERT_TRUE(w.Loaded());
+  w.Script("document.querySelector('a[href=\"toPage2\"]').click(); 1");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return s.ResultPageNumber == 2; }, 10000));
+}
+
+TEST(ResultPage, UndoAndRedoButtonsMoveThroughTheSteps) {
+  TPageWindow w(3);
+  TKestruneSession& s = *w.session;
+  s.SaveKeysUndoState();
+  test::SetWords(s, kKindQuery, u"w1");
+  ASSERT_TRUE(w.window->IBitmapButtonUndo->isEnabled());
+  w.window->IBitmapButtonUndo->click();
+  EXPECT_EQ(test::KeysText(s, kKindQuery), "alpha=1");
+  ASSERT_TRUE(w.window->IBitmapButtonRedo->isEnabled());
+  w.window->IBitmapButtonRedo->click();
+  EXPECT_EQ(test::KeysText(s, kKindQuery), "w1=1");
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -213,6 +213,24 @@ TEST(SessionScopes, AddSelectDeleteAndMarks) {
   EXPECT_EQ(s.Scope.Count(), 2);
 }
 
+TEST(SessionScopes, AQueryAddedInTheExcludedViewKeepsItsSides) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha"}, {"http://d1/", u"beta"}});
+  SetWords(s, kKindQuery, u"alpha");
+  SetWords(s, kKindExcluded, u"beta");
+  s.ToggleExcludedView();
+  ASSERT_TRUE(s.ContentMap.ExcludedMode());
+  s.AddSearchScope();
+  // The scope reaches d0 (alpha without beta); d1 lies outside it.
+  EXPECT_EQ(s.Documents[0].Flags & 2, 0);
+  EXPECT_EQ(s.Documents[1].Flags & 2, 2);
+  s.LeaveExcludedView();
+  s.SelectScope(0);
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  EXPECT_EQ(KeysText(s, kKindExcluded), "beta=-10000");
+}
+
 TEST(SessionScopes, FullRefreshFlagsExactlyTheNewDocuments) {
   TPageSession f;
   TKestruneSession& s = f.S();

@@ -118,6 +118,11 @@ TEST(SessionPageCommands, ScriptedClicks) {
        "page=1;view=0;removed=0;marks=;mode=5;listed=3;written=1"},
       {{"docs:3", "query:alpha", "mark:1=-1", "mark:2=-3", "view:1", "order", "click:RestoreLink1"},
        "view=1;removed=1;marks=http://d1/=-1 http://d2/=-2;reloads=1"},
+      // Restoring entry 10 of twelve shows page 1, scrolled to entry 9.
+      {{"docs:13", "query:alpha", "mark:0=-1", "mark:1=-1", "mark:2=-1", "mark:3=-1", "mark:4=-1", "mark:5=-1", "mark:6=-1",
+        "mark:7=-1", "mark:8=-1", "mark:9=-1", "mark:10=-1", "mark:11=-1", "view:1", "order", "click:RestoreLink10",
+        "loaded"},
+       "page=1;anchor=http://d9/;view=1;removed=11;listed=11"},
       // Views.
       {{"docs:3", "query:alpha", "order", "click:news_links"}, "view=3;mode=9;page=1"},
       {{"docs:3", "query:alpha", "view:3", "order", "click:GoToNormal"}, "view=0;mode=5"},
