@@ -158,7 +158,9 @@ TEST(HtmlParser, GoldenPages) {
       {"a tag without > ends the walk", "ab <b cd", kWide | kTagTable, "visible: ab \ntags: b@4+0>4{cd=}"},
       {"main block: navigation lines go, the article stays",
        Repeat("<div>Nav</div>", 6) + "<p>" + article + "</p><div>Contact</div><div>Terms</div><div>Copyright</div>",
-       kWide | kMainBlock, "visible: Nav\\r\\n\\r\\n" + article + "\\r\\nContact\\r\\nTerms\\r\\nCopyright"},
+       kWide | kMainBlock, "visible: Nav\\r\\nNav\\r\\n\\r\\n" + article + "\\r\\nContact\\r\\nTerms\\r\\nCopyright"},
+      {"main block: a line's CR and LF count in its weight", Repeat("Ninechars<br>", 30), kWide | kMainBlock,
+       "visible: " + Repeat("Ninechars\\r\\n", 24)},
       {"windows-1251 page: charset decided, lone line feeds are blanks",
        "<html><head><title>\xCF\xF0\xE8\xE2\xE5\xF2</title></head>\n<body>\xCC\xE8\xF0\n\xE8 \xF1\xEB\xEE\xE2\xE0 "
        "\xEF\xEE\xE8\xF1\xEA\xE0</body></html>",
