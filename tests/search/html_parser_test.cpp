@@ -110,6 +110,8 @@ TEST(HtmlParser, GoldenPages) {
        "51+1>15 52+5>16 57+1>21 58+1>22 59+3>23 62+3>24 65+1>25 66+1>26 67+0>27"},
       {"astral, zero, surrogate and too large references", "&#x1F600;|&#0;|&#xD800;|&#1114112;|&#39;&apos;", kWide,
        "visible: \xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|''"},
+      {"a name of letters and digits, else its letters alone", "&sup2; &frac12; &copy2024 &amp1 &copyright", kWide,
+       "visible: \xC2\xB2 \xC2\xBD \xC2\xA9" "2024 &1 &copyright"},
       {"a semicolon after blanks ends a reference, blanks alone do not", "&amp ;x &amp y", kWide, "visible: &x & y"},
       {"white space folds; every line end is a blank", "  a \t b\r\n\r\n c  \n d\re", kWide, "visible: a b c d e"},
       {"pre keeps blanks and line ends", "<pre>a  b\r\nc\nd</pre> e\r\nf", kWide,
