@@ -24,9 +24,10 @@ struct TBlock {
   int64_t Score = 0;
 };
 
+// A line's weight counts every character outside the separators, its CR and
+// LF included.
 bool Counts(char16_t c) {
   if (c >= 0xC0) return true;
-  if (c == '\r' || c == '\n') return false;
   return html::ClassOf(c) != html::kSeparator;
 }
 

@@ -156,19 +156,34 @@ int32_t DecodeReference(const char16_t* s, int32_t n, int32_t amp, char16_t unit
     if (j == digits) return 0;
     code = value;
   } else {
+    // The name: letters and digits ("sup2", "frac12"); when that is no name,
+    // its letters alone ("&copy2024" is the sign and 2024).
     const int32_t start = j;
-    while (j < n && IsAsciiAlnum(s[j]) && j - start <= static_cast<int32_t>(kLongestReferenceName)) ++j;
-    const int32_t length = j - start;
-    if (length == 0 || length > static_cast<int32_t>(kLongestReferenceName) || !IsAsciiLetter(s[start])) return 0;
-    char name[kLongestReferenceName];
-    for (int32_t i = 0; i < length; ++i) {
-      const char16_t c = s[start + i];
-      name[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    auto lookup = [&](int32_t end) -> const TNamedReference* {
+      const int32_t length = end - start;
+      if (length == 0 || length > static_cast<int32_t>(kLongestReferenceName)) return nullptr;
+      char name[kLongestReferenceName];
+      for (int32_t i = 0; i < length; ++i) {
+        const char16_t c = s[start + i];
+        name[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      }
+      const std::string_view key(name, static_cast<size_t>(length));
+      const auto* found = std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), key,
+                                           [](const TNamedReference& r, std::string_view k) { return r.Name < k; });
+      return found == std::end(kNamedReferences) || found->Name != key ? nullptr : found;
+    };
+    if (start >= n || !IsAsciiLetter(s[start])) return 0;
+    int32_t letters = start;
+    while (letters < n && IsAsciiLetter(s[letters]) && letters - start <= static_cast<int32_t>(kLongestReferenceName)) {
+      ++letters;
     }
-    const std::string_view key(name, static_cast<size_t>(length));
-    const auto* found = std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), key,
-                                         [](const TNamedReference& r, std::string_view k) { return r.Name < k; });
-    if (found == std::end(kNamedReferences) || found->Name != key) return 0;
+    while (j < n && IsAsciiAlnum(s[j]) && j - start <= static_cast<int32_t>(kLongestReferenceName)) ++j;
+    const TNamedReference* found = lookup(j);
+    if (found == nullptr && letters < j) {
+      found = lookup(letters);
+      j = letters;
+    }
+    if (found == nullptr) return 0;
     code = found->Code;
   }
   // A ";" ends the reference, also after blanks.

@@ -147,6 +147,8 @@ THttpRead::THttpRead() {
   }
   headers_ = curl_slist_append(headers_, HttpReadReferrerHeader().c_str());
   headers_ = curl_slist_append(headers_, "Connection: Keep-Alive");
+  // No accept types: libcurl's default "Accept: */*" line is left out.
+  headers_ = curl_slist_append(headers_, "Accept:");
 }
 
 THttpRead::~THttpRead() {

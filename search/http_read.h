@@ -6,7 +6,8 @@
 // cache holds one connection: consecutive requests to the same host and port
 // reuse one TCP connection, a request to another host replaces it. Requests go
 // out as HTTP/1.0 with "Connection: Keep-Alive", the reader's fixed user agent
-// and its "Referrer" header; no cookies, no cache, no content decoding.
+// and its "Referrer" header; no accept types, no cookies, no cache, no
+// content decoding.
 // Redirects to http and https addresses are followed, at most 10. A proxy is
 // taken from the environment (http_proxy, https_proxy, no_proxy) as libcurl
 // reads it; SetProxyCredentials gives every reader of the process the proxy

@@ -277,6 +277,7 @@ TEST(HttpReadLoopback, Cases) {
          EXPECT_FALSE(r.HasHeader("Cookie"));
          EXPECT_FALSE(r.HasHeader("Referer"));
          EXPECT_FALSE(r.HasHeader("Accept-Encoding"));
+         EXPECT_FALSE(r.HasHeader("Accept"));
          EXPECT_FALSE(r.HasHeader("Proxy-Authorization"));
        }},
       {"ProgressPerBlockUpTo100",
