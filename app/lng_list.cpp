@@ -26,20 +26,41 @@ struct THeaderValues {
   std::optional<std::string> author;
 };
 
+std::string_view TrimBlanks(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The value of a line as the platform's INI reader gives it: the text after
+// the first "=", without the blanks around it and without one pair of
+// enclosing quotes (double or single). Commas, semicolons and "$" stay as
+// written, so an unquoted name keeps its blanks.
+std::string IniValue(std::string_view text) {
+  text = TrimBlanks(text);
+  if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front()) {
+    text = text.substr(1, text.size() - 2);
+  }
+  return std::string(text);
+}
+
 bool ReadHeaderValues(std::u16string_view path, THeaderValues& values) {
   if (!platform::RegularFileExists(path)) return false;
   try {
     TIniBath ini(path);
     if (ini.Status() != TIniBath::kStatusOpened) return false;
-    ini.SetQuoteMode(true);
+    bool inHeader = false;
     while (ini.ReadLine()) {
-      bool isKey = false;
-      try {
-        isKey = ini.ParseLine();
-      } catch (const ERangeError&) {
+      const std::string_view line = TrimBlanks(ini.Line());
+      if (line.empty() || line.front() == ';') continue;
+      if (line.front() == '[') {
+        const size_t close = line.find(']');
+        inHeader = close != std::string_view::npos && SameNoCase(line.substr(1, close - 1), u"Header");
+        continue;
       }
-      if (!isKey || !SameNoCase(ini.Section(), u"Header")) continue;
-      const std::string& key = ini.Key();
+      const size_t equals = line.find('=');
+      if (!inHeader || equals == std::string_view::npos) continue;
+      const std::string_view key = TrimBlanks(line.substr(0, equals));
       std::optional<std::string>* field = nullptr;
       if (SameNoCase(key, u"Language")) {
         field = &values.language;
@@ -50,7 +71,7 @@ bool ReadHeaderValues(std::u16string_view path, THeaderValues& values) {
       } else if (SameNoCase(key, u"LangAuthor")) {
         field = &values.author;
       }
-      if (field && !field->has_value()) *field = ini.Values()[1];
+      if (field && !field->has_value()) *field = IniValue(line.substr(equals + 1));
     }
   } catch (const EInOutError& error) {
     LogFile.Log("Language file \"" + platform::Utf16ToUtf8(path) + "\" cannot be read: " + error.what(),

@@ -1,9 +1,12 @@
 // The options dialog's list of installed interface languages: one entry per
 // file of the language folder whose extension is ".lng" (without regard to
-// case) and whose [Header] gives Language, LangID and CodePage. Header keys
-// are matched without regard to case here, and the first occurrence of a key
-// counts, as the options dialog has always read them. The texts are converted
-// with the file's own code page, so a language shows under its own name.
+// case) and whose [Header] gives Language, LangID and CodePage. The header is
+// read as a plain INI file, as the options dialog has always read it: section
+// and key names without regard to case, the first occurrence of a key counts,
+// and a value is the text after "=" without its surrounding blanks and one
+// pair of enclosing quotes (no "$hh" escapes, no comma lists, no blanks
+// dropped inside). The texts are converted with the file's own code page, so
+// a language shows under its own name.
 #pragma once
 
 #include <cstdint>

@@ -98,9 +98,11 @@ TEST(MessageLoader, ReloadAppliesTheChosenFileAndRebuildsTheOptionsList) {
                        "[Language]\nFMain.Caption=\xc3\xeb\n[Messages]\nsmSearch=\xcf\xee\n");
   test::WriteFileBytes(dir.File("noid.lng"), "[Header]\nlanguage=German\nCodePage=1252\nlangID=\n");
   test::WriteFileBytes(dir.File("other.lngx"), "[Header]\nlanguage=French\nlangID=1036\nCodePage=1252\n");
+  test::WriteFileBytes(dir.File("brazil.lng"), "; Brazil\n[Header]\nlanguage = Portugu\xeas do Brasil \n"
+                                               "LangID = 1046\nCodePage=1252\nLangAuthor='Silva, A.; B$20C'\n");
   TLngHeaders headers;
   LoadLngHeaders(dir.WPath(), headers);
-  EXPECT_EQ(headers.size(), 3u);
+  EXPECT_EQ(headers.size(), 4u);
   test::TRecordingLngTarget target{{{"FMain", {}}}};
   TMessageStrings strings;
   struct Case {
@@ -120,7 +122,9 @@ TEST(MessageLoader, ReloadAppliesTheChosenFileAndRebuildsTheOptionsList) {
   EXPECT_EQ(fresh.smSearch, u"Searching...");
 
   // The options list: header keys without case, the first occurrence counts,
-  // names in their own code page; files without an identifier are left out.
+  // values as plain INI text (blanks inside kept, one pair of quotes removed,
+  // nothing escaped), names in their own code page; files without an
+  // identifier are left out.
   TLngList list{TLngListEntry{u"Stale", u"stale.lng", 1, 1, u""}};
   StartupReload(dir.WPath(), headers, 9, &target, strings, list);
   std::set<std::u16string> files;
@@ -128,11 +132,13 @@ TEST(MessageLoader, ReloadAppliesTheChosenFileAndRebuildsTheOptionsList) {
     files.insert(entry.FileName);
     if (entry.LangID == 9) {
       EXPECT_EQ(entry, (TLngListEntry{u"English", u"english.lng", 9, 1250, u"Us"}));
+    } else if (entry.LangID == 1046) {
+      EXPECT_EQ(entry, (TLngListEntry{u"Portugu\u00eas do Brasil", u"brazil.lng", 1046, 1252, u"Silva, A.; B$20C"}));
     } else {
       EXPECT_EQ(entry.Language, u"\u0420\u0443\u0441\u0441\u043a\u0438\u0439");
     }
   }
-  EXPECT_EQ(files, (std::set<std::u16string>{u"english.lng", u"russian.LNG"}));
+  EXPECT_EQ(files, (std::set<std::u16string>{u"english.lng", u"russian.LNG", u"brazil.lng"}));
   EXPECT_EQ(strings.smSearch, u"Searching now");
 }
 
