@@ -194,7 +194,9 @@ void TKestruneSession::FinishSearch() {
     return remembered[static_cast<size_t>(at - kRememberedControls.begin())];
   };
   // 1. Without results Undo and Redo follow the ring (off without documents).
-  if (LastResultCount == 0) {
+  // The engine's array decides: a download that failed after an earlier
+  // search's merge brought nothing, whatever that merge counted.
+  if (!Engine || Engine->SearchResults().empty()) {
     const IControlKeys& steps = ContentMap.Steps();
     rememberedState(TMainControl::IBitmapButtonUndo) = !Documents.empty() && steps.CanBack();
     rememberedState(TMainControl::IBitmapButtonRedo) = !Documents.empty() && steps.CanForward();

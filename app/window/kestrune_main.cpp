@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -96,6 +97,8 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
 }
 
 TFKestruneMain::~TFKestruneMain() {
+  // The query box's change handler goes first.
+  disconnect(IComboBox1, nullptr, this, nullptr);
   qApp->removeEventFilter(this);
   session_.OnSearchRunEnded = nullptr;
   session_.OnHelp = nullptr;
@@ -566,12 +569,12 @@ bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
   }
   // A character typed over the map opens the query box with it: a double
   // quote, a minus sign or a code from "0" up (not Enter, a blank or a
-  // control character such as Ctrl+C).
+  // control character such as Ctrl+C or the Delete key's DEL).
   // Only plain typing: a character with Ctrl, Alt or Meta held is a command.
   const QString text = key->text();
   if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return false;
   const char16_t c = text.at(0).unicode();
-  if (c == 13 || !(c == u'"' || c == u'-' || c >= u'0')) return false;
+  if (c == 13 || !(c == u'"' || c == u'-' || c >= u'0') || text.at(0).category() == QChar::Other_Control) return false;
   if (!IComboBox1->isHidden() || !DrawAndEventMap1->isVisible()) return false;
   const QPoint at = DrawAndEventMap1->mapFromGlobal(QCursor::pos());
   if (at.x() <= 0 || at.y() <= 0 || at.x() >= DrawAndEventMap1->width() || at.y() >= DrawAndEventMap1->height()) {
@@ -799,11 +802,23 @@ void TFKestruneMain::ShowPagePopup(bool scopeEntries) {
 }
 
 int32_t TFKestruneMain::AskChangeEngine() {
-  return ShowMessageBox(MessageStrings.smWantResend, MessageStrings.smMes,
-                        platform::kMbYesNo | platform::kMbIconQuestion);
+  // The change-engine question answers Yes, No or Cancel; closing it is
+  // Cancel, which changes nothing.
+  QMessageBox box(QMessageBox::Question, ToQString(MessageStrings.smMes), ToQString(MessageStrings.smWantResend),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return platform::kIdYes;
+    case QMessageBox::No: return platform::kIdNo;
+    default: return platform::kIdCancel;
+  }
 }
 
-int32_t TFKestruneMain::ShowOptionsForm(bool) { return platform::kIdCancel; }
+int32_t TFKestruneMain::ShowOptionsForm(bool) {
+  // The options form is not part of the program yet: OK or Cancel, as it
+  // answers.
+  return ShowMessageBox(MessageStrings.smUnderconstruction, MessageStrings.smMes, platform::kMbOkCancel);
+}
 
 void TFKestruneMain::PostToUi(std::function<void()> call) {
   QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -26,6 +27,7 @@ TEST(FKestruneMain, TypingOverTheMap) {
     Qt::KeyboardModifiers modifiers;
     bool overMap;
     const char* opened;  // the box's text, or null when the box stays hidden
+    const char16_t* text = nullptr;  // the key's text, when not QTest's own
   } cases[] = {
       {"Letter", Qt::Key_A, Qt::NoModifier, true, "a"},
       {"Digit", Qt::Key_7, Qt::NoModifier, true, "7"},
@@ -34,6 +36,7 @@ TEST(FKestruneMain, TypingOverTheMap) {
       {"Blank", Qt::Key_Space, Qt::NoModifier, true, nullptr},
       {"Enter", Qt::Key_Return, Qt::NoModifier, true, nullptr},
       {"CtrlC", Qt::Key_C, Qt::ControlModifier, true, nullptr},
+      {"Delete", Qt::Key_Delete, Qt::NoModifier, true, nullptr, u"\x7f"},
       {"LetterBesideTheMap", Qt::Key_A, Qt::NoModifier, false, nullptr},
   };
   TWindow w;
@@ -44,7 +47,11 @@ TEST(FKestruneMain, TypingOverTheMap) {
     const QPoint at = c.overMap ? map.mapToGlobal(map.rect().center()) : w.window->BtnHelp->mapToGlobal(QPoint(2, 2));
     QCursor::setPos(at);
     ASSERT_EQ(QCursor::pos(), at);
-    QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);
+    if (c.text) {
+      QTest::sendKeyEvent(QTest::Click, w.KeyTarget(), c.key, QString::fromUtf16(c.text), c.modifiers);
+    } else {
+      QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);
+    }
     QComboBox& box = *w.window->IComboBox1;
     EXPECT_EQ(box.isHidden() ? "(hidden)" : box.currentText().toStdString(), c.opened ? c.opened : "(hidden)");
     if (c.opened) {
@@ -67,6 +74,22 @@ TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {
       EXPECT_EQ(shown->isHidden(), query) << shown->objectName().toStdString();
     }
   }
+}
+
+TEST(FKestruneMain, TheChangeEngineQuestionClosedWithEscIsCancel) {
+  TWindow w;
+  QStringList buttons;
+  QTimer escape;
+  QObject::connect(&escape, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    escape.stop();
+    for (QAbstractButton* button : box->buttons()) buttons << button->text();
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  escape.start(10);
+  EXPECT_EQ(w.window->AskChangeEngine(), platform::kIdCancel);
+  EXPECT_EQ(buttons.size(), 3);  // Yes, No and Cancel
 }
 
 TEST(FKestruneMain, ClosingDuringASearchStopsItAndClosesOnceTheRunReturned) {

@@ -111,6 +111,23 @@ TEST(SearchRun, States) {
   }
 }
 
+// A download that fails after an earlier search brought documents: Undo and
+// Redo follow the steps, not what the earlier merge counted.
+TEST(SearchRun, AFailedDownloadAfterResultsLeavesUndoToTheSteps) {
+  TSessionFixture f(WritePages);
+  TKestruneSession& s = *f.session;
+  for (int i = 0; i < 3; ++i) f.engine->results.push_back(Item("http://a.example/" + std::to_string(i)));
+  TypeQuery(f, u"alpha");
+  ASSERT_EQ(s.Documents.size(), 3u);
+  s.SaveKeysUndoState();
+  f.engine->results.clear();
+  f.engine->statusAfter = ISearchEngine::kStatusNoConnection;
+  s.StartNewSearch();  // as the page's automatic search does
+  EXPECT_EQ(f.engine->queries.size(), 2u);
+  EXPECT_TRUE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
+  EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
+}
+
 // Each search brings its items; the documents are summed up as
 // "url: annotation / label / position / query number / step".
 TEST(MergeResults, Cases) {
