@@ -427,6 +427,9 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       }
       int32_t anchor = n;
       while (anchor >= 0 && SiteOfUrl(entryUrl(anchor)) == site) --anchor;
+      // The entry as the page showed it: the rebuild drops the site's
+      // documents from the list.
+      const std::string anchorUrl = entryUrl(anchor);
       steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
       if (Counters.HiddenSites < 1) {
         normalView();
@@ -437,7 +440,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         break;
       }
       ContentMapReGenerate();
-      ScrollAnchor = entryUrl(anchor);
+      ScrollAnchor = anchorUrl;
       goToPage(PageOfEntry(anchor));
       break;
     }

@@ -14,6 +14,7 @@ namespace {
 using test::TPageSession;
 
 // Runs one step: "docs:<n>" (n documents "http://dI/" with "alpha wI"),
+// "urls:<host>,<host>..." (such documents "http://<host>/I"),
 // "query:<words>", "order" (the map rebuilt), "click:<link in the template
 // folder>", "web:<url>", "loaded" (the browser reloaded its document),
 // "answer:<n>" (the next message box's answer), "busy" (a search runs),
@@ -28,6 +29,15 @@ void RunStep(TPageSession& f, const std::string& step) {
     std::vector<test::TDoc> docs;
     for (int32_t i = 0; i < std::stoi(arg); ++i) {
       docs.push_back({"http://d" + std::to_string(i) + "/", u"alpha w" + platform::Utf8ToUtf16(std::to_string(i))});
+    }
+    test::AddDocuments(s, docs);
+  } else if (verb == "urls") {
+    // Documents "http://<host>/<i>" of the comma-separated hosts.
+    std::vector<test::TDoc> docs;
+    std::istringstream hosts(arg);
+    for (std::string host; std::getline(hosts, host, ',');) {
+      const std::string i = std::to_string(docs.size());
+      docs.push_back({"http://" + host + "/" + i, u"alpha w" + platform::Utf8ToUtf16(i)});
     }
     test::AddDocuments(s, docs);
   } else if (verb == "query") {
@@ -123,6 +133,11 @@ TEST(SessionPageCommands, ScriptedClicks) {
         "mark:7=-1", "mark:8=-1", "mark:9=-1", "mark:10=-1", "mark:11=-1", "view:1", "order", "click:RestoreLink10",
         "loaded"},
        "page=1;anchor=http://d9/;view=1;removed=11;listed=11"},
+      // Restoring a site scrolls to the entry before it as the page showed
+      // it, though the rebuild drops the site's earlier entries.
+      {{"urls:b,a,b,c", "query:alpha", "mark:0=-2", "mark:1=-2", "mark:2=-2", "mark:3=-2", "view:2", "order",
+        "click:RestoreSite2", "loaded"},
+       "page=1;anchor=http://a/1;view=2;hidden=2;listed=2;marks=http://a/1=-2 http://c/3=-2"},
       // Views.
       {{"docs:3", "query:alpha", "order", "click:news_links"}, "view=3;mode=9;page=1"},
       {{"docs:3", "query:alpha", "view:3", "order", "click:GoToNormal"}, "view=0;mode=5"},
