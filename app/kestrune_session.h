@@ -768,6 +768,9 @@ class TKestruneSession {
   void RecountDocuments();
   // The hidden sites and both mark counters from the marks of the step.
   void RebuildMarkCounters();
+  // The removed links among marks (-1, -3); `sites` gets the hidden sites
+  // (-2, -3), each once.
+  int32_t CountMarks(const TControlKeyList& marks, std::vector<std::string>& sites) const;
   // The index of a document address; -1 when unknown.
   int32_t DocumentOfUrl(std::string_view url);
 

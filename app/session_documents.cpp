@@ -66,21 +66,24 @@ void TKestruneSession::RecountDocuments() {
   }
 }
 
-void TKestruneSession::RebuildMarkCounters() {
-  IControlKeys& steps = ContentMap.Steps();
-  Counters.RemovedLinks = 0;
-  HiddenSites.clear();
-  for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
+int32_t TKestruneSession::CountMarks(const TControlKeyList& marks, std::vector<std::string>& sites) const {
+  int32_t removed = 0;
+  sites.clear();
+  for (const TControlKeyCell& cell : marks) {
     const int32_t id = cell.Key.Id;
     if (id < 0 || id >= static_cast<int32_t>(Documents.size())) continue;
-    if (cell.Key.Weight == -1.0f || cell.Key.Weight == -3.0f) ++Counters.RemovedLinks;
+    if (cell.Key.Weight == -1.0f || cell.Key.Weight == -3.0f) ++removed;
     if (cell.Key.Weight == -2.0f || cell.Key.Weight == -3.0f) {
       const std::string site = SiteOfUrl(Documents[static_cast<size_t>(id)].Url);
-      if (!site.empty() && std::find(HiddenSites.begin(), HiddenSites.end(), site) == HiddenSites.end()) {
-        HiddenSites.push_back(site);
-      }
+      if (!site.empty() && std::find(sites.begin(), sites.end(), site) == sites.end()) sites.push_back(site);
     }
   }
+  return removed;
+}
+
+void TKestruneSession::RebuildMarkCounters() {
+  IControlKeys& steps = ContentMap.Steps();
+  Counters.RemovedLinks = CountMarks(steps.GetCurrent()[kKindMarks], HiddenSites);
   Counters.HiddenSites = static_cast<int32_t>(HiddenSites.size());
   steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks), true);
   steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites), true);
@@ -128,6 +131,20 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   // as keys and the announced document of every step, the map's page
   // documents, the page list and the selections.
   for (const int32_t kind : {kKindDocuments, kKindMarks, 5}) steps.RenumberKind(kind, newIds);
+  // The counters that the other steps keep for Undo and Redo count what is
+  // left of their marks (the current step's are rebuilt below).
+  for (int32_t step = 0; step < IControlKeys::kStepCount; ++step) {
+    const TControlKeyLists& lists = steps.GetStep(step);
+    if (step == steps.CurrentStep() || (lists[kKindRemovedLinks].empty() && lists[kKindHiddenSites].empty())) continue;
+    std::vector<std::string> sites;
+    const int32_t removed = CountMarks(lists[kKindMarks], sites);
+    if (!lists[kKindRemovedLinks].empty()) {
+      steps.SetValueOfStep(kKindRemovedLinks, step, 0, static_cast<float>(removed));
+    }
+    if (!lists[kKindHiddenSites].empty()) {
+      steps.SetValueOfStep(kKindHiddenSites, step, 0, static_cast<float>(sites.size()));
+    }
+  }
   auto renumber = [&](TNNKeys& keys) {
     std::erase_if(keys, [&](TNNKey& key) {
       if (key.Id < 0 || key.Id >= n || newIds[static_cast<size_t>(key.Id)] < 0) return true;

@@ -89,6 +89,18 @@ void IControlKeys::ClearKindOfStep(int32_t kind, int32_t step, bool silent) {
   Changed(kind, silent);
 }
 
+int32_t IControlKeys::SetValueOfStep(int32_t kind, int32_t step, int32_t id, float value) {
+  if (!ValidKind(kind) || !ValidStep(step)) return -1;
+  TControlKeyList& list = steps_[step][kind];
+  const int32_t at = FindPair(list, id);
+  if (at >= 0) {
+    list[static_cast<size_t>(at)].Key.Weight = value;
+    return 0;
+  }
+  list.push_back(TControlKeyCell{TNNKey{id, value}, false, {}});
+  return 1;
+}
+
 void IControlKeys::ClearAll(bool silent) {
   for (int32_t kind = 0; kind < kKindCount; ++kind) ClearKind(kind, silent);
   Changed(kChangeStep, silent);

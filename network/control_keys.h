@@ -91,6 +91,9 @@ class IControlKeys {
   void Remove(int32_t kind, int32_t id, bool silent = false);
   void ClearKind(int32_t kind, bool silent = false);
   void ClearKindOfStep(int32_t kind, int32_t step, bool silent = false);
+  // SetValue in any step 0..99 of the ring; silent. -1 for a bad kind or
+  // step.
+  int32_t SetValueOfStep(int32_t kind, int32_t step, int32_t id, float value);
   // Every kind of the current step, then OnChange(11).
   void ClearAll(bool silent = false);
   // Appends a deep copy of the scope words to kind 10; always -1.

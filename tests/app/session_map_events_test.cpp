@@ -302,6 +302,7 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
         steps.SetValue(kKindMarks, static_cast<int32_t>(random() % static_cast<uint32_t>(n)),
                        -1.0f - static_cast<float>(random() % 3), true);
       }
+      s.RebuildMarkCounters();  // the step keeps its counters
       model.push_back(marksByUrl());
     }
     const int32_t documentClass = 1 + static_cast<int32_t>(random() % 3);
@@ -333,6 +334,13 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
         if (kept.count(url)) expected[url] = mark;
       }
       EXPECT_EQ(marksByUrl(), expected);
+      // Its counters count the marks left (every document is a site).
+      const auto count = [&](float a, float b) {
+        return std::count_if(expected.begin(), expected.end(),
+                             [&](const auto& e) { return e.second == a || e.second == b; });
+      };
+      EXPECT_EQ(s.Counters.RemovedLinks, count(-1.0f, -3.0f));
+      EXPECT_EQ(s.Counters.HiddenSites, count(-2.0f, -3.0f));
       if (step > 0) s.BtnBackClick();
     }
   }
