@@ -245,6 +245,7 @@ int32_t TPhraseWordDictionary::SavePhrases(TStream& stream) {
     TTagStream out(&stream);
     const int32_t count = PhraseCount();
     out.WriteTag(kCountTag, &count, 4);
+    const int32_t lastFileWord = FileCount() > 0 ? FileRange(FileCount() - 1).Last : -1;
     for (const TPhrase& phrase : phrases_) {
       out.BeginTag(kPhraseTag);
       out.WriteInteger(phrase.EntryCount());
@@ -252,7 +253,10 @@ int32_t TPhraseWordDictionary::SavePhrases(TStream& stream) {
       for (const TPhraseEntry& entry : phrase.Entries) {
         out.WriteInteger(LocalWordIndex(entry.WordIndex));
         out.WriteInteger(entry.Form);
-        out.WriteInteger(entry.SourceDictionaryID);
+        // A word from no loaded file (a stop word of an unloaded language
+        // carries that language's id) is stored with id 0: its local index
+        // counts from the end of the files, whatever files load next time.
+        out.WriteInteger(lastFileWord < entry.WordIndex ? 0 : entry.SourceDictionaryID);
       }
       out.EndTag();
     }

@@ -30,6 +30,7 @@
 //   tag 1        i32 phrase count
 //   tag 0x4000   per phrase: i32 entry count n, i32 value, n entries of
 //                {i32 local word index, i32 form, i32 source dictionary id}
+//                (id 0 for a word after the loaded files' words)
 // The reader does not check tag numbers; it bounds every count by what its
 // tag can hold, and a load that fails leaves the phrases as they were.
 //

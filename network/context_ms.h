@@ -225,9 +225,9 @@ class TIContextMS {
   // Reads base.inn, base.anw and (unless OnlyWords) base.anf, then checks
   // that they belong together: word ids that do not match the word elements
   // clear the model (a word-id file that is missing or cannot be read leaves
-  // no word ids), file ranges outside the page layer or not in rising,
-  // non-overlapping page order drop the file table, and a missing base.anf
-  // leaves none.
+  // no word ids, a missing network file no network), file ranges outside the
+  // page layer or not in rising, non-overlapping page order drop the file
+  // table, and a missing base.anf leaves none.
   void Open(std::u16string_view fileName);
   // The context chunk of the oldest project files (five tags: a word
   // dictionary, the phrases, the network, old word ids, the file table):

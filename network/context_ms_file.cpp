@@ -109,8 +109,16 @@ void TIContextMS::Open(std::u16string_view fileName) {
   } else {
     const std::u16string base = BaseName(fileName);
     const std::u16string inn = base + u".inn";
-    if (network_->LoadFromFile(inn) == TIASN::kWrongVersion && network_->LoadLegacy(inn) != TIASN::kDone) {
+    const int32_t network = network_->LoadFromFile(inn);
+    if (network == TIASN::kWrongVersion && network_->LoadLegacy(inn) != TIASN::kDone) {
       ShowMessageBox(u"OOO!!!", u"Kestrune Search", platform::kMbOk);
+    }
+    // Nor may the earlier network stay paired with the new word ids: without
+    // a network file the network is emptied (a network read in part already
+    // is), and the check below clears the model.
+    if (network == TIASN::kFileMissing) {
+      network_->Clear();
+      LogFile.Log("TIContextMS.Open: " + Utf8(inn) + " is missing; no network", 2);
     }
     // Word ids that could not be read must not stay paired with the new
     // network: the set is emptied, and the check below clears the model.

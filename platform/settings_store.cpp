@@ -289,7 +289,11 @@ void ParseHive(std::string_view bytes, Hive& hive) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return true;
   };
-  if (bytes.starts_with(kUtf8ByteOrderMark)) pos = kUtf8ByteOrderMark.size();
+  if (bytes.starts_with(kUtf8ByteOrderMark)) {
+    // A byte-order mark alone is an empty file.
+    if (bytes.size() == kUtf8ByteOrderMark.size()) return;
+    pos = kUtf8ByteOrderMark.size();
+  }
   std::string_view line;
   nextLine(line);
   std::string_view digits = line.starts_with(kHiveMagic) ? line.substr(kHiveMagic.size()) : std::string_view();

@@ -366,6 +366,10 @@ TEST(PhraseStream, RoundTripAcrossAnotherLoadOrder) {
   first.LoadFile(kLangEnglish, 40, u"e");
   first.LoadFile(kLangRussian, 30, u"r");
   const int32_t added = first.AddWord(u"added", 0, -1);
+  // A stop word of German, whose dictionary is not loaded, joins as German.
+  first.MarkWord(u"und", kLangGerman);
+  const int32_t und = first.Count() - 1;
+  ASSERT_EQ(first.GetWord(und)->GetDictionaryID(), kLangGerman);
   auto phrase = [&](TTestPhraseDictionary& d, std::initializer_list<int32_t> words, int32_t value) {
     TPhrase p;
     p.Value = value;
@@ -374,29 +378,34 @@ TEST(PhraseStream, RoundTripAcrossAnotherLoadOrder) {
   };
   phrase(first, {3, 45, added}, 7);
   phrase(first, {39, 40}, -2);
+  phrase(first, {added, und, 3}, 5);
   TMemoryStream stream;
   ASSERT_EQ(first.SavePhrases(stream), 0);
   const std::vector<std::u16string> texts = PhraseTexts(first);
   EXPECT_EQ(texts[0], u"eda rfa added");
   EXPECT_EQ(texts[1], u"enb raa");
 
-  // ...loads into one with Russian then English, the same words added.
+  // ...loads into one with Russian then English, and now German, the same
+  // words added.
   TTestPhraseDictionary second;
   second.LoadFile(kLangRussian, 30, u"r");
   second.LoadFile(kLangEnglish, 40, u"e");
+  second.LoadFile(kLangGerman, 5, u"g");
   second.AddWord(u"added", 0, -1);
+  second.AddWord(u"und", 0, -1);
   TPhrase existing;
   existing.Entries = {{0, 0, 0}, {1, 0, 0}};
   second.AddPhrase(existing);
   stream.SetPosition(0);
   ASSERT_EQ(second.LoadPhrases(stream), 0);
-  ASSERT_EQ(second.PhraseCount(), 3);
+  ASSERT_EQ(second.PhraseCount(), 4);
   EXPECT_EQ(second.Phrases()[1].Value, 7);
   EXPECT_EQ(second.Phrases()[2].Value, -2);
   EXPECT_EQ(second.Phrases()[1].Entries[0].WordIndex, 33);
   EXPECT_EQ(second.Phrases()[1].Entries[1].WordIndex, 5);
   EXPECT_EQ(PhraseTexts(second)[1], texts[0]);
   EXPECT_EQ(PhraseTexts(second)[2], texts[1]);
+  EXPECT_EQ(PhraseTexts(second)[3], u"added und eda");
 }
 
 TEST(PhraseStream, MissingWordsStillRead) {

@@ -429,6 +429,19 @@ TEST(ContextMSFile, OpenWithoutUsableWordIdsOrFileTable) {
   model.Open(dir.WFile("set"));
   EXPECT_EQ(model.Files().Count(), 0);
   EXPECT_EQ(model.WordIdSet().Count(), saved.WordIdSet().Count());
+
+  // A missing network file: the earlier network, of as many word elements,
+  // does not stay paired with the new word ids.
+  fs::remove(dir.File("set.inn"));
+  TIContextMS other;
+  for (int32_t i = 0; i < saved.WordIdSet().Count(); ++i) other.AddWord(500 + i);
+  ScopedLog log;
+  other.Open(dir.WFile("set"));
+  const std::vector<std::string> lines = log.Take();
+  EXPECT_EQ(other.WordIdSet().Count(), 0);
+  EXPECT_EQ(other.Network().GetLayer(0)->GetCount(), 0);
+  const std::string missing = "[Error] TIContextMS.Open: " + dir.File("set.inn") + " is missing; no network";
+  EXPECT_NE(std::find(lines.begin(), lines.end(), missing), lines.end());
 }
 
 // An ".anf" file of the given records, byte by byte: tag 2 with the count,

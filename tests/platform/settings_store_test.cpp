@@ -349,6 +349,7 @@ TEST_F(SettingsStoreTest, DamagedHive_ReadsAsEmptyOrPartial) {
   };
   const Case cases[] = {
       {"empty file", "", {}, -1},
+      {"byte-order mark alone", "\xEF\xBB\xBF", {}, -1},
       {"CRLF lines", "KESTRUNE HIVE 1\r\n[A]\r\n\"v\"=dword:00000005\r\n", {"A"}, 5},
       {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + head + "[A]\n\"v\"=dword:00000006\n", {"A"}, 6},
       {"byte-order mark, CRLF lines", "\xEF\xBB\xBFKESTRUNE HIVE 1\r\n[A]\r\n\"v\"=dword:00000007\r\n", {"A"}, 7},
