@@ -61,6 +61,27 @@ TEST(SessionMapEvents, AddExcludeHoverAndContextWords) {
   EXPECT_EQ(f.view.pagesWritten, written + 1);
 }
 
+TEST(SessionMapEvents, AWordHoveredAndLeftGivesThePageBack) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
+  SetWords(s, kKindQuery, u"alpha");
+  s.AddSearchScope();  // the page shows the query line
+  s.ContentMapReGenerate();
+  s.ShowResults(-2, 0);
+  const std::u16string before = f.view.page;
+  const TNNKey delta{WordId(s, u"delta"), 0.0f};
+  s.DrawAndEventMap1GroupSelect(1, 4, true, {delta});
+  s.DrawAndEventMap1MouseToWord(delta, 0);
+  EXPECT_NE(f.view.page, before);
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  s.DrawAndEventMap1GroupSelect(0, 4, false, {});
+  s.MapHoverEnd();
+  EXPECT_EQ(f.view.page, before);
+  s.DrawAndEventMap1MouseOutWord(delta);
+  EXPECT_EQ(s.PageResults.HoverWordId(), -1);
+}
+
 TEST(SessionMapEvents, PopupItems) {
   using Items = TKestruneSession::TMapPopupItems;
   struct Case {
