@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -170,6 +171,59 @@ TEST(SessionSteps, UndoAndRedoAcrossASearchAndAStopWord) {
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
 }
 
+TEST(SessionSteps, UndoAndRedoRestoreEveryKindOfTheStep) {
+  // Each row changes one part of the window's state in a step of its own;
+  // the state reads "before" after Undo and "after" after Redo.
+  struct Row {
+    const char* name;
+    std::function<void(TPageSession&)> act;
+    std::function<std::string(TKestruneSession&)> state;
+    std::string before, after;
+  };
+  const Row rows[] = {
+      {"scope view", [](TPageSession& f) { f.S().pmScopeClick(); },
+       [](TKestruneSession& s) { return std::to_string(s.ContentMap.NoQueryMode()) + " " + KeysText(s, kKindQuery); },
+       "0 alpha=1", "1 beta=1 alpha=1"},
+      {"current scope", [](TPageSession& f) { f.S().SelectScope(0); },
+       [](TKestruneSession& s) { return std::to_string(s.Scope.CurrentIndex()) + " " + KeysText(s, kKindQuery); },
+       "1 alpha=1", "0 beta=1"},
+      {"removed link", [](TPageSession& f) { f.Click("ExcludeContextFile0"); },
+       [](TKestruneSession& s) { return std::to_string(s.Counters.RemovedLinks) + " " + test::MarksText(s); }, "0 ",
+       "1 http://d0/=-1"},
+      {"hidden site", [](TPageSession& f) { f.Click("ExcludeURL0"); },
+       [](TKestruneSession& s) { return std::to_string(s.Counters.HiddenSites) + " " + test::MarksText(s); }, "0 ",
+       "1 http://d0/=-2"},
+      {"stop word taken back", [](TPageSession& f) { f.Click("reanimate_stop_word0"); },
+       [](TKestruneSession& s) {
+         const bool marked = s.WordDictionary.GetWord(WordId(s, u"gamma"))->GetFlags() & TWDWord::kFlagMark;
+         return std::to_string(s.StopWords.size()) + " " + std::to_string(marked);
+       },
+       "1 1", "0 0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
+    SetWords(s, kKindQuery, u"beta");
+    s.AddSearchScope();
+    SetWords(s, kKindQuery, u"alpha");
+    s.ContentMap.Steps().SetValue(kKindSettings, 1, 0.0f, true);  // as a typed query leaves it
+    s.AddSearchScope();
+    s.MakeStopWord(WordId(s, u"gamma"));
+    s.ContentMapReGenerate();
+    s.ShowResults(-2, 0);
+    s.SaveKeysUndoState();
+    row.act(f);
+    f.view.RunAllQueued();
+    EXPECT_EQ(row.state(s), row.after);
+    s.BtnBackClick();
+    EXPECT_EQ(row.state(s), row.before);
+    s.BtnNextClick();
+    EXPECT_EQ(row.state(s), row.after);
+  }
+}
+
 TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   TPageSession f;
   TKestruneSession& s = f.S();
@@ -271,19 +325,30 @@ TEST(SessionScopes, FullRefreshFlagsExactlyTheNewDocuments) {
   ASSERT_EQ(s.Documents.size(), 2u);
   ASSERT_EQ(s.Scope.Count(), 1);
   s.Documents[0].Flags = 4;  // new since an earlier refresh
+  // A second search, undone: its document came before the refresh.
+  f.engine->results = {item("http://e/", u"alpha gamma")};
+  f.view.queryText = u"alpha gamma";
+  f.view.Control(TMainControl::IComboBox1).Visible = true;
+  s.QueryKeyUp(13);
+  s.BtnMetasearchClick();
+  f.view.RunAllQueued();
+  ASSERT_EQ(s.Documents.size(), 3u);
+  s.BtnBackClick();
+  ASSERT_EQ(s.StepNumber, 1);
+  const std::string query = KeysText(s, kKindQuery);
 
   f.engine->results = {item("http://b/", u"alpha two"), item("http://c/", u"alpha three"),
                        item("http://d/", u"alpha four")};
   s.fullRefreshClick();
   f.view.RunAllQueued();
-  ASSERT_EQ(s.Documents.size(), 4u);
-  EXPECT_EQ(f.engine->queries.size(), 2u);
+  ASSERT_EQ(s.Documents.size(), 5u);
+  EXPECT_EQ(f.engine->queries.size(), 4u);
   for (const TMetaSearchList& document : s.Documents) {
     const bool fresh = document.Url == "http://c/" || document.Url == "http://d/";
     EXPECT_EQ(document.Flags & 4, fresh ? 4 : 0) << document.Url;
   }
   EXPECT_EQ(s.Counters.AllNewLinks, 2);
-  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  EXPECT_EQ(KeysText(s, kKindQuery), query);
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
   EXPECT_FALSE(s.SearchRunning());
 }
