@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -169,59 +168,6 @@ TEST(SessionSteps, UndoAndRedoAcrossASearchAndAStopWord) {
   EXPECT_EQ(s.Counters.AllFavoriteLinks, 1);
   EXPECT_EQ(s.StopWords, std::vector<std::u16string>{u"three"});
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
-}
-
-TEST(SessionSteps, UndoAndRedoRestoreEveryKindOfTheStep) {
-  // Each row changes one part of the window's state in a step of its own;
-  // the state reads "before" after Undo and "after" after Redo.
-  struct Row {
-    const char* name;
-    std::function<void(TPageSession&)> act;
-    std::function<std::string(TKestruneSession&)> state;
-    std::string before, after;
-  };
-  const Row rows[] = {
-      {"scope view", [](TPageSession& f) { f.S().pmScopeClick(); },
-       [](TKestruneSession& s) { return std::to_string(s.ContentMap.NoQueryMode()) + " " + KeysText(s, kKindQuery); },
-       "0 alpha=1", "1 beta=1 alpha=1"},
-      {"current scope", [](TPageSession& f) { f.S().SelectScope(0); },
-       [](TKestruneSession& s) { return std::to_string(s.Scope.CurrentIndex()) + " " + KeysText(s, kKindQuery); },
-       "1 alpha=1", "0 beta=1"},
-      {"removed link", [](TPageSession& f) { f.Click("ExcludeContextFile0"); },
-       [](TKestruneSession& s) { return std::to_string(s.Counters.RemovedLinks) + " " + test::MarksText(s); }, "0 ",
-       "1 http://d0/=-1"},
-      {"hidden site", [](TPageSession& f) { f.Click("ExcludeURL0"); },
-       [](TKestruneSession& s) { return std::to_string(s.Counters.HiddenSites) + " " + test::MarksText(s); }, "0 ",
-       "1 http://d0/=-2"},
-      {"stop word taken back", [](TPageSession& f) { f.Click("reanimate_stop_word0"); },
-       [](TKestruneSession& s) {
-         const bool marked = s.WordDictionary.GetWord(WordId(s, u"gamma"))->GetFlags() & TWDWord::kFlagMark;
-         return std::to_string(s.StopWords.size()) + " " + std::to_string(marked);
-       },
-       "1 1", "0 0"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    TPageSession f;
-    TKestruneSession& s = f.S();
-    AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
-    SetWords(s, kKindQuery, u"beta");
-    s.AddSearchScope();
-    SetWords(s, kKindQuery, u"alpha");
-    s.ContentMap.Steps().SetValue(kKindSettings, 1, 0.0f, true);  // as a typed query leaves it
-    s.AddSearchScope();
-    s.MakeStopWord(WordId(s, u"gamma"));
-    s.ContentMapReGenerate();
-    s.ShowResults(-2, 0);
-    s.SaveKeysUndoState();
-    row.act(f);
-    f.view.RunAllQueued();
-    EXPECT_EQ(row.state(s), row.after);
-    s.BtnBackClick();
-    EXPECT_EQ(row.state(s), row.before);
-    s.BtnNextClick();
-    EXPECT_EQ(row.state(s), row.after);
-  }
 }
 
 TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
