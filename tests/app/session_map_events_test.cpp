@@ -188,6 +188,13 @@ TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   EXPECT_EQ(KeysText(s, kKindExcluded), "alpha=-10000");
   s.BtnNextClick();
   EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
+  // Every excluded word added to the query: the map goes back to the query
+  // view, and the project stays.
+  s.DrawAndEventMap1GroupSelect(2, 1, true, Keys(s, u"beta gamma"));
+  f.view.RunAllQueued();
+  EXPECT_FALSE(s.ContentMap.ExcludedMode());
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1 beta=1 gamma=1");
+  EXPECT_EQ(s.Documents.size(), 1u);
 }
 
 TEST(SessionScopes, AddSelectDeleteAndMarks) {
