@@ -173,7 +173,7 @@ TEST(SessionSteps, UndoAndRedoAcrossASearchAndAStopWord) {
 TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   TPageSession f;
   TKestruneSession& s = f.S();
-  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}});
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma delta"}});
   SetWords(s, kKindQuery, u"alpha");
   SetWords(s, kKindExcluded, u"beta");
   s.IBitmapButton4Click();
@@ -188,6 +188,14 @@ TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   EXPECT_EQ(KeysText(s, kKindExcluded), "alpha=-10000");
   s.BtnNextClick();
   EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
+  // A stop word made here and taken back: the network is fed again and the
+  // keys keep this view's sides and weights.
+  s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, u"delta"));
+  s.pmAddToStopWordsClick();
+  s.BtnBackClick();
+  EXPECT_TRUE(s.StopWords.empty());
+  EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
+  EXPECT_EQ(KeysText(s, kKindExcluded), "alpha=-10000");
   // Every excluded word added to the query: the map goes back to the query
   // view, and the project stays.
   s.DrawAndEventMap1GroupSelect(2, 1, true, Keys(s, u"beta gamma"));
