@@ -847,10 +847,9 @@ class TKestruneSession {
   bool keepForwardSteps_ = false;
   // The documents of undone searches wait to be deleted.
   bool cutQueued_ = false;
-  // Undo and Redo: the window restored from the step reached, the stop-word
-  // change taken back (Undo) or made again (Redo); the map and the page
-  // rebuilt.
-  void RestoreFromStep(int32_t oldStepNumber, bool excludedView, TControlKeyList stopWordChange, bool redo);
+  // Undo and Redo: the window restored from the step reached; the map and
+  // the page rebuilt.
+  void RestoreFromStep(int32_t oldStepNumber, bool excludedView);
   void RebuildAfterStep(bool storeViewKeys);
 };
 

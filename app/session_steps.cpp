@@ -25,7 +25,10 @@ void TKestruneSession::BtnBackClick() {
   if (excludedView) SwapQueryAndExcluded();
   const int32_t oldStepNumber = StepNumber;
   steps.Back();
-  RestoreFromStep(oldStepNumber, excludedView, change, false);
+  RestoreFromStep(oldStepNumber, excludedView);
+  for (const TControlKeyCell& cell : change) {
+    cell.Key.Weight == 1.0f ? ReanimateStopWord(cell.Key.Id) : MakeStopWord(cell.Key.Id);
+  }
   RebuildAfterStep(true);
 }
 
@@ -37,12 +40,15 @@ void TKestruneSession::BtnNextClick() {
   if (excludedView) SwapQueryAndExcluded();
   const int32_t oldStepNumber = StepNumber;
   steps.Forward();
-  RestoreFromStep(oldStepNumber, excludedView, steps.GetCurrent()[kKindStopWord], true);
+  const TControlKeyList change = steps.GetCurrent()[kKindStopWord];
+  RestoreFromStep(oldStepNumber, excludedView);
+  for (const TControlKeyCell& cell : change) {
+    cell.Key.Weight == 1.0f ? MakeStopWord(cell.Key.Id) : ReanimateStopWord(cell.Key.Id);
+  }
   RebuildAfterStep(false);
 }
 
-void TKestruneSession::RestoreFromStep(int32_t oldStepNumber, bool excludedView, TControlKeyList stopWordChange,
-                                       bool redo) {
+void TKestruneSession::RestoreFromStep(int32_t oldStepNumber, bool excludedView) {
   const TControlKeyLists& step = ContentMap.Steps().GetCurrent();
   if (!step[kKindRemovedLinks].empty()) {
     Counters.RemovedLinks = static_cast<int32_t>(std::nearbyint(step[kKindRemovedLinks].front().Key.Weight));
@@ -80,16 +86,7 @@ void TKestruneSession::RestoreFromStep(int32_t oldStepNumber, bool excludedView,
     }
   }
   MarkScopeDocuments();
-  // The stop-word change feeds the network again, which writes the query's
-  // keys anew: it runs on the step in the query view's form.
-  if (excludedView) ContentMap.SetExcludedMode(false);
-  for (const TControlKeyCell& cell : stopWordChange) {
-    (cell.Key.Weight == 1.0f) == redo ? MakeStopWord(cell.Key.Id) : ReanimateStopWord(cell.Key.Id);
-  }
-  if (excludedView) {
-    ContentMap.SetExcludedMode(true);
-    SwapQueryAndExcluded();
-  }
+  if (excludedView) SwapQueryAndExcluded();
 }
 
 void TKestruneSession::RebuildAfterStep(bool storeViewKeys) {
