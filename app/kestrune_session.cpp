@@ -444,7 +444,13 @@ void TKestruneSession::ShowExcludedWordsButton() { SetVisible(TMainControl::IBit
 
 void TKestruneSession::HideExcludedWordsButton() { SetVisible(TMainControl::IBitmapButton4, false); }
 
-void TKestruneSession::MapEmptyNewQuery() { IBitmapButtonNewClick(); }
+void TKestruneSession::MapEmptyNewQuery() {
+  // An empty excluded-words view is no empty query: the switch back to the
+  // query view is queued, and its rebuild starts a new query when the query
+  // words are gone too.
+  if (ContentMap.ExcludedMode()) return;
+  IBitmapButtonNewClick();
+}
 
 void TKestruneSession::IBitmapButton2Click() {
   if (View) {

@@ -410,6 +410,9 @@ void TKestruneSession::PreviewWordResults() {
 void TKestruneSession::MapHoverEnd() {
   ContentMapReGenerate();
   ResultPageNumber = HoverSavedPage;
+  // The hover is over: the page's query line no longer shows the word (the
+  // map's mouse-out event, which clears it too, comes after this page).
+  PageResults.SetHoverWord(-1, 0);
   ShowResults(-2, 0);
   PreviewFlag = false;
 }

@@ -216,7 +216,9 @@ void TKestruneSession::fullRefreshClick() {
   }
   Counters.AllNewLinks = 0;
   Counters.AllOldLinks = 0;
-  const int32_t lastStep = StepNumber;
+  // The last step that brought documents, also when later searches were
+  // undone: their documents did not arrive during the refresh.
+  const int32_t lastStep = static_cast<int32_t>(StepKeys.size());
   if (!SearchAllScopes()) return;
   for (TMetaSearchList& document : Documents) {
     document.Flags &= ~(kFlagOld | kFlagNew);

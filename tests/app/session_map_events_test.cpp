@@ -61,6 +61,27 @@ TEST(SessionMapEvents, AddExcludeHoverAndContextWords) {
   EXPECT_EQ(f.view.pagesWritten, written + 1);
 }
 
+TEST(SessionMapEvents, AWordHoveredAndLeftGivesThePageBack) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
+  SetWords(s, kKindQuery, u"alpha");
+  s.AddSearchScope();  // the page shows the query line
+  s.ContentMapReGenerate();
+  s.ShowResults(-2, 0);
+  const std::u16string before = f.view.page;
+  const TNNKey delta{WordId(s, u"delta"), 0.0f};
+  s.DrawAndEventMap1GroupSelect(1, 4, true, {delta});
+  s.DrawAndEventMap1MouseToWord(delta, 0);
+  EXPECT_NE(f.view.page, before);
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  s.DrawAndEventMap1GroupSelect(0, 4, false, {});
+  s.MapHoverEnd();
+  EXPECT_EQ(f.view.page, before);
+  s.DrawAndEventMap1MouseOutWord(delta);
+  EXPECT_EQ(s.PageResults.HoverWordId(), -1);
+}
+
 TEST(SessionMapEvents, PopupItems) {
   using Items = TKestruneSession::TMapPopupItems;
   struct Case {
@@ -152,7 +173,7 @@ TEST(SessionSteps, UndoAndRedoAcrossASearchAndAStopWord) {
 TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   TPageSession f;
   TKestruneSession& s = f.S();
-  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}});
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma delta"}});
   SetWords(s, kKindQuery, u"alpha");
   SetWords(s, kKindExcluded, u"beta");
   s.IBitmapButton4Click();
@@ -167,6 +188,21 @@ TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   EXPECT_EQ(KeysText(s, kKindExcluded), "alpha=-10000");
   s.BtnNextClick();
   EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
+  // A stop word made here and taken back: the network is fed again and the
+  // keys keep this view's sides and weights.
+  s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, u"delta"));
+  s.pmAddToStopWordsClick();
+  s.BtnBackClick();
+  EXPECT_TRUE(s.StopWords.empty());
+  EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
+  EXPECT_EQ(KeysText(s, kKindExcluded), "alpha=-10000");
+  // Every excluded word added to the query: the map goes back to the query
+  // view, and the project stays.
+  s.DrawAndEventMap1GroupSelect(2, 1, true, Keys(s, u"beta gamma"));
+  f.view.RunAllQueued();
+  EXPECT_FALSE(s.ContentMap.ExcludedMode());
+  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1 beta=1 gamma=1");
+  EXPECT_EQ(s.Documents.size(), 1u);
 }
 
 TEST(SessionScopes, AddSelectDeleteAndMarks) {
@@ -250,19 +286,30 @@ TEST(SessionScopes, FullRefreshFlagsExactlyTheNewDocuments) {
   ASSERT_EQ(s.Documents.size(), 2u);
   ASSERT_EQ(s.Scope.Count(), 1);
   s.Documents[0].Flags = 4;  // new since an earlier refresh
+  // A second search, undone: its document came before the refresh.
+  f.engine->results = {item("http://e/", u"alpha gamma")};
+  f.view.queryText = u"alpha gamma";
+  f.view.Control(TMainControl::IComboBox1).Visible = true;
+  s.QueryKeyUp(13);
+  s.BtnMetasearchClick();
+  f.view.RunAllQueued();
+  ASSERT_EQ(s.Documents.size(), 3u);
+  s.BtnBackClick();
+  ASSERT_EQ(s.StepNumber, 1);
+  const std::string query = KeysText(s, kKindQuery);
 
   f.engine->results = {item("http://b/", u"alpha two"), item("http://c/", u"alpha three"),
                        item("http://d/", u"alpha four")};
   s.fullRefreshClick();
   f.view.RunAllQueued();
-  ASSERT_EQ(s.Documents.size(), 4u);
-  EXPECT_EQ(f.engine->queries.size(), 2u);
+  ASSERT_EQ(s.Documents.size(), 5u);
+  EXPECT_EQ(f.engine->queries.size(), 4u);
   for (const TMetaSearchList& document : s.Documents) {
     const bool fresh = document.Url == "http://c/" || document.Url == "http://d/";
     EXPECT_EQ(document.Flags & 4, fresh ? 4 : 0) << document.Url;
   }
   EXPECT_EQ(s.Counters.AllNewLinks, 2);
-  EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
+  EXPECT_EQ(KeysText(s, kKindQuery), query);
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
   EXPECT_FALSE(s.SearchRunning());
 }
