@@ -202,9 +202,11 @@ void TKestruneSession::ActSearchExecute() {
 }
 
 void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
-  const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Settings.website));
+  // The current engine as it is when the box is set back (the options form
+  // may have changed it).
   auto selectCurrent = [&] {
     if (!View) return;
+    const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Settings.website));
     for (size_t i = 0; i < EngineBoxItems.size(); ++i) {
       if (platform::WideLowerCase(EngineBoxItems[i]) == current) {
         View->SelectEngineItem(static_cast<int32_t>(i));
