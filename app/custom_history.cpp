@@ -30,8 +30,13 @@ bool ReadUnicodeLines(std::u16string_view fileName, bool requireMark, std::vecto
     IUnicodeFile file(fileName);
     std::u16string line;
     while (file.ReadLine(line) == 0) {
-      std::erase(line, u'\n');
-      if (!line.empty()) lines.push_back(line);
+      // A file with LF line ends holds its lines between the LF units.
+      size_t start = 0;
+      for (size_t lf = line.find(u'\n'); start <= line.size(); lf = line.find(u'\n', start)) {
+        if (lf == std::u16string::npos) lf = line.size();
+        if (lf > start) lines.push_back(line.substr(start, lf - start));
+        start = lf + 1;
+      }
     }
   } catch (const std::exception& error) {
     LogFile.Log("The file " + platform::Utf16ToUtf8(fileName) + " cannot be read: " + error.what(), 1);

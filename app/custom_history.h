@@ -6,8 +6,8 @@
 //
 // The list file is "history" in the bases folder: UTF-16 little-endian text
 // that begins with the byte-order mark FEFF, one path a line, lines ending at
-// CR (the unit after a CR, the LF of CR LF, is dropped); empty lines are
-// ignored. A file without the mark yields no lines. The control never writes
+// CR (the unit after a CR, the LF of CR LF, is dropped) or at LF; empty
+// lines are ignored. A file without the mark yields no lines. The control never writes
 // the file: changes to the list last for the running session. When the file
 // is missing an empty one is made; when that fails, Load does nothing.
 //
@@ -69,8 +69,8 @@ class ICustomHistory {
 class IHistory : public ICustomHistory {};
 
 // Reads a UTF-16 little-endian text file into lines: a line ends at CR and
-// the unit after the CR is dropped; LF units left in a line are removed and
-// empty lines are skipped. With requireMark, a file that does not begin with
+// the unit after the CR is dropped; an LF left in a line ends a line too (a
+// file with LF line ends), and empty lines are skipped. With requireMark, a file that does not begin with
 // FEFF gives no lines; without it, a leading FEFF is skipped. False when the
 // file is missing or cannot be read (lines read before a read error stay).
 bool ReadUnicodeLines(std::u16string_view fileName, bool requireMark, std::vector<std::u16string>& lines);

@@ -125,11 +125,16 @@ void SortEngines(TSearchEns& engines, bool ascending) {
 
 bool EngineEnabledIn(std::string_view enabledText, std::string_view name) {
   if (name.empty()) return false;
-  size_t start = 0;
-  while (start <= enabledText.size()) {
-    size_t comma = enabledText.find(',', start);
-    if (comma == std::string_view::npos) comma = enabledText.size();
-    if (enabledText.substr(start, comma - start) == name) return true;
+  // From the start of an item to the end of an item: a name that holds a
+  // comma spans several items of the text.
+  for (size_t start = 0; start <= enabledText.size();) {
+    const size_t end = start + name.size();
+    if (enabledText.compare(start, name.size(), name) == 0 &&
+        (end == enabledText.size() || enabledText[end] == ',')) {
+      return true;
+    }
+    const size_t comma = enabledText.find(',', start);
+    if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
   return false;

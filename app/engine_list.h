@@ -58,7 +58,8 @@ std::string GetEngineTemplateName(const TSearchEns& engines, std::string_view di
 void SortEngines(TSearchEns& engines, bool ascending);
 
 // True when the name is one whole item of the enabled-engine text split at
-// ","; an empty name never is.
+// "," (or, for a name that holds commas, a run of whole items); an empty name
+// never is.
 bool EngineEnabledIn(std::string_view enabledText, std::string_view name);
 
 // The enabled-engine text of the list: each enabled display name followed by

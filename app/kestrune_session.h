@@ -454,7 +454,9 @@ class TKestruneSession {
   // The kinds of the query and excluded words in the map's current view.
   int32_t QueryKind() const;
   int32_t ExcludedKind() const;
-  // Shows the query box in the middle of the map (with BBtnSearch).
+  // Shows the query box in the middle of the map; with the search button,
+  // as PlaceQueryBox with BBtnSearch (the picture and both buttons placed,
+  // BBtnSearch2 hidden).
   void CenterQueryBox(bool withSearchButton);
 
   // ---- lifecycle handlers without widgets (kestrune_session.cpp) ----

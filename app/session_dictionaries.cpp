@@ -88,7 +88,12 @@ void TKestruneSession::SaveHistorySettings() {
   const std::u16string& file = IHistory1.CurrentFile();
   if (file.empty()) return;
   TIniText ini;
-  ini.Load(file);
+  // A file that is there but cannot be read is left alone: written from
+  // nothing, it would lose every other section.
+  if (!ini.Load(file) && platform::GetPathInfo(file).exists) {
+    LogFile.Log("The history file " + Utf16ToUtf8(file) + " cannot be read; it is not written", 2);
+    return;
+  }
   ini.EraseSection("Indexes");
   const size_t slash = file.rfind(u'/');
   const std::u16string folder = slash == std::u16string::npos ? u"" : file.substr(0, slash + 1);

@@ -80,11 +80,16 @@ void TKestruneSession::wordsToIndex2(TParsingText& parse) {
   WordDictionary.FindPhrases(parse);
 
   // 3. One token in quotes: the opening quote goes, so that a minus sign
-  // before it touches the token.
+  // before it touches the token. Quotes pair as in the first pass: the
+  // closing quote of one quoted word never opens the next ("a" "b").
   ForEachSentence(parse, [&](TParsingSentence& sentence) {
+    auto isQuote = [&](int32_t at) { return TokenText(parse.Word(at).WordId) == u"\""; };
     for (int32_t i = sentence.WordCount - 3; i >= 0; --i) {
       const int32_t at = sentence.FirstWord + i;
-      if (TokenText(parse.Word(at).WordId) != u"\"" || TokenText(parse.Word(at + 2).WordId) != u"\"") continue;
+      if (!isQuote(at) || !isQuote(at + 2)) continue;
+      int32_t quotesBefore = 0;
+      for (int32_t k = sentence.FirstWord; k < at; ++k) quotesBefore += isQuote(k) ? 1 : 0;
+      if (quotesBefore % 2 != 0) continue;
       const int32_t removed = parse.Word(at).Length;
       for (int32_t k = at; k + 1 < sentence.FirstWord + sentence.WordCount; ++k) {
         parse.Word(k) = parse.Word(k + 1);

@@ -69,16 +69,15 @@ void TKestruneSession::CenterQueryBox(bool withSearchButton) {
   TViewRect box = View->Bounds(TMainControl::IComboBox1);
   box.Left = static_cast<int32_t>(std::nearbyint(View->MapWidth() / 2.0 - box.Width / 2.0));
   box.Top = static_cast<int32_t>(std::nearbyint(View->MapHeight() / 2.0 - box.Height / 2.0));
+  if (withSearchButton) {
+    // The box with its picture and BBtnSearch alone, as the box is placed
+    // at any point of the map.
+    PlaceQueryBox(box.Left, box.Top, true);
+    return;
+  }
   View->SetBounds(TMainControl::IComboBox1, box);
   View->SetVisible(TMainControl::IComboBox1, true);
   View->SetVisible(TMainControl::querybitmap, true);
-  if (withSearchButton) {
-    TViewRect button = View->Bounds(TMainControl::BBtnSearch);
-    button.Left = box.Left + box.Width + 15;
-    button.Top = box.Top;
-    View->SetBounds(TMainControl::BBtnSearch, button);
-    View->SetVisible(TMainControl::BBtnSearch, true);
-  }
   View->SetFocus(TMainControl::IComboBox1);
 }
 
@@ -203,9 +202,11 @@ void TKestruneSession::ActSearchExecute() {
 }
 
 void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
-  const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Settings.website));
+  // The current engine as it is when the box is set back (the options form
+  // may have changed it).
   auto selectCurrent = [&] {
     if (!View) return;
+    const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Settings.website));
     for (size_t i = 0; i < EngineBoxItems.size(); ++i) {
       if (platform::WideLowerCase(EngineBoxItems[i]) == current) {
         View->SelectEngineItem(static_cast<int32_t>(i));

@@ -30,6 +30,7 @@ TEST(CustomHistory, LoadAndAdd) {
       {u"", true, nullptr, "/p/default.kes", "/p/default.kes"},
       {u"/a/1.kes\r\n\r\n/b/2.kes\r\n\r\n", true, nullptr, "/a/1.kes|/b/2.kes", "/a/1.kes"},
       {u"/a/1.kes\r\n/b/2.kes\r\n", false, nullptr, "/p/default.kes", "/p/default.kes"},  // no mark
+      {u"/a/1.kes\n/b/2.kes\n\n", true, nullptr, "/a/1.kes|/b/2.kes", "/a/1.kes"},  // LF line ends
       {u"/1\r\n/2\r\n/3\r\n/4\r\n/5\r\n/6\r\n/7\r\n/8", true, nullptr, "/1|/2|/3|/4|/5|/6|/7|/8", "/1"},
       {u"/1\r\n/2\r\n/3\r\n/4\r\n/5\r\n/6\r\n/7\r\n/8", true, u"/new", "/new|/1|/2|/3|/4|/5|/6", "/new"},
       {u"/a/X.kes\r\n/b/y.kes\r\n", true, u"/a/x.kes", "/a/x.kes|/b/y.kes", "/a/x.kes"},

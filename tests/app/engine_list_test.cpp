@@ -39,6 +39,10 @@ TEST(EngineList, BuiltFromTheTemplateFolder) {
       // An enabled name that ends another engine's name enables only that one.
       {{{"find.ini", "[general]\nhostname=Find\n"}, {"myfind.ini", "[general]\nhostname=MyFind\n"}},
        "MyFind,", "MyFind", "Find:find:off MyFind:myfind:on", "MyFind", "MyFind|More engines", false},
+      // A name with a comma in it is enabled by its own entry after a restart.
+      {{{"ab.ini", "[general]\nhostname=\"A, B\"\n"}, {"c.ini", "[general]\nhostname=C\n"},
+        {"d.ini", "[general]\nhostname=D\n"}},
+       "A, B,C,", "C", "A, B:ab:on C:c:on D:d:off", "C", "A, B|C|More engines", false},
       // The stored current engine is no longer enabled: the first item is.
       {{{"old.ini", "[general]\nhostname=Old\n"}, {"new.ini", "[general]\nhostname=New\n"}},
        "New,", "Old", "New:new:on Old:old:off", "New", "New|More engines", false},

@@ -26,6 +26,8 @@ TEST(QueryWords, TypedTextToKeys) {
       {{u"\"alpha\" beta"}, "alpha=1 beta=1", "", false},
       {{u"alpha -\"beta\""}, "alpha=1", "beta=-10000", false},
       {{u"alpha -\"new york\""}, "alpha=1", "\"new york\"/2=-10000", false},
+      // A quoted word beside another quoted word keeps its minus sign.
+      {{u"-\"beta\" \"alpha\""}, "alpha=1", "beta=-10000", false},
       {{u"e-mail"}, "\"e - mail\"/3=1", "", false},
       {{u"?!"}, "", "", true},
       {{u"___ , ;"}, "", "", true},

@@ -18,7 +18,8 @@ using test::TestProgram;
 // being edited), "answer:<n>" (the change-engine question's answer),
 // "engine:<item>" (the engine box), "view" (the excluded-words view),
 // "document" (the project holds a document), "scope:<word>" (the map shows
-// a scope of that word in no-query mode).
+// a scope of that word in no-query mode), "entry" (the query box opened at a
+// point of the map with the second search button), "new" (New query).
 void RunStep(TSessionFixture& f, const std::string& step) {
   TKestruneSession& s = *f.session;
   const size_t colon = step.find(':');
@@ -40,6 +41,10 @@ void RunStep(TSessionFixture& f, const std::string& step) {
     s.ToggleExcludedView();
   } else if (verb == "document") {
     s.Documents.emplace_back();
+  } else if (verb == "entry") {
+    s.PlaceQueryBox(10, 40, false);
+  } else if (verb == "new") {
+    s.IBitmapButtonNewClick();
   } else if (verb == "scope") {
     s.Scope.Add({{s.WordDictionary.AddWord(arg, 0, -1), 1.0f}}, {});
     s.ContentMap.SetNoQueryMode(true);
@@ -59,7 +64,9 @@ std::string Summary(TSessionFixture& f) {
          std::to_string(box.Top) + ";items=" + items + ";web=" + s.Settings.website +
          ";asked=" + std::to_string(f.view.questions) + ";boxes=" + std::to_string(f.boxes.size()) +
          ";edited=" + std::to_string(s.EditedKeyId) + ";scopes=" + std::to_string(s.Scope.Count()) + ";undo=" +
-         std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) + ";";
+         std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) +
+         ";buttons=" + std::to_string(f.view.Visible(TMainControl::BBtnSearch)) +
+         std::to_string(f.view.Visible(TMainControl::BBtnSearch2)) + ";";
 }
 
 TEST(SearchEntry, ScriptedEntries) {
@@ -93,6 +100,9 @@ TEST(SearchEntry, ScriptedEntries) {
       {{"engine:Second"}, "downloads=0;pages=1;web=Second;asked=0"},
       {{"type:alpha", "engine:Loopback"}, "downloads=1;pages=2;k0=alpha=1;web=Loopback;asked=0"},
       {{"engine:More engines"}, "pages=0;web=Loopback;asked=0"},
+      // New query offers the box in the middle with the first search button
+      // only, wherever the box stood before.
+      {{"type:alpha", "entry", "new"}, "k0=;box=;at=300,288;buttons=10"},
       // The search button in the excluded-words view types into kind 0.
       {{"type:alpha -beta", "view", "button:gamma"}, "downloads=1;k0=beta=1 gamma=1;k1=alpha=-10000"},
   };
