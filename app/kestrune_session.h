@@ -572,7 +572,8 @@ class TKestruneSession {
   // Rebuilds the network from all documents: document j owns paragraphs 3j
   // (title), 3j+1 (annotation) and 3j+2 (address) of one parse, and the
   // query text the paragraph after them; the query's keys are set anew from
-  // that paragraph and kept as the last StepKeys entry.
+  // that paragraph and kept as the last StepKeys entry (in either view each
+  // word keeps its side and the view's weight).
   void FeedNetwork(std::u16string_view queryText);
   // One part of the network's text: line breaks to blanks, a lone blank
   // dropped, ". " after a non-empty part, then two line breaks; an empty part

@@ -230,19 +230,7 @@ void TKestruneSession::ReanimateStopWord(int32_t wordId) {
   StopWords.erase(listed);
   const bool keep = keepForwardSteps_;
   keepForwardSteps_ = true;
-  // Feeding the network writes the query's keys anew: in the excluded-words
-  // view it runs on the step in the query view's form, so that each word
-  // keeps its side and its weight.
-  const bool excludedView = ContentMap.ExcludedMode();
-  if (excludedView) {
-    SwapQueryAndExcluded();
-    ContentMap.SetExcludedMode(false);
-  }
   FeedNetwork(GetQueryText());
-  if (excludedView) {
-    ContentMap.SetExcludedMode(true);
-    SwapQueryAndExcluded();
-  }
   keepForwardSteps_ = keep;
 }
 

@@ -177,8 +177,14 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText) {
     ITextParsing1.Clear();
   }
 
-  // 6. The query's keys anew from its own paragraph.
+  // 6. The query's keys anew from its own paragraph. The query text holds
+  // the query words and the excluded words after "-" in either view: the
+  // keys are written in the query view's form, and the excluded-words view
+  // trades them back, so that each word keeps its side and this view's
+  // weight.
   if (!queryText.empty() && paragraphs > 3 * documentCount) {
+    const bool excludedView = ContentMap.ExcludedMode();
+    if (excludedView) ContentMap.SetExcludedMode(false);
     TParsingText query;
     CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
     query.Variants = parse.Variants;
@@ -192,6 +198,10 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText) {
     GetStepKeys(queryWords, QueryKind());
     UnstopQueryWords(queryWords, parse);
     if (s >= 0) StepKeys[static_cast<size_t>(s)] = std::move(queryWords);
+    if (excludedView) {
+      ContentMap.SetExcludedMode(true);
+      SwapQueryAndExcluded();
+    }
   }
 
   // 7.-8. The network: each document's three paragraphs, then the scopes'

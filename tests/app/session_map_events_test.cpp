@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -203,6 +204,63 @@ TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   EXPECT_FALSE(s.ContentMap.ExcludedMode());
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1 beta=1 gamma=1");
   EXPECT_EQ(s.Documents.size(), 1u);
+}
+
+// Every feed of the network made in the excluded-words view writes the
+// query's keys anew: each word keeps its side and this view's weight, and
+// the search step's keys are the query words with weight 1.
+TEST(SessionSteps, FeedsInTheExcludedViewKeepTheSides) {
+  using TAction = std::function<void(TPageSession&)>;
+  auto search = [](TPageSession& f) {
+    TMetaSearchList item;
+    item.Url = "http://found.example/";
+    item.Title = u"alpha found";
+    f.engine->results = {item};
+    f.S().BtnMetasearchClick();
+    f.view.RunAllQueued();
+  };
+  const struct {
+    const char* name;
+    TAction before, action;
+    const char* keys;
+    size_t documents;  // after the action
+  } cases[] = {
+      {"ADocumentDeleted", nullptr, [](TPageSession& f) { f.S().DeleteDocuments(1); }, "beta=1 | alpha=-10000", 1},
+      {"AUserDocumentAdded", nullptr,
+       [](TPageSession& f) { EXPECT_EQ(f.S().AddUserDocument(-1, u"http://user.example/", u"alpha mine", u"notes"), 0); },
+       "beta=1 | alpha=-10000", 3},
+      {"ASearchRun", nullptr, search, "beta=1 | alpha=-10000", 3},
+      // An undone search, then a word excluded: the search's documents are
+      // dropped once the handler is done.
+      {"TheUndoneSearchDropped",
+       [&search](TPageSession& f) {
+         search(f);
+         f.S().BtnBackClick();
+         f.S().DrawAndEventMap1GroupSelect(1, 0, true, Keys(f.S(), u"gamma"));
+       },
+       [](TPageSession& f) { f.view.RunAllQueued(); }, "beta=1 gamma=1 | alpha=-10000", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha beta gamma delta"}, {"http://d1/", u"alpha old", 1, 2}});
+    SetWords(s, kKindQuery, u"alpha");
+    SetWords(s, kKindExcluded, u"beta");
+    s.IBitmapButton4Click();
+    ASSERT_TRUE(s.ContentMap.ExcludedMode());
+    if (c.before) c.before(f);
+    const std::string keys = KeysText(s, kKindQuery) + " | " + KeysText(s, kKindExcluded);
+    EXPECT_EQ(keys, c.keys);
+    c.action(f);
+    EXPECT_EQ(s.Documents.size(), c.documents);
+    EXPECT_TRUE(s.ContentMap.ExcludedMode());
+    EXPECT_EQ(KeysText(s, kKindQuery) + " | " + KeysText(s, kKindExcluded), keys);
+    ASSERT_FALSE(s.StepKeys.empty());
+    ASSERT_EQ(s.StepKeys.back().size(), 1u);
+    EXPECT_EQ(s.StepKeys.back()[0].Id, WordId(s, u"alpha"));
+    EXPECT_EQ(s.StepKeys.back()[0].Weight, 1.0f);
+  }
 }
 
 TEST(SessionScopes, AddSelectDeleteAndMarks) {
