@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <QProcess>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <filesystem>
@@ -27,21 +28,29 @@ namespace {
 
 using test::TRecordingOpener;
 
-// Runs the program block; `during` runs once its loop has started, and then
-// the main window is closed as the user would. A watchdog ends a loop that
-// would not end (status 99).
+// Runs the program block; `during` runs once its loop has started, `shown`
+// once the main window has been shown, and then the main window is closed as
+// the user would. A watchdog ends a loop that would not end (status 99).
 int RunProgram(IBrowserOpener* opener, const std::function<void(TFKestruneMain&)>& during,
-               std::vector<std::string>* formNames = nullptr) {
+               std::vector<std::string>* formNames = nullptr,
+               const std::function<void(TFKestruneMain&)>& shown = {}) {
   TRunOptions options;
   options.Opener = opener;
   options.OnFormCreated = [&](QWidget& form) {
     if (formNames) formNames->push_back(form.objectName().toStdString() + ":" + form.windowTitle().toStdString());
   };
   QTimer start, watchdog;
-  start.setSingleShot(true);
   watchdog.setSingleShot(true);
+  bool ran = false;
   QObject::connect(&start, &QTimer::timeout, [&] {
-    during(*FKestruneMain);
+    if (!ran) {
+      ran = true;
+      start.setInterval(20);
+      during(*FKestruneMain);
+    }
+    if (!FKestruneMain->Shown()) return;
+    start.stop();
+    if (shown) shown(*FKestruneMain);
     FKestruneMain->close();
   });
   QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
@@ -88,12 +97,15 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
         title = main.windowTitle();
         EXPECT_EQ(MessageStrings.smSearch, u"Suche...");
         EXPECT_EQ(main.Session().Settings.TrackPosContext, 44);
-        const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
-        if (!images.isEmpty()) {
-          EXPECT_TRUE(main.grab().save(images + "/start_window.png"));
-        }
       },
-      &forms);
+      &forms,
+      [](TFKestruneMain& main) {
+        const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
+        if (images.isEmpty()) return;
+        main.EmbeddedWB1->WaitForComplete(10000);  // the start page
+        QTest::qWait(500);
+        EXPECT_TRUE(main.grab().save(images + "/start_window.png"));
+      });
   EXPECT_EQ(status, 0);
   // English while created, in the table's order.
   EXPECT_EQ(forms, (std::vector<std::string>{"FKestruneMain:Kestrune Search", "FConnect:Connect to proxy server"}));
