@@ -70,6 +70,11 @@ void TKestruneSession::StartNewSearch() {
   }
   if (queryWords.empty()) return;
   if (View) View->SetText(TMainControl::Label1, MessageStrings.smSearch);
+  // The normal view: a list view's dimmed map, held busy, is usable again.
+  if (ViewMode == 1 || ViewMode == 2 || ViewMode == 6) {
+    if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
+    ContentMap.SetDimmed(false);
+  }
   ViewMode = 0;
   RunMetaSearch(kRunDownload);
 }
