@@ -107,6 +107,11 @@ void TKestruneSession::RunMetaSearch(int32_t options) {
       FinishSearch();
       return;
     }
+    if (WindowClosed) {
+      LogFile.Log("RunMetaSearch: the window has closed; nothing is downloaded", 0);
+      FinishSearch();
+      return;
+    }
     // a.-c. The engine's template and link count; the search page.
     if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
     if (LinksToDownload == 0) LinksToDownload = 50;

@@ -37,6 +37,7 @@ TEST(FKestruneMain, TypingOverTheMap) {
       {"Enter", Qt::Key_Return, Qt::NoModifier, true, nullptr},
       {"CtrlC", Qt::Key_C, Qt::ControlModifier, true, nullptr},
       {"Delete", Qt::Key_Delete, Qt::NoModifier, true, nullptr, u"\x7f"},
+      {"BeyondTheBasicPlane", Qt::Key_A, Qt::NoModifier, true, "\xF0\x9D\x84\x9E", u"\U0001D11E"},
       {"LetterBesideTheMap", Qt::Key_A, Qt::NoModifier, false, nullptr},
   };
   TWindow w;
@@ -55,7 +56,7 @@ TEST(FKestruneMain, TypingOverTheMap) {
     QComboBox& box = *w.window->IComboBox1;
     EXPECT_EQ(box.isHidden() ? "(hidden)" : box.currentText().toStdString(), c.opened ? c.opened : "(hidden)");
     if (c.opened) {
-      EXPECT_TRUE(box.hasFocus() && box.lineEdit()->cursorPosition() == 1);
+      EXPECT_TRUE(box.hasFocus() && box.lineEdit()->cursorPosition() == box.currentText().size());
     }
   }
 }
@@ -123,6 +124,37 @@ TEST(FKestruneMain, ClosingDuringASearchStopsItAndClosesOnceTheRunReturned) {
   EXPECT_LT(took, std::chrono::seconds(4));
   EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
   EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
+}
+
+// Closed while the new map's animation runs, before the search begins: the
+// search downloads nothing and the window closes at once.
+TEST(FKestruneMain, ClosingBeforeTheSearchBeginsDownloadsNothing) {
+  test::LoopbackHttpServer server;
+  test::RouteLoopbackEngine(server, 100, std::chrono::milliseconds(250));
+  TWindow w([&](test::TestProgram& p) {
+    test::WriteEngineTemplate(p.Program(), "loopback", test::LoopbackEngineTemplate(
+                                                           server.Url(""), test::LoopbackTemplateOptions().HostName("Loopback")));
+  });
+  TFKestruneMain& window = *w.window;
+  int closed = 0;
+  window.OnClosed = [&] { ++closed; };
+  bool closedInAnimation = false;
+  QTest::keyClicks(window.IComboBox1->lineEdit(), "query");
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if ((window.DrawAndEventMap1->State() & TDrawAndEventMap::kStateAnimation) == 0) return;
+    closer.stop();
+    closedInAnimation = !w.session->SearchRunning();
+    window.close();
+  });
+  closer.start(1);
+  const auto start = std::chrono::steady_clock::now();
+  QTest::keyClick(window.IComboBox1->lineEdit(), Qt::Key_Return);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(closedInAnimation);
+  EXPECT_EQ(closed, 1);
+  EXPECT_LT(took, std::chrono::seconds(2));  // the search would take five
+  EXPECT_TRUE(w.session->Documents.empty());
 }
 
 }  // namespace
