@@ -230,7 +230,7 @@ TEST(FeedNetwork, ParagraphOwnership) {
     TypeQuery(f, u"alpha");  // no results: the query's keys only
     s.StepKeys = {{s.ContentMap.Steps().GetCurrent()[kKindQuery].at(0).Key}};
     s.WordDictionary.MarkWord(u"alpha");
-    s.StopWords = {u"alpha", u"beta"};
+    s.StopWords = {u"Alpha", u"beta"};  // kept as the word list spells it
     for (const auto& d : documents) {
       TMetaSearchList document;
       document.Url = "http://a.example/";
