@@ -540,6 +540,9 @@ class TKestruneSession {
   // Called when the outermost RunMetaSearch returns (the window closes then
   // when the user closed it during the run).
   std::function<void()> OnSearchRunEnded;
+  // The window has closed: a run asked for just before the close (the map's
+  // animation came first) downloads nothing.
+  bool WindowClosed = false;
 
   // Options of RunMetaSearch: download; without it the engine's last result
   // array is merged again.

@@ -38,7 +38,7 @@ bool SameWord(std::u16string_view a, std::u16string_view b) {
 int32_t TKestruneSession::DocumentOfUrl(std::string_view url) {
   if (url.empty()) return -1;
   TWordVariant hit;
-  if (IMetaList.FindFirst(Utf8ToUtf16(url), hit, 0) > 0) {
+  if (IMetaList.FindFirst(MetaListKey(url), hit, 0) > 0) {
     for (int32_t id = hit.WordIndex; id >= 0; id = IMetaList.FindNext(hit)) {
       if (id < static_cast<int32_t>(Documents.size()) && Documents[static_cast<size_t>(id)].Url == url) return id;
     }
@@ -179,7 +179,7 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
 
   IMetaList.Clear();
   for (size_t i = 0; i < Documents.size(); ++i) {
-    const int32_t id = IMetaList.AddWord(Utf8ToUtf16(Documents[i].Url), 0, -1);
+    const int32_t id = IMetaList.AddWord(MetaListKey(Documents[i].Url), 0, -1);
     if (id != static_cast<int32_t>(i)) {
       LogFile.Log("The document addresses could not be listed again in their order (" + Documents[i].Url + ")", 2);
     }
@@ -242,7 +242,7 @@ int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url
   const std::string address8 = Utf16ToUtf8(address);
   int32_t d = DocumentOfUrl(address8);
   if (d < 0 && index == -1) {
-    d = IMetaList.AddWord(address, 0, -1);
+    d = IMetaList.AddWord(MetaListKey(address8), 0, -1);
     if (d < 0) {
       LogFile.Log("The document " + address8 + " cannot be added: the address list is full", 2);
       return 1;
@@ -255,7 +255,7 @@ int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url
     d = PageDocumentIds[static_cast<size_t>(index)];
     TWDWord* known = IMetaList.GetWord(d);
     if (!known || d >= static_cast<int32_t>(Documents.size())) return 1;
-    known->SetText(address);
+    known->SetText(MetaListKey(address8));
   }
   TMetaSearchList& document = Documents[static_cast<size_t>(d)];
   document.Url = address8;

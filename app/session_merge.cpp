@@ -233,8 +233,8 @@ void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse
     if (WordDictionary.FindFirst(lower, hit, 0) > 0) {
       for (int32_t id = hit.WordIndex; id >= 0; id = WordDictionary.FindNext(hit)) {
         words.insert(id);
-        std::erase(StopWords, text);
-        std::erase(StopWords, lower);
+        // The list holds a word once, in any letter case.
+        std::erase_if(StopWords, [&lower](const std::u16string& w) { return platform::WideLowerCase(w) == lower; });
       }
     }
   }

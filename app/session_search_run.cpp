@@ -70,6 +70,11 @@ void TKestruneSession::StartNewSearch() {
   }
   if (queryWords.empty()) return;
   if (View) View->SetText(TMainControl::Label1, MessageStrings.smSearch);
+  // The normal view: a list view's dimmed map, held busy, is usable again.
+  if (ViewMode == 1 || ViewMode == 2 || ViewMode == 6) {
+    if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
+    ContentMap.SetDimmed(false);
+  }
   ViewMode = 0;
   RunMetaSearch(kRunDownload);
 }
@@ -99,6 +104,11 @@ void TKestruneSession::RunMetaSearch(int32_t options) {
   if ((options & kRunDownload) != 0) {
     if (!Engine) {
       LogFile.Log("RunMetaSearch: there is no search engine", 2);
+      FinishSearch();
+      return;
+    }
+    if (WindowClosed) {
+      LogFile.Log("RunMetaSearch: the window has closed; nothing is downloaded", 0);
       FinishSearch();
       return;
     }

@@ -582,8 +582,11 @@ bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
   }
   if (DrawAndEventMap1->OnDblClick) DrawAndEventMap1->OnDblClick(*DrawAndEventMap1);
   if (IComboBox1->isHidden()) return false;
-  IComboBox1->setEditText(QString(QChar(c)));
-  IComboBox1->lineEdit()->setCursorPosition(1);
+  // One character, also one of two UTF-16 units.
+  const bool pair = text.size() > 1 && text.at(0).isHighSurrogate() && text.at(1).isLowSurrogate();
+  const QString typed = text.left(pair ? 2 : 1);
+  IComboBox1->setEditText(typed);
+  IComboBox1->lineEdit()->setCursorPosition(static_cast<int>(typed.size()));
   return false;
 }
 
@@ -658,6 +661,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   QMainWindow::closeEvent(event);
+  session_.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
   if (OnClosed) OnClosed();

@@ -37,6 +37,7 @@ TEST(FKestruneMain, TypingOverTheMap) {
       {"Enter", Qt::Key_Return, Qt::NoModifier, true, nullptr},
       {"CtrlC", Qt::Key_C, Qt::ControlModifier, true, nullptr},
       {"Delete", Qt::Key_Delete, Qt::NoModifier, true, nullptr, u"\x7f"},
+      {"BeyondTheBasicPlane", Qt::Key_A, Qt::NoModifier, true, "\xF0\x9D\x84\x9E", u"\U0001D11E"},
       {"LetterBesideTheMap", Qt::Key_A, Qt::NoModifier, false, nullptr},
   };
   TWindow w;
@@ -55,7 +56,7 @@ TEST(FKestruneMain, TypingOverTheMap) {
     QComboBox& box = *w.window->IComboBox1;
     EXPECT_EQ(box.isHidden() ? "(hidden)" : box.currentText().toStdString(), c.opened ? c.opened : "(hidden)");
     if (c.opened) {
-      EXPECT_TRUE(box.hasFocus() && box.lineEdit()->cursorPosition() == 1);
+      EXPECT_TRUE(box.hasFocus() && box.lineEdit()->cursorPosition() == box.currentText().size());
     }
   }
 }
@@ -92,37 +93,44 @@ TEST(FKestruneMain, TheChangeEngineQuestionClosedWithEscIsCancel) {
   EXPECT_EQ(buttons.size(), 3);  // Yes, No and Cancel
 }
 
-TEST(FKestruneMain, ClosingDuringASearchStopsItAndClosesOnceTheRunReturned) {
-  // Pages of 20 items that take about a second each: the whole search would
-  // take five.
-  test::LoopbackHttpServer server;
-  test::RouteLoopbackEngine(server, 100, std::chrono::milliseconds(250));
-  TWindow w([&](test::TestProgram& p) {
-    test::WriteEngineTemplate(p.Program(), "loopback", test::LoopbackEngineTemplate(
-                                                           server.Url(""), test::LoopbackTemplateOptions().HostName("Loopback")));
-  });
-  TFKestruneMain& window = *w.window;
-  int closed = 0;
-  window.OnClosed = [&] { ++closed; };
-  bool runningWhenClosed = false, openAfterClose = false;
-  QTest::keyClicks(window.IComboBox1->lineEdit(), "query");
-  // Closed as soon as the search runs (the map's animation comes first).
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (!w.session->SearchRunning()) return;
-    closer.stop();
-    runningWhenClosed = true;
-    window.close();
-    openAfterClose = !window.Closed();
-  });
-  closer.start(20);
-  const auto start = std::chrono::steady_clock::now();
-  QTest::keyClick(window.IComboBox1->lineEdit(), Qt::Key_Return);  // returns with the search's run
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_TRUE(runningWhenClosed && openAfterClose);
-  EXPECT_LT(took, std::chrono::seconds(4));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
-  EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
+// Closed while the search runs, the search stops and the window closes once
+// the run returned; closed during the new map's animation, before the search
+// begins, the search downloads nothing.
+TEST(FKestruneMain, ClosingAroundASearch) {
+  for (bool beforeTheSearch : {false, true}) {
+    SCOPED_TRACE(beforeTheSearch);
+    // Pages of 20 items that take about a second each: the whole search
+    // would take five.
+    test::LoopbackHttpServer server;
+    test::RouteLoopbackEngine(server, 100, std::chrono::milliseconds(250));
+    TWindow w([&](test::TestProgram& p) {
+      test::WriteEngineTemplate(p.Program(), "loopback", test::LoopbackEngineTemplate(
+                                                             server.Url(""), test::LoopbackTemplateOptions().HostName("Loopback")));
+    });
+    TFKestruneMain& window = *w.window;
+    int closed = 0;
+    window.OnClosed = [&] { ++closed; };
+    bool closedAsMeant = false;
+    QTest::keyClicks(window.IComboBox1->lineEdit(), "query");
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      const bool animation = (window.DrawAndEventMap1->State() & TDrawAndEventMap::kStateAnimation) != 0;
+      if (beforeTheSearch ? !animation : !w.session->SearchRunning()) return;
+      closer.stop();
+      window.close();
+      // A running search keeps the window open until its run returned.
+      closedAsMeant = beforeTheSearch ? closed == 1 && !w.session->SearchRunning() : !window.Closed();
+    });
+    closer.start(1);
+    const auto start = std::chrono::steady_clock::now();
+    QTest::keyClick(window.IComboBox1->lineEdit(), Qt::Key_Return);  // returns with the search's run
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(closedAsMeant);
+    EXPECT_LT(took, std::chrono::seconds(beforeTheSearch ? 2 : 4));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
+    EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
+    if (beforeTheSearch) EXPECT_TRUE(w.session->Documents.empty());
+  }
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ inline void AddDocuments(TKestruneSession& s, const std::vector<TDoc>& docs) {
     document.Flags = doc.flags;
     document.Position = static_cast<int32_t>(s.Documents.size());
     document.QueryNumber = doc.step - 1;
-    s.IMetaList.AddWord(platform::Utf8ToUtf16(doc.url), 0, -1);
+    s.IMetaList.AddWord(TKestruneSession::MetaListKey(doc.url), 0, -1);
     s.Documents.push_back(document);
     s.StepNumber = std::max(s.StepNumber, doc.step);
   }

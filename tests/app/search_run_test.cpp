@@ -128,6 +128,24 @@ TEST(SearchRun, AFailedDownloadAfterResultsLeavesUndoToTheSteps) {
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
 }
 
+// A search started from a list view (Refresh) shows the normal view again:
+// the map that the list view dimmed and held busy is usable again.
+TEST(SearchRun, AListViewGivesBackTheMap) {
+  for (int32_t mode : {1, 2, 6}) {
+    SCOPED_TRACE(mode);
+    TSessionFixture f(WritePages);
+    TKestruneSession& s = *f.session;
+    f.engine->results = {Item("http://a.example/1")};
+    TypeQuery(f, u"alpha");
+    s.SetViewMode(mode);
+    ASSERT_TRUE(s.ContentMap.Dimmed() && (f.map.state & IMapViewOps::kStateBusy) != 0);
+    s.BtnMetasearchClick();
+    EXPECT_EQ(s.ViewMode, 0);
+    EXPECT_FALSE(s.ContentMap.Dimmed());
+    EXPECT_EQ(f.map.state & IMapViewOps::kStateBusy, 0u);
+  }
+}
+
 // Each search brings its items; the documents are summed up as
 // "url: annotation / label / position / query number / step".
 TEST(MergeResults, Cases) {
@@ -135,6 +153,7 @@ TEST(MergeResults, Cases) {
     const char* name;
     std::vector<TMetaSearchList2> searches;
     std::vector<std::string> documents;
+    bool relistBetween = false;  // the address list is made anew between the searches
   } cases[] = {
       {"AKnownAddressGrowsOnlyByNewText",
        {{Item("u1", u" one")}, {Item("u1", u" one")}, {Item("u1", u" two")}, {Item("u1", u"")}},
@@ -151,6 +170,10 @@ TEST(MergeResults, Cases) {
        {{Item("u1", u" x", "12 - Loop Engine"), Item("u2", u" x", "Loop")}, {Item("u3", u" x", "1 - E")}, {Item("u4")}},
        {"u1:  x / 12 / 2 / 0 / 1", "u2:  x / Loop / 3 / 0 / 1", "u3:  x / 1 / 1 / 1 / 2",
         "u4:  about / 1 - Loopback / 0 / 2 / 3"}},
+      {"AnAddressBeyondAsciiStaysOneDocument",
+       {{Item("http://x.example/stra\xC3\x9F" "e", u" a", "1 - E")}, {Item("http://x.example/stra\xC3\x9F" "e", u" b", "1 - E")}},
+       {"http://x.example/stra\xC3\x9F" "e:  a  b / 1 - E / 0 / 1 / 1"},
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -158,6 +181,7 @@ TEST(MergeResults, Cases) {
     TKestruneSession& s = *f.session;
     for (size_t k = 0; k < c.searches.size(); ++k) {
       f.engine->results = c.searches[k];
+      if (k > 0 && c.relistBetween) s.DeleteDocuments(0);
       k == 0 ? TypeQuery(f, u"alpha") : s.BtnMetasearchClick();
       f.view.RunAllQueued();
     }
@@ -206,7 +230,7 @@ TEST(FeedNetwork, ParagraphOwnership) {
     TypeQuery(f, u"alpha");  // no results: the query's keys only
     s.StepKeys = {{s.ContentMap.Steps().GetCurrent()[kKindQuery].at(0).Key}};
     s.WordDictionary.MarkWord(u"alpha");
-    s.StopWords = {u"alpha", u"beta"};
+    s.StopWords = {u"Alpha", u"beta"};  // kept as the word list spells it
     for (const auto& d : documents) {
       TMetaSearchList document;
       document.Url = "http://a.example/";
