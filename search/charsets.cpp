@@ -143,8 +143,10 @@ int32_t CodeAfterKey(const std::string& text, std::string_view key, size_t from,
   return -1;
 }
 
-// A charset named in the first 4 KB: an XML declaration's encoding, then
-// "charset=" anywhere (meta charset, http-equiv content type).
+// A charset named in the first 4 KB: an XML declaration's encoding, then the
+// "charset=" of a meta tag (meta charset, http-equiv content type). The
+// charset of a script or a link names that other file, and "charset=" in the
+// text declares nothing.
 int32_t DeclaredCharset(const uint8_t* s, int32_t n) {
   const int32_t count = std::min(n, kDeclarationBytes);
   std::string head(static_cast<size_t>(count), '\0');
@@ -156,7 +158,15 @@ int32_t DeclaredCharset(const uint8_t* s, int32_t n) {
     const int32_t code = CodeAfterKey(head, "encoding", xml, end, true);
     if (code >= 0) return code;
   }
-  return CodeAfterKey(head, "charset", 0, head.size(), true);
+  for (size_t meta = head.find("<meta"); meta != std::string::npos; meta = head.find("<meta", meta + 5)) {
+    const char after = meta + 5 < head.size() ? head[meta + 5] : '>';
+    if (after != ' ' && after != '\t' && after != '\r' && after != '\n' && after != '/') continue;
+    size_t end = head.find('>', meta);
+    if (end == std::string::npos) end = head.size();
+    const int32_t code = CodeAfterKey(head, "charset", meta, end, true);
+    if (code >= 0) return code;
+  }
+  return -1;
 }
 
 int32_t MarkOrDeclaration(const uint8_t* s, int32_t n) {
