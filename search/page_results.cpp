@@ -128,7 +128,21 @@ void TPageResults::SetHoverWord(int32_t id, int32_t mode) {
 std::u16string TPageResults::QueryUrl(std::u16string_view query) const {
   const EngineWeb* engine = Engine();
   if (!engine) return std::u16string();
-  return EscapeText(platform::Utf8ToUtf16(engine->QueryUrlFor(query)));
+  const std::string url = engine->QueryUrlFor(query);
+  if (url.empty()) return std::u16string();
+  // The address stands unquoted in the link: a blank (an engine template may
+  // hold one) would end it and begin an attribute of its own.
+  std::u16string out;
+  for (const char16_t c : LinkAddress(url)) {
+    switch (c) {
+      case u' ': out += u"%20"; break;
+      case u'\t': out += u"%09"; break;
+      case u'\n': out += u"%0A"; break;
+      case u'\r': out += u"%0D"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
 }
 
 void TPageResults::BuildResultView() {

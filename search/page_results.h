@@ -222,7 +222,12 @@ class TPageResults {
   bool NoQueryMode() const;
   const TMetaSearchList* Entry(int32_t e) const;
 
+  // The query link's address, written unquoted: escaped, blanks
+  // percent-encoded, "#" for a scheme other than http, https, ftp or file.
   std::u16string QueryUrl(std::u16string_view query) const;
+  // A document address as an attribute value: escaped, or "#" for a scheme
+  // a link of the page must not carry (a project file may bring any text).
+  static std::u16string LinkAddress(std::string_view url);
   std::u16string Pages() const;
   std::u16string PrevPage() const;
   std::u16string NextPage() const;

@@ -46,16 +46,6 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   return true;
 }
 
-// A document address as an attribute value: escaped, or "#" for a scheme a
-// link of the page must not carry (a project file may bring any text).
-std::u16string LinkAddress(std::string_view url) {
-  const std::u16string wide = platform::Utf8ToUtf16(url);
-  for (std::u16string_view scheme : {u"http:", u"https:", u"ftp:", u"file:"}) {
-    if (StartsWithNoCase(wide, scheme)) return TPageResults::EscapeText(wide);
-  }
-  return u"#";
-}
-
 const TAttributeTag* FindAttribute(const TAttributesTag& tag, std::u16string_view name) {
   const size_t count = std::min<size_t>(tag.AttributeCount, tag.Attributes.size());
   for (size_t i = 0; i < count; ++i) {
@@ -65,6 +55,14 @@ const TAttributeTag* FindAttribute(const TAttributesTag& tag, std::u16string_vie
 }
 
 }  // namespace
+
+std::u16string TPageResults::LinkAddress(std::string_view url) {
+  const std::u16string wide = platform::Utf8ToUtf16(url);
+  for (std::u16string_view scheme : {u"http:", u"https:", u"ftp:", u"file:"}) {
+    if (StartsWithNoCase(wide, scheme)) return EscapeText(wide);
+  }
+  return u"#";
+}
 
 std::u16string TPageResults::EscapeText(std::u16string_view text) {
   std::u16string out;

@@ -1,7 +1,7 @@
-// Hostile titles, snippets, comments, labels and addresses change the texts
-// of a page, never its markup: the page built from them has as many "<",
-// ">" and quote characters, and the same tags, as the page built from plain
-// texts.
+// Hostile titles, snippets, comments, labels and addresses (with a query
+// word highlighted in them) change the texts of a page, never its markup:
+// the page built from them has as many "<", ">" and quote characters, and
+// the same tags, as the page built from plain texts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,13 +16,13 @@ using test::PageFixture;
 
 TMetaSearchList Hostile(int32_t k) {
   TMetaSearchList d;
-  d.Title = u"\"><script>alert(1)</script>$cmap_doc_url";
-  d.Annotation = u"' onmouseover='x' $PagesList <img src=x onerror=alert(1)> $cmap_found_on";
+  d.Title = u"alpha \"><script>alert(1)</script>$cmap_doc_url";
+  d.Annotation = u"alpha ' onmouseover='x' $PagesList <img src=x onerror=alert(1)> $cmap_found_on";
   static const char* const kUrls[] = {"javascript:alert(\"x\")", "http://evil.example/%3Cscript%3E%22%27$PagesList",
                                       "data:text/html,<script>", "http://e.example/\"><b>"};
   d.Url = kUrls[k % 4];
   d.Label = "1 - <b class=\"x\">Evil</b> $cmap_doc_title";
-  d.ItemText = u"<p><i class=c1>&quot;&gt;&lt;script&gt;$next_page</i>"
+  d.ItemText = u"<p><i class=c1>alpha &quot;&gt;&lt;script&gt;$next_page</i>"
                u"<img src=\"http://i.example/a.png&quot; onerror=&quot;alert(1)\" alt=\"&quot;>\"></p>";
   d.Flags = k % 8;
   return d;
@@ -30,11 +30,11 @@ TMetaSearchList Hostile(int32_t k) {
 
 TMetaSearchList Plain(int32_t k) {
   TMetaSearchList d;
-  d.Title = u"plain title";
-  d.Annotation = u"plain text";
+  d.Title = u"alpha plain title";
+  d.Annotation = u"alpha plain text";
   d.Url = "http://plain.example/page";
   d.Label = "1 - Plain";
-  d.ItemText = u"<p><i class=c1>plain</i><img src=\"http://i.example/a.png\" alt=\"plain\"></p>";
+  d.ItemText = u"<p><i class=c1>alpha plain</i><img src=\"http://i.example/a.png\" alt=\"plain\"></p>";
   d.Flags = k % 8;
   return d;
 }
@@ -87,6 +87,7 @@ TEST(PageEscaping, HostileTextsKeepThePageShape) {
       const std::u16string page = f.builder.BuildPage(c.mode, 1, counters);
       ASSERT_FALSE(page.empty());
       EXPECT_EQ(page.find(u"<script"), std::u16string::npos) << c.mode;
+      EXPECT_NE(page.find(u">alpha</span>"), std::u16string::npos) << c.mode;
       EXPECT_EQ(page.find(u"href=\"javascript"), std::u16string::npos) << c.mode;
       shapes[hostile] = ShapeOf(page);
     }
@@ -95,6 +96,47 @@ TEST(PageEscaping, HostileTextsKeepThePageShape) {
     EXPECT_EQ(shapes[0].quotes, shapes[1].quotes) << c.mode;
     EXPECT_EQ(shapes[0].apostrophes, shapes[1].apostrophes) << c.mode;
     EXPECT_EQ(shapes[0].tags, shapes[1].tags) << c.mode;
+  }
+}
+
+// The query link's address stands unquoted: an engine's query address with a
+// blank or a script scheme gives a link with its one attribute only.
+TEST(PageEscaping, QueryLinkKeepsOneAttribute) {
+  struct Case {
+    const char* mainQuery;
+    const char16_t* href;
+  };
+  const Case cases[] = {
+      {"http://q.example/?q=$main_query onmouseover=alert(1)", u"http://q.example/?q=alpha%20onmouseover=alert(1)"},
+      {"http://q.example/?q=$main_query\tx=1", u"http://q.example/?q=alpha%09x=1"},
+      {"javascript:alert(1)//$main_query", u"#"},
+  };
+  for (const Case& c : cases) {
+    for (const int32_t mode : {5, 6}) {
+      PageFixture f;
+      f.UseEngine("engine", "[settings]\nMainQuery=\"" + std::string(c.mainQuery) + "\"\nformat=\"utf 8\"\n"
+                            "[general]\nhostname=\"Engine\"\n");
+      f.UseTemplates(test::SourceDir() + "/data/templates/en/");
+      f.scope.Add({{f.alpha, 1.0f}}, {});
+      f.scope.Add({{f.beta, 1.0f}}, {});
+      f.SetQuery({f.alpha});
+      f.builder.GetQueryText = [] { return std::u16string(u"alpha"); };
+      const std::u16string page = f.builder.BuildPage(mode, 1, TPageCounters{});
+      TIHTMLParser parser;
+      parser.BuildTagTable = true;
+      parser.ParseWide(page);
+      int32_t links = 0;
+      for (int32_t i = 0; i < parser.TagCount; ++i) {
+        const TAttributesTag& tag = parser.Tags[static_cast<size_t>(i)];
+        if (tag.Name != u"a" || tag.AttributeCount < 1) continue;
+        const std::u16string& href = tag.Attributes[0].Value;
+        if (href != u"#" && href.find(u"q.example") == std::u16string::npos) continue;
+        ++links;
+        EXPECT_EQ(tag.AttributeCount, 1) << c.mainQuery << " " << mode;
+        EXPECT_EQ(tag.Attributes[0].Value, c.href) << c.mainQuery << " " << mode;
+      }
+      EXPECT_EQ(links, 1) << c.mainQuery << " " << mode;
+    }
   }
 }
 
