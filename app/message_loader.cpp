@@ -24,6 +24,9 @@ std::u16string ChosenLngFile(std::u16string_view languageFolder, const TLngHeade
 
 void ReloadMessages(std::u16string_view languageFolder, const TLngHeaders& headers, int32_t interfaceLang,
                     ILngTarget* target, TMessageStrings& strings) {
+  // Every key starts from its built-in text, so a key the chosen file lacks
+  // does not keep the text of the language shown before.
+  strings = TMessageStrings();
   ApplyLngFile(ChosenLngFile(languageFolder, headers, interfaceLang), target, MessageCallback, &strings);
 }
 

@@ -30,8 +30,8 @@ void MessageCallback(std::string_view section, std::string_view key, std::string
 // when nothing matches).
 std::u16string ChosenLngFile(std::u16string_view languageFolder, const TLngHeaders& headers, int32_t interfaceLang);
 
-// Applies the chosen file with the message callback over the target (which
-// may be null).
+// Resets every string to its built-in text, then applies the chosen file with
+// the message callback over the target (which may be null).
 void ReloadMessages(std::u16string_view languageFolder, const TLngHeaders& headers, int32_t interfaceLang,
                     ILngTarget* target, TMessageStrings& strings);
 

@@ -163,6 +163,8 @@ void TLngWidgetTarget::BeginApply() {
 
 ILngTarget::TObject TLngWidgetTarget::FindForm(std::string_view name) {
   const QString wanted = ToQString(name);
+  // An unnamed window (a pop-up, a tool tip) is no form of the program.
+  if (wanted.isEmpty()) return nullptr;
   if (onlyForm_) return SameName(onlyForm_->objectName(), wanted) ? onlyForm_ : nullptr;
   for (QWidget* form : forms_) {
     if (SameName(form->objectName(), wanted)) return form;

@@ -67,9 +67,10 @@ void ApplyText(const std::string& text, ILngTarget& target) {
 
 TEST(LngWidgetTarget, AFileReachesLiveWidgets) {
   TTestForm f;
+  QWidget unnamed;
   TLngWidgetTarget target;
   ApplyText(
-      "[Header]\nCodePage=1251\n[Language]\nftest.Caption=\xcf\xee\n"
+      "[Header]\nCodePage=1251\n[Language]\nftest.Caption=\xcf\xee\n.Caption=nameless\n"
       "FTest.ILabel1.Caption=Coverage:\nFTest.ILabel1.Hint=\"a tip\"\nFTest.ilabel1.ACCESSIBLENAME=acc\n"
       "FTest.IButton.Caption=Go\nFTest.IGroup.Caption=Group\nFTest.IMenu.Caption=Menu\n"
       "FTest.IDeep.Text=\"deep, inside\"\nFTest.IEdit.Text=typed\nFTest.IMemo.Lines[1]=TWO\nFTest.IMemo.Lines[3]=no\n"
@@ -100,6 +101,7 @@ TEST(LngWidgetTarget, AFileReachesLiveWidgets) {
   // Names and looks never come from a file; nor do other kinds of property.
   EXPECT_EQ(f.form->objectName(), "FTest");
   EXPECT_EQ(f.label->objectName(), "ILabel1");
+  EXPECT_TRUE(unnamed.windowTitle().isEmpty());
   EXPECT_TRUE(f.label->styleSheet().isEmpty());
   EXPECT_FALSE(f.label->wordWrap());
   EXPECT_FALSE(f.label->isHidden());
@@ -125,15 +127,18 @@ TEST(LngWidgetTarget, ALanguageSwitchReturnsMissingTextsToEnglish) {
     int32_t lang;
     QString caption;
     QString hint;
-  } cases[] = {{1031, "Abdeckung", "Tipp"}, {1036, "Couverture", "Tip"}, {7, "Coverage", "Tip"}};
+    std::u16string search;
+  } cases[] = {{1031, "Abdeckung", "Tipp", u"Suche..."},
+               {1036, "Couverture", "Tip", u"Searching..."},
+               {7, "Coverage", "Tip", u"Searching..."}};
   TMessageStrings strings;
   for (const Case& c : cases) {
     TMemoryStream stream(english.data(), english.size());
     ApplyLanguageOver(stream, dir.WPath(), headers, c.lang, strings);
     EXPECT_EQ(f.label->text(), c.caption) << c.lang;
     EXPECT_EQ(f.label->toolTip(), c.hint) << c.lang;
+    EXPECT_EQ(strings.smSearch, c.search) << c.lang;
   }
-  EXPECT_EQ(strings.smSearch, u"Suche...");
 }
 
 // Records every line of a file that does not reach a live property.

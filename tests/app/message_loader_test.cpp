@@ -116,9 +116,13 @@ TEST(MessageLoader, ReloadAppliesTheChosenFileAndRebuildsTheOptionsList) {
     EXPECT_EQ(target.log, (std::vector<std::string>{c.caption})) << c.lang;
     EXPECT_EQ(strings.smSearch, c.search) << c.lang;
   }
-  // Without a file the built-in texts stay.
+  // Without a file the built-in texts stay; a switch to a file that lacks a
+  // key returns that key to its built-in text.
   TMessageStrings fresh;
   ReloadMessages(dir.WPath(), {}, 1049, &target, fresh);
+  EXPECT_EQ(fresh.smSearch, u"Searching...");
+  ReloadMessages(dir.WPath(), headers, 1049, &target, fresh);
+  ReloadMessages(dir.WPath(), {TLngHeader{"German", 1031, 1252, "", "", "noid.lng"}}, 1031, &target, fresh);
   EXPECT_EQ(fresh.smSearch, u"Searching...");
 
   // The options list: header keys without case, the first occurrence counts,
