@@ -470,10 +470,7 @@ void TKestruneSession::ToggleExcludedView() {
   ContentMap.SetClickedKey(-1);
   ContentMap.SetExcludedMode(!ContentMap.ExcludedMode());
   if (ContentMap.ExcludedMode()) {
-    for (TMainControl control : {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch,
-                                 TMainControl::BBtnSearch2}) {
-      SetVisible(control, false);
-    }
+    HideQueryBox();
     ContentMap.ClearHighlights();
     ContentMap.ApplyStyles();
   }

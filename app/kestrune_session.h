@@ -458,6 +458,8 @@ class TKestruneSession {
   // as PlaceQueryBox with BBtnSearch (the picture and both buttons placed,
   // BBtnSearch2 hidden).
   void CenterQueryBox(bool withSearchButton);
+  // Hides the query box, its picture and both search buttons.
+  void HideQueryBox();
 
   // ---- lifecycle handlers without widgets (kestrune_session.cpp) ----
   void SaveKeysUndoState();
@@ -559,6 +561,25 @@ class TKestruneSession {
   // Starts the engine on a query for a run (RunMetaSearch, and the scope
   // run); false when its status is not 0 or it refused.
   bool StartEngineSearch(std::u16string_view query);
+  // A run's start and end (RunMetaSearch and the scope run): a second run
+  // while one runs is refused and logged under `who`; the guard's end calls
+  // OnSearchRunEnded.
+  struct TSearchRunGuard {
+    TKestruneSession* Session = nullptr;
+    TSearchRunGuard() = default;
+    explicit TSearchRunGuard(TKestruneSession* session) : Session(session) {}
+    TSearchRunGuard(const TSearchRunGuard&) = delete;
+    TSearchRunGuard& operator=(const TSearchRunGuard&) = delete;
+    TSearchRunGuard(TSearchRunGuard&& other) noexcept : Session(other.Session) { other.Session = nullptr; }
+    ~TSearchRunGuard();
+    explicit operator bool() const { return Session != nullptr; }
+  };
+  TSearchRunGuard BeginSearchRun(const char* who);
+  // Before a run downloads: the engine's template and link count, the
+  // search page, the proxy's login asked again. False, with the run ended
+  // (FinishSearch), when the window has closed, the proxy still wants a
+  // login or the template failed.
+  bool PrepareDownload(const char* who);
   // Waits until the search that StartEngineSearch started is over and its
   // queued calls ran: in the view's event loop (IMainView::WaitUntil), or
   // without a view on the engine's end signal. At once when none runs.
@@ -624,9 +645,8 @@ class TKestruneSession {
   // The run's state between ShowSearchBusy and FinishSearch, and the
   // hand-offs from the engine's thread.
   struct TSearchRunState {
-    // Runs in progress: RunMetaSearch counts itself (a second one is
-    // refused); a scope run that downloads should count itself too, so that
-    // SearchRunning() holds and the window defers its close.
+    // Runs in progress (BeginSearchRun): a second one is refused, and while
+    // one runs SearchRunning() holds and the window defers its close.
     int32_t Depth = 0;
     // The enabled states ShowSearchBusy remembered (kRememberedControls).
     std::vector<bool> Remembered;

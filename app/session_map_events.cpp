@@ -135,10 +135,7 @@ void TKestruneSession::DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32
 
 void TKestruneSession::DrawAndEventMap1Click() {
   if (ContentMap.KeyCount() > 0) {
-    for (TMainControl control : {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch,
-                                 TMainControl::BBtnSearch2}) {
-      SetVisible(control, false);
-    }
+    HideQueryBox();
     ContentMap.ClearHighlights();
     ContentMap.ApplyStyles();
     if (MapView) MapView->LoadKeysAndDraw();
@@ -293,10 +290,7 @@ TKestruneSession::TMapPopupItems TKestruneSession::MapPopupItems(bool groupMarke
 }
 
 TKestruneSession::TMapPopupItems TKestruneSession::PopupMenu1Popup() {
-  for (TMainControl control : {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch,
-                               TMainControl::BBtnSearch2}) {
-    SetVisible(control, false);
-  }
+  HideQueryBox();
   const bool firstIsKind0 =
       !MarkedGroup.empty() && HasId(ContentMap.Steps().GetCurrent()[kKindQuery], MarkedGroup.front().Id);
   return MapPopupItems(!MarkedGroup.empty(), ContentMap.NoQueryMode(), ContentMap.ExcludedMode(), firstIsKind0,

@@ -151,37 +151,11 @@ void TKestruneSession::MarkScopeDocuments() {
 
 bool TKestruneSession::SearchAllScopes() {
   if (Scope.Count() == 0 || !Engine) return false;
-  if (SearchRun.Depth > 0) {
-    LogFile.Log("SearchAllScopes: a search runs already; the scopes are not searched", 1);
-    return false;
-  }
   // A run like RunMetaSearch: the window defers its close until it ends.
-  ++SearchRun.Depth;
-  struct TRunEnd {
-    TKestruneSession& session;
-    ~TRunEnd() {
-      --session.SearchRun.Depth;
-      if (session.OnSearchRunEnded) session.OnSearchRunEnded();
-    }
-  } runEnd{*this};
-
+  const TSearchRunGuard run = BeginSearchRun("SearchAllScopes");
+  if (!run) return false;
   ShowSearchBusy();
-  if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
-  if (LinksToDownload == 0) LinksToDownload = 50;
-  Engine->SetUrlCount(LinksToDownload);
-  ShowResults(-2, 1);
-  SearchJustRan = true;
-  TConnectProbe& probe = Probe ? *Probe : ConnectProbe();
-  if (probe.ConnectState.load() == 2) probe.TestConnection();
-  if (probe.ConnectState.load() == 2) {
-    FinishSearch();
-    return false;
-  }
-  if (Engine->Status() > ISearchEngine::kStatusOk) {
-    FinishSearch();
-    Engine->SetStatus(ISearchEngine::kStatusOk);
-    return false;
-  }
+  if (!PrepareDownload("SearchAllScopes")) return false;
   for (int32_t k = 0; k < Scope.Count() && !StopRequested; ++k) {
     const std::u16string query = Scope.GetQueryText(k);
     if (Engine->Status() == ISearchEngine::kStatusOk) StartEngineSearch(query);

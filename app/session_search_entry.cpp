@@ -64,6 +64,13 @@ std::u16string TKestruneSession::GetQueryText() {
   return GetQueryTextPart(1) + GetQueryTextPart(-1);
 }
 
+void TKestruneSession::HideQueryBox() {
+  for (TMainControl control :
+       {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch, TMainControl::BBtnSearch2}) {
+    SetVisible(control, false);
+  }
+}
+
 void TKestruneSession::CenterQueryBox(bool withSearchButton) {
   if (!View) return;
   TViewRect box = View->Bounds(TMainControl::IComboBox1);
@@ -146,10 +153,7 @@ void TKestruneSession::SubmitQuery() {
       }
       return;
     }
-    for (TMainControl control : {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch,
-                                 TMainControl::BBtnSearch2}) {
-      SetVisible(control, false);
-    }
+    HideQueryBox();
     ContentMapReGenerate();
     if (!newQuery) {
       ShowResults(-2, 0);

@@ -85,52 +85,64 @@ bool TKestruneSession::StartEngineSearch(std::u16string_view query) {
   return SearchRun.Started;
 }
 
-void TKestruneSession::RunMetaSearch(int32_t options) {
+TKestruneSession::TSearchRunGuard TKestruneSession::BeginSearchRun(const char* who) {
   if (SearchRun.Depth > 0) {
-    LogFile.Log("RunMetaSearch: a search runs already; no second one is started", 1);
-    return;
+    LogFile.Log(std::string(who) + ": a search runs already; no second one is started", 1);
+    return TSearchRunGuard();
   }
   ++SearchRun.Depth;
-  struct TRunEnd {
-    TKestruneSession& session;
-    ~TRunEnd() {
-      --session.SearchRun.Depth;
-      if (session.OnSearchRunEnded) session.OnSearchRunEnded();
-    }
-  } runEnd{*this};
+  return TSearchRunGuard(this);
+}
+
+TKestruneSession::TSearchRunGuard::~TSearchRunGuard() {
+  if (!Session) return;
+  --Session->SearchRun.Depth;
+  if (Session->OnSearchRunEnded) Session->OnSearchRunEnded();
+}
+
+bool TKestruneSession::PrepareDownload(const char* who) {
+  const std::string name = who;
+  if (!Engine) {
+    LogFile.Log(name + ": there is no search engine", 2);
+    FinishSearch();
+    return false;
+  }
+  if (WindowClosed) {
+    LogFile.Log(name + ": the window has closed; nothing is downloaded", 0);
+    FinishSearch();
+    return false;
+  }
+  // The engine's template and link count; the search page.
+  if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
+  if (LinksToDownload == 0) LinksToDownload = 50;
+  Engine->SetUrlCount(LinksToDownload);
+  ShowResults(-2, 1);
+  SearchJustRan = true;
+
+  // A proxy that asked for a login is asked again; while it still wants
+  // one, or the template failed, nothing is downloaded.
+  TConnectProbe& probe = Probe ? *Probe : ConnectProbe();
+  if (probe.ConnectState.load() == 2) probe.TestConnection();
+  if (probe.ConnectState.load() == 2 || Engine->Status() > ISearchEngine::kStatusOk) {
+    LogFile.Log(name + ": no download (connection state " + std::to_string(probe.ConnectState.load()) +
+                    ", engine status " + std::to_string(Engine->Status()) + ")",
+                1);
+    FinishSearch();
+    Engine->SetStatus(ISearchEngine::kStatusOk);
+    return false;
+  }
+  return true;
+}
+
+void TKestruneSession::RunMetaSearch(int32_t options) {
+  const TSearchRunGuard run = BeginSearchRun("RunMetaSearch");
+  if (!run) return;
 
   LogFile.Log("Start metasearch", 0);
   ShowSearchBusy();
   if ((options & kRunDownload) != 0) {
-    if (!Engine) {
-      LogFile.Log("RunMetaSearch: there is no search engine", 2);
-      FinishSearch();
-      return;
-    }
-    if (WindowClosed) {
-      LogFile.Log("RunMetaSearch: the window has closed; nothing is downloaded", 0);
-      FinishSearch();
-      return;
-    }
-    // a.-c. The engine's template and link count; the search page.
-    if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
-    if (LinksToDownload == 0) LinksToDownload = 50;
-    Engine->SetUrlCount(LinksToDownload);
-    ShowResults(-2, 1);
-    SearchJustRan = true;
-
-    // d.-e. A proxy that asked for a login is asked again; while it still
-    // wants one, or the template failed, nothing is downloaded.
-    TConnectProbe& probe = Probe ? *Probe : ConnectProbe();
-    if (probe.ConnectState.load() == 2) probe.TestConnection();
-    if (probe.ConnectState.load() == 2 || Engine->Status() > ISearchEngine::kStatusOk) {
-      LogFile.Log("RunMetaSearch: no download (connection state " + std::to_string(probe.ConnectState.load()) +
-                      ", engine status " + std::to_string(Engine->Status()) + ")",
-                  1);
-      FinishSearch();
-      Engine->SetStatus(ISearchEngine::kStatusOk);
-      return;
-    }
+    // a.-e. The template, the search page and the connection.
+    if (!PrepareDownload("RunMetaSearch")) return;
 
     // f.-h. The download, while the window keeps working.
     const std::u16string query = GetQueryText();

@@ -18,10 +18,7 @@ void ShowUnderConstruction() {
 
 void TKestruneSession::FormKeyDownEscape() {
   if (ContentMap.Steps().GetCurrent()[kKindQuery].empty()) return;
-  for (TMainControl control : {TMainControl::IComboBox1, TMainControl::querybitmap, TMainControl::BBtnSearch,
-                               TMainControl::BBtnSearch2}) {
-    SetVisible(control, false);
-  }
+  HideQueryBox();
   ContentMap.ClearHighlights();
   ContentMap.ApplyStyles();
   if (MapView) MapView->LoadKeysAndDraw();

@@ -226,16 +226,4 @@ void PrintRatio() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  {
-    TSetup setup;
-    setupInstance = &setup;
-    benchmark::RunSpecifiedBenchmarks();
-    PrintRatio();
-    setupInstance = nullptr;
-  }
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::RunSessionBenchmarks(argc, argv, setupInstance, PrintRatio); }

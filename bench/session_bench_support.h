@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "app/kestrune_session.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
@@ -76,6 +78,24 @@ double MedianMilliseconds(Before&& before, Fn&& fn, int runs = 21) {
   }
   std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
   return times[static_cast<size_t>(runs / 2)];
+}
+
+// A session benchmark's main: the setup is made once, the registered
+// benchmarks run over it (through `instance`), then `printSummary` prints the
+// side-by-side figures.
+template <typename TSetup>
+int RunSessionBenchmarks(int argc, char** argv, TSetup*& instance, void (*printSummary)()) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  {
+    TSetup setup;
+    instance = &setup;
+    benchmark::RunSpecifiedBenchmarks();
+    printSummary();
+    instance = nullptr;
+  }
+  benchmark::Shutdown();
+  return 0;
 }
 
 }  // namespace kestrune::bench

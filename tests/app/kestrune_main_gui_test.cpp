@@ -129,7 +129,9 @@ TEST(FKestruneMain, ClosingAroundASearch) {
     EXPECT_LT(took, std::chrono::seconds(beforeTheSearch ? 2 : 4));
     EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
     EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
-    if (beforeTheSearch) EXPECT_TRUE(w.session->Documents.empty());
+    if (beforeTheSearch) {
+      EXPECT_TRUE(w.session->Documents.empty());
+    }
   }
 }
 

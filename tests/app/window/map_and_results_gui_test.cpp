@@ -8,13 +8,10 @@
 // map_and_results.png (for docs/).
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 #include <QVariant>
 
 #include "app/window/kestrune_main.h"
-#include "app/window/run_kestrune.h"
 #include "tests/app/loopback_search.h"
 #include "tests/app/window/program_copy.h"
 
@@ -55,45 +52,23 @@ TEST(MapAndResults, TheSearchedPageHoldsTheTitlesAndTheMapTheQueryWord) {
   test::RouteLoopbackItems(server, WeatherItems(server.Url("")));
   test::TCopiedProgram copied(server.Url(""));
 
-  bool searched = false, queryOnMap = false;
+  bool queryOnMap = false;
   std::vector<std::string> missing;  // titles of listed documents not on the page
   int32_t listed = 0;
-  QTimer driver;
-  QObject::connect(&driver, &QTimer::timeout, [&] {
-    TFKestruneMain* window = FKestruneMain;
-    if (!window || !window->Shown() || searched) return;
-    searched = true;
-    driver.stop();
-    TKestruneSession& session = window->Session();
-    QTest::keyClicks(window->IComboBox1->lineEdit(), "weather");
-    QTest::keyClick(window->IComboBox1->lineEdit(), Qt::Key_Return);  // returns once the run is over
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.SearchRunning(); }, 30000));
+  auto check = [&](TFKestruneMain& window) {
+    TKestruneSession& session = window.Session();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !session.PageNotWritten; }, 20000));
     listed = static_cast<int32_t>(session.PageList.size());
-    const QString text = PageText(*window->EmbeddedWB1);
+    const QString text = PageText(*window.EmbeddedWB1);
     for (int32_t e = 0; e < std::min(listed, 10); ++e) {
       const std::u16string& title = session.PageList[static_cast<size_t>(e)].front().Title;
       if (!text.contains(QString::fromStdU16String(title))) missing.push_back(platform::Utf16ToUtf8(title));
     }
-    TWordVariant hit;
-    const int32_t query = session.WordDictionary.FindFirst(u"weather", hit, 0) > 0 ? hit.WordIndex : -1;
-    for (const TKey& key : window->DrawAndEventMap1->KeyArray()) queryOnMap = queryOnMap || key.Id == query;
+    queryOnMap = test::MapShows(window, u"weather");
+  };
+  // The map's animation and the page painted before the picture.
+  EXPECT_EQ(test::RunProgramWithSearch("weather", check, "map_and_results.png", 700), 0);
 
-    const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
-    if (!images.isEmpty()) {
-      QTest::qWait(700);  // the map's animation and the page painted
-      EXPECT_TRUE(window->grab().save(images + "/map_and_results.png"));
-    }
-    window->close();
-  });
-  driver.start(50);
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-  watchdog.start(120000);
-  EXPECT_EQ(RunKestrune(*qApp, {}), 0);
-
-  ASSERT_TRUE(searched);
   EXPECT_EQ(listed, kItems);
   EXPECT_TRUE(missing.empty()) << testing::PrintToString(missing);
   EXPECT_TRUE(queryOnMap);

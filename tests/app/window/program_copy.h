@@ -1,9 +1,18 @@
 // The built program folder copied for the end-to-end tests of the main
-// window, its engines replaced by the loopback engine of a test server.
+// window, its engines replaced by the loopback engine of a test server; and
+// the program block run over it with a search typed into the query box.
 #pragma once
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <string>
+
+#include "app/window/kestrune_main.h"
+#include "app/window/run_kestrune.h"
 
 #include "platform/settings_store.h"
 #include "tests/app/loopback_search.h"
@@ -47,5 +56,51 @@ struct TCopiedProgram {
   std::filesystem::path program;
   ScopedEnv home, config, data, cache;
 };
+
+// Runs the program block in this process: once its window is shown,
+// `query` is typed into the query box and Enter pressed; when the run is
+// over, `check` looks at the window, which then closes. With
+// KESTRUNE_WRITE_IMAGES=<folder> the window is written there as `image`
+// after `paintMs`. The program block's status, 99 when it hung.
+inline int RunProgramWithSearch(const char* query, const std::function<void(TFKestruneMain&)>& check,
+                                const char* image, int paintMs) {
+  bool searched = false;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    TFKestruneMain* window = FKestruneMain;
+    if (!window || !window->Shown() || searched) return;
+    searched = true;
+    driver.stop();
+    TKestruneSession& session = window->Session();
+    QTest::keyClicks(window->IComboBox1->lineEdit(), query);
+    QTest::keyClick(window->IComboBox1->lineEdit(), Qt::Key_Return);  // returns once the run is over
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.SearchRunning(); }, 30000));
+    check(*window);
+    const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
+    if (!images.isEmpty()) {
+      QTest::qWait(paintMs);
+      EXPECT_TRUE(window->grab().save(images + "/" + image));
+    }
+    window->close();
+  });
+  driver.start(50);
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  watchdog.start(120000);
+  const int status = RunKestrune(*qApp, {});
+  EXPECT_TRUE(searched);
+  return status;
+}
+
+// Whether the window's map shows the dictionary word `word`.
+inline bool MapShows(TFKestruneMain& window, std::u16string_view word) {
+  TWordVariant hit;
+  if (window.Session().WordDictionary.FindFirst(std::u16string(word), hit, 0) <= 0) return false;
+  for (const TKey& key : window.DrawAndEventMap1->KeyArray()) {
+    if (key.Id == hit.WordIndex) return true;
+  }
+  return false;
+}
 
 }  // namespace kestrune::test
