@@ -79,6 +79,7 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smPreviousPage),
     KESTRUNE_KEY(smFoundVia),
     KESTRUNE_KEY(smError),
+    KESTRUNE_KEY(smPageTooLarge),
     KESTRUNE_KEY(smSrch),
     KESTRUNE_KEY(smVia),
     KESTRUNE_KEY(smProjectExists),

@@ -25,6 +25,9 @@ namespace message_texts {
 inline std::u16string MakerPage(std::u16string_view path) {
   return std::u16string(platform::kMakerSite).append(path);
 }
+// The search's failure text for a page over the download limit; the search
+// thread reports it in English, smPageTooLarge carries it to the window.
+inline constexpr std::u16string_view kPageTooLarge = u"The page is too large";
 }  // namespace message_texts
 
 struct TMessageStrings {
@@ -97,6 +100,7 @@ struct TMessageStrings {
   std::u16string smPreviousPage = u"previous";
   std::u16string smFoundVia = u"Found via ";
   std::u16string smError = u"Error ";
+  std::u16string smPageTooLarge = std::u16string(message_texts::kPageTooLarge);
   std::u16string smSrch = u"Search";
   std::u16string smVia = u"via";
   std::u16string smProjectExists = u"already exists. Do you want to replace it?";
@@ -147,7 +151,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 97;
+  static constexpr int32_t kKeyCount = 98;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);

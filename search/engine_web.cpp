@@ -8,11 +8,13 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <new>
 
 #include "core/log_file.h"
+#include "core/message_strings.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "search/automatic_get_results.h"
@@ -120,11 +122,16 @@ void EngineWeb::Execute() {
       const bool received = http_->Get(url, true);
       if (stopped_ || Terminated()) break;
       if (!received) {
-        // A reply without a body ends the search quietly; anything else is
-        // no connection.
+        // A reply without a body ends the search quietly; a body over the
+        // reader's limit is a failure of the search; anything else is no
+        // connection.
         if (http_->FailureCause() == hfNone) {
           LogFile.Log("Reply from: " + url);
           LogFile.Log("Size file 0");
+          break;
+        }
+        if (http_->FailureCause() == hfTooLarge) {
+          PageTooLarge();
           break;
         }
         if (itemCount_ == 0) {
@@ -136,9 +143,11 @@ void EngineWeb::Execute() {
         break;
       }
       LogFile.Log("Reply from: " + url);
+      // Links resolve against the page's own address: the final one after a
+      // redirect, else the address asked for as written.
       const std::vector<uint8_t>& body = http_->Body.Bytes();
-      std::string page(body.begin(), body.end());
-      ProcessPageText(page, url);
+      ProcessPageText(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()),
+                      http_->Redirected() ? http_->EffectiveUrl() : url);
       if (stop_ || stopped_) break;
       if (pagesLeft_ == 0) {
         LogFile.Log("Count queries 0.Finished.Count url : " + Decimal(acceptedCount_));
@@ -170,20 +179,34 @@ void EngineWeb::ResetPageState() {
   progressCount_ = 0;
 }
 
-void EngineWeb::ProcessPageText(std::string& page, std::string_view url) {
-  pageUrl_ = std::string(url);
-  const bool stopStringFound = FindStopString(page);
-  parser_->Clear();
-  parser_->Parse(page);
-  if (stopped_) return;  // a user's stop keeps what was stored
-  if (fallback_) {
-    RecoverPage();
-    return;
+void EngineWeb::ProcessPageText(std::string_view bytes, std::string_view url) {
+  try {
+    pageUrl_ = std::string(url);
+    std::string page(bytes);
+    const bool stopStringFound = FindStopString(page);
+    parser_->Clear();
+    parser_->Parse(page);
+    if (stopped_) return;  // a user's stop keeps what was stored
+    if (fallback_) {
+      RecoverPage();
+      return;
+    }
+    if (Parse() == 0 && !stopped_ && !stopStringFound && status_ < kStatusNoConnection) {
+      RecoverPage();
+      if (itemCount_ > 0) fallback_ = true;
+    }
+  } catch (const std::bad_alloc&) {
+    parser_->Clear();  // gives the page's memory back
+    PageTooLarge();
   }
-  if (Parse() == 0 && !stopped_ && !stopStringFound && status_ < kStatusNoConnection) {
-    RecoverPage();
-    if (itemCount_ > 0) fallback_ = true;
-  }
+}
+
+void EngineWeb::PageTooLarge() {
+  status_ = kStatusError;
+  errorText_ = platform::Utf16ToUtf8(message_texts::kPageTooLarge);
+  stop_ = true;
+  nextUrl_.clear();
+  LogFile.Log(errorText_);
 }
 
 void EngineWeb::RecoverPage() {
@@ -245,8 +268,7 @@ bool EngineWeb::StartSearch(std::u16string_view query, std::u16string& firstUrl)
 
 int32_t EngineWeb::ProcessPage(std::string_view bytes, std::string_view url) {
   if (Busy()) return -1;
-  std::string page(bytes);
-  ProcessPageText(page, url);
+  ProcessPageText(bytes, url);
   return itemCount_;
 }
 
@@ -276,14 +298,15 @@ bool EngineWeb::SetUrlCount(int32_t n) {
   wantedTotal_ = n;
   progressBase_ = n;
   remaining_ = n;
-  pagesLeft_ = 0;
+  // The quota depends on the links still wanted, which do not change here:
+  // every page takes the same quota; one page more than the quotas need,
+  // counted in 64 bits and held to what the counter can take.
+  int64_t pages = 0;
   if (n > 0) {
-    // The quota depends on the links still wanted, which do not change here:
-    // every page takes the same quota.
     SetCurrentTakeUrl();
-    pagesLeft_ = (stop_ || pageQuota_ <= 0) ? 1 : n / pageQuota_ + (n % pageQuota_ != 0 ? 1 : 0);
+    pages = (stop_ || pageQuota_ <= 0) ? 1 : (int64_t{n} + pageQuota_ - 1) / pageQuota_;
   }
-  pagesLeft_ += 1;
+  pagesLeft_ = static_cast<int32_t>(std::min<int64_t>(pages + 1, INT32_MAX));
   return true;
 }
 

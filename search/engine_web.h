@@ -233,9 +233,16 @@ class EngineWeb {
 
   // The per-search state of the page loop.
   void ResetPageState();
-  // Steps of one page: stop string, parse, cut or recover.
-  void ProcessPageText(std::string& page, std::string_view url);
+  // Steps of one page: stop string, parse, cut or recover; links resolve
+  // against `url`. Running out of memory for the page ends the search as a
+  // page too large.
+  void ProcessPageText(std::string_view bytes, std::string_view url);
   void RecoverPage();
+  // Ends the search with status 3 and "The page is too large".
+  void PageTooLarge();
+  // A stop that the long walks over a page honour: the user's stop or the
+  // end of the worker (not the quota and error flag stop_).
+  bool StopRequested() const { return stopped_.load() || Terminated(); }
   // Resolves, rewrites and filters an item address against the current page.
   bool NormalizeItemUrl(std::string& url);
   // The one-pass placeholder replacement of both URL builders.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/log_file.h"
 #include "platform/text.h"
 #include "platform/version_info.h"
 
@@ -30,10 +31,11 @@ std::string_view WithoutScheme(std::string_view url) {
   return url;
 }
 
-// The host and port text: the scheme removed, cut before the first "/".
+// The host and port text: the scheme removed, cut before the first "/", "?"
+// or "#".
 std::string_view Authority(std::string_view url) {
   std::string_view rest = WithoutScheme(url);
-  return rest.substr(0, rest.find('/'));
+  return rest.substr(0, rest.find_first_of("/?#"));
 }
 
 // The time libcurl reads the process-wide setup in, once.
@@ -114,9 +116,9 @@ std::string GetUrlHost(std::string_view url) {
 std::string GetUrlPath(std::string_view url) {
   const size_t slashes = url.find("//");
   std::string_view rest = slashes == std::string_view::npos ? url : url.substr(slashes + 2);
-  const size_t slash = rest.find('/');
-  if (slash == std::string_view::npos) return {};
-  return std::string(rest.substr(slash + 1));
+  const size_t end = rest.find_first_of("/?#");
+  if (end == std::string_view::npos) return {};
+  return std::string(rest.substr(rest[end] == '/' ? end + 1 : end));
 }
 
 std::string ExtractUrlFileName(std::string_view url) {
@@ -192,6 +194,8 @@ bool THttpRead::Get(std::string_view url, bool reconnect) {
   Host = GetUrlHost(url);
   Path = GetUrlPath(url);
   statusCode_ = 0;
+  redirected_ = false;
+  effectiveUrl_ = Url;
 
   THttpFailure cause = hfNone;
   if (!InternetHandle) {
@@ -320,6 +324,13 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
   long status = 0;
   curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
   statusCode_ = static_cast<int32_t>(status);
+  long redirects = 0;
+  char* effective = nullptr;
+  if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects) == CURLE_OK && redirects > 0 &&
+      curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr) {
+    redirected_ = true;
+    effectiveUrl_ = effective;
+  }
   curl_multi_remove_handle(InternetHandle, easy);
   {
     std::lock_guard lock(requestMutex_);
@@ -327,9 +338,13 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
     if (abortRequested_.exchange(false)) aborted = true;
   }
 
-  if (!aborted && !timedOut && !multiFailed && result == CURLE_OK && !bodyBegun_ && !BeginBody()) return hfStatus;
+  if (!aborted && !timedOut && !multiFailed && result == CURLE_OK && !bodyBegun_) BeginBody();
   if (refused_) return hfStatus;
-  if (aborted || tooLarge_) return hfRead;
+  if (tooLarge_) {
+    LogFile.Log("The page is too large (over " + std::to_string(maxBodySize_) + " bytes): " + Url, 1);
+    return hfTooLarge;
+  }
+  if (aborted) return hfRead;
   if (timedOut || multiFailed || result != CURLE_OK) return headComplete_ ? hfRead : hfRequest;
   return hfNone;
 }
@@ -352,7 +367,11 @@ bool THttpRead::BeginBody() {
   curl_off_t length = -1;
   curl_easy_getinfo(ConnectHandle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   announcedLength_ = length > 0 ? static_cast<uint64_t>(length) : 0;
-  if (announcedLength_ > 0 && announcedLength_ <= (64u << 20)) Body.Bytes().reserve(announcedLength_);
+  if (!headOnly_ && announcedLength_ > static_cast<uint64_t>(maxBodySize_)) {
+    tooLarge_ = true;
+    return false;
+  }
+  if (announcedLength_ > 0) Body.Bytes().reserve(announcedLength_);
   return true;
 }
 
@@ -364,8 +383,8 @@ size_t THttpRead::WriteCallback(char* data, size_t size, size_t count, void* sel
   if (reader->headOnly_) return CURL_WRITEFUNC_ERROR;  // the head is all a probe reads
   if (!reader->bodyBegun_ && !reader->BeginBody()) return CURL_WRITEFUNC_ERROR;
   std::vector<uint8_t>& body = reader->Body.Bytes();
-  // Size is 32-bit; a body that does not fit (or no memory) ends the read.
-  if (body.size() + bytes > static_cast<size_t>(INT32_MAX)) {
+  // A body over the limit (or no memory for it) ends the read.
+  if (body.size() + bytes > static_cast<size_t>(reader->maxBodySize_)) {
     reader->tooLarge_ = true;
     return CURL_WRITEFUNC_ERROR;
   }

@@ -15,7 +15,10 @@
 //
 // Get never throws: any failure gives False, an empty Body and Size 0, and
 // FailureCause() tells which step failed. Statuses 404 and 407 fail; every
-// other status is read as a body.
+// other status is read as a body. A body longer than MaxBodySize() (32 MiB
+// unless the owner sets another) is not read: the read ends with hfTooLarge
+// and a log line, as soon as the announced length or the bytes received pass
+// the limit.
 //
 // Threads: a reader belongs to the thread that calls Get. CloseRequest is the
 // one operation another thread may call: it raises a flag and wakes the
@@ -66,20 +69,22 @@ enum THttpFailure : int32_t {
   hfRequest = 3,       // sending the request or receiving the response head failed
   hfStatus = 4,        // status 404 or 407 (a proxy asking for a login)
   hfRead = 5,          // reading the body failed, timed out or was aborted
+  hfTooLarge = 6,      // the body is longer than the reader's limit (or no memory was left for it)
 };
 
 // The proxy login used by every reader of the process from its next request
 // on (empty user: none). Any thread may call it.
 void SetProxyCredentials(std::string_view user, std::string_view password);
 
-// URL parts. A URL is read as ["http://" | "https://"] host [":" port] ["/" path],
-// the scheme in any letter case.
-// The host: the scheme removed, cut before the first "/" and then before the
-// first ":".
+// URL parts. A URL is read as ["http://" | "https://"] authority [path], the
+// scheme in any letter case; the authority (host [":" port]) ends at the first
+// "/", "?" or "#".
+// The host: the authority before its first ":".
 std::string GetUrlHost(std::string_view url);
-// Everything after the first "//" (the whole URL when it has none), after the
-// next "/": "http://H/s/r?q=1" gives "s/r?q=1"; "http://H" and "http://H/"
-// give "".
+// What follows the authority of the text after the first "//" (the whole URL
+// when it has none), without a leading "/": "http://H/s/r?q=1" gives
+// "s/r?q=1", "http://H?q=1" gives "?q=1"; "http://H" and "http://H/" give "".
+// The request goes out for "/" + the path.
 std::string GetUrlPath(std::string_view url);
 // The text after the last "/"; the whole URL when it has no "/".
 std::string ExtractUrlFileName(std::string_view url);
@@ -144,6 +149,12 @@ class THttpRead {
 
   // The status of the last response (0 when none arrived).
   int32_t StatusCode() const { return statusCode_; }
+  // True when the last Get followed a redirect; EffectiveUrl() is then the
+  // address of the final response as libcurl resolved it. Without a redirect
+  // it is the address as sent (with its port written out), so callers that
+  // resolve links take it only after a redirect.
+  bool Redirected() const { return redirected_; }
+  const std::string& EffectiveUrl() const { return effectiveUrl_; }
   // Why the last Get failed (hfNone after a success).
   THttpFailure FailureCause() const { return failureCause_; }
 
@@ -153,6 +164,12 @@ class THttpRead {
   void SetReceiveTimeout(int32_t ms) { receiveTimeoutMs_ = ms; }
   int32_t ConnectTimeout() const { return connectTimeoutMs_; }
   int32_t ReceiveTimeout() const { return receiveTimeoutMs_; }
+
+  // The longest body Get reads, in bytes (kDefaultMaxBodySize unless set;
+  // a negative value counts as 0). Set before Get, on the owning thread.
+  static constexpr int32_t kDefaultMaxBodySize = 32 << 20;
+  void SetMaxBodySize(int32_t bytes) { maxBodySize_ = bytes < 0 ? 0 : bytes; }
+  int32_t MaxBodySize() const { return maxBodySize_; }
 
  private:
   static size_t WriteCallback(char* data, size_t size, size_t count, void* self);
@@ -171,6 +188,8 @@ class THttpRead {
   // Per-transfer state, owned by Get's thread.
   int32_t statusCode_ = 0;
   THttpFailure failureCause_ = hfNone;
+  bool redirected_ = false;
+  std::string effectiveUrl_;
   int32_t lastStatusLine_ = 0;
   bool locationSeen_ = false;
   bool headComplete_ = false;
@@ -190,6 +209,7 @@ class THttpRead {
 
   int32_t connectTimeoutMs_ = 60000;
   int32_t receiveTimeoutMs_ = 60000;
+  int32_t maxBodySize_ = kDefaultMaxBodySize;
 
   std::mutex requestMutex_;  // orders CloseRequest against opening and closing a request
   std::atomic<bool> abortRequested_{false};

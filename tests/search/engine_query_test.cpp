@@ -86,6 +86,34 @@ TEST_F(EngineTest, QuotasAndNextUrls) {
   EXPECT_EQ(Log(), std::vector<std::string>{"CountRepeatedUrl=CountUrlFromCurrentPage. Stop Downloading "});
 }
 
+// Pages that may be fetched: the quotas needed plus one, counted without
+// overflow and held to the largest 32-bit count.
+TEST_F(EngineTest, PagesLeftForLargeWantedTotals) {
+  const struct {
+    const char* counts;
+    int32_t wanted;
+    int32_t pagesLeft;
+  } cases[] = {
+      {"10", 50, 6},
+      {"10", 51, 7},
+      {"10", 0, 1},
+      {"10", -3, 1},
+      {"1", 2147483646, 2147483647},
+      {"1", 2147483647, 2147483647},
+      {"3", 2147483647, 715827884},
+      {"100,50,20,10", 2147483647, 21474838},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.counts) + " / " + std::to_string(c.wanted));
+    WriteTemplate("q", QueryTemplate("utf 8", c.counts));
+    EngineProbe engine;
+    engine.LoadTemplate("q");
+    ASSERT_TRUE(engine.SetUrlCount(c.wanted));
+    EXPECT_EQ(engine.pagesLeft_, c.pagesLeft);
+    EXPECT_EQ(engine.Status(), 0);
+  }
+}
+
 TEST_F(EngineTest, NoCountFitsTheWantedTotal) {
   WriteTemplate("q", QueryTemplate("utf 8", "20"));
   EngineProbe engine;

@@ -169,6 +169,81 @@ TEST_F(SearchTest, FailedDownloads) {
   }
 }
 
+// A page over the reader's limit (announced, or more bytes than that) ends the
+// search with status 3 and "The page is too large"; what earlier pages gave
+// stays.
+TEST_F(SearchTest, PageOverTheLimitEndsTheSearch) {
+  const std::string base = server_.Url("");
+  const HttpReply page1 = HttpReply::Html(test::WriteResultPage(NumberedItems(1, 10, base)));
+  HttpReply huge = HttpReply::Html(std::string(1000, 'x')).WithFraming(test::BodyFraming::kShort, 300u << 20);
+  const struct {
+    const char* name;
+    HttpReply first, second;
+    int32_t items;
+  } cases[] = {
+      {"the first page", huge, page1, 0},
+      {"the second page", page1, huge, 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    server_.Route("/search", c.second);
+    server_.Route("/search?q=blue+sky&n=10", c.first);
+    Prepare(20, LoopbackTemplateOptions().Counts("10"));
+    Run();
+    EXPECT_EQ(engine_.Status(), EngineWeb::kStatusError);
+    EXPECT_EQ(engine_.ErrorText(), "The page is too large");
+    EXPECT_EQ(Urls(), DocUrls(1, c.items));
+    EXPECT_TRUE(Logged("The page is too large"));
+    EXPECT_FALSE(Logged("No Internet connection."));
+  }
+}
+
+// Links of a page reached through a redirect resolve against the page's own
+// address on the other server.
+TEST_F(SearchTest, LinksResolveAgainstTheAddressAfterARedirect) {
+  test::LoopbackHttpServer other;
+  const std::string final = other.Url("");
+  const struct {
+    std::string link;
+    std::string stored;
+  } cases[] = {
+      {"/doc1.html", final + "/doc1.html"},
+      {"./doc2.html", final + "/final/doc2.html"},
+      {"../doc3.html", final + "/doc3.html"},
+      {"//cdn.example/doc4.html", "http://cdn.example/doc4.html"},
+      {"go?u=http://t.example/5", final + "/final/go?u=http://t.example/5"},
+      {"http://t.example/6", "http://t.example/6"},
+  };
+  std::vector<test::ResultItem> items;
+  std::vector<std::string> expected;
+  for (const auto& c : cases) {
+    items.push_back({c.link, "Title", "Snippet"});
+    expected.push_back(c.stored);
+  }
+  server_.Route("/search", HttpReply::Redirect(final + "/final/list.html"));
+  other.Route("/final/list.html", HttpReply::Html(test::WriteResultPage(items)));
+  Prepare(10, LoopbackTemplateOptions().NoNextQuery());
+  Run();
+  EXPECT_EQ(engine_.Status(), 0);
+  EXPECT_EQ(Urls(), expected);
+}
+
+// A query URL whose query follows the host at once reaches the server, and
+// "./" links resolve to the host's root.
+TEST_F(SearchTest, QueryRightAfterTheHost) {
+  const std::string base = server_.Url("");
+  std::string text = test::LoopbackEngineTemplate(base, LoopbackTemplateOptions().NoNextQuery());
+  text.replace(text.find("/search?q="), 10, "?q=");
+  WriteTemplate("local", text);
+  ASSERT_TRUE(engine_.LoadTemplate("local"));
+  ASSERT_TRUE(engine_.SetUrlCount(10));
+  server_.Route("/", HttpReply::Html(test::WriteResultPage({{"./doc1.html", "a", "s"}, {"/doc2.html", "b", "s"}})));
+  Run();
+  EXPECT_EQ(engine_.Status(), 0) << engine_.ErrorText();
+  EXPECT_EQ(server_.LastRequest().target, "/?q=blue+sky&n=10");
+  EXPECT_EQ(Urls(), DocUrls(1, 2));
+}
+
 TEST_F(SearchTest, StopDuringASlowBody) {
   server_.Route("/search", HttpReply::Html(test::WriteResultPage(NumberedItems(1, 10, server_.Url("")),
                                                                  test::ResultPageOptions().PadTo(200000)))

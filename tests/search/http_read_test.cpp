@@ -55,6 +55,11 @@ TEST(HttpReadUrl, PartsOfUrls) {
       {"http://h: 80/", "h", "", -1, ""},
       {"http://h/a:b/c", "h", "a:b/c", 80, "c"},
       {"ftp://h/x", "ftp", "x", -1, "x"},
+      // The authority ends at "?" and "#" too; the query stays with the path.
+      {"http://H:8080?q=x", "H", "?q=x", 8080, "H:8080?q=x"},
+      {"http://H?q=a/b", "H", "?q=a/b", 80, "b"},
+      {"http://H#top", "H", "#top", 80, "H#top"},
+      {"http://H:81#a/b", "H", "#a/b", 81, "b"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.url);
@@ -296,7 +301,20 @@ TEST(HttpReadLoopback, Cases) {
          EXPECT_EQ(Targets(o.server), (std::vector<std::string>{"/old", "/new"}));
          EXPECT_EQ(o.server.LastRequest().Header("Referrer"), "http://www.kestrune.example/\\n");
          EXPECT_EQ(o.reader.Url, o.server.Url("/old"));
+         EXPECT_TRUE(o.reader.Redirected());
+         EXPECT_EQ(o.reader.EffectiveUrl(), o.server.Url("/new"));
        }},
+      {"NoRedirectKeepsTheAddressAsGiven",
+       {{"/old", HttpReply::Redirect("/new")}, {"/new", HttpReply::Html("moved here")}},
+       {{"{srv}/old", true, "moved here", hfNone}, {"HTTP://127.0.0.1:{port}/new", true, "moved here", hfNone}},
+       [](const Outcome& o) {
+         EXPECT_FALSE(o.reader.Redirected());
+         EXPECT_EQ(o.reader.EffectiveUrl(), "HTTP://127.0.0.1:" + std::to_string(o.server.Port()) + "/new");
+       }},
+      {"QueryRightAfterTheHost",
+       {{"/", HttpReply::Html("root")}},
+       {{"http://127.0.0.1:{port}?q=x", true, "root", hfNone}, {"http://127.0.0.1:{port}#top", true, "root", hfNone}},
+       [](const Outcome& o) { EXPECT_EQ(Targets(o.server), (std::vector<std::string>{"/?q=x", "/"})); }},
       {"RedirectLoopEndsAfterTen",
        {{"/loop", HttpReply::Redirect("/loop", 301)}},
        {{"{srv}/loop", false, "", hfRequest}},
@@ -422,6 +440,48 @@ TEST(HttpReadLoopback, Cases) {
     }
     SetProxyCredentials("", "");
     if (c.check) c.check(Outcome{server, reader, progress, before, after});
+  }
+}
+
+// A body over the reader's limit is not read: the read ends with hfTooLarge
+// (at the announced length, or when the bytes pass the limit), the reader
+// serves the next request, and a 404 is still a 404.
+TEST(HttpReadLoopback, BodyLimit) {
+  const std::string body = Pattern(5000);
+  const struct {
+    const char* name;
+    int32_t limit;  // -1: the reader's default
+    HttpReply reply;
+    bool ok;
+    THttpFailure cause;
+  } cases[] = {
+      {"announced over the default limit", -1, HttpReply::Html(body).WithFraming(BodyFraming::kShort, 40 << 20), false,
+       hfTooLarge},
+      {"announced length at the limit", 5000, HttpReply::Html(body), true, hfNone},
+      {"announced length one over", 4999, HttpReply::Html(body), false, hfTooLarge},
+      {"chunked over the limit", 1000, HttpReply::Html(body).WithFraming(BodyFraming::kChunked), false,
+       hfTooLarge},
+      {"until close over the limit", 1000, HttpReply::Html(body).WithFraming(BodyFraming::kUntilClose), false,
+       hfTooLarge},
+      {"chunked within the limit", 5000, HttpReply::Html(body).WithFraming(BodyFraming::kChunked), true, hfNone},
+      {"a 404 with a long body", 1000, HttpReply::Status(404, body), false, hfStatus},
+      {"a limit of 0", 0, HttpReply::Html("x"), false, hfTooLarge},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoopbackHttpServer server;
+    server.Route("/page", c.reply);
+    server.Route("/next", HttpReply::Html("next"));
+    THttpRead reader;
+    EXPECT_EQ(reader.MaxBodySize(), THttpRead::kDefaultMaxBodySize);
+    if (c.limit >= 0) reader.SetMaxBodySize(c.limit);
+    EXPECT_EQ(reader.Get(server.Url("/page")), c.ok);
+    EXPECT_EQ(reader.FailureCause(), c.cause);
+    EXPECT_EQ(reader.Size, c.ok ? 5000 : 0);
+    EXPECT_EQ(reader.Body.Bytes().size(), static_cast<size_t>(reader.Size));
+    reader.SetMaxBodySize(4);
+    EXPECT_TRUE(reader.Get(server.Url("/next")));
+    EXPECT_EQ(reader.FailureCause(), hfNone);
   }
 }
 
