@@ -2,8 +2,12 @@
 // result pages beside a bare libcurl download of the same pages in the same
 // run; the per-page cost of reading, cutting and storing one page; and the
 // automatic recovery on a page of 20,000 tags beside a stack-based pairing of
-// the same tags. A summary with the ratios and the targets (8 ms a page,
-// 50 ms for the recovery) is printed after the run.
+// the same tags; and two hostile pages at 1, 4 and 10 MB whose cost must grow
+// linearly: the recovery on a page whose links have no closing tag before
+// them, and the cutting of a result list whose items lack their end tag and
+// carry links that are not accepted. A summary with the ratios and the targets
+// (8 ms a page, 50 ms for the recovery, time per MB within 1.5 times the 1 MB
+// figure) is printed after the run.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 #include <unistd.h>
@@ -13,6 +17,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +52,33 @@ std::string BigResultPage(int first, const std::string& base) {
   }
   side += "</div>\n";
   page.insert(page.rfind("</body>"), side);
+  return page;
+}
+
+// A page the template does not know whose links have no closing tag before
+// them (no closing tag at all), about `megabytes` MB.
+std::string LinksWithoutClosingTags(int megabytes, const std::string& base) {
+  const size_t size = static_cast<size_t>(megabytes) << 20;
+  std::string page = "<html><body>\n";
+  for (int n = 0; page.size() < size; ++n) {
+    const std::string s = std::to_string(n);
+    page += "<p><a href=\"" + base + "/doc" + s + ".html\">Title " + s + "<br>Snippet " + s +
+            " about the query with a few more words\n";
+  }
+  return page;
+}
+
+// A result list in the loopback engine's layout, about `megabytes` MB, whose
+// items lack their end tag and link to addresses that are not accepted.
+std::string ItemsWithoutEndTags(int megabytes) {
+  const size_t size = static_cast<size_t>(megabytes) << 20;
+  std::string page = "<html><body>\n<ol class=\"results\">\n";
+  for (int n = 0; page.size() < size; ++n) {
+    const std::string s = std::to_string(n);
+    page += "<li class=\"result\"><h3><a href=\"page" + s + ".html\">Title " + s +
+            "</a></h3><span class=\"snippet\">Snippet " + s + " about the query</span>\n";
+  }
+  page += "</ol>\n</body></html>\n";
   return page;
 }
 
@@ -155,6 +188,29 @@ class RecoveryEngine : public EngineWeb {
   const TIHTMLParser& Parser() const { return *parser_; }
 };
 
+// One hostile page parsed, for the recovery or the cutting alone.
+class HostilePageEngine : public RecoveryEngine {
+ public:
+  int32_t Cut() {
+    stop_ = false;
+    return Parse();
+  }
+};
+
+std::unique_ptr<HostilePageEngine> LoadHostile(const std::string& page) {
+  TheFixture();  // the program folder and the template
+  auto engine = std::make_unique<HostilePageEngine>();
+  engine->LoadTemplate("local");
+  engine->Load(page);
+  return engine;
+}
+
+constexpr int kHostileSizes[] = {1, 4, 10};
+
+std::string HostilePage(bool recovery, int megabytes) {
+  return recovery ? LinksWithoutClosingTags(megabytes, "http://127.0.0.1") : ItemsWithoutEndTags(megabytes);
+}
+
 RecoveryEngine& TheRecoveryEngine() {
   static RecoveryEngine* engine = [] {
     TheFixture();  // the program folder and the template
@@ -226,6 +282,20 @@ void BM_StackPairing20000Tags(benchmark::State& state) {
 }
 BENCHMARK(BM_StackPairing20000Tags)->Unit(benchmark::kMillisecond);
 
+void BM_RecoveryLinksWithoutClosingTags(benchmark::State& state) {
+  const auto engine = LoadHostile(HostilePage(true, static_cast<int>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(engine->Recover());
+  state.SetBytesProcessed(state.iterations() * (state.range(0) << 20));
+}
+BENCHMARK(BM_RecoveryLinksWithoutClosingTags)->Arg(1)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
+
+void BM_CutItemsWithoutEndTags(benchmark::State& state) {
+  const auto engine = LoadHostile(HostilePage(false, static_cast<int>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(engine->Cut());
+  state.SetBytesProcessed(state.iterations() * (state.range(0) << 20));
+}
+BENCHMARK(BM_CutItemsWithoutEndTags)->Arg(1)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
+
 // The best of `rounds` runs, in milliseconds.
 double BestMs(int rounds, const std::function<void()>& run) {
   double best = 1e300;
@@ -257,6 +327,19 @@ void PrintSummary() {
       "recovery on %d tags: CorrectTemplate %.2f ms (%d items, target 50 ms); its pairing with depths %.3f ms "
       "beside a stack pairing %.3f ms, ratio %.2f\n",
       recovery.Parser().TagCount, correct, items, tree, pairing, tree / pairing);
+  for (const bool recover : {true, false}) {
+    std::printf("%s:", recover ? "recovery, links without closing tags" : "cutting, items without end tags");
+    double perMbAt1 = 0;
+    for (const int megabytes : kHostileSizes) {
+      const auto engine = LoadHostile(HostilePage(recover, megabytes));
+      const double ms = BestMs(3, [&] { recover ? engine->Recover() : engine->Cut(); });
+      const double perMb = ms / megabytes;
+      if (megabytes == 1) perMbAt1 = perMb;
+      std::printf(" %d MB %.1f ms (%.1f ms/MB, %.2f x the 1 MB figure)%s", megabytes, ms, perMb, perMb / perMbAt1,
+                  megabytes == kHostileSizes[std::size(kHostileSizes) - 1] ? "" : ";");
+    }
+    std::printf(" (target: within 1.5 x)\n");
+  }
 }
 
 }  // namespace

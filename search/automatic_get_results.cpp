@@ -60,7 +60,7 @@ void TAutomaticGetResults::CorrectTemplate() {
     hyperlinkCount_ = p.HyperlinkCount;
     CreateFTree();
     GroupHyperlinks();
-    AddResults();
+    AddResults();  // a stop leaves the walks early: nothing further is stored
   }
   LogFile.Log("Finish correcting temlate for " + name);
 }
@@ -69,8 +69,12 @@ void TAutomaticGetResults::CreateFTree() {
   LogFile.Log("Start CreateTree");
   const TIHTMLParser& p = Parser();
   try {
-    BuildTagTree(
-        p.TagCount, [&p](int32_t i) -> std::u16string_view { return p.Tags[static_cast<size_t>(i)].Name; }, tree_);
+    const EngineWeb& engine = *engine_;
+    if (!BuildTagTree(
+            p.TagCount, [&p](int32_t i) -> std::u16string_view { return p.Tags[static_cast<size_t>(i)].Name; }, tree_,
+            [&engine] { return engine.StopRequested(); })) {
+      tree_.clear();
+    }
   } catch (const std::exception&) {
     tree_.clear();
     LogFile.Log("Error in procedure TAutomaticGetResults.CreateFTree");
@@ -95,7 +99,19 @@ void TAutomaticGetResults::GroupHyperlinks() {
       const int32_t a = p.Hyperlinks[static_cast<size_t>(i)].TagIndex;
       return (a >= 0 && a < tagCount) ? a : -1;
     };
+    // The "a" tag of the next link that has one, for every link: one walk
+    // from the end.
+    std::vector<int32_t> nextLinkTag(static_cast<size_t>(n), -1);
+    for (int32_t s = n - 1; s > 0; --s) {
+      const int32_t a = linkTagOf(s);
+      nextLinkTag[static_cast<size_t>(s) - 1] = a >= 0 ? a : nextLinkTag[static_cast<size_t>(s)];
+    }
+    // The links come in page order: one forward walk over the tags keeps the
+    // last closing tag before each link's "a" tag.
+    int32_t scanned = 0;
+    int32_t lastClosing = -1;
     for (r = 0; r < n; ++r) {
+      if (engine_->StopRequested()) break;
       TLinkRecord& link = links_[static_cast<size_t>(r)];
       const int32_t a = linkTagOf(r);
       if (a < 0) {
@@ -109,19 +125,18 @@ void TAutomaticGetResults::GroupHyperlinks() {
       link.LinkClosingTag = closing;
       link.Title = closing > a ? p.TextBetweenTags(a, closing) : std::u16string();
       link.TagAfterLink = (closing > a ? closing : a) + 1;
-      int32_t blockStart = 1;
-      for (int32_t k = a - 1; k >= 0; --k) {
-        const std::u16string& name = p.Tags[static_cast<size_t>(k)].Name;
-        if (!name.empty() && name[0] == u'/') {
-          blockStart = k + 1;
-          break;
-        }
+      if (a < scanned) {  // out of page order: walk again from the start
+        scanned = 0;
+        lastClosing = -1;
       }
-      link.BlockStart = std::min(blockStart, a);
+      for (; scanned < a; ++scanned) {
+        const std::u16string& name = p.Tags[static_cast<size_t>(scanned)].Name;
+        if (!name.empty() && name[0] == u'/') lastClosing = scanned;
+      }
+      link.BlockStart = std::min(lastClosing >= 0 ? lastClosing + 1 : 1, a);
       // After-text: from two tags before the link's closing tag up to the next link.
       const int32_t textFrom = std::max((closing > a ? closing : a) - 2, 0);
-      int32_t next = -1;
-      for (int32_t s = r + 1; s < n && next < 0; ++s) next = linkTagOf(s);
+      const int32_t next = nextLinkTag[static_cast<size_t>(r)];
       link.TextAfterTag = VisibleFrom(textFrom, next);
       link.LastTagBeforeNext = (next >= 0 ? next : tagCount) - 1;
 
@@ -149,6 +164,7 @@ void TAutomaticGetResults::GroupHyperlinks() {
                   Utf8(link.Title) + ", ArrayHyperLinks[i].TextAfterTag = " + Utf8(link.TextAfterTag) +
                   ", Weigth = " + FloatText(groups_[static_cast<size_t>(group)].Weight));
     }
+    links_.resize(static_cast<size_t>(r));  // a stop keeps only the links looked at
   } catch (const std::exception&) {
     LogFile.Log("Error. I = " + std::to_string(r) + "SourceHTML.HyperLinkCount-1 = " + std::to_string(n - 1));
   }
@@ -180,6 +196,7 @@ void TAutomaticGetResults::AddResults() {
       return link.Group >= 0 && CompareTags(p.Tags[static_cast<size_t>(link.BlockStart)], shape);
     };
     for (int32_t q = 0; q < n; ++q) {
+      if (engine.StopRequested()) break;
       const TLinkRecord& link = links_[static_cast<size_t>(q)];
       if (link.Group < 0 || tree_[static_cast<size_t>(link.LinkTag)].Depth != depth || !inShape(link)) continue;
       if (resultCount_ >= static_cast<int32_t>(results.size())) {

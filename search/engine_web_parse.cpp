@@ -1,5 +1,7 @@
 // EngineWeb: cutting the result items out of a parsed result page with the
 // template's tag patterns.
+#include <climits>
+
 #include "core/log_file.h"
 #include "platform/text.h"
 #include "search/engine_web.h"
@@ -151,19 +153,30 @@ int32_t EngineWeb::Parse() {
     const THTMLDocument& tags = parser_->Tags;
     const TEngineTemplate& t = template_;
     auto tagAt = [&](int32_t i) -> const TAttributesTag& { return tags[static_cast<size_t>(i)]; };
+    // The first end tag after the cursor. The cursor only moves forward, so
+    // the last answer holds while the cursor stays before the end tag found
+    // (or for good when none followed): every tag is compared once.
+    int32_t searchedFrom = INT32_MAX;
+    int32_t foundEnd = -1;  // -1: none up to the list end
+    auto nextEndTag = [&](int32_t cursor) {
+      if (searchedFrom <= cursor && (foundEnd < 0 || cursor < foundEnd)) return foundEnd;
+      searchedFrom = cursor;
+      foundEnd = -1;
+      for (int32_t k = cursor + 1; k <= listEnd_; ++k) {
+        if (CompareTags(tagAt(k), t.EndItemTag)) {
+          foundEnd = k;
+          break;
+        }
+      }
+      return foundEnd;
+    };
     while (tagCursor_ < listEnd_ && !stop_) {
       if (!CompareTags(tagAt(tagCursor_), t.BeginItemTag)) {
         ++tagCursor_;
         continue;
       }
       // The item's end.
-      itemEnd_ = -1;
-      for (int32_t k = tagCursor_ + 1; k <= listEnd_; ++k) {
-        if (CompareTags(tagAt(k), t.EndItemTag)) {
-          itemEnd_ = k;
-          break;
-        }
-      }
+      itemEnd_ = nextEndTag(tagCursor_);
       if (itemEnd_ < 0) {
         if (!t.StopString.empty()) {
           LogFile.Log("Could not find EndIndex.Parsing is over. ");

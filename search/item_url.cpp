@@ -101,17 +101,34 @@ std::string UrlDirectory(std::string_view url) {
   const size_t from = slashes == std::string::npos ? 0 : slashes + 2;
   const size_t end = std::min(lower.size(), lower.find_first_of("?#", from));
   const size_t last = std::string_view(lower).substr(0, end).find_last_of("/\\|");
-  if (last == std::string::npos || last < from) return lower;
+  if (last == std::string::npos || last < from) return lower.substr(0, end);  // scheme and authority
   return std::string(url.substr(0, last));
 }
 
+void CleanItemUrl(std::string& url) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; };
+  size_t first = 0;
+  size_t last = url.size();
+  while (first < last && blank(url[first])) ++first;
+  while (last > first && blank(url[last - 1])) --last;
+  std::string clean;
+  clean.reserve(last - first);
+  for (size_t i = first; i < last; ++i) {
+    if (url[i] != '\t' && url[i] != '\n' && url[i] != '\r') clean += url[i];
+  }
+  url = std::move(clean);
+}
+
 bool ResolveItemUrl(std::string& url, std::string_view pageUrl) {
+  CleanItemUrl(url);
   if (IsAbsoluteWebUrl(url)) return true;
   if (HasForeignScheme(url)) return false;
   if (url.starts_with("//")) {
+    // A host must follow.
+    if (url.size() == 2 || std::string_view("/\\?#").find(url[2]) != std::string_view::npos) return false;
     url = UrlScheme(pageUrl) + ":" + url;
   } else if (url.starts_with("./")) {
-    url = url.size() < 3 ? UrlBase(pageUrl) : UrlDirectory(pageUrl) + "/" + url.substr(2);
+    url = UrlDirectory(pageUrl) + "/" + url.substr(2);
   } else if (url.starts_with("/")) {
     url = url.size() < 2 ? UrlBase(pageUrl) : UrlBase(pageUrl) + url;
   } else if (url.starts_with("../")) {

@@ -5,12 +5,15 @@
 // A page address is read as scheme "://" host [":" port] [path]; an address
 // without "://" counts as "http". The page's base is its scheme, host and a
 // port that is not the scheme's default (80, 443, 21); the page's directory
-// is the address up to its last "/", "\" or "|" before any "?" or "#".
+// is the address up to its last "/", "\" or "|" before any "?" or "#", or
+// its scheme and authority when it has no such separator after its "//".
 //
-// Relative forms, resolved by ResolveItemUrl:
-//   "//host/x"  the page's scheme + ":" + the link
+// A link first loses the ASCII white space at its ends and every tab, CR and
+// LF inside (as browsers read an href). Relative forms, resolved by
+// ResolveItemUrl:
+//   "//host/x"  the page's scheme + ":" + the link ("//" without a host: refused)
 //   "/x"        base + the link ("/" alone: the base)
-//   "./x"       directory + "/x" ("./" alone: the base)
+//   "./x"       directory + "/x" ("./" alone: the directory and "/")
 //   "../x"      one directory up per leading "../"
 //   other       unchanged ("a.html" is then not accepted)
 // A link with a scheme of its own other than http, https and ftp
@@ -36,12 +39,17 @@ bool HasForeignScheme(std::string_view url);
 std::string UrlScheme(std::string_view pageUrl);
 // Scheme "://" host, plus ":" port when it is not the scheme's default.
 std::string UrlBase(std::string_view pageUrl);
-// The directory part of an address (see above); an address without a
-// separator after its "//" comes back lower-cased and whole.
+// The directory part of an address (see above); for an address without a
+// separator after its "//", its scheme and authority, lower-cased.
 std::string UrlDirectory(std::string_view url);
 
-// Resolves a relative link (see above); an absolute one is left alone. False
-// when the link has a foreign scheme.
+// Strips the ASCII white space (space, tab, LF, FF, CR) at the ends of a link
+// and drops every tab, CR and LF inside it.
+void CleanItemUrl(std::string& url);
+
+// Cleans a link and resolves it if relative (see above); an absolute one is
+// left alone. False when the link has a foreign scheme or is "//" without a
+// host.
 bool ResolveItemUrl(std::string& url, std::string_view pageUrl);
 
 // The acceptance rule: an absolute web address; or an address that carries

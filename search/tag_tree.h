@@ -34,11 +34,15 @@ struct TTagTreeRecord {
 };
 
 // nameOf(i) gives the name of tag i (lower case, "/" first for a closing tag).
-template <class NameOf>
-void BuildTagTree(int32_t count, NameOf&& nameOf, std::vector<TTagTreeRecord>& tree) {
+// stop() is asked every few thousand tags; when it says true the tree is left
+// unfinished and the result is False.
+template <class NameOf, class Stop>
+bool BuildTagTree(int32_t count, NameOf&& nameOf, std::vector<TTagTreeRecord>& tree, Stop&& stop) {
+  constexpr int32_t kStopCheck = 4096;
   tree.assign(static_cast<size_t>(count < 0 ? 0 : count), TTagTreeRecord{});
   int32_t settled = -1;  // every tag at or below this index has its final partner
   for (int32_t i = 0; i < count; ++i) {
+    if (i % kStopCheck == 0 && stop()) return false;
     const std::u16string_view name = nameOf(i);
     if (name.empty() || name[0] != u'/') continue;
     const std::u16string_view opening = name.substr(1);
@@ -68,6 +72,7 @@ void BuildTagTree(int32_t count, NameOf&& nameOf, std::vector<TTagTreeRecord>& t
   }
   int32_t p = -1;
   for (int32_t i = 0; i < count; ++i) {
+    if (i % kStopCheck == 0 && stop()) return false;
     TTagTreeRecord& r = tree[static_cast<size_t>(i)];
     if (r.Partner == kTagNotPaired) r.Partner = kTagLeftOpen;
     const int32_t parentDepth = p < 0 ? 0 : tree[static_cast<size_t>(p)].Depth;
@@ -82,6 +87,12 @@ void BuildTagTree(int32_t count, NameOf&& nameOf, std::vector<TTagTreeRecord>& t
       if (r.Partner > i) p = i;
     }
   }
+  return true;
+}
+
+template <class NameOf>
+void BuildTagTree(int32_t count, NameOf&& nameOf, std::vector<TTagTreeRecord>& tree) {
+  BuildTagTree(count, nameOf, tree, [] { return false; });
 }
 
 }  // namespace kestrune

@@ -110,6 +110,80 @@ TEST_F(ParseTest, TemplateCutsThePage) {
   EXPECT_EQ(engine_.TextAfterList(), platform::Utf8ToUtf16(page.substr(page.find("</ol>"))));
 }
 
+// White space around an address is stripped and tabs and line ends inside it
+// are dropped, in the template's cutting and in the recovery alike, so that
+// one address gives one de-duplication key.
+TEST_F(ParseTest, BlanksAroundAndInsideAddresses) {
+  const std::string base = kBase;
+  const struct {
+    std::string href;  // as written in the page
+    std::string stored;  // empty: refused
+  } links[] = {
+      {" http://lead.example/doc.html", "http://lead.example/doc.html"},
+      {"http://t.example/a\n", "http://t.example/a"},
+      {"\t/doc2.html ", base + "/doc2.html"},
+      {"\r\n./doc3.html\r\n", base + "/doc3.html"},
+      {"http://t.example/b\r\nc.ht\tml", "http://t.example/bc.html"},
+      {"  ", ""},
+      {"http://t.example/a", "http://t.example/a"},  // the second above again
+  };
+  std::vector<test::ResultItem> items;
+  std::vector<std::string> stored;
+  for (const auto& link : links) {
+    items.push_back({link.href, "Title " + std::to_string(items.size() + 1) + " with a longer heading", "Snippet"});
+    if (!link.stored.empty()) stored.push_back(link.stored);
+  }
+  // The template's items go through the seen-URL set: the repeat is counted,
+  // not stored. The recovery stores what it finds; the window's merge joins
+  // equal addresses.
+  std::vector<std::string> unique(stored.begin(), stored.end() - 1);
+  const struct {
+    const char* name;
+    std::string page;
+    std::vector<std::string> urls;
+  } paths[] = {
+      {"template", WriteResultPage(items), unique},
+      {"recovery", WriteChangedLayoutPage(items), stored},
+  };
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path.name);
+    EXPECT_EQ(Process(LoopbackTemplateOptions().Counts("20"), 20, path.page), path.urls);
+  }
+}
+
+// Items whose end tag is missing run to the next end tag, or to the list end
+// when none follows; the end found is reused while the cursor stays before
+// it, and searched again once the cursor has passed it.
+TEST_F(ParseTest, ItemsWithoutEndTags) {
+  auto li = [](const std::string& href, bool closed) {
+    return "<li class=\"result\"><h3><a href=\"" + href + "\">T</a></h3><span class=\"snippet\">S</span>" +
+           (closed ? "</li>\n" : "\n");
+  };
+  const std::string doc = std::string(kBase) + "/doc";
+  auto page = [](const std::string& items) { return "<ol class=\"results\">\n" + items + "</ol>"; };
+  const struct {
+    const char* name;
+    std::string page;
+    std::vector<std::string> urls;
+  } cases[] = {
+      {"a refused open item before closed ones",
+       page(li("a.html", false) + li(doc + "1.html", true) + li(doc + "2.html", true)), DocUrls(1, 2)},
+      {"refused open items before a closed one, after it open ones",
+       page(li("a.html", false) + li("b.html", false) + li(doc + "1.html", true) + li("c.html", false) +
+            li(doc + "2.html", false) + li(doc + "3.html", true)),
+       DocUrls(1, 2)},
+      {"no end tag anywhere: the first accepted item runs to the list end",
+       page(li("a.html", false) + li("b.html", false) + li(doc + "1.html", false) + li(doc + "2.html", false)),
+       DocUrls(1, 1)},
+      {"closed, refused closed, open", page(li(doc + "1.html", true) + li("a.html", true) + li(doc + "2.html", false)),
+       DocUrls(1, 2)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Process({}, 10, c.page), c.urls);
+  }
+}
+
 TEST_F(ParseTest, RecoveryCases) {
   // Ten blocks, each a titled link followed by two image links with a word after each.
   std::string images = "<html><body><div class=\"top\"><a href=\"/h\">Home</a></div><div><p>x</p>";
@@ -121,6 +195,8 @@ TEST_F(ParseTest, RecoveryCases) {
               "\"><img src=\"b.png\"></a> beta" + s + "</span>\n";
   }
   const auto ten = NumberedItems(1, 10, kBase);
+  std::string noClosing = "<html><body>";
+  for (const auto& item : ten) noClosing += "<p><a href=\"" + item.url + "\">" + item.title + "<br>" + std::string(400, 's');
   const struct {
     const char* name;
     int32_t wanted;
@@ -136,6 +212,7 @@ TEST_F(ParseTest, RecoveryCases) {
        30,
        "<a href=\"http://t.example/\">" + std::string(3100, 'q'),
        {"http://t.example/"}},
+      {"links without any closing tag", 30, noClosing, DocUrls(1, 10)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -58,6 +58,37 @@ TEST_F(EngineThreads, StopAtRandomMomentsOverAHundredSearches) {
   EXPECT_GT(progressCalls.load(), 0);
 }
 
+// A stop raised from the progress hook while the recovery stores the links of
+// a 2 MB page it took over: no further link is stored.
+TEST_F(EngineThreads, StopFromTheRecoveryHook) {
+  const std::string base = server_.Url("");
+  std::string page = test::WriteChangedLayoutPage(test::NumberedItems(1, 4000, base));
+  ASSERT_GT(page.size(), 2u << 20);
+  server_.Route("/changed", HttpReply::Html(page));
+  std::string text = test::LoopbackEngineTemplate(base, LoopbackTemplateOptions().Counts("100"));
+  text.replace(text.find("/search?"), 8, "/changed?");
+  WriteTemplate("local", text);
+  for (const int stopAt : {1, 3, 40}) {
+    SCOPED_TRACE(stopAt);
+    EngineWeb engine;
+    ASSERT_TRUE(engine.LoadTemplate("local"));
+    ASSERT_TRUE(engine.SetUrlCount(100));
+    std::atomic<int> calls{0};
+    engine.OnProgress = [&](int32_t) {
+      if (++calls == stopAt) engine.StopSearch();
+    };
+    ClearLog();
+    std::u16string first;
+    ASSERT_TRUE(engine.StartSearch(u"q", first));
+    ASSERT_TRUE(engine.WaitUntilIdle(60000));
+    EXPECT_TRUE(Logged("Start correcting temlate for LocalTest"));
+    EXPECT_EQ(calls.load(), stopAt);
+    EXPECT_EQ(engine.ItemCount(), stopAt);
+    EXPECT_EQ(test::ItemUrls(engine), test::DocUrls(base, 1, stopAt));
+    EXPECT_EQ(engine.Status(), 0);
+  }
+}
+
 TEST_F(EngineThreads, ShutdownDuringASearch) {
   WriteTemplate("local", test::LoopbackEngineTemplate(slow_.Url("")));
   for (int round = 0; round < 3; ++round) {

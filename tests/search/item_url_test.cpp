@@ -23,7 +23,7 @@ TEST(ItemUrl, ResolveAndAcceptAgainstThePage) {
       {page, "../a.html", "http://host/x/a.html"},
       {page, "/a.html", "http://host/a.html"},
       {page, "./a.html", "http://host/x/y/a.html"},
-      {page, "./", "http://host"},
+      {page, "./", "http://host/x/y/"},
       {page, "a.html", ""},
       {page, "..", ""},
       {page, "//cdn.example/z", "http://cdn.example/z"},
@@ -39,6 +39,21 @@ TEST(ItemUrl, ResolveAndAcceptAgainstThePage) {
       {page, "C:\\no\\such\\file.txt", ""},
       {page, "C:\\report.txt", "C:\\report.txt"},
       {page, "", ""},
+      // "//" needs a host.
+      {page, "//", ""},
+      {page, "///x.html", ""},
+      {page, "//?q=1", ""},
+      {page, "//#top", ""},
+      // A page address whose query or fragment follows the host at once.
+      {"http://Host.example?Q=ABC", "./b.html", "http://host.example/b.html"},
+      {"http://Host.example?Q=ABC", "../b.html", "http://host.example/b.html"},
+      {"http://host.example:81#a/b", "./", "http://host.example:81/"},
+      // White space at the ends, and tabs and line ends inside, go first.
+      {page, " \t/a.html\r\n", "http://host/a.html"},
+      {page, "\n./a\tb.html ", "http://host/x/y/ab.html"},
+      {page, " http://lead.example/doc.html", "http://lead.example/doc.html"},
+      {page, " java\tscript:go('http://t.example/')", ""},
+      {page, "\f//\n", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.page + " + " + c.link);
@@ -49,6 +64,8 @@ TEST(ItemUrl, ResolveAndAcceptAgainstThePage) {
   std::filesystem::current_path(cwd);
   EXPECT_EQ(UrlDirectory("http://HOST"), "http://host");
   EXPECT_EQ(UrlDirectory("http://h/A/b?x=/y"), "http://h/A");
+  EXPECT_EQ(UrlDirectory("http://Host.example?Q=ABC"), "http://host.example");
+  EXPECT_EQ(UrlDirectory("http://h:8080#a/b"), "http://h:8080");
 }
 
 TEST(ItemUrl, ShopLinksBecomeProductLinks) {
