@@ -18,6 +18,9 @@ namespace {
 bool IsBlank(char16_t c) { return c == ' ' || c == '\t'; }
 bool IsTagSpace(char16_t c) { return c == ' ' || c == '\t' || c == 0xA0 || c == '\r' || c == '\n'; }
 bool IsAsciiLetter(char16_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsLineBreakTag(std::u16string_view name) {
+  return html::InSortedList(html::kLineBreakTags, html::kLineBreakTags.size(), name);
+}
 
 constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
 
@@ -222,7 +225,11 @@ int32_t TIHTMLParser::Tokenizer::ReadTag(int32_t lt) {
   const std::u16string_view bare = closing ? name.substr(1) : name;
   if (!html::InSortedList(html::kKnownTags, html::kKnownTagCount, bare)) {
     const int32_t after = closing ? j + 1 : j;
-    if (after < n_ && IsAsciiLetter(src_[after])) return PastTagEnd(lt);
+    if (after < n_ && IsAsciiLetter(src_[after])) {
+      // Skipped; a block element of HTML 5 still ends the line.
+      if (!closing && IsLineBreakTag(bare)) AddLineBreak(0, 0, 0, 0);
+      return PastTagEnd(lt);
+    }
     AddChar(u'<', lt + 1, 1);
     return lt + 1;
   }
@@ -282,6 +289,7 @@ int32_t TIHTMLParser::Tokenizer::ReadTag(int32_t lt) {
     return past;
   }
   if (bare == u"pre") {
+    AddLineBreak(0, 0, 0, 0);
     inPre_ = true;
     return past;
   }
@@ -295,7 +303,7 @@ int32_t TIHTMLParser::Tokenizer::ReadTag(int32_t lt) {
     }
     return past;
   }
-  if (html::InSortedList(html::kLineBreakTags, html::kLineBreakTags.size(), bare)) {
+  if (IsLineBreakTag(bare)) {
     AddLineBreak(0, 0, 0, 0);
     if (html::InSortedList(html::kDoubleBreakTags, html::kDoubleBreakTags.size(), bare)) AddLineBreak(0, 0, 0, 0);
   }

@@ -28,7 +28,7 @@ void AppendDecoded(std::u16string_view text, std::u16string& out) {
     if (text[static_cast<size_t>(i)] == '&') {
       char16_t units[2];
       int32_t count = 0;
-      const int32_t length = DecodeReference(text.data(), n, i, units, count);
+      const int32_t length = DecodeReference(text.data(), n, i, units, count, true);
       if (length > 0) {
         out.append(units, static_cast<size_t>(count));
         i += length;
@@ -138,7 +138,8 @@ int32_t ReadAttributes(std::u16string_view source, int32_t position, int32_t nam
   return result;
 }
 
-int32_t DecodeReference(const char16_t* s, int32_t n, int32_t amp, char16_t units[2], int32_t& count) {
+int32_t DecodeReference(const char16_t* s, int32_t n, int32_t amp, char16_t units[2], int32_t& count,
+                        bool inAttribute) {
   int32_t j = amp + 1;
   if (j >= n) return 0;
   uint32_t code;
@@ -157,20 +158,25 @@ int32_t DecodeReference(const char16_t* s, int32_t n, int32_t amp, char16_t unit
     code = value;
   } else {
     // The name: letters and digits ("sup2", "frac12"); when that is no name,
-    // its letters alone ("&copy2024" is the sign and 2024).
+    // its letters alone ("&copy2024" is the sign and 2024). Each as written
+    // first ("Dagger"), then lower-cased ("AMP").
     const int32_t start = j;
+    auto find = [](std::string_view key) -> const TNamedReference* {
+      const auto* found = std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), key,
+                                           [](const TNamedReference& r, std::string_view k) { return r.Name < k; });
+      return found == std::end(kNamedReferences) || found->Name != key ? nullptr : found;
+    };
     auto lookup = [&](int32_t end) -> const TNamedReference* {
       const int32_t length = end - start;
       if (length == 0 || length > static_cast<int32_t>(kLongestReferenceName)) return nullptr;
       char name[kLongestReferenceName];
-      for (int32_t i = 0; i < length; ++i) {
-        const char16_t c = s[start + i];
-        name[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-      }
+      for (int32_t i = 0; i < length; ++i) name[i] = static_cast<char>(s[start + i]);
       const std::string_view key(name, static_cast<size_t>(length));
-      const auto* found = std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), key,
-                                           [](const TNamedReference& r, std::string_view k) { return r.Name < k; });
-      return found == std::end(kNamedReferences) || found->Name != key ? nullptr : found;
+      if (const TNamedReference* exact = find(key)) return exact;
+      for (int32_t i = 0; i < length; ++i) {
+        if (name[i] >= 'A' && name[i] <= 'Z') name[i] = static_cast<char>(name[i] + 32);
+      }
+      return find(key);
     };
     if (start >= n || !IsAsciiLetter(s[start])) return 0;
     int32_t letters = start;
@@ -194,6 +200,13 @@ int32_t DecodeReference(const char16_t* s, int32_t n, int32_t amp, char16_t unit
     int32_t m = end;
     while (m < n && (s[m] == ' ' || s[m] == '\t')) ++m;
     if (m > end && m < n && s[m] == ';') end = m + 1;
+  }
+  // Without its ";" a name decodes only when it is a legacy one, and in an
+  // attribute value not before "=", a letter or a digit ("?id=5&lang=en"
+  // and "&copy=1" stay as written).
+  if (!numeric && end == j) {
+    if (!IsLegacyReference(static_cast<char16_t>(code))) return 0;
+    if (inAttribute && j < n && (s[j] == '=' || IsAsciiAlnum(s[j]))) return 0;
   }
   count = 1;
   if (code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {

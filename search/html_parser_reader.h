@@ -31,7 +31,12 @@ int32_t ReadAttributes(std::u16string_view source, int32_t position, int32_t nam
 
 // Decodes the character reference whose "&" is at index `amp` of s[0..n):
 // the source characters it takes (0: no reference) and one or two units.
-int32_t DecodeReference(const char16_t* s, int32_t n, int32_t amp, char16_t units[2], int32_t& count);
+// "&#" with decimal or "x" and hexadecimal digits; or a name, matched with its
+// letter case first and then lower-cased. A name without its ";" decodes only
+// when it is a legacy one (the Latin-1 names, amp, lt, gt, quot), and, with
+// `inAttribute`, only when no "=", letter or digit follows it.
+int32_t DecodeReference(const char16_t* s, int32_t n, int32_t amp, char16_t units[2], int32_t& count,
+                        bool inAttribute = false);
 
 // True when every byte from 0x80 to 0xDF is followed by one byte with its top
 // bit set and every byte from 0xE0 to 0xEF by two, inside the text, no byte
