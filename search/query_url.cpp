@@ -1,5 +1,7 @@
 #include "search/query_url.h"
 
+#include <cstdint>
+
 #include "core/code_page.h"
 #include "platform/text.h"
 #include "search/utf8.h"
@@ -169,10 +171,44 @@ std::string PercentDecode(std::string_view text, bool plusIsSpace) {
   return out;
 }
 
+namespace {
+
+// True when a sequence, as the lenient decoder reads it, gives a unit that a
+// shorter sequence writes ("%C0%AF" and "%E0%80%AF" are "/"). Only asked of
+// bytes that the decoder read whole.
+bool HasOverlongSequence(std::string_view bytes) {
+  const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t n = bytes.size();
+  for (size_t i = 0; i < n;) {
+    const uint32_t b = s[i];
+    if (b < 0x80) {
+      ++i;
+    } else if (b < 0xE0) {
+      if (i + 1 >= n) return false;
+      if ((((b & 0x3F) << 6) | (s[i + 1] & 0x7Fu)) < 0x80) return true;
+      i += 2;
+    } else if (b < 0xF0) {
+      if (i + 2 >= n) return false;
+      if ((((b & 0x1F) << 12) | ((s[i + 1] & 0x7Fu) << 6) | (s[i + 2] & 0x7Fu)) < 0x800) return true;
+      i += 3;
+    } else {
+      return false;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 bool PercentDecodeToWide(std::string_view text, std::u16string& result, bool plusIsSpace) {
   result.clear();
   const std::string bytes = PercentDecode(text, plusIsSpace);
-  if (bytes.empty() || Utf8ToWide(bytes, result)) return true;
+  if (bytes.empty()) return true;
+  if (Utf8ToWide(bytes, result)) {
+    if (!HasOverlongSequence(bytes)) return true;
+    result.clear();
+    return false;
+  }
   // Standard UTF-8 with four-byte sequences: well-formed when it survives the
   // round trip through the strict converter.
   result = platform::Utf8ToUtf16(bytes);

@@ -42,7 +42,8 @@ std::string PercentDecode(std::string_view text, bool plusIsSpace = false);
 // UTF-16 unit by itself (a surrogate pair as two three-byte sequences); the
 // browser writes standard UTF-8 (four bytes beyond the Basic Multilingual
 // Plane): both are read. False, with an empty result, for bytes that are
-// neither; an empty text decodes to an empty result.
+// neither and for overlong forms ("%C0%AF" is no "/"); an empty text decodes
+// to an empty result.
 bool PercentDecodeToWide(std::string_view text, std::u16string& result, bool plusIsSpace = false);
 
 // The bytes of the query text in the format's encoding, before URL encoding.

@@ -111,6 +111,9 @@ TEST(PageCommandsTest, ClassifyPageUrl_EveryRowAndHostileLinks) {
       {f + "toPage2147483648", kPageCmdCancel},
       {f + "ExcludeURL3old_links", kPageCmdCancel},
       {f + "ExcludeWord_%FF", kPageCmdCancel},
+      {f + "ExcludeWord_%C0%AF", kPageCmdCancel},  // an overlong "/"
+      {f + "blank.html?addquery=%C0%AE%C0%AE", kPageCmdCancel},
+      {"http://contextmenuannotation/%E0%80%AF", kPageCmdCancel},
       {"http://query/abc", kPageCmdCancel},
       {"http://kestrunelastproject/+1", kPageCmdCancel},
       {"http:example.org", kPageCmdCancel},
@@ -172,7 +175,7 @@ TEST(PageCommandsTest, ClassifyPageUrl_OwnLoadsGoAheadAndNoFolderMeansNoLocalLin
   EXPECT_EQ(ClassifyPageUrl("file:///a/b/toPage4", {"file:///a/b/blank.html", "", false}).Number, 4);
 }
 
-TEST(PageCommandsTest, PercentDecodeToWide_ReadsBothUtf8Forms) {
+TEST(PageCommandsTest, PercentDecodeToWide_ReadsBothUtf8FormsNotOverlongOnes) {
   struct Case {
     std::string text;
     bool plus;
@@ -187,6 +190,14 @@ TEST(PageCommandsTest, PercentDecodeToWide_ReadsBothUtf8Forms) {
       {"%ED%A0%BD%ED%B8%80", false, true, u"\U0001F600"},  // unit by unit
       {"%FF", false, false, u""},
       {"%E2%82", false, false, u""},
+      // Overlong forms: a unit that a shorter sequence writes.
+      {"%C0%AF", false, false, u""},
+      {"%C1%BF", false, false, u""},
+      {"%E0%80%AF", false, false, u""},
+      {"%E0%9F%BF", false, false, u""},
+      {"%80%AF", false, false, u""},
+      {"a%C0%80b", false, false, u""},
+      {"%C2%A0%E0%A0%80", false, true, u"\u00A0\u0800"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
