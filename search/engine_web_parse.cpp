@@ -1,6 +1,7 @@
 // EngineWeb: cutting the result items out of a parsed result page with the
 // template's tag patterns.
 #include <climits>
+#include <new>
 
 #include "core/log_file.h"
 #include "platform/text.h"
@@ -241,6 +242,9 @@ int32_t EngineWeb::Parse() {
     }
     if (!stop_) CreateNextLink();
     return acceptedCount_;
+  } catch (const std::bad_alloc&) {
+    PageTooLarge();
+    return 0;
   } catch (const std::exception& error) {
     LogFile.Log(error.what());
     LogFile.Log("Error in function EngineWeb.Parse ");

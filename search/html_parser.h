@@ -10,10 +10,16 @@
 // Reading is forgiving: no parse fails; a tag without ">" ends the walk.
 // Only tags of the known-tag list count as HTML (templates rely on the
 // listed names); other tags that begin with a letter are skipped, and a "<"
-// that starts no tag is text. Character references decode to UTF-16
-// (decimal and hexadecimal numbers, the HTML 4.01 names looked up in lower
-// case, so "&Eacute;" gives the small letter); attribute values are stored
-// with their references decoded. Hyperlink addresses keep their letter case.
+// that starts no tag is text. Block elements (paragraphs, divisions, list
+// items, table rows and cells, forms, pre and the block elements of HTML 5
+// among others) begin a new line of the visible text where they open.
+// Character references decode to UTF-16: decimal and hexadecimal numbers, and
+// the HTML 4.01 names, matched with their letter case first ("&Eacute;" is
+// the capital letter) and then lower-cased ("&AMP;"); a name without its ";"
+// decodes only when it is a legacy one (the Latin-1 names, amp, lt, gt, quot),
+// and in an attribute value not before "=", a letter or a digit, so that
+// "?id=5&lang=en" stays as written. Attribute values are stored with their
+// references decoded. Hyperlink addresses keep their letter case.
 //
 // Positions are 1-based throughout (a tag's source position is the index of
 // its "<" in SourceText; a visible position the index in VisibleText).

@@ -108,6 +108,10 @@ TEST_F(HtmlHighlight, BuilderSettings) {
        open + "alpha\r\n  beta</span>"},
       {"no marked word: the source unchanged", "<i>alpha</i> beta", {}, "<i>alpha</i> beta"},
       {"a word split by a tag is one run", "gam<b>ma</b> beta", {u"gamma"}, open + "gam<b>ma</span></b> beta"},
+      {"block elements end a word", "<th>alpha</th><th>beta</th>", {u"alpha"},
+       "<th>" + open + "alpha</span></th><th>beta</th>"},
+      {"so do the HTML 5 ones", "<section>alpha</section><section>beta</section>", {u"beta"},
+       "<section>alpha</section><section>" + open + "beta</span></section>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
