@@ -80,7 +80,13 @@ TEST(SessionSteps, FeedsOutsideASearchKeepTheSearchesKeys) {
          f.Click("reanimate_stop_word0");
        },
        2},
-      {"DocumentsDeleted", [](TPageSession& f) { f.S().DeleteDocuments(2); }, 2},
+      {"DocumentsDeleted",
+       [](TPageSession& f) {
+         f.S().ExcludeDocumentContext({{0, 1.0f}});
+         f.S().DeleteDocuments(2);
+         ASSERT_EQ(f.S().Documents.size(), 3u);
+       },
+       2},
       {"AUserDocument",
        [](TPageSession& f) { EXPECT_EQ(f.S().AddUserDocument(-1, u"http://mine/", u"alpha mine", u""), 0); }, 2},
       // The undone search's documents go when the query changes.
