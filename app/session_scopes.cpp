@@ -30,6 +30,12 @@ void CurrentScopeKeys(const TKestruneSession& session, TNNKeys& included, TNNKey
 
 }  // namespace
 
+void TKestruneSession::SnapshotScopes() {
+  IControlKeys& steps = ContentMap.Steps();
+  steps.ClearKind(IControlKeys::kScopeWordsKind);
+  steps.AddScopeWords(Scope.GetScopes());
+}
+
 void TKestruneSession::AddSearchScope() {
   IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;

@@ -47,8 +47,7 @@ void TKestruneSession::BtnNextClick() {
 }
 
 void TKestruneSession::RestoreFromStep(bool excludedView) {
-  const IControlKeys& steps = ContentMap.Steps();
-  const TControlKeyLists& step = steps.GetCurrent();
+  const TControlKeyLists& step = ContentMap.Steps().GetCurrent();
   if (!step[kKindRemovedLinks].empty()) {
     Counters.RemovedLinks = static_cast<int32_t>(std::nearbyint(step[kKindRemovedLinks].front().Key.Weight));
   }
@@ -83,12 +82,6 @@ void TKestruneSession::RestoreScopesOfStep() {
   if (changed < 0) return;
   const TControlKeyList& cells = steps.GetStep(changed)[IControlKeys::kScopeWordsKind];
   if (cells.size() == 1 && cells.front().HasScopeWords) Scope.SetScopes(cells.front().ScopeWords);
-}
-
-void TKestruneSession::SnapshotScopes() {
-  IControlKeys& steps = ContentMap.Steps();
-  steps.ClearKind(IControlKeys::kScopeWordsKind);
-  steps.AddScopeWords(Scope.GetScopes());
 }
 
 void TKestruneSession::RecountAfterStep() {
