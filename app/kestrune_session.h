@@ -630,8 +630,9 @@ class TKestruneSession {
   // list (RecordStopWordTakenOff for `wordId`).
   void TakeOffStopWords(std::u16string_view text, int32_t wordId, std::unordered_set<int32_t>& words);
   // Hides the documents of a site (SiteOfUrl): marks -2 (or -3 over a
-  // removed link) in kind 3, out of kind 2, flags and their counters
-  // cleared; the network's page context follows kind 2.
+  // removed link) in kind 3, out of kind 2; their flags stay (shown again,
+  // a document is as it was) and the counters count the documents shown;
+  // the network's page context follows kind 2.
   void HideSiteDocuments(std::string_view site);
   // An address that no document may have: its host is a command host of the
   // page (search/page_command_hosts.h), or it names a command in the template
