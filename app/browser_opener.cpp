@@ -22,4 +22,24 @@ bool IBrowserOpener::OpenInBrowser(std::u16string_view url) {
   return false;
 }
 
+bool IBrowserOpener::IsDocumentType(std::string_view mimeType) {
+  static constexpr std::string_view kTypes[] = {
+      "text/plain",         "application/pdf",          "application/msword",
+      "application/rtf",    "application/vnd.ms-excel", "application/vnd.ms-powerpoint"};
+  static constexpr std::string_view kFamilies[] = {"application/vnd.openxmlformats-officedocument.",
+                                                   "application/vnd.oasis.opendocument.", "image/", "audio/",
+                                                   "video/"};
+  static constexpr std::string_view kRefused[] = {"image/svg+xml", "image/svg+xml-compressed"};
+  for (std::string_view refused : kRefused) {
+    if (mimeType == refused) return false;
+  }
+  for (std::string_view type : kTypes) {
+    if (mimeType == type) return true;
+  }
+  for (std::string_view family : kFamilies) {
+    if (mimeType.size() > family.size() && mimeType.substr(0, family.size()) == family) return true;
+  }
+  return false;
+}
+
 }  // namespace kestrune

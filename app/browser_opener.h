@@ -6,10 +6,12 @@
 // Only http, https and ftp addresses go to the browser: any other scheme
 // (file:, javascript:, a program's own scheme) is refused with a log line, so a
 // link from a downloaded page cannot open a local file or start a handler. The
-// caller of OpenLocalFile decides which files qualify; the opener executes
-// nothing itself. Called on the user-interface thread.
+// caller of OpenLocalFile decides which files qualify (IsDocumentFile for a
+// file a page names); the opener executes nothing itself. Called on the
+// user-interface thread.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace kestrune {
@@ -25,6 +27,19 @@ class IBrowserOpener {
   // True for an address starting "http://", "https://" or "ftp://" (scheme
   // without regard to case).
   static bool IsBrowserUrl(std::u16string_view url);
+
+  // The MIME type of a local file ("type/subtype", lower case), from its
+  // content and its name as the desktop's MIME database decides it;
+  // "application/octet-stream" when it knows none.
+  virtual std::string MimeTypeOfFile(std::u16string_view path) = 0;
+  // A file that is a document by its MIME type (IsDocumentType): one that the
+  // desktop shows, never runs.
+  bool IsDocumentFile(std::u16string_view path) { return IsDocumentType(MimeTypeOfFile(path)); }
+  // Documents: plain text (not its subtypes: scripts, HTML, source code), PDF,
+  // the office formats (Word, Excel, PowerPoint and RTF, Office Open XML
+  // without macros, OpenDocument), images but SVG (which may hold scripts),
+  // audio and video.
+  static bool IsDocumentType(std::string_view mimeType);
 
  protected:
   // Hands an address that passed IsBrowserUrl to the desktop.

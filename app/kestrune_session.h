@@ -49,6 +49,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "app/custom_history.h"
@@ -190,6 +191,7 @@ inline constexpr int32_t kKindHovered = 4;     // the hovered word
 inline constexpr int32_t kKindSettings = 6;    // id 1: the no-query flag; id 2: StepNumber
 inline constexpr int32_t kKindRemovedLinks = 7;
 inline constexpr int32_t kKindHiddenSites = 8;
+inline constexpr int32_t kKindStopWord = 9;    // the step's stop-word change: 1 made one, -1 took one off
 inline constexpr float kExcludedWeight = -10000.0f;
 inline constexpr int32_t kPhraseBase = TPhraseWordDictionary::kPhraseBase;
 // The most words a phrase takes from quotes or a hyphenated compound.
@@ -593,24 +595,51 @@ class TKestruneSession {
   // new StepKeys entry, feeds the network and hides the documents of the
   // hidden sites. Nothing happens without results.
   void MergeResults(std::u16string_view queryText);
+  // Why the network is fed. Search: for the merge of a search (and the
+  // reading of a project file): the query's keys are set anew from the query
+  // text, its words stop being stop words, and they become the last StepKeys
+  // entry. Again: for any other reason (documents deleted or added, a stop
+  // word taken back, a step restored): the step's keys, the stop words and
+  // StepKeys stay as they are.
+  enum class TFeedReason { Search, Again };
   // Rebuilds the network from all documents: document j owns paragraphs 3j
   // (title), 3j+1 (annotation) and 3j+2 (address) of one parse, and the
-  // query text the paragraph after them; the query's keys are set anew from
-  // that paragraph and kept as the last StepKeys entry (in either view each
-  // word keeps its side and the view's weight).
-  void FeedNetwork(std::u16string_view queryText);
+  // query text the paragraph after them; for a search the query's keys are
+  // set anew from that paragraph and kept as the last StepKeys entry (in
+  // either view each word keeps its side and the view's weight).
+  void FeedNetwork(std::u16string_view queryText, TFeedReason reason);
+  // The network fed again from the documents at hand and the current query
+  // (TFeedReason::Again); the steps ahead stay.
+  void FeedNetworkAgain();
   // One part of the network's text: line breaks to blanks, a lone blank
   // dropped, ". " after a non-empty part, then two line breaks; an empty part
   // is ". " and two line breaks, so that every part is one paragraph.
   static std::u16string FeedPart(std::u16string_view part);
   // Query words are never stop words: every dictionary word of the keys'
   // texts loses its stop mark (in the dictionary and in the parse) and
-  // leaves the stop-word list.
+  // leaves the stop-word list; the step records each word taken off the list
+  // as its stop-word change, so that Undo puts it back.
   void UnstopQueryWords(const TNNKeys& keys, TParsingText& parse);
+  // A word a search or a typed query took off the stop-word list: the current
+  // step records the change (kind 9, weight -1), so that Undo puts it back
+  // and Redo takes it off again; a word the same step made a stop word
+  // leaves no change.
+  void RecordStopWordTakenOff(int32_t wordId);
+  // The word of this text is no stop word: every dictionary word of it loses
+  // its stop mark (their identifiers join `words`) and the text leaves the
+  // list (RecordStopWordTakenOff for `wordId`).
+  void TakeOffStopWords(std::u16string_view text, int32_t wordId, std::unordered_set<int32_t>& words);
   // Hides the documents of a site (SiteOfUrl): marks -2 (or -3 over a
-  // removed link) in kind 3, out of kind 2, flags and their counters
-  // cleared; the network's page context follows kind 2.
+  // removed link) in kind 3, out of kind 2; their flags stay (shown again,
+  // a document is as it was) and the counters count the documents shown;
+  // the network's page context follows kind 2.
   void HideSiteDocuments(std::string_view site);
+  // An address that no document may have: its host is a command host of the
+  // page (search/page_command_hosts.h), or it names a command in the template
+  // folder. Only the page's own markup carries commands; the merge of a
+  // search, AddUserDocument and the project-file reader refuse such an
+  // address.
+  bool IsCommandAddress(std::string_view url) const;
   // The text under which a document's URL is kept in IMetaList: its bytes
   // widened one to one, so that different bytes stay different words.
   static std::u16string MetaListKey(std::string_view url);
@@ -757,6 +786,15 @@ class TKestruneSession {
   void ResetResultPageNumber() { ResultPageNumber = 1; }
   // The keys of the scope view: the union of all scopes (no-query mode).
   void PrepareScopeView();
+  // The union of all scopes: their included keys, weighted by how many scopes
+  // hold them (1 for a key of every scope), and their excluded keys that no
+  // scope includes.
+  void ScopeUnionKeys(TNNKeys& included, TNNKeys& excluded) const;
+  // An exclusion in the scope view (typed, or from the map): the union of the
+  // scopes becomes the step's own query (kinds 0 and 1, the step's excluded
+  // words kept and never query words) and no-query mode is left, so that the
+  // exclusion refines the union instead of being lost with the view.
+  void TakeScopeUnionAsQuery();
   // View modes and the view buttons.
   void SetViewMode(int32_t mode);
   void UpdateViewButtons();
@@ -785,6 +823,13 @@ class TKestruneSession {
   // links, 2 removed links, 3 documents of hidden sites; every class also
   // those of undone searches), renumbering every reference to the kept ones.
   void DeleteDocuments(int32_t documentClass);
+  // A new branch of the steps after Undo (a query changed, a download
+  // brought results): the documents and StepKeys entries of the undone
+  // searches go, and with them the steps ahead. Nothing when none is undone.
+  void DropUndoneSearches();
+  // The steps ahead go (IControlKeys::CutForward); the current step keeps its
+  // copy of the scopes.
+  void CutForwardSteps();
   void MakeStopWord(int32_t wordId);
   void ReanimateStopWord(int32_t wordId);
   // 0 done, 1 nothing done (an empty address or title).
@@ -839,6 +884,10 @@ class TKestruneSession {
   void BtnNextClick();
 
   // ---- scopes and full refresh (session_scopes.cpp) ----
+  // Every change of the scope list leaves a copy of the list in kind 10 of
+  // the current step (SnapshotScopes), so that Undo and Redo give back the
+  // list of each step.
+  void SnapshotScopes();
   void AddSearchScope();
   void UpdateScope(int32_t index);
   void DeleteScope(int32_t index);
@@ -874,11 +923,35 @@ class TKestruneSession {
   // Set while the session changes the query kinds itself (a step restored, the
   // network fed again): the change is no new branch of the steps.
   bool keepForwardSteps_ = false;
+  // Sets keepForwardSteps_ for its life.
+  class TKeepForwardSteps {
+   public:
+    explicit TKeepForwardSteps(TKestruneSession& session) : session_(session), old_(session.keepForwardSteps_) {
+      session_.keepForwardSteps_ = true;
+    }
+    ~TKeepForwardSteps() { session_.keepForwardSteps_ = old_; }
+    TKeepForwardSteps(const TKeepForwardSteps&) = delete;
+    TKeepForwardSteps& operator=(const TKeepForwardSteps&) = delete;
+
+   private:
+    TKestruneSession& session_;
+    bool old_;
+  };
+  // The search's part of FeedNetwork: the step's query keys from the query's
+  // paragraphs, its words no stop words, kept as StepKeys entry
+  // `stepKeysEntry` (none when outside the list).
+  void SetQueryKeysFromFeed(TParsingText& query, TParsingText& parse, int32_t stepKeysEntry);
   // The documents of undone searches wait to be deleted.
   bool cutQueued_ = false;
   // Undo and Redo: the window restored from the step reached; the map and
   // the page rebuilt.
-  void RestoreFromStep(int32_t oldStepNumber, bool excludedView);
+  void RestoreFromStep(bool excludedView);
+  // The scope list of the current step: the copy (kind 10) of the last step,
+  // at or before it, that changed the list; the list stays without one.
+  void RestoreScopesOfStep();
+  // The counters and the old and new flags after a step was restored and its
+  // stop-word change applied.
+  void RecountAfterStep();
   void RebuildAfterStep(bool storeViewKeys);
 };
 

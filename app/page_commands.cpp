@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/text.h"
+#include "search/page_command_hosts.h"
 #include "search/query_url.h"
 #include "search/utf8.h"
 
@@ -287,15 +288,17 @@ struct THostRow {
 };
 
 constexpr THostRow kHostRows[] = {
-    {kPageCmdSelectScope, "query", TArg::Number},
-    {kPageCmdAddToHistory, "kestruneaddtohistory", TArg::None},
-    {kPageCmdDeleteFromHistory, "kestrunedeletefromhistory", TArg::Number},
-    {kPageCmdUpdateHistory, "kestruneupdatehistory", TArg::None},
-    {kPageCmdSendLastQuery, "kestrunesendlastquery", TArg::Number},
-    {kPageCmdLastProject, "kestrunelastproject", TArg::Number},
-    {kPageCmdContextMenuAnnotation, "contextmenuannotation", TArg::Word},
-    {kPageCmdContextMenuScope, "contextmenuscope", TArg::Number},
+    {kPageCmdSelectScope, kHostSelectScope, TArg::Number},
+    {kPageCmdAddToHistory, kHostAddToHistory, TArg::None},
+    {kPageCmdDeleteFromHistory, kHostDeleteFromHistory, TArg::Number},
+    {kPageCmdUpdateHistory, kHostUpdateHistory, TArg::None},
+    {kPageCmdSendLastQuery, kHostSendLastQuery, TArg::Number},
+    {kPageCmdLastProject, kHostLastProject, TArg::Number},
+    {kPageCmdContextMenuAnnotation, kHostContextMenuAnnotation, TArg::Word},
+    {kPageCmdContextMenuScope, kHostContextMenuScope, TArg::Number},
 };
+
+static_assert(std::size(kHostRows) + 1 == kPageCommandHosts.size(), "every command host but help has its row");
 
 bool IsDesktopSearchEngine(std::string_view name) {
   return std::find(std::begin(kDesktopSearchEngines), std::end(kDesktopSearchEngines), name) !=
@@ -355,7 +358,7 @@ TPageCommand ClassifyPageUrl(std::string_view url, const TPageUrlContext& contex
 
   if (http && parts.hasAuthority) {
     const std::string_view argument = parts.path.empty() ? parts.path : parts.path.substr(1);
-    if (EqualNoCase(parts.authority, "help") && argument.empty() && !parts.hasQuery && !parts.hasFragment) {
+    if (EqualNoCase(parts.authority, kHostHelp) && argument.empty() && !parts.hasQuery && !parts.hasFragment) {
       TPageCommand command;
       command.Row = kPageCmdHelp;
       return command;

@@ -44,8 +44,10 @@
 // What each result asks of the executor (n is Number, text is Argument):
 //  1 kPageCmdUpdateLink: open the update form.
 //  2 kPageCmdDesktopRedirect: text is the redirect's target, decoded. A
-//    regular file without execute bit that is not a ".desktop" launcher is
-//    opened with OpenLocalFile; any other target is logged and ignored.
+//    regular file without execute bit whose type is a document's
+//    (IBrowserOpener::IsDocumentFile) is opened with OpenLocalFile; a
+//    target that names no file goes to the browser; any other file is
+//    logged and refused.
 //  3 kPageCmdSelectScope: make scope n the query.
 //  4 kPageCmdAddToHistory: add the current query as a scope, with the scope
 //    snapshots of kind 10 before and after; page mode 5.

@@ -279,10 +279,12 @@ void TKestruneSession::OrderPageDocuments() {
   TIContextMS::SortByWeight(kept, static_cast<int32_t>(kept.size()));
   if (ViewMode >= 3 && ViewMode <= 5) {
     // The rest of the view after what the network reached, in the order in
-    // which the documents entered the project.
+    // which the documents entered the project; a removed or hidden document
+    // keeps its flags and stays out of these views too.
     for (int32_t id = 0; id < n; ++id) {
       const TMetaSearchList& document = Documents[static_cast<size_t>(id)];
-      if (retained[static_cast<size_t>(id)] || document.Step > StepNumber || !ViewTakes(ViewMode, document.Flags)) {
+      if (retained[static_cast<size_t>(id)] || marked[static_cast<size_t>(id)] || document.Step > StepNumber ||
+          !ViewTakes(ViewMode, document.Flags)) {
         continue;
       }
       kept.push_back({id, 0.0f});
@@ -310,31 +312,62 @@ void TKestruneSession::PrepareScopeView() {
   }
   // Silent throughout: the scope view is no change of the query that would
   // cut the steps ahead.
+  TNNKeys included;
+  TNNKeys excluded;
+  ScopeUnionKeys(included, excluded);
+  for (const TNNKey& key : excluded) steps.SetKey(kKindExcluded, key, true);
+  for (const TNNKey& key : included) steps.SetKey(kKindQuery, key, true);
+  ContentMap.SetNoQueryMode(true);
+  steps.SetValue(kKindSettings, 1, 1.0f, true);
+}
+
+void TKestruneSession::ScopeUnionKeys(TNNKeys& included, TNNKeys& excluded) const {
+  // Every excluded key of every scope, then the included keys gathered: the
+  // first occurrence of an id enters with weight 1, each further one adds 1,
+  // and the weights are divided by the largest (at least 1). An included key
+  // is no excluded one.
+  included.clear();
+  excluded.clear();
   const TTScopeWords scopes = Scope.GetScopes();
-  for (const TScopeWords& scope : scopes) {
-    for (const TNNKey& key : scope.Excluded) steps.SetKey(kKindExcluded, key, true);
-  }
-  TNNKeys gathered;
   std::unordered_map<int32_t, size_t> place;
   for (const TScopeWords& scope : scopes) {
     for (const TNNKey& key : scope.Included) {
-      const auto [it, added] = place.emplace(key.Id, gathered.size());
+      const auto [it, added] = place.emplace(key.Id, included.size());
       if (added) {
-        gathered.push_back({key.Id, 1.0f});
+        included.push_back({key.Id, 1.0f});
       } else {
-        gathered[it->second].Weight += 1.0f;
+        included[it->second].Weight += 1.0f;
       }
     }
   }
   float largest = 1.0f;
-  for (const TNNKey& key : gathered) largest = std::max(largest, key.Weight);
-  for (TNNKey& key : gathered) {
-    key.Weight /= largest;
-    steps.Remove(kKindExcluded, key.Id, true);
-    steps.SetKey(kKindQuery, key, true);
+  for (const TNNKey& key : included) largest = std::max(largest, key.Weight);
+  for (TNNKey& key : included) key.Weight /= largest;
+  for (const TScopeWords& scope : scopes) {
+    for (const TNNKey& key : scope.Excluded) {
+      const bool seen = std::any_of(excluded.begin(), excluded.end(), [&key](const TNNKey& k) { return k.Id == key.Id; });
+      if (!seen && place.count(key.Id) == 0) excluded.push_back(key);
+    }
   }
-  ContentMap.SetNoQueryMode(true);
-  steps.SetValue(kKindSettings, 1, 1.0f, true);
+}
+
+void TKestruneSession::TakeScopeUnionAsQuery() {
+  IControlKeys& steps = ContentMap.Steps();
+  TNNKeys included;
+  TNNKeys excluded;
+  ScopeUnionKeys(included, excluded);
+  // The step's own exclusions stay, and win over the union's query words.
+  const TControlKeyList own = steps.GetCurrent()[kKindExcluded];
+  const auto excludedByStep = [&own](int32_t id) {
+    return std::any_of(own.begin(), own.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
+  };
+  steps.ClearKind(kKindQuery, true);
+  for (const TNNKey& key : excluded) steps.SetKey(kKindExcluded, key, true);
+  for (const TNNKey& key : included) {
+    if (!excludedByStep(key.Id)) steps.SetKey(kKindQuery, key, true);
+  }
+  ContentMap.SetNoQueryMode(false);
+  steps.SetValue(kKindSettings, 1, 0.0f, true);
 }
 
 // ---------------------------------------------------------------------------

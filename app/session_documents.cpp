@@ -54,9 +54,18 @@ void TKestruneSession::RecountDocuments() {
   Counters.AllNewLinks = 0;
   Counters.AllOldLinks = 0;
   Counters.AllFavoriteLinks = 0;
-  for (const TMetaSearchList& document : Documents) {
+  // A removed or hidden document keeps its flags, but only the documents
+  // shown are counted by them.
+  const int32_t n = static_cast<int32_t>(Documents.size());
+  std::vector<bool> marked(static_cast<size_t>(n), false);
+  for (const TControlKeyCell& cell : ContentMap.Steps().GetCurrent()[kKindMarks]) {
+    if (cell.Key.Id >= 0 && cell.Key.Id < n) marked[static_cast<size_t>(cell.Key.Id)] = true;
+  }
+  for (int32_t i = 0; i < n; ++i) {
+    const TMetaSearchList& document = Documents[static_cast<size_t>(i)];
     if (document.Step > StepNumber) continue;
     ++Counters.Total;
+    if (marked[static_cast<size_t>(i)]) continue;
     if ((document.Flags & kFlagOld) != 0) {
       ++Counters.AllOldLinks;
     } else if ((document.Flags & kFlagNew) != 0) {
@@ -89,8 +98,26 @@ void TKestruneSession::RebuildMarkCounters() {
   steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites), true);
 }
 
+void TKestruneSession::CutForwardSteps() {
+  // The ring's cut also empties the current step's copy of the scopes; the
+  // step keeps it, so that Undo and Redo still find the list of this step.
+  IControlKeys& steps = ContentMap.Steps();
+  const TControlKeyList scopes = steps.GetCurrent()[IControlKeys::kScopeWordsKind];
+  steps.CutForward();
+  for (const TControlKeyCell& cell : scopes) {
+    if (cell.HasScopeWords) steps.AddScopeWords(cell.ScopeWords, true);
+  }
+}
+
+void TKestruneSession::DropUndoneSearches() {
+  if (StepNumber < static_cast<int32_t>(StepKeys.size())) DeleteDocuments(0);
+}
+
 void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   IControlKeys& steps = ContentMap.Steps();
+  // The documents of undone searches go with every class: Redo can no longer
+  // bring them back, so the steps ahead go too.
+  if (StepNumber < static_cast<int32_t>(StepKeys.size())) CutForwardSteps();
   const int32_t n = static_cast<int32_t>(Documents.size());
   std::vector<float> mark(static_cast<size_t>(n), 0.0f);
   for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
@@ -101,7 +128,9 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   for (int32_t i = 0; i < n; ++i) {
     const TMetaSearchList& document = Documents[static_cast<size_t>(i)];
     const float m = mark[static_cast<size_t>(i)];
-    const bool inClass = (documentClass == 1 && (document.Flags & kFlagOld) != 0) ||
+    // Old links are those the old-links view lists: a removed or hidden
+    // document keeps its flag but is none of them.
+    const bool inClass = (documentClass == 1 && m == 0.0f && (document.Flags & kFlagOld) != 0) ||
                          (documentClass == 2 && (m == -1.0f || m == -3.0f)) ||
                          (documentClass == 3 && (m == -2.0f || m == -3.0f));
     if (inClass || document.Step > StepNumber) {
@@ -189,10 +218,7 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   RecountDocuments();
   if (deleted > 0) {
     LogFile.Log("Deleted " + std::to_string(deleted) + " documents of class " + std::to_string(documentClass));
-    const bool keep2 = keepForwardSteps_;
-    keepForwardSteps_ = true;
-    FeedNetwork(GetQueryText());
-    keepForwardSteps_ = keep2;
+    FeedNetworkAgain();
   }
 }
 
@@ -228,10 +254,7 @@ void TKestruneSession::ReanimateStopWord(int32_t wordId) {
     }
   }
   StopWords.erase(listed);
-  const bool keep = keepForwardSteps_;
-  keepForwardSteps_ = true;
-  FeedNetwork(GetQueryText());
-  keepForwardSteps_ = keep;
+  FeedNetworkAgain();
 }
 
 int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url, std::u16string_view title,
@@ -240,6 +263,10 @@ int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url
   const std::u16string name = Trimmed(title);
   if (address.empty() || name.empty()) return 1;
   const std::string address8 = Utf16ToUtf8(address);
+  if (IsCommandAddress(address8)) {
+    LogFile.Log("The document " + address8 + " is not added: its address would be a command of the page", 1);
+    return 1;
+  }
   int32_t d = DocumentOfUrl(address8);
   if (d < 0 && index == -1) {
     d = IMetaList.AddWord(MetaListKey(address8), 0, -1);
@@ -268,12 +295,7 @@ int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url
   document.Annotation = std::u16string(annotation);
   document.Label = "User";
   RecountDocuments();
-  {
-    const bool keep = keepForwardSteps_;
-    keepForwardSteps_ = true;
-    FeedNetwork(GetQueryText());
-    keepForwardSteps_ = keep;
-  }
+  FeedNetworkAgain();
   ContentMapReGenerate();
   ShowResults(-2, 0);
   return 0;

@@ -50,6 +50,8 @@ void TKestruneSession::DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t v
     steps.ClearKind(kKindHovered);
     steps.SetKey(kKindQuery, {key.Id, 1.0f});
   } else if (variant == 1) {
+    // In the scope view the union of the scopes is the query it refines.
+    if (ContentMap.NoQueryMode()) TakeScopeUnionAsQuery();
     steps.Remove(kKindQuery, key.Id);
     steps.ClearKind(kKindHovered);
     steps.SetKey(kKindExcluded, {key.Id, kExcludedWeight});
@@ -79,6 +81,8 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
         steps.SetValue(kKindSettings, 1, 0.0f);
       }
       if (type == 1) {
+        // In the scope view the union of the scopes is the query it refines.
+        if (ContentMap.NoQueryMode()) TakeScopeUnionAsQuery();
         for (const TNNKey& key : keys) steps.Remove(kKindQuery, key.Id);
       }
       // The map animates from its present layout.
@@ -245,12 +249,12 @@ void TKestruneSession::ContentMapAllKeys(int32_t variant) {
   // The query changed: a new branch of the steps. The documents of the
   // searches undone before it are dropped once the current handler is done.
   ContentMap.KeysUpdate = variant == kKindQuery ? 1 : 0;
-  ContentMap.Steps().CutForward();
+  CutForwardSteps();
   if (StepNumber >= static_cast<int32_t>(StepKeys.size()) || cutQueued_) return;
   cutQueued_ = true;
   auto cut = [this] {
     cutQueued_ = false;
-    if (StepNumber < static_cast<int32_t>(StepKeys.size())) DeleteDocuments(0);
+    DropUndoneSearches();
   };
   if (View) {
     View->PostToUi(cut);
@@ -312,8 +316,8 @@ void TKestruneSession::pmAddToStopWordsClick() {
     SaveKeysUndoState();
     MakeStopWord(id);
     IControlKeys& steps = ContentMap.Steps();
-    steps.ClearKind(9);
-    steps.SetValue(9, id, 1.0f);
+    steps.ClearKind(kKindStopWord);
+    steps.SetValue(kKindStopWord, id, 1.0f);
     ContentMapReGenerate();
     ShowResults(-2, 0);
   }

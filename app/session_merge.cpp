@@ -7,6 +7,7 @@
 #include "app/site_of_url.h"
 #include "core/log_file.h"
 #include "platform/text.h"
+#include "search/page_command_hosts.h"
 
 namespace kestrune {
 
@@ -26,6 +27,10 @@ std::u16string WidenUtf8(std::string_view bytes) { return platform::Utf8ToUtf16(
 
 }  // namespace
 
+bool TKestruneSession::IsCommandAddress(std::string_view url) const {
+  return AddressHasPageCommandHost(url) || IsLocalPageCommand(ClassifyPageUrl(url, PageUrlContext()).Row);
+}
+
 std::u16string TKestruneSession::MetaListKey(std::string_view url) {
   std::u16string key(url.size(), u'\0');
   std::transform(url.begin(), url.end(), key.begin(), [](char c) { return static_cast<char16_t>(static_cast<uint8_t>(c)); });
@@ -36,6 +41,8 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
   const TMetaSearchList2 results = Engine ? Engine->SearchResults() : TMetaSearchList2();
   LastResultCount = static_cast<int32_t>(std::min<size_t>(results.size(), INT32_MAX));
   if (!results.empty()) {
+    // After Undo a download starts a new branch: the undone searches go first.
+    DropUndoneSearches();
     IControlKeys& steps = ContentMap.Steps();
     // 1. The query's keys become a new StepKeys entry.
     const int32_t q = static_cast<int32_t>(StepKeys.size());
@@ -49,6 +56,11 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
     const int32_t n = LastResultCount;
     for (int32_t i = 0; i < n; ++i) {
       const TMetaSearchList& item = results[static_cast<size_t>(i)];
+      if (IsCommandAddress(item.Url)) {
+        LogFile.Log("MergeResults: the address \"" + item.Url + "\" would be a command of the page; the item is skipped",
+                    1);
+        continue;
+      }
       const int32_t before = IMetaList.Count();
       const int32_t d = IMetaList.AddWord(MetaListKey(item.Url), 0, -1);
       if (d < 0) {
@@ -85,7 +97,7 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
     }
 
     // 4.-6. The network; the hidden sites stay hidden.
-    FeedNetwork(queryText);
+    FeedNetwork(queryText, TFeedReason::Search);
     const std::vector<std::string> hidden = HiddenSites;
     for (const std::string& site : hidden) HideSiteDocuments(site);
     steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
@@ -114,7 +126,12 @@ std::u16string TKestruneSession::FeedPart(std::u16string_view part) {
   return text;
 }
 
-void TKestruneSession::FeedNetwork(std::u16string_view queryText) {
+void TKestruneSession::FeedNetworkAgain() {
+  const TKeepForwardSteps keep(*this);
+  FeedNetwork(GetQueryText(), TFeedReason::Again);
+}
+
+void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason reason) {
   // 1.-2. One text: three parts a document, then the query.
   const int32_t s = static_cast<int32_t>(StepKeys.size()) - 1;
   const int32_t documentCount = static_cast<int32_t>(std::min<size_t>(Documents.size(), INT32_MAX / 4));
@@ -181,27 +198,15 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText) {
   // the query words and the excluded words after "-" in either view: the
   // keys are written in the query view's form, and the excluded-words view
   // trades them back, so that each word keeps its side and this view's
-  // weight.
+  // weight. Fed again for another reason, the network takes only the
+  // query's forms: the step's keys, the stop words and StepKeys stay.
   if (!queryText.empty() && paragraphs > 3 * documentCount) {
-    const bool excludedView = ContentMap.ExcludedMode();
-    if (excludedView) ContentMap.SetExcludedMode(false);
     TParsingText query;
     CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
     query.Variants = parse.Variants;
     query.VariantCount = parse.VariantCount;
     FormsStore.TakeForms(query);
-    IControlKeys& steps = ContentMap.Steps();
-    for (int32_t kind : {kKindQuery, kKindExcluded, kKindHovered}) steps.ClearKind(kind, true);
-    std::u16string error;
-    wordsToIndex(query, true, error);
-    TNNKeys queryWords;
-    GetStepKeys(queryWords, QueryKind());
-    UnstopQueryWords(queryWords, parse);
-    if (s >= 0) StepKeys[static_cast<size_t>(s)] = std::move(queryWords);
-    if (excludedView) {
-      ContentMap.SetExcludedMode(true);
-      SwapQueryAndExcluded();
-    }
+    if (reason == TFeedReason::Search) SetQueryKeysFromFeed(query, parse, s);
   }
 
   // 7.-8. The network: each document's three paragraphs, then the scopes'
@@ -223,28 +228,60 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText) {
   }
 }
 
-void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse) {
-  std::unordered_set<int32_t> words;
-  for (const TNNKey& key : keys) {
-    const std::u16string text = ContentMapGetKeyName(key.Id);
-    if (text.empty()) continue;
-    const std::u16string lower = platform::WideLowerCase(text);
-    TWordVariant hit;
-    if (WordDictionary.FindFirst(lower, hit, 0) > 0) {
-      for (int32_t id = hit.WordIndex; id >= 0; id = WordDictionary.FindNext(hit)) {
-        words.insert(id);
-        // The list holds a word once, in any letter case.
-        std::erase_if(StopWords, [&lower](const std::u16string& w) { return platform::WideLowerCase(w) == lower; });
-      }
-    }
+void TKestruneSession::SetQueryKeysFromFeed(TParsingText& query, TParsingText& parse, int32_t stepKeysEntry) {
+  const bool excludedView = ContentMap.ExcludedMode();
+  if (excludedView) ContentMap.SetExcludedMode(false);
+  IControlKeys& steps = ContentMap.Steps();
+  for (int32_t kind : {kKindQuery, kKindExcluded, kKindHovered}) steps.ClearKind(kind, true);
+  std::u16string error;
+  wordsToIndex(query, true, error);
+  TNNKeys queryWords;
+  GetStepKeys(queryWords, QueryKind());
+  UnstopQueryWords(queryWords, parse);
+  if (stepKeysEntry >= 0 && static_cast<size_t>(stepKeysEntry) < StepKeys.size()) {
+    StepKeys[static_cast<size_t>(stepKeysEntry)] = std::move(queryWords);
   }
-  if (words.empty()) return;
-  for (int32_t id : words) {
+  if (excludedView) {
+    ContentMap.SetExcludedMode(true);
+    SwapQueryAndExcluded();
+  }
+}
+
+void TKestruneSession::TakeOffStopWords(std::u16string_view text, int32_t wordId, std::unordered_set<int32_t>& words) {
+  if (text.empty()) return;
+  const std::u16string lower = platform::WideLowerCase(text);
+  TWordVariant hit;
+  if (WordDictionary.FindFirst(lower, hit, 0) <= 0) return;
+  for (int32_t id = hit.WordIndex; id >= 0; id = WordDictionary.FindNext(hit)) {
+    words.insert(id);
     if (TWDWord* word = WordDictionary.GetWord(id)) {
       word->SetFlags(static_cast<uint16_t>(word->GetFlags() & ~TWDWord::kFlagMark));
     }
   }
-  if (!parse.Words) return;
+  // The list holds a word once, in any letter case.
+  if (std::erase_if(StopWords, [&lower](const std::u16string& w) { return platform::WideLowerCase(w) == lower; }) > 0) {
+    RecordStopWordTakenOff(wordId);
+  }
+}
+
+void TKestruneSession::RecordStopWordTakenOff(int32_t wordId) {
+  if (wordId < 0 || wordId >= kPhraseBase) return;
+  IControlKeys& steps = ContentMap.Steps();
+  const TControlKeyList& change = steps.GetCurrent()[kKindStopWord];
+  const bool madeHere = std::any_of(change.begin(), change.end(), [wordId](const TControlKeyCell& cell) {
+    return cell.Key.Id == wordId && cell.Key.Weight == 1.0f;
+  });
+  if (madeHere) {
+    steps.Remove(kKindStopWord, wordId, true);
+  } else {
+    steps.SetValue(kKindStopWord, wordId, -1.0f, true);
+  }
+}
+
+void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse) {
+  std::unordered_set<int32_t> words;
+  for (const TNNKey& key : keys) TakeOffStopWords(ContentMapGetKeyName(key.Id), key.Id, words);
+  if (words.empty() || !parse.Words) return;
   for (int32_t w = 0; w < parse.WordCount; ++w) {
     TParsingWord& word = parse.Word(w);
     bool query = words.count(word.WordId) != 0;
@@ -266,7 +303,6 @@ void TKestruneSession::HideSiteDocuments(std::string_view site) {
     }
     return false;
   };
-  auto decrement = [](int32_t& counter) { counter = std::max(counter - 1, 0); };
   for (size_t j = 0; j < Documents.size(); ++j) {
     TMetaSearchList& document = Documents[j];
     if (SiteOfUrl(document.Url) != site) continue;
@@ -283,11 +319,10 @@ void TKestruneSession::HideSiteDocuments(std::string_view site) {
     } else if (mark == -1.0f) {
       steps.SetValue(kKindMarks, id, -3.0f);
     }
-    if ((document.Flags & 1) != 0) decrement(Counters.AllFavoriteLinks);
-    if ((document.Flags & 2) != 0) decrement(Counters.AllOldLinks);
-    if ((document.Flags & 4) != 0 && (document.Flags & 2) == 0) decrement(Counters.AllNewLinks);
-    document.Flags = 0;
   }
+  // The hidden documents keep their flags (a favourite stays one when its
+  // site is shown again); the counters count the documents shown.
+  RecountDocuments();
   TNNKeys documentKeys;
   GetStepKeys(documentKeys, kKindDocuments);
   IContextMS1.ClearContextWords();

@@ -161,10 +161,6 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     ResultPageNumber = 1;
     ShowResults(-2, 0);
   };
-  auto snapshotScopes = [&] {
-    steps.ClearKind(IControlKeys::kScopeWordsKind);
-    steps.AddScopeWords(Scope.GetScopes());
-  };
 
   switch (row) {
     case kPageCmdUpdateLink:
@@ -175,13 +171,17 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       }
       break;
     case kPageCmdDesktopRedirect: {
+      // Only documents: a file of any other type could run (xdg-open starts
+      // a ".jar" with Java and an ".exe" with Wine, execute bit or not).
       std::u16string path;
-      if (OpenableFile(command.Argument, path)) {
-        if (Opener) Opener->OpenLocalFile(path);
+      if (OpenableFile(command.Argument, path) && Opener && Opener->IsDocumentFile(path)) {
+        Opener->OpenLocalFile(path);
       } else if (!TargetExists(command.Argument)) {
         if (Opener) Opener->OpenInBrowser(Utf8ToUtf16(url));
       } else {
-        LogFile.Log("A desktop-search link names a file that is not opened: " + Utf16ToUtf8(command.Argument), 1);
+        LogFile.Log("A desktop-search link names a file that is no document; it is not opened: " +
+                        Utf16ToUtf8(command.Argument) + (Opener ? " (" + Opener->MimeTypeOfFile(path) + ")" : ""),
+                    1);
       }
       break;
     }
@@ -191,7 +191,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       break;
     case kPageCmdAddToHistory:
     case kPageCmdUpdateHistory:
-      snapshotScopes();
+      SnapshotScopes();
       SaveKeysUndoState();
       if (row == kPageCmdAddToHistory) {
         AddSearchScope();
@@ -199,7 +199,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       } else {
         UpdateScope(Scope.CurrentIndex());
       }
-      snapshotScopes();
+      SnapshotScopes();
       ShowResults(-2, 5);
       break;
     case kPageCmdDeleteFromHistory:
@@ -258,8 +258,8 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       }
       if (found >= 0) {
         ReanimateStopWord(found);
-        steps.ClearKind(9);
-        steps.SetValue(9, found, -1.0f);
+        steps.ClearKind(kKindStopWord);
+        steps.SetValue(kKindStopWord, found, -1.0f);
       } else {
         // A word the dictionary no longer knows: it only leaves the list.
         StopWords.erase(StopWords.begin() + n);
@@ -309,7 +309,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
         PageList[static_cast<size_t>(n)].front().Flags |= kFlagFavorite;
         ++Counters.FavoriteLinks;
-        ++Counters.AllFavoriteLinks;
+        RecountDocuments();
       }
       ScrollAnchor = entryUrl(n);
       goToPage(PageOfEntry(n));
@@ -322,7 +322,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
         PageList[static_cast<size_t>(n)].front().Flags &= ~kFlagFavorite;
         if (n < Counters.FavoriteLinks) --Counters.FavoriteLinks;
-        if (Counters.AllFavoriteLinks > 0) --Counters.AllFavoriteLinks;
+        RecountDocuments();
       }
       ScrollAnchor = entryUrl(n - 1);
       const int32_t page = PageOfEntry(n);
@@ -474,13 +474,21 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       steps.SetKey(kKindDocuments, {n, 1.0f});
       ContentMapReGenerate();
       break;
-    case kPageCmdDocRemove:
+    case kPageCmdDocRemove: {
       if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
-      if (steps.SetKey(kKindMarks, {n, -1.0f}) >= 0) {
-        RebuildMarkCounters();
-        ContentMapReGenerate();
+      // A removed link; on a hidden site it stays hidden too (-3).
+      float mark = 0.0f;
+      for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
+        if (cell.Key.Id == n) mark = cell.Key.Weight;
       }
+      const float removed = mark == -2.0f || mark == -3.0f ? -3.0f : -1.0f;
+      if (mark == removed) break;
+      steps.SetValue(kKindMarks, n, removed);
+      RebuildMarkCounters();
+      RecountDocuments();
+      ContentMapReGenerate();
       break;
+    }
     case kPageCmdDocSimilar:
       if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
       SimilarDocumentKey = {n, 1.0f};
@@ -606,14 +614,10 @@ void TKestruneSession::ExcludeDocumentContext(const TNNKeys& documents) {
     if (mark == -1.0f || mark == -3.0f) continue;  // removed already
     steps.SetValue(kKindMarks, id, mark == -2.0f ? -3.0f : -1.0f);
     ++Counters.RemovedLinks;
-    TMetaSearchList& document = Documents[static_cast<size_t>(id)];
-    if ((document.Flags & kFlagFavorite) != 0 && Counters.AllFavoriteLinks > 0) --Counters.AllFavoriteLinks;
-    if ((document.Flags & kFlagOld) != 0 && Counters.AllOldLinks > 0) --Counters.AllOldLinks;
-    if ((document.Flags & kFlagNew) != 0 && (document.Flags & kFlagOld) == 0 && Counters.AllNewLinks > 0) {
-      --Counters.AllNewLinks;
-    }
-    document.Flags = 0;
   }
+  // The removed documents keep their flags (a favourite stays one when it is
+  // restored); the counters count the documents shown.
+  RecountDocuments();
   TNNKeys context;
   GetStepKeys(context, kKindDocuments);
   IContextMS1.ClearContextWords();

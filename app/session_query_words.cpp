@@ -2,6 +2,7 @@
 // the keys of the current search step. Tokens are the words of a sentence
 // (a group); the text of a token is the dictionary text of its identifier.
 #include <algorithm>
+#include <unordered_set>
 
 #include "app/kestrune_session.h"
 #include "app/query_words.h"
@@ -57,15 +58,16 @@ void TKestruneSession::AddPhrase(const TParsingText& parse, int32_t first, int32
 }
 
 void TKestruneSession::wordsToIndex2(TParsingText& parse) {
-  // 1. Typed words are full words and no stop words; quoted runs of two or
-  // more tokens become phrases.
+  // 1. Typed words are full words and no stop words (in the list and in the
+  // dictionary); quoted runs of two or more tokens become phrases.
+  std::unordered_set<int32_t> typed;
   ForEachSentence(parse, [&](TParsingSentence& sentence) {
     int32_t open = -1;
     for (int32_t k = 0; k < sentence.WordCount; ++k) {
       TParsingWord& token = parse.Word(sentence.FirstWord + k);
       token.Flags &= static_cast<int16_t>(~TParsingWord::kLeftOut);
       const std::u16string text = TokenText(token.WordId);
-      std::erase(StopWords, text);
+      if (token.WordId >= 0 && token.WordId < kPhraseBase) TakeOffStopWords(text, token.WordId, typed);
       if (text != u"\"") continue;
       if (open < 0) {
         open = k;

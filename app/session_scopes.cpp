@@ -30,12 +30,24 @@ void CurrentScopeKeys(const TKestruneSession& session, TNNKeys& included, TNNKey
 
 }  // namespace
 
+void TKestruneSession::SnapshotScopes() {
+  IControlKeys& steps = ContentMap.Steps();
+  steps.ClearKind(IControlKeys::kScopeWordsKind);
+  steps.AddScopeWords(Scope.GetScopes());
+}
+
 void TKestruneSession::AddSearchScope() {
   IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
-  Scope.Add(included, excluded);
+  // A query without query words is no scope: the engine would be sent an
+  // empty query for it.
+  if (!included.empty()) {
+    const int32_t count = Scope.Count();
+    Scope.Add(included, excluded);
+    if (Scope.Count() != count) SnapshotScopes();
+  }
   if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
   if (Scope.Count() == 0) {
     SetEnabled(TMainControl::fullRefresh, false);
@@ -51,7 +63,9 @@ void TKestruneSession::UpdateScope(int32_t index) {
   TNNKeys included;
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
+  const TTScopeWords before = Scope.GetScopes();
   Scope.Replace(index, included, excluded);
+  if (Scope.GetScopes() != before) SnapshotScopes();
   if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
   if (Scope.Count() > 0) steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
   MarkScopeDocuments();
@@ -60,21 +74,17 @@ void TKestruneSession::UpdateScope(int32_t index) {
 void TKestruneSession::DeleteScope(int32_t index) {
   if (!Scope.IsValidIndex(index)) return;
   IControlKeys& steps = ContentMap.Steps();
-  auto snapshot = [&] {
-    steps.ClearKind(IControlKeys::kScopeWordsKind);
-    steps.AddScopeWords(Scope.GetScopes());
-  };
   // The step before keeps the scope for Undo.
-  snapshot();
+  SnapshotScopes();
   SaveKeysUndoState();
   Scope.Delete(index);
-  snapshot();
+  SnapshotScopes();
   steps.ClearKind(kKindScopeIndex);
   if (Scope.Count() == 0) {
     AddSearchScope();
     SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
   }
-  snapshot();
+  SnapshotScopes();
   steps.ClearKind(kKindScopeIndex);
   steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
   MarkScopeDocuments();
@@ -158,6 +168,12 @@ bool TKestruneSession::SearchAllScopes() {
   if (!PrepareDownload("SearchAllScopes")) return false;
   for (int32_t k = 0; k < Scope.Count() && !StopRequested; ++k) {
     const std::u16string query = Scope.GetQueryText(k);
+    // A scope without a query word (an older project may hold one) would
+    // send the engine an empty query.
+    if (Scope.GetIncludedCount(k) <= 0 || query.find_first_not_of(u' ') == std::u16string::npos) {
+      LogFile.Log("SearchAllScopes: scope " + std::to_string(k) + " holds no query word; it is not searched", 1);
+      continue;
+    }
     if (Engine->Status() == ISearchEngine::kStatusOk) StartEngineSearch(query);
     WaitForSearch();
     if (StopRequested) Engine->SetStatus(ISearchEngine::kStatusOk);
@@ -190,9 +206,9 @@ void TKestruneSession::fullRefreshClick() {
   }
   Counters.AllNewLinks = 0;
   Counters.AllOldLinks = 0;
-  // The last step that brought documents, also when later searches were
-  // undone: their documents did not arrive during the refresh.
-  const int32_t lastStep = static_cast<int32_t>(StepKeys.size());
+  // The last search shown: the documents of searches undone before the
+  // refresh go at its first merge, and what comes after it is new.
+  const int32_t lastStep = StepNumber;
   if (!SearchAllScopes()) return;
   for (TMetaSearchList& document : Documents) {
     document.Flags &= ~(kFlagOld | kFlagNew);
@@ -201,15 +217,16 @@ void TKestruneSession::fullRefreshClick() {
       ++Counters.AllNewLinks;
     }
   }
+  // The searches set the scopes' keys as they ran: the step gets its view
+  // back, the no-query flag included.
   ContentMap.SetNoQueryMode(noQuery);
+  steps.SetValue(kKindSettings, 1, noQuery ? 1.0f : 0.0f, true);
   if (!noQuery) {
-    const bool keep = keepForwardSteps_;
-    keepForwardSteps_ = true;
+    const TKeepForwardSteps keep(*this);
     steps.ClearKind(kKindQuery);
     steps.ClearKind(kKindExcluded);
     for (const TNNKey& key : query) steps.SetKey(kKindQuery, key);
     for (const TNNKey& key : excluded) steps.SetKey(kKindExcluded, key);
-    keepForwardSteps_ = keep;
   }
   FinishSearch();
   SetEnabled(TMainControl::IBitmapButtonUndo, false);

@@ -146,11 +146,20 @@ void TKestruneSession::SubmitQuery() {
     if (queryWords.empty()) {
       TNNKeys excludedWords;
       GetStepKeys(excludedWords, ExcludedKind());
-      if (!excludedWords.empty()) {
-        // Only exclusions: nothing to search for.
+      if (excludedWords.empty()) return;
+      if (Documents.empty()) {
+        // Only exclusions and nothing found yet: nothing to search for.
         ClearProject();
         ShowResults(-2, 0);
+        return;
       }
+      // Only exclusions over the project's documents: they refine the
+      // view's query, in the scope view the union of the scopes.
+      if (!ContentMap.ExcludedMode()) TakeScopeUnionAsQuery();
+      HideQueryBox();
+      ContentMapReGenerate();
+      ShowResults(-2, 0);
+      StartAdvertising();
       return;
     }
     HideQueryBox();

@@ -10,9 +10,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr int32_t kKindStopWord = 9;
 constexpr int32_t kKindScopeIndex = 11;
-constexpr int32_t kFlagFavorite = 1;
 
 }  // namespace
 
@@ -23,12 +21,12 @@ void TKestruneSession::BtnBackClick() {
   const TControlKeyList change = steps.GetCurrent()[kKindStopWord];
   const bool excludedView = ContentMap.ExcludedMode();
   if (excludedView) SwapQueryAndExcluded();
-  const int32_t oldStepNumber = StepNumber;
   steps.Back();
-  RestoreFromStep(oldStepNumber, excludedView);
+  RestoreFromStep(excludedView);
   for (const TControlKeyCell& cell : change) {
     cell.Key.Weight == 1.0f ? ReanimateStopWord(cell.Key.Id) : MakeStopWord(cell.Key.Id);
   }
+  RecountAfterStep();
   RebuildAfterStep(true);
 }
 
@@ -38,17 +36,17 @@ void TKestruneSession::BtnNextClick() {
   if (!steps.CanForward()) return;
   const bool excludedView = ContentMap.ExcludedMode();
   if (excludedView) SwapQueryAndExcluded();
-  const int32_t oldStepNumber = StepNumber;
   steps.Forward();
   const TControlKeyList change = steps.GetCurrent()[kKindStopWord];
-  RestoreFromStep(oldStepNumber, excludedView);
+  RestoreFromStep(excludedView);
   for (const TControlKeyCell& cell : change) {
     cell.Key.Weight == 1.0f ? MakeStopWord(cell.Key.Id) : ReanimateStopWord(cell.Key.Id);
   }
+  RecountAfterStep();
   RebuildAfterStep(false);
 }
 
-void TKestruneSession::RestoreFromStep(int32_t oldStepNumber, bool excludedView) {
+void TKestruneSession::RestoreFromStep(bool excludedView) {
   const TControlKeyLists& step = ContentMap.Steps().GetCurrent();
   if (!step[kKindRemovedLinks].empty()) {
     Counters.RemovedLinks = static_cast<int32_t>(std::nearbyint(step[kKindRemovedLinks].front().Key.Weight));
@@ -61,32 +59,36 @@ void TKestruneSession::RestoreFromStep(int32_t oldStepNumber, bool excludedView)
     if (cell.Key.Id == 1) ContentMap.SetNoQueryMode(value != 0);
     if (cell.Key.Id == 2) StepNumber = value;
   }
-  const TControlKeyList& scopes = step[IControlKeys::kScopeWordsKind];
-  if (scopes.size() == 1 && scopes.front().HasScopeWords) Scope.SetScopes(scopes.front().ScopeWords);
+  RestoreScopesOfStep();
   if (step[kKindScopeIndex].size() == 1) Scope.SetCurrent(step[kKindScopeIndex].front().Key.Id);
   // The hidden sites follow the marks of the step, so that a later search
   // hides exactly the sites the step hides.
   const int32_t hiddenCounter = Counters.HiddenSites;
   const int32_t removedCounter = Counters.RemovedLinks;
   {
-    const bool keep = keepForwardSteps_;
-    keepForwardSteps_ = true;
+    const TKeepForwardSteps keep(*this);
     RebuildMarkCounters();
-    keepForwardSteps_ = keep;
   }
   if (!step[kKindRemovedLinks].empty()) Counters.RemovedLinks = removedCounter;
   if (!step[kKindHiddenSites].empty()) Counters.HiddenSites = hiddenCounter;
-  if (StepNumber != oldStepNumber) {
-    Counters.Total = 0;
-    Counters.AllFavoriteLinks = 0;
-    for (const TMetaSearchList& document : Documents) {
-      if (document.Step > StepNumber) continue;
-      ++Counters.Total;
-      if ((document.Flags & kFlagFavorite) != 0) ++Counters.AllFavoriteLinks;
-    }
-  }
-  MarkScopeDocuments();
   if (excludedView) SwapQueryAndExcluded();
+}
+
+void TKestruneSession::RestoreScopesOfStep() {
+  // Every step that changed the scope list carries a copy of it; a step
+  // without one has the list of the last step before it that changed it.
+  const IControlKeys& steps = ContentMap.Steps();
+  const int32_t changed = steps.LastStepWithKind(IControlKeys::kScopeWordsKind);
+  if (changed < 0) return;
+  const TControlKeyList& cells = steps.GetStep(changed)[IControlKeys::kScopeWordsKind];
+  if (cells.size() == 1 && cells.front().HasScopeWords) Scope.SetScopes(cells.front().ScopeWords);
+}
+
+void TKestruneSession::RecountAfterStep() {
+  // The documents of the shown steps and, among those shown, the favourites,
+  // new and old links, against the network as the stop words left it.
+  RecountDocuments();
+  MarkScopeDocuments();
 }
 
 void TKestruneSession::RebuildAfterStep(bool storeViewKeys) {
@@ -98,10 +100,10 @@ void TKestruneSession::RebuildAfterStep(bool storeViewKeys) {
   DrawAndEventMap1Click();
   if (storeViewKeys && MapView) MapView->StoreKeysInContentMap();
   // Restoring a step is no new branch of the steps.
-  const bool keep = keepForwardSteps_;
-  keepForwardSteps_ = true;
-  ContentMapReGenerate();
-  keepForwardSteps_ = keep;
+  {
+    const TKeepForwardSteps keep(*this);
+    ContentMapReGenerate();
+  }
   ShowResults(-2, 0);
   StartAdvertising();
 }

@@ -95,7 +95,7 @@ struct TSetup {
     std::filesystem::remove_all(root, error);
   }
 
-  void Feed() { session->FeedNetwork(kQuery); }
+  void Feed() { session->FeedNetwork(kQuery, TKestruneSession::TFeedReason::Search); }
   void Parse() { reference.Parse(assembled); }
 };
 

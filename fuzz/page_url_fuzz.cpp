@@ -2,8 +2,9 @@
 // result page is about to load, once for a web engine and once for a
 // desktop-search engine, and checks what the window relies on: a local
 // command comes only from a file of the template folder, a web command only
-// from its scheme, a refused link has a reason, and a page-link rewrite
-// classifies as the page switch.
+// from its scheme, a refused link has a reason, a page-link rewrite
+// classifies as the page switch, and every link the classifier takes for a
+// command host is one that documents may not have (AddressHasPageCommandHost).
 #include <cstddef>
 #include <cstdint>
 #include <cctype>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/page_commands.h"
+#include "search/page_command_hosts.h"
 #include "search/query_url.h"
 
 using namespace kestrune;
@@ -78,6 +80,7 @@ void Check(std::string_view url, std::string_view engine) {
   if (IsLocalPageCommand(row) && !InsideFolder(url)) std::abort();
   if (row == kPageCmdDesktopRedirect && (engine == "Google" || !StartsNoCase(url, "http"))) std::abort();
   if (row >= kPageCmdSelectScope && row <= kPageCmdHelp && !StartsNoCase(url, "http://")) std::abort();
+  if (row >= kPageCmdSelectScope && row <= kPageCmdHelp && !AddressHasPageCommandHost(url)) std::abort();
   if (row == kPageCmdOpenInBrowser && !StartsNoCase(url, "http://") && !StartsNoCase(url, "https://") &&
       !StartsNoCase(url, "ftp://"))
     std::abort();

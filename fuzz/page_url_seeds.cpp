@@ -24,6 +24,9 @@ KESTRUNE_SEEDS(page_url) {
       "mailto:friend%40example.org?subject=x",
       "about:blank",
       "javascript:location='http://query/1'",
+      "http:\\\\KestruneDeleteFromHistory\\0",
+      "http://user@%71uery:80/0",
+      "http://\xEF\xBD\x91uery./1",
       f + "%2e%2E/../../tmp/GoToNormal",
   };
   int n = 0;

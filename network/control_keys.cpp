@@ -174,6 +174,14 @@ bool IControlKeys::PushStep() {
   return true;
 }
 
+int32_t IControlKeys::LastStepWithKind(int32_t kind) const {
+  if (!ValidKind(kind)) return -1;
+  for (int32_t step = current_;; step = Prev(step)) {
+    if (!steps_[step][kind].empty()) return step;
+    if (step == oldest_) return -1;
+  }
+}
+
 bool IControlKeys::CanBack() const { return current_ != oldest_ && Filled(Prev(current_)); }
 
 bool IControlKeys::Back() {

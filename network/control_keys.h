@@ -114,6 +114,9 @@ class IControlKeys {
   // Starts a new step as a copy of the current one (kinds 9 and 10 start
   // empty) unless nothing that counts changed since the step before. True.
   bool PushStep();
+  // The nearest step, from the current one back to the oldest, whose kind
+  // holds an entry; -1 when none does (or for a bad kind).
+  int32_t LastStepWithKind(int32_t kind) const;
   bool Back();
   bool Forward();
   bool CanBack() const;

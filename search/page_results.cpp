@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "search/engine_web.h"
 #include "search/html_parser.h"
+#include "search/page_command_hosts.h"
 #include "search/scope.h"
 
 namespace kestrune {
@@ -321,8 +322,8 @@ std::u16string TPageResults::BuildScopeButtons() {
   const TMessageStrings& m = MessageStrings;
   std::u16string text = u"<b>" + m.smResultScope + u"</b>";
   if (scope->Count() == 1 && currentQueryText_.empty()) {
-    text += u"<b><A id=\"0\" class=editedscope  href=\"http://query/0\" title=\"" + m.smHintScopeEdit + u"\" >" +
-            EscapeText(scope->GetQueryText(0)) + u"</A></b>";
+    text += u"<b><A id=\"0\" class=editedscope  href=\"" + PageCommandLink(kHostSelectScope) + u"0\" title=\"" +
+            m.smHintScopeEdit + u"\" >" + EscapeText(scope->GetQueryText(0)) + u"</A></b>";
   } else {
     for (int32_t i = 0; i < scope->Count(); ++i) {
       const std::u16string n = Dec(i);
@@ -330,14 +331,15 @@ std::u16string TPageResults::BuildScopeButtons() {
       text += u"<b><A id=\"" + n;
       text += current ? u"\" class=editedscope onMouseOver=\"x" : u"\" onMouseOver=\"x";
       text += n + u".src='x.gif'\" onMouseOut=\"x" + n + u".src='00.gif'\"";
-      text += u" oncontextmenu=\"window.navigate('http://contextmenuscope/' + this.id);return false;\" href=\"";
-      text += u"http://query/" + n + u"\" title=\"" + m.smHintScopeEdit + u"\" >";
+      text += u" oncontextmenu=\"window.navigate('" + PageCommandLink(kHostContextMenuScope) +
+              u"' + this.id);return false;\" href=\"";
+      text += PageCommandLink(kHostSelectScope) + n + u"\" title=\"" + m.smHintScopeEdit + u"\" >";
       text += EscapeText(scope->GetQueryText(i));
       text += current ? u"</A><img  style=\"cursor:pointer;cursor:hand;\" "
                       : u"</A><img style=\"cursor:pointer;cursor:hand;\" ";
       text += u"alt=\"" + m.smHintScopeDelete + u"\" title=\"" + m.smHintScopeDelete;
       text += current ? u"\" src=\"00.gif\" align=\"absmiddle\" id=\"x" : u"\" src=\"00.gif\"  align=\"absmiddle\"  id=\"x";
-      text += n + u"\" onClick=\"window.navigate('http://kestrunedeletefromhistory/" + n;
+      text += n + u"\" onClick=\"window.navigate('" + PageCommandLink(kHostDeleteFromHistory) + n;
       text += u"');\" onMouseOver=\"this.src='x.gif'\" onMouseOut=\"this.src='00.gif'\"></b>|&nbsp; ";
     }
     // The bar, the blank and the space after the last button.
@@ -350,11 +352,10 @@ std::u16string TPageResults::BuildScopeButtons() {
 std::u16string TPageResults::BuildScopeTools() {
   if (scopeText_ == currentQueryText_) return std::u16string();
   const TMessageStrings& m = MessageStrings;
-  return u" <A href=\"http://kestruneupdatehistory/\"><img border=0 src=\"scope_star_refresh.gif\" alt=\"" +
-         m.smHintScopeRefresh +
-         u"\" align=\"absmiddle\"></A>&nbsp; <A href=\"http://kestruneaddtohistory/\"><img border=0 src=\"add.gif\" "
-         u"alt=\"" +
-         m.smHintScopeAdd + u"\" align=\"absmiddle\"></A>";
+  return u" <A href=\"" + PageCommandLink(kHostUpdateHistory) +
+         u"\"><img border=0 src=\"scope_star_refresh.gif\" alt=\"" + m.smHintScopeRefresh +
+         u"\" align=\"absmiddle\"></A>&nbsp; <A href=\"" + PageCommandLink(kHostAddToHistory) +
+         u"\"><img border=0 src=\"add.gif\" alt=\"" + m.smHintScopeAdd + u"\" align=\"absmiddle\"></A>";
 }
 
 std::u16string TPageResults::AdvertisementFromAmazon() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QUrl>
 
 #include "platform/message_box.h"
@@ -43,6 +44,12 @@ int32_t ShowQtMessageBox(std::u16string_view text, std::u16string_view caption, 
 
 bool TDesktopOpener::OpenLocalFile(std::u16string_view path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
+}
+
+std::string TDesktopOpener::MimeTypeOfFile(std::u16string_view path) {
+  const QMimeDatabase database;
+  const QMimeType type = database.mimeTypeForFile(ToQString(path), QMimeDatabase::MatchDefault);
+  return type.isValid() ? type.name().toLower().toStdString() : std::string("application/octet-stream");
 }
 
 bool TDesktopOpener::OpenUrl(std::u16string_view url) {

@@ -1,6 +1,7 @@
 // The desktop's services for the session: the opener over QDesktopServices
 // (xdg-open: the user's browser for web addresses, the user's program for a
-// file's type) and the platform message box as a QMessageBox.
+// file's type) with the MIME types of QMimeDatabase, and the platform message
+// box as a QMessageBox.
 //
 // Used on the user-interface thread only.
 #pragma once
@@ -12,6 +13,9 @@ namespace kestrune {
 class TDesktopOpener : public IBrowserOpener {
  public:
   bool OpenLocalFile(std::u16string_view path) override;
+  // QMimeDatabase: the file's content and its name (the desktop's
+  // shared-mime-info database, as xdg-open reads it).
+  std::string MimeTypeOfFile(std::u16string_view path) override;
 
  protected:
   bool OpenUrl(std::u16string_view url) override;

@@ -254,6 +254,34 @@ TEST(BrowserOpener, OnlyWebAddressesReachTheBrowser) {
             (std::vector<std::u16string>{u"http://a.example/", u"HTTPS://a.example/x?y", u"ftp://f.example/file"}));
 }
 
+TEST(BrowserOpener, DocumentsAreTheTypesTheDesktopShowsAndNeverRuns) {
+  const struct {
+    const char* type;
+    bool document;
+  } cases[] = {
+      {"text/plain", true},
+      {"application/pdf", true},
+      {"application/msword", true},
+      {"application/vnd.openxmlformats-officedocument.wordprocessingml.document", true},
+      {"application/vnd.oasis.opendocument.spreadsheet", true},
+      {"image/png", true},
+      {"audio/ogg", true},
+      {"video/mp4", true},
+      {"text/html", false},  // subtypes of text/plain: a browser or an interpreter runs them
+      {"application/x-shellscript", false},
+      {"text/x-python", false},
+      {"image/svg+xml", false},
+      {"application/vnd.ms-word.document.macroEnabled.12", false},
+      {"application/x-java-archive", false},
+      {"application/x-ms-dos-executable", false},
+      {"application/x-desktop", false},
+      {"application/octet-stream", false},
+      {"image/", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IBrowserOpener::IsDocumentType(c.type), c.document) << c.type;
+}
+
 TEST(KestruneSession, CommandLineNamesAProjectOnlyByItsExactExtension) {
   TKestruneSession session(u"/nowhere/");
   using TArgs = std::vector<std::u16string>;

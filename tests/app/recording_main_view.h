@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -155,7 +156,9 @@ class TRecordingMapView : public IMapViewOps {
   std::u16string skin;
 };
 
-// The desktop's opener: the addresses and files handed to it.
+// The desktop's opener: the addresses and files handed to it, and the files
+// whose type was asked. A file's type comes from `types` by its extension
+// (lower case, with the dot), else it is "application/octet-stream".
 struct TRecordingOpener : IBrowserOpener {
   bool OpenLocalFile(std::u16string_view path) override {
     files.emplace_back(path);
@@ -165,7 +168,19 @@ struct TRecordingOpener : IBrowserOpener {
     urls.emplace_back(url);
     return true;
   }
-  std::vector<std::u16string> files, urls;
+  std::string MimeTypeOfFile(std::u16string_view path) override {
+    typeQueries.emplace_back(path);
+    const std::string name = platform::Utf16ToUtf8(path);
+    const size_t dot = name.rfind('.');
+    const auto type = dot == std::string::npos ? types.end() : types.find(name.substr(dot));
+    return type == types.end() ? "application/octet-stream" : type->second;
+  }
+  std::vector<std::u16string> files, urls, typeQueries;
+  std::map<std::string, std::string> types = {
+      {".txt", "text/plain"},           {".pdf", "application/pdf"},
+      {".png", "image/png"},            {".svg", "image/svg+xml"},
+      {".sh", "application/x-shellscript"}, {".html", "text/html"},
+      {".jar", "application/x-java-archive"}, {".exe", "application/x-ms-dos-executable"}};
 };
 
 // A search engine that finishes each search at once on the calling thread,

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "core/message_strings.h"
@@ -123,6 +124,67 @@ TEST(SearchEntry, ScriptedEntries) {
     }
     EXPECT_FALSE(f.view.Visible(TMainControl::IProgressBar1));
     EXPECT_FALSE(f.view.Visible(TMainControl::TntLabel1));
+  }
+}
+
+// Exclusions typed over a project's documents refine the view's query; they
+// never clear the project. In the scope view the union of the scopes is the
+// query they join, as an exclusion made on the map does.
+TEST(SearchEntry, ExclusionsOverDocumentsRefineTheView) {
+  using TAction = std::function<void(TSessionFixture&)>;
+  auto type = [](const char* text) {
+    return [text](TSessionFixture& f) { RunStep(f, std::string("type:") + text); };
+  };
+  auto scopeView = [](TSessionFixture& f) { f.session->pmScopeClick(); };
+  const struct {
+    const char* name;
+    std::vector<TAction> steps;  // after a search for "alpha" and one for "beta"
+    const char* expected;
+  } cases[] = {
+      // The scopes "beta" and "beta alpha": their union weighs alpha 0.5.
+      {"TypedInTheScopeView", {scopeView, type("-gamma")}, "docs=2;k0=beta=1 alpha=0.5;k1=gamma=-10000;noquery=0;undo=1"},
+      // Nothing of the union is left to refine: the scope view, documents and
+      // all.
+      {"EveryQueryWordExcluded", {type("-beta -alpha")}, "docs=2;noquery=1;undo=1"},
+      {"ExcludedOnTheMapInTheScopeView",
+       {scopeView,
+        [](TSessionFixture& f) {
+          TWordVariant hit;
+          ASSERT_GT(f.session->WordDictionary.FindFirst(u"alpha", hit, 0), 0);
+          f.session->DrawAndEventMap1GroupSelect(1, 1, true, {{hit.WordIndex, 1.0f}});
+        }},
+       "docs=2;k0=beta=1;k1=alpha=-10000;noquery=0;undo=1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f;
+    TKestruneSession& s = *f.session;
+    s.ContentMap.SetMapSize(800, 600);
+    TMetaSearchList item;
+    item.Url = "http://a.example/";
+    item.Title = u"alpha beta gamma";
+    f.engine->results = {item};
+    RunStep(f, "type:beta");
+    item.Url = "http://b.example/";
+    f.engine->results = {item};
+    RunStep(f, "type:alpha");
+    s.BtnMetasearchClick();
+    f.view.RunAllQueued();
+    ASSERT_EQ(s.Documents.size(), 2u);
+    for (const TAction& step : c.steps) {
+      step(f);
+      f.view.RunAllQueued();
+    }
+    s.ContentMapReGenerate();  // the view's keys as the next rebuild keeps them
+    f.view.RunAllQueued();
+    const std::string summary = ";docs=" + std::to_string(s.Documents.size()) + ";k0=" + test::KeysText(s, kKindQuery) +
+                                ";k1=" + test::KeysText(s, kKindExcluded) +
+                                ";noquery=" + std::to_string(s.ContentMap.NoQueryMode()) +
+                                ";undo=" + std::to_string(s.ContentMap.Steps().CanBack()) + ";";
+    std::istringstream fields(c.expected);
+    for (std::string field; std::getline(fields, field, ';');) {
+      EXPECT_NE(summary.find(";" + field + ";"), std::string::npos) << field << " in " << summary;
+    }
   }
 }
 

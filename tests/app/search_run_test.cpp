@@ -240,7 +240,7 @@ TEST(FeedNetwork, ParagraphOwnership) {
       s.Documents.push_back(document);
     }
     s.CurrentEngineTemplate = shop ? "amazon" : "loopback";
-    s.FeedNetwork(u"alpha");
+    s.FeedNetwork(u"alpha", TKestruneSession::TFeedReason::Search);
     ASSERT_EQ(s.TextParsing.ParsingText().ParagraphCount, 3 * static_cast<int32_t>(std::size(documents)) + 1);
     for (int32_t j = 0; j < static_cast<int32_t>(std::size(documents)); ++j) {
       EXPECT_EQ(ParagraphWords(s, 3 * j), documents[j].titleWords) << j;
@@ -263,15 +263,15 @@ TEST(HideSiteDocuments, MarksAndCounters) {
     const char* url;
     bool usedAsKey;
     float mark, markAfter;  // 0: none
-    int32_t flags, flagsAfter;
+    int32_t flags;  // kept: a document shown again is as it was
   } documents[] = {
-      {"http://example.com/a", true, 0, -2, 0, 0},  // a document used as a key is hidden instead
-      {"http://www.example.com/b", false, -1, -3, 1, 0},  // a removed link on a hidden site
-      {"http://news.example.com/c", false, 0, -2, 1 | 4, 0},
-      {"http://example.com/d", false, -2, -2, 2, 0},
-      {"http://example.com/e", false, 0, -2, 2 | 4, 0},
-      {"http://other.example/f", false, 0, 0, 1 | 4, 1 | 4},  // another site stays
-      {"http://other.example/g", true, -1, -1, 0, 0},
+      {"http://example.com/a", true, 0, -2, 0},  // a document used as a key is hidden instead
+      {"http://www.example.com/b", false, -1, -3, 1},  // a removed link on a hidden site
+      {"http://news.example.com/c", false, 0, -2, 1 | 4},
+      {"http://example.com/d", false, -2, -2, 2},
+      {"http://example.com/e", false, 0, -2, 2 | 4},
+      {"http://other.example/f", false, 0, 0, 1 | 4},  // another site stays
+      {"http://other.example/g", true, -1, -1, 1},
   };
   TSessionFixture f;
   TKestruneSession& s = *f.session;
@@ -292,11 +292,11 @@ TEST(HideSiteDocuments, MarksAndCounters) {
     float mark = 0;
     for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) mark = cell.Key.Id == j ? cell.Key.Weight : mark;
     EXPECT_EQ(mark, documents[j].markAfter) << j;
-    EXPECT_EQ(s.Documents[static_cast<size_t>(j)].Flags, documents[j].flagsAfter) << j;
+    EXPECT_EQ(s.Documents[static_cast<size_t>(j)].Flags, documents[j].flags) << j;
   }
   ASSERT_EQ(steps.GetCurrent()[kKindDocuments].size(), 1u);
   EXPECT_EQ(steps.GetCurrent()[kKindDocuments][0].Key.Id, 6);
-  // Favourites b and c, old d and e, new c (e is old, not new) went.
+  // The counters count the documents shown: f alone (g is a removed link).
   EXPECT_EQ(s.Counters.AllFavoriteLinks, 1);
   EXPECT_EQ(s.Counters.AllOldLinks, 0);
   EXPECT_EQ(s.Counters.AllNewLinks, 1);

@@ -108,7 +108,7 @@ TEST(SessionDisplay, OrderPageDocuments_ViewsMarksAndUndoneSteps) {
       {1, "http://d1/ http://d3/"},  // in the order of the marks
       {2, "http://d3/ http://d2/"},
       {3, "http://d0/"},             // new: bit 2 without bit 1
-      {4, "http://d3/ http://d4/"},  // old: what the network missed follows, marks untested
+      {4, "http://d4/"},  // old: what the network missed follows; a marked document keeps its flag, unlisted
       {5, "http://d0/ http://d4/"},  // favourites
   };
   for (const Case& c : cases) {

@@ -182,6 +182,110 @@ TEST(SessionPageCommands, ScriptedClicks) {
   }
 }
 
+// Row 2 alone opens only documents: the type of a regular file without an
+// execute bit decides; other files are refused, a missing one goes to the
+// browser as it came.
+TEST(SessionPageCommands, DesktopRedirectsOpenOnlyDocuments) {
+  const struct {
+    const char* file;
+    bool opened;
+  } cases[] = {
+      {"notes.txt", true}, {"paper.pdf", true},   {"photo.png", true},  {"tool.jar", false},
+      {"setup.exe", false}, {"run.sh", false},    {"page.html", false}, {"drawing.svg", false},
+      {"unknown", false},
+  };
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  s.Settings.website = "Local Search";
+  const std::string folder = f.program.Dir().Path();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    test::WriteFileBytes(folder + c.file, "x");
+    f.opener.files.clear();
+    f.opener.urls.clear();
+    EXPECT_FALSE(s.EmbeddedWB1BeforeNavigate2("http://127.0.0.1:4664/redir?url=file%3A%2F%2F" + folder + c.file));
+    EXPECT_EQ(f.opener.files.size(), c.opened ? 1u : 0u);
+    EXPECT_TRUE(f.opener.urls.empty());
+  }
+}
+
+// An engine's result or a user's document whose address uses a command host
+// of the page is refused: a click on it could never run the command.
+TEST(SessionPageCommands, AddressesWithCommandHostsAreNoDocuments) {
+  const struct {
+    const char* url;
+    bool kept;
+  } cases[] = {
+      {"http://kestrunedeletefromhistory/0", false},
+      {"http://query/1", false},
+      {"http://kestrunelastproject/0", false},
+      {"http://kestruneaddtohistory/", false},
+      {"http://kestrunesendlastquery/0", false},
+      {"http://contextmenuscope/0", false},
+      {"HTTP://Query/0", false},
+      {"http://user@query:80/0", false},
+      {"http:\\\\query\\0", false},
+      {"http://%71uery/0", false},
+      {"http://query./0", false},
+      {"http://query.example.com/0", true},
+      {"http://example.com/query/0", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    TMetaSearchList command, plain;
+    command.Url = c.url;
+    command.Title = u"alpha found";
+    plain.Url = "http://plain.example/";
+    plain.Title = u"alpha plain";
+    f.engine->results = {command, plain};
+    f.view.queryText = u"alpha";
+    f.view.Control(TMainControl::IComboBox1).Visible = true;
+    s.QueryKeyUp(13);
+    f.view.RunAllQueued();
+    EXPECT_EQ(s.DocumentOfUrl(c.url) >= 0, c.kept);
+    EXPECT_GE(s.DocumentOfUrl("http://plain.example/"), 0);
+    // Clicking every document of the page deletes no scope.
+    for (int32_t e = 0; e < static_cast<int32_t>(s.PageList.size()); ++e) {
+      s.EmbeddedWB1BeforeNavigate2(s.PageList[static_cast<size_t>(e)].front().Url);
+    }
+    EXPECT_EQ(s.Scope.Count(), 1);
+    const std::u16string url = platform::Utf8ToUtf16(c.url);
+    EXPECT_EQ(s.AddUserDocument(-1, url + u"x", u"mine", u"") == 0, c.kept);
+  }
+}
+
+// A removed-document link of the map on a hidden document keeps it hidden
+// and counts it as removed.
+TEST(SessionPageCommands, ARemovedDocumentLinkKeepsTheHiddenSite) {
+  const struct {
+    float mark, markAfter;
+    int32_t removed, hidden;
+  } cases[] = {
+      {0, -1, 1, 0},
+      {-1, -1, 1, 0},
+      {-2, -3, 1, 1},
+      {-3, -3, 1, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mark);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    test::AddDocuments(s, {{"http://site.example/a", u"alpha"}, {"http://other.example/b", u"alpha"}});
+    test::SetWords(s, kKindQuery, u"alpha");
+    if (c.mark != 0) {
+      s.ContentMap.Steps().SetValue(kKindMarks, 0, c.mark, true);
+      s.RebuildMarkCounters();
+    }
+    f.Click("cmap_announce_doc_remove0");
+    EXPECT_EQ(test::MarksText(s), "http://site.example/a=" + std::to_string(static_cast<int32_t>(c.markAfter)));
+    EXPECT_EQ(s.Counters.RemovedLinks, c.removed);
+    EXPECT_EQ(s.Counters.HiddenSites, c.hidden);
+    EXPECT_EQ(s.HiddenSites.size(), static_cast<size_t>(c.hidden));
+  }
+}
+
 TEST(SessionPageCommands, DesktopRedirectsOpenOnlyPlainFiles) {
   TPageSession f;
   TKestruneSession& s = f.S();

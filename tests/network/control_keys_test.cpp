@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -56,6 +57,40 @@ struct Ring {
     return list.empty() ? -1 : list.front().Key.Id;
   }
 };
+
+// The nearest step at or behind the current one whose kind holds an entry,
+// never beyond the oldest step.
+TEST(ControlKeys, LastStepWithKindLooksBackToTheOldestStep) {
+  const struct {
+    const char* name;
+    std::vector<int32_t> marked;  // steps 0..4 pushed; these hold kind 10
+    int32_t back;                 // undo moves before asking
+    bool clearBack;               // the current step made the oldest first
+    int32_t expected;
+  } cases[] = {
+      {"TheCurrentStep", {4}, 0, false, 4},
+      {"AnEarlierStep", {1}, 0, false, 1},
+      {"TheNearest", {1, 3}, 0, false, 3},
+      {"NotAheadOfTheCurrent", {1, 3}, 2, false, 1},
+      {"None", {}, 0, false, -1},
+      {"NotBeyondTheOldest", {1}, 1, true, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Ring ring;
+    for (int32_t step = 0; step <= 4; ++step) {
+      if (std::find(c.marked.begin(), c.marked.end(), step) != c.marked.end()) {
+        ring.keys.AddScopeWords({}, true);
+      }
+      if (step < 4) ring.Step(step + 1);
+    }
+    ASSERT_EQ(ring.keys.CurrentStep(), 4);
+    for (int32_t i = 0; i < c.back; ++i) ASSERT_TRUE(ring.keys.Back());
+    if (c.clearBack) ring.keys.ClearBack();
+    EXPECT_EQ(ring.keys.LastStepWithKind(IControlKeys::kScopeWordsKind), c.expected);
+  }
+  EXPECT_EQ(Ring().keys.LastStepWithKind(12), -1);
+}
 
 TEST(ControlKeys, EntriesOverwriteAppendDeleteAndRemove) {
   Ring r;
