@@ -170,6 +170,14 @@ void IBitmapButton::Click() {
   ibitmap::Click();
 }
 
+void SetButtonPictures(IBitmapButton& button, TPicture picture) {
+  const auto name = [picture](TButtonFace face) { return QString::fromStdString(PictureFile(picture, face)); };
+  button.SetPicDisableName(name(TButtonFace::Disable));
+  button.SetPicOverName(name(TButtonFace::Over));
+  button.SetPicPushName(name(TButtonFace::Push));
+  button.SetPicNormalName(name(TButtonFace::Normal));
+}
+
 void IBitmapButton::moveEvent(QMoveEvent* event) {
   ibitmap::moveEvent(event);
   for (const auto& holder : holders_) {

@@ -45,6 +45,7 @@
 #include <memory>
 
 #include "platform/gui/timer_source.h"
+#include "ui/control_pictures.h"
 #include "ui/ibitmap.h"
 
 namespace kestrune {
@@ -135,5 +136,9 @@ class IBitmapButton : public ibitmap {
   TButtonState state_ = TButtonState::Normal;
   std::unique_ptr<TTimer> hoverTimer_;
 };
+
+// Gives a button the four faces of a picture of the list (a Button entry):
+// disabled, over and push first, then the normal one.
+void SetButtonPictures(IBitmapButton& button, TPicture picture);
 
 }  // namespace kestrune
