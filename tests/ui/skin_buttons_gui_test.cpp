@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSplitterHandle>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,7 @@
 #include "ui/icombo_box.h"
 #include "ui/ilabel.h"
 #include "ui/iprogress_bar.h"
+#include "ui/isplitter.h"
 
 namespace kestrune {
 namespace {
@@ -456,6 +458,30 @@ TEST(IComboBox, PictureButton) {
   delete box;
   EXPECT_FALSE(other->OnMouseDown);
   Press(other, {1, 1});
+}
+
+TEST(ISplitter, BarsStretchTheTexture) {
+  test::TSkinFolder folder;
+  folder.Write("bar.png", Solid(4, 8, Qt::red));
+  struct TCase {
+    const char* what;
+    const char* file;
+    bool textured;
+  };
+  const TCase cases[] = {{"a texture", "C:\\skins\\BAR.png", true}, {"a missing texture", "none.png", false}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    ISplitter splitter(Qt::Horizontal);
+    splitter.addWidget(new QWidget);
+    splitter.addWidget(new QWidget);
+    splitter.setHandleWidth(6);
+    splitter.resize(200, 50);
+    splitter.Setfilename(c.file);
+    splitter.show();
+    const QImage bar = splitter.handle(1)->grab().toImage();
+    ASSERT_EQ(bar.size(), QSize(6, 50));
+    EXPECT_EQ(bar.pixel(0, 0) == qRgb(255, 0, 0) && bar.pixel(5, 49) == qRgb(255, 0, 0), c.textured);
+  }
 }
 
 TEST(TLngWidgetTarget, LanguageLinesReachSkinnedControls) {
