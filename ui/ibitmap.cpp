@@ -73,26 +73,14 @@ void DrawLayers(QPainter& painter, const ibitmap& control, QPoint at, TVisited& 
   }
 }
 
-// The caption's font: the family of the control's font, its point size as
-// pixels, the style bits.
+// The caption's font: the skinned text font with the style bits.
 QFont CaptionFont(const QFont& font, int32_t style) {
-  QFont caption(platform::SubstituteFontFamily(font.family().toStdU16String()));
-  const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize();
-  caption.setPixelSize(std::max(1, static_cast<int>(std::lround(points))));
+  QFont caption = SkinTextFont(font);
   caption.setBold((style & FontStyleBold) != 0);
   caption.setItalic((style & FontStyleItalic) != 0);
   caption.setUnderline((style & FontStyleUnderline) != 0);
   caption.setStrikeOut((style & FontStyleStrikeout) != 0);
-  caption.setKerning(true);
   return caption;
-}
-
-Qt::Alignment HorizontalAlignment(int32_t align) {
-  switch (align) {
-    case StringAlignmentNear: return Qt::AlignLeft;
-    case StringAlignmentFar: return Qt::AlignRight;
-    default: return Qt::AlignHCenter;
-  }
 }
 
 QColor Opaque(QColor color) {
@@ -101,6 +89,22 @@ QColor Opaque(QColor color) {
 }
 
 }  // namespace
+
+QFont SkinTextFont(const QFont& font) {
+  QFont text(platform::SubstituteFontFamily(font.family().toStdU16String()));
+  const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize();
+  text.setPixelSize(std::max(1, static_cast<int>(std::lround(points))));
+  text.setKerning(true);
+  return text;
+}
+
+Qt::Alignment StringAlignmentFlags(int32_t alignment) {
+  switch (alignment) {
+    case StringAlignmentNear: return Qt::AlignLeft;
+    case StringAlignmentFar: return Qt::AlignRight;
+    default: return Qt::AlignHCenter;
+  }
+}
 
 ibitmap::ibitmap(QWidget* parent) : TTntGraphicControl(parent) {}
 
@@ -188,7 +192,7 @@ void ibitmap::DrawCaption(QPainter& target, const QString& text, qreal opacity) 
     QPainter painter(&layer);
     QFont font = CaptionFont(this->font(), stringFontStyle_);
     const QRectF box(offsetTextX_, offsetTextY_, width(), height());
-    const int flags = static_cast<int>(HorizontalAlignment(stringAlign_) | Qt::AlignVCenter) | Qt::TextWordWrap;
+    const int flags = static_cast<int>(StringAlignmentFlags(stringAlign_) | Qt::AlignVCenter) | Qt::TextWordWrap;
     if (glow_) {
       font.setStyleStrategy(QFont::PreferAntialias);
       painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);

@@ -40,6 +40,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QPointer>
 #include <QString>
@@ -61,6 +62,13 @@ inline constexpr int32_t FontStyleBold = 1;
 inline constexpr int32_t FontStyleItalic = 2;
 inline constexpr int32_t FontStyleUnderline = 4;
 inline constexpr int32_t FontStyleStrikeout = 8;
+
+// The font the skinned controls draw text with: the family of `font` as
+// SubstituteFontFamily finds it, the font's point size taken as pixels,
+// regular style.
+QFont SkinTextFont(const QFont& font);
+// A string alignment as Qt's horizontal alignment.
+Qt::Alignment StringAlignmentFlags(int32_t alignment);
 
 // A rectangle as the drawing calls of the controls take it.
 struct TSkinRect {

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/gui/font_substitution.h"
 #include "ui/ibitmap.h"
 
 namespace kestrune {
@@ -29,9 +28,7 @@ void ILabel::Setanchors(int32_t value) {
 ILabel::~ILabel() = default;
 
 QFont ILabel::TextFont() const {
-  QFont text(platform::SubstituteFontFamily(font().family().toStdU16String()));
-  const qreal points = font().pointSizeF() > 0 ? font().pointSizeF() : font().pixelSize();
-  text.setPixelSize(std::max(1, static_cast<int>(std::lround(points))));
+  QFont text = SkinTextFont(font());
   text.setStyleStrategy(smooth_ ? QFont::PreferAntialias : QFont::PreferDefault);
   return text;
 }
@@ -137,10 +134,7 @@ void ILabel::paintEvent(QPaintEvent*) {
   QColor color = palette().color(QPalette::WindowText);
   color.setAlpha(255);
   painter.setPen(color);
-  Qt::Alignment horizontal = Qt::AlignLeft;
-  if (textAlign_ == StringAlignmentCenter) horizontal = Qt::AlignHCenter;
-  if (textAlign_ == StringAlignmentFar) horizontal = Qt::AlignRight;
-  painter.drawText(rect(), static_cast<int>(horizontal | Qt::AlignTop) | Qt::TextWordWrap, text_);
+  painter.drawText(rect(), static_cast<int>(StringAlignmentFlags(textAlign_) | Qt::AlignTop) | Qt::TextWordWrap, text_);
 }
 
 void ILabel::mousePressEvent(QMouseEvent* event) {
