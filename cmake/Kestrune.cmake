@@ -74,6 +74,7 @@ endfunction()
 #   kestrune, ravelst         the executables, built straight into the folder
 #   dictionaries/             the built dictionaries (tools/CMakeLists.txt)
 #   Language/, templates/en/  data/ of the source tree, copied whole
+#   controls/en/              the skinned controls' pictures (tools/control_images)
 #   update/, Converters/      empty folders
 # Tests, benchmarks and the sanitizer builds read the data from there too.
 # To add to it, from any CMakeLists.txt:

@@ -138,6 +138,9 @@ bool SetTab(QObject* object, int32_t index, const QString& text) {
 
 QByteArray TLngWidgetTarget::MappedProperty(const QObject& object, std::string_view property) {
   const QByteArray name(property.data(), static_cast<qsizetype>(property.size()));
+  // A control that publishes the line's own property (a skinned button's
+  // Caption, a skinned control's Hint) takes it as it is.
+  if (const QMetaProperty own = FindStringProperty(object, name); own.isValid()) return QByteArray(own.name());
   QByteArray mapped = name;
   if (qstricmp(name.constData(), "Caption") == 0) {
     const auto* widget = qobject_cast<const QWidget*>(&object);

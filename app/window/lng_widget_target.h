@@ -7,7 +7,9 @@
 // QObject::findChild searches). Widgets carry the program's form and component
 // names as their objectName.
 //
-// Property names stay as the language files write them and are mapped here:
+// Property names stay as the language files write them. A writable QString
+// property of the line's name (without regard to case) wins, as the skinned
+// controls publish Caption and Hint; otherwise they are mapped here:
 //   Caption  windowTitle of a form, title of a group box or menu, else text
 //   Hint     toolTip
 //   Text     text, or plainText where there is no text

@@ -43,7 +43,7 @@
 #include "core/keys.h"
 #include "map/cm_key_color.h"
 #include "map/content_map2.h"
-#include "map/view/map_timer.h"
+#include "platform/gui/timer_source.h"
 
 class QMenu;
 class QPainter;
@@ -215,9 +215,9 @@ class TCustomDrawAndEventMap : public QWidget {
   int32_t HoverCandidate() const { return hoverCandidate_; }
   int32_t PressedIndex() const { return pressedIndex_; }
   int32_t CursorId() const { return cursorId_; }
-  TMapTimer& HoverInTimer() { return *hoverInTimer_; }
-  TMapTimer& HoverOutTimer() { return *hoverOutTimer_; }
-  TMapTimer& IdleCursorTimer() { return *idleCursorTimer_; }
+  TTimer& HoverInTimer() { return *hoverInTimer_; }
+  TTimer& HoverOutTimer() { return *hoverOutTimer_; }
+  TTimer& IdleCursorTimer() { return *idleCursorTimer_; }
   // The bounds of everything a key puts on the screen: its box, its text with
   // the font's descent and overhang, its shadow and, where drawn, the anchor
   // icon beside it.
@@ -326,9 +326,9 @@ class TCustomDrawAndEventMap : public QWidget {
 
   // Time.
   TTimerSource* timers_;  // not owned
-  std::unique_ptr<TMapTimer> hoverInTimer_;
-  std::unique_ptr<TMapTimer> hoverOutTimer_;
-  std::unique_ptr<TMapTimer> idleCursorTimer_;
+  std::unique_ptr<TTimer> hoverInTimer_;
+  std::unique_ptr<TTimer> hoverOutTimer_;
+  std::unique_ptr<TTimer> idleCursorTimer_;
 };
 
 // The component the main window places: the same class.

@@ -11,8 +11,8 @@
 
 #include "map/content_map2.h"
 #include "map/view/draw_and_event_map.h"
-#include "map/view/map_timer.h"
 #include "platform/gui/screen_cursors.h"
+#include "platform/gui/timer_source.h"
 
 namespace kestrune::test {
 

@@ -1,14 +1,16 @@
-// The time of the map view: its timers and the tick count its animation reads.
+// The time of the user interface: the timers of the map view and of the
+// skinned controls, and the tick count the map's animation reads.
 //
-// TMapTimer behaves as the system's timer component: while Enabled and with an
+// TTimer behaves as the system's timer component: while Enabled and with an
 // Interval above 0 it calls OnTimer every Interval milliseconds; enabling it,
 // or changing the interval while it runs, starts the period afresh, and
 // enabling a running timer or writing the interval it has changes nothing.
 //
 // A TTimerSource makes the timers and gives the tick count. The system source
 // runs them on the event loop with the platform's tick count; the stepped
-// source lets a test move time by hand, so hover delays and the animation's
-// clock are deterministic. A source outlives the timers it made.
+// source lets a test move time by hand, so hover delays, hover polling, frame
+// animations and the map's clock are deterministic. A source outlives the
+// timers it made.
 //
 // User-interface thread only.
 #pragma once
@@ -20,9 +22,9 @@
 
 namespace kestrune {
 
-class TMapTimer {
+class TTimer {
  public:
-  virtual ~TMapTimer() = default;
+  virtual ~TTimer() = default;
 
   std::function<void()> OnTimer;
 
@@ -45,7 +47,7 @@ class TTimerSource {
   virtual ~TTimerSource() = default;
   // Milliseconds from an arbitrary start, wrapping at 2^32.
   virtual uint32_t TickCount() = 0;
-  virtual std::unique_ptr<TMapTimer> CreateTimer() = 0;
+  virtual std::unique_ptr<TTimer> CreateTimer() = 0;
 };
 
 // Timers on the event loop; the tick count of the platform.
@@ -61,7 +63,7 @@ class TSteppedTimerSource : public TTimerSource {
   ~TSteppedTimerSource() override;
 
   uint32_t TickCount() override;
-  std::unique_ptr<TMapTimer> CreateTimer() override;
+  std::unique_ptr<TTimer> CreateTimer() override;
 
   uint32_t Now() const { return now_; }
   void Advance(uint32_t milliseconds);

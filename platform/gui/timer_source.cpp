@@ -1,4 +1,4 @@
-#include "map/view/map_timer.h"
+#include "platform/gui/timer_source.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -7,13 +7,13 @@
 
 namespace kestrune {
 
-void TMapTimer::SetEnabled(bool value) {
+void TTimer::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
   Update();
 }
 
-void TMapTimer::SetInterval(uint32_t value) {
+void TTimer::SetInterval(uint32_t value) {
   if (value == interval_) return;
   interval_ = value;
   Update();
@@ -21,9 +21,9 @@ void TMapTimer::SetInterval(uint32_t value) {
 
 namespace {
 
-class TQtMapTimer : public TMapTimer {
+class TQtTimer : public TTimer {
  public:
-  TQtMapTimer() {
+  TQtTimer() {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (OnTimer) OnTimer();
     });
@@ -45,7 +45,7 @@ class TQtMapTimer : public TMapTimer {
 class TSystemTimerSource : public TTimerSource {
  public:
   uint32_t TickCount() override { return platform::GetTickCount(); }
-  std::unique_ptr<TMapTimer> CreateTimer() override { return std::make_unique<TQtMapTimer>(); }
+  std::unique_ptr<TTimer> CreateTimer() override { return std::make_unique<TQtTimer>(); }
 };
 
 }  // namespace
@@ -55,7 +55,7 @@ TTimerSource& SystemTimerSource() {
   return source;
 }
 
-class TSteppedTimerSource::TSteppedTimer : public TMapTimer {
+class TSteppedTimerSource::TSteppedTimer : public TTimer {
  public:
   explicit TSteppedTimer(TSteppedTimerSource* source) : source_(source) { source_->timers_.push_back(this); }
   ~TSteppedTimer() override {
@@ -84,7 +84,7 @@ uint32_t TSteppedTimerSource::TickCount() {
   return now;
 }
 
-std::unique_ptr<TMapTimer> TSteppedTimerSource::CreateTimer() { return std::make_unique<TSteppedTimer>(this); }
+std::unique_ptr<TTimer> TSteppedTimerSource::CreateTimer() { return std::make_unique<TSteppedTimer>(this); }
 
 void TSteppedTimerSource::Advance(uint32_t milliseconds) {
   const uint32_t target = now_ + milliseconds;
