@@ -9,6 +9,7 @@
 #include "language/phrase_word_dictionary.h"
 #include "map/content_map2.h"
 #include "platform/text.h"
+#include "search/advert_engine.h"
 #include "search/engine_web.h"
 #include "search/html_parser.h"
 #include "search/scope.h"
@@ -225,9 +226,11 @@ void TPageResults::BuildResultView() {
                TTokenCase::kLowerCase);
   ReplaceToken(page_, u"$CMAP_DOC_CANDIDATES", GetContextWordsHtml ? GetContextWordsHtml() : std::u16string(),
                TTokenCase::kLowerCase);
-  // The advertising engine's own name is compared with the search engine's
-  // by the advertising block itself.
-  ReplaceToken(page_, u"$cmap_advertisement", mode_ == 5 ? AdvertisementFromAmazon() : std::u16string());
+  // No advertising beside the results of the advertising engine itself.
+  const TAmazonCom* advertiser = Advertiser();
+  const bool advertise =
+      mode_ == 5 && advertiser && !(engine && engine->EngineName() == advertiser->EngineName());
+  ReplaceToken(page_, u"$cmap_advertisement", advertise ? AdvertisementFromAmazon() : std::u16string());
 
   // Scopes and the query link.
   currentQueryText_ = line;
@@ -355,11 +358,6 @@ std::u16string TPageResults::BuildScopeTools() {
          u"\" align=\"absmiddle\"></A>&nbsp; <A href=\"http://kestruneaddtohistory/\"><img border=0 src=\"add.gif\" "
          u"alt=\"" +
          m.smHintScopeAdd + u"\" align=\"absmiddle\"></A>";
-}
-
-std::u16string TPageResults::AdvertisementFromAmazon() {
-  // No advertising engine can be attached yet: its block stays empty.
-  return std::u16string();
 }
 
 }  // namespace kestrune
