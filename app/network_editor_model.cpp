@@ -52,7 +52,7 @@ void TNetworkEditorModel::Message(std::u16string_view text) const {
   if (View) View->ShowMessage(text);
 }
 
-std::u16string TNetworkEditorModel::TextOf(int32_t wordId) {
+std::u16string TNetworkEditorModel::TextOf(int32_t wordId) const {
   const TWDWord* word = wordId < 0 ? nullptr : dictionary_.GetWord(wordId);
   return word ? word->GetText() : std::u16string();
 }
@@ -168,10 +168,9 @@ void TNetworkEditorModel::ListWord(int32_t wordId) {
     position.Node = i;
     const int32_t word = context_.GetWordId(element->GetRelationTarget(position));
     TRelationRow& row = rows_.emplace_back();
-    row.Name = TextOf(word);
-    row.Value = FloatText(element->GetRelationWeight(position));
     row.WordIndex = word;
     row.Number = nextNumber_++;
+    row.Weight = element->GetRelationWeight(position);
   }
 }
 
@@ -246,8 +245,6 @@ void TNetworkEditorModel::btnAddClick() {
     net.SetRelation(element_, target, position, 0.0f);
     net.SetRelation(target, element_, position, 0.0f);
     TRelationRow& added = rows_.emplace_back();
-    added.Name = TextOf(word.Id);
-    added.Value = FloatText(0.0f);
     added.WordIndex = word.Id;
     added.Number = nextNumber_++;
     SelectedRow = static_cast<int32_t>(rows_.size()) - 1;
@@ -256,7 +253,7 @@ void TNetworkEditorModel::btnAddClick() {
 
 // ---- marks ----
 
-void TNetworkEditorModel::MarkSelected(std::u16string_view status, bool check) {
+void TNetworkEditorModel::MarkSelected(TRowStatus status, bool check) {
   if (SelectedRow < 0 || SelectedRow >= static_cast<int32_t>(rows_.size())) return;
   TRelationRow& row = rows_[static_cast<size_t>(SelectedRow)];
   row.Status = status;
@@ -264,18 +261,18 @@ void TNetworkEditorModel::MarkSelected(std::u16string_view status, bool check) {
   if (check) row.Checked = true;
 }
 
-void TNetworkEditorModel::MarkChecked(std::u16string_view status) {
+void TNetworkEditorModel::MarkChecked(TRowStatus status) {
   for (TRelationRow& row : rows_) {
     if (row.Checked) row.Status = status;
   }
 }
 
-void TNetworkEditorModel::remove1Click() { MarkSelected(kStatusDeleteRelation, true); }
-void TNetworkEditorModel::DeleteRelationAndWord1Click() { MarkSelected(kStatusDeleteWord, true); }
-void TNetworkEditorModel::UnCheckRemove1Click() { MarkSelected(u"", false); }
-void TNetworkEditorModel::btnDeleteSelectClick() { MarkChecked(kStatusDeleteRelation); }
-void TNetworkEditorModel::btnDeleteSelectedWordsClick() { MarkChecked(kStatusDeleteWord); }
-void TNetworkEditorModel::Button1Click() { MarkChecked(u""); }
+void TNetworkEditorModel::remove1Click() { MarkSelected(TRowStatus::DeleteRelation, true); }
+void TNetworkEditorModel::DeleteRelationAndWord1Click() { MarkSelected(TRowStatus::DeleteWord, true); }
+void TNetworkEditorModel::UnCheckRemove1Click() { MarkSelected(TRowStatus::None, false); }
+void TNetworkEditorModel::btnDeleteSelectClick() { MarkChecked(TRowStatus::DeleteRelation); }
+void TNetworkEditorModel::btnDeleteSelectedWordsClick() { MarkChecked(TRowStatus::DeleteWord); }
+void TNetworkEditorModel::Button1Click() { MarkChecked(TRowStatus::None); }
 
 void TNetworkEditorModel::btnCancelSelectionClick() {
   for (TRelationRow& row : rows_) row.Checked = false;
@@ -289,7 +286,7 @@ void TNetworkEditorModel::btnSelectLessValueClick() {
   }
   for (TRelationRow& row : rows_) {
     double value = 0;
-    if (ReadFloat(row.Value, value) && value < limit) row.Checked = true;
+    if (RowValue(row, value) && value < limit) row.Checked = true;
   }
 }
 
@@ -308,13 +305,24 @@ void TNetworkEditorModel::btnAssignSelectValueClick() {
 
 std::u16string TNetworkEditorModel::CellText(const TRelationRow& row, int32_t column) const {
   switch (column) {
-    case rcName: return row.Name;
-    case rcValue: return row.Value;
+    case rcName: return TextOf(row.WordIndex);
+    case rcValue: return row.Value.empty() ? FloatText(row.Weight) : row.Value;
     case rcWordIndex: return Dec(row.WordIndex);
     case rcNumber: return Dec(row.Number);
-    case rcStatus: return row.Status;
+    case rcStatus:
+      return std::u16string(row.Status == TRowStatus::DeleteRelation ? kStatusDeleteRelation
+                            : row.Status == TRowStatus::DeleteWord   ? kStatusDeleteWord
+                                                                     : std::u16string_view());
     default: return std::u16string();
   }
+}
+
+bool TNetworkEditorModel::RowValue(const TRelationRow& row, double& value) const {
+  if (row.Value.empty()) {
+    value = row.Weight;
+    return true;
+  }
+  return ReadFloat(row.Value, value);
 }
 
 int32_t TNetworkEditorModel::tlwRELCompare(const TRelationRow& a, const TRelationRow& b, int32_t column) const {
@@ -351,7 +359,7 @@ bool TNetworkEditorModel::IsFindKey(bool ctrl, int32_t key) {
 std::vector<int32_t> TNetworkEditorModel::FindRows(std::u16string_view name) const {
   std::vector<int32_t> found;
   for (size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].Name == name) found.push_back(static_cast<int32_t>(i));
+    if (TextOf(rows_[i].WordIndex) == name) found.push_back(static_cast<int32_t>(i));
   }
   return found;
 }
@@ -362,7 +370,7 @@ bool TNetworkEditorModel::PercentDrag(int32_t row, int32_t x, int32_t nameWidth,
   if (inside <= 0 || inside >= percentWidth) return false;
   const std::u16string value = FloatText(static_cast<float>(static_cast<double>(inside) / percentWidth));
   TRelationRow& target = rows_[static_cast<size_t>(row)];
-  if (value == target.Value) return false;
+  if (value == CellText(target, rcValue)) return false;
   target.Checked = true;
   target.Value = value;
   return true;
@@ -370,7 +378,7 @@ bool TNetworkEditorModel::PercentDrag(int32_t row, int32_t x, int32_t nameWidth,
 
 int32_t TNetworkEditorModel::PercentPosition(int32_t row) const {
   double value = 0;
-  if (row < 0 || row >= static_cast<int32_t>(rows_.size()) || !ReadFloat(rows_[static_cast<size_t>(row)].Value, value)) {
+  if (row < 0 || row >= static_cast<int32_t>(rows_.size()) || !RowValue(rows_[static_cast<size_t>(row)], value)) {
     return 0;
   }
   return static_cast<int32_t>(std::nearbyint(std::clamp(value * 100.0, -1e9, 1e9)));
@@ -411,7 +419,7 @@ void TNetworkEditorModel::ApplyRows(const std::array<float, 4>& coefficients) {
       Message(MessageStrings.smErrorWordToElement);
       continue;
     }
-    if (!ReadFloat(row.Value, value)) continue;
+    if (!RowValue(row, value)) continue;
     TRelationPosition position;
     for (const auto& [from, to] : {std::pair{element_, target}, std::pair{target, element_}}) {
       net.FindRelation(from, to, position);
@@ -427,10 +435,10 @@ void TNetworkEditorModel::ApplyRows(const std::array<float, 4>& coefficients) {
     }
     const TASNAddress target{static_cast<int8_t>(kWordLayer), context_.FindWordElement(row.WordIndex)};
     if (!net.IsValidAddress(target)) continue;
-    if (row.Status == kStatusDeleteRelation) {
+    if (row.Status == TRowStatus::DeleteRelation) {
       net.DeleteRelation(element_, target);
       net.DeleteRelation(target, element_);
-    } else if (row.Status == kStatusDeleteWord) {
+    } else if (row.Status == TRowStatus::DeleteWord) {
       RedDeleteElement(target);
     }
   }

@@ -51,7 +51,7 @@ class TPhraseWordDictionary;
 // The columns of the relation list, in order.
 enum TRelationColumn : int32_t { rcName, rcPercent, rcValue, rcWordIndex, rcNumber, rcStatus, rcColumnCount };
 
-// The statuses of a row, and the editor's fixed English questions.
+// The Status texts of a row, and the editor's fixed English questions.
 inline constexpr std::u16string_view kStatusDeleteRelation = u"Delete relation";
 inline constexpr std::u16string_view kStatusDeleteWord = u"Delete word";
 inline constexpr std::u16string_view kAskCreateRelation = u"Do you really want to create new relation";
@@ -61,13 +61,15 @@ inline constexpr std::u16string_view kAskDeleteWordEnd = u"  and all of in relat
 // The initial text of both selection boxes.
 inline constexpr std::u16string_view kInitialSelectionValue = u"0,001";
 
-// One row of the relation list.
+// One row of the relation list. Its texts are made when they are shown
+// (CellText): a listing of thousands of relations makes no text.
+enum class TRowStatus : uint8_t { None, DeleteRelation, DeleteWord };
 struct TRelationRow {
-  std::u16string Name;    // the related word's text
-  std::u16string Value;   // the weight from the edited word to it, as text
   int32_t WordIndex = -1;
   int32_t Number = 0;     // the running number within the listing, from 1
-  std::u16string Status;  // empty, kStatusDeleteRelation or kStatusDeleteWord
+  float Weight = 0.0f;    // the weight from the edited word to this one when listed
+  std::u16string Value;   // the Value column once the user set it; empty: Weight
+  TRowStatus Status = TRowStatus::None;
   bool Checked = false;   // changed: Apply acts on it
 };
 
@@ -160,7 +162,11 @@ class TNetworkEditorModel {
   bool PercentDrag(int32_t row, int32_t x, int32_t nameWidth, int32_t percentWidth);
   // The Percent bar of a row: its value x 100, rounded; 0 when unreadable.
   int32_t PercentPosition(int32_t row) const;
+  // The text of a column of a row: the word's text, "" for Percent, the
+  // value, the identifier, the number, the status.
   std::u16string CellText(const TRelationRow& row, int32_t column) const;
+  // The row's value as a number; False when its text is none.
+  bool RowValue(const TRelationRow& row, double& value) const;
 
   // ---- the steps of Apply (also for the benchmark) ----
   // The four edits as floats (Anchor, KStim, KInh, threshold); the first
@@ -189,12 +195,12 @@ class TNetworkEditorModel {
   bool ReadyToEdit();
   bool Ask(std::u16string_view question) const;
   void Message(std::u16string_view text) const;
-  std::u16string TextOf(int32_t wordId);
+  std::u16string TextOf(int32_t wordId) const;
   // The usable word-layer element of a word (an element not deleted); an
   // invalid address when there is none.
   TASNAddress UsableElement(int32_t wordId);
-  void MarkSelected(std::u16string_view status, bool check);
-  void MarkChecked(std::u16string_view status);
+  void MarkSelected(TRowStatus status, bool check);
+  void MarkChecked(TRowStatus status);
 
   TIContextMS& context_;
   TPhraseWordDictionary& dictionary_;

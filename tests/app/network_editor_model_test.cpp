@@ -87,8 +87,9 @@ class EditorTest : public ::testing::Test {
   std::vector<std::string> Rows() const {
     std::vector<std::string> rows;
     for (const TRelationRow& row : model_.Rows()) {
-      rows.push_back(platform::Utf16ToUtf8(row.Name + u"=" + row.Value + (row.Checked ? u" x" : u"") +
-                                           (row.Status.empty() ? u"" : u" " + row.Status)));
+      const std::u16string status = model_.CellText(row, rcStatus);
+      rows.push_back(platform::Utf16ToUtf8(model_.CellText(row, rcName) + u"=" + model_.CellText(row, rcValue) +
+                                           (row.Checked ? u" x" : u"") + (status.empty() ? u"" : u" " + status)));
     }
     return rows;
   }
@@ -228,9 +229,13 @@ TEST_F(EditorTest, PercentDrag) {
 
 TEST_F(EditorTest, SortingByColumn) {
   Open(u"dog");
-  TRelationRow upper{u"Zeta", u"10", 5, 2, u"", false};
-  TRelationRow lower{u"alpha", u"9", 12, 10, u"Delete word", false};
-  TRelationRow accented{u"\u00c9cole", u"-1", 1, 3, u"", false};
+  const int32_t zeta = dictionary_.AddWord(u"Zeta", 0, -1);
+  const int32_t alpha = dictionary_.AddWord(u"alpha", 0, -1);
+  const int32_t ecole = dictionary_.AddWord(u"\u00c9cole", 0, -1);
+  ASSERT_LT(zeta, alpha);
+  const TRelationRow upper{zeta, 2, 10.0f, u"", TRowStatus::None, false};
+  const TRelationRow lower{alpha, 10, 0.5f, u"9", TRowStatus::DeleteWord, false};
+  const TRelationRow accented{ecole, 3, -1.0f, u"", TRowStatus::None, false};
   const struct {
     int32_t column;
     const TRelationRow& a;
@@ -241,7 +246,7 @@ TEST_F(EditorTest, SortingByColumn) {
       {rcName, lower, accented, -1},   // no folding beyond A to Z
       {rcValue, upper, lower, 1},      // 10 > 9 as numbers
       {rcValue, accented, lower, -1},
-      {rcWordIndex, upper, lower, -1}, // 5 < 12
+      {rcWordIndex, upper, lower, -1},
       {rcNumber, lower, upper, 1},
       {rcStatus, upper, lower, -1},
   };
