@@ -278,12 +278,15 @@ void TNetworkEditorModel::btnCancelSelectionClick() {
   for (TRelationRow& row : rows_) row.Checked = false;
 }
 
+bool TNetworkEditorModel::ReadSelectionValue(std::u16string_view text, double& value) const {
+  if (ReadFloat(text, value)) return true;
+  Message(MessageStrings.smWrongValue);
+  return false;
+}
+
 void TNetworkEditorModel::btnSelectLessValueClick() {
   double limit = 0;
-  if (!ReadFloat(edLessValue, limit)) {
-    Message(MessageStrings.smWrongValue);
-    return;
-  }
+  if (!ReadSelectionValue(edLessValue, limit)) return;
   for (TRelationRow& row : rows_) {
     double value = 0;
     if (RowValue(row, value) && value < limit) row.Checked = true;
@@ -292,10 +295,7 @@ void TNetworkEditorModel::btnSelectLessValueClick() {
 
 void TNetworkEditorModel::btnAssignSelectValueClick() {
   double value = 0;
-  if (!ReadFloat(edAssignSelectValue, value)) {
-    Message(MessageStrings.smWrongValue);
-    return;
-  }
+  if (!ReadSelectionValue(edAssignSelectValue, value)) return;
   for (TRelationRow& row : rows_) {
     if (row.Checked) row.Value = edAssignSelectValue;
   }

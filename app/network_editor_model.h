@@ -193,6 +193,8 @@ class TNetworkEditorModel {
   // False, after listing the word again, when the network was rebuilt since
   // the listing; false too without a usable element (a message then).
   bool ReadyToEdit();
+  // A selection box's value; its message when the text is no float.
+  bool ReadSelectionValue(std::u16string_view text, double& value) const;
   bool Ask(std::u16string_view question) const;
   void Message(std::u16string_view text) const;
   std::u16string TextOf(int32_t wordId) const;

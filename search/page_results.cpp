@@ -20,14 +20,6 @@ namespace {
 
 std::u16string Dec(int64_t value) { return platform::Utf8ToUtf16(std::to_string(value)); }
 
-std::u16string Trimmed(std::u16string_view text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && text[first] == u' ') ++first;
-  while (last > first && text[last - 1] == u' ') --last;
-  return std::u16string(text.substr(first, last - first));
-}
-
 bool HasKey(const TNNKeys& keys, int32_t count, int32_t id) {
   for (int32_t i = 0; i < count; ++i) {
     if (keys[static_cast<size_t>(i)].Id == id) return true;
@@ -54,6 +46,14 @@ std::u16string Indicator(int32_t count, std::u16string_view image, std::u16strin
 }
 
 }  // namespace
+
+std::u16string TrimSpaces(std::u16string_view text) {
+  size_t first = 0;
+  size_t last = text.size();
+  while (first < last && text[first] == u' ') ++first;
+  while (last > first && text[last - 1] == u' ') --last;
+  return std::u16string(text.substr(first, last - first));
+}
 
 TPageResults::TPageResults() : parser_(std::make_unique<TIHTMLParser>()) {
   parser_->SetWordColor(static_cast<TColor>(kWordColor));
@@ -314,7 +314,7 @@ std::u16string TPageResults::BuildKeyWordLine() {
   if (hoverId_ != -1 && hoverMode_ == 4 && !HasKey(keys_, excludedCount_, hoverId_)) {
     AppendQueryKey(line, dictionary, forms, hoverId_, true);
   }
-  return Trimmed(line);
+  return TrimSpaces(line);
 }
 
 std::u16string TPageResults::BuildScopeButtons() {

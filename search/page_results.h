@@ -67,6 +67,9 @@ enum class TTokenCase { kAsWritten, kLowerCase };
 int32_t ReplaceToken(std::u16string& text, std::u16string_view token, std::u16string_view value,
                      TTokenCase rule = TTokenCase::kAsWritten);
 
+// The text without the spaces at both ends.
+std::u16string TrimSpaces(std::u16string_view text);
+
 // The 35 blocks of "templates.ini", in the order in which they are loaded.
 enum TPageBlock : int32_t {
   pbSearchResult, pbDocAnnounceBlock, pbDocAdvertisement, pbAnnotation, pbCapNormal,

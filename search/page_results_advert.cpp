@@ -28,14 +28,6 @@ std::u16string ShortName(const std::u16string& name) {
   return name.substr(0, cut) + u"...";
 }
 
-std::u16string Trimmed(std::u16string_view text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && text[first] == u' ') ++first;
-  while (last > first && text[last - 1] == u' ') --last;
-  return std::u16string(text.substr(first, last - first));
-}
-
 }  // namespace
 
 std::u16string TPageResults::AdvertisementFromAmazon() {
@@ -81,7 +73,7 @@ std::u16string TPageResults::AdvertisementFromAmazon() {
         if (i > 0) comment += u' ';
         comment += StringBetweenTwoTagsInHTML(t.BeginItemCommentTag[i], t.EndItemCommentTag[i]);
       }
-      fill(u"$adv_comment", EscapeText(Trimmed(comment)));
+      fill(u"$adv_comment", EscapeText(TrimSpaces(comment)));
       ApplyMacros(block, 3, item.ItemText);
     }
     ApplyMacros(block, 1, page.PageText);
