@@ -44,6 +44,7 @@ void TIContextMS::CreateStandardLayers() {
 
 void TIContextMS::Clear() {
   Trace("start TIContextMS.Clear ");
+  ++rebuilds_;
   network_->Clear();
   wordIds_.Clear();
   files_.Clear();

@@ -136,6 +136,11 @@ class TIContextMS {
   TIContextMS* ChildIContextMS() const { return child_; }
   bool SetChildIContextMS(TIContextMS* child);
 
+  // Rises with every Clear and Open (a search's new network, a project or a
+  // network read again): element addresses taken before a change of it may
+  // name other words now.
+  uint32_t RebuildCount() const { return rebuilds_; }
+
   // The model's own parts.
   TIASN& Network() { return *network_; }
   const TIASN& Network() const { return *network_; }
@@ -284,6 +289,7 @@ class TIContextMS {
   TTypeComponentText typeComponentText_ = TTypeComponentText::cText;
   bool onlyWords_ = false;
   TIContextMS* child_ = nullptr;
+  uint32_t rebuilds_ = 0;
   std::vector<TIContextMS*> parents_;  // models that have this one as their child
 
   // Scratch of the building and query steps.

@@ -104,6 +104,7 @@ int32_t TIContextMS::Save(std::u16string_view fileName) {
 
 void TIContextMS::Open(std::u16string_view fileName) {
   Trace("start TIContextMS.Open (" + Utf8(fileName) + ")");
+  ++rebuilds_;
   if (fileName.empty()) {
     LogFile.Log("TIContextMS.Open: no file name", 2);
   } else {

@@ -9,6 +9,7 @@
 #include "language/phrase_word_dictionary.h"
 #include "map/content_map2.h"
 #include "platform/text.h"
+#include "search/advert_engine.h"
 #include "search/engine_web.h"
 #include "search/html_parser.h"
 #include "search/page_command_hosts.h"
@@ -19,14 +20,6 @@ namespace kestrune {
 namespace {
 
 std::u16string Dec(int64_t value) { return platform::Utf8ToUtf16(std::to_string(value)); }
-
-std::u16string Trimmed(std::u16string_view text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && text[first] == u' ') ++first;
-  while (last > first && text[last - 1] == u' ') --last;
-  return std::u16string(text.substr(first, last - first));
-}
 
 bool HasKey(const TNNKeys& keys, int32_t count, int32_t id) {
   for (int32_t i = 0; i < count; ++i) {
@@ -54,6 +47,14 @@ std::u16string Indicator(int32_t count, std::u16string_view image, std::u16strin
 }
 
 }  // namespace
+
+std::u16string TrimSpaces(std::u16string_view text) {
+  size_t first = 0;
+  size_t last = text.size();
+  while (first < last && text[first] == u' ') ++first;
+  while (last > first && text[last - 1] == u' ') --last;
+  return std::u16string(text.substr(first, last - first));
+}
 
 TPageResults::TPageResults() : parser_(std::make_unique<TIHTMLParser>()) {
   parser_->SetWordColor(static_cast<TColor>(kWordColor));
@@ -226,9 +227,11 @@ void TPageResults::BuildResultView() {
                TTokenCase::kLowerCase);
   ReplaceToken(page_, u"$CMAP_DOC_CANDIDATES", GetContextWordsHtml ? GetContextWordsHtml() : std::u16string(),
                TTokenCase::kLowerCase);
-  // The advertising engine's own name is compared with the search engine's
-  // by the advertising block itself.
-  ReplaceToken(page_, u"$cmap_advertisement", mode_ == 5 ? AdvertisementFromAmazon() : std::u16string());
+  // No advertising beside the results of the advertising engine itself.
+  const TAmazonCom* advertiser = Advertiser();
+  const bool advertise =
+      mode_ == 5 && advertiser && !(engine && engine->EngineName() == advertiser->EngineName());
+  ReplaceToken(page_, u"$cmap_advertisement", advertise ? AdvertisementFromAmazon() : std::u16string());
 
   // Scopes and the query link.
   currentQueryText_ = line;
@@ -312,7 +315,7 @@ std::u16string TPageResults::BuildKeyWordLine() {
   if (hoverId_ != -1 && hoverMode_ == 4 && !HasKey(keys_, excludedCount_, hoverId_)) {
     AppendQueryKey(line, dictionary, forms, hoverId_, true);
   }
-  return Trimmed(line);
+  return TrimSpaces(line);
 }
 
 std::u16string TPageResults::BuildScopeButtons() {
@@ -356,11 +359,6 @@ std::u16string TPageResults::BuildScopeTools() {
          u"\"><img border=0 src=\"scope_star_refresh.gif\" alt=\"" + m.smHintScopeRefresh +
          u"\" align=\"absmiddle\"></A>&nbsp; <A href=\"" + PageCommandLink(kHostAddToHistory) +
          u"\"><img border=0 src=\"add.gif\" alt=\"" + m.smHintScopeAdd + u"\" align=\"absmiddle\"></A>";
-}
-
-std::u16string TPageResults::AdvertisementFromAmazon() {
-  // No advertising engine can be attached yet: its block stays empty.
-  return std::u16string();
 }
 
 }  // namespace kestrune

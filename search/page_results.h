@@ -48,7 +48,7 @@
 namespace kestrune {
 
 class EngineWeb;
-class TAmazonCom;  // the advertising engine; none is attached yet
+class TAmazonCom;
 class TContentMap2;
 class TIHTMLParser;
 class TITextParsing;
@@ -66,6 +66,9 @@ enum class TTokenCase { kAsWritten, kLowerCase };
 // of occurrences replaced.
 int32_t ReplaceToken(std::u16string& text, std::u16string_view token, std::u16string_view value,
                      TTokenCase rule = TTokenCase::kAsWritten);
+
+// The text without the spaces at both ends.
+std::u16string TrimSpaces(std::u16string_view text);
 
 // The 35 blocks of "templates.ini", in the order in which they are loaded.
 enum TPageBlock : int32_t {
@@ -179,8 +182,18 @@ class TPageResults {
   // The refresh and add buttons; empty when the scope text is the current
   // query text.
   std::u16string BuildScopeTools();
-  // The advertising block: empty while no advertising engine is attached.
+  // The advertising block of the attached advertising engine's shown entry:
+  // "_begun" for the engine named "begun", else "_miva", with "$adv_name",
+  // "$adv_logo", "$adv_text", "$adv_url", "$adv_img" and "$adv_comment" 1 to
+  // 3 filled from its items (escaped; a "miva" name longer than 40 units cut
+  // to 40, never inside a surrogate pair, and "..." added) and its macros
+  // applied. Empty without an engine or items, and after a failure (logged).
   std::u16string AdvertisementFromAmazon();
+  // Replaces, in `block`, the name of every macro of the advertising
+  // engine's template of kind `kind` (1 page, 3 item) by the escaped text
+  // between its tags in `text`, searched on from one comment cursor in
+  // template order.
+  void ApplyMacros(std::u16string& block, int32_t kind, std::u16string_view text);
 
   // ---- document blocks ----
   // The block of page entry e at the 0-based place a (-1: unnumbered).
@@ -218,7 +231,8 @@ class TPageResults {
   TPhraseWordDictionary* Dictionary() const { return dictionary_ ? *dictionary_ : nullptr; }
   TStorageFormsWords* Forms() const { return forms_ ? *forms_ : nullptr; }
   TScope* Scopes() const { return Scope ? *Scope : nullptr; }
-  bool AdvertisingAttached() const { return Advertising && *Advertising; }
+  TAmazonCom* Advertiser() const { return Advertising ? *Advertising : nullptr; }
+  bool AdvertisingAttached() const { return Advertiser() != nullptr; }
   bool NoQueryMode() const;
   const TMetaSearchList* Entry(int32_t e) const;
 

@@ -4,6 +4,7 @@
 #include "app/window/apply_language.h"
 #include "app/window/kestrune_main.h"
 #include "ui/connect.h"
+#include "ui/network_editor.h"
 
 namespace kestrune {
 
@@ -16,6 +17,17 @@ std::unique_ptr<QWidget> CreateMainWindow(TKestruneSession& session) {
 // The proxy-login form, the prompt of the program's connection probe.
 std::unique_ptr<QWidget> CreateConnectForm(TKestruneSession&) {
   auto form = std::make_unique<TFConnect>(&ConnectProbe());
+  ApplyBuiltInLanguage(*form);
+  return form;
+}
+
+// The network editor over the session's network, dictionary and parser; it
+// edits the first marked map word and saves beside the current history file.
+std::unique_ptr<QWidget> CreateRedactor(TKestruneSession& session) {
+  TNetworkEditorHost host{[&session] { return session.MarkedGroup.empty() ? -1 : session.MarkedGroup.front().Id; },
+                          [&session] { return session.IHistory1.CurrentFile(); }};
+  auto form = std::make_unique<TfrmRedactor>(session.IContextMS1, session.WordDictionary, session.TextParsing,
+                                             std::move(host));
   ApplyBuiltInLanguage(*form);
   return form;
 }
@@ -35,7 +47,7 @@ const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
       {"Texploreform", nullptr},
       {"TOptionsForm", nullptr},
       {"TFAbout", nullptr},
-      {"TfrmRedactor", nullptr},
+      {"TfrmRedactor", CreateRedactor},
       {"TIForm", nullptr},
       {"TFConnect", CreateConnectForm},
   }};
