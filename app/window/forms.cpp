@@ -3,7 +3,9 @@
 #include "app/connect_probe.h"
 #include "app/window/apply_language.h"
 #include "app/window/kestrune_main.h"
+#include "app/window/scope_explorer.h"
 #include "ui/connect.h"
+#include "ui/project_manager.h"
 
 namespace kestrune {
 
@@ -20,7 +22,32 @@ std::unique_ptr<QWidget> CreateConnectForm(TKestruneSession&) {
   return form;
 }
 
+// The project manager over the session's projects folder.
+std::unique_ptr<QWidget> CreateManagerForm(TKestruneSession& session) {
+  auto form = std::make_unique<Tmanager>([&session] { return session.ProjectFolder; }, session.Opener);
+  ApplyBuiltInLanguage(*form);
+  return form;
+}
+
+// The scope explorer, given the interface language's folder name.
+std::unique_ptr<QWidget> CreateExploreForm(TKestruneSession& session) {
+  auto form = std::make_unique<Texploreform>([&session] { return ExplorerLangFolderName(session); });
+  ApplyBuiltInLanguage(*form);
+  return form;
+}
+
 }  // namespace
+
+std::string ExplorerLangFolderName(const TKestruneSession& session) {
+  TLngHeader header;
+  FindLngHeader(session.InterfaceLang, session.LngHeaders, header);
+  const std::string& folder = header.LangFolder;
+  if (folder.empty() || folder == "." || folder == "..") return "en";
+  for (const char c : folder) {
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "en";
+  }
+  return folder;
+}
 
 const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
   static const std::array<TFormEntry, kApplicationFormCount> forms = {{
@@ -30,9 +57,9 @@ const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
       {"TQuestChSE", nullptr},
       {"TExceptionForm", nullptr},
       {"TQuestion", nullptr},
-      {"Tmanager", nullptr},
+      {"Tmanager", CreateManagerForm},
       {"TFAddUrl", nullptr},
-      {"Texploreform", nullptr},
+      {"Texploreform", CreateExploreForm},
       {"TOptionsForm", nullptr},
       {"TFAbout", nullptr},
       {"TfrmRedactor", nullptr},
