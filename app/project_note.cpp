@@ -24,10 +24,10 @@ void ReadSettingsTag(TTagStream& tags, uint32_t version, TProjectNote& note) {
   for (int i = 0; i < 3; ++i) tags.ReadInteger(number);
   uint8_t flag = 0;
   tags.ReadByte(flag);
+  // A text that runs past its tag is damage: nothing of it is shown.
   note.Note.clear();
   note.Author.clear();
-  tags.ReadWideString(note.Note);
-  tags.ReadWideString(note.Author);
+  if (tags.ReadWideStringChecked(note.Note)) tags.ReadWideStringChecked(note.Author);
 }
 
 TProjectNote ReadProjectFile(std::u16string_view fileName) {
