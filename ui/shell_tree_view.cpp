@@ -39,6 +39,14 @@ bool ExistsExactly(const QString& path) {
          !error;
 }
 
+// Makes the user's trash folder when it is missing. Qt makes the trash only
+// inside an existing data folder, and without one it moves the item into
+// "files" of the current directory instead: false when there is no trash.
+bool EnsureHomeTrash() {
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  return !data.isEmpty() && QDir().mkpath(data + "/Trash/files") && QDir().mkpath(data + "/Trash/info");
+}
+
 }  // namespace
 
 QDir::Filters ObjectTypesFilter(TShellObjectTypes types) {
@@ -305,7 +313,7 @@ void TICustomShellTreeView::DeleteNode(const QModelIndex& node) {
   const auto item = FolderOf(node);
   if (!item || node == RootNode()) return;
   const QPersistentModelIndex parent = node.parent();
-  if (!QFile::moveToTrash(item->Path())) {
+  if (!EnsureHomeTrash() || !QFile::moveToTrash(item->Path())) {
     LogFile.Log("ShellTreeView: \"" + item->Path().toStdString() + "\" could not be moved to the trash", 1);
     return;
   }
