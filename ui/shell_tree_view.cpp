@@ -134,6 +134,7 @@ TICustomShellTreeView::TICustomShellTreeView(QWidget* parent)
   // hidden folder).
   files_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
   files_->setReadOnly(false);
+  files_->setIconProvider(&icons_);
   filter_->setSourceModel(files_);
   filter_->sort(0);
   setModel(filter_);

@@ -33,6 +33,7 @@
 #pragma once
 
 #include <QAction>
+#include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QMenu>
 #include <QSortFilterProxyModel>
@@ -171,6 +172,7 @@ class TICustomShellTreeView : public QTreeView {
   QString ResolveRoot(std::u16string_view root) const;
   bool Accepts(const QModelIndex& sourceIndex) const;
 
+  QFileIconProvider icons_;  // the style's icons of folders and files
   QFileSystemModel* files_;
   TFilter* filter_;
   QMenu* menu_;
