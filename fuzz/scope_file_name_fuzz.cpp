@@ -15,20 +15,21 @@ using namespace kestrune;
 
 namespace {
 
-// A folder of its own with one taken name, made once.
+// A folder of its own with one taken name, made once and removed at the end
+// (kept alive to the end: the removal runs after static destructors).
 const std::u16string& Folder() {
-  static const std::u16string folder = [] {
-    std::u16string made = platform::CreateTempFolder("kestrune-scope-fuzz-");
-    if (made.empty()) std::abort();
+  static const std::u16string* folder = [] {
+    auto* made = new std::u16string(platform::CreateTempFolder("kestrune-scope-fuzz-"));
+    if (made->empty()) std::abort();
     platform::NativeFile taken;
-    taken.Open(made + u"birds.kqp", platform::NativeFile::Access::kWrite, true, true);
+    taken.Open(*made + u"birds.kqp", platform::NativeFile::Access::kWrite, true, true);
     std::atexit([] {
       std::error_code ignored;
-      std::filesystem::remove_all(std::filesystem::path(std::u16string(Folder())), ignored);
+      std::filesystem::remove_all(std::filesystem::path(Folder()), ignored);
     });
     return made;
   }();
-  return folder;
+  return *folder;
 }
 
 }  // namespace

@@ -168,13 +168,15 @@ void Tmanager::ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* tar
 
 void Tmanager::crdirClick() {
   ShellTreeView2->setFocus();
-  QModelIndex folder = ShellTreeView2->currentIndex();
-  const auto selected = ShellTreeView2->FolderOf(folder);
+  QModelIndex node = ShellTreeView2->currentIndex();
+  const auto selected = ShellTreeView2->FolderOf(node);
   if (!selected) {
-    folder = ShellTreeView2->RootNode();
+    node = ShellTreeView2->RootNode();
   } else if (!selected->IsFolder()) {
-    folder = folder.parent();  // beside the selected project
+    node = node.parent();  // beside the selected project
   }
+  // Kept across the refresh, which may move the tree's rows.
+  const QPersistentModelIndex folder(node);
   if (!folder.isValid()) return;
   const QString name = QString::fromStdU16String(NewFolderName(Utf16(ShellTreeView2->NodePath(folder))));
   if (!ShellTreeView2->MakeFolder(folder, name).isValid()) return;

@@ -138,19 +138,6 @@ TEST(ProjectsFolder, MoveProjectItem) {
   }
 }
 
-TEST(ProjectsFolder, AFailedMoveLosesNothing) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-  test::TempDir dir;
-  fs::create_directories(dir.File("to"));
-  test::WriteFileBytes(dir.File("item"), "new");
-  test::WriteFileBytes(dir.File("to/item"), "old");
-  ::chmod(dir.File("to").c_str(), 0500);  // nothing can be moved in or out
-  EXPECT_NE(MoveProjectItem(dir.WFile("item"), dir.WFile("to/item"), true), 0);
-  ::chmod(dir.File("to").c_str(), 0700);
-  EXPECT_EQ(test::ReadFileBytes(dir.File("item")), "new");
-  EXPECT_EQ(test::ReadFileBytes(dir.File("to/item")), "old");
-}
-
 TEST(ProjectsFolder, ACopyThatFailsKeepsTheSource) {
   test::TempDir dir;
   const std::string other = OtherDevice(dir.Path());

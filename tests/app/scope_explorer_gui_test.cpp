@@ -12,6 +12,7 @@
 #include "app/connect_probe.h"
 #include "app/kestrune_session.h"
 #include "app/window/apply_language.h"
+#include "app/window/forms.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
 #include "tests/support/loopback_http_server.h"
@@ -161,6 +162,25 @@ TEST(Texploreform, ClosingAbortsTheDownload) {
     EXPECT_TRUE(WaitUntil([&] { return !DownloadRunning.load(); }, 500));
     EXPECT_EQ(e.form->isVisible(), std::string(how) == "cancel");
     EXPECT_TRUE(e.Saved().empty());
+  }
+}
+
+TEST(Texploreform, LanguageFolderOfTheSession) {
+  test::TempDir dir;
+  TKestruneSession session(dir.WPath());
+  const struct {
+    int32_t lang;
+    const char* folder;
+    const char* expected;
+  } cases[] = {
+      {1049, "ru", "ru"}, {1049, "pt BR", "pt BR"}, {1049, "", "en"},     {1049, "..", "en"},
+      {1049, "r/u", "en"}, {1049, "r\\u", "en"},   {1049, "r\nu", "en"}, {1031, "ru", "eng"},  // no match: English
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    session.InterfaceLang = c.lang;
+    session.LngHeaders = {{"English", 9, 1250, "", "eng", "english.lng"}, {"Russian", 1049, 1251, "", c.folder, "r.lng"}};
+    EXPECT_EQ(ExplorerLangFolderName(session), c.expected);
   }
 }
 
