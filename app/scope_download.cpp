@@ -6,37 +6,13 @@
 #include "core/log_file.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "search/query_url.h"
 
 namespace kestrune {
 
 std::atomic<bool> DownloadRunning{false};
 
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// "%XX" becomes its byte; a "%" without two hexadecimal digits stays.
-std::string PercentDecode(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      const int high = HexValue(text[i + 1]), low = HexValue(text[i + 2]);
-      if (high >= 0 && low >= 0) {
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-        continue;
-      }
-    }
-    out += text[i];
-  }
-  return out;
-}
 
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
@@ -62,29 +38,15 @@ TScopeNavigation ScopeNavigation(std::string_view url, bool downloadRunning) {
 }
 
 std::string ScopePageUrl(std::string_view server, std::string_view langFolder) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string url(server);
-  url += kScopePagePath;
-  for (const char c : langFolder) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || byte == '-' ||
-        byte == '.' || byte == '_' || byte == '~') {
-      url += c;
-    } else {
-      url += '%';
-      url += kHex[byte >> 4];
-      url += kHex[byte & 15];
-    }
-  }
-  return url;
+  return std::string(server).append(kScopePagePath).append(UrlEncodeBytes(langFolder));
 }
 
 std::u16string ScopeUrlFileName(std::string_view url) {
   const std::string_view path = UrlPath(url);
   const size_t slash = path.rfind('/');
   const std::string_view segment = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  std::u16string name = platform::Utf8ToUtf16(PercentDecode(segment));
-  if (name.empty() || name == u"." || name == u"..") return {};
+  std::u16string name;
+  if (!PercentDecodeToWide(segment, name) || name.empty() || name == u"." || name == u"..") return {};
   for (const char16_t c : name) {
     if (c == u'/' || c == u'\\' || IsControl(c)) return {};
   }

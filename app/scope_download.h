@@ -53,11 +53,12 @@ struct TScopeNavigation {
 TScopeNavigation ScopeNavigation(std::string_view url, bool downloadRunning);
 
 // The address of the scope page on `server` (scheme, host, port) for the
-// interface language's folder name, percent-encoded.
+// interface language's folder name, URL-encoded (search/query_url.h).
 std::string ScopePageUrl(std::string_view server, std::string_view langFolder);
 
 // The address's last path segment (before any query or fragment),
-// percent-decoded, as UTF-16; empty when it is refused as a file name.
+// percent-decoded from UTF-8 to UTF-16; empty when it is refused as a file
+// name (or its bytes are not UTF-8).
 std::u16string ScopeUrlFileName(std::string_view url);
 
 // The full path a download of `url` is saved to in `targetFolder` (a "/" is

@@ -124,8 +124,8 @@ void TShellNotification::Rescan(const std::u16string& folder, bool updateWhenSam
   if (known == listings_.end()) return;
   TFolderListing now;
   if (!ReadFolderListing(folder, now)) {
-    // Gone: its parent's listing reports it.
-    Forget(folder);
+    // Gone or renamed: its parent's listing reports it, and a renamed folder
+    // keeps this listing to be compared under its new name.
     return;
   }
   std::vector<TShellReport> reports;
@@ -170,14 +170,11 @@ void TShellNotification::Forget(const std::u16string& folder) {
 }
 
 void TShellNotification::MoveWatches(const std::u16string& from, const std::u16string& to) {
+  // The old paths leave the watcher first: the system watches a folder once,
+  // whatever its name, and the watcher must know it by its new name.
   std::vector<std::pair<std::u16string, TFolderListing>> moved;
-  for (auto it = listings_.lower_bound(from); it != listings_.end() && it->first.starts_with(from);) {
-    if (IsSameOrBelow(it->first, from)) {
-      moved.emplace_back(to + it->first.substr(from.size()), std::move(it->second));
-      it = listings_.erase(it);
-    } else {
-      ++it;
-    }
+  for (auto it = listings_.lower_bound(from); it != listings_.end() && it->first.starts_with(from); ++it) {
+    if (IsSameOrBelow(it->first, from)) moved.emplace_back(to + it->first.substr(from.size()), std::move(it->second));
   }
   Forget(from);
   for (auto& [folder, listing] : moved) {

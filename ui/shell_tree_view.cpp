@@ -25,6 +25,13 @@ constexpr char kShellItemFormat[] = "application/x-kestrune-shell-item";
 
 bool IsHiddenName(const QString& name) { return name.startsWith(u'.'); }
 
+// A drag of an item of a shell tree; anything else is ignored.
+bool IsShellItemDrag(QDropEvent* event) {
+  if (event->mimeData()->hasFormat(kShellItemFormat)) return true;
+  event->ignore();
+  return false;
+}
+
 // `path` is `folder` or lies below it.
 bool IsSameOrBelow(const QString& path, const QString& folder) {
   if (path == folder) return true;
@@ -344,18 +351,11 @@ void TICustomShellTreeView::startDrag(Qt::DropActions) {
 }
 
 void TICustomShellTreeView::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasFormat(kShellItemFormat)) {
-    event->acceptProposedAction();
-  } else {
-    event->ignore();
-  }
+  if (IsShellItemDrag(event)) event->acceptProposedAction();
 }
 
 void TICustomShellTreeView::dragMoveEvent(QDragMoveEvent* event) {
-  if (!event->mimeData()->hasFormat(kShellItemFormat)) {
-    event->ignore();
-    return;
-  }
+  if (!IsShellItemDrag(event)) return;
   bool accept = true;
   const QPoint at = event->position().toPoint();
   if (OnDragOver) OnDragOver(*this, event->source(), at.x(), at.y(), accept);
@@ -368,10 +368,7 @@ void TICustomShellTreeView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TICustomShellTreeView::dropEvent(QDropEvent* event) {
-  if (!event->mimeData()->hasFormat(kShellItemFormat)) {
-    event->ignore();
-    return;
-  }
+  if (!IsShellItemDrag(event)) return;
   event->setDropAction(Qt::MoveAction);
   event->accept();
   // The owner moves the item once the drag has finished (it may ask).

@@ -38,8 +38,8 @@ TEST(ScopeNavigation, WhatANavigationDoes) {
 
 TEST(ScopeNavigation, ScopePageAddress) {
   EXPECT_EQ(ScopePageUrl("http://maker.example", "en"), "http://maker.example/searchscopes/?lang=en");
-  EXPECT_EQ(ScopePageUrl("http://127.0.0.1:8080", "pt-BR_x.1~"), "http://127.0.0.1:8080/searchscopes/?lang=pt-BR_x.1~");
-  EXPECT_EQ(ScopePageUrl("https://m.example", "a b&c=\xd1\x80"), "https://m.example/searchscopes/?lang=a%20b%26c%3D%D1%80");
+  EXPECT_EQ(ScopePageUrl("http://127.0.0.1:8080", "pt-BR_x.1~"), "http://127.0.0.1:8080/searchscopes/?lang=pt-BR_x.1%7e");
+  EXPECT_EQ(ScopePageUrl("https://m.example", "a b&c=\xd1\x80"), "https://m.example/searchscopes/?lang=a+b%26c%3d%d1%80");
 }
 
 TEST(ScopeDownloadName, FileNameOfAnAddress) {
@@ -57,6 +57,7 @@ TEST(ScopeDownloadName, FileNameOfAnAddress) {
       {"http://maker.example/..%2F..%2Fx.kqp", u""},
       {"http://maker.example/..%5Cx.kqp", u""},
       {"http://maker.example/x%00.kqp", u""},
+      {"http://maker.example/x%FF.kqp", u""},  // not UTF-8
       {"http://maker.example/x%0A.kqp", u""},
       {"http://maker.example/%2E%2E", u""},
       {"http://maker.example/.", u""},

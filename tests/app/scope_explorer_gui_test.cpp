@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "app/window/forms.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
+#include "tests/app/browser_eval.h"
 #include "tests/support/loopback_http_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -22,6 +22,7 @@ namespace kestrune {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Eval;
 using test::HttpReply;
 
 const char kPage[] =
@@ -39,18 +40,6 @@ bool WaitUntil(const std::function<bool()>& done, int ms) {
     QTest::qWait(10);
   }
   return true;
-}
-
-QVariant Eval(TEmbeddedBrowser& browser, const QString& script) {
-  QVariant result;
-  QEventLoop loop;
-  browser.page()->runJavaScript(script, [&](const QVariant& value) {
-    result = value;
-    loop.quit();
-  });
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-  loop.exec();
-  return result;
 }
 
 // The explorer shown on the loopback server's scope page.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QDragMoveEvent>
+#include <QMimeData>
 #include <QTest>
 #include <filesystem>
 
@@ -232,6 +234,62 @@ TEST(TIShellTreeView, DeleteMovesToTheTrash) {
   t.view.setCurrentIndex(t.view.RootNode());
   t.view.ShellDelete->trigger();
   EXPECT_TRUE(fs::exists(t.root));
+}
+
+TEST(TIShellTreeView, DraggingAnItem) {
+  Tree t;
+  t.view.SetObjectTypes({otFolders, otNonFolders});
+  t.view.SetRoot(t.Root());
+  WaitForChildren(t.view, "", {"A", "B", "x.kqp", "y.txt"});
+  int32_t endX = -1;
+  QObject* endTarget = nullptr;
+  t.view.OnDragOver = [](TICustomShellTreeView& tree, QObject*, int32_t x, int32_t y, bool& accept) {
+    const auto item = tree.FolderOf(tree.indexAt(QPoint(x, y)));
+    accept = item && item->IsFolder();
+  };
+  QCoreApplication::processEvents();  // the view lays its rows out
+  t.view.OnEndDrag = [&](TICustomShellTreeView&, QObject* target, int32_t x, int32_t) {
+    endTarget = target;
+    endX = x;
+  };
+  std::unique_ptr<QMimeData> ours(t.view.model()->mimeData({t.Node("x.kqp")}));
+  QMimeData foreign;
+  foreign.setUrls({QUrl::fromLocalFile(QString::fromStdString(t.dir.File("P/y.txt")))});
+  const struct {
+    const char* over;
+    const QMimeData* data;
+    bool accepted;
+  } cases[] = {{"A", ours.get(), true}, {"y.txt", ours.get(), false}, {"A", &foreign, false}};
+  // The application sends moves and the drop to the widget that took the
+  // drag when it entered.
+  auto enter = [&](const QMimeData* data) {
+    QDragEnterEvent event(QPoint(1, 1), Qt::MoveAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(t.view.viewport(), &event);
+    return event.isAccepted();
+  };
+  auto leave = [&] {
+    QDragLeaveEvent event;
+    QCoreApplication::sendEvent(t.view.viewport(), &event);
+  };
+  EXPECT_FALSE(enter(&foreign));
+  leave();
+  ASSERT_TRUE(enter(ours.get()));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.over);
+    const QPoint at = t.view.visualRect(t.Node(c.over)).center();
+    QDragMoveEvent move(at, Qt::MoveAction, c.data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(t.view.viewport(), &move);
+    EXPECT_EQ(move.isAccepted(), c.accepted);
+  }
+  // A drop: the owner hears of it once the drag is over.
+  const QPoint at = t.view.visualRect(t.Node("A")).center();
+  QDropEvent drop(at, Qt::MoveAction, ours.get(), Qt::LeftButton, {});
+  QCoreApplication::sendEvent(t.view.viewport(), &drop);
+  leave();
+  EXPECT_EQ(endTarget, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return endTarget != nullptr; }));
+  EXPECT_EQ(endTarget, &t.view);
+  EXPECT_EQ(endX, at.x());
 }
 
 TEST(TIShellTreeView, RootInAHiddenFolder) {
