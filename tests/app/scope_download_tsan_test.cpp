@@ -20,6 +20,10 @@ using namespace std::chrono_literals;
 using test::HttpReply;
 using test::LoopbackHttpServer;
 
+// The server's own socket code: the threads of cpp-httplib are not built for
+// the thread checker.
+const LoopbackHttpServer::Options kServerOptions{LoopbackHttpServer::Transport::kRawSocket, true};
+
 const std::string kProject = std::string("FPKP\0\0\0\0\4\0\0\0\0\0\0\0", 16) + "project body";
 
 // One download as the explorer runs it: the flag taken, the thread resumed,
@@ -78,7 +82,7 @@ TEST(tthreaddownload, SavesWhatCameWithStatus200) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    LoopbackHttpServer server;
+    LoopbackHttpServer server(kServerOptions);
     server.SetFallback([&](const test::HttpRequestRecord&) { return c.reply; });
     test::TempDir root;
     const std::string folder = root.Path() + "target/";
@@ -104,7 +108,7 @@ TEST(tthreaddownload, SavesWhatCameWithStatus200) {
 }
 
 TEST(tthreaddownload, CloseRequestEndsASlowDownloadAtOnce) {
-  LoopbackHttpServer server;
+  LoopbackHttpServer server(kServerOptions);
   // 200 blocks of 1 KB, one every 50 ms: ten seconds of body.
   server.Route("/slow.kqp", HttpReply::Text(std::string(200 * 1024, 'k')).Slow(1024, 50ms));
   server.Route("/silent.kqp", HttpReply::Silent());
@@ -126,7 +130,7 @@ TEST(tthreaddownload, CloseRequestEndsASlowDownloadAtOnce) {
 }
 
 TEST(tthreaddownload, AnAbortBeforeTheRequestIsOpenStillEndsIt) {
-  LoopbackHttpServer server;
+  LoopbackHttpServer server(kServerOptions);
   server.Route("/silent.kqp", HttpReply::Silent());
   test::TempDir dir;
   for (int round = 0; round < 20; ++round) {
@@ -141,7 +145,7 @@ TEST(tthreaddownload, AnAbortBeforeTheRequestIsOpenStillEndsIt) {
 }
 
 TEST(tthreaddownload, OneDownloadAtATime) {
-  LoopbackHttpServer server;
+  LoopbackHttpServer server(kServerOptions);
   server.Route("/a.kqp", HttpReply::Text(kProject).DelayHead(300ms));
   test::TempDir dir;
   Download first(server.Url("/a.kqp"), dir.WPath());
