@@ -242,6 +242,33 @@ bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>& entries) {
   return true;
 }
 
+bool ListFolderIdentities(std::u16string_view folder, std::vector<FolderEntryIdentity>& entries) {
+  entries.clear();
+  const std::string path = Utf16ToUtf8(folder);
+  const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return false;
+  }
+  while (dirent* e = ::readdir(dir)) {
+    const char* name = e->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    struct stat st;
+    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    FolderEntryIdentity entry;
+    entry.name = Utf8ToUtf16(name);
+    entry.isFolder = S_ISDIR(st.st_mode);
+    entry.device = static_cast<uint64_t>(st.st_dev);
+    entry.inode = static_cast<uint64_t>(st.st_ino);
+    entry.mode = static_cast<uint32_t>(st.st_mode);
+    entries.push_back(std::move(entry));
+  }
+  ::closedir(dir);  // closes fd
+  return true;
+}
+
 bool FileExists(std::u16string_view name) {
   PathInfo info = GetPathInfo(name);
   return info.exists && info.isFile;

@@ -79,6 +79,20 @@ struct FolderEntry {
 // them. False when the folder cannot be read.
 bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>& entries);
 
+// One entry of a folder with what identifies it: the link itself for a
+// symbolic link, never its target.
+struct FolderEntryIdentity {
+  std::u16string name;
+  bool isFolder = false;  // a real folder, not a link to one
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint32_t mode = 0;      // the POSIX mode: kind and permission bits
+};
+// Every entry of the folder named exactly `folder` (no case fallback) except
+// "." and "..", in the order the system delivers them; an entry that vanishes
+// while it is read is left out. False when the folder cannot be read.
+bool ListFolderIdentities(std::u16string_view folder, std::vector<FolderEntryIdentity>& entries);
+
 bool FileExists(std::u16string_view name);    // an existing non-folder
 // An existing regular file (after links): not a folder, device, pipe or socket,
 // so opening and reading it can neither fail for its kind nor block.

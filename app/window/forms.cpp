@@ -3,8 +3,10 @@
 #include "app/connect_probe.h"
 #include "app/window/apply_language.h"
 #include "app/window/kestrune_main.h"
+#include "app/window/scope_explorer.h"
 #include "ui/connect.h"
 #include "ui/network_editor.h"
+#include "ui/project_manager.h"
 
 namespace kestrune {
 
@@ -32,7 +34,32 @@ std::unique_ptr<QWidget> CreateRedactor(TKestruneSession& session) {
   return form;
 }
 
+// The project manager over the session's projects folder.
+std::unique_ptr<QWidget> CreateManagerForm(TKestruneSession& session) {
+  auto form = std::make_unique<Tmanager>([&session] { return session.ProjectFolder; }, session.Opener);
+  ApplyBuiltInLanguage(*form);
+  return form;
+}
+
+// The scope explorer, given the interface language's folder name.
+std::unique_ptr<QWidget> CreateExploreForm(TKestruneSession& session) {
+  auto form = std::make_unique<Texploreform>([&session] { return ExplorerLangFolderName(session); });
+  ApplyBuiltInLanguage(*form);
+  return form;
+}
+
 }  // namespace
+
+std::string ExplorerLangFolderName(const TKestruneSession& session) {
+  TLngHeader header;
+  FindLngHeader(session.InterfaceLang, session.LngHeaders, header);
+  const std::string& folder = header.LangFolder;
+  if (folder.empty() || folder == "." || folder == "..") return "en";
+  for (const char c : folder) {
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "en";
+  }
+  return folder;
+}
 
 const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
   static const std::array<TFormEntry, kApplicationFormCount> forms = {{
@@ -42,9 +69,9 @@ const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
       {"TQuestChSE", nullptr},
       {"TExceptionForm", nullptr},
       {"TQuestion", nullptr},
-      {"Tmanager", nullptr},
+      {"Tmanager", CreateManagerForm},
       {"TFAddUrl", nullptr},
-      {"Texploreform", nullptr},
+      {"Texploreform", CreateExploreForm},
       {"TOptionsForm", nullptr},
       {"TFAbout", nullptr},
       {"TfrmRedactor", CreateRedactor},

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <string>
 
 #include "app/kestrune_session.h"
 
@@ -20,5 +21,10 @@ struct TFormEntry {
 inline constexpr size_t kApplicationFormCount = 14;
 
 const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms();
+
+// The interface language's folder name for the scope explorer: the session's
+// LangFolder when it is one plain folder name, else "en". (It gives way to
+// the program-wide LangFolderName() once that exists.)
+std::string ExplorerLangFolderName(const TKestruneSession& session);
 
 }  // namespace kestrune

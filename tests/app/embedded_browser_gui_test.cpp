@@ -8,23 +8,13 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "tests/app/browser_eval.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune {
 namespace {
 
-// The page's answer to a script; invalid after 5 s.
-QVariant Eval(TEmbeddedBrowser& browser, const QString& script) {
-  QVariant result;
-  QEventLoop loop;
-  browser.page()->runJavaScript(script, [&](const QVariant& value) {
-    result = value;
-    loop.quit();
-  });
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-  loop.exec();
-  return result;
-}
+using test::Eval;
 
 // A shown browser control with a template folder and a private cache folder.
 struct Browser {

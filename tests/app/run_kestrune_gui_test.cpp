@@ -16,12 +16,14 @@
 #include "app/connect_probe.h"
 #include "app/window/kestrune_main.h"
 #include "app/window/run_kestrune.h"
+#include "app/window/scope_explorer.h"
 #include "tests/app/recording_main_view.h"
 #include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "tests/app/program_folder.h"
 #include "ui/connect.h"
+#include "ui/project_manager.h"
 
 namespace kestrune {
 namespace {
@@ -109,11 +111,14 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   EXPECT_EQ(status, 0);
   // English while created, in the table's order.
   // The network editor's caption is the word it lists.
-  EXPECT_EQ(forms, (std::vector<std::string>{"FKestruneMain:Kestrune Search", "frmRedactor:",
+  EXPECT_EQ(forms, (std::vector<std::string>{"FKestruneMain:Kestrune Search", "manager:manageR",
+                                             "exploreform:Search scopes", "frmRedactor:",
                                              "FConnect:Connect to proxy server"}));
   EXPECT_EQ(title, QString::fromUtf8("Kestrune Suche \xc3\xa4"));
   EXPECT_EQ(FKestruneMain, nullptr);
   EXPECT_EQ(FConnect, nullptr);
+  EXPECT_EQ(manager, nullptr);
+  EXPECT_EQ(exploreform, nullptr);
   EXPECT_EQ(ConnectProbe().Prompt.load(), nullptr);
   platform::SettingsStore store;
   ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));

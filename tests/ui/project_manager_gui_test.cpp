@@ -1,0 +1,278 @@
+// The project manager over a projects folder of the test's own.
+//
+// With KESTRUNE_WRITE_IMAGES=<folder> the screenshot test also writes
+// project_manager.png (for docs/) there.
+#include "ui/project_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <filesystem>
+
+#include "app/window/apply_language.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "tests/app/project_file_bytes.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/shell_tree_test_support.h"
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ChildTexts;
+using test::WaitForChildren;
+using test::WaitUntil;
+
+// A projects folder P/ with A/{y.kqp, Deep/}, C/x.kqp, x.kqp, X.KQP, notes.txt
+// and the manager shown on it. Questions are answered by `answer` and
+// recorded.
+struct Manager {
+  test::TempDir dir;
+  std::string projects;
+  std::unique_ptr<Tmanager> form;
+  std::vector<std::u16string> questions;
+  int32_t answer = platform::kIdNo;
+
+  explicit Manager(bool fill = true, const char* name = "P") : projects(dir.Path() + name + "/") {
+    fs::create_directories(projects);
+    if (fill) {
+      for (const char* folder : {"A/Deep", "C"}) fs::create_directories(projects + folder);
+      for (const char* name : {"A/y.kqp", "C/x.kqp", "x.kqp", "X.KQP", "notes.txt"}) {
+        test::WriteFileBytes(projects + name, test::ProjectFileBytes({.Note = platform::Utf8ToUtf16(name)}));
+      }
+    }
+    platform::SetMessageBoxHandler([this](std::u16string_view text, std::u16string_view, uint32_t) {
+      questions.emplace_back(text);
+      return answer;
+    });
+    form = std::make_unique<Tmanager>([this] { return platform::Utf8ToUtf16(projects); });
+    ApplyBuiltInLanguage(*form);
+    form->show();
+  }
+  ~Manager() { platform::SetMessageBoxHandler({}); }
+
+  TIShellTreeView& Tree() const { return *form->ShellTreeView2; }
+  QModelIndex Node(const QString& relative) const { return test::NodeOf(Tree(), relative); }
+  QStringList Children(const QString& relative, const QStringList& expected) {
+    return WaitForChildren(Tree(), relative, expected);
+  }
+  // The centre of a node in the tree's viewport.
+  QPoint At(const QString& relative) {
+    Tree().scrollTo(Node(relative));
+    QCoreApplication::processEvents();
+    return Tree().visualRect(Node(relative)).center();
+  }
+  // Drags the node at `from` and drops it on the node at `onto`.
+  void Drop(const QString& from, const QString& onto) {
+    Tree().setCurrentIndex(Node(from));
+    const QPoint at = At(onto);
+    form->ShellTreeView2EndDrag(Tree(), &Tree(), at.x(), at.y());
+  }
+  void Child(const std::string& command) {
+    QProcess child;
+    child.setWorkingDirectory(QString::fromStdString(projects));
+    child.start("/bin/sh", {"-c", QString::fromStdString(command)});
+    ASSERT_TRUE(child.waitForFinished(5000));
+  }
+};
+
+TEST(Tmanager, ComponentsAndEnglishTexts) {
+  Manager m;
+  EXPECT_EQ(manager, m.form.get());
+  EXPECT_EQ(m.form->windowTitle(), "manageR");
+  EXPECT_EQ(m.form->crdir->text(), "Make folder");
+  EXPECT_FALSE(m.form->InetE->isEnabled());
+  EXPECT_FALSE(m.form->InteI->isEnabled());
+  for (const char* action : {"ShellOpen", "ShellRename", "ShellDelete"}) {
+    SCOPED_TRACE(action);
+    auto* found = m.form->findChild<QAction*>(action);
+    ASSERT_NE(found, nullptr);
+    EXPECT_FALSE(found->text().isEmpty());
+  }
+  const TShellNotification& watcher = *m.form->ShellNotification1;
+  EXPECT_TRUE(watcher.WatchSubTree());
+  EXPECT_EQ(watcher.WatchEvents(),
+            (TNotificationEvents{neFileCreate, neFileDelete, neFileRename, neFolderDelete, neFolderRename}));
+  // Shown: the tree and the watcher are on the projects folder.
+  EXPECT_TRUE(watcher.Registered());
+  EXPECT_EQ(platform::Utf16ToUtf8(watcher.Path()), m.projects);
+  EXPECT_EQ(m.Tree().NodePath(m.Tree().RootNode()).toStdString() + "/", m.projects);
+  m.form.reset();
+  EXPECT_EQ(manager, nullptr);
+}
+
+TEST(Tmanager, ShowsFoldersAndProjectsWithTheirNotes) {
+  Manager m;
+  // "X.KQP" and "notes.txt" are no projects.
+  EXPECT_EQ(m.Children("", {"A", "C", "x.kqp"}), (QStringList{"A", "C", "x.kqp"}));
+  m.Tree().setCurrentIndex(m.Node("x.kqp"));
+  EXPECT_EQ(m.form->TntLabel1->text(), "x.kqp");
+  EXPECT_EQ(m.form->TntLabel1->textFormat(), Qt::PlainText);
+  m.Tree().setCurrentIndex(m.Node("A"));
+  EXPECT_EQ(m.form->TntLabel1->text(), "");
+}
+
+TEST(Tmanager, MakeFolder) {
+  const struct {
+    const char* selected;  // "" none
+    const char* in;        // where the folder is made
+  } cases[] = {{"", ""}, {"A", "A"}, {"A/y.kqp", "A"}, {"x.kqp", ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.selected);
+    Manager m;
+    fs::create_directories(m.projects + c.in + "/New folder");
+    fs::create_directories(m.projects + c.in + "/New folder(1)");
+    if (*c.in) {
+      m.Children("", {"A", "C", "x.kqp"});
+    } else {
+      m.Children("", {"A", "C", "New folder", "New folder(1)", "x.kqp"});
+    }
+    m.form->ShellTreeView2->expand(m.Node("A"));
+    if (*c.in) {
+      m.Children("A", {"Deep", "New folder", "New folder(1)", "y.kqp"});
+    } else {
+      m.Children("A", {"Deep", "y.kqp"});
+    }
+    m.Tree().setCurrentIndex(*c.selected ? m.Node(c.selected) : QModelIndex());
+    m.form->crdirClick();
+    EXPECT_TRUE(fs::is_directory(m.projects + c.in + "/New folder(2)"));
+    const QString made = QString(c.in) + (*c.in ? "/" : "") + "New folder(2)";
+    EXPECT_TRUE(m.Node(made).isValid());
+    EXPECT_EQ(m.Tree().currentIndex(), m.Node(made));
+    auto* editor = m.Tree().findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);  // its name is open for editing
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), "New folder(2)");
+  }
+}
+
+TEST(Tmanager, DragAndDrop) {
+  enum Answer { kNone, kYes, kNo };
+  const struct {
+    const char* what;
+    const char* from;
+    const char* onto;
+    Answer answer;
+    std::vector<const char*> present, absent;
+  } cases[] = {
+      {"a project onto a folder", "x.kqp", "A", kNone, {"A/x.kqp"}, {"x.kqp"}},
+      {"a project onto a project: into its folder", "x.kqp", "A/y.kqp", kNone, {"A/x.kqp", "A/y.kqp"}, {"x.kqp"}},
+      {"a folder into another", "A", "C", kNone, {"C/A/y.kqp"}, {"A"}},
+      {"a folder into its own descendant", "A", "A/Deep", kNone, {"A/Deep", "A/y.kqp"}, {"A/Deep/A"}},
+      {"a folder onto itself", "A", "A", kNone, {"A/y.kqp"}, {"A/A"}},
+      {"a name that exists, not replaced", "x.kqp", "C", kNo, {"x.kqp", "C/x.kqp"}, {}},
+      {"a name that exists, replaced", "x.kqp", "C", kYes, {"C/x.kqp"}, {"x.kqp"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Manager m;
+    m.answer = c.answer == kYes ? platform::kIdYes : platform::kIdNo;
+    m.Children("", {"A", "C", "x.kqp"});
+    m.form->ShellTreeView2->expand(m.Node("A"));
+    m.Children("A", {"Deep", "y.kqp"});
+    m.Drop(c.from, c.onto);
+    EXPECT_EQ(m.questions.size(), c.answer == kNone ? 0u : 1u);
+    if (!m.questions.empty()) {
+      EXPECT_EQ(m.questions[0], u"\"x.kqp\" already exists. Do you want to replace it?");
+    }
+    for (const char* name : c.present) EXPECT_TRUE(fs::exists(m.projects + name)) << name;
+    for (const char* name : c.absent) EXPECT_FALSE(fs::exists(m.projects + name)) << name;
+    if (c.answer == kYes) {
+      EXPECT_EQ(test::ReadFileBytes(m.projects + "C/x.kqp"), test::ProjectFileBytes({.Note = u"x.kqp"}));
+    }
+  }
+}
+
+TEST(Tmanager, DragOverAcceptsFoldersOnly) {
+  Manager m;
+  m.Children("", {"A", "C", "x.kqp"});
+  const struct {
+    QPoint at;
+    bool before, after;
+  } cases[] = {
+      {m.At("A"), false, true},
+      {m.At("x.kqp"), true, false},
+      {QPoint(5, m.Tree().viewport()->height() - 5), false, false},  // empty space: unchanged
+      {QPoint(5, m.Tree().viewport()->height() - 5), true, true},
+  };
+  for (const auto& c : cases) {
+    bool accept = c.before;
+    m.form->ShellTreeView2DragOver(m.Tree(), &m.Tree(), c.at.x(), c.at.y(), accept);
+    EXPECT_EQ(accept, c.after);
+  }
+}
+
+TEST(Tmanager, FollowsOtherPrograms) {
+  Manager m;
+  m.Children("", {"A", "C", "x.kqp"});
+  m.Child("rm x.kqp");
+  EXPECT_EQ(m.Children("", {"A", "C"}), (QStringList{"A", "C"}));
+  m.Child("mkdir B && echo x > B/b.kqp");
+  EXPECT_EQ(m.Children("", {"A", "B", "C"}), (QStringList{"A", "B", "C"}));
+  m.form->ShellTreeView2->expand(m.Node("B"));
+  EXPECT_EQ(m.Children("B", {"b.kqp"}), QStringList{"b.kqp"});
+
+  Manager empty(false);
+  EXPECT_TRUE(WaitUntil([&] { return ChildTexts(empty.Tree(), empty.Tree().RootNode()).isEmpty(); }));
+  empty.Child("echo x > saved.kqp");
+  EXPECT_EQ(empty.Children("", {"saved.kqp"}), QStringList{"saved.kqp"});
+}
+
+TEST(Tmanager, NodeToRefresh) {
+  Manager m;
+  m.Children("", {"A", "C", "x.kqp"});
+  m.form->ShellTreeView2->expand(m.Node("A"));
+  m.Children("A", {"Deep", "y.kqp"});
+  const std::string p = m.projects;
+  const struct {
+    std::string path;
+    const char* refreshed;  // the node refreshed, relative to the root
+  } cases[] = {
+      {p + "A/y.kqp", "A"},          // the node's parent
+      {p + "A/Deep/", "A"},
+      {p + "C", ""},
+      {p + "A/Deep/new.kqp", ""},    // not shown: the root
+      {p + "a/y.kqp", ""},           // another name here
+      {p, ""},                       // the root itself
+      {m.dir.Path(), ""},            // above the root: where a file made in the root points
+      {"/elsewhere/x.kqp", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(m.form->NodeToRefresh(platform::Utf8ToUtf16(c.path)), m.Node(c.refreshed));
+  }
+}
+
+TEST(Tmanager, Screenshot) {
+  Manager m(false, "Projects");
+  const std::pair<const char*, const char16_t*> projects[] = {
+      {"Birds/coastal birds (Mojeek).kqp",
+       u"Search \"coastal birds\" via Mojeek: the gulls, terns and waders of the North Sea coast, with their calls."},
+      {"Birds/owls.kqp", u"Owls of Europe"},
+      {"Travel/Lisbon/trams.kqp", u"Lisbon's old trams"},
+      {"recipes.kqp", u"Bread and soups"},
+  };
+  for (const auto& [name, note] : projects) {
+    fs::create_directories(fs::path(m.projects + name).parent_path());
+    test::WriteFileBytes(m.projects + name, test::ProjectFileBytes({.Note = note}));
+  }
+  m.Children("", {"Birds", "Travel", "recipes.kqp"});
+  m.form->ShellTreeView2->expand(m.Node("Birds"));
+  m.form->ShellTreeView2->expand(m.Node("Travel"));
+  m.Children("Birds", {"coastal birds (Mojeek).kqp", "owls.kqp"});
+  m.Children("Travel", {"Lisbon"});
+  m.Tree().setCurrentIndex(m.Node("Birds/coastal birds (Mojeek).kqp"));
+  EXPECT_TRUE(m.form->TntLabel1->text().startsWith("Search \"coastal birds\""));
+  const QImage shot = m.form->grab().toImage();
+  EXPECT_EQ(shot.size(), m.form->size());
+  const QString folder = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
+  if (!folder.isEmpty()) {
+    EXPECT_TRUE(shot.save(folder + "/project_manager.png"));
+  }
+}
+
+}  // namespace
+}  // namespace kestrune

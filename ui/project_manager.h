@@ -1,0 +1,92 @@
+// Tmanager: the project manager ("manager"), a modal dialog over the projects
+// folder: a tree of its sub-folders and project files (".kqp", exact case),
+// the note of the selected project, "Make folder", moves by drag and drop,
+// renames in place, and the changes other programs make, followed through a
+// change watcher that stays registered from the first showing on.
+//
+// Showing the form (TntFormShow) roots the tree and the watcher at the
+// projects folder that the form's source gives at that moment. A project
+// dropped on a folder moves into it, dropped on a project into that project's
+// folder; a folder is never moved into itself or below itself; a name that
+// exists at the destination is replaced only after the user agrees; a move
+// cannot be undone (app/projects_folder.h). "Make folder" makes "New folder"
+// (or the first free "New folder(n)") in the selected folder, beside the
+// selected project, or in the root, and opens its name for editing.
+//
+// A change the watcher reports refreshes the node above the item concerned;
+// a path whose node the tree does not show, or that lies at or above the
+// root, refreshes the root node (a project saved into an empty projects
+// folder shows at once).
+//
+// The form is created at program start and kept for the run; it is used on
+// the user-interface thread only. The main window opens it with ShowModal.
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <functional>
+#include <string>
+
+#include "ui/shell_notification.h"
+#include "ui/shell_tree_view.h"
+
+namespace kestrune {
+
+class IBrowserOpener;
+
+class Tmanager : public QDialog {
+ public:
+  // projectFolder: the projects folder (UTF-16, with a trailing "/"), asked
+  // at each showing. opener: where opened project files go (not owned; may
+  // be null).
+  explicit Tmanager(std::function<std::u16string()> projectFolder, IBrowserOpener* opener = nullptr,
+                    QWidget* parent = nullptr);
+  ~Tmanager() override;
+
+  // Shows the form modally; the modal result.
+  int32_t ShowModal() { return exec(); }
+
+  // The components, named (objectName) as the language files name them.
+  QStackedWidget* PageControl1;
+  TIShellTreeView* ShellTreeView2;
+  QLabel* TntLabel1;
+  QPushButton* crdir;
+  QPushButton* InetE;
+  QPushButton* InteI;
+  TShellNotification* ShellNotification1;
+
+  void TntFormShow();
+  void ShellTreeView2AddFolder(TICustomShellTreeView& sender, const TShellFolder& folder, bool& canAdd);
+  void ShellTreeView2Change(TICustomShellTreeView& sender, const QModelIndex& node);
+  void ShellTreeView2DragOver(TICustomShellTreeView& sender, QObject* source, int32_t x, int32_t y, bool& accept);
+  void ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* target, int32_t x, int32_t y);
+  void crdirClick();
+  // Refreshes the node above the item at `path` (see above) and scrolls the
+  // tree to its top.
+  void RefreshPath(const std::u16string& path);
+  // The node RefreshPath refreshes for `path`.
+  QModelIndex NodeToRefresh(const std::u16string& path) const;
+
+  void ShellNotification1FolderRemove(TShellNotification& sender, const std::u16string& path);
+  void ShellNotification1FileDelete(TShellNotification& sender, const std::u16string& path);
+  void ShellNotification1FileCreate(TShellNotification& sender, const std::u16string& path);
+  void ShellNotification1FolderRename(TShellNotification& sender, const std::u16string& oldPath,
+                                      const std::u16string& newPath);
+  void ShellNotification1ItemRename(TShellNotification& sender, const std::u16string& oldPath,
+                                    const std::u16string& newPath);
+  // Does nothing and is not bound.
+  void ShellNotification1FolderUpdate(TShellNotification& sender, const std::u16string& path);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  std::function<std::u16string()> projectFolder_;
+};
+
+// The form while it exists, else null.
+extern Tmanager* manager;
+
+}  // namespace kestrune
