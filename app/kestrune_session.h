@@ -637,10 +637,10 @@ class TKestruneSession {
   void N8Click();
   void r1Click();
   void pmEditElementClick();
-  // Before "Exclude from results" raises the map's group event: the hover
-  // goes. The variant of the group event: 1 (exclude) in the query view, 0
-  // in the excluded-words view.
-  int32_t pmExcludePrepare();
+  // "Exclude from results": the hover goes, the popup state is left and the
+  // marked group is excluded (in the excluded-words view: given back to the
+  // query), as the map's group event 1 (0 in that view).
+  void pmExcludeClick();
 
   // The run's state between ShowSearchBusy and FinishSearch, and the
   // hand-offs from the engine's thread.
@@ -831,6 +831,9 @@ class TKestruneSession {
   void AddContextWordsOfKey(int32_t wordId);
   // The query box at (x, y) of the map, with BBtnSearch or BBtnSearch2.
   void PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton);
+  // A menu item of the map's popup ends the hover of its word: kind 4
+  // emptied, no hovered key, the page's query line without the word.
+  void EndPopupHover();
   // Leaves the excluded-words view without a rebuild (the kinds traded back).
   void LeaveExcludedView();
 

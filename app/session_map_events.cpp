@@ -297,9 +297,15 @@ TKestruneSession::TMapPopupItems TKestruneSession::PopupMenu1Popup() {
                        Scope.Count() > 0);
 }
 
-void TKestruneSession::pmAddClick(int32_t popupWord) {
+void TKestruneSession::EndPopupHover() {
   ContentMap.Steps().ClearKind(kKindHovered);
   ContentMap.SetHoveredKey(-1);
+  // The page's query line no longer shows the word as if it were added.
+  PageResults.SetHoverWord(-1, 0);
+}
+
+void TKestruneSession::pmAddClick(int32_t popupWord) {
+  EndPopupHover();
   if (popupWord >= 0 && popupWord < ContentMap.KeyCount()) ContentMap.SetAnchorKey(popupWord);
   const TNNKeys group = MarkedGroup;
   DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), ContentMap.ExcludedMode() ? 1 : 0, true, group);
@@ -335,8 +341,7 @@ void TKestruneSession::pmEditWordClick(int32_t x, int32_t y) {
 void TKestruneSession::pmRemoveFromExcludedClick() {
   if (!MarkedGroup.empty()) {
     SaveKeysUndoState();
-    ContentMap.Steps().ClearKind(kKindHovered);
-    ContentMap.SetHoveredKey(-1);
+    EndPopupHover();
     ContentMap.Steps().Remove(kKindQuery, MarkedGroup.front().Id);
     ContentMapReGenerate();
     ShowResults(-2, 0);

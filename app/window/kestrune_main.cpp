@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -62,6 +63,9 @@ bool ReadCursorFile(const QString& path, QCursor& cursor) {
                    std::min(word(12), image.height() - 1));
   return true;
 }
+
+// A popup window (a menu, a drop-down list) of the program.
+bool IsPopupWindow(QObject* window) { return static_cast<QWindow*>(window)->type() == Qt::Popup; }
 
 // The first widget a key event reaches: the focus widget, or the window when
 // nothing has the focus. The event is then passed on to the parents.
@@ -542,10 +546,7 @@ void TFKestruneMain::CenterQueryBoxOnResize() {
 // ---------------------------------------------------------------------------
 // Handlers.
 
-void TFKestruneMain::pmExcludeClick() {
-  const int32_t variant = session_.pmExcludePrepare();
-  DrawAndEventMap1->FireGroupSelect(variant);
-}
+void TFKestruneMain::pmExcludeClick() { session_.pmExcludeClick(); }
 
 void TFKestruneMain::DrawAndEventMap1DblClick() {
   TDrawAndEventMap& map = *DrawAndEventMap1;
@@ -609,7 +610,11 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       auto* widget = qobject_cast<QWidget*>(watched);
       auto* key = static_cast<QKeyEvent*>(event);
-      if (widget == IComboBox1->lineEdit() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+      // Enter (or the keypad's) in the query box searches, once: a typed key
+      // reaches the box itself, which hands it to its line edit directly;
+      // an event sent to the line edit comes here first.
+      if ((widget == IComboBox1 || widget == IComboBox1->lineEdit()) &&
+          (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         session_.QueryBoxEnter();
         return true;
       }
@@ -625,8 +630,9 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       break;
     }
     case QEvent::MouseButtonPress:
-      // Once per press: when it reaches the top-level window.
-      if (watched->isWindowType()) {
+      // Once per press: when it reaches the top-level window. A popup menu
+      // keeps its clicks to itself (the map's menu acts on them).
+      if (watched->isWindowType() && !IsPopupWindow(watched)) {
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
         if (button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton) {
           session_.ApplicationMouseDown();
@@ -634,7 +640,9 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       }
       break;
     case QEvent::MouseMove:
-      if (watched->isWindowType()) MouseMoved(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+      if (watched->isWindowType() && !IsPopupWindow(watched)) {
+        MouseMoved(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+      }
       break;
     case QEvent::Resize:
       if (watched == Panel1) CenterQueryBoxOnResize();
