@@ -333,6 +333,8 @@ void TKestruneSession::SetVisible(TMainControl control, bool visible) {
 }
 
 void TKestruneSession::SaveKeysUndoState() {
+  // A new step: its pages no longer speak of how the last download ended.
+  SearchEnd = TSearchEnd();
   IControlKeys& steps = ContentMap.Steps();
   // The ring always holds the query view.
   const bool excludedView = ContentMap.ExcludedMode();

@@ -546,6 +546,28 @@ class TKestruneSession {
   // animation came first) downloads nothing.
   bool WindowClosed = false;
 
+  // How the last download ended (session_search_end.cpp): kept from its end
+  // until the keys of the step change, so that the pages of that step say
+  // it; cleared when a download starts, by a change of the keys and with
+  // the project.
+  struct TSearchEnd {
+    TDownloadFailure Failure = TDownloadFailure::None;
+    int32_t HttpStatus = 0;  // the answer's status of an HttpError
+    bool Stopped = false;    // Stop was pressed (or the window closed)
+    bool Early() const { return Stopped || Failure != TDownloadFailure::None; }
+  };
+  TSearchEnd SearchEnd;
+  // Reads the end of the download that just fell idle from the engine.
+  void NoteSearchEnd();
+  // The words for a page: the failure, or the stop; followed by
+  // smSearchEndedEarly when the page shows documents. Empty after a
+  // download that ran to its end.
+  static std::u16string SearchEndText(const TSearchEnd& end, bool documentsShown);
+  // The notice of a page of this mode: the failure on the no-connection
+  // page (mode 2; the engine could not be reached when nothing else is
+  // known), the early end on a result page (mode 5), else none.
+  std::u16string SearchNoticeForPage(int32_t mode) const;
+
   // Options of RunMetaSearch: download; without it the engine's last result
   // array is merged again.
   static constexpr int32_t kRunDownload = 2;

@@ -146,6 +146,9 @@ class THttpRead {
   int32_t StatusCode() const { return statusCode_; }
   // Why the last Get failed (hfNone after a success).
   THttpFailure FailureCause() const { return failureCause_; }
+  // The last Get ended because the server stayed silent longer than the
+  // receive time-out after the connection was made.
+  bool TimedOut() const { return timedOut_; }
 
   // Time-outs in milliseconds: for the connection (60000) and for silence
   // after the request went out (60000).
@@ -171,6 +174,7 @@ class THttpRead {
   // Per-transfer state, owned by Get's thread.
   int32_t statusCode_ = 0;
   THttpFailure failureCause_ = hfNone;
+  bool timedOut_ = false;
   int32_t lastStatusLine_ = 0;
   bool locationSeen_ = false;
   bool headComplete_ = false;

@@ -61,6 +61,51 @@ TEST(FKestruneMain, TypingOverTheMap) {
   }
 }
 
+// Enter typed into the query box, as the platform delivers it (to the focus
+// widget), runs the search entry once: in the box of the first show a new
+// query, in the box a double click opened over the map a refinement (one
+// step more).
+TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
+  const struct {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  } cases[] = {
+      {"Return", Qt::Key_Return, Qt::NoModifier},
+      {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::LoopbackHttpServer server;
+    test::RouteLoopbackEngine(server, 20);
+    TWindow w([&](test::TestProgram& p) {
+      test::WriteEngineTemplate(p.Program(), "loopback", test::LoopbackEngineTemplate(
+                                                             server.Url(""), test::LoopbackTemplateOptions().HostName("Loopback")));
+    });
+    TKestruneSession& s = *w.session;
+    QTest::keyClicks(w.KeyTarget(), "query");
+    QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);  // returns with the search's run
+    EXPECT_EQ(s.NewSearchRequests, 1);
+    EXPECT_EQ(s.Documents.size(), 20u);
+
+    // The box a double click opens over empty map space.
+    TDrawAndEventMap& map = *w.window->DrawAndEventMap1;
+    const QPoint empty(3, 3);
+    ASSERT_FALSE(map.HitTest(empty.x(), empty.y()));
+    QCursor::setPos(map.mapToGlobal(empty));
+    // A person's double click: QTest's ends at the second press.
+    QTest::mouseDClick(&map, Qt::LeftButton, Qt::NoModifier, empty);
+    QTest::mouseRelease(&map, Qt::LeftButton, Qt::NoModifier, empty);
+    ASSERT_FALSE(w.window->IComboBox1->isHidden());
+    const int32_t step = s.ContentMap.Steps().CurrentStep();
+    QTest::keyClicks(w.KeyTarget(), "snippet");
+    QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);
+    EXPECT_EQ(s.ContentMap.Steps().CurrentStep(), step + 1);
+    EXPECT_EQ(s.GetQueryText(), u"query snippet");
+    EXPECT_EQ(s.NewSearchRequests, 1);
+  }
+}
+
 TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {
   TWindow w;
   for (bool query : {false, true}) {

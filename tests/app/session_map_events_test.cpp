@@ -110,6 +110,47 @@ TEST(SessionMapEvents, PopupItems) {
   EXPECT_EQ(f.S().PopupMenu1Popup(), TKestruneSession::MapPopupItems(true, false, false, true, false));
 }
 
+// The popup's items act on the group marked when it opened, twice in a
+// row, while the word under the popup is hovered: the hover ends with it, and
+// the page's query line names the word only as the item put it.
+TEST(SessionMapEvents, PopupItemsActOnTheMarkedGroupOfAHoveredWord) {
+  const struct {
+    const char* name;
+    bool exclude;
+    std::string query;
+    std::u16string line;
+  } cases[] = {
+      {"Exclude", true, "alpha=1", u"alpha -beta -delta"},
+      {"Add", false, "alpha=1 beta=1 delta=1", u"alpha beta delta"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
+    SetWords(s, kKindQuery, u"alpha");
+    s.AddSearchScope();  // the page shows the query line
+    s.ContentMapReGenerate();
+    for (std::u16string_view word : {u"beta", u"delta"}) {
+      const TNNKey key{WordId(s, word), 0.0f};
+      s.DrawAndEventMap1GroupSelect(1, 4, true, {key});  // hovered
+      s.ContentMap.SetHoveredKey(0);
+      s.DrawAndEventMap1MouseToWord(key, 0);
+      s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, word));  // the popup opens over it
+      if (c.exclude) {
+        s.pmExcludeClick();
+      } else {
+        s.pmAddClick(-1);
+      }
+    }
+    EXPECT_EQ(KeysText(s, kKindQuery), c.query);
+    EXPECT_EQ(KeysText(s, kKindHovered), "");
+    EXPECT_EQ(s.ContentMap.HoveredKey(), -1);
+    EXPECT_EQ(s.PageResults.HoverWordId(), -1);
+    EXPECT_NE(f.view.page.find(c.line + u"</A>"), std::u16string::npos) << platform::Utf16ToUtf8(f.view.page);
+  }
+}
+
 TEST(SessionMapEvents, RecommendedExclusionsAreEscaped) {
   TPageSession f;
   TKestruneSession& s = f.S();
