@@ -142,6 +142,15 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   QComboBox* CBWebSite;
   QSlider* TrackBar;
   QSlider* TrackBar3;
+  // The track bars' labels: the word count's, and "any" and "all" on either
+  // side of the match setting's.
+  QLabel* LabelTrackBar;
+  QLabel* LabelAny;
+  QLabel* LabelAll;
+  // The track bars' lengths, so that they stay usable however narrow the
+  // window.
+  static constexpr int kTrackBarWidth = 120;
+  static constexpr int kTrackBar3Width = 60;
   QProgressBar* IProgressBar1;
   QLabel* TntLabel1;
   QLabel* Label1;

@@ -106,6 +106,45 @@ TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
   }
 }
 
+// The window fits a 1280 x 800 screen (less a title bar) whatever its
+// toolbar shows, and every control in it stays whole: the track bars keep
+// their length, the engine box shows its longest name.
+TEST(FKestruneMain, TheWindowFitsTheSmallestScreen) {
+  const struct {
+    const char* name;
+    bool excludedWords;  // the "Excluded words" button shown
+    const char16_t* engine;
+  } cases[] = {
+      {"start", false, u"Loopback"},
+      {"excluded words", true, u"Loopback"},
+      {"a long engine name", true, u"The Searchable Library of Everything Written"},
+  };
+  TWindow w;
+  TFKestruneMain& window = *w.window;
+  window.setWindowState(Qt::WindowNoState);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    window.SetVisible(TMainControl::IBitmapButton4, c.excludedWords);
+    window.SetEngineItems({c.engine, u"Other"}, 0);
+    QCoreApplication::processEvents();
+    const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
+    EXPECT_LE(least.width(), 1280);
+    EXPECT_LE(least.height(), 770);
+    window.resize(1280, 770);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.size(), QSize(1280, 770));
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+      if (!control->isVisible() || control->objectName().isEmpty() || !control->parentWidget()->isVisible()) continue;
+      const QRect at(control->mapTo(&window, QPoint(0, 0)), control->size());
+      EXPECT_TRUE(window.rect().contains(at)) << control->objectName().toStdString();
+    }
+    EXPECT_EQ(window.TrackBar->width(), TFKestruneMain::kTrackBarWidth);
+    EXPECT_EQ(window.TrackBar3->width(), TFKestruneMain::kTrackBar3Width);
+    EXPECT_GE(window.CBWebSite->width(), window.CBWebSite->sizeHint().width());
+    EXPECT_GT(window.CBWebSite->width(), window.CBWebSite->fontMetrics().horizontalAdvance(QString::fromUtf16(c.engine)));
+  }
+}
+
 TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {
   TWindow w;
   for (bool query : {false, true}) {
