@@ -206,9 +206,10 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   PageResults.Scope = &scopeField_;
   InstallSearchHooks();
 
-  // 6. Nothing to undo, redo or refresh yet.
+  // 6. Nothing to undo, redo, refresh or stop yet.
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
-                               TMainControl::ibitmapButton1, TMainControl::fullRefresh}) {
+                               TMainControl::ibitmapButton1, TMainControl::fullRefresh,
+                               TMainControl::IBitmapButtonStop}) {
     SetEnabled(control, false);
   }
 
