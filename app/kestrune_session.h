@@ -797,8 +797,13 @@ class TKestruneSession {
   bool EmbeddedWB1BeforeNavigate2(std::string_view url, bool ownLoad = false);
   // Performs a classified link; true only when the navigation goes ahead.
   bool ExecutePageCommand(const TPageCommand& command, std::string_view url);
-  // An entry of the page's popup menu was chosen.
+  // An entry of the page's popup menu was chosen: the page's word added to
+  // the query or excluded from it (through the search entry, as if typed),
+  // the scope made current or deleted.
   void PagePopupClick(TPagePopupItem item);
+  // The page's word (PagePopupWord) through the search entry: as typed, or
+  // with a minus before each of its words.
+  void SubmitPagePopupWord(bool exclude);
   // The documents become removed links and their words the context no more.
   void ExcludeDocumentContext(const TNNKeys& documents);
 

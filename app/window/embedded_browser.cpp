@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QContextMenuEvent>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
@@ -65,6 +66,42 @@ QString CacheFolder() {
 
 constexpr char kNavigateScript[] = "window.navigate = function (url) { location.href = url; };";
 
+// The page's right-click: the word under the mouse (or the selection the
+// mouse is on) goes to the program's page menu; the browser's menu never
+// opens.
+constexpr char kContextMenuScript[] = R"(
+document.addEventListener('contextmenu', function (e) {
+  if (e.defaultPrevented) return;
+  e.preventDefault();
+  var text = '';
+  var selection = window.getSelection();
+  if (selection && !selection.isCollapsed) {
+    for (var i = 0; i < selection.rangeCount && !text; i++) {
+      var rects = selection.getRangeAt(i).getClientRects();
+      for (var j = 0; j < rects.length; j++) {
+        var r = rects[j];
+        if (e.clientX >= r.left && e.clientX <= r.right && e.clientY >= r.top && e.clientY <= r.bottom) {
+          text = selection.toString();
+          break;
+        }
+      }
+    }
+  }
+  if (!text && document.caretRangeFromPoint) {
+    var range = document.caretRangeFromPoint(e.clientX, e.clientY);
+    if (range && range.startContainer.nodeType === 3) {
+      var s = range.startContainer.data, a = range.startOffset, b = a;
+      var letter = /[\p{L}\p{N}\p{M}'’]/u;
+      while (a > 0 && letter.test(s.charAt(a - 1))) a--;
+      while (b < s.length && letter.test(s.charAt(b))) b++;
+      text = s.substring(a, b);
+    }
+  }
+  text = text.trim();
+  if (text) window.navigate('http://contextmenuannotation/' + encodeURIComponent(text));
+}, false);
+)";
+
 // Called with the anchor: scrolls its element into view, else to the top.
 constexpr char kScrollScript[] =
     "(function (a) {"
@@ -109,6 +146,13 @@ TEmbeddedBrowser::TEmbeddedBrowser(QWidget* parent) : QWebEngineView(parent), pa
   navigate.setRunsOnSubFrames(true);
   navigate.setSourceCode(kNavigateScript);
   page_->scripts().insert(navigate);
+  QWebEngineScript contextMenu;
+  contextMenu.setName("kestrune-context-menu");
+  contextMenu.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  contextMenu.setWorldId(QWebEngineScript::MainWorld);
+  contextMenu.setRunsOnSubFrames(true);
+  contextMenu.setSourceCode(kContextMenuScript);
+  page_->scripts().insert(contextMenu);
   setPage(page_);
 
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) { LoadFinished(ok); });
@@ -159,6 +203,8 @@ void TEmbeddedBrowser::BeginOwnLoad() {
   readyState_ = READYSTATE_LOADING;
   refusedLoads_ = 0;
 }
+
+void TEmbeddedBrowser::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
 
 void TEmbeddedBrowser::NavigateBlank() {
   BeginOwnLoad();

@@ -151,6 +151,49 @@ TEST(SessionMapEvents, PopupItemsActOnTheMarkedGroupOfAHoveredWord) {
   }
 }
 
+// The result page's menu acts on the word (or phrase) it was opened on, as
+// if it were typed into the query box; its scope entries on the scope.
+TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
+  using Item = TKestruneSession::TPagePopupItem;
+  const struct {
+    const char* name;
+    std::u16string word;
+    Item item;
+    std::u16string query;
+  } cases[] = {
+      {"add a word", u"beta", Item::AddToQuery1, u"alpha beta"},
+      {"exclude a word", u"beta", Item::Excludefromquery1, u"alpha -beta"},
+      {"exclude a phrase's words", u"beta%20delta", Item::Excludefromquery1, u"alpha -beta -delta"},
+      {"no word", u"", Item::AddToQuery1, u"alpha"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
+    SetWords(s, kKindQuery, u"alpha");
+    s.ContentMapReGenerate();
+    s.PagePopupWord = c.word;
+    s.PagePopupClick(c.item);
+    EXPECT_EQ(s.GetQueryText(), c.query);
+    EXPECT_EQ(f.view.queryText, u"");  // the box is emptied again
+  }
+  // A scope: made current, then deleted.
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}});
+  SetWords(s, kKindQuery, u"beta");
+  s.AddSearchScope();
+  SetWords(s, kKindQuery, u"alpha");
+  s.AddSearchScope();
+  s.PagePopupScope = 0;
+  s.PagePopupClick(Item::UpdateEntry1);
+  EXPECT_EQ(s.GetQueryText(), u"beta");
+  s.PagePopupClick(Item::DeleteEntry1);
+  EXPECT_EQ(s.Scope.Count(), 1);
+  EXPECT_EQ(s.LastShownMode, 5);
+}
+
 TEST(SessionMapEvents, RecommendedExclusionsAreEscaped) {
   TPageSession f;
   TKestruneSession& s = f.S();
