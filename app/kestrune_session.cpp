@@ -10,6 +10,7 @@
 #include "core/find_files.h"
 #include "core/ini_bath.h"
 #include "core/log_file.h"
+#include "core/message.h"
 #include "core/message_strings.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -284,7 +285,11 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 
 void TKestruneSession::Destroy() {
   LogFile.Log("LoadingIndexBases.Free ok");
-  if (!createFailed_) SaveSettings();
+  if (!createFailed_ && !SaveSettings()) {
+    // The window is gone by now: the platform's own message box says it.
+    ShowMessageBox(MessageStrings.smSettingsNotSaved + u"\n" + SettingsFile(), MessageStrings.smMes,
+                   platform::kMbOk | platform::kMbIconError);
+  }
   LogFile.Log("clusters free ok");
   StopWords.clear();
   created_ = false;

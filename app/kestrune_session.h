@@ -42,11 +42,13 @@
 
 #include <array>
 #include <atomic>
+#include <bit>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -154,6 +156,22 @@ struct TMainSettings {
   bool operator==(const TMainSettings&) const = default;
 };
 
+
+// One value of the settings key as the session writes it.
+struct TSettingValue {
+  enum TType : int32_t { kString, kInteger, kBool, kDateTime };
+  std::string Name;
+  TType Type = kString;
+  std::string Text;    // kString
+  int32_t Number = 0;  // kInteger, kBool (0 or 1)
+  double Date = 0;     // kDateTime
+
+  // Dates by their bits: a stored NaN equals itself.
+  bool operator==(const TSettingValue& other) const {
+    return Name == other.Name && Type == other.Type && Text == other.Text && Number == other.Number &&
+           std::bit_cast<uint64_t>(Date) == std::bit_cast<uint64_t>(other.Date);
+  }
+};
 
 // The ten document counters of the project, shown on the result page.
 struct TDocumentCounters {
@@ -371,9 +389,24 @@ class TKestruneSession {
   // One update of the store; false (logged at [Error], the old hive whole)
   // when it could not be saved. Nothing is written when LoadSettings never
   // ran, so a window that failed early never overwrites the user's settings.
+  // Only what this run changed is written, so that another run of the
+  // program that changed other settings meanwhile keeps its changes: a value
+  // that differs from what the load gave, and a value that the store did
+  // not hold in the session's form at the load (missing, of another type,
+  // out of range) while the store still holds it as then.
   bool SaveSettings();
-  // The values SaveSettings writes, in its order, to the open key of a store.
+  // The values SaveSettings compares and writes, in its order.
+  std::vector<TSettingValue> SettingsValues() const;
+  // Writes every value of SettingsValues to the open key of a store.
   void WriteSettingsValues(platform::SettingsStore& store);
+  // The value of the setting's name and type in the open key of a store;
+  // empty when it is missing or of another type.
+  static std::optional<TSettingValue> StoredSetting(platform::SettingsStore& store, const TSettingValue& like);
+  // The file SaveSettings writes (the current user's hive).
+  static std::u16string SettingsFile();
+  // Remembers the settings as loaded and as the store holds them (the end of
+  // LoadSettings).
+  void NoteLoadedSettings();
 
   // ---- lists built by LoadSettings ----
   void BuildIndexList();
@@ -898,6 +931,9 @@ class TKestruneSession {
   TStorageFormsWords* formsField_ = &FormsStore;
   TScope* scopeField_ = &Scope;
   bool settingsLoaded_ = false;
+  // The settings as the load left them, and as the store held them then.
+  std::vector<TSettingValue> loadedSettings_;
+  std::vector<std::optional<TSettingValue>> storedSettings_;
   bool created_ = false;
   bool createFailed_ = false;
   bool engineListFailed_ = false;

@@ -1,9 +1,16 @@
-// The desktop's services for the session: the opener over QDesktopServices
-// (xdg-open: the user's browser for web addresses, the user's program for a
+// The desktop's services for the session: the opener (the desktop's opener
+// xdg-open: the user's browser for web addresses, the user's program for a
 // file's type) and the platform message box as a QMessageBox.
+//
+// A web address goes to xdg-open, which runs on its own; when it cannot be
+// started or ends with a failure (no browser, nothing that takes the
+// address), a message box names the address (smCannotOpenLink), as the
+// desktop said nothing.
 //
 // Used on the user-interface thread only.
 #pragma once
+
+#include <QString>
 
 #include "app/browser_opener.h"
 
@@ -11,6 +18,9 @@ namespace kestrune {
 
 class TDesktopOpener : public IBrowserOpener {
  public:
+  // The desktop's opener; "xdg-open" (found on PATH) unless set.
+  QString OpenerProgram = QStringLiteral("xdg-open");
+
   bool OpenLocalFile(std::u16string_view path) override;
 
  protected:
