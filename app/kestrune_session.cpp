@@ -221,6 +221,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.OnNoKeysHook = [this] { MapEmptyNewQuery(); };
   ContentMap.OnBeforeKeysHook = [this] { OrderPageDocuments(); };
   ContentMap.OnGetKeyName = [this](int32_t id) { return ContentMapGetKeyName(id); };
+  ContentMap.OnStopWordHook = [this](int32_t id) { return IsMapStopWord(id); };
   ContentMap.OnReGetData = [this](TCustomContentMap2&) { ContentMapReGetData(); };
   ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
   OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };

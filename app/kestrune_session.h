@@ -889,6 +889,10 @@ class TKestruneSession {
   void PreviewWordResults();
   void MapHoverEnd();
   void AddContextWordsOfKey(int32_t wordId);
+  // A word the map never shows as a related word: a stop word, whichever
+  // record of its text carries the stop mark (the content map's
+  // OnStopWordHook).
+  bool IsMapStopWord(int32_t id);
   // The query box at (x, y) of the map, with BBtnSearch or BBtnSearch2.
   void PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton);
   // A menu item of the map's popup ends the hover of its word: kind 4

@@ -85,6 +85,12 @@ void TCustomContentMap2::MergeKey(TKey key) {
   keys_.push_back(std::move(key));
 }
 
+void TCustomContentMap2::DropStopWords(TNNKeys& words, int32_t& count) const {
+  if (!OnStopWordHook) return;
+  std::erase_if(words, [this](const TNNKey& word) { return OnStopWordHook(word.Id); });
+  count = std::min(count, static_cast<int32_t>(words.size()));
+}
+
 void TCustomContentMap2::getmore_keys(int32_t hovered) {
   Trace("getmore_keys enter");
   const TControlKeyLists& current = steps_->GetCurrent();
@@ -111,7 +117,11 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
     if (neuroNet_) {
       neuroNet_->ClearContextWords();
       neuroNet_->AddContextWords(resultFiles_);
-      neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, inhibition, kWordThreshold);
+      {
+        const TWordBudgetScope noBudget(*neuroNet_, TIContextMS::kNoBudget);
+        neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, inhibition, kWordThreshold);
+      }
+      DropStopWords(resultList_, count);
       if (count >= 0 && resultList_.size() > static_cast<size_t>(count)) resultList_.resize(static_cast<size_t>(count));
       neuroNet_->ClearContextWords();
       neuroNet_->ActivateWords(resultList_, true);
@@ -151,7 +161,11 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
     if (neuroNet_) {
       neuroNet_->ClearContextWords();
       neuroNet_->ActivateWords(keyList_, false);
-      neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, 0, kWordThreshold);
+      {
+        const TWordBudgetScope noBudget(*neuroNet_, TIContextMS::kNoBudget);
+        neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, 0, kWordThreshold);
+      }
+      DropStopWords(resultList_, count);
     }
     for (const TNNKey& entry : resultList_) {
       TKey* key = nullptr;

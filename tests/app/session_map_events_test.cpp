@@ -194,6 +194,40 @@ TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
   EXPECT_EQ(s.LastShownMode, 5);
 }
 
+// A stop word is never a related word of the map, whichever record of its
+// text carries the stop mark; a query word is always on it.
+TEST(SessionMapEvents, AStopWordIsNoRelatedWordOfTheMap) {
+  enum Mark { kNone, kFoundRecord, kOtherRecord, kQueryWord };
+  const struct {
+    const char* name;
+    Mark mark;
+    bool shown;
+  } cases[] = {
+      {"no stop word", kNone, true},
+      {"the record the parse found", kFoundRecord, false},
+      {"another record of its text", kOtherRecord, false},
+      {"asked for", kQueryWord, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha can gamma"}, {"http://d1/", u"alpha can delta"}});
+    SetWords(s, kKindQuery, c.mark == kQueryWord ? u"alpha can" : u"alpha");
+    const int32_t found = WordId(s, u"can");
+    auto mark = [&s](int32_t id) {
+      TWDWord* word = s.WordDictionary.GetWord(id);
+      word->SetFlags(static_cast<uint16_t>(word->GetFlags() | TWDWord::kFlagMark));
+    };
+    if (c.mark == kFoundRecord || c.mark == kQueryWord) mark(found);
+    if (c.mark == kOtherRecord) mark(s.WordDictionary.AddWord(u"can", 3, -1));  // a homograph
+    s.ContentMapReGenerate();
+    const TKeys& keys = s.ContentMap.Keys();
+    EXPECT_EQ(std::any_of(keys.begin(), keys.end(), [&](const TKey& key) { return key.Id == found; }), c.shown);
+    EXPECT_TRUE(std::any_of(keys.begin(), keys.end(), [&](const TKey& key) { return key.Id == WordId(s, u"gamma"); }));
+  }
+}
+
 TEST(SessionMapEvents, RecommendedExclusionsAreEscaped) {
   TPageSession f;
   TKestruneSession& s = f.S();
