@@ -29,7 +29,7 @@ constexpr uint32_t kHoverFlags = KF_HOVERED | KF_CARRIED | KF_CONTEXT | KF_INACT
 constexpr float kWordThreshold = 0.01f;
 constexpr int32_t kQueryInhibition = -2;
 
-void Trace(std::string_view text) { LogFile.Log(text, 0); }
+void Trace(std::string_view text) { LogFile.Trace(text); }
 
 // A Single in the shortest general decimal format ("0.5", "12", "1e-44").
 std::string FloatText(float value) {
@@ -40,6 +40,7 @@ std::string FloatText(float value) {
 
 // "GetFiles keys  1 2files ": the keys handed to the network.
 void TraceKeyList(std::string_view head, const TNNKeys& list) {
+  if (!LogFile.TraceOn()) return;
   std::string line(head);
   line += "keys ";
   for (const TNNKey& key : list) {
@@ -54,7 +55,7 @@ void TraceKeyList(std::string_view head, const TNNKeys& list) {
 template <class TValue>
 void TraceKeys(std::string_view head, const TKeys& keys, TValue value) {
   Trace(head);
-  if (!LogFile.LoggingOn()) return;
+  if (!LogFile.TraceOn() || !LogFile.LoggingOn()) return;
   for (const TKey& key : keys) Trace(FloatText(value(key)) + " - " + platform::Utf16ToUtf8(key.Name));
 }
 
