@@ -182,7 +182,9 @@ TEST_F(SearchTest, FailedDownloads) {
     EXPECT_EQ(engine_.ErrorText(), c.status ? c.logged : "");
     EXPECT_EQ(engine_.SearchResults().size(), static_cast<size_t>(c.items));
     EXPECT_EQ(engine_.DownloadFailure(), c.failure);
-    if (c.failure == F::HttpError) EXPECT_EQ(engine_.DownloadFailureStatus(), c.httpStatus);
+    if (c.failure == F::HttpError) {
+      EXPECT_EQ(engine_.DownloadFailureStatus(), c.httpStatus);
+    }
     EXPECT_TRUE(Logged(c.logged));
   }
 }
