@@ -15,6 +15,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <cstdlib>
+#include <utility>
 
 #include "core/log_file.h"
 
@@ -139,20 +140,17 @@ TEmbeddedBrowser::TEmbeddedBrowser(QWidget* parent) : QWebEngineView(parent), pa
     LogFile.Log("Running as root: the browser control runs without Chromium's sandbox (QTWEBENGINE_DISABLE_SANDBOX=1)",
                 1);
   }
-  QWebEngineScript navigate;
-  navigate.setName("kestrune-navigate");
-  navigate.setInjectionPoint(QWebEngineScript::DocumentCreation);
-  navigate.setWorldId(QWebEngineScript::MainWorld);
-  navigate.setRunsOnSubFrames(true);
-  navigate.setSourceCode(kNavigateScript);
-  page_->scripts().insert(navigate);
-  QWebEngineScript contextMenu;
-  contextMenu.setName("kestrune-context-menu");
-  contextMenu.setInjectionPoint(QWebEngineScript::DocumentCreation);
-  contextMenu.setWorldId(QWebEngineScript::MainWorld);
-  contextMenu.setRunsOnSubFrames(true);
-  contextMenu.setSourceCode(kContextMenuScript);
-  page_->scripts().insert(contextMenu);
+  // The page's own scripts, in every frame as each document is created.
+  for (const auto& [name, source] : {std::pair{"kestrune-navigate", kNavigateScript},
+                                     std::pair{"kestrune-context-menu", kContextMenuScript}}) {
+    QWebEngineScript script;
+    script.setName(name);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(source);
+    page_->scripts().insert(script);
+  }
   setPage(page_);
 
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) { LoadFinished(ok); });

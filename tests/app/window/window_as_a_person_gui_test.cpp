@@ -118,6 +118,19 @@ void HoverThenRightClick(TPerson& person, TFKestruneMain& window, QPoint at) {
   person.ClickAt(at, 3);
 }
 
+// A person excludes a map word not taken yet: a right-click on it, then
+// "Exclude from results" in the map's menu.
+void ExcludeAMapWord(TPerson& person, TFKestruneMain& window, std::set<std::u16string>& taken) {
+  std::u16string word;
+  const QPoint at = MapWord(person, window, taken, &word);
+  ASSERT_FALSE(at.isNull());
+  HoverThenRightClick(person, window, at);
+  ASSERT_TRUE(person.WaitFor([&] { return window.PopupMenu1->isVisible() && window.pmExclude->isVisible(); }));
+  person.ClickAt(person.OnUi(
+      [&] { return window.PopupMenu1->mapToGlobal(window.PopupMenu1->actionGeometry(window.pmExclude).center()); }));
+  EXPECT_TRUE(person.WaitFor([&] { return InKind(window, word, kKindExcluded); })) << platform::Utf16ToUtf8(word);
+}
+
 // A place beside the map where the mouse ends no hover and opens nothing.
 QPoint Aside(TFKestruneMain& window) {
   return window.Label1->mapToGlobal(QPoint(window.Label1->width() / 2, window.Label1->height() / 2));
@@ -151,32 +164,10 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
            EXPECT_EQ(person.OnUi([&] { return s.Documents.size(); }), static_cast<size_t>(kItems));
          }},
         {"a right-click on a word, then Exclude, excludes it",
-         [&] {
-           std::u16string word;
-           const QPoint at = MapWord(person, window, taken, &word);
-           ASSERT_FALSE(at.isNull());
-           HoverThenRightClick(person, window, at);
-           ASSERT_TRUE(person.WaitFor([&] { return window.PopupMenu1->isVisible() && window.pmExclude->isVisible(); }));
-           person.ClickAt(person.OnUi([&] {
-             return window.PopupMenu1->mapToGlobal(window.PopupMenu1->actionGeometry(window.pmExclude).center());
-           }));
-           EXPECT_TRUE(person.WaitFor([&] { return InKind(window, word, kKindExcluded); }))
-               << platform::Utf16ToUtf8(word);
-         },
+         [&] { ExcludeAMapWord(person, window, taken); },
          [] {}},
         {"and so a second word",
-         [&] {
-           std::u16string word;
-           const QPoint at = MapWord(person, window, taken, &word);
-           ASSERT_FALSE(at.isNull());
-           HoverThenRightClick(person, window, at);
-           ASSERT_TRUE(person.WaitFor([&] { return window.PopupMenu1->isVisible() && window.pmExclude->isVisible(); }));
-           person.ClickAt(person.OnUi([&] {
-             return window.PopupMenu1->mapToGlobal(window.PopupMenu1->actionGeometry(window.pmExclude).center());
-           }));
-           EXPECT_TRUE(person.WaitFor([&] { return InKind(window, word, kKindExcluded); }))
-               << platform::Utf16ToUtf8(word);
-         },
+         [&] { ExcludeAMapWord(person, window, taken); },
          [] {}},
         {"a left click after a right-click adds the word",
          [&] {
