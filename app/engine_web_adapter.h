@@ -1,5 +1,7 @@
 // TEngineWebAdapter: the session's search engine (ISearchEngine) over the
-// search worker EngineWeb, which it owns.
+// search worker EngineWeb, which it owns. The worker's receive time-out is
+// kReceiveTimeoutVariable's milliseconds when that is set (1 to 600000),
+// else the reader's 60 s.
 //
 // The worker's end hook runs on the worker after its busy flag fell and calls
 // OnSearchDone (the session queues the call that ends its wait there); the
@@ -22,6 +24,11 @@
 
 namespace kestrune {
 
+// The environment variable that sets the engine's receive time-out.
+inline constexpr const char* kReceiveTimeoutVariable = "KESTRUNE_RECEIVE_TIMEOUT_MS";
+// Its milliseconds; 0 when it is unset or not a number from 1 to 600000.
+int32_t ReceiveTimeoutFromEnvironment();
+
 class TEngineWebAdapter : public ISearchEngine {
  public:
   TEngineWebAdapter();
@@ -41,6 +48,8 @@ class TEngineWebAdapter : public ISearchEngine {
   int32_t Status() const override;
   void SetStatus(int32_t status) override;
   std::string ErrorText() const override;
+  TDownloadFailure DownloadFailure() const override;
+  int32_t DownloadFailureStatus() const override;
   TMetaSearchList2 SearchResults() const override;
 
  private:

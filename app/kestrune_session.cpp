@@ -10,6 +10,7 @@
 #include "core/find_files.h"
 #include "core/ini_bath.h"
 #include "core/log_file.h"
+#include "core/message.h"
 #include "core/message_strings.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -206,9 +207,10 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   PageResults.Scope = &scopeField_;
   InstallSearchHooks();
 
-  // 6. Nothing to undo, redo or refresh yet.
+  // 6. Nothing to undo, redo, refresh or stop yet.
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
-                               TMainControl::ibitmapButton1, TMainControl::fullRefresh}) {
+                               TMainControl::ibitmapButton1, TMainControl::fullRefresh,
+                               TMainControl::IBitmapButtonStop}) {
     SetEnabled(control, false);
   }
 
@@ -219,6 +221,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.OnNoKeysHook = [this] { MapEmptyNewQuery(); };
   ContentMap.OnBeforeKeysHook = [this] { OrderPageDocuments(); };
   ContentMap.OnGetKeyName = [this](int32_t id) { return ContentMapGetKeyName(id); };
+  ContentMap.OnStopWordHook = [this](int32_t id) { return IsMapStopWord(id); };
   ContentMap.OnReGetData = [this](TCustomContentMap2&) { ContentMapReGetData(); };
   ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
   OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };
@@ -283,7 +286,11 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 
 void TKestruneSession::Destroy() {
   LogFile.Log("LoadingIndexBases.Free ok");
-  if (!createFailed_) SaveSettings();
+  if (!createFailed_ && !SaveSettings()) {
+    // The window is gone by now: the platform's own message box says it.
+    ShowMessageBox(MessageStrings.smSettingsNotSaved + u"\n" + SettingsFile(), MessageStrings.smMes,
+                   platform::kMbOk | platform::kMbIconError);
+  }
   LogFile.Log("clusters free ok");
   StopWords.clear();
   created_ = false;
@@ -333,6 +340,8 @@ void TKestruneSession::SetVisible(TMainControl control, bool visible) {
 }
 
 void TKestruneSession::SaveKeysUndoState() {
+  // A new step: its pages no longer speak of how the last download ended.
+  SearchEnd = TSearchEnd();
   IControlKeys& steps = ContentMap.Steps();
   // The ring always holds the query view.
   const bool excludedView = ContentMap.ExcludedMode();

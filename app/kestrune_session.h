@@ -42,11 +42,13 @@
 
 #include <array>
 #include <atomic>
+#include <bit>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -155,6 +157,22 @@ struct TMainSettings {
   bool operator==(const TMainSettings&) const = default;
 };
 
+
+// One value of the settings key as the session writes it.
+struct TSettingValue {
+  enum TType : int32_t { kString, kInteger, kBool, kDateTime };
+  std::string Name;
+  TType Type = kString;
+  std::string Text;    // kString
+  int32_t Number = 0;  // kInteger, kBool (0 or 1)
+  double Date = 0;     // kDateTime
+
+  // Dates by their bits: a stored NaN equals itself.
+  bool operator==(const TSettingValue& other) const {
+    return Name == other.Name && Type == other.Type && Text == other.Text && Number == other.Number &&
+           std::bit_cast<uint64_t>(Date) == std::bit_cast<uint64_t>(other.Date);
+  }
+};
 
 // The ten document counters of the project, shown on the result page.
 struct TDocumentCounters {
@@ -373,9 +391,24 @@ class TKestruneSession {
   // One update of the store; false (logged at [Error], the old hive whole)
   // when it could not be saved. Nothing is written when LoadSettings never
   // ran, so a window that failed early never overwrites the user's settings.
+  // Only what this run changed is written, so that another run of the
+  // program that changed other settings meanwhile keeps its changes: a value
+  // that differs from what the load gave, and a value that the store did
+  // not hold in the session's form at the load (missing, of another type,
+  // out of range) while the store still holds it as then.
   bool SaveSettings();
-  // The values SaveSettings writes, in its order, to the open key of a store.
+  // The values SaveSettings compares and writes, in its order.
+  std::vector<TSettingValue> SettingsValues() const;
+  // Writes every value of SettingsValues to the open key of a store.
   void WriteSettingsValues(platform::SettingsStore& store);
+  // The value of the setting's name and type in the open key of a store;
+  // empty when it is missing or of another type.
+  static std::optional<TSettingValue> StoredSetting(platform::SettingsStore& store, const TSettingValue& like);
+  // The file SaveSettings writes (the current user's hive).
+  static std::u16string SettingsFile();
+  // Remembers the settings as loaded and as the store holds them (the end of
+  // LoadSettings).
+  void NoteLoadedSettings();
 
   // ---- lists built by LoadSettings ----
   void BuildIndexList();
@@ -548,6 +581,28 @@ class TKestruneSession {
   // animation came first) downloads nothing.
   bool WindowClosed = false;
 
+  // How the last download ended (session_search_end.cpp): kept from its end
+  // until the keys of the step change, so that the pages of that step say
+  // it; cleared when a download starts, by a change of the keys and with
+  // the project.
+  struct TSearchEnd {
+    TDownloadFailure Failure = TDownloadFailure::None;
+    int32_t HttpStatus = 0;  // the answer's status of an HttpError
+    bool Stopped = false;    // Stop was pressed (or the window closed)
+    bool Early() const { return Stopped || Failure != TDownloadFailure::None; }
+  };
+  TSearchEnd SearchEnd;
+  // Reads the end of the download that just fell idle from the engine.
+  void NoteSearchEnd();
+  // The words for a page: the failure, or the stop; followed by
+  // smSearchEndedEarly when the page shows documents. Empty after a
+  // download that ran to its end.
+  static std::u16string SearchEndText(const TSearchEnd& end, bool documentsShown);
+  // The notice of a page of this mode: the failure on the no-connection
+  // page (mode 2; the engine could not be reached when nothing else is
+  // known), the early end on a result page (mode 5), else none.
+  std::u16string SearchNoticeForPage(int32_t mode) const;
+
   // Options of RunMetaSearch: download; without it the engine's last result
   // array is merged again.
   static constexpr int32_t kRunDownload = 2;
@@ -666,10 +721,10 @@ class TKestruneSession {
   void N8Click();
   void r1Click();
   void pmEditElementClick();
-  // Before "Exclude from results" raises the map's group event: the hover
-  // goes. The variant of the group event: 1 (exclude) in the query view, 0
-  // in the excluded-words view.
-  int32_t pmExcludePrepare();
+  // "Exclude from results": the hover goes, the popup state is left and the
+  // marked group is excluded (in the excluded-words view: given back to the
+  // query), as the map's group event 1 (0 in that view).
+  void pmExcludeClick();
 
   // The run's state between ShowSearchBusy and FinishSearch, and the
   // hand-offs from the engine's thread.
@@ -813,8 +868,13 @@ class TKestruneSession {
   bool EmbeddedWB1BeforeNavigate2(std::string_view url, bool ownLoad = false);
   // Performs a classified link; true only when the navigation goes ahead.
   bool ExecutePageCommand(const TPageCommand& command, std::string_view url);
-  // An entry of the page's popup menu was chosen.
+  // An entry of the page's popup menu was chosen: the page's word added to
+  // the query or excluded from it (through the search entry, as if typed),
+  // the scope made current or deleted.
   void PagePopupClick(TPagePopupItem item);
+  // The page's word (PagePopupWord) through the search entry: as typed, or
+  // with a minus before each of its words.
+  void SubmitPagePopupWord(bool exclude);
   // The documents become removed links and their words the context no more.
   void ExcludeDocumentContext(const TNNKeys& documents);
 
@@ -874,8 +934,15 @@ class TKestruneSession {
   void PreviewWordResults();
   void MapHoverEnd();
   void AddContextWordsOfKey(int32_t wordId);
+  // A word the map never shows as a related word: a stop word, whichever
+  // record of its text carries the stop mark (the content map's
+  // OnStopWordHook).
+  bool IsMapStopWord(int32_t id);
   // The query box at (x, y) of the map, with BBtnSearch or BBtnSearch2.
   void PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton);
+  // A menu item of the map's popup ends the hover of its word: kind 4
+  // emptied, no hovered key, the page's query line without the word.
+  void EndPopupHover();
   // Leaves the excluded-words view without a rebuild (the kinds traded back).
   void LeaveExcludedView();
 
@@ -917,6 +984,9 @@ class TKestruneSession {
   TStorageFormsWords* formsField_ = &FormsStore;
   TScope* scopeField_ = &Scope;
   bool settingsLoaded_ = false;
+  // The settings as the load left them, and as the store held them then.
+  std::vector<TSettingValue> loadedSettings_;
+  std::vector<std::optional<TSettingValue>> storedSettings_;
   bool created_ = false;
   bool createFailed_ = false;
   bool engineListFailed_ = false;

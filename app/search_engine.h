@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "search/engine_web.h"
 #include "search/meta_search_list.h"
 
 namespace kestrune {
@@ -46,6 +47,10 @@ class ISearchEngine {
   virtual int32_t Status() const = 0;
   virtual void SetStatus(int32_t status) = 0;
   virtual std::string ErrorText() const = 0;
+  // How the last search's download failed (None when it did not; a stop is
+  // none), and the answer's status of an HttpError.
+  virtual TDownloadFailure DownloadFailure() const { return TDownloadFailure::None; }
+  virtual int32_t DownloadFailureStatus() const { return 0; }
   // A copy of the items of the last search, taken once Busy() has fallen.
   virtual TMetaSearchList2 SearchResults() const = 0;
 

@@ -106,6 +106,10 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
         mode = 6;
       } else if (Engine && Engine->Status() == ISearchEngine::kStatusNoConnection) {
         mode = 2;
+      } else if (!hasDocuments && SearchJustRan && SearchEnd.Early()) {
+        // Stopped before a page was read: the page says so, not "nothing
+        // found".
+        mode = 2;
       } else if (!hasDocuments && SearchJustRan) {
         EmptyRefreshes = 0;
         mode = 3;
@@ -115,6 +119,7 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
     }
     LastPageMode = mode;
     SearchJustRan = false;
+    PageResults.SearchNotice = ViewMode == 0 ? SearchNoticeForPage(mode) : std::u16string();
     if (PageResults.TemplateLanguage != InterfaceLang || PageResults.TemplatePath().empty()) {
       PageResults.TemplateLanguage = InterfaceLang;
       PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));

@@ -301,9 +301,15 @@ TKestruneSession::TMapPopupItems TKestruneSession::PopupMenu1Popup() {
                        Scope.Count() > 0);
 }
 
-void TKestruneSession::pmAddClick(int32_t popupWord) {
+void TKestruneSession::EndPopupHover() {
   ContentMap.Steps().ClearKind(kKindHovered);
   ContentMap.SetHoveredKey(-1);
+  // The page's query line no longer shows the word as if it were added.
+  PageResults.SetHoverWord(-1, 0);
+}
+
+void TKestruneSession::pmAddClick(int32_t popupWord) {
+  EndPopupHover();
   if (popupWord >= 0 && popupWord < ContentMap.KeyCount()) ContentMap.SetAnchorKey(popupWord);
   const TNNKeys group = MarkedGroup;
   DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), ContentMap.ExcludedMode() ? 1 : 0, true, group);
@@ -339,8 +345,7 @@ void TKestruneSession::pmEditWordClick(int32_t x, int32_t y) {
 void TKestruneSession::pmRemoveFromExcludedClick() {
   if (!MarkedGroup.empty()) {
     SaveKeysUndoState();
-    ContentMap.Steps().ClearKind(kKindHovered);
-    ContentMap.SetHoveredKey(-1);
+    EndPopupHover();
     ContentMap.Steps().Remove(kKindQuery, MarkedGroup.front().Id);
     ContentMapReGenerate();
     ShowResults(-2, 0);
@@ -415,11 +420,32 @@ void TKestruneSession::MapHoverEnd() {
   PreviewFlag = false;
 }
 
+bool TKestruneSession::IsMapStopWord(int32_t id) {
+  if (id < 0 || id >= kPhraseBase) return false;
+  const TWDWord* word = WordDictionary.GetWord(id);
+  if (word == nullptr) return false;
+  if ((word->GetFlags() & TWDWord::kFlagMark) != 0) return true;
+  // Another record of the same text (another dictionary's, another part of
+  // speech) may carry the mark: the parse found only one of them.
+  TWordVariant hit;
+  if (WordDictionary.FindFirst(platform::WideLowerCase(word->GetText()), hit, 0) <= 0) return false;
+  for (int32_t other = hit.WordIndex; other >= 0; other = WordDictionary.FindNext(hit)) {
+    const TWDWord* record = WordDictionary.GetWord(other);
+    if (record != nullptr && (record->GetFlags() & TWDWord::kFlagMark) != 0) return true;
+  }
+  return false;
+}
+
 void TKestruneSession::AddContextWordsOfKey(int32_t wordId) {
   IControlKeys& steps = ContentMap.Steps();
   int32_t count = 15;
   TNNKeys related;
-  IContextMS1.GetWords({{wordId, 1.0f}}, TNNKeys(), count, related, 0, 0.01f);
+  {
+    // As the map asks: without the word layer's budget, which on a large
+    // project would cut every word at 0.01.
+    const TWordBudgetScope noBudget(IContextMS1, TIContextMS::kNoBudget);
+    IContextMS1.GetWords({{wordId, 1.0f}}, TNNKeys(), count, related, 0, 0.01f);
+  }
   related.resize(static_cast<size_t>(std::clamp<int32_t>(count, 0, static_cast<int32_t>(related.size()))));
   const bool excludedView = ContentMap.ExcludedMode();
   const int32_t excludedKind = excludedView ? kKindQuery : kKindExcluded;
@@ -465,7 +491,10 @@ std::u16string TKestruneSession::GetContextWordsHtml() {
   IContextMS1.AddContextWords(marks);
   int32_t count = 100;
   TNNKeys words;
-  IContextMS1.GetWords(TNNKeys(), marks, count, words, 0, 0.01f);
+  {
+    const TWordBudgetScope noBudget(IContextMS1, TIContextMS::kNoBudget);
+    IContextMS1.GetWords(TNNKeys(), marks, count, words, 0, 0.01f);
+  }
   words.resize(static_cast<size_t>(std::clamp<int32_t>(count, 0, static_cast<int32_t>(words.size()))));
   TNNKeys documents;
   for (const TControlKeyCell& cell : step[kKindDocuments]) documents.push_back(cell.Key);

@@ -598,7 +598,37 @@ void TKestruneSession::PagePopupClick(TPagePopupItem item) {
     OnPagePopupItem(item);
     return;
   }
-  LogFile.Log("The entry " + std::to_string(static_cast<int32_t>(item)) + " of the page's menu does nothing yet");
+  switch (item) {
+    case TPagePopupItem::AddToQuery1:
+      SubmitPagePopupWord(false);
+      break;
+    case TPagePopupItem::Excludefromquery1:
+      SubmitPagePopupWord(true);
+      break;
+    case TPagePopupItem::UpdateEntry1:
+      // "Set as current": the scope's query, as its link on the page does.
+      SelectScope(PagePopupScope);
+      break;
+    case TPagePopupItem::DeleteEntry1:
+      if (!Scope.IsValidIndex(PagePopupScope)) break;
+      DeleteScope(PagePopupScope);
+      ShowResults(-2, 5);
+      break;
+  }
+}
+
+void TKestruneSession::SubmitPagePopupWord(bool exclude) {
+  if (PagePopupWord.empty()) return;
+  // Words of a phrase keep their blanks; excluded, each gets its minus.
+  std::u16string text = PagePopupWord;
+  const std::u16string blank = exclude ? u" -" : u" ";
+  for (size_t at = text.find(u"%20"); at != std::u16string::npos; at = text.find(u"%20", at + blank.size())) {
+    text.replace(at, 3, blank);
+  }
+  if (exclude && !text.starts_with(u" -")) text = u" -" + text;
+  if (View) View->SetQueryText(text);
+  SubmitQuery();
+  if (View) View->SetQueryText(u"");
 }
 
 void TKestruneSession::ExcludeDocumentContext(const TNNKeys& documents) {

@@ -7,6 +7,7 @@ namespace kestrune {
 void TKestruneSession::ClearProject() {
   SetEnabled(TMainControl::IBitmapButton7, false);
   ProjectJustOpened = false;
+  SearchEnd = TSearchEnd();
   if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
   StopWords.clear();
   WordDictionary.ClearMarks();

@@ -81,6 +81,7 @@ void TKestruneSession::StartNewSearch() {
 
 bool TKestruneSession::StartEngineSearch(std::u16string_view query) {
   SearchRun.DoneSeen = false;
+  SearchEnd = TSearchEnd();
   SearchRun.Started = Engine && Engine->Status() == ISearchEngine::kStatusOk && Engine->StartSearch(query);
   return SearchRun.Started;
 }
@@ -154,6 +155,7 @@ void TKestruneSession::RunMetaSearch(int32_t options) {
     }
     StartAdvertising();
     WaitForSearch();
+    NoteSearchEnd();
 
     // i.-j. A failed download ends the run; the page shows what failed.
     if (Engine->Status() > ISearchEngine::kStatusOk) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 
 #include "app/kestrune_session.h"
 #include "core/base.h"
@@ -205,38 +206,93 @@ void TKestruneSession::LoadSettings() {
     if (!SavedOptions.ActiveDictionaries.empty()) SavedOptions.ActiveDictionaries += ", ";
     SavedOptions.ActiveDictionaries += entry.Language;
   }
+  NoteLoadedSettings();
   settingsLoaded_ = true;
 }
 
-void TKestruneSession::WriteSettingsValues(SettingsStore& store) {
+std::vector<TSettingValue> TKestruneSession::SettingsValues() const {
   const TMainSettings& s = Settings;
-  store.WriteString("Dictionaries", ActiveDictionaryIds());
-  store.WriteInteger("PartsOfSpeech", s.PartsOfSpeech);
-  store.WriteBool("LoadAllNets", s.LoadAllNets);
-  store.WriteBool("ClustersResult", s.ClustersResult);
-  store.WriteBool("AnalysisMainBlock", s.AnalysisMainBlock);
-  store.WriteDateTime("NewsInReg", s.NewsInReg);
-  store.WriteInteger("TrackPosContext", s.TrackPosContext);
-  store.WriteInteger("TrackPosExact", s.TrackPosExact);
-  store.WriteInteger("TPCountFromSite", SavedOptions.LinksToDownload);
-  store.WriteString("website", s.website);
-  store.WriteString("Lwebsite", s.Lwebsite);
-  store.WriteBool("AutoRefresh", SavedOptions.AutoRefresh);
-  store.WriteBool("ExcludeWithContext", SavedOptions.ExcludeWithContext);
-  store.WriteBool("DistinguishWordForms", SavedOptions.WordForms);
-  store.WriteInteger("InterfaceLang", InterfaceLang);
-  store.WriteBool("askforsave", s.askforsave);
-  store.WriteBool("SetAsDefault", s.SetAsDefault);
-  store.WriteBool("AskActivateDict", s.AskActivateDict);
-  store.WriteBool("AutoActivateDictForLng", s.AutoActivateDictForLng);
-  store.WriteBool("AskDownloadDictForLng", s.AskDownloadDictForLng);
-  store.WriteBool("AdvanceMode", false);
-  store.WriteString("Author", Utf16ToUtf8(s.Author));
-  store.WriteString("Org", Utf16ToUtf8(s.Org));
+  std::vector<TSettingValue> values;
+  auto text = [&](const std::string& name, std::string value) {
+    values.push_back({name, TSettingValue::kString, std::move(value)});
+  };
+  auto number = [&](const char* name, int32_t value) { values.push_back({name, TSettingValue::kInteger, {}, value}); };
+  auto flag = [&](const char* name, bool value) { values.push_back({name, TSettingValue::kBool, {}, value ? 1 : 0}); };
+  text("Dictionaries", ActiveDictionaryIds());
+  number("PartsOfSpeech", s.PartsOfSpeech);
+  flag("LoadAllNets", s.LoadAllNets);
+  flag("ClustersResult", s.ClustersResult);
+  flag("AnalysisMainBlock", s.AnalysisMainBlock);
+  values.push_back({"NewsInReg", TSettingValue::kDateTime, {}, 0, s.NewsInReg});
+  number("TrackPosContext", s.TrackPosContext);
+  number("TrackPosExact", s.TrackPosExact);
+  number("TPCountFromSite", SavedOptions.LinksToDownload);
+  text("website", s.website);
+  text("Lwebsite", s.Lwebsite);
+  flag("AutoRefresh", SavedOptions.AutoRefresh);
+  flag("ExcludeWithContext", SavedOptions.ExcludeWithContext);
+  flag("DistinguishWordForms", SavedOptions.WordForms);
+  number("InterfaceLang", InterfaceLang);
+  flag("askforsave", s.askforsave);
+  flag("SetAsDefault", s.SetAsDefault);
+  flag("AskActivateDict", s.AskActivateDict);
+  flag("AutoActivateDictForLng", s.AutoActivateDictForLng);
+  flag("AskDownloadDictForLng", s.AskDownloadDictForLng);
+  flag("AdvanceMode", false);
+  text("Author", Utf16ToUtf8(s.Author));
+  text("Org", Utf16ToUtf8(s.Org));
   for (int32_t slot = 0; slot < kRecentSlots; ++slot) {
-    store.WriteString(SlotName("LastQuery", slot), Utf16ToUtf8(RecentQueries[static_cast<size_t>(slot)]));
-    store.WriteString(SlotName("LastProject", slot), Utf16ToUtf8(RecentProjects[static_cast<size_t>(slot)]));
+    text(SlotName("LastQuery", slot), Utf16ToUtf8(RecentQueries[static_cast<size_t>(slot)]));
+    text(SlotName("LastProject", slot), Utf16ToUtf8(RecentProjects[static_cast<size_t>(slot)]));
   }
+  return values;
+}
+
+namespace {
+
+void WriteSetting(SettingsStore& store, const TSettingValue& value) {
+  switch (value.Type) {
+    case TSettingValue::kString: store.WriteString(value.Name, value.Text); break;
+    case TSettingValue::kInteger: store.WriteInteger(value.Name, value.Number); break;
+    case TSettingValue::kBool: store.WriteBool(value.Name, value.Number != 0); break;
+    case TSettingValue::kDateTime: store.WriteDateTime(value.Name, value.Date); break;
+  }
+}
+
+}  // namespace
+
+void TKestruneSession::WriteSettingsValues(SettingsStore& store) {
+  for (const TSettingValue& value : SettingsValues()) WriteSetting(store, value);
+}
+
+std::optional<TSettingValue> TKestruneSession::StoredSetting(SettingsStore& store, const TSettingValue& like) {
+  if (!store.KeyOpen() || !store.ValueExists(like.Name)) return std::nullopt;
+  TSettingValue value = like;
+  try {
+    switch (like.Type) {
+      case TSettingValue::kString: value.Text = store.ReadString(like.Name); break;
+      case TSettingValue::kInteger: value.Number = store.ReadInteger(like.Name); break;
+      case TSettingValue::kBool: value.Number = store.ReadBool(like.Name) ? 1 : 0; break;
+      case TSettingValue::kDateTime: value.Date = store.ReadDateTime(like.Name); break;
+    }
+  } catch (const ERegistryException&) {
+    return std::nullopt;  // of another type
+  }
+  return value;
+}
+
+void TKestruneSession::NoteLoadedSettings() {
+  loadedSettings_ = SettingsValues();
+  storedSettings_.clear();
+  SettingsStore store;
+  store.BeginUpdate();  // one reading of the hive
+  store.OpenKeyReadOnly(kSettingsKey);
+  for (const TSettingValue& value : loadedSettings_) storedSettings_.push_back(StoredSetting(store, value));
+}
+
+std::u16string TKestruneSession::SettingsFile() {
+  SettingsStore store;
+  return Utf8ToUtf16(store.HivePath());
 }
 
 bool TKestruneSession::SaveSettings() {
@@ -244,13 +300,25 @@ bool TKestruneSession::SaveSettings() {
   // The enabled engines as the list holds them; without a list (no engine
   // template) the stored text stays as it was.
   if (!Engines.empty()) Settings.Lwebsite = EnabledEngineText(Engines);
+  const std::vector<TSettingValue> values = SettingsValues();
   SettingsStore store;
   store.BeginUpdate();
   bool saved = false;
+  int32_t written = 0;
   std::string failure = "the key cannot be created";
   try {
     if (store.OpenKey(kSettingsKey, true)) {
-      WriteSettingsValues(store);
+      for (size_t i = 0; i < values.size(); ++i) {
+        const TSettingValue& value = values[i];
+        const bool known = i < loadedSettings_.size() && loadedSettings_[i].Name == value.Name;
+        // Changed by this run; or not in the session's form in the store
+        // when it was read, and still as it was then (no other run wrote it).
+        const bool changed = !known || value != loadedSettings_[i];
+        const bool mended = known && storedSettings_[i] != value && StoredSetting(store, value) == storedSettings_[i];
+        if (!changed && !mended) continue;
+        WriteSetting(store, value);
+        ++written;
+      }
       saved = true;
     }
   } catch (const std::exception& error) {
@@ -263,7 +331,10 @@ bool TKestruneSession::SaveSettings() {
     failure = "the settings file cannot be written";
   }
   if (saved) {
-    LogFile.Log("reg save ok");
+    LogFile.Log("reg save ok (" + std::to_string(written) + " values written)");
+    // What is stored now is this run's starting point for a later save.
+    loadedSettings_ = values;
+    storedSettings_.assign(values.begin(), values.end());
   } else {
     LogFile.Log("reg save failed: " + failure + "; the settings file is left as it was", 2);
   }

@@ -72,13 +72,14 @@ void TKestruneSession::pmEditElementClick() {
   LogFile.Log("Edit Element: the network editor is not part of this program yet", 1);
 }
 
-int32_t TKestruneSession::pmExcludePrepare() {
-  if (ContentMap.HoveredKey() >= 0) {
-    ContentMap.Steps().ClearKind(kKindHovered);
-    ContentMap.SetHoveredKey(-1);
-  }
+void TKestruneSession::pmExcludeClick() {
+  // The words are those the popup was opened for (the marked group): the
+  // hover that ends here may have rebuilt the map under the open menu.
+  if (ContentMap.HoveredKey() >= 0) EndPopupHover();
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
-  return ContentMap.ExcludedMode() ? 0 : 1;
+  const TNNKeys group = MarkedGroup;
+  if (group.empty()) return;
+  DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), ContentMap.ExcludedMode() ? 0 : 1, true, group);
 }
 
 }  // namespace kestrune

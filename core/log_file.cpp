@@ -1,5 +1,6 @@
 #include "core/log_file.h"
 
+#include <cstdlib>
 #include <ctime>
 
 #include "core/version.h"
@@ -95,6 +96,9 @@ void TLogFile::Open(std::u16string_view fileName) {
     }
     if (!file_.Open(fileName_, platform::NativeFile::Access::kReadWrite, false, false)) return;
     loggingOn_ = true;
+    size_ = 0;
+    const char* trace = std::getenv(kTraceVariable);
+    SetTraceOn(trace != nullptr && *trace != '\0' && std::string_view(trace) != "0");
     TVSFixedFileInfo info;
     GetFixedFileInfo(platform::ProgramFile(), info);
     LogLocked("Logging started.", 0);
@@ -114,6 +118,28 @@ void TLogFile::Log(std::string_view message, int32_t level) {
   }
 }
 
+void TLogFile::Trace(std::string_view message) {
+  if (TraceOn()) Log(message, 0);
+}
+
+bool TLogFile::RotateLocked() {
+  file_.Close();
+  const std::u16string older = OlderCopyName(fileName_);
+  platform::NativeFile create;
+  if (!platform::ReplaceFile(fileName_, older) ||
+      !create.Open(fileName_, platform::NativeFile::Access::kWrite, true, true)) {
+    loggingOn_ = false;
+    return false;
+  }
+  create.Close();
+  if (!file_.Open(fileName_, platform::NativeFile::Access::kReadWrite, false, false)) {
+    loggingOn_ = false;
+    return false;
+  }
+  size_ = 0;
+  return true;
+}
+
 void TLogFile::LogLocked(std::string_view message, int32_t level) {
   if (!loggingOn_) return;
   char date[128];
@@ -129,7 +155,13 @@ void TLogFile::LogLocked(std::string_view message, int32_t level) {
   buffer_ += message;
   buffer_ += "\r\n";
   const int64_t size = static_cast<int64_t>(buffer_.size());
-  if (file_.Seek(0, 2) < 0 || file_.Write(buffer_.data(), size) != size) CloseLocked();
+  if (size_ > 0 && size_ + size > kMaxLogBytes && !RotateLocked()) return;
+  const int64_t end = file_.Seek(0, 2);
+  if (end < 0 || file_.Write(buffer_.data(), size) != size) {
+    CloseLocked();
+    return;
+  }
+  size_ = end + size;
 }
 
 }  // namespace kestrune

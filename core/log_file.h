@@ -9,6 +9,13 @@
 // other level). Open writes "Logging started." and the program's file and
 // product versions; the destructor writes "Logging ended.\r\n".
 //
+// The log never grows past kMaxLogBytes: the line that would pass it first
+// moves the file to its older copy, the file name + ".1" (an earlier copy
+// is replaced), and the log goes on in a new file. The trace lines of the
+// context model and the word map (Trace) are written only while the trace
+// switch is on: the environment variable kTraceVariable set to anything but
+// "0" when the log is opened, or SetTraceOn.
+//
 // Log may be called from any thread: each line is built and written under a
 // lock, so lines of different threads never mix. The log never raises and
 // never shows anything: a file that cannot be created or written turns
@@ -16,6 +23,7 @@
 // while it is written.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -79,6 +87,15 @@ class TLogFile {
 
   // Appends one line; returns at once while logging is off.
   void Log(std::string_view message, int32_t level = 0);
+  // A trace line at level 0: written only while the trace switch is on.
+  void Trace(std::string_view message);
+  bool TraceOn() const { return traceOn_.load(std::memory_order_relaxed); }
+  void SetTraceOn(bool on) { traceOn_.store(on, std::memory_order_relaxed); }
+
+  static constexpr const char* kTraceVariable = "KESTRUNE_TRACE";
+  static constexpr int64_t kMaxLogBytes = 10 * 1024 * 1024;
+  // The older copy of a log file.
+  static std::u16string OlderCopyName(std::u16string_view fileName) { return std::u16string(fileName) + u".1"; }
 
   bool CatchExceptions() const { return catchExceptions_; }
   void SetCatchExceptions(bool on);
@@ -92,12 +109,17 @@ class TLogFile {
  private:
   void CloseLocked();
   void LogLocked(std::string_view message, int32_t level);
+  // Moves the file to its older copy and goes on in a new one; false (the
+  // log off) when that fails.
+  bool RotateLocked();
 
   mutable std::mutex lock_;
   std::u16string fileName_;
   platform::NativeFile file_;
   std::string buffer_;  // the newest line only
   bool loggingOn_ = false;
+  int64_t size_ = 0;  // bytes in the file
+  std::atomic<bool> traceOn_{false};
   bool catchExceptions_ = false;
   std::unique_ptr<TStdMessages> messages_;
 };

@@ -93,6 +93,18 @@ struct TMessageStrings {
   std::u16string UrlForDownloadingMoreLang = message_texts::MakerPage(u"download/");
   std::u16string smStopSearch = u"Stopping search ...";
   std::u16string smSearch = u"Searching...";
+  // How a search's download ended early; "%S" in smEngineHttpError stands for
+  // the answer's status.
+  std::u16string smEngineUnreachable =
+      u"The search engine could not be reached. Check the connection (and the proxy settings) and search again.";
+  std::u16string smEngineTimedOut = u"The search engine did not answer in time. Try again later.";
+  std::u16string smEngineHttpError = u"The search engine answered with an error (HTTP status %S).";
+  std::u16string smEngineAnswerCut = u"The connection to the search engine broke off while a result page was read.";
+  std::u16string smSearchStopped = u"The search was stopped.";
+  std::u16string smSearchEndedEarly = u"The search ended early: the documents of the result pages read before it are shown.";
+  // What the desktop could not do: open a link, save the settings.
+  std::u16string smCannotOpenLink = u"The link could not be opened (no program for it answered):";
+  std::u16string smSettingsNotSaved = u"The settings could not be saved to this file:";
   std::u16string smKestruneVia = u"Kestrune Search\u2122 via ";
   std::u16string smExcludedPages = u"Links removed: ";
   std::u16string smExcludedSites = u"Sites hidden: ";
@@ -151,7 +163,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 98;
+  static constexpr int32_t kKeyCount = 106;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);

@@ -250,6 +250,9 @@ class TITextParsing {
   int32_t TokenEnd(int32_t ts, int32_t e0, int32_t& hyphen) const;
   int32_t TokenEndPass(int32_t ts, int32_t e0, bool continuation, int32_t& hyphen) const;
   bool IsSeparatorOrDigitToken(int32_t ts, int32_t te) const;
+  // The code units of the combining marks from buffer position p (1-based)
+  // on, up to e0; 0 when none is there.
+  int32_t MarksAt(int32_t p, int32_t e0) const;
   void AddToken(int32_t bp, int32_t length, int32_t sentenceIndex);
   void RecordSpan(TParsingWord& word, int32_t bp, int32_t length);
   bool Processed(const TWDWord* word) const;

@@ -1,5 +1,8 @@
 // TITextParsing: tokens of a sentence, their flags, dictionary look-up and
 // filters.
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
 #include <algorithm>
 
 #include "core/base.h"
@@ -10,6 +13,36 @@
 namespace kestrune {
 
 using namespace parsing;
+
+namespace {
+
+// The code units of a combining mark (a non-spacing, enclosing or spacing
+// mark, the variation selectors among them) at a position of `buffer`
+// (0-based): 1, or 2 for one beyond the basic plane; 0 for any other
+// character. A mark belongs to the character before it.
+int32_t MarkLength(const std::vector<char16_t>& buffer, size_t at, size_t end) {
+  if (at >= end) return 0;
+  UChar32 c = buffer[at];
+  int32_t length = 1;
+  if (U16_IS_LEAD(c) && at + 1 < end && U16_IS_TRAIL(buffer[at + 1])) {
+    c = U16_GET_SUPPLEMENTARY(c, buffer[at + 1]);
+    length = 2;
+  }
+  const int8_t type = u_charType(c);
+  return type == U_NON_SPACING_MARK || type == U_ENCLOSING_MARK || type == U_COMBINING_SPACING_MARK ? length : 0;
+}
+
+}  // namespace
+
+int32_t TITextParsing::MarksAt(int32_t p, int32_t e0) const {
+  int32_t length = 0;
+  while (p + length <= e0) {
+    const int32_t mark = MarkLength(buffer_, static_cast<size_t>(p + length) - 1, static_cast<size_t>(e0));
+    if (mark == 0) break;
+    length += mark;
+  }
+  return std::min(length, e0 - p + 1);
+}
 
 void TITextParsing::SplitSentence(int32_t s0, int32_t e0, int32_t sentenceIndex) {
   result_.Sentence(sentenceIndex).Start = MapPosition(s0) + 1;
@@ -48,6 +81,12 @@ void TITextParsing::SplitSentence(int32_t s0, int32_t e0, int32_t sentenceIndex)
 
 int32_t TITextParsing::NextTokenStart(int32_t p, int32_t e0) const {
   for (; p <= e0; ++p) {
+    // A mark here follows no word (a separator, a break, the start): it
+    // belongs to that character and is no token.
+    if (const int32_t marks = MarksAt(p, e0); marks > 0) {
+      p += marks - 1;
+      continue;
+    }
     const char16_t c = BufAt(p);
     if (IsControl(c)) continue;
     if (IsSeparator(c)) {
@@ -97,7 +136,9 @@ int32_t TITextParsing::TokenEndPass(int32_t ts, int32_t e0, bool continuation, i
         continue;
       }
     }
-    return std::max(r - 1, ts);
+    if (r > ts) return r - 1;
+    // A token of one separator takes the marks after it.
+    return ts + MarksAt(ts + 1, e0);
   }
   return e0;
 }

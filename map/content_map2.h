@@ -131,6 +131,9 @@ class TCustomContentMap2 {
   TCMHook OnNoKeysHook;         // the map was emptied for want of query words: new query
   TCMHook OnBeforeKeysHook;     // order the result documents into ResultFiles()
   TCMMeasureKeyHook OnMeasureKeyHook;  // the view's text measuring
+  // A related word (never a query word) for which it answers true is left
+  // off the map: the stop words.
+  std::function<bool(int32_t id)> OnStopWordHook;
 
   // ---- properties ----
   int32_t Color() const { return color_; }
@@ -299,6 +302,8 @@ class TCustomContentMap2 {
   // Gathers the keys of a rebuild: the query map, or with a valid hovered key
   // and a hovered word in kind 4 the hover map on top of the base map.
   void getmore_keys(int32_t hovered);
+  // Drops the words OnStopWordHook names; count follows the list.
+  void DropStopWords(TNNKeys& words, int32_t& count) const;
   // Appends a key, or when a key with its Id exists ORs its flags into it.
   void MergeKey(TKey key);
   std::u16string KeyName(int32_t id) const;

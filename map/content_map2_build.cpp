@@ -29,7 +29,7 @@ constexpr uint32_t kHoverFlags = KF_HOVERED | KF_CARRIED | KF_CONTEXT | KF_INACT
 constexpr float kWordThreshold = 0.01f;
 constexpr int32_t kQueryInhibition = -2;
 
-void Trace(std::string_view text) { LogFile.Log(text, 0); }
+void Trace(std::string_view text) { LogFile.Trace(text); }
 
 // A Single in the shortest general decimal format ("0.5", "12", "1e-44").
 std::string FloatText(float value) {
@@ -40,6 +40,7 @@ std::string FloatText(float value) {
 
 // "GetFiles keys  1 2files ": the keys handed to the network.
 void TraceKeyList(std::string_view head, const TNNKeys& list) {
+  if (!LogFile.TraceOn()) return;
   std::string line(head);
   line += "keys ";
   for (const TNNKey& key : list) {
@@ -54,7 +55,7 @@ void TraceKeyList(std::string_view head, const TNNKeys& list) {
 template <class TValue>
 void TraceKeys(std::string_view head, const TKeys& keys, TValue value) {
   Trace(head);
-  if (!LogFile.LoggingOn()) return;
+  if (!LogFile.TraceOn() || !LogFile.LoggingOn()) return;
   for (const TKey& key : keys) Trace(FloatText(value(key)) + " - " + platform::Utf16ToUtf8(key.Name));
 }
 
@@ -85,6 +86,12 @@ void TCustomContentMap2::MergeKey(TKey key) {
   keys_.push_back(std::move(key));
 }
 
+void TCustomContentMap2::DropStopWords(TNNKeys& words, int32_t& count) const {
+  if (!OnStopWordHook) return;
+  std::erase_if(words, [this](const TNNKey& word) { return OnStopWordHook(word.Id); });
+  count = std::min(count, static_cast<int32_t>(words.size()));
+}
+
 void TCustomContentMap2::getmore_keys(int32_t hovered) {
   Trace("getmore_keys enter");
   const TControlKeyLists& current = steps_->GetCurrent();
@@ -111,7 +118,11 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
     if (neuroNet_) {
       neuroNet_->ClearContextWords();
       neuroNet_->AddContextWords(resultFiles_);
-      neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, inhibition, kWordThreshold);
+      {
+        const TWordBudgetScope noBudget(*neuroNet_, TIContextMS::kNoBudget);
+        neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, inhibition, kWordThreshold);
+      }
+      DropStopWords(resultList_, count);
       if (count >= 0 && resultList_.size() > static_cast<size_t>(count)) resultList_.resize(static_cast<size_t>(count));
       neuroNet_->ClearContextWords();
       neuroNet_->ActivateWords(resultList_, true);
@@ -151,7 +162,11 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
     if (neuroNet_) {
       neuroNet_->ClearContextWords();
       neuroNet_->ActivateWords(keyList_, false);
-      neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, 0, kWordThreshold);
+      {
+        const TWordBudgetScope noBudget(*neuroNet_, TIContextMS::kNoBudget);
+        neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, 0, kWordThreshold);
+      }
+      DropStopWords(resultList_, count);
     }
     for (const TNNKey& entry : resultList_) {
       TKey* key = nullptr;

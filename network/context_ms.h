@@ -298,4 +298,30 @@ class TIContextMS {
   std::unordered_map<int32_t, int32_t> fileSlots_;
 };
 
+// The word layer's budget of a model, set for the scope's life and put back
+// however the scope ends. The map's word queries run without it
+// (kNoBudget): the budget divides every activation by the summed weight of
+// the keys' relations, which on a large project pushes every word under the
+// map's cut of 0.01 while it changes no word's rank.
+class TWordBudgetScope {
+ public:
+  // Keeps the budget as it is (put back at the end).
+  explicit TWordBudgetScope(TIContextMS& model)
+      : layer_(model.Network().GetLayer(TIContextMS::kWordLayer)), saved_(layer_ ? layer_->GetBudget() : 0.0f) {}
+  TWordBudgetScope(TIContextMS& model, float budget) : TWordBudgetScope(model) { Set(budget); }
+  ~TWordBudgetScope() {
+    if (layer_) layer_->SetBudget(saved_);
+  }
+  TWordBudgetScope(const TWordBudgetScope&) = delete;
+  TWordBudgetScope& operator=(const TWordBudgetScope&) = delete;
+
+  void Set(float budget) {
+    if (layer_) layer_->SetBudget(budget);
+  }
+
+ private:
+  TASNLayer* layer_;
+  float saved_;
+};
+
 }  // namespace kestrune

@@ -23,21 +23,6 @@ constexpr float kGrowthInhibition = -1.0f;
 constexpr float kMembership = 0.3f;
 constexpr int32_t kMinClusterWords = 3;
 
-// The word layer's budget, put back however the query ends.
-class BudgetGuard {
- public:
-  explicit BudgetGuard(TASNLayer* layer) : layer_(layer), budget_(layer ? layer->GetBudget() : 0.0f) {}
-  ~BudgetGuard() {
-    if (layer_) layer_->SetBudget(budget_);
-  }
-  BudgetGuard(const BudgetGuard&) = delete;
-  BudgetGuard& operator=(const BudgetGuard&) = delete;
-
- private:
-  TASNLayer* layer_;
-  float budget_;
-};
-
 TCluster DocumentCluster(const TNNKey& document) {
   TCluster item;
   item.IsWordCluster = 0;
@@ -75,8 +60,7 @@ void TIContextMS::GetClusters(const TNNKeys& keyWords, const TNNKeys& keyFiles, 
   if (found > minFiles) {
     TNNKeys words;
     {
-      TASNLayer* wordLayer = WordLayer();
-      const BudgetGuard budget(wordLayer);
+      TWordBudgetScope budget(*this);
       network_->ResetLayer(kWordLayer, false);
       int32_t wordCount = kClusterWords;
       GetWords(keyWords, TNNKeys{}, wordCount, words, kClusterInhibitionFactor, kClusterWordThreshold);
@@ -99,7 +83,7 @@ void TIContextMS::GetClusters(const TNNKeys& keyWords, const TNNKeys& keyFiles, 
         if (s >= pool.Count()) continue;  // the slot is gone: no seed
         const auto seed = static_cast<int32_t>(pool.GetItem(s));
         members.assign(1, TNNKey{seed, 1.0f});
-        if (wordLayer) wordLayer->SetBudget(kWordBudget);
+        budget.Set(kWordBudget);
         // Growth: the strongest word that the members keep above the
         // membership threshold joins them, until none is left.
         for (;;) {

@@ -11,8 +11,9 @@
 
 namespace kestrune::context_ms_detail {
 
-// One line of the model's trace, at level 0.
-inline void Trace(std::string_view text) { LogFile.Log(text, 0); }
+// One line of the model's trace, at level 0 while the log's trace switch is
+// on.
+inline void Trace(std::string_view text) { LogFile.Trace(text); }
 
 // A Single in the shortest general decimal format ("0.5", "1", "1e-44").
 inline std::string FloatText(float value) {

@@ -134,6 +134,8 @@ class SettingsStore {
   bool InUpdate() const { return updateDepth_ > 0; }
 
   HKEY RootKey() const { return rootKey_; }
+  // The hive file of the root key (UTF-8); empty when the root key has none.
+  std::string HivePath() const;
   // Closes the open key.
   void SetRootKey(HKEY rootKey);
 
@@ -181,7 +183,6 @@ class SettingsStore {
   void WriteDateTime(std::string_view name, double value);
 
  private:
-  std::string HivePath() const;  // empty when the root key has no hive
   void WriteValue(std::string_view name, RegDataType type, std::string_view data);
 
   HKEY rootKey_ = kHKeyCurrentUser;

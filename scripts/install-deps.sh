@@ -23,6 +23,9 @@ packages=(
   # the browser control, a virtual display for its tests and the program
   # without a screen, and the user's mail program
   qt6-webengine-dev xvfb xauth xdg-utils
+  # the end-to-end tests of the main window: a small window manager on the
+  # virtual display and the typing and clicking of a person
+  openbox xdotool
 )
 
 missing=()

@@ -27,6 +27,29 @@ namespace {
 
 std::string Decimal(int32_t value) { return std::to_string(value); }
 
+// How the reader's last Get failed as a page of the search: a status of 400
+// or more is an error answer whatever the reader made of it.
+TDownloadFailure DownloadFailureOf(const THttpRead& http) {
+  if (http.StatusCode() >= 400) return TDownloadFailure::HttpError;
+  switch (http.FailureCause()) {
+    case hfNone: return TDownloadFailure::None;
+    case hfStatus: return TDownloadFailure::HttpError;
+    case hfRead: return http.TimedOut() ? TDownloadFailure::TimedOut : TDownloadFailure::Cut;
+    case hfRequest: return http.TimedOut() ? TDownloadFailure::TimedOut : TDownloadFailure::Unreachable;
+    default: return TDownloadFailure::Unreachable;
+  }
+}
+
+// The log's and the error text's words for a failure.
+std::string DownloadFailureText(TDownloadFailure failure, int32_t status) {
+  switch (failure) {
+    case TDownloadFailure::TimedOut: return "The engine did not answer in time.";
+    case TDownloadFailure::HttpError: return "The engine answered with the status " + Decimal(status) + ".";
+    case TDownloadFailure::Cut: return "The engine's answer broke off.";
+    default: return "No Internet connection.";
+  }
+}
+
 }  // namespace
 
 EngineWeb::EngineWeb()
@@ -121,25 +144,29 @@ void EngineWeb::Execute() {
       LogFile.Log("Connected to :" + url);
       const bool received = http_->Get(url, true);
       if (stopped_ || Terminated()) break;
-      if (!received) {
-        // A reply without a body ends the search quietly; a body over the
-        // reader's limit is a failure of the search; anything else is no
-        // connection.
-        if (http_->FailureCause() == hfNone) {
-          LogFile.Log("Reply from: " + url);
-          LogFile.Log("Size file 0");
-          break;
-        }
-        if (http_->FailureCause() == hfTooLarge) {
-          PageTooLarge();
-          break;
-        }
+      // A body over the reader's limit is a failure of the search.
+      if (!received && http_->FailureCause() == hfTooLarge) {
+        PageTooLarge();
+        break;
+      }
+      // A failed page ends the search; the items of the pages before stay.
+      const TDownloadFailure failure = DownloadFailureOf(*http_);
+      if (failure != TDownloadFailure::None) {
+        downloadFailure_ = failure;
+        downloadFailureStatus_ = http_->StatusCode();
+        const std::string text = DownloadFailureText(failure, downloadFailureStatus_);
         if (itemCount_ == 0) {
           status_ = kStatusNoConnection;
-          errorText_ = "No Internet connection.";
+          errorText_ = text;
         }
         nextUrl_.clear();
-        LogFile.Log("No Internet connection.");
+        LogFile.Log(text);
+        break;
+      }
+      if (!received) {
+        // A reply without a body ends the search quietly.
+        LogFile.Log("Reply from: " + url);
+        LogFile.Log("Size file 0");
         break;
       }
       LogFile.Log("Reply from: " + url);
@@ -235,6 +262,8 @@ bool EngineWeb::PrepareSearch(std::u16string_view query, std::u16string& firstUr
   }
   itemCount_ = 0;
   itemsAdded_ = 0;
+  downloadFailure_ = TDownloadFailure::None;
+  downloadFailureStatus_ = 0;
   try {
     searchResults_.assign(static_cast<size_t>(std::max(wantedTotal_, 0)), TMetaSearchList{});
   } catch (const std::bad_alloc&) {

@@ -111,6 +111,16 @@ struct TEngineTemplate {
   bool DisableDomainRemoval = false;
 };
 
+// Why a search's download ended before its last page. A page whose answer
+// has a status of 400 or more is such a failure, never a result page.
+enum class TDownloadFailure : int32_t {
+  None = 0,         // the pages ran out, or the search was stopped
+  Unreachable = 1,  // no connection to the engine could be made
+  TimedOut = 2,     // the engine stayed silent longer than the receive time-out
+  HttpError = 3,    // the engine answered with a status of 400 or more
+  Cut = 4,          // the answer broke off while it was read
+};
+
 // The settings-store root key for "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
 // "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_PERFORMANCE_DATA",
 // "HKEY_CURRENT_CONFIG" or "HKEY_DYN_DATA" (exact spelling); 0 otherwise.
@@ -173,6 +183,11 @@ class EngineWeb {
   int32_t Status() const { return status_; }
   void SetStatus(int32_t status) { status_ = status; }
   const std::string& ErrorText() const { return errorText_; }
+  // How the last search's download failed (None when it did not), and the
+  // answer's status for HttpError. The items of the pages read whole before
+  // stay; without any, Status() is kStatusNoConnection.
+  TDownloadFailure DownloadFailure() const { return downloadFailure_; }
+  int32_t DownloadFailureStatus() const { return downloadFailureStatus_; }
   // The items of the last search; exactly ItemCount() long after it.
   TMetaSearchList2& SearchResults() { return searchResults_; }
   const TMetaSearchList2& SearchResults() const { return searchResults_; }
@@ -278,6 +293,8 @@ class EngineWeb {
   int32_t progressCount_ = 0;
   int32_t status_ = kStatusOk;
   std::string errorText_;
+  TDownloadFailure downloadFailure_ = TDownloadFailure::None;
+  int32_t downloadFailureStatus_ = 0;
   bool fallback_ = false;
   int32_t tagCursor_ = 0;
   int32_t listEnd_ = 0;

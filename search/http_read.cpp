@@ -196,6 +196,7 @@ bool THttpRead::Get(std::string_view url, bool reconnect) {
   statusCode_ = 0;
   redirected_ = false;
   effectiveUrl_ = Url;
+  timedOut_ = false;
 
   THttpFailure cause = hfNone;
   if (!InternetHandle) {
@@ -321,6 +322,7 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
     }
   }
   lastResult_ = multiFailed ? CURLE_FAILED_INIT : result;
+  timedOut_ = timedOut;
   long status = 0;
   curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
   statusCode_ = static_cast<int32_t>(status);

@@ -157,6 +157,9 @@ class THttpRead {
   const std::string& EffectiveUrl() const { return effectiveUrl_; }
   // Why the last Get failed (hfNone after a success).
   THttpFailure FailureCause() const { return failureCause_; }
+  // The last Get ended because the server stayed silent longer than the
+  // receive time-out after the connection was made.
+  bool TimedOut() const { return timedOut_; }
 
   // Time-outs in milliseconds: for the connection (60000) and for silence
   // after the request went out (60000).
@@ -190,6 +193,7 @@ class THttpRead {
   THttpFailure failureCause_ = hfNone;
   bool redirected_ = false;
   std::string effectiveUrl_;
+  bool timedOut_ = false;
   int32_t lastStatusLine_ = 0;
   bool locationSeen_ = false;
   bool headComplete_ = false;

@@ -251,6 +251,7 @@ void TPageResults::BuildResultView() {
   ReplaceToken(page_, u"$prev_page", PrevPage());
   ReplaceToken(page_, u"$next_page", NextPage());
   ReplaceToken(page_, u"$cmap_advert_block", u"", TTokenCase::kLowerCase);
+  ReplaceToken(page_, u"$cmap_search_notice", EscapeText(SearchNotice));
   // Last, so that nothing of the documents is searched for placeholders.
   ReplaceToken(page_, u"$CMAP_RESULT_BLOCK", blocks, TTokenCase::kLowerCase);
 }

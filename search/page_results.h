@@ -131,6 +131,9 @@ class TPageResults {
   std::u16string LastProjectHtml;  // "$cmap_last_project"
   std::u16string LastQueryHtml;    // "$cmap_last_query"
   std::u16string NewsString;       // "$cmap_News_String"
+  // "$cmap_search_notice": how the last search ended when that is worth
+  // saying (plain text, escaped on the page); empty otherwise.
+  std::u16string SearchNotice;
   bool AdvancedMode = false;
   int32_t TemplateLanguage = 0;  // the interface language the templates were loaded for
 

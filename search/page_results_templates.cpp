@@ -166,6 +166,7 @@ void TPageResults::TemplateInSBody(std::string_view path) {
   ReplaceToken(page_, u"$cmap_buttons_scope", currentQueryText_.empty() ? std::u16string() : BuildScopeTools());
   ReplaceToken(page_, u"$cmap_advertisement", AdvertisingAttached() ? AdvertisementFromAmazon() : std::u16string());
   ReplaceToken(page_, u"$cmap_News_String", NewsString);
+  ReplaceToken(page_, u"$cmap_search_notice", EscapeText(SearchNotice));
 }
 
 }  // namespace kestrune

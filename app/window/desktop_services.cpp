@@ -4,8 +4,12 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QProcess>
 #include <QUrl>
 
+#include "core/log_file.h"
+#include "core/message.h"
+#include "core/message_strings.h"
 #include "platform/message_box.h"
 
 namespace kestrune {
@@ -40,6 +44,13 @@ int32_t ShowQtMessageBox(std::u16string_view text, std::u16string_view caption, 
   }
 }
 
+// The address that the desktop's opener did not open, said in a message box.
+void ReportUnopened(const QString& url) {
+  LogFile.Log("The desktop could not open " + url.toStdString(), 1);
+  ShowMessageBox(MessageStrings.smCannotOpenLink + u"\n" + url.toStdU16String(), MessageStrings.smMes,
+                 platform::kMbOk | platform::kMbIconWarning);
+}
+
 }  // namespace
 
 bool TDesktopOpener::OpenLocalFile(std::u16string_view path) {
@@ -54,7 +65,26 @@ std::string TDesktopOpener::MimeTypeOfFile(std::u16string_view path) {
 
 bool TDesktopOpener::OpenUrl(std::u16string_view url) {
   const QUrl address(ToQString(url), QUrl::StrictMode);
-  return address.isValid() && QDesktopServices::openUrl(address);
+  if (!address.isValid()) return false;
+  const QString text = address.toString(QUrl::FullyEncoded);
+  // The opener runs on its own; its failure is reported when it ends. It
+  // has no parent: an opener that still runs (it may wait for the browser
+  // it started) when the program ends is left running, never killed.
+  auto* opener = new QProcess;
+  opener->setProgram(OpenerProgram);
+  opener->setArguments({text});
+  opener->setProcessChannelMode(QProcess::ForwardedChannels);
+  QObject::connect(opener, &QProcess::finished, opener, [opener, text](int code, QProcess::ExitStatus status) {
+    if (status != QProcess::NormalExit || code != 0) ReportUnopened(text);
+    opener->deleteLater();
+  });
+  QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, text](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    ReportUnopened(text);
+    opener->deleteLater();
+  });
+  opener->start();
+  return true;
 }
 
 void InstallQtMessageBox() {

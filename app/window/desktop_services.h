@@ -3,8 +3,15 @@
 // file's type) with the MIME types of QMimeDatabase, and the platform message
 // box as a QMessageBox.
 //
+// A web address goes to xdg-open, which runs on its own; when it cannot be
+// started or ends with a failure (no browser, nothing that takes the
+// address), a message box names the address (smCannotOpenLink), as the
+// desktop said nothing.
+//
 // Used on the user-interface thread only.
 #pragma once
+
+#include <QString>
 
 #include "app/browser_opener.h"
 
@@ -12,6 +19,9 @@ namespace kestrune {
 
 class TDesktopOpener : public IBrowserOpener {
  public:
+  // The desktop's opener; "xdg-open" (found on PATH) unless set.
+  QString OpenerProgram = QStringLiteral("xdg-open");
+
   bool OpenLocalFile(std::u16string_view path) override;
   // QMimeDatabase: the file's content and its name (the desktop's
   // shared-mime-info database, as xdg-open reads it).

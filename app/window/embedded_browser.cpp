@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QContextMenuEvent>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
@@ -14,6 +15,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <cstdlib>
+#include <utility>
 
 #include "core/log_file.h"
 
@@ -65,6 +67,42 @@ QString CacheFolder() {
 
 constexpr char kNavigateScript[] = "window.navigate = function (url) { location.href = url; };";
 
+// The page's right-click: the word under the mouse (or the selection the
+// mouse is on) goes to the program's page menu; the browser's menu never
+// opens.
+constexpr char kContextMenuScript[] = R"(
+document.addEventListener('contextmenu', function (e) {
+  if (e.defaultPrevented) return;
+  e.preventDefault();
+  var text = '';
+  var selection = window.getSelection();
+  if (selection && !selection.isCollapsed) {
+    for (var i = 0; i < selection.rangeCount && !text; i++) {
+      var rects = selection.getRangeAt(i).getClientRects();
+      for (var j = 0; j < rects.length; j++) {
+        var r = rects[j];
+        if (e.clientX >= r.left && e.clientX <= r.right && e.clientY >= r.top && e.clientY <= r.bottom) {
+          text = selection.toString();
+          break;
+        }
+      }
+    }
+  }
+  if (!text && document.caretRangeFromPoint) {
+    var range = document.caretRangeFromPoint(e.clientX, e.clientY);
+    if (range && range.startContainer.nodeType === 3) {
+      var s = range.startContainer.data, a = range.startOffset, b = a;
+      var letter = /[\p{L}\p{N}\p{M}'’]/u;
+      while (a > 0 && letter.test(s.charAt(a - 1))) a--;
+      while (b < s.length && letter.test(s.charAt(b))) b++;
+      text = s.substring(a, b);
+    }
+  }
+  text = text.trim();
+  if (text) window.navigate('http://contextmenuannotation/' + encodeURIComponent(text));
+}, false);
+)";
+
 // Called with the anchor: scrolls its element into view, else to the top.
 constexpr char kScrollScript[] =
     "(function (a) {"
@@ -102,13 +140,17 @@ TEmbeddedBrowser::TEmbeddedBrowser(QWidget* parent) : QWebEngineView(parent), pa
     LogFile.Log("Running as root: the browser control runs without Chromium's sandbox (QTWEBENGINE_DISABLE_SANDBOX=1)",
                 1);
   }
-  QWebEngineScript navigate;
-  navigate.setName("kestrune-navigate");
-  navigate.setInjectionPoint(QWebEngineScript::DocumentCreation);
-  navigate.setWorldId(QWebEngineScript::MainWorld);
-  navigate.setRunsOnSubFrames(true);
-  navigate.setSourceCode(kNavigateScript);
-  page_->scripts().insert(navigate);
+  // The page's own scripts, in every frame as each document is created.
+  for (const auto& [name, source] : {std::pair{"kestrune-navigate", kNavigateScript},
+                                     std::pair{"kestrune-context-menu", kContextMenuScript}}) {
+    QWebEngineScript script;
+    script.setName(name);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(source);
+    page_->scripts().insert(script);
+  }
   setPage(page_);
 
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) { LoadFinished(ok); });
@@ -159,6 +201,8 @@ void TEmbeddedBrowser::BeginOwnLoad() {
   readyState_ = READYSTATE_LOADING;
   refusedLoads_ = 0;
 }
+
+void TEmbeddedBrowser::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
 
 void TEmbeddedBrowser::NavigateBlank() {
   BeginOwnLoad();

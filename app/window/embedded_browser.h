@@ -19,6 +19,13 @@
 // script injected when the document is created: the page builder's links call
 // it, and the navigation reaches the hook like a clicked link.
 //
+// The browser's own context menu never shows. A right-click on the page's
+// text navigates to "http://contextmenuannotation/" + the word under the
+// mouse (or the selection the mouse is on), percent-encoded, so that the
+// program shows its page menu for it; an element's own oncontextmenu handler
+// that cancels the event (the scope buttons') goes first, and a click beside
+// any text does nothing.
+//
 // Used on the user-interface thread only.
 #pragma once
 
@@ -91,6 +98,10 @@ class TEmbeddedBrowser : public QWebEngineView {
   // empty or unknown anchor scrolls to 0, 0. While a page loads, it scrolls
   // once the page is complete.
   void ScrollToAnchor(std::u16string_view anchor);
+
+ protected:
+  // Nothing: the page's script asks for the program's menu.
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   class TPage;

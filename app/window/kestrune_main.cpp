@@ -17,12 +17,14 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <exception>
 
 #include "app/engine_web_adapter.h"
 #include "app/window/apply_language.h"
+#include "app/window/flow_layout.h"
 #include "core/log_file.h"
 #include "core/message.h"
 #include "core/message_strings.h"
@@ -62,6 +64,9 @@ bool ReadCursorFile(const QString& path, QCursor& cursor) {
                    std::min(word(12), image.height() - 1));
   return true;
 }
+
+// A popup window (a menu, a drop-down list) of the program.
+bool IsPopupWindow(QObject* window) { return static_cast<QWindow*>(window)->type() == Qt::Popup; }
 
 // The first widget a key event reaches: the focus widget, or the window when
 // nothing has the focus. The event is then passed on to the parents.
@@ -121,7 +126,10 @@ void TFKestruneMain::CreateComponents() {
   central->setObjectName("Panel14");
   setCentralWidget(central);
   auto* column = new QVBoxLayout(central);
-  auto* tools = new QHBoxLayout;
+  // The toolbar wraps into further rows where the window is narrow: the
+  // window is never wider than its widest control (it fits a 1280 x 800
+  // screen).
+  auto* tools = new TFlowLayout;
   column->addLayout(tools);
   auto named = [](auto* widget, const char* name) {
     widget->setObjectName(name);
@@ -150,17 +158,36 @@ void TFKestruneMain::CreateComponents() {
   IBitmapButton2->setObjectName("IBitmapButton2");
   IBitmapButton2->setChecked(true);  // the map starts in the query view
   IBitmapButton4->setObjectName("IBitmapButton4");
+  // The engine box as wide as its longest name.
   CBWebSite = named(new QComboBox(central), "CBWebSite");
   CBWebSite->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   tools->addWidget(CBWebSite);
+  // Controls that belong together stay in one row of the toolbar: a track
+  // bar with its labels, a view button with its counter.
+  auto group = [&](std::initializer_list<QWidget*> widgets) {
+    auto* box = new QWidget(central);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    for (QWidget* widget : widgets) {
+      widget->setParent(box);
+      row->addWidget(widget);
+    }
+    tools->addWidget(box);
+    return box;
+  };
   TrackBar = named(new QSlider(Qt::Horizontal, central), "TrackBar");
   TrackBar->setRange(kMinTrackPosContext, kMaxTrackPosContext);
-  TrackBar->setMaximumWidth(140);
-  tools->addWidget(TrackBar);
+  TrackBar->setFixedWidth(kTrackBarWidth);
+  LabelTrackBar = named(new QLabel(central), "LabelTrackBar");
+  group({LabelTrackBar, TrackBar});
   TrackBar3 = named(new QSlider(Qt::Horizontal, central), "TrackBar3");
   TrackBar3->setRange(0, kMaxTrackPosExact);
-  TrackBar3->setMaximumWidth(60);
-  tools->addWidget(TrackBar3);
+  TrackBar3->setFixedWidth(kTrackBar3Width);
+  TrackBar3->setTickPosition(QSlider::TicksBelow);
+  LabelAny = named(new QLabel(central), "LabelAny");
+  LabelAll = named(new QLabel(central), "LabelAll");
+  group({LabelAny, TrackBar3, LabelAll});
   // The view buttons, each with its counter.
   constexpr const char* kViewNames[][2] = {
       {"IBitmapBtnShowDelLinks", "LabelDelLinksCount"}, {"IBitmapBtnShowDelSites", "LabelDelSitesCount"},
@@ -172,10 +199,8 @@ void TFKestruneMain::CreateComponents() {
     ViewButtons[i]->setFocusPolicy(Qt::NoFocus);
     ViewButtons[i]->setEnabled(false);
     ViewCounters[i] = named(new QLabel(QStringLiteral("0"), central), kViewNames[i][1]);
-    tools->addWidget(ViewButtons[i]);
-    tools->addWidget(ViewCounters[i]);
+    group({ViewButtons[i], ViewCounters[i]});
   }
-  tools->addStretch(1);
   BtnOptions = button("BtnOptions");
   BtnHelp = button("BtnHelp");
   Button1 = button("Button1");
@@ -204,19 +229,24 @@ void TFKestruneMain::CreateComponents() {
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
 
-  // The status line.
-  auto* status = new QHBoxLayout;
-  column->addLayout(status);
-  ibitmap27 = named(new QLabel(central), "ibitmap27");
-  TntLabel1 = named(new QLabel(central), "TntLabel1");
-  IProgressBar1 = named(new QProgressBar(central), "IProgressBar1");
+  // The status line, of one height whether the progress bar shows or not:
+  // a search does not resize the map.
+  auto* statusLine = new QWidget(central);
+  auto* status = new QHBoxLayout(statusLine);
+  status->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(statusLine);
+  ibitmap27 = named(new QLabel(statusLine), "ibitmap27");
+  TntLabel1 = named(new QLabel(statusLine), "TntLabel1");
+  IProgressBar1 = named(new QProgressBar(statusLine), "IProgressBar1");
   IProgressBar1->setRange(0, 100);
   IProgressBar1->setMaximumWidth(200);
-  Label1 = named(new QLabel(central), "Label1");
+  Label1 = named(new QLabel(statusLine), "Label1");
   status->addWidget(ibitmap27);
   status->addWidget(TntLabel1);
   status->addWidget(IProgressBar1);
   status->addWidget(Label1, 1);
+  statusLine->setFixedHeight(std::max({IProgressBar1->sizeHint().height(), Label1->sizeHint().height(),
+                                       TntLabel1->sizeHint().height()}));
 
   // The map's menu; the items the map's state does not call for are hidden.
   PopupMenu1 = named(new QMenu(this), "PopupMenu1");
@@ -542,10 +572,7 @@ void TFKestruneMain::CenterQueryBoxOnResize() {
 // ---------------------------------------------------------------------------
 // Handlers.
 
-void TFKestruneMain::pmExcludeClick() {
-  const int32_t variant = session_.pmExcludePrepare();
-  DrawAndEventMap1->FireGroupSelect(variant);
-}
+void TFKestruneMain::pmExcludeClick() { session_.pmExcludeClick(); }
 
 void TFKestruneMain::DrawAndEventMap1DblClick() {
   TDrawAndEventMap& map = *DrawAndEventMap1;
@@ -609,7 +636,11 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       auto* widget = qobject_cast<QWidget*>(watched);
       auto* key = static_cast<QKeyEvent*>(event);
-      if (widget == IComboBox1->lineEdit() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+      // Enter (or the keypad's) in the query box searches, once: a typed key
+      // reaches the box itself, which hands it to its line edit directly;
+      // an event sent to the line edit comes here first.
+      if ((widget == IComboBox1 || widget == IComboBox1->lineEdit()) &&
+          (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         session_.QueryBoxEnter();
         return true;
       }
@@ -625,8 +656,9 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       break;
     }
     case QEvent::MouseButtonPress:
-      // Once per press: when it reaches the top-level window.
-      if (watched->isWindowType()) {
+      // Once per press: when it reaches the top-level window. A popup menu
+      // keeps its clicks to itself (the map's menu acts on them).
+      if (watched->isWindowType() && !IsPopupWindow(watched)) {
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
         if (button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton) {
           session_.ApplicationMouseDown();
@@ -634,7 +666,9 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       }
       break;
     case QEvent::MouseMove:
-      if (watched->isWindowType()) MouseMoved(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+      if (watched->isWindowType() && !IsPopupWindow(watched)) {
+        MouseMoved(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+      }
       break;
     case QEvent::Resize:
       if (watched == Panel1) CenterQueryBoxOnResize();

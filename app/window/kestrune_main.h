@@ -9,8 +9,10 @@
 // so the language files reach them: the map panel Panel1 holding the word map
 // DrawAndEventMap1 and, over it, the query box IComboBox1 with querybitmap,
 // BBtnSearch and BBtnSearch2; the browser control EmbeddedWB1; the buttons,
-// the engine box CBWebSite, the track bars, the progress bar IProgressBar1
-// and the labels TntLabel1 and Label1; the six view buttons of the result
+// the engine box CBWebSite, the track bars with their labels, in a toolbar
+// that wraps into further rows (the window fits a 1280 x 800 screen); the
+// progress bar IProgressBar1 and the labels TntLabel1 and Label1 in a status
+// line of one height; the six view buttons of the result
 // page's lists with their counters; the map's menu PopupMenu1, whose items
 // follow the session's PopupMenu1Popup, and the result page's menu
 // PopupMenuPage. The search worker is a TEngineWebAdapter that the session
@@ -22,7 +24,8 @@
 // the session (ExecutePageCommand) after the browser's handler has returned.
 //
 // An application-wide event filter does what the program does for every
-// message it retrieves: a character typed while the mouse rests over the map
+// message it retrieves (presses and moves over a popup menu stay the
+// menu's): a character typed while the mouse rests over the map
 // (a double quote, a minus sign or a code from "0" up) opens the query box
 // with that character; a mouse press anywhere clears the typed words'
 // highlight; the mouse leaving the map ends a hovered word; the release of
@@ -142,6 +145,15 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   QComboBox* CBWebSite;
   QSlider* TrackBar;
   QSlider* TrackBar3;
+  // The track bars' labels: the word count's, and "any" and "all" on either
+  // side of the match setting's.
+  QLabel* LabelTrackBar;
+  QLabel* LabelAny;
+  QLabel* LabelAll;
+  // The track bars' lengths, so that they stay usable however narrow the
+  // window.
+  static constexpr int kTrackBarWidth = 120;
+  static constexpr int kTrackBar3Width = 60;
   QProgressBar* IProgressBar1;
   QLabel* TntLabel1;
   QLabel* Label1;

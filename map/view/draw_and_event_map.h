@@ -299,6 +299,9 @@ class TCustomDrawAndEventMap : public QWidget {
   bool animationInterrupted_ = false;
   bool ignoreNextPress_ = false;
   bool repaintRequested_ = false;
+  // The back buffer holds no composed frame (made anew, or its background
+  // changed since): the next paint or partial redraw composes a whole one.
+  bool frameStale_ = true;
   bool clicked_ = false;
   uint32_t state_ = 0;
 

@@ -71,8 +71,10 @@ void CopyRect(const QImage& from, QImage& to, const QRect& rect) {
 // ---- buffers and background ----
 
 void TCustomDrawAndEventMap::ResizeBuffers() {
-  backBuffer_ = width() > 0 && height() > 0 ? platform::MakePaintImage(width(), height()) : QImage();
+  // A buffer of the new size starts as the clean background, never as
+  // uninitialised memory, and holds no frame until one is composed.
   ResetBackground();
+  backBuffer_ = backgroundBuffer_.isNull() ? QImage() : backgroundBuffer_.copy();
 }
 
 void TCustomDrawAndEventMap::EnsureBuffers() {
@@ -84,6 +86,7 @@ void TCustomDrawAndEventMap::EnsureBuffers() {
 
 void TCustomDrawAndEventMap::ResetBackground() {
   backgroundMode_ = MapMode();
+  frameStale_ = true;  // the frame in the back buffer stands on the old background
   if (width() <= 0 || height() <= 0) {
     backgroundBuffer_ = QImage();
     return;
@@ -253,6 +256,7 @@ void TCustomDrawAndEventMap::ComposeFrame(std::span<const TKey> keys) {
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
     DrawKeys(painter, keys, order);
     if (OnEntryX) OnEntryX(painter);
+    frameStale_ = false;
   }
   drawing_ = false;
 }
@@ -263,8 +267,13 @@ void TCustomDrawAndEventMap::DrawMap(std::span<const TKey> keys) {
 }
 
 void TCustomDrawAndEventMap::DrawDirty(std::span<const QRect> rects, std::span<const TKey> keys) {
-  drawing_ = true;
   EnsureBuffers();
+  if (frameStale_) {
+    // Only a whole frame makes the buffer hold what the keys show.
+    DrawMap(keys);
+    return;
+  }
+  drawing_ = true;
   if (!backBuffer_.isNull()) {
     QRegion region;
     std::vector<QRect> dirty;
@@ -301,9 +310,15 @@ void TCustomDrawAndEventMap::DrawDirty(std::span<const QRect> rects, std::span<c
 }
 
 void TCustomDrawAndEventMap::paintEvent(QPaintEvent* e) {
-  if (!repaintRequested_ && !drawing_ && !animating_) ComposeFrame(keys_);
-  repaintRequested_ = false;
+  // What reaches the screen is always a frame the view composed: a buffer
+  // made anew (a resize, a mode change) gets one of the keys now shown.
   EnsureBuffers();
+  if (frameStale_) {
+    ComposeFrame(animating_ ? std::span<const TKey>(animKeys_) : std::span<const TKey>(keys_));
+  } else if (!repaintRequested_ && !drawing_ && !animating_) {
+    ComposeFrame(keys_);
+  }
+  repaintRequested_ = false;
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   if (backBuffer_.isNull()) {

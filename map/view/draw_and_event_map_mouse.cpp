@@ -319,8 +319,9 @@ void TCustomDrawAndEventMap::MouseMove(Qt::KeyboardModifiers /*shift*/, int32_t 
 
 void TCustomDrawAndEventMap::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int32_t x, int32_t y) {
   if (BusyForClicks()) return;
-  if (button == Qt::RightButton && !ignoreNextPress_) {
-    ignoreNextPress_ = true;
+  if (button == Qt::RightButton) {
+    // The popup ends with its own clicks (ShowPopupAt): the map's next press
+    // is the user's and acts.
     const platform::TPoint popupPoint = CursorPosition();
     HitTest(x, y);
     if (ValidIndex(hitIndex_) && hitIndex_ == pressedIndex_) {
@@ -360,7 +361,11 @@ void TCustomDrawAndEventMap::OpenWordPopup() {
 }
 
 void TCustomDrawAndEventMap::ShowPopupAt(QPoint screenPoint) {
-  if (popupMenu_ != nullptr) popupMenu_->exec(screenPoint);
+  if (popupMenu_ == nullptr) return;
+  // A click outside the open popup only closes it; it is not handed on to
+  // the window under the mouse.
+  popupMenu_->setAttribute(Qt::WA_NoMouseReplay);
+  popupMenu_->exec(screenPoint);
 }
 
 // ---- timers ----

@@ -61,6 +61,90 @@ TEST(FKestruneMain, TypingOverTheMap) {
   }
 }
 
+// Enter typed into the query box, as the platform delivers it (to the focus
+// widget), runs the search entry once: in the box of the first show a new
+// query, in the box a double click opened over the map a refinement (one
+// step more).
+TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
+  const struct {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  } cases[] = {
+      {"Return", Qt::Key_Return, Qt::NoModifier},
+      {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::LoopbackHttpServer server;
+    test::RouteLoopbackEngine(server, 20);
+    TWindow w([&](test::TestProgram& p) {
+      test::WriteEngineTemplate(p.Program(), "loopback", test::LoopbackEngineTemplate(
+                                                             server.Url(""), test::LoopbackTemplateOptions().HostName("Loopback")));
+    });
+    TKestruneSession& s = *w.session;
+    QTest::keyClicks(w.KeyTarget(), "query");
+    QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);  // returns with the search's run
+    EXPECT_EQ(s.NewSearchRequests, 1);
+    EXPECT_EQ(s.Documents.size(), 20u);
+
+    // The box a double click opens over empty map space.
+    TDrawAndEventMap& map = *w.window->DrawAndEventMap1;
+    const QPoint empty(3, 3);
+    ASSERT_FALSE(map.HitTest(empty.x(), empty.y()));
+    QCursor::setPos(map.mapToGlobal(empty));
+    // A person's double click: QTest's ends at the second press.
+    QTest::mouseDClick(&map, Qt::LeftButton, Qt::NoModifier, empty);
+    QTest::mouseRelease(&map, Qt::LeftButton, Qt::NoModifier, empty);
+    ASSERT_FALSE(w.window->IComboBox1->isHidden());
+    const int32_t step = s.ContentMap.Steps().CurrentStep();
+    QTest::keyClicks(w.KeyTarget(), "snippet");
+    QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);
+    EXPECT_EQ(s.ContentMap.Steps().CurrentStep(), step + 1);
+    EXPECT_EQ(s.GetQueryText(), u"query snippet");
+    EXPECT_EQ(s.NewSearchRequests, 1);
+  }
+}
+
+// The window fits a 1280 x 800 screen (less a title bar) whatever its
+// toolbar shows, and every control in it stays whole: the track bars keep
+// their length, the engine box shows its longest name.
+TEST(FKestruneMain, TheWindowFitsTheSmallestScreen) {
+  const struct {
+    const char* name;
+    bool excludedWords;  // the "Excluded words" button shown
+    const char16_t* engine;
+  } cases[] = {
+      {"start", false, u"Loopback"},
+      {"excluded words", true, u"Loopback"},
+      {"a long engine name", true, u"The Searchable Library of Everything Written"},
+  };
+  TWindow w;
+  TFKestruneMain& window = *w.window;
+  window.setWindowState(Qt::WindowNoState);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    window.SetVisible(TMainControl::IBitmapButton4, c.excludedWords);
+    window.SetEngineItems({c.engine, u"Other"}, 0);
+    QCoreApplication::processEvents();
+    const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
+    EXPECT_LE(least.width(), 1280);
+    EXPECT_LE(least.height(), 770);
+    window.resize(1280, 770);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.size(), QSize(1280, 770));
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+      if (!control->isVisible() || control->objectName().isEmpty() || !control->parentWidget()->isVisible()) continue;
+      const QRect at(control->mapTo(&window, QPoint(0, 0)), control->size());
+      EXPECT_TRUE(window.rect().contains(at)) << control->objectName().toStdString();
+    }
+    EXPECT_EQ(window.TrackBar->width(), TFKestruneMain::kTrackBarWidth);
+    EXPECT_EQ(window.TrackBar3->width(), TFKestruneMain::kTrackBar3Width);
+    EXPECT_GE(window.CBWebSite->width(), window.CBWebSite->sizeHint().width());
+    EXPECT_GT(window.CBWebSite->width(), window.CBWebSite->fontMetrics().horizontalAdvance(QString::fromUtf16(c.engine)));
+  }
+}
+
 TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {
   TWindow w;
   for (bool query : {false, true}) {

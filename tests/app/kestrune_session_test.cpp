@@ -10,6 +10,8 @@
 
 #include "app/browser_opener.h"
 #include "core/log_file.h"
+#include "core/message_strings.h"
+#include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "tests/app/program_folder.h"
 #include "tests/app/recording_main_view.h"
@@ -193,6 +195,85 @@ TEST(KestruneSession, AFailedSaveKeepsTheOldHiveAndNothingIsWrittenBeforeTheLoad
   session.Settings.TrackPosContext = 77;
   EXPECT_FALSE(session.SaveSettings());
   EXPECT_EQ(test::ReadFileBytes(program.Hive()), before);
+}
+
+// Two runs of the program at once, each changing its own settings: the one
+// closed last keeps what the other changed, on a hive of an earlier run and
+// on none; a setting both changed is the last one's.
+TEST(KestruneSession, TwoRunsKeepEachOthersChanges) {
+  const struct {
+    const char* name;
+    bool earlierRun;
+    bool sameSetting;
+  } cases[] = {
+      {"over an earlier run's hive", true, false},
+      {"over no hive", false, false},
+      {"both change one setting", true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestProgram program;
+    test::WriteDictionary(program.Program() + "dictionaries/english.dws", 9);
+    auto run = [&] {
+      auto session = std::make_unique<TKestruneSession>(program.WProgram());
+      session->ReadStartupSettings();
+      session->LoadSettings();
+      return session;
+    };
+    if (c.earlierRun) {
+      auto earlier = run();
+      earlier->Settings.Org = u"Earlier";  // so that the hive holds every value
+      ASSERT_TRUE(earlier->SaveSettings());
+    }
+    auto first = run();
+    auto second = run();
+    first->Settings.TrackPosContext = 55;
+    first->RecentQueries[0] = u"first";
+    if (c.sameSetting) {
+      second->Settings.TrackPosContext = 70;
+    } else {
+      second->Settings.Author = u"Second";
+      second->InterfaceLang = 1049;
+    }
+    ASSERT_TRUE(first->SaveSettings());
+    ASSERT_TRUE(second->SaveSettings());
+
+    auto third = run();
+    EXPECT_EQ(third->Settings.TrackPosContext, c.sameSetting ? 70 : 55);
+    EXPECT_EQ(third->RecentQueries[0], u"first");
+    EXPECT_EQ(third->Settings.Author, c.sameSetting ? u"" : u"Second");
+    EXPECT_EQ(third->InterfaceLang, c.sameSetting ? kDefaultInterfaceLang : 1049);
+    EXPECT_EQ(third->Settings.Org, c.earlierRun ? u"Earlier" : u"");
+    // Every value is in the hive, in its own type.
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
+    for (const TSettingValue& value : third->SettingsValues()) {
+      EXPECT_EQ(TKestruneSession::StoredSetting(store, value), value) << value.Name;
+    }
+  }
+}
+
+// A save that fails when the program ends says so once in a message box that
+// names the settings file (the window is gone by then), besides the log.
+TEST(KestruneSession, AFailedSaveAtTheEndIsShown) {
+  test::TestProgram program;
+  std::vector<std::u16string> shown;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
+    shown.emplace_back(text);
+    return platform::kIdOk;
+  });
+  for (bool fails : {false, true}) {
+    SCOPED_TRACE(fails);
+    TKestruneSession session(program.WProgram());
+    session.ReadStartupSettings();
+    session.LoadSettings();
+    if (fails) session.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // past the hive's limit
+    session.Destroy();
+    ASSERT_EQ(shown.size(), fails ? 1u : 0u);
+  }
+  platform::SetMessageBoxHandler({});
+  EXPECT_NE(shown[0].find(platform::Utf8ToUtf16(program.Hive())), std::u16string::npos);
+  EXPECT_EQ(shown[0].find(MessageStrings.smSettingsNotSaved), 0u);
 }
 
 TEST(KestruneSession, DictionaryListFromTheFolder) {

@@ -111,6 +111,16 @@ TEST(SearchRun, States) {
   }
 }
 
+// Before any search there is nothing to undo, redo, refresh or stop.
+TEST(SearchRun, NothingToStopBeforeTheFirstSearch) {
+  TSessionFixture f;
+  for (TMainControl control : {TMainControl::IBitmapButtonStop, TMainControl::IBitmapButtonUndo,
+                               TMainControl::IBitmapButtonRedo, TMainControl::ibitmapButton1,
+                               TMainControl::fullRefresh}) {
+    EXPECT_FALSE(f.view.Enabled(control)) << static_cast<int>(control);
+  }
+}
+
 // A download that fails after an earlier search brought documents: Undo and
 // Redo follow the steps, not what the earlier merge counted.
 TEST(SearchRun, AFailedDownloadAfterResultsLeavesUndoToTheSteps) {

@@ -110,6 +110,124 @@ TEST(SessionMapEvents, PopupItems) {
   EXPECT_EQ(f.S().PopupMenu1Popup(), TKestruneSession::MapPopupItems(true, false, false, true, false));
 }
 
+// The popup's items act on the group marked when it opened, twice in a
+// row, while the word under the popup is hovered: the hover ends with it, and
+// the page's query line names the word only as the item put it.
+TEST(SessionMapEvents, PopupItemsActOnTheMarkedGroupOfAHoveredWord) {
+  const struct {
+    const char* name;
+    bool exclude;
+    std::string query;
+    std::u16string line;
+  } cases[] = {
+      {"Exclude", true, "alpha=1", u"alpha -beta -delta"},
+      {"Add", false, "alpha=1 beta=1 delta=1", u"alpha beta delta"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
+    SetWords(s, kKindQuery, u"alpha");
+    s.AddSearchScope();  // the page shows the query line
+    s.ContentMapReGenerate();
+    for (std::u16string_view word : {u"beta", u"delta"}) {
+      const TNNKey key{WordId(s, word), 0.0f};
+      s.DrawAndEventMap1GroupSelect(1, 4, true, {key});  // hovered
+      s.ContentMap.SetHoveredKey(0);
+      s.DrawAndEventMap1MouseToWord(key, 0);
+      s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, word));  // the popup opens over it
+      if (c.exclude) {
+        s.pmExcludeClick();
+      } else {
+        s.pmAddClick(-1);
+      }
+    }
+    EXPECT_EQ(KeysText(s, kKindQuery), c.query);
+    EXPECT_EQ(KeysText(s, kKindHovered), "");
+    EXPECT_EQ(s.ContentMap.HoveredKey(), -1);
+    EXPECT_EQ(s.PageResults.HoverWordId(), -1);
+    EXPECT_NE(f.view.page.find(c.line + u"</A>"), std::u16string::npos) << platform::Utf16ToUtf8(f.view.page);
+  }
+}
+
+// The result page's menu acts on the word (or phrase) it was opened on, as
+// if it were typed into the query box; its scope entries on the scope.
+TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
+  using Item = TKestruneSession::TPagePopupItem;
+  const struct {
+    const char* name;
+    std::u16string word;
+    Item item;
+    std::u16string query;
+  } cases[] = {
+      {"add a word", u"beta", Item::AddToQuery1, u"alpha beta"},
+      {"exclude a word", u"beta", Item::Excludefromquery1, u"alpha -beta"},
+      {"exclude a phrase's words", u"beta%20delta", Item::Excludefromquery1, u"alpha -beta -delta"},
+      {"no word", u"", Item::AddToQuery1, u"alpha"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
+    SetWords(s, kKindQuery, u"alpha");
+    s.ContentMapReGenerate();
+    s.PagePopupWord = c.word;
+    s.PagePopupClick(c.item);
+    EXPECT_EQ(s.GetQueryText(), c.query);
+    EXPECT_EQ(f.view.queryText, u"");  // the box is emptied again
+  }
+  // A scope: made current, then deleted.
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}});
+  SetWords(s, kKindQuery, u"beta");
+  s.AddSearchScope();
+  SetWords(s, kKindQuery, u"alpha");
+  s.AddSearchScope();
+  s.PagePopupScope = 0;
+  s.PagePopupClick(Item::UpdateEntry1);
+  EXPECT_EQ(s.GetQueryText(), u"beta");
+  s.PagePopupClick(Item::DeleteEntry1);
+  EXPECT_EQ(s.Scope.Count(), 1);
+  EXPECT_EQ(s.LastShownMode, 5);
+}
+
+// A stop word is never a related word of the map, whichever record of its
+// text carries the stop mark; a query word is always on it.
+TEST(SessionMapEvents, AStopWordIsNoRelatedWordOfTheMap) {
+  enum Mark { kNone, kFoundRecord, kOtherRecord, kQueryWord };
+  const struct {
+    const char* name;
+    Mark mark;
+    bool shown;
+  } cases[] = {
+      {"no stop word", kNone, true},
+      {"the record the parse found", kFoundRecord, false},
+      {"another record of its text", kOtherRecord, false},
+      {"asked for", kQueryWord, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s, {{"http://d0/", u"alpha can gamma"}, {"http://d1/", u"alpha can delta"}});
+    SetWords(s, kKindQuery, c.mark == kQueryWord ? u"alpha can" : u"alpha");
+    const int32_t found = WordId(s, u"can");
+    auto mark = [&s](int32_t id) {
+      TWDWord* word = s.WordDictionary.GetWord(id);
+      word->SetFlags(static_cast<uint16_t>(word->GetFlags() | TWDWord::kFlagMark));
+    };
+    if (c.mark == kFoundRecord || c.mark == kQueryWord) mark(found);
+    if (c.mark == kOtherRecord) mark(s.WordDictionary.AddWord(u"can", 3, -1));  // a homograph
+    s.ContentMapReGenerate();
+    const TKeys& keys = s.ContentMap.Keys();
+    EXPECT_EQ(std::any_of(keys.begin(), keys.end(), [&](const TKey& key) { return key.Id == found; }), c.shown);
+    EXPECT_TRUE(std::any_of(keys.begin(), keys.end(), [&](const TKey& key) { return key.Id == WordId(s, u"gamma"); }));
+  }
+}
+
 TEST(SessionMapEvents, RecommendedExclusionsAreEscaped) {
   TPageSession f;
   TKestruneSession& s = f.S();

@@ -5,6 +5,9 @@
 
 #include <clocale>
 #include <ctime>
+#include <filesystem>
+#include <optional>
+#include <algorithm>
 #include <set>
 #include <stdexcept>
 
@@ -166,6 +169,67 @@ TEST_F(LogFileTest, ExceptionsReachingTheEventLoopAreLoggedWhileCatching) {
   const std::vector<std::string> lines = LogLines(path);
   ASSERT_GE(lines.size(), 4u);
   EXPECT_NE(lines[3].find("][Except] boom"), std::string::npos) << lines[3];
+}
+
+// Trace lines are written only while the trace switch is on: the
+// environment variable when the log opens, or SetTraceOn.
+TEST_F(LogFileTest, TraceLinesOnlyWithTheTraceSwitch) {
+  const struct {
+    const char* variable;  // null: unset
+    bool traced;
+  } cases[] = {{nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.variable ? c.variable : "(unset)");
+    std::optional<test::ScopedEnv> variable;
+    if (c.variable) variable.emplace(TLogFile::kTraceVariable, c.variable);
+    if (!c.variable) ::unsetenv(TLogFile::kTraceVariable);
+    TLogFile log;
+    const std::string path = dir_.File("trace.log");
+    log.Open(path);
+    log.Trace("start TIContextMS.Clear ");
+    log.Log("Start metasearch");
+    std::vector<std::string> messages;
+    for (const std::string& line : LogLines(path)) messages.push_back(line.substr(line.find("] ") + 2));
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "start TIContextMS.Clear "), c.traced ? 1 : 0);
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Start metasearch"), 1);
+  }
+}
+
+// The log never grows past 10 MiB: the line that would pass it moves the
+// file to its one older copy (an earlier copy replaced) and starts a new one.
+TEST_F(LogFileTest, TheLogIsCappedWithOneOlderCopy) {
+  TLogFile log;
+  const std::string path = dir_.File("capped.log");
+  const std::string older = platform::Utf16ToUtf8(TLogFile::OlderCopyName(platform::Utf8ToUtf16(path)));
+  log.Open(path);
+  const std::string block(100000, 'x');
+  int32_t line = 0;
+  auto fill = [&](int64_t bytes) {
+    for (int64_t written = 0; written < bytes; written += static_cast<int64_t>(block.size())) {
+      log.Log(std::to_string(++line) + " " + block);
+    }
+  };
+  struct {
+    int64_t bytes;
+    bool olderCopy;
+  } steps[] = {{TLogFile::kMaxLogBytes - 300000, false}, {500000, true}, {TLogFile::kMaxLogBytes, true}};
+  for (const auto& step : steps) {
+    fill(step.bytes);
+    const int64_t size = platform::GetPathInfo(platform::Utf8ToUtf16(path)).size;
+    EXPECT_LE(size, TLogFile::kMaxLogBytes);
+    EXPECT_EQ(std::filesystem::exists(older), step.olderCopy);
+    EXPECT_FALSE(std::filesystem::exists(older + ".1"));
+    // No line is lost at the cut: the newest file and its older copy hold
+    // consecutive lines.
+    if (step.olderCopy) {
+      const std::vector<std::string> before = LogLines(older), after = LogLines(path);
+      ASSERT_FALSE(before.empty() || after.empty());
+      const auto number = [](const std::string& text) { return std::stoi(text.substr(text.find("] ") + 2)); };
+      EXPECT_EQ(number(after.front()), number(before.back()) + 1);
+      EXPECT_EQ(number(after.back()), line);
+    }
+  }
+  log.Open(std::string());
 }
 
 TEST(StdMessage, AssignCopiesTextAndCategory) {

@@ -286,6 +286,34 @@ TEST_F(TextParsingTest, PunctuationAndDigitTokens) {
   EXPECT_EQ(Word(0).Flags, TParsingWord::kCapital);
 }
 
+// A combining mark or a variation selector belongs to the character before
+// it: after a letter it is part of the word, after a separator (an emoji of
+// the extended range, a blank) or at the start it is no word of its own.
+TEST_F(TextParsingTest, MarksBelongToTheCharacterBeforeThem) {
+  const struct {
+    const char* text;
+    const char* plain;
+    const char* punctuation;
+  } cases[] = {
+      {"sun \u2600\uFE0F rain", "P{S{sun|rain}}", "P{S{sun|\u2600\uFE0F|rain}}"},
+      {"cafe\u0301 noir", "P{S{cafe\u0301|noir}}", "P{S{cafe\u0301|noir}}"},
+      {"\u0301start here", "P{S{start|here}}", "P{S{start|here}}"},
+      {"tea \uFE0F cup", "P{S{tea|cup}}", "P{S{tea|cup}}"},
+      {"tea \U000E0100 cup", "P{S{tea|cup}}", "P{S{tea|cup}}"},
+      // An enclosing mark of the extended separator range ends the word.
+      {"ring\u20DD bell", "P{S{ring|bell}}", "P{S{ring|bell}}"},
+      {"ab, \u0308cd", "P{S{ab|cd}}", "P{S{ab|,|cd}}"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    parser.SetPunctuation(false);
+    EXPECT_EQ(Parse(c.text), c.plain);
+    parser.SetPunctuation(true);
+    EXPECT_EQ(Parse(c.text), c.punctuation);
+  }
+  parser.SetPunctuation(false);
+}
+
 TEST_F(TextParsingTest, PathsAndAddresses) {
   struct Case {
     const char* text;

@@ -290,6 +290,54 @@ TEST_F(MapViewDrawing, DirtyRectangleEqualsTheWholeFrameInsideAndNothingOutside)
   }
 }
 
+// What reaches the screen is a frame the view composed of the keys it shows,
+// also when its buffers were made anew (a resize, a change of mode) after a
+// repaint was asked for, and when only a part is redrawn after that.
+TEST_F(MapViewDrawing, TheScreenShowsAComposedFrameAfterTheBuffersChange) {
+  map.OnMeasureKeyHook = view.MeasureKeyHook();
+  test::BuildSyntheticMap(map, 400, 300, 20, 7);
+  const TKeys keys = map.Keys();
+  const struct {
+    const char* name;
+    QSize size;
+    bool excluded;
+    bool partial;
+  } cases[] = {
+      {"resized", {520, 360}, false, false},
+      {"made smaller", {300, 200}, false, false},
+      {"mode changed", {400, 300}, true, false},
+      {"resized, then a part redrawn", {520, 360}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    view.resize(400, 300);
+    map.SetExcludedMode(false);
+    map.CopyKeysIn(keys);
+    view.LoadKeysAndDraw();  // a repaint is asked for and not yet done
+    view.resize(c.size);
+    map.SetExcludedMode(c.excluded);
+    if (c.partial) {
+      const QRect dirty[] = {QRect(10, 10, 30, 20)};
+      view.DrawDirty(dirty, view.KeyArray());
+    }
+    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    TDrawAndEventMap reference;
+    reference.resize(c.size);
+    reference.SetSkinPath(u"");
+    reference.SetContentMap(&map);
+    reference.DrawMap(keys);
+    const QImage expected = reference.BackBuffer().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), expected.size());
+    int different = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) different += shown.pixel(x, y) != expected.pixel(x, y);
+    }
+    EXPECT_EQ(different, 0);
+  }
+  map.SetExcludedMode(false);
+}
+
 TEST_F(MapViewDrawing, PrivateMessagePaintsAndIgnoresOtherValues) {
   view.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));

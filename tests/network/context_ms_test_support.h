@@ -51,15 +51,19 @@ inline TParsingText MakeParse(const std::vector<TestParagraph>& paragraphs) {
   return text;
 }
 
-// Points the shared log at a temporary file for the test's lifetime and
-// hands back the messages written since.
+// Points the shared log at a temporary file, with its trace switch on, for
+// the test's lifetime and hands back the messages written since.
 class ScopedLog {
  public:
   ScopedLog() : path_(dir_.File("kestrune.log")) {
     LogFile.Open(path_);
+    LogFile.SetTraceOn(true);
     start_ = ReadFileBytes(path_).size();
   }
-  ~ScopedLog() { LogFile.Open(std::string()); }
+  ~ScopedLog() {
+    LogFile.SetTraceOn(false);
+    LogFile.Open(std::string());
+  }
   ScopedLog(const ScopedLog&) = delete;
   ScopedLog& operator=(const ScopedLog&) = delete;
 

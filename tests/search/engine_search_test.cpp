@@ -143,18 +143,34 @@ TEST_F(SearchTest, PagesAndLayouts) {
 TEST_F(SearchTest, FailedDownloads) {
   const std::string base = server_.Url("");
   const HttpReply page1 = HttpReply::Html(test::WriteResultPage(NumberedItems(1, 10, base)));
+  // An error answer is a failed page, never a result page: its body (here a
+  // page of the engine's own layout) is not read.
+  const HttpReply error500 = HttpReply::Html(test::WriteResultPage(NumberedItems(50, 10, base)), 500);
+  const HttpReply cut = HttpReply::Html(test::WriteResultPage(NumberedItems(11, 10, base)))
+                            .WithFraming(test::BodyFraming::kShort, 100000);
+  const std::string unreachable = "No Internet connection.";
+  using F = TDownloadFailure;
   const struct {
     const char* name;
     HttpReply first, second;
     bool closedPort;
     int32_t status;
     int32_t items;
+    TDownloadFailure failure;
+    int32_t httpStatus;
     std::string logged;
   } cases[] = {
-      {"404 on page 1", HttpReply::Status(404, "gone"), page1, false, 2, 0, "No Internet connection."},
-      {"closed port", page1, page1, true, 2, 0, "No Internet connection."},
-      {"404 on page 2", page1, HttpReply::Status(404, "gone"), false, 0, 10, "No Internet connection."},
-      {"empty body", HttpReply::Html(""), page1, false, 0, 0, "Size file 0"},
+      {"404 on page 1", HttpReply::Status(404, "gone"), page1, false, 2, 0, F::HttpError, 404,
+       "The engine answered with the status 404."},
+      {"closed port", page1, page1, true, 2, 0, F::Unreachable, 0, unreachable},
+      {"404 on page 2", page1, HttpReply::Status(404, "gone"), false, 0, 10, F::HttpError, 404,
+       "The engine answered with the status 404."},
+      {"500 on page 1", error500, page1, false, 2, 0, F::HttpError, 500, "The engine answered with the status 500."},
+      {"503 on page 2", page1, HttpReply::Status(503, "busy"), false, 0, 10, F::HttpError, 503,
+       "The engine answered with the status 503."},
+      {"cut on page 1", cut, page1, false, 2, 0, F::Cut, 200, "The engine's answer broke off."},
+      {"cut on page 2", page1, cut, false, 0, 10, F::Cut, 200, "The engine's answer broke off."},
+      {"empty body", HttpReply::Html(""), page1, false, 0, 0, F::None, 200, "Size file 0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -163,8 +179,12 @@ TEST_F(SearchTest, FailedDownloads) {
     Prepare(20, LoopbackTemplateOptions().Counts("10"), c.closedPort ? server_.ClosedPortUrl("") : "");
     Run();
     EXPECT_EQ(engine_.Status(), c.status);
-    EXPECT_EQ(engine_.ErrorText(), c.status ? "No Internet connection." : "");
+    EXPECT_EQ(engine_.ErrorText(), c.status ? c.logged : "");
     EXPECT_EQ(engine_.SearchResults().size(), static_cast<size_t>(c.items));
+    EXPECT_EQ(engine_.DownloadFailure(), c.failure);
+    if (c.failure == F::HttpError) {
+      EXPECT_EQ(engine_.DownloadFailureStatus(), c.httpStatus);
+    }
     EXPECT_TRUE(Logged(c.logged));
   }
 }

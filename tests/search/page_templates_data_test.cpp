@@ -20,7 +20,7 @@ const std::set<std::string>& Vocabulary() {
         // Blank pages (and the stop-word page the main window fills).
         "$cmap_doc_quantity_total", "$cmap_doc_quantity_relevant", "$cmap_queries", "$cmap_last_query",
         "$cmap_last_project", "$cmap_scope", "$cmap_buttons_scope", "$cmap_advertisement", "$cmap_News_String",
-        "$cmap_count_stop_words", "$stop_words",
+        "$cmap_count_stop_words", "$stop_words", "$cmap_search_notice",
         // The result frame.
         "$cmap_cap", "$cmap_doc_show_l_new", "$cmap_doc_show_l_old", "$cmap_doc_show_l_fav",
         "$cmap_add_new_document", "$cmap_doc_edit_numer", "$cmap_doc_edit_url", "$cmap_doc_edit_title",

@@ -16,6 +16,7 @@
 
 #include "platform/settings_store.h"
 #include "tests/app/loopback_search.h"
+#include "tests/app/window/window_driver.h"
 
 namespace kestrune::test {
 
@@ -57,38 +58,32 @@ struct TCopiedProgram {
   ScopedEnv home, config, data, cache;
 };
 
-// Runs the program block in this process: once its window is shown,
-// `query` is typed into the query box and Enter pressed; when the run is
-// over, `check` looks at the window, which then closes. With
+// Runs the program block in this process: once its window is shown, a
+// person (window_driver.h) clicks into the query box, types `query` and
+// presses Enter; when the run is over, `check` looks at the window (on the
+// user-interface thread), which then closes. With
 // KESTRUNE_WRITE_IMAGES=<folder> the window is written there as `image`
 // after `paintMs`. The program block's status, 99 when it hung.
 inline int RunProgramWithSearch(const char* query, const std::function<void(TFKestruneMain&)>& check,
                                 const char* image, int paintMs) {
   bool searched = false;
-  QTimer driver;
-  QObject::connect(&driver, &QTimer::timeout, [&] {
-    TFKestruneMain* window = FKestruneMain;
-    if (!window || !window->Shown() || searched) return;
-    searched = true;
-    driver.stop();
-    TKestruneSession& session = window->Session();
-    QTest::keyClicks(window->IComboBox1->lineEdit(), query);
-    QTest::keyClick(window->IComboBox1->lineEdit(), Qt::Key_Return);  // returns once the run is over
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.SearchRunning(); }, 30000));
-    check(*window);
+  const int status = TPerson::Run([&](TPerson& person, TFKestruneMain& window) {
+    TKestruneSession& session = window.Session();
+    person.ClickAt(person.OnUi([&] { return Center(window.IComboBox1); }));
+    person.Type(query);
+    person.Key("Return");
+    searched = person.WaitFor([&] { return session.StepNumber > 0 && !session.SearchRunning(); },
+                              std::chrono::seconds(30));
+    EXPECT_TRUE(searched);
+    person.OnUi([&] { check(window); });
     const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
     if (!images.isEmpty()) {
-      QTest::qWait(paintMs);
-      EXPECT_TRUE(window->grab().save(images + "/" + image));
+      person.OnUi([&] {
+        QTest::qWait(paintMs);
+        EXPECT_TRUE(window.grab().save(images + "/" + image));
+      });
     }
-    window->close();
   });
-  driver.start(50);
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-  watchdog.start(120000);
-  const int status = RunKestrune(*qApp, {});
   EXPECT_TRUE(searched);
   return status;
 }

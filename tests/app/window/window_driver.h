@@ -1,0 +1,254 @@
+// The driver of the end-to-end tests of the main window as a person uses it.
+// The program block runs over a copied program folder (program_copy.h) on the
+// test's thread, which is the user-interface thread; a "person" runs on a
+// thread of its own: it types and clicks with xdotool through the display
+// server (tests/support/xvfb_openbox_run.sh gives the test a 1280 x 800
+// virtual screen with openbox), looks at the window through calls queued to
+// the user-interface thread (OnUi), waits for what it expects (WaitFor: the
+// condition is tested on the user-interface thread, also while that thread
+// sits in a search's or a menu's own event loop), and takes the display
+// server's own picture of the screen (QScreen::grabWindow(0) on xcb), never
+// the widgets' own rendering.
+//
+//   test::TPerson::Run([&](test::TPerson& person, TFKestruneMain& window) {
+//     person.ClickAt(person.OnUi([&] { return Center(window.IComboBox1); }));
+//     person.Type("weather");
+//     person.Key("Return");
+//     EXPECT_TRUE(person.WaitFor([&] { return !window.Session().SearchRunning(); }));
+//   });
+//
+// Run returns when the person is done and the window has closed (the person
+// closes it); a program block that hangs ends after two minutes with status
+// 99.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMetaObject>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QVariant>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#include "app/window/kestrune_main.h"
+#include "app/window/run_kestrune.h"
+
+extern char** environ;
+
+namespace kestrune::test {
+
+// The global centre of a widget.
+inline QPoint Center(const QWidget* widget) { return widget->mapToGlobal(widget->rect().center()); }
+
+class TPerson {
+ public:
+  using TScenario = std::function<void(TPerson& person, TFKestruneMain& window)>;
+
+  // Runs the program block with `scenario` as the person; the block's status.
+  static int Run(const TScenario& scenario) {
+    TPerson person;
+    std::thread thread([&] {
+      TFKestruneMain* window = nullptr;
+      if (person.WaitFor([&] { return (window = FKestruneMain) != nullptr && window->Shown(); },
+                         std::chrono::seconds(60))) {
+        person.WaitForIdle(*window);
+        person.Command("xdotool", {"windowactivate", "--sync", std::to_string(person.OnUi([&] {
+                                 return static_cast<unsigned long long>(window->winId());
+                               }))});
+        scenario(person, *window);
+      } else {
+        ADD_FAILURE() << "the main window did not show";
+      }
+      person.OnUi([] {
+        if (FKestruneMain) FKestruneMain->close();
+      });
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(120000);
+    const int status = RunKestrune(*qApp, {});
+    thread.join();
+    return status;
+  }
+
+  // Runs `call` on the user-interface thread and hands back its result.
+  template <class F>
+  auto OnUi(F call) -> decltype(call()) {
+    using R = decltype(call());
+    if constexpr (std::is_void_v<R>) {
+      QMetaObject::invokeMethod(qApp, call, Qt::BlockingQueuedConnection);
+    } else {
+      R result{};
+      QMetaObject::invokeMethod(qApp, [&] { result = call(); }, Qt::BlockingQueuedConnection);
+      return result;
+    }
+  }
+
+  // Tests `done` on the user-interface thread every 10 ms until it holds;
+  // false after `timeout`.
+  bool WaitFor(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    auto promise = std::make_shared<std::promise<void>>();
+    auto fulfilled = std::make_shared<std::atomic<bool>>(false);
+    std::future<void> future = promise->get_future();
+    QTimer* timer = nullptr;
+    OnUi([&] {
+      timer = new QTimer;
+      timer->setInterval(10);
+      QObject::connect(timer, &QTimer::timeout, [done, promise, fulfilled] {
+        if (!*fulfilled && done()) {
+          *fulfilled = true;
+          promise->set_value();
+        }
+      });
+      timer->start();
+    });
+    const bool met = future.wait_for(timeout) == std::future_status::ready;
+    OnUi([&] { delete timer; });
+    return met;
+  }
+
+  // The window at rest: no search runs, the map does not animate, no
+  // repaint of the map is pending.
+  bool WaitForIdle(TFKestruneMain& window, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    return WaitFor(
+        [&] {
+          return !window.Session().SearchRunning() && !window.DrawAndEventMap1->Animating() &&
+                 (window.DrawAndEventMap1->State() & TDrawAndEventMap::kStateAnimation) == 0;
+        },
+        timeout);
+  }
+
+  // ---- through the display server ----
+  // Runs a program with its arguments and waits for its end; its status.
+  int Command(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    std::string name = program;
+    argv.push_back(name.data());
+    std::vector<std::string> copies = arguments;
+    for (std::string& argument : copies) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+      ADD_FAILURE() << program << " cannot be started";
+      return -1;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << program << " failed";
+    return status;
+  }
+  // Moves the mouse there; returns once the display server has it there
+  // (xdotool's own --sync waits for a move, which never comes when the mouse
+  // is there already).
+  void MoveTo(QPoint global) {
+    if (OnUi([] { return QCursor::pos(); }) == global) return;
+    Command("xdotool", {"mousemove", std::to_string(global.x()), std::to_string(global.y())});
+    EXPECT_TRUE(WaitFor([global] { return QCursor::pos() == global; }, std::chrono::seconds(5)));
+  }
+  // 1 left, 2 middle, 3 right.
+  void ClickAt(QPoint global, int button = 1) {
+    MoveTo(global);
+    Command("xdotool", {"click", std::to_string(button)});
+  }
+  void Type(const std::string& text) { Command("xdotool", {"type", "--delay", "20", text}); }
+  // An X key name: "Return", "KP_Enter", "Escape".
+  void Key(const std::string& name) { Command("xdotool", {"key", name}); }
+
+  // The display server's picture of the screen.
+  QImage Screen() {
+    return OnUi([] { return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32); });
+  }
+
+  // The pixels of the map on the screen that differ from the map view's
+  // back buffer, outside the controls that stand over the map; on the
+  // user-interface thread.
+  static int MapPixelsNotDrawn(TFKestruneMain& window) {
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    {
+      TDrawAndEventMap& map = *window.DrawAndEventMap1;
+      const QImage drawn = map.BackBuffer().convertToFormat(QImage::Format_RGB32);
+      if (drawn.size() != map.size()) return map.width() * map.height();
+      const QPoint origin = map.mapToGlobal(QPoint(0, 0));
+      std::vector<QRect> over;
+      for (QWidget* control : {static_cast<QWidget*>(window.IComboBox1), static_cast<QWidget*>(window.querybitmap),
+                               static_cast<QWidget*>(window.BBtnSearch), static_cast<QWidget*>(window.BBtnSearch2)}) {
+        if (control->isVisible()) over.push_back(QRect(control->mapTo(&map, QPoint(0, 0)), control->size()));
+      }
+      int differ = 0;
+      for (int y = 0; y < map.height(); ++y) {
+        for (int x = 0; x < map.width(); ++x) {
+          if (std::any_of(over.begin(), over.end(), [&](const QRect& r) { return r.contains(x, y); })) continue;
+          const QPoint at = origin + QPoint(x, y);
+          if (!screen.rect().contains(at)) {
+            ++differ;
+            continue;
+          }
+          differ += (screen.pixel(at) & 0xFFFFFF) != (drawn.pixel(x, y) & 0xFFFFFF);
+        }
+      }
+      return differ;
+    }
+  }
+  // Waits until the screen shows the map the view drew, the window at rest;
+  // the pixels that still differ.
+  int WaitForTheMapOnTheScreen(TFKestruneMain& window) {
+    int differ = -1;
+    WaitForIdle(window);
+    WaitFor([&] { return (differ = MapPixelsNotDrawn(window)) == 0; }, std::chrono::seconds(5));
+    return differ;
+  }
+
+  // The text the browser control shows.
+  QString PageText(TFKestruneMain& window) {
+    auto promise = std::make_shared<std::promise<QString>>();
+    std::future<QString> future = promise->get_future();
+    OnUi([&] {
+      window.EmbeddedWB1->page()->runJavaScript("document.body ? document.body.innerText : ''",
+                                                [promise](const QVariant& value) { promise->set_value(value.toString()); });
+    });
+    return future.wait_for(std::chrono::seconds(10)) == std::future_status::ready ? future.get() : QString();
+  }
+
+  // Waits until the browser control shows the text; false after `timeout`.
+  bool WaitForPageText(TFKestruneMain& window, const QString& text,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+      if (PageText(window).contains(text)) return true;
+      WaitForIdle(window);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+  }
+
+  // The menus on the screen.
+  std::vector<QMenu*> ShownMenus() {
+    return OnUi([] {
+      std::vector<QMenu*> menus;
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible()) menus.push_back(menu);
+      }
+      return menus;
+    });
+  }
+};
+
+}  // namespace kestrune::test

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs a test program of the main window as a person meets it: on a virtual X
+# display of its own (xvfb-run) of the smallest screen the program supports,
+# 1280 x 800, with a small window manager (openbox) that places, decorates and
+# focuses the windows. CTest starts it in front of every test of such a
+# program. The window manager is up before the test starts (its start-up
+# command answers through a pipe) and goes with the test.
+# Listing the tests (at build time) needs no display.
+set -euo pipefail
+for arg in "$@"; do
+  if [ "$arg" = "--gtest_list_tests" ]; then exec "$@"; fi
+done
+if [ "${1:-}" = "--inside" ]; then
+  shift
+  ready="$(mktemp -u "${TMPDIR:-/tmp}/kestrune-openbox.XXXXXX")"
+  mkfifo "$ready"
+  openbox --startup "sh -c 'echo up > \"$ready\"'" >/dev/null 2>&1 &
+  wm=$!
+  if ! timeout 20 head -n 1 "$ready" >/dev/null; then
+    echo "openbox did not start" >&2
+    kill "$wm" 2>/dev/null || true
+    rm -f "$ready"
+    exit 1
+  fi
+  rm -f "$ready"
+  status=0
+  "$@" || status=$?
+  kill "$wm" 2>/dev/null || true
+  wait "$wm" 2>/dev/null || true
+  exit "$status"
+fi
+unset QT_QPA_PLATFORM
+exec flock -o "${TMPDIR:-/tmp}/kestrune-xvfb.lock" \
+  xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --inside "$@"
