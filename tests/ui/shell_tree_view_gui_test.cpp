@@ -28,6 +28,7 @@ struct RecordingOpener : IBrowserOpener {
     files.emplace_back(path);
     return true;
   }
+  std::string MimeTypeOfFile(std::u16string_view) override { return "application/octet-stream"; }
 
  protected:
   bool OpenUrl(std::u16string_view) override { return true; }
