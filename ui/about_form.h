@@ -7,7 +7,7 @@
 // the box.
 //
 // The box is a frameless pop-up that stays on top: a mouse press anywhere
-// outside it, in any window of the program, closes it (and goes no further).
+// outside it, in any window of the program, closes it.
 // The main window's About menu item shows it modally, its logo modelessly
 // (ShowAbout). All labels show their text as plain text.
 //

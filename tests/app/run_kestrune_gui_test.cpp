@@ -184,6 +184,25 @@ TEST(RunKestrune, AMainWindowThatClosesWhileCreatedEndsTheProgramAtOnce) {
   EXPECT_TRUE(std::filesystem::exists(program.Hive()));  // the window's end still saved the settings
 }
 
+// The splash form shows from before the main window is created, which loads
+// the dictionaries, and ends with a full bar; it goes with the program block.
+TEST(RunKestrune, TheSplashShowsTheDictionaryLoading) {
+  test::TestProgram program;
+  TRunOptions options;
+  bool shown = false;
+  int32_t bar = -1;
+  options.OnFormCreated = [&](QWidget& form) {
+    if (&form != FKestruneMain) return;
+    shown = Form1 && Form1->isVisible();
+    bar = Form1 ? Form1->IProgressBar1->value() : -1;
+    FKestruneMain->CloseMainWindow();
+  };
+  EXPECT_EQ(RunKestrune(*qApp, {}, options), 0);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(bar, 100);
+  EXPECT_EQ(Form1, nullptr);
+}
+
 TEST(RunKestrune, NoEngineTemplateEndsTheProgramWithAnError) {
   test::TestProgram program;
   std::filesystem::remove(program.Program() + "templates/web/loopback.ini");
