@@ -10,6 +10,7 @@
 #include "core/version.h"
 #include "platform/files.h"
 #include "ui/control_pictures.h"
+#include "ui/picture_form.h"
 
 namespace kestrune {
 
@@ -44,17 +45,7 @@ TFAbout::TFAbout(IBrowserOpener* opener, QWidget* parent)
     : QDialog(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), opener_(opener) {
   setObjectName("FAbout");
   const TControlPicture& picture = ControlPicture(TPicture::About);
-  setFixedSize(picture.Width, picture.Height);
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(0x1E, 0x2B, 0x3A));
-  palette.setColor(QPalette::WindowText, Qt::white);
-  setPalette(palette);
-  setAutoFillBackground(true);
-
-  Image1 = new ibitmap(this);
-  Image1->setObjectName("Image1");
-  Image1->SetFileName(QString::fromStdString(PictureFile(TPicture::About)));
-  Image1->move(0, 0);
+  Image1 = SetUpPictureForm(*this, TPicture::About, "Image1");
   Image1->OnClick = [this](QObject*) { Image1Click(); };
 
   const int32_t left = 24;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ui/control_pictures.h"
+#include "ui/picture_form.h"
 
 namespace kestrune {
 
@@ -21,17 +22,7 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setObjectName("Form1");
   const TControlPicture& splash = ControlPicture(TPicture::Splash);
-  setFixedSize(splash.Width, splash.Height);
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(0x1E, 0x2B, 0x3A));
-  palette.setColor(QPalette::WindowText, Qt::white);
-  setPalette(palette);
-  setAutoFillBackground(true);
-
-  Image1 = new ibitmap(this);
-  Image1->setObjectName("Image1");
-  Image1->SetFileName(PictureName(TPicture::Splash));
-  Image1->move(0, 0);
+  Image1 = SetUpPictureForm(*this, TPicture::Splash, "Image1");
 
   TntLabel1 = new QLabel(this);
   TntLabel1->setObjectName("TntLabel1");

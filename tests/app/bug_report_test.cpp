@@ -12,24 +12,13 @@
 #include "core/log_file.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "tests/support/gunzip.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune {
 namespace {
 
 using platform::Utf16ToUtf8;
-
-// The whole content of a gzip file through zlib's own reader.
-std::string Gunzip(const std::string& path) {
-  gzFile file = gzopen(path.c_str(), "rb");
-  if (!file) return "(cannot open)";
-  std::string text;
-  char buffer[4096];
-  int got;
-  while ((got = gzread(file, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(got));
-  gzclose(file);
-  return got < 0 ? "(broken)" : text;
-}
 
 // The members of a gzip file: inflates one after another.
 int Members(const std::string& bytes) {
@@ -82,7 +71,7 @@ TEST(BugReport, TheArchiveIsOneGzipMemberOfTheLogNamedInItsHeader) {
     std::u16string failed = u"unchanged";
     ASSERT_EQ(GzipFile(dir.WFile("kestrune.log"), dir.WFile("kestrune.gz"), kBugReportStoredName, &failed), gzOk);
     EXPECT_EQ(failed, u"unchanged");
-    EXPECT_EQ(Gunzip(dir.File("kestrune.gz")), c.log);
+    EXPECT_EQ(test::Gunzip(dir.File("kestrune.gz")), c.log);
     const std::string bytes = test::ReadFileBytes(dir.File("kestrune.gz"));
     EXPECT_EQ(Members(bytes), 1);
     // ID1 ID2 CM FLG (FNAME only) MTIME(4) XFL OS, then the name.
@@ -170,7 +159,7 @@ TEST_F(SendBugReportTest, TheMailCarriesTheArchiveWrittenNowOrNone) {
   struct stat info {};
   ASSERT_EQ(::stat(Utf16ToUtf8(folder).c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);  // the user's own
-  EXPECT_EQ(Gunzip(Utf16ToUtf8(sent.files[0])), test::ReadFileBytes(dir.File("kestrune.log")));
+  EXPECT_EQ(test::Gunzip(Utf16ToUtf8(sent.files[0])), test::ReadFileBytes(dir.File("kestrune.log")));
   EXPECT_TRUE(boxes.empty());
 
   // A log that cannot be read: the box names it, and the archive of the first

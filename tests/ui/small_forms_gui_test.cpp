@@ -7,7 +7,6 @@
 // bug-report form.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <QApplication>
 #include <QLocale>
@@ -27,6 +26,7 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/version_info.h"
+#include "tests/support/gunzip.h"
 #include "tests/support/temp_dir.h"
 #include "ui/about_form.h"
 #include "ui/add_url_form.h"
@@ -292,17 +292,6 @@ bool WaitFor(const std::function<bool()>& condition) {
   return condition();
 }
 
-std::string Gunzip(const std::string& path) {
-  gzFile file = gzopen(path.c_str(), "rb");
-  if (!file) return "(cannot open)";
-  std::string text;
-  char buffer[4096];
-  int got;
-  while ((got = gzread(file, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(got));
-  gzclose(file);
-  return text;
-}
-
 // The fatal error: the [Except] line, the bug-report form, Send; a stand-in
 // "xdg-email" first on PATH records its arguments and whether the attachment
 // was there when it ran.
@@ -345,7 +334,7 @@ TEST(SmallForms, TheBugReportGoesToTheMailProgramWithTheLog) {
   ASSERT_TRUE(std::filesystem::exists(archive));
   const std::string log = test::ReadFileBytes(dir.File("kestrune.log"));
   EXPECT_NE(log.find("[Except] the handler of a click failed"), std::string::npos);
-  EXPECT_EQ(Gunzip(archive), log);
+  EXPECT_EQ(test::Gunzip(archive), log);
   LogFile.Open(std::string());
   RemoveRunTempFolder();
 }
