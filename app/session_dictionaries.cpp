@@ -56,7 +56,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
     if (OnDictionaryProgress) OnDictionaryProgress(percent, text, count, done);
   };
   report(0, u"", 0, 0);
-  // The dictionary's progress hook lives as long as this loop.
+  // The dictionary's progress hook lives as long as this load.
   struct TProgressHook {
     TIWordDictionary& dictionary;
     ~TProgressHook() { dictionary.OnProgressChange = nullptr; }
@@ -75,7 +75,6 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
     ++loaded;
   }
   report(100, u"", 1, 1);
-  WordDictionary.OnProgressChange = nullptr;
 
   // 9.-10.
   if (reloadStopWords) LoadStopWords();

@@ -20,8 +20,8 @@
 //   11 the message loop, until the main window closes
 //   12 the forms are destroyed in the reverse order (the main window writes
 //      the settings), the run's temporary folder goes
-//      (app/run_temp_folder.h), then a downloaded installer goes to the user's program
-//      for it (TKestruneSession::StartInstaller)
+//      (app/run_temp_folder.h), then a downloaded installer goes to the
+//      user's program for it (TKestruneSession::StartInstaller)
 //   13 the end: status 0
 // The program folder is ProgramFolder() (KESTRUNE_HOME when set).
 //
