@@ -344,8 +344,13 @@ class TKestruneSession {
   // Excluding a word while ExcludeWithContext is set also excludes its
   // context words: the result display does that.
   std::function<void(int32_t wordId)> OnExcludeWithContext;
-  // Progress of LoadDictionaries (the splash form): a percentage and a text.
-  std::function<void(int32_t percent, std::u16string_view text)> OnDictionaryProgress;
+  // Progress of LoadDictionaries (the splash form): the percentage of the
+  // dictionary being loaded, a text for the splash's label (empty: keep the
+  // last), the dictionaries to load and those loaded. First (0, "", 0, 0);
+  // at each file's start (0, "Dict " + its name, count, done), then the
+  // file's own progress; at the end (100, "", 1, 1).
+  std::function<void(int32_t percent, std::u16string_view text, int32_t dictCount, int32_t dictDone)>
+      OnDictionaryProgress;
 
   // ---- stand-ins until the meta-search run and the result display exist ----
   int32_t NewSearchRequests = 0;   // StartNewSearch calls

@@ -149,6 +149,13 @@ class IMainView {
   // The change-engine question TQuestChSE: Yes (search the query anew with
   // the new engine), No (a new query) or Cancel.
   virtual int32_t AskChangeEngine() = 0;
+  // The save question TQuestion ("Current project has not been saved..."):
+  // Yes, No or Cancel (closing it is Cancel); `dontAsk` gets its "Don't ask
+  // me again" box.
+  virtual int32_t AskSaveQuestion(bool& dontAsk) = 0;
+  // The missing-dictionary question TFMessNoDict showing `text`: Yes or No
+  // (closing it is No); `dontAsk` gets its "Don't ask me again" box.
+  virtual int32_t AskNoDictionary(std::u16string_view text, bool& dontAsk) = 0;
   // The options form; fromEngineBox: opened through the engine box's "More
   // engines" item.
   virtual int32_t ShowOptionsForm(bool fromEngineBox) = 0;

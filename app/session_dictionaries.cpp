@@ -51,22 +51,30 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   // 6.-8. The active dictionaries in list order, with progress.
   int32_t active = 0;
   for (const TDictionaryEntry& entry : DictionaryList) active += entry.Active ? 1 : 0;
-  if (OnDictionaryProgress) {
-    WordDictionary.OnProgressChange = [this](int32_t progress) { OnDictionaryProgress(progress, u""); };
-  }
   int32_t loaded = 0;
+  auto report = [&](int32_t percent, std::u16string_view text, int32_t count, int32_t done) {
+    if (OnDictionaryProgress) OnDictionaryProgress(percent, text, count, done);
+  };
+  report(0, u"", 0, 0);
+  // The dictionary's progress hook lives as long as this load.
+  struct TProgressHook {
+    TIWordDictionary& dictionary;
+    ~TProgressHook() { dictionary.OnProgressChange = nullptr; }
+  } hook{WordDictionary};
+  if (OnDictionaryProgress) {
+    WordDictionary.OnProgressChange = [&](int32_t progress) { report(progress, u"", active, loaded); };
+  }
   for (const TDictionaryEntry& entry : DictionaryList) {
     if (!entry.Active) continue;
     const std::u16string name = Utf8ToUtf16(entry.FileName);
-    if (OnDictionaryProgress) OnDictionaryProgress(loaded * 100 / std::max(active, 1), u"Dict " + name);
+    report(0, u"Dict " + name, active, loaded);
     const int32_t result = WordDictionary.LoadFromFile(folder + name);
     if (result != TIWordDictionary::kFileDone) {
       LogFile.Log("The dictionary " + entry.FileName + " was not loaded (" + std::to_string(result) + ")", 2);
     }
     ++loaded;
   }
-  if (OnDictionaryProgress) OnDictionaryProgress(100, u"");
-  WordDictionary.OnProgressChange = nullptr;
+  report(100, u"", 1, 1);
 
   // 9.-10.
   if (reloadStopWords) LoadStopWords();

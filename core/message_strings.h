@@ -25,6 +25,15 @@ namespace message_texts {
 inline std::u16string MakerPage(std::u16string_view path) {
   return std::u16string(platform::kMakerSite).append(path);
 }
+// A mailbox of the maker's domain: `user` + "@" + the host of kMakerSite
+// without its "www." ("support" gives "support@kestrune.example").
+inline std::u16string MakerMailbox(std::u16string_view user) {
+  std::u16string_view host = platform::kMakerSite;
+  if (const size_t scheme = host.find(u"://"); scheme != std::u16string_view::npos) host.remove_prefix(scheme + 3);
+  host = host.substr(0, host.find(u'/'));
+  if (host.starts_with(u"www.")) host.remove_prefix(4);
+  return std::u16string(user).append(u"@").append(host);
+}
 // The search's failure text for a page over the download limit; the search
 // thread reports it in English, smPageTooLarge carries it to the window.
 inline constexpr std::u16string_view kPageTooLarge = u"The page is too large";

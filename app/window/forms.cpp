@@ -4,9 +4,14 @@
 #include "app/window/apply_language.h"
 #include "app/window/kestrune_main.h"
 #include "app/window/scope_explorer.h"
+#include "ui/about_form.h"
+#include "ui/add_url_form.h"
 #include "ui/connect.h"
+#include "ui/exception_form.h"
+#include "ui/list_form.h"
 #include "ui/network_editor.h"
 #include "ui/project_manager.h"
+#include "ui/question_forms.h"
 
 namespace kestrune {
 
@@ -14,6 +19,21 @@ namespace {
 
 std::unique_ptr<QWidget> CreateMainWindow(TKestruneSession& session) {
   return std::make_unique<TFKestruneMain>(session);
+}
+
+// A form that needs nothing of the session, with its English texts.
+template <class Form>
+std::unique_ptr<QWidget> CreatePlainForm(TKestruneSession&) {
+  auto form = std::make_unique<Form>();
+  ApplyBuiltInLanguage(*form);
+  return form;
+}
+
+// The about box over the session's opener of web links.
+std::unique_ptr<QWidget> CreateAboutForm(TKestruneSession& session) {
+  auto form = std::make_unique<TFAbout>(session.Opener);
+  ApplyBuiltInLanguage(*form);
+  return form;
 }
 
 // The proxy-login form, the prompt of the program's connection probe.
@@ -65,17 +85,17 @@ const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
   static const std::array<TFormEntry, kApplicationFormCount> forms = {{
       {"TFKestruneMain", CreateMainWindow},
       {"TProgressForm", nullptr},
-      {"TFMessNoDict", nullptr},
-      {"TQuestChSE", nullptr},
-      {"TExceptionForm", nullptr},
-      {"TQuestion", nullptr},
+      {"TFMessNoDict", CreatePlainForm<TFMessNoDict>},
+      {"TQuestChSE", CreatePlainForm<TQuestChSE>},
+      {"TExceptionForm", CreatePlainForm<TExceptionForm>},
+      {"TQuestion", CreatePlainForm<TQuestion>},
       {"Tmanager", CreateManagerForm},
-      {"TFAddUrl", nullptr},
+      {"TFAddUrl", CreatePlainForm<TFAddUrl>},
       {"Texploreform", CreateExploreForm},
       {"TOptionsForm", nullptr},
-      {"TFAbout", nullptr},
+      {"TFAbout", CreateAboutForm},
       {"TfrmRedactor", CreateRedactor},
-      {"TIForm", nullptr},
+      {"TIForm", CreatePlainForm<TIForm>},
       {"TFConnect", CreateConnectForm},
   }};
   return forms;

@@ -30,6 +30,7 @@
 #include "core/message_strings.h"
 #include "platform/gui/screen_cursors.h"
 #include "platform/text.h"
+#include "ui/question_forms.h"
 
 namespace kestrune {
 
@@ -840,16 +841,15 @@ void TFKestruneMain::ShowPagePopup(bool scopeEntries) {
 }
 
 int32_t TFKestruneMain::AskChangeEngine() {
-  // The change-engine question answers Yes, No or Cancel; closing it is
-  // Cancel, which changes nothing.
-  QMessageBox box(QMessageBox::Question, ToQString(MessageStrings.smMes), ToQString(MessageStrings.smWantResend),
-                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-  box.setEscapeButton(QMessageBox::Cancel);
-  switch (box.exec()) {
-    case QMessageBox::Yes: return platform::kIdYes;
-    case QMessageBox::No: return platform::kIdNo;
-    default: return platform::kIdCancel;
-  }
+  // The change-engine question with No shown: Yes, No or Cancel; closing it
+  // is Cancel, which changes nothing.
+  return TQuestChSE::AskChangeEngine(this, MessageStrings.smWantResend, u"", true);
+}
+
+int32_t TFKestruneMain::AskSaveQuestion(bool& dontAsk) { return TQuestion::AskSaveQuestion(this, dontAsk); }
+
+int32_t TFKestruneMain::AskNoDictionary(std::u16string_view text, bool& dontAsk) {
+  return TFMessNoDict::AskNoDictionary(this, text, dontAsk);
 }
 
 int32_t TFKestruneMain::ShowOptionsForm(bool) {

@@ -226,6 +226,8 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   void RepaintPage() override;
   void ShowPagePopup(bool scopeEntries) override;
   int32_t AskChangeEngine() override;
+  int32_t AskSaveQuestion(bool& dontAsk) override;
+  int32_t AskNoDictionary(std::u16string_view text, bool& dontAsk) override;
   int32_t ShowOptionsForm(bool fromEngineBox) override;
   void PostToUi(std::function<void()> call) override;
   void WaitUntil(const std::function<bool()>& done) override;

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "app/kestrune_session.h"
+#include "app/run_temp_folder.h"
+#include "app/window/apply_language.h"
 #include "app/window/desktop_services.h"
 #include "app/window/forms.h"
 #include "app/window/kestrune_main.h"
@@ -16,6 +18,7 @@
 #include "core/message.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
+#include "ui/splash_form.h"
 
 namespace kestrune {
 
@@ -101,6 +104,21 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
     return 1;
   }
 
+  // 7. The splash form, with the progress of the dictionaries that the main
+  // window's creation loads; it goes once the language is applied.
+  auto splash = std::make_unique<TForm1>();
+  ApplyBuiltInLanguage(*splash);
+  splash->show();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  session.OnDictionaryProgress = [form = splash.get()](int32_t percent, std::u16string_view text, int32_t count,
+                                                      int32_t done) {
+    form->DictionaryProgress(percent, text, count, done);
+  };
+  auto dropSplash = [&] {
+    session.OnDictionaryProgress = nullptr;
+    splash.reset();
+  };
+
   // 8. The forms.
   std::vector<std::unique_ptr<QWidget>> forms;
   for (const TFormEntry& entry : ApplicationForms()) {
@@ -114,14 +132,18 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
   if (main && !main->Closed()) {
     // 9. The interface language over every form.
     main->ApplyLanguage();
+    dropSplash();
     // 11. The message loop.
     main->OnClosed = [] { QCoreApplication::quit(); };
     main->show();
     app.exec();
   }
 
-  // 12. The forms go (the main window writes the settings); then the installer.
+  // 12. The forms go (the main window writes the settings), with the run's
+  // temporary files; then the installer.
+  dropSplash();
   while (!forms.empty()) forms.pop_back();
+  RemoveRunTempFolder();
   if (cannotRun) {
     std::fprintf(stderr, "kestrune: the program cannot run; see kestrune.log\n");
     session.Opener = nullptr;

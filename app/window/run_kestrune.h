@@ -10,15 +10,18 @@
 //      corrupted. Try to reinstall program" / "IntegityCheck error" in the
 //      message box, on stderr and in the log, and the end (status 1) before
 //      any form exists
-//   7  (the splash form joins here once it is built)
+//   7  the splash form (ui/splash_form.h), which shows the progress of the
+//      dictionaries that the main window's creation loads
 //   8  the forms of ApplicationForms(), in order; the main window's creation
 //      loads the settings. A main window that closed itself while it was
 //      created ends the program here: no language, no loop.
-//   9  the interface language over all forms, then the messages
+//   9  the interface language over all forms, then the messages; the splash
+//      form goes
 //   11 the message loop, until the main window closes
 //   12 the forms are destroyed in the reverse order (the main window writes
-//      the settings), then a downloaded installer goes to the user's program
-//      for it (TKestruneSession::StartInstaller)
+//      the settings), the run's temporary folder goes
+//      (app/run_temp_folder.h), then a downloaded installer goes to the
+//      user's program for it (TKestruneSession::StartInstaller)
 //   13 the end: status 0
 // The program folder is ProgramFolder() (KESTRUNE_HOME when set).
 //

@@ -12,8 +12,10 @@
 #include <chrono>
 
 #include "app/window/kestrune_main.h"
+#include "core/message_strings.h"
 #include "tests/app/loopback_search.h"
 #include "tests/app/main_window_fixture.h"
+#include "ui/question_forms.h"
 
 namespace kestrune {
 namespace {
@@ -164,17 +166,22 @@ TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {
 TEST(FKestruneMain, TheChangeEngineQuestionClosedWithEscIsCancel) {
   TWindow w;
   QStringList buttons;
+  QString message;
   QTimer escape;
   QObject::connect(&escape, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
+    auto* question = dynamic_cast<TQuestChSE*>(QApplication::activeModalWidget());
+    if (!question) return;
     escape.stop();
-    for (QAbstractButton* button : box->buttons()) buttons << button->text();
-    QTest::keyClick(box, Qt::Key_Escape);
+    for (QPushButton* button : {question->TBtnYes, question->TBtnNo, question->TBtnCancel}) {
+      if (button->isVisible()) buttons << button->objectName();
+    }
+    message = question->TLMsg->text();
+    QTest::keyClick(question, Qt::Key_Escape);
   });
   escape.start(10);
   EXPECT_EQ(w.window->AskChangeEngine(), platform::kIdCancel);
-  EXPECT_EQ(buttons.size(), 3);  // Yes, No and Cancel
+  EXPECT_EQ(buttons, (QStringList{"TBtnYes", "TBtnNo", "TBtnCancel"}));
+  EXPECT_EQ(message.toStdU16String(), MessageStrings.smWantResend);
 }
 
 // Closed while the search runs, the search stops and the window closes once

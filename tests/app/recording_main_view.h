@@ -79,6 +79,16 @@ class TRecordingMainView : public IMainView {
     ++questions;
     return changeEngineAnswer;
   }
+  int32_t AskSaveQuestion(bool& dontAsk) override {
+    ++saveQuestions;
+    dontAsk = saveDontAsk;
+    return saveAnswer;
+  }
+  int32_t AskNoDictionary(std::u16string_view text, bool& dontAsk) override {
+    noDictionaryTexts.emplace_back(text);
+    dontAsk = noDictionaryDontAsk;
+    return noDictionaryAnswer;
+  }
   int32_t ShowOptionsForm(bool fromEngineBox) override {
     optionsFromEngineBox = fromEngineBox;
     return platform::kIdCancel;
@@ -124,6 +134,14 @@ class TRecordingMainView : public IMainView {
   int32_t messageAnswer = platform::kIdOk;
   int32_t changeEngineAnswer = platform::kIdCancel;
   int32_t questions = 0;
+  // The save question's and the missing-dictionary question's scripted
+  // answers and boxes, and what they were asked.
+  int32_t saveAnswer = platform::kIdCancel;
+  bool saveDontAsk = false;
+  int32_t saveQuestions = 0;
+  int32_t noDictionaryAnswer = platform::kIdNo;
+  bool noDictionaryDontAsk = false;
+  std::vector<std::u16string> noDictionaryTexts;
   bool optionsFromEngineBox = false;
   std::deque<std::function<void()>> queued;
 };

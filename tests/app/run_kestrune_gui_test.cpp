@@ -23,7 +23,9 @@
 #include "platform/settings_store.h"
 #include "tests/app/program_folder.h"
 #include "ui/connect.h"
+#include "ui/exception_form.h"
 #include "ui/project_manager.h"
+#include "ui/splash_form.h"
 
 namespace kestrune {
 namespace {
@@ -45,6 +47,7 @@ int RunProgram(IBrowserOpener* opener, const std::function<void(TFKestruneMain&)
   watchdog.setSingleShot(true);
   bool ran = false;
   QObject::connect(&start, &QTimer::timeout, [&] {
+    if (!FKestruneMain) return;  // the splash form shows before the forms exist
     if (!ran) {
       ran = true;
       start.setInterval(20);
@@ -93,10 +96,12 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   TRecordingOpener opener;
   std::vector<std::string> forms;
   QString title;
+  bool splashDuringLoop = true;
   const int status = RunProgram(
       &opener,
       [&](TFKestruneMain& main) {
         title = main.windowTitle();
+        splashDuringLoop = Form1 != nullptr;
         EXPECT_EQ(MessageStrings.smSearch, u"Suche...");
         EXPECT_EQ(main.Session().Settings.TrackPosContext, 44);
       },
@@ -111,14 +116,19 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   EXPECT_EQ(status, 0);
   // English while created, in the table's order.
   // The network editor's caption is the word it lists.
-  EXPECT_EQ(forms, (std::vector<std::string>{"FKestruneMain:Kestrune Search", "manager:manageR",
-                                             "exploreform:Search scopes", "frmRedactor:",
-                                             "FConnect:Connect to proxy server"}));
+  EXPECT_EQ(forms, (std::vector<std::string>{
+                       "FKestruneMain:Kestrune Search", "FMessNoDict:Warning", "QuestChSE:Search engine",
+                       "ExceptionForm:Critical error", "Question:Unsaved project", "manager:manageR",
+                       "FAddUrl:Add link", "exploreform:Search scopes", "FAbout:About", "frmRedactor:",
+                       "IForm:List", "FConnect:Connect to proxy server"}));
   EXPECT_EQ(title, QString::fromUtf8("Kestrune Suche \xc3\xa4"));
   EXPECT_EQ(FKestruneMain, nullptr);
   EXPECT_EQ(FConnect, nullptr);
   EXPECT_EQ(manager, nullptr);
   EXPECT_EQ(exploreform, nullptr);
+  EXPECT_EQ(Form1, nullptr);  // the splash went before the loop
+  EXPECT_FALSE(splashDuringLoop);
+  EXPECT_EQ(ExceptionForm, nullptr);
   EXPECT_EQ(ConnectProbe().Prompt.load(), nullptr);
   platform::SettingsStore store;
   ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
@@ -172,6 +182,25 @@ TEST(RunKestrune, AMainWindowThatClosesWhileCreatedEndsTheProgramAtOnce) {
   EXPECT_EQ(RunKestrune(*qApp, {}, options), 0);
   EXPECT_FALSE(loopRan);
   EXPECT_TRUE(std::filesystem::exists(program.Hive()));  // the window's end still saved the settings
+}
+
+// The splash form shows from before the main window is created, which loads
+// the dictionaries, and ends with a full bar; it goes with the program block.
+TEST(RunKestrune, TheSplashShowsTheDictionaryLoading) {
+  test::TestProgram program;
+  TRunOptions options;
+  bool shown = false;
+  int32_t bar = -1;
+  options.OnFormCreated = [&](QWidget& form) {
+    if (&form != FKestruneMain) return;
+    shown = Form1 && Form1->isVisible();
+    bar = Form1 ? Form1->IProgressBar1->value() : -1;
+    FKestruneMain->CloseMainWindow();
+  };
+  EXPECT_EQ(RunKestrune(*qApp, {}, options), 0);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(bar, 100);
+  EXPECT_EQ(Form1, nullptr);
 }
 
 TEST(RunKestrune, NoEngineTemplateEndsTheProgramWithAnError) {

@@ -54,18 +54,32 @@ TEST(SessionDictionaries, LoadInListOrderWithStopWords) {
   s.LoadDictionaries(true);
   EXPECT_EQ(Ids(s, {u"apple", u"bank", u"berry"}), "1 2 0");  // the identifiers follow the list
   s.DictionaryList[0].Active = false;
-  int32_t last = -1;
+  // The splash's counts: none before the files, the active file count and
+  // the files done while loading, both 1 with 100 at the end.
+  struct Report {
+    int32_t percent, count, done;
+    bool operator==(const Report&) const = default;
+  };
+  std::vector<Report> reports;
   std::vector<std::u16string> texts;
-  s.OnDictionaryProgress = [&](int32_t percent, std::u16string_view text) {
+  s.OnDictionaryProgress = [&](int32_t percent, std::u16string_view text, int32_t count, int32_t done) {
     EXPECT_GE(percent, 0);
     EXPECT_LE(percent, 100);
-    last = percent;
+    reports.push_back({percent, count, done});
     if (!text.empty()) texts.emplace_back(text);
   };
   s.LoadDictionaries(true);
   EXPECT_EQ(Ids(s, {u"apple", u"berry"}), "0 -");
   EXPECT_EQ(texts, std::vector<std::u16string>{u"Dict a.dws"});
-  EXPECT_EQ(last, 100);
+  ASSERT_GE(reports.size(), 3u);
+  EXPECT_EQ(reports.front(), (Report{0, 0, 0}));
+  EXPECT_EQ(reports.back(), (Report{100, 1, 1}));
+  for (size_t i = 1; i + 1 < reports.size(); ++i) {
+    EXPECT_EQ(reports[i].count, 1);
+    EXPECT_EQ(reports[i].done, 0);
+  }
+  // The dictionary's progress hook is gone with the load.
+  EXPECT_FALSE(s.WordDictionary.OnProgressChange);
 }
 
 TEST(SessionDictionaries, HistoryFileSettings) {
