@@ -1,5 +1,6 @@
 #include "app/news_feed.h"
 
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -78,16 +79,38 @@ std::u16string OwnText(const xmlNode* node) {
   return platform::Utf8ToUtf16(std::string_view(text).substr(begin, end - begin));
 }
 
-struct TParseErrors {
+// What one parse keeps beside the parser context (its _private).
+struct TParseState {
   bool unknownEncoding = false;
+  // The stand-ins for the feed's entities: each an empty internal entity.
+  xmlDocPtr standIns = nullptr;
+
+  ~TParseState() {
+    if (standIns) xmlFreeDoc(standIns);
+  }
 };
+
+TParseState& StateOf(void* data) {
+  return *static_cast<TParseState*>(static_cast<xmlParserCtxtPtr>(data)->_private);
+}
 
 // The parser's error channel; `data` is the parser context.
 void NoteError(void* data, xmlErrorPtr error) {
-  auto* context = static_cast<xmlParserCtxtPtr>(data);
-  if (error && error->code == XML_ERR_UNSUPPORTED_ENCODING && context && context->_private) {
-    static_cast<TParseErrors*>(context->_private)->unknownEncoding = true;
+  if (error && error->code == XML_ERR_UNSUPPORTED_ENCODING) StateOf(data).unknownEncoding = true;
+}
+
+// Every entity the feed names, declared or not, is an empty stand-in (the
+// five predefined ones never come here): a reference adds no text and is no
+// error, so the parse goes on whole.
+xmlEntityPtr StandInEntity(void* data, const xmlChar* name) {
+  TParseState& state = StateOf(data);
+  if (!state.standIns) {
+    state.standIns = xmlNewDoc(BAD_CAST "1.0");
+    if (!state.standIns || !xmlCreateIntSubset(state.standIns, BAD_CAST "x", nullptr, nullptr)) return nullptr;
   }
+  xmlEntityPtr entity = xmlGetDocEntity(state.standIns, name);
+  if (!entity) entity = xmlAddDocEntity(state.standIns, name, XML_INTERNAL_GENERAL_ENTITY, nullptr, nullptr, BAD_CAST "");
+  return entity;
 }
 
 // libxml2's process-wide set-up, once, before the first parse.
@@ -105,16 +128,17 @@ void ReadNewsFeed(std::string_view feed, TNewsItemS& items) {
   InitXmlOnce();
   xmlParserCtxtPtr context = xmlNewParserCtxt();
   if (!context) return;
-  TParseErrors errors;
+  TParseState state;
   // The document's own entity declarations are not taken: no entity of the
   // feed is ever expanded or loaded.
   context->sax->entityDecl = nullptr;
   context->sax->externalSubset = nullptr;
+  context->sax->getEntity = &StandInEntity;
   context->sax->serror = &NoteError;
-  context->_private = &errors;
+  context->_private = &state;
   const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_RECOVER;
   xmlDocPtr doc = xmlCtxtReadMemory(context, feed.data(), static_cast<int>(feed.size()), nullptr, nullptr, options);
-  if (errors.unknownEncoding) {
+  if (state.unknownEncoding) {
     LogFile.Log("ReadNewsFeed: the feed's encoding is unknown; no news is read", 1);
   } else if (doc) {
     const xmlNode* rss = xmlDocGetRootElement(doc);
@@ -126,7 +150,7 @@ void ReadNewsFeed(std::string_view feed, TNewsItemS& items) {
     }
   }
   if (doc) xmlFreeDoc(doc);
-  xmlFreeParserCtxt(context);
+  xmlFreeParserCtxt(context);  // before the stand-ins, which the context may name
 }
 
 void ReadNewsFeed(TStream& stream, TNewsItemS& items) {
