@@ -107,5 +107,38 @@ TEST(TFConnect, ItsEndReleasesAWaitingThread) {
   EXPECT_EQ(ok, 0);
 }
 
+// CancelProxyLogin answers a question that waits in the queue without the
+// user-interface thread (which may be joining the asking thread) and closes
+// one that shows; a question after that is asked as usual.
+TEST(TFConnect, CancelAnswersAQueuedOrShowingQuestion) {
+  TFConnect form;
+  for (const bool showing : {false, true}) {
+    SCOPED_TRACE(showing ? "showing" : "queued");
+    std::atomic<int> ok{-1};
+    std::string user = "x", password;
+    std::thread asking([&] { ok = form.AskProxyLogin(user, password); });
+    if (showing) {
+      // The form's modal loop runs inside the wait; the cancel comes from it.
+      WhenShown(form, [&] { form.CancelProxyLogin(); });
+      EXPECT_TRUE(QTest::qWaitFor([&] { return ok >= 0; }, 10000));
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // queued, not shown: no events run here
+      form.CancelProxyLogin();
+    }
+    asking.join();  // queued: returns without this thread running an event
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(user, "x");
+    QTest::qWait(50);
+    EXPECT_FALSE(form.isVisible());
+  }
+  WhenShown(form, [&] {
+    form.TEdUName->setText("later");
+    QTest::mouseClick(form.TBOk, Qt::LeftButton);
+  });
+  std::string user, password;
+  EXPECT_TRUE(form.AskProxyLogin(user, password));
+  EXPECT_EQ(user, "later");
+}
+
 }  // namespace
 }  // namespace kestrune
