@@ -35,13 +35,13 @@ bool ValidPort(std::string_view digits) {
   return port >= 1 && port <= 65535;
 }
 
+}  // namespace
+
 std::string MakerSiteServer() {
   std::string site = platform::Utf16ToUtf8(platform::kMakerSite);
   while (!site.empty() && site.back() == '/') site.pop_back();
   return site;
 }
-
-}  // namespace
 
 std::string UpdateServerFromValue(std::string_view value) {
   value = Trimmed(value);

@@ -68,6 +68,8 @@ inline constexpr const char* kUpdateServerValue = "UpdateServer";
 std::string UpdateServerUrl();
 // The same rule over a given value; empty when the value is not usable.
 std::string UpdateServerFromValue(std::string_view value);
+// The maker's site as UpdateServerUrl() gives it when no update server is set.
+std::string MakerSiteServer();
 
 class TConnectProbe {
  public:

@@ -14,7 +14,6 @@
 #include "core/version.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/version_info.h"
 #include "search/http_read.h"
 
 namespace kestrune {
@@ -55,14 +54,6 @@ int32_t ComparePart(std::string_view a, std::string_view b) {
   if (const int c = x.digits.compare(y.digits); c != 0) return c < 0 ? -1 : 1;
   if (const int c = x.rest.compare(y.rest); c != 0) return c < 0 ? -1 : 1;
   return 0;
-}
-
-// The server's address of the maker's default site, as UpdateServerUrl()
-// gives it when no update server is set.
-std::string MakerSiteServer() {
-  std::string site = platform::Utf16ToUtf8(platform::kMakerSite);
-  while (!site.empty() && site.back() == '/') site.pop_back();
-  return site;
 }
 
 std::string ProgramVersion() {

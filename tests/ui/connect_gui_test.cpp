@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -11,21 +10,12 @@
 
 #include "app/window/apply_language.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/form_test_support.h"
 
 namespace kestrune {
 namespace {
 
-// Runs `act` once, as soon as the form is shown.
-void WhenShown(TFConnect& form, std::function<void()> act) {
-  auto* timer = new QTimer(&form);
-  QObject::connect(timer, &QTimer::timeout, [timer, &form, act] {
-    if (!form.isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act();
-  });
-  timer->start(5);
-}
+using test::WhenShown;
 
 TEST(TFConnect, ComponentsAndEnglishCaptions) {
   TConnectProbe probe;

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <functional>
 
@@ -20,23 +19,14 @@
 #include "platform/text.h"
 #include "tests/support/loopback_http_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/form_test_support.h"
 
 namespace kestrune {
 namespace {
 
 using test::HttpReply;
 
-// Runs `act` once, as soon as the form is shown.
-void WhenShown(QDialog& form, std::function<void()> act) {
-  auto* timer = new QTimer(&form);
-  QObject::connect(timer, &QTimer::timeout, [timer, &form, act] {
-    if (!form.isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act();
-  });
-  timer->start(5);
-}
+using test::WhenShown;
 
 struct TFormRig {
   test::TempDir dir;
