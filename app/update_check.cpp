@@ -164,7 +164,8 @@ bool IsPlainFileName(std::string_view name) {
 
 TUpdateOffer ReadUpdateInfo(std::string_view text, std::string_view currentVersion, std::string_view languageKey) {
   TUpdateOffer offer;
-  std::string best(Trimmed(currentVersion));
+  currentVersion = Trimmed(currentVersion);
+  std::string best(currentVersion);
   std::string previous;
   offer.BestVersion = NormalizeVersion(best);
   offer.BestSectionName = offer.BestVersion;

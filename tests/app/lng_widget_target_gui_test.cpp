@@ -20,6 +20,7 @@
 #include "platform/gui/res_stream.h"
 #include "tests/app/program_folder.h"
 #include "tests/support/temp_dir.h"
+#include "ui/update_form.h"
 
 namespace kestrune {
 namespace {
@@ -176,6 +177,10 @@ TEST(LngWidgetTarget, TheBuiltInEnglishFileIsTheShippedOneWithoutDeadLines) {
     if (entry.Create) forms.push_back(entry.Create(session));
   }
   ASSERT_FALSE(forms.empty());
+  // The forms the main window makes on first use.
+  TUpdateCheck updateCheck(nullptr);
+  std::u16string installerPath;
+  forms.push_back(std::make_unique<TFUpdate>(updateCheck, installerPath));
   TCheckingTarget target;
   ApplyLngFile(u"", &target, nullptr, nullptr, &stream);
   EXPECT_TRUE(target.dead.empty()) << target.dead.front();
