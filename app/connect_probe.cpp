@@ -35,13 +35,13 @@ bool ValidPort(std::string_view digits) {
   return port >= 1 && port <= 65535;
 }
 
+}  // namespace
+
 std::string MakerSiteServer() {
   std::string site = platform::Utf16ToUtf8(platform::kMakerSite);
   while (!site.empty() && site.back() == '/') site.pop_back();
   return site;
 }
-
-}  // namespace
 
 std::string UpdateServerFromValue(std::string_view value) {
   value = Trimmed(value);
@@ -85,7 +85,7 @@ std::string UpdateServerUrl() {
   return MakerSiteServer();
 }
 
-bool TConnectProbe::TestConnection() {
+bool TConnectProbe::TestConnection(const std::atomic<bool>* stop) {
   std::unique_lock running(running_, std::try_to_lock);
   if (!running.owns_lock()) {
     LogFile.Log("TestConnection: another connection test is running", 0);
@@ -93,14 +93,31 @@ bool TConnectProbe::TestConnection() {
   }
   const std::string url = ProbeUrl();
   THttpRead reader;
+  reader.CancelFlag = stop;
   if (TimeoutMs > 0) {
     reader.SetConnectTimeout(TimeoutMs);
     reader.SetReceiveTimeout(TimeoutMs);
   }
+  {
+    std::lock_guard lock(fields_);
+    reader_ = &reader;
+  }
+  struct TForgetReader {
+    TConnectProbe* probe;
+    ~TForgetReader() {
+      std::lock_guard lock(probe->fields_);
+      probe->reader_ = nullptr;
+    }
+  } forgetReader{this};
+  auto stopped = [stop] { return stop && stop->load(); };
   bool resent = false;
   int32_t status = 0;
   while (true) {
     status = reader.GetHead(url, kConnectProbeUserAgent);
+    if (stopped()) {
+      LogFile.Log("TestConnection: stopped", 0);
+      return false;
+    }
     if (status < 0) {
       ConnectState = 3;
       break;
@@ -123,8 +140,18 @@ bool TConnectProbe::TestConnection() {
     }
     ConnectState = 2;
     std::string user, password;
-    IProxyLoginPrompt* prompt = Prompt.load();
-    if (!prompt || !prompt->AskProxyLogin(user, password)) {
+    IProxyLoginPrompt* prompt = stopped() ? nullptr : Prompt.load();
+    bool given = false;
+    if (prompt) {
+      {
+        std::lock_guard lock(fields_);
+        asking_ = true;
+      }
+      given = prompt->AskProxyLogin(user, password) && !stopped();
+      std::lock_guard lock(fields_);
+      asking_ = false;
+    }
+    if (!given) {
       {
         std::lock_guard lock(fields_);
         proxyUser_.clear();
@@ -145,6 +172,16 @@ bool TConnectProbe::TestConnection() {
       "TestConnection: status " + std::to_string(status) + ", ConnectState " + std::to_string(ConnectState.load()),
       ConnectState == 3 ? 1 : 0);
   return false;
+}
+
+void TConnectProbe::Abort() {
+  IProxyLoginPrompt* prompt = nullptr;
+  {
+    std::lock_guard lock(fields_);
+    if (reader_) reader_->CloseRequest();
+    if (asking_) prompt = Prompt.load();
+  }
+  if (prompt) prompt->CancelProxyLogin();
 }
 
 std::string TConnectProbe::ProxyUser() const {

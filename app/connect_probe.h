@@ -36,6 +36,8 @@
 
 namespace kestrune {
 
+class THttpRead;
+
 // The login form as the probe sees it.
 class IProxyLoginPrompt {
  public:
@@ -45,6 +47,10 @@ class IProxyLoginPrompt {
   // when the form cannot be shown (it is shown already, or it is gone). Any
   // thread may call it.
   virtual bool AskProxyLogin(std::string& user, std::string& password) = 0;
+  // Answers Cancel to the question showing or waiting to be shown, so that
+  // its AskProxyLogin returns false at once; a later question is asked as
+  // usual. Any thread may call it.
+  virtual void CancelProxyLogin() = 0;
 };
 
 // The probe's fixed user agent.
@@ -62,6 +68,8 @@ inline constexpr const char* kUpdateServerValue = "UpdateServer";
 std::string UpdateServerUrl();
 // The same rule over a given value; empty when the value is not usable.
 std::string UpdateServerFromValue(std::string_view value);
+// The maker's site as UpdateServerUrl() gives it when no update server is set.
+std::string MakerSiteServer();
 
 class TConnectProbe {
  public:
@@ -70,8 +78,13 @@ class TConnectProbe {
   std::atomic<IProxyLoginPrompt*> Prompt{nullptr};
 
   // Runs the probe. Always false (the result has no meaning; read
-  // ConnectState).
-  bool TestConnection();
+  // ConnectState). With `stop` set (by another thread, followed by Abort) the
+  // probe ends at once, asks nothing more and leaves ConnectState as it was
+  // at that moment.
+  bool TestConnection(const std::atomic<bool>* stop = nullptr);
+  // Ends the request of a running probe and answers Cancel to its question
+  // (CancelProxyLogin), from any thread; nothing when no probe runs.
+  void Abort();
 
   // The last credentials accepted at the prompt; emptied when the user
   // cancels.
@@ -90,7 +103,9 @@ class TConnectProbe {
   std::string ProbeUrl() const;
 
   std::mutex running_;         // held for the length of one probe
-  mutable std::mutex fields_;  // guards the texts below
+  mutable std::mutex fields_;  // guards the texts and the pointer below
+  THttpRead* reader_ = nullptr;  // the running probe's reader
+  bool asking_ = false;          // the running probe waits for the prompt
   std::string proxyUser_;
   std::string proxyPassword_;
   std::string url_;

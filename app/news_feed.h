@@ -2,10 +2,27 @@
 // start page's news block shows them. The update check fills them on its own
 // thread and hands the whole list to the main window; the feed's reader lives
 // beside them.
+//
+// ReadNewsFeed reads an RSS document with libxml2: the document must begin
+// with an XML declaration, its root element is "rss", and every element
+// "item" (exact case) of the first "channel" that has element children gives
+// one entry, in feed order, from its first "title", "link" and "date:value"
+// children (the qualified name as written, whether the prefix "date" is
+// declared or not); a missing child leaves its field empty. A field's text is
+// the element's own text and CDATA, without the blanks and line breaks around
+// it. libxml2 decodes the text by the encoding the declaration names, once;
+// an encoding it does not know gives no items and one log line. The reader
+// loads no DTD, declares no entities of the document's own (a reference to
+// one is dropped), fetches nothing from the network or the disk, and reads no
+// feed over kMaxNewsFeedSize bytes. It never throws. Any thread may call it.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "core/stream.h"
 
 namespace kestrune {
 
@@ -17,5 +34,13 @@ struct TNewsItem {
 };
 
 using TNewsItemS = std::vector<TNewsItem>;
+
+// The longest feed read (and downloaded), in bytes.
+inline constexpr int64_t kMaxNewsFeedSize = 1 << 20;
+
+// Reads the whole stream (from position 0) into `items`, emptied first.
+void ReadNewsFeed(TStream& stream, TNewsItemS& items);
+// The same over the feed's bytes.
+void ReadNewsFeed(std::string_view feed, TNewsItemS& items);
 
 }  // namespace kestrune

@@ -148,15 +148,18 @@ THttpRead::THttpRead() {
     curl_multi_setopt(InternetHandle, CURLMOPT_MAXCONNECTS, 1L);
   }
   headers_ = curl_slist_append(headers_, HttpReadReferrerHeader().c_str());
-  headers_ = curl_slist_append(headers_, "Connection: Keep-Alive");
-  // No accept types: libcurl's default "Accept: */*" line is left out.
-  headers_ = curl_slist_append(headers_, "Accept:");
+  for (curl_slist** list : {&headers_, &downloadHeaders_}) {
+    *list = curl_slist_append(*list, "Connection: Keep-Alive");
+    // No accept types: libcurl's default "Accept: */*" line is left out.
+    *list = curl_slist_append(*list, "Accept:");
+  }
 }
 
 THttpRead::~THttpRead() {
   if (ConnectHandle) curl_easy_cleanup(ConnectHandle);
   if (InternetHandle) curl_multi_cleanup(InternetHandle);
   curl_slist_free_all(headers_);
+  curl_slist_free_all(downloadHeaders_);
 }
 
 bool THttpRead::Connect(std::string_view url) {
@@ -190,10 +193,36 @@ void THttpRead::CloseRequest() {
 bool THttpRead::Get(std::string_view url, bool reconnect) {
   Body.Clear();
   Body.SetPosition(0);
+  const THttpFailure cause = Request(url, reconnect);
+  if (cause != hfNone) Body.Clear();
+  Size = static_cast<int32_t>(Body.Size());
+  Body.SetPosition(0);
+  failureCause_ = cause;
+  return cause == hfNone && Size > 0;
+}
+
+bool THttpRead::DownloadToStream(std::string_view url, TStream& sink, std::string_view userAgent) {
+  Body.Clear();
+  Body.SetPosition(0);
+  Size = 0;
+  sink.SetSize(0);
+  sink.SetPosition(0);
+  sink_ = &sink;
+  sinkBytes_ = 0;
+  downloadUserAgent_ = std::string(userAgent);
+  const THttpFailure cause = Request(url, true);
+  sink_ = nullptr;
+  failureCause_ = cause;
+  return cause == hfNone && statusCode_ == 200 && contentLength_ > 0 &&
+         sinkBytes_ == static_cast<uint64_t>(contentLength_);
+}
+
+THttpFailure THttpRead::Request(std::string_view url, bool reconnect) {
   Url = std::string(url);
   Host = GetUrlHost(url);
   Path = GetUrlPath(url);
   statusCode_ = 0;
+  contentLength_ = -1;
   redirected_ = false;
   effectiveUrl_ = Url;
   timedOut_ = false;
@@ -216,11 +245,7 @@ bool THttpRead::Get(std::string_view url, bool reconnect) {
       cause = Transfer(requestUrl);
     }
   }
-  if (cause != hfNone) Body.Clear();
-  Size = static_cast<int32_t>(Body.Size());
-  Body.SetPosition(0);
-  failureCause_ = cause;
-  return cause == hfNone && Size > 0;
+  return cause;
 }
 
 int32_t THttpRead::GetHead(std::string_view url, std::string_view userAgent) {
@@ -259,8 +284,9 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
   curl_easy_reset(easy);
   curl_easy_setopt(easy, CURLOPT_URL, requestUrl.c_str());
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_USERAGENT, headOnly_ ? headUserAgent_.c_str() : kHttpReadUserAgent);
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headOnly_ ? nullptr : headers_);
+  const char* userAgent = headOnly_ ? headUserAgent_.c_str() : sink_ ? downloadUserAgent_.c_str() : kHttpReadUserAgent;
+  curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headOnly_ ? nullptr : sink_ ? downloadHeaders_ : headers_);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -292,15 +318,15 @@ THttpFailure THttpRead::Transfer(const std::string& requestUrl) {
   bool aborted = false, timedOut = false, multiFailed = false;
   int running = 1;
   while (true) {
+    if (Cancelled()) {
+      aborted = true;
+      break;
+    }
     if (curl_multi_perform(InternetHandle, &running) != CURLM_OK) {
       multiFailed = true;
       break;
     }
     if (running == 0) break;
-    if (abortRequested_.load()) {
-      aborted = true;
-      break;
-    }
     int waitMs = 1000;
     if (connected_) {
       const auto idle = std::chrono::steady_clock::now() - lastActivity_;
@@ -355,7 +381,10 @@ bool THttpRead::BeginBody() {
   bodyBegun_ = true;
   long status = 0;
   curl_easy_getinfo(ConnectHandle, CURLINFO_RESPONSE_CODE, &status);
-  if (status == 404 || status == 407) {
+  curl_off_t length = -1;
+  curl_easy_getinfo(ConnectHandle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  contentLength_ = length >= 0 ? static_cast<int64_t>(length) : -1;
+  if (status == 404 || status == 407 || (sink_ && status != 200)) {
     refused_ = true;
     return false;
   }
@@ -366,14 +395,13 @@ bool THttpRead::BeginBody() {
   } else {
     LastModified = LocalNow();
   }
-  curl_off_t length = -1;
-  curl_easy_getinfo(ConnectHandle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   announcedLength_ = length > 0 ? static_cast<uint64_t>(length) : 0;
   if (!headOnly_ && announcedLength_ > static_cast<uint64_t>(maxBodySize_)) {
     tooLarge_ = true;
     return false;
   }
-  if (announcedLength_ > 0) Body.Bytes().reserve(announcedLength_);
+  if (sink_ && announcedLength_ == 0) return false;  // a download without a length is not read
+  if (announcedLength_ > 0 && !sink_) Body.Bytes().reserve(announcedLength_);
   return true;
 }
 
@@ -381,24 +409,38 @@ size_t THttpRead::WriteCallback(char* data, size_t size, size_t count, void* sel
   auto* reader = static_cast<THttpRead*>(self);
   const size_t bytes = size * count;
   reader->lastActivity_ = std::chrono::steady_clock::now();
-  if (reader->abortRequested_.load()) return CURL_WRITEFUNC_ERROR;
+  if (reader->Cancelled()) return CURL_WRITEFUNC_ERROR;
   if (reader->headOnly_) return CURL_WRITEFUNC_ERROR;  // the head is all a probe reads
   if (!reader->bodyBegun_ && !reader->BeginBody()) return CURL_WRITEFUNC_ERROR;
-  std::vector<uint8_t>& body = reader->Body.Bytes();
-  // A body over the limit (or no memory for it) ends the read.
-  if (body.size() + bytes > static_cast<size_t>(reader->maxBodySize_)) {
-    reader->tooLarge_ = true;
-    return CURL_WRITEFUNC_ERROR;
-  }
-  try {
-    body.insert(body.end(), data, data + bytes);
-  } catch (const std::bad_alloc&) {
-    reader->tooLarge_ = true;
-    return CURL_WRITEFUNC_ERROR;
+  uint64_t received = 0;
+  if (reader->sink_) {
+    if (reader->sinkBytes_ + bytes > static_cast<uint64_t>(reader->maxBodySize_)) {
+      reader->tooLarge_ = true;
+      return CURL_WRITEFUNC_ERROR;
+    }
+    if (reader->sink_->Write(data, static_cast<int64_t>(bytes)) != static_cast<int64_t>(bytes)) {
+      LogFile.Log("The download could not be stored: " + reader->Url, 1);
+      return CURL_WRITEFUNC_ERROR;
+    }
+    received = reader->sinkBytes_ += bytes;
+  } else {
+    std::vector<uint8_t>& body = reader->Body.Bytes();
+    // A body over the limit (or no memory for it) ends the read.
+    if (body.size() + bytes > static_cast<size_t>(reader->maxBodySize_)) {
+      reader->tooLarge_ = true;
+      return CURL_WRITEFUNC_ERROR;
+    }
+    try {
+      body.insert(body.end(), data, data + bytes);
+    } catch (const std::bad_alloc&) {
+      reader->tooLarge_ = true;
+      return CURL_WRITEFUNC_ERROR;
+    }
+    received = body.size();
   }
   if (reader->OnProgress && reader->announcedLength_ != 0) {
     try {
-      const uint64_t percent = static_cast<uint64_t>(body.size()) * 100 / reader->announcedLength_;
+      const uint64_t percent = received * 100 / reader->announcedLength_;
       const auto value = static_cast<int32_t>(std::min<uint64_t>(percent, INT32_MAX));
       if (value != reader->lastPercent_) {
         reader->lastPercent_ = value;

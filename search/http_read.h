@@ -20,11 +20,18 @@
 // and a log line, as soon as the announced length or the bytes received pass
 // the limit.
 //
+// DownloadToStream is the update check's GET: the body goes to a stream of
+// the caller's (a file), the request carries the caller's user agent and no
+// Referrer line, and it succeeds only for status 200 with an announced
+// Content-Length that is not 0 and that many bytes received.
+//
 // Threads: a reader belongs to the thread that calls Get. CloseRequest is the
 // one operation another thread may call: it raises a flag and wakes the
 // transfer, and the owning thread then ends the request, so that Get returns
 // False at once, also while the server sends nothing. Only the owning thread
-// touches the libcurl handles.
+// touches the libcurl handles. A CancelFlag set by another thread ends the
+// requests too (checked before a request goes out and at every wake-up);
+// CloseRequest after setting it wakes one that waits.
 #pragma once
 
 #include <curl/curl.h>
@@ -116,6 +123,9 @@ class THttpRead {
   std::string Host;
   // The last URL given to Get; Connect takes its port from here.
   std::string Url;
+  // While it points at a true flag, every request of the reader ends at once
+  // as aborted (hfRead). Not owned; null: none. Set on the owning thread.
+  const std::atomic<bool>* CancelFlag = nullptr;
 
   THttpRead();
   ~THttpRead();
@@ -132,6 +142,15 @@ class THttpRead {
   bool Connect(std::string_view url);
   // Aborts a running Get from any thread; nothing when no request is open.
   void CloseRequest();
+
+  // One GET of `url` with `userAgent` and no Referrer line (the other
+  // request rules as Get), its body written to `sink` from position 0 (the
+  // sink is emptied first; Body stays empty). True exactly when the final
+  // status is 200, the response announced a Content-Length that is not 0 and
+  // that many bytes were written. Any other status is not read; a body over
+  // MaxBodySize() ends the read with hfTooLarge. OnProgress reports as for
+  // Get.
+  bool DownloadToStream(std::string_view url, TStream& sink, std::string_view userAgent);
 
   // A connection probe: sends a GET for `url` as Get does (same connection
   // rules, proxy and proxy login), but with `userAgent` in place of the
@@ -160,6 +179,9 @@ class THttpRead {
   // The last Get ended because the server stayed silent longer than the
   // receive time-out after the connection was made.
   bool TimedOut() const { return timedOut_; }
+  // The Content-Length the last response announced; -1 when it announced
+  // none (or no response came).
+  int64_t ContentLength() const { return contentLength_; }
 
   // Time-outs in milliseconds: for the connection (60000) and for silence
   // after the request went out (60000).
@@ -181,9 +203,12 @@ class THttpRead {
 
   void HeaderLine(std::string_view line);
   bool BeginBody();  // the final response's head is in: False refuses it
+  THttpFailure Request(std::string_view url, bool reconnect);
   THttpFailure Transfer(const std::string& requestUrl);
+  bool Cancelled() const { return abortRequested_.load() || (CancelFlag && CancelFlag->load()); }
 
   curl_slist* headers_ = nullptr;
+  curl_slist* downloadHeaders_ = nullptr;  // DownloadToStream's: no Referrer line
   int32_t connectedPort_ = 0;
   bool connectedSecure_ = false;
   bool freshConnection_ = false;
@@ -203,12 +228,16 @@ class THttpRead {
   bool tooLarge_ = false;
   bool connected_ = false;
   uint64_t announcedLength_ = 0;
+  int64_t contentLength_ = -1;
   int32_t lastPercent_ = 0;
   std::chrono::steady_clock::time_point lastActivity_;
 
   bool headOnly_ = false;         // GetHead's transfer
   bool proxyLoginSet_ = false;    // the transfer carries a proxy login
   std::string headUserAgent_;
+  TStream* sink_ = nullptr;       // DownloadToStream's target while it runs
+  uint64_t sinkBytes_ = 0;
+  std::string downloadUserAgent_;
   CURLcode lastResult_ = CURLE_OK;  // libcurl's result of the last transfer
 
   int32_t connectTimeoutMs_ = 60000;

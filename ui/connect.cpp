@@ -17,6 +17,7 @@ struct TFConnect::TWaiters {
   std::mutex mutex;
   std::condition_variable changed;
   bool formGone = false;
+  uint64_t cancels = 0;  // CancelProxyLogin calls so far
 };
 
 TFConnect::TFConnect(TConnectProbe* probe, QWidget* parent)
@@ -125,11 +126,21 @@ bool TFConnect::AskProxyLogin(std::string& user, std::string& password) {
   };
   auto answer = std::make_shared<TAnswer>();
   std::shared_ptr<TWaiters> waiters = waiters_;
+  uint64_t cancels = 0;
+  {
+    std::lock_guard lock(waiters->mutex);
+    cancels = waiters->cancels;
+  }
   QMetaObject::invokeMethod(
       this,
-      [this, answer, waiters] {
+      [this, answer, waiters, cancels] {
         std::string u, p;
-        const bool ok = AskOnOwnThread(u, p);
+        bool cancelled = false;
+        {
+          std::lock_guard lock(waiters->mutex);
+          cancelled = waiters->cancels != cancels;
+        }
+        const bool ok = !cancelled && AskOnOwnThread(u, p);
         {
           std::lock_guard lock(waiters->mutex);
           answer->ok = ok;
@@ -141,11 +152,29 @@ bool TFConnect::AskProxyLogin(std::string& user, std::string& password) {
       },
       Qt::QueuedConnection);
   std::unique_lock lock(waiters->mutex);
-  waiters->changed.wait(lock, [&] { return answer->done || waiters->formGone; });
+  waiters->changed.wait(lock, [&] { return answer->done || waiters->formGone || waiters->cancels != cancels; });
   if (!answer->done || !answer->ok) return false;
   user = answer->user;
   password = answer->password;
   return true;
+}
+
+void TFConnect::CancelProxyLogin() {
+  {
+    std::lock_guard lock(waiters_->mutex);
+    ++waiters_->cancels;
+  }
+  waiters_->changed.notify_all();
+  if (QThread::currentThread() == thread()) {
+    if (isVisible()) TBCancelClick();
+    return;
+  }
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (isVisible()) TBCancelClick();
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace kestrune

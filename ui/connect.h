@@ -12,8 +12,12 @@
 // thread must not start a question after the destruction began (the update
 // check ends its thread when the main window closes, before the forms go).
 //
+// CancelProxyLogin answers Cancel to the question showing and to those still
+// queued: a waiting probe thread returns at once, without the user-interface
+// thread (which may be waiting for that probe to end).
+//
 // Widgets are used on the user-interface thread (the thread that made the
-// form); AskProxyLogin may be called from any thread.
+// form); AskProxyLogin and CancelProxyLogin may be called from any thread.
 #pragma once
 
 #include <QCheckBox>
@@ -52,6 +56,7 @@ class TFConnect : public QDialog, public IProxyLoginPrompt {
 
   // IProxyLoginPrompt. False at once when the form is shown already.
   bool AskProxyLogin(std::string& user, std::string& password) override;
+  void CancelProxyLogin() override;
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow

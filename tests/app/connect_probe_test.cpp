@@ -29,6 +29,7 @@ struct ScriptedPrompt : IProxyLoginPrompt {
     password = answer ? answer : "";
     return answer;
   }
+  void CancelProxyLogin() override {}
 };
 
 void WriteUpdateServer(const std::string& value) {

@@ -21,6 +21,7 @@
 #include "tests/app/program_folder.h"
 #include "tests/support/temp_dir.h"
 #include "ui/splash_form.h"
+#include "ui/update_form.h"
 
 namespace kestrune {
 namespace {
@@ -178,6 +179,10 @@ TEST(LngWidgetTarget, TheBuiltInEnglishFileIsTheShippedOneWithoutDeadLines) {
   }
   ASSERT_FALSE(forms.empty());
   forms.push_back(std::make_unique<TForm1>());  // the splash form, made before the others
+  // The forms the main window makes on first use.
+  TUpdateCheck updateCheck(nullptr);
+  std::u16string installerPath;
+  forms.push_back(std::make_unique<TFUpdate>(updateCheck, installerPath));
   TCheckingTarget target;
   ApplyLngFile(u"", &target, nullptr, nullptr, &stream);
   EXPECT_TRUE(target.dead.empty()) << target.dead.front();

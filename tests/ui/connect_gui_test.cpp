@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -11,21 +10,12 @@
 
 #include "app/window/apply_language.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/form_test_support.h"
 
 namespace kestrune {
 namespace {
 
-// Runs `act` once, as soon as the form is shown.
-void WhenShown(TFConnect& form, std::function<void()> act) {
-  auto* timer = new QTimer(&form);
-  QObject::connect(timer, &QTimer::timeout, [timer, &form, act] {
-    if (!form.isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act();
-  });
-  timer->start(5);
-}
+using test::WhenShown;
 
 TEST(TFConnect, ComponentsAndEnglishCaptions) {
   TConnectProbe probe;
@@ -105,6 +95,39 @@ TEST(TFConnect, ItsEndReleasesAWaitingThread) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return ok >= 0; }, 10000));
   asking.join();
   EXPECT_EQ(ok, 0);
+}
+
+// CancelProxyLogin answers a question that waits in the queue without the
+// user-interface thread (which may be joining the asking thread) and closes
+// one that shows; a question after that is asked as usual.
+TEST(TFConnect, CancelAnswersAQueuedOrShowingQuestion) {
+  TFConnect form;
+  for (const bool showing : {false, true}) {
+    SCOPED_TRACE(showing ? "showing" : "queued");
+    std::atomic<int> ok{-1};
+    std::string user = "x", password;
+    std::thread asking([&] { ok = form.AskProxyLogin(user, password); });
+    if (showing) {
+      // The form's modal loop runs inside the wait; the cancel comes from it.
+      WhenShown(form, [&] { form.CancelProxyLogin(); });
+      EXPECT_TRUE(QTest::qWaitFor([&] { return ok >= 0; }, 10000));
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // queued, not shown: no events run here
+      form.CancelProxyLogin();
+    }
+    asking.join();  // queued: returns without this thread running an event
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(user, "x");
+    QTest::qWait(50);
+    EXPECT_FALSE(form.isVisible());
+  }
+  WhenShown(form, [&] {
+    form.TEdUName->setText("later");
+    QTest::mouseClick(form.TBOk, Qt::LeftButton);
+  });
+  std::string user, password;
+  EXPECT_TRUE(form.AskProxyLogin(user, password));
+  EXPECT_EQ(user, "later");
 }
 
 }  // namespace
