@@ -1,6 +1,7 @@
 #include "app/options_model.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_set>
 #include <utility>
 
@@ -241,7 +242,7 @@ bool TOptionsModel::RescanDictionaries() {
   WideFindFiles(files, f_.DictionariesFolder, u"*.dws", kFaDirectory, false);
   std::unordered_set<std::u16string> known;
   for (const TDictionaryEntry& entry : f_.DictionaryList) known.insert(WideLowerCase(Utf8ToUtf16(entry.FileName)));
-  TIWordDictionary reader;
+  std::unique_ptr<TIWordDictionary> reader;  // made only when a file is new
   bool added = false;
   for (const std::u16string& path : files) {
     if (!EndsWithExactly(path, u".dws")) continue;  // the mask matches without regard to case
@@ -251,7 +252,8 @@ bool TOptionsModel::RescanDictionaries() {
     if (known.count(WideLowerCase(fileName)) != 0) continue;
     TDictionaryEntry entry;
     std::u16string morphologyFile;
-    if (!reader.ReadFileHeader(path, entry.Header, morphologyFile, entry.Author, entry.Description)) continue;
+    if (!reader) reader = std::make_unique<TIWordDictionary>();
+    if (!reader->ReadFileHeader(path, entry.Header, morphologyFile, entry.Author, entry.Description)) continue;
     known.insert(WideLowerCase(fileName));
     entry.FileName = Utf16ToUtf8(fileName);
     entry.Language = Utf16ToUtf8(LanguageName(entry.Header.DictID));
