@@ -310,8 +310,7 @@ void TOptionsForm::showEvent(QShowEvent* event) {
   if (baseCaption_.isEmpty()) baseCaption_ = windowTitle();
   model_->FormShow();
   QString caption = baseCaption_;
-  if (model_->SetAsDefaultEnabled) {
-    // A project is open: its name follows the caption.
+  if (!model_->ProjectName().empty()) {
     caption += QStringLiteral(" (") + ToQString(model_->ProjectName()) + QStringLiteral(")");
   }
   setWindowTitle(caption);

@@ -142,18 +142,6 @@ struct TOptionsRig {
   }
 };
 
-TEST(TOptionsModel, CreationClearsExcludeWithContextAndMarksNewQueries) {
-  TOptionsRig rig;
-  rig.settings.ExcludeWithContext = true;
-  TOptionsModel again(TOptionsFields{rig.settings, rig.saved, rig.factory, rig.linksToDownload, rig.engines,
-                                     rig.currentTemplate, rig.begun, rig.dictionaries, rig.languages,
-                                     rig.interfaceLang, rig.projectName, rig.engineChanged, rig.applyDefaults,
-                                     rig.markChanged, nullptr, u"", u""},
-                      rig.host);
-  EXPECT_FALSE(rig.settings.ExcludeWithContext);
-  EXPECT_TRUE(rig.markChanged);
-}
-
 TEST(TOptionsModel, LinksToDownload) {
   const struct {
     int32_t stored;
