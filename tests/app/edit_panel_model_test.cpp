@@ -270,5 +270,30 @@ TEST_F(EditPanelTest, Merge_RefusesUnknownAndRepeatedWords) {
   }
 }
 
+TEST_F(EditPanelTest, Edits_NeverReachAWordWithoutALiveElement) {
+  // No query word: nothing to weigh, nothing pushed.
+  model_->SelectKind(ekWeightSet);
+  model_->WordClick(Id(u"walked"), kPanelSecondClick);
+  model_->TntSpeedButton5Click();
+  EXPECT_EQ(flow_.Count(), 0);
+
+  // A weight set, then its word merged away: undoing the weight leaves the
+  // deleted element without relations.
+  query_ = {Id(u"road")};
+  model_->WordClick(Id(u"walked"), kPanelSecondClick);
+  model_->TrackBarPosition = 50;
+  model_->TntSpeedButton5Click();
+  model_->FirstWord = u"walked";
+  model_->SecondWord = u"walking";
+  model_->TntSpeedButton6Click();
+  ASSERT_EQ(flow_.Count(), 2);
+  model_->edit_undoClick();
+  model_->edit_undoClick();
+  EXPECT_EQ(flow_.Position(), 0);
+  EXPECT_EQ(Link(u"walked", u"road"), TLink(-1, -1));
+  model_->edit_redoClick();
+  EXPECT_EQ(Link(u"walked", u"road"), TLink(-1, -1));
+}
+
 }  // namespace
 }  // namespace kestrune

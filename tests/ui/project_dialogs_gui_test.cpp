@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -126,6 +127,7 @@ TEST(ProjectDialogs, NoteMemo_EnterAddsALineAndEscCloses) {
     dialog->setDirectory(QString::fromStdString(dir.Path()));
     dialog->OnSelectionChange = nullptr;
     bool stillOpen = false;
+    bool tipShown = false;
     QString afterEnter;
     QString caretText;
     WhenModal<TTntOpenProjectDialog>([&](TTntOpenProjectDialog& d) {
@@ -143,11 +145,15 @@ TEST(ProjectDialogs, NoteMemo_EnterAddsALineAndEscCloses) {
         afterEnter = d.TEdDetails->toPlainText();
         stillOpen = true;
       }
+      QToolTip::showText(d.mapToGlobal(QPoint(10, 10)), QStringLiteral("hint"), &d);
+      tipShown = QToolTip::isVisible();
       QTest::keyClick(d.TEdDetails, Qt::Key_Escape);
     });
     EXPECT_FALSE(dialog->Execute());
     EXPECT_TRUE(stillOpen);
     EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(tipShown);
+    EXPECT_FALSE(QToolTip::isVisible());  // closing hides the tool tip
     EXPECT_EQ(afterEnter, c.afterEnter);
     if (c.save) {
       EXPECT_EQ(caretText, QStringLiteral("b"));  // the caret right after the break
