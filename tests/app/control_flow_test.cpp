@@ -88,15 +88,5 @@ TEST(ControlFlowTest, Operations_KeepPositionWithinTheList) {
   }
 }
 
-TEST(ControlFlowTest, Push_StoresACopyOfTheRecord) {
-  IControlFlow flow;
-  flow.Record.Kind = ekWeightSet;
-  flow.Record.NewValue = 0.5f;
-  flow.Push(flow.Record);
-  flow.Record.NewValue = 0.7f;
-  EXPECT_EQ(flow.At(0).Kind, ekWeightSet);
-  EXPECT_EQ(flow.At(0).NewValue, 0.5f);
-}
-
 }  // namespace
 }  // namespace kestrune

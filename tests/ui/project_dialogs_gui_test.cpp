@@ -1,7 +1,7 @@
 // The project open and save dialogs offscreen: the panel of each mode, Enter
 // and Esc in the note memo, OnButton set late, CurrentFolder following the
-// user through folders, the suffix and the overwrite question of the save
-// dialog, the note preview of a selected project.
+// user through folders, the suffix of the save dialog, the note preview of a
+// selected project.
 //
 // With KESTRUNE_WRITE_IMAGES=<folder> the screenshot test writes
 // project_dialogs.png there (for docs/).
@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -204,37 +203,13 @@ TEST(ProjectDialogs, CurrentFolder_FollowsTheUserThroughFolders) {
   EXPECT_EQ(QDir::currentPath(), processFolder);
 }
 
-TEST(ProjectDialogs, Save_AddsTheSuffixAndAsksBeforeReplacing) {
+TEST(ProjectDialogs, Save_AddsTheSuffix) {
   test::TempDir dir;
-  WriteFile(dir.Path() + "old.kqp", "old");
   TTntSaveProjectDialog dialog;
   dialog.setDirectory(QString::fromStdString(dir.Path()));
   WhenModal<TTntSaveProjectDialog>([&](TTntSaveProjectDialog& d) { TypeName(d, QStringLiteral("coast")); });
   ASSERT_TRUE(dialog.Execute());
   EXPECT_EQ(QFileInfo(dialog.FileName()).fileName(), QStringLiteral("coast.kqp"));
-
-  // An existing file: No keeps the dialog open, Yes takes the name.
-  int questions = 0;
-  bool openAfterNo = false;
-  WhenModal<TTntSaveProjectDialog>([&](TTntSaveProjectDialog& d) {
-    WhenModal<QMessageBox>([&](QMessageBox& box) {
-      ++questions;
-      box.button(QMessageBox::No)->click();
-      QTimer::singleShot(20, [&] {
-        openAfterNo = d.isVisible();
-        WhenModal<QMessageBox>([&](QMessageBox& again) {
-          ++questions;
-          again.button(QMessageBox::Yes)->click();
-        });
-        TypeName(d, QStringLiteral("old"));
-      });
-    });
-    TypeName(d, QStringLiteral("old"));
-  });
-  ASSERT_TRUE(dialog.Execute());
-  EXPECT_EQ(questions, 2);
-  EXPECT_TRUE(openAfterNo);
-  EXPECT_EQ(QFileInfo(dialog.FileName()).fileName(), QStringLiteral("old.kqp"));
 }
 
 TEST(ProjectDialogs, SelectionChange_ShowsAuthorAndNote) {
