@@ -8,7 +8,7 @@
 #include <QVariant>
 #include <filesystem>
 
-#include "tests/app/main_window_fixture.h"
+#include "tests/app/window/main_window_fixture.h"
 #include "tests/app/page_session.h"
 
 namespace kestrune {
