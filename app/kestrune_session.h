@@ -73,6 +73,8 @@
 #include "language/word_dictionary.h"
 #include "map/content_map2.h"
 #include "network/context_ms.h"
+#include "search/document_counters.h"
+#include "search/page_documents.h"
 #include "search/page_results.h"
 #include "search/scope.h"
 
@@ -172,22 +174,6 @@ struct TSettingValue {
     return Name == other.Name && Type == other.Type && Text == other.Text && Number == other.Number &&
            std::bit_cast<uint64_t>(Date) == std::bit_cast<uint64_t>(other.Date);
   }
-};
-
-// The ten document counters of the project, shown on the result page.
-struct TDocumentCounters {
-  int32_t Total = 0;             // documents of the project up to the current step
-  int32_t RemovedLinks = 0;
-  int32_t HiddenSites = 0;
-  int32_t NewLinks = 0;          // among the listed documents
-  int32_t OldLinks = 0;
-  int32_t FavoriteLinks = 0;
-  int32_t AllNewLinks = 0;       // among all documents
-  int32_t AllOldLinks = 0;
-  int32_t AllFavoriteLinks = 0;
-  int32_t AtLastSearch = 0;      // documents when the last search ended
-
-  bool operator==(const TDocumentCounters&) const = default;
 };
 
 // The blocks the main window cuts out of "templates/en/templates.ini" when it
@@ -795,10 +781,10 @@ class TKestruneSession {
   enum class TPagePopupItem { AddToQuery1, Excludefromquery1, UpdateEntry1, DeleteEntry1 };
 
   // ---- the page's state ----
-  // The ordered page entries (each a group whose first record is the
-  // document shown) and the document index of each entry.
-  std::vector<TMetaSearchList2> PageList;
+  // The document index of each page entry, in page order, and the page's
+  // documents read through them from Documents (nothing copied).
   std::vector<int32_t> PageDocumentIds;
+  TPageDocuments PageList{&Documents, &PageDocumentIds};
   int32_t LastPageMode = 0;
   int32_t EmptyRefreshes = 0;       // consecutive refreshes that listed nothing
   std::u16string LastPageHtml;

@@ -124,18 +124,7 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
       PageResults.TemplateLanguage = InterfaceLang;
       PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
     }
-    TPageCounters counters;
-    counters.Total = Counters.Total;
-    counters.RemovedLinks = Counters.RemovedLinks;
-    counters.HiddenSites = Counters.HiddenSites;
-    counters.NewLinks = Counters.NewLinks;
-    counters.OldLinks = Counters.OldLinks;
-    counters.FavoriteLinks = Counters.FavoriteLinks;
-    counters.AllNewLinks = Counters.AllNewLinks;
-    counters.AllOldLinks = Counters.AllOldLinks;
-    counters.AllFavoriteLinks = Counters.AllFavoriteLinks;
-    counters.EditIndex = page;
-    WritePage(PageResults.BuildPage(mode, ResultPageNumber, counters));
+    WritePage(PageResults.BuildPage(mode, ResultPageNumber, Counters, page));
   } catch (const std::exception& error) {
     LogFile.Log(std::string("The result page could not be shown: ") + error.what(), 2);
   }
@@ -217,11 +206,7 @@ void TKestruneSession::RefreshClusterTable() {
 void TKestruneSession::OrderPageDocuments() {
   IControlKeys& steps = ContentMap.Steps();
   const int32_t n = static_cast<int32_t>(Documents.size());
-  auto listDocument = [&](int32_t id) {
-    PageList.push_back({Documents[static_cast<size_t>(id)]});
-    PageDocumentIds.push_back(id);
-  };
-  PageList.clear();
+  auto listDocument = [&](int32_t id) { PageDocumentIds.push_back(id); };
   PageDocumentIds.clear();
 
   if (ViewMode == 1 || ViewMode == 2) {

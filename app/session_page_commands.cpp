@@ -116,18 +116,12 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     return true;
   };
   auto entryUrl = [&](int32_t e) -> std::string {
-    return e >= 0 && e < entries && !PageList[static_cast<size_t>(e)].empty()
-               ? PageList[static_cast<size_t>(e)].front().Url
-               : std::string();
+    const TMetaSearchList* document = e >= 0 && e < entries ? PageList.Entry(static_cast<size_t>(e)) : nullptr;
+    return document ? document->Url : std::string();
   };
   // The document behind entry e; -1 when the entry went stale.
   auto entryDocument = [&](int32_t e) -> int32_t {
-    if (e < 0 || e >= entries || e >= static_cast<int32_t>(PageDocumentIds.size())) return -1;
-    const int32_t id = PageDocumentIds[static_cast<size_t>(e)];
-    return id >= 0 && id < static_cast<int32_t>(Documents.size()) &&
-                   Documents[static_cast<size_t>(id)].Url == entryUrl(e)
-               ? id
-               : DocumentOfUrl(entryUrl(e));
+    return e >= 0 && e < entries && PageList.Entry(static_cast<size_t>(e)) ? PageList.Id(static_cast<size_t>(e)) : -1;
   };
   IControlKeys& steps = ContentMap.Steps();
   // A row that ends on page `page`: the page link is classified and
@@ -307,7 +301,6 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       const int32_t id = entryDocument(n);
       if (id >= 0 && (Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
         Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
-        PageList[static_cast<size_t>(n)].front().Flags |= kFlagFavorite;
         ++Counters.FavoriteLinks;
         RecountDocuments();
       }
@@ -320,7 +313,6 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       const int32_t id = entryDocument(n);
       if (id >= 0 && (Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
         Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
-        PageList[static_cast<size_t>(n)].front().Flags &= ~kFlagFavorite;
         if (n < Counters.FavoriteLinks) --Counters.FavoriteLinks;
         RecountDocuments();
       }
