@@ -400,11 +400,11 @@ void TKestruneSession::ContentMapSelect(const std::vector<int32_t>& ids, bool se
     IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, MatchSetting);
     SelectedDocuments.resize(static_cast<size_t>(std::max(count, 0)));
   }
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
 }
 
 void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string&) {
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
   SetVisible(TMainControl::EmbeddedWB1, true);
   MapKeyList = keys;
 }

@@ -62,6 +62,7 @@
 #include "app/map_view_ops.h"
 #include "app/page_commands.h"
 #include "app/search_engine.h"
+#include "app/view_mode.h"
 #include "core/convertors.h"
 #include "core/keys.h"
 #include "language/indexer.h"
@@ -72,6 +73,7 @@
 #include "language/text_parsing.h"
 #include "language/word_dictionary.h"
 #include "map/content_map2.h"
+#include "map/group_event.h"
 #include "network/context_ms.h"
 #include "search/page_results.h"
 #include "search/scope.h"
@@ -312,7 +314,7 @@ class TKestruneSession {
   std::vector<TNNKeys> StepKeys;  // the query keys of every search that brought results
   int32_t StepNumber = 0;         // the number of such searches
   TDocumentCounters Counters;
-  int32_t ViewMode = 0;           // 0 normal, 1 removed links, ... 6 stop words
+  int32_t ViewMode = kViewNormal;  // TViewMode
   std::vector<std::u16string> StopWords;  // words the user made stop words
   std::vector<std::string> HiddenSites;
   std::u16string ProjectName;
@@ -776,7 +778,7 @@ class TKestruneSession {
   struct TPendingPageBuild {
     bool Pending = false;
     int32_t Kind = 0;        // 0 a rebuild, 1 a rebuild with an edit index
-    int32_t EditIndex = -2;
+    int32_t EditIndex = kEditNone;
   };
   // The items of the map's popup menu PopupMenu1 that are visible.
   struct TMapPopupItems {

@@ -50,9 +50,9 @@ bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
 // Does the view take a document with these flags?
 bool ViewTakes(int32_t view, int32_t flags) {
   switch (view) {
-    case 3: return (flags & kFlagNew) != 0 && (flags & kFlagOld) == 0;
-    case 4: return (flags & kFlagOld) != 0;
-    case 5: return (flags & kFlagFavorite) != 0;
+    case kViewNewLinks: return (flags & kFlagNew) != 0 && (flags & kFlagOld) == 0;
+    case kViewOldLinks: return (flags & kFlagOld) != 0;
+    case kViewFavorites: return (flags & kFlagFavorite) != 0;
     default: return true;
   }
 }
@@ -70,14 +70,14 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
     // The counters of all documents follow their flags and steps.
     RecountDocuments();
     UpdateViewButtons();
-    if (mode == -1) mode = 0;
-    if (ViewMode == 6) {
+    if (mode == kPageModeChosenForEdit) mode = kPageModeChosen;
+    if (ViewMode == kViewStopWords) {
       WritePage(StopWordsPage());
       return;
     }
-    if (mode == 0 && ViewMode >= 1 && ViewMode <= 5) {
-      mode = ViewMode + 6;
-    } else if (mode == 0) {
+    if (mode == kPageModeChosen && ViewMode >= kViewRemovedLinks && ViewMode <= kViewFavorites) {
+      mode = PageModeOfView(ViewMode);
+    } else if (mode == kPageModeChosen) {
       // The query words of the map; the scope view's union in no-query mode
       // (the map itself names none there).
       bool hasKeys = false;
@@ -103,23 +103,23 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
         return;
       }
       if (!hasKeys) {
-        mode = 6;
+        mode = kPageModeNoQuery;
       } else if (Engine && Engine->Status() == ISearchEngine::kStatusNoConnection) {
-        mode = 2;
+        mode = kPageModeNoConnection;
       } else if (!hasDocuments && SearchJustRan && SearchEnd.Early()) {
         // Stopped before a page was read: the page says so, not "nothing
         // found".
-        mode = 2;
+        mode = kPageModeNoConnection;
       } else if (!hasDocuments && SearchJustRan) {
         EmptyRefreshes = 0;
-        mode = 3;
+        mode = kPageModeNothingFound;
       } else {
-        mode = hasDocuments ? 5 : (Documents.empty() ? 3 : 4);
+        mode = hasDocuments ? kPageModeResults : (Documents.empty() ? kPageModeNothingFound : kPageModeNoMatch);
       }
     }
     LastPageMode = mode;
     SearchJustRan = false;
-    PageResults.SearchNotice = ViewMode == 0 ? SearchNoticeForPage(mode) : std::u16string();
+    PageResults.SearchNotice = ViewMode == kViewNormal ? SearchNoticeForPage(mode) : std::u16string();
     if (PageResults.TemplateLanguage != InterfaceLang || PageResults.TemplatePath().empty()) {
       PageResults.TemplateLanguage = InterfaceLang;
       PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
@@ -180,7 +180,7 @@ void TKestruneSession::EmbeddedWB1DocumentComplete() {
   if (PendingBuild.Pending) {
     const TPendingPageBuild build = PendingBuild;
     PendingBuild = TPendingPageBuild();
-    ShowResults(build.Kind == 1 ? build.EditIndex : -2, build.Kind == 1 ? -1 : 0);
+    ShowResults(build.Kind == 1 ? build.EditIndex : kEditNone, build.Kind == 1 ? kPageModeChosenForEdit : kPageModeChosen);
     return;
   }
   PageNotWritten = false;
@@ -224,13 +224,13 @@ void TKestruneSession::OrderPageDocuments() {
   PageList.clear();
   PageDocumentIds.clear();
 
-  if (ViewMode == 1 || ViewMode == 2) {
+  if (IsMarksView(ViewMode)) {
     // The removed links or the hidden sites, in the order of their marks.
     for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
       const int32_t id = cell.Key.Id;
       const float mark = cell.Key.Weight;
       if (id < 0 || id >= n) continue;
-      if (mark == -3.0f || (ViewMode == 1 && mark == -1.0f) || (ViewMode == 2 && mark == -2.0f)) listDocument(id);
+      if (mark == -3.0f || (ViewMode == kViewRemovedLinks && mark == -1.0f) || (ViewMode == kViewHiddenSites && mark == -2.0f)) listDocument(id);
     }
     return;
   }
@@ -282,7 +282,7 @@ void TKestruneSession::OrderPageDocuments() {
     kept.push_back(entry);
   }
   TIContextMS::SortByWeight(kept, static_cast<int32_t>(kept.size()));
-  if (ViewMode >= 3 && ViewMode <= 5) {
+  if (IsFlagsView(ViewMode)) {
     // The rest of the view after what the network reached, in the order in
     // which the documents entered the project; a removed or hidden document
     // keeps its flags and stays out of these views too.
@@ -381,8 +381,8 @@ void TKestruneSession::TakeScopeUnionAsQuery() {
 void TKestruneSession::SetViewMode(int32_t mode) {
   if (mode == ViewMode) return;
   ViewMode = mode;
-  if (mode == 1 || mode == 2 || mode == 6) {
-    if ((mode == 1 || mode == 2) && IsQueryBoxVisible()) DrawAndEventMap1Click();
+  if (IsMarksView(mode) || mode == kViewStopWords) {
+    if (IsMarksView(mode) && IsQueryBoxVisible()) DrawAndEventMap1Click();
     if (MapView) MapView->EnterState(IMapViewOps::kStateBusy);
     ContentMap.SetDimmed(true);
   } else {
@@ -390,13 +390,13 @@ void TKestruneSession::SetViewMode(int32_t mode) {
     ContentMap.SetDimmed(false);
   }
   ContentMapReGenerate();
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
 }
 
 void TKestruneSession::ViewButtonClick(TMainControl button) {
-  for (int32_t i = 0; i < 6; ++i) {
+  for (int32_t i = 0; i < kViewButtonCount; ++i) {
     if (kViewButtons[i] != button) continue;
-    SetViewMode(View && View->Down(button) ? i + 1 : 0);
+    SetViewMode(View && View->Down(button) ? kViewRemovedLinks + i : kViewNormal);
     return;
   }
 }
@@ -405,8 +405,8 @@ void TKestruneSession::UpdateViewButtons() {
   if (!View) return;
   const int32_t counts[] = {Counters.RemovedLinks, Counters.HiddenSites,    Counters.AllNewLinks,
                             Counters.AllOldLinks,  Counters.AllFavoriteLinks, static_cast<int32_t>(StopWords.size())};
-  for (int32_t i = 0; i < 6; ++i) {
-    const bool current = ViewMode == i + 1;
+  for (int32_t i = 0; i < kViewButtonCount; ++i) {
+    const bool current = ViewMode == kViewRemovedLinks + i;
     // The button of the view shown stays usable, so the view can be left.
     View->SetEnabled(kViewButtons[i], counts[i] > 0 || current);
     View->SetText(kViewLabels[i], Dec(counts[i]));

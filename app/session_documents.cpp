@@ -297,7 +297,7 @@ int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url
   RecountDocuments();
   FeedNetworkAgain();
   ContentMapReGenerate();
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
   return 0;
 }
 

@@ -137,7 +137,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     const TPageCommand next = ClassifyPageUrl(link, PageUrlContext());
     if (next.Row == kPageCmdToPage) {
       ResultPageNumber = std::clamp<int32_t>(next.Number, 1, std::max<int32_t>(1, (static_cast<int32_t>(PageList.size()) + 9) / 10));
-      PendingBuild = {true, 0, -2};
+      PendingBuild = {true, 0, kEditNone};
       if (View) View->ReloadPage();
     } else {
       ExecutePageCommand(next, link);
@@ -146,7 +146,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
   // Back to the normal view on page 1 (a restore that emptied its view, or
   // a deletion of documents).
   auto normalView = [&] {
-    ViewMode = 0;
+    ViewMode = kViewNormal;
     ScrollAnchor.clear();
     LeaveExcludedView();
     if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
@@ -159,7 +159,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     ContentMapReGenerate();
     SavedPageNumber = ResultPageNumber;
     ResultPageNumber = 1;
-    ShowResults(-2, 0);
+    ShowResults(kEditNone, kPageModeChosen);
   };
 
   switch (row) {
@@ -200,12 +200,12 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         UpdateScope(Scope.CurrentIndex());
       }
       SnapshotScopes();
-      ShowResults(-2, 5);
+      ShowResults(kEditNone, kPageModeResults);
       break;
     case kPageCmdDeleteFromHistory:
       if (outOfRange(Scope.Count())) break;
       DeleteScope(n);
-      ShowResults(-2, 5);
+      ShowResults(kEditNone, kPageModeResults);
       break;
     case kPageCmdSendLastQuery:
       if (outOfRange(kRecentSlots) || RecentQueries[static_cast<size_t>(n)].empty()) break;
@@ -240,8 +240,8 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       break;
     case kPageCmdShowStopWords:
       if (MapView) MapView->EnterState(IMapViewOps::kStateBusy);
-      ViewMode = 6;
-      ShowResults(-2, 0);
+      ViewMode = kViewStopWords;
+      ShowResults(kEditNone, kPageModeChosen);
       break;
     case kPageCmdReanimateStopWord: {
       if (outOfRange(static_cast<int32_t>(StopWords.size()))) break;
@@ -265,7 +265,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         StopWords.erase(StopWords.begin() + n);
       }
       ContentMapReGenerate();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       break;
     }
     case kPageCmdExcludeContextFile: {
@@ -326,7 +326,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       }
       ScrollAnchor = entryUrl(n - 1);
       const int32_t page = PageOfEntry(n);
-      if (ViewMode == 5) ContentMapReGenerate();
+      if (ViewMode == kViewFavorites) ContentMapReGenerate();
       goToPage(page);
       break;
     }
@@ -341,15 +341,15 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       BBtnSearchClick();
       if (View) View->SetQueryText(u"");
       ContentMapReGenerate();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       break;
     }
-    case kPageCmdDeletedFiles: showView(1, true); break;
-    case kPageCmdGoToNormal: SetViewMode(0); break;
-    case kPageCmdDeletedSites: showView(2, true); break;
-    case kPageCmdNewLinks: showView(3, false); break;
-    case kPageCmdOldLinks: showView(4, false); break;
-    case kPageCmdFavoriteLinks: showView(5, false); break;
+    case kPageCmdDeletedFiles: showView(kViewRemovedLinks, true); break;
+    case kPageCmdGoToNormal: SetViewMode(kViewNormal); break;
+    case kPageCmdDeletedSites: showView(kViewHiddenSites, true); break;
+    case kPageCmdNewLinks: showView(kViewNewLinks, false); break;
+    case kPageCmdOldLinks: showView(kViewOldLinks, false); break;
+    case kPageCmdFavoriteLinks: showView(kViewFavorites, false); break;
     case kPageCmdDeleteAllOldLinks:
     case kPageCmdDeleteAllExcludedLinks:
     case kPageCmdDeleteAllExcludedSites: {
@@ -367,7 +367,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       ContentMapReGenerate();
       SavedPageNumber = ResultPageNumber;
       ResultPageNumber = 1;
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       break;
     }
     case kPageCmdRestoreLink: {
@@ -394,7 +394,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         ContentMapReGenerate();
         SavedPageNumber = ResultPageNumber;
         ResultPageNumber = 1;
-        ShowResults(-2, 0);
+        ShowResults(kEditNone, kPageModeChosen);
         break;
       }
       ContentMapReGenerate();
@@ -436,7 +436,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         ContentMapReGenerate();
         SavedPageNumber = ResultPageNumber;
         ResultPageNumber = 1;
-        ShowResults(-2, 0);
+        ShowResults(kEditNone, kPageModeChosen);
         break;
       }
       ContentMapReGenerate();
@@ -446,7 +446,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     }
     case kPageCmdEditSubmit:
       if (command.Form.Cancelled) {
-        ShowResults(-2, 0);
+        ShowResults(kEditNone, kPageModeChosen);
         break;
       }
       if (n != -1 && outOfRange(entries)) break;
@@ -461,13 +461,13 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       if (View) View->ReloadPage();
       break;
     case kPageCmdAddNewDocument:
-      ShowResults(-1, 0);
+      ShowResults(kEditNewDocument, kPageModeChosen);
       break;
     case kPageCmdShowAll:
       ContentMap.SetNoQueryMode(true);
       steps.SetValue(kKindSettings, 1, 1.0f);
       ContentMapReGenerate();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       break;
     case kPageCmdDocAdd:
       if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
@@ -508,7 +508,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         break;
       }
       ResultPageNumber = n;
-      PendingBuild = {true, 0, -2};
+      PendingBuild = {true, 0, kEditNone};
       if (View) View->ReloadPage();
       break;
     }
@@ -612,7 +612,7 @@ void TKestruneSession::PagePopupClick(TPagePopupItem item) {
     case TPagePopupItem::DeleteEntry1:
       if (!Scope.IsValidIndex(PagePopupScope)) break;
       DeleteScope(PagePopupScope);
-      ShowResults(-2, 5);
+      ShowResults(kEditNone, kPageModeResults);
       break;
   }
 }

@@ -16,7 +16,7 @@ void TKestruneSession::ClearProject() {
   if (Engine) Engine->Reset();
   EditedKeyId = -1;
   SearchJustRan = false;
-  ViewMode = 0;
+  ViewMode = kViewNormal;
   Counters = TDocumentCounters();
   if (MapView) MapView->ClearMap();
   IControlKeys& steps = ContentMap.Steps();
@@ -65,7 +65,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   if (StartPageFlags[0] && View) View->SetQueryText(u"");
   CenterQueryBox(true);
   ProjectName.clear();
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
 }
 
 void TKestruneSession::StartAdvertising() {}

@@ -110,7 +110,7 @@ void TKestruneSession::SelectScope(int32_t index) {
   if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
   steps.SetValue(kKindScopeIndex, index, 0.0f);
   ContentMapReGenerate();
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
 }
 
 void TKestruneSession::pmScopeClick() {
@@ -119,7 +119,7 @@ void TKestruneSession::pmScopeClick() {
   ContentMap.SetNoQueryMode(true);
   ContentMap.Steps().SetValue(kKindSettings, 1, 1.0f);
   ContentMapReGenerate();
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
 }
 
 void TKestruneSession::MarkScopeDocuments() {

@@ -150,7 +150,7 @@ void TKestruneSession::SubmitQuery() {
       if (Documents.empty()) {
         // Only exclusions and nothing found yet: nothing to search for.
         ClearProject();
-        ShowResults(-2, 0);
+        ShowResults(kEditNone, kPageModeChosen);
         return;
       }
       // Only exclusions over the project's documents: they refine the
@@ -158,14 +158,14 @@ void TKestruneSession::SubmitQuery() {
       if (!ContentMap.ExcludedMode()) TakeScopeUnionAsQuery();
       HideQueryBox();
       ContentMapReGenerate();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       StartAdvertising();
       return;
     }
     HideQueryBox();
     ContentMapReGenerate();
     if (!newQuery) {
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       StartAdvertising();
     }
     if (View) {
@@ -269,7 +269,7 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
       MakeEngineCurrent(name);
       StartPageFlags = {false, false};
       ClearProject();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
     }
   }
   // 4.

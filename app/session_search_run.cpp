@@ -71,11 +71,11 @@ void TKestruneSession::StartNewSearch() {
   if (queryWords.empty()) return;
   if (View) View->SetText(TMainControl::Label1, MessageStrings.smSearch);
   // The normal view: a list view's dimmed map, held busy, is usable again.
-  if (ViewMode == 1 || ViewMode == 2 || ViewMode == 6) {
+  if (IsMarksView(ViewMode) || ViewMode == kViewStopWords) {
     if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
     ContentMap.SetDimmed(false);
   }
-  ViewMode = 0;
+  ViewMode = kViewNormal;
   RunMetaSearch(kRunDownload);
 }
 
@@ -117,7 +117,7 @@ bool TKestruneSession::PrepareDownload(const char* who) {
   if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
   if (LinksToDownload == 0) LinksToDownload = 50;
   Engine->SetUrlCount(LinksToDownload);
-  ShowResults(-2, 1);
+  ShowResults(kEditNone, kPageModeSearching);
   SearchJustRan = true;
 
   // A proxy that asked for a login is asked again; while it still wants
@@ -254,7 +254,7 @@ void TKestruneSession::FinishSearch() {
 
   // 5. The page of the search's end, unless the map's rebuild showed it.
   if (SearchJustRan) {
-    ShowResults(-2, 0);
+    ShowResults(kEditNone, kPageModeChosen);
     SearchJustRan = false;
   }
   if (MapView) MapView->LeaveState(IMapViewOps::kStateSearch);

@@ -104,7 +104,7 @@ void TKestruneSession::RebuildAfterStep(bool storeViewKeys) {
     const TKeepForwardSteps keep(*this);
     ContentMapReGenerate();
   }
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
   StartAdvertising();
 }
 

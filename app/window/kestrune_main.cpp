@@ -538,7 +538,7 @@ void TFKestruneMain::FormShow() {
   if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
     LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
   }
-  session_.ShowResults(-2, 0);
+  session_.ShowResults(kEditNone, kPageModeChosen);
   session_.CenterQueryBox(false);
   // 3. The engine box and the caption.
   session_.FillEngineBox();
@@ -624,7 +624,7 @@ void TFKestruneMain::MouseMoved(const QPoint& global) {
   const bool inside = global.x() >= topLeft.x() && global.x() <= topLeft.x() + map.width() &&
                       global.y() >= topLeft.y() && global.y() <= topLeft.y() + map.height();
   if (inside) return;
-  session_.PageResults.SetHoverWord(-1, 0);
+  session_.PageResults.SetHoverWord(-1, kHoverNone);
   if (map.EnlargedKey() >= 0) map.RedrawDirty();
   if (session_.ContentMap.HoveredKey() >= 0 && !map.HoverOutTimer().Enabled()) map.HoverOutSoon();
   if (platform::ScreenCursors().GlobalCursor() == platform::crAddText) {
