@@ -91,7 +91,7 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
       }
       const bool hasDocuments = !PageList.empty();
       EmptyRefreshes = hasDocuments ? 0 : EmptyRefreshes + 1;
-      if (!hasDocuments && Settings.AutoRefresh && hasKeys && EmptyRefreshes <= 2) {
+      if (!hasDocuments && Config.Settings.AutoRefresh && hasKeys && EmptyRefreshes <= 2) {
         // Searched again after the current handler, never inside it (the
         // end of a search shows its page).
         LogFile.Log("The page lists no document: the query is searched again");
@@ -120,9 +120,9 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
     LastPageMode = mode;
     SearchJustRan = false;
     PageResults.SearchNotice = ViewMode == kViewNormal ? SearchNoticeForPage(mode) : std::u16string();
-    if (PageResults.TemplateLanguage != InterfaceLang || PageResults.TemplatePath().empty()) {
-      PageResults.TemplateLanguage = InterfaceLang;
-      PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
+    if (PageResults.TemplateLanguage != Config.InterfaceLang || PageResults.TemplatePath().empty()) {
+      PageResults.TemplateLanguage = Config.InterfaceLang;
+      PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
     }
     TPageCounters counters;
     counters.Total = Counters.Total;
@@ -154,7 +154,7 @@ std::u16string TKestruneSession::StopWordsPageFrom(std::u16string page, const st
 }
 
 std::u16string TKestruneSession::StopWordsPage() {
-  if (PageResults.TemplatePath().empty()) PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
+  if (PageResults.TemplatePath().empty()) PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
   const std::u16string file = Utf8ToUtf16(PageResults.TemplatePath()) + u"blank6.html";
   std::string bytes;
   if (!ReadWholeFile(file, bytes)) {
@@ -198,10 +198,10 @@ void TKestruneSession::RefreshClusterTable() {
   for (const TControlKeyCell& cell : step[kKindDocuments]) excluded.push_back(cell.Key);
   for (const TControlKeyCell& cell : step[kKindMarks]) excluded.push_back(cell.Key);
   ClusterTable.clear();
-  if (Settings.ClustersResult) return;
+  if (Config.Settings.ClustersResult) return;
   int32_t count = 50;
   TNNKeys found;
-  IContextMS1.GetFiles(included, excluded, count, found, MatchSetting);
+  IContextMS1.GetFiles(included, excluded, count, found, Config.MatchSetting);
   count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
   for (int32_t i = 0; i < count; ++i) {
     TClusterEntry entry;
@@ -254,7 +254,7 @@ void TKestruneSession::OrderPageDocuments() {
       keys.push_back({cell.Key.Id, excludedView ? 1.0f : cell.Key.Weight});
     }
     int32_t count = n;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, ranking, MatchSetting);
+    IContextMS1.GetFiles(keys, TNNKeys(), count, ranking, Config.MatchSetting);
     ranking.resize(static_cast<size_t>(std::clamp<int32_t>(count, 0, static_cast<int32_t>(ranking.size()))));
   }
 

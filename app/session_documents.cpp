@@ -183,8 +183,9 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   };
   renumber(ContentMap.ResultFiles());
   renumber(SelectedDocuments);
-  if (SimilarDocumentKey.Id >= 0) {
-    SimilarDocumentKey.Id = SimilarDocumentKey.Id < n ? newIds[static_cast<size_t>(SimilarDocumentKey.Id)] : -1;
+  TNNKey& similar = Commands.Selection.SimilarDocumentKey;
+  if (similar.Id >= 0) {
+    similar.Id = similar.Id < n ? newIds[static_cast<size_t>(similar.Id)] : -1;
   }
   std::vector<TMetaSearchList2> pageList;
   std::vector<int32_t> pageIds;
@@ -197,7 +198,7 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   PageList = std::move(pageList);
   PageDocumentIds = std::move(pageIds);
   ClusterTable.clear();
-  SelectedCluster = -1;
+  Commands.Selection.SelectedCluster = -1;
 
   // The query keys of undone searches go with their documents.
   if (StepNumber >= 0 && static_cast<int32_t>(StepKeys.size()) > StepNumber) {

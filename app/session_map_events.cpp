@@ -97,7 +97,7 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
       }
       // Excluding brings the word's context along: type 0 excludes in the
       // excluded-words view, type 1 in the query view.
-      if (Settings.ExcludeWithContext && ContentMap.ExcludedMode() == (type == kGroupAddToQuery)) {
+      if (Config.Settings.ExcludeWithContext && ContentMap.ExcludedMode() == (type == kGroupAddToQuery)) {
         for (const TNNKey& key : keys) AddContextWordsOfKey(key.Id);
       }
       ContentMapReGenerate();
@@ -208,14 +208,14 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
         ContentMap.SetNoQueryMode(false);
       }
       PageResults.SetHoverWord(id, ContentMap.ExcludedMode() ? kHoverExcludes : kHoverAdds);
-      const bool autoRefresh = Settings.AutoRefresh;
-      Settings.AutoRefresh = false;
+      const bool autoRefresh = Config.Settings.AutoRefresh;
+      Config.Settings.AutoRefresh = false;
       const bool added = !HasId(steps.GetCurrent()[kKindQuery], id);
       if (added) steps.SetKey(kKindQuery, {id, 1.0f}, true);
       OrderPageDocuments();
       ShowResults(kEditNone, kPageModeChosen);
       if (added) steps.Remove(kKindQuery, id, true);
-      Settings.AutoRefresh = autoRefresh;
+      Config.Settings.AutoRefresh = autoRefresh;
       EmptyRefreshes = 0;
       ContentMap.SetNoQueryMode(noQuery);
     } else {
@@ -396,8 +396,8 @@ void TKestruneSession::PreviewWordResults() {
     steps.ClearKind(kKindExcluded, true);
     ContentMap.SetNoQueryMode(false);
   }
-  const bool autoRefresh = Settings.AutoRefresh;
-  Settings.AutoRefresh = false;
+  const bool autoRefresh = Config.Settings.AutoRefresh;
+  Config.Settings.AutoRefresh = false;
   if (!HasId(steps.GetCurrent()[kKindQuery], id)) {
     PreviewFlag = true;
     steps.SetKey(kKindQuery, {id, 1.0f}, true);
@@ -405,10 +405,12 @@ void TKestruneSession::PreviewWordResults() {
     ShowResults(kEditNone, kPageModeChosen);
     steps.Remove(kKindQuery, id, true);
   }
-  Settings.AutoRefresh = autoRefresh;
+  Config.Settings.AutoRefresh = autoRefresh;
   EmptyRefreshes = 0;
   ContentMap.SetNoQueryMode(noQuery);
 }
+
+void TKestruneSession::MouseOutsideMap() { PageResults.SetHoverWord(-1, kHoverNone); }
 
 void TKestruneSession::MapHoverEnd() {
   ContentMapReGenerate();

@@ -135,7 +135,7 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   // 1.-2. One text: three parts a document, then the query.
   const int32_t s = static_cast<int32_t>(StepKeys.size()) - 1;
   const int32_t documentCount = static_cast<int32_t>(std::min<size_t>(Documents.size(), INT32_MAX / 4));
-  const bool shopTemplate = CurrentEngineTemplate == "amazon";
+  const bool shopTemplate = Config.CurrentEngineTemplate == "amazon";
   auto documentKeys = [this](const TMetaSearchList& document) -> const TNNKeys* {
     const int32_t k = document.QueryNumber;
     return k >= 0 && static_cast<size_t>(k) < StepKeys.size() ? &StepKeys[static_cast<size_t>(k)] : nullptr;

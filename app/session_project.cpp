@@ -46,9 +46,7 @@ void TKestruneSession::ClearProject() {
   PendingBuild = TPendingPageBuild();
   MarkedGroup.clear();
   ClusterTable.clear();
-  SelectedCluster = -1;
-  IndexSelection = false;
-  SimilarDocumentKey = {-1, 0.0f};
+  Commands.ClearSelection();
   PreviewFlag = false;
   ContentMap.SetDimmed(false);
   IBitmapButton2Click();

@@ -95,7 +95,7 @@ void TKestruneSession::SubmitQuery() {
   // 2.-3. A new query when nothing is asked yet.
   const bool newQuery = GetQueryText().empty() && !ContentMap.NoQueryMode();
   ClearParsingText(QueryParse);
-  if (View) View->SetCaption(MainCaption());
+  if (View) View->SetCaption(Config.MainCaption());
   const std::u16string typed = View ? View->QueryText() : std::u16string();
 
   // 4. A new query goes to the top of the query box's list, once.
@@ -219,9 +219,9 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
   // may have changed it).
   auto selectCurrent = [&] {
     if (!View) return;
-    const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Settings.website));
-    for (size_t i = 0; i < EngineBoxItems.size(); ++i) {
-      if (platform::WideLowerCase(EngineBoxItems[i]) == current) {
+    const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Config.Settings.website));
+    for (size_t i = 0; i < Config.EngineBoxItems.size(); ++i) {
+      if (platform::WideLowerCase(Config.EngineBoxItems[i]) == current) {
         View->SelectEngineItem(static_cast<int32_t>(i));
         return;
       }
@@ -234,7 +234,7 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
     return;
   }
   const std::string name = Utf16ToUtf8(chosen);
-  const bool changed = name != Settings.website || EngineChangePending;
+  const bool changed = name != Config.Settings.website || Config.EngineChangePending;
   if (changed) {
     const bool hasQuery = ContentMap.NoQueryMode() || !GetQueryText().empty();
     if (hasQuery) {
@@ -243,7 +243,7 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
       if (answer == platform::kIdYes) {
         // The same query anew with the new engine (ClearProject resets the
         // engine, which zeroes its query counter).
-        MakeEngineCurrent(name);
+        Config.MakeEngineCurrent(name);
         const std::u16string text =
             ContentMap.NoQueryMode() ? Scope.GetQueryText(Scope.CurrentIndex()) : GetQueryText();
         ClearProject();
@@ -253,12 +253,12 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
       } else if (answer == platform::kIdNo) {
         if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
         if (View) View->SetQueryText(u"");
-        MakeEngineCurrent(name);
+        Config.MakeEngineCurrent(name);
         StartPageFlags = {false, false};
-        const bool askForSave = Settings.askforsave;
-        Settings.askforsave = false;
+        const bool askForSave = Config.Settings.askforsave;
+        Config.Settings.askforsave = false;
         IBitmapButtonNewClick();
-        Settings.askforsave = askForSave;
+        Config.Settings.askforsave = askForSave;
       } else {
         // Cancel: the old engine stays, and so does the pending change.
         selectCurrent();
@@ -266,7 +266,7 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
       }
     } else {
       // 3. Nothing asked yet: the engine changes and the page is shown.
-      MakeEngineCurrent(name);
+      Config.MakeEngineCurrent(name);
       StartPageFlags = {false, false};
       ClearProject();
       ShowResults(kEditNone, kPageModeChosen);
@@ -274,7 +274,7 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
   }
   // 4.
   if (View && View->Visible(TMainControl::IComboBox1)) View->SetFocus(TMainControl::IComboBox1);
-  EngineChangePending = false;
+  Config.EngineChangePending = false;
 }
 
 void TKestruneSession::QueryChange() {

@@ -26,9 +26,6 @@ constexpr std::array kBusyDisabledControls = {TMainControl::IBitmapButton4, TMai
                                               TMainControl::ibitmapButton1, TMainControl::IBitmapButton6,
                                               TMainControl::IBitmapButton7};
 
-constexpr std::array kQueryBoxControls = {TMainControl::IComboBox1, TMainControl::querybitmap,
-                                          TMainControl::BBtnSearch, TMainControl::BBtnSearch2};
-
 }  // namespace
 
 void TKestruneSession::InstallSearchHooks() {
@@ -60,7 +57,7 @@ void TKestruneSession::InstallSearchHooks() {
 
 void TKestruneSession::StartNewSearch() {
   ++NewSearchRequests;
-  for (TMainControl control : kQueryBoxControls) SetVisible(control, false);
+  HideQueryBox();
   TNNKeys queryWords;
   GetStepKeys(queryWords, QueryKind());
   MapWordRefresh();
@@ -114,9 +111,9 @@ bool TKestruneSession::PrepareDownload(const char* who) {
     return false;
   }
   // The engine's template and link count; the search page.
-  if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
-  if (LinksToDownload == 0) LinksToDownload = 50;
-  Engine->SetUrlCount(LinksToDownload);
+  if (Engine->EngineName() != Config.Settings.website) Engine->LoadTemplate(Config.CurrentEngineTemplate);
+  if (Config.LinksToDownload == 0) Config.LinksToDownload = 50;
+  Engine->SetUrlCount(Config.LinksToDownload);
   ShowResults(kEditNone, kPageModeSearching);
   SearchJustRan = true;
 

@@ -85,7 +85,7 @@ struct TSetup {
     reference.SetDeleteWordWithNumber(true);
     reference.SetParallelWorking(true);
     reference.SetPunctuation(true);
-    reference.ProcessedParts().SetValue(static_cast<uint32_t>(s.Settings.PartsOfSpeech));
+    reference.ProcessedParts().SetValue(static_cast<uint32_t>(s.Config.Settings.PartsOfSpeech));
     Feed();
     if (s.TextParsing.ParsingText().ParagraphCount != 3 * kDocuments + 1) std::abort();
   }

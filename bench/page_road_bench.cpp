@@ -178,7 +178,7 @@ struct TSetup {
     keys.push_back(added.front());
     int32_t count = kDocuments;
     TNNKeys files;
-    session->IContextMS1.GetFiles(keys, TNNKeys(), count, files, session->MatchSetting);
+    session->IContextMS1.GetFiles(keys, TNNKeys(), count, files, session->Config.MatchSetting);
     files.resize(static_cast<size_t>(std::max(count, 0)));
     reference.ResultFiles() = files;
     reference.BuildMap(false);

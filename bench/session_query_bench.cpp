@@ -147,7 +147,7 @@ struct TSetup {
     referenceParser.SetDeleteWordWithNumber(true);
     referenceParser.SetParallelWorking(true);
     referenceParser.SetPunctuation(true);
-    referenceParser.ProcessedParts().SetValue(static_cast<uint32_t>(s.Settings.PartsOfSpeech));
+    referenceParser.ProcessedParts().SetValue(static_cast<uint32_t>(s.Config.Settings.PartsOfSpeech));
     referenceParser.Parse(refinement);
     IControlKeys& steps = reference.Steps();
     for (int32_t id : baseIds) steps.SetValue(kKindQuery, id, 1.0f, true);

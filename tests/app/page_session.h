@@ -117,7 +117,7 @@ class TPageSession : public TSessionFixture {
         }) {
     session->Opener = &opener;
     session->ContentMap.SetMapSize(800, 600);
-    session->PageResults.SetTemplatePath(platform::Utf16ToUtf8(session->TemplateFolder()));
+    session->PageResults.SetTemplatePath(platform::Utf16ToUtf8(session->Config.TemplateFolder()));
   }
   TKestruneSession& S() { return *session; }
   // Clicks a link of the page written into the template folder.

@@ -121,7 +121,7 @@ TEST(ResultPage, CommandLinksActOnAPageOfAnotherTemplateFolder) {
   TKestruneSession& s = *w.session;
   const std::string other = w.program.Program() + "templates/xx/";
   std::filesystem::copy(w.program.Program() + "templates/en", other, std::filesystem::copy_options::recursive);
-  s.PageResults.TemplateLanguage = s.InterfaceLang;
+  s.PageResults.TemplateLanguage = s.Config.InterfaceLang;
   s.PageResults.SetTemplatePath(other);
   s.ShowResults(-2, 0);
   ASSERT_TRUE(w.Loaded());

@@ -62,7 +62,7 @@ std::string Summary(TSessionFixture& f) {
   return ";downloads=" + std::to_string(s.NewSearchRequests) + ";pages=" + std::to_string(s.ShowResultsRequests) +
          ";k0=" + test::KeysText(s, kKindQuery) + ";k1=" + test::KeysText(s, kKindExcluded) +
          ";box=" + platform::Utf16ToUtf8(f.view.queryText) + ";at=" + std::to_string(box.Left) + "," +
-         std::to_string(box.Top) + ";items=" + items + ";web=" + s.Settings.website +
+         std::to_string(box.Top) + ";items=" + items + ";web=" + s.Config.Settings.website +
          ";asked=" + std::to_string(f.view.questions) + ";boxes=" + std::to_string(f.boxes.size()) +
          ";edited=" + std::to_string(s.EditedKeyId) + ";scopes=" + std::to_string(s.Scope.Count()) + ";undo=" +
          std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) +
@@ -115,7 +115,7 @@ TEST(SearchEntry, ScriptedEntries) {
       std::filesystem::create_directories(p.UserData());
       test::WriteFileBytes(p.UserData() + "query.dat", test::Utf16Bytes(u"beta\r\nalpha beta\r\nbeta\r\n", true));
     });
-    f.session->FillEngineBox();
+    f.session->Config.FillEngineBox();
     for (const std::string& step : c.script) RunStep(f, step);
     const std::string summary = Summary(f);
     std::istringstream fields(c.expected);

@@ -77,7 +77,7 @@ TEST(SearchRun, States) {
     probe.SetUrl(server.Url("/probe"));
     probe.ConnectState = c.proxy == kNoProxy ? 0 : 2;
     s.Probe = &probe;
-    s.LinksToDownload = c.links;
+    s.Config.LinksToDownload = c.links;
     f.engine->status = c.statusBefore;
     f.engine->statusAfter = c.statusAfter;
     for (size_t i = 0; i < c.results; ++i) f.engine->results.push_back(Item("http://a.example/" + std::to_string(i)));
@@ -249,7 +249,7 @@ TEST(FeedNetwork, ParagraphOwnership) {
       document.QueryNumber = d.queryNumber;
       s.Documents.push_back(document);
     }
-    s.CurrentEngineTemplate = shop ? "amazon" : "loopback";
+    s.Config.CurrentEngineTemplate = shop ? "amazon" : "loopback";
     s.FeedNetwork(u"alpha", TKestruneSession::TFeedReason::Search);
     ASSERT_EQ(s.TextParsing.ParsingText().ParagraphCount, 3 * static_cast<int32_t>(std::size(documents)) + 1);
     for (int32_t j = 0; j < static_cast<int32_t>(std::size(documents)); ++j) {

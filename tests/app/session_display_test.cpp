@@ -59,7 +59,7 @@ TEST(SessionDisplay, ShowResults_PageModes) {
 TEST(SessionDisplay, ShowResults_AutoRefreshSearchesTwiceThenShowsNothingFound) {
   TPageSession f;
   TKestruneSession& s = f.S();
-  s.Settings.AutoRefresh = true;
+  s.Config.Settings.AutoRefresh = true;
   SetWords(s, kKindQuery, u"alpha");
   for (int32_t i = 0; i < 3; ++i) s.ShowResults(-2, 0);
   // Two searches queued after the handler, never run inside it; the third

@@ -92,13 +92,13 @@ class TWorld {
     LogFile.Open(program.Dir().WFile("kestrune.log"));
     session = std::make_unique<TKestruneSession>(program.WProgram());
     session->ReadLanguageTable();
-    session->ReadStartupSettings();
+    session->Config.ReadStartupSettings();
     auto adapter = std::make_unique<TEngineWebAdapter>();
     session->EngineObject = &adapter->Engine();
     created = session->Create(&view, &map, std::move(adapter));
     session->Opener = &opener;
     session->ContentMap.SetMapSize(view.mapWidth, view.mapHeight);
-    session->LinksToDownload = 20;
+    session->Config.LinksToDownload = 20;
     view.messageAnswer = platform::kIdYes;
   }
   ~TWorld() {

@@ -34,7 +34,7 @@ TEST(SessionMapEvents, AddExcludeHoverAndContextWords) {
 
   // Excluding with context words: the word's context on the map joins the
   // excluded words between -10001 and -10000, never a query word.
-  s.Settings.ExcludeWithContext = true;
+  s.Config.Settings.ExcludeWithContext = true;
   s.DrawAndEventMap1GroupSelect(1, 1, true, Keys(s, u"beta"));
   EXPECT_EQ(f.view.pagesWritten, 1);
   EXPECT_TRUE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
@@ -173,7 +173,7 @@ TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
     AddDocuments(s, {{"http://d0/", u"alpha beta gamma"}, {"http://d1/", u"alpha beta delta"}});
     SetWords(s, kKindQuery, u"alpha");
     s.ContentMapReGenerate();
-    s.PagePopupWord = c.word;
+    s.Commands.PagePopupWord = c.word;
     s.PagePopupClick(c.item);
     EXPECT_EQ(s.GetQueryText(), c.query);
     EXPECT_EQ(f.view.queryText, u"");  // the box is emptied again
@@ -186,7 +186,7 @@ TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
   s.AddSearchScope();
   SetWords(s, kKindQuery, u"alpha");
   s.AddSearchScope();
-  s.PagePopupScope = 0;
+  s.Commands.PagePopupScope = 0;
   s.PagePopupClick(Item::UpdateEntry1);
   EXPECT_EQ(s.GetQueryText(), u"beta");
   s.PagePopupClick(Item::DeleteEntry1);

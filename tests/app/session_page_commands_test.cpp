@@ -68,7 +68,7 @@ void RunStep(TPageSession& f, const std::string& step) {
     for (int32_t id : ids) keys.push_back({id, 1.0f});
     s.Scope.Add(keys, {});
   } else if (verb == "engine") {
-    s.Settings.website = arg;
+    s.Config.Settings.website = arg;
   }
 }
 
@@ -196,7 +196,7 @@ TEST(SessionPageCommands, DesktopRedirectsOpenOnlyDocuments) {
   };
   TPageSession f;
   TKestruneSession& s = f.S();
-  s.Settings.website = "Local Search";
+  s.Config.Settings.website = "Local Search";
   const std::string folder = f.program.Dir().Path();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -289,7 +289,7 @@ TEST(SessionPageCommands, ARemovedDocumentLinkKeepsTheHiddenSite) {
 TEST(SessionPageCommands, DesktopRedirectsOpenOnlyPlainFiles) {
   TPageSession f;
   TKestruneSession& s = f.S();
-  s.Settings.website = "Google Desktop";
+  s.Config.Settings.website = "Google Desktop";
   const std::string folder = f.program.Dir().Path();
   test::WriteFileBytes(folder + "a b.pdf", "x");
   test::WriteFileBytes(folder + "run.sh", "x");

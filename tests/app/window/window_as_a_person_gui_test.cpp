@@ -244,7 +244,7 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
            EXPECT_TRUE(person.WaitFor([&] { return window.PopupMenuPage->isVisible(); }));
            const std::vector<QMenu*> menus = person.ShownMenus();
            EXPECT_EQ(menus, std::vector<QMenu*>{window.PopupMenuPage});  // never the browser's own menu
-           EXPECT_EQ(person.OnUi([&] { return s.PagePopupWord; }), u"cold");
+           EXPECT_EQ(person.OnUi([&] { return s.Commands.PagePopupWord; }), u"cold");
            person.Key("Escape");
            EXPECT_TRUE(person.WaitFor([&] { return !window.PopupMenuPage->isVisible(); }));
          },
