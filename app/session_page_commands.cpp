@@ -21,10 +21,6 @@ using platform::Utf8ToUtf16;
 
 namespace {
 
-constexpr int32_t kFlagFavorite = 1;
-constexpr int32_t kFlagOld = 2;
-constexpr int32_t kFlagNew = 4;
-
 // "file://" and the folder's path, each byte outside the unreserved set and
 // "/" percent-encoded.
 std::string FileUrlOf(std::string_view folder) {
@@ -133,8 +129,8 @@ std::string TPageCommandExecutor::EntryUrl(const TCall& c, int32_t entry) const 
 int32_t TPageCommandExecutor::EntryDocument(const TCall& c, int32_t entry) {
   if (entry < 0 || entry >= c.Entries || entry >= static_cast<int32_t>(s_.PageDocumentIds.size())) return -1;
   const int32_t id = s_.PageDocumentIds[static_cast<size_t>(entry)];
-  return id >= 0 && id < static_cast<int32_t>(s_.Documents.size()) &&
-                 s_.Documents[static_cast<size_t>(id)].Url == EntryUrl(c, entry)
+  return id >= 0 && id < static_cast<int32_t>(s_.Project.Documents.size()) &&
+                 s_.Project.Documents[static_cast<size_t>(id)].Url == EntryUrl(c, entry)
              ? id
              : s_.DocumentOfUrl(EntryUrl(c, entry));
 }
@@ -175,7 +171,7 @@ bool TPageCommandExecutor::ScopeRow(const TCall& c) {
   IControlKeys& steps = s_.ContentMap.Steps();
   switch (c.Command.Row) {
     case kPageCmdSelectScope:
-      if (OutOfRange(c, s_.Scope.Count())) break;
+      if (OutOfRange(c, s_.Project.Scope.Count())) break;
       s_.SelectScope(c.N);
       break;
     case kPageCmdAddToHistory:
@@ -184,26 +180,26 @@ bool TPageCommandExecutor::ScopeRow(const TCall& c) {
       s_.SaveKeysUndoState();
       if (c.Command.Row == kPageCmdAddToHistory) {
         s_.AddSearchScope();
-        if (s_.View) s_.View->SetEnabled(TMainControl::fullRefresh, s_.Scope.Count() > 0);
+        if (s_.View) s_.View->SetEnabled(TMainControl::fullRefresh, s_.Project.Scope.Count() > 0);
       } else {
-        s_.UpdateScope(s_.Scope.CurrentIndex());
+        s_.UpdateScope(s_.Project.Scope.CurrentIndex());
       }
       s_.SnapshotScopes();
       s_.ShowResults(kEditNone, kPageModeResults);
       break;
     case kPageCmdDeleteFromHistory:
-      if (OutOfRange(c, s_.Scope.Count())) break;
+      if (OutOfRange(c, s_.Project.Scope.Count())) break;
       s_.DeleteScope(c.N);
       s_.ShowResults(kEditNone, kPageModeResults);
       break;
     case kPageCmdContextMenuScope:
-      if (OutOfRange(c, s_.Scope.Count())) break;
+      if (OutOfRange(c, s_.Project.Scope.Count())) break;
       PagePopupScope = c.N;
       if (s_.View) s_.View->ShowPagePopup(true);
       break;
     case kPageCmdShowAll:
       s_.ContentMap.SetNoQueryMode(true);
-      steps.SetValue(kKindSettings, 1, 1.0f);
+      steps.SetValue(kKindSettings, kSettingNoQuery, 1.0f);
       s_.ContentMapReGenerate();
       s_.ShowResults(kEditNone, kPageModeChosen);
       break;
@@ -220,7 +216,7 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
   switch (c.Command.Row) {
     case kPageCmdExcludeContextFile: {
       if (OutOfRange(c, c.Entries)) break;
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
       s_.SaveKeysUndoState();
       const int32_t id = EntryDocument(c, c.N);
       if (id < 0) {
@@ -230,23 +226,23 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
       s_.ExcludeDocumentContext({{id, 1.0f}});
       s_.ScrollAnchor = EntryUrl(c, c.N - 1);
       s_.ContentMapReGenerate();
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
       GoToPage(c, PageOfEntry(c.N - 1));
       break;
     }
     case kPageCmdExcludeUrl: {
       if (OutOfRange(c, c.Entries)) break;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Counters.HiddenSites));
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
       s_.SaveKeysUndoState();
       const std::string site = SiteOfUrl(EntryUrl(c, c.N));
-      if (!site.empty() && std::find(s_.HiddenSites.begin(), s_.HiddenSites.end(), site) == s_.HiddenSites.end()) {
-        s_.HiddenSites.push_back(site);
-        ++s_.Counters.HiddenSites;
+      if (!site.empty() && std::find(s_.Project.HiddenSites.begin(), s_.Project.HiddenSites.end(), site) == s_.Project.HiddenSites.end()) {
+        s_.Project.HiddenSites.push_back(site);
+        ++s_.Project.Counters.HiddenSites;
       }
       if (!site.empty()) s_.HideSiteDocuments(site);
       int32_t anchor = c.N;
       while (anchor >= 0 && SiteOfUrl(EntryUrl(c, anchor)) == site) --anchor;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Counters.HiddenSites));
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
       s_.ScrollAnchor = EntryUrl(c, anchor);
       s_.ContentMapReGenerate();
       GoToPage(c, PageOfEntry(anchor));
@@ -255,10 +251,10 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
     case kPageCmdAddToFavorites: {
       if (OutOfRange(c, c.Entries)) break;
       const int32_t id = EntryDocument(c, c.N);
-      if (id >= 0 && (s_.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
-        s_.Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
+      if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
+        s_.Project.Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
         s_.PageList[static_cast<size_t>(c.N)].front().Flags |= kFlagFavorite;
-        ++s_.Counters.FavoriteLinks;
+        ++s_.Project.Counters.FavoriteLinks;
         s_.RecountDocuments();
       }
       s_.ScrollAnchor = EntryUrl(c, c.N);
@@ -268,10 +264,10 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
     case kPageCmdDeleteFromFavorites: {
       if (OutOfRange(c, c.Entries)) break;
       const int32_t id = EntryDocument(c, c.N);
-      if (id >= 0 && (s_.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
-        s_.Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
+      if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
+        s_.Project.Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
         s_.PageList[static_cast<size_t>(c.N)].front().Flags &= ~kFlagFavorite;
-        if (c.N < s_.Counters.FavoriteLinks) --s_.Counters.FavoriteLinks;
+        if (c.N < s_.Project.Counters.FavoriteLinks) --s_.Project.Counters.FavoriteLinks;
         s_.RecountDocuments();
       }
       s_.ScrollAnchor = EntryUrl(c, c.N - 1);
@@ -313,23 +309,23 @@ bool TPageCommandExecutor::RestoreRow(const TCall& c) {
     case kPageCmdRestoreLink: {
       if (OutOfRange(c, c.Entries)) break;
       const int32_t id = EntryDocument(c, c.N);
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
       s_.SaveKeysUndoState();
       for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
         if (cell.Key.Id != id) continue;
-        const bool alsoHidden = cell.Key.Weight == -3.0f;
-        const bool removed = alsoHidden || cell.Key.Weight == -1.0f;
+        const bool alsoHidden = cell.Key.Weight == kMarkRemovedAndHidden;
+        const bool removed = alsoHidden || cell.Key.Weight == kMarkRemovedLink;
         if (alsoHidden) {
-          steps.SetValue(kKindMarks, id, -2.0f);
+          steps.SetValue(kKindMarks, id, kMarkHiddenSite);
         } else {
           steps.Remove(kKindMarks, id);
         }
-        if (removed && s_.Counters.RemovedLinks > 0) --s_.Counters.RemovedLinks;
+        if (removed && s_.Project.Counters.RemovedLinks > 0) --s_.Project.Counters.RemovedLinks;
         break;
       }
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
       s_.ScrollAnchor = EntryUrl(c, c.N - 1);
-      if (s_.Counters.RemovedLinks < 1) {
+      if (s_.Project.Counters.RemovedLinks < 1) {
         NormalView();
         s_.ContentMapReGenerate();
         savedPageNumber_ = s_.ResultPageNumber;
@@ -344,34 +340,34 @@ bool TPageCommandExecutor::RestoreRow(const TCall& c) {
     }
     case kPageCmdRestoreSite: {
       if (OutOfRange(c, c.Entries)) break;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Counters.HiddenSites));
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
       s_.SaveKeysUndoState();
       const std::string site = SiteOfUrl(EntryUrl(c, c.N));
       const TControlKeyList marks = steps.GetCurrent()[kKindMarks];
       for (const TControlKeyCell& cell : marks) {
         const int32_t id = cell.Key.Id;
-        if (id < 0 || id >= static_cast<int32_t>(s_.Documents.size()) ||
-            SiteOfUrl(s_.Documents[static_cast<size_t>(id)].Url) != site) {
+        if (id < 0 || id >= static_cast<int32_t>(s_.Project.Documents.size()) ||
+            SiteOfUrl(s_.Project.Documents[static_cast<size_t>(id)].Url) != site) {
           continue;
         }
-        if (cell.Key.Weight == -3.0f) {
-          steps.SetValue(kKindMarks, id, -1.0f);
-        } else if (cell.Key.Weight == -2.0f) {
+        if (cell.Key.Weight == kMarkRemovedAndHidden) {
+          steps.SetValue(kKindMarks, id, kMarkRemovedLink);
+        } else if (cell.Key.Weight == kMarkHiddenSite) {
           steps.Remove(kKindMarks, id);
         }
       }
-      const auto listed = std::find(s_.HiddenSites.begin(), s_.HiddenSites.end(), site);
-      if (listed != s_.HiddenSites.end()) {
-        s_.HiddenSites.erase(listed);
-        if (s_.Counters.HiddenSites > 0) --s_.Counters.HiddenSites;
+      const auto listed = std::find(s_.Project.HiddenSites.begin(), s_.Project.HiddenSites.end(), site);
+      if (listed != s_.Project.HiddenSites.end()) {
+        s_.Project.HiddenSites.erase(listed);
+        if (s_.Project.Counters.HiddenSites > 0) --s_.Project.Counters.HiddenSites;
       }
       int32_t anchor = c.N;
       while (anchor >= 0 && SiteOfUrl(EntryUrl(c, anchor)) == site) --anchor;
       // The entry as the page showed it: the rebuild drops the site's
       // documents from the list.
       const std::string anchorUrl = EntryUrl(c, anchor);
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Counters.HiddenSites));
-      if (s_.Counters.HiddenSites < 1) {
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
+      if (s_.Project.Counters.HiddenSites < 1) {
         NormalView();
         s_.ContentMapReGenerate();
         savedPageNumber_ = s_.ResultPageNumber;
@@ -395,18 +391,18 @@ bool TPageCommandExecutor::IndexRow(const TCall& c) {
   IControlKeys& steps = s_.ContentMap.Steps();
   switch (c.Command.Row) {
     case kPageCmdDocAdd:
-      if (OutOfRange(c, static_cast<int32_t>(s_.Documents.size()))) break;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
       steps.SetKey(kKindDocuments, {c.N, 1.0f});
       s_.ContentMapReGenerate();
       break;
     case kPageCmdDocRemove: {
-      if (OutOfRange(c, static_cast<int32_t>(s_.Documents.size()))) break;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
       // A removed link; on a hidden site it stays hidden too (-3).
       float mark = 0.0f;
       for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
         if (cell.Key.Id == c.N) mark = cell.Key.Weight;
       }
-      const float removed = mark == -2.0f || mark == -3.0f ? -3.0f : -1.0f;
+      const float removed = IsHiddenMark(mark) ? kMarkRemovedAndHidden : kMarkRemovedLink;
       if (mark == removed) break;
       steps.SetValue(kKindMarks, c.N, removed);
       s_.RebuildMarkCounters();
@@ -415,16 +411,16 @@ bool TPageCommandExecutor::IndexRow(const TCall& c) {
       break;
     }
     case kPageCmdDocSimilar:
-      if (OutOfRange(c, static_cast<int32_t>(s_.Documents.size()))) break;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
       Selection.SimilarDocumentKey = {c.N, 1.0f};
       break;
     case kPageCmdDocBriefcase:
       break;
     case kPageCmdDocUrl:
-      if (OutOfRange(c, static_cast<int32_t>(s_.Documents.size()))) break;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
       Selection.IndexSelection = true;
       steps.ClearKind(kKindHovered);
-      steps.SetValue(5, c.N, 1.0f);
+      steps.SetValue(kKindAnnounced, c.N, 1.0f);
       break;
     case kPageCmdCluster: {
       if (OutOfRange(c, static_cast<int32_t>(s_.ClusterTable.size()))) break;
@@ -480,9 +476,9 @@ bool TPageCommandExecutor::WordRow(const TCall& c) {
       if (s_.View) s_.View->ShowPagePopup(false);
       break;
     case kPageCmdReanimateStopWord: {
-      if (OutOfRange(c, static_cast<int32_t>(s_.StopWords.size()))) break;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.StopWords.size()))) break;
       s_.SaveKeysUndoState();
-      const std::u16string word = s_.StopWords[static_cast<size_t>(c.N)];
+      const std::u16string word = s_.Project.StopWords[static_cast<size_t>(c.N)];
       const std::u16string lower = platform::WideLowerCase(word);
       TWordVariant hit;
       int32_t found = -1;
@@ -494,11 +490,10 @@ bool TPageCommandExecutor::WordRow(const TCall& c) {
       }
       if (found >= 0) {
         s_.ReanimateStopWord(found);
-        steps.ClearKind(kKindStopWord);
-        steps.SetValue(kKindStopWord, found, -1.0f);
+        s_.Steps.RecordStopWordTakenOff(found);
       } else {
         // A word the dictionary no longer knows: it only leaves the list.
-        s_.StopWords.erase(s_.StopWords.begin() + c.N);
+        s_.Project.StopWords.erase(s_.Project.StopWords.begin() + c.N);
       }
       s_.ContentMapReGenerate();
       s_.ShowResults(kEditNone, kPageModeChosen);
@@ -683,7 +678,7 @@ void TKestruneSession::PagePopupClick(TPagePopupItem item) {
       SelectScope(Commands.PagePopupScope);
       break;
     case TPagePopupItem::DeleteEntry1:
-      if (!Scope.IsValidIndex(Commands.PagePopupScope)) break;
+      if (!Project.Scope.IsValidIndex(Commands.PagePopupScope)) break;
       DeleteScope(Commands.PagePopupScope);
       ShowResults(kEditNone, kPageModeResults);
       break;
@@ -708,15 +703,15 @@ void TKestruneSession::ExcludeDocumentContext(const TNNKeys& documents) {
   IControlKeys& steps = ContentMap.Steps();
   for (const TNNKey& key : documents) {
     const int32_t id = key.Id;
-    if (id < 0 || id >= static_cast<int32_t>(Documents.size())) continue;
+    if (id < 0 || id >= static_cast<int32_t>(Project.Documents.size())) continue;
     steps.Remove(kKindDocuments, id);
     float mark = 0.0f;
     for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
       if (cell.Key.Id == id) mark = cell.Key.Weight;
     }
-    if (mark == -1.0f || mark == -3.0f) continue;  // removed already
-    steps.SetValue(kKindMarks, id, mark == -2.0f ? -3.0f : -1.0f);
-    ++Counters.RemovedLinks;
+    if (IsRemovedMark(mark)) continue;  // removed already
+    steps.SetValue(kKindMarks, id, mark == kMarkHiddenSite ? kMarkRemovedAndHidden : kMarkRemovedLink);
+    ++Project.Counters.RemovedLinks;
   }
   // The removed documents keep their flags (a favourite stays one when it is
   // restored); the counters count the documents shown.
