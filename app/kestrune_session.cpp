@@ -163,7 +163,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
   OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };
   OnAddSearchScope = [this] { AddSearchScope(); };
-  PageResults.PageList = &PageList;
+  PageResults.PageList = PageList;
   if (MapView) {
     ContentMap.OnMeasureKeyHook = [this](const TKey& key, int32_t& width, int32_t& height) {
       MapView->MeasureKeyText(key, width, height);

@@ -66,6 +66,8 @@
 #include "map/content_map2.h"
 #include "map/group_event.h"
 #include "network/context_ms.h"
+#include "search/document_counters.h"
+#include "search/page_documents.h"
 #include "search/page_results.h"
 #include "search/scope.h"
 
@@ -573,10 +575,10 @@ class TKestruneSession {
   enum class TPagePopupItem { AddToQuery1, Excludefromquery1, UpdateEntry1, DeleteEntry1 };
 
   // ---- the page's state ----
-  // The ordered page entries (each a group whose first record is the
-  // document shown) and the document index of each entry.
-  std::vector<TMetaSearchList2> PageList;
+  // The document index of each page entry, in page order, and the page's
+  // documents read through them from Documents (nothing copied).
   std::vector<int32_t> PageDocumentIds;
+  TPageDocuments PageList{&Project.Documents, &PageDocumentIds};
   int32_t LastPageMode = 0;
   int32_t EmptyRefreshes = 0;       // consecutive refreshes that listed nothing
   std::u16string LastPageHtml;

@@ -120,18 +120,7 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
       PageResults.TemplateLanguage = Config.InterfaceLang;
       PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
     }
-    TPageCounters counters;
-    counters.Total = Project.Counters.Total;
-    counters.RemovedLinks = Project.Counters.RemovedLinks;
-    counters.HiddenSites = Project.Counters.HiddenSites;
-    counters.NewLinks = Project.Counters.NewLinks;
-    counters.OldLinks = Project.Counters.OldLinks;
-    counters.FavoriteLinks = Project.Counters.FavoriteLinks;
-    counters.AllNewLinks = Project.Counters.AllNewLinks;
-    counters.AllOldLinks = Project.Counters.AllOldLinks;
-    counters.AllFavoriteLinks = Project.Counters.AllFavoriteLinks;
-    counters.EditIndex = page;
-    WritePage(PageResults.BuildPage(mode, ResultPageNumber, counters));
+    WritePage(PageResults.BuildPage(mode, ResultPageNumber, Project.Counters, page));
   } catch (const std::exception& error) {
     LogFile.Log(std::string("The result page could not be shown: ") + error.what(), 2);
   }
@@ -213,11 +202,7 @@ void TKestruneSession::RefreshClusterTable() {
 void TKestruneSession::OrderPageDocuments() {
   IControlKeys& steps = ContentMap.Steps();
   const int32_t n = static_cast<int32_t>(Project.Documents.size());
-  auto listDocument = [&](int32_t id) {
-    PageList.push_back({Project.Documents[static_cast<size_t>(id)]});
-    PageDocumentIds.push_back(id);
-  };
-  PageList.clear();
+  auto listDocument = [&](int32_t id) { PageDocumentIds.push_back(id); };
   PageDocumentIds.clear();
 
   if (IsMarksView(ViewMode)) {

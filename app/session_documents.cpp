@@ -55,15 +55,11 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   if (similar.Id >= 0) {
     similar.Id = similar.Id < n ? newIds[static_cast<size_t>(similar.Id)] : -1;
   }
-  std::vector<TMetaSearchList2> pageList;
   std::vector<int32_t> pageIds;
-  for (size_t e = 0; e < PageDocumentIds.size() && e < PageList.size(); ++e) {
-    const int32_t id = PageDocumentIds[e];
+  for (const int32_t id : PageDocumentIds) {
     if (id < 0 || id >= n || newIds[static_cast<size_t>(id)] < 0) continue;
-    pageList.push_back(std::move(PageList[e]));
     pageIds.push_back(newIds[static_cast<size_t>(id)]);
   }
-  PageList = std::move(pageList);
   PageDocumentIds = std::move(pageIds);
   ClusterTable.clear();
   Commands.Selection.SelectedCluster = -1;

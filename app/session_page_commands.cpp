@@ -121,18 +121,15 @@ bool TPageCommandExecutor::OutOfRange(const TCall& c, int32_t count) const {
 }
 
 std::string TPageCommandExecutor::EntryUrl(const TCall& c, int32_t entry) const {
-  return entry >= 0 && entry < c.Entries && !s_.PageList[static_cast<size_t>(entry)].empty()
-             ? s_.PageList[static_cast<size_t>(entry)].front().Url
-             : std::string();
+  const TMetaSearchList* document =
+      entry >= 0 && entry < c.Entries ? s_.PageList.Entry(static_cast<size_t>(entry)) : nullptr;
+  return document ? document->Url : std::string();
 }
 
 int32_t TPageCommandExecutor::EntryDocument(const TCall& c, int32_t entry) {
-  if (entry < 0 || entry >= c.Entries || entry >= static_cast<int32_t>(s_.PageDocumentIds.size())) return -1;
-  const int32_t id = s_.PageDocumentIds[static_cast<size_t>(entry)];
-  return id >= 0 && id < static_cast<int32_t>(s_.Project.Documents.size()) &&
-                 s_.Project.Documents[static_cast<size_t>(id)].Url == EntryUrl(c, entry)
-             ? id
-             : s_.DocumentOfUrl(EntryUrl(c, entry));
+  return entry >= 0 && entry < c.Entries && s_.PageList.Entry(static_cast<size_t>(entry))
+             ? s_.PageList.Id(static_cast<size_t>(entry))
+             : -1;
 }
 
 void TPageCommandExecutor::GoToPage(const TCall& c, int32_t page) {
@@ -253,7 +250,6 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
       const int32_t id = EntryDocument(c, c.N);
       if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
         s_.Project.Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
-        s_.PageList[static_cast<size_t>(c.N)].front().Flags |= kFlagFavorite;
         ++s_.Project.Counters.FavoriteLinks;
         s_.RecountDocuments();
       }
@@ -266,7 +262,6 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
       const int32_t id = EntryDocument(c, c.N);
       if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
         s_.Project.Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
-        s_.PageList[static_cast<size_t>(c.N)].front().Flags &= ~kFlagFavorite;
         if (c.N < s_.Project.Counters.FavoriteLinks) --s_.Project.Counters.FavoriteLinks;
         s_.RecountDocuments();
       }

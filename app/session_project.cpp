@@ -39,7 +39,6 @@ void TKestruneSession::ClearProject() {
   Project.StepKeys.clear();
   SelectedDocuments.clear();
   StartPageFlags = {true, true};
-  PageList.clear();
   PageDocumentIds.clear();
   EmptyRefreshes = 0;
   ScrollAnchor.clear();

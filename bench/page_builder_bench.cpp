@@ -75,7 +75,8 @@ struct TSetup {
   TContentMap2 map;
   EngineWeb engine;
   TPageResults builder;
-  std::vector<TMetaSearchList2> pageList;
+  std::vector<TMetaSearchList> documents;
+  std::vector<int32_t> pageIds;
   std::vector<std::u16string> fragments;  // the visible texts the builder highlights
   EngineWeb* enginePointer = &engine;
   TITextParsing* parserPointer = &parser;
@@ -126,7 +127,8 @@ struct TSetup {
       d.ItemText = u"<div class=\"item\"><a href=\"http://x/\">" + d.Title + u"</a><p>" + d.Annotation +
                    u"</p><span class=\"note\">" + comment + u"</span></div>";
       d.Label = std::to_string(k + 1) + " - Bench";
-      pageList.push_back(TMetaSearchList2{d});
+      pageIds.push_back(static_cast<int32_t>(documents.size()));
+      documents.push_back(d);
       fragments.insert(fragments.end(), {d.Title, d.Annotation, comment});
     }
     // A first parse adds the words the lists lack.
@@ -141,12 +143,12 @@ struct TSetup {
               "BeginItemCommentTag=\"<span class=note>\"\nEndItemCommentTag=\"</span>\"\n[general]\nhostname=Bench\n");
     engine.LoadTemplate("bench");
     builder.SetSources(&enginePointer, &parserPointer, &mapPointer, &dictionaryPointer, &formsPointer);
-    builder.PageList = &pageList;
+    builder.PageList = TPageDocuments(&documents, &pageIds);
     builder.SetTemplatePath(std::string(KESTRUNE_SOURCE_TREE) + "/data/templates/en/");
   }
 
   size_t BuildPage() {
-    TPageCounters counters;
+    TDocumentCounters counters;
     counters.Total = 10;
     return builder.BuildPage(5, 1, counters).size();
   }

@@ -1,33 +1,46 @@
 # Shared helpers for the project's targets.
 #
-# kestrune_library(<name> <folder> [DEPS ...] [PUBLIC_DEPS ...])
-#   one static library made of every .cpp in <folder> (not its subfolders)
+# kestrune_library(<name> <folder> [DEPS ...] [PRIVATE_DEPS ...])
+#   one static library made of every .cpp in <folder> (not its subfolders);
+#   DEPS are what its headers need (public), PRIVATE_DEPS what only its
+#   sources use (still linked into every program that uses the library)
 function(kestrune_library name folder)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    if(ARG_PRIVATE_DEPS)
+      target_link_libraries(${name} PRIVATE ${ARG_PRIVATE_DEPS})
+    endif()
   else()
     # A layer with no sources yet is an interface over its dependencies.
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
-    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
   endif()
 endfunction()
 
 # kestrune_tests(<folder> [XVFB] LIBS ...)
-#   tests/<folder>/*_test.cpp       -> <folder>_tests            (no label)
-#   tests/<folder>/*_tsan_test.cpp  -> <folder>_tsan_tests       (label tsan)
-#   tests/<folder>/*_gui_test.cpp   -> <folder>_gui_tests        (label gui, offscreen)
+#   tests/<folder>/*_test.cpp       -> <name>_tests            (no label)
+#   tests/<folder>/*_tsan_test.cpp  -> <name>_tsan_tests       (label tsan)
+#   tests/<folder>/*_gui_test.cpp   -> <name>_gui_tests        (label gui, offscreen)
+# <name> is the folder with "/" as "_" (map/view: map_view_gui_tests). The
+# end-to-end tests (*_e2e_gui_test.cpp) are left to a target of their own.
 # Shared test helpers live in tests/support and are linked into every test binary.
 function(kestrune_tests folder)
   cmake_parse_arguments(ARG "XVFB" "" "LIBS" ${ARGN})
   set(dir ${CMAKE_SOURCE_DIR}/tests/${folder})
+  string(REPLACE "/" "_" folder ${folder})
   file(GLOB all CONFIGURE_DEPENDS ${dir}/*_test.cpp)
   file(GLOB tsan CONFIGURE_DEPENDS ${dir}/*_tsan_test.cpp)
   file(GLOB gui CONFIGURE_DEPENDS ${dir}/*_gui_test.cpp)
+  file(GLOB e2e CONFIGURE_DEPENDS ${dir}/*_e2e_gui_test.cpp)
+  if(e2e)
+    list(REMOVE_ITEM gui ${e2e})
+    list(REMOVE_ITEM all ${e2e})
+  endif()
   set(plain ${all})
   if(tsan)
     list(REMOVE_ITEM plain ${tsan})

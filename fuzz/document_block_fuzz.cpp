@@ -49,14 +49,15 @@ fuzz::PageWorld& World() {
 }
 
 std::u16string Build(fuzz::PageWorld& w, const TMetaSearchList& d, int32_t mode) {
-  w.pageList.clear();
+  w.documents.clear();
+  w.pageIds.clear();
   for (int32_t k = 0; k < 8; ++k) {
-    w.pageList.push_back(TMetaSearchList2{d});
-    w.pageList.back()[0].Flags = k % 8;
+    w.AddDocument(d);
+    w.documents.back().Flags = k % 8;
   }
   w.builder.AdvancedMode = true;
-  const TPageCounters counters{8, 1, 1, 4, 4, 4, 4, 4, 4, 3};
-  return w.builder.BuildPage(mode, 1, counters);
+  const TDocumentCounters counters{8, 1, 1, 4, 4, 4, 4, 4, 4};
+  return w.builder.BuildPage(mode, 1, counters, 3);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ class PageWorld {
     scope.Add({{alpha, 1.0f}}, {});
     scope.Add({{alpha, 1.0f}, {phraseId, 1.0f}}, {{beta, 1.0f}});
     builder.SetSources(&enginePointer, &parserPointer, &mapPointer, &dictionaryPointer, &formsPointer);
-    builder.PageList = &pageList;
+    builder.PageList = TPageDocuments(&documents, &pageIds);
     builder.Scope = &scopePointer;
   }
   // Writes an engine template and loads it.
@@ -61,6 +61,11 @@ class PageWorld {
               "[settings]\nMainQuery=\"http://search.example/?q=$main_query\"\nformat=\"utf 8\"\nCountUrlOnSite=10\n" +
                   settings + "[general]\nhostname=\"" + name + "\"\n");
     engine.LoadTemplate(name);
+  }
+  // A document listed last on the page.
+  void AddDocument(const TMetaSearchList& document) {
+    pageIds.push_back(static_cast<int32_t>(documents.size()));
+    documents.push_back(document);
   }
   // The query: the word alpha and the phrase "alpha beta", or nothing.
   void SetQuery(bool on) {
@@ -79,7 +84,8 @@ class PageWorld {
   TContentMap2 map;
   TScope scope;
   EngineWeb engine;
-  std::vector<TMetaSearchList2> pageList;
+  std::vector<TMetaSearchList> documents;
+  std::vector<int32_t> pageIds;
   TPageResults builder;
   int32_t alpha = -1, beta = -1, phraseId = -1;
   EngineWeb* enginePointer = &engine;

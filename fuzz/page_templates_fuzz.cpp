@@ -24,7 +24,7 @@ fuzz::PageWorld& World() {
       d.Label = std::to_string(k + 1) + " - fuzz";
       d.ItemText = u"<p><i class=c>alpha</i><img src=\"http://i.example/a.png\"></p>";
       d.Flags = k % 8;
-      w->pageList.push_back(TMetaSearchList2{d});
+      w->AddDocument(d);
     }
     w->SetQuery(true);
     w->builder.GetQueryText = [] { return std::u16string(u"alpha \"alpha beta\" -beta"); };
@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                : "BeginItemCommentTag=\"<i class=c>\"\nEndItemCommentTag=\"</i>\"\n");
     w.builder.AdvancedMode = layout == 0;
     for (int32_t mode = 0; mode <= 12; ++mode) {
-      const TPageCounters counters{13, layout, 2, 5, 1, 3, 6, 2, 4, layout ? -1 : 11};
-      w.builder.BuildPage(mode, 1 + (mode % 2), counters);
+      const TDocumentCounters counters{13, layout, 2, 5, 1, 3, 6, 2, 4};
+      w.builder.BuildPage(mode, 1 + (mode % 2), counters, layout ? -1 : 11);
     }
   }
   return 0;

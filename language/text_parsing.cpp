@@ -57,6 +57,27 @@ TITextParsing::TITextParsing() {
   result_.EnsureTables();
 }
 
+void TITextParsing::TakeSettings(const TITextParsing& other) {
+  if (&other == this) return;
+  ianwWord_ = other.ianwWord_;
+  allWords_ = other.allWords_;
+  deleteLastNumeral_ = other.deleteLastNumeral_;
+  deleteWordWithNumber_ = other.deleteWordWithNumber_;
+  ignoreStopWord_ = other.ignoreStopWord_;
+  processNewWords_ = other.processNewWords_;
+  minimumWord_ = other.minimumWord_;
+  numeralMacro_ = other.numeralMacro_;
+  parallelWorking_ = other.parallelWorking_;
+  useHash_ = other.useHash_;
+  processedParts_.SetValue(other.processedParts_.Value());
+  recognizeFormula_ = other.recognizeFormula_;
+  recognizePathes_ = other.recognizePathes_;
+  dictionary_ = other.dictionary_;
+  useABBYY_ = other.useABBYY_;
+  punctuation_ = other.punctuation_;
+  syntax_ = other.syntax_;
+}
+
 TITextParsing::~TITextParsing() { Clear(); }
 
 void TITextParsing::Clear() {

@@ -172,6 +172,11 @@ class TITextParsing {
   TISyntax* Syntax() const { return syntax_; }
   void SetSyntax(TISyntax* syntax) { syntax_ = syntax; }
 
+  // Takes every published property of `other` (the flags, the parts of
+  // speech, the minimum word, the dictionary and the syntax it points to);
+  // the result of a parse and the working buffers stay this object's own.
+  void TakeSettings(const TITextParsing& other);
+
   // Parses `length` units of `text` into ParsingText(). 0 after a parse; -1
   // without a dictionary or with an empty text. The previous result is
   // emptied first in every case; the text is neither changed nor kept.

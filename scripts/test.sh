@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, on a fresh Debian 12 machine too:
-#   1. installs what is missing (scripts/install-deps.sh)
+#   scripts/test.sh           everything below
+#   scripts/test.sh --quick   daily work: steps 0, 1 and build/ with the tests
+#                             that need no display (ctest -LE gui)
+#   0. the layers: no file includes a folder its target may not use
+#      (scripts/check_layers.sh)
+#   1. installs what is missing (scripts/install-deps.sh test)
 #   2. build/        the whole project; all tests (GUI tests run offscreen)
 #   3. build-asan/   non-GUI tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   4. build-tsan/   the tests labelled tsan under ThreadSanitizer
@@ -9,14 +14,31 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+quick=0
+case "${1:-}" in
+  --quick) quick=1 ;;
+  "") ;;
+  *)
+    echo "usage: $0 [--quick]" >&2
+    exit 2
+    ;;
+esac
+
+echo "== layers"
+scripts/check_layers.sh
+
+scripts/install-deps.sh test
 
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
 
 echo "== build: main"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_TESTS=ON
 cmake --build build -j "$jobs"
+if [ "$quick" -eq 1 ]; then
+  (cd build && ctest -j "$jobs" -LE gui --timeout 600)
+  exit 0
+fi
 (cd build && ctest -j "$jobs" --timeout 600)
 
 echo "== build: address and undefined-behaviour sanitizers"

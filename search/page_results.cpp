@@ -7,6 +7,7 @@
 #include "core/base.h"
 #include "core/message_strings.h"
 #include "language/phrase_word_dictionary.h"
+#include "language/text_parsing.h"
 #include "map/content_map2.h"
 #include "platform/text.h"
 #include "search/advert_engine.h"
@@ -56,7 +57,8 @@ std::u16string TrimSpaces(std::u16string_view text) {
   return std::u16string(text.substr(first, last - first));
 }
 
-TPageResults::TPageResults() : parser_(std::make_unique<TIHTMLParser>()) {
+TPageResults::TPageResults()
+    : parser_(std::make_unique<TIHTMLParser>()), textParser_(std::make_unique<TITextParsing>()) {
   parser_->SetWordColor(static_cast<TColor>(kWordColor));
   parser_->SetLabelTag(std::string());
 }
@@ -78,16 +80,16 @@ bool TPageResults::NoQueryMode() const {
 }
 
 const TMetaSearchList* TPageResults::Entry(int32_t e) const {
-  if (!PageList || e < 0 || e >= static_cast<int32_t>(PageList->size())) return nullptr;
-  const TMetaSearchList2& entry = (*PageList)[static_cast<size_t>(e)];
-  return entry.empty() ? nullptr : &entry.front();
+  return e < 0 ? nullptr : PageList.Entry(static_cast<size_t>(e));
 }
 
-std::u16string TPageResults::BuildPage(int32_t mode, int32_t page, const TPageCounters& counters) {
+std::u16string TPageResults::BuildPage(int32_t mode, int32_t page, const TDocumentCounters& counters,
+                                       int32_t editIndex) {
   mode_ = mode;
   pageNumber_ = page;
   counters_ = counters;
-  pageListCount_ = PageList ? static_cast<int32_t>(std::min<size_t>(PageList->size(), INT32_MAX)) : 0;
+  editIndex_ = editIndex;
+  pageListCount_ = static_cast<int32_t>(std::min<size_t>(PageList.size(), INT32_MAX));
   page_.clear();
   switch (mode) {
     case 1:
@@ -197,7 +199,7 @@ void TPageResults::BuildResultView() {
   // The add-document link, or the form itself.
   if (noQuery || mode_ == 7 || mode_ == 8 || !AdvancedMode) {
     ReplaceToken(page_, u"$cmap_add_new_document", u"", TTokenCase::kLowerCase);
-  } else if (counters_.EditIndex == -1) {
+  } else if (editIndex_ == -1) {
     ReplaceToken(page_, u"$cmap_add_new_document",
                  blocks_[pbDocEditBlock] + u"<hr width=100% size=1 noshade color=\"#dddddd\">",
                  TTokenCase::kLowerCase);

@@ -24,9 +24,15 @@
 // Sources: the builder owns nothing of the window. SetSources takes the
 // addresses of the window's fields that hold the engine, the text parser, the
 // content map, the word dictionary and the word-form store (a replaced object
-// is seen at the next build); the page list, the scopes, the advertising
-// engine, the two hooks, the recent lists, the news and the advanced flag are
-// written directly. Any of them may be null: what it would give is empty.
+// is seen at the next build); the page's documents (a view, nothing copied),
+// the scopes, the advertising engine, the two hooks, the recent lists, the
+// news and the advanced flag are written directly. Any of them may be null:
+// what it would give is empty.
+//
+// Parsing: the builder highlights with a text parser of its own that takes
+// the settings of the window's parser (its flags, parts of speech and
+// dictionary) before each fragment; the window's parser and its last result
+// are never touched.
 // The nine page messages are read from the program's message strings at
 // every build.
 //
@@ -43,7 +49,9 @@
 #include <vector>
 
 #include "core/keys.h"
+#include "search/document_counters.h"
 #include "search/meta_search_list.h"
+#include "search/page_documents.h"
 
 namespace kestrune {
 
@@ -86,20 +94,6 @@ extern const std::array<std::u16string_view, pbBlockCount> kPageBlockNames;
 // The blank page of each fixed page mode (index: mode), empty for the others.
 std::string_view BlankPageOfMode(int32_t mode);
 
-// The counters the main window hands to BuildPage, in its argument order.
-struct TPageCounters {
-  int32_t Total = 0;             // 1: documents of the project up to the current step
-  int32_t RemovedLinks = 0;      // 2
-  int32_t HiddenSites = 0;       // 3
-  int32_t NewLinks = 0;          // 4: new links among the listed documents
-  int32_t OldLinks = 0;          // 5
-  int32_t FavoriteLinks = 0;     // 6
-  int32_t AllNewLinks = 0;       // 7
-  int32_t AllOldLinks = 0;       // 8
-  int32_t AllFavoriteLinks = 0;  // 9
-  int32_t EditIndex = -2;        // 10: -2 none, -1 the add-document form, n the entry edited
-};
-
 // One item of the highlight list: a key and, for a phrase, its index.
 struct THighLightItem {
   int32_t KeyId = 0;
@@ -123,7 +117,7 @@ class TPageResults {
                   TPhraseWordDictionary** wordDictionary, TStorageFormsWords** formsStore);
 
   // ---- written directly by the main window ----
-  std::vector<TMetaSearchList2>* PageList = nullptr;  // the ordered page entries
+  TPageDocuments PageList;  // the ordered page entries
   TScope** Scope = nullptr;
   TAmazonCom** Advertising = nullptr;
   std::function<std::u16string()> GetQueryText;
@@ -159,7 +153,10 @@ class TPageResults {
   void TemplateInSBody(std::string_view path);
 
   // ---- pages ----
-  std::u16string BuildPage(int32_t mode, int32_t page, const TPageCounters& counters = TPageCounters());
+  // The counters are the project's; editIndex is -2 for no edit form, -1
+  // for the add-document form, n for the form of entry n.
+  std::u16string BuildPage(int32_t mode, int32_t page, const TDocumentCounters& counters = TDocumentCounters(),
+                           int32_t editIndex = -2);
   // The map word under the mouse: mode 2 (it would be added), 4 (it would be
   // excluded); (-1, 0) for none.
   void SetHoverWord(int32_t id, int32_t mode);
@@ -224,12 +221,14 @@ class TPageResults {
   int32_t CommentCursor() const { return commentCursor_; }
   void SetCommentCursor(int32_t cursor) { commentCursor_ = cursor; }
 
-  // The builder's own parser (highlighting, item texts).
+  // The builder's own parsers: HTML (highlighting, item texts) and text
+  // (highlighting).
   TIHTMLParser& OwnParser() { return *parser_; }
+  const TITextParsing& OwnTextParsing() const { return *textParser_; }
 
  private:
   EngineWeb* Engine() const { return engine_ ? *engine_ : nullptr; }
-  TITextParsing* TextParsing() const { return textParsing_ ? *textParsing_ : nullptr; }
+  TITextParsing* SettingsParser() const { return textParsing_ ? *textParsing_ : nullptr; }
   TContentMap2* ContentMap() const { return contentMap_ ? *contentMap_ : nullptr; }
   TPhraseWordDictionary* Dictionary() const { return dictionary_ ? *dictionary_ : nullptr; }
   TStorageFormsWords* Forms() const { return forms_ ? *forms_ : nullptr; }
@@ -262,13 +261,15 @@ class TPageResults {
   TStorageFormsWords** forms_ = nullptr;
 
   std::unique_ptr<TIHTMLParser> parser_;
+  std::unique_ptr<TITextParsing> textParser_;
 
   std::u16string page_;
   int32_t pageListCount_ = 0;
   int32_t mode_ = 0;
   int32_t pageNumber_ = 1;
   int32_t relevantCount_ = 0;
-  TPageCounters counters_;
+  TDocumentCounters counters_;
+  int32_t editIndex_ = -2;
   std::string templatePath_;
   std::u16string templateText_;
   std::array<std::u16string, pbBlockCount> blocks_;

@@ -89,10 +89,12 @@ std::u16string TPageResults::EscapeText(std::u16string_view text) {
 }
 
 void TPageResults::HighlightFragment(std::u16string& fragment) {
-  TITextParsing* textParsing = TextParsing();
-  if (!textParsing || highlight_.empty() || fragment.empty()) return;
+  const TITextParsing* settings = SettingsParser();
+  if (!settings || highlight_.empty() || fragment.empty()) return;
   TPhraseWordDictionary* dictionary = Dictionary();
 
+  TITextParsing* textParsing = textParser_.get();
+  textParsing->TakeSettings(*settings);
   textParsing->Clear();
   parser_->Clear();
   parser_->ClearMarks();
@@ -308,7 +310,7 @@ std::u16string TPageResults::DocumentBlock(int32_t e, int32_t a) {
 
   if (AdvancedMode) {
     ReplaceToken(block, u"$cmap_act_edit", blocks_[pbDocBtnEdit]);
-    if (e == counters_.EditIndex) {
+    if (e == editIndex_) {
       block += u"<ul><li style=\"list-style-type:decimal;\" value=$cmap_doc_position></li>" + blocks_[pbDocEditBlock] +
                u"</ul>";
       ReplaceToken(block, u"$cmap_doc_edit_numer", Dec(e), TTokenCase::kLowerCase);

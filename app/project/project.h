@@ -24,26 +24,11 @@
 #include "core/keys.h"
 #include "language/word_dictionary.h"
 #include "network/control_keys.h"
+#include "search/document_counters.h"
 #include "search/meta_search_list.h"
 #include "search/scope.h"
 
 namespace kestrune {
-
-// The ten document counters of the project, shown on the result page.
-struct TDocumentCounters {
-  int32_t Total = 0;             // documents of the project up to the current step
-  int32_t RemovedLinks = 0;
-  int32_t HiddenSites = 0;
-  int32_t NewLinks = 0;          // among the listed documents
-  int32_t OldLinks = 0;
-  int32_t FavoriteLinks = 0;
-  int32_t AllNewLinks = 0;       // among all documents
-  int32_t AllOldLinks = 0;
-  int32_t AllFavoriteLinks = 0;
-  int32_t AtLastSearch = 0;      // documents when the last search ended
-
-  bool operator==(const TDocumentCounters&) const = default;
-};
 
 // The classes of documents DeleteDocuments deletes (every class also the
 // documents of undone searches).

@@ -90,7 +90,7 @@ inline void SetWords(TKestruneSession& s, int32_t kind, std::u16string_view word
 // The addresses of the page list, joined by blanks.
 inline std::string PageUrls(const TKestruneSession& s) {
   std::string text;
-  for (const TMetaSearchList2& entry : s.PageList) text += (text.empty() ? "" : " ") + entry.front().Url;
+  for (size_t e = 0; e < s.PageList.size(); ++e) text += (text.empty() ? "" : " ") + s.PageList[e].Url;
   return text;
 }
 

@@ -43,7 +43,7 @@ TEST(SessionDisplay, ShowResults_PageModes) {
     TKestruneSession& s = f.S();
     if (c.projectDocuments) AddDocuments(s, {{"http://a.example/", u"alpha"}});
     if (c.keys) SetWords(s, kKindQuery, u"alpha");
-    if (c.listed) s.PageList.push_back({s.Project.Documents.front()});
+    if (c.listed) s.PageDocumentIds.push_back(0);
     f.engine->status = c.status;
     s.SearchJustRan = c.justSearched;
     s.ViewMode = c.view;
@@ -70,7 +70,7 @@ TEST(SessionDisplay, ShowResults_AutoRefreshSearchesTwiceThenShowsNothingFound) 
   EXPECT_EQ(s.LastPageMode, 3);
   // Documents reset the count.
   AddDocuments(s, {{"http://a.example/", u"alpha"}});
-  s.PageList.push_back({s.Project.Documents.front()});
+  s.PageDocumentIds.push_back(0);
   s.ShowResults(-2, 0);
   EXPECT_EQ(s.EmptyRefreshes, 0);
 }
@@ -94,6 +94,27 @@ TEST(SessionDisplay, StopWordPage_EscapesTheWordsAndSurvivesAMissingFile) {
   s.ShowResults(-2, 0);
   EXPECT_TRUE(f.view.page.empty());
   EXPECT_NE(f.Log().find("stop-word page"), std::string::npos);
+}
+
+// The page highlights with the builder's own parser: the query's parse in
+// the session's parser outlives the page build.
+TEST(SessionDisplay, ShowResults_KeepsTheQuerysParse) {
+  TPageSession f;
+  TKestruneSession& s = f.S();
+  AddDocuments(s, {{"http://a.example/", u"alpha one"}, {"http://b.example/", u"alpha two"}});
+  SetWords(s, kKindQuery, u"alpha");
+  s.OrderPageDocuments();
+  ASSERT_EQ(PageUrls(s), "http://a.example/ http://b.example/");
+  s.TextParsing.Parse(u"alpha two three");
+  const TParsingText query = s.TextParsing.ParsingText();
+  ASSERT_EQ(query.WordCount, 3);
+
+  s.ShowResults(-2, 0);
+  EXPECT_EQ(s.LastPageMode, 5);
+  EXPECT_NE(s.LastPageHtml.find(u">alpha</span>"), std::u16string::npos);
+  const TParsingText& after = s.TextParsing.ParsingText();
+  ASSERT_EQ(after.WordCount, query.WordCount);
+  for (int32_t w = 0; w < query.WordCount; ++w) EXPECT_EQ(after.Word(w).WordId, query.Word(w).WordId) << w;
 }
 
 TEST(SessionDisplay, OrderPageDocuments_ViewsMarksAndUndoneSteps) {

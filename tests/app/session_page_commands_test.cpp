@@ -248,7 +248,7 @@ TEST(SessionPageCommands, AddressesWithCommandHostsAreNoDocuments) {
     EXPECT_GE(s.DocumentOfUrl("http://plain.example/"), 0);
     // Clicking every document of the page deletes no scope.
     for (int32_t e = 0; e < static_cast<int32_t>(s.PageList.size()); ++e) {
-      s.EmbeddedWB1BeforeNavigate2(s.PageList[static_cast<size_t>(e)].front().Url);
+      s.EmbeddedWB1BeforeNavigate2(s.PageList[static_cast<size_t>(e)].Url);
     }
     EXPECT_EQ(s.Project.Scope.Count(), 1);
     const std::u16string url = platform::Utf8ToUtf16(c.url);

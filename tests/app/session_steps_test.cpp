@@ -211,7 +211,7 @@ TEST(SessionSteps, AFavouriteKeepsItsMarkWhileHidden) {
     f.engine->results = {Item("http://a.example/", u"alpha one"), Item("http://b.example/", u"alpha two")};
     Type(f, u"alpha");
     ASSERT_FALSE(s.PageList.empty());
-    const std::string favourite = s.PageList[0].front().Url;
+    const std::string favourite = s.PageList[0].Url;
     f.Click("AddToFavorites0");
     f.Loaded();
     ASSERT_EQ(s.Project.Counters.AllFavoriteLinks, 1);

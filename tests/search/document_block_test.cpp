@@ -31,8 +31,10 @@ class Blocks : public PageFixture {
     UseEngine("plain", test::EngineTemplate("Plain"));
   }
   std::u16string Page(const TMetaSearchList& d, int32_t mode = 5) {
-    pageList.assign(1, TMetaSearchList2{d});
-    TPageCounters counters;
+    documents.clear();
+    pageIds.clear();
+    AddDocument(d);
+    TDocumentCounters counters;
     counters.Total = counters.NewLinks = 1;
     return builder.BuildPage(mode, 1, counters);
   }

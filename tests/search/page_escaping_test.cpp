@@ -77,14 +77,13 @@ TEST(PageEscaping, HostileTextsKeepThePageShape) {
       PageFixture f;
       f.UseEngine("engine", test::EngineTemplate("Engine", c.engine));
       f.UseTemplates(test::SourceDir() + "/data/templates/en/");
-      for (int32_t k = 0; k < 12; ++k) f.pageList.push_back(TMetaSearchList2{hostile ? Hostile(k) : Plain(k)});
+      for (int32_t k = 0; k < 12; ++k) f.AddDocument(hostile ? Hostile(k) : Plain(k));
       f.scope.Add({{f.alpha, 1.0f}}, {});
       f.SetQuery({f.alpha}, {f.beta});
       f.builder.AdvancedMode = c.advanced;
-      TPageCounters counters;
+      TDocumentCounters counters;
       counters.Total = counters.NewLinks = 6;
-      counters.EditIndex = c.editIndex;
-      const std::u16string page = f.builder.BuildPage(c.mode, 1, counters);
+      const std::u16string page = f.builder.BuildPage(c.mode, 1, counters, c.editIndex);
       ASSERT_FALSE(page.empty());
       EXPECT_EQ(page.find(u"<script"), std::u16string::npos) << c.mode;
       EXPECT_NE(page.find(u">alpha</span>"), std::u16string::npos) << c.mode;
@@ -121,7 +120,7 @@ TEST(PageEscaping, QueryLinkKeepsOneAttribute) {
       f.scope.Add({{f.beta, 1.0f}}, {});
       f.SetQuery({f.alpha});
       f.builder.GetQueryText = [] { return std::u16string(u"alpha"); };
-      const std::u16string page = f.builder.BuildPage(mode, 1, TPageCounters{});
+      const std::u16string page = f.builder.BuildPage(mode, 1, TDocumentCounters{});
       TIHTMLParser parser;
       parser.BuildTagTable = true;
       parser.ParseWide(page);

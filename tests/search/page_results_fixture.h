@@ -1,7 +1,7 @@
 // The page builder with every source it reads: a dictionary and a text
 // parser, the word-form store, a content map whose current step holds the
 // query keys, the scopes, an engine loaded from a template written into a
-// private program folder, and a page list of generated documents.
+// private program folder, and a page of generated documents.
 #pragma once
 
 #include <string>
@@ -57,7 +57,7 @@ class PageFixture {
     scope.SetWordDictionary(&dictionary);
     scope.SetFormsStore(&forms);
     builder.SetSources(&enginePointer, &parserPointer, &mapPointer, &dictionaryPointer, &formsPointer);
-    builder.PageList = &pageList;
+    builder.PageList = TPageDocuments(&documents, &pageIds);
     builder.Scope = &scopePointer;
     platform::CreateFolder(platform::Utf8ToUtf16(home.Path() + "templates/web"));
   }
@@ -69,8 +69,14 @@ class PageFixture {
   }
   void UseTemplates(const std::string& folder) { builder.SetTemplatePath(folder); }
   void SetDocuments(int32_t count) {
-    pageList.clear();
-    for (int32_t k = 0; k < count; ++k) pageList.push_back(TMetaSearchList2{Document(k)});
+    documents.clear();
+    pageIds.clear();
+    for (int32_t k = 0; k < count; ++k) AddDocument(Document(k));
+  }
+  // A document listed last on the page.
+  void AddDocument(const TMetaSearchList& document) {
+    pageIds.push_back(static_cast<int32_t>(documents.size()));
+    documents.push_back(document);
   }
   // The keys of the current step: the map leaves its no-query mode.
   void SetQuery(const std::vector<int32_t>& included, const std::vector<int32_t>& excluded = {}) {
@@ -88,7 +94,8 @@ class PageFixture {
   TContentMap2 map;
   TScope scope;
   EngineWeb engine;
-  std::vector<TMetaSearchList2> pageList;
+  std::vector<TMetaSearchList> documents;
+  std::vector<int32_t> pageIds;
   TPageResults builder;
   int32_t alpha = -1, beta = -1, gamma = -1;
 

@@ -13,12 +13,18 @@ using test::PageFixture;
 constexpr char kProductEngine[] =
     "NumberImage=1\nBeginItemCommentTag=\"<span class=price>\"\nEndItemCommentTag=\"</span>\"\n";
 
+// The project's counters and the entry whose edit form the page shows.
+struct TPageCounts {
+  TDocumentCounters counts;
+  int32_t edit = -2;
+};
+
 struct GoldenCase {
   const char* file;
   int32_t mode;
   int32_t page;
   int32_t documents;
-  TPageCounters counters;
+  TPageCounts counters;
   int32_t scopes = 2;          // 1: {alpha}; 2: also {alpha beta -gamma}, current
   const char16_t* queryText = u"alpha";  // the window's query text (blank pages)
   bool noQuery = false;
@@ -26,9 +32,9 @@ struct GoldenCase {
   bool products = false;
 };
 
-TPageCounters Counters(int32_t total, int32_t removed, int32_t hidden, int32_t newLinks = 3, int32_t oldLinks = 1,
-                       int32_t favorites = 2, int32_t edit = -2) {
-  return TPageCounters{total, removed, hidden, newLinks, oldLinks, favorites, 12, 4, 5, edit};
+TPageCounts Counters(int32_t total, int32_t removed, int32_t hidden, int32_t newLinks = 3, int32_t oldLinks = 1,
+                     int32_t favorites = 2, int32_t edit = -2) {
+  return TPageCounts{{total, removed, hidden, newLinks, oldLinks, favorites, 12, 4, 5}, edit};
 }
 
 TEST(PageResultsGolden, EveryModeOnAFixedPageList) {
@@ -56,10 +62,10 @@ TEST(PageResultsGolden, EveryModeOnAFixedPageList) {
     f.UseTemplates(GoldenDir() + "templates/");
     f.SetDocuments(c.documents);
     if (c.products) {
-      f.pageList[20][0].ItemText =
+      f.documents[20].ItemText =
           u"<div><img src=\"http://img.example/20.jpg\" width=\"60\" height=\"80\" alt=\"Cover 20\" "
           u"onload=\"steal()\"><span class=price>12.50</span></div>";
-      f.pageList[21][0].ItemText = u"<div><img src=\"cover21.jpg\"><span class=price>9.99</span></div>";
+      f.documents[21].ItemText = u"<div><img src=\"cover21.jpg\"><span class=price>9.99</span></div>";
     }
     f.scope.Add({{f.alpha, 1.0f}}, {});
     if (c.scopes == 2) f.scope.Add({{f.alpha, 1.0f}, {f.beta, 1.0f}}, {{f.gamma, 1.0f}});
@@ -76,7 +82,7 @@ TEST(PageResultsGolden, EveryModeOnAFixedPageList) {
     f.builder.NewsString = u"<n>news</n>";
     f.builder.AdvancedMode = c.advanced;
 
-    const std::string page = platform::Utf16ToUtf8(f.builder.BuildPage(c.mode, c.page, c.counters));
+    const std::string page = platform::Utf16ToUtf8(f.builder.BuildPage(c.mode, c.page, c.counters.counts, c.counters.edit));
     const std::string expected = test::ReadFileBytes(GoldenDir() + c.file);
     EXPECT_EQ(page, expected) << c.file;
   }

@@ -152,7 +152,7 @@ TEST(ShippedTemplates, EveryImageTheHtmlNamesExists) {
   f.SetQuery({f.gamma});
   for (int32_t mode = 1; mode <= 11; ++mode) {
     for (int32_t page : {1, 2}) {
-      html += platform::Utf16ToUtf8(f.builder.BuildPage(mode, page, TPageCounters{23, 2, 3, 4, 5, 6, 7, 8, 9, -2}));
+      html += platform::Utf16ToUtf8(f.builder.BuildPage(mode, page, TDocumentCounters{23, 2, 3, 4, 5, 6, 7, 8, 9}, -2));
     }
   }
   std::set<std::string> names = {"begun_logo.gif"};  // the advertising block's logo

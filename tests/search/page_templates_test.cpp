@@ -86,7 +86,7 @@ TEST(PageTemplates, BlankPagesOfEveryModeAndTheirTokens) {
   for (const auto& [mode, file] : pages) WriteFileBytes(f.home.File(file), file + tokens);
   WriteFileBytes(f.home.File("blank6.html"), "stop words");
   f.UseTemplates(f.home.Path());
-  TPageCounters counters;
+  TDocumentCounters counters;
   counters.Total = 7;
   for (const auto& [mode, file] : pages) {
     EXPECT_EQ(f.builder.BuildPage(mode, 1, counters),

@@ -67,7 +67,8 @@ std::u16string BuildSamplePage(const std::string& templateFolder) {
   TScope scope;
   EngineWeb engine;
   TPageResults builder;
-  std::vector<TMetaSearchList2> pageList;
+  std::vector<TMetaSearchList> documents;
+  std::vector<int32_t> pageIds;
 
   textParsing.SetWordDictionary(&dictionary);
   textParsing.SetAllWords(true);
@@ -91,7 +92,8 @@ std::u16string BuildSamplePage(const std::string& templateFolder) {
     d.Annotation = kDocuments[k].annotation;
     d.Label = std::to_string(k + 1) + " - Sample";
     d.Flags = kDocuments[k].flags;
-    pageList.push_back(TMetaSearchList2{d});
+    pageIds.push_back(static_cast<int32_t>(documents.size()));
+    documents.push_back(d);
   }
   map.SetNoQueryMode(false);
   for (int32_t id : {solar, panel, efficiency}) map.Steps().SetValue(0, id, 1.0f, true);
@@ -109,7 +111,7 @@ std::u16string BuildSamplePage(const std::string& templateFolder) {
   TStorageFormsWords* formsPointer = &forms;
   TScope* scopePointer = &scope;
   builder.SetSources(&enginePointer, &parserPointer, &mapPointer, &dictionaryPointer, &formsPointer);
-  builder.PageList = &pageList;
+  builder.PageList = TPageDocuments(&documents, &pageIds);
   builder.Scope = &scopePointer;
   builder.GetContextWordsHtml = [] {
     return std::u16string(
@@ -117,8 +119,8 @@ std::u16string BuildSamplePage(const std::string& templateFolder) {
         u"<a href=\"ExcludeWord_battery\">battery</a>, <a href=\"ExcludeWord_price\">price</a>");
   };
   builder.SetTemplatePath(templateFolder);
-  const TPageCounters counters{12, 1, 0, 4, 1, 1, 4, 1, 1, -2};
-  return builder.BuildPage(5, 1, counters);
+  const TDocumentCounters counters{12, 1, 0, 4, 1, 1, 4, 1, 1};
+  return builder.BuildPage(5, 1, counters, -2);
 }
 
 }  // namespace kestrune::tools

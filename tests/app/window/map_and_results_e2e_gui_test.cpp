@@ -61,7 +61,7 @@ TEST(MapAndResults, TheSearchedPageHoldsTheTitlesAndTheMapTheQueryWord) {
     listed = static_cast<int32_t>(session.PageList.size());
     const QString text = PageText(*window.EmbeddedWB1);
     for (int32_t e = 0; e < std::min(listed, 10); ++e) {
-      const std::u16string& title = session.PageList[static_cast<size_t>(e)].front().Title;
+      const std::u16string& title = session.PageList[static_cast<size_t>(e)].Title;
       if (!text.contains(QString::fromStdU16String(title))) missing.push_back(platform::Utf16ToUtf8(title));
     }
     queryOnMap = test::MapShows(window, u"weather");

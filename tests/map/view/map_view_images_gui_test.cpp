@@ -10,7 +10,7 @@
 
 #include "map/view/draw_and_event_map.h"
 #include "platform/gui/res_stream.h"
-#include "tests/map/map_view_images.h"
+#include "tests/map/view/map_view_images.h"
 #include "tests/map/synthetic_map.h"
 
 namespace kestrune {

@@ -14,7 +14,7 @@
 #include "app/window/kestrune_main.h"
 #include "core/message_strings.h"
 #include "tests/app/loopback_search.h"
-#include "tests/app/main_window_fixture.h"
+#include "tests/app/window/main_window_fixture.h"
 #include "ui/question_forms.h"
 
 namespace kestrune {

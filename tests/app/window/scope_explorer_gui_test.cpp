@@ -14,7 +14,7 @@
 #include "app/window/forms.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
-#include "tests/app/browser_eval.h"
+#include "tests/app/window/browser_eval.h"
 #include "tests/support/loopback_http_server.h"
 #include "tests/support/temp_dir.h"
 

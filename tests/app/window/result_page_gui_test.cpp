@@ -8,7 +8,7 @@
 #include <QVariant>
 #include <filesystem>
 
-#include "tests/app/main_window_fixture.h"
+#include "tests/app/window/main_window_fixture.h"
 #include "tests/app/page_session.h"
 
 namespace kestrune {
@@ -105,11 +105,11 @@ TEST(ResultPage, ThePendingAnchorIsScrolledIntoView) {
   TPageWindow w(30, annotation);
   TKestruneSession& s = *w.session;
   s.ResultPageNumber = 3;
-  s.ScrollAnchor = s.PageList[26].front().Url;
+  s.ScrollAnchor = s.PageList[26].Url;
   s.ShowResults(-2, 0);
   ASSERT_TRUE(w.Loaded());
   const QString inView =
-      "(function() { var e = document.getElementsByName('" + QString::fromStdString(s.PageList[26].front().Url) +
+      "(function() { var e = document.getElementsByName('" + QString::fromStdString(s.PageList[26].Url) +
       "')[0]; if (!e) return false; var r = e.getBoundingClientRect();"
       " return window.scrollY > 0 && r.top >= 0 && r.top < window.innerHeight; })()";
   EXPECT_TRUE(QTest::qWaitFor([&] { return w.Script(inView).toBool(); }, 10000));

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "tests/app/browser_eval.h"
+#include "tests/app/window/browser_eval.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune {
