@@ -385,6 +385,16 @@ void TKestruneSession::IBitmapButton2Click() {
   if (MapView) MapView->Relayout();
 }
 
+void TKestruneSession::ExcludedWordsButtonClick() {
+  if (View) {
+    if (View->Down(TMainControl::IBitmapButton4)) return;
+    View->SetDown(TMainControl::IBitmapButton4, true);
+    View->SetDown(TMainControl::IBitmapButton2, false);
+  }
+  ToggleExcludedView();
+  if (MapView) MapView->Relayout();
+}
+
 void TKestruneSession::ToggleExcludedView() {
   const IControlKeys& steps = ContentMap.Steps();
   if (!ContentMap.ExcludedMode() && steps.GetCurrent()[kKindExcluded].empty()) return;

@@ -317,6 +317,9 @@ class TKestruneSession {
   void SwapQueryAndExcluded() { Steps.SwapQueryAndExcluded(); }
   // The "Query" view button: the map leaves the excluded-words view.
   void IBitmapButton2Click();
+  // The "Excluded words" view button: the map enters the excluded-words
+  // view (nothing while the button is down already).
+  void ExcludedWordsButtonClick();
   void ToggleExcludedView();
 
   // ---- the project (session_project.cpp) ----

@@ -356,13 +356,7 @@ void TFKestruneMain::ConnectComponents() {
   connect(Button1, &QPushButton::clicked, this, [this] { session_.Button1Click(); });
   connect(IBitmapButtonNew, &QPushButton::clicked, this, [this] { session_.IBitmapButtonNewClick(); });
   connect(IBitmapButton2, &QPushButton::clicked, this, [this] { session_.IBitmapButton2Click(); });
-  connect(IBitmapButton4, &QPushButton::clicked, this, [this] {
-    if (IBitmapButton4->isChecked()) return;
-    IBitmapButton4->setChecked(true);
-    IBitmapButton2->setChecked(false);
-    session_.ToggleExcludedView();
-    DrawAndEventMap1->ResizeTimerTick();
-  });
+  connect(IBitmapButton4, &QPushButton::clicked, this, [this] { session_.ExcludedWordsButtonClick(); });
   connect(BtnHelp, &QPushButton::clicked, this, [this] {
     if (OnHelp) OnHelp();
   });

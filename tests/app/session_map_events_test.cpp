@@ -579,3 +579,44 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
 
 }  // namespace
 }  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// The two view buttons of the map: each enters its view once, and a button
+// that is down already does nothing.
+TEST(SessionViewButtons, EachButtonEntersItsViewOnce) {
+  struct Case {
+    const char* clicks;  // "x" the excluded-words button, "q" the query button
+    bool excludedView;
+    bool excludedDown;
+    const char* query;
+  } cases[] = {
+      {"x", true, true, "beta=1"},
+      {"xx", true, true, "beta=1"},   // down already: the view stays
+      {"xq", false, false, "alpha=1"},
+      {"q", false, false, "alpha=1"},  // the query view is shown already
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.clicks);
+    test::TPageSession f;
+    TKestruneSession& s = f.S();
+    test::AddDocuments(s, {{"http://d0/", u"alpha beta gamma delta"}});
+    test::SetWords(s, kKindQuery, u"alpha");
+    test::SetWords(s, kKindExcluded, u"beta");
+    for (const char* click = c.clicks; *click; ++click) {
+      if (*click == 'x') {
+        s.ExcludedWordsButtonClick();
+      } else {
+        s.IBitmapButton2Click();
+      }
+    }
+    EXPECT_EQ(s.ContentMap.ExcludedMode(), c.excludedView);
+    EXPECT_EQ(f.view.Down(TMainControl::IBitmapButton4), c.excludedDown);
+    EXPECT_EQ(f.view.Down(TMainControl::IBitmapButton2), !c.excludedDown);
+    EXPECT_EQ(test::KeysText(s, kKindQuery), c.query);
+  }
+}
+
+}  // namespace
+}  // namespace kestrune
