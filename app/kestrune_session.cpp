@@ -26,11 +26,6 @@ bool EndsWith(std::u16string_view text, std::u16string_view end) {
   return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-std::u16string FileNameOf(std::u16string_view path) {
-  const size_t slash = path.rfind(u'/');
-  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
-}
-
 // The path with every folder resolved (letter case, links), or empty.
 std::filesystem::path CanonicalPath(std::u16string_view path) {
   std::error_code error;
@@ -41,7 +36,7 @@ std::filesystem::path CanonicalPath(std::u16string_view path) {
 }  // namespace
 
 TKestruneSession::TKestruneSession(std::u16string_view programFolder)
-    : SystemLangId(platform::SystemLangId()),
+    : Config(programFolder_, LngHeaders),
       programFolder_(programFolder.empty() ? platform::ProgramFolder() : AddBackslash(programFolder)) {
   // The objects wired to each other as the main window's components are.
   WordDictionary.SetMorphologyEngine(&MorphologyEngine);
@@ -56,11 +51,10 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
   }
   IContextMS1.SetWordDictionary(&WordDictionary);
   ContentMap.SetNeuroNet(&IContextMS1);
-  ContentMap.SetWordCount(Settings.TrackPosContext);
+  ContentMap.SetWordCount(Config.Settings.TrackPosContext);
   // A new session stands as ClearProject leaves a project: not in no-query
   // mode, so that the first query typed is a new query and downloads.
   ContentMap.SetNoQueryMode(false);
-  IMetaList.SetCaseSensitivity(true);
 }
 
 TKestruneSession::~TKestruneSession() {
@@ -84,7 +78,7 @@ void TKestruneSession::ReadLanguageTable() {
 }
 
 void TKestruneSession::LoadStartupMessages() {
-  StartupReload(LanguageFolder, LngHeaders, InterfaceLang, nullptr, MessageStrings, LanguageList);
+  StartupReload(LanguageFolder, LngHeaders, Config.InterfaceLang, nullptr, MessageStrings, LanguageList);
 }
 
 bool TKestruneSession::CheckDataFolders(std::u16string_view programFolder, std::u16string* missing) {
@@ -115,64 +109,6 @@ void TKestruneSession::StartInstaller() {
   LogFile.Log("The installer " + shown + " was handed to the desktop");
 }
 
-void TKestruneSession::BuildIndexList() {
-  IndexList.clear();
-  const std::u16string file = BasesFolder + u"bases/Indexes.txt";
-  if (!platform::RegularFileExists(file)) return;
-  try {
-    TIniBath ini(file);
-    ini.SetQuoteMode(true);
-    while (ini.ReadLine()) {
-      try {
-        if (!ini.ParseLine() || ini.Section() != "Indexes") continue;
-      } catch (const ERangeError&) {
-        continue;  // more than 32 values: the line is skipped
-      }
-      TIndexEntry entry;
-      entry.Path = Utf8ToUtf16(ini.Key());
-      if (entry.Path.empty() || !platform::FileExists(entry.Path)) continue;
-      for (const std::u16string& active : ActiveIndexPaths) entry.Active = entry.Active || active == entry.Path;
-      entry.Value1 = LngNumber(ini.Values()[1]);
-      entry.Value2 = LngNumber(ini.Values()[2]);
-      IndexList.push_back(std::move(entry));
-    }
-  } catch (const std::exception& error) {
-    LogFile.Log("The index list " + Utf16ToUtf8(file) + " could not be read: " + error.what(), 1);
-  }
-}
-
-bool TKestruneSession::DictionaryIdActive(int32_t id) const {
-  const std::string test = " " + Dictionaries + ",";
-  return (" " + test + ",").find(" " + std::to_string(id) + ",") != std::string::npos;
-}
-
-void TKestruneSession::BuildDictionaryList() {
-  DictionaryList.clear();
-  std::vector<std::u16string> files;
-  WideFindFiles(files, programFolder_ + u"dictionaries/", u"*.dws", 0, false);
-  TIWordDictionary reader;
-  for (const std::u16string& path : files) {
-    if (!EndsWith(path, u".dws")) continue;  // the mask matches without regard to case
-    TDictionaryEntry entry;
-    std::u16string morphologyFile;
-    if (!reader.ReadFileHeader(path, entry.Header, morphologyFile, entry.Author, entry.Description)) continue;
-    entry.FileName = Utf16ToUtf8(FileNameOf(path));
-    entry.Language = Utf16ToUtf8(LanguageName(entry.Header.DictID));
-    entry.Active = AllDictionariesActive || DictionaryIdActive(entry.Header.DictID);
-    DictionaryList.push_back(std::move(entry));
-  }
-}
-
-std::string TKestruneSession::ActiveDictionaryIds() const {
-  std::string text;
-  for (const TDictionaryEntry& entry : DictionaryList) {
-    if (!entry.Active) continue;
-    if (!text.empty()) text += ", ";
-    text += std::to_string(entry.Header.DictID);
-  }
-  return text;
-}
-
 // ---------------------------------------------------------------------------
 // The main window's creation and destruction.
 
@@ -180,30 +116,31 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   View = view;
   MapView = mapView;
   Engine = std::move(engine);
+  Config.View = view;
   created_ = false;
   createFailed_ = false;
 
   // 1.-3. The flags are the settings' defaults until the load; the lists.
-  StopWords.clear();
+  Project.StopWords.clear();
   SetVisible(TMainControl::IProgressBar1, false);
   SetVisible(TMainControl::TntLabel1, false);
   SetVisible(TMainControl::ibitmap27, false);
   SetEnabled(TMainControl::IBitmapButton7, false);
   FormsStore.Clear();
-  RecentQueries = {};
-  RecentProjects = {};
+  Config.RecentQueries = {};
+  Config.RecentProjects = {};
 
   // 4. The page builder: its hooks, language, templates and sources.
   PageResults.GetQueryText = [this] { return GetQueryText(); };
   PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
-  PageResults.TemplateLanguage = InterfaceLang;
-  PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
+  PageResults.TemplateLanguage = Config.InterfaceLang;
+  PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
   PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
 
   // 5. The engine's progress reaches the progress bar on this thread; the
   // scopes.
-  Scope.SetWordDictionary(&WordDictionary);
-  Scope.SetFormsStore(&FormsStore);
+  Project.Scope.SetWordDictionary(&WordDictionary);
+  Project.Scope.SetFormsStore(&FormsStore);
   PageResults.Scope = &scopeField_;
   InstallSearchHooks();
 
@@ -235,7 +172,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 
   // 8.-9. The query box's items; the active indexes.
   ReadQueryFile();
-  ActiveIndexPaths.clear();
+  Config.ActiveIndexPaths.clear();
 
   // 10.-11. The map view's skin, the indexers' dictionaries, the key list.
   if (MapView) MapView->SetSkinPath(programFolder_ + u"mapskin/");
@@ -247,25 +184,25 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   if (View) View->SetProgress(0);
 
   // 12. The settings and the lists built from them.
-  LoadSettings();
-  if (engineListFailed_) {
+  Config.LoadSettings();
+  if (Config.EngineListFailed()) {
     createFailed_ = true;
-    LogFile.Log("The program has no engine template in " + Utf16ToUtf8(EngineFolder()) + "; it ends", 2);
+    LogFile.Log("The program has no engine template in " + Utf16ToUtf8(Config.EngineFolder()) + "; it ends", 2);
     return false;
   }
-  TextParsing.SetianwWord(Settings.DistinguishWordForms);
+  TextParsing.SetianwWord(Config.Settings.DistinguishWordForms);
   for (TITextParsing* parser : {&TextParsing, &ITextParsing1}) {
-    parser->ProcessedParts().SetValue(static_cast<uint32_t>(Settings.PartsOfSpeech));
+    parser->ProcessedParts().SetValue(static_cast<uint32_t>(Config.Settings.PartsOfSpeech));
   }
-  ContentMap.SetWordCount(Settings.TrackPosContext);
-  if (ContentMap.LoadStyleFile(ColorFile) != TCustomContentMap2::kStyleFileOk) {
-    LogFile.Log("The map's colour file " + Utf16ToUtf8(ColorFile) + " could not be read whole", 1);
+  ContentMap.SetWordCount(Config.Settings.TrackPosContext);
+  if (ContentMap.LoadStyleFile(Config.ColorFile) != TCustomContentMap2::kStyleFileOk) {
+    LogFile.Log("The map's colour file " + Utf16ToUtf8(Config.ColorFile) + " could not be read whole", 1);
   }
 
   // 13.-14. The recent history files (a path chosen from their menu becomes
   // current and its dictionaries load); the advertising engines.
   IHistory1.OnMenu = [this](std::u16string_view path) { IHistory1Menu(path); };
-  IHistory1.Load(BasesFolder, ProjectFolder);
+  IHistory1.Load(Config.BasesFolder, Config.ProjectFolder);
   StartAdvertisingEngines();
 
   // 15. The first converter loader and the document extensions.
@@ -286,13 +223,13 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 
 void TKestruneSession::Destroy() {
   LogFile.Log("LoadingIndexBases.Free ok");
-  if (!createFailed_ && !SaveSettings()) {
+  if (!createFailed_ && !Config.SaveSettings()) {
     // The window is gone by now: the platform's own message box says it.
-    ShowMessageBox(MessageStrings.smSettingsNotSaved + u"\n" + SettingsFile(), MessageStrings.smMes,
+    ShowMessageBox(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
                    platform::kMbOk | platform::kMbIconError);
   }
   LogFile.Log("clusters free ok");
-  StopWords.clear();
+  Project.StopWords.clear();
   created_ = false;
 }
 
@@ -300,7 +237,7 @@ void TKestruneSession::StartAdvertisingEngines() {}
 
 void TKestruneSession::ReadQueryFile() {
   QueryItems.clear();
-  ReadUnicodeLines(BasesFolder + u"query.dat", false, QueryItems);
+  ReadUnicodeLines(Config.BasesFolder + u"query.dat", false, QueryItems);
   if (View) View->SetQueryItems(QueryItems);
 }
 
@@ -343,26 +280,11 @@ void TKestruneSession::SaveKeysUndoState() {
   // A new step: its pages no longer speak of how the last download ended.
   SearchEnd = TSearchEnd();
   IControlKeys& steps = ContentMap.Steps();
-  // The ring always holds the query view.
-  const bool excludedView = ContentMap.ExcludedMode();
-  if (excludedView) SwapQueryAndExcluded();
-  steps.PushStep();
-  if (excludedView) SwapQueryAndExcluded();
+  Steps.PushUndo();
   SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());
   SetEnabled(TMainControl::IBitmapButtonRedo, steps.CanForward());
   SetEnabled(TMainControl::ibitmapButton1, steps.CanBack());
   SetEnabled(TMainControl::IBitmapButton7, true);
-}
-
-void TKestruneSession::SwapQueryAndExcluded() {
-  IControlKeys& steps = ContentMap.Steps();
-  steps.ClearKind(kKindHovered, true);
-  const TControlKeyList query = steps.GetCurrent()[kKindQuery];
-  const TControlKeyList excluded = steps.GetCurrent()[kKindExcluded];
-  steps.ClearKind(kKindQuery, true);
-  steps.ClearKind(kKindExcluded, true);
-  for (const TControlKeyCell& cell : excluded) steps.SetValue(kKindQuery, cell.Key.Id, 1.0f, true);
-  for (const TControlKeyCell& cell : query) steps.SetValue(kKindExcluded, cell.Key.Id, kExcludedWeight, true);
 }
 
 void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }
@@ -397,14 +319,14 @@ void TKestruneSession::ContentMapSelect(const std::vector<int32_t>& ids, bool se
   SelectedDocuments.clear();
   if (selectDocuments && !keys.empty()) {
     int32_t count = 50;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, MatchSetting);
+    IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, Config.MatchSetting);
     SelectedDocuments.resize(static_cast<size_t>(std::max(count, 0)));
   }
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
 }
 
 void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string&) {
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
   SetVisible(TMainControl::EmbeddedWB1, true);
   MapKeyList = keys;
 }
@@ -412,20 +334,12 @@ void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::st
 void TKestruneSession::TrackBarChange(int32_t position) {
   ContentMap.SetWordCount(position);
   ContentMap.WordCountChanged = true;
-  Settings.TrackPosContext = position;
+  Config.Settings.TrackPosContext = position;
 }
 
 void TKestruneSession::MapWordRefresh() {
   MapKeyList.clear();
   RememberedTexts = {};
-}
-
-std::u16string TKestruneSession::TemplateFolder() const {
-  TLngHeader header;
-  FindLngHeader(InterfaceLang, LngHeaders, header);
-  std::u16string folder = Utf8ToUtf16(header.LangFolder);
-  if (folder.empty() || !platform::FolderExists(programFolder_ + u"templates/" + folder)) folder = u"en";
-  return programFolder_ + u"templates/" + folder + u"/";
 }
 
 void TKestruneSession::NetworkReset() {
@@ -466,6 +380,16 @@ void TKestruneSession::IBitmapButton2Click() {
     if (View->Down(TMainControl::IBitmapButton2)) return;
     View->SetDown(TMainControl::IBitmapButton2, true);
     View->SetDown(TMainControl::IBitmapButton4, false);
+  }
+  ToggleExcludedView();
+  if (MapView) MapView->Relayout();
+}
+
+void TKestruneSession::ExcludedWordsButtonClick() {
+  if (View) {
+    if (View->Down(TMainControl::IBitmapButton4)) return;
+    View->SetDown(TMainControl::IBitmapButton4, true);
+    View->SetDown(TMainControl::IBitmapButton2, false);
   }
   ToggleExcludedView();
   if (MapView) MapView->Relayout();

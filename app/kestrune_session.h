@@ -20,22 +20,9 @@
 // The view, the map view and the engine may be null (tests of one part, the
 // sanitizer builds): what would reach them is skipped.
 //
-// Settings live in the settings store (current user, key kSettingsKey) and are
-// read in two stages: ReadStartupSettings before any form exists (the active
-// dictionaries, the projects and bases folders, the interface language), and
-// LoadSettings while the main window is created (everything else, and the
-// dictionary and index lists built from them). SaveSettings writes them back
-// in one update of the store when the main window is destroyed; nothing is
-// written before. Reading never raises: a missing value keeps its default, a
-// value stored with another type reads as missing with a [Warning] line in the
-// log (it is written in its own type at the next save), and numbers are held
-// within their ranges.
-//
-// Texts in the store are UTF-8: folders, the author and organisation, the
-// recent queries and projects. ProjectFolder and BasesFolder are set by the
-// installation and never written by the program; an absent, empty or relative
-// one means the user's data folder (UserDataFolder()) + "Projects/", and the
-// user's data folder itself.
+// The settings and the lists built from them are the Config unit's
+// (app/session_settings.h): read in two stages, written back when the main
+// window is destroyed.
 //
 // One session per program run, used on the user-interface thread.
 #pragma once
@@ -60,8 +47,13 @@
 #include "app/lng_list.h"
 #include "app/main_view.h"
 #include "app/map_view_ops.h"
+#include "app/page_command_executor.h"
 #include "app/page_commands.h"
+#include "app/project/project.h"
+#include "app/search_steps.h"
 #include "app/search_engine.h"
+#include "app/session_settings.h"
+#include "app/view_mode.h"
 #include "core/convertors.h"
 #include "core/keys.h"
 #include "language/indexer.h"
@@ -72,6 +64,7 @@
 #include "language/text_parsing.h"
 #include "language/word_dictionary.h"
 #include "map/content_map2.h"
+#include "map/group_event.h"
 #include "network/context_ms.h"
 #include "search/document_counters.h"
 #include "search/page_documents.h"
@@ -86,96 +79,6 @@ namespace platform {
 class SettingsStore;
 }
 
-inline constexpr const char* kSettingsKey = "SOFTWARE\\Kestrune Inc\\Kestrune Search";
-inline constexpr int32_t kRecentSlots = 5;
-inline constexpr int32_t kDefaultInterfaceLang = 0x0109;
-inline constexpr int32_t kDefaultPartsOfSpeech = 0x804B;  // Undefined, Verb, Noun, Adjective, Invariant
-inline constexpr int32_t kPartsOfSpeechMask = 0x1FFFF;    // the 17 classes
-inline constexpr int32_t kMinTrackPosContext = 10;
-inline constexpr int32_t kMaxTrackPosContext = 100;       // the track bar's maximum
-inline constexpr int32_t kMaxTrackPosExact = 2;
-inline constexpr int32_t kDefaultLinksToDownload = 100;
-
-// One set of search options: the options dialog's saved set, and the factory
-// set it can restore.
-struct TDefaultOptions {
-  std::string EnabledEngines;  // the Lwebsite form: each display name followed by ","
-  std::u16string CurrentEngine;
-  int32_t LinksToDownload = kDefaultLinksToDownload;
-  int32_t TrackPosContext = 30;
-  int32_t TrackPosExact = 2;
-  bool WordForms = false;  // word forms are told apart
-  std::string ActiveDictionaries;  // language names of the active dictionaries, joined by ", "
-  bool ExcludeWithContext = false;
-  bool AutoRefresh = false;
-  bool AdvanceMode = false;
-
-  bool operator==(const TDefaultOptions&) const = default;
-};
-
-// One word-dictionary file of the dictionaries folder.
-struct TDictionaryEntry {
-  std::string FileName;  // UTF-8, without the folder
-  std::string Language;  // LanguageName of the identifier, UTF-8
-  bool Active = false;
-  std::u16string Author;
-  std::u16string Description;
-  TWDFileHeader Header;  // Header.DictID is the dictionary's identifier and language
-};
-
-// One index file of the index list.
-struct TIndexEntry {
-  std::u16string Path;
-  bool Active = false;
-  int32_t Value1 = 0;
-  int32_t Value2 = 0;
-};
-
-// The main window's settings, with the values they have before the store is
-// read. Names are the store's value names.
-struct TMainSettings {
-  double NewsInReg = 0;  // date of the newest news item shown (days since 30 December 1899)
-  int32_t TrackPosContext = 30;  // words on the map, kMinTrackPosContext..kMaxTrackPosContext
-  int32_t TrackPosExact = 2;     // 0 "any" .. 2 "all" of the query words
-  int32_t TPCountFromSite = kDefaultLinksToDownload;
-  std::string website;   // the current engine's display name (8-bit, as stored)
-  std::string Lwebsite;  // the enabled engines (8-bit, as stored)
-  bool AutoRefresh = false;
-  bool ExcludeWithContext = false;
-  bool DistinguishWordForms = false;
-  bool askforsave = true;
-  bool SetAsDefault = true;
-  bool AskActivateDict = true;
-  bool AutoActivateDictForLng = false;
-  bool AskDownloadDictForLng = true;
-  bool AdvanceMode = false;  // advanced mode stays off: it is read, and written as False
-  std::u16string Author;
-  std::u16string Org;
-  int32_t PartsOfSpeech = kDefaultPartsOfSpeech;
-  bool LoadAllNets = false;
-  bool ClustersResult = false;
-  bool AnalysisMainBlock = false;
-
-  bool operator==(const TMainSettings&) const = default;
-};
-
-
-// One value of the settings key as the session writes it.
-struct TSettingValue {
-  enum TType : int32_t { kString, kInteger, kBool, kDateTime };
-  std::string Name;
-  TType Type = kString;
-  std::string Text;    // kString
-  int32_t Number = 0;  // kInteger, kBool (0 or 1)
-  double Date = 0;     // kDateTime
-
-  // Dates by their bits: a stored NaN equals itself.
-  bool operator==(const TSettingValue& other) const {
-    return Name == other.Name && Type == other.Type && Text == other.Text && Number == other.Number &&
-           std::bit_cast<uint64_t>(Date) == std::bit_cast<uint64_t>(other.Date);
-  }
-};
-
 // The blocks the main window cuts out of "templates/en/templates.ini" when it
 // is created, in this order.
 enum TMainPageBlock : int32_t {
@@ -186,17 +89,8 @@ inline constexpr std::array<std::u16string_view, mbBlockCount> kMainPageBlockNam
     u"search_result", u"_doc_announce_block", u"_doc_advertisement", u"annotation",
     u"_cluster_block", u"_doc_meta_block",   u"_meta_cluster_block"};
 
-// Step-key kinds of the current search step (IControlKeys).
-inline constexpr int32_t kKindQuery = 0;       // query words, weight 1
-inline constexpr int32_t kKindExcluded = 1;    // excluded words, weight -10000
-inline constexpr int32_t kKindDocuments = 2;   // documents used as keys
-inline constexpr int32_t kKindMarks = 3;       // document marks: -1 removed link, -2 hidden site, -3 both
-inline constexpr int32_t kKindHovered = 4;     // the hovered word
-inline constexpr int32_t kKindSettings = 6;    // id 1: the no-query flag; id 2: StepNumber
-inline constexpr int32_t kKindRemovedLinks = 7;
-inline constexpr int32_t kKindHiddenSites = 8;
-inline constexpr int32_t kKindStopWord = 9;    // the step's stop-word change: 1 made one, -1 took one off
-inline constexpr float kExcludedWeight = -10000.0f;
+// The step kinds and the weights of query and excluded words are named in
+// network/control_keys.h.
 inline constexpr int32_t kPhraseBase = TPhraseWordDictionary::kPhraseBase;
 // The most words a phrase takes from quotes or a hyphenated compound.
 inline constexpr int32_t kMaxPhraseWords = 10;
@@ -222,47 +116,15 @@ class TKestruneSession {
   std::u16string LanguageFolder;  // ProgramFolder() + "Language/"
   TLngHeaders LngHeaders;         // the language table
   TLngList LanguageList;          // the options dialog's list of languages
-  int32_t InterfaceLang = 0;
-  int32_t SystemLangId = 0;       // the system's language identifier (platform::SystemLangId())
-  std::string Dictionaries;       // identifiers of the active dictionaries as stored ("9, 25")
-  bool AllDictionariesActive = true;  // no Dictionaries value: every dictionary is active
-  std::u16string ProjectFolder;   // with a trailing "/"
-  std::u16string BasesFolder;     // with a trailing "/"
   // A downloaded installer, which the program hands to the user's program for
   // it after its message loop; empty when none.
   std::u16string InstallerPath;
   // The project named on the command line (its extension exactly ".kqp"), to
   // open when the main window is first shown; empty when none.
   std::u16string CommandLineProject;
-  int32_t MatchSetting = 2;       // TrackPosExact, read by the network's document selection
 
-  // ---- the main window's settings and lists ----
-  TMainSettings Settings;
-  TDefaultOptions SavedOptions;
-  TDefaultOptions FactoryOptions;
-  std::vector<TDictionaryEntry> DictionaryList;  // in the folder listing's order
-  std::vector<TIndexEntry> IndexList;
-  // The names (paths) of the active indexes, from the current history file.
-  std::vector<std::u16string> ActiveIndexPaths;
-  std::array<std::u16string, kRecentSlots> RecentQueries;
-  std::array<std::u16string, kRecentSlots> RecentProjects;
-  // The map's colour file for the interface language: the program folder +
-  // "templates/" + the language's LangFolder ("en" when that folder is
-  // missing) + "/color.ini".
-  std::u16string ColorFile;
-  // Result links wanted per search; 0 means 50.
-  int32_t LinksToDownload = kDefaultLinksToDownload;
-
-  // ---- the engine list (engine_list.h) ----
-  // The current engine's display name is Settings.website, the enabled-engine
-  // text Settings.Lwebsite.
-  TSearchEns Engines;
-  std::string CurrentEngineTemplate;  // the current engine's template name
-  bool AdvertisingBegun = false;      // "begun.ini" was found
-  std::vector<std::u16string> EngineBoxItems;  // as the engine box shows them
-  // The options form marked an engine change that the engine box has not
-  // carried out yet.
-  bool EngineChangePending = false;
+  // ---- the settings, the lists built from them and the engine list ----
+  TSessionSettings Config;
 
   // ---- the language objects, the network and the map ----
   TIMorphologyEngineFull MorphologyEngine;
@@ -274,9 +136,8 @@ class TKestruneSession {
   TIIndexerSum WebIndexer;               // the indexer of web results
   TIContextMS IContextMS1;               // the context network of the project
   TContentMap2 ContentMap;               // the map model with its ring of search steps
-  TIWordDictionary IMetaList;            // the known document URLs (case-sensitive)
+  TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
   IHistory IHistory1;                    // the recent history files
-  TScope Scope;                          // the search scopes of the project
   TPageResults PageResults;              // the result page builder
   // The EngineWeb behind the search worker, whose template the page builder
   // reads; set by the window's adapter, null until then.
@@ -292,17 +153,10 @@ class TKestruneSession {
   std::array<std::u16string, mbBlockCount> PageBlocks;
 
   // ---- the project ----
-  // The documents, in the order in which their URLs entered IMetaList (a
-  // document's index is its URL's index there).
-  TMetaSearchList2 Documents;
-  std::vector<TNNKeys> StepKeys;  // the query keys of every search that brought results
-  int32_t StepNumber = 0;         // the number of such searches
-  TDocumentCounters Counters;
-  int32_t ViewMode = 0;           // 0 normal, 1 removed links, ... 6 stop words
-  std::vector<std::u16string> StopWords;  // words the user made stop words
-  std::vector<std::string> HiddenSites;
-  std::u16string ProjectName;
-  bool ProjectJustOpened = false;
+  // The documents, their URL index, the keys of the searches, the counters,
+  // the stop words, the hidden sites and the scopes.
+  TProject Project;
+  int32_t ViewMode = kViewNormal;  // TViewMode
   bool SearchJustRan = false;
   // Set when the window is shown and by ClearProject, cleared by a change of
   // engine; New query empties the query box while the first is set.
@@ -375,59 +229,6 @@ class TKestruneSession {
   // settings). The objects go with the session.
   void Destroy();
 
-  // ---- settings ----
-  void ReadStartupSettings();
-  void LoadSettings();
-  bool SettingsLoaded() const { return settingsLoaded_; }
-  // One update of the store; false (logged at [Error], the old hive whole)
-  // when it could not be saved. Nothing is written when LoadSettings never
-  // ran, so a window that failed early never overwrites the user's settings.
-  // Only what this run changed is written, so that another run of the
-  // program that changed other settings meanwhile keeps its changes: a value
-  // that differs from what the load gave, and a value that the store did
-  // not hold in the session's form at the load (missing, of another type,
-  // out of range) while the store still holds it as then.
-  bool SaveSettings();
-  // The values SaveSettings compares and writes, in its order.
-  std::vector<TSettingValue> SettingsValues() const;
-  // Writes every value of SettingsValues to the open key of a store.
-  void WriteSettingsValues(platform::SettingsStore& store);
-  // The value of the setting's name and type in the open key of a store;
-  // empty when it is missing or of another type.
-  static std::optional<TSettingValue> StoredSetting(platform::SettingsStore& store, const TSettingValue& like);
-  // The file SaveSettings writes (the current user's hive).
-  static std::u16string SettingsFile();
-  // Remembers the settings as loaded and as the store holds them (the end of
-  // LoadSettings).
-  void NoteLoadedSettings();
-
-  // ---- lists built by LoadSettings ----
-  void BuildIndexList();
-  void BuildDictionaryList();
-  // The identifiers of the active dictionaries joined by ", ".
-  std::string ActiveDictionaryIds() const;
-  // True when the identifier occurs in the Dictionaries text as a whole number.
-  bool DictionaryIdActive(int32_t id) const;
-
-  // ---- the engine list (session_engines.cpp) ----
-  // The program folder's "templates/web/".
-  std::u16string EngineFolder() const;
-  // Lists and reads the templates, enables them from Lwebsite, sorts them and
-  // chooses the current engine. Without any template the program cannot
-  // run: smProgramCorrupted / smErrorTemp, and the window is asked to close.
-  void BuildEngineList();
-  bool EngineListFailed() const { return engineListFailed_; }
-  std::string GetEngineTemplateName(std::string_view displayName) const;
-  void SortEngines(bool ascending);
-  // The engine box: every enabled engine, then smMoreEngines; the current
-  // engine selected (the first item when it is not listed, which then
-  // becomes current); the caption.
-  void FillEngineBox();
-  // The engine becomes current: its template looked up, the caption set.
-  void MakeEngineCurrent(std::string_view displayName);
-  // smKestruneVia followed by the current engine's name.
-  std::u16string MainCaption() const;
-
   // ---- dictionaries and stop words (session_dictionaries.cpp) ----
   // The history file's settings, the active indexes, the dictionaries in list
   // order (word identifiers follow that order), the stop words when asked,
@@ -471,15 +272,15 @@ class TKestruneSession {
   // words it names highlighted.
   void QueryChange();
   // Appends the entries of a kind (0..3) of the current step.
-  void GetStepKeys(TNNKeys& keys, int32_t kind) const;
+  void GetStepKeys(TNNKeys& keys, int32_t kind) const { Steps.GetStepKeys(keys, kind); }
   // The query as the user would type it: query words, phrases in quotes,
   // then " -" and each excluded word; empty in no-query mode.
   std::u16string GetQueryText();
   // 1: query words only; -1: excluded words only; 0: GetQueryText; else empty.
   std::u16string GetQueryTextPart(int32_t part);
   // The kinds of the query and excluded words in the map's current view.
-  int32_t QueryKind() const;
-  int32_t ExcludedKind() const;
+  int32_t QueryKind() const { return Steps.QueryKind(); }
+  int32_t ExcludedKind() const { return Steps.ExcludedKind(); }
   // Shows the query box in the middle of the map; with the search button,
   // as PlaceQueryBox with BBtnSearch (the picture and both buttons placed,
   // BBtnSearch2 hidden).
@@ -500,10 +301,6 @@ class TKestruneSession {
   void MapWordRefresh();
   // The recommended exclusions of the result page (session_map_events.cpp).
   std::u16string GetContextWordsHtml();
-  // The page templates of the interface language: the program folder +
-  // "templates/" + the language's LangFolder ("en" when that folder is
-  // missing) + "/".
-  std::u16string TemplateFolder() const;
   // The result page numbers back to 1 (before every map rebuild).
   void ResetPageNumbers();
   void SetMapFocus();
@@ -517,9 +314,12 @@ class TKestruneSession {
   void OrderPageDocuments();
   // Query and excluded words trade kinds 0 and 1 (the excluded-words view
   // keeps them traded); the hovered word is forgotten.
-  void SwapQueryAndExcluded();
+  void SwapQueryAndExcluded() { Steps.SwapQueryAndExcluded(); }
   // The "Query" view button: the map leaves the excluded-words view.
   void IBitmapButton2Click();
+  // The "Excluded words" view button: the map enters the excluded-words
+  // view (nothing while the button is down already).
+  void ExcludedWordsButtonClick();
   void ToggleExcludedView();
 
   // ---- the project (session_project.cpp) ----
@@ -686,9 +486,6 @@ class TKestruneSession {
   // search, AddUserDocument and the project-file reader refuse such an
   // address.
   bool IsCommandAddress(std::string_view url) const;
-  // The text under which a document's URL is kept in IMetaList: its bytes
-  // widened one to one, so that different bytes stay different words.
-  static std::u16string MetaListKey(std::string_view url);
 
   // ---- the window's small handlers without widgets (session_window_keys.cpp) ----
   // Esc: with query words, the query box and its buttons go and the map is
@@ -762,7 +559,7 @@ class TKestruneSession {
   struct TPendingPageBuild {
     bool Pending = false;
     int32_t Kind = 0;        // 0 a rebuild, 1 a rebuild with an edit index
-    int32_t EditIndex = -2;
+    int32_t EditIndex = kEditNone;
   };
   // The items of the map's popup menu PopupMenu1 that are visible.
   struct TMapPopupItems {
@@ -784,23 +581,14 @@ class TKestruneSession {
   // The document index of each page entry, in page order, and the page's
   // documents read through them from Documents (nothing copied).
   std::vector<int32_t> PageDocumentIds;
-  TPageDocuments PageList{&Documents, &PageDocumentIds};
+  TPageDocuments PageList{&Project.Documents, &PageDocumentIds};
   int32_t LastPageMode = 0;
   int32_t EmptyRefreshes = 0;       // consecutive refreshes that listed nothing
   std::u16string LastPageHtml;
   bool PageNotWritten = true;       // written, not loaded yet
   std::string ScrollAnchor;         // the document address to scroll to after the next build
-  int32_t SavedPageNumber = 1;
   TPendingPageBuild PendingBuild;
-  std::string LastLocalUrl;         // the last link into the template folder
   std::vector<TClusterEntry> ClusterTable;
-  int32_t SelectedCluster = -1;
-  std::u16string SelectedClusterName;
-  bool IndexSelection = false;      // rows 38 and 40
-  TNNKey SimilarDocumentKey{-1, 0.0f};
-  // What the page's popup menu acts on: a word of the page, or a scope.
-  std::u16string PagePopupWord;
-  int32_t PagePopupScope = -1;
 
   // ---- the map's state ----
   TNNKeys MarkedGroup;              // the words marked for the popup's commands
@@ -857,13 +645,16 @@ class TKestruneSession {
   TPageUrlContext PageUrlContext(bool ownLoad = false) const;
   // The browser is about to load `url`: true lets the navigation go ahead.
   bool EmbeddedWB1BeforeNavigate2(std::string_view url, bool ownLoad = false);
-  // Performs a classified link; true only when the navigation goes ahead.
+  // Performs a classified link (Commands); true only when the navigation
+  // goes ahead.
   bool ExecutePageCommand(const TPageCommand& command, std::string_view url);
+  // The page's command links (page_command_executor.h).
+  TPageCommandExecutor Commands{*this};
   // An entry of the page's popup menu was chosen: the page's word added to
   // the query or excluded from it (through the search entry, as if typed),
   // the scope made current or deleted.
   void PagePopupClick(TPagePopupItem item);
-  // The page's word (PagePopupWord) through the search entry: as typed, or
+  // The page's word (Commands.PagePopupWord) through the search entry: as typed, or
   // with a minus before each of its words.
   void SubmitPagePopupWord(bool exclude);
   // The documents become removed links and their words the context no more.
@@ -878,23 +669,17 @@ class TKestruneSession {
   // brought results): the documents and StepKeys entries of the undone
   // searches go, and with them the steps ahead. Nothing when none is undone.
   void DropUndoneSearches();
-  // The steps ahead go (IControlKeys::CutForward); the current step keeps its
-  // copy of the scopes.
-  void CutForwardSteps();
   void MakeStopWord(int32_t wordId);
   void ReanimateStopWord(int32_t wordId);
   // 0 done, 1 nothing done (an empty address or title).
   int32_t AddUserDocument(int32_t index, std::u16string_view url, std::u16string_view title,
                           std::u16string_view annotation);
   // The counters of all documents of the shown steps, from their flags.
-  void RecountDocuments();
+  void RecountDocuments() { Project.RecountDocuments(ContentMap.Steps()); }
   // The hidden sites and both mark counters from the marks of the step.
-  void RebuildMarkCounters();
-  // The removed links among marks (-1, -3); `sites` gets the hidden sites
-  // (-2, -3), each once.
-  int32_t CountMarks(const TControlKeyList& marks, std::vector<std::string>& sites) const;
+  void RebuildMarkCounters() { Project.RebuildMarkCounters(ContentMap.Steps()); }
   // The index of a document address; -1 when unknown.
-  int32_t DocumentOfUrl(std::string_view url);
+  int32_t DocumentOfUrl(std::string_view url) { return Project.DocumentOfUrl(url); }
 
   // ---- map events (session_map_events.cpp) ----
   void DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t variant, bool selected);
@@ -924,6 +709,9 @@ class TKestruneSession {
   void excludeNAClick() { excludeAClick(); }
   void PreviewWordResults();
   void MapHoverEnd();
+  // The mouse moved outside the map: the page no longer previews a hovered
+  // word.
+  void MouseOutsideMap();
   void AddContextWordsOfKey(int32_t wordId);
   // A word the map never shows as a related word: a stop word, whichever
   // record of its text carries the stop mark (the content map's
@@ -973,43 +761,16 @@ class TKestruneSession {
   TContentMap2* contentMapField_ = &ContentMap;
   TPhraseWordDictionary* dictionaryField_ = &WordDictionary;
   TStorageFormsWords* formsField_ = &FormsStore;
-  TScope* scopeField_ = &Scope;
-  bool settingsLoaded_ = false;
-  // The settings as the load left them, and as the store held them then.
-  std::vector<TSettingValue> loadedSettings_;
-  std::vector<std::optional<TSettingValue>> storedSettings_;
+  TScope* scopeField_ = &Project.Scope;
   bool created_ = false;
   bool createFailed_ = false;
-  bool engineListFailed_ = false;
-  // Set while the session changes the query kinds itself (a step restored, the
-  // network fed again): the change is no new branch of the steps.
-  bool keepForwardSteps_ = false;
-  // Sets keepForwardSteps_ for its life.
-  class TKeepForwardSteps {
-   public:
-    explicit TKeepForwardSteps(TKestruneSession& session) : session_(session), old_(session.keepForwardSteps_) {
-      session_.keepForwardSteps_ = true;
-    }
-    ~TKeepForwardSteps() { session_.keepForwardSteps_ = old_; }
-    TKeepForwardSteps(const TKeepForwardSteps&) = delete;
-    TKeepForwardSteps& operator=(const TKeepForwardSteps&) = delete;
-
-   private:
-    TKestruneSession& session_;
-    bool old_;
-  };
   // The search's part of FeedNetwork: the step's query keys from the query's
   // paragraphs, its words no stop words, kept as StepKeys entry
   // `stepKeysEntry` (none when outside the list).
   void SetQueryKeysFromFeed(TParsingText& query, TParsingText& parse, int32_t stepKeysEntry);
-  // The documents of undone searches wait to be deleted.
-  bool cutQueued_ = false;
-  // Undo and Redo: the window restored from the step reached; the map and
-  // the page rebuilt.
-  void RestoreFromStep(bool excludedView);
-  // The scope list of the current step: the copy (kind 10) of the last step,
-  // at or before it, that changed the list; the list stays without one.
-  void RestoreScopesOfStep();
+  // Undo and Redo: the project and the map restored from the step reached,
+  // its stop-word changes applied; the map and the page rebuilt.
+  void RestoreFromStep(const TStepState& state);
   // The counters and the old and new flags after a step was restored and its
   // stop-word change applied.
   void RecountAfterStep();

@@ -25,7 +25,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   WordDictionary.FreePhraseIndex();
   IIndexer1.Clear();
   WordDictionary.ClearPhrase();
-  ActiveIndexPaths.clear();
+  Config.ActiveIndexPaths.clear();
   NetworkReset();
 
   // 2.-4. The history file: the phrase switch, the active indexes, its path.
@@ -34,12 +34,12 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   MapPhrases = history.MapPhrases;
   for (const std::u16string& name : history.IndexNames) {
     if (!platform::FileExists(name)) continue;
-    if (std::find(ActiveIndexPaths.begin(), ActiveIndexPaths.end(), name) == ActiveIndexPaths.end()) {
-      ActiveIndexPaths.push_back(name);
+    if (std::find(Config.ActiveIndexPaths.begin(), Config.ActiveIndexPaths.end(), name) == Config.ActiveIndexPaths.end()) {
+      Config.ActiveIndexPaths.push_back(name);
     }
   }
-  for (TIndexEntry& entry : IndexList) {
-    entry.Active = std::find(ActiveIndexPaths.begin(), ActiveIndexPaths.end(), entry.Path) != ActiveIndexPaths.end();
+  for (TIndexEntry& entry : Config.IndexList) {
+    entry.Active = std::find(Config.ActiveIndexPaths.begin(), Config.ActiveIndexPaths.end(), entry.Path) != Config.ActiveIndexPaths.end();
   }
   HistoryMainPath = history.MainPath;
 
@@ -50,7 +50,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
 
   // 6.-8. The active dictionaries in list order, with progress.
   int32_t active = 0;
-  for (const TDictionaryEntry& entry : DictionaryList) active += entry.Active ? 1 : 0;
+  for (const TDictionaryEntry& entry : Config.DictionaryList) active += entry.Active ? 1 : 0;
   int32_t loaded = 0;
   auto report = [&](int32_t percent, std::u16string_view text, int32_t count, int32_t done) {
     if (OnDictionaryProgress) OnDictionaryProgress(percent, text, count, done);
@@ -64,7 +64,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   if (OnDictionaryProgress) {
     WordDictionary.OnProgressChange = [&](int32_t progress) { report(progress, u"", active, loaded); };
   }
-  for (const TDictionaryEntry& entry : DictionaryList) {
+  for (const TDictionaryEntry& entry : Config.DictionaryList) {
     if (!entry.Active) continue;
     const std::u16string name = Utf8ToUtf16(entry.FileName);
     report(0, u"Dict " + name, active, loaded);
@@ -107,10 +107,10 @@ void TKestruneSession::SaveHistorySettings() {
   const std::u16string folder = slash == std::u16string::npos ? u"" : file.substr(0, slash + 1);
   ini.WriteValue("MAIN", "Path", QuoteIniValue(Utf16ToUtf8(folder)));
   ini.WriteValue("Other", "MapPhrases", MapPhrases ? "true" : "false");
-  for (const std::u16string& name : ActiveIndexPaths) {
-    const auto entry = std::find_if(IndexList.begin(), IndexList.end(),
+  for (const std::u16string& name : Config.ActiveIndexPaths) {
+    const auto entry = std::find_if(Config.IndexList.begin(), Config.IndexList.end(),
                                     [&](const TIndexEntry& e) { return e.Path == name; });
-    if (entry == IndexList.end()) continue;
+    if (entry == Config.IndexList.end()) continue;
     if (name.find_first_of(u"\r\n") != std::u16string::npos) {
       LogFile.Log("The index name " + Utf16ToUtf8(name) + " holds a line break; it is not written", 1);
       continue;

@@ -21,10 +21,6 @@ using platform::Utf8ToUtf16;
 
 namespace {
 
-constexpr int32_t kFlagFavorite = 1;
-constexpr int32_t kFlagOld = 2;
-constexpr int32_t kFlagNew = 4;
-
 // The view buttons in the order of their modes 1 to 6, with their labels.
 constexpr TMainControl kViewButtons[] = {
     TMainControl::IBitmapBtnShowDelLinks, TMainControl::IBitmapBtnShowDelSites,
@@ -50,9 +46,9 @@ bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
 // Does the view take a document with these flags?
 bool ViewTakes(int32_t view, int32_t flags) {
   switch (view) {
-    case 3: return (flags & kFlagNew) != 0 && (flags & kFlagOld) == 0;
-    case 4: return (flags & kFlagOld) != 0;
-    case 5: return (flags & kFlagFavorite) != 0;
+    case kViewNewLinks: return (flags & kFlagNew) != 0 && (flags & kFlagOld) == 0;
+    case kViewOldLinks: return (flags & kFlagOld) != 0;
+    case kViewFavorites: return (flags & kFlagFavorite) != 0;
     default: return true;
   }
 }
@@ -70,14 +66,14 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
     // The counters of all documents follow their flags and steps.
     RecountDocuments();
     UpdateViewButtons();
-    if (mode == -1) mode = 0;
-    if (ViewMode == 6) {
+    if (mode == kPageModeChosenForEdit) mode = kPageModeChosen;
+    if (ViewMode == kViewStopWords) {
       WritePage(StopWordsPage());
       return;
     }
-    if (mode == 0 && ViewMode >= 1 && ViewMode <= 5) {
-      mode = ViewMode + 6;
-    } else if (mode == 0) {
+    if (mode == kPageModeChosen && ViewMode >= kViewRemovedLinks && ViewMode <= kViewFavorites) {
+      mode = PageModeOfView(ViewMode);
+    } else if (mode == kPageModeChosen) {
       // The query words of the map; the scope view's union in no-query mode
       // (the map itself names none there).
       bool hasKeys = false;
@@ -91,7 +87,7 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
       }
       const bool hasDocuments = !PageList.empty();
       EmptyRefreshes = hasDocuments ? 0 : EmptyRefreshes + 1;
-      if (!hasDocuments && Settings.AutoRefresh && hasKeys && EmptyRefreshes <= 2) {
+      if (!hasDocuments && Config.Settings.AutoRefresh && hasKeys && EmptyRefreshes <= 2) {
         // Searched again after the current handler, never inside it (the
         // end of a search shows its page).
         LogFile.Log("The page lists no document: the query is searched again");
@@ -103,28 +99,28 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
         return;
       }
       if (!hasKeys) {
-        mode = 6;
+        mode = kPageModeNoQuery;
       } else if (Engine && Engine->Status() == ISearchEngine::kStatusNoConnection) {
-        mode = 2;
+        mode = kPageModeNoConnection;
       } else if (!hasDocuments && SearchJustRan && SearchEnd.Early()) {
         // Stopped before a page was read: the page says so, not "nothing
         // found".
-        mode = 2;
+        mode = kPageModeNoConnection;
       } else if (!hasDocuments && SearchJustRan) {
         EmptyRefreshes = 0;
-        mode = 3;
+        mode = kPageModeNothingFound;
       } else {
-        mode = hasDocuments ? 5 : (Documents.empty() ? 3 : 4);
+        mode = hasDocuments ? kPageModeResults : (Project.Documents.empty() ? kPageModeNothingFound : kPageModeNoMatch);
       }
     }
     LastPageMode = mode;
     SearchJustRan = false;
-    PageResults.SearchNotice = ViewMode == 0 ? SearchNoticeForPage(mode) : std::u16string();
-    if (PageResults.TemplateLanguage != InterfaceLang || PageResults.TemplatePath().empty()) {
-      PageResults.TemplateLanguage = InterfaceLang;
-      PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
+    PageResults.SearchNotice = ViewMode == kViewNormal ? SearchNoticeForPage(mode) : std::u16string();
+    if (PageResults.TemplateLanguage != Config.InterfaceLang || PageResults.TemplatePath().empty()) {
+      PageResults.TemplateLanguage = Config.InterfaceLang;
+      PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
     }
-    WritePage(PageResults.BuildPage(mode, ResultPageNumber, Counters, page));
+    WritePage(PageResults.BuildPage(mode, ResultPageNumber, Project.Counters, page));
   } catch (const std::exception& error) {
     LogFile.Log(std::string("The result page could not be shown: ") + error.what(), 2);
   }
@@ -143,7 +139,7 @@ std::u16string TKestruneSession::StopWordsPageFrom(std::u16string page, const st
 }
 
 std::u16string TKestruneSession::StopWordsPage() {
-  if (PageResults.TemplatePath().empty()) PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
+  if (PageResults.TemplatePath().empty()) PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
   const std::u16string file = Utf8ToUtf16(PageResults.TemplatePath()) + u"blank6.html";
   std::string bytes;
   if (!ReadWholeFile(file, bytes)) {
@@ -152,7 +148,7 @@ std::u16string TKestruneSession::StopWordsPage() {
   }
   std::u16string text;
   if (!Utf8ToWide(bytes, text)) text = Utf8ToUtf16(bytes);
-  return StopWordsPageFrom(std::move(text), StopWords);
+  return StopWordsPageFrom(std::move(text), Project.StopWords);
 }
 
 void TKestruneSession::WritePage(const std::u16string& html) {
@@ -169,7 +165,7 @@ void TKestruneSession::EmbeddedWB1DocumentComplete() {
   if (PendingBuild.Pending) {
     const TPendingPageBuild build = PendingBuild;
     PendingBuild = TPendingPageBuild();
-    ShowResults(build.Kind == 1 ? build.EditIndex : -2, build.Kind == 1 ? -1 : 0);
+    ShowResults(build.Kind == 1 ? build.EditIndex : kEditNone, build.Kind == 1 ? kPageModeChosenForEdit : kPageModeChosen);
     return;
   }
   PageNotWritten = false;
@@ -187,10 +183,10 @@ void TKestruneSession::RefreshClusterTable() {
   for (const TControlKeyCell& cell : step[kKindDocuments]) excluded.push_back(cell.Key);
   for (const TControlKeyCell& cell : step[kKindMarks]) excluded.push_back(cell.Key);
   ClusterTable.clear();
-  if (Settings.ClustersResult) return;
+  if (Config.Settings.ClustersResult) return;
   int32_t count = 50;
   TNNKeys found;
-  IContextMS1.GetFiles(included, excluded, count, found, MatchSetting);
+  IContextMS1.GetFiles(included, excluded, count, found, Config.MatchSetting);
   count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
   for (int32_t i = 0; i < count; ++i) {
     TClusterEntry entry;
@@ -205,24 +201,27 @@ void TKestruneSession::RefreshClusterTable() {
 
 void TKestruneSession::OrderPageDocuments() {
   IControlKeys& steps = ContentMap.Steps();
-  const int32_t n = static_cast<int32_t>(Documents.size());
+  const int32_t n = static_cast<int32_t>(Project.Documents.size());
   auto listDocument = [&](int32_t id) { PageDocumentIds.push_back(id); };
   PageDocumentIds.clear();
 
-  if (ViewMode == 1 || ViewMode == 2) {
+  if (IsMarksView(ViewMode)) {
     // The removed links or the hidden sites, in the order of their marks.
     for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
       const int32_t id = cell.Key.Id;
       const float mark = cell.Key.Weight;
       if (id < 0 || id >= n) continue;
-      if (mark == -3.0f || (ViewMode == 1 && mark == -1.0f) || (ViewMode == 2 && mark == -2.0f)) listDocument(id);
+      if (mark == kMarkRemovedAndHidden || (ViewMode == kViewRemovedLinks && mark == kMarkRemovedLink) ||
+          (ViewMode == kViewHiddenSites && mark == kMarkHiddenSite)) {
+        listDocument(id);
+      }
     }
     return;
   }
 
-  Counters.FavoriteLinks = 0;
-  Counters.NewLinks = 0;
-  Counters.OldLinks = 0;
+  Project.Counters.FavoriteLinks = 0;
+  Project.Counters.NewLinks = 0;
+  Project.Counters.OldLinks = 0;
   ContentMap.ResultFiles().clear();
 
   TNNKeys ranking;
@@ -239,7 +238,7 @@ void TKestruneSession::OrderPageDocuments() {
       keys.push_back({cell.Key.Id, excludedView ? 1.0f : cell.Key.Weight});
     }
     int32_t count = n;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, ranking, MatchSetting);
+    IContextMS1.GetFiles(keys, TNNKeys(), count, ranking, Config.MatchSetting);
     ranking.resize(static_cast<size_t>(std::clamp<int32_t>(count, 0, static_cast<int32_t>(ranking.size()))));
   }
 
@@ -253,27 +252,27 @@ void TKestruneSession::OrderPageDocuments() {
   for (const TNNKey& entry : ranking) {
     const int32_t id = entry.Id;
     if (id < 0 || id >= n || marked[static_cast<size_t>(id)] || retained[static_cast<size_t>(id)]) continue;
-    const TMetaSearchList& document = Documents[static_cast<size_t>(id)];
-    if (document.Step > StepNumber || !ViewTakes(ViewMode, document.Flags)) continue;
+    const TMetaSearchList& document = Project.Documents[static_cast<size_t>(id)];
+    if (document.Step > Project.StepNumber || !ViewTakes(ViewMode, document.Flags)) continue;
     if ((document.Flags & kFlagOld) != 0) {
-      ++Counters.OldLinks;
+      ++Project.Counters.OldLinks;
     } else if ((document.Flags & kFlagNew) != 0) {
-      ++Counters.NewLinks;
+      ++Project.Counters.NewLinks;
     }
-    if ((document.Flags & kFlagFavorite) != 0) ++Counters.FavoriteLinks;
+    if ((document.Flags & kFlagFavorite) != 0) ++Project.Counters.FavoriteLinks;
     steps.SetKey(kKindDocuments, {id, 1.0f}, true);
     ContentMap.ResultFiles().push_back({id, 1.0f});
     retained[static_cast<size_t>(id)] = true;
     kept.push_back(entry);
   }
   TIContextMS::SortByWeight(kept, static_cast<int32_t>(kept.size()));
-  if (ViewMode >= 3 && ViewMode <= 5) {
+  if (IsFlagsView(ViewMode)) {
     // The rest of the view after what the network reached, in the order in
     // which the documents entered the project; a removed or hidden document
     // keeps its flags and stays out of these views too.
     for (int32_t id = 0; id < n; ++id) {
-      const TMetaSearchList& document = Documents[static_cast<size_t>(id)];
-      if (retained[static_cast<size_t>(id)] || marked[static_cast<size_t>(id)] || document.Step > StepNumber ||
+      const TMetaSearchList& document = Project.Documents[static_cast<size_t>(id)];
+      if (retained[static_cast<size_t>(id)] || marked[static_cast<size_t>(id)] || document.Step > Project.StepNumber ||
           !ViewTakes(ViewMode, document.Flags)) {
         continue;
       }
@@ -308,7 +307,7 @@ void TKestruneSession::PrepareScopeView() {
   for (const TNNKey& key : excluded) steps.SetKey(kKindExcluded, key, true);
   for (const TNNKey& key : included) steps.SetKey(kKindQuery, key, true);
   ContentMap.SetNoQueryMode(true);
-  steps.SetValue(kKindSettings, 1, 1.0f, true);
+  steps.SetValue(kKindSettings, kSettingNoQuery, 1.0f, true);
 }
 
 void TKestruneSession::ScopeUnionKeys(TNNKeys& included, TNNKeys& excluded) const {
@@ -318,7 +317,7 @@ void TKestruneSession::ScopeUnionKeys(TNNKeys& included, TNNKeys& excluded) cons
   // is no excluded one.
   included.clear();
   excluded.clear();
-  const TTScopeWords scopes = Scope.GetScopes();
+  const TTScopeWords scopes = Project.Scope.GetScopes();
   std::unordered_map<int32_t, size_t> place;
   for (const TScopeWords& scope : scopes) {
     for (const TNNKey& key : scope.Included) {
@@ -357,7 +356,7 @@ void TKestruneSession::TakeScopeUnionAsQuery() {
     if (!excludedByStep(key.Id)) steps.SetKey(kKindQuery, key, true);
   }
   ContentMap.SetNoQueryMode(false);
-  steps.SetValue(kKindSettings, 1, 0.0f, true);
+  steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -366,8 +365,8 @@ void TKestruneSession::TakeScopeUnionAsQuery() {
 void TKestruneSession::SetViewMode(int32_t mode) {
   if (mode == ViewMode) return;
   ViewMode = mode;
-  if (mode == 1 || mode == 2 || mode == 6) {
-    if ((mode == 1 || mode == 2) && IsQueryBoxVisible()) DrawAndEventMap1Click();
+  if (IsMarksView(mode) || mode == kViewStopWords) {
+    if (IsMarksView(mode) && IsQueryBoxVisible()) DrawAndEventMap1Click();
     if (MapView) MapView->EnterState(IMapViewOps::kStateBusy);
     ContentMap.SetDimmed(true);
   } else {
@@ -375,23 +374,23 @@ void TKestruneSession::SetViewMode(int32_t mode) {
     ContentMap.SetDimmed(false);
   }
   ContentMapReGenerate();
-  ShowResults(-2, 0);
+  ShowResults(kEditNone, kPageModeChosen);
 }
 
 void TKestruneSession::ViewButtonClick(TMainControl button) {
-  for (int32_t i = 0; i < 6; ++i) {
+  for (int32_t i = 0; i < kViewButtonCount; ++i) {
     if (kViewButtons[i] != button) continue;
-    SetViewMode(View && View->Down(button) ? i + 1 : 0);
+    SetViewMode(View && View->Down(button) ? kViewRemovedLinks + i : kViewNormal);
     return;
   }
 }
 
 void TKestruneSession::UpdateViewButtons() {
   if (!View) return;
-  const int32_t counts[] = {Counters.RemovedLinks, Counters.HiddenSites,    Counters.AllNewLinks,
-                            Counters.AllOldLinks,  Counters.AllFavoriteLinks, static_cast<int32_t>(StopWords.size())};
-  for (int32_t i = 0; i < 6; ++i) {
-    const bool current = ViewMode == i + 1;
+  const int32_t counts[] = {Project.Counters.RemovedLinks, Project.Counters.HiddenSites,    Project.Counters.AllNewLinks,
+                            Project.Counters.AllOldLinks,  Project.Counters.AllFavoriteLinks, static_cast<int32_t>(Project.StopWords.size())};
+  for (int32_t i = 0; i < kViewButtonCount; ++i) {
+    const bool current = ViewMode == kViewRemovedLinks + i;
     // The button of the view shown stays usable, so the view can be left.
     View->SetEnabled(kViewButtons[i], counts[i] > 0 || current);
     View->SetText(kViewLabels[i], Dec(counts[i]));

@@ -1,6 +1,6 @@
-// The engine list of TKestruneSession: built while the settings load, shown in
+// The engine list of the settings unit: built while the settings load, shown in
 // the engine box, and the current engine.
-#include "app/kestrune_session.h"
+#include "app/session_settings.h"
 #include "core/log_file.h"
 #include "core/message.h"
 #include "core/message_strings.h"
@@ -11,9 +11,9 @@ namespace kestrune {
 using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 
-std::u16string TKestruneSession::EngineFolder() const { return programFolder_ + u"templates/web/"; }
+std::u16string TSessionSettings::EngineFolder() const { return programFolder_ + u"templates/web/"; }
 
-void TKestruneSession::BuildEngineList() {
+void TSessionSettings::BuildEngineList() {
   Engines.clear();
   engineListFailed_ = false;
   std::string& enabledText = Settings.Lwebsite;
@@ -47,13 +47,13 @@ void TKestruneSession::BuildEngineList() {
   }
 }
 
-std::string TKestruneSession::GetEngineTemplateName(std::string_view displayName) const {
+std::string TSessionSettings::GetEngineTemplateName(std::string_view displayName) const {
   return kestrune::GetEngineTemplateName(Engines, displayName);
 }
 
-void TKestruneSession::SortEngines(bool ascending) { kestrune::SortEngines(Engines, ascending); }
+void TSessionSettings::SortEngines(bool ascending) { kestrune::SortEngines(Engines, ascending); }
 
-void TKestruneSession::FillEngineBox() {
+void TSessionSettings::FillEngineBox() {
   // An enabled-engine text that names no engine enables them all, as an
   // empty one does: the box never holds "More engines" alone.
   bool anyEnabled = false;
@@ -79,13 +79,13 @@ void TKestruneSession::FillEngineBox() {
   MakeEngineCurrent(Utf16ToUtf8(EngineBoxItems[static_cast<size_t>(selected)]));
 }
 
-void TKestruneSession::MakeEngineCurrent(std::string_view displayName) {
+void TSessionSettings::MakeEngineCurrent(std::string_view displayName) {
   Settings.website = displayName;
   CurrentEngineTemplate = GetEngineTemplateName(displayName);
   if (View) View->SetCaption(MainCaption());
 }
 
-std::u16string TKestruneSession::MainCaption() const {
+std::u16string TSessionSettings::MainCaption() const {
   return MessageStrings.smKestruneVia + Utf8ToUtf16(Settings.website);
 }
 

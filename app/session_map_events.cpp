@@ -60,27 +60,27 @@ void TKestruneSession::DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t v
 
 void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool selected, const TNNKeys& keys) {
   IControlKeys& steps = ContentMap.Steps();
-  if (type == 12) ContentMap.BuildMap(false);
-  if (type == 4 && !selected) {
+  if (type == kGroupResized) ContentMap.BuildMap(false);
+  if (type == kGroupHover && !selected) {
     steps.ClearKind(kKindHovered);
     ContentMapReGenerate();
   }
-  if (type == 15 && !selected) {
+  if (type == kGroupMarked && !selected) {
     MarkedGroup.clear();
     EditedKeyId = -1;
   }
   if (!selected) return;
   switch (type) {
-    case 0:
-    case 1: {
+    case kGroupAddToQuery:
+    case kGroupExclude: {
       SaveKeysUndoState();
-      if (type == 0 && ContentMap.NoQueryMode()) {
+      if (type == kGroupAddToQuery && ContentMap.NoQueryMode()) {
         steps.ClearKind(kKindQuery);
         steps.ClearKind(kKindExcluded);
         ContentMap.SetNoQueryMode(false);
-        steps.SetValue(kKindSettings, 1, 0.0f);
+        steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f);
       }
-      if (type == 1) {
+      if (type == kGroupExclude) {
         // In the scope view the union of the scopes is the query it refines.
         if (ContentMap.NoQueryMode()) TakeScopeUnionAsQuery();
         for (const TNNKey& key : keys) steps.Remove(kKindQuery, key.Id);
@@ -89,7 +89,7 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
       ContentMap.SetPreviousKeys(ContentMap.Keys());
       steps.ClearKind(kKindHovered);
       for (const TNNKey& key : keys) {
-        if (type == 0) {
+        if (type == kGroupAddToQuery) {
           steps.SetKey(kKindQuery, {key.Id, 1.0f});
         } else {
           steps.SetKey(kKindExcluded, {key.Id, kExcludedWeight});
@@ -97,28 +97,28 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
       }
       // Excluding brings the word's context along: type 0 excludes in the
       // excluded-words view, type 1 in the query view.
-      if (Settings.ExcludeWithContext && ContentMap.ExcludedMode() == (type == 0)) {
+      if (Config.Settings.ExcludeWithContext && ContentMap.ExcludedMode() == (type == kGroupAddToQuery)) {
         for (const TNNKey& key : keys) AddContextWordsOfKey(key.Id);
       }
       ContentMapReGenerate();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       break;
     }
-    case 4:
+    case kGroupHover:
       steps.ClearKind(kKindHovered);
-      steps.ClearKind(5);
+      steps.ClearKind(kKindAnnounced);
       for (const TNNKey& key : keys) steps.SetKey(kKindHovered, {key.Id, 1.0f});
       HoverSavedPage = ResultPageNumber;
       ContentMapReGenerate();
       break;
-    case 13:
+    case kGroupRebuild:
       ContentMap.BuildMap(false);
       break;
-    case 15:
+    case kGroupMarked:
       MarkedGroup = keys;
       break;
-    case 16:
-      ShowResults(-2, 0);
+    case kGroupQueryWordOff:
+      ShowResults(kEditNone, kPageModeChosen);
       break;
     default:
       break;
@@ -207,19 +207,19 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
         steps.ClearKind(kKindExcluded, true);
         ContentMap.SetNoQueryMode(false);
       }
-      PageResults.SetHoverWord(id, ContentMap.ExcludedMode() ? 4 : 2);
-      const bool autoRefresh = Settings.AutoRefresh;
-      Settings.AutoRefresh = false;
+      PageResults.SetHoverWord(id, ContentMap.ExcludedMode() ? kHoverExcludes : kHoverAdds);
+      const bool autoRefresh = Config.Settings.AutoRefresh;
+      Config.Settings.AutoRefresh = false;
       const bool added = !HasId(steps.GetCurrent()[kKindQuery], id);
       if (added) steps.SetKey(kKindQuery, {id, 1.0f}, true);
       OrderPageDocuments();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       if (added) steps.Remove(kKindQuery, id, true);
-      Settings.AutoRefresh = autoRefresh;
+      Config.Settings.AutoRefresh = autoRefresh;
       EmptyRefreshes = 0;
       ContentMap.SetNoQueryMode(noQuery);
     } else {
-      PageResults.SetHoverWord(-1, 0);
+      PageResults.SetHoverWord(-1, kHoverNone);
     }
     StartAdvertising();
   } catch (const std::exception&) {
@@ -229,7 +229,7 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
 
 void TKestruneSession::DrawAndEventMap1MouseOutWord(const TNNKey& key) {
   try {
-    PageResults.SetHoverWord(-1, 0);
+    PageResults.SetHoverWord(-1, kHoverNone);
     StartAdvertising();
   } catch (const std::exception&) {
     LogFile.Log("TFKestruneMain.DrawAndEventMap1MouseOutWord. Parametrs: Key.Key" + std::to_string(key.Id), 2);
@@ -245,15 +245,14 @@ void TKestruneSession::ContentMapAllKeys(int32_t variant) {
     SetEnabled(TMainControl::IBitmapButtonRedo, false);
     return;
   }
-  if ((variant != kKindQuery && variant != kKindExcluded) || keepForwardSteps_) return;
+  if ((variant != kKindQuery && variant != kKindExcluded) || Steps.KeepingForward()) return;
   // The query changed: a new branch of the steps. The documents of the
   // searches undone before it are dropped once the current handler is done.
   ContentMap.KeysUpdate = variant == kKindQuery ? 1 : 0;
-  CutForwardSteps();
-  if (StepNumber >= static_cast<int32_t>(StepKeys.size()) || cutQueued_) return;
-  cutQueued_ = true;
+  Steps.CutForward();
+  if (!Project.HasUndoneSearches() || !Steps.QueueCut()) return;
   auto cut = [this] {
-    cutQueued_ = false;
+    Steps.CutDone();
     DropUndoneSearches();
   };
   if (View) {
@@ -298,21 +297,21 @@ TKestruneSession::TMapPopupItems TKestruneSession::PopupMenu1Popup() {
   const bool firstIsKind0 =
       !MarkedGroup.empty() && HasId(ContentMap.Steps().GetCurrent()[kKindQuery], MarkedGroup.front().Id);
   return MapPopupItems(!MarkedGroup.empty(), ContentMap.NoQueryMode(), ContentMap.ExcludedMode(), firstIsKind0,
-                       Scope.Count() > 0);
+                       Project.Scope.Count() > 0);
 }
 
 void TKestruneSession::EndPopupHover() {
   ContentMap.Steps().ClearKind(kKindHovered);
   ContentMap.SetHoveredKey(-1);
   // The page's query line no longer shows the word as if it were added.
-  PageResults.SetHoverWord(-1, 0);
+  PageResults.SetHoverWord(-1, kHoverNone);
 }
 
 void TKestruneSession::pmAddClick(int32_t popupWord) {
   EndPopupHover();
   if (popupWord >= 0 && popupWord < ContentMap.KeyCount()) ContentMap.SetAnchorKey(popupWord);
   const TNNKeys group = MarkedGroup;
-  DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), ContentMap.ExcludedMode() ? 1 : 0, true, group);
+  DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), ContentMap.ExcludedMode() ? kGroupExclude : kGroupAddToQuery, true, group);
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
 }
 
@@ -321,11 +320,9 @@ void TKestruneSession::pmAddToStopWordsClick() {
     const int32_t id = MarkedGroup.front().Id;
     SaveKeysUndoState();
     MakeStopWord(id);
-    IControlKeys& steps = ContentMap.Steps();
-    steps.ClearKind(kKindStopWord);
-    steps.SetValue(kKindStopWord, id, 1.0f);
+    Steps.RecordStopWordMade(id);
     ContentMapReGenerate();
-    ShowResults(-2, 0);
+    ShowResults(kEditNone, kPageModeChosen);
   }
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
 }
@@ -348,7 +345,7 @@ void TKestruneSession::pmRemoveFromExcludedClick() {
     EndPopupHover();
     ContentMap.Steps().Remove(kKindQuery, MarkedGroup.front().Id);
     ContentMapReGenerate();
-    ShowResults(-2, 0);
+    ShowResults(kEditNone, kPageModeChosen);
   }
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
 }
@@ -396,27 +393,29 @@ void TKestruneSession::PreviewWordResults() {
     steps.ClearKind(kKindExcluded, true);
     ContentMap.SetNoQueryMode(false);
   }
-  const bool autoRefresh = Settings.AutoRefresh;
-  Settings.AutoRefresh = false;
+  const bool autoRefresh = Config.Settings.AutoRefresh;
+  Config.Settings.AutoRefresh = false;
   if (!HasId(steps.GetCurrent()[kKindQuery], id)) {
     PreviewFlag = true;
     steps.SetKey(kKindQuery, {id, 1.0f}, true);
     OrderPageDocuments();
-    ShowResults(-2, 0);
+    ShowResults(kEditNone, kPageModeChosen);
     steps.Remove(kKindQuery, id, true);
   }
-  Settings.AutoRefresh = autoRefresh;
+  Config.Settings.AutoRefresh = autoRefresh;
   EmptyRefreshes = 0;
   ContentMap.SetNoQueryMode(noQuery);
 }
+
+void TKestruneSession::MouseOutsideMap() { PageResults.SetHoverWord(-1, kHoverNone); }
 
 void TKestruneSession::MapHoverEnd() {
   ContentMapReGenerate();
   ResultPageNumber = HoverSavedPage;
   // The hover is over: the page's query line no longer shows the word (the
   // map's mouse-out event, which clears it too, comes after this page).
-  PageResults.SetHoverWord(-1, 0);
-  ShowResults(-2, 0);
+  PageResults.SetHoverWord(-1, kHoverNone);
+  ShowResults(kEditNone, kPageModeChosen);
   PreviewFlag = false;
 }
 
@@ -462,7 +461,7 @@ std::u16string TKestruneSession::GetContextWordsHtml() {
   if (ContentMap.NoQueryMode()) return u"";
   const IControlKeys& steps = ContentMap.Steps();
   const TControlKeyLists& step = steps.GetCurrent();
-  const int32_t n = static_cast<int32_t>(Documents.size());
+  const int32_t n = static_cast<int32_t>(Project.Documents.size());
 
   // The documents the query words reach.
   TNNKeys query;
@@ -483,7 +482,7 @@ std::u16string TKestruneSession::GetContextWordsHtml() {
   for (const TControlKeyCell& cell : step[kKindMarks]) {
     TNNKey mark = cell.Key;
     if (reached.count(mark.Id) != 0) mark.Weight = 0.0f;
-    if (mark.Weight == -1.0f || mark.Weight == -3.0f) mark.Weight = 1.0f;
+    if (IsRemovedMark(mark.Weight)) mark.Weight = kMarkContext;
     marks.push_back(mark);
   }
   if (std::none_of(marks.begin(), marks.end(), [](const TNNKey& k) { return k.Weight > 0.0f; })) return u"";

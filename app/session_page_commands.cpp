@@ -1,13 +1,12 @@
-// The in-page commands of TKestruneSession: what a link of the result page
-// does once ClassifyPageUrl has read it. Every command refuses its navigation
-// and acts on the session; the rows that end on a page link switch to that
-// page afterwards (a pending build that the reloaded document performs).
+// The in-page commands: the executor's row groups, and the session's page
+// popup and its link forwarder.
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "app/browser_opener.h"
 #include "app/kestrune_session.h"
+#include "app/page_command_executor.h"
 #include "app/send_mail.h"
 #include "app/site_of_url.h"
 #include "core/log_file.h"
@@ -21,10 +20,6 @@ using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 
 namespace {
-
-constexpr int32_t kFlagFavorite = 1;
-constexpr int32_t kFlagOld = 2;
-constexpr int32_t kFlagNew = 4;
 
 // "file://" and the folder's path, each byte outside the unreserved set and
 // "/" percent-encoded.
@@ -83,16 +78,23 @@ TPageUrlContext TKestruneSession::PageUrlContext(bool ownLoad) const {
   TPageUrlContext context;
   const std::string& folder = PageResults.TemplatePath();
   context.TemplateFolderUrl = folder.empty() ? std::string() : FileUrlOf(folder);
-  context.EngineName = Settings.website;
+  context.EngineName = Config.Settings.website;
   context.OwnLoad = ownLoad;
   return context;
 }
 
 bool TKestruneSession::EmbeddedWB1BeforeNavigate2(std::string_view url, bool ownLoad) {
-  return ExecutePageCommand(ClassifyPageUrl(url, PageUrlContext(ownLoad)), url);
+  return Commands.Execute(ClassifyPageUrl(url, PageUrlContext(ownLoad)), url);
 }
 
 bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::string_view url) {
+  return Commands.Execute(command, url);
+}
+
+// ---------------------------------------------------------------------------
+// The executor
+
+bool TPageCommandExecutor::Execute(const TPageCommand& command, std::string_view url) {
   const TPageCommandRow row = command.Row;
   if (row == kPageCmdGoAhead) return true;
   if (row == kPageCmdCancel) {
@@ -100,420 +102,410 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     return false;
   }
   if (!command.Reason.empty()) LogFile.Log(std::string(command.Reason) + ": " + Shown(url), 1);
-  if (SearchRunning() && row != kPageCmdHelp && row != kPageCmdOpenInBrowser) {
+  if (s_.SearchRunning() && row != kPageCmdHelp && row != kPageCmdOpenInBrowser) {
     LogFile.Log("A command link of the page waits for no running search; it is ignored: " + Shown(url), 1);
     return false;
   }
-  if (IsLocalPageCommand(row)) LastLocalUrl = url;
+  const TCall c{command, url, command.Number, static_cast<int32_t>(s_.PageList.size())};
+  if (ScopeRow(c) || DocumentRow(c) || RestoreRow(c) || IndexRow(c) || ViewRow(c) || WordRow(c)) return false;
+  NavigationRow(c);
+  return false;
+}
 
-  const int32_t n = command.Number;
-  const int32_t entries = static_cast<int32_t>(PageList.size());
-  auto outOfRange = [&](int32_t count) {
-    if (n >= 0 && n < count) return false;
-    LogFile.Log("The number of a command link lies outside its list (" + std::to_string(count) +
-                    " entries): " + Shown(url),
-                1);
-    return true;
-  };
-  auto entryUrl = [&](int32_t e) -> std::string {
-    const TMetaSearchList* document = e >= 0 && e < entries ? PageList.Entry(static_cast<size_t>(e)) : nullptr;
-    return document ? document->Url : std::string();
-  };
-  // The document behind entry e; -1 when the entry went stale.
-  auto entryDocument = [&](int32_t e) -> int32_t {
-    return e >= 0 && e < entries && PageList.Entry(static_cast<size_t>(e)) ? PageList.Id(static_cast<size_t>(e)) : -1;
-  };
-  IControlKeys& steps = ContentMap.Steps();
-  // A row that ends on page `page`: the page link is classified and
-  // performed as if it had been clicked.
-  auto goToPage = [&](int32_t page) {
-    const std::string link = command.RewriteUrl(page);
-    const TPageCommand next = ClassifyPageUrl(link, PageUrlContext());
-    if (next.Row == kPageCmdToPage) {
-      ResultPageNumber = std::clamp<int32_t>(next.Number, 1, std::max<int32_t>(1, (static_cast<int32_t>(PageList.size()) + 9) / 10));
-      PendingBuild = {true, 0, -2};
-      if (View) View->ReloadPage();
-    } else {
-      ExecutePageCommand(next, link);
-    }
-  };
-  // Back to the normal view on page 1 (a restore that emptied its view, or
-  // a deletion of documents).
-  auto normalView = [&] {
-    ViewMode = 0;
-    ScrollAnchor.clear();
-    LeaveExcludedView();
-    if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
-    ContentMap.SetDimmed(false);
-  };
-  auto showView = [&](int32_t mode, bool enterState) {
-    if (IsQueryBoxVisible()) DrawAndEventMap1Click();
-    if (enterState && MapView) MapView->EnterState(IMapViewOps::kStateBusy);
-    ViewMode = mode;
-    ContentMapReGenerate();
-    SavedPageNumber = ResultPageNumber;
-    ResultPageNumber = 1;
-    ShowResults(-2, 0);
-  };
+bool TPageCommandExecutor::OutOfRange(const TCall& c, int32_t count) const {
+  if (c.N >= 0 && c.N < count) return false;
+  LogFile.Log("The number of a command link lies outside its list (" + std::to_string(count) +
+                  " entries): " + Shown(c.Url),
+              1);
+  return true;
+}
 
-  switch (row) {
-    case kPageCmdUpdateLink:
-      if (OnShowUpdateForm) {
-        OnShowUpdateForm();
-      } else {
-        LogFile.Log("The update form is not available yet");
-      }
-      break;
-    case kPageCmdDesktopRedirect: {
-      // Only documents: a file of any other type could run (xdg-open starts
-      // a ".jar" with Java and an ".exe" with Wine, execute bit or not).
-      std::u16string path;
-      if (OpenableFile(command.Argument, path) && Opener && Opener->IsDocumentFile(path)) {
-        Opener->OpenLocalFile(path);
-      } else if (!TargetExists(command.Argument)) {
-        if (Opener) Opener->OpenInBrowser(Utf8ToUtf16(url));
-      } else {
-        LogFile.Log("A desktop-search link names a file that is no document; it is not opened: " +
-                        Utf16ToUtf8(command.Argument) + (Opener ? " (" + Opener->MimeTypeOfFile(path) + ")" : ""),
-                    1);
-      }
-      break;
-    }
+std::string TPageCommandExecutor::EntryUrl(const TCall& c, int32_t entry) const {
+  const TMetaSearchList* document =
+      entry >= 0 && entry < c.Entries ? s_.PageList.Entry(static_cast<size_t>(entry)) : nullptr;
+  return document ? document->Url : std::string();
+}
+
+int32_t TPageCommandExecutor::EntryDocument(const TCall& c, int32_t entry) {
+  return entry >= 0 && entry < c.Entries && s_.PageList.Entry(static_cast<size_t>(entry))
+             ? s_.PageList.Id(static_cast<size_t>(entry))
+             : -1;
+}
+
+void TPageCommandExecutor::GoToPage(const TCall& c, int32_t page) {
+  const std::string link = c.Command.RewriteUrl(page);
+  const TPageCommand next = ClassifyPageUrl(link, s_.PageUrlContext());
+  if (next.Row == kPageCmdToPage) {
+    s_.ResultPageNumber =
+        std::clamp<int32_t>(next.Number, 1, std::max<int32_t>(1, (static_cast<int32_t>(s_.PageList.size()) + 9) / 10));
+    s_.PendingBuild = {true, 0, kEditNone};
+    if (s_.View) s_.View->ReloadPage();
+  } else {
+    Execute(next, link);
+  }
+}
+
+void TPageCommandExecutor::NormalView() {
+  s_.ViewMode = kViewNormal;
+  s_.ScrollAnchor.clear();
+  s_.LeaveExcludedView();
+  if (s_.MapView) s_.MapView->LeaveState(IMapViewOps::kStateBusy);
+  s_.ContentMap.SetDimmed(false);
+}
+
+void TPageCommandExecutor::ShowView(int32_t mode, bool enterState) {
+  if (s_.IsQueryBoxVisible()) s_.DrawAndEventMap1Click();
+  if (enterState && s_.MapView) s_.MapView->EnterState(IMapViewOps::kStateBusy);
+  s_.ViewMode = mode;
+  s_.ContentMapReGenerate();
+  savedPageNumber_ = s_.ResultPageNumber;
+  s_.ResultPageNumber = 1;
+  s_.ShowResults(kEditNone, kPageModeChosen);
+}
+
+// The scope buttons, the scope popup and the scope view.
+bool TPageCommandExecutor::ScopeRow(const TCall& c) {
+  IControlKeys& steps = s_.ContentMap.Steps();
+  switch (c.Command.Row) {
     case kPageCmdSelectScope:
-      if (outOfRange(Scope.Count())) break;
-      SelectScope(n);
+      if (OutOfRange(c, s_.Project.Scope.Count())) break;
+      s_.SelectScope(c.N);
       break;
     case kPageCmdAddToHistory:
     case kPageCmdUpdateHistory:
-      SnapshotScopes();
-      SaveKeysUndoState();
-      if (row == kPageCmdAddToHistory) {
-        AddSearchScope();
-        SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
+      s_.SnapshotScopes();
+      s_.SaveKeysUndoState();
+      if (c.Command.Row == kPageCmdAddToHistory) {
+        s_.AddSearchScope();
+        if (s_.View) s_.View->SetEnabled(TMainControl::fullRefresh, s_.Project.Scope.Count() > 0);
       } else {
-        UpdateScope(Scope.CurrentIndex());
+        s_.UpdateScope(s_.Project.Scope.CurrentIndex());
       }
-      SnapshotScopes();
-      ShowResults(-2, 5);
+      s_.SnapshotScopes();
+      s_.ShowResults(kEditNone, kPageModeResults);
       break;
     case kPageCmdDeleteFromHistory:
-      if (outOfRange(Scope.Count())) break;
-      DeleteScope(n);
-      ShowResults(-2, 5);
-      break;
-    case kPageCmdSendLastQuery:
-      if (outOfRange(kRecentSlots) || RecentQueries[static_cast<size_t>(n)].empty()) break;
-      if (View) View->SetQueryText(RecentQueries[static_cast<size_t>(n)]);
-      BBtnSearchClick();
-      break;
-    case kPageCmdLastProject:
-      if (outOfRange(kRecentSlots) || RecentProjects[static_cast<size_t>(n)].empty()) break;
-      if (OnOpenProject) {
-        OnOpenProject(RecentProjects[static_cast<size_t>(n)]);
-      } else {
-        LogFile.Log("Projects cannot be opened yet: " + Utf16ToUtf8(RecentProjects[static_cast<size_t>(n)]));
-      }
-      break;
-    case kPageCmdContextMenuAnnotation:
-      if (MapView && (MapView->State() & IMapViewOps::kStateBusy) != 0) break;
-      if (command.Argument.empty()) break;
-      PagePopupWord = command.Argument;
-      if (View) View->ShowPagePopup(false);
+      if (OutOfRange(c, s_.Project.Scope.Count())) break;
+      s_.DeleteScope(c.N);
+      s_.ShowResults(kEditNone, kPageModeResults);
       break;
     case kPageCmdContextMenuScope:
-      if (outOfRange(Scope.Count())) break;
-      PagePopupScope = n;
-      if (View) View->ShowPagePopup(true);
+      if (OutOfRange(c, s_.Project.Scope.Count())) break;
+      PagePopupScope = c.N;
+      if (s_.View) s_.View->ShowPagePopup(true);
       break;
-    case kPageCmdHelp:
-      if (OnHelp) {
-        OnHelp();
-      } else {
-        LogFile.Log("Help is not available yet");
-      }
+    case kPageCmdShowAll:
+      s_.ContentMap.SetNoQueryMode(true);
+      steps.SetValue(kKindSettings, kSettingNoQuery, 1.0f);
+      s_.ContentMapReGenerate();
+      s_.ShowResults(kEditNone, kPageModeChosen);
       break;
-    case kPageCmdShowStopWords:
-      if (MapView) MapView->EnterState(IMapViewOps::kStateBusy);
-      ViewMode = 6;
-      ShowResults(-2, 0);
-      break;
-    case kPageCmdReanimateStopWord: {
-      if (outOfRange(static_cast<int32_t>(StopWords.size()))) break;
-      SaveKeysUndoState();
-      const std::u16string word = StopWords[static_cast<size_t>(n)];
-      const std::u16string lower = platform::WideLowerCase(word);
-      TWordVariant hit;
-      int32_t found = -1;
-      if (WordDictionary.FindFirst(word, hit, 0) > 0 || WordDictionary.FindFirst(lower, hit, 0) > 0) {
-        for (int32_t id = hit.WordIndex; id >= 0 && found < 0; id = WordDictionary.FindNext(hit)) {
-          const TWDWord* entry = WordDictionary.GetWord(id);
-          if (entry && platform::WideLowerCase(entry->GetText()) == lower) found = id;
-        }
-      }
-      if (found >= 0) {
-        ReanimateStopWord(found);
-        steps.ClearKind(kKindStopWord);
-        steps.SetValue(kKindStopWord, found, -1.0f);
-      } else {
-        // A word the dictionary no longer knows: it only leaves the list.
-        StopWords.erase(StopWords.begin() + n);
-      }
-      ContentMapReGenerate();
-      ShowResults(-2, 0);
-      break;
-    }
+    default:
+      return false;
+  }
+  return true;
+}
+
+// A document of the page removed, its site hidden, or made a favourite or no
+// more one.
+bool TPageCommandExecutor::DocumentRow(const TCall& c) {
+  IControlKeys& steps = s_.ContentMap.Steps();
+  switch (c.Command.Row) {
     case kPageCmdExcludeContextFile: {
-      if (outOfRange(entries)) break;
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
-      SaveKeysUndoState();
-      const int32_t id = entryDocument(n);
+      if (OutOfRange(c, c.Entries)) break;
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
+      s_.SaveKeysUndoState();
+      const int32_t id = EntryDocument(c, c.N);
       if (id < 0) {
-        ScrollAnchor = entryUrl(n);
+        s_.ScrollAnchor = EntryUrl(c, c.N);
         break;
       }
-      ExcludeDocumentContext({{id, 1.0f}});
-      ScrollAnchor = entryUrl(n - 1);
-      ContentMapReGenerate();
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
-      goToPage(PageOfEntry(n - 1));
+      s_.ExcludeDocumentContext({{id, 1.0f}});
+      s_.ScrollAnchor = EntryUrl(c, c.N - 1);
+      s_.ContentMapReGenerate();
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
+      GoToPage(c, PageOfEntry(c.N - 1));
       break;
     }
     case kPageCmdExcludeUrl: {
-      if (outOfRange(entries)) break;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
-      SaveKeysUndoState();
-      const std::string site = SiteOfUrl(entryUrl(n));
-      if (!site.empty() && std::find(HiddenSites.begin(), HiddenSites.end(), site) == HiddenSites.end()) {
-        HiddenSites.push_back(site);
-        ++Counters.HiddenSites;
+      if (OutOfRange(c, c.Entries)) break;
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
+      s_.SaveKeysUndoState();
+      const std::string site = SiteOfUrl(EntryUrl(c, c.N));
+      if (!site.empty() && std::find(s_.Project.HiddenSites.begin(), s_.Project.HiddenSites.end(), site) == s_.Project.HiddenSites.end()) {
+        s_.Project.HiddenSites.push_back(site);
+        ++s_.Project.Counters.HiddenSites;
       }
-      if (!site.empty()) HideSiteDocuments(site);
-      int32_t anchor = n;
-      while (anchor >= 0 && SiteOfUrl(entryUrl(anchor)) == site) --anchor;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
-      ScrollAnchor = entryUrl(anchor);
-      ContentMapReGenerate();
-      goToPage(PageOfEntry(anchor));
+      if (!site.empty()) s_.HideSiteDocuments(site);
+      int32_t anchor = c.N;
+      while (anchor >= 0 && SiteOfUrl(EntryUrl(c, anchor)) == site) --anchor;
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
+      s_.ScrollAnchor = EntryUrl(c, anchor);
+      s_.ContentMapReGenerate();
+      GoToPage(c, PageOfEntry(anchor));
       break;
     }
     case kPageCmdAddToFavorites: {
-      if (outOfRange(entries)) break;
-      const int32_t id = entryDocument(n);
-      if (id >= 0 && (Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
-        Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
-        ++Counters.FavoriteLinks;
-        RecountDocuments();
+      if (OutOfRange(c, c.Entries)) break;
+      const int32_t id = EntryDocument(c, c.N);
+      if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
+        s_.Project.Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
+        ++s_.Project.Counters.FavoriteLinks;
+        s_.RecountDocuments();
       }
-      ScrollAnchor = entryUrl(n);
-      goToPage(PageOfEntry(n));
+      s_.ScrollAnchor = EntryUrl(c, c.N);
+      GoToPage(c, PageOfEntry(c.N));
       break;
     }
     case kPageCmdDeleteFromFavorites: {
-      if (outOfRange(entries)) break;
-      const int32_t id = entryDocument(n);
-      if (id >= 0 && (Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
-        Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
-        if (n < Counters.FavoriteLinks) --Counters.FavoriteLinks;
-        RecountDocuments();
+      if (OutOfRange(c, c.Entries)) break;
+      const int32_t id = EntryDocument(c, c.N);
+      if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
+        s_.Project.Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
+        if (c.N < s_.Project.Counters.FavoriteLinks) --s_.Project.Counters.FavoriteLinks;
+        s_.RecountDocuments();
       }
-      ScrollAnchor = entryUrl(n - 1);
-      const int32_t page = PageOfEntry(n);
-      if (ViewMode == 5) ContentMapReGenerate();
-      goToPage(page);
+      s_.ScrollAnchor = EntryUrl(c, c.N - 1);
+      const int32_t page = PageOfEntry(c.N);
+      if (s_.ViewMode == kViewFavorites) s_.ContentMapReGenerate();
+      GoToPage(c, page);
       break;
     }
-    case kPageCmdExcludeWord: {
-      if (command.Argument.empty()) break;
-      SaveKeysUndoState();
-      // A text of several words is one phrase of the query.
-      std::u16string word = command.Argument;
-      if (word.find(u' ') != std::u16string::npos) word = u"\"" + word + u"\"";
-      if (!ContentMap.ExcludedMode()) word = u"-" + word;
-      if (View) View->SetQueryText(word);
-      BBtnSearchClick();
-      if (View) View->SetQueryText(u"");
-      ContentMapReGenerate();
-      ShowResults(-2, 0);
-      break;
-    }
-    case kPageCmdDeletedFiles: showView(1, true); break;
-    case kPageCmdGoToNormal: SetViewMode(0); break;
-    case kPageCmdDeletedSites: showView(2, true); break;
-    case kPageCmdNewLinks: showView(3, false); break;
-    case kPageCmdOldLinks: showView(4, false); break;
-    case kPageCmdFavoriteLinks: showView(5, false); break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// Documents given back to the list, or a class of them deleted.
+bool TPageCommandExecutor::RestoreRow(const TCall& c) {
+  IControlKeys& steps = s_.ContentMap.Steps();
+  switch (c.Command.Row) {
     case kPageCmdDeleteAllOldLinks:
     case kPageCmdDeleteAllExcludedLinks:
     case kPageCmdDeleteAllExcludedSites: {
-      const int32_t documentClass = row - kPageCmdDeleteAllOldLinks + 1;
+      const int32_t documentClass = c.Command.Row - kPageCmdDeleteAllOldLinks + 1;
       const std::u16string* texts[][2] = {
           {&MessageStrings.smMesWarningDeleteOldLinks, &MessageStrings.smCapWarningDeleteOldLinks},
           {&MessageStrings.smMesWarningDeleteExcludedLinks, &MessageStrings.smCapWarningDeleteExcludedLinks},
           {&MessageStrings.smMesWarningDeleteExcludedSites, &MessageStrings.smCapWarningDeleteExcludedSites}};
       const auto& [text, caption] = texts[documentClass - 1];
-      const int32_t answer = View ? View->MessageBox(*text, *caption, platform::kMbYesNo | platform::kMbIconWarning)
+      const int32_t answer = s_.View ? s_.View->MessageBox(*text, *caption, platform::kMbYesNo | platform::kMbIconWarning)
                                   : platform::kIdNo;
       if (answer != platform::kIdYes) break;
-      normalView();
-      DeleteDocuments(documentClass);
-      ContentMapReGenerate();
-      SavedPageNumber = ResultPageNumber;
-      ResultPageNumber = 1;
-      ShowResults(-2, 0);
+      NormalView();
+      s_.DeleteDocuments(documentClass);
+      s_.ContentMapReGenerate();
+      savedPageNumber_ = s_.ResultPageNumber;
+      s_.ResultPageNumber = 1;
+      s_.ShowResults(kEditNone, kPageModeChosen);
       break;
     }
     case kPageCmdRestoreLink: {
-      if (outOfRange(entries)) break;
-      const int32_t id = entryDocument(n);
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
-      SaveKeysUndoState();
+      if (OutOfRange(c, c.Entries)) break;
+      const int32_t id = EntryDocument(c, c.N);
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
+      s_.SaveKeysUndoState();
       for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
         if (cell.Key.Id != id) continue;
-        const bool alsoHidden = cell.Key.Weight == -3.0f;
-        const bool removed = alsoHidden || cell.Key.Weight == -1.0f;
+        const bool alsoHidden = cell.Key.Weight == kMarkRemovedAndHidden;
+        const bool removed = alsoHidden || cell.Key.Weight == kMarkRemovedLink;
         if (alsoHidden) {
-          steps.SetValue(kKindMarks, id, -2.0f);
+          steps.SetValue(kKindMarks, id, kMarkHiddenSite);
         } else {
           steps.Remove(kKindMarks, id);
         }
-        if (removed && Counters.RemovedLinks > 0) --Counters.RemovedLinks;
+        if (removed && s_.Project.Counters.RemovedLinks > 0) --s_.Project.Counters.RemovedLinks;
         break;
       }
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
-      ScrollAnchor = entryUrl(n - 1);
-      if (Counters.RemovedLinks < 1) {
-        normalView();
-        ContentMapReGenerate();
-        SavedPageNumber = ResultPageNumber;
-        ResultPageNumber = 1;
-        ShowResults(-2, 0);
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
+      s_.ScrollAnchor = EntryUrl(c, c.N - 1);
+      if (s_.Project.Counters.RemovedLinks < 1) {
+        NormalView();
+        s_.ContentMapReGenerate();
+        savedPageNumber_ = s_.ResultPageNumber;
+        s_.ResultPageNumber = 1;
+        s_.ShowResults(kEditNone, kPageModeChosen);
         break;
       }
-      ContentMapReGenerate();
+      s_.ContentMapReGenerate();
       // The page of the anchor, the entry before the restored one.
-      goToPage(PageOfEntry(n - 1));
+      GoToPage(c, PageOfEntry(c.N - 1));
       break;
     }
     case kPageCmdRestoreSite: {
-      if (outOfRange(entries)) break;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
-      SaveKeysUndoState();
-      const std::string site = SiteOfUrl(entryUrl(n));
+      if (OutOfRange(c, c.Entries)) break;
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
+      s_.SaveKeysUndoState();
+      const std::string site = SiteOfUrl(EntryUrl(c, c.N));
       const TControlKeyList marks = steps.GetCurrent()[kKindMarks];
       for (const TControlKeyCell& cell : marks) {
         const int32_t id = cell.Key.Id;
-        if (id < 0 || id >= static_cast<int32_t>(Documents.size()) ||
-            SiteOfUrl(Documents[static_cast<size_t>(id)].Url) != site) {
+        if (id < 0 || id >= static_cast<int32_t>(s_.Project.Documents.size()) ||
+            SiteOfUrl(s_.Project.Documents[static_cast<size_t>(id)].Url) != site) {
           continue;
         }
-        if (cell.Key.Weight == -3.0f) {
-          steps.SetValue(kKindMarks, id, -1.0f);
-        } else if (cell.Key.Weight == -2.0f) {
+        if (cell.Key.Weight == kMarkRemovedAndHidden) {
+          steps.SetValue(kKindMarks, id, kMarkRemovedLink);
+        } else if (cell.Key.Weight == kMarkHiddenSite) {
           steps.Remove(kKindMarks, id);
         }
       }
-      const auto listed = std::find(HiddenSites.begin(), HiddenSites.end(), site);
-      if (listed != HiddenSites.end()) {
-        HiddenSites.erase(listed);
-        if (Counters.HiddenSites > 0) --Counters.HiddenSites;
+      const auto listed = std::find(s_.Project.HiddenSites.begin(), s_.Project.HiddenSites.end(), site);
+      if (listed != s_.Project.HiddenSites.end()) {
+        s_.Project.HiddenSites.erase(listed);
+        if (s_.Project.Counters.HiddenSites > 0) --s_.Project.Counters.HiddenSites;
       }
-      int32_t anchor = n;
-      while (anchor >= 0 && SiteOfUrl(entryUrl(anchor)) == site) --anchor;
+      int32_t anchor = c.N;
+      while (anchor >= 0 && SiteOfUrl(EntryUrl(c, anchor)) == site) --anchor;
       // The entry as the page showed it: the rebuild drops the site's
       // documents from the list.
-      const std::string anchorUrl = entryUrl(anchor);
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
-      if (Counters.HiddenSites < 1) {
-        normalView();
-        ContentMapReGenerate();
-        SavedPageNumber = ResultPageNumber;
-        ResultPageNumber = 1;
-        ShowResults(-2, 0);
+      const std::string anchorUrl = EntryUrl(c, anchor);
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
+      if (s_.Project.Counters.HiddenSites < 1) {
+        NormalView();
+        s_.ContentMapReGenerate();
+        savedPageNumber_ = s_.ResultPageNumber;
+        s_.ResultPageNumber = 1;
+        s_.ShowResults(kEditNone, kPageModeChosen);
         break;
       }
-      ContentMapReGenerate();
-      ScrollAnchor = anchorUrl;
-      goToPage(PageOfEntry(anchor));
+      s_.ContentMapReGenerate();
+      s_.ScrollAnchor = anchorUrl;
+      GoToPage(c, PageOfEntry(anchor));
       break;
     }
-    case kPageCmdEditSubmit:
-      if (command.Form.Cancelled) {
-        ShowResults(-2, 0);
-        break;
-      }
-      if (n != -1 && outOfRange(entries)) break;
-      if (AddUserDocument(n, command.Form.Url, command.Form.Title, command.Form.Annotation) != 0 && View) {
-        View->RepaintPage();
-      }
-      break;
-    case kPageCmdEditLink:
-      if (outOfRange(entries)) break;
-      ScrollAnchor = entryUrl(n);
-      PendingBuild = {true, 1, n};
-      if (View) View->ReloadPage();
-      break;
-    case kPageCmdAddNewDocument:
-      ShowResults(-1, 0);
-      break;
-    case kPageCmdShowAll:
-      ContentMap.SetNoQueryMode(true);
-      steps.SetValue(kKindSettings, 1, 1.0f);
-      ContentMapReGenerate();
-      ShowResults(-2, 0);
-      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// The document and cluster links of the index views.
+bool TPageCommandExecutor::IndexRow(const TCall& c) {
+  IControlKeys& steps = s_.ContentMap.Steps();
+  switch (c.Command.Row) {
     case kPageCmdDocAdd:
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
-      steps.SetKey(kKindDocuments, {n, 1.0f});
-      ContentMapReGenerate();
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
+      steps.SetKey(kKindDocuments, {c.N, 1.0f});
+      s_.ContentMapReGenerate();
       break;
     case kPageCmdDocRemove: {
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
       // A removed link; on a hidden site it stays hidden too (-3).
       float mark = 0.0f;
       for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
-        if (cell.Key.Id == n) mark = cell.Key.Weight;
+        if (cell.Key.Id == c.N) mark = cell.Key.Weight;
       }
-      const float removed = mark == -2.0f || mark == -3.0f ? -3.0f : -1.0f;
+      const float removed = IsHiddenMark(mark) ? kMarkRemovedAndHidden : kMarkRemovedLink;
       if (mark == removed) break;
-      steps.SetValue(kKindMarks, n, removed);
-      RebuildMarkCounters();
-      RecountDocuments();
-      ContentMapReGenerate();
+      steps.SetValue(kKindMarks, c.N, removed);
+      s_.RebuildMarkCounters();
+      s_.RecountDocuments();
+      s_.ContentMapReGenerate();
       break;
     }
     case kPageCmdDocSimilar:
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
-      SimilarDocumentKey = {n, 1.0f};
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
+      Selection.SimilarDocumentKey = {c.N, 1.0f};
       break;
     case kPageCmdDocBriefcase:
       break;
     case kPageCmdDocUrl:
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
-      IndexSelection = true;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.Documents.size()))) break;
+      Selection.IndexSelection = true;
       steps.ClearKind(kKindHovered);
-      steps.SetValue(5, n, 1.0f);
+      steps.SetValue(kKindAnnounced, c.N, 1.0f);
       break;
-    case kPageCmdToPage: {
-      const int32_t pages = std::max<int32_t>(1, (entries + 9) / 10);
-      if (n < 1 || n > pages) {
-        LogFile.Log("A page link names no page of the list (" + std::to_string(pages) + " pages): " + Shown(url), 1);
-        break;
-      }
-      ResultPageNumber = n;
-      PendingBuild = {true, 0, -2};
-      if (View) View->ReloadPage();
-      break;
-    }
     case kPageCmdCluster: {
-      if (outOfRange(static_cast<int32_t>(ClusterTable.size()))) break;
-      SelectedCluster = n;
-      const TClusterEntry& cluster = ClusterTable[static_cast<size_t>(n)];
-      std::u16string name = cluster.Files.empty() ? std::u16string() : IIndexer1.GetFileName(cluster.Files.front().Id);
+      if (OutOfRange(c, static_cast<int32_t>(s_.ClusterTable.size()))) break;
+      Selection.SelectedCluster = c.N;
+      const TKestruneSession::TClusterEntry& cluster = s_.ClusterTable[static_cast<size_t>(c.N)];
+      std::u16string name = cluster.Files.empty() ? std::u16string() : s_.IIndexer1.GetFileName(cluster.Files.front().Id);
       const size_t cut = name.find_last_of(u"/\\|");
       if (cut != std::u16string::npos) name.erase(0, cut + 1);
       if (name.size() > 50) name = name.substr(0, 25) + u"...";
-      SelectedClusterName = name;
-      IndexSelection = true;
+      Selection.SelectedClusterName = name;
+      Selection.IndexSelection = true;
+      break;
+    }
+    default:
+      return false;
+  }
+  return true;
+}
+
+// The views of the page.
+bool TPageCommandExecutor::ViewRow(const TCall& c) {
+  switch (c.Command.Row) {
+    case kPageCmdDeletedFiles: ShowView(kViewRemovedLinks, true); break;
+    case kPageCmdGoToNormal: s_.SetViewMode(kViewNormal); break;
+    case kPageCmdDeletedSites: ShowView(kViewHiddenSites, true); break;
+    case kPageCmdNewLinks: ShowView(kViewNewLinks, false); break;
+    case kPageCmdOldLinks: ShowView(kViewOldLinks, false); break;
+    case kPageCmdFavoriteLinks: ShowView(kViewFavorites, false); break;
+    case kPageCmdShowStopWords:
+      if (s_.MapView) s_.MapView->EnterState(IMapViewOps::kStateBusy);
+      s_.ViewMode = kViewStopWords;
+      s_.ShowResults(kEditNone, kPageModeChosen);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// Words of the page into the query, out of it, or back from the stop words.
+bool TPageCommandExecutor::WordRow(const TCall& c) {
+  IControlKeys& steps = s_.ContentMap.Steps();
+  switch (c.Command.Row) {
+    case kPageCmdSendLastQuery:
+      if (OutOfRange(c, kRecentSlots) || s_.Config.RecentQueries[static_cast<size_t>(c.N)].empty()) break;
+      if (s_.View) s_.View->SetQueryText(s_.Config.RecentQueries[static_cast<size_t>(c.N)]);
+      s_.BBtnSearchClick();
+      break;
+    case kPageCmdContextMenuAnnotation:
+      if (s_.MapView && (s_.MapView->State() & IMapViewOps::kStateBusy) != 0) break;
+      if (c.Command.Argument.empty()) break;
+      PagePopupWord = c.Command.Argument;
+      if (s_.View) s_.View->ShowPagePopup(false);
+      break;
+    case kPageCmdReanimateStopWord: {
+      if (OutOfRange(c, static_cast<int32_t>(s_.Project.StopWords.size()))) break;
+      s_.SaveKeysUndoState();
+      const std::u16string word = s_.Project.StopWords[static_cast<size_t>(c.N)];
+      const std::u16string lower = platform::WideLowerCase(word);
+      TWordVariant hit;
+      int32_t found = -1;
+      if (s_.WordDictionary.FindFirst(word, hit, 0) > 0 || s_.WordDictionary.FindFirst(lower, hit, 0) > 0) {
+        for (int32_t id = hit.WordIndex; id >= 0 && found < 0; id = s_.WordDictionary.FindNext(hit)) {
+          const TWDWord* entry = s_.WordDictionary.GetWord(id);
+          if (entry && platform::WideLowerCase(entry->GetText()) == lower) found = id;
+        }
+      }
+      if (found >= 0) {
+        s_.ReanimateStopWord(found);
+        s_.Steps.RecordStopWordTakenOff(found);
+      } else {
+        // A word the dictionary no longer knows: it only leaves the list.
+        s_.Project.StopWords.erase(s_.Project.StopWords.begin() + c.N);
+      }
+      s_.ContentMapReGenerate();
+      s_.ShowResults(kEditNone, kPageModeChosen);
+      break;
+    }
+    case kPageCmdExcludeWord: {
+      if (c.Command.Argument.empty()) break;
+      s_.SaveKeysUndoState();
+      // A text of several words is one phrase of the query.
+      std::u16string word = c.Command.Argument;
+      if (word.find(u' ') != std::u16string::npos) word = u"\"" + word + u"\"";
+      if (!s_.ContentMap.ExcludedMode()) word = u"-" + word;
+      if (s_.View) s_.View->SetQueryText(word);
+      s_.BBtnSearchClick();
+      if (s_.View) s_.View->SetQueryText(u"");
+      s_.ContentMapReGenerate();
+      s_.ShowResults(kEditNone, kPageModeChosen);
       break;
     }
     case kPageCmdAddQuery: {
@@ -526,7 +518,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
         if (!word.empty()) words.emplace_back(word, excluded);
         word.clear();
       };
-      for (const char16_t c : command.Argument) {
+      for (const char16_t c : c.Command.Argument) {
         if (c == u' ' || c == u'-') {
           flush();
           nextExcluded = c == u'-';
@@ -542,48 +534,127 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       for (const auto& [text, isExcluded] : words) {
         TWordVariant hit;
         const std::u16string lower = platform::WideLowerCase(text);
-        if (WordDictionary.FindFirst(lower, hit, 0) <= 0) continue;
+        if (s_.WordDictionary.FindFirst(lower, hit, 0) <= 0) continue;
         if (!pushed) {
-          SaveKeysUndoState();
+          s_.SaveKeysUndoState();
           pushed = true;
         }
-        for (int32_t id = hit.WordIndex; id >= 0; id = WordDictionary.FindNext(hit)) {
+        for (int32_t id = hit.WordIndex; id >= 0; id = s_.WordDictionary.FindNext(hit)) {
           if (!isExcluded) {
-            steps.SetKey(QueryKind(), {id, ContentMap.ExcludedMode() ? kExcludedWeight : 1.0f});
+            steps.SetKey(s_.QueryKind(), {id, s_.ContentMap.ExcludedMode() ? kExcludedWeight : 1.0f});
           } else {
             int32_t index = -1;
-            for (int32_t k = 0; k < ContentMap.KeyCount(); ++k) {
-              if (ContentMap.Keys()[static_cast<size_t>(k)].Id == id) index = k;
+            for (int32_t k = 0; k < s_.ContentMap.KeyCount(); ++k) {
+              if (s_.ContentMap.Keys()[static_cast<size_t>(k)].Id == id) index = k;
             }
-            if (index < 0) index = ContentMap.AddKey(id);
-            ContentMap.Keys()[static_cast<size_t>(index)].Flags = KF_EXCLUDED;
-            ContentMap.Keys()[static_cast<size_t>(index)].Weight = kExcludedWeight;
-            steps.Remove(QueryKind(), id);
-            steps.SetKey(ExcludedKind(), {id, ContentMap.ExcludedMode() ? 1.0f : kExcludedWeight});
+            if (index < 0) index = s_.ContentMap.AddKey(id);
+            s_.ContentMap.Keys()[static_cast<size_t>(index)].Flags = KF_EXCLUDED;
+            s_.ContentMap.Keys()[static_cast<size_t>(index)].Weight = kExcludedWeight;
+            steps.Remove(s_.QueryKind(), id);
+            steps.SetKey(s_.ExcludedKind(), {id, s_.ContentMap.ExcludedMode() ? 1.0f : kExcludedWeight});
           }
           changed = true;
         }
       }
-      if (changed) ContentMapReGenerate();
+      if (changed) s_.ContentMapReGenerate();
       break;
     }
+    default:
+      return false;
+  }
+  return true;
+}
+
+// The document form, the page links and the links out of the page.
+bool TPageCommandExecutor::NavigationRow(const TCall& c) {
+  switch (c.Command.Row) {
+    case kPageCmdEditSubmit:
+      if (c.Command.Form.Cancelled) {
+        s_.ShowResults(kEditNone, kPageModeChosen);
+        break;
+      }
+      if (c.N != -1 && OutOfRange(c, c.Entries)) break;
+      if (s_.AddUserDocument(c.N, c.Command.Form.Url, c.Command.Form.Title, c.Command.Form.Annotation) != 0 && s_.View) {
+        s_.View->RepaintPage();
+      }
+      break;
+    case kPageCmdEditLink:
+      if (OutOfRange(c, c.Entries)) break;
+      s_.ScrollAnchor = EntryUrl(c, c.N);
+      s_.PendingBuild = {true, 1, c.N};
+      if (s_.View) s_.View->ReloadPage();
+      break;
+    case kPageCmdAddNewDocument:
+      s_.ShowResults(kEditNewDocument, kPageModeChosen);
+      break;
+    case kPageCmdToPage: {
+      const int32_t pages = std::max<int32_t>(1, (c.Entries + 9) / 10);
+      if (c.N < 1 || c.N > pages) {
+        LogFile.Log("A page link names no page of the list (" + std::to_string(pages) + " pages): " + Shown(c.Url), 1);
+        break;
+      }
+      s_.ResultPageNumber = c.N;
+      s_.PendingBuild = {true, 0, kEditNone};
+      if (s_.View) s_.View->ReloadPage();
+      break;
+    }
+    case kPageCmdUpdateLink:
+      if (s_.OnShowUpdateForm) {
+        s_.OnShowUpdateForm();
+      } else {
+        LogFile.Log("The update form is not available yet");
+      }
+      break;
+    case kPageCmdDesktopRedirect: {
+      // Only documents: a file of any other type could run (xdg-open starts
+      // a ".jar" with Java and an ".exe" with Wine, execute bit or not).
+      std::u16string path;
+      if (OpenableFile(c.Command.Argument, path) && s_.Opener && s_.Opener->IsDocumentFile(path)) {
+        s_.Opener->OpenLocalFile(path);
+      } else if (!TargetExists(c.Command.Argument)) {
+        if (s_.Opener) s_.Opener->OpenInBrowser(Utf8ToUtf16(c.Url));
+      } else {
+        LogFile.Log("A desktop-search link names a file that is no document; it is not opened: " +
+                        Utf16ToUtf8(c.Command.Argument) + (s_.Opener ? " (" + s_.Opener->MimeTypeOfFile(path) + ")" : ""),
+                    1);
+      }
+      break;
+    }
+    case kPageCmdLastProject:
+      if (OutOfRange(c, kRecentSlots) || s_.Config.RecentProjects[static_cast<size_t>(c.N)].empty()) break;
+      if (s_.OnOpenProject) {
+        s_.OnOpenProject(s_.Config.RecentProjects[static_cast<size_t>(c.N)]);
+      } else {
+        LogFile.Log("Projects cannot be opened yet: " + Utf16ToUtf8(s_.Config.RecentProjects[static_cast<size_t>(c.N)]));
+      }
+      break;
+    case kPageCmdHelp:
+      if (s_.OnHelp) {
+        s_.OnHelp();
+      } else {
+        LogFile.Log("Help is not available yet");
+      }
+      break;
     case kPageCmdOpenInBrowser:
-      if (Opener) Opener->OpenInBrowser(Utf8ToUtf16(url));
+      if (s_.Opener) s_.Opener->OpenInBrowser(Utf8ToUtf16(c.Url));
       break;
     case kPageCmdMail:
-      if (OnMailTo) {
-        OnMailTo(command.Argument);
+      if (s_.OnMailTo) {
+        s_.OnMailTo(c.Command.Argument);
       } else {
         ISendMail mail;
-        mail.Setmailto(command.Argument);
+        mail.Setmailto(c.Command.Argument);
         mail.Send();
       }
       break;
     default:
-      break;
+      return false;
   }
-  return false;
+  return true;
 }
+
+// ---------------------------------------------------------------------------
+// The page's popup menu
 
 void TKestruneSession::PagePopupClick(TPagePopupItem item) {
   if (OnPagePopupItem) {
@@ -599,20 +670,20 @@ void TKestruneSession::PagePopupClick(TPagePopupItem item) {
       break;
     case TPagePopupItem::UpdateEntry1:
       // "Set as current": the scope's query, as its link on the page does.
-      SelectScope(PagePopupScope);
+      SelectScope(Commands.PagePopupScope);
       break;
     case TPagePopupItem::DeleteEntry1:
-      if (!Scope.IsValidIndex(PagePopupScope)) break;
-      DeleteScope(PagePopupScope);
-      ShowResults(-2, 5);
+      if (!Project.Scope.IsValidIndex(Commands.PagePopupScope)) break;
+      DeleteScope(Commands.PagePopupScope);
+      ShowResults(kEditNone, kPageModeResults);
       break;
   }
 }
 
 void TKestruneSession::SubmitPagePopupWord(bool exclude) {
-  if (PagePopupWord.empty()) return;
+  if (Commands.PagePopupWord.empty()) return;
   // Words of a phrase keep their blanks; excluded, each gets its minus.
-  std::u16string text = PagePopupWord;
+  std::u16string text = Commands.PagePopupWord;
   const std::u16string blank = exclude ? u" -" : u" ";
   for (size_t at = text.find(u"%20"); at != std::u16string::npos; at = text.find(u"%20", at + blank.size())) {
     text.replace(at, 3, blank);
@@ -627,15 +698,15 @@ void TKestruneSession::ExcludeDocumentContext(const TNNKeys& documents) {
   IControlKeys& steps = ContentMap.Steps();
   for (const TNNKey& key : documents) {
     const int32_t id = key.Id;
-    if (id < 0 || id >= static_cast<int32_t>(Documents.size())) continue;
+    if (id < 0 || id >= static_cast<int32_t>(Project.Documents.size())) continue;
     steps.Remove(kKindDocuments, id);
     float mark = 0.0f;
     for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
       if (cell.Key.Id == id) mark = cell.Key.Weight;
     }
-    if (mark == -1.0f || mark == -3.0f) continue;  // removed already
-    steps.SetValue(kKindMarks, id, mark == -2.0f ? -3.0f : -1.0f);
-    ++Counters.RemovedLinks;
+    if (IsRemovedMark(mark)) continue;  // removed already
+    steps.SetValue(kKindMarks, id, mark == kMarkHiddenSite ? kMarkRemovedAndHidden : kMarkRemovedLink);
+    ++Project.Counters.RemovedLinks;
   }
   // The removed documents keep their flags (a favourite stays one when it is
   // restored); the counters count the documents shown.

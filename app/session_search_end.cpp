@@ -50,11 +50,11 @@ std::u16string TKestruneSession::SearchEndText(const TSearchEnd& end, bool docum
 }
 
 std::u16string TKestruneSession::SearchNoticeForPage(int32_t mode) const {
-  if (mode == 2) {
+  if (mode == kPageModeNoConnection) {
     const std::u16string text = SearchEndText(SearchEnd, false);
     return text.empty() ? MessageStrings.smEngineUnreachable : text;
   }
-  return mode == 5 ? SearchEndText(SearchEnd, true) : std::u16string();
+  return mode == kPageModeResults ? SearchEndText(SearchEnd, true) : std::u16string();
 }
 
 }  // namespace kestrune

@@ -27,17 +27,6 @@ std::u16string KeyText(TKestruneSession& session, int32_t id) {
 
 }  // namespace
 
-int32_t TKestruneSession::QueryKind() const { return ContentMap.ExcludedMode() ? kKindExcluded : kKindQuery; }
-
-int32_t TKestruneSession::ExcludedKind() const { return ContentMap.ExcludedMode() ? kKindQuery : kKindExcluded; }
-
-void TKestruneSession::GetStepKeys(TNNKeys& keys, int32_t kind) const {
-  if (kind < 0 || kind > 3) return;
-  for (const TControlKeyCell& cell : ContentMap.Steps().GetCurrent()[static_cast<size_t>(kind)]) {
-    keys.push_back(cell.Key);
-  }
-}
-
 std::u16string TKestruneSession::GetQueryTextPart(int32_t part) {
   std::u16string text;
   if (part == 0) return GetQueryText();
@@ -95,7 +84,7 @@ void TKestruneSession::SubmitQuery() {
   // 2.-3. A new query when nothing is asked yet.
   const bool newQuery = GetQueryText().empty() && !ContentMap.NoQueryMode();
   ClearParsingText(QueryParse);
-  if (View) View->SetCaption(MainCaption());
+  if (View) View->SetCaption(Config.MainCaption());
   const std::u16string typed = View ? View->QueryText() : std::u16string();
 
   // 4. A new query goes to the top of the query box's list, once.
@@ -124,7 +113,7 @@ void TKestruneSession::SubmitQuery() {
     TextParsing.Parse(typed);
     QueryParse = TextParsing.ParsingText();
     FormsStore.TakeForms(QueryParse);
-    if (!Documents.empty()) SaveKeysUndoState();
+    if (!Project.Documents.empty()) SaveKeysUndoState();
     if (ContentMap.NoQueryMode()) {
       steps.ClearKind(kKindQuery);
       steps.ClearKind(kKindExcluded);
@@ -147,10 +136,10 @@ void TKestruneSession::SubmitQuery() {
       TNNKeys excludedWords;
       GetStepKeys(excludedWords, ExcludedKind());
       if (excludedWords.empty()) return;
-      if (Documents.empty()) {
+      if (Project.Documents.empty()) {
         // Only exclusions and nothing found yet: nothing to search for.
         ClearProject();
-        ShowResults(-2, 0);
+        ShowResults(kEditNone, kPageModeChosen);
         return;
       }
       // Only exclusions over the project's documents: they refine the
@@ -158,14 +147,14 @@ void TKestruneSession::SubmitQuery() {
       if (!ContentMap.ExcludedMode()) TakeScopeUnionAsQuery();
       HideQueryBox();
       ContentMapReGenerate();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       StartAdvertising();
       return;
     }
     HideQueryBox();
     ContentMapReGenerate();
     if (!newQuery) {
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
       StartAdvertising();
     }
     if (View) {
@@ -219,9 +208,9 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
   // may have changed it).
   auto selectCurrent = [&] {
     if (!View) return;
-    const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Settings.website));
-    for (size_t i = 0; i < EngineBoxItems.size(); ++i) {
-      if (platform::WideLowerCase(EngineBoxItems[i]) == current) {
+    const std::u16string current = platform::WideLowerCase(Utf8ToUtf16(Config.Settings.website));
+    for (size_t i = 0; i < Config.EngineBoxItems.size(); ++i) {
+      if (platform::WideLowerCase(Config.EngineBoxItems[i]) == current) {
         View->SelectEngineItem(static_cast<int32_t>(i));
         return;
       }
@@ -234,7 +223,7 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
     return;
   }
   const std::string name = Utf16ToUtf8(chosen);
-  const bool changed = name != Settings.website || EngineChangePending;
+  const bool changed = name != Config.Settings.website || Config.EngineChangePending;
   if (changed) {
     const bool hasQuery = ContentMap.NoQueryMode() || !GetQueryText().empty();
     if (hasQuery) {
@@ -243,22 +232,22 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
       if (answer == platform::kIdYes) {
         // The same query anew with the new engine (ClearProject resets the
         // engine, which zeroes its query counter).
-        MakeEngineCurrent(name);
+        Config.MakeEngineCurrent(name);
         const std::u16string text =
-            ContentMap.NoQueryMode() ? Scope.GetQueryText(Scope.CurrentIndex()) : GetQueryText();
+            ContentMap.NoQueryMode() ? Project.Scope.GetQueryText(Project.Scope.CurrentIndex()) : GetQueryText();
         ClearProject();
-        Scope.Clear();
+        Project.Scope.Clear();
         if (View) View->SetQueryText(text);
         SubmitQuery();
       } else if (answer == platform::kIdNo) {
         if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
         if (View) View->SetQueryText(u"");
-        MakeEngineCurrent(name);
+        Config.MakeEngineCurrent(name);
         StartPageFlags = {false, false};
-        const bool askForSave = Settings.askforsave;
-        Settings.askforsave = false;
+        const bool askForSave = Config.Settings.askforsave;
+        Config.Settings.askforsave = false;
         IBitmapButtonNewClick();
-        Settings.askforsave = askForSave;
+        Config.Settings.askforsave = askForSave;
       } else {
         // Cancel: the old engine stays, and so does the pending change.
         selectCurrent();
@@ -266,15 +255,15 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
       }
     } else {
       // 3. Nothing asked yet: the engine changes and the page is shown.
-      MakeEngineCurrent(name);
+      Config.MakeEngineCurrent(name);
       StartPageFlags = {false, false};
       ClearProject();
-      ShowResults(-2, 0);
+      ShowResults(kEditNone, kPageModeChosen);
     }
   }
   // 4.
   if (View && View->Visible(TMainControl::IComboBox1)) View->SetFocus(TMainControl::IComboBox1);
-  EngineChangePending = false;
+  Config.EngineChangePending = false;
 }
 
 void TKestruneSession::QueryChange() {

@@ -26,9 +26,6 @@ constexpr std::array kBusyDisabledControls = {TMainControl::IBitmapButton4, TMai
                                               TMainControl::ibitmapButton1, TMainControl::IBitmapButton6,
                                               TMainControl::IBitmapButton7};
 
-constexpr std::array kQueryBoxControls = {TMainControl::IComboBox1, TMainControl::querybitmap,
-                                          TMainControl::BBtnSearch, TMainControl::BBtnSearch2};
-
 }  // namespace
 
 void TKestruneSession::InstallSearchHooks() {
@@ -60,7 +57,7 @@ void TKestruneSession::InstallSearchHooks() {
 
 void TKestruneSession::StartNewSearch() {
   ++NewSearchRequests;
-  for (TMainControl control : kQueryBoxControls) SetVisible(control, false);
+  HideQueryBox();
   TNNKeys queryWords;
   GetStepKeys(queryWords, QueryKind());
   MapWordRefresh();
@@ -71,11 +68,11 @@ void TKestruneSession::StartNewSearch() {
   if (queryWords.empty()) return;
   if (View) View->SetText(TMainControl::Label1, MessageStrings.smSearch);
   // The normal view: a list view's dimmed map, held busy, is usable again.
-  if (ViewMode == 1 || ViewMode == 2 || ViewMode == 6) {
+  if (IsMarksView(ViewMode) || ViewMode == kViewStopWords) {
     if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
     ContentMap.SetDimmed(false);
   }
-  ViewMode = 0;
+  ViewMode = kViewNormal;
   RunMetaSearch(kRunDownload);
 }
 
@@ -114,10 +111,10 @@ bool TKestruneSession::PrepareDownload(const char* who) {
     return false;
   }
   // The engine's template and link count; the search page.
-  if (Engine->EngineName() != Settings.website) Engine->LoadTemplate(CurrentEngineTemplate);
-  if (LinksToDownload == 0) LinksToDownload = 50;
-  Engine->SetUrlCount(LinksToDownload);
-  ShowResults(-2, 1);
+  if (Engine->EngineName() != Config.Settings.website) Engine->LoadTemplate(Config.CurrentEngineTemplate);
+  if (Config.LinksToDownload == 0) Config.LinksToDownload = 50;
+  Engine->SetUrlCount(Config.LinksToDownload);
+  ShowResults(kEditNone, kPageModeSearching);
   SearchJustRan = true;
 
   // A proxy that asked for a login is asked again; while it still wants
@@ -172,7 +169,7 @@ void TKestruneSession::RunMetaSearch(int32_t options) {
   // 4. The merge, the query as a scope, the end.
   MergeResults(GetQueryText());
   if (OnAddSearchScope) OnAddSearchScope();
-  Counters.AtLastSearch = static_cast<int32_t>(std::min<size_t>(Documents.size(), INT32_MAX));
+  Project.Counters.AtLastSearch = static_cast<int32_t>(std::min<size_t>(Project.Documents.size(), INT32_MAX));
   FinishSearch();
 }
 
@@ -222,8 +219,8 @@ void TKestruneSession::FinishSearch() {
   // search's merge brought nothing, whatever that merge counted.
   if (!Engine || Engine->SearchResults().empty()) {
     const IControlKeys& steps = ContentMap.Steps();
-    rememberedState(TMainControl::IBitmapButtonUndo) = !Documents.empty() && steps.CanBack();
-    rememberedState(TMainControl::IBitmapButtonRedo) = !Documents.empty() && steps.CanForward();
+    rememberedState(TMainControl::IBitmapButtonUndo) = !Project.Documents.empty() && steps.CanBack();
+    rememberedState(TMainControl::IBitmapButtonRedo) = !Project.Documents.empty() && steps.CanForward();
   }
 
   // 2. The map again; the busy signs go.
@@ -240,7 +237,7 @@ void TKestruneSession::FinishSearch() {
 
   // 3. The remembered states; full refresh only with scopes.
   for (size_t i = 0; i < kRememberedControls.size(); ++i) SetEnabled(kRememberedControls[i], remembered[i]);
-  SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
+  SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   SetEnabled(TMainControl::IBitmapButton6, true);
   SetEnabled(TMainControl::IBitmapButton7, true);
 
@@ -254,7 +251,7 @@ void TKestruneSession::FinishSearch() {
 
   // 5. The page of the search's end, unless the map's rebuild showed it.
   if (SearchJustRan) {
-    ShowResults(-2, 0);
+    ShowResults(kEditNone, kPageModeChosen);
     SearchJustRan = false;
   }
   if (MapView) MapView->LeaveState(IMapViewOps::kStateSearch);

@@ -1,11 +1,16 @@
-// The settings of TKestruneSession: the start-up read, the load while the main
-// window is created and the save when it is destroyed.
+// The settings unit: the start-up read, the load while the main window is
+// created, the lists built from the settings and the save when the window is
+// destroyed.
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <optional>
 
-#include "app/kestrune_session.h"
+#include "app/session_settings.h"
+
+#include "core/errors.h"
+#include "core/find_files.h"
+#include "core/ini_bath.h"
 #include "core/base.h"
 #include "core/log_file.h"
 #include "platform/files.h"
@@ -71,9 +76,21 @@ std::u16string StoredFolder(const std::u16string& value, std::u16string_view fal
 
 std::string SlotName(const char* base, int32_t slot) { return base + std::to_string(slot); }
 
+bool EndsWith(std::u16string_view text, std::u16string_view end) {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+std::u16string FileNameOf(std::u16string_view path) {
+  const size_t slash = path.rfind(u'/');
+  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
 }  // namespace
 
-void TKestruneSession::ReadStartupSettings() {
+TSessionSettings::TSessionSettings(const std::u16string& programFolder, const TLngHeaders& lngHeaders)
+    : SystemLangId(platform::SystemLangId()), programFolder_(programFolder), lngHeaders_(lngHeaders) {}
+
+void TSessionSettings::ReadStartupSettings() {
   SettingsStore store;
   TSettingsReader read(store);
   store.BeginUpdate();  // every value from one reading of the hive
@@ -94,7 +111,7 @@ void TKestruneSession::ReadStartupSettings() {
   if (!read.Integer("InterfaceLang", InterfaceLang)) {
     InterfaceLang = kDefaultInterfaceLang;
     if (SystemLangId != 0) {
-      for (const TLngHeader& header : LngHeaders) {
+      for (const TLngHeader& header : lngHeaders_) {
         if (header.LangID == SystemLangId) {
           InterfaceLang = SystemLangId;
           break;
@@ -104,7 +121,7 @@ void TKestruneSession::ReadStartupSettings() {
   }
 }
 
-void TKestruneSession::LoadSettings() {
+void TSessionSettings::LoadSettings() {
   // 1. The factory set and the values before the store is read.
   FactoryOptions = TDefaultOptions();
   Settings = TMainSettings();
@@ -210,7 +227,7 @@ void TKestruneSession::LoadSettings() {
   settingsLoaded_ = true;
 }
 
-std::vector<TSettingValue> TKestruneSession::SettingsValues() const {
+std::vector<TSettingValue> TSessionSettings::SettingsValues() const {
   const TMainSettings& s = Settings;
   std::vector<TSettingValue> values;
   auto text = [&](const std::string& name, std::string value) {
@@ -261,11 +278,11 @@ void WriteSetting(SettingsStore& store, const TSettingValue& value) {
 
 }  // namespace
 
-void TKestruneSession::WriteSettingsValues(SettingsStore& store) {
+void TSessionSettings::WriteSettingsValues(SettingsStore& store) {
   for (const TSettingValue& value : SettingsValues()) WriteSetting(store, value);
 }
 
-std::optional<TSettingValue> TKestruneSession::StoredSetting(SettingsStore& store, const TSettingValue& like) {
+std::optional<TSettingValue> TSessionSettings::StoredSetting(SettingsStore& store, const TSettingValue& like) {
   if (!store.KeyOpen() || !store.ValueExists(like.Name)) return std::nullopt;
   TSettingValue value = like;
   try {
@@ -281,7 +298,7 @@ std::optional<TSettingValue> TKestruneSession::StoredSetting(SettingsStore& stor
   return value;
 }
 
-void TKestruneSession::NoteLoadedSettings() {
+void TSessionSettings::NoteLoadedSettings() {
   loadedSettings_ = SettingsValues();
   storedSettings_.clear();
   SettingsStore store;
@@ -290,12 +307,12 @@ void TKestruneSession::NoteLoadedSettings() {
   for (const TSettingValue& value : loadedSettings_) storedSettings_.push_back(StoredSetting(store, value));
 }
 
-std::u16string TKestruneSession::SettingsFile() {
+std::u16string TSessionSettings::SettingsFile() {
   SettingsStore store;
   return Utf8ToUtf16(store.HivePath());
 }
 
-bool TKestruneSession::SaveSettings() {
+bool TSessionSettings::SaveSettings() {
   if (!settingsLoaded_) return true;
   // The enabled engines as the list holds them; without a list (no engine
   // template) the stored text stays as it was.
@@ -339,6 +356,75 @@ bool TKestruneSession::SaveSettings() {
     LogFile.Log("reg save failed: " + failure + "; the settings file is left as it was", 2);
   }
   return saved;
+}
+
+// ---------------------------------------------------------------------------
+// The lists built from the settings
+
+void TSessionSettings::BuildIndexList() {
+  IndexList.clear();
+  const std::u16string file = BasesFolder + u"bases/Indexes.txt";
+  if (!platform::RegularFileExists(file)) return;
+  try {
+    TIniBath ini(file);
+    ini.SetQuoteMode(true);
+    while (ini.ReadLine()) {
+      try {
+        if (!ini.ParseLine() || ini.Section() != "Indexes") continue;
+      } catch (const ERangeError&) {
+        continue;  // more than 32 values: the line is skipped
+      }
+      TIndexEntry entry;
+      entry.Path = Utf8ToUtf16(ini.Key());
+      if (entry.Path.empty() || !platform::FileExists(entry.Path)) continue;
+      for (const std::u16string& active : ActiveIndexPaths) entry.Active = entry.Active || active == entry.Path;
+      entry.Value1 = LngNumber(ini.Values()[1]);
+      entry.Value2 = LngNumber(ini.Values()[2]);
+      IndexList.push_back(std::move(entry));
+    }
+  } catch (const std::exception& error) {
+    LogFile.Log("The index list " + Utf16ToUtf8(file) + " could not be read: " + error.what(), 1);
+  }
+}
+
+bool TSessionSettings::DictionaryIdActive(int32_t id) const {
+  const std::string test = " " + Dictionaries + ",";
+  return (" " + test + ",").find(" " + std::to_string(id) + ",") != std::string::npos;
+}
+
+void TSessionSettings::BuildDictionaryList() {
+  DictionaryList.clear();
+  std::vector<std::u16string> files;
+  WideFindFiles(files, programFolder_ + u"dictionaries/", u"*.dws", 0, false);
+  TIWordDictionary reader;
+  for (const std::u16string& path : files) {
+    if (!EndsWith(path, u".dws")) continue;  // the mask matches without regard to case
+    TDictionaryEntry entry;
+    std::u16string morphologyFile;
+    if (!reader.ReadFileHeader(path, entry.Header, morphologyFile, entry.Author, entry.Description)) continue;
+    entry.FileName = Utf16ToUtf8(FileNameOf(path));
+    entry.Language = Utf16ToUtf8(LanguageName(entry.Header.DictID));
+    entry.Active = AllDictionariesActive || DictionaryIdActive(entry.Header.DictID);
+    DictionaryList.push_back(std::move(entry));
+  }
+}
+
+std::string TSessionSettings::ActiveDictionaryIds() const {
+  std::string text;
+  for (const TDictionaryEntry& entry : DictionaryList) {
+    if (!entry.Active) continue;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(entry.Header.DictID);
+  }
+  return text;
+}
+
+std::u16string TSessionSettings::TemplateFolder() const {
+  TLngHeader header;
+  FindLngHeader(InterfaceLang, lngHeaders_, header);
+  std::u16string folder = Utf8ToUtf16(header.LangFolder);
+  if (folder.empty() || !platform::FolderExists(programFolder_ + u"templates/" + folder)) folder = u"en";
+  return programFolder_ + u"templates/" + folder + u"/";
 }
 
 }  // namespace kestrune

@@ -79,7 +79,7 @@ void TKestruneSession::pmExcludeClick() {
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
   const TNNKeys group = MarkedGroup;
   if (group.empty()) return;
-  DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), ContentMap.ExcludedMode() ? 0 : 1, true, group);
+  DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), ContentMap.ExcludedMode() ? kGroupAddToQuery : kGroupExclude, true, group);
 }
 
 }  // namespace kestrune

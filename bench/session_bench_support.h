@@ -58,7 +58,7 @@ inline std::unique_ptr<TKestruneSession> MakeEnglishSession(test::TRecordingMain
   }
   auto session = std::make_unique<TKestruneSession>(platform::Utf8ToUtf16(KESTRUNE_PROGRAM_DIR "/"));
   session->ReadLanguageTable();
-  session->ReadStartupSettings();
+  session->Config.ReadStartupSettings();
   if (!session->Create(&view, nullptr, nullptr) || session->WordDictionary.Count() < 10000) {
     std::fprintf(stderr, "the shipped English dictionary is missing in %s\n", KESTRUNE_PROGRAM_DIR);
     std::abort();

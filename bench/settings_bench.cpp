@@ -37,8 +37,8 @@ struct TSetup {
     ::setenv("KESTRUNE_CONFIG_HOME", (root + "config/").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (root + "data").c_str(), 1);
     session = std::make_unique<TKestruneSession>(platform::Utf8ToUtf16(root + "program/"));
-    session->ReadStartupSettings();
-    session->LoadSettings();
+    session->Config.ReadStartupSettings();
+    session->Config.LoadSettings();
   }
   ~TSetup() {
     std::error_code error;
@@ -50,7 +50,7 @@ struct TSetup {
     ++pass;
     const std::string n = std::to_string(pass);
     const std::u16string w = platform::Utf8ToUtf16(n);
-    TMainSettings& s = session->Settings;
+    TMainSettings& s = session->Config.Settings;
     const bool odd = pass % 2 != 0;
     s.NewsInReg = pass;
     s.TrackPosContext = 10 + pass % 90;
@@ -62,22 +62,22 @@ struct TSetup {
     s.Author = u"Author " + w;
     s.Org = u"Organisation " + w;
     s.PartsOfSpeech = 1 + pass % 0x1FFFF;
-    session->InterfaceLang = odd ? 9 : 1049;
-    session->SavedOptions.LinksToDownload = 50 + pass % 50;
-    session->SavedOptions.AutoRefresh = session->SavedOptions.ExcludeWithContext = odd;
-    session->SavedOptions.WordForms = !odd;
+    session->Config.InterfaceLang = odd ? 9 : 1049;
+    session->Config.SavedOptions.LinksToDownload = 50 + pass % 50;
+    session->Config.SavedOptions.AutoRefresh = session->Config.SavedOptions.ExcludeWithContext = odd;
+    session->Config.SavedOptions.WordForms = !odd;
     for (size_t i = 0; i < kRecentSlots; ++i) {
-      session->RecentQueries[i] = u"query " + w + u" " + std::u16string(1, static_cast<char16_t>(u'0' + i));
-      session->RecentProjects[i] = u"/home/user/project " + w + u".kqp";
+      session->Config.RecentQueries[i] = u"query " + w + u" " + std::u16string(1, static_cast<char16_t>(u'0' + i));
+      session->Config.RecentProjects[i] = u"/home/user/project " + w + u".kqp";
     }
-    session->Dictionaries = n;  // not written: the list decides, and it is empty here
+    session->Config.Dictionaries = n;  // not written: the list decides, and it is empty here
   }
 
-  void SaveBatched() { session->SaveSettings(); }
+  void SaveBatched() { session->Config.SaveSettings(); }
   void SaveOneAtATime() {
     platform::SettingsStore store;
     store.OpenKey(kSettingsKey, true);
-    session->WriteSettingsValues(store);
+    session->Config.WriteSettingsValues(store);
   }
 };
 
@@ -106,9 +106,9 @@ BENCHMARK(BM_WriteSettingsOneCallAtATime)->Unit(benchmark::kMicrosecond);
 void BM_LoadSettings(benchmark::State& state) {
   for (auto _ : state) {
     TKestruneSession session(setupInstance->session->ProgramFolder());
-    session.ReadStartupSettings();
-    session.LoadSettings();
-    benchmark::DoNotOptimize(session.Settings.TrackPosContext);
+    session.Config.ReadStartupSettings();
+    session.Config.LoadSettings();
+    benchmark::DoNotOptimize(session.Config.Settings.TrackPosContext);
   }
 }
 BENCHMARK(BM_LoadSettings)->Unit(benchmark::kMicrosecond);

@@ -19,12 +19,12 @@ void KeepInside(std::u16string& folder, const std::u16string& root, const std::u
 }
 
 void Load(TKestruneSession& session, const std::u16string& root) {
-  session.SystemLangId = 0x0419;
+  session.Config.SystemLangId = 0x0419;
   session.ReadLanguageTable();
-  session.ReadStartupSettings();
-  KeepInside(session.ProjectFolder, root, root + u"projects/");
-  KeepInside(session.BasesFolder, root, root + u"projects/");
-  session.LoadSettings();
+  session.Config.ReadStartupSettings();
+  KeepInside(session.Config.ProjectFolder, root, root + u"projects/");
+  KeepInside(session.Config.BasesFolder, root, root + u"projects/");
+  session.Config.LoadSettings();
 }
 
 }  // namespace
@@ -37,19 +37,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TKestruneSession first(sandbox.Program());
   Load(first, root);
-  const TMainSettings& s = first.Settings;
+  const TMainSettings& s = first.Config.Settings;
   if (s.TrackPosContext < kMinTrackPosContext || s.TrackPosContext > kMaxTrackPosContext || s.TrackPosExact < 0 ||
       s.TrackPosExact > kMaxTrackPosExact || s.TPCountFromSite <= 0 || s.PartsOfSpeech == 0 ||
-      (s.PartsOfSpeech & ~kPartsOfSpeechMask) != 0 || s.AdvanceMode || first.DictionaryList.size() != 2) {
+      (s.PartsOfSpeech & ~kPartsOfSpeechMask) != 0 || s.AdvanceMode || first.Config.DictionaryList.size() != 2) {
     std::abort();
   }
-  if (!first.SaveSettings()) return 0;  // a hive the store does not recognise stays as it is
+  if (!first.Config.SaveSettings()) return 0;  // a hive the store does not recognise stays as it is
 
   TKestruneSession second(sandbox.Program());
   Load(second, root);
-  if (!(second.Settings == first.Settings) || second.RecentQueries != first.RecentQueries ||
-      second.RecentProjects != first.RecentProjects || second.InterfaceLang != first.InterfaceLang ||
-      second.ActiveDictionaryIds() != first.ActiveDictionaryIds()) {
+  if (!(second.Config.Settings == first.Config.Settings) || second.Config.RecentQueries != first.Config.RecentQueries ||
+      second.Config.RecentProjects != first.Config.RecentProjects || second.Config.InterfaceLang != first.Config.InterfaceLang ||
+      second.Config.ActiveDictionaryIds() != first.Config.ActiveDictionaryIds()) {
     std::abort();
   }
   return 0;

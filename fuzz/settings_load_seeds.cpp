@@ -18,25 +18,25 @@ KESTRUNE_SEEDS(settings_load) {
   };
   auto save = [&](const std::string& name, auto change) {
     TKestruneSession session(sandbox.Program());
-    session.ReadStartupSettings();
-    session.LoadSettings();
+    session.Config.ReadStartupSettings();
+    session.Config.LoadSettings();
     change(session);
-    session.SaveSettings();
+    session.Config.SaveSettings();
     copy(name);
   };
   save("defaults.hive", [](TKestruneSession&) {});
   save("filled.hive", [](TKestruneSession& s) {
-    s.InterfaceLang = 1049;
-    s.DictionaryList[0].Active = false;
-    s.Settings.TrackPosContext = 55;
-    s.Settings.TrackPosExact = 0;
-    s.Settings.website = "Engine";
-    s.Settings.Lwebsite = "Engine,Other,";
-    s.Settings.Author = u"\u0418\u0432\u0430\u043d \"quoted\" 100%";
-    s.Settings.NewsInReg = 45123.5;
-    s.Settings.PartsOfSpeech = 0x1FFFF;
-    s.RecentQueries[0] = u"caf\u00e9 query";
-    s.RecentProjects[4] = u"/home/user/p.kqp";
+    s.Config.InterfaceLang = 1049;
+    s.Config.DictionaryList[0].Active = false;
+    s.Config.Settings.TrackPosContext = 55;
+    s.Config.Settings.TrackPosExact = 0;
+    s.Config.Settings.website = "Engine";
+    s.Config.Settings.Lwebsite = "Engine,Other,";
+    s.Config.Settings.Author = u"\u0418\u0432\u0430\u043d \"quoted\" 100%";
+    s.Config.Settings.NewsInReg = 45123.5;
+    s.Config.Settings.PartsOfSpeech = 0x1FFFF;
+    s.Config.RecentQueries[0] = u"caf\u00e9 query";
+    s.Config.RecentProjects[4] = u"/home/user/p.kqp";
   });
   // Folders and values of other types, written over the program's own.
   platform::SettingsStore store;

@@ -57,7 +57,7 @@ std::unique_ptr<QWidget> CreateRedactor(TKestruneSession& session) {
 
 // The project manager over the session's projects folder.
 std::unique_ptr<QWidget> CreateManagerForm(TKestruneSession& session) {
-  auto form = std::make_unique<Tmanager>([&session] { return session.ProjectFolder; }, session.Opener);
+  auto form = std::make_unique<Tmanager>([&session] { return session.Config.ProjectFolder; }, session.Opener);
   ApplyBuiltInLanguage(*form);
   return form;
 }
@@ -80,7 +80,7 @@ std::unique_ptr<QWidget> CreateOptionsForm(TKestruneSession& session) {
 
 std::string ExplorerLangFolderName(const TKestruneSession& session) {
   TLngHeader header;
-  FindLngHeader(session.InterfaceLang, session.LngHeaders, header);
+  FindLngHeader(session.Config.InterfaceLang, session.LngHeaders, header);
   const std::string& folder = header.LangFolder;
   if (folder.empty() || folder == "." || folder == "..") return "en";
   for (const char c : folder) {

@@ -90,8 +90,6 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   session_.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
-  // The map's rebuild ends in the view's animation to the new keys.
-  session_.ContentMap.OnReGetData = [this](TCustomContentMap2&) { DrawAndEventMap1->AnimateNewMap(); };
   auto engine = std::make_unique<TEngineWebAdapter>();
   session_.EngineObject = &engine->Engine();
   try {
@@ -117,6 +115,7 @@ TFKestruneMain::~TFKestruneMain() {
   session_.ContentMap.OnReGetData = nullptr;
   session_.ContentMap.OnMeasureKeyHook = nullptr;
   if (session_.View == this) session_.View = nullptr;
+  if (session_.Config.View == this) session_.Config.View = nullptr;
   if (session_.MapView == this) session_.MapView = nullptr;
   platform::ScreenCursors().SetGlobalCursor(platform::crDefault);
   if (FKestruneMain == this) FKestruneMain = nullptr;
@@ -357,13 +356,7 @@ void TFKestruneMain::ConnectComponents() {
   connect(Button1, &QPushButton::clicked, this, [this] { session_.Button1Click(); });
   connect(IBitmapButtonNew, &QPushButton::clicked, this, [this] { session_.IBitmapButtonNewClick(); });
   connect(IBitmapButton2, &QPushButton::clicked, this, [this] { session_.IBitmapButton2Click(); });
-  connect(IBitmapButton4, &QPushButton::clicked, this, [this] {
-    if (IBitmapButton4->isChecked()) return;
-    IBitmapButton4->setChecked(true);
-    IBitmapButton2->setChecked(false);
-    session_.ToggleExcludedView();
-    DrawAndEventMap1->ResizeTimerTick();
-  });
+  connect(IBitmapButton4, &QPushButton::clicked, this, [this] { session_.ExcludedWordsButtonClick(); });
   connect(BtnHelp, &QPushButton::clicked, this, [this] {
     if (OnHelp) OnHelp();
   });
@@ -506,7 +499,7 @@ void TFKestruneMain::InstallCursors() {
 }
 
 void TFKestruneMain::ApplyLanguage() {
-  kestrune::ApplyLanguage(session_.LanguageFolder, session_.LngHeaders, session_.InterfaceLang);
+  kestrune::ApplyLanguage(session_.LanguageFolder, session_.LngHeaders, session_.Config.InterfaceLang);
 }
 
 QWidget* TFKestruneMain::ControlWidget(TMainControl control) const {
@@ -526,22 +519,22 @@ void TFKestruneMain::showEvent(QShowEvent* event) {
 
 void TFKestruneMain::FormShow() {
   // 1. The track bars.
-  TrackBar->setValue(session_.Settings.TrackPosContext);
-  TrackBar3->setValue(session_.Settings.TrackPosExact);
+  TrackBar->setValue(session_.Config.Settings.TrackPosContext);
+  TrackBar3->setValue(session_.Config.Settings.TrackPosExact);
   // 4. Maximised first, so that the query box goes into the middle of the
   // map as it will stand.
   setWindowState(windowState() | Qt::WindowMaximized);
   // 2. The blank page, the start page, the query box.
   session_.MapWordRefresh();
-  EmbeddedWB1->SetTemplateFolder(session_.TemplateFolder());
+  EmbeddedWB1->SetTemplateFolder(session_.Config.TemplateFolder());
   EmbeddedWB1->NavigateBlank();
   if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
     LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
   }
-  session_.ShowResults(-2, 0);
+  session_.ShowResults(kEditNone, kPageModeChosen);
   session_.CenterQueryBox(false);
   // 3. The engine box and the caption.
-  session_.FillEngineBox();
+  session_.Config.FillEngineBox();
   // 4. The update check at start (Timer1).
   QTimer::singleShot(100, this, [this] {
     if (OnUpdateCheckTimer) OnUpdateCheckTimer();
@@ -624,7 +617,7 @@ void TFKestruneMain::MouseMoved(const QPoint& global) {
   const bool inside = global.x() >= topLeft.x() && global.x() <= topLeft.x() + map.width() &&
                       global.y() >= topLeft.y() && global.y() <= topLeft.y() + map.height();
   if (inside) return;
-  session_.PageResults.SetHoverWord(-1, 0);
+  session_.MouseOutsideMap();
   if (map.EnlargedKey() >= 0) map.RedrawDirty();
   if (session_.ContentMap.HoveredKey() >= 0 && !map.HoverOutTimer().Enabled()) map.HoverOutSoon();
   if (platform::ScreenCursors().GlobalCursor() == platform::crAddText) {

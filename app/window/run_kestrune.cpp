@@ -89,7 +89,7 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
 
   // 2-5. Languages, start-up settings, messages.
   session.ReadLanguageTable();
-  session.ReadStartupSettings();
+  session.Config.ReadStartupSettings();
   session.LoadStartupMessages();
 
   // 6. The data folders.

@@ -120,7 +120,7 @@ void TCustomDrawAndEventMap::ResizeTimerTick() {
   // The main window rebuilds the map in answer to the group event.
   animationInterrupted_ = true;
   ClearMarks();
-  FireGroupSelect(12);
+  FireGroupSelect(kGroupResized);
   animationInterrupted_ = false;
 }
 

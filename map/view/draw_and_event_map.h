@@ -43,6 +43,7 @@
 #include "core/keys.h"
 #include "map/cm_key_color.h"
 #include "map/content_map2.h"
+#include "map/group_event.h"
 #include "platform/gui/timer_source.h"
 
 class QMenu;
@@ -100,7 +101,7 @@ class TCustomDrawAndEventMap : public QWidget {
   using TSelectKeyEvent =
       std::function<void(TCustomDrawAndEventMap& sender, TNNKey& key, bool selected, int32_t variant)>;
   using TSelectKeysEvent = std::function<void(TCustomDrawAndEventMap& sender, int32_t keysCount,
-                                              const TNNKeys& keys, bool selected, int32_t variant)>;
+                                              const TNNKeys& keys, bool selected, int32_t variant)>;  // TMapGroupEvent
   using TEntryEvent = std::function<void(TCustomDrawAndEventMap& sender)>;
   using TSimpleCEvent = std::function<void(QPainter& canvas)>;
   using TMouseEvent = std::function<void(TCustomDrawAndEventMap& sender, Qt::MouseButton button,

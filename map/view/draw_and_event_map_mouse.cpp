@@ -97,10 +97,10 @@ bool TCustomDrawAndEventMap::FireGroupSelect(int32_t variant) {
   if (!OnGroupSelect) return false;
   if (!marked.empty()) {
     OnGroupSelect(*this, static_cast<int32_t>(marked.size()), marked, true, variant);
-  } else if (variant == 15 || variant == 4) {
+  } else if (variant == kGroupMarked || variant == kGroupHover) {
     OnGroupSelect(*this, 0, TNNKeys{}, false, variant);
   }
-  if (variant == 12) OnGroupSelect(*this, 0, TNNKeys{}, true, 12);
+  if (variant == kGroupResized) OnGroupSelect(*this, 0, TNNKeys{}, true, kGroupResized);
   return !marked.empty();
 }
 
@@ -200,7 +200,7 @@ void TCustomDrawAndEventMap::MouseDown(Qt::MouseButton button, Qt::KeyboardModif
   if (found && ValidIndex(hitIndex_)) {
     const int32_t hit = hitIndex_;
     if (HasHoveredKey()) {
-      contentMap_->Steps().ClearKind(4, false);
+      contentMap_->Steps().ClearKind(kKindHovered, false);
       contentMap_->SetRestoreBaseMap(false);
       contentMap_->SetHoveredKey(-1);
     }
@@ -221,17 +221,17 @@ void TCustomDrawAndEventMap::MouseDown(Qt::MouseButton button, Qt::KeyboardModif
       if (contentMap_ != nullptr) contentMap_->SetAnchorKey(hitIndex_);
       ClearMarks();
       if (ValidIndex(hitIndex_)) keys_[hitIndex_].Flags |= KF_MARKED;
-      FireGroupSelect(1);
+      FireGroupSelect(kGroupExclude);
       if (animated) animationInterrupted_ = true;
       if (OnMouseClickByWord) OnMouseClickByWord(*this, key, false, 4);
     } else if ((keys_[hit].Flags & KF_QUERY) != 0 && MapMode() != kModeNoQuery && contentMap_ != nullptr) {
       if (OnQueryWordClickHook) OnQueryWordClickHook();
-      contentMap_->Steps().Remove(0, id, false);
+      contentMap_->Steps().Remove(kKindQuery, id, false);
       const bool animated = animating_;
       GiveKeysToContentMap(animated);
       contentMap_->BuildMap(false);
-      if (!contentMap_->Steps().GetCurrent()[0].empty() && OnGroupSelect) {
-        OnGroupSelect(*this, 0, TNNKeys{}, true, 16);
+      if (!contentMap_->Steps().GetCurrent()[kKindQuery].empty() && OnGroupSelect) {
+        OnGroupSelect(*this, 0, TNNKeys{}, true, kGroupQueryWordOff);
       }
       if (animated) animationInterrupted_ = true;
       if (OnMouseClickByWord) OnMouseClickByWord(*this, key, false, 32);
@@ -242,7 +242,7 @@ void TCustomDrawAndEventMap::MouseDown(Qt::MouseButton button, Qt::KeyboardModif
       GiveKeysToContentMap(animated);
       ClearMarks();
       keys_[hit].Flags |= KF_MARKED;
-      FireGroupSelect(0);
+      FireGroupSelect(kGroupAddToQuery);
       if (animated) animationInterrupted_ = true;
       if (OnMouseClickByWord) OnMouseClickByWord(*this, key, false, 2);
     }
@@ -328,7 +328,7 @@ void TCustomDrawAndEventMap::MouseUp(Qt::MouseButton button, Qt::KeyboardModifie
       EnterState(kStatePopup);
     } else {
       ClearMarks();
-      FireGroupSelect(15);
+      FireGroupSelect(kGroupMarked);
       ShowPopupAt(QPoint(popupPoint.X, popupPoint.Y));
     }
   }
@@ -355,7 +355,7 @@ void TCustomDrawAndEventMap::OpenWordPopup() {
   if (cursorId_ != platform::crDefault) SetCursors(platform::crDefault);
   ClearMarks();
   if (ValidIndex(hitIndex_)) keys_[hitIndex_].Flags |= KF_MARKED;
-  FireGroupSelect(15);
+  FireGroupSelect(kGroupMarked);
   const platform::TPoint point = CursorPosition();
   ShowPopupAt(QPoint(point.X, point.Y));
 }
@@ -402,7 +402,7 @@ void TCustomDrawAndEventMap::HoverInTimerTick() {
       view->SettleHere();
     }
   } announce{this, key, variant};
-  FireGroupSelect(4);
+  FireGroupSelect(kGroupHover);
 }
 
 void TCustomDrawAndEventMap::HoverOutTimerTick() {
@@ -416,7 +416,7 @@ void TCustomDrawAndEventMap::HoverOutTimerTick() {
   const int32_t hovered = contentMap_->HoveredKey();
   TNNKey key{ValidIndex(hovered) ? keys_[hovered].Id : 0, 0.0f};
   contentMap_->SetHoveredKey(-1);
-  contentMap_->Steps().ClearKind(4, false);
+  contentMap_->Steps().ClearKind(kKindHovered, false);
   GiveKeysToContentMap(false);
 
   if (OnHoverOutHook) OnHoverOutHook();

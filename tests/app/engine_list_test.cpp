@@ -61,15 +61,15 @@ TEST(EngineList, BuiltFromTheTemplateFolder) {
           for (const auto& [name, content] : c.files) test::WriteFileBytes(p.Program() + "templates/web/" + name, content);
         },
         false);
-    f.session->Settings.Lwebsite = c.lwebsite;
-    f.session->Settings.website = c.website;
-    f.session->BuildEngineList();
-    EXPECT_EQ(Describe(f.session->Engines), c.engines);
-    EXPECT_EQ(f.session->AdvertisingBegun, c.begun);
-    f.session->View = &f.view;
-    f.session->FillEngineBox();
-    EXPECT_EQ(f.session->Settings.website, c.current);
-    EXPECT_EQ(f.session->CurrentEngineTemplate, GetEngineTemplateName(f.session->Engines, c.current));
+    f.session->Config.Settings.Lwebsite = c.lwebsite;
+    f.session->Config.Settings.website = c.website;
+    f.session->Config.BuildEngineList();
+    EXPECT_EQ(Describe(f.session->Config.Engines), c.engines);
+    EXPECT_EQ(f.session->Config.AdvertisingBegun, c.begun);
+    f.session->Config.View = &f.view;
+    f.session->Config.FillEngineBox();
+    EXPECT_EQ(f.session->Config.Settings.website, c.current);
+    EXPECT_EQ(f.session->Config.CurrentEngineTemplate, GetEngineTemplateName(f.session->Config.Engines, c.current));
     std::string items;
     for (const std::u16string& item : f.view.engineItems) items += (items.empty() ? "" : "|") + platform::Utf16ToUtf8(item);
     EXPECT_EQ(items, c.boxItems);
@@ -114,7 +114,7 @@ TEST(EngineList, SortAndCompareText) {
 TEST(EngineList, NoTemplateEndsTheProgramWithoutTouchingTheSettings) {
   TSessionFixture f([](TestProgram& p) { std::filesystem::remove(p.Program() + "templates/web/loopback.ini"); }, false);
   EXPECT_FALSE(f.Create());
-  EXPECT_TRUE(f.session->EngineListFailed());
+  EXPECT_TRUE(f.session->Config.EngineListFailed());
   EXPECT_EQ(f.boxes, std::vector<std::string>{"program corrupted. Try to reinstall or update program / Templates error"});
   EXPECT_EQ(f.view.closeRequests, 1);
   f.session->Destroy();

@@ -54,7 +54,7 @@ TEST(KestruneSession, AProgramFolderWithCapitalsFindsItsLanguageFiles) {
   session.ReadLanguageTable();
   EXPECT_EQ(session.LanguageFolder, program.WProgram() + u"Language/");
   ASSERT_EQ(session.LngHeaders.size(), 2u);
-  session.InterfaceLang = 1049;
+  session.Config.InterfaceLang = 1049;
   session.LoadStartupMessages();
   EXPECT_EQ(session.LanguageList.size(), 1u);  // the options list wants Language, LangID and CodePage
 }
@@ -64,17 +64,17 @@ TEST(KestruneSession, AProgramFolderWithCapitalsFindsItsLanguageFiles) {
 // language, a flag, the engine, the folders ("user": the user's data folder).
 std::string Summary(const TKestruneSession& s) {
   std::string dicts;
-  for (const TDictionaryEntry& e : s.DictionaryList) dicts += e.Active ? 'T' : 'F';
+  for (const TDictionaryEntry& e : s.Config.DictionaryList) dicts += e.Active ? 'T' : 'F';
   const std::u16string user = platform::UserDataFolder();
   auto folder = [&](const std::u16string& f, const std::u16string& fallback) {
     return f == fallback ? std::string("user") : platform::Utf16ToUtf8(f);
   };
   char numbers[160];
   std::snprintf(numbers, sizeof numbers, " ctx=%d exact=%d links=%d pos=%X news=%g lang=%04X ask=%d adv=%d ",
-                s.Settings.TrackPosContext, s.MatchSetting, s.Settings.TPCountFromSite, s.Settings.PartsOfSpeech,
-                s.Settings.NewsInReg, s.InterfaceLang, s.Settings.askforsave, s.Settings.AdvanceMode);
-  return " dicts=" + dicts + numbers + "web=" + s.Settings.website +
-         " proj=" + folder(s.ProjectFolder, user + u"Projects/") + " bases=" + folder(s.BasesFolder, user) + " ";
+                s.Config.Settings.TrackPosContext, s.Config.MatchSetting, s.Config.Settings.TPCountFromSite, s.Config.Settings.PartsOfSpeech,
+                s.Config.Settings.NewsInReg, s.Config.InterfaceLang, s.Config.Settings.askforsave, s.Config.Settings.AdvanceMode);
+  return " dicts=" + dicts + numbers + "web=" + s.Config.Settings.website +
+         " proj=" + folder(s.Config.ProjectFolder, user + u"Projects/") + " bases=" + folder(s.Config.BasesFolder, user) + " ";
 }
 
 TEST(KestruneSession, SettingsAsReadAtStartAndWrittenAtTheEnd) {
@@ -121,30 +121,30 @@ TEST(KestruneSession, SettingsAsReadAtStartAndWrittenAtTheEnd) {
     }
     LogFile.Open(program.Dir().WFile("kestrune.log"));
     TKestruneSession session(program.WProgram());
-    session.SystemLangId = c.systemLang;
+    session.Config.SystemLangId = c.systemLang;
     session.ReadLanguageTable();
-    session.ReadStartupSettings();
-    session.LoadSettings();
+    session.Config.ReadStartupSettings();
+    session.Config.LoadSettings();
     const std::string summary = Summary(session);
     std::istringstream words(c.expected);
     for (std::string word; words >> word;) EXPECT_NE(summary.find(" " + word + " "), std::string::npos) << summary;
-    EXPECT_TRUE(platform::FolderExists(session.ProjectFolder));
+    EXPECT_TRUE(platform::FolderExists(session.Config.ProjectFolder));
     // Written back: every value in its own type, the advanced mode off, the
     // engines as read, the folders and another program's value untouched.
-    ASSERT_TRUE(session.SaveSettings());
+    ASSERT_TRUE(session.Config.SaveSettings());
     LogFile.Open(std::u16string());
     const std::string log = test::ReadFileBytes(program.Dir().File("kestrune.log"));
     EXPECT_EQ(log.find("[Warning] Settings: Invalid data type for") != std::string::npos, c.warns) << log;
     SettingsStore store;
     ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
-    EXPECT_EQ(store.ReadInteger("TrackPosContext"), session.Settings.TrackPosContext);
-    EXPECT_EQ(store.ReadInteger("InterfaceLang"), session.InterfaceLang);
-    EXPECT_EQ(store.ReadBool("askforsave"), session.Settings.askforsave);
-    EXPECT_EQ(store.ReadDateTime("NewsInReg"), session.Settings.NewsInReg);
+    EXPECT_EQ(store.ReadInteger("TrackPosContext"), session.Config.Settings.TrackPosContext);
+    EXPECT_EQ(store.ReadInteger("InterfaceLang"), session.Config.InterfaceLang);
+    EXPECT_EQ(store.ReadBool("askforsave"), session.Config.Settings.askforsave);
+    EXPECT_EQ(store.ReadDateTime("NewsInReg"), session.Config.Settings.NewsInReg);
     EXPECT_EQ(store.ReadInteger("AdvanceMode"), 0);
-    EXPECT_EQ(store.ReadString("website"), session.Settings.website);
-    EXPECT_EQ(store.ReadString("Lwebsite"), session.Settings.Lwebsite);
-    EXPECT_EQ(store.ReadString("Dictionaries"), session.ActiveDictionaryIds());
+    EXPECT_EQ(store.ReadString("website"), session.Config.Settings.website);
+    EXPECT_EQ(store.ReadString("Lwebsite"), session.Config.Settings.Lwebsite);
+    EXPECT_EQ(store.ReadString("Dictionaries"), session.Config.ActiveDictionaryIds());
     EXPECT_EQ(store.ValueExists("BasesFolder"), summary.find("bases=/") != std::string::npos);
     EXPECT_EQ(store.ValueExists("Other"), c.values != nullptr);
   }
@@ -155,45 +155,45 @@ TEST(KestruneSession, LoadSaveLoadKeepsEveryValue) {
   test::WriteDictionary(program.Program() + "dictionaries/english.dws", 9);
   test::WriteDictionary(program.Program() + "dictionaries/russian.dws", 25);
   TKestruneSession first(program.WProgram());
-  first.ReadStartupSettings();
-  first.LoadSettings();
-  first.InterfaceLang = 1049;
-  first.DictionaryList[0].Active = false;
-  TMainSettings& s = first.Settings;
+  first.Config.ReadStartupSettings();
+  first.Config.LoadSettings();
+  first.Config.InterfaceLang = 1049;
+  first.Config.DictionaryList[0].Active = false;
+  TMainSettings& s = first.Config.Settings;
   // Every field changed: the date, numbers, engines, flags, UTF-8 texts, parts of speech, nets, clusters, block.
   s = {45123.75, 55, 1, 250, "Engine One", "Engine One,Engine Two,", true, true, true, false, false, false, true,
        false, false, u"\u0418\u0432\u0430\u043d \"\u041f\u0435\u0442\u0440\u043e\u0432\"", u"\u6771\u4eac 100%",
        0x1234, true, true, true};
-  first.SavedOptions.LinksToDownload = 250;  // these four are written from the saved set
-  first.SavedOptions.AutoRefresh = first.SavedOptions.ExcludeWithContext = first.SavedOptions.WordForms = true;
-  for (size_t i = 0; i < kRecentSlots; ++i) first.RecentQueries[i] = u"caf\u00e9 " + std::u16string(i + 1, u'q');
-  first.RecentProjects[2] = u"/home/\u044e\u0437\u0435\u0440/p.kqp";
-  ASSERT_TRUE(first.SaveSettings());
+  first.Config.SavedOptions.LinksToDownload = 250;  // these four are written from the saved set
+  first.Config.SavedOptions.AutoRefresh = first.Config.SavedOptions.ExcludeWithContext = first.Config.SavedOptions.WordForms = true;
+  for (size_t i = 0; i < kRecentSlots; ++i) first.Config.RecentQueries[i] = u"caf\u00e9 " + std::u16string(i + 1, u'q');
+  first.Config.RecentProjects[2] = u"/home/\u044e\u0437\u0435\u0440/p.kqp";
+  ASSERT_TRUE(first.Config.SaveSettings());
 
   TKestruneSession second(program.WProgram());
-  second.ReadStartupSettings();
-  second.LoadSettings();
-  EXPECT_EQ(second.Settings, first.Settings);
-  EXPECT_EQ(second.InterfaceLang, 1049);
-  EXPECT_EQ(second.Dictionaries, "25");
-  EXPECT_EQ(second.RecentQueries, first.RecentQueries);
-  EXPECT_EQ(second.RecentProjects, first.RecentProjects);
+  second.Config.ReadStartupSettings();
+  second.Config.LoadSettings();
+  EXPECT_EQ(second.Config.Settings, first.Config.Settings);
+  EXPECT_EQ(second.Config.InterfaceLang, 1049);
+  EXPECT_EQ(second.Config.Dictionaries, "25");
+  EXPECT_EQ(second.Config.RecentQueries, first.Config.RecentQueries);
+  EXPECT_EQ(second.Config.RecentProjects, first.Config.RecentProjects);
   const TDefaultOptions saved{s.Lwebsite, u"Engine One", 250, 55, 1, true, "Russian", true, true, false};
-  EXPECT_EQ(second.SavedOptions, saved);
-  EXPECT_EQ(second.FactoryOptions, TDefaultOptions());
+  EXPECT_EQ(second.Config.SavedOptions, saved);
+  EXPECT_EQ(second.Config.FactoryOptions, TDefaultOptions());
 }
 
 TEST(KestruneSession, AFailedSaveKeepsTheOldHiveAndNothingIsWrittenBeforeTheLoad) {
   test::TestProgram program;
   TKestruneSession session(program.WProgram());
-  EXPECT_TRUE(session.SaveSettings());  // never loaded: nothing written
+  EXPECT_TRUE(session.Config.SaveSettings());  // never loaded: nothing written
   EXPECT_FALSE(std::filesystem::exists(program.Hive()));
-  session.LoadSettings();
-  ASSERT_TRUE(session.SaveSettings());
+  session.Config.LoadSettings();
+  ASSERT_TRUE(session.Config.SaveSettings());
   const std::string before = test::ReadFileBytes(program.Hive());
-  session.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // the hive would pass its limit
-  session.Settings.TrackPosContext = 77;
-  EXPECT_FALSE(session.SaveSettings());
+  session.Config.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // the hive would pass its limit
+  session.Config.Settings.TrackPosContext = 77;
+  EXPECT_FALSE(session.Config.SaveSettings());
   EXPECT_EQ(test::ReadFileBytes(program.Hive()), before);
 }
 
@@ -216,39 +216,39 @@ TEST(KestruneSession, TwoRunsKeepEachOthersChanges) {
     test::WriteDictionary(program.Program() + "dictionaries/english.dws", 9);
     auto run = [&] {
       auto session = std::make_unique<TKestruneSession>(program.WProgram());
-      session->ReadStartupSettings();
-      session->LoadSettings();
+      session->Config.ReadStartupSettings();
+      session->Config.LoadSettings();
       return session;
     };
     if (c.earlierRun) {
       auto earlier = run();
-      earlier->Settings.Org = u"Earlier";  // so that the hive holds every value
-      ASSERT_TRUE(earlier->SaveSettings());
+      earlier->Config.Settings.Org = u"Earlier";  // so that the hive holds every value
+      ASSERT_TRUE(earlier->Config.SaveSettings());
     }
     auto first = run();
     auto second = run();
-    first->Settings.TrackPosContext = 55;
-    first->RecentQueries[0] = u"first";
+    first->Config.Settings.TrackPosContext = 55;
+    first->Config.RecentQueries[0] = u"first";
     if (c.sameSetting) {
-      second->Settings.TrackPosContext = 70;
+      second->Config.Settings.TrackPosContext = 70;
     } else {
-      second->Settings.Author = u"Second";
-      second->InterfaceLang = 1049;
+      second->Config.Settings.Author = u"Second";
+      second->Config.InterfaceLang = 1049;
     }
-    ASSERT_TRUE(first->SaveSettings());
-    ASSERT_TRUE(second->SaveSettings());
+    ASSERT_TRUE(first->Config.SaveSettings());
+    ASSERT_TRUE(second->Config.SaveSettings());
 
     auto third = run();
-    EXPECT_EQ(third->Settings.TrackPosContext, c.sameSetting ? 70 : 55);
-    EXPECT_EQ(third->RecentQueries[0], u"first");
-    EXPECT_EQ(third->Settings.Author, c.sameSetting ? u"" : u"Second");
-    EXPECT_EQ(third->InterfaceLang, c.sameSetting ? kDefaultInterfaceLang : 1049);
-    EXPECT_EQ(third->Settings.Org, c.earlierRun ? u"Earlier" : u"");
+    EXPECT_EQ(third->Config.Settings.TrackPosContext, c.sameSetting ? 70 : 55);
+    EXPECT_EQ(third->Config.RecentQueries[0], u"first");
+    EXPECT_EQ(third->Config.Settings.Author, c.sameSetting ? u"" : u"Second");
+    EXPECT_EQ(third->Config.InterfaceLang, c.sameSetting ? kDefaultInterfaceLang : 1049);
+    EXPECT_EQ(third->Config.Settings.Org, c.earlierRun ? u"Earlier" : u"");
     // Every value is in the hive, in its own type.
     SettingsStore store;
     ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
-    for (const TSettingValue& value : third->SettingsValues()) {
-      EXPECT_EQ(TKestruneSession::StoredSetting(store, value), value) << value.Name;
+    for (const TSettingValue& value : third->Config.SettingsValues()) {
+      EXPECT_EQ(TSessionSettings::StoredSetting(store, value), value) << value.Name;
     }
   }
 }
@@ -265,9 +265,9 @@ TEST(KestruneSession, AFailedSaveAtTheEndIsShown) {
   for (bool fails : {false, true}) {
     SCOPED_TRACE(fails);
     TKestruneSession session(program.WProgram());
-    session.ReadStartupSettings();
-    session.LoadSettings();
-    if (fails) session.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // past the hive's limit
+    session.Config.ReadStartupSettings();
+    session.Config.LoadSettings();
+    if (fails) session.Config.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // past the hive's limit
     session.Destroy();
     ASSERT_EQ(shown.size(), fails ? 1u : 0u);
   }
@@ -285,11 +285,11 @@ TEST(KestruneSession, DictionaryListFromTheFolder) {
   test::WriteFileBytes(folder + "notes.txt", "x");
   std::filesystem::create_directories(folder + "folder.dws");
   TKestruneSession session(program.WProgram());
-  session.AllDictionariesActive = false;
-  session.Dictionaries = "25";
-  session.BuildDictionaryList();
-  ASSERT_EQ(session.DictionaryList.size(), 1u);
-  const TDictionaryEntry& entry = session.DictionaryList[0];
+  session.Config.AllDictionariesActive = false;
+  session.Config.Dictionaries = "25";
+  session.Config.BuildDictionaryList();
+  ASSERT_EQ(session.Config.DictionaryList.size(), 1u);
+  const TDictionaryEntry& entry = session.Config.DictionaryList[0];
   EXPECT_EQ(entry.FileName, "english.dws");
   EXPECT_EQ(entry.Language, "English");
   EXPECT_EQ(entry.Header.DictID, 9);
@@ -311,11 +311,11 @@ TEST(KestruneSession, IndexListFromTheBasesFolder) {
                                                         many + "\n\"" + b + "\"=x,-2\n\"" + program.Dir().Path() +
                                                         "\"=1,1\n\"/no/such.idx\"=1,1\n");
   TKestruneSession session(program.WProgram());
-  session.BasesFolder = platform::Utf8ToUtf16(bases);
-  session.ActiveIndexPaths = {platform::Utf8ToUtf16(b)};
-  session.BuildIndexList();
+  session.Config.BasesFolder = platform::Utf8ToUtf16(bases);
+  session.Config.ActiveIndexPaths = {platform::Utf8ToUtf16(b)};
+  session.Config.BuildIndexList();
   std::string list;
-  for (const TIndexEntry& e : session.IndexList) {
+  for (const TIndexEntry& e : session.Config.IndexList) {
     list += platform::Utf16ToUtf8(e.Path) + (e.Active ? " on " : " off ") + std::to_string(e.Value1) + "," +
             std::to_string(e.Value2) + "\n";
   }

@@ -115,13 +115,13 @@ class TLoopbackSearch {
     LogFile.Open(program.Dir().WFile("kestrune.log"));
     session = std::make_unique<TKestruneSession>(program.WProgram());
     session->ReadLanguageTable();
-    session->ReadStartupSettings();
+    session->Config.ReadStartupSettings();
     auto adapter = std::make_unique<TEngineWebAdapter>();
     engine = adapter.get();
     session->EngineObject = &adapter->Engine();
     created = session->Create(&view, &map, std::move(adapter));
     session->ContentMap.SetMapSize(view.mapWidth, view.mapHeight);
-    session->LinksToDownload = kServedItems;
+    session->Config.LinksToDownload = kServedItems;
   }
   ~TLoopbackSearch() {
     session.reset();

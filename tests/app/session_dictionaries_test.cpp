@@ -41,7 +41,7 @@ int32_t Marked(TKestruneSession& s) {
 TEST(SessionDictionaries, LoadInListOrderWithStopWords) {
   TSessionFixture f(TwoDictionaries);
   TKestruneSession& s = *f.session;
-  ASSERT_EQ(s.DictionaryList.size(), 2u);
+  ASSERT_EQ(s.Config.DictionaryList.size(), 2u);
   EXPECT_EQ(Ids(s, {u"apple", u"bank", u"berry"}), "0 1 3");
   EXPECT_EQ(Marked(s), 2);  // both readings of "bank"
 
@@ -50,10 +50,10 @@ TEST(SessionDictionaries, LoadInListOrderWithStopWords) {
   s.LoadStopWords();
   EXPECT_EQ(Marked(s), 2);
 
-  std::swap(s.DictionaryList[0], s.DictionaryList[1]);
+  std::swap(s.Config.DictionaryList[0], s.Config.DictionaryList[1]);
   s.LoadDictionaries(true);
   EXPECT_EQ(Ids(s, {u"apple", u"bank", u"berry"}), "1 2 0");  // the identifiers follow the list
-  s.DictionaryList[0].Active = false;
+  s.Config.DictionaryList[0].Active = false;
   // The splash's counts: none before the files, the active file count and
   // the files done while loading, both 1 with 100 at the end.
   struct Report {
@@ -127,8 +127,8 @@ TEST(SessionDictionaries, HistoryFileSettings) {
     });
     TKestruneSession& s = *f.session;
     EXPECT_EQ(s.MapPhrases, c.mapPhrases);
-    EXPECT_EQ(s.ActiveIndexPaths.size(), c.indexActive ? 1u : 0u);
-    EXPECT_EQ(!s.IndexList.empty() && s.IndexList[0].Active, c.indexActive);
+    EXPECT_EQ(s.Config.ActiveIndexPaths.size(), c.indexActive ? 1u : 0u);
+    EXPECT_EQ(!s.Config.IndexList.empty() && s.Config.IndexList[0].Active, c.indexActive);
     // The quoted folder comes back through the reader.
     THistorySettings read;
     EXPECT_TRUE(ReadHistorySettings(platform::Utf8ToUtf16(history), read));

@@ -29,7 +29,7 @@ class TSessionFixture {
     });
     session = std::make_unique<TKestruneSession>(program.WProgram());
     session->ReadLanguageTable();
-    session->ReadStartupSettings();
+    session->Config.ReadStartupSettings();
     if (create) Create();
   }
   ~TSessionFixture() {

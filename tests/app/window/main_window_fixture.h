@@ -35,7 +35,7 @@ struct TWindow {
     LogFile.Open(program.Dir().WFile("kestrune.log"));
     session = std::make_unique<TKestruneSession>(program.WProgram());
     session->ReadLanguageTable();
-    session->ReadStartupSettings();
+    session->Config.ReadStartupSettings();
     session->LoadStartupMessages();
     window = std::make_unique<TFKestruneMain>(*session);
     window->show();

@@ -103,7 +103,7 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
         title = main.windowTitle();
         splashDuringLoop = Form1 != nullptr;
         EXPECT_EQ(MessageStrings.smSearch, u"Suche...");
-        EXPECT_EQ(main.Session().Settings.TrackPosContext, 44);
+        EXPECT_EQ(main.Session().Config.Settings.TrackPosContext, 44);
       },
       &forms,
       [](TFKestruneMain& main) {
