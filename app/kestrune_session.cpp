@@ -60,7 +60,6 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
   // A new session stands as ClearProject leaves a project: not in no-query
   // mode, so that the first query typed is a new query and downloads.
   ContentMap.SetNoQueryMode(false);
-  IMetaList.SetCaseSensitivity(true);
 }
 
 TKestruneSession::~TKestruneSession() {
@@ -184,7 +183,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   createFailed_ = false;
 
   // 1.-3. The flags are the settings' defaults until the load; the lists.
-  StopWords.clear();
+  Project.StopWords.clear();
   SetVisible(TMainControl::IProgressBar1, false);
   SetVisible(TMainControl::TntLabel1, false);
   SetVisible(TMainControl::ibitmap27, false);
@@ -202,8 +201,8 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 
   // 5. The engine's progress reaches the progress bar on this thread; the
   // scopes.
-  Scope.SetWordDictionary(&WordDictionary);
-  Scope.SetFormsStore(&FormsStore);
+  Project.Scope.SetWordDictionary(&WordDictionary);
+  Project.Scope.SetFormsStore(&FormsStore);
   PageResults.Scope = &scopeField_;
   InstallSearchHooks();
 
@@ -292,7 +291,7 @@ void TKestruneSession::Destroy() {
                    platform::kMbOk | platform::kMbIconError);
   }
   LogFile.Log("clusters free ok");
-  StopWords.clear();
+  Project.StopWords.clear();
   created_ = false;
 }
 
@@ -343,26 +342,11 @@ void TKestruneSession::SaveKeysUndoState() {
   // A new step: its pages no longer speak of how the last download ended.
   SearchEnd = TSearchEnd();
   IControlKeys& steps = ContentMap.Steps();
-  // The ring always holds the query view.
-  const bool excludedView = ContentMap.ExcludedMode();
-  if (excludedView) SwapQueryAndExcluded();
-  steps.PushStep();
-  if (excludedView) SwapQueryAndExcluded();
+  Steps.PushUndo();
   SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());
   SetEnabled(TMainControl::IBitmapButtonRedo, steps.CanForward());
   SetEnabled(TMainControl::ibitmapButton1, steps.CanBack());
   SetEnabled(TMainControl::IBitmapButton7, true);
-}
-
-void TKestruneSession::SwapQueryAndExcluded() {
-  IControlKeys& steps = ContentMap.Steps();
-  steps.ClearKind(kKindHovered, true);
-  const TControlKeyList query = steps.GetCurrent()[kKindQuery];
-  const TControlKeyList excluded = steps.GetCurrent()[kKindExcluded];
-  steps.ClearKind(kKindQuery, true);
-  steps.ClearKind(kKindExcluded, true);
-  for (const TControlKeyCell& cell : excluded) steps.SetValue(kKindQuery, cell.Key.Id, 1.0f, true);
-  for (const TControlKeyCell& cell : query) steps.SetValue(kKindExcluded, cell.Key.Id, kExcludedWeight, true);
 }
 
 void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }

@@ -61,6 +61,8 @@
 #include "app/main_view.h"
 #include "app/map_view_ops.h"
 #include "app/page_commands.h"
+#include "app/project/project.h"
+#include "app/search_steps.h"
 #include "app/search_engine.h"
 #include "core/convertors.h"
 #include "core/keys.h"
@@ -174,22 +176,6 @@ struct TSettingValue {
   }
 };
 
-// The ten document counters of the project, shown on the result page.
-struct TDocumentCounters {
-  int32_t Total = 0;             // documents of the project up to the current step
-  int32_t RemovedLinks = 0;
-  int32_t HiddenSites = 0;
-  int32_t NewLinks = 0;          // among the listed documents
-  int32_t OldLinks = 0;
-  int32_t FavoriteLinks = 0;
-  int32_t AllNewLinks = 0;       // among all documents
-  int32_t AllOldLinks = 0;
-  int32_t AllFavoriteLinks = 0;
-  int32_t AtLastSearch = 0;      // documents when the last search ended
-
-  bool operator==(const TDocumentCounters&) const = default;
-};
-
 // The blocks the main window cuts out of "templates/en/templates.ini" when it
 // is created, in this order.
 enum TMainPageBlock : int32_t {
@@ -200,17 +186,8 @@ inline constexpr std::array<std::u16string_view, mbBlockCount> kMainPageBlockNam
     u"search_result", u"_doc_announce_block", u"_doc_advertisement", u"annotation",
     u"_cluster_block", u"_doc_meta_block",   u"_meta_cluster_block"};
 
-// Step-key kinds of the current search step (IControlKeys).
-inline constexpr int32_t kKindQuery = 0;       // query words, weight 1
-inline constexpr int32_t kKindExcluded = 1;    // excluded words, weight -10000
-inline constexpr int32_t kKindDocuments = 2;   // documents used as keys
-inline constexpr int32_t kKindMarks = 3;       // document marks: -1 removed link, -2 hidden site, -3 both
-inline constexpr int32_t kKindHovered = 4;     // the hovered word
-inline constexpr int32_t kKindSettings = 6;    // id 1: the no-query flag; id 2: StepNumber
-inline constexpr int32_t kKindRemovedLinks = 7;
-inline constexpr int32_t kKindHiddenSites = 8;
-inline constexpr int32_t kKindStopWord = 9;    // the step's stop-word change: 1 made one, -1 took one off
-inline constexpr float kExcludedWeight = -10000.0f;
+// The step kinds and the weights of query and excluded words are named in
+// network/control_keys.h.
 inline constexpr int32_t kPhraseBase = TPhraseWordDictionary::kPhraseBase;
 // The most words a phrase takes from quotes or a hyphenated compound.
 inline constexpr int32_t kMaxPhraseWords = 10;
@@ -288,9 +265,8 @@ class TKestruneSession {
   TIIndexerSum WebIndexer;               // the indexer of web results
   TIContextMS IContextMS1;               // the context network of the project
   TContentMap2 ContentMap;               // the map model with its ring of search steps
-  TIWordDictionary IMetaList;            // the known document URLs (case-sensitive)
+  TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
   IHistory IHistory1;                    // the recent history files
-  TScope Scope;                          // the search scopes of the project
   TPageResults PageResults;              // the result page builder
   // The EngineWeb behind the search worker, whose template the page builder
   // reads; set by the window's adapter, null until then.
@@ -306,17 +282,10 @@ class TKestruneSession {
   std::array<std::u16string, mbBlockCount> PageBlocks;
 
   // ---- the project ----
-  // The documents, in the order in which their URLs entered IMetaList (a
-  // document's index is its URL's index there).
-  TMetaSearchList2 Documents;
-  std::vector<TNNKeys> StepKeys;  // the query keys of every search that brought results
-  int32_t StepNumber = 0;         // the number of such searches
-  TDocumentCounters Counters;
+  // The documents, their URL index, the keys of the searches, the counters,
+  // the stop words, the hidden sites and the scopes.
+  TProject Project;
   int32_t ViewMode = 0;           // 0 normal, 1 removed links, ... 6 stop words
-  std::vector<std::u16string> StopWords;  // words the user made stop words
-  std::vector<std::string> HiddenSites;
-  std::u16string ProjectName;
-  bool ProjectJustOpened = false;
   bool SearchJustRan = false;
   // Set when the window is shown and by ClearProject, cleared by a change of
   // engine; New query empties the query box while the first is set.
@@ -485,15 +454,15 @@ class TKestruneSession {
   // words it names highlighted.
   void QueryChange();
   // Appends the entries of a kind (0..3) of the current step.
-  void GetStepKeys(TNNKeys& keys, int32_t kind) const;
+  void GetStepKeys(TNNKeys& keys, int32_t kind) const { Steps.GetStepKeys(keys, kind); }
   // The query as the user would type it: query words, phrases in quotes,
   // then " -" and each excluded word; empty in no-query mode.
   std::u16string GetQueryText();
   // 1: query words only; -1: excluded words only; 0: GetQueryText; else empty.
   std::u16string GetQueryTextPart(int32_t part);
   // The kinds of the query and excluded words in the map's current view.
-  int32_t QueryKind() const;
-  int32_t ExcludedKind() const;
+  int32_t QueryKind() const { return Steps.QueryKind(); }
+  int32_t ExcludedKind() const { return Steps.ExcludedKind(); }
   // Shows the query box in the middle of the map; with the search button,
   // as PlaceQueryBox with BBtnSearch (the picture and both buttons placed,
   // BBtnSearch2 hidden).
@@ -531,7 +500,7 @@ class TKestruneSession {
   void OrderPageDocuments();
   // Query and excluded words trade kinds 0 and 1 (the excluded-words view
   // keeps them traded); the hovered word is forgotten.
-  void SwapQueryAndExcluded();
+  void SwapQueryAndExcluded() { Steps.SwapQueryAndExcluded(); }
   // The "Query" view button: the map leaves the excluded-words view.
   void IBitmapButton2Click();
   void ToggleExcludedView();
@@ -700,9 +669,6 @@ class TKestruneSession {
   // search, AddUserDocument and the project-file reader refuse such an
   // address.
   bool IsCommandAddress(std::string_view url) const;
-  // The text under which a document's URL is kept in IMetaList: its bytes
-  // widened one to one, so that different bytes stay different words.
-  static std::u16string MetaListKey(std::string_view url);
 
   // ---- the window's small handlers without widgets (session_window_keys.cpp) ----
   // Esc: with query words, the query box and its buttons go and the map is
@@ -892,23 +858,17 @@ class TKestruneSession {
   // brought results): the documents and StepKeys entries of the undone
   // searches go, and with them the steps ahead. Nothing when none is undone.
   void DropUndoneSearches();
-  // The steps ahead go (IControlKeys::CutForward); the current step keeps its
-  // copy of the scopes.
-  void CutForwardSteps();
   void MakeStopWord(int32_t wordId);
   void ReanimateStopWord(int32_t wordId);
   // 0 done, 1 nothing done (an empty address or title).
   int32_t AddUserDocument(int32_t index, std::u16string_view url, std::u16string_view title,
                           std::u16string_view annotation);
   // The counters of all documents of the shown steps, from their flags.
-  void RecountDocuments();
+  void RecountDocuments() { Project.RecountDocuments(ContentMap.Steps()); }
   // The hidden sites and both mark counters from the marks of the step.
-  void RebuildMarkCounters();
-  // The removed links among marks (-1, -3); `sites` gets the hidden sites
-  // (-2, -3), each once.
-  int32_t CountMarks(const TControlKeyList& marks, std::vector<std::string>& sites) const;
+  void RebuildMarkCounters() { Project.RebuildMarkCounters(ContentMap.Steps()); }
   // The index of a document address; -1 when unknown.
-  int32_t DocumentOfUrl(std::string_view url);
+  int32_t DocumentOfUrl(std::string_view url) { return Project.DocumentOfUrl(url); }
 
   // ---- map events (session_map_events.cpp) ----
   void DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t variant, bool selected);
@@ -987,7 +947,7 @@ class TKestruneSession {
   TContentMap2* contentMapField_ = &ContentMap;
   TPhraseWordDictionary* dictionaryField_ = &WordDictionary;
   TStorageFormsWords* formsField_ = &FormsStore;
-  TScope* scopeField_ = &Scope;
+  TScope* scopeField_ = &Project.Scope;
   bool settingsLoaded_ = false;
   // The settings as the load left them, and as the store held them then.
   std::vector<TSettingValue> loadedSettings_;
@@ -995,35 +955,13 @@ class TKestruneSession {
   bool created_ = false;
   bool createFailed_ = false;
   bool engineListFailed_ = false;
-  // Set while the session changes the query kinds itself (a step restored, the
-  // network fed again): the change is no new branch of the steps.
-  bool keepForwardSteps_ = false;
-  // Sets keepForwardSteps_ for its life.
-  class TKeepForwardSteps {
-   public:
-    explicit TKeepForwardSteps(TKestruneSession& session) : session_(session), old_(session.keepForwardSteps_) {
-      session_.keepForwardSteps_ = true;
-    }
-    ~TKeepForwardSteps() { session_.keepForwardSteps_ = old_; }
-    TKeepForwardSteps(const TKeepForwardSteps&) = delete;
-    TKeepForwardSteps& operator=(const TKeepForwardSteps&) = delete;
-
-   private:
-    TKestruneSession& session_;
-    bool old_;
-  };
   // The search's part of FeedNetwork: the step's query keys from the query's
   // paragraphs, its words no stop words, kept as StepKeys entry
   // `stepKeysEntry` (none when outside the list).
   void SetQueryKeysFromFeed(TParsingText& query, TParsingText& parse, int32_t stepKeysEntry);
-  // The documents of undone searches wait to be deleted.
-  bool cutQueued_ = false;
-  // Undo and Redo: the window restored from the step reached; the map and
-  // the page rebuilt.
-  void RestoreFromStep(bool excludedView);
-  // The scope list of the current step: the copy (kind 10) of the last step,
-  // at or before it, that changed the list; the list stays without one.
-  void RestoreScopesOfStep();
+  // Undo and Redo: the project and the map restored from the step reached,
+  // its stop-word changes applied; the map and the page rebuilt.
+  void RestoreFromStep(const TStepState& state);
   // The counters and the old and new flags after a step was restored and its
   // stop-word change applied.
   void RecountAfterStep();

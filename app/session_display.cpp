@@ -21,10 +21,6 @@ using platform::Utf8ToUtf16;
 
 namespace {
 
-constexpr int32_t kFlagFavorite = 1;
-constexpr int32_t kFlagOld = 2;
-constexpr int32_t kFlagNew = 4;
-
 // The view buttons in the order of their modes 1 to 6, with their labels.
 constexpr TMainControl kViewButtons[] = {
     TMainControl::IBitmapBtnShowDelLinks, TMainControl::IBitmapBtnShowDelSites,
@@ -114,7 +110,7 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
         EmptyRefreshes = 0;
         mode = 3;
       } else {
-        mode = hasDocuments ? 5 : (Documents.empty() ? 3 : 4);
+        mode = hasDocuments ? 5 : (Project.Documents.empty() ? 3 : 4);
       }
     }
     LastPageMode = mode;
@@ -125,15 +121,15 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
       PageResults.SetTemplatePath(Utf16ToUtf8(TemplateFolder()));
     }
     TPageCounters counters;
-    counters.Total = Counters.Total;
-    counters.RemovedLinks = Counters.RemovedLinks;
-    counters.HiddenSites = Counters.HiddenSites;
-    counters.NewLinks = Counters.NewLinks;
-    counters.OldLinks = Counters.OldLinks;
-    counters.FavoriteLinks = Counters.FavoriteLinks;
-    counters.AllNewLinks = Counters.AllNewLinks;
-    counters.AllOldLinks = Counters.AllOldLinks;
-    counters.AllFavoriteLinks = Counters.AllFavoriteLinks;
+    counters.Total = Project.Counters.Total;
+    counters.RemovedLinks = Project.Counters.RemovedLinks;
+    counters.HiddenSites = Project.Counters.HiddenSites;
+    counters.NewLinks = Project.Counters.NewLinks;
+    counters.OldLinks = Project.Counters.OldLinks;
+    counters.FavoriteLinks = Project.Counters.FavoriteLinks;
+    counters.AllNewLinks = Project.Counters.AllNewLinks;
+    counters.AllOldLinks = Project.Counters.AllOldLinks;
+    counters.AllFavoriteLinks = Project.Counters.AllFavoriteLinks;
     counters.EditIndex = page;
     WritePage(PageResults.BuildPage(mode, ResultPageNumber, counters));
   } catch (const std::exception& error) {
@@ -163,7 +159,7 @@ std::u16string TKestruneSession::StopWordsPage() {
   }
   std::u16string text;
   if (!Utf8ToWide(bytes, text)) text = Utf8ToUtf16(bytes);
-  return StopWordsPageFrom(std::move(text), StopWords);
+  return StopWordsPageFrom(std::move(text), Project.StopWords);
 }
 
 void TKestruneSession::WritePage(const std::u16string& html) {
@@ -216,9 +212,9 @@ void TKestruneSession::RefreshClusterTable() {
 
 void TKestruneSession::OrderPageDocuments() {
   IControlKeys& steps = ContentMap.Steps();
-  const int32_t n = static_cast<int32_t>(Documents.size());
+  const int32_t n = static_cast<int32_t>(Project.Documents.size());
   auto listDocument = [&](int32_t id) {
-    PageList.push_back({Documents[static_cast<size_t>(id)]});
+    PageList.push_back({Project.Documents[static_cast<size_t>(id)]});
     PageDocumentIds.push_back(id);
   };
   PageList.clear();
@@ -230,14 +226,17 @@ void TKestruneSession::OrderPageDocuments() {
       const int32_t id = cell.Key.Id;
       const float mark = cell.Key.Weight;
       if (id < 0 || id >= n) continue;
-      if (mark == -3.0f || (ViewMode == 1 && mark == -1.0f) || (ViewMode == 2 && mark == -2.0f)) listDocument(id);
+      if (mark == kMarkRemovedAndHidden || (ViewMode == 1 && mark == kMarkRemovedLink) ||
+          (ViewMode == 2 && mark == kMarkHiddenSite)) {
+        listDocument(id);
+      }
     }
     return;
   }
 
-  Counters.FavoriteLinks = 0;
-  Counters.NewLinks = 0;
-  Counters.OldLinks = 0;
+  Project.Counters.FavoriteLinks = 0;
+  Project.Counters.NewLinks = 0;
+  Project.Counters.OldLinks = 0;
   ContentMap.ResultFiles().clear();
 
   TNNKeys ranking;
@@ -268,14 +267,14 @@ void TKestruneSession::OrderPageDocuments() {
   for (const TNNKey& entry : ranking) {
     const int32_t id = entry.Id;
     if (id < 0 || id >= n || marked[static_cast<size_t>(id)] || retained[static_cast<size_t>(id)]) continue;
-    const TMetaSearchList& document = Documents[static_cast<size_t>(id)];
-    if (document.Step > StepNumber || !ViewTakes(ViewMode, document.Flags)) continue;
+    const TMetaSearchList& document = Project.Documents[static_cast<size_t>(id)];
+    if (document.Step > Project.StepNumber || !ViewTakes(ViewMode, document.Flags)) continue;
     if ((document.Flags & kFlagOld) != 0) {
-      ++Counters.OldLinks;
+      ++Project.Counters.OldLinks;
     } else if ((document.Flags & kFlagNew) != 0) {
-      ++Counters.NewLinks;
+      ++Project.Counters.NewLinks;
     }
-    if ((document.Flags & kFlagFavorite) != 0) ++Counters.FavoriteLinks;
+    if ((document.Flags & kFlagFavorite) != 0) ++Project.Counters.FavoriteLinks;
     steps.SetKey(kKindDocuments, {id, 1.0f}, true);
     ContentMap.ResultFiles().push_back({id, 1.0f});
     retained[static_cast<size_t>(id)] = true;
@@ -287,8 +286,8 @@ void TKestruneSession::OrderPageDocuments() {
     // which the documents entered the project; a removed or hidden document
     // keeps its flags and stays out of these views too.
     for (int32_t id = 0; id < n; ++id) {
-      const TMetaSearchList& document = Documents[static_cast<size_t>(id)];
-      if (retained[static_cast<size_t>(id)] || marked[static_cast<size_t>(id)] || document.Step > StepNumber ||
+      const TMetaSearchList& document = Project.Documents[static_cast<size_t>(id)];
+      if (retained[static_cast<size_t>(id)] || marked[static_cast<size_t>(id)] || document.Step > Project.StepNumber ||
           !ViewTakes(ViewMode, document.Flags)) {
         continue;
       }
@@ -323,7 +322,7 @@ void TKestruneSession::PrepareScopeView() {
   for (const TNNKey& key : excluded) steps.SetKey(kKindExcluded, key, true);
   for (const TNNKey& key : included) steps.SetKey(kKindQuery, key, true);
   ContentMap.SetNoQueryMode(true);
-  steps.SetValue(kKindSettings, 1, 1.0f, true);
+  steps.SetValue(kKindSettings, kSettingNoQuery, 1.0f, true);
 }
 
 void TKestruneSession::ScopeUnionKeys(TNNKeys& included, TNNKeys& excluded) const {
@@ -333,7 +332,7 @@ void TKestruneSession::ScopeUnionKeys(TNNKeys& included, TNNKeys& excluded) cons
   // is no excluded one.
   included.clear();
   excluded.clear();
-  const TTScopeWords scopes = Scope.GetScopes();
+  const TTScopeWords scopes = Project.Scope.GetScopes();
   std::unordered_map<int32_t, size_t> place;
   for (const TScopeWords& scope : scopes) {
     for (const TNNKey& key : scope.Included) {
@@ -372,7 +371,7 @@ void TKestruneSession::TakeScopeUnionAsQuery() {
     if (!excludedByStep(key.Id)) steps.SetKey(kKindQuery, key, true);
   }
   ContentMap.SetNoQueryMode(false);
-  steps.SetValue(kKindSettings, 1, 0.0f, true);
+  steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -403,8 +402,8 @@ void TKestruneSession::ViewButtonClick(TMainControl button) {
 
 void TKestruneSession::UpdateViewButtons() {
   if (!View) return;
-  const int32_t counts[] = {Counters.RemovedLinks, Counters.HiddenSites,    Counters.AllNewLinks,
-                            Counters.AllOldLinks,  Counters.AllFavoriteLinks, static_cast<int32_t>(StopWords.size())};
+  const int32_t counts[] = {Project.Counters.RemovedLinks, Project.Counters.HiddenSites,    Project.Counters.AllNewLinks,
+                            Project.Counters.AllOldLinks,  Project.Counters.AllFavoriteLinks, static_cast<int32_t>(Project.StopWords.size())};
   for (int32_t i = 0; i < 6; ++i) {
     const bool current = ViewMode == i + 1;
     // The button of the view shown stays usable, so the view can be left.

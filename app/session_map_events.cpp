@@ -78,7 +78,7 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
         steps.ClearKind(kKindQuery);
         steps.ClearKind(kKindExcluded);
         ContentMap.SetNoQueryMode(false);
-        steps.SetValue(kKindSettings, 1, 0.0f);
+        steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f);
       }
       if (type == 1) {
         // In the scope view the union of the scopes is the query it refines.
@@ -106,7 +106,7 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
     }
     case 4:
       steps.ClearKind(kKindHovered);
-      steps.ClearKind(5);
+      steps.ClearKind(kKindAnnounced);
       for (const TNNKey& key : keys) steps.SetKey(kKindHovered, {key.Id, 1.0f});
       HoverSavedPage = ResultPageNumber;
       ContentMapReGenerate();
@@ -245,15 +245,14 @@ void TKestruneSession::ContentMapAllKeys(int32_t variant) {
     SetEnabled(TMainControl::IBitmapButtonRedo, false);
     return;
   }
-  if ((variant != kKindQuery && variant != kKindExcluded) || keepForwardSteps_) return;
+  if ((variant != kKindQuery && variant != kKindExcluded) || Steps.KeepingForward()) return;
   // The query changed: a new branch of the steps. The documents of the
   // searches undone before it are dropped once the current handler is done.
   ContentMap.KeysUpdate = variant == kKindQuery ? 1 : 0;
-  CutForwardSteps();
-  if (StepNumber >= static_cast<int32_t>(StepKeys.size()) || cutQueued_) return;
-  cutQueued_ = true;
+  Steps.CutForward();
+  if (!Project.HasUndoneSearches() || !Steps.QueueCut()) return;
   auto cut = [this] {
-    cutQueued_ = false;
+    Steps.CutDone();
     DropUndoneSearches();
   };
   if (View) {
@@ -298,7 +297,7 @@ TKestruneSession::TMapPopupItems TKestruneSession::PopupMenu1Popup() {
   const bool firstIsKind0 =
       !MarkedGroup.empty() && HasId(ContentMap.Steps().GetCurrent()[kKindQuery], MarkedGroup.front().Id);
   return MapPopupItems(!MarkedGroup.empty(), ContentMap.NoQueryMode(), ContentMap.ExcludedMode(), firstIsKind0,
-                       Scope.Count() > 0);
+                       Project.Scope.Count() > 0);
 }
 
 void TKestruneSession::EndPopupHover() {
@@ -321,9 +320,7 @@ void TKestruneSession::pmAddToStopWordsClick() {
     const int32_t id = MarkedGroup.front().Id;
     SaveKeysUndoState();
     MakeStopWord(id);
-    IControlKeys& steps = ContentMap.Steps();
-    steps.ClearKind(kKindStopWord);
-    steps.SetValue(kKindStopWord, id, 1.0f);
+    Steps.RecordStopWordMade(id);
     ContentMapReGenerate();
     ShowResults(-2, 0);
   }
@@ -462,7 +459,7 @@ std::u16string TKestruneSession::GetContextWordsHtml() {
   if (ContentMap.NoQueryMode()) return u"";
   const IControlKeys& steps = ContentMap.Steps();
   const TControlKeyLists& step = steps.GetCurrent();
-  const int32_t n = static_cast<int32_t>(Documents.size());
+  const int32_t n = static_cast<int32_t>(Project.Documents.size());
 
   // The documents the query words reach.
   TNNKeys query;
@@ -483,7 +480,7 @@ std::u16string TKestruneSession::GetContextWordsHtml() {
   for (const TControlKeyCell& cell : step[kKindMarks]) {
     TNNKey mark = cell.Key;
     if (reached.count(mark.Id) != 0) mark.Weight = 0.0f;
-    if (mark.Weight == -1.0f || mark.Weight == -3.0f) mark.Weight = 1.0f;
+    if (IsRemovedMark(mark.Weight)) mark.Weight = kMarkContext;
     marks.push_back(mark);
   }
   if (std::none_of(marks.begin(), marks.end(), [](const TNNKey& k) { return k.Weight > 0.0f; })) return u"";

@@ -17,24 +17,12 @@ namespace {
 // results weigh most.
 float PageWeight(int32_t position) { return static_cast<float>(0.9 - position * 0.00001); }
 
-// The label's bare running number: the text before the first " - ".
-void CutLabel(std::string& label) {
-  const size_t dash = label.find(" - ");
-  if (dash != std::string::npos) label.resize(dash);
-}
-
 std::u16string WidenUtf8(std::string_view bytes) { return platform::Utf8ToUtf16(bytes); }
 
 }  // namespace
 
 bool TKestruneSession::IsCommandAddress(std::string_view url) const {
   return AddressHasPageCommandHost(url) || IsLocalPageCommand(ClassifyPageUrl(url, PageUrlContext()).Row);
-}
-
-std::u16string TKestruneSession::MetaListKey(std::string_view url) {
-  std::u16string key(url.size(), u'\0');
-  std::transform(url.begin(), url.end(), key.begin(), [](char c) { return static_cast<char16_t>(static_cast<uint8_t>(c)); });
-  return key;
 }
 
 void TKestruneSession::MergeResults(std::u16string_view queryText) {
@@ -44,65 +32,19 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
     // After Undo a download starts a new branch: the undone searches go first.
     DropUndoneSearches();
     IControlKeys& steps = ContentMap.Steps();
-    // 1. The query's keys become a new StepKeys entry.
-    const int32_t q = static_cast<int32_t>(StepKeys.size());
+    // 1.-3. The query's keys and the items into the documents.
     TNNKeys queryWords;
     GetStepKeys(queryWords, QueryKind());
-    StepKeys.push_back(std::move(queryWords));
-    StepNumber = q + 1;
-    steps.SetValue(kKindSettings, 2, static_cast<float>(StepNumber));
-
-    // 2. Each item joins the document of its URL, or makes a new one.
-    const int32_t n = LastResultCount;
-    for (int32_t i = 0; i < n; ++i) {
-      const TMetaSearchList& item = results[static_cast<size_t>(i)];
-      if (IsCommandAddress(item.Url)) {
-        LogFile.Log("MergeResults: the address \"" + item.Url + "\" would be a command of the page; the item is skipped",
-                    1);
-        continue;
-      }
-      const int32_t before = IMetaList.Count();
-      const int32_t d = IMetaList.AddWord(MetaListKey(item.Url), 0, -1);
-      if (d < 0) {
-        LogFile.Log("MergeResults: the address \"" + item.Url + "\" cannot be kept; the item is skipped", 1);
-        continue;
-      }
-      const bool known = d < before && static_cast<size_t>(d) < Documents.size();
-      if (static_cast<size_t>(d) >= Documents.size()) Documents.resize(static_cast<size_t>(d) + 1);
-      TMetaSearchList& document = Documents[static_cast<size_t>(d)];
-      if (known) {
-        // The annotation grows only by text it does not hold yet.
-        if (!item.Annotation.empty() && document.Annotation.find(item.Annotation) == std::u16string::npos) {
-          document.Annotation += u" ";
-          document.Annotation += item.Annotation;
-        }
-      } else {
-        document = TMetaSearchList();
-        document.Url = item.Url;
-        document.Title = item.Title;
-        document.Annotation = item.Annotation;
-        document.ItemText = item.ItemText;
-        document.Step = StepNumber;
-      }
-      document.Position = i;
-      document.QueryNumber = q;
-      document.Label = item.Label;
-    }
-
-    // 3. Documents of earlier searches move behind this one's items; those
-    // of the search before keep the bare running number of their label.
-    for (TMetaSearchList& document : Documents) {
-      if (document.QueryNumber != q) document.Position += n;
-      if (document.QueryNumber == q - 1) CutLabel(document.Label);
-    }
+    Project.MergeResults(results, std::move(queryWords), steps,
+                         [this](std::string_view url) { return IsCommandAddress(url); });
 
     // 4.-6. The network; the hidden sites stay hidden.
     FeedNetwork(queryText, TFeedReason::Search);
-    const std::vector<std::string> hidden = HiddenSites;
+    const std::vector<std::string> hidden = Project.HiddenSites;
     for (const std::string& site : hidden) HideSiteDocuments(site);
-    steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
+    Steps.SetHiddenSites(Project.Counters.HiddenSites);
   }
-  ProjectJustOpened = false;
+  Project.ProjectJustOpened = false;
 }
 
 std::u16string TKestruneSession::FeedPart(std::u16string_view part) {
@@ -127,23 +69,23 @@ std::u16string TKestruneSession::FeedPart(std::u16string_view part) {
 }
 
 void TKestruneSession::FeedNetworkAgain() {
-  const TKeepForwardSteps keep(*this);
+  const auto keep = Steps.KeepForward();
   FeedNetwork(GetQueryText(), TFeedReason::Again);
 }
 
 void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason reason) {
   // 1.-2. One text: three parts a document, then the query.
-  const int32_t s = static_cast<int32_t>(StepKeys.size()) - 1;
-  const int32_t documentCount = static_cast<int32_t>(std::min<size_t>(Documents.size(), INT32_MAX / 4));
+  const int32_t s = static_cast<int32_t>(Project.StepKeys.size()) - 1;
+  const int32_t documentCount = static_cast<int32_t>(std::min<size_t>(Project.Documents.size(), INT32_MAX / 4));
   const bool shopTemplate = CurrentEngineTemplate == "amazon";
   auto documentKeys = [this](const TMetaSearchList& document) -> const TNNKeys* {
     const int32_t k = document.QueryNumber;
-    return k >= 0 && static_cast<size_t>(k) < StepKeys.size() ? &StepKeys[static_cast<size_t>(k)] : nullptr;
+    return k >= 0 && static_cast<size_t>(k) < Project.StepKeys.size() ? &Project.StepKeys[static_cast<size_t>(k)] : nullptr;
   };
   std::vector<std::u16string> parts;
   parts.reserve(static_cast<size_t>(documentCount) * 3 + 1);
   for (int32_t j = 0; j < documentCount; ++j) {
-    const TMetaSearchList& document = Documents[static_cast<size_t>(j)];
+    const TMetaSearchList& document = Project.Documents[static_cast<size_t>(j)];
     parts.push_back(FeedPart(document.Title));
     std::u16string annotation = document.Annotation;
     if (shopTemplate) {
@@ -181,13 +123,13 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   TParsingText& parse = TextParsing.ParsingText();
   const int32_t paragraphs = parse.ParagraphCount;
   std::u16string scopeText;
-  for (int32_t k = 0; k < Scope.Count(); ++k) scopeText += u" " + Scope.GetQueryText(k);
+  for (int32_t k = 0; k < Project.Scope.Count(); ++k) scopeText += u" " + Project.Scope.GetQueryText(k);
 
   // 4.-5. The words' forms and phrases, of the documents and the scopes.
   FormsStore.Clear();
   WordDictionary.FindPhrases(parse);
   FormsStore.MergeForms(parse);
-  if (Scope.Count() > 0) {
+  if (Project.Scope.Count() > 0) {
     ITextParsing1.Parse(scopeText);
     WordDictionary.FindPhrases(ITextParsing1.ParsingText());
     FormsStore.TakeForms(ITextParsing1.ParsingText());
@@ -214,7 +156,7 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   IContextMS1.Clear();
   const TNNKeys noKeys;
   for (int32_t j = 0; j < documentCount; ++j) {
-    const TMetaSearchList& document = Documents[static_cast<size_t>(j)];
+    const TMetaSearchList& document = Project.Documents[static_cast<size_t>(j)];
     IContextMS1.AddFile(j);
     if (3 * j + 2 >= paragraphs) continue;
     IContextMS1.AddTitleMSPage(parse, 3 * j, j);
@@ -222,9 +164,9 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
     const TNNKeys* keys = documentKeys(document);
     IContextMS1.AddUrlMSPage(parse, 3 * j + 2, j, keys ? *keys : noKeys, PageWeight(document.Position));
   }
-  for (int32_t k = 0; k < Scope.Count(); ++k) {
-    for (int32_t i = 0; i < Scope.GetIncludedCount(k); ++i) IContextMS1.AddWord(Scope.GetIncludedKey(k, i).Id);
-    for (int32_t i = 0; i < Scope.GetExcludedCount(k); ++i) IContextMS1.AddWord(Scope.GetExcludedKey(k, i).Id);
+  for (int32_t k = 0; k < Project.Scope.Count(); ++k) {
+    for (int32_t i = 0; i < Project.Scope.GetIncludedCount(k); ++i) IContextMS1.AddWord(Project.Scope.GetIncludedKey(k, i).Id);
+    for (int32_t i = 0; i < Project.Scope.GetExcludedCount(k); ++i) IContextMS1.AddWord(Project.Scope.GetExcludedKey(k, i).Id);
   }
 }
 
@@ -238,9 +180,7 @@ void TKestruneSession::SetQueryKeysFromFeed(TParsingText& query, TParsingText& p
   TNNKeys queryWords;
   GetStepKeys(queryWords, QueryKind());
   UnstopQueryWords(queryWords, parse);
-  if (stepKeysEntry >= 0 && static_cast<size_t>(stepKeysEntry) < StepKeys.size()) {
-    StepKeys[static_cast<size_t>(stepKeysEntry)] = std::move(queryWords);
-  }
+  Project.SetStepKeys(stepKeysEntry, std::move(queryWords));
   if (excludedView) {
     ContentMap.SetExcludedMode(true);
     SwapQueryAndExcluded();
@@ -259,23 +199,12 @@ void TKestruneSession::TakeOffStopWords(std::u16string_view text, int32_t wordId
     }
   }
   // The list holds a word once, in any letter case.
-  if (std::erase_if(StopWords, [&lower](const std::u16string& w) { return platform::WideLowerCase(w) == lower; }) > 0) {
-    RecordStopWordTakenOff(wordId);
-  }
+  if (Project.RemoveStopWord(lower)) RecordStopWordTakenOff(wordId);
 }
 
 void TKestruneSession::RecordStopWordTakenOff(int32_t wordId) {
   if (wordId < 0 || wordId >= kPhraseBase) return;
-  IControlKeys& steps = ContentMap.Steps();
-  const TControlKeyList& change = steps.GetCurrent()[kKindStopWord];
-  const bool madeHere = std::any_of(change.begin(), change.end(), [wordId](const TControlKeyCell& cell) {
-    return cell.Key.Id == wordId && cell.Key.Weight == 1.0f;
-  });
-  if (madeHere) {
-    steps.Remove(kKindStopWord, wordId, true);
-  } else {
-    steps.SetValue(kKindStopWord, wordId, -1.0f, true);
-  }
+  Steps.NoteStopWordTakenOff(wordId);
 }
 
 void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse) {
@@ -293,36 +222,7 @@ void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse
 }
 
 void TKestruneSession::HideSiteDocuments(std::string_view site) {
-  IControlKeys& steps = ContentMap.Steps();
-  auto markOf = [&steps](int32_t document, float& mark) {
-    for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
-      if (cell.Key.Id == document) {
-        mark = cell.Key.Weight;
-        return true;
-      }
-    }
-    return false;
-  };
-  for (size_t j = 0; j < Documents.size(); ++j) {
-    TMetaSearchList& document = Documents[j];
-    if (SiteOfUrl(document.Url) != site) continue;
-    const int32_t id = static_cast<int32_t>(j);
-    const auto& used = steps.GetCurrent()[kKindDocuments];
-    const bool usedAsKey =
-        std::any_of(used.begin(), used.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
-    float mark = 0.0f;
-    if (usedAsKey) {
-      steps.Remove(kKindDocuments, id);
-      steps.SetValue(kKindMarks, id, -2.0f);
-    } else if (!markOf(id, mark)) {
-      steps.SetValue(kKindMarks, id, -2.0f);
-    } else if (mark == -1.0f) {
-      steps.SetValue(kKindMarks, id, -3.0f);
-    }
-  }
-  // The hidden documents keep their flags (a favourite stays one when its
-  // site is shown again); the counters count the documents shown.
-  RecountDocuments();
+  Project.HideSiteDocuments(site, ContentMap.Steps());
   TNNKeys documentKeys;
   GetStepKeys(documentKeys, kKindDocuments);
   IContextMS1.ClearContextWords();

@@ -22,10 +22,6 @@ using platform::Utf8ToUtf16;
 
 namespace {
 
-constexpr int32_t kFlagFavorite = 1;
-constexpr int32_t kFlagOld = 2;
-constexpr int32_t kFlagNew = 4;
-
 // "file://" and the folder's path, each byte outside the unreserved set and
 // "/" percent-encoded.
 std::string FileUrlOf(std::string_view folder) {
@@ -124,8 +120,8 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
   auto entryDocument = [&](int32_t e) -> int32_t {
     if (e < 0 || e >= entries || e >= static_cast<int32_t>(PageDocumentIds.size())) return -1;
     const int32_t id = PageDocumentIds[static_cast<size_t>(e)];
-    return id >= 0 && id < static_cast<int32_t>(Documents.size()) &&
-                   Documents[static_cast<size_t>(id)].Url == entryUrl(e)
+    return id >= 0 && id < static_cast<int32_t>(Project.Documents.size()) &&
+                   Project.Documents[static_cast<size_t>(id)].Url == entryUrl(e)
                ? id
                : DocumentOfUrl(entryUrl(e));
   };
@@ -186,7 +182,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       break;
     }
     case kPageCmdSelectScope:
-      if (outOfRange(Scope.Count())) break;
+      if (outOfRange(Project.Scope.Count())) break;
       SelectScope(n);
       break;
     case kPageCmdAddToHistory:
@@ -195,15 +191,15 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       SaveKeysUndoState();
       if (row == kPageCmdAddToHistory) {
         AddSearchScope();
-        SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
+        SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
       } else {
-        UpdateScope(Scope.CurrentIndex());
+        UpdateScope(Project.Scope.CurrentIndex());
       }
       SnapshotScopes();
       ShowResults(-2, 5);
       break;
     case kPageCmdDeleteFromHistory:
-      if (outOfRange(Scope.Count())) break;
+      if (outOfRange(Project.Scope.Count())) break;
       DeleteScope(n);
       ShowResults(-2, 5);
       break;
@@ -227,7 +223,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       if (View) View->ShowPagePopup(false);
       break;
     case kPageCmdContextMenuScope:
-      if (outOfRange(Scope.Count())) break;
+      if (outOfRange(Project.Scope.Count())) break;
       PagePopupScope = n;
       if (View) View->ShowPagePopup(true);
       break;
@@ -244,9 +240,9 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       ShowResults(-2, 0);
       break;
     case kPageCmdReanimateStopWord: {
-      if (outOfRange(static_cast<int32_t>(StopWords.size()))) break;
+      if (outOfRange(static_cast<int32_t>(Project.StopWords.size()))) break;
       SaveKeysUndoState();
-      const std::u16string word = StopWords[static_cast<size_t>(n)];
+      const std::u16string word = Project.StopWords[static_cast<size_t>(n)];
       const std::u16string lower = platform::WideLowerCase(word);
       TWordVariant hit;
       int32_t found = -1;
@@ -258,11 +254,10 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       }
       if (found >= 0) {
         ReanimateStopWord(found);
-        steps.ClearKind(kKindStopWord);
-        steps.SetValue(kKindStopWord, found, -1.0f);
+        Steps.RecordStopWordTakenOff(found);
       } else {
         // A word the dictionary no longer knows: it only leaves the list.
-        StopWords.erase(StopWords.begin() + n);
+        Project.StopWords.erase(Project.StopWords.begin() + n);
       }
       ContentMapReGenerate();
       ShowResults(-2, 0);
@@ -270,7 +265,7 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     }
     case kPageCmdExcludeContextFile: {
       if (outOfRange(entries)) break;
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Project.Counters.RemovedLinks));
       SaveKeysUndoState();
       const int32_t id = entryDocument(n);
       if (id < 0) {
@@ -280,23 +275,23 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       ExcludeDocumentContext({{id, 1.0f}});
       ScrollAnchor = entryUrl(n - 1);
       ContentMapReGenerate();
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Project.Counters.RemovedLinks));
       goToPage(PageOfEntry(n - 1));
       break;
     }
     case kPageCmdExcludeUrl: {
       if (outOfRange(entries)) break;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Project.Counters.HiddenSites));
       SaveKeysUndoState();
       const std::string site = SiteOfUrl(entryUrl(n));
-      if (!site.empty() && std::find(HiddenSites.begin(), HiddenSites.end(), site) == HiddenSites.end()) {
-        HiddenSites.push_back(site);
-        ++Counters.HiddenSites;
+      if (!site.empty() && std::find(Project.HiddenSites.begin(), Project.HiddenSites.end(), site) == Project.HiddenSites.end()) {
+        Project.HiddenSites.push_back(site);
+        ++Project.Counters.HiddenSites;
       }
       if (!site.empty()) HideSiteDocuments(site);
       int32_t anchor = n;
       while (anchor >= 0 && SiteOfUrl(entryUrl(anchor)) == site) --anchor;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Project.Counters.HiddenSites));
       ScrollAnchor = entryUrl(anchor);
       ContentMapReGenerate();
       goToPage(PageOfEntry(anchor));
@@ -305,10 +300,10 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     case kPageCmdAddToFavorites: {
       if (outOfRange(entries)) break;
       const int32_t id = entryDocument(n);
-      if (id >= 0 && (Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
-        Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
+      if (id >= 0 && (Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
+        Project.Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
         PageList[static_cast<size_t>(n)].front().Flags |= kFlagFavorite;
-        ++Counters.FavoriteLinks;
+        ++Project.Counters.FavoriteLinks;
         RecountDocuments();
       }
       ScrollAnchor = entryUrl(n);
@@ -318,10 +313,10 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     case kPageCmdDeleteFromFavorites: {
       if (outOfRange(entries)) break;
       const int32_t id = entryDocument(n);
-      if (id >= 0 && (Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
-        Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
+      if (id >= 0 && (Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
+        Project.Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
         PageList[static_cast<size_t>(n)].front().Flags &= ~kFlagFavorite;
-        if (n < Counters.FavoriteLinks) --Counters.FavoriteLinks;
+        if (n < Project.Counters.FavoriteLinks) --Project.Counters.FavoriteLinks;
         RecountDocuments();
       }
       ScrollAnchor = entryUrl(n - 1);
@@ -373,23 +368,23 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     case kPageCmdRestoreLink: {
       if (outOfRange(entries)) break;
       const int32_t id = entryDocument(n);
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Project.Counters.RemovedLinks));
       SaveKeysUndoState();
       for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
         if (cell.Key.Id != id) continue;
-        const bool alsoHidden = cell.Key.Weight == -3.0f;
-        const bool removed = alsoHidden || cell.Key.Weight == -1.0f;
+        const bool alsoHidden = cell.Key.Weight == kMarkRemovedAndHidden;
+        const bool removed = alsoHidden || cell.Key.Weight == kMarkRemovedLink;
         if (alsoHidden) {
-          steps.SetValue(kKindMarks, id, -2.0f);
+          steps.SetValue(kKindMarks, id, kMarkHiddenSite);
         } else {
           steps.Remove(kKindMarks, id);
         }
-        if (removed && Counters.RemovedLinks > 0) --Counters.RemovedLinks;
+        if (removed && Project.Counters.RemovedLinks > 0) --Project.Counters.RemovedLinks;
         break;
       }
-      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Counters.RemovedLinks));
+      steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(Project.Counters.RemovedLinks));
       ScrollAnchor = entryUrl(n - 1);
-      if (Counters.RemovedLinks < 1) {
+      if (Project.Counters.RemovedLinks < 1) {
         normalView();
         ContentMapReGenerate();
         SavedPageNumber = ResultPageNumber;
@@ -404,34 +399,34 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
     }
     case kPageCmdRestoreSite: {
       if (outOfRange(entries)) break;
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Project.Counters.HiddenSites));
       SaveKeysUndoState();
       const std::string site = SiteOfUrl(entryUrl(n));
       const TControlKeyList marks = steps.GetCurrent()[kKindMarks];
       for (const TControlKeyCell& cell : marks) {
         const int32_t id = cell.Key.Id;
-        if (id < 0 || id >= static_cast<int32_t>(Documents.size()) ||
-            SiteOfUrl(Documents[static_cast<size_t>(id)].Url) != site) {
+        if (id < 0 || id >= static_cast<int32_t>(Project.Documents.size()) ||
+            SiteOfUrl(Project.Documents[static_cast<size_t>(id)].Url) != site) {
           continue;
         }
-        if (cell.Key.Weight == -3.0f) {
-          steps.SetValue(kKindMarks, id, -1.0f);
-        } else if (cell.Key.Weight == -2.0f) {
+        if (cell.Key.Weight == kMarkRemovedAndHidden) {
+          steps.SetValue(kKindMarks, id, kMarkRemovedLink);
+        } else if (cell.Key.Weight == kMarkHiddenSite) {
           steps.Remove(kKindMarks, id);
         }
       }
-      const auto listed = std::find(HiddenSites.begin(), HiddenSites.end(), site);
-      if (listed != HiddenSites.end()) {
-        HiddenSites.erase(listed);
-        if (Counters.HiddenSites > 0) --Counters.HiddenSites;
+      const auto listed = std::find(Project.HiddenSites.begin(), Project.HiddenSites.end(), site);
+      if (listed != Project.HiddenSites.end()) {
+        Project.HiddenSites.erase(listed);
+        if (Project.Counters.HiddenSites > 0) --Project.Counters.HiddenSites;
       }
       int32_t anchor = n;
       while (anchor >= 0 && SiteOfUrl(entryUrl(anchor)) == site) --anchor;
       // The entry as the page showed it: the rebuild drops the site's
       // documents from the list.
       const std::string anchorUrl = entryUrl(anchor);
-      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites));
-      if (Counters.HiddenSites < 1) {
+      steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Project.Counters.HiddenSites));
+      if (Project.Counters.HiddenSites < 1) {
         normalView();
         ContentMapReGenerate();
         SavedPageNumber = ResultPageNumber;
@@ -465,23 +460,23 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       break;
     case kPageCmdShowAll:
       ContentMap.SetNoQueryMode(true);
-      steps.SetValue(kKindSettings, 1, 1.0f);
+      steps.SetValue(kKindSettings, kSettingNoQuery, 1.0f);
       ContentMapReGenerate();
       ShowResults(-2, 0);
       break;
     case kPageCmdDocAdd:
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
+      if (outOfRange(static_cast<int32_t>(Project.Documents.size()))) break;
       steps.SetKey(kKindDocuments, {n, 1.0f});
       ContentMapReGenerate();
       break;
     case kPageCmdDocRemove: {
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
+      if (outOfRange(static_cast<int32_t>(Project.Documents.size()))) break;
       // A removed link; on a hidden site it stays hidden too (-3).
       float mark = 0.0f;
       for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
         if (cell.Key.Id == n) mark = cell.Key.Weight;
       }
-      const float removed = mark == -2.0f || mark == -3.0f ? -3.0f : -1.0f;
+      const float removed = IsHiddenMark(mark) ? kMarkRemovedAndHidden : kMarkRemovedLink;
       if (mark == removed) break;
       steps.SetValue(kKindMarks, n, removed);
       RebuildMarkCounters();
@@ -490,16 +485,16 @@ bool TKestruneSession::ExecutePageCommand(const TPageCommand& command, std::stri
       break;
     }
     case kPageCmdDocSimilar:
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
+      if (outOfRange(static_cast<int32_t>(Project.Documents.size()))) break;
       SimilarDocumentKey = {n, 1.0f};
       break;
     case kPageCmdDocBriefcase:
       break;
     case kPageCmdDocUrl:
-      if (outOfRange(static_cast<int32_t>(Documents.size()))) break;
+      if (outOfRange(static_cast<int32_t>(Project.Documents.size()))) break;
       IndexSelection = true;
       steps.ClearKind(kKindHovered);
-      steps.SetValue(5, n, 1.0f);
+      steps.SetValue(kKindAnnounced, n, 1.0f);
       break;
     case kPageCmdToPage: {
       const int32_t pages = std::max<int32_t>(1, (entries + 9) / 10);
@@ -610,7 +605,7 @@ void TKestruneSession::PagePopupClick(TPagePopupItem item) {
       SelectScope(PagePopupScope);
       break;
     case TPagePopupItem::DeleteEntry1:
-      if (!Scope.IsValidIndex(PagePopupScope)) break;
+      if (!Project.Scope.IsValidIndex(PagePopupScope)) break;
       DeleteScope(PagePopupScope);
       ShowResults(-2, 5);
       break;
@@ -635,15 +630,15 @@ void TKestruneSession::ExcludeDocumentContext(const TNNKeys& documents) {
   IControlKeys& steps = ContentMap.Steps();
   for (const TNNKey& key : documents) {
     const int32_t id = key.Id;
-    if (id < 0 || id >= static_cast<int32_t>(Documents.size())) continue;
+    if (id < 0 || id >= static_cast<int32_t>(Project.Documents.size())) continue;
     steps.Remove(kKindDocuments, id);
     float mark = 0.0f;
     for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
       if (cell.Key.Id == id) mark = cell.Key.Weight;
     }
-    if (mark == -1.0f || mark == -3.0f) continue;  // removed already
-    steps.SetValue(kKindMarks, id, mark == -2.0f ? -3.0f : -1.0f);
-    ++Counters.RemovedLinks;
+    if (IsRemovedMark(mark)) continue;  // removed already
+    steps.SetValue(kKindMarks, id, mark == kMarkHiddenSite ? kMarkRemovedAndHidden : kMarkRemovedLink);
+    ++Project.Counters.RemovedLinks;
   }
   // The removed documents keep their flags (a favourite stays one when it is
   // restored); the counters count the documents shown.

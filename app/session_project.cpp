@@ -6,37 +6,32 @@ namespace kestrune {
 
 void TKestruneSession::ClearProject() {
   SetEnabled(TMainControl::IBitmapButton7, false);
-  ProjectJustOpened = false;
+  // The documents, their addresses and keys, the counters, the stop words
+  // and the hidden sites; the scopes stay until New query.
+  Project.Clear();
   SearchEnd = TSearchEnd();
   if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
-  StopWords.clear();
   WordDictionary.ClearMarks();
-  HiddenSites.clear();
   FormsStore.Clear();
   if (Engine) Engine->Reset();
   EditedKeyId = -1;
   SearchJustRan = false;
   ViewMode = 0;
-  Counters = TDocumentCounters();
   if (MapView) MapView->ClearMap();
   IControlKeys& steps = ContentMap.Steps();
   steps.ClearAll();
   ContentMap.Clear();
-  steps.SetValue(kKindRemovedLinks, 0, 0.0f);
-  steps.SetValue(kKindHiddenSites, 0, 0.0f);
-  steps.SetValue(kKindSettings, 2, 0.0f);
-  StepNumber = 0;
+  Steps.SetRemovedLinks(0);
+  Steps.SetHiddenSites(0);
+  Steps.SetStepNumber(0);
   ContentMap.SetNoQueryMode(false);
-  steps.SetValue(kKindSettings, 1, 0.0f);
+  Steps.SetNoQuery(false);
   MapWordRefresh();
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
                                TMainControl::ibitmapButton1, TMainControl::fullRefresh}) {
     SetEnabled(control, false);
   }
   IContextMS1.Clear();
-  IMetaList.Clear();
-  Documents.clear();
-  StepKeys.clear();
   SelectedDocuments.clear();
   StartPageFlags = {true, true};
   PageList.clear();
@@ -61,10 +56,10 @@ void TKestruneSession::IBitmapButtonNewClick() {
   ClearProject();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
-  Scope.Clear();
+  Project.Scope.Clear();
   if (StartPageFlags[0] && View) View->SetQueryText(u"");
   CenterQueryBox(true);
-  ProjectName.clear();
+  Project.ProjectName.clear();
   ShowResults(-2, 0);
 }
 

@@ -166,7 +166,7 @@ bool TKestruneSession::wordsToIndex(TParsingText& parse, bool silent, std::u16st
       if (!afterMinus) {
         steps.Remove(excluded, id, silent);
         steps.SetValue(included, id, 1.0f, silent);
-        steps.SetValue(kKindSettings, 1, 0.0f, silent);
+        steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f, silent);
         ContentMap.SetNoQueryMode(false);
       } else {
         steps.Remove(included, id, silent);

@@ -3,7 +3,6 @@
 // union, MarkScopeDocuments flags the documents no scope reaches any more,
 // and the full refresh downloads every scope again and flags what is new.
 #include <algorithm>
-#include <unordered_set>
 
 #include "app/connect_probe.h"
 #include "app/kestrune_session.h"
@@ -12,10 +11,6 @@
 namespace kestrune {
 
 namespace {
-
-constexpr int32_t kKindScopeIndex = 11;
-constexpr int32_t kFlagOld = 2;
-constexpr int32_t kFlagNew = 4;
 
 // The query words and the excluded words of the current step, with the
 // weights of the query view (1 and -10000) whichever view the map shows: the
@@ -30,85 +25,64 @@ void CurrentScopeKeys(const TKestruneSession& session, TNNKeys& included, TNNKey
 
 }  // namespace
 
-void TKestruneSession::SnapshotScopes() {
-  IControlKeys& steps = ContentMap.Steps();
-  steps.ClearKind(IControlKeys::kScopeWordsKind);
-  steps.AddScopeWords(Scope.GetScopes());
-}
+void TKestruneSession::SnapshotScopes() { Steps.SnapshotScopes(Project.Scope.GetScopes()); }
 
 void TKestruneSession::AddSearchScope() {
-  IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
-  // A query without query words is no scope: the engine would be sent an
-  // empty query for it.
-  if (!included.empty()) {
-    const int32_t count = Scope.Count();
-    Scope.Add(included, excluded);
-    if (Scope.Count() != count) SnapshotScopes();
-  }
-  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
-  if (Scope.Count() == 0) {
-    SetEnabled(TMainControl::fullRefresh, false);
-  } else {
-    SetEnabled(TMainControl::fullRefresh, true);
-    steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
-  }
+  if (Project.AddScope(included, excluded)) SnapshotScopes();
+  Project.Scope.Count() > 0 ? Steps.SetScopeIndex(Project.Scope.CurrentIndex()) : Steps.ClearScopeIndex();
+  SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   MarkScopeDocuments();
 }
 
 void TKestruneSession::UpdateScope(int32_t index) {
-  IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
-  const TTScopeWords before = Scope.GetScopes();
-  Scope.Replace(index, included, excluded);
-  if (Scope.GetScopes() != before) SnapshotScopes();
-  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
-  if (Scope.Count() > 0) steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
+  if (Project.ReplaceScope(index, included, excluded)) SnapshotScopes();
+  Project.Scope.Count() > 0 ? Steps.SetScopeIndex(Project.Scope.CurrentIndex()) : Steps.ClearScopeIndex();
   MarkScopeDocuments();
 }
 
 void TKestruneSession::DeleteScope(int32_t index) {
-  if (!Scope.IsValidIndex(index)) return;
+  if (!Project.Scope.IsValidIndex(index)) return;
   IControlKeys& steps = ContentMap.Steps();
   // The step before keeps the scope for Undo.
   SnapshotScopes();
   SaveKeysUndoState();
-  Scope.Delete(index);
+  Project.Scope.Delete(index);
   SnapshotScopes();
   steps.ClearKind(kKindScopeIndex);
-  if (Scope.Count() == 0) {
+  if (Project.Scope.Count() == 0) {
     AddSearchScope();
-    SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
+    SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   }
   SnapshotScopes();
   steps.ClearKind(kKindScopeIndex);
-  steps.SetValue(kKindScopeIndex, Scope.CurrentIndex(), 0.0f);
+  steps.SetValue(kKindScopeIndex, Project.Scope.CurrentIndex(), 0.0f);
   MarkScopeDocuments();
 }
 
 void TKestruneSession::SelectScope(int32_t index) {
-  if (!Scope.IsValidIndex(index)) return;
+  if (!Project.Scope.IsValidIndex(index)) return;
   IControlKeys& steps = ContentMap.Steps();
   SaveKeysUndoState();
   steps.ClearKind(kKindQuery);
   steps.ClearKind(kKindExcluded);
-  for (int32_t i = 0; i < Scope.GetIncludedCount(index); ++i) {
-    const TNNKey key = Scope.GetIncludedKey(index, i);
+  for (int32_t i = 0; i < Project.Scope.GetIncludedCount(index); ++i) {
+    const TNNKey key = Project.Scope.GetIncludedKey(index, i);
     steps.SetKey(QueryKind(), {key.Id, ContentMap.ExcludedMode() ? kExcludedWeight : 1.0f});
   }
-  for (int32_t i = 0; i < Scope.GetExcludedCount(index); ++i) {
-    const TNNKey key = Scope.GetExcludedKey(index, i);
+  for (int32_t i = 0; i < Project.Scope.GetExcludedCount(index); ++i) {
+    const TNNKey key = Project.Scope.GetExcludedKey(index, i);
     steps.SetKey(ExcludedKind(), {key.Id, ContentMap.ExcludedMode() ? 1.0f : key.Weight});
   }
   ContentMap.SetNoQueryMode(false);
-  steps.SetValue(kKindSettings, 1, 0.0f);
-  Scope.SetCurrent(index);
-  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
-  steps.SetValue(kKindScopeIndex, index, 0.0f);
+  steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f);
+  Project.Scope.SetCurrent(index);
+  Steps.SetScopeIndex(index);
   ContentMapReGenerate();
   ShowResults(-2, 0);
 }
@@ -117,60 +91,27 @@ void TKestruneSession::pmScopeClick() {
   if (ContentMap.NoQueryMode()) return;
   SaveKeysUndoState();
   ContentMap.SetNoQueryMode(true);
-  ContentMap.Steps().SetValue(kKindSettings, 1, 1.0f);
+  ContentMap.Steps().SetValue(kKindSettings, kSettingNoQuery, 1.0f);
   ContentMapReGenerate();
   ShowResults(-2, 0);
 }
 
 void TKestruneSession::MarkScopeDocuments() {
-  const int32_t n = static_cast<int32_t>(Documents.size());
-  std::unordered_set<int32_t> reached;
-  for (const TScopeWords& scope : Scope.GetScopes()) {
-    TNNKeys keys = scope.Included;
-    keys.insert(keys.end(), scope.Excluded.begin(), scope.Excluded.end());
-    int32_t count = n;
-    TNNKeys found;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, found, 2);
-    count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
-    for (int32_t i = 0; i < count; ++i) reached.insert(found[static_cast<size_t>(i)].Id);
-  }
-  std::vector<bool> marked(static_cast<size_t>(n), false);
-  for (const TControlKeyCell& cell : ContentMap.Steps().GetCurrent()[kKindMarks]) {
-    if (cell.Key.Id >= 0 && cell.Key.Id < n) marked[static_cast<size_t>(cell.Key.Id)] = true;
-  }
-  Counters.AllOldLinks = 0;
-  Counters.AllNewLinks = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    if (marked[static_cast<size_t>(i)]) continue;
-    TMetaSearchList& document = Documents[static_cast<size_t>(i)];
-    if (reached.count(i) != 0) {
-      document.Flags &= ~kFlagOld;
-    } else {
-      document.Flags |= kFlagOld;
-    }
-    // Documents of undone searches are flagged but not counted: they are
-    // not shown.
-    if (document.Step > StepNumber) continue;
-    if ((document.Flags & kFlagOld) != 0) {
-      ++Counters.AllOldLinks;
-    } else if ((document.Flags & kFlagNew) != 0) {
-      ++Counters.AllNewLinks;
-    }
-  }
+  Project.MarkScopeDocuments(Project.ScopeReach(IContextMS1), ContentMap.Steps());
 }
 
 bool TKestruneSession::SearchAllScopes() {
-  if (Scope.Count() == 0 || !Engine) return false;
+  if (Project.Scope.Count() == 0 || !Engine) return false;
   // A run like RunMetaSearch: the window defers its close until it ends.
   const TSearchRunGuard run = BeginSearchRun("SearchAllScopes");
   if (!run) return false;
   ShowSearchBusy();
   if (!PrepareDownload("SearchAllScopes")) return false;
-  for (int32_t k = 0; k < Scope.Count() && !StopRequested; ++k) {
-    const std::u16string query = Scope.GetQueryText(k);
+  for (int32_t k = 0; k < Project.Scope.Count() && !StopRequested; ++k) {
+    const std::u16string query = Project.Scope.GetQueryText(k);
     // A scope without a query word (an older project may hold one) would
     // send the engine an empty query.
-    if (Scope.GetIncludedCount(k) <= 0 || query.find_first_not_of(u' ') == std::u16string::npos) {
+    if (Project.Scope.GetIncludedCount(k) <= 0 || query.find_first_not_of(u' ') == std::u16string::npos) {
       LogFile.Log("SearchAllScopes: scope " + std::to_string(k) + " holds no query word; it is not searched", 1);
       continue;
     }
@@ -189,7 +130,7 @@ bool TKestruneSession::SearchAllScopes() {
     MergeResults(query);
     SearchProgress(0);
   }
-  Counters.AtLastSearch = static_cast<int32_t>(Documents.size());
+  Project.Counters.AtLastSearch = static_cast<int32_t>(Project.Documents.size());
   SearchProgress(100);
   return true;
 }
@@ -204,25 +145,25 @@ void TKestruneSession::fullRefreshClick() {
     GetStepKeys(query, kKindQuery);
     GetStepKeys(excluded, kKindExcluded);
   }
-  Counters.AllNewLinks = 0;
-  Counters.AllOldLinks = 0;
+  Project.Counters.AllNewLinks = 0;
+  Project.Counters.AllOldLinks = 0;
   // The last search shown: the documents of searches undone before the
   // refresh go at its first merge, and what comes after it is new.
-  const int32_t lastStep = StepNumber;
+  const int32_t lastStep = Project.StepNumber;
   if (!SearchAllScopes()) return;
-  for (TMetaSearchList& document : Documents) {
+  for (TMetaSearchList& document : Project.Documents) {
     document.Flags &= ~(kFlagOld | kFlagNew);
     if (document.Step > lastStep) {
       document.Flags |= kFlagNew;
-      ++Counters.AllNewLinks;
+      ++Project.Counters.AllNewLinks;
     }
   }
   // The searches set the scopes' keys as they ran: the step gets its view
   // back, the no-query flag included.
   ContentMap.SetNoQueryMode(noQuery);
-  steps.SetValue(kKindSettings, 1, noQuery ? 1.0f : 0.0f, true);
+  steps.SetValue(kKindSettings, kSettingNoQuery, noQuery ? 1.0f : 0.0f, true);
   if (!noQuery) {
-    const TKeepForwardSteps keep(*this);
+    const auto keep = Steps.KeepForward();
     steps.ClearKind(kKindQuery);
     steps.ClearKind(kKindExcluded);
     for (const TNNKey& key : query) steps.SetKey(kKindQuery, key);

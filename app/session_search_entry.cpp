@@ -27,17 +27,6 @@ std::u16string KeyText(TKestruneSession& session, int32_t id) {
 
 }  // namespace
 
-int32_t TKestruneSession::QueryKind() const { return ContentMap.ExcludedMode() ? kKindExcluded : kKindQuery; }
-
-int32_t TKestruneSession::ExcludedKind() const { return ContentMap.ExcludedMode() ? kKindQuery : kKindExcluded; }
-
-void TKestruneSession::GetStepKeys(TNNKeys& keys, int32_t kind) const {
-  if (kind < 0 || kind > 3) return;
-  for (const TControlKeyCell& cell : ContentMap.Steps().GetCurrent()[static_cast<size_t>(kind)]) {
-    keys.push_back(cell.Key);
-  }
-}
-
 std::u16string TKestruneSession::GetQueryTextPart(int32_t part) {
   std::u16string text;
   if (part == 0) return GetQueryText();
@@ -124,7 +113,7 @@ void TKestruneSession::SubmitQuery() {
     TextParsing.Parse(typed);
     QueryParse = TextParsing.ParsingText();
     FormsStore.TakeForms(QueryParse);
-    if (!Documents.empty()) SaveKeysUndoState();
+    if (!Project.Documents.empty()) SaveKeysUndoState();
     if (ContentMap.NoQueryMode()) {
       steps.ClearKind(kKindQuery);
       steps.ClearKind(kKindExcluded);
@@ -147,7 +136,7 @@ void TKestruneSession::SubmitQuery() {
       TNNKeys excludedWords;
       GetStepKeys(excludedWords, ExcludedKind());
       if (excludedWords.empty()) return;
-      if (Documents.empty()) {
+      if (Project.Documents.empty()) {
         // Only exclusions and nothing found yet: nothing to search for.
         ClearProject();
         ShowResults(-2, 0);
@@ -245,9 +234,9 @@ void TKestruneSession::CBWebSite2Change(std::u16string_view chosen) {
         // engine, which zeroes its query counter).
         MakeEngineCurrent(name);
         const std::u16string text =
-            ContentMap.NoQueryMode() ? Scope.GetQueryText(Scope.CurrentIndex()) : GetQueryText();
+            ContentMap.NoQueryMode() ? Project.Scope.GetQueryText(Project.Scope.CurrentIndex()) : GetQueryText();
         ClearProject();
-        Scope.Clear();
+        Project.Scope.Clear();
         if (View) View->SetQueryText(text);
         SubmitQuery();
       } else if (answer == platform::kIdNo) {

@@ -172,7 +172,7 @@ void TKestruneSession::RunMetaSearch(int32_t options) {
   // 4. The merge, the query as a scope, the end.
   MergeResults(GetQueryText());
   if (OnAddSearchScope) OnAddSearchScope();
-  Counters.AtLastSearch = static_cast<int32_t>(std::min<size_t>(Documents.size(), INT32_MAX));
+  Project.Counters.AtLastSearch = static_cast<int32_t>(std::min<size_t>(Project.Documents.size(), INT32_MAX));
   FinishSearch();
 }
 
@@ -222,8 +222,8 @@ void TKestruneSession::FinishSearch() {
   // search's merge brought nothing, whatever that merge counted.
   if (!Engine || Engine->SearchResults().empty()) {
     const IControlKeys& steps = ContentMap.Steps();
-    rememberedState(TMainControl::IBitmapButtonUndo) = !Documents.empty() && steps.CanBack();
-    rememberedState(TMainControl::IBitmapButtonRedo) = !Documents.empty() && steps.CanForward();
+    rememberedState(TMainControl::IBitmapButtonUndo) = !Project.Documents.empty() && steps.CanBack();
+    rememberedState(TMainControl::IBitmapButtonRedo) = !Project.Documents.empty() && steps.CanForward();
   }
 
   // 2. The map again; the busy signs go.
@@ -240,7 +240,7 @@ void TKestruneSession::FinishSearch() {
 
   // 3. The remembered states; full refresh only with scopes.
   for (size_t i = 0; i < kRememberedControls.size(); ++i) SetEnabled(kRememberedControls[i], remembered[i]);
-  SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
+  SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   SetEnabled(TMainControl::IBitmapButton6, true);
   SetEnabled(TMainControl::IBitmapButton7, true);
 

@@ -8,80 +8,32 @@
 
 namespace kestrune {
 
-namespace {
-
-constexpr int32_t kKindScopeIndex = 11;
-
-}  // namespace
-
 void TKestruneSession::BtnBackClick() {
-  // Undo: the step left behind takes its stop-word change back.
-  IControlKeys& steps = ContentMap.Steps();
-  if (!steps.CanBack()) return;
-  const TControlKeyList change = steps.GetCurrent()[kKindStopWord];
-  const bool excludedView = ContentMap.ExcludedMode();
-  if (excludedView) SwapQueryAndExcluded();
-  steps.Back();
-  RestoreFromStep(excludedView);
-  for (const TControlKeyCell& cell : change) {
-    cell.Key.Weight == 1.0f ? ReanimateStopWord(cell.Key.Id) : MakeStopWord(cell.Key.Id);
-  }
-  RecountAfterStep();
-  RebuildAfterStep(true);
+  const std::optional<TStepState> state = Steps.Back();
+  if (state) RestoreFromStep(*state);
 }
 
 void TKestruneSession::BtnNextClick() {
-  // Redo: the step arrived at applies its stop-word change again.
-  IControlKeys& steps = ContentMap.Steps();
-  if (!steps.CanForward()) return;
-  const bool excludedView = ContentMap.ExcludedMode();
-  if (excludedView) SwapQueryAndExcluded();
-  steps.Forward();
-  const TControlKeyList change = steps.GetCurrent()[kKindStopWord];
-  RestoreFromStep(excludedView);
-  for (const TControlKeyCell& cell : change) {
-    cell.Key.Weight == 1.0f ? MakeStopWord(cell.Key.Id) : ReanimateStopWord(cell.Key.Id);
-  }
-  RecountAfterStep();
-  RebuildAfterStep(false);
+  const std::optional<TStepState> state = Steps.Forward();
+  if (state) RestoreFromStep(*state);
 }
 
-void TKestruneSession::RestoreFromStep(bool excludedView) {
-  const TControlKeyLists& step = ContentMap.Steps().GetCurrent();
-  if (!step[kKindRemovedLinks].empty()) {
-    Counters.RemovedLinks = static_cast<int32_t>(std::nearbyint(step[kKindRemovedLinks].front().Key.Weight));
-  }
-  if (!step[kKindHiddenSites].empty()) {
-    Counters.HiddenSites = static_cast<int32_t>(std::nearbyint(step[kKindHiddenSites].front().Key.Weight));
-  }
-  for (const TControlKeyCell& cell : step[kKindSettings]) {
-    const int32_t value = static_cast<int32_t>(std::nearbyint(cell.Key.Weight));
-    if (cell.Key.Id == 1) ContentMap.SetNoQueryMode(value != 0);
-    if (cell.Key.Id == 2) StepNumber = value;
-  }
-  RestoreScopesOfStep();
-  if (step[kKindScopeIndex].size() == 1) Scope.SetCurrent(step[kKindScopeIndex].front().Key.Id);
+void TKestruneSession::RestoreFromStep(const TStepState& state) {
+  if (state.NoQuery) ContentMap.SetNoQueryMode(*state.NoQuery);
+  Project.ApplyStep(state);
   // The hidden sites follow the marks of the step, so that a later search
-  // hides exactly the sites the step hides.
-  const int32_t hiddenCounter = Counters.HiddenSites;
-  const int32_t removedCounter = Counters.RemovedLinks;
+  // hides exactly the sites the step hides; the counters stay as the step
+  // kept them.
   {
-    const TKeepForwardSteps keep(*this);
+    const auto keep = Steps.KeepForward();
     RebuildMarkCounters();
   }
-  if (!step[kKindRemovedLinks].empty()) Counters.RemovedLinks = removedCounter;
-  if (!step[kKindHiddenSites].empty()) Counters.HiddenSites = hiddenCounter;
-  if (excludedView) SwapQueryAndExcluded();
-}
-
-void TKestruneSession::RestoreScopesOfStep() {
-  // Every step that changed the scope list carries a copy of it; a step
-  // without one has the list of the last step before it that changed it.
-  const IControlKeys& steps = ContentMap.Steps();
-  const int32_t changed = steps.LastStepWithKind(IControlKeys::kScopeWordsKind);
-  if (changed < 0) return;
-  const TControlKeyList& cells = steps.GetStep(changed)[IControlKeys::kScopeWordsKind];
-  if (cells.size() == 1 && cells.front().HasScopeWords) Scope.SetScopes(cells.front().ScopeWords);
+  if (state.RemovedLinks) Project.Counters.RemovedLinks = *state.RemovedLinks;
+  if (state.HiddenSites) Project.Counters.HiddenSites = *state.HiddenSites;
+  if (state.ExcludedView) SwapQueryAndExcluded();
+  for (const auto& [wordId, makeStop] : state.StopWords) makeStop ? MakeStopWord(wordId) : ReanimateStopWord(wordId);
+  RecountAfterStep();
+  RebuildAfterStep(state.Undo);
 }
 
 void TKestruneSession::RecountAfterStep() {
@@ -96,12 +48,12 @@ void TKestruneSession::RebuildAfterStep(bool storeViewKeys) {
   SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());
   SetEnabled(TMainControl::IBitmapButtonRedo, steps.CanForward());
   SetEnabled(TMainControl::ibitmapButton1, steps.CanBack());
-  SetEnabled(TMainControl::fullRefresh, Scope.Count() > 0);
+  SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   DrawAndEventMap1Click();
   if (storeViewKeys && MapView) MapView->StoreKeysInContentMap();
   // Restoring a step is no new branch of the steps.
   {
-    const TKeepForwardSteps keep(*this);
+    const auto keep = Steps.KeepForward();
     ContentMapReGenerate();
   }
   ShowResults(-2, 0);

@@ -59,8 +59,8 @@ struct TSetup {
     s.SubmitQuery();
     TNNKeys queryWords;
     s.GetStepKeys(queryWords, kKindQuery);
-    s.StepKeys = {queryWords};
-    s.StepNumber = 1;
+    s.Project.StepKeys = {queryWords};
+    s.Project.StepNumber = 1;
     for (int32_t j = 0; j < kDocuments; ++j) {
       const std::string& fortune = fortunes[static_cast<size_t>(j) % fortunes.size()];
       const size_t cut = fortune.find_first_of(".?!,;");
@@ -72,9 +72,9 @@ struct TSetup {
       document.Url = "http://fortunes.example/" + std::to_string(j) + "/" + std::to_string(fortune.size()) + ".html";
       document.Position = j;
       document.Step = 1;
-      s.Documents.push_back(std::move(document));
+      s.Project.Documents.push_back(std::move(document));
     }
-    for (const TMetaSearchList& d : s.Documents) {
+    for (const TMetaSearchList& d : s.Project.Documents) {
       assembled += TKestruneSession::FeedPart(d.Title) + TKestruneSession::FeedPart(d.Annotation) +
                    TKestruneSession::FeedPart(platform::Utf8ToUtf16(d.Url));
       characters += d.Title.size() + d.Annotation.size() + d.Url.size();

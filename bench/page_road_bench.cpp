@@ -108,11 +108,11 @@ struct TSetup {
       document.Annotation = platform::Utf8ToUtf16(sentence);
       document.Label = std::to_string(j + 1) + " - Bench";
       document.Step = 1;
-      s.Documents.push_back(document);
-      s.IMetaList.AddWord(platform::Utf8ToUtf16(url), 0, -1);
+      s.Project.Documents.push_back(document);
+      s.Project.IMetaList.AddWord(platform::Utf8ToUtf16(url), 0, -1);
     }
-    s.StepNumber = 1;
-    s.StepKeys.resize(1);
+    s.Project.StepNumber = 1;
+    s.Project.StepKeys.resize(1);
     s.TextParsing.Parse(text);
     const TParsingText parse = s.TextParsing.ParsingText();
     s.IContextMS1.Clear();
@@ -139,7 +139,7 @@ struct TSetup {
       const TKeys& keys = s.ContentMap.Keys();
       const TKey& a = keys[static_cast<size_t>(k) % keys.size()];
       const TKey& b = keys[static_cast<size_t>(k + 1) % keys.size()];
-      s.Scope.Add({{a.Id, 1.0f}, {b.Id, 1.0f}}, {{baseIds.front() + k + 1, kExcludedWeight}});
+      s.Project.Scope.Add({{a.Id, 1.0f}, {b.Id, 1.0f}}, {{baseIds.front() + k + 1, kExcludedWeight}});
     }
 
     reference.SetNeuroNet(&s.IContextMS1);

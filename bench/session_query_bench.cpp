@@ -112,10 +112,10 @@ struct TSetup {
       const std::string url = "http://example.org/fortune/" + std::to_string(j);
       text += title + u". \r\n\r\n" + platform::Utf8ToUtf16(fortune) + u". \r\n\r\n" + platform::Utf8ToUtf16(url) +
               u". \r\n\r\n";
-      s.Documents.emplace_back();
-      s.Documents.back().Position = j;
-      s.Documents.back().Url = url;
-      s.IMetaList.AddWord(platform::Utf8ToUtf16(url), 0, -1);
+      s.Project.Documents.emplace_back();
+      s.Project.Documents.back().Position = j;
+      s.Project.Documents.back().Url = url;
+      s.Project.IMetaList.AddWord(platform::Utf8ToUtf16(url), 0, -1);
     }
     s.TextParsing.Parse(text);
     const TParsingText parse = s.TextParsing.ParsingText();

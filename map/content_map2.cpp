@@ -195,8 +195,8 @@ void TCustomContentMap2::SendEmptyKeyList() {
 void TCustomContentMap2::GetQueryKeys(int32_t mask, TNNKeys& list, int32_t& count) const {
   count = 0;
   if (noQueryMode_) return;
-  const int32_t plusKind = excludedMode_ ? 1 : 0;
-  const int32_t minusKind = excludedMode_ ? 0 : 1;
+  const int32_t plusKind = excludedMode_ ? kKindExcluded : kKindQuery;
+  const int32_t minusKind = excludedMode_ ? kKindQuery : kKindExcluded;
   const TControlKeyLists& current = steps_->GetCurrent();
   const TControlKeyList& plus = current[static_cast<size_t>(plusKind)];
   const TControlKeyList& minus = current[static_cast<size_t>(minusKind)];

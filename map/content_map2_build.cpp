@@ -97,13 +97,13 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
   const TControlKeyLists& current = steps_->GetCurrent();
   int32_t count = std::max(wordCount_, kMinWordCount);
   keyList_.clear();
-  keyList_.reserve(current[0].size() + current[1].size());
+  keyList_.reserve(current[kKindQuery].size() + current[kKindExcluded].size());
   resultList_.clear();
 
-  if (current[4].empty() || hovered < 0) {
+  if (current[kKindHovered].empty() || hovered < 0) {
     // The query map.
     keys_.clear();
-    for (const TControlKeyCell& cell : current[0]) {
+    for (const TControlKeyCell& cell : current[kKindQuery]) {
       keyList_.push_back(cell.Key);
       TKey key;
       key.Id = cell.Key.Id;
@@ -112,7 +112,7 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
       key.Name = KeyName(key.Id);
       MergeKey(std::move(key));
     }
-    for (const TControlKeyCell& cell : current[1]) keyList_.push_back(cell.Key);
+    for (const TControlKeyCell& cell : current[kKindExcluded]) keyList_.push_back(cell.Key);
     TraceKeyList("GetFiles ", keyList_);
     const int32_t inhibition = (excludedMode_ || noQueryMode_) ? 0 : kQueryInhibition;
     if (neuroNet_) {
@@ -156,8 +156,8 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
     }
     const double wanted = std::trunc(static_cast<double>(hoverWordPercent_) / 100.0 * hoverWordBase_);
     count = static_cast<int32_t>(std::clamp(wanted, 0.0, 2147483647.0));
-    for (const TControlKeyCell& cell : current[4]) keyList_.push_back(cell.Key);
-    for (const TControlKeyCell& cell : current[1]) keyList_.push_back(cell.Key);
+    for (const TControlKeyCell& cell : current[kKindHovered]) keyList_.push_back(cell.Key);
+    for (const TControlKeyCell& cell : current[kKindExcluded]) keyList_.push_back(cell.Key);
     TraceKeyList("GetWords ", keyList_);
     if (neuroNet_) {
       neuroNet_->ClearContextWords();
@@ -239,18 +239,18 @@ void TCustomContentMap2::MatchPreviousKeys(int32_t hovered, float& hoverX, float
 
 void TCustomContentMap2::BuildMap(bool Silent) {
   // 1.-4. The buttons of the excluded view and the no-query flag.
-  if (!excludedMode_ && !KindEmpty(*steps_, 1) && OnHasExcludedHook) OnHasExcludedHook();
-  if (!excludedMode_ && KindEmpty(*steps_, 1) && OnNoExcludedHook) OnNoExcludedHook();
-  if (excludedMode_ && KindEmpty(*steps_, 0) && OnEmptyQueryHook) OnEmptyQueryHook();
-  if (!excludedMode_ && KindEmpty(*steps_, 0)) {
+  if (!excludedMode_ && !KindEmpty(*steps_, kKindExcluded) && OnHasExcludedHook) OnHasExcludedHook();
+  if (!excludedMode_ && KindEmpty(*steps_, kKindExcluded) && OnNoExcludedHook) OnNoExcludedHook();
+  if (excludedMode_ && KindEmpty(*steps_, kKindQuery) && OnEmptyQueryHook) OnEmptyQueryHook();
+  if (!excludedMode_ && KindEmpty(*steps_, kKindQuery)) {
     noQueryMode_ = true;
-    steps_->SetValue(6, 1, 1.0f);
+    steps_->SetValue(kKindSettings, kSettingNoQuery, 1.0f);
   }
   // 5. The main window orders the result documents into ResultFiles.
   if (OnBeforeKeysHook) OnBeforeKeysHook();
 
   // 6. No query words: an empty map.
-  if (KindEmpty(*steps_, 0)) {
+  if (KindEmpty(*steps_, kKindQuery)) {
     keys_.clear();
     previousKeys_ = keys_;
     if (OnReGetData) OnReGetData(*this);

@@ -160,14 +160,15 @@ bool IControlKeys::PushStep() {
   const TControlKeyLists& current = steps_[current_];
   const TControlKeyLists& prev = current_ == oldest_ ? kEmptyLists : steps_[Prev(current_)];
   bool differ = false;
-  for (int32_t kind : {0, 1, 2, 3, 9, 11}) differ = differ || ListsDiffer(current[kind], prev[kind], false);
-  for (int32_t kind : {6, 7, 8}) differ = differ || ListsDiffer(current[kind], prev[kind], true);
+  for (int32_t kind : {kKindQuery, kKindExcluded, kKindDocuments, kKindMarks, kKindStopWord, kKindScopeIndex}) differ = differ || ListsDiffer(current[kind], prev[kind], false);
+  for (int32_t kind : {kKindSettings, kKindRemovedLinks, kKindHiddenSites}) differ = differ || ListsDiffer(current[kind], prev[kind], true);
   if (!differ && current[kScopeWordsKind].empty()) return true;
 
   const int32_t old = current_;
   current_ = Next(old);
   EmptyStep(current_);
-  for (int32_t kind : {0, 1, 2, 3, 4, 5, 6, 7, 8, 11}) CopyKindFromStep(kind, old);
+  for (int32_t kind : {kKindQuery, kKindExcluded, kKindDocuments, kKindMarks, kKindHovered, kKindAnnounced,
+                        kKindSettings, kKindRemovedLinks, kKindHiddenSites, kKindScopeIndex}) CopyKindFromStep(kind, old);
   if (current_ == oldest_) oldest_ = Next(current_);
   newest_ = current_;
   Changed(kChangeStep, false);

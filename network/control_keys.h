@@ -1,15 +1,9 @@
 // IControlKeys: the state of one search step of the word map as twelve lists
 // of keyed values, kept in a ring of 100 steps for undo and redo.
 //
-// Kinds as the main window and the content map use them (the class gives no
-// meaning to a kind except kind 10 and the kinds PushStep compares):
-//   0 query words (id -> 1.0)        1 excluded words (id -> -10000)
-//   2 documents of the result page   3 marks of result pages (-1, -2, -3)
-//   4 the hovered word               5 the announced document
-//   6 settings (1: no-query flag, 2: a count)
-//   7, 8 main-window counters (id 0) 9 stop-word changes (+1 / -1)
-//   10 scope words (copies of TTScopeWords)
-//   11 the search scope (scope id -> 0)
+// Kinds as the main window and the content map use them are named below
+// (kKindQuery ... kKindScopeIndex); the class gives no meaning to a kind
+// except kind 10 and the kinds PushStep compares.
 //
 // Every entry is an (id, value) cell. The cells that AddScopeWords puts into
 // kind 10 hold a deep copy of a scope-word array instead; pairs that an old
@@ -40,6 +34,29 @@
 
 namespace kestrune {
 
+// The kinds of a step.
+inline constexpr int32_t kKindQuery = 0;         // query words (id -> 1.0)
+inline constexpr int32_t kKindExcluded = 1;      // excluded words (id -> -10000)
+inline constexpr int32_t kKindDocuments = 2;     // documents of the result page, used as keys
+inline constexpr int32_t kKindMarks = 3;         // marks of documents (search/meta_search_list.h)
+inline constexpr int32_t kKindHovered = 4;       // the hovered word
+inline constexpr int32_t kKindAnnounced = 5;     // the announced document
+inline constexpr int32_t kKindSettings = 6;      // step settings (the ids below)
+inline constexpr int32_t kKindRemovedLinks = 7;  // the removed-links counter (id 0)
+inline constexpr int32_t kKindHiddenSites = 8;   // the hidden-sites counter (id 0)
+inline constexpr int32_t kKindStopWord = 9;      // stop-word changes (the values below)
+inline constexpr int32_t kKindScopeWords = 10;   // copies of the scope list (TTScopeWords)
+inline constexpr int32_t kKindScopeIndex = 11;   // the search scope (scope id -> 0)
+// The weights of the query words and the excluded words (kinds 0 and 1).
+inline constexpr float kQueryWeight = 1.0f;
+inline constexpr float kExcludedWeight = -10000.0f;
+// The ids of kind 6: the no-query flag, and the step's number of searches.
+inline constexpr int32_t kSettingNoQuery = 1;
+inline constexpr int32_t kSettingStepNumber = 2;
+// The values of kind 9: the step made the word a stop word, or took one off.
+inline constexpr float kStopWordMade = 1.0f;
+inline constexpr float kStopWordTakenOff = -1.0f;
+
 // One entry of a step list: a key (id and value), or in kind 10 a cell that
 // holds a deep copy of scope words (HasScopeWords; its Key is then unused).
 struct TControlKeyCell {
@@ -55,7 +72,7 @@ class IControlKeys {
  public:
   static constexpr int32_t kKindCount = 12;
   static constexpr int32_t kStepCount = 100;
-  static constexpr int32_t kScopeWordsKind = 10;
+  static constexpr int32_t kScopeWordsKind = kKindScopeWords;
   // Change codes beyond the kinds.
   static constexpr int32_t kChangeStep = 11;
   static constexpr int32_t kChangeCut = 14;

@@ -12,7 +12,8 @@
 //   QueryNumber  the number of the search that found the item
 //   Step         the main window's search step that first brought it
 //   ItemText     the page source of the whole item
-//   Flags        the main window's document flags (favourite, old, new)
+//   Flags        the main window's document flags (kFlagFavorite, kFlagOld,
+//                kFlagNew below)
 // A value-initialised record is all zero and empty.
 #pragma once
 
@@ -34,6 +35,23 @@ struct TMetaSearchList {
   std::u16string ItemText;
   int32_t Flags = 0;
 };
+
+// The document flags of Flags.
+inline constexpr int32_t kFlagFavorite = 1;
+inline constexpr int32_t kFlagOld = 2;  // listed before the last search
+inline constexpr int32_t kFlagNew = 4;  // brought by the last search
+
+// The marks of a document in a search step (the step's kind 3, document id ->
+// mark): a removed link, a document of a hidden site, or both.
+inline constexpr float kMarkRemovedLink = -1.0f;
+inline constexpr float kMarkHiddenSite = -2.0f;
+inline constexpr float kMarkRemovedAndHidden = -3.0f;
+// The weight a removed link's mark becomes among the keys that find the
+// context of the removed links (the recommended exclusions).
+inline constexpr float kMarkContext = 1.0f;
+
+inline constexpr bool IsRemovedMark(float mark) { return mark == kMarkRemovedLink || mark == kMarkRemovedAndHidden; }
+inline constexpr bool IsHiddenMark(float mark) { return mark == kMarkHiddenSite || mark == kMarkRemovedAndHidden; }
 
 using TMetaSearchList2 = std::vector<TMetaSearchList>;
 using TMetaSearchList3 = std::vector<TMetaSearchList2>;

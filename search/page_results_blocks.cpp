@@ -32,10 +32,6 @@ constexpr std::u16string_view kNewIcon =
 constexpr std::u16string_view kFavoriteIcon =
     u"<img src=\"results_ico_fav.gif\"\" style=\"margin-right:5px;\" border=0 align=absmiddle>";
 
-constexpr int32_t kFlagFavorite = 1;
-constexpr int32_t kFlagOld = 2;
-constexpr int32_t kFlagNew = 4;
-
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {

@@ -200,7 +200,7 @@ void TCustomDrawAndEventMap::MouseDown(Qt::MouseButton button, Qt::KeyboardModif
   if (found && ValidIndex(hitIndex_)) {
     const int32_t hit = hitIndex_;
     if (HasHoveredKey()) {
-      contentMap_->Steps().ClearKind(4, false);
+      contentMap_->Steps().ClearKind(kKindHovered, false);
       contentMap_->SetRestoreBaseMap(false);
       contentMap_->SetHoveredKey(-1);
     }
@@ -226,11 +226,11 @@ void TCustomDrawAndEventMap::MouseDown(Qt::MouseButton button, Qt::KeyboardModif
       if (OnMouseClickByWord) OnMouseClickByWord(*this, key, false, 4);
     } else if ((keys_[hit].Flags & KF_QUERY) != 0 && MapMode() != kModeNoQuery && contentMap_ != nullptr) {
       if (OnQueryWordClickHook) OnQueryWordClickHook();
-      contentMap_->Steps().Remove(0, id, false);
+      contentMap_->Steps().Remove(kKindQuery, id, false);
       const bool animated = animating_;
       GiveKeysToContentMap(animated);
       contentMap_->BuildMap(false);
-      if (!contentMap_->Steps().GetCurrent()[0].empty() && OnGroupSelect) {
+      if (!contentMap_->Steps().GetCurrent()[kKindQuery].empty() && OnGroupSelect) {
         OnGroupSelect(*this, 0, TNNKeys{}, true, 16);
       }
       if (animated) animationInterrupted_ = true;
@@ -416,7 +416,7 @@ void TCustomDrawAndEventMap::HoverOutTimerTick() {
   const int32_t hovered = contentMap_->HoveredKey();
   TNNKey key{ValidIndex(hovered) ? keys_[hovered].Id : 0, 0.0f};
   contentMap_->SetHoveredKey(-1);
-  contentMap_->Steps().ClearKind(4, false);
+  contentMap_->Steps().ClearKind(kKindHovered, false);
   GiveKeysToContentMap(false);
 
   if (OnHoverOutHook) OnHoverOutHook();

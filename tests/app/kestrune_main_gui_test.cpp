@@ -88,7 +88,7 @@ TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
     QTest::keyClicks(w.KeyTarget(), "query");
     QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);  // returns with the search's run
     EXPECT_EQ(s.NewSearchRequests, 1);
-    EXPECT_EQ(s.Documents.size(), 20u);
+    EXPECT_EQ(s.Project.Documents.size(), 20u);
 
     // The box a double click opens over empty map space.
     TDrawAndEventMap& map = *w.window->DrawAndEventMap1;
@@ -221,7 +221,7 @@ TEST(FKestruneMain, ClosingAroundASearch) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
     EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
     if (beforeTheSearch) {
-      EXPECT_TRUE(w.session->Documents.empty());
+      EXPECT_TRUE(w.session->Project.Documents.empty());
     }
   }
 }

@@ -41,7 +41,7 @@ inline std::vector<int32_t> WordIds(TKestruneSession& s, std::u16string_view wor
 inline void FeedTestNetwork(TKestruneSession& s) {
   std::vector<TestParagraph> paragraphs;
   std::vector<std::vector<int32_t>> ids;
-  for (const TMetaSearchList& document : s.Documents) {
+  for (const TMetaSearchList& document : s.Project.Documents) {
     ids.push_back(WordIds(s, document.Title));
     TestSentence title;
     for (int32_t id : ids.back()) title.emplace_back(id);
@@ -51,13 +51,13 @@ inline void FeedTestNetwork(TKestruneSession& s) {
   }
   const TParsingText text = MakeParse(paragraphs);
   s.IContextMS1.Clear();
-  for (size_t j = 0; j < s.Documents.size(); ++j) {
+  for (size_t j = 0; j < s.Project.Documents.size(); ++j) {
     const int32_t i = static_cast<int32_t>(j);
     s.IContextMS1.AddFile(i);
     s.IContextMS1.AddTitleMSPage(text, 3 * i, i);
     TNNKeys own;
     for (int32_t id : ids[j]) own.push_back({id, 1.0f});
-    s.IContextMS1.AddUrlMSPage(text, 3 * i + 2, i, own, 0.9f - static_cast<float>(s.Documents[j].Position) * 0.00001f);
+    s.IContextMS1.AddUrlMSPage(text, 3 * i + 2, i, own, 0.9f - static_cast<float>(s.Project.Documents[j].Position) * 0.00001f);
   }
 }
 
@@ -68,14 +68,14 @@ inline void AddDocuments(TKestruneSession& s, const std::vector<TDoc>& docs) {
     document.Title = doc.words;
     document.Step = doc.step;
     document.Flags = doc.flags;
-    document.Position = static_cast<int32_t>(s.Documents.size());
+    document.Position = static_cast<int32_t>(s.Project.Documents.size());
     document.QueryNumber = doc.step - 1;
-    s.IMetaList.AddWord(TKestruneSession::MetaListKey(doc.url), 0, -1);
-    s.Documents.push_back(document);
-    s.StepNumber = std::max(s.StepNumber, doc.step);
+    s.Project.IMetaList.AddWord(TProject::MetaListKey(doc.url), 0, -1);
+    s.Project.Documents.push_back(document);
+    s.Project.StepNumber = std::max(s.Project.StepNumber, doc.step);
   }
-  s.StepKeys.resize(static_cast<size_t>(std::max<int32_t>(s.StepNumber, 0)));
-  s.ContentMap.Steps().SetValue(kKindSettings, 2, static_cast<float>(s.StepNumber), true);
+  s.Project.StepKeys.resize(static_cast<size_t>(std::max<int32_t>(s.Project.StepNumber, 0)));
+  s.ContentMap.Steps().SetValue(kKindSettings, 2, static_cast<float>(s.Project.StepNumber), true);
   FeedTestNetwork(s);
 }
 
@@ -98,8 +98,8 @@ inline std::string PageUrls(const TKestruneSession& s) {
 inline std::string MarksText(TKestruneSession& s) {
   std::string text;
   for (const TControlKeyCell& cell : s.ContentMap.Steps().GetCurrent()[kKindMarks]) {
-    const std::string url = cell.Key.Id >= 0 && cell.Key.Id < static_cast<int32_t>(s.Documents.size())
-                                ? s.Documents[static_cast<size_t>(cell.Key.Id)].Url
+    const std::string url = cell.Key.Id >= 0 && cell.Key.Id < static_cast<int32_t>(s.Project.Documents.size())
+                                ? s.Project.Documents[static_cast<size_t>(cell.Key.Id)].Url
                                 : "?" + std::to_string(cell.Key.Id);
     text += (text.empty() ? "" : " ") + url + "=" + std::to_string(static_cast<int32_t>(cell.Key.Weight));
   }

@@ -31,7 +31,7 @@ struct TPageWindow : test::TWindow {
       docs.push_back({"http://d" + std::to_string(i) + "/", u"alpha w" + platform::Utf8ToUtf16(std::to_string(i))});
     }
     test::AddDocuments(s, docs);
-    for (TMetaSearchList& document : s.Documents) document.Annotation = annotation;
+    for (TMetaSearchList& document : s.Project.Documents) document.Annotation = annotation;
     test::SetWords(s, kKindQuery, u"alpha");
     s.ContentMapReGenerate();
   }
@@ -71,7 +71,7 @@ TEST(ResultPage, ACommandLinkOfThePageReachesTheSession) {
 
   // A document made a favourite from its link.
   w.Script("document.querySelector('a[href$=\"AddToFavorites11\"]').click(); 1");
-  EXPECT_TRUE(QTest::qWaitFor([&] { return (w.session->Documents[11].Flags & 1) != 0; }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return (w.session->Project.Documents[11].Flags & 1) != 0; }, 10000));
 }
 
 TEST(ResultPage, AWebLinkOpensOutsideAndThePageStays) {

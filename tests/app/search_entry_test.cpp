@@ -41,13 +41,13 @@ void RunStep(TSessionFixture& f, const std::string& step) {
   } else if (verb == "view") {
     s.ToggleExcludedView();
   } else if (verb == "document") {
-    s.Documents.emplace_back();
+    s.Project.Documents.emplace_back();
   } else if (verb == "entry") {
     s.PlaceQueryBox(10, 40, false);
   } else if (verb == "new") {
     s.IBitmapButtonNewClick();
   } else if (verb == "scope") {
-    s.Scope.Add({{s.WordDictionary.AddWord(arg, 0, -1), 1.0f}}, {});
+    s.Project.Scope.Add({{s.WordDictionary.AddWord(arg, 0, -1), 1.0f}}, {});
     s.ContentMap.SetNoQueryMode(true);
   }
   f.view.RunAllQueued();
@@ -64,7 +64,7 @@ std::string Summary(TSessionFixture& f) {
          ";box=" + platform::Utf16ToUtf8(f.view.queryText) + ";at=" + std::to_string(box.Left) + "," +
          std::to_string(box.Top) + ";items=" + items + ";web=" + s.Settings.website +
          ";asked=" + std::to_string(f.view.questions) + ";boxes=" + std::to_string(f.boxes.size()) +
-         ";edited=" + std::to_string(s.EditedKeyId) + ";scopes=" + std::to_string(s.Scope.Count()) + ";undo=" +
+         ";edited=" + std::to_string(s.EditedKeyId) + ";scopes=" + std::to_string(s.Project.Scope.Count()) + ";undo=" +
          std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) +
          ";buttons=" + std::to_string(f.view.Visible(TMainControl::BBtnSearch)) +
          std::to_string(f.view.Visible(TMainControl::BBtnSearch2)) + ";";
@@ -170,14 +170,14 @@ TEST(SearchEntry, ExclusionsOverDocumentsRefineTheView) {
     RunStep(f, "type:alpha");
     s.BtnMetasearchClick();
     f.view.RunAllQueued();
-    ASSERT_EQ(s.Documents.size(), 2u);
+    ASSERT_EQ(s.Project.Documents.size(), 2u);
     for (const TAction& step : c.steps) {
       step(f);
       f.view.RunAllQueued();
     }
     s.ContentMapReGenerate();  // the view's keys as the next rebuild keeps them
     f.view.RunAllQueued();
-    const std::string summary = ";docs=" + std::to_string(s.Documents.size()) + ";k0=" + test::KeysText(s, kKindQuery) +
+    const std::string summary = ";docs=" + std::to_string(s.Project.Documents.size()) + ";k0=" + test::KeysText(s, kKindQuery) +
                                 ";k1=" + test::KeysText(s, kKindExcluded) +
                                 ";noquery=" + std::to_string(s.ContentMap.NoQueryMode()) +
                                 ";undo=" + std::to_string(s.ContentMap.Steps().CanBack()) + ";";

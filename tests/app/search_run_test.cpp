@@ -95,8 +95,8 @@ TEST(SearchRun, States) {
     EXPECT_EQ(f.engine->urlCount, c.urlCount);
     EXPECT_EQ(f.engine->status, 0);
     EXPECT_EQ(probe.ConnectState.load(), c.proxy == kLoginRefused ? 2 : 0);
-    EXPECT_EQ(s.StepNumber * 10 + static_cast<int32_t>(s.StepKeys.size()), c.steps * 11);
-    EXPECT_EQ(s.Documents.size(), c.steps ? c.results : 0);
+    EXPECT_EQ(s.Project.StepNumber * 10 + static_cast<int32_t>(s.Project.StepKeys.size()), c.steps * 11);
+    EXPECT_EQ(s.Project.Documents.size(), c.steps ? c.results : 0);
     // The window is itself again.
     EXPECT_TRUE(!s.SearchRunning() && s.StopRequested && !f.view.busyCursor && f.map.enabled && f.view.progress == 0);
     EXPECT_EQ(f.map.state & IMapViewOps::kStateSearch, 0u);
@@ -128,7 +128,7 @@ TEST(SearchRun, AFailedDownloadAfterResultsLeavesUndoToTheSteps) {
   TKestruneSession& s = *f.session;
   for (int i = 0; i < 3; ++i) f.engine->results.push_back(Item("http://a.example/" + std::to_string(i)));
   TypeQuery(f, u"alpha");
-  ASSERT_EQ(s.Documents.size(), 3u);
+  ASSERT_EQ(s.Project.Documents.size(), 3u);
   s.SaveKeysUndoState();
   f.engine->results.clear();
   f.engine->statusAfter = ISearchEngine::kStatusNoConnection;
@@ -196,13 +196,13 @@ TEST(MergeResults, Cases) {
       f.view.RunAllQueued();
     }
     std::vector<std::string> documents;
-    for (const TMetaSearchList& d : s.Documents) {
+    for (const TMetaSearchList& d : s.Project.Documents) {
       documents.push_back(d.Url + ": " + platform::Utf16ToUtf8(d.Annotation) + " / " + d.Label + " / " +
                           std::to_string(d.Position) + " / " + std::to_string(d.QueryNumber) + " / " +
                           std::to_string(d.Step));
     }
     EXPECT_EQ(documents, c.documents);
-    EXPECT_EQ(s.IMetaList.Count(), static_cast<int32_t>(s.Documents.size()));
+    EXPECT_EQ(s.Project.IMetaList.Count(), static_cast<int32_t>(s.Project.Documents.size()));
   }
 }
 
@@ -238,16 +238,16 @@ TEST(FeedNetwork, ParagraphOwnership) {
     TSessionFixture f;
     TKestruneSession& s = *f.session;
     TypeQuery(f, u"alpha");  // no results: the query's keys only
-    s.StepKeys = {{s.ContentMap.Steps().GetCurrent()[kKindQuery].at(0).Key}};
+    s.Project.StepKeys = {{s.ContentMap.Steps().GetCurrent()[kKindQuery].at(0).Key}};
     s.WordDictionary.MarkWord(u"alpha");
-    s.StopWords = {u"Alpha", u"beta"};  // kept as the word list spells it
+    s.Project.StopWords = {u"Alpha", u"beta"};  // kept as the word list spells it
     for (const auto& d : documents) {
       TMetaSearchList document;
       document.Url = "http://a.example/";
       document.Annotation = d.annotation;
       document.Title = d.title;
       document.QueryNumber = d.queryNumber;
-      s.Documents.push_back(document);
+      s.Project.Documents.push_back(document);
     }
     s.CurrentEngineTemplate = shop ? "amazon" : "loopback";
     s.FeedNetwork(u"alpha", TKestruneSession::TFeedReason::Search);
@@ -264,7 +264,7 @@ TEST(FeedNetwork, ParagraphOwnership) {
     TWordVariant hit;
     ASSERT_GT(s.WordDictionary.FindFirst(u"alpha", hit, 0), 0);
     EXPECT_EQ(s.WordDictionary.GetWord(hit.WordIndex)->GetFlags() & TWDWord::kFlagMark, 0);
-    EXPECT_EQ(s.StopWords, std::vector<std::u16string>{u"beta"});
+    EXPECT_EQ(s.Project.StopWords, std::vector<std::u16string>{u"beta"});
   }
 }
 
@@ -290,26 +290,26 @@ TEST(HideSiteDocuments, MarksAndCounters) {
     TMetaSearchList document;
     document.Url = documents[j].url;
     document.Flags = documents[j].flags;
-    s.Documents.push_back(document);
+    s.Project.Documents.push_back(document);
     if (documents[j].usedAsKey) steps.SetValue(kKindDocuments, j, 1.0f);
     if (documents[j].mark != 0) steps.SetValue(kKindMarks, j, documents[j].mark);
   }
-  s.Counters.AllFavoriteLinks = 3;
-  s.Counters.AllNewLinks = 2;
-  s.Counters.AllOldLinks = 2;
+  s.Project.Counters.AllFavoriteLinks = 3;
+  s.Project.Counters.AllNewLinks = 2;
+  s.Project.Counters.AllOldLinks = 2;
   s.HideSiteDocuments("example.com");
   for (int32_t j = 0; j < static_cast<int32_t>(std::size(documents)); ++j) {
     float mark = 0;
     for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) mark = cell.Key.Id == j ? cell.Key.Weight : mark;
     EXPECT_EQ(mark, documents[j].markAfter) << j;
-    EXPECT_EQ(s.Documents[static_cast<size_t>(j)].Flags, documents[j].flags) << j;
+    EXPECT_EQ(s.Project.Documents[static_cast<size_t>(j)].Flags, documents[j].flags) << j;
   }
   ASSERT_EQ(steps.GetCurrent()[kKindDocuments].size(), 1u);
   EXPECT_EQ(steps.GetCurrent()[kKindDocuments][0].Key.Id, 6);
   // The counters count the documents shown: f alone (g is a removed link).
-  EXPECT_EQ(s.Counters.AllFavoriteLinks, 1);
-  EXPECT_EQ(s.Counters.AllOldLinks, 0);
-  EXPECT_EQ(s.Counters.AllNewLinks, 1);
+  EXPECT_EQ(s.Project.Counters.AllFavoriteLinks, 1);
+  EXPECT_EQ(s.Project.Counters.AllOldLinks, 0);
+  EXPECT_EQ(s.Project.Counters.AllNewLinks, 1);
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST(SessionDisplay, ShowResults_PageModes) {
     TKestruneSession& s = f.S();
     if (c.projectDocuments) AddDocuments(s, {{"http://a.example/", u"alpha"}});
     if (c.keys) SetWords(s, kKindQuery, u"alpha");
-    if (c.listed) s.PageList.push_back({s.Documents.front()});
+    if (c.listed) s.PageList.push_back({s.Project.Documents.front()});
     f.engine->status = c.status;
     s.SearchJustRan = c.justSearched;
     s.ViewMode = c.view;
@@ -70,7 +70,7 @@ TEST(SessionDisplay, ShowResults_AutoRefreshSearchesTwiceThenShowsNothingFound) 
   EXPECT_EQ(s.LastPageMode, 3);
   // Documents reset the count.
   AddDocuments(s, {{"http://a.example/", u"alpha"}});
-  s.PageList.push_back({s.Documents.front()});
+  s.PageList.push_back({s.Project.Documents.front()});
   s.ShowResults(-2, 0);
   EXPECT_EQ(s.EmptyRefreshes, 0);
 }
@@ -85,7 +85,7 @@ TEST(SessionDisplay, StopWordPage_EscapesTheWordsAndSurvivesAMissingFile) {
 
   TPageSession f;
   TKestruneSession& s = f.S();
-  s.StopWords = {u"alpha", u"beta"};
+  s.Project.StopWords = {u"alpha", u"beta"};
   s.ViewMode = 6;
   s.ShowResults(-2, 0);
   EXPECT_NE(f.view.page.find(u"reanimate_stop_word1\">beta<"), std::u16string::npos);
@@ -121,7 +121,7 @@ TEST(SessionDisplay, OrderPageDocuments_ViewsMarksAndUndoneSteps) {
                      {"http://d3/", u"alpha four", 1, 2},
                      {"http://d4/", u"other five", 1, 2 | 1},
                      {"http://d5/", u"alpha six", 2}});
-    s.StepNumber = 1;
+    s.Project.StepNumber = 1;
     IControlKeys& steps = s.ContentMap.Steps();
     steps.SetValue(kKindMarks, 1, -1.0f, true);
     steps.SetValue(kKindMarks, 3, -3.0f, true);
@@ -133,8 +133,8 @@ TEST(SessionDisplay, OrderPageDocuments_ViewsMarksAndUndoneSteps) {
     if (c.view == 0) {
       EXPECT_EQ(s.ContentMap.Steps().GetCurrent()[kKindDocuments].size(), 1u);
       EXPECT_EQ(s.ContentMap.ResultFiles().size(), 1u);
-      EXPECT_EQ(s.Counters.NewLinks, 1);
-      EXPECT_EQ(s.Counters.FavoriteLinks, 1);
+      EXPECT_EQ(s.Project.Counters.NewLinks, 1);
+      EXPECT_EQ(s.Project.Counters.FavoriteLinks, 1);
     }
   }
 }
@@ -146,10 +146,10 @@ TEST(SessionDisplay, OrderPageDocuments_ScopeViewWeightsAndNewestFirst) {
   const int32_t common = test::WordId(s, u"common");
   const int32_t rare = test::WordId(s, u"rare");
   const int32_t bad = test::WordId(s, u"bad");
-  s.Scope.Add({{common, 1.0f}, {rare, 1.0f}}, {{bad, kExcludedWeight}});
-  s.Scope.Add({{common, 1.0f}, {test::WordId(s, u"x")}}, {});
-  s.Scope.Add({{common, 1.0f}, {test::WordId(s, u"y")}}, {});
-  s.Scope.Add({{common, 1.0f}, {test::WordId(s, u"z")}}, {{rare, kExcludedWeight}});
+  s.Project.Scope.Add({{common, 1.0f}, {rare, 1.0f}}, {{bad, kExcludedWeight}});
+  s.Project.Scope.Add({{common, 1.0f}, {test::WordId(s, u"x")}}, {});
+  s.Project.Scope.Add({{common, 1.0f}, {test::WordId(s, u"y")}}, {});
+  s.Project.Scope.Add({{common, 1.0f}, {test::WordId(s, u"z")}}, {{rare, kExcludedWeight}});
   s.ContentMap.SetNoQueryMode(true);
   s.OrderPageDocuments();
   EXPECT_EQ(PageUrls(s), "http://new/ http://old/");

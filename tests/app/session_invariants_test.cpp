@@ -140,25 +140,25 @@ std::string StateText(TKestruneSession& s) {
     for (const auto& [id, weight] : cells) text += std::to_string(id) + "=" + std::to_string(weight) + " ";
     return text;
   };
-  out << "steps=" << s.StepNumber << "/" << s.StepKeys.size() << "\nk0=" << kind(0) << "\nk1=" << kind(1)
+  out << "steps=" << s.Project.StepNumber << "/" << s.Project.StepKeys.size() << "\nk0=" << kind(0) << "\nk1=" << kind(1)
       << "\nk3=" << kind(3) << "\nnoquery=" << s.ContentMap.NoQueryMode() << " excludedview=" << s.ContentMap.ExcludedMode()
       << "\nscopes=";
-  for (int32_t k = 0; k < s.Scope.Count(); ++k) out << platform::Utf16ToUtf8(s.Scope.GetQueryText(k)) << "|";
-  out << " current=" << s.Scope.CurrentIndex() << "\nstop=";
-  std::vector<std::u16string> stops = s.StopWords;
+  for (int32_t k = 0; k < s.Project.Scope.Count(); ++k) out << platform::Utf16ToUtf8(s.Project.Scope.GetQueryText(k)) << "|";
+  out << " current=" << s.Project.Scope.CurrentIndex() << "\nstop=";
+  std::vector<std::u16string> stops = s.Project.StopWords;
   std::sort(stops.begin(), stops.end());
   for (const std::u16string& word : stops) out << platform::Utf16ToUtf8(word) << "|";
-  std::vector<std::string> sites = s.HiddenSites;
+  std::vector<std::string> sites = s.Project.HiddenSites;
   std::sort(sites.begin(), sites.end());
   out << "\nsites=";
   for (const std::string& site : sites) out << site << "|";
   // The old-link flag (and the new and old counters that follow it) is
   // worked out from the network again by Undo and Redo (MarkScopeDocuments).
   out << "\ndocs=";
-  for (const TMetaSearchList& d : s.Documents) {
+  for (const TMetaSearchList& d : s.Project.Documents) {
     out << d.Url.substr(d.Url.rfind('/') + 1) << ":" << d.Step << ":" << (d.Flags & ~2) << " ";
   }
-  const TDocumentCounters& c = s.Counters;
+  const TDocumentCounters& c = s.Project.Counters;
   out << "\ncounters=" << c.Total << " " << c.RemovedLinks << " " << c.HiddenSites << " " << c.AllFavoriteLinks
       << "\npage=";
   // The views of new and old links list by the old-link flag.
@@ -171,20 +171,20 @@ std::string StateText(TKestruneSession& s) {
 // The invariants; an empty text when they hold.
 std::string Broken(TKestruneSession& s) {
   std::ostringstream out;
-  const int32_t n = static_cast<int32_t>(s.Documents.size());
+  const int32_t n = static_cast<int32_t>(s.Project.Documents.size());
   std::set<std::string> urls;
-  for (const TMetaSearchList& d : s.Documents) {
+  for (const TMetaSearchList& d : s.Project.Documents) {
     if (!urls.insert(d.Url).second) out << "the address " << d.Url << " stands twice; ";
   }
-  if (s.IMetaList.Count() != n) out << "the URL index holds " << s.IMetaList.Count() << " for " << n << " documents; ";
-  for (int32_t i = 0; i < std::min(n, s.IMetaList.Count()); ++i) {
-    const TWDWord* word = s.IMetaList.GetWord(i);
-    if (!word || word->GetText() != TKestruneSession::MetaListKey(s.Documents[static_cast<size_t>(i)].Url)) {
+  if (s.Project.IMetaList.Count() != n) out << "the URL index holds " << s.Project.IMetaList.Count() << " for " << n << " documents; ";
+  for (int32_t i = 0; i < std::min(n, s.Project.IMetaList.Count()); ++i) {
+    const TWDWord* word = s.Project.IMetaList.GetWord(i);
+    if (!word || word->GetText() != TProject::MetaListKey(s.Project.Documents[static_cast<size_t>(i)].Url)) {
       out << "the URL index's entry " << i << " is not document " << i << "; ";
     }
   }
-  if (s.StepNumber < 0 || s.StepNumber > static_cast<int32_t>(s.StepKeys.size())) {
-    out << "StepNumber " << s.StepNumber << " lies outside the " << s.StepKeys.size() << " step keys; ";
+  if (s.Project.StepNumber < 0 || s.Project.StepNumber > static_cast<int32_t>(s.Project.StepKeys.size())) {
+    out << "StepNumber " << s.Project.StepNumber << " lies outside the " << s.Project.StepKeys.size() << " step keys; ";
   }
   const TControlKeyLists& step = s.ContentMap.Steps().GetCurrent();
   std::map<int32_t, float> marks;
@@ -198,7 +198,7 @@ std::string Broken(TKestruneSession& s) {
       out << "page entry " << e << " names document " << id << "; ";
       continue;
     }
-    if (s.Documents[static_cast<size_t>(id)].Step > s.StepNumber) out << "page entry " << e << " is of an undone search; ";
+    if (s.Project.Documents[static_cast<size_t>(id)].Step > s.Project.StepNumber) out << "page entry " << e << " is of an undone search; ";
     const bool hidesMarked = s.ViewMode != 1 && s.ViewMode != 2;
     if (hidesMarked && marks.count(id) != 0) out << "page entry " << e << " is marked " << marks[id] << " in view " << s.ViewMode << "; ";
   }
@@ -209,19 +209,19 @@ std::string Broken(TKestruneSession& s) {
   for (const auto& [id, mark] : marks) {
     if (id < 0 || id >= n) continue;
     if (mark == -1.0f || mark == -3.0f) ++removed;
-    if (mark == -2.0f || mark == -3.0f) sites.insert(SiteOfUrl(s.Documents[static_cast<size_t>(id)].Url));
+    if (mark == -2.0f || mark == -3.0f) sites.insert(SiteOfUrl(s.Project.Documents[static_cast<size_t>(id)].Url));
   }
-  if (removed != s.Counters.RemovedLinks) out << "removed links " << s.Counters.RemovedLinks << " for " << removed << " marks; ";
-  if (static_cast<int32_t>(sites.size()) != s.Counters.HiddenSites) {
-    out << "hidden sites " << s.Counters.HiddenSites << " for " << sites.size() << " marked sites; ";
+  if (removed != s.Project.Counters.RemovedLinks) out << "removed links " << s.Project.Counters.RemovedLinks << " for " << removed << " marks; ";
+  if (static_cast<int32_t>(sites.size()) != s.Project.Counters.HiddenSites) {
+    out << "hidden sites " << s.Project.Counters.HiddenSites << " for " << sites.size() << " marked sites; ";
   }
-  if (std::set<std::string>(s.HiddenSites.begin(), s.HiddenSites.end()) != sites) out << "the hidden-site list is not the marks' sites; ";
+  if (std::set<std::string>(s.Project.HiddenSites.begin(), s.Project.HiddenSites.end()) != sites) out << "the hidden-site list is not the marks' sites; ";
   int32_t favorites = 0;
   for (int32_t i = 0; i < n; ++i) {
-    const TMetaSearchList& d = s.Documents[static_cast<size_t>(i)];
-    if (d.Step <= s.StepNumber && marks.count(i) == 0 && (d.Flags & 1) != 0) ++favorites;
+    const TMetaSearchList& d = s.Project.Documents[static_cast<size_t>(i)];
+    if (d.Step <= s.Project.StepNumber && marks.count(i) == 0 && (d.Flags & 1) != 0) ++favorites;
   }
-  if (favorites != s.Counters.AllFavoriteLinks) out << "favourites " << s.Counters.AllFavoriteLinks << " for " << favorites << " shown; ";
+  if (favorites != s.Project.Counters.AllFavoriteLinks) out << "favourites " << s.Project.Counters.AllFavoriteLinks << " for " << favorites << " shown; ";
   return out.str();
 }
 
@@ -233,7 +233,7 @@ class TRandomRun {
   std::string Act() {
     const int roll = Pick(100);
     std::string action;
-    if (s_.Documents.empty() || roll < 4) {
+    if (s_.Project.Documents.empty() || roll < 4) {
       action = "new " + Query();
       s_.IBitmapButtonNewClick();
       w_.Type(action.substr(4));
@@ -278,13 +278,13 @@ class TRandomRun {
       }
     } else if (roll < 68) {
       action = "revive stop word";
-      if (!s_.StopWords.empty()) action = Click("reanimate_stop_word" + std::to_string(Pick(static_cast<int>(s_.StopWords.size()))));
+      if (!s_.Project.StopWords.empty()) action = Click("reanimate_stop_word" + std::to_string(Pick(static_cast<int>(s_.Project.StopWords.size()))));
     } else if (roll < 70) {
       action = Web("http://kestruneaddtohistory/");
     } else if (roll < 73) {
-      action = Web("http://query/" + std::to_string(Pick(std::max(1, s_.Scope.Count()))));
+      action = Web("http://query/" + std::to_string(Pick(std::max(1, s_.Project.Scope.Count()))));
     } else if (roll < 75) {
-      action = Web("http://kestrunedeletefromhistory/" + std::to_string(Pick(std::max(1, s_.Scope.Count()))));
+      action = Web("http://kestrunedeletefromhistory/" + std::to_string(Pick(std::max(1, s_.Project.Scope.Count()))));
     } else if (roll < 76) {
       action = Web("http://kestruneupdatehistory/");
     } else if (roll < 78) {

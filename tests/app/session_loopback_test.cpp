@@ -12,9 +12,9 @@ TEST(SessionLoopback, ASearchFromTheQueryBoxToTheNetwork) {
   TKestruneSession& s = *t.session;
   t.Search(u"query");
 
-  ASSERT_EQ(s.Documents.size(), static_cast<size_t>(test::TLoopbackSearch::kServedItems));
-  for (size_t j = 0; j < s.Documents.size(); ++j) {
-    const TMetaSearchList& d = s.Documents[j];
+  ASSERT_EQ(s.Project.Documents.size(), static_cast<size_t>(test::TLoopbackSearch::kServedItems));
+  for (size_t j = 0; j < s.Project.Documents.size(); ++j) {
+    const TMetaSearchList& d = s.Project.Documents[j];
     const std::string n = std::to_string(j + 1);
     EXPECT_EQ(d.Url + " " + platform::Utf16ToUtf8(d.Title + d.Annotation) + " / " + d.Label,
               t.server.Url("/doc" + n + ".html") + " Title " + n + " Snippet " + n + " about the query / " + n +
@@ -22,9 +22,9 @@ TEST(SessionLoopback, ASearchFromTheQueryBoxToTheNetwork) {
     EXPECT_EQ(d.Position * 100 + d.QueryNumber * 10 + d.Step, static_cast<int32_t>(j) * 100 + 1);
   }
   const int32_t query = t.WordId(u"query");
-  EXPECT_EQ(s.StepNumber, 1);
-  EXPECT_EQ(s.StepKeys, (std::vector<TNNKeys>{{{query, 1.0f}}}));
-  EXPECT_EQ(s.Counters.AtLastSearch, test::TLoopbackSearch::kServedItems);
+  EXPECT_EQ(s.Project.StepNumber, 1);
+  EXPECT_EQ(s.Project.StepKeys, (std::vector<TNNKeys>{{{query, 1.0f}}}));
+  EXPECT_EQ(s.Project.Counters.AtLastSearch, test::TLoopbackSearch::kServedItems);
 
   // The network answers for the query word, asked as the map asks it (the
   // documents as context), with the words beside it in the snippets.

@@ -12,7 +12,7 @@ TEST(SessionLoopbackThreads, ProgressStopAndResultsCrossThreads) {
   TKestruneSession& s = *t.session;
   // A whole search, then the same query again, stopped at its first progress.
   t.Search(u"query");
-  ASSERT_EQ(s.Documents.size(), static_cast<size_t>(test::TLoopbackSearch::kServedItems));
+  ASSERT_EQ(s.Project.Documents.size(), static_cast<size_t>(test::TLoopbackSearch::kServedItems));
   bool stopped = false;
   t.view.OnProgressShown = [&](int32_t position) {
     if (stopped || position == 0 || !s.SearchRunning()) return;
@@ -24,8 +24,8 @@ TEST(SessionLoopbackThreads, ProgressStopAndResultsCrossThreads) {
   EXPECT_TRUE(stopped);
   EXPECT_FALSE(s.SearchRunning() || t.engine->Busy());
   // Whatever the stopped search found was merged: still each document once.
-  ASSERT_EQ(s.Documents.size(), static_cast<size_t>(test::TLoopbackSearch::kServedItems));
-  for (size_t j = 0; j < s.Documents.size(); ++j) EXPECT_EQ(s.Documents[j].Url, t.server.Url("/doc" + std::to_string(j + 1) + ".html"));
+  ASSERT_EQ(s.Project.Documents.size(), static_cast<size_t>(test::TLoopbackSearch::kServedItems));
+  for (size_t j = 0; j < s.Project.Documents.size(); ++j) EXPECT_EQ(s.Project.Documents[j].Url, t.server.Url("/doc" + std::to_string(j + 1) + ".html"));
   EXPECT_EQ(t.view.progress, 0);
 }
 

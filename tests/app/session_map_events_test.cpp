@@ -190,7 +190,7 @@ TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
   s.PagePopupClick(Item::UpdateEntry1);
   EXPECT_EQ(s.GetQueryText(), u"beta");
   s.PagePopupClick(Item::DeleteEntry1);
-  EXPECT_EQ(s.Scope.Count(), 1);
+  EXPECT_EQ(s.Project.Scope.Count(), 1);
   EXPECT_EQ(s.LastShownMode, 5);
 }
 
@@ -265,27 +265,27 @@ TEST(SessionSteps, UndoAndRedoAcrossASearchAndAStopWord) {
   s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, u"three"));
   s.pmAddToStopWordsClick();
   const int32_t three = WordId(s, u"three");
-  ASSERT_EQ(s.StopWords, std::vector<std::u16string>{u"three"});
+  ASSERT_EQ(s.Project.StopWords, std::vector<std::u16string>{u"three"});
   EXPECT_TRUE(s.WordDictionary.GetWord(three)->GetFlags() & TWDWord::kFlagMark);
 
   s.BtnBackClick();  // the stop word goes
-  EXPECT_TRUE(s.StopWords.empty());
+  EXPECT_TRUE(s.Project.StopWords.empty());
   EXPECT_FALSE(s.WordDictionary.GetWord(three)->GetFlags() & TWDWord::kFlagMark);
-  EXPECT_EQ(s.StepNumber, 2);
+  EXPECT_EQ(s.Project.StepNumber, 2);
   s.BtnBackClick();  // before the second search: d2 vanishes
-  EXPECT_EQ(s.StepNumber, 1);
+  EXPECT_EQ(s.Project.StepNumber, 1);
   EXPECT_EQ(test::PageUrls(s), "http://d0/ http://d1/");
-  EXPECT_EQ(s.Counters.Total, 2);
+  EXPECT_EQ(s.Project.Counters.Total, 2);
   EXPECT_TRUE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
 
   s.BtnNextClick();
   s.BtnNextClick();
-  EXPECT_EQ(s.StepNumber, 2);
+  EXPECT_EQ(s.Project.StepNumber, 2);
   EXPECT_EQ(s.PageList.size(), 3u);
-  EXPECT_EQ(s.Counters.Total, 3);
-  EXPECT_EQ(s.Counters.AllFavoriteLinks, 1);
-  EXPECT_EQ(s.StopWords, std::vector<std::u16string>{u"three"});
+  EXPECT_EQ(s.Project.Counters.Total, 3);
+  EXPECT_EQ(s.Project.Counters.AllFavoriteLinks, 1);
+  EXPECT_EQ(s.Project.StopWords, std::vector<std::u16string>{u"three"});
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonRedo));
 }
 
@@ -312,7 +312,7 @@ TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   s.DrawAndEventMap1GroupSelect(1, 15, true, Keys(s, u"delta"));
   s.pmAddToStopWordsClick();
   s.BtnBackClick();
-  EXPECT_TRUE(s.StopWords.empty());
+  EXPECT_TRUE(s.Project.StopWords.empty());
   EXPECT_EQ(KeysText(s, kKindQuery), "beta=1 gamma=1");
   EXPECT_EQ(KeysText(s, kKindExcluded), "alpha=-10000");
   // Every excluded word added to the query: the map goes back to the query
@@ -321,7 +321,7 @@ TEST(SessionSteps, UndoInTheExcludedViewKeepsTheSides) {
   f.view.RunAllQueued();
   EXPECT_FALSE(s.ContentMap.ExcludedMode());
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1 beta=1 gamma=1");
-  EXPECT_EQ(s.Documents.size(), 1u);
+  EXPECT_EQ(s.Project.Documents.size(), 1u);
 }
 
 // Every feed of the network made in the excluded-words view keeps each word
@@ -371,17 +371,17 @@ TEST(SessionSteps, FeedsInTheExcludedViewKeepTheSides) {
     const std::string keys = KeysText(s, kKindQuery) + " | " + KeysText(s, kKindExcluded);
     EXPECT_EQ(keys, c.keys);
     c.action(f);
-    EXPECT_EQ(s.Documents.size(), c.documents);
+    EXPECT_EQ(s.Project.Documents.size(), c.documents);
     EXPECT_TRUE(s.ContentMap.ExcludedMode());
     EXPECT_EQ(KeysText(s, kKindQuery) + " | " + KeysText(s, kKindExcluded), keys);
-    ASSERT_FALSE(s.StepKeys.empty());
+    ASSERT_FALSE(s.Project.StepKeys.empty());
     if (std::string(c.name) != "ASearchRun") {
-      EXPECT_TRUE(s.StepKeys.back().empty());  // as AddDocuments left it
+      EXPECT_TRUE(s.Project.StepKeys.back().empty());  // as AddDocuments left it
       continue;
     }
-    ASSERT_EQ(s.StepKeys.back().size(), 1u);
-    EXPECT_EQ(s.StepKeys.back()[0].Id, WordId(s, u"alpha"));
-    EXPECT_EQ(s.StepKeys.back()[0].Weight, 1.0f);
+    ASSERT_EQ(s.Project.StepKeys.back().size(), 1u);
+    EXPECT_EQ(s.Project.StepKeys.back()[0].Id, WordId(s, u"alpha"));
+    EXPECT_EQ(s.Project.StepKeys.back()[0].Weight, 1.0f);
   }
 }
 
@@ -392,26 +392,26 @@ TEST(SessionScopes, AddSelectDeleteAndMarks) {
   SetWords(s, kKindQuery, u"alpha");
   s.AddSearchScope();
   s.AddSearchScope();  // the same query twice: one scope
-  EXPECT_EQ(s.Scope.Count(), 1);
+  EXPECT_EQ(s.Project.Scope.Count(), 1);
   EXPECT_TRUE(f.view.Enabled(TMainControl::fullRefresh));
   // The scope reaches d0: d1 and d2 are outside every scope (old).
-  EXPECT_EQ(s.Documents[0].Flags & 2, 0);
-  EXPECT_EQ(s.Documents[1].Flags & 2, 2);
-  EXPECT_EQ(s.Counters.AllOldLinks, 2);
+  EXPECT_EQ(s.Project.Documents[0].Flags & 2, 0);
+  EXPECT_EQ(s.Project.Documents[1].Flags & 2, 2);
+  EXPECT_EQ(s.Project.Counters.AllOldLinks, 2);
   SetWords(s, kKindQuery, u"beta");
   s.AddSearchScope();
-  EXPECT_EQ(s.Documents[1].Flags & 2, 0);
-  EXPECT_EQ(s.Counters.AllNewLinks, 1);
+  EXPECT_EQ(s.Project.Documents[1].Flags & 2, 0);
+  EXPECT_EQ(s.Project.Counters.AllNewLinks, 1);
   // A marked document keeps its flags.
   s.ContentMap.Steps().SetValue(kKindMarks, 2, -1.0f, true);
-  s.Documents[2].Flags = 0;
+  s.Project.Documents[2].Flags = 0;
   s.MarkScopeDocuments();
-  EXPECT_EQ(s.Documents[2].Flags, 0);
+  EXPECT_EQ(s.Project.Documents[2].Flags, 0);
 
   // Selecting a scope never downloads.
   s.SelectScope(0);
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
-  EXPECT_EQ(s.Scope.CurrentIndex(), 0);
+  EXPECT_EQ(s.Project.Scope.CurrentIndex(), 0);
   EXPECT_TRUE(f.engine->queries.empty());
   EXPECT_EQ(s.NewSearchRequests, 0);
   s.SelectScope(7);  // no such scope
@@ -421,12 +421,12 @@ TEST(SessionScopes, AddSelectDeleteAndMarks) {
   // Undo brings the deleted scopes back.
   s.DeleteScope(1);
   s.DeleteScope(0);
-  ASSERT_EQ(s.Scope.Count(), 1);
-  EXPECT_EQ(s.Scope.GetQueryText(0), u"alpha");
+  ASSERT_EQ(s.Project.Scope.Count(), 1);
+  EXPECT_EQ(s.Project.Scope.GetQueryText(0), u"alpha");
   s.BtnBackClick();
-  EXPECT_EQ(s.Scope.Count(), 1);
+  EXPECT_EQ(s.Project.Scope.Count(), 1);
   s.BtnBackClick();
-  EXPECT_EQ(s.Scope.Count(), 2);
+  EXPECT_EQ(s.Project.Scope.Count(), 2);
 }
 
 TEST(SessionScopes, AQueryAddedInTheExcludedViewKeepsItsSides) {
@@ -439,8 +439,8 @@ TEST(SessionScopes, AQueryAddedInTheExcludedViewKeepsItsSides) {
   ASSERT_TRUE(s.ContentMap.ExcludedMode());
   s.AddSearchScope();
   // The scope reaches d0 (alpha without beta); d1 lies outside it.
-  EXPECT_EQ(s.Documents[0].Flags & 2, 0);
-  EXPECT_EQ(s.Documents[1].Flags & 2, 2);
+  EXPECT_EQ(s.Project.Documents[0].Flags & 2, 0);
+  EXPECT_EQ(s.Project.Documents[1].Flags & 2, 2);
   s.LeaveExcludedView();
   s.SelectScope(0);
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
@@ -463,9 +463,9 @@ TEST(SessionScopes, FullRefreshFlagsExactlyTheNewDocuments) {
   f.view.Control(TMainControl::IComboBox1).Visible = true;
   s.QueryKeyUp(13);
   f.view.RunAllQueued();
-  ASSERT_EQ(s.Documents.size(), 2u);
-  ASSERT_EQ(s.Scope.Count(), 1);
-  s.Documents[0].Flags = 4;  // new since an earlier refresh
+  ASSERT_EQ(s.Project.Documents.size(), 2u);
+  ASSERT_EQ(s.Project.Scope.Count(), 1);
+  s.Project.Documents[0].Flags = 4;  // new since an earlier refresh
   // A second search, undone: the refresh starts a new branch, and its
   // document goes.
   f.engine->results = {item("http://e/", u"alpha gamma")};
@@ -474,25 +474,25 @@ TEST(SessionScopes, FullRefreshFlagsExactlyTheNewDocuments) {
   s.QueryKeyUp(13);
   s.BtnMetasearchClick();
   f.view.RunAllQueued();
-  ASSERT_EQ(s.Documents.size(), 3u);
+  ASSERT_EQ(s.Project.Documents.size(), 3u);
   s.BtnBackClick();
-  ASSERT_EQ(s.StepNumber, 1);
-  ASSERT_EQ(s.Scope.Count(), 1);  // the undone search's scope went with it
+  ASSERT_EQ(s.Project.StepNumber, 1);
+  ASSERT_EQ(s.Project.Scope.Count(), 1);  // the undone search's scope went with it
   const std::string query = KeysText(s, kKindQuery);
 
   f.engine->results = {item("http://b/", u"alpha two"), item("http://c/", u"alpha three"),
                        item("http://d/", u"alpha four")};
   s.fullRefreshClick();
   f.view.RunAllQueued();
-  ASSERT_EQ(s.Documents.size(), 4u);
+  ASSERT_EQ(s.Project.Documents.size(), 4u);
   EXPECT_EQ(s.DocumentOfUrl("http://e/"), -1);
-  EXPECT_EQ(s.StepNumber * 10 + static_cast<int32_t>(s.StepKeys.size()), 22);
+  EXPECT_EQ(s.Project.StepNumber * 10 + static_cast<int32_t>(s.Project.StepKeys.size()), 22);
   EXPECT_EQ(f.engine->queries.size(), 3u);
-  for (const TMetaSearchList& document : s.Documents) {
+  for (const TMetaSearchList& document : s.Project.Documents) {
     const bool fresh = document.Url == "http://c/" || document.Url == "http://d/";
     EXPECT_EQ(document.Flags & 4, fresh ? 4 : 0) << document.Url;
   }
-  EXPECT_EQ(s.Counters.AllNewLinks, 2);
+  EXPECT_EQ(s.Project.Counters.AllNewLinks, 2);
   EXPECT_EQ(KeysText(s, kKindQuery), query);
   EXPECT_FALSE(f.view.Enabled(TMainControl::IBitmapButtonUndo));
   EXPECT_FALSE(s.SearchRunning());
@@ -515,9 +515,9 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
     auto marksByUrl = [&] {
       std::map<std::string, float> marks;
       for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
-        EXPECT_LT(cell.Key.Id, static_cast<int32_t>(s.Documents.size()));
-        if (cell.Key.Id < static_cast<int32_t>(s.Documents.size())) {
-          marks[s.Documents[static_cast<size_t>(cell.Key.Id)].Url] = cell.Key.Weight;
+        EXPECT_LT(cell.Key.Id, static_cast<int32_t>(s.Project.Documents.size()));
+        if (cell.Key.Id < static_cast<int32_t>(s.Project.Documents.size())) {
+          marks[s.Project.Documents[static_cast<size_t>(cell.Key.Id)].Url] = cell.Key.Weight;
         }
       }
       return marks;
@@ -538,7 +538,7 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
     }
     const int32_t documentClass = 1 + static_cast<int32_t>(random() % 3);
     std::set<std::string> kept;
-    for (const TMetaSearchList& document : s.Documents) {
+    for (const TMetaSearchList& document : s.Project.Documents) {
       const float m = model.back().count(document.Url) ? model.back()[document.Url] : 0.0f;
       const bool gone = (documentClass == 1 && m == 0.0f && (document.Flags & 2)) ||
                         (documentClass == 2 && (m == -1.0f || m == -3.0f)) ||
@@ -546,16 +546,16 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
       if (!gone) kept.insert(document.Url);
     }
     s.DeleteDocuments(documentClass);
-    ASSERT_EQ(s.Documents.size(), kept.size());
-    for (size_t i = 0; i < s.Documents.size(); ++i) EXPECT_EQ(s.DocumentOfUrl(s.Documents[i].Url), static_cast<int32_t>(i));
+    ASSERT_EQ(s.Project.Documents.size(), kept.size());
+    for (size_t i = 0; i < s.Project.Documents.size(); ++i) EXPECT_EQ(s.DocumentOfUrl(s.Project.Documents[i].Url), static_cast<int32_t>(i));
     // The network was fed again: its pages are the kept documents.
     int32_t count = n;
     TNNKeys found;
     s.IContextMS1.GetFiles({{WordId(s, u"alpha"), 1.0f}}, {}, count, found, 0);
     std::set<std::string> reached;
     for (int32_t i = 0; i < count; ++i) {
-      ASSERT_LT(found[static_cast<size_t>(i)].Id, static_cast<int32_t>(s.Documents.size()));
-      reached.insert(s.Documents[static_cast<size_t>(found[static_cast<size_t>(i)].Id)].Url);
+      ASSERT_LT(found[static_cast<size_t>(i)].Id, static_cast<int32_t>(s.Project.Documents.size()));
+      reached.insert(s.Project.Documents[static_cast<size_t>(found[static_cast<size_t>(i)].Id)].Url);
     }
     EXPECT_EQ(reached, kept);
     // Every step's marks still name the same documents, those deleted gone.
@@ -570,8 +570,8 @@ TEST(SessionDocuments, RandomDeletionsKeepEveryReference) {
         return std::count_if(expected.begin(), expected.end(),
                              [&](const auto& e) { return e.second == a || e.second == b; });
       };
-      EXPECT_EQ(s.Counters.RemovedLinks, count(-1.0f, -3.0f));
-      EXPECT_EQ(s.Counters.HiddenSites, count(-2.0f, -3.0f));
+      EXPECT_EQ(s.Project.Counters.RemovedLinks, count(-1.0f, -3.0f));
+      EXPECT_EQ(s.Project.Counters.HiddenSites, count(-2.0f, -3.0f));
       if (step > 0) s.BtnBackClick();
     }
   }

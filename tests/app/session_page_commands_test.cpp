@@ -66,7 +66,7 @@ void RunStep(TPageSession& f, const std::string& step) {
     std::vector<int32_t> ids = test::WordIds(s, platform::Utf8ToUtf16(arg));
     TNNKeys keys;
     for (int32_t id : ids) keys.push_back({id, 1.0f});
-    s.Scope.Add(keys, {});
+    s.Project.Scope.Add(keys, {});
   } else if (verb == "engine") {
     s.Settings.website = arg;
   }
@@ -79,9 +79,9 @@ std::string Summary(TPageSession& f) {
   std::string files;
   for (const std::u16string& file : f.opener.files) files += platform::Utf16ToUtf8(file) + "|";
   std::string stops;
-  for (const std::u16string& word : s.StopWords) stops += platform::Utf16ToUtf8(word) + "|";
+  for (const std::u16string& word : s.Project.StopWords) stops += platform::Utf16ToUtf8(word) + "|";
   std::string favorites;
-  for (const TMetaSearchList& document : s.Documents) {
+  for (const TMetaSearchList& document : s.Project.Documents) {
     if (document.Flags & 1) favorites += document.Url + "|";
   }
   const TControlKeyLists& step = s.ContentMap.Steps().GetCurrent();
@@ -92,12 +92,12 @@ std::string Summary(TPageSession& f) {
   return ";page=" + std::to_string(s.ResultPageNumber) + ";anchor=" + platform::Utf16ToUtf8(f.view.scrolledTo) +
          ";reloads=" + std::to_string(f.view.reloads) + ";written=" + std::to_string(f.view.pagesWritten) +
          ";mode=" + std::to_string(s.LastPageMode) + ";view=" + std::to_string(s.ViewMode) +
-         ";removed=" + std::to_string(s.Counters.RemovedLinks) + ";hidden=" + std::to_string(s.Counters.HiddenSites) +
-         ";marks=" + test::MarksText(s) + ";favs=" + favorites + ";allfav=" + std::to_string(s.Counters.AllFavoriteLinks) +
+         ";removed=" + std::to_string(s.Project.Counters.RemovedLinks) + ";hidden=" + std::to_string(s.Project.Counters.HiddenSites) +
+         ";marks=" + test::MarksText(s) + ";favs=" + favorites + ";allfav=" + std::to_string(s.Project.Counters.AllFavoriteLinks) +
          ";urls=" + urls + ";files=" + files + ";stop=" + stops + ";k0=" + test::KeysText(s, kKindQuery) +
-         ";k1=" + test::KeysText(s, kKindExcluded) + ";k9=" + k9 + ";scopes=" + std::to_string(s.Scope.Count()) +
+         ";k1=" + test::KeysText(s, kKindExcluded) + ";k9=" + k9 + ";scopes=" + std::to_string(s.Project.Scope.Count()) +
          ";k10=" + scopeCells + ";listed=" + std::to_string(s.PageList.size()) +
-         ";docs=" + std::to_string(s.Documents.size()) + ";popups=" + std::to_string(f.view.popups.size()) +
+         ";docs=" + std::to_string(s.Project.Documents.size()) + ";popups=" + std::to_string(f.view.popups.size()) +
          ";asked=" + std::to_string(f.view.messages.size()) + ";";
 }
 
@@ -250,7 +250,7 @@ TEST(SessionPageCommands, AddressesWithCommandHostsAreNoDocuments) {
     for (int32_t e = 0; e < static_cast<int32_t>(s.PageList.size()); ++e) {
       s.EmbeddedWB1BeforeNavigate2(s.PageList[static_cast<size_t>(e)].front().Url);
     }
-    EXPECT_EQ(s.Scope.Count(), 1);
+    EXPECT_EQ(s.Project.Scope.Count(), 1);
     const std::u16string url = platform::Utf8ToUtf16(c.url);
     EXPECT_EQ(s.AddUserDocument(-1, url + u"x", u"mine", u"") == 0, c.kept);
   }
@@ -280,9 +280,9 @@ TEST(SessionPageCommands, ARemovedDocumentLinkKeepsTheHiddenSite) {
     }
     f.Click("cmap_announce_doc_remove0");
     EXPECT_EQ(test::MarksText(s), "http://site.example/a=" + std::to_string(static_cast<int32_t>(c.markAfter)));
-    EXPECT_EQ(s.Counters.RemovedLinks, c.removed);
-    EXPECT_EQ(s.Counters.HiddenSites, c.hidden);
-    EXPECT_EQ(s.HiddenSites.size(), static_cast<size_t>(c.hidden));
+    EXPECT_EQ(s.Project.Counters.RemovedLinks, c.removed);
+    EXPECT_EQ(s.Project.Counters.HiddenSites, c.hidden);
+    EXPECT_EQ(s.Project.HiddenSites.size(), static_cast<size_t>(c.hidden));
   }
 }
 

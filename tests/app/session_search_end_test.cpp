@@ -85,7 +85,7 @@ TEST(SessionSearchEnd, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
 
     TKestruneSession& s = *t.session;
     t.Search(u"query");
-    EXPECT_EQ(s.Documents.size(), c.documents);
+    EXPECT_EQ(s.Project.Documents.size(), c.documents);
     EXPECT_EQ(s.LastPageMode, c.mode);
     EXPECT_EQ(s.PageResults.SearchNotice, c.notice);
     EXPECT_EQ(s.Engine->Status(), ISearchEngine::kStatusOk);  // ready for the next search

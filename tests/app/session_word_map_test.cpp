@@ -94,7 +94,7 @@ TEST(SessionWordMap, TheMapHoldsTheWordsBesideTheQueryWord) {
     f.view.Control(TMainControl::IComboBox1).Visible = true;
     s.QueryKeyUp(13);
     f.view.RunAllQueued();
-    ASSERT_EQ(s.Documents.size(), static_cast<size_t>(kDocuments));
+    ASSERT_EQ(s.Project.Documents.size(), static_cast<size_t>(kDocuments));
 
     std::vector<std::pair<std::string, double>> words;
     int32_t queryKeys = 0;

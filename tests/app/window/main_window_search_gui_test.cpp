@@ -29,8 +29,8 @@ TEST(MainWindowSearch, AQueryTypedIntoTheBoxReachesTheDocumentsAndTheMap) {
   std::vector<std::string> urls;
   auto check = [&](TFKestruneMain& window) {
     TKestruneSession& session = window.Session();
-    steps = session.StepNumber;
-    for (const TMetaSearchList& d : session.Documents) urls.push_back(d.Url);
+    steps = session.Project.StepNumber;
+    for (const TMetaSearchList& d : session.Project.Documents) urls.push_back(d.Url);
     queryOnMap = test::MapShows(window, u"query");
     window.EmbeddedWB1->WaitForComplete(10000);
   };

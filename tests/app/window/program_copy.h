@@ -72,7 +72,7 @@ inline int RunProgramWithSearch(const char* query, const std::function<void(TFKe
     person.ClickAt(person.OnUi([&] { return Center(window.IComboBox1); }));
     person.Type(query);
     person.Key("Return");
-    searched = person.WaitFor([&] { return session.StepNumber > 0 && !session.SearchRunning(); },
+    searched = person.WaitFor([&] { return session.Project.StepNumber > 0 && !session.SearchRunning(); },
                               std::chrono::seconds(30));
     EXPECT_TRUE(searched);
     person.OnUi([&] { check(window); });

@@ -71,7 +71,7 @@ void RouteEngine(test::LoopbackHttpServer& server, test::ReplyGate& gate) {
 void Search(TPerson& person, TFKestruneMain& window, const std::string& word, bool first, const char* enter = "Return") {
   if (!first) {
     person.ClickAt(person.OnUi([&] { return Center(window.IBitmapButtonNew); }));
-    EXPECT_TRUE(person.WaitFor([&] { return window.IComboBox1->isVisible() && window.Session().Documents.empty(); }));
+    EXPECT_TRUE(person.WaitFor([&] { return window.IComboBox1->isVisible() && window.Session().Project.Documents.empty(); }));
   }
   person.ClickAt(person.OnUi([&] { return Center(window.IComboBox1); }));
   person.Type(word);
@@ -159,9 +159,9 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
         {"a query typed and Enter searches",
          [&] { Search(person, window, "weather", true); },
          [&] {
-           EXPECT_TRUE(person.WaitFor([&] { return s.StepNumber == 1 && !s.SearchRunning(); }));
+           EXPECT_TRUE(person.WaitFor([&] { return s.Project.StepNumber == 1 && !s.SearchRunning(); }));
            EXPECT_EQ(person.OnUi([&] { return s.NewSearchRequests; }), 1);  // one Enter, one search
-           EXPECT_EQ(person.OnUi([&] { return s.Documents.size(); }), static_cast<size_t>(kItems));
+           EXPECT_EQ(person.OnUi([&] { return s.Project.Documents.size(); }), static_cast<size_t>(kItems));
          }},
         {"a right-click on a word, then Exclude, excludes it",
          [&] { ExcludeAMapWord(person, window, taken); },
@@ -298,7 +298,7 @@ TEST(WindowAsAPerson, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
       }
       ASSERT_TRUE(person.WaitFor([&] { return s.NewSearchRequests > searches && !s.SearchRunning(); },
                                  std::chrono::seconds(30)));
-      EXPECT_EQ(person.OnUi([&] { return s.Documents.size(); }), c.documents);
+      EXPECT_EQ(person.OnUi([&] { return s.Project.Documents.size(); }), c.documents);
       EXPECT_EQ(person.OnUi([&] { return s.PageResults.SearchNotice; }), c.notice);
       EXPECT_TRUE(person.WaitForPageText(window, QString::fromStdU16String(c.notice)))
           << person.PageText(window).toStdString();

@@ -39,13 +39,13 @@ void Refresh(TPageSession& f, std::vector<TMetaSearchList> items) {
 
 std::string ScopesText(const TKestruneSession& s) {
   std::string text;
-  for (int32_t k = 0; k < s.Scope.Count(); ++k) text += (k ? "|" : "") + platform::Utf16ToUtf8(s.Scope.GetQueryText(k));
+  for (int32_t k = 0; k < s.Project.Scope.Count(); ++k) text += (k ? "|" : "") + platform::Utf16ToUtf8(s.Project.Scope.GetQueryText(k));
   return text;
 }
 
 std::string DocumentsText(const TKestruneSession& s) {
   std::string text;
-  for (const TMetaSearchList& d : s.Documents) text += (text.empty() ? "" : " ") + d.Url;
+  for (const TMetaSearchList& d : s.Project.Documents) text += (text.empty() ? "" : " ") + d.Url;
   return text;
 }
 
@@ -84,7 +84,7 @@ TEST(SessionSteps, FeedsOutsideASearchKeepTheSearchesKeys) {
        [](TPageSession& f) {
          f.S().ExcludeDocumentContext({{0, 1.0f}});
          f.S().DeleteDocuments(2);
-         ASSERT_EQ(f.S().Documents.size(), 3u);
+         ASSERT_EQ(f.S().Project.Documents.size(), 3u);
        },
        2},
       {"AUserDocument",
@@ -94,7 +94,7 @@ TEST(SessionSteps, FeedsOutsideASearchKeepTheSearchesKeys) {
        [](TPageSession& f) {
          f.S().BtnBackClick();
          f.S().BtnBackClick();
-         ASSERT_EQ(f.S().StepNumber, 1);
+         ASSERT_EQ(f.S().Project.StepNumber, 1);
          Type(f, u"delta");
        },
        1},
@@ -104,11 +104,11 @@ TEST(SessionSteps, FeedsOutsideASearchKeepTheSearchesKeys) {
     TPageSession f;
     TKestruneSession& s = f.S();
     TwoSearches(f);
-    ASSERT_EQ(s.StepKeys.size(), 2u);
-    const std::vector<TNNKeys> searched = s.StepKeys;
+    ASSERT_EQ(s.Project.StepKeys.size(), 2u);
+    const std::vector<TNNKeys> searched = s.Project.StepKeys;
     Type(f, u"gamma");  // the query on the map is no search's
     c.action(f);
-    EXPECT_EQ(s.StepKeys, std::vector<TNNKeys>(searched.begin(), searched.begin() + c.searchesLeft));
+    EXPECT_EQ(s.Project.StepKeys, std::vector<TNNKeys>(searched.begin(), searched.begin() + c.searchesLeft));
   }
 }
 
@@ -178,15 +178,15 @@ TEST(SessionSteps, ADownloadAfterUndoDropsTheUndoneSearch) {
     TKestruneSession& s = f.S();
     TwoSearches(f);
     s.BtnBackClick();
-    ASSERT_EQ(s.StepNumber, 1);
+    ASSERT_EQ(s.Project.StepNumber, 1);
     c.download(f);
     EXPECT_EQ(DocumentsText(s), "http://a/ http://b/ http://e/");
-    EXPECT_EQ(s.StepNumber, 2);
-    EXPECT_EQ(s.StepKeys.size(), 2u);
-    EXPECT_EQ(s.Documents.back().Step, 2);
+    EXPECT_EQ(s.Project.StepNumber, 2);
+    EXPECT_EQ(s.Project.StepKeys.size(), 2u);
+    EXPECT_EQ(s.Project.Documents.back().Step, 2);
     EXPECT_FALSE(s.ContentMap.Steps().CanForward());
     s.ContentMapReGenerate();
-    for (int32_t id : s.PageDocumentIds) EXPECT_LE(s.Documents[static_cast<size_t>(id)].Step, s.StepNumber);
+    for (int32_t id : s.PageDocumentIds) EXPECT_LE(s.Project.Documents[static_cast<size_t>(id)].Step, s.Project.StepNumber);
   }
 }
 
@@ -214,11 +214,11 @@ TEST(SessionSteps, AFavouriteKeepsItsMarkWhileHidden) {
     const std::string favourite = s.PageList[0].front().Url;
     f.Click("AddToFavorites0");
     f.Loaded();
-    ASSERT_EQ(s.Counters.AllFavoriteLinks, 1);
+    ASSERT_EQ(s.Project.Counters.AllFavoriteLinks, 1);
     f.Click(c.hide);
     f.Loaded();
     s.ShowResults(-2, 0);
-    EXPECT_EQ(s.Counters.AllFavoriteLinks, 0);  // not shown
+    EXPECT_EQ(s.Project.Counters.AllFavoriteLinks, 0);  // not shown
     if (c.view) f.Click(c.view);
     if (std::string(c.showAgain) == "undo") {
       s.BtnBackClick();
@@ -227,8 +227,8 @@ TEST(SessionSteps, AFavouriteKeepsItsMarkWhileHidden) {
       f.Loaded();
     }
     s.ShowResults(-2, 0);
-    EXPECT_EQ(s.Documents[static_cast<size_t>(s.DocumentOfUrl(favourite))].Flags & 1, 1);
-    EXPECT_EQ(s.Counters.AllFavoriteLinks, 1);
+    EXPECT_EQ(s.Project.Documents[static_cast<size_t>(s.DocumentOfUrl(favourite))].Flags & 1, 1);
+    EXPECT_EQ(s.Project.Counters.AllFavoriteLinks, 1);
   }
 }
 
@@ -253,7 +253,7 @@ TEST(SessionSteps, AnEmptyQueryIsNoScope) {
        "alpha", ""},
       {"StoredAndRefreshed",
        [](TPageSession& f) {
-         f.S().Scope.Add({}, {});  // as an older project may hold it
+         f.S().Project.Scope.Add({}, {});  // as an older project may hold it
          f.S().fullRefreshClick();
          f.view.RunAllQueued();
        },
