@@ -805,26 +805,30 @@ bool ReadLegacyProject(TStream& stream, TProjectFileParts& parts) {
   }
 }
 
-TProjectOpen OpenProjectFile(std::u16string_view fileName, TProjectFileParts& parts) {
-  if (!platform::RegularFileExists(fileName)) return TProjectOpen::Failed;
-  TFileStreamW file(fileName, TFileStreamW::fmOpenRead | TFileStreamW::fmShareDenyNone);
-  if (!file.HandleValid()) return TProjectOpen::Failed;
+TProjectOpen OpenProjectStream(TStream& stream, TProjectFileParts& parts) {
   // Anything shorter than the frame is no project of either form.
-  if (file.Size() < kFrameSize) return TProjectOpen::Failed;
+  if (stream.Size() < kFrameSize || stream.Seek(0, TSeekOrigin::soBeginning) != 0) return TProjectOpen::Failed;
   TFrameHeader frame;
-  if (!ReadFrameHeader(file, frame)) return TProjectOpen::Failed;
+  if (!ReadFrameHeader(stream, frame)) return TProjectOpen::Failed;
   bool loaded = false;
   if (frame.Magic == kMagicFPKP) {
     if (frame.Version == 1) return TProjectOpen::Version1;
     if (frame.Version != kProjectVersion) return TProjectOpen::Failed;
-    loaded = ReadProjectV4(file, parts);
+    loaded = ReadProjectV4(stream, parts);
   } else if ((frame.Magic & 0xFFFF) >> 1 == kTagProjectDictionaries) {
-    if (file.Seek(0, TSeekOrigin::soBeginning) != 0) return TProjectOpen::Failed;
-    loaded = ReadLegacyProject(file, parts);
+    if (stream.Seek(0, TSeekOrigin::soBeginning) != 0) return TProjectOpen::Failed;
+    loaded = ReadLegacyProject(stream, parts);
   }
   if (!loaded) return TProjectOpen::Failed;
   FinishOpen(parts);
   return TProjectOpen::Loaded;
+}
+
+TProjectOpen OpenProjectFile(std::u16string_view fileName, TProjectFileParts& parts) {
+  if (!platform::RegularFileExists(fileName)) return TProjectOpen::Failed;
+  TFileStreamW file(fileName, TFileStreamW::fmOpenRead | TFileStreamW::fmShareDenyNone);
+  if (!file.HandleValid()) return TProjectOpen::Failed;
+  return OpenProjectStream(file, parts);
 }
 
 int32_t FindProjectEngine(const std::vector<std::u16string>& displayNames, std::u16string_view name) {

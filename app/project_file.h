@@ -212,6 +212,8 @@ enum class TProjectOpen : int32_t {
 // Then the settings are in parts.Settings, the documents have no old or new
 // flag and the counters and mark counters are counted.
 TProjectOpen OpenProjectFile(std::u16string_view fileName, TProjectFileParts& parts);
+// The same over a stream holding the whole file.
+TProjectOpen OpenProjectStream(TStream& stream, TProjectFileParts& parts);
 // The bodies, the stream at the first tag. True when read and applied.
 bool ReadProjectV4(TStream& stream, TProjectFileParts& parts);
 bool ReadLegacyProject(TStream& stream, TProjectFileParts& parts);
