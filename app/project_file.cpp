@@ -756,7 +756,10 @@ bool ApplyLegacy(TProjectData& data, TProjectFileParts& parts) {
   }
   const auto steps = static_cast<int32_t>(data.LegacyStepKeys.size());
   for (TMetaSearchList& d : data.Documents) d.Step = steps;
-  TakeDocuments(parts, data.Documents);
+  // The key state names documents by their index in the file: it follows
+  // the documents kept, and a reference to none goes.
+  const std::vector<int32_t> newIndex = TakeDocuments(parts, data.Documents);
+  for (const int32_t kind : {kKindDocuments, kKindMarks, kKindAnnounced}) parts.Steps.Ring().RenumberKind(kind, newIndex);
   project.StepKeys = data.LegacyStepKeys;
   project.StepNumber = steps;
   parts.Steps.SetNoQuery(parts.ScopeFlag, true);

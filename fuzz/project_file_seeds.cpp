@@ -54,4 +54,5 @@ KESTRUNE_SEEDS(project_file) {
   WriteSeed(folder, "hand_made.kqp", test::HandMadeV4(24, 0));
   WriteSeed(folder, "long_header.kqp", test::HandMadeV4(30, 0));
   WriteSeed(folder, "headerless.kqp", test::HandMadeLegacy());
+  WriteSeed(folder, "headerless_key_state.kqp", test::HandMadeLegacy(true));
 }

@@ -9,6 +9,7 @@
 #include "core/frame.h"
 #include "core/stream.h"
 #include "core/tag_stream.h"
+#include "network/control_keys.h"
 #include "search/meta_search_list.h"
 
 namespace kestrune::test {
@@ -88,7 +89,7 @@ inline std::string HandMadeV4(int32_t headerLength, int32_t markPosition, int32_
 }
 
 // The headerless form: 8-bit strings, steps as nested tags.
-inline std::string HandMadeLegacy() {
+inline std::string HandMadeLegacy(bool withKeyState = false) {
   TMemoryStream stream;
   TTagStream t(&stream);
   t.BeginTag(0x4000);
@@ -131,6 +132,16 @@ inline std::string HandMadeLegacy() {
   t.WriteInteger(2);
   t.WriteByte(1);
   t.EndTag();
+  if (withKeyState) {
+    // The map's key state: marks of the second document and of one the
+    // file does not hold.
+    IControlKeys ring;
+    ring.SetValue(kKindMarks, 1, -2.0f, true);
+    ring.SetValue(kKindMarks, 5, -1.0f, true);
+    t.BeginTag(0x400A);
+    ring.SaveToTagStream(t);
+    t.EndTag();
+  }
   t.BeginTag(0x400B);
   t.WriteBoolean(true);
   t.EndTag();

@@ -256,7 +256,7 @@ TEST(ProjectFile, AHandMadeFileOpensWithItsFieldsInPlace) {
 
 TEST(ProjectFile, AHeaderlessFileOpensThroughTheOlderReader) {
   TempDir dir;
-  WriteFileBytes(dir.File("old.kqp"), HandMadeLegacy());
+  WriteFileBytes(dir.File("old.kqp"), HandMadeLegacy(true));
   TSide side;
   TProjectFileParts parts = side.Parts();
   ASSERT_EQ(OpenProjectFile(dir.WFile("old.kqp"), parts), TProjectOpen::Loaded);
@@ -271,6 +271,9 @@ TEST(ProjectFile, AHeaderlessFileOpensThroughTheOlderReader) {
   EXPECT_FALSE(parts.ExcludedView);
   ASSERT_EQ(parts.Dictionaries.size(), 1u);
   EXPECT_EQ(parts.Dictionaries[0].FileName, u"en.dws");
+  // The mark of a document the file does not hold went.
+  EXPECT_EQ(side.Marks(), (std::vector<std::pair<int32_t, float>>{{1, -2.0f}}));
+  EXPECT_EQ(side.project.Counters.HiddenSites, 1);
 }
 
 TEST(ProjectFile, TheFirstBytesChooseTheReader) {
@@ -336,7 +339,7 @@ TEST(ProjectFile, EveryCutAndRandomDamageIsRefusedOrReadWhole) {
     const bool whole = std::find(ends.begin(), ends.end(), n) != ends.end();
     EXPECT_EQ(ParseProjectV4(stream, data), whole) << "cut at " << n;
   }
-  const std::string legacy = HandMadeLegacy();
+  const std::string legacy = HandMadeLegacy(true);
   const std::vector<size_t> legacyEnds = TagEnds(legacy);
   for (size_t n = 0; n < legacy.size(); ++n) {
     TProjectData data;
