@@ -1,0 +1,415 @@
+// The project file: a scripted project saved and opened again, files laid
+// out by hand in both forms, the checks against damaged input, and a save
+// that cannot replace its target.
+#include "app/project_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/project_note.h"
+#include "core/frame.h"
+#include "core/tag_stream.h"
+#include "tests/app/project/hand_made_projects.h"
+#include "tests/language/morphology_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrune {
+namespace {
+
+using test::HandMadeLegacy;
+using test::HandMadeV4;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+// A dictionary file of id 9 with the given words.
+std::u16string DictionaryFile(const TempDir& dir, const std::string& name, const std::vector<std::u16string>& words) {
+  TIWordDictionary dict;
+  dict.SetDictID(9);
+  for (const std::u16string& w : words) dict.AddWord(w, 0, -1);
+  const std::u16string file = dir.WFile(name);
+  EXPECT_EQ(test::SaveDictionaryFile(dict, file), 0);
+  return file;
+}
+
+TMetaSearchList Document(const std::string& url, int32_t step, int32_t flags) {
+  TMetaSearchList d;
+  d.Url = url;
+  d.Title = u"title " + std::u16string(url.begin(), url.end());
+  d.Annotation = u"about ü";
+  d.Label = "1 - Mojeek";
+  d.Value = 0.5f;
+  d.QueryNumber = step - 1;
+  d.Step = step;
+  d.Flags = flags;
+  return d;
+}
+
+// One project with what it needs around it.
+struct TSide {
+  TProject project;
+  IControlKeys ring;
+  TSearchSteps steps{ring, [] { return false; }};
+  TPhraseWordDictionary words;
+  std::vector<std::string> log;
+  TProjectFileParts Parts() {
+    TProjectFileParts parts{project, steps, words};
+    parts.Log = [this](std::string_view line) { log.emplace_back(line); };
+    return parts;
+  }
+  std::u16string Text(int32_t id) {
+    TWDWord* w = words.GetWord(id);
+    return w ? w->GetText() : u"?";
+  }
+  std::vector<std::u16string> Texts(const TNNKeys& keys) {
+    std::vector<std::u16string> texts;
+    for (const TNNKey& k : keys) texts.push_back(Text(k.Id) + u"=" + std::u16string(1, char16_t(u'0' + (k.Weight > 0))));
+    return texts;
+  }
+  std::vector<std::pair<int32_t, float>> Marks() {
+    std::vector<std::pair<int32_t, float>> marks;
+    for (const TControlKeyCell& c : ring.GetCurrent()[kKindMarks]) marks.emplace_back(c.Key.Id, c.Key.Weight);
+    std::sort(marks.begin(), marks.end());
+    return marks;
+  }
+};
+
+// The scripted project: a dictionary of three words, an own word, a phrase,
+// four documents (the last of an undone search), marks, two steps, two
+// scopes, settings and stop words.
+struct TScripted {
+  TempDir dir;
+  TSide side;
+  TProjectSettings settings{u"Mojeek,Wikipedia,", u"Mojeek", 40, 25, 1, true, u"first\r\nsecond", u"Ann"};
+  int32_t walk = 0, house = 2, own = -1, phrase = -1;
+
+  TScripted() {
+    EXPECT_EQ(side.words.LoadFromFile(DictionaryFile(dir, "en.dws", {u"walk", u"talk", u"house"})), 0);
+    own = side.words.AddWord(u"kestrel", 0, -1);
+    TPhrase p;
+    p.Entries = {{walk, 0, 9}, {own, 0, 9}};
+    p.Value = 7;
+    phrase = TPhraseWordDictionary::kPhraseBase + side.words.AddPhrase(p);
+    TProject& pr = side.project;
+    pr.Documents = {Document("http://a/", 1, kFlagFavorite), Document("http://b/", 1, kFlagOld),
+                    Document("http://c/", 2, kFlagNew), Document("http://d/", 3, 0)};
+    pr.StepKeys = {{{walk, 1.0f}}, {{own, 1.0f}, {phrase, 1.0f}}, {{house, 1.0f}}};
+    pr.StepNumber = 2;
+    pr.StopWords = {u"the", u"of"};
+    pr.Scope.Add({{walk, 1.0f}}, {{house, -10000.0f}});
+    pr.Scope.Add({{own, 1.0f}}, {});
+    pr.Scope.SetCurrent(0);
+    side.steps.SetMark(1, -1.0f);
+    side.steps.SetMark(2, -2.0f);
+    side.steps.SetMark(0, -3.0f);
+    side.steps.SetMark(3, -1.0f);  // a document that is not saved
+  }
+  TProjectFileParts Parts() {
+    TProjectFileParts parts = side.Parts();
+    parts.Dictionaries = {{true, u"en.dws", u"English", u"Ann", u"Words", {1, 9, 0, 1252, 3, 0}}};
+    parts.Settings = settings;
+    parts.QueryText = u"walk kestrel";
+    return parts;
+  }
+  std::u16string Save(bool skipOldLinks) {
+    const std::u16string file = dir.WFile("p.kqp");
+    EXPECT_EQ(SaveProject(file, skipOldLinks, Parts()), 0);
+    return file;
+  }
+};
+
+TEST(ProjectFile, SaveAndOpenKeepTheProject) {
+  struct Case {
+    const char* name;
+    bool skipOldLinks;
+    std::vector<std::string> urls;
+    std::vector<std::pair<int32_t, float>> marks;
+  };
+  const std::vector<Case> cases = {
+      {"every document of the shown steps", false, {"http://a/", "http://b/", "http://c/"},
+       {{0, -3.0f}, {1, -1.0f}, {2, -2.0f}}},
+      {"old links left out, the marks follow", true, {"http://a/", "http://c/"}, {{0, -3.0f}, {1, -2.0f}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TScripted scripted;
+    const std::u16string file = scripted.Save(c.skipOldLinks);
+    TSide opened;
+    ASSERT_EQ(opened.words.LoadFromFile(scripted.dir.WFile("en.dws")), 0);
+    std::vector<TProjectDictionary> dictionaries;
+    TProjectFileParts parts = opened.Parts();
+    parts.LoadDictionaries = [&](const std::vector<TProjectDictionary>& d) {
+      dictionaries = d;
+      return true;
+    };
+    ASSERT_EQ(OpenProjectFile(file, parts), TProjectOpen::Loaded);
+
+    std::vector<std::string> urls;
+    for (const TMetaSearchList& d : opened.project.Documents) {
+      urls.push_back(d.Url);
+      EXPECT_EQ(d.Flags & (kFlagOld | kFlagNew), 0) << d.Url;
+      EXPECT_EQ(d.Annotation, u"about ü");
+      EXPECT_EQ(d.Label, "1 - Mojeek");
+    }
+    EXPECT_EQ(urls, c.urls);
+    EXPECT_EQ(opened.project.Documents[0].Flags, kFlagFavorite);
+    EXPECT_EQ(opened.project.DocumentOfUrl("http://c/"), static_cast<int32_t>(c.urls.size()) - 1);
+    EXPECT_EQ(opened.Marks(), c.marks);
+    EXPECT_EQ(dictionaries, scripted.Parts().Dictionaries);
+
+    ASSERT_EQ(opened.project.StepKeys.size(), 2u);
+    EXPECT_EQ(opened.project.StepNumber, 2);
+    EXPECT_EQ(opened.Texts(opened.project.StepKeys[0]), (std::vector<std::u16string>{u"walk=1"}));
+    EXPECT_EQ(opened.Texts(opened.project.StepKeys[1]), (std::vector<std::u16string>{u"kestrel=1", u"walk kestrel=1"}));
+    const TTScopeWords scopes = opened.project.Scope.GetScopes();
+    ASSERT_EQ(scopes.size(), 2u);
+    EXPECT_EQ(opened.Texts(scopes[0].Included), (std::vector<std::u16string>{u"walk=1"}));
+    EXPECT_EQ(scopes[0].Excluded, (TNNKeys{{2, -10000.0f}}));
+    EXPECT_EQ(opened.Texts(scopes[1].Included), (std::vector<std::u16string>{u"kestrel=1"}));
+    EXPECT_EQ(opened.project.Scope.CurrentIndex(), 0);
+
+    TProjectSettings expected = scripted.settings;
+    expected.Note.clear();  // the note and the author are for the preview only
+    expected.Author.clear();
+    EXPECT_EQ(parts.Settings, expected);
+    EXPECT_EQ(parts.QueryText, u"walk kestrel");
+    EXPECT_EQ(opened.project.StopWords, (std::vector<std::u16string>{u"the", u"of"}));
+    EXPECT_EQ(opened.words.PhraseCount(), 1);
+    EXPECT_TRUE(opened.words.HasPhraseIndex());
+    EXPECT_EQ(ReadProjectNote(file), u"firstsecond");
+    EXPECT_EQ(ReadProjectAuthor(file), u"Ann");
+  }
+}
+
+TEST(ProjectFile, TheWriterLaysOutTheTagsInTheirOrder) {
+  TempDir dir;
+  TSide side;
+  side.project.Documents = {Document("http://a/", 1, kFlagFavorite | kFlagNew)};
+  TMetaSearchList& d = side.project.Documents[0];
+  d.Annotation = u"about";
+  d.Title = u"title";
+  d.QueryNumber = 7;
+  d.Position = 0;
+  side.project.StepKeys = {{}};
+  side.project.StepNumber = 1;
+  side.project.StopWords = {u"the"};
+  side.steps.SetMark(0, -1.0f);
+  TProjectFileParts parts = side.Parts();
+  TWDFileHeader header{0x04030201, -286331154, 0xEEEEEEEE, 0xEEEEEEEE, -286331154, -286331154};
+  parts.Dictionaries = {{true, u"en.dws", u"English", u"Ann", u"Words", header}};
+  parts.Settings = {u"Mojeek,", u"Mojeek", 40, 25, 1, true, u"no\r\nte", u"Ann"};
+  parts.QueryText = u"walk";
+  ASSERT_EQ(SaveProject(dir.WFile("p.kqp"), false, parts), 0);
+  EXPECT_EQ(ReadFileBytes(dir.File("p.kqp")), HandMadeV4(24, 0));
+}
+
+TEST(ProjectFile, AHandMadeFileOpensWithItsFieldsInPlace) {
+  struct Case {
+    const char* name;
+    int32_t headerLength;
+    int32_t mark;
+    int32_t documents;
+    bool loads;
+  };
+  const std::vector<Case> cases = {
+      {"as written", 24, 0, 1, true},
+      {"a longer header keeps its first 24 bytes", 30, 0, 1, true},
+      {"a shorter header", 4, 0, 1, true},
+      {"a negative header length", -1, 0, 1, false},
+      {"a mark beyond the documents", 24, 1, 1, false},
+      {"a negative mark", 24, -1, 1, false},
+      {"more documents than the tag holds", 24, 0, 1000000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    WriteFileBytes(dir.File("p.kqp"), HandMadeV4(c.headerLength, c.mark, c.documents));
+    TSide side;
+    side.project.StopWords = {u"kept"};
+    TProjectFileParts parts = side.Parts();
+    ASSERT_EQ(OpenProjectFile(dir.WFile("p.kqp"), parts), c.loads ? TProjectOpen::Loaded : TProjectOpen::Failed);
+    if (!c.loads) {
+      // Nothing of the file reached the project.
+      EXPECT_EQ(side.project.StopWords, (std::vector<std::u16string>{u"kept"}));
+      EXPECT_TRUE(side.project.Documents.empty());
+      continue;
+    }
+    ASSERT_EQ(parts.Dictionaries.size(), 1u);
+    EXPECT_EQ(parts.Dictionaries[0].Author, u"Ann");
+    EXPECT_EQ(parts.Dictionaries[0].Description, u"Words");
+    EXPECT_EQ(parts.Dictionaries[0].Header.Version, 0x04030201);
+    EXPECT_EQ(parts.Dictionaries[0].Header.DictID, c.headerLength >= 8 ? -286331154 : 0);
+    ASSERT_EQ(side.project.Documents.size(), 1u);
+    EXPECT_EQ(side.project.Documents[0].QueryNumber, 7);
+    EXPECT_EQ(side.project.Documents[0].Flags, kFlagFavorite);
+    EXPECT_EQ(side.project.StopWords, (std::vector<std::u16string>{u"the"}));
+    EXPECT_EQ(side.Marks(), (std::vector<std::pair<int32_t, float>>{{0, -1.0f}}));
+    EXPECT_EQ(side.project.Counters.RemovedLinks, 1);
+    EXPECT_EQ(parts.Settings.TrackPosContext, 25);
+  }
+}
+
+TEST(ProjectFile, AHeaderlessFileOpensThroughTheOlderReader) {
+  TempDir dir;
+  WriteFileBytes(dir.File("old.kqp"), HandMadeLegacy(true));
+  TSide side;
+  TProjectFileParts parts = side.Parts();
+  ASSERT_EQ(OpenProjectFile(dir.WFile("old.kqp"), parts), TProjectOpen::Loaded);
+  ASSERT_EQ(side.project.Documents.size(), 2u);
+  EXPECT_EQ(side.project.Documents[1].Url, "http://b/");
+  EXPECT_EQ(side.project.Documents[1].Step, 2);
+  EXPECT_EQ(side.project.StepKeys, (std::vector<TNNKeys>{{{5, 1.0f}}, {{6, 1.0f}}}));
+  EXPECT_EQ(side.project.Scope.Count(), 2);
+  EXPECT_EQ(side.project.Scope.CurrentIndex(), 1);
+  EXPECT_EQ(parts.Settings.CurrentEngine, u"Wikipedia");
+  EXPECT_EQ(parts.Settings.TrackPosExact, 2);
+  EXPECT_FALSE(parts.ExcludedView);
+  ASSERT_EQ(parts.Dictionaries.size(), 1u);
+  EXPECT_EQ(parts.Dictionaries[0].FileName, u"en.dws");
+  // The mark of a document the file does not hold went.
+  EXPECT_EQ(side.Marks(), (std::vector<std::pair<int32_t, float>>{{1, -2.0f}}));
+  EXPECT_EQ(side.project.Counters.HiddenSites, 1);
+}
+
+TEST(ProjectFile, TheFirstBytesChooseTheReader) {
+  const std::string legacy = HandMadeLegacy();
+  const std::string v4 = HandMadeV4(24, 0);
+  auto framed = [&](uint32_t version) {
+    std::string bytes = v4;
+    bytes[8] = static_cast<char>(version);
+    return bytes;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    TProjectOpen result;
+  };
+  const std::vector<Case> cases = {
+      {"version 4", v4, TProjectOpen::Loaded},
+      {"version 1 has its own message", framed(1), TProjectOpen::Version1},
+      {"version 2", framed(2), TProjectOpen::Failed},
+      {"version 3", framed(3), TProjectOpen::Failed},
+      {"version 5", framed(5), TProjectOpen::Failed},
+      {"headerless", legacy, TProjectOpen::Loaded},
+      {"another kind of file", std::string(64, 'x'), TProjectOpen::Failed},
+      {"under 16 bytes", legacy.substr(0, 15), TProjectOpen::Failed},
+      {"empty", "", TProjectOpen::Failed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    WriteFileBytes(dir.File("p.kqp"), c.bytes);
+    TSide side;
+    TProjectFileParts parts = side.Parts();
+    EXPECT_EQ(OpenProjectFile(dir.WFile("p.kqp"), parts), c.result);
+  }
+  TSide side;
+  TProjectFileParts parts = side.Parts();
+  EXPECT_EQ(OpenProjectFile(u"/nonexistent/p.kqp", parts), TProjectOpen::Failed);
+}
+
+// The ends of the top-level tags of a body: a cut there leaves a shorter
+// file that is still whole.
+std::vector<size_t> TagEnds(const std::string& body) {
+  TMemoryStream stream(body.data(), body.size());
+  TTagStream tags(&stream);
+  std::vector<size_t> ends = {0};
+  while (!tags.EndOfStream() && tags.ReadTag() > 0) {
+    tags.LeaveTag();
+    ends.push_back(static_cast<size_t>(tags.Position()));
+  }
+  return ends;
+}
+
+TEST(ProjectFile, EveryCutAndRandomDamageIsRefusedOrReadWhole) {
+  TScripted scripted;
+  scripted.Save(false);
+  const std::string file = ReadFileBytes(scripted.dir.File("p.kqp"));
+  const std::string body = file.substr(16);
+  const std::vector<size_t> ends = TagEnds(body);
+  ASSERT_EQ(ends.back(), body.size());
+  for (size_t n = 0; n < body.size(); ++n) {
+    TProjectData data;
+    TMemoryStream stream(body.data(), n);
+    const bool whole = std::find(ends.begin(), ends.end(), n) != ends.end();
+    EXPECT_EQ(ParseProjectV4(stream, data), whole) << "cut at " << n;
+  }
+  const std::string legacy = HandMadeLegacy(true);
+  const std::vector<size_t> legacyEnds = TagEnds(legacy);
+  for (size_t n = 0; n < legacy.size(); ++n) {
+    TProjectData data;
+    TMemoryStream stream(legacy.data(), n);
+    const bool whole = std::find(legacyEnds.begin(), legacyEnds.end(), n) != legacyEnds.end();
+    EXPECT_EQ(ParseLegacyProject(stream, data), whole) << "cut at " << n;
+  }
+  std::mt19937 random(33);
+  for (int round = 0; round < 300; ++round) {
+    std::string damaged = round % 2 ? body : legacy;
+    for (int flips = 0; flips < 4; ++flips) damaged[random() % damaged.size()] = static_cast<char>(random());
+    TSide side;
+    TProjectFileParts parts = side.Parts();
+    TMemoryStream stream(damaged.data(), damaged.size());
+    if (round % 2) {
+      ReadProjectV4(stream, parts);
+    } else {
+      ReadLegacyProject(stream, parts);
+    }
+  }
+}
+
+TEST(ProjectFile, OwnWordsKeepTheirTextsWhenTheDictionaryGrew) {
+  TScripted scripted;
+  const std::u16string file = scripted.Save(false);
+  TSide opened;
+  // The same language's file now holds more words before the own one.
+  ASSERT_EQ(opened.words.LoadFromFile(
+                DictionaryFile(scripted.dir, "big.dws", {u"walk", u"talk", u"house", u"mouse", u"fox"})),
+            0);
+  TProjectFileParts parts = opened.Parts();
+  ASSERT_EQ(OpenProjectFile(file, parts), TProjectOpen::Loaded);
+  const int32_t kestrel = opened.project.StepKeys[1][0].Id;
+  EXPECT_EQ(kestrel, 5);
+  EXPECT_EQ(opened.Text(kestrel), u"kestrel");
+  EXPECT_EQ(opened.Text(opened.project.StepKeys[0][0].Id), u"walk");
+  EXPECT_EQ(opened.Text(opened.project.Scope.GetScopes()[1].Included[0].Id), u"kestrel");
+  EXPECT_EQ(opened.Text(opened.project.StepKeys[1][1].Id), u"walk kestrel");
+  EXPECT_EQ(opened.Text(opened.words.Phrases()[0].Entries[1].WordIndex), u"kestrel");
+}
+
+TEST(ProjectFile, DocumentsAtCommandAddressesAreDroppedWithTheirMarks) {
+  TScripted scripted;
+  const std::u16string file = scripted.Save(false);
+  TSide opened;
+  TProjectFileParts parts = opened.Parts();
+  parts.Refused = [](std::string_view url) { return url == "http://a/"; };
+  ASSERT_EQ(OpenProjectFile(file, parts), TProjectOpen::Loaded);
+  ASSERT_EQ(opened.project.Documents.size(), 2u);
+  EXPECT_EQ(opened.project.Documents[0].Url, "http://b/");
+  EXPECT_EQ(opened.Marks(), (std::vector<std::pair<int32_t, float>>{{0, -1.0f}, {1, -2.0f}}));
+  ASSERT_EQ(opened.log.size(), 1u);
+  EXPECT_NE(opened.log[0].find("http://a/"), std::string::npos);
+}
+
+TEST(ProjectFile, AFailedSaveLeavesWhatStoodThere) {
+  TScripted scripted;
+  const std::string folder = scripted.dir.File("taken.kqp");
+  std::filesystem::create_directory(folder);
+  EXPECT_EQ(SaveProject(scripted.dir.WFile("taken.kqp"), false, scripted.Parts()), kProjectSaveError);
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  EXPECT_EQ(SaveProject(scripted.dir.WFile("missing/p.kqp"), false, scripted.Parts()), kProjectSaveError);
+}
+
+TEST(ProjectFile, TheEngineIsFoundInAnyLetterCase) {
+  const std::vector<std::u16string> engines = {u"Mojeek", u"Wikipedia"};
+  EXPECT_EQ(FindProjectEngine(engines, u"wikipedia"), 1);
+  EXPECT_EQ(FindProjectEngine(engines, u"MOJEEK"), 0);
+  EXPECT_EQ(FindProjectEngine(engines, u"Other"), -1);
+}
+
+}  // namespace
+}  // namespace kestrune
