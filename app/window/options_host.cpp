@@ -8,7 +8,7 @@
 namespace kestrune {
 
 void TSessionOptionsHost::ApplyLanguage() {
-  kestrune::ApplyLanguage(session_.LanguageFolder, session_.LngHeaders, session_.InterfaceLang);
+  kestrune::ApplyLanguage(session_.LanguageFolder, session_.LngHeaders, session_.Config.InterfaceLang);
 }
 
 void TSessionOptionsHost::ShowStartPage() { LogFile.Log("Options: the start page is not shown yet"); }
@@ -29,7 +29,7 @@ void TSessionOptionsHost::SetAdvertEngine(std::string_view templateName) {
 
 void TSessionOptionsHost::StopAdvertEngine() { LogFile.Log("Options: advertising engine stopped"); }
 
-bool TSessionOptionsHost::GetAdvancedMode() { return session_.Settings.AdvanceMode; }
+bool TSessionOptionsHost::GetAdvancedMode() { return session_.Config.Settings.AdvanceMode; }
 
 void TSessionOptionsHost::SetAdvancedMode(bool) {}  // advanced mode stays off
 
@@ -45,7 +45,7 @@ int32_t TSessionOptionsHost::AskNoDictionary(std::u16string_view text, bool& don
 }
 
 void TSessionOptionsHost::SetEngineBox(const std::vector<std::u16string>& items, int32_t selected) {
-  session_.EngineBoxItems = items;
+  session_.Config.EngineBoxItems = items;
   if (session_.View) session_.View->SetEngineItems(items, selected);
 }
 
@@ -65,22 +65,22 @@ void TSessionOptionsHost::EnableRefresh() {
 
 TOptionsFields TSessionOptionsHost::Fields() {
   TKestruneSession& s = session_;
-  return TOptionsFields{s.Settings,
-                        s.SavedOptions,
-                        s.FactoryOptions,
-                        s.LinksToDownload,
-                        s.Engines,
-                        s.CurrentEngineTemplate,
-                        s.AdvertisingBegun,
-                        s.DictionaryList,
+  return TOptionsFields{s.Config.Settings,
+                        s.Config.SavedOptions,
+                        s.Config.FactoryOptions,
+                        s.Config.LinksToDownload,
+                        s.Config.Engines,
+                        s.Config.CurrentEngineTemplate,
+                        s.Config.AdvertisingBegun,
+                        s.Config.DictionaryList,
                         s.LanguageList,
-                        s.InterfaceLang,
-                        s.ProjectName,
-                        s.EngineChangePending,
+                        s.Config.InterfaceLang,
+                        s.Project.ProjectName,
+                        s.Config.EngineChangePending,
                         ApplyDefaultsOnNewQuery,
                         MarkProjectChanged,
                         &s.TextParsing,
-                        s.EngineFolder(),
+                        s.Config.EngineFolder(),
                         s.DictionariesFolder()};
 }
 
