@@ -71,4 +71,10 @@ std::u16string ReadProjectNote(std::u16string_view fileName) { return ReadProjec
 
 std::u16string ReadProjectAuthor(std::u16string_view fileName) { return ReadProjectFile(fileName).Author; }
 
+std::u16string ProjectNotePreview(std::u16string_view fileName) {
+  const TProjectNote project = ReadProjectFile(fileName);
+  if (project.Author.empty()) return project.Note;
+  return u"Author: " + project.Author + u"\r\n" + project.Note;
+}
+
 }  // namespace kestrune

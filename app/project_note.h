@@ -42,4 +42,8 @@ std::u16string ReadProjectNote(std::u16string_view fileName);
 // The author of the project file; empty when there is none.
 std::u16string ReadProjectAuthor(std::u16string_view fileName);
 
+// The preview of the project open dialog: "Author: ", the author, CR LF and
+// the note when an author is stored, else the note alone.
+std::u16string ProjectNotePreview(std::u16string_view fileName);
+
 }  // namespace kestrune

@@ -3,6 +3,7 @@
 #include "app/connect_probe.h"
 #include "app/window/apply_language.h"
 #include "app/window/kestrune_main.h"
+#include "app/window/options_host.h"
 #include "app/window/scope_explorer.h"
 #include "ui/about_form.h"
 #include "ui/add_url_form.h"
@@ -68,6 +69,13 @@ std::unique_ptr<QWidget> CreateExploreForm(TKestruneSession& session) {
   return form;
 }
 
+// The options dialog over the session's settings and lists.
+std::unique_ptr<QWidget> CreateOptionsForm(TKestruneSession& session) {
+  std::unique_ptr<TOptionsForm> form = MakeSessionOptionsForm(session);
+  ApplyBuiltInLanguage(*form);
+  return form;
+}
+
 }  // namespace
 
 std::string ExplorerLangFolderName(const TKestruneSession& session) {
@@ -92,7 +100,7 @@ const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
       {"Tmanager", CreateManagerForm},
       {"TFAddUrl", CreatePlainForm<TFAddUrl>},
       {"Texploreform", CreateExploreForm},
-      {"TOptionsForm", nullptr},
+      {"TOptionsForm", CreateOptionsForm},
       {"TFAbout", CreateAboutForm},
       {"TfrmRedactor", CreateRedactor},
       {"TIForm", CreatePlainForm<TIForm>},

@@ -119,8 +119,8 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   EXPECT_EQ(forms, (std::vector<std::string>{
                        "FKestruneMain:Kestrune Search", "FMessNoDict:Warning", "QuestChSE:Search engine",
                        "ExceptionForm:Critical error", "Question:Unsaved project", "manager:manageR",
-                       "FAddUrl:Add link", "exploreform:Search scopes", "FAbout:About", "frmRedactor:",
-                       "IForm:List", "FConnect:Connect to proxy server"}));
+                       "FAddUrl:Add link", "exploreform:Search scopes", "OptionsForm:Options", "FAbout:About",
+                       "frmRedactor:", "IForm:List", "FConnect:Connect to proxy server"}));
   EXPECT_EQ(title, QString::fromUtf8("Kestrune Suche \xc3\xa4"));
   EXPECT_EQ(FKestruneMain, nullptr);
   EXPECT_EQ(FConnect, nullptr);

@@ -215,12 +215,16 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
          [&] {
            person.MoveTo(Aside(window));
            person.WaitForIdle(window);
-           // A word of the first snippet: "cold".
+           // A word of the first snippet: "cold". The page Undo asked for may still be loading: ask
+           // again until the loaded page answers.
+           QPoint at;
+           for (int attempt = 0; attempt < 200 && at.isNull(); ++attempt) {
            auto promise = std::make_shared<std::promise<QPoint>>();
            std::future<QPoint> future = promise->get_future();
            person.OnUi([&] {
              window.EmbeddedWB1->page()->runJavaScript(
                  "(function () {"
+                 " if (!document.body || document.readyState !== 'complete') return null;"
                  " var walk = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT), n;"
                  " while ((n = walk.nextNode())) {"
                  "  var i = n.data.indexOf('cold');"
@@ -238,7 +242,8 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
                  });
            });
            ASSERT_EQ(future.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-           const QPoint at = future.get();
+           at = future.get();
+           }
            ASSERT_FALSE(at.isNull());
            person.ClickAt(at, 3);
            EXPECT_TRUE(person.WaitFor([&] { return window.PopupMenuPage->isVisible(); }));
