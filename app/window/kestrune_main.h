@@ -218,6 +218,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   int32_t MapWidth() const override;
   int32_t MapHeight() const override;
   void SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) override;
+  void SetTrackBars(int32_t context, int32_t exact) override;
   void SelectEngineItem(int32_t index) override;
   void ShowHtml(std::u16string_view html) override;
   void ClearPageSelection() override;
@@ -228,7 +229,11 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   int32_t AskChangeEngine() override;
   int32_t AskSaveQuestion(bool& dontAsk) override;
   int32_t AskNoDictionary(std::u16string_view text, bool& dontAsk) override;
+  // The options form of the form table, modal; kIdOk after OK, else
+  // kIdCancel (also when the form does not exist).
   int32_t ShowOptionsForm(bool fromEngineBox) override;
+  // "Options": the form from its general page.
+  void BtnOptionsClick();
   void PostToUi(std::function<void()> call) override;
   void WaitUntil(const std::function<bool()>& done) override;
 
