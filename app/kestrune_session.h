@@ -54,6 +54,7 @@
 #include "app/search_steps.h"
 #include "app/search_engine.h"
 #include "app/session_settings.h"
+#include "app/update_check.h"
 #include "app/view_mode.h"
 #include "core/convertors.h"
 #include "core/keys.h"
@@ -224,6 +225,33 @@ class TKestruneSession : public IOptionsHost {
   void SetMainCaption(std::u16string_view caption) override;
   bool CurrentStepHasKeys() override;
   void EnableRefresh() override;
+
+  // ---- the update check and the news block (session_update.cpp) ----
+  // The check of the update server; made by the first Update1Click.
+  std::unique_ptr<TUpdateCheck> UpdateCheck;
+  // The check's one record, kept from its thread until TakeNews.
+  struct TNewsHandOver {
+    std::mutex Mutex;
+    std::optional<TUpdateResults> Results;
+  };
+  TNewsHandOver NewsHandOver;
+  // Asks the window to run TakeNews (its news event); called on the check's
+  // thread. Unset: the view's queued call (IMainView::PostToUi).
+  std::function<void()> OnPostNews;
+  // The check, made on first use: its record goes to NewsHandOver.
+  TUpdateCheck& MakeUpdateCheck();
+  // The check, once, in the interface language.
+  void Update1Click();
+  // The record kept from the check goes into UpdateCheck's fields, then the
+  // news block is shown. Nothing when none is kept.
+  void TakeNews();
+  // The window closes: the check's thread and a download end.
+  void StopUpdateCheck();
+  // The news block of the start page (PageResults.NewsString): the update's
+  // line when one was found, then up to three items; the start page is shown
+  // again when it is up and the block is not empty.
+  void ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version);
+  static std::u16string NewsBlockHtml(const TNewsItemS& items, bool updateFound, std::u16string_view version);
 
   // ---- stand-ins until the meta-search run and the result display exist ----
   int32_t NewSearchRequests = 0;   // StartNewSearch calls

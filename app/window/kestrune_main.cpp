@@ -32,6 +32,7 @@
 #include "platform/text.h"
 #include "ui/options_form.h"
 #include "ui/question_forms.h"
+#include "ui/update_form.h"
 
 namespace kestrune {
 
@@ -89,6 +90,13 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   ConnectComponents();
   qApp->installEventFilter(this);
   session_.OnApplyLanguage = [this] { ApplyLanguage(); };
+  // The update check: Timer1 starts it, its record arrives as kNewsEvent.
+  OnUpdateCheckTimer = [this] { session_.Update1Click(); };
+  OnUpdateFound = [this] { ShowUpdateForm(); };
+  OnNews = [this] { session_.TakeNews(); };
+  OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
+  session_.OnShowUpdateForm = [this] { ShowUpdateForm(); };
+  session_.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
   session_.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
@@ -109,6 +117,9 @@ TFKestruneMain::~TFKestruneMain() {
   session_.OnSearchRunEnded = nullptr;
   session_.OnHelp = nullptr;
   session_.OnApplyLanguage = nullptr;
+  session_.OnShowUpdateForm = nullptr;
+  session_.StopUpdateCheck();  // nothing more is posted to this window
+  session_.OnPostNews = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
@@ -696,6 +707,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   session_.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
+  if (OnStopUpdateCheck) OnStopUpdateCheck();
   if (OnClosed) OnClosed();
 }
 
@@ -867,6 +879,22 @@ int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
 }
 
 void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
+
+void TFKestruneMain::ShowUpdateForm() {
+  if (!session_.UpdateCheck) {
+    LogFile.Log("The update form has no update check to show", 1);
+    return;
+  }
+  if (!updateForm_) {
+    updateForm_ = new TFUpdate(*session_.UpdateCheck, session_.InstallerPath, this);
+    ApplyBuiltInLanguage(*updateForm_);
+    ApplyLanguage();
+  }
+  TLngHeader header;
+  FindLngHeader(session_.Config.InterfaceLang, session_.LngHeaders, header);
+  updateForm_->ShowModal(header.CodePage);
+  if (!session_.InstallerPath.empty()) close();
+}
 
 void TFKestruneMain::PostToUi(std::function<void()> call) {
   QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);

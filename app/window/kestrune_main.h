@@ -66,6 +66,8 @@
 
 namespace kestrune {
 
+class TFUpdate;
+
 // The window messages of the update check, as event types posted to the
 // main window.
 inline constexpr int32_t kWmUser = 0x400;
@@ -116,6 +118,8 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   std::function<void()> OnUpdateFound;
   // kNewsEvent: the news block of the start page.
   std::function<void()> OnNews;
+  // The window closes (before OnClosed): the update check stops.
+  std::function<void()> OnStopUpdateCheck;
   // F1: the Help button's action.
   std::function<void()> OnHelp;
   // The project named on the command line, opened at the first show.
@@ -234,6 +238,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   int32_t ShowOptionsForm(bool fromEngineBox) override;
   // "Options": the form from its general page.
   void BtnOptionsClick();
+  // The update form, modal, made on first use; the window closes when it
+  // stored an installer (the session's InstallerPath).
+  void ShowUpdateForm();
   void PostToUi(std::function<void()> call) override;
   void WaitUntil(const std::function<bool()>& done) override;
 
@@ -282,6 +289,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   bool shown_ = false;
   bool showQueued_ = false;
   bool closeAfterSearch_ = false;
+  TFUpdate* updateForm_ = nullptr;  // a child, made on first use
   // Where the map's popup menu opened (Panel1's pixels) and the key under it.
   QPoint popupPoint_;
   int32_t popupWord_ = -1;

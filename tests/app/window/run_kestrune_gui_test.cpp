@@ -183,6 +183,33 @@ TEST(RunKestrune, TheOptionsButtonOpensTheOptionsForm) {
   }
 }
 
+// The update check at start against a server that is not there (a closed
+// port): it ends quietly, with no box, and the window closes as usual.
+TEST(RunKestrune, TheUpdateCheckAgainstAClosedPortShowsNoBox) {
+  test::TestProgram program;
+  test::ScopedEnv noProxy("no_proxy", "*");
+  {
+    platform::SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kSettingsKey, true));
+    store.WriteString(kUpdateServerValue, "127.0.0.1:1");
+  }
+  std::vector<std::u16string> boxes;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
+    boxes.emplace_back(text);
+    return platform::kIdOk;
+  });
+  bool done = false;
+  const int status = RunProgram(nullptr, [](TFKestruneMain&) {}, nullptr, [&](TFKestruneMain& main) {
+    done = QTest::qWaitFor(
+        [&] { return main.Session().UpdateCheck && main.Session().UpdateCheck->CheckDone.load(); }, 8000);
+  });
+  platform::SetMessageBoxHandler({});
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST(RunKestrune, OnlyAnInstallerInTheUpdateFolderReachesTheOpener) {
   struct Case {
     const char* installer;  // relative to the program folder
