@@ -227,14 +227,15 @@ class TKestruneSession : public IOptionsHost {
   void EnableRefresh() override;
 
   // ---- the update check and the news block (session_update.cpp) ----
-  // The check of the update server; made by the first Update1Click.
-  std::unique_ptr<TUpdateCheck> UpdateCheck;
   // The check's one record, kept from its thread until TakeNews.
   struct TNewsHandOver {
     std::mutex Mutex;
     std::optional<TUpdateResults> Results;
   };
   TNewsHandOver NewsHandOver;
+  // The check of the update server; made by the first Update1Click. It goes
+  // (its thread joined) before the hand-over it writes to.
+  std::unique_ptr<TUpdateCheck> UpdateCheck;
   // Asks the window to run TakeNews (its news event); called on the check's
   // thread. Unset: the view's queued call (IMainView::PostToUi).
   std::function<void()> OnPostNews;
