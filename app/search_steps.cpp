@@ -122,8 +122,12 @@ int32_t TSearchSteps::ScopeIndex() const {
 }
 
 void TSearchSteps::SetScopeIndex(int32_t index) {
+  ClearScopeIndex();
+  ring_.SetValue(kKindScopeIndex, index, 0.0f);
+}
+
+void TSearchSteps::ClearScopeIndex() {
   if (!ring_.GetCurrent()[kKindScopeIndex].empty()) ring_.ClearKind(kKindScopeIndex);
-  if (index >= 0) ring_.SetValue(kKindScopeIndex, index, 0.0f);
 }
 
 void TSearchSteps::SwapQueryAndExcluded() {

@@ -103,7 +103,10 @@ class TSearchSteps {
   void SnapshotScopes(const TTScopeWords& scopes);
   // Kind 11: the current scope; -1 when the step holds none.
   int32_t ScopeIndex() const;
+  // The step's current scope becomes `index` (the one entry of kind 11).
   void SetScopeIndex(int32_t index);
+  // The step holds no current scope.
+  void ClearScopeIndex();
 
   // The query and excluded words trade kinds 0 and 1 (the excluded-words
   // view keeps them traded); the hovered word is forgotten. Silent.

@@ -6,18 +6,17 @@ namespace kestrune {
 
 void TKestruneSession::ClearProject() {
   SetEnabled(TMainControl::IBitmapButton7, false);
-  Project.ProjectJustOpened = false;
+  // The documents, their addresses and keys, the counters, the stop words
+  // and the hidden sites; the scopes stay until New query.
+  Project.Clear();
   SearchEnd = TSearchEnd();
   if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
-  Project.StopWords.clear();
   WordDictionary.ClearMarks();
-  Project.HiddenSites.clear();
   FormsStore.Clear();
   if (Engine) Engine->Reset();
   EditedKeyId = -1;
   SearchJustRan = false;
   ViewMode = kViewNormal;
-  Project.Counters = TDocumentCounters();
   if (MapView) MapView->ClearMap();
   IControlKeys& steps = ContentMap.Steps();
   steps.ClearAll();
@@ -25,7 +24,6 @@ void TKestruneSession::ClearProject() {
   Steps.SetRemovedLinks(0);
   Steps.SetHiddenSites(0);
   Steps.SetStepNumber(0);
-  Project.StepNumber = 0;
   ContentMap.SetNoQueryMode(false);
   Steps.SetNoQuery(false);
   MapWordRefresh();
@@ -34,9 +32,6 @@ void TKestruneSession::ClearProject() {
     SetEnabled(control, false);
   }
   IContextMS1.Clear();
-  Project.IMetaList.Clear();
-  Project.Documents.clear();
-  Project.StepKeys.clear();
   SelectedDocuments.clear();
   StartPageFlags = {true, true};
   PageDocumentIds.clear();

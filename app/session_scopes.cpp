@@ -3,7 +3,6 @@
 // union, MarkScopeDocuments flags the documents no scope reaches any more,
 // and the full refresh downloads every scope again and flags what is new.
 #include <algorithm>
-#include <unordered_set>
 
 #include "app/connect_probe.h"
 #include "app/kestrune_session.h"
@@ -26,44 +25,24 @@ void CurrentScopeKeys(const TKestruneSession& session, TNNKeys& included, TNNKey
 
 }  // namespace
 
-void TKestruneSession::SnapshotScopes() {
-  IControlKeys& steps = ContentMap.Steps();
-  steps.ClearKind(IControlKeys::kScopeWordsKind);
-  steps.AddScopeWords(Project.Scope.GetScopes());
-}
+void TKestruneSession::SnapshotScopes() { Steps.SnapshotScopes(Project.Scope.GetScopes()); }
 
 void TKestruneSession::AddSearchScope() {
-  IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
-  // A query without query words is no scope: the engine would be sent an
-  // empty query for it.
-  if (!included.empty()) {
-    const int32_t count = Project.Scope.Count();
-    Project.Scope.Add(included, excluded);
-    if (Project.Scope.Count() != count) SnapshotScopes();
-  }
-  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
-  if (Project.Scope.Count() == 0) {
-    SetEnabled(TMainControl::fullRefresh, false);
-  } else {
-    SetEnabled(TMainControl::fullRefresh, true);
-    steps.SetValue(kKindScopeIndex, Project.Scope.CurrentIndex(), 0.0f);
-  }
+  if (Project.AddScope(included, excluded)) SnapshotScopes();
+  Project.Scope.Count() > 0 ? Steps.SetScopeIndex(Project.Scope.CurrentIndex()) : Steps.ClearScopeIndex();
+  SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   MarkScopeDocuments();
 }
 
 void TKestruneSession::UpdateScope(int32_t index) {
-  IControlKeys& steps = ContentMap.Steps();
   TNNKeys included;
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
-  const TTScopeWords before = Project.Scope.GetScopes();
-  Project.Scope.Replace(index, included, excluded);
-  if (Project.Scope.GetScopes() != before) SnapshotScopes();
-  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
-  if (Project.Scope.Count() > 0) steps.SetValue(kKindScopeIndex, Project.Scope.CurrentIndex(), 0.0f);
+  if (Project.ReplaceScope(index, included, excluded)) SnapshotScopes();
+  Project.Scope.Count() > 0 ? Steps.SetScopeIndex(Project.Scope.CurrentIndex()) : Steps.ClearScopeIndex();
   MarkScopeDocuments();
 }
 
@@ -103,8 +82,7 @@ void TKestruneSession::SelectScope(int32_t index) {
   ContentMap.SetNoQueryMode(false);
   steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f);
   Project.Scope.SetCurrent(index);
-  if (!steps.GetCurrent()[kKindScopeIndex].empty()) steps.ClearKind(kKindScopeIndex);
-  steps.SetValue(kKindScopeIndex, index, 0.0f);
+  Steps.SetScopeIndex(index);
   ContentMapReGenerate();
   ShowResults(kEditNone, kPageModeChosen);
 }
@@ -119,18 +97,7 @@ void TKestruneSession::pmScopeClick() {
 }
 
 void TKestruneSession::MarkScopeDocuments() {
-  const int32_t n = static_cast<int32_t>(Project.Documents.size());
-  std::unordered_set<int32_t> reached;
-  for (const TScopeWords& scope : Project.Scope.GetScopes()) {
-    TNNKeys keys = scope.Included;
-    keys.insert(keys.end(), scope.Excluded.begin(), scope.Excluded.end());
-    int32_t count = n;
-    TNNKeys found;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, found, 2);
-    count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
-    for (int32_t i = 0; i < count; ++i) reached.insert(found[static_cast<size_t>(i)].Id);
-  }
-  Project.MarkScopeDocuments(reached, ContentMap.Steps());
+  Project.MarkScopeDocuments(Project.ScopeReach(IContextMS1), ContentMap.Steps());
 }
 
 bool TKestruneSession::SearchAllScopes() {

@@ -306,6 +306,21 @@ void TProject::RebuildMarkCounters(IControlKeys& steps) {
   steps.SetValue(kKindHiddenSites, 0, static_cast<float>(Counters.HiddenSites), true);
 }
 
+std::unordered_set<int32_t> TProject::ScopeReach(TIContextMS& network) const {
+  const int32_t n = static_cast<int32_t>(Documents.size());
+  std::unordered_set<int32_t> reached;
+  for (const TScopeWords& scope : Scope.GetScopes()) {
+    TNNKeys keys = scope.Included;
+    keys.insert(keys.end(), scope.Excluded.begin(), scope.Excluded.end());
+    int32_t count = n;
+    TNNKeys found;
+    network.GetFiles(keys, TNNKeys(), count, found, 2);
+    count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
+    for (int32_t i = 0; i < count; ++i) reached.insert(found[static_cast<size_t>(i)].Id);
+  }
+  return reached;
+}
+
 void TProject::MarkScopeDocuments(const std::unordered_set<int32_t>& reached, const IControlKeys& steps) {
   const int32_t n = static_cast<int32_t>(Documents.size());
   std::vector<bool> marked(static_cast<size_t>(n), false);
@@ -331,6 +346,19 @@ void TProject::MarkScopeDocuments(const std::unordered_set<int32_t>& reached, co
       ++Counters.AllNewLinks;
     }
   }
+}
+
+bool TProject::AddScope(const TNNKeys& included, const TNNKeys& excluded) {
+  if (included.empty()) return false;
+  const int32_t count = Scope.Count();
+  Scope.Add(included, excluded);
+  return Scope.Count() != count;
+}
+
+bool TProject::ReplaceScope(int32_t index, const TNNKeys& included, const TNNKeys& excluded) {
+  const TTScopeWords before = Scope.GetScopes();
+  Scope.Replace(index, included, excluded);
+  return Scope.GetScopes() != before;
 }
 
 void TProject::ApplyStep(const TStepState& state) {

@@ -22,6 +22,7 @@
 
 #include "app/search_steps.h"
 #include "core/keys.h"
+#include "network/context_ms.h"
 #include "language/word_dictionary.h"
 #include "network/control_keys.h"
 #include "search/document_counters.h"
@@ -116,8 +117,19 @@ class TProject {
   // that flag (marked documents stay as they are); the old and new counters
   // of all documents recounted.
   void MarkScopeDocuments(const std::unordered_set<int32_t>& reached, const IControlKeys& steps);
+  // The documents the scopes reach: for each scope, the documents the
+  // network finds for its included and excluded keys.
+  std::unordered_set<int32_t> ScopeReach(TIContextMS& network) const;
   // The mark of a document in the current step; false when it has none.
   static bool MarkOf(const IControlKeys& steps, int32_t document, float& mark);
+
+  // ---- scopes ----
+  // The query becomes a scope (an equal one becomes current) unless it has
+  // no query words: a scope without them would send the engine an empty
+  // query. True when the list changed.
+  bool AddScope(const TNNKeys& included, const TNNKeys& excluded);
+  // Scope `index` gets the query; true when the list changed.
+  bool ReplaceScope(int32_t index, const TNNKeys& included, const TNNKeys& excluded);
 
   // ---- steps ----
   // A step restored by Undo or Redo: the counters it kept, its number of

@@ -268,6 +268,37 @@ TEST(ProjectScopes, DocumentsNoScopeReachesAreOldLinks) {
   EXPECT_EQ(f.project.Counters.AllNewLinks, 1);
 }
 
+TEST(ProjectScopes, AQueryBecomesAScopeOnlyWithQueryWords) {
+  struct Case {
+    const char* name;
+    TNNKeys included;
+    TNNKeys excluded;
+    bool changed;
+    int32_t count;
+    int32_t current;
+  };
+  // The project holds the scope {1} -{2} and then {3}, the second current.
+  const std::vector<Case> cases = {
+      {"no query words", {}, {{2, kExcludedWeight}}, false, 2, 1},
+      {"a new query", {{4, 1.0f}}, {}, true, 3, 2},
+      {"an equal scope becomes current", {{1, 1.0f}}, {{2, kExcludedWeight}}, false, 2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProject project;
+    ASSERT_TRUE(project.AddScope({{1, 1.0f}}, {{2, kExcludedWeight}}));
+    ASSERT_TRUE(project.AddScope({{3, 1.0f}}, {}));
+    EXPECT_EQ(project.AddScope(c.included, c.excluded), c.changed);
+    EXPECT_EQ(project.Scope.Count(), c.count);
+    EXPECT_EQ(project.Scope.CurrentIndex(), c.current);
+  }
+  TProject project;
+  project.AddScope({{1, 1.0f}}, {});
+  EXPECT_FALSE(project.ReplaceScope(0, {{1, 1.0f}}, {}));
+  EXPECT_TRUE(project.ReplaceScope(0, {{5, 1.0f}}, {}));
+  EXPECT_EQ(project.Scope.GetIncludedKey(0, 0).Id, 5);
+}
+
 TEST(ProjectStopWords, OneEntryPerWordInAnyLetterCase) {
   TProject project;
   project.AddStopWord(u"Word");
