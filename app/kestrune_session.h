@@ -46,6 +46,7 @@
 #include "app/lng_file.h"
 #include "app/lng_list.h"
 #include "app/main_view.h"
+#include "app/options_host.h"
 #include "app/map_view_ops.h"
 #include "app/page_command_executor.h"
 #include "app/page_commands.h"
@@ -53,6 +54,7 @@
 #include "app/search_steps.h"
 #include "app/search_engine.h"
 #include "app/session_settings.h"
+#include "app/update_check.h"
 #include "app/view_mode.h"
 #include "core/convertors.h"
 #include "core/keys.h"
@@ -95,12 +97,12 @@ inline constexpr int32_t kPhraseBase = TPhraseWordDictionary::kPhraseBase;
 // The most words a phrase takes from quotes or a hyphenated compound.
 inline constexpr int32_t kMaxPhraseWords = 10;
 
-class TKestruneSession {
+class TKestruneSession : public IOptionsHost {
  public:
   // programFolder: the program's folder with a trailing "/" (ProgramFolder()
   // when empty).
   explicit TKestruneSession(std::u16string_view programFolder = {});
-  ~TKestruneSession();
+  ~TKestruneSession() override;
   TKestruneSession(const TKestruneSession&) = delete;
   TKestruneSession& operator=(const TKestruneSession&) = delete;
 
@@ -192,6 +194,66 @@ class TKestruneSession {
   std::function<void(int32_t percent, std::u16string_view text, int32_t dictCount, int32_t dictDone)>
       OnDictionaryProgress;
 
+  // ---- the options dialog's host (session_options.cpp) ----
+  // While True, New query first applies the saved option set (the dialog
+  // clears it while it applies its own changes).
+  bool ApplyDefaultsOnNewQuery = true;
+  // While True, New query marks the project as changed (kept for the
+  // project files, which own the modified flag).
+  bool MarkProjectChanged = true;
+  // New query commands so far: the saved set is applied from the second on.
+  int32_t NewQueryCount = 0;
+  // The interface language over the live forms: the window binds it.
+  std::function<void()> OnApplyLanguage;
+  // The saved option set (Config.SavedOptions) becomes the current one: the
+  // track bars, the links, the flags, the engines and the engine box, the
+  // active dictionaries (loaded again when any changed).
+  void ApplySavedOptions();
+  void ApplyLanguage() override;
+  void ShowStartPage() override;
+  void ResetKeepQuery() override;
+  // The advertising engine of a template name, and its stop: logged until
+  // the advertising search exists.
+  void SetAdvertEngine(std::string_view templateName) override;
+  void StopAdvertEngine() override;
+  bool GetAdvancedMode() override { return Config.Settings.AdvanceMode; }
+  void SetAdvancedMode(bool) override {}  // advanced mode stays off
+  void ClearHistory() override;
+  void OpenInBrowser(std::u16string_view url) override;
+  int32_t AskNoDictionary(std::u16string_view text, bool& dontAsk) override;
+  void SetEngineBox(const std::vector<std::u16string>& items, int32_t selected) override;
+  void SetMainCaption(std::u16string_view caption) override;
+  bool CurrentStepHasKeys() override;
+  void EnableRefresh() override;
+
+  // ---- the update check and the news block (session_update.cpp) ----
+  // The check's one record, kept from its thread until TakeNews.
+  struct TNewsHandOver {
+    std::mutex Mutex;
+    std::optional<TUpdateResults> Results;
+  };
+  TNewsHandOver NewsHandOver;
+  // The check of the update server; made by the first Update1Click. It goes
+  // (its thread joined) before the hand-over it writes to.
+  std::unique_ptr<TUpdateCheck> UpdateCheck;
+  // Asks the window to run TakeNews (its news event); called on the check's
+  // thread. Unset: the view's queued call (IMainView::PostToUi).
+  std::function<void()> OnPostNews;
+  // The check, made on first use: its record goes to NewsHandOver.
+  TUpdateCheck& MakeUpdateCheck();
+  // The check, once, in the interface language.
+  void Update1Click();
+  // The record kept from the check goes into UpdateCheck's fields, then the
+  // news block is shown. Nothing when none is kept.
+  void TakeNews();
+  // The window closes: the check's thread and a download end.
+  void StopUpdateCheck();
+  // The news block of the start page (PageResults.NewsString): the update's
+  // line when one was found, then up to three items; the start page is shown
+  // again when it is up and the block is not empty.
+  void ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version);
+  static std::u16string NewsBlockHtml(const TNewsItemS& items, bool updateFound, std::u16string_view version);
+
   // ---- stand-ins until the meta-search run and the result display exist ----
   int32_t NewSearchRequests = 0;   // StartNewSearch calls
   int32_t ShowResultsRequests = 0;  // ShowResults calls, with the last arguments
@@ -233,7 +295,7 @@ class TKestruneSession {
   // The history file's settings, the active indexes, the dictionaries in list
   // order (word identifiers follow that order), the stop words when asked,
   // then SaveHistorySettings.
-  void LoadDictionaries(bool reloadStopWords);
+  void LoadDictionaries(bool reloadStopWords) override;
   // Marks every line of every "stop*.txt" of the dictionaries folder as a
   // stop word (of the list's language when its name names one).
   void LoadStopWords();
@@ -258,7 +320,7 @@ class TKestruneSession {
   // One search entry from the query box's text: a new query (a download) or
   // a refinement of the query on the map.
   void SubmitQuery();
-  void BBtnSearchClick();
+  void BBtnSearchClick() override;
   // Key up in the query box: Enter (13) runs SubmitQuery.
   void QueryKeyUp(int32_t key);
   // Enter in the query box as the query box handles it: as the search button.
@@ -325,13 +387,13 @@ class TKestruneSession {
   // ---- the project (session_project.cpp) ----
   void ClearProject();
   // New query: the project cleared and the query box offered again.
-  void IBitmapButtonNewClick();
+  void IBitmapButtonNewClick() override;
   // A download for the current query words (session_search_run.cpp): the
   // query box goes, and with query words RunMetaSearch(2) runs. Counts the
   // calls in NewSearchRequests.
   void StartNewSearch();
   // The result page (session_display.cpp): see the result display block.
-  void ShowResults(int32_t page, int32_t mode);
+  void ShowResults(int32_t page, int32_t mode) override;
   // Stand-in for the advertising search for the current keys: nothing yet.
   void StartAdvertising();
   // The start of the advertising engines when the window is created: nothing

@@ -123,6 +123,8 @@ class IMainView {
   // Replaces its items and selects one (-1: none).
   virtual void SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) = 0;
   virtual void SelectEngineItem(int32_t index) = 0;
+  // The two track bars: the words on the map and the match of the query.
+  virtual void SetTrackBars(int32_t context, int32_t exact) { (void)context; (void)exact; }
 
   // ---- the result page ----
   // Writes a page into the browser control.

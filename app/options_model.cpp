@@ -65,6 +65,27 @@ int32_t TOptionsModel::LinksPosition(int32_t links) {
   return 0;
 }
 
+TOptionsFields SessionOptionsFields(TKestruneSession& session) {
+  TSessionSettings& c = session.Config;
+  return TOptionsFields{c.Settings,
+                        c.SavedOptions,
+                        c.FactoryOptions,
+                        c.LinksToDownload,
+                        c.Engines,
+                        c.CurrentEngineTemplate,
+                        c.AdvertisingBegun,
+                        c.DictionaryList,
+                        session.LanguageList,
+                        c.InterfaceLang,
+                        session.Project.ProjectName,
+                        c.EngineChangePending,
+                        session.ApplyDefaultsOnNewQuery,
+                        session.MarkProjectChanged,
+                        &session.TextParsing,
+                        c.EngineFolder(),
+                        session.DictionariesFolder()};
+}
+
 TOptionsModel::TOptionsModel(TOptionsFields fields, IOptionsHost& host) : f_(std::move(fields)), host_(host) {
   ClosedByButton = false;
   f_.Settings.ExcludeWithContext = false;

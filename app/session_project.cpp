@@ -48,8 +48,9 @@ void TKestruneSession::ClearProject() {
 }
 
 void TKestruneSession::IBitmapButtonNewClick() {
-  // The save question and the restore of the default options come with the
-  // project files.
+  // The save question and the project's modified mark (MarkProjectChanged)
+  // come with the project files.
+  if (NewQueryCount++ > 0 && ApplyDefaultsOnNewQuery) ApplySavedOptions();
   ClearProject();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();

@@ -3,7 +3,6 @@
 #include "app/connect_probe.h"
 #include "app/window/apply_language.h"
 #include "app/window/kestrune_main.h"
-#include "app/window/options_host.h"
 #include "app/window/scope_explorer.h"
 #include "ui/about_form.h"
 #include "ui/add_url_form.h"
@@ -11,6 +10,7 @@
 #include "ui/exception_form.h"
 #include "ui/list_form.h"
 #include "ui/network_editor.h"
+#include "ui/options_form.h"
 #include "ui/project_manager.h"
 #include "ui/question_forms.h"
 
@@ -71,7 +71,7 @@ std::unique_ptr<QWidget> CreateExploreForm(TKestruneSession& session) {
 
 // The options dialog over the session's settings and lists.
 std::unique_ptr<QWidget> CreateOptionsForm(TKestruneSession& session) {
-  std::unique_ptr<TOptionsForm> form = MakeSessionOptionsForm(session);
+  auto form = std::make_unique<TOptionsForm>(SessionOptionsFields(session), session);
   ApplyBuiltInLanguage(*form);
   return form;
 }

@@ -30,7 +30,9 @@
 #include "core/message_strings.h"
 #include "platform/gui/screen_cursors.h"
 #include "platform/text.h"
+#include "ui/options_form.h"
 #include "ui/question_forms.h"
+#include "ui/update_form.h"
 
 namespace kestrune {
 
@@ -87,6 +89,14 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   InstallCursors();
   ConnectComponents();
   qApp->installEventFilter(this);
+  session_.OnApplyLanguage = [this] { ApplyLanguage(); };
+  // The update check: Timer1 starts it, its record arrives as kNewsEvent.
+  OnUpdateCheckTimer = [this] { session_.Update1Click(); };
+  OnUpdateFound = [this] { ShowUpdateForm(); };
+  OnNews = [this] { session_.TakeNews(); };
+  OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
+  session_.OnShowUpdateForm = [this] { ShowUpdateForm(); };
+  session_.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
   session_.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
@@ -106,6 +116,10 @@ TFKestruneMain::~TFKestruneMain() {
   qApp->removeEventFilter(this);
   session_.OnSearchRunEnded = nullptr;
   session_.OnHelp = nullptr;
+  session_.OnApplyLanguage = nullptr;
+  session_.OnShowUpdateForm = nullptr;
+  session_.StopUpdateCheck();  // nothing more is posted to this window
+  session_.OnPostNews = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
@@ -351,6 +365,7 @@ void TFKestruneMain::ConnectComponents() {
           [this](int index) { session_.CBWebSite2Change(CBWebSite->itemText(index).toStdU16String()); });
 
   // The buttons.
+  connect(BtnOptions, &QPushButton::clicked, this, [this] { BtnOptionsClick(); });
   connect(IBitmapButtonStop, &QPushButton::clicked, this, [this] { session_.BtnStopClick(); });
   connect(ibitmapButton1, &QPushButton::clicked, this, [this] { session_.BtnMetasearchClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { session_.Button1Click(); });
@@ -692,6 +707,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   session_.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
+  if (OnStopUpdateCheck) OnStopUpdateCheck();
   if (OnClosed) OnClosed();
 }
 
@@ -801,6 +817,11 @@ void TFKestruneMain::SetEngineItems(const std::vector<std::u16string>& items, in
   CBWebSite->setCurrentIndex(selected);
 }
 
+void TFKestruneMain::SetTrackBars(int32_t context, int32_t exact) {
+  TrackBar->setValue(context);
+  TrackBar3->setValue(exact);
+}
+
 void TFKestruneMain::SelectEngineItem(int32_t index) {
   const QSignalBlocker blocker(CBWebSite);
   CBWebSite->setCurrentIndex(index);
@@ -845,10 +866,34 @@ int32_t TFKestruneMain::AskNoDictionary(std::u16string_view text, bool& dontAsk)
   return TFMessNoDict::AskNoDictionary(this, text, dontAsk);
 }
 
-int32_t TFKestruneMain::ShowOptionsForm(bool) {
-  // The options form is not part of the program yet: OK or Cancel, as it
-  // answers.
-  return ShowMessageBox(MessageStrings.smUnderconstruction, MessageStrings.smMes, platform::kMbOkCancel);
+int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
+  // The options form of the program's form table (a top-level form).
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* form = dynamic_cast<TOptionsForm*>(widget);
+    if (form && widget->objectName() == QLatin1String("OptionsForm")) {
+      return form->ShowModal(fromEngineBox) == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel;
+    }
+  }
+  LogFile.Log("The options form does not exist", 1);
+  return platform::kIdCancel;
+}
+
+void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
+
+void TFKestruneMain::ShowUpdateForm() {
+  if (!session_.UpdateCheck) {
+    LogFile.Log("The update form has no update check to show", 1);
+    return;
+  }
+  if (!updateForm_) {
+    updateForm_ = new TFUpdate(*session_.UpdateCheck, session_.InstallerPath, this);
+    ApplyBuiltInLanguage(*updateForm_);
+    ApplyLanguage();
+  }
+  TLngHeader header;
+  FindLngHeader(session_.Config.InterfaceLang, session_.LngHeaders, header);
+  updateForm_->ShowModal(header.CodePage);
+  if (!session_.InstallerPath.empty()) close();
 }
 
 void TFKestruneMain::PostToUi(std::function<void()> call) {

@@ -66,6 +66,8 @@
 
 namespace kestrune {
 
+class TFUpdate;
+
 // The window messages of the update check, as event types posted to the
 // main window.
 inline constexpr int32_t kWmUser = 0x400;
@@ -116,6 +118,8 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   std::function<void()> OnUpdateFound;
   // kNewsEvent: the news block of the start page.
   std::function<void()> OnNews;
+  // The window closes (before OnClosed): the update check stops.
+  std::function<void()> OnStopUpdateCheck;
   // F1: the Help button's action.
   std::function<void()> OnHelp;
   // The project named on the command line, opened at the first show.
@@ -218,6 +222,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   int32_t MapWidth() const override;
   int32_t MapHeight() const override;
   void SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) override;
+  void SetTrackBars(int32_t context, int32_t exact) override;
   void SelectEngineItem(int32_t index) override;
   void ShowHtml(std::u16string_view html) override;
   void ClearPageSelection() override;
@@ -228,7 +233,14 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   int32_t AskChangeEngine() override;
   int32_t AskSaveQuestion(bool& dontAsk) override;
   int32_t AskNoDictionary(std::u16string_view text, bool& dontAsk) override;
+  // The options form of the form table, modal; kIdOk after OK, else
+  // kIdCancel (also when the form does not exist).
   int32_t ShowOptionsForm(bool fromEngineBox) override;
+  // "Options": the form from its general page.
+  void BtnOptionsClick();
+  // The update form, modal, made on first use; the window closes when it
+  // stored an installer (the session's InstallerPath).
+  void ShowUpdateForm();
   void PostToUi(std::function<void()> call) override;
   void WaitUntil(const std::function<bool()>& done) override;
 
@@ -277,6 +289,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   bool shown_ = false;
   bool showQueued_ = false;
   bool closeAfterSearch_ = false;
+  TFUpdate* updateForm_ = nullptr;  // a child, made on first use
   // Where the map's popup menu opened (Panel1's pixels) and the key under it.
   QPoint popupPoint_;
   int32_t popupWord_ = -1;

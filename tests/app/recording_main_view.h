@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/browser_opener.h"
@@ -67,6 +68,7 @@ class TRecordingMainView : public IMainView {
     engineIndex = selected;
   }
   void SelectEngineItem(int32_t index) override { engineIndex = index; }
+  void SetTrackBars(int32_t context, int32_t exact) override { trackBars = {context, exact}; }
   void ShowHtml(std::u16string_view html) override {
     page = html;
     pages.emplace_back(html);
@@ -124,6 +126,7 @@ class TRecordingMainView : public IMainView {
   int32_t mapHeight = 600;
   std::vector<std::u16string> engineItems;
   int32_t engineIndex = -1;
+  std::pair<int32_t, int32_t> trackBars = {-1, -1};
   std::u16string page;
   std::vector<std::u16string> pages;  // every page shown, in order
   int32_t pagesWritten = 0;

@@ -24,6 +24,7 @@
 #include "tests/app/program_folder.h"
 #include "ui/connect.h"
 #include "ui/exception_form.h"
+#include "ui/options_form.h"
 #include "ui/project_manager.h"
 #include "ui/splash_form.h"
 
@@ -136,6 +137,77 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   EXPECT_EQ(store.ReadInteger("InterfaceLang"), 1031);
   EXPECT_TRUE(opener.files.empty());
   EXPECT_NE(test::ReadFileBytes(program.Program() + "kestrune.log").find("reg save ok"), std::string::npos);
+}
+
+// "Options" opens the options form of the form table, modally, at its first
+// page; from the engine box it opens at the engines page. OK writes the
+// session's settings; Cancel leaves them.
+TEST(RunKestrune, TheOptionsButtonOpensTheOptionsForm) {
+  struct TCase {
+    const char* name;
+    bool fromEngineBox;
+    bool ok;
+    int32_t page;
+  } cases[] = {
+      {"the Options button, Cancel", false, false, opGeneral},
+      {"the engine box, OK", true, true, opSearchEngines},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestProgram program;
+    QString shownName;
+    int32_t shownPage = -1;
+    int32_t answer = -1;
+    int32_t links = 0;
+    const int status = RunProgram(nullptr, [](TFKestruneMain&) {}, nullptr, [&](TFKestruneMain& main) {
+      QTimer::singleShot(50, [&] {
+        auto* form = dynamic_cast<TOptionsForm*>(QApplication::activeModalWidget());
+        if (!form) return;
+        shownName = form->objectName();
+        shownPage = form->Model().Page;
+        form->TBCount->setValue(4);
+        (c.ok ? form->btOK : form->btCancel)->click();
+      });
+      if (c.fromEngineBox) {
+        answer = main.ShowOptionsForm(true);
+      } else {
+        main.BtnOptions->click();
+      }
+      links = main.Session().Config.Settings.TPCountFromSite;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(shownName, QString("OptionsForm"));
+    EXPECT_EQ(shownPage, c.page);
+    if (c.fromEngineBox) EXPECT_EQ(answer, c.ok ? platform::kIdOk : platform::kIdCancel);
+    EXPECT_EQ(links, c.ok ? 500 : kDefaultLinksToDownload);
+  }
+}
+
+// The update check at start against a server that is not there (a closed
+// port): it ends quietly, with no box, and the window closes as usual.
+TEST(RunKestrune, TheUpdateCheckAgainstAClosedPortShowsNoBox) {
+  test::TestProgram program;
+  test::ScopedEnv noProxy("no_proxy", "*");
+  {
+    platform::SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kSettingsKey, true));
+    store.WriteString(kUpdateServerValue, "127.0.0.1:1");
+  }
+  std::vector<std::u16string> boxes;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
+    boxes.emplace_back(text);
+    return platform::kIdOk;
+  });
+  bool done = false;
+  const int status = RunProgram(nullptr, [](TFKestruneMain&) {}, nullptr, [&](TFKestruneMain& main) {
+    done = QTest::qWaitFor(
+        [&] { return main.Session().UpdateCheck && main.Session().UpdateCheck->CheckDone.load(); }, 8000);
+  });
+  platform::SetMessageBoxHandler({});
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(RunKestrune, OnlyAnInstallerInTheUpdateFolderReachesTheOpener) {

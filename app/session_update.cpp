@@ -1,0 +1,96 @@
+// The update check of TKestruneSession: its start, the hand-over of its
+// record to the user-interface thread, and the news block of the start page.
+#include "app/connect_probe.h"
+#include "app/kestrune_session.h"
+#include "core/log_file.h"
+#include "core/message_strings.h"
+#include "platform/text.h"
+#include "search/page_modes.h"
+
+namespace kestrune {
+
+namespace {
+
+// A link the page may carry: http or https only (any letter case).
+bool IsWebLink(std::u16string_view link) {
+  std::string lower;
+  for (char16_t c : link.substr(0, 8)) lower += static_cast<char>(c < 0x80 ? std::tolower(c) : '?');
+  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+}
+
+// The interface language's folder name: one plain folder name, else "en".
+std::string LanguageFolderName(const TLngHeaders& headers, int32_t language) {
+  TLngHeader header;
+  FindLngHeader(language, headers, header);
+  const std::string& folder = header.LangFolder;
+  if (folder.empty() || folder == "." || folder == "..") return "en";
+  for (const char c : folder) {
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "en";
+  }
+  return folder;
+}
+
+}  // namespace
+
+TUpdateCheck& TKestruneSession::MakeUpdateCheck() {
+  if (!UpdateCheck) {
+    UpdateCheck = std::make_unique<TUpdateCheck>(Probe ? Probe : &ConnectProbe(), programFolder_);
+    UpdateCheck->OnResults = [this](TUpdateResults results) {
+      {
+        const std::lock_guard lock(NewsHandOver.Mutex);
+        NewsHandOver.Results = std::move(results);
+      }
+      if (OnPostNews) {
+        OnPostNews();
+      } else if (View) {
+        View->PostToUi([this] { TakeNews(); });
+      }
+    };
+  }
+  return *UpdateCheck;
+}
+
+void TKestruneSession::Update1Click() {
+  MakeUpdateCheck().StartUpdateCheck(LanguageFolderName(LngHeaders, Config.InterfaceLang), MessageStrings.smLanguage);
+}
+
+void TKestruneSession::TakeNews() {
+  std::optional<TUpdateResults> results;
+  {
+    const std::lock_guard lock(NewsHandOver.Mutex);
+    results.swap(NewsHandOver.Results);
+  }
+  if (!results || !UpdateCheck) return;
+  UpdateCheck->TakeResults(std::move(*results));
+  ShowNewsBlock(UpdateCheck->NewsItems, UpdateCheck->UpdateFound, platform::Utf8ToUtf16(UpdateCheck->BestVersion));
+}
+
+void TKestruneSession::StopUpdateCheck() {
+  if (UpdateCheck) UpdateCheck->StopUpdateCheck();
+}
+
+std::u16string TKestruneSession::NewsBlockHtml(const TNewsItemS& items, bool updateFound,
+                                                std::u16string_view version) {
+  std::u16string html;
+  if (updateFound) html += MessageStrings.UpdateText(TPageResults::EscapeText(version));
+  const size_t count = std::min<size_t>(items.size(), 3);
+  for (size_t i = 0; i < count; ++i) {
+    const TNewsItem& item = items[i];
+    html += u"<p><span style=\"font-weight:bold; color:#888888;\">" + TPageResults::EscapeText(item.Date) +
+            u"</span><br>";
+    if (!item.Link.empty() && IsWebLink(item.Link)) {
+      html += u"<a href=\"" + TPageResults::EscapeText(item.Link) + u"\">" + TPageResults::EscapeText(item.Title) +
+              u"</a></p>";
+    } else {
+      html += TPageResults::EscapeText(item.Title) + u"</p>";
+    }
+  }
+  return html;
+}
+
+void TKestruneSession::ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version) {
+  PageResults.NewsString = NewsBlockHtml(items, updateFound, version);
+  if (LastPageMode == kPageModeNoQuery && !PageResults.NewsString.empty()) ShowResults(kEditNone, kPageModeChosen);
+}
+
+}  // namespace kestrune
