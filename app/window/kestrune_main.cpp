@@ -135,22 +135,39 @@ TFKestruneMain::~TFKestruneMain() {
   if (FKestruneMain == this) FKestruneMain = nullptr;
 }
 
+namespace {
+
+template <typename TWidget>
+TWidget* Named(TWidget* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+}  // namespace
+
 void TFKestruneMain::CreateComponents() {
   auto* central = new QWidget(this);
   central->setObjectName("Panel14");
   setCentralWidget(central);
   auto* column = new QVBoxLayout(central);
+  CreateToolbar(central, column);
+  CreateMapAndPage(central, column);
+  CreateStatusLine(central, column);
+  CreateMenus();
+  RegisterControls();
+  IComboBox1->raise();
+  BBtnSearch->raise();
+  BBtnSearch2->raise();
+}
+
+void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   // The toolbar wraps into further rows where the window is narrow: the
   // window is never wider than its widest control (it fits a 1280 x 800
   // screen).
   auto* tools = new TFlowLayout;
   column->addLayout(tools);
-  auto named = [](auto* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-  };
   auto button = [&](const char* name) {
-    auto* b = named(new QPushButton(central), name);
+    auto* b = Named(new QPushButton(central), name);
     b->setFocusPolicy(Qt::NoFocus);
     tools->addWidget(b);
     return b;
@@ -173,7 +190,7 @@ void TFKestruneMain::CreateComponents() {
   IBitmapButton2->setChecked(true);  // the map starts in the query view
   IBitmapButton4->setObjectName("IBitmapButton4");
   // The engine box as wide as its longest name.
-  CBWebSite = named(new QComboBox(central), "CBWebSite");
+  CBWebSite = Named(new QComboBox(central), "CBWebSite");
   CBWebSite->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   tools->addWidget(CBWebSite);
   // Controls that belong together stay in one row of the toolbar: a track
@@ -190,17 +207,17 @@ void TFKestruneMain::CreateComponents() {
     tools->addWidget(box);
     return box;
   };
-  TrackBar = named(new QSlider(Qt::Horizontal, central), "TrackBar");
+  TrackBar = Named(new QSlider(Qt::Horizontal, central), "TrackBar");
   TrackBar->setRange(kMinTrackPosContext, kMaxTrackPosContext);
   TrackBar->setFixedWidth(kTrackBarWidth);
-  LabelTrackBar = named(new QLabel(central), "LabelTrackBar");
+  LabelTrackBar = Named(new QLabel(central), "LabelTrackBar");
   group({LabelTrackBar, TrackBar});
-  TrackBar3 = named(new QSlider(Qt::Horizontal, central), "TrackBar3");
+  TrackBar3 = Named(new QSlider(Qt::Horizontal, central), "TrackBar3");
   TrackBar3->setRange(0, kMaxTrackPosExact);
   TrackBar3->setFixedWidth(kTrackBar3Width);
   TrackBar3->setTickPosition(QSlider::TicksBelow);
-  LabelAny = named(new QLabel(central), "LabelAny");
-  LabelAll = named(new QLabel(central), "LabelAll");
+  LabelAny = Named(new QLabel(central), "LabelAny");
+  LabelAll = Named(new QLabel(central), "LabelAll");
   group({LabelAny, TrackBar3, LabelAll});
   // The view buttons, each with its counter.
   constexpr const char* kViewNames[][2] = {
@@ -208,62 +225,68 @@ void TFKestruneMain::CreateComponents() {
       {"IBitmapBtnShowNew", "LabelNewCount"},           {"IBitmapBtnShowOld", "LabelOldCount"},
       {"IBitmapBtnShowFavorites", "LabelFavoritesCount"}, {"IBitmapBtnShowStopWords", "LabelStopWordsCount"}};
   for (size_t i = 0; i < ViewButtons.size(); ++i) {
-    ViewButtons[i] = named(new TDownButton(central), kViewNames[i][0]);
+    ViewButtons[i] = Named(new TDownButton(central), kViewNames[i][0]);
     ViewButtons[i]->setCheckable(true);
     ViewButtons[i]->setFocusPolicy(Qt::NoFocus);
     ViewButtons[i]->setEnabled(false);
-    ViewCounters[i] = named(new QLabel(QStringLiteral("0"), central), kViewNames[i][1]);
+    ViewCounters[i] = Named(new QLabel(QStringLiteral("0"), central), kViewNames[i][1]);
     group({ViewButtons[i], ViewCounters[i]});
   }
   BtnOptions = button("BtnOptions");
   BtnHelp = button("BtnHelp");
   Button1 = button("Button1");
   Button1->hide();
+}
 
+void TFKestruneMain::CreateMapAndPage(QWidget* central, QVBoxLayout* column) {
   // The map and, over it, the query box; the result page beside it.
-  auto* splitter = named(new QSplitter(Qt::Horizontal, central), "Splitter1");
+  auto* splitter = Named(new QSplitter(Qt::Horizontal, central), "Splitter1");
   column->addWidget(splitter, 1);
-  Panel1 = named(new QWidget(splitter), "Panel1");
+  Panel1 = Named(new QWidget(splitter), "Panel1");
   auto* mapLayout = new QVBoxLayout(Panel1);
   mapLayout->setContentsMargins(0, 0, 0, 0);
-  DrawAndEventMap1 = named(new TDrawAndEventMap(Panel1), "DrawAndEventMap1");
+  DrawAndEventMap1 = Named(new TDrawAndEventMap(Panel1), "DrawAndEventMap1");
   DrawAndEventMap1->setFocusPolicy(Qt::StrongFocus);
   mapLayout->addWidget(DrawAndEventMap1);
-  querybitmap = named(new QLabel(Panel1), "querybitmap");
-  IComboBox1 = named(new QComboBox(Panel1), "IComboBox1");
+  querybitmap = Named(new QLabel(Panel1), "querybitmap");
+  IComboBox1 = Named(new QComboBox(Panel1), "IComboBox1");
   IComboBox1->setEditable(true);
   IComboBox1->setInsertPolicy(QComboBox::NoInsert);
   IComboBox1->setGeometry(0, 0, 200, 24);
-  BBtnSearch = named(new QPushButton(Panel1), "BBtnSearch");
+  BBtnSearch = Named(new QPushButton(Panel1), "BBtnSearch");
   BBtnSearch->setGeometry(215, 0, 80, 24);
-  BBtnSearch2 = named(new QPushButton(Panel1), "BBtnSearch2");
+  BBtnSearch2 = Named(new QPushButton(Panel1), "BBtnSearch2");
   BBtnSearch2->setGeometry(215, 0, 80, 24);
   BBtnSearch2->hide();
-  EmbeddedWB1 = named(new TEmbeddedBrowser(splitter), "EmbeddedWB1");
+  EmbeddedWB1 = Named(new TEmbeddedBrowser(splitter), "EmbeddedWB1");
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
+}
 
+void TFKestruneMain::CreateStatusLine(QWidget* central, QVBoxLayout* column) {
   // The status line, of one height whether the progress bar shows or not:
   // a search does not resize the map.
   auto* statusLine = new QWidget(central);
   auto* status = new QHBoxLayout(statusLine);
   status->setContentsMargins(0, 0, 0, 0);
   column->addWidget(statusLine);
-  ibitmap27 = named(new QLabel(statusLine), "ibitmap27");
-  TntLabel1 = named(new QLabel(statusLine), "TntLabel1");
-  IProgressBar1 = named(new QProgressBar(statusLine), "IProgressBar1");
+  ibitmap27 = Named(new QLabel(statusLine), "ibitmap27");
+  TntLabel1 = Named(new QLabel(statusLine), "TntLabel1");
+  IProgressBar1 = Named(new QProgressBar(statusLine), "IProgressBar1");
   IProgressBar1->setRange(0, 100);
   IProgressBar1->setMaximumWidth(200);
-  Label1 = named(new QLabel(statusLine), "Label1");
+  Label1 = Named(new QLabel(statusLine), "Label1");
   status->addWidget(ibitmap27);
   status->addWidget(TntLabel1);
   status->addWidget(IProgressBar1);
   status->addWidget(Label1, 1);
   statusLine->setFixedHeight(std::max({IProgressBar1->sizeHint().height(), Label1->sizeHint().height(),
                                        TntLabel1->sizeHint().height()}));
+}
 
+void TFKestruneMain::CreateMenus() {
   // The map's menu; the items the map's state does not call for are hidden.
-  PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+  PopupMenu1 = Named(new QMenu(this), "PopupMenu1");
   auto item = [this](const char* name, bool visible) {
     QAction* action = PopupMenu1->addAction(QString());
     action->setObjectName(name);
@@ -287,7 +310,7 @@ void TFKestruneMain::CreateComponents() {
   r1 = item("r1", false);
   N8->setCheckable(true);
   r1->setCheckable(true);
-  PopupMenuPage = named(new QMenu(this), "PopupMenuPage");
+  PopupMenuPage = Named(new QMenu(this), "PopupMenuPage");
   auto pageItem = [this](const char* name) {
     QAction* action = PopupMenuPage->addAction(QString());
     action->setObjectName(name);
@@ -297,7 +320,9 @@ void TFKestruneMain::CreateComponents() {
   Excludefromquery1 = pageItem("Excludefromquery1");
   UpdateEntry1 = pageItem("UpdateEntry1");
   DeleteEntry1 = pageItem("DeleteEntry1");
+}
 
+void TFKestruneMain::RegisterControls() {
   const std::pair<TMainControl, QWidget*> controls[] = {
       {TMainControl::IBitmapButtonUndo, IBitmapButtonUndo},
       {TMainControl::IBitmapButtonRedo, IBitmapButtonRedo},
@@ -338,9 +363,6 @@ void TFKestruneMain::CreateComponents() {
       {TMainControl::LabelStopWordsCount, ViewCounters[5]},
   };
   for (const auto& [control, widget] : controls) controls_[static_cast<size_t>(control)] = widget;
-  IComboBox1->raise();
-  BBtnSearch->raise();
-  BBtnSearch2->raise();
 }
 
 void TFKestruneMain::ConnectComponents() {

@@ -64,6 +64,8 @@
 #include "app/window/embedded_browser.h"
 #include "map/view/draw_and_event_map.h"
 
+class QVBoxLayout;
+
 namespace kestrune {
 
 class TFUpdate;
@@ -269,6 +271,11 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
 
  private:
   void CreateComponents();
+  void CreateToolbar(QWidget* central, QVBoxLayout* column);
+  void CreateMapAndPage(QWidget* central, QVBoxLayout* column);
+  void CreateStatusLine(QWidget* central, QVBoxLayout* column);
+  void CreateMenus();
+  void RegisterControls();
   void ConnectComponents();
   void InstallCursors();
   bool KeyPressed(QWidget* receiver, QKeyEvent* key);
