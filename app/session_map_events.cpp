@@ -127,11 +127,7 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
 
 void TKestruneSession::DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_t variant, bool) {
   if (MapEditMode) {
-    if (OnEditPanelWordClick) {
-      OnEditPanelWordClick(key, variant);
-    } else {
-      LogFile.Log("The network edit panel is not available yet");
-    }
+    EditPanel.WordClick(key.Id, variant);
     return;
   }
   StartAdvertising();

@@ -48,8 +48,11 @@ void TKestruneSession::ClearProject() {
 }
 
 void TKestruneSession::IBitmapButtonNewClick() {
-  // The save question and the project's modified mark (MarkProjectChanged)
-  // come with the project files.
+  // 1. With a query the project may hold unsaved work: the save question.
+  if (!GetQueryText().empty() || ContentMap.NoQueryMode()) {
+    if (MarkProjectChanged) ProjectModified = true;
+    if (SaveQuestion()) return;
+  }
   if (NewQueryCount++ > 0 && ApplyDefaultsOnNewQuery) ApplySavedOptions();
   ClearProject();
   WordDictionary.ClearPhrase();
