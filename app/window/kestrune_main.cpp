@@ -612,11 +612,11 @@ void TFKestruneMain::FormShow() {
   });
   // 5. The query box has the focus.
   if (!IComboBox1->isHidden()) IComboBox1->setFocus();
-  shown_ = true;
   // 7. The dictionary of the interface language.
   session_.CheckLanguageDictionary();
   // 8. The project named on the command line.
   if (!session_.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.CommandLineProject);
+  shown_ = true;
 }
 
 void TFKestruneMain::FormActivate() {

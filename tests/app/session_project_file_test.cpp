@@ -1,0 +1,272 @@
+// Projects on the session: the save question, New query's question, opening
+// a project file of each outcome, the save dialog's default name and the
+// modified flag, and the small housekeeping rules.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/project_note.h"
+#include "core/message_strings.h"
+#include "platform/text.h"
+#include "tests/app/session_fixture.h"
+
+namespace kestrune {
+namespace {
+
+using test::TSessionFixture;
+
+// Scripted project dialogs.
+struct TFakeDialogs : IProjectDialogs {
+  bool ExecuteOpen(std::u16string_view folder, std::u16string& fileName) override {
+    openFolders.emplace_back(folder);
+    fileName = openName;
+    return !openName.empty();
+  }
+  bool ExecuteSave(TProjectSaveRequest& request) override {
+    saves.push_back(request);
+    if (saveName.empty()) return false;
+    request.FileName = saveName;
+    request.Note = note;
+    return true;
+  }
+  std::u16string openName;  // empty: the open dialog is cancelled
+  std::u16string saveName;  // empty: the save dialog is cancelled
+  std::u16string note = u"line one\r\nline two";
+  std::vector<std::u16string> openFolders;
+  std::vector<TProjectSaveRequest> saves;
+};
+
+// A session with dialogs and, when asked, one query word.
+struct TProjectSession {
+  explicit TProjectSession(bool withQuery = true) {
+    s.Dialogs = &dialogs;
+    if (withQuery) AddQueryWord(u"alpha");
+  }
+  int32_t AddQueryWord(std::u16string_view text, int32_t kind = kKindQuery, float weight = kQueryWeight) {
+    const int32_t id = s.WordDictionary.AddWord(text, 0, -1);
+    s.ContentMap.Steps().SetValue(kind, id, weight);
+    return id;
+  }
+  std::u16string File(const char* name) const { return f.program.Dir().WFile(name); }
+  TSessionFixture f;
+  TKestruneSession& s = *f.session;
+  TFakeDialogs dialogs;
+};
+
+TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
+  enum TSave { kNoSave, kSaved, kCancelled, kFailed };
+  struct Case {
+    const char* name;
+    bool modified, saveEnabled, askForSave;
+    int32_t answer;
+    bool dontAsk;
+    TSave save;
+    bool asked, aborts, modifiedAfter, askForSaveAfter;
+  } cases[] = {
+      {"not modified", false, true, true, platform::kIdYes, false, kNoSave, false, false, false, true},
+      {"saving disabled", true, false, true, platform::kIdYes, false, kNoSave, false, false, true, true},
+      {"not asked for", true, true, false, platform::kIdYes, false, kNoSave, false, false, true, false},
+      {"yes, saved", true, true, true, platform::kIdYes, false, kSaved, true, false, false, true},
+      {"yes, dialog cancelled", true, true, true, platform::kIdYes, false, kCancelled, true, true, true, true},
+      {"yes, save failed", true, true, true, platform::kIdYes, false, kFailed, true, true, true, true},
+      {"no", true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
+      {"no, don't ask again", true, true, true, platform::kIdNo, true, kNoSave, true, false, false, false},
+      {"cancel", true, true, true, platform::kIdCancel, true, kNoSave, true, true, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p;
+    p.s.ProjectModified = c.modified;
+    p.f.view.SetEnabled(TMainControl::IBitmapButton7, c.saveEnabled);
+    p.s.Config.Settings.askforsave = c.askForSave;
+    p.f.view.saveAnswer = c.answer;
+    p.f.view.saveDontAsk = c.dontAsk;
+    const std::u16string target = p.File("saved.kqp");
+    if (c.save == kSaved) p.dialogs.saveName = target;
+    if (c.save == kFailed) {
+      // A folder where the file goes: the save fails, also for root.
+      std::filesystem::create_directories(platform::Utf16ToUtf8(target));
+      p.dialogs.saveName = target;
+    }
+    EXPECT_EQ(p.s.SaveQuestion(), c.aborts);
+    EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
+    EXPECT_EQ(p.s.ProjectModified, c.modifiedAfter);
+    EXPECT_EQ(p.s.Config.Settings.askforsave, c.askForSaveAfter);
+    EXPECT_EQ(platform::RegularFileExists(target), c.save == kSaved);
+    EXPECT_EQ(p.f.boxes.size(), c.save == kFailed ? 1u : 0u);
+    if (c.save == kSaved) {
+      EXPECT_EQ(p.s.Project.ProjectName, u"saved.kqp");
+    }
+  }
+}
+
+TEST(SessionProjectFile, NewQueryAsksFirstWhenAQueryIsShown) {
+  struct Case {
+    const char* name;
+    bool query, markChanged;
+    int32_t answer;
+    bool asked, cleared;
+  } cases[] = {
+      {"no query: no question", false, true, platform::kIdCancel, false, true},
+      {"query, cancel keeps it", true, true, platform::kIdCancel, true, false},
+      {"query, no clears it", true, true, platform::kIdNo, true, true},
+      {"query, not marked: no question", true, false, platform::kIdCancel, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(c.query);
+    p.s.MarkProjectChanged = c.markChanged;
+    p.f.view.saveAnswer = c.answer;
+    p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+    const int32_t newQueries = p.s.NewQueryCount;
+    p.s.IBitmapButtonNewClick();
+    EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
+    EXPECT_EQ(p.s.GetQueryText().empty(), c.cleared);
+    EXPECT_EQ(p.s.NewQueryCount, newQueries + (c.cleared ? 1 : 0));
+  }
+}
+
+TEST(SessionProjectFile, OpeningGivesBackTheQueryOrStartsANewQuery) {
+  // A project saved by a session whose query word is its own word.
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("project.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  const std::string bytes = test::ReadFileBytes(platform::Utf16ToUtf8(saver.dialogs.saveName));
+  ASSERT_GT(bytes.size(), 16u);
+
+  // The internal format 1, and a file of another kind.
+  std::string version1 = bytes;
+  version1[8] = 1;
+  enum TKind { kLoaded, kVersion1, kOther };
+  struct Case {
+    const char* name;
+    std::string file;
+    TKind kind;
+  } cases[] = {{"version 4", bytes, kLoaded}, {"version 1", version1, kVersion1}, {"not a project", "plain text, no project", kOther}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false);
+    const std::u16string file = p.File("open.kqp");
+    test::WriteFileBytes(platform::Utf16ToUtf8(file), c.file);
+    p.f.view.SetVisible(TMainControl::IComboBox1, true);
+    const int32_t newQueries = p.s.NewQueryCount;
+    EXPECT_EQ(p.s.OpenProject(file), c.kind == kLoaded);
+    if (c.kind == kLoaded) {
+      EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+      EXPECT_EQ(p.s.Project.ProjectName, u"open.kqp");
+      EXPECT_FALSE(p.f.view.Visible(TMainControl::IComboBox1));
+      EXPECT_TRUE(p.f.boxes.empty());
+      EXPECT_EQ(p.s.NewQueryCount, newQueries);
+      continue;
+    }
+    const std::string error = platform::Utf16ToUtf8(MessageStrings.smStringErrorLoadProject + u" / " +
+                                                    MessageStrings.smErrorLoadProject);
+    ASSERT_EQ(p.f.boxes.size(), c.kind == kVersion1 ? 2u : 1u);
+    if (c.kind == kVersion1) {
+      EXPECT_NE(p.f.boxes.front().find("2.02.06"), std::string::npos);
+    }
+    EXPECT_EQ(p.f.boxes.back(), error);
+    // The failure started a new query: the query box is offered again.
+    EXPECT_EQ(p.s.NewQueryCount, newQueries + 1);
+    EXPECT_TRUE(p.f.view.Visible(TMainControl::IComboBox1));
+    EXPECT_TRUE(p.s.Project.ProjectName.empty());
+  }
+}
+
+TEST(SessionProjectFile, AnEngineThatIsNotInstalledIsWarnedAboutAndTheCurrentStays) {
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("engine.kqp");
+  saver.s.Config.Settings.website = "Gone Engine";
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  TProjectSession p(false);
+  const std::string current = p.s.Config.Settings.website;
+  ASSERT_TRUE(p.s.OpenProject(saver.dialogs.saveName));
+  ASSERT_EQ(p.f.boxes.size(), 1u);
+  EXPECT_EQ(p.f.boxes[0], platform::Utf16ToUtf8(MessageStrings.smNoSearchEngine + u"Gone Engine" +
+                                                MessageStrings.smNoSearchEngine2 + u" / " + MessageStrings.smWarn));
+  EXPECT_EQ(p.s.Config.Settings.website, current);
+}
+
+TEST(SessionProjectFile, OpenButtonAsksFirstThenOpensTheChosenFile) {
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("chosen.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  struct Case {
+    const char* name;
+    int32_t answer;
+    bool chosen, opened;
+  } cases[] = {{"cancelled question", platform::kIdCancel, true, false},
+               {"cancelled dialog", platform::kIdNo, false, false},
+               {"opened", platform::kIdNo, true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p;
+    p.AddQueryWord(u"beta");
+    p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+    p.f.view.saveAnswer = c.answer;
+    if (c.chosen) p.dialogs.openName = saver.dialogs.saveName;
+    p.s.IBitmapButton6Click();
+    EXPECT_EQ(p.f.view.saveQuestions, 1);
+    EXPECT_EQ(p.dialogs.openFolders.size(), c.answer == platform::kIdCancel ? 0u : 1u);
+    EXPECT_EQ(p.s.GetQueryText(), c.opened ? u"alpha" : u"alpha beta");
+    EXPECT_EQ(p.s.Project.ProjectName, c.opened ? u"chosen.kqp" : u"");
+  }
+}
+
+TEST(SessionProjectFile, TheSaveDialogOffersANameFromTheQuery) {
+  struct Case {
+    const char* name;
+    std::vector<std::u16string> included, excluded;
+    std::u16string projectName, expected;
+  } cases[] = {
+      {"one word", {u"alpha"}, {}, u"", u"alpha (Loopback)"},
+      {"excluded word", {u"alpha"}, {u"beta"}, u"", u"alpha -beta (Loopback)"},
+      {"four words: three and a tilde", {u"a1", u"b2", u"c3", u"d4"}, {}, u"", u"a1 b2 c3 ~(Loopback)"},
+      {"the remembered name", {u"alpha"}, {}, u"old.kqp", u"old.kqp"},
+      {"slash and control characters", {u"a/b\u0001c"}, {}, u"", u"a_b_c (Loopback)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false);
+    for (const auto& word : c.included) p.AddQueryWord(word);
+    for (const auto& word : c.excluded) p.AddQueryWord(word, kKindExcluded, kExcludedWeight);
+    p.s.Project.ProjectName = c.projectName;
+    EXPECT_EQ(p.s.ProjectDefaultName(), c.expected);
+  }
+}
+
+TEST(SessionProjectFile, SaveAsStoresTheJoinedNoteAndClearsTheFlagOnlyWhenWritten) {
+  TProjectSession p;
+  p.s.ProjectModified = true;
+  p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+  // Cancelled: nothing written, the flag stays.
+  EXPECT_FALSE(p.s.SaveProjectAs());
+  EXPECT_TRUE(p.s.ProjectModified);
+  ASSERT_EQ(p.dialogs.saves.size(), 1u);
+  EXPECT_EQ(p.dialogs.saves[0].Note, MessageStrings.smSrch + u" \"alpha\" " + MessageStrings.smVia + u" Loopback");
+  // Saved: the note without its line breaks, the flag cleared, the save
+  // button off until the next change.
+  p.dialogs.saveName = p.File("note.kqp");
+  EXPECT_TRUE(p.s.SaveProjectAs());
+  EXPECT_FALSE(p.s.ProjectModified);
+  EXPECT_FALSE(p.f.view.Enabled(TMainControl::IBitmapButton7));
+  EXPECT_EQ(ReadProjectNote(p.dialogs.saveName), u"line oneline two");
+}
+
+TEST(SessionProjectFile, WindowRules) {
+  struct Case {
+    int32_t width;
+    double percent;
+    int32_t expected;
+  } widths[] = {{1000, 50.0, 500}, {999, 33.3, 333}, {0, 40.0, 0}, {801, 100.0, 801}};
+  for (const Case& c : widths) EXPECT_EQ(TKestruneSession::Panel1CanResize(c.width, c.percent), c.expected) << c.width;
+
+  TProjectSession p(false);
+  p.s.WMActivate(false);
+  EXPECT_NE(p.f.map.state & IMapViewOps::kStateInactive, 0u);
+  p.s.WMActivate(true);
+  EXPECT_EQ(p.f.map.state & IMapViewOps::kStateInactive, 0u);
+}
+
+}  // namespace
+}  // namespace kestrune
