@@ -55,6 +55,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   }
   if (NewQueryCount++ > 0 && ApplyDefaultsOnNewQuery) ApplySavedOptions();
   ClearProject();
+  ProjectModified = false;  // an empty project holds nothing to save
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
