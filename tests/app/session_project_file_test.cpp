@@ -268,5 +268,100 @@ TEST(SessionProjectFile, WindowRules) {
   EXPECT_EQ(p.f.map.state & IMapViewOps::kStateInactive, 0u);
 }
 
+TEST(SessionProjectFile, TheInterfaceLanguagesDictionaryIsOfferedOrActivated) {
+  enum TDict { kNone, kInactive, kActive };
+  struct Case {
+    const char* name;
+    TDict dictionary;
+    bool askDownload, askActivate, autoActivate;
+    int32_t answer;
+    bool dontAsk;
+    int32_t questions;
+    bool opened, active, askDownloadAfter, askActivateAfter, autoActivateAfter;
+  } cases[] = {
+      {"none: download offered, yes", kNone, true, true, false, platform::kIdYes, false, 1, true, false, true, true, false},
+      {"none: no, never again", kNone, true, true, false, platform::kIdNo, true, 1, false, false, false, true, false},
+      {"none, not asked for", kNone, false, true, false, platform::kIdYes, false, 0, false, false, false, true, false},
+      {"inactive: yes, always", kInactive, true, true, false, platform::kIdYes, true, 1, false, true, true, false, true},
+      {"inactive: no, never", kInactive, true, true, true, platform::kIdNo, true, 1, false, false, true, false, false},
+      {"inactive: no, ask again", kInactive, true, true, false, platform::kIdNo, false, 1, false, false, true, true, false},
+      {"inactive, activated unasked", kInactive, true, false, true, platform::kIdNo, false, 0, false, true, true, false, true},
+      {"active: nothing asked", kActive, true, true, false, platform::kIdYes, false, 0, false, true, true, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f([&](test::TestProgram& program) {
+      if (c.dictionary != kNone) test::WriteDictionary(program.Program() + "dictionaries/english.dws", 9);
+    });
+    TKestruneSession& s = *f.session;
+    test::TRecordingOpener opener;
+    s.Opener = &opener;
+    if (c.dictionary == kInactive) s.Config.DictionaryList.at(0).Active = false;
+    TMainSettings& settings = s.Config.Settings;
+    settings.AskDownloadDictForLng = c.askDownload;
+    settings.AskActivateDict = c.askActivate;
+    settings.AutoActivateDictForLng = c.autoActivate;
+    f.view.noDictionaryAnswer = c.answer;
+    f.view.noDictionaryDontAsk = c.dontAsk;
+    s.CheckLanguageDictionary();
+    EXPECT_EQ(f.view.noDictionaryTexts.size(), static_cast<size_t>(c.questions));
+    EXPECT_EQ(opener.urls.size(), c.opened ? 1u : 0u);
+    if (c.dictionary != kNone) {
+      EXPECT_EQ(s.Config.DictionaryList.at(0).Active, c.active);
+    }
+    EXPECT_EQ(settings.AskDownloadDictForLng, c.askDownloadAfter);
+    EXPECT_EQ(settings.AskActivateDict, c.askActivateAfter);
+    EXPECT_EQ(settings.AutoActivateDictForLng, c.autoActivateAfter);
+    if (c.dictionary == kInactive && c.active) {
+      EXPECT_GT(s.WordDictionary.Count(), 0);
+      EXPECT_EQ(s.Config.SavedOptions.ActiveDictionaries, s.Config.DictionaryList.at(0).Language);
+    }
+  }
+}
+
+TEST(SessionProjectFile, MarkedWordsLeaveTheNetworkAndTheQuery) {
+  for (const bool stopWords : {true, false}) {
+    SCOPED_TRACE(stopWords);
+    TProjectSession p;
+    const int32_t beta = p.AddQueryWord(u"beta");
+    p.s.IContextMS1.AddWord(beta);
+    const int32_t element = p.s.IContextMS1.FindWordElement(beta);
+    ASSERT_GE(element, 0);
+    p.s.MarkedGroup = {{beta, 1.0f}};
+    if (stopWords) {
+      p.s.setasstopword1Click();
+    } else {
+      p.s.deleteword1Click();
+    }
+    EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+    // A deleted element keeps its place, marked with the anchor -1.
+    const TASNElement* e = p.s.IContextMS1.Network().GetElement({TIContextMS::kWordLayer, element});
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->GetAnchor(), -1.0f);
+    EXPECT_EQ(p.s.Project.IsStopWordListed(u"beta"), stopWords);
+    EXPECT_EQ((p.s.WordDictionary.GetWord(beta)->GetFlags() & TWDWord::kFlagMark) != 0, stopWords);
+    EXPECT_TRUE(p.s.ProjectModified);
+    EXPECT_TRUE(p.f.view.Enabled(TMainControl::IBitmapButton7));
+  }
+}
+
+TEST(SessionProjectFile, ClearHistoryForgetsQueriesAndProjects) {
+  TProjectSession p(false);
+  const std::string history = platform::Utf16ToUtf8(p.s.Config.BasesFolder) + "query.dat";
+  std::filesystem::create_directories(std::filesystem::path(history).parent_path());
+  test::WriteFileBytes(history, test::Utf16Bytes(u"alpha\r\n", true));
+  p.s.QueryItems = {u"alpha"};
+  p.s.Config.RecentQueries[0] = u"alpha";
+  p.s.Config.RecentProjects[1] = u"/tmp/a.kqp";
+  p.s.PageResults.LastQueryHtml = u"<a>alpha</a>";
+  p.s.ClearHistory();
+  EXPECT_TRUE(p.s.QueryItems.empty());
+  EXPECT_TRUE(p.f.view.queryItems.empty());
+  EXPECT_FALSE(std::filesystem::exists(history));
+  EXPECT_EQ(p.s.Config.RecentQueries[0], u"");
+  EXPECT_EQ(p.s.Config.RecentProjects[1], u"");
+  EXPECT_TRUE(p.s.PageResults.LastQueryHtml.empty());
+}
+
 }  // namespace
 }  // namespace kestrune
