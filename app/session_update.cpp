@@ -40,8 +40,8 @@ TUpdateCheck& TKestruneSession::MakeUpdateCheck() {
         const std::lock_guard lock(NewsHandOver.Mutex);
         NewsHandOver.Results = std::move(results);
       }
-      if (OnPostNews) {
-        OnPostNews();
+      if (Hooks.OnPostNews) {
+        Hooks.OnPostNews();
       } else if (View) {
         View->PostToUi([this] { TakeNews(); });
       }
@@ -89,8 +89,8 @@ std::u16string TKestruneSession::NewsBlockHtml(const TNewsItemS& items, bool upd
 }
 
 void TKestruneSession::ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version) {
-  PageResults.NewsString = NewsBlockHtml(items, updateFound, version);
-  if (LastPageMode == kPageModeNoQuery && !PageResults.NewsString.empty()) ShowResults(kEditNone, kPageModeChosen);
+  Results.PageResults.NewsString = NewsBlockHtml(items, updateFound, version);
+  if (Results.LastPageMode == kPageModeNoQuery && !Results.PageResults.NewsString.empty()) ShowResults(kEditNone, kPageModeChosen);
 }
 
 }  // namespace kestrune
