@@ -62,7 +62,7 @@ TEST(SessionUpdate, NewsReachesTheStartPagesNewsBlock) {
     probe.TimeoutMs = 10000;
     s.Probe = &probe;
     s.ShowResults(kEditNone, kPageModeChosen);
-    ASSERT_EQ(s.LastPageMode, kPageModeNoQuery);
+    ASSERT_EQ(s.Results.LastPageMode, kPageModeNoQuery);
     const int32_t pagesBefore = f.view.pagesWritten;
     s.MakeUpdateCheck().SetFileVersion("1.5.302.0");
     s.UpdateCheck->TimeoutMs = 10000;
@@ -72,7 +72,7 @@ TEST(SessionUpdate, NewsReachesTheStartPagesNewsBlock) {
     ASSERT_TRUE(s.UpdateCheck->CheckDone);
     s.StopUpdateCheck();
     f.view.RunAllQueued();
-    EXPECT_EQ(s.PageResults.NewsString, c.block);
+    EXPECT_EQ(s.Results.PageResults.NewsString, c.block);
     EXPECT_EQ(f.view.pagesWritten, pagesBefore + (c.block.empty() ? 0 : 1));
     s.Probe = nullptr;
   }
