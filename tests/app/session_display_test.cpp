@@ -111,7 +111,7 @@ TEST(SessionDisplay, ShowResults_KeepsTheQuerysParse) {
 
   s.ShowResults(-2, 0);
   EXPECT_EQ(s.Results.LastPageMode, 5);
-  EXPECT_NE(s.LastPageHtml.find(u">alpha</span>"), std::u16string::npos);
+  EXPECT_NE(f.view.page.find(u">alpha</span>"), std::u16string::npos);
   const TParsingText& after = s.TextParsing.ParsingText();
   ASSERT_EQ(after.WordCount, query.WordCount);
   for (int32_t w = 0; w < query.WordCount; ++w) EXPECT_EQ(after.Word(w).WordId, query.Word(w).WordId) << w;

@@ -189,9 +189,11 @@ TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
   s.Commands.PagePopupScope = 0;
   s.PagePopupClick(Item::UpdateEntry1);
   EXPECT_EQ(s.GetQueryText(), u"beta");
+  const int32_t pagesBefore = f.view.pagesWritten;
   s.PagePopupClick(Item::DeleteEntry1);
   EXPECT_EQ(s.Project.Scope.Count(), 1);
-  EXPECT_EQ(s.LastShownMode, 5);
+  EXPECT_EQ(f.view.pagesWritten, pagesBefore + 1);
+  EXPECT_EQ(s.Results.LastPageMode, 5);
 }
 
 // A stop word is never a related word of the map, whichever record of its
