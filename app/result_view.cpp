@@ -426,8 +426,8 @@ void TResultView::ViewButtonClick(TMainControl button) {
 void TResultView::UpdateViewButtons() {
   if (!s_.View) return;
   const TDocumentCounters& counters = s_.Project.Counters;
-  const int32_t counts[] = {counters.RemovedLinks, counters.HiddenSites,      counters.AllNewLinks,
-                            counters.AllOldLinks,  counters.AllFavoriteLinks, static_cast<int32_t>(s_.Project.StopWords.size())};
+  const int32_t counts[] = {counters.RemovedLinks,     counters.HiddenSites, counters.AllNewLinks, counters.AllOldLinks,
+                            counters.AllFavoriteLinks, static_cast<int32_t>(s_.Project.StopWords.size())};
   for (int32_t i = 0; i < kViewButtonCount; ++i) {
     const bool current = ViewMode == kViewRemovedLinks + i;
     // The button of the view shown stays usable, so the view can be left.

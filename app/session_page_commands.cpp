@@ -137,7 +137,8 @@ void TPageCommandExecutor::GoToPage(const TCall& c, int32_t page) {
   const TPageCommand next = ClassifyPageUrl(link, s_.PageUrlContext());
   if (next.Row == kPageCmdToPage) {
     s_.Results.ResultPageNumber =
-        std::clamp<int32_t>(next.Number, 1, std::max<int32_t>(1, (static_cast<int32_t>(s_.Results.PageList.size()) + 9) / 10));
+        std::clamp<int32_t>(next.Number, 1,
+                            std::max<int32_t>(1, (static_cast<int32_t>(s_.Results.PageList.size()) + 9) / 10));
     s_.Results.PendingBuild = {true, 0, kEditNone};
     if (s_.View) s_.View->ReloadPage();
   } else {
