@@ -56,6 +56,7 @@
 #include "app/search_engine.h"
 #include "app/session_hooks.h"
 #include "app/session_settings.h"
+#include "app/session_update.h"
 #include "app/update_check.h"
 #include "app/view_mode.h"
 #include "core/convertors.h"
@@ -213,30 +214,14 @@ class TKestruneSession : public IOptionsHost {
   bool CurrentStepHasKeys() override;
   void EnableRefresh() override;
 
-  // ---- the update check and the news block (session_update.cpp) ----
-  // The check's one record, kept from its thread until TakeNews.
-  struct TNewsHandOver {
-    std::mutex Mutex;
-    std::optional<TUpdateResults> Results;
-  };
-  TNewsHandOver NewsHandOver;
-  // The check of the update server; made by the first Update1Click. It goes
-  // (its thread joined) before the hand-over it writes to.
-  std::unique_ptr<TUpdateCheck> UpdateCheck;
-  // The check, made on first use: its record goes to NewsHandOver.
-  TUpdateCheck& MakeUpdateCheck();
+  // ---- the update check and the news block (session_update.h) ----
+  TUpdateUnit Update{*this};
   // The check, once, in the interface language.
-  void Update1Click();
-  // The record kept from the check goes into UpdateCheck's fields, then the
-  // news block is shown. Nothing when none is kept.
-  void TakeNews();
+  void Update1Click() { Update.Update1Click(); }
+  // The check's record reaches the news block (the window's news event).
+  void TakeNews() { Update.TakeNews(); }
   // The window closes: the check's thread and a download end.
-  void StopUpdateCheck();
-  // The news block of the start page (PageResults.NewsString): the update's
-  // line when one was found, then up to three items; the start page is shown
-  // again when it is up and the block is not empty.
-  void ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version);
-  static std::u16string NewsBlockHtml(const TNewsItemS& items, bool updateFound, std::u16string_view version);
+  void StopUpdateCheck() { Update.StopUpdateCheck(); }
 
   // ---- stand-ins until the meta-search run and the result display exist ----
   int32_t NewSearchRequests = 0;   // StartNewSearch calls

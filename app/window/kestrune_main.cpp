@@ -903,12 +903,12 @@ int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
 void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
 
 void TFKestruneMain::ShowUpdateForm() {
-  if (!session_.UpdateCheck) {
+  if (!session_.Update.UpdateCheck) {
     LogFile.Log("The update form has no update check to show", 1);
     return;
   }
   if (!updateForm_) {
-    updateForm_ = new TFUpdate(*session_.UpdateCheck, session_.InstallerPath, this);
+    updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.InstallerPath, this);
     ApplyBuiltInLanguage(*updateForm_);
     ApplyLanguage();
   }
