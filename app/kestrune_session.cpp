@@ -131,17 +131,17 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Config.RecentProjects = {};
 
   // 4. The page builder: its hooks, language, templates and sources.
-  PageResults.GetQueryText = [this] { return GetQueryText(); };
-  PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
-  PageResults.TemplateLanguage = Config.InterfaceLang;
-  PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
-  PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
+  Results.PageResults.GetQueryText = [this] { return GetQueryText(); };
+  Results.PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
+  Results.PageResults.TemplateLanguage = Config.InterfaceLang;
+  Results.PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
+  Results.PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
 
   // 5. The engine's progress reaches the progress bar on this thread; the
   // scopes.
   Project.Scope.SetWordDictionary(&WordDictionary);
   Project.Scope.SetFormsStore(&FormsStore);
-  PageResults.Scope = &scopeField_;
+  Results.PageResults.Scope = &scopeField_;
   InstallSearchHooks();
 
   // 6. Nothing to undo, redo, refresh or stop yet.
@@ -161,9 +161,6 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.OnStopWordHook = [this](int32_t id) { return IsMapStopWord(id); };
   ContentMap.OnReGetData = [this](TCustomContentMap2&) { ContentMapReGetData(); };
   ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
-  OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };
-  OnAddSearchScope = [this] { AddSearchScope(); };
-  PageResults.PageList = PageList;
   if (MapView) {
     ContentMap.OnMeasureKeyHook = [this](const TKey& key, int32_t& width, int32_t& height) {
       MapView->MeasureKeyText(key, width, height);
@@ -287,7 +284,7 @@ void TKestruneSession::SaveKeysUndoState() {
   SetEnabled(TMainControl::IBitmapButton7, true);
 }
 
-void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }
+void TKestruneSession::ResetPageNumbers() { Results.ResetResultPageNumber(); }
 
 void TKestruneSession::ContentMapReGenerate() {
   ResetPageNumbers();

@@ -52,8 +52,11 @@
 #include "app/page_commands.h"
 #include "app/project/project.h"
 #include "app/search_steps.h"
+#include "app/result_view.h"
 #include "app/search_engine.h"
+#include "app/session_hooks.h"
 #include "app/session_settings.h"
+#include "app/session_update.h"
 #include "app/update_check.h"
 #include "app/view_mode.h"
 #include "core/convertors.h"
@@ -140,7 +143,6 @@ class TKestruneSession : public IOptionsHost {
   TContentMap2 ContentMap;               // the map model with its ring of search steps
   TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
   IHistory IHistory1;                    // the recent history files
-  TPageResults PageResults;              // the result page builder
   // The EngineWeb behind the search worker, whose template the page builder
   // reads; set by the window's adapter, null until then.
   EngineWeb* EngineObject = nullptr;
@@ -158,7 +160,6 @@ class TKestruneSession : public IOptionsHost {
   // The documents, their URL index, the keys of the searches, the counters,
   // the stop words, the hidden sites and the scopes.
   TProject Project;
-  int32_t ViewMode = kViewNormal;  // TViewMode
   bool SearchJustRan = false;
   // Set when the window is shown and by ClearProject, cleared by a change of
   // engine; New query empties the query box while the first is set.
@@ -169,8 +170,6 @@ class TKestruneSession : public IOptionsHost {
   std::array<std::u16string, 3> RememberedTexts;
   // The documents the network selected for the words marked on the map.
   TNNKeys SelectedDocuments;
-  // The result page shown (1-based); every map rebuild starts at page 1.
-  int32_t ResultPageNumber = 1;
 
   // ---- the search entry ----
   std::vector<std::u16string> QueryItems;  // the query box's list, most recent first
@@ -182,17 +181,8 @@ class TKestruneSession : public IOptionsHost {
   // The parse of the last entry's text.
   TParsingText QueryParse;
 
-  // ---- hooks filled by later parts of the window ----
-  // Excluding a word while ExcludeWithContext is set also excludes its
-  // context words: the result display does that.
-  std::function<void(int32_t wordId)> OnExcludeWithContext;
-  // Progress of LoadDictionaries (the splash form): the percentage of the
-  // dictionary being loaded, a text for the splash's label (empty: keep the
-  // last), the dictionaries to load and those loaded. First (0, "", 0, 0);
-  // at each file's start (0, "Dict " + its name, count, done), then the
-  // file's own progress; at the end (100, "", 1, 1).
-  std::function<void(int32_t percent, std::u16string_view text, int32_t dictCount, int32_t dictDone)>
-      OnDictionaryProgress;
+  // ---- the hooks that the window and its forms fill ----
+  TSessionHooks Hooks;
 
   // ---- the options dialog's host (session_options.cpp) ----
   // While True, New query first applies the saved option set (the dialog
@@ -203,8 +193,6 @@ class TKestruneSession : public IOptionsHost {
   bool MarkProjectChanged = true;
   // New query commands so far: the saved set is applied from the second on.
   int32_t NewQueryCount = 0;
-  // The interface language over the live forms: the window binds it.
-  std::function<void()> OnApplyLanguage;
   // The saved option set (Config.SavedOptions) becomes the current one: the
   // track bars, the links, the flags, the engines and the engine box, the
   // active dictionaries (loaded again when any changed).
@@ -226,39 +214,17 @@ class TKestruneSession : public IOptionsHost {
   bool CurrentStepHasKeys() override;
   void EnableRefresh() override;
 
-  // ---- the update check and the news block (session_update.cpp) ----
-  // The check's one record, kept from its thread until TakeNews.
-  struct TNewsHandOver {
-    std::mutex Mutex;
-    std::optional<TUpdateResults> Results;
-  };
-  TNewsHandOver NewsHandOver;
-  // The check of the update server; made by the first Update1Click. It goes
-  // (its thread joined) before the hand-over it writes to.
-  std::unique_ptr<TUpdateCheck> UpdateCheck;
-  // Asks the window to run TakeNews (its news event); called on the check's
-  // thread. Unset: the view's queued call (IMainView::PostToUi).
-  std::function<void()> OnPostNews;
-  // The check, made on first use: its record goes to NewsHandOver.
-  TUpdateCheck& MakeUpdateCheck();
+  // ---- the update check and the news block (session_update.h) ----
+  TUpdateUnit Update{*this};
   // The check, once, in the interface language.
-  void Update1Click();
-  // The record kept from the check goes into UpdateCheck's fields, then the
-  // news block is shown. Nothing when none is kept.
-  void TakeNews();
+  void Update1Click() { Update.Update1Click(); }
+  // The check's record reaches the news block (the window's news event).
+  void TakeNews() { Update.TakeNews(); }
   // The window closes: the check's thread and a download end.
-  void StopUpdateCheck();
-  // The news block of the start page (PageResults.NewsString): the update's
-  // line when one was found, then up to three items; the start page is shown
-  // again when it is up and the block is not empty.
-  void ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version);
-  static std::u16string NewsBlockHtml(const TNewsItemS& items, bool updateFound, std::u16string_view version);
+  void StopUpdateCheck() { Update.StopUpdateCheck(); }
 
   // ---- stand-ins until the meta-search run and the result display exist ----
   int32_t NewSearchRequests = 0;   // StartNewSearch calls
-  int32_t ShowResultsRequests = 0;  // ShowResults calls, with the last arguments
-  int32_t LastShownPage = 0;
-  int32_t LastShownMode = 0;
 
   // ---- the start ----
   // The command line's arguments after the program name: the first names a
@@ -361,8 +327,8 @@ class TKestruneSession : public IOptionsHost {
   void NetworkReset();
   // Forgets the key list kept from the map's last rebuild.
   void MapWordRefresh();
-  // The recommended exclusions of the result page (session_map_events.cpp).
-  std::u16string GetContextWordsHtml();
+  // The recommended exclusions of the result page.
+  std::u16string GetContextWordsHtml() { return Results.GetContextWordsHtml(); }
   // The result page numbers back to 1 (before every map rebuild).
   void ResetPageNumbers();
   void SetMapFocus();
@@ -372,8 +338,8 @@ class TKestruneSession : public IOptionsHost {
   void HideExcludedWordsButton();
   void MapEmptyNewQuery();
   // The page list and the content map's page documents, before every map
-  // rebuild (session_display.cpp).
-  void OrderPageDocuments();
+  // rebuild.
+  void OrderPageDocuments() { Results.OrderPageDocuments(); }
   // Query and excluded words trade kinds 0 and 1 (the excluded-words view
   // keeps them traded); the hovered word is forgotten.
   void SwapQueryAndExcluded() { Steps.SwapQueryAndExcluded(); }
@@ -392,8 +358,8 @@ class TKestruneSession : public IOptionsHost {
   // query box goes, and with query words RunMetaSearch(2) runs. Counts the
   // calls in NewSearchRequests.
   void StartNewSearch();
-  // The result page (session_display.cpp): see the result display block.
-  void ShowResults(int32_t page, int32_t mode) override;
+  // The result page (TResultView::ShowResults).
+  void ShowResults(int32_t page, int32_t mode) override { Results.ShowResults(page, mode); }
   // Stand-in for the advertising search for the current keys: nothing yet.
   void StartAdvertising();
   // The start of the advertising engines when the window is created: nothing
@@ -423,10 +389,6 @@ class TKestruneSession : public IOptionsHost {
   bool StopRequested = true;
   // Items of the engine's last result array that MergeResults read.
   int32_t LastResultCount = 0;
-  // Called at the end of every run that merged results, before
-  // FinishSearch: the scope steps add the query as a scope there
-  // (AddSearchScope). Unset: nothing.
-  std::function<void()> OnAddSearchScope;
   // Called when the outermost RunMetaSearch returns (the window closes then
   // when the user closed it during the run).
   std::function<void()> OnSearchRunEnded;
@@ -607,22 +569,6 @@ class TKestruneSession : public IOptionsHost {
   // against their lists; a number outside its list does nothing (logged).
   // =========================================================================
 
-  // One entry of the cluster table: a document the network selected for the
-  // step's keys (Flag 0), with its score.
-  struct TClusterEntry {
-    uint8_t Flag = 0;
-    int32_t Value1 = 0;  // the document
-    int32_t Value2 = 0;
-    TNNKeys Files;
-    TNNKeys Words;
-  };
-  // The pending build of the page that EmbeddedWB1DocumentComplete performs
-  // once the browser has loaded its document again.
-  struct TPendingPageBuild {
-    bool Pending = false;
-    int32_t Kind = 0;        // 0 a rebuild, 1 a rebuild with an edit index
-    int32_t EditIndex = kEditNone;
-  };
   // The items of the map's popup menu PopupMenu1 that are visible.
   struct TMapPopupItems {
     bool pmAdd = false;
@@ -636,21 +582,11 @@ class TKestruneSession : public IOptionsHost {
     bool pmScope = false;
     bool operator==(const TMapPopupItems&) const = default;
   };
-  // The entries of the result page's popup menu.
-  enum class TPagePopupItem { AddToQuery1, Excludefromquery1, UpdateEntry1, DeleteEntry1 };
+  // The entries of the result page's popup menu (session_hooks.h).
+  using TPagePopupItem = kestrune::TPagePopupItem;
 
-  // ---- the page's state ----
-  // The document index of each page entry, in page order, and the page's
-  // documents read through them from Documents (nothing copied).
-  std::vector<int32_t> PageDocumentIds;
-  TPageDocuments PageList{&Project.Documents, &PageDocumentIds};
-  int32_t LastPageMode = 0;
-  int32_t EmptyRefreshes = 0;       // consecutive refreshes that listed nothing
-  std::u16string LastPageHtml;
-  bool PageNotWritten = true;       // written, not loaded yet
-  std::string ScrollAnchor;         // the document address to scroll to after the next build
-  TPendingPageBuild PendingBuild;
-  std::vector<TClusterEntry> ClusterTable;
+  // ---- the result page, its page list and view (result_view.h) ----
+  TResultView Results{*this};
 
   // ---- the map's state ----
   TNNKeys MarkedGroup;              // the words marked for the popup's commands
@@ -659,46 +595,16 @@ class TKestruneSession : public IOptionsHost {
   // The map view's edit mode (the network edit panel is open).
   bool MapEditMode = false;
 
-  // ---- hooks that other parts of the window fill (unset: logged) ----
-  std::function<void()> OnShowUpdateForm;                        // row 1
-  std::function<void(std::u16string_view path)> OnOpenProject;   // row 8
-  std::function<void()> OnHelp;                                  // row 11
-  std::function<void(TPagePopupItem item)> OnPagePopupItem;      // the page popup's entries
-  // A click on a map word while the edit panel is open.
-  std::function<void(const TNNKey& key, int32_t variant)> OnEditPanelWordClick;
-  // A "mailto:" link; unset: the user's mail program (ISendMail).
-  std::function<void(std::u16string_view address)> OnMailTo;
-
-  // ---- result display (session_display.cpp) ----
-  // ShowResults(page, mode): `page` is the edit index of the document form
-  // (-2 none, -1 a new document, n the entry edited); mode 0 or -1 chooses
-  // the page mode from the view and the search state. No exception leaves it.
-  // The stop-word page: "blank6.html" of the template folder with the count
-  // and the rows of the stop words (escaped); empty when it cannot be read.
-  std::u16string StopWordsPage();
-  static std::u16string StopWordsPageFrom(std::u16string page, const std::vector<std::u16string>& words);
-  void WritePage(const std::u16string& html);
-  void RefreshClusterTable();
-  void ResetResultPageNumber() { ResultPageNumber = 1; }
-  // The keys of the scope view: the union of all scopes (no-query mode).
-  void PrepareScopeView();
-  // The union of all scopes: their included keys, weighted by how many scopes
-  // hold them (1 for a key of every scope), and their excluded keys that no
-  // scope includes.
-  void ScopeUnionKeys(TNNKeys& included, TNNKeys& excluded) const;
-  // An exclusion in the scope view (typed, or from the map): the union of the
-  // scopes becomes the step's own query (kinds 0 and 1, the step's excluded
-  // words kept and never query words) and no-query mode is left, so that the
-  // exclusion refines the union instead of being lost with the view.
-  void TakeScopeUnionAsQuery();
-  // View modes and the view buttons.
-  void SetViewMode(int32_t mode);
-  void UpdateViewButtons();
-  // A view button was clicked: its mode when it is down, else 0.
-  void ViewButtonClick(TMainControl button);
+  // ---- the result page's handlers (result_view.h) ----
+  void RefreshClusterTable() { Results.RefreshClusterTable(); }
+  void PrepareScopeView() { Results.PrepareScopeView(); }
+  void TakeScopeUnionAsQuery() { Results.TakeScopeUnionAsQuery(); }
+  void SetViewMode(int32_t mode) { Results.SetViewMode(mode); }
+  void UpdateViewButtons() { Results.UpdateViewButtons(); }
+  void ViewButtonClick(TMainControl button) { Results.ViewButtonClick(button); }
   // The browser control's events: a loaded document performs a pending
   // build; a refresh is always cancelled (true); a download does nothing.
-  void EmbeddedWB1DocumentComplete();
+  void EmbeddedWB1DocumentComplete() { Results.DocumentComplete(); }
   bool EmbeddedWB1Refresh() { return true; }
   void EmbeddedWB1DownloadBegin() {}
 

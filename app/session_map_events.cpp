@@ -22,24 +22,6 @@ bool HasId(const TControlKeyList& list, int32_t id) {
   return std::any_of(list.begin(), list.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
 }
 
-// Percent-encodes the UTF-8 of a text for an href (unreserved bytes stay).
-std::u16string HrefEncoded(std::u16string_view text) {
-  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-  std::u16string out;
-  for (const char c : Utf16ToUtf8(text)) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '-' || b == '.' ||
-        b == '_' || b == '~') {
-      out += static_cast<char16_t>(b);
-    } else {
-      out += u'%';
-      out += kHex[b >> 4];
-      out += kHex[b & 15];
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 void TKestruneSession::DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t variant, bool selected) {
@@ -108,7 +90,7 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
       steps.ClearKind(kKindHovered);
       steps.ClearKind(kKindAnnounced);
       for (const TNNKey& key : keys) steps.SetKey(kKindHovered, {key.Id, 1.0f});
-      HoverSavedPage = ResultPageNumber;
+      HoverSavedPage = Results.ResultPageNumber;
       ContentMapReGenerate();
       break;
     case kGroupRebuild:
@@ -127,8 +109,8 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
 
 void TKestruneSession::DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_t variant, bool) {
   if (MapEditMode) {
-    if (OnEditPanelWordClick) {
-      OnEditPanelWordClick(key, variant);
+    if (Hooks.OnEditPanelWordClick) {
+      Hooks.OnEditPanelWordClick(key, variant);
     } else {
       LogFile.Log("The network edit panel is not available yet");
     }
@@ -207,7 +189,7 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
         steps.ClearKind(kKindExcluded, true);
         ContentMap.SetNoQueryMode(false);
       }
-      PageResults.SetHoverWord(id, ContentMap.ExcludedMode() ? kHoverExcludes : kHoverAdds);
+      Results.PageResults.SetHoverWord(id, ContentMap.ExcludedMode() ? kHoverExcludes : kHoverAdds);
       const bool autoRefresh = Config.Settings.AutoRefresh;
       Config.Settings.AutoRefresh = false;
       const bool added = !HasId(steps.GetCurrent()[kKindQuery], id);
@@ -216,10 +198,10 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
       ShowResults(kEditNone, kPageModeChosen);
       if (added) steps.Remove(kKindQuery, id, true);
       Config.Settings.AutoRefresh = autoRefresh;
-      EmptyRefreshes = 0;
+      Results.EmptyRefreshes = 0;
       ContentMap.SetNoQueryMode(noQuery);
     } else {
-      PageResults.SetHoverWord(-1, kHoverNone);
+      Results.PageResults.SetHoverWord(-1, kHoverNone);
     }
     StartAdvertising();
   } catch (const std::exception&) {
@@ -229,7 +211,7 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
 
 void TKestruneSession::DrawAndEventMap1MouseOutWord(const TNNKey& key) {
   try {
-    PageResults.SetHoverWord(-1, kHoverNone);
+    Results.PageResults.SetHoverWord(-1, kHoverNone);
     StartAdvertising();
   } catch (const std::exception&) {
     LogFile.Log("TFKestruneMain.DrawAndEventMap1MouseOutWord. Parametrs: Key.Key" + std::to_string(key.Id), 2);
@@ -304,7 +286,7 @@ void TKestruneSession::EndPopupHover() {
   ContentMap.Steps().ClearKind(kKindHovered);
   ContentMap.SetHoveredKey(-1);
   // The page's query line no longer shows the word as if it were added.
-  PageResults.SetHoverWord(-1, kHoverNone);
+  Results.PageResults.SetHoverWord(-1, kHoverNone);
 }
 
 void TKestruneSession::pmAddClick(int32_t popupWord) {
@@ -403,18 +385,18 @@ void TKestruneSession::PreviewWordResults() {
     steps.Remove(kKindQuery, id, true);
   }
   Config.Settings.AutoRefresh = autoRefresh;
-  EmptyRefreshes = 0;
+  Results.EmptyRefreshes = 0;
   ContentMap.SetNoQueryMode(noQuery);
 }
 
-void TKestruneSession::MouseOutsideMap() { PageResults.SetHoverWord(-1, kHoverNone); }
+void TKestruneSession::MouseOutsideMap() { Results.PageResults.SetHoverWord(-1, kHoverNone); }
 
 void TKestruneSession::MapHoverEnd() {
   ContentMapReGenerate();
-  ResultPageNumber = HoverSavedPage;
+  Results.ResultPageNumber = HoverSavedPage;
   // The hover is over: the page's query line no longer shows the word (the
   // map's mouse-out event, which clears it too, comes after this page).
-  PageResults.SetHoverWord(-1, kHoverNone);
+  Results.PageResults.SetHoverWord(-1, kHoverNone);
   ShowResults(kEditNone, kPageModeChosen);
   PreviewFlag = false;
 }
@@ -455,77 +437,6 @@ void TKestruneSession::AddContextWordsOfKey(int32_t wordId) {
     }
     steps.SetKey(excludedKind, {word.Id, excludedView ? 1.0f : -10001.0f + std::clamp(word.Weight, 0.0f, 1.0f)});
   }
-}
-
-std::u16string TKestruneSession::GetContextWordsHtml() {
-  if (ContentMap.NoQueryMode()) return u"";
-  const IControlKeys& steps = ContentMap.Steps();
-  const TControlKeyLists& step = steps.GetCurrent();
-  const int32_t n = static_cast<int32_t>(Project.Documents.size());
-
-  // The documents the query words reach.
-  TNNKeys query;
-  for (const TControlKeyCell& cell : step[kKindQuery]) {
-    if (cell.Key.Weight == 1.0f) query.push_back(cell.Key);
-  }
-  std::unordered_set<int32_t> reached;
-  if (!query.empty()) {
-    int32_t count = n;
-    TNNKeys found;
-    IContextMS1.GetFiles(query, TNNKeys(), count, found, 0);
-    count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
-    for (int32_t i = 0; i < count; ++i) reached.insert(found[static_cast<size_t>(i)].Id);
-  }
-
-  // The removed documents the query does not reach are the context.
-  TNNKeys marks;
-  for (const TControlKeyCell& cell : step[kKindMarks]) {
-    TNNKey mark = cell.Key;
-    if (reached.count(mark.Id) != 0) mark.Weight = 0.0f;
-    if (IsRemovedMark(mark.Weight)) mark.Weight = kMarkContext;
-    marks.push_back(mark);
-  }
-  if (std::none_of(marks.begin(), marks.end(), [](const TNNKey& k) { return k.Weight > 0.0f; })) return u"";
-  IContextMS1.ClearContextWords();
-  IContextMS1.AddContextWords(marks);
-  int32_t count = 100;
-  TNNKeys words;
-  {
-    const TWordBudgetScope noBudget(IContextMS1, TIContextMS::kNoBudget);
-    IContextMS1.GetWords(TNNKeys(), marks, count, words, 0, 0.01f);
-  }
-  words.resize(static_cast<size_t>(std::clamp<int32_t>(count, 0, static_cast<int32_t>(words.size()))));
-  TNNKeys documents;
-  for (const TControlKeyCell& cell : step[kKindDocuments]) documents.push_back(cell.Key);
-  IContextMS1.ClearContextWords();
-  IContextMS1.AddContextWords(documents);
-
-  // Words of the shown documents that are not in the query.
-  TASNLayer* layer = IContextMS1.Network().GetLayer(TIContextMS::kWordLayer);
-  std::erase_if(words, [&](const TNNKey& word) {
-    if (HasId(step[kKindQuery], word.Id) || HasId(step[kKindExcluded], word.Id)) return true;
-    const int32_t element = IContextMS1.FindWordElement(word.Id);
-    return !layer || element < 0 || !layer->GetContextSet().Contains(element);
-  });
-  if (words.size() > 3) {
-    float total = 0.0f;
-    for (const TNNKey& word : words) total += word.Weight;
-    float sum = 0.0f;
-    size_t keep = 0;
-    while (keep < words.size()) {
-      sum += words[keep++].Weight;
-      if (sum >= total / 1.4f) break;
-    }
-    words.resize(std::min<size_t>(keep, 10));
-  }
-  if (words.empty()) return u"";
-  std::u16string html = MessageStrings.smReconded + u"&nbsp;";
-  for (const TNNKey& word : words) {
-    const std::u16string text = ContentMapGetKeyName(word.Id);
-    if (text.empty()) continue;
-    html += u"<a href=\"ExcludeWord_" + HrefEncoded(text) + u"\">" + TPageResults::EscapeText(text) + u"</a> ";
-  }
-  return html;
 }
 
 }  // namespace kestrune

@@ -16,7 +16,7 @@ void TKestruneSession::ClearProject() {
   if (Engine) Engine->Reset();
   EditedKeyId = -1;
   SearchJustRan = false;
-  ViewMode = kViewNormal;
+  Results.Clear();
   if (MapView) MapView->ClearMap();
   IControlKeys& steps = ContentMap.Steps();
   steps.ClearAll();
@@ -34,12 +34,7 @@ void TKestruneSession::ClearProject() {
   IContextMS1.Clear();
   SelectedDocuments.clear();
   StartPageFlags = {true, true};
-  PageDocumentIds.clear();
-  EmptyRefreshes = 0;
-  ScrollAnchor.clear();
-  PendingBuild = TPendingPageBuild();
   MarkedGroup.clear();
-  ClusterTable.clear();
   Commands.ClearSelection();
   PreviewFlag = false;
   ContentMap.SetDimmed(false);

@@ -171,7 +171,7 @@ bool TKestruneSession::wordsToIndex(TParsingText& parse, bool silent, std::u16st
       } else {
         steps.Remove(included, id, silent);
         steps.SetValue(excluded, id, kExcludedWeight, silent);
-        if (Config.Settings.ExcludeWithContext && OnExcludeWithContext) OnExcludeWithContext(id);
+        if (Config.Settings.ExcludeWithContext) AddContextWordsOfKey(id);
       }
     }
   });

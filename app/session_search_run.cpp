@@ -68,11 +68,11 @@ void TKestruneSession::StartNewSearch() {
   if (queryWords.empty()) return;
   if (View) View->SetText(TMainControl::Label1, MessageStrings.smSearch);
   // The normal view: a list view's dimmed map, held busy, is usable again.
-  if (IsMarksView(ViewMode) || ViewMode == kViewStopWords) {
+  if (IsMarksView(Results.ViewMode) || Results.ViewMode == kViewStopWords) {
     if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
     ContentMap.SetDimmed(false);
   }
-  ViewMode = kViewNormal;
+  Results.ViewMode = kViewNormal;
   RunMetaSearch(kRunDownload);
 }
 
@@ -168,7 +168,7 @@ void TKestruneSession::RunMetaSearch(int32_t options) {
 
   // 4. The merge, the query as a scope, the end.
   MergeResults(GetQueryText());
-  if (OnAddSearchScope) OnAddSearchScope();
+  AddSearchScope();
   Project.Counters.AtLastSearch = static_cast<int32_t>(std::min<size_t>(Project.Documents.size(), INT32_MAX));
   FinishSearch();
 }

@@ -150,7 +150,7 @@ TEST(SearchRun, AListViewGivesBackTheMap) {
     s.SetViewMode(mode);
     ASSERT_TRUE(s.ContentMap.Dimmed() && (f.map.state & IMapViewOps::kStateBusy) != 0);
     s.BtnMetasearchClick();
-    EXPECT_EQ(s.ViewMode, 0);
+    EXPECT_EQ(s.Results.ViewMode, 0);
     EXPECT_FALSE(s.ContentMap.Dimmed());
     EXPECT_EQ(f.map.state & IMapViewOps::kStateBusy, 0u);
   }

@@ -86,8 +86,8 @@ TEST(SessionSearchEnd, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
     TKestruneSession& s = *t.session;
     t.Search(u"query");
     EXPECT_EQ(s.Project.Documents.size(), c.documents);
-    EXPECT_EQ(s.LastPageMode, c.mode);
-    EXPECT_EQ(s.PageResults.SearchNotice, c.notice);
+    EXPECT_EQ(s.Results.LastPageMode, c.mode);
+    EXPECT_EQ(s.Results.PageResults.SearchNotice, c.notice);
     EXPECT_EQ(s.Engine->Status(), ISearchEngine::kStatusOk);  // ready for the next search
     const int32_t query = t.WordId(u"query");
     EXPECT_TRUE(std::any_of(s.ContentMap.Keys().begin(), s.ContentMap.Keys().end(),
@@ -95,7 +95,7 @@ TEST(SessionSearchEnd, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
     // A change of the words is a new step: its page no longer speaks of it.
     s.SaveKeysUndoState();
     s.ShowResults(-2, 0);
-    EXPECT_EQ(s.PageResults.SearchNotice, s.LastPageMode == 2 ? MessageStrings.smEngineUnreachable : u"");
+    EXPECT_EQ(s.Results.PageResults.SearchNotice, s.Results.LastPageMode == 2 ? MessageStrings.smEngineUnreachable : u"");
     gate.Release();
   }
 }

@@ -304,7 +304,7 @@ TEST(WindowAsAPerson, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
       ASSERT_TRUE(person.WaitFor([&] { return s.NewSearchRequests > searches && !s.SearchRunning(); },
                                  std::chrono::seconds(30)));
       EXPECT_EQ(person.OnUi([&] { return s.Project.Documents.size(); }), c.documents);
-      EXPECT_EQ(person.OnUi([&] { return s.PageResults.SearchNotice; }), c.notice);
+      EXPECT_EQ(person.OnUi([&] { return s.Results.PageResults.SearchNotice; }), c.notice);
       EXPECT_TRUE(person.WaitForPageText(window, QString::fromStdU16String(c.notice)))
           << person.PageText(window).toStdString();
       // The map still shows the query's word.
