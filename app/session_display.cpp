@@ -100,13 +100,13 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
       }
       if (!hasKeys) {
         mode = kPageModeNoQuery;
-      } else if (Engine && Engine->Status() == ISearchEngine::kStatusNoConnection) {
+      } else if (Run.Engine && Run.Engine->Status() == ISearchEngine::kStatusNoConnection) {
         mode = kPageModeNoConnection;
-      } else if (!hasDocuments && SearchJustRan && SearchEnd.Early()) {
+      } else if (!hasDocuments && Run.SearchJustRan && Run.SearchEnd.Early()) {
         // Stopped before a page was read: the page says so, not "nothing
         // found".
         mode = kPageModeNoConnection;
-      } else if (!hasDocuments && SearchJustRan) {
+      } else if (!hasDocuments && Run.SearchJustRan) {
         EmptyRefreshes = 0;
         mode = kPageModeNothingFound;
       } else {
@@ -114,8 +114,8 @@ void TKestruneSession::ShowResults(int32_t page, int32_t mode) {
       }
     }
     LastPageMode = mode;
-    SearchJustRan = false;
-    PageResults.SearchNotice = ViewMode == kViewNormal ? SearchNoticeForPage(mode) : std::u16string();
+    Run.SearchJustRan = false;
+    PageResults.SearchNotice = ViewMode == kViewNormal ? Run.SearchNoticeForPage(mode) : std::u16string();
     if (PageResults.TemplateLanguage != Config.InterfaceLang || PageResults.TemplatePath().empty()) {
       PageResults.TemplateLanguage = Config.InterfaceLang;
       PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));

@@ -34,7 +34,7 @@ std::string LanguageFolderName(const TLngHeaders& headers, int32_t language) {
 
 TUpdateCheck& TKestruneSession::MakeUpdateCheck() {
   if (!UpdateCheck) {
-    UpdateCheck = std::make_unique<TUpdateCheck>(Probe ? Probe : &ConnectProbe(), programFolder_);
+    UpdateCheck = std::make_unique<TUpdateCheck>(Run.Probe ? Run.Probe : &ConnectProbe(), programFolder_);
     UpdateCheck->OnResults = [this](TUpdateResults results) {
       {
         const std::lock_guard lock(NewsHandOver.Mutex);
