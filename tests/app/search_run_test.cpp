@@ -76,7 +76,7 @@ TEST(SearchRun, States) {
     TConnectProbe probe;
     probe.SetUrl(server.Url("/probe"));
     probe.ConnectState = c.proxy == kNoProxy ? 0 : 2;
-    s.Probe = &probe;
+    s.Run.Probe = &probe;
     s.Config.LinksToDownload = c.links;
     f.engine->status = c.statusBefore;
     f.engine->statusAfter = c.statusAfter;
@@ -98,7 +98,7 @@ TEST(SearchRun, States) {
     EXPECT_EQ(s.Project.StepNumber * 10 + static_cast<int32_t>(s.Project.StepKeys.size()), c.steps * 11);
     EXPECT_EQ(s.Project.Documents.size(), c.steps ? c.results : 0);
     // The window is itself again.
-    EXPECT_TRUE(!s.SearchRunning() && s.StopRequested && !f.view.busyCursor && f.map.enabled && f.view.progress == 0);
+    EXPECT_TRUE(!s.SearchRunning() && s.Run.StopRequested && !f.view.busyCursor && f.map.enabled && f.view.progress == 0);
     EXPECT_EQ(f.map.state & IMapViewOps::kStateSearch, 0u);
     for (TMainControl control : {TMainControl::IBitmapButtonStop, TMainControl::IProgressBar1, TMainControl::ibitmap27,
                                  TMainControl::IBitmapButtonUndo}) {

@@ -45,14 +45,14 @@ TEST(SessionDisplay, ShowResults_PageModes) {
     if (c.keys) SetWords(s, kKindQuery, u"alpha");
     if (c.listed) s.PageDocumentIds.push_back(0);
     f.engine->status = c.status;
-    s.SearchJustRan = c.justSearched;
+    s.Run.SearchJustRan = c.justSearched;
     s.ViewMode = c.view;
     const int32_t written = f.view.pagesWritten;
     s.ShowResults(-2, c.mode);
     EXPECT_EQ(s.LastPageMode, c.expected);
     EXPECT_EQ(f.view.pagesWritten, written + 1);
     EXPECT_FALSE(f.view.page.empty());
-    EXPECT_FALSE(s.SearchJustRan);
+    EXPECT_FALSE(s.Run.SearchJustRan);
   }
 }
 

@@ -219,7 +219,7 @@ TEST(FKestruneMain, ClosingAroundASearch) {
     EXPECT_TRUE(closedAsMeant);
     EXPECT_LT(took, std::chrono::seconds(beforeTheSearch ? 2 : 4));
     EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
-    EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
+    EXPECT_FALSE(w.session->SearchRunning() || w.session->Run.Engine->Busy());
     if (beforeTheSearch) {
       EXPECT_TRUE(w.session->Project.Documents.empty());
     }
