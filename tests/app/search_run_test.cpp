@@ -156,6 +156,46 @@ TEST(SearchRun, AListViewGivesBackTheMap) {
   }
 }
 
+// The full refresh searches every scope in turn. A scope whose search the
+// engine refuses is passed over: the engine's array still holds the last
+// search's items, which answer no query of that scope.
+TEST(SearchRun, AFullRefreshPassesOverAScopeTheEngineRefuses) {
+  const struct {
+    const char* name;
+    int32_t refusals;
+    const char* queries;  // the searches the refresh started
+    int32_t merges;       // the searches it added as steps
+  } cases[] = {
+      {"EveryScope", 0, "alpha|beta", 2},
+      {"FirstRefused", 1, "beta", 1},
+      {"AllRefused", 2, "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f(WritePages);
+    TKestruneSession& s = *f.session;
+    f.engine->results = {Item("http://a.example/1")};
+    TypeQuery(f, u"alpha");
+    ASSERT_EQ(s.Project.Scope.Count(), 1);
+    s.Project.Scope.Add({{s.WordDictionary.AddWord(u"beta", 0, -1), 1.0f}}, {});
+    const int32_t stepsBefore = s.Project.StepNumber;
+    f.engine->queries.clear();
+    f.engine->results = {Item("http://b.example/1")};
+    f.engine->refusals = c.refusals;
+
+    s.fullRefreshClick();
+    std::string queries;
+    for (const std::u16string& query : f.engine->queries) {
+      queries += (queries.empty() ? "" : "|") + platform::Utf16ToUtf8(query);
+    }
+    EXPECT_EQ(queries, c.queries);
+    EXPECT_EQ(s.Project.StepNumber - stepsBefore, c.merges);
+    EXPECT_EQ(s.Project.Documents.size(), c.merges > 0 ? 2u : 1u);
+    EXPECT_TRUE(!s.SearchRunning() && s.Run.StopRequested && !f.view.busyCursor);
+    EXPECT_EQ(test::KeysText(s, kKindQuery), "alpha=1");  // the step's own query again
+  }
+}
+
 // Each search brings its items; the documents are summed up as
 // "url: annotation / label / position / query number / step".
 TEST(MergeResults, Cases) {
