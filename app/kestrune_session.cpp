@@ -55,13 +55,20 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
   // A new session stands as ClearProject leaves a project: not in no-query
   // mode, so that the first query typed is a new query and downloads.
   ContentMap.SetNoQueryMode(false);
+  Config.ShowMessage = [this](std::u16string_view text, std::u16string_view caption, uint32_t flags) {
+    return ShowMessage(text, caption, flags);
+  };
+}
+
+int32_t TKestruneSession::ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t flags) {
+  return View ? View->MessageBox(text, caption, flags) : ShowMessageBox(text, caption, flags);
 }
 
 TKestruneSession::~TKestruneSession() {
   // The hooks point into this session; nothing may call them any more.
-  if (Engine) {
-    Engine->OnProgress = nullptr;
-    Engine->OnSearchDone = nullptr;
+  if (Run.Engine) {
+    Run.Engine->OnProgress = nullptr;
+    Run.Engine->OnSearchDone = nullptr;
   }
 }
 
@@ -115,7 +122,7 @@ void TKestruneSession::StartInstaller() {
 bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique_ptr<ISearchEngine> engine) {
   View = view;
   MapView = mapView;
-  Engine = std::move(engine);
+  Run.Engine = std::move(engine);
   Config.View = view;
   created_ = false;
   createFailed_ = false;
@@ -142,7 +149,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Project.Scope.SetWordDictionary(&WordDictionary);
   Project.Scope.SetFormsStore(&FormsStore);
   Results.PageResults.Scope = &scopeField_;
-  InstallSearchHooks();
+  Run.InstallSearchHooks();
 
   // 6. Nothing to undo, redo, refresh or stop yet.
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
@@ -221,9 +228,8 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 void TKestruneSession::Destroy() {
   LogFile.Log("LoadingIndexBases.Free ok");
   if (!createFailed_ && !Config.SaveSettings()) {
-    // The window is gone by now: the platform's own message box says it.
-    ShowMessageBox(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
-                   platform::kMbOk | platform::kMbIconError);
+    ShowMessage(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
+                platform::kMbOk | platform::kMbIconError);
   }
   LogFile.Log("clusters free ok");
   Project.StopWords.clear();
@@ -275,7 +281,7 @@ void TKestruneSession::SetVisible(TMainControl control, bool visible) {
 
 void TKestruneSession::SaveKeysUndoState() {
   // A new step: its pages no longer speak of how the last download ended.
-  SearchEnd = TSearchEnd();
+  Run.SearchEnd = TSearchRun::TSearchEnd();
   IControlKeys& steps = ContentMap.Steps();
   Steps.PushUndo();
   SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());

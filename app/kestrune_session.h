@@ -51,6 +51,7 @@
 #include "app/page_command_executor.h"
 #include "app/page_commands.h"
 #include "app/project/project.h"
+#include "app/search_run.h"
 #include "app/search_steps.h"
 #include "app/result_view.h"
 #include "app/search_engine.h"
@@ -113,8 +114,12 @@ class TKestruneSession : public IOptionsHost {
   IMainView* View = nullptr;
   IMapViewOps* MapView = nullptr;
   IBrowserOpener* Opener = nullptr;
-  // The search worker (owned; may be null).
-  std::unique_ptr<ISearchEngine> Engine;
+  // A message box: the window's (IMainView::MessageBox) while there is one,
+  // else the platform's (ShowMessageBox); returns the button pressed.
+  int32_t ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t flags);
+  // The meta-search run: the search worker, the stop request, the busy
+  // state and the run guard (app/search_run.h).
+  TSearchRun Run{*this};
 
   // ---- program-wide values of the start ----
   const std::u16string& ProgramFolder() const { return programFolder_; }
@@ -160,7 +165,6 @@ class TKestruneSession : public IOptionsHost {
   // The documents, their URL index, the keys of the searches, the counters,
   // the stop words, the hidden sites and the scopes.
   TProject Project;
-  bool SearchJustRan = false;
   // Set when the window is shown and by ClearProject, cleared by a change of
   // engine; New query empties the query box while the first is set.
   std::array<bool, 2> StartPageFlags = {true, true};
@@ -223,8 +227,6 @@ class TKestruneSession : public IOptionsHost {
   // The window closes: the check's thread and a download end.
   void StopUpdateCheck() { Update.StopUpdateCheck(); }
 
-  // ---- stand-ins until the meta-search run and the result display exist ----
-  int32_t NewSearchRequests = 0;   // StartNewSearch calls
 
   // ---- the start ----
   // The command line's arguments after the program name: the first names a
@@ -354,10 +356,9 @@ class TKestruneSession : public IOptionsHost {
   void ClearProject();
   // New query: the project cleared and the query box offered again.
   void IBitmapButtonNewClick() override;
-  // A download for the current query words (session_search_run.cpp): the
-  // query box goes, and with query words RunMetaSearch(2) runs. Counts the
-  // calls in NewSearchRequests.
-  void StartNewSearch();
+  // A download for the current query words (the search run): the query box
+  // goes, and with query words RunMetaSearch(2) runs.
+  void StartNewSearch() { Run.StartNewSearch(); }
   // The result page (TResultView::ShowResults).
   void ShowResults(int32_t page, int32_t mode) override { Results.ShowResults(page, mode); }
   // Stand-in for the advertising search for the current keys: nothing yet.
@@ -366,99 +367,14 @@ class TKestruneSession : public IOptionsHost {
   // until the advertising search exists.
   void StartAdvertisingEngines();
 
-  // ---- the meta-search run and the merge of its results ----
-  // (session_search_run.cpp, session_merge.cpp)
-  //
-  // A search runs on the user-interface thread: RunMetaSearch shows the busy
-  // state (ShowSearchBusy), gives the engine its template and link count,
-  // shows the search page, asks the connection probe again while a proxy
-  // wants a login, starts the engine and waits in IMainView::WaitUntil until
-  // the engine is idle (the window keeps working: Stop reaches the engine,
-  // progress arrives as queued, coalesced calls). Then the results are merged
-  // into the documents (MergeResults, which feeds the network), the query
-  // becomes a scope (OnAddSearchScope) and FinishSearch restores the window
-  // and rebuilds the map and the page. One run at a time: a run asked for
-  // while one runs is refused and logged. The engine's results are read only
-  // after it fell idle.
-
-  // The probe asked before a search; null: the program's ConnectProbe().
-  // Not owned.
-  TConnectProbe* Probe = nullptr;
-  // The window's stop request: cleared when a search begins, set by Stop and
-  // when a search finishes (the scope run stops between scopes on it).
-  bool StopRequested = true;
-  // Items of the engine's last result array that MergeResults read.
-  int32_t LastResultCount = 0;
-  // Called when the outermost RunMetaSearch returns (the window closes then
-  // when the user closed it during the run).
-  std::function<void()> OnSearchRunEnded;
-  // The window has closed: a run asked for just before the close (the map's
-  // animation came first) downloads nothing.
-  bool WindowClosed = false;
-
-  // How the last download ended (session_search_end.cpp): kept from its end
-  // until the keys of the step change, so that the pages of that step say
-  // it; cleared when a download starts, by a change of the keys and with
-  // the project.
-  struct TSearchEnd {
-    TDownloadFailure Failure = TDownloadFailure::None;
-    int32_t HttpStatus = 0;  // the answer's status of an HttpError
-    bool Stopped = false;    // Stop was pressed (or the window closed)
-    bool Early() const { return Stopped || Failure != TDownloadFailure::None; }
-  };
-  TSearchEnd SearchEnd;
-  // Reads the end of the download that just fell idle from the engine.
-  void NoteSearchEnd();
-  // The words for a page: the failure, or the stop; followed by
-  // smSearchEndedEarly when the page shows documents. Empty after a
-  // download that ran to its end.
-  static std::u16string SearchEndText(const TSearchEnd& end, bool documentsShown);
-  // The notice of a page of this mode: the failure on the no-connection
-  // page (mode 2; the engine could not be reached when nothing else is
-  // known), the early end on a result page (mode 5), else none.
-  std::u16string SearchNoticeForPage(int32_t mode) const;
-
-  // Options of RunMetaSearch: download; without it the engine's last result
-  // array is merged again.
-  static constexpr int32_t kRunDownload = 2;
-  void RunMetaSearch(int32_t options);
-  // True while a RunMetaSearch runs (also inside its wait).
-  bool SearchRunning() const { return SearchRun.Depth > 0; }
-  void ShowSearchBusy();
-  void FinishSearch();
-  // The progress bar's position, 0..100.
-  void SearchProgress(int32_t percent);
-  // The Stop button: the engine stops (its items found so far stay).
-  void BtnStopClick();
-  // Starts the engine on a query for a run (RunMetaSearch, and the scope
-  // run); false when its status is not 0 or it refused.
-  bool StartEngineSearch(std::u16string_view query);
-  // A run's start and end (RunMetaSearch and the scope run): a second run
-  // while one runs is refused and logged under `who`; the guard's end calls
-  // OnSearchRunEnded.
-  struct TSearchRunGuard {
-    TKestruneSession* Session = nullptr;
-    TSearchRunGuard() = default;
-    explicit TSearchRunGuard(TKestruneSession* session) : Session(session) {}
-    TSearchRunGuard(const TSearchRunGuard&) = delete;
-    TSearchRunGuard& operator=(const TSearchRunGuard&) = delete;
-    TSearchRunGuard(TSearchRunGuard&& other) noexcept : Session(other.Session) { other.Session = nullptr; }
-    ~TSearchRunGuard();
-    explicit operator bool() const { return Session != nullptr; }
-  };
-  TSearchRunGuard BeginSearchRun(const char* who);
-  // Before a run downloads: the engine's template and link count, the
-  // search page, the proxy's login asked again. False, with the run ended
-  // (FinishSearch), when the window has closed, the proxy still wants a
-  // login or the template failed.
-  bool PrepareDownload(const char* who);
-  // Waits until the search that StartEngineSearch started is over and its
-  // queued calls ran: in the view's event loop (IMainView::WaitUntil), or
-  // without a view on the engine's end signal. At once when none runs.
-  void WaitForSearch();
-  // The engine's progress and end hooks (Create installs them): both run on
-  // the engine's thread and only queue work for this thread.
-  void InstallSearchHooks();
+  // ---- the meta-search run (app/search_run.h) and the merge of its results ----
+  void RunMetaSearch(int32_t options) { Run.RunMetaSearch(options); }
+  // True while a run is in progress (also inside its wait).
+  bool SearchRunning() const { return Run.SearchRunning(); }
+  void ShowSearchBusy() { Run.ShowSearchBusy(); }
+  void FinishSearch() { Run.FinishSearch(); }
+  void SearchProgress(int32_t percent) { Run.SearchProgress(percent); }
+  void BtnStopClick() { Run.BtnStopClick(); }
 
   // Merges the engine's results into the documents (a known URL keeps its
   // document; a new one gets the next index), records the query's keys as a
@@ -537,24 +453,6 @@ class TKestruneSession : public IOptionsHost {
   // marked group is excluded (in the excluded-words view: given back to the
   // query), as the map's group event 1 (0 in that view).
   void pmExcludeClick();
-
-  // The run's state between ShowSearchBusy and FinishSearch, and the
-  // hand-offs from the engine's thread.
-  struct TSearchRunState {
-    // Runs in progress (BeginSearchRun): a second one is refused, and while
-    // one runs SearchRunning() holds and the window defers its close.
-    int32_t Depth = 0;
-    // The enabled states ShowSearchBusy remembered (kRememberedControls).
-    std::vector<bool> Remembered;
-    bool Started = false;   // StartEngineSearch started a search
-    bool DoneSeen = false;  // its end call ran on this thread
-    // The newest progress not yet shown; -1 when none waits.
-    std::atomic<int32_t> PendingProgress{-1};
-    // The engine's end signal when there is no view to post to.
-    std::mutex DoneMutex;
-    std::condition_variable Done;
-  };
-  TSearchRunState SearchRun;
 
   // =========================================================================
   // Result display, document ordering, in-page commands, map events, steps
@@ -708,8 +606,8 @@ class TKestruneSession : public IOptionsHost {
   void SelectScope(int32_t index);
   void pmScopeClick();
   void MarkScopeDocuments();
-  bool SearchAllScopes();
-  void fullRefreshClick();
+  bool SearchAllScopes() { return Run.SearchAllScopes(); }
+  void fullRefreshClick() { Run.fullRefreshClick(); }
 
  private:
   void SetEnabled(TMainControl control, bool enabled);

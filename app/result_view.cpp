@@ -137,13 +137,13 @@ void TResultView::ShowResults(int32_t page, int32_t mode) {
       }
       if (!hasKeys) {
         mode = kPageModeNoQuery;
-      } else if (s_.Engine && s_.Engine->Status() == ISearchEngine::kStatusNoConnection) {
+      } else if (s_.Run.Engine && s_.Run.Engine->Status() == ISearchEngine::kStatusNoConnection) {
         mode = kPageModeNoConnection;
-      } else if (!hasDocuments && s_.SearchJustRan && s_.SearchEnd.Early()) {
+      } else if (!hasDocuments && s_.Run.SearchJustRan && s_.Run.SearchEnd.Early()) {
         // Stopped before a page was read: the page says so, not "nothing
         // found".
         mode = kPageModeNoConnection;
-      } else if (!hasDocuments && s_.SearchJustRan) {
+      } else if (!hasDocuments && s_.Run.SearchJustRan) {
         EmptyRefreshes = 0;
         mode = kPageModeNothingFound;
       } else {
@@ -151,8 +151,8 @@ void TResultView::ShowResults(int32_t page, int32_t mode) {
       }
     }
     LastPageMode = mode;
-    s_.SearchJustRan = false;
-    PageResults.SearchNotice = ViewMode == kViewNormal ? s_.SearchNoticeForPage(mode) : std::u16string();
+    s_.Run.SearchJustRan = false;
+    PageResults.SearchNotice = ViewMode == kViewNormal ? s_.Run.SearchNoticeForPage(mode) : std::u16string();
     if (PageResults.TemplateLanguage != s_.Config.InterfaceLang || PageResults.TemplatePath().empty()) {
       PageResults.TemplateLanguage = s_.Config.InterfaceLang;
       PageResults.SetTemplatePath(Utf16ToUtf8(s_.Config.TemplateFolder()));

@@ -9,13 +9,13 @@ void TKestruneSession::ClearProject() {
   // The documents, their addresses and keys, the counters, the stop words
   // and the hidden sites; the scopes stay until New query.
   Project.Clear();
-  SearchEnd = TSearchEnd();
+  Run.SearchEnd = TSearchRun::TSearchEnd();
   if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
   WordDictionary.ClearMarks();
   FormsStore.Clear();
-  if (Engine) Engine->Reset();
+  if (Run.Engine) Run.Engine->Reset();
   EditedKeyId = -1;
-  SearchJustRan = false;
+  Run.SearchJustRan = false;
   Results.Clear();
   if (MapView) MapView->ClearMap();
   IControlKeys& steps = ContentMap.Steps();

@@ -177,7 +177,7 @@ bool TKestruneSession::wordsToIndex(TParsingText& parse, bool silent, std::u16st
   });
   IContextMS1.AddWordsSearch(parse);
   if (!found) {
-    ShowMessageBox(MessageStrings.smIncorrect, MessageStrings.smError, platform::kMbOk);
+    ShowMessage(MessageStrings.smIncorrect, MessageStrings.smError, platform::kMbOk);
     errorText = MessageStrings.smIncorrect;
     return false;
   }

@@ -36,7 +36,7 @@ std::string LanguageFolderName(const TLngHeaders& headers, int32_t language) {
 
 TUpdateCheck& TUpdateUnit::MakeUpdateCheck() {
   if (!UpdateCheck) {
-    UpdateCheck = std::make_unique<TUpdateCheck>(s_.Probe ? s_.Probe : &ConnectProbe(), s_.ProgramFolder());
+    UpdateCheck = std::make_unique<TUpdateCheck>(s_.Run.Probe ? s_.Run.Probe : &ConnectProbe(), s_.ProgramFolder());
     UpdateCheck->OnResults = [this](TUpdateResults results) {
       {
         const std::lock_guard lock(NewsHandOver.Mutex);

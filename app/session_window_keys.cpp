@@ -10,8 +10,8 @@ namespace kestrune {
 
 namespace {
 
-void ShowUnderConstruction() {
-  ShowMessageBox(MessageStrings.smUnderconstruction, MessageStrings.smMes, platform::kMbOk);
+void ShowUnderConstruction(TKestruneSession& session) {
+  session.ShowMessage(MessageStrings.smUnderconstruction, MessageStrings.smMes, platform::kMbOk);
 }
 
 }  // namespace
@@ -46,9 +46,9 @@ void TKestruneSession::Button1Click() {
 
 void TKestruneSession::N2Click() { ActSearchExecute(); }
 
-void TKestruneSession::N3Click() { ShowUnderConstruction(); }
+void TKestruneSession::N3Click() { ShowUnderConstruction(*this); }
 
-void TKestruneSession::N4Click() { ShowUnderConstruction(); }
+void TKestruneSession::N4Click() { ShowUnderConstruction(*this); }
 
 void TKestruneSession::N6Click() {
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
@@ -58,7 +58,7 @@ void TKestruneSession::N6Click() {
 
 void TKestruneSession::N8Click() {
   ContentMap.RemoveOverlaps = !ContentMap.RemoveOverlaps;
-  ShowUnderConstruction();
+  ShowUnderConstruction(*this);
 }
 
 void TKestruneSession::r1Click() {

@@ -97,7 +97,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
   session_.Hooks.OnShowUpdateForm = [this] { ShowUpdateForm(); };
   session_.Hooks.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
-  session_.OnSearchRunEnded = [this] {
+  session_.Run.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
   auto engine = std::make_unique<TEngineWebAdapter>();
@@ -114,7 +114,7 @@ TFKestruneMain::~TFKestruneMain() {
   // The query box's change handler goes first.
   disconnect(IComboBox1, nullptr, this, nullptr);
   qApp->removeEventFilter(this);
-  session_.OnSearchRunEnded = nullptr;
+  session_.Run.OnSearchRunEnded = nullptr;
   session_.Hooks.OnHelp = nullptr;
   session_.Hooks.OnApplyLanguage = nullptr;
   session_.Hooks.OnShowUpdateForm = nullptr;
@@ -726,7 +726,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   QMainWindow::closeEvent(event);
-  session_.WindowClosed = true;
+  session_.Run.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
   if (OnStopUpdateCheck) OnStopUpdateCheck();

@@ -45,14 +45,14 @@ TEST(SessionDisplay, ShowResults_PageModes) {
     if (c.keys) SetWords(s, kKindQuery, u"alpha");
     if (c.listed) s.Results.PageDocumentIds.push_back(0);
     f.engine->status = c.status;
-    s.SearchJustRan = c.justSearched;
+    s.Run.SearchJustRan = c.justSearched;
     s.Results.ViewMode = c.view;
     const int32_t written = f.view.pagesWritten;
     s.ShowResults(-2, c.mode);
     EXPECT_EQ(s.Results.LastPageMode, c.expected);
     EXPECT_EQ(f.view.pagesWritten, written + 1);
     EXPECT_FALSE(f.view.page.empty());
-    EXPECT_FALSE(s.SearchJustRan);
+    EXPECT_FALSE(s.Run.SearchJustRan);
   }
 }
 
@@ -65,7 +65,7 @@ TEST(SessionDisplay, ShowResults_AutoRefreshSearchesTwiceThenShowsNothingFound) 
   // Two searches queued after the handler, never run inside it; the third
   // empty refresh shows its page.
   EXPECT_EQ(f.view.queued.size(), 2u);
-  EXPECT_EQ(s.NewSearchRequests, 0);
+  EXPECT_TRUE(f.engine->queries.empty());
   EXPECT_EQ(f.view.pagesWritten, 1);
   EXPECT_EQ(s.Results.LastPageMode, 3);
   // Documents reset the count.

@@ -415,7 +415,6 @@ TEST(SessionScopes, AddSelectDeleteAndMarks) {
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
   EXPECT_EQ(s.Project.Scope.CurrentIndex(), 0);
   EXPECT_TRUE(f.engine->queries.empty());
-  EXPECT_EQ(s.NewSearchRequests, 0);
   s.SelectScope(7);  // no such scope
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
 

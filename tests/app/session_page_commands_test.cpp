@@ -53,7 +53,7 @@ void RunStep(TPageSession& f, const std::string& step) {
   } else if (verb == "answer") {
     f.view.messageAnswer = std::stoi(arg);
   } else if (verb == "busy") {
-    ++s.SearchRun.Depth;
+    ++s.Run.SearchRun.Depth;
   } else if (verb == "view") {
     s.Results.ViewMode = std::stoi(arg);
   } else if (verb == "mark") {
@@ -311,7 +311,7 @@ TEST(SessionPageCommands, DesktopRedirectsOpenOnlyPlainFiles) {
   EXPECT_EQ(mailed, u"friend@example.org");
   int32_t helps = 0;
   s.Hooks.OnHelp = [&] { ++helps; };
-  ++s.SearchRun.Depth;
+  ++s.Run.SearchRun.Depth;
   EXPECT_FALSE(s.EmbeddedWB1BeforeNavigate2("http://help/"));
   EXPECT_EQ(helps, 1);
   EXPECT_TRUE(s.EmbeddedWB1BeforeNavigate2("about:blank"));

@@ -75,11 +75,11 @@ TEST(SessionSearchEnd, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
       test::WriteEngineTemplate(t.program.Program(), "loopback",
                                 test::LoopbackEngineTemplate(t.server.ClosedPortUrl(""),
                                                              test::LoopbackTemplateOptions().HostName("Loopback")));
-      t.session->Engine->LoadTemplate("loopback");
+      t.session->Run.Engine->LoadTemplate("loopback");
     }
     // Stop is pressed once the second page is outstanding.
     t.view.OnProgressShown = [&](int32_t) {
-      if (c.second != kHeldForStop || t.session->StopRequested || !gate.WaitForHeld(1)) return;
+      if (c.second != kHeldForStop || t.session->Run.StopRequested || !gate.WaitForHeld(1)) return;
       t.session->BtnStopClick();
     };
 
@@ -88,7 +88,7 @@ TEST(SessionSearchEnd, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
     EXPECT_EQ(s.Project.Documents.size(), c.documents);
     EXPECT_EQ(s.Results.LastPageMode, c.mode);
     EXPECT_EQ(s.Results.PageResults.SearchNotice, c.notice);
-    EXPECT_EQ(s.Engine->Status(), ISearchEngine::kStatusOk);  // ready for the next search
+    EXPECT_EQ(s.Run.Engine->Status(), ISearchEngine::kStatusOk);  // ready for the next search
     const int32_t query = t.WordId(u"query");
     EXPECT_TRUE(std::any_of(s.ContentMap.Keys().begin(), s.ContentMap.Keys().end(),
                             [query](const TKey& key) { return key.Id == query; }));

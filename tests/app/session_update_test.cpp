@@ -60,7 +60,7 @@ TEST(SessionUpdate, NewsReachesTheStartPagesNewsBlock) {
     TKestruneSession& s = *f.session;
     TConnectProbe probe;
     probe.TimeoutMs = 10000;
-    s.Probe = &probe;
+    s.Run.Probe = &probe;
     s.ShowResults(kEditNone, kPageModeChosen);
     ASSERT_EQ(s.Results.LastPageMode, kPageModeNoQuery);
     const int32_t pagesBefore = f.view.pagesWritten;
@@ -74,7 +74,7 @@ TEST(SessionUpdate, NewsReachesTheStartPagesNewsBlock) {
     f.view.RunAllQueued();
     EXPECT_EQ(s.Results.PageResults.NewsString, c.block);
     EXPECT_EQ(f.view.pagesWritten, pagesBefore + (c.block.empty() ? 0 : 1));
-    s.Probe = nullptr;
+    s.Run.Probe = nullptr;
   }
 }
 
