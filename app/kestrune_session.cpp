@@ -1,7 +1,9 @@
 #include "app/kestrune_session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "app/browser_opener.h"
 #include "app/message_loader.h"
@@ -24,6 +26,28 @@ using platform::Utf8ToUtf16;
 
 bool EndsWith(std::u16string_view text, std::u16string_view end) {
   return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+bool HasId(const TControlKeyList& list, int32_t id) {
+  return std::any_of(list.begin(), list.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
+}
+
+// Percent-encodes the UTF-8 of a text for an href (unreserved bytes stay).
+std::u16string HrefEncoded(std::u16string_view text) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  std::u16string out;
+  for (const char c : Utf16ToUtf8(text)) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '-' || b == '.' ||
+        b == '_' || b == '~') {
+      out += static_cast<char16_t>(b);
+    } else {
+      out += u'%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
 }
 
 // The path with every folder resolved (letter case, links), or empty.
@@ -289,20 +313,7 @@ void TKestruneSession::SaveKeysUndoState() {
 
 void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }
 
-void TKestruneSession::ContentMapReGenerate() {
-  ResetPageNumbers();
-  // A web index added for a search is dropped, and the network of the
-  // history file comes back.
-  if (IIndexer1.RemoveLast(u"IInternet") == 0) {
-    IContextMS1.Clear();
-    std::u16string base = IHistory1.CurrentFile();
-    const size_t dot = base.rfind(u'.');
-    const size_t slash = base.rfind(u'/');
-    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) base.resize(dot);
-    if (!base.empty()) IContextMS1.Open(base);
-  }
-  ContentMap.BuildMap(false);
-}
+void TKestruneSession::ContentMapReGenerate() { Map.Rebuild(); }
 
 std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
   TWDWord* word = WordDictionary.GetWord(id);
@@ -313,34 +324,92 @@ std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
 }
 
 void TKestruneSession::ContentMapSelect(const std::vector<int32_t>& ids, bool selectDocuments) {
-  if (View) View->SetCaption(Utf8ToUtf16(std::to_string(ids.size())));
-  TNNKeys keys;
-  for (int32_t id : ids) keys.push_back({id, 1.0f});
-  SelectedDocuments.clear();
-  if (selectDocuments && !keys.empty()) {
-    int32_t count = 50;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, Config.MatchSetting);
-    SelectedDocuments.resize(static_cast<size_t>(std::max(count, 0)));
-  }
-  ShowResults(kEditNone, kPageModeChosen);
+  Map.ContentMapSelect(ids, selectDocuments);
 }
 
 void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string&) {
-  ShowResults(kEditNone, kPageModeChosen);
-  SetVisible(TMainControl::EmbeddedWB1, true);
-  MapKeyList = keys;
+  Map.ContentMapVXlistOfKeys(keys);
 }
 
+// The recommended exclusions of the result page: words of the removed
+// documents that the query does not reach.
+std::u16string TKestruneSession::GetContextWordsHtml() {
+  if (ContentMap.NoQueryMode()) return u"";
+  const IControlKeys& steps = ContentMap.Steps();
+  const TControlKeyLists& step = steps.GetCurrent();
+  const int32_t n = static_cast<int32_t>(Project.Documents.size());
+
+  // The documents the query words reach.
+  TNNKeys query;
+  for (const TControlKeyCell& cell : step[kKindQuery]) {
+    if (cell.Key.Weight == 1.0f) query.push_back(cell.Key);
+  }
+  std::unordered_set<int32_t> reached;
+  if (!query.empty()) {
+    int32_t count = n;
+    TNNKeys found;
+    IContextMS1.GetFiles(query, TNNKeys(), count, found, 0);
+    count = std::clamp<int32_t>(count, 0, static_cast<int32_t>(found.size()));
+    for (int32_t i = 0; i < count; ++i) reached.insert(found[static_cast<size_t>(i)].Id);
+  }
+
+  // The removed documents the query does not reach are the context.
+  TNNKeys marks;
+  for (const TControlKeyCell& cell : step[kKindMarks]) {
+    TNNKey mark = cell.Key;
+    if (reached.count(mark.Id) != 0) mark.Weight = 0.0f;
+    if (IsRemovedMark(mark.Weight)) mark.Weight = kMarkContext;
+    marks.push_back(mark);
+  }
+  if (std::none_of(marks.begin(), marks.end(), [](const TNNKey& k) { return k.Weight > 0.0f; })) return u"";
+  IContextMS1.ClearContextWords();
+  IContextMS1.AddContextWords(marks);
+  int32_t count = 100;
+  TNNKeys words;
+  {
+    const TWordBudgetScope noBudget(IContextMS1, TIContextMS::kNoBudget);
+    IContextMS1.GetWords(TNNKeys(), marks, count, words, 0, 0.01f);
+  }
+  words.resize(static_cast<size_t>(std::clamp<int32_t>(count, 0, static_cast<int32_t>(words.size()))));
+  TNNKeys documents;
+  for (const TControlKeyCell& cell : step[kKindDocuments]) documents.push_back(cell.Key);
+  IContextMS1.ClearContextWords();
+  IContextMS1.AddContextWords(documents);
+
+  // Words of the shown documents that are not in the query.
+  TASNLayer* layer = IContextMS1.Network().GetLayer(TIContextMS::kWordLayer);
+  std::erase_if(words, [&](const TNNKey& word) {
+    if (HasId(step[kKindQuery], word.Id) || HasId(step[kKindExcluded], word.Id)) return true;
+    const int32_t element = IContextMS1.FindWordElement(word.Id);
+    return !layer || element < 0 || !layer->GetContextSet().Contains(element);
+  });
+  if (words.size() > 3) {
+    float total = 0.0f;
+    for (const TNNKey& word : words) total += word.Weight;
+    float sum = 0.0f;
+    size_t keep = 0;
+    while (keep < words.size()) {
+      sum += words[keep++].Weight;
+      if (sum >= total / 1.4f) break;
+    }
+    words.resize(std::min<size_t>(keep, 10));
+  }
+  if (words.empty()) return u"";
+  std::u16string html = MessageStrings.smReconded + u"&nbsp;";
+  for (const TNNKey& word : words) {
+    const std::u16string text = ContentMapGetKeyName(word.Id);
+    if (text.empty()) continue;
+    html += u"<a href=\"ExcludeWord_" + HrefEncoded(text) + u"\">" + TPageResults::EscapeText(text) + u"</a> ";
+  }
+  return html;
+}
 void TKestruneSession::TrackBarChange(int32_t position) {
   ContentMap.SetWordCount(position);
   ContentMap.WordCountChanged = true;
   Config.Settings.TrackPosContext = position;
 }
 
-void TKestruneSession::MapWordRefresh() {
-  MapKeyList.clear();
-  RememberedTexts = {};
-}
+void TKestruneSession::MapWordRefresh() { Map.MapWordRefresh(); }
 
 void TKestruneSession::NetworkReset() {
   IContextMS1.Clear();
@@ -375,42 +444,10 @@ void TKestruneSession::MapEmptyNewQuery() {
   IBitmapButtonNewClick();
 }
 
-void TKestruneSession::IBitmapButton2Click() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton2)) return;
-    View->SetDown(TMainControl::IBitmapButton2, true);
-    View->SetDown(TMainControl::IBitmapButton4, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::IBitmapButton2Click() { Map.IBitmapButton2Click(); }
 
-void TKestruneSession::ExcludedWordsButtonClick() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton4)) return;
-    View->SetDown(TMainControl::IBitmapButton4, true);
-    View->SetDown(TMainControl::IBitmapButton2, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::ExcludedWordsButtonClick() { Map.ExcludedWordsButtonClick(); }
 
-void TKestruneSession::ToggleExcludedView() {
-  const IControlKeys& steps = ContentMap.Steps();
-  if (!ContentMap.ExcludedMode() && steps.GetCurrent()[kKindExcluded].empty()) return;
-  ContentMap.SetHoveredKey(-1);
-  ContentMap.SetAnchorKey(-1);
-  ContentMap.SetClickedKey(-1);
-  ContentMap.SetExcludedMode(!ContentMap.ExcludedMode());
-  if (ContentMap.ExcludedMode()) {
-    HideQueryBox();
-    ContentMap.ClearHighlights();
-    ContentMap.ApplyStyles();
-  }
-  SwapQueryAndExcluded();
-  for (TKey& key : ContentMap.Keys()) ContentMap.MeasureKey(key);
-  if (MapView) MapView->ResetBackground();
-  ContentMapReGenerate();
-}
+void TKestruneSession::ToggleExcludedView() { Map.ToggleExcludedView(); }
 
 }  // namespace kestrune

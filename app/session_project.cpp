@@ -32,16 +32,14 @@ void TKestruneSession::ClearProject() {
     SetEnabled(control, false);
   }
   IContextMS1.Clear();
-  SelectedDocuments.clear();
+  Map.Clear();
   StartPageFlags = {true, true};
   PageDocumentIds.clear();
   EmptyRefreshes = 0;
   ScrollAnchor.clear();
   PendingBuild = TPendingPageBuild();
-  MarkedGroup.clear();
   ClusterTable.clear();
   Commands.ClearSelection();
-  PreviewFlag = false;
   ContentMap.SetDimmed(false);
   IBitmapButton2Click();
   LoadStopWords();
