@@ -349,7 +349,7 @@ void TMapInteraction::AddContextWordsOfKey(int32_t wordId) {
         HasId(steps.GetCurrent()[excludedKind], word.Id)) {
       continue;
     }
-    steps.SetKey(excludedKind, {word.Id, excludedView ? 1.0f : -10001.0f + std::clamp(word.Weight, 0.0f, 1.0f)});
+    steps.SetKey(excludedKind, {word.Id, excludedView ? 1.0f : kExcludedWeight - 1.0f + std::clamp(word.Weight, 0.0f, 1.0f)});
   }
 }
 
