@@ -725,7 +725,9 @@ class TKestruneSession : public IOptionsHost {
     Map.DrawAndEventMap1DblClick(x, y, wordUnderCursor);
   }
   void DrawAndEventMap1MouseUp() { Map.DrawAndEventMap1MouseUp(); }
-  void DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t variant) { Map.DrawAndEventMap1MouseToWord(key, variant); }
+  void DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t variant) {
+    Map.DrawAndEventMap1MouseToWord(key, variant);
+  }
   void DrawAndEventMap1MouseOutWord(const TNNKey& key) { Map.DrawAndEventMap1MouseOutWord(key); }
   void ContentMapReGetData() { Map.ContentMapReGetData(); }
   void ContentMapAllKeys(int32_t variant) { Map.ContentMapAllKeys(variant); }

@@ -306,7 +306,8 @@ void TMapInteraction::DrawAndEventMap1MouseOutWord(const TNNKey& key) {
 
 void TMapInteraction::PreviewWordResults() {
   const TKeys& keys = s_.ContentMap.Keys();
-  const auto carried = std::find_if(keys.begin(), keys.end(), [](const TKey& k) { return (k.Flags & KF_CARRIED) != 0; });
+  const auto carried =
+      std::find_if(keys.begin(), keys.end(), [](const TKey& k) { return (k.Flags & KF_CARRIED) != 0; });
   if (carried == keys.end()) return;
   {
     const TWordPreview preview(s_.ContentMap, s_.Config.Settings.AutoRefresh, carried->Id);
@@ -349,7 +350,8 @@ void TMapInteraction::AddContextWordsOfKey(int32_t wordId) {
         HasId(steps.GetCurrent()[excludedKind], word.Id)) {
       continue;
     }
-    steps.SetKey(excludedKind, {word.Id, excludedView ? 1.0f : kExcludedWeight - 1.0f + std::clamp(word.Weight, 0.0f, 1.0f)});
+    const float weight = excludedView ? 1.0f : kExcludedWeight - 1.0f + std::clamp(word.Weight, 0.0f, 1.0f);
+    steps.SetKey(excludedKind, {word.Id, weight});
   }
 }
 

@@ -22,7 +22,8 @@ using test::WordId;
 std::string Kind(const TContentMap2& map, int32_t kind) {
   std::string text;
   for (const TControlKeyCell& cell : map.Steps().GetCurrent()[kind]) {
-    text += (text.empty() ? "" : " ") + std::to_string(cell.Key.Id) + "=" + std::to_string(static_cast<int>(cell.Key.Weight));
+    text += (text.empty() ? "" : " ") + std::to_string(cell.Key.Id) + "=" +
+            std::to_string(static_cast<int>(cell.Key.Weight));
   }
   return text;
 }
