@@ -1,7 +1,9 @@
 #include "app/kestrune_session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "app/browser_opener.h"
 #include "app/message_loader.h"
@@ -292,20 +294,7 @@ void TKestruneSession::SaveKeysUndoState() {
 
 void TKestruneSession::ResetPageNumbers() { Results.ResetResultPageNumber(); }
 
-void TKestruneSession::ContentMapReGenerate() {
-  ResetPageNumbers();
-  // A web index added for a search is dropped, and the network of the
-  // history file comes back.
-  if (IIndexer1.RemoveLast(u"IInternet") == 0) {
-    IContextMS1.Clear();
-    std::u16string base = IHistory1.CurrentFile();
-    const size_t dot = base.rfind(u'.');
-    const size_t slash = base.rfind(u'/');
-    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) base.resize(dot);
-    if (!base.empty()) IContextMS1.Open(base);
-  }
-  ContentMap.BuildMap(false);
-}
+void TKestruneSession::ContentMapReGenerate() { Map.Rebuild(); }
 
 std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
   TWDWord* word = WordDictionary.GetWord(id);
@@ -316,34 +305,22 @@ std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
 }
 
 void TKestruneSession::ContentMapSelect(const std::vector<int32_t>& ids, bool selectDocuments) {
-  if (View) View->SetCaption(Utf8ToUtf16(std::to_string(ids.size())));
-  TNNKeys keys;
-  for (int32_t id : ids) keys.push_back({id, 1.0f});
-  SelectedDocuments.clear();
-  if (selectDocuments && !keys.empty()) {
-    int32_t count = 50;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, Config.MatchSetting);
-    SelectedDocuments.resize(static_cast<size_t>(std::max(count, 0)));
-  }
-  ShowResults(kEditNone, kPageModeChosen);
+  Map.ContentMapSelect(ids, selectDocuments);
 }
 
 void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string&) {
-  ShowResults(kEditNone, kPageModeChosen);
-  SetVisible(TMainControl::EmbeddedWB1, true);
-  MapKeyList = keys;
+  Map.ContentMapVXlistOfKeys(keys);
 }
 
+// The recommended exclusions of the result page: words of the removed
+// documents that the query does not reach.
 void TKestruneSession::TrackBarChange(int32_t position) {
   ContentMap.SetWordCount(position);
   ContentMap.WordCountChanged = true;
   Config.Settings.TrackPosContext = position;
 }
 
-void TKestruneSession::MapWordRefresh() {
-  MapKeyList.clear();
-  RememberedTexts = {};
-}
+void TKestruneSession::MapWordRefresh() { Map.MapWordRefresh(); }
 
 void TKestruneSession::NetworkReset() {
   IContextMS1.Clear();
@@ -378,42 +355,10 @@ void TKestruneSession::MapEmptyNewQuery() {
   IBitmapButtonNewClick();
 }
 
-void TKestruneSession::IBitmapButton2Click() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton2)) return;
-    View->SetDown(TMainControl::IBitmapButton2, true);
-    View->SetDown(TMainControl::IBitmapButton4, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::IBitmapButton2Click() { Map.IBitmapButton2Click(); }
 
-void TKestruneSession::ExcludedWordsButtonClick() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton4)) return;
-    View->SetDown(TMainControl::IBitmapButton4, true);
-    View->SetDown(TMainControl::IBitmapButton2, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::ExcludedWordsButtonClick() { Map.ExcludedWordsButtonClick(); }
 
-void TKestruneSession::ToggleExcludedView() {
-  const IControlKeys& steps = ContentMap.Steps();
-  if (!ContentMap.ExcludedMode() && steps.GetCurrent()[kKindExcluded].empty()) return;
-  ContentMap.SetHoveredKey(-1);
-  ContentMap.SetAnchorKey(-1);
-  ContentMap.SetClickedKey(-1);
-  ContentMap.SetExcludedMode(!ContentMap.ExcludedMode());
-  if (ContentMap.ExcludedMode()) {
-    HideQueryBox();
-    ContentMap.ClearHighlights();
-    ContentMap.ApplyStyles();
-  }
-  SwapQueryAndExcluded();
-  for (TKey& key : ContentMap.Keys()) ContentMap.MeasureKey(key);
-  if (MapView) MapView->ResetBackground();
-  ContentMapReGenerate();
-}
+void TKestruneSession::ToggleExcludedView() { Map.ToggleExcludedView(); }
 
 }  // namespace kestrune

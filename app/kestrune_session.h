@@ -48,6 +48,7 @@
 #include "app/main_view.h"
 #include "app/options_host.h"
 #include "app/map_view_ops.h"
+#include "app/map_interaction.h"
 #include "app/page_command_executor.h"
 #include "app/page_commands.h"
 #include "app/project/project.h"
@@ -168,12 +169,6 @@ class TKestruneSession : public IOptionsHost {
   // Set when the window is shown and by ClearProject, cleared by a change of
   // engine; New query empties the query box while the first is set.
   std::array<bool, 2> StartPageFlags = {true, true};
-  // The key list of the map's last rebuild (ContentMapVXlistOfKeys) and the
-  // three texts the window remembers with it.
-  TNNKeys MapKeyList;
-  std::array<std::u16string, 3> RememberedTexts;
-  // The documents the network selected for the words marked on the map.
-  TNNKeys SelectedDocuments;
 
   // ---- the search entry ----
   std::vector<std::u16string> QueryItems;  // the query box's list, most recent first
@@ -427,32 +422,19 @@ class TKestruneSession : public IOptionsHost {
   // address.
   bool IsCommandAddress(std::string_view url) const;
 
-  // ---- the window's small handlers without widgets (session_window_keys.cpp) ----
-  // Esc: with query words, the query box and its buttons go and the map is
-  // drawn from its keys again.
-  void FormKeyDownEscape();
-  // Any key released: the deferred rebuild is dropped. Ctrl released: a
-  // deferred rebuild runs first.
-  void FormKeyUp(bool ctrl);
-  // A mouse button pressed anywhere: the typed words' highlight goes, and a
-  // pending word popup is left.
-  void ApplicationMouseDown();
-  // The hidden "Refresh" button: every key loses its hover, carried and
-  // context flags.
-  void Button1Click();
-  // Menu items: "Rebuild", "Reset", "Show Files", "Delete Keys", "Remove
-  // Overlaps", "Distribute", "Edit Element".
-  void N2Click();
-  void N3Click();
-  void N4Click();
-  void N6Click();
-  void N8Click();
-  void r1Click();
-  void pmEditElementClick();
-  // "Exclude from results": the hover goes, the popup state is left and the
-  // marked group is excluded (in the excluded-words view: given back to the
-  // query), as the map's group event 1 (0 in that view).
-  void pmExcludeClick();
+  // ---- the window's small handlers without widgets (app/map_interaction.h) ----
+  void FormKeyDownEscape() { Map.FormKeyDownEscape(); }
+  void FormKeyUp(bool ctrl) { Map.FormKeyUp(ctrl); }
+  void ApplicationMouseDown() { Map.ApplicationMouseDown(); }
+  void Button1Click() { Map.Button1Click(); }
+  void N2Click() { Map.N2Click(); }
+  void N3Click() { Map.N3Click(); }
+  void N4Click() { Map.N4Click(); }
+  void N6Click() { Map.N6Click(); }
+  void N8Click() { Map.N8Click(); }
+  void r1Click() { Map.r1Click(); }
+  void pmEditElementClick() { Map.pmEditElementClick(); }
+  void pmExcludeClick() { Map.pmExcludeClick(); }
 
   // =========================================================================
   // Result display, document ordering, in-page commands, map events, steps
@@ -468,30 +450,15 @@ class TKestruneSession : public IOptionsHost {
   // =========================================================================
 
   // The items of the map's popup menu PopupMenu1 that are visible.
-  struct TMapPopupItems {
-    bool pmAdd = false;
-    bool pmExclude = false;
-    bool pmRemovefromquery = false;
-    bool pmRemoveFromExcluded = false;
-    bool pmEditWord = false;
-    bool pmEditElement = false;
-    bool pmAddToStopWords = false;
-    bool pmShowEntryField = false;
-    bool pmScope = false;
-    bool operator==(const TMapPopupItems&) const = default;
-  };
+  using TMapPopupItems = kestrune::TMapPopupItems;
   // The entries of the result page's popup menu (session_hooks.h).
   using TPagePopupItem = kestrune::TPagePopupItem;
 
   // ---- the result page, its page list and view (result_view.h) ----
   TResultView Results{*this};
 
-  // ---- the map's state ----
-  TNNKeys MarkedGroup;              // the words marked for the popup's commands
-  bool PreviewFlag = false;         // the page shows a word as if it were added
-  int32_t HoverSavedPage = 1;       // the page number a hover's end restores
-  // The map view's edit mode (the network edit panel is open).
-  bool MapEditMode = false;
+  // ---- the map's events and their state ----
+  TMapInteraction Map{*this};
 
   // ---- the result page's handlers (result_view.h) ----
   void RefreshClusterTable() { Results.RefreshClusterTable(); }
@@ -547,49 +514,47 @@ class TKestruneSession : public IOptionsHost {
   // The index of a document address; -1 when unknown.
   int32_t DocumentOfUrl(std::string_view url) { return Project.DocumentOfUrl(url); }
 
-  // ---- map events (session_map_events.cpp) ----
-  void DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t variant, bool selected);
-  void DrawAndEventMap1GroupSelect(int32_t keysCount, int32_t type, bool selected, const TNNKeys& keys);
-  void DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_t variant, bool selected);
-  void DrawAndEventMap1Click();
-  // A double click at (x, y) of the map; wordUnderCursor: a word was hit.
-  void DrawAndEventMap1DblClick(int32_t x, int32_t y, bool wordUnderCursor);
-  void DrawAndEventMap1MouseUp();
-  void DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t variant);
-  void DrawAndEventMap1MouseOutWord(const TNNKey& key);
-  void ContentMapReGetData();
-  void ContentMapAllKeys(int32_t variant);
-  // The visible items of the map's popup menu (the query box is hidden).
-  TMapPopupItems PopupMenu1Popup();
+  // ---- map events (app/map_interaction.h) ----
+  void DrawAndEventMap1SingleSelect(const TNNKey& key, int32_t variant, bool selected) {
+    Map.DrawAndEventMap1SingleSelect(key, variant, selected);
+  }
+  void DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool selected, const TNNKeys& keys) {
+    Map.DrawAndEventMap1GroupSelect(type, selected, keys);
+  }
+  void DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_t variant, bool) {
+    Map.DrawAndEventMap1MouseClickByWord(key, variant);
+  }
+  void DrawAndEventMap1Click() { Map.DrawAndEventMap1Click(); }
+  void DrawAndEventMap1DblClick(int32_t x, int32_t y, bool wordUnderCursor) {
+    Map.DrawAndEventMap1DblClick(x, y, wordUnderCursor);
+  }
+  void DrawAndEventMap1MouseUp() { Map.DrawAndEventMap1MouseUp(); }
+  void DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t variant) {
+    Map.DrawAndEventMap1MouseToWord(key, variant);
+  }
+  void DrawAndEventMap1MouseOutWord(const TNNKey& key) { Map.DrawAndEventMap1MouseOutWord(key); }
+  void ContentMapReGetData() { Map.ContentMapReGetData(); }
+  void ContentMapAllKeys(int32_t variant) { Map.ContentMapAllKeys(variant); }
+  TMapPopupItems PopupMenu1Popup() { return Map.PopupMenu1Popup(); }
   static TMapPopupItems MapPopupItems(bool groupMarked, bool noQuery, bool excludedView, bool firstIsKind0,
-                                      bool scopes);
-  // popupWord: the index of the map key under the popup.
-  void pmAddClick(int32_t popupWord);
-  void pmAddToStopWordsClick();
-  // (x, y): the popup's point on the map.
-  void pmEditWordClick(int32_t x, int32_t y);
-  void pmRemoveFromExcludedClick();
-  void IBitmapButton4Click();
-  void excludeAClick();
-  void queryNAClick() { excludeAClick(); }
-  void excludeNAClick() { excludeAClick(); }
-  void PreviewWordResults();
-  void MapHoverEnd();
-  // The mouse moved outside the map: the page no longer previews a hovered
-  // word.
-  void MouseOutsideMap();
-  void AddContextWordsOfKey(int32_t wordId);
-  // A word the map never shows as a related word: a stop word, whichever
-  // record of its text carries the stop mark (the content map's
-  // OnStopWordHook).
-  bool IsMapStopWord(int32_t id);
-  // The query box at (x, y) of the map, with BBtnSearch or BBtnSearch2.
-  void PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton);
-  // A menu item of the map's popup ends the hover of its word: kind 4
-  // emptied, no hovered key, the page's query line without the word.
-  void EndPopupHover();
-  // Leaves the excluded-words view without a rebuild (the kinds traded back).
-  void LeaveExcludedView();
+                                      bool scopes) {
+    return TMapInteraction::MapPopupItems(groupMarked, noQuery, excludedView, firstIsKind0, scopes);
+  }
+  void pmAddClick(int32_t popupWord) { Map.pmAddClick(popupWord); }
+  void pmAddToStopWordsClick() { Map.pmAddToStopWordsClick(); }
+  void pmEditWordClick(int32_t x, int32_t y) { Map.pmEditWordClick(x, y); }
+  void pmRemoveFromExcludedClick() { Map.pmRemoveFromExcludedClick(); }
+  void IBitmapButton4Click() { Map.IBitmapButton4Click(); }
+  void excludeAClick() { Map.excludeAClick(); }
+  void queryNAClick() { Map.excludeAClick(); }
+  void excludeNAClick() { Map.excludeAClick(); }
+  void PreviewWordResults() { Map.PreviewWordResults(); }
+  void MapHoverEnd() { Map.MapHoverEnd(); }
+  void MouseOutsideMap() { Map.MouseOutsideMap(); }
+  void AddContextWordsOfKey(int32_t wordId) { Map.AddContextWordsOfKey(wordId); }
+  bool IsMapStopWord(int32_t id) { return Map.IsMapStopWord(id); }
+  void PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton) { Map.PlaceQueryBox(x, y, withSearchButton); }
+  void LeaveExcludedView() { Map.LeaveExcludedView(); }
 
   // ---- steps of the search (session_steps.cpp) ----
   void BtnBackClick();

@@ -50,7 +50,7 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
     });
   };
   renumber(ContentMap.ResultFiles());
-  renumber(SelectedDocuments);
+  renumber(Map.SelectedDocuments);
   TNNKey& similar = Commands.Selection.SimilarDocumentKey;
   if (similar.Id >= 0) {
     similar.Id = similar.Id < n ? newIds[static_cast<size_t>(similar.Id)] : -1;

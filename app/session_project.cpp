@@ -32,11 +32,9 @@ void TKestruneSession::ClearProject() {
     SetEnabled(control, false);
   }
   IContextMS1.Clear();
-  SelectedDocuments.clear();
+  Map.Clear();
   StartPageFlags = {true, true};
-  MarkedGroup.clear();
   Commands.ClearSelection();
-  PreviewFlag = false;
   ContentMap.SetDimmed(false);
   IBitmapButton2Click();
   LoadStopWords();

@@ -87,14 +87,7 @@ void TKestruneSession::SelectScope(int32_t index) {
   ShowResults(kEditNone, kPageModeChosen);
 }
 
-void TKestruneSession::pmScopeClick() {
-  if (ContentMap.NoQueryMode()) return;
-  SaveKeysUndoState();
-  ContentMap.SetNoQueryMode(true);
-  ContentMap.Steps().SetValue(kKindSettings, kSettingNoQuery, 1.0f);
-  ContentMapReGenerate();
-  ShowResults(kEditNone, kPageModeChosen);
-}
+void TKestruneSession::pmScopeClick() { Map.pmScopeClick(); }
 
 void TKestruneSession::MarkScopeDocuments() {
   Project.MarkScopeDocuments(Project.ScopeReach(IContextMS1), ContentMap.Steps());

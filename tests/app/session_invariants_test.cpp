@@ -273,7 +273,7 @@ class TRandomRun {
       const bool queryWord =
           std::any_of(query.begin(), query.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
       if (id >= 0 && !queryWord) {
-        s_.MarkedGroup = {{id, 1.0f}};
+        s_.Map.MarkedGroup = {{id, 1.0f}};
         s_.pmAddToStopWordsClick();
       }
     } else if (roll < 68) {

@@ -69,7 +69,7 @@ TEST(SessionSteps, FeedsOutsideASearchKeepTheSearchesKeys) {
   } cases[] = {
       {"AStopWordAndItsUndo",
        [](TPageSession& f) {
-         f.S().MarkedGroup = {{test::WordId(f.S(), u"one"), 1.0f}};
+         f.S().Map.MarkedGroup = {{test::WordId(f.S(), u"one"), 1.0f}};
          f.S().pmAddToStopWordsClick();
          f.S().BtnBackClick();
        },
