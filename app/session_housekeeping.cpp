@@ -65,8 +65,8 @@ void TKestruneSession::ClearHistory() {
   }
   Config.RecentQueries = {};
   Config.RecentProjects = {};
-  PageResults.LastQueryHtml.clear();
-  PageResults.LastProjectHtml.clear();
+  Results.PageResults.LastQueryHtml.clear();
+  Results.PageResults.LastProjectHtml.clear();
   ShowResults(kEditNone, kPageModeChosen);
 }
 
@@ -94,7 +94,7 @@ void TKestruneSession::pmDeleteMetaDataClick() {
 
 void TKestruneSession::DeleteMarkedWords(bool makeStopWords) {
   IControlKeys& steps = ContentMap.Steps();
-  const TNNKeys group = MarkedGroup;
+  const TNNKeys group = Map.MarkedGroup;
   for (const TNNKey& key : group) {
     const int32_t element = IContextMS1.FindWordElement(key.Id);
     if (element >= 0) IContextMS1.Network().DeleteElement({TIContextMS::kWordLayer, element});

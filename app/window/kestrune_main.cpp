@@ -90,7 +90,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   InstallCursors();
   ConnectComponents();
   qApp->installEventFilter(this);
-  session_.OnApplyLanguage = [this] { ApplyLanguage(); };
+  session_.Hooks.OnApplyLanguage = [this] { ApplyLanguage(); };
   // Projects: the dialogs, the save question before the close, the project
   // of the command line.
   session_.Dialogs = this;
@@ -101,9 +101,9 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   OnUpdateFound = [this] { ShowUpdateForm(); };
   OnNews = [this] { session_.TakeNews(); };
   OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
-  session_.OnShowUpdateForm = [this] { ShowUpdateForm(); };
-  session_.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
-  session_.OnSearchRunEnded = [this] {
+  session_.Hooks.OnShowUpdateForm = [this] { ShowUpdateForm(); };
+  session_.Hooks.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
+  session_.Run.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
   auto engine = std::make_unique<TEngineWebAdapter>();
@@ -120,15 +120,15 @@ TFKestruneMain::~TFKestruneMain() {
   // The query box's change handler goes first.
   disconnect(IComboBox1, nullptr, this, nullptr);
   qApp->removeEventFilter(this);
-  session_.OnSearchRunEnded = nullptr;
-  session_.OnHelp = nullptr;
-  session_.OnApplyLanguage = nullptr;
-  session_.OnShowUpdateForm = nullptr;
+  session_.Run.OnSearchRunEnded = nullptr;
+  session_.Hooks.OnHelp = nullptr;
+  session_.Hooks.OnApplyLanguage = nullptr;
+  session_.Hooks.OnShowUpdateForm = nullptr;
   if (session_.Dialogs == this) session_.Dialogs = nullptr;
   EditPanel->Bind(nullptr);
-  session_.MapEditMode = false;
+  session_.Map.MapEditMode = false;
   session_.StopUpdateCheck();  // nothing more is posted to this window
-  session_.OnPostNews = nullptr;
+  session_.Hooks.OnPostNews = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
@@ -532,7 +532,7 @@ void TFKestruneMain::ConnectResultPage() {
   connect(fullRefresh, &QPushButton::clicked, this, [this] { session_.fullRefreshClick(); });
 
   // The page's help link is the Help button's action.
-  session_.OnHelp = [this] {
+  session_.Hooks.OnHelp = [this] {
     if (OnHelp) OnHelp();
   };
 
@@ -627,7 +627,7 @@ void TFKestruneMain::FormActivate() {
   }
 }
 
-void TFKestruneMain::speciaClick() { session_.MapEditMode = EditPanel->Toggle(); }
+void TFKestruneMain::speciaClick() { session_.Map.MapEditMode = EditPanel->Toggle(); }
 
 void TFKestruneMain::TntOpenProjectDialog1Button() {
   const std::u16string folder = TntOpenProjectDialog1->CurrentFolder().toStdU16String();
@@ -791,7 +791,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   QMainWindow::closeEvent(event);
-  session_.WindowClosed = true;
+  session_.Run.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
   if (OnStopUpdateCheck) OnStopUpdateCheck();
@@ -917,7 +917,7 @@ void TFKestruneMain::SelectEngineItem(int32_t index) {
 void TFKestruneMain::ShowHtml(std::u16string_view html) {
   // The page's addresses resolve in the folder it was built from (another
   // interface language has its own), where its command links are read.
-  const std::string& folder = session_.PageResults.TemplatePath();
+  const std::string& folder = session_.Results.PageResults.TemplatePath();
   if (!folder.empty()) EmbeddedWB1->SetTemplateFolder(platform::Utf8ToUtf16(folder));
   EmbeddedWB1->WriteHtml(html);
 }
@@ -968,12 +968,12 @@ int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
 void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
 
 void TFKestruneMain::ShowUpdateForm() {
-  if (!session_.UpdateCheck) {
+  if (!session_.Update.UpdateCheck) {
     LogFile.Log("The update form has no update check to show", 1);
     return;
   }
   if (!updateForm_) {
-    updateForm_ = new TFUpdate(*session_.UpdateCheck, session_.InstallerPath, this);
+    updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.InstallerPath, this);
     ApplyBuiltInLanguage(*updateForm_);
     ApplyLanguage();
   }

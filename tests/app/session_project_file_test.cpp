@@ -173,6 +173,21 @@ TEST(SessionProjectFile, OpeningGivesBackTheQueryOrStartsANewQuery) {
   }
 }
 
+TEST(SessionProjectFile, ARecentProjectsLinkOpensItAfterTheQuestion) {
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("recent.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  TProjectSession p;
+  p.AddQueryWord(u"beta");
+  p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+  p.f.view.saveAnswer = platform::kIdNo;
+  p.s.Config.RecentProjects[1] = saver.dialogs.saveName;
+  EXPECT_FALSE(p.s.EmbeddedWB1BeforeNavigate2("http://kestrunelastproject/1"));
+  EXPECT_EQ(p.f.view.saveQuestions, 1);
+  EXPECT_EQ(p.s.Project.ProjectName, u"recent.kqp");
+  EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+}
+
 TEST(SessionProjectFile, AnEngineThatIsNotInstalledIsWarnedAboutAndTheCurrentStays) {
   TProjectSession saver;
   saver.dialogs.saveName = saver.File("engine.kqp");
@@ -327,7 +342,7 @@ TEST(SessionProjectFile, MarkedWordsLeaveTheNetworkAndTheQuery) {
     p.s.IContextMS1.AddWord(beta);
     const int32_t element = p.s.IContextMS1.FindWordElement(beta);
     ASSERT_GE(element, 0);
-    p.s.MarkedGroup = {{beta, 1.0f}};
+    p.s.Map.MarkedGroup = {{beta, 1.0f}};
     if (stopWords) {
       p.s.setasstopword1Click();
     } else {
@@ -353,14 +368,14 @@ TEST(SessionProjectFile, ClearHistoryForgetsQueriesAndProjects) {
   p.s.QueryItems = {u"alpha"};
   p.s.Config.RecentQueries[0] = u"alpha";
   p.s.Config.RecentProjects[1] = u"/tmp/a.kqp";
-  p.s.PageResults.LastQueryHtml = u"<a>alpha</a>";
+  p.s.Results.PageResults.LastQueryHtml = u"<a>alpha</a>";
   p.s.ClearHistory();
   EXPECT_TRUE(p.s.QueryItems.empty());
   EXPECT_TRUE(p.f.view.queryItems.empty());
   EXPECT_FALSE(std::filesystem::exists(history));
   EXPECT_EQ(p.s.Config.RecentQueries[0], u"");
   EXPECT_EQ(p.s.Config.RecentProjects[1], u"");
-  EXPECT_TRUE(p.s.PageResults.LastQueryHtml.empty());
+  EXPECT_TRUE(p.s.Results.PageResults.LastQueryHtml.empty());
 }
 
 }  // namespace
