@@ -117,7 +117,6 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   MapView = mapView;
   Engine = std::move(engine);
   Config.View = view;
-  created_ = false;
   createFailed_ = false;
 
   // 1.-3. The flags are the settings' defaults until the load; the lists.
@@ -171,13 +170,12 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   }
 
   // 8.-9. The query box's items; the active indexes.
-  ReadQueryFile();
+  Entry.ReadQueryFile();
   Config.ActiveIndexPaths.clear();
 
   // 10.-11. The map view's skin, the indexers' dictionaries, the key list.
   if (MapView) MapView->SetSkinPath(programFolder_ + u"mapskin/");
   IIndexer1.SetDictionariesPath(DictionariesFolder());
-  WebIndexer.SetDictionariesPath(DictionariesFolder());
   ContentMap.OnVXlistOfKeys = [this](const TNNKeys& keys, const std::string& text) {
     ContentMapVXlistOfKeys(keys, text);
   };
@@ -205,19 +203,12 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   IHistory1.Load(Config.BasesFolder, Config.ProjectFolder);
   StartAdvertisingEngines();
 
-  // 15. The first converter loader and the document extensions.
+  // 15. The converter loader.
   Convertors1 = std::make_unique<TVSConvertors>();
-  Extensions.clear();
-  for (const std::string& type : Convertors1->Types()) Extensions.push_back("." + type);
-
-  // 17.-18. The page blocks; the second converter loader.
-  ReadPageBlocks();
-  Convertors2 = std::make_unique<TVSConvertors>();
 
   // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
   // settings; the dictionaries.
   LoadDictionaries(true);
-  created_ = true;
   return true;
 }
 
@@ -230,40 +221,9 @@ void TKestruneSession::Destroy() {
   }
   LogFile.Log("clusters free ok");
   Project.StopWords.clear();
-  created_ = false;
 }
 
 void TKestruneSession::StartAdvertisingEngines() {}
-
-void TKestruneSession::ReadQueryFile() {
-  QueryItems.clear();
-  ReadUnicodeLines(Config.BasesFolder + u"query.dat", false, QueryItems);
-  if (View) View->SetQueryItems(QueryItems);
-}
-
-void TKestruneSession::ReadPageBlocks() {
-  PageBlocks = {};
-  const std::u16string file = programFolder_ + u"templates/en/templates.ini";
-  std::string bytes;
-  platform::NativeFile input;
-  if (!platform::RegularFileExists(file) ||
-      !input.Open(file, platform::NativeFile::Access::kRead, false, false)) {
-    LogFile.Log("The page templates " + Utf16ToUtf8(file) + " cannot be read", 2);
-    return;
-  }
-  char buffer[16384];
-  int64_t got = 0;
-  while ((got = input.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(got));
-  const std::u16string text = Utf8ToUtf16(bytes);
-  for (int32_t block = 0; block < mbBlockCount; ++block) {
-    const std::u16string name(kMainPageBlockNames[static_cast<size_t>(block)]);
-    const size_t open = text.find(u"<" + name + u">");
-    const size_t close = text.find(u"</" + name + u">");
-    if (open == std::u16string::npos || close == std::u16string::npos) continue;
-    const size_t start = open + name.size() + 2;
-    if (close > start) PageBlocks[static_cast<size_t>(block)] = text.substr(start, close - start);
-  }
-}
 
 // ---------------------------------------------------------------------------
 // Handlers of the main window that need no widget.

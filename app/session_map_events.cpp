@@ -67,7 +67,7 @@ void TKestruneSession::DrawAndEventMap1GroupSelect(int32_t, int32_t type, bool s
   }
   if (type == kGroupMarked && !selected) {
     MarkedGroup.clear();
-    EditedKeyId = -1;
+    Entry.EditedKeyId = -1;
   }
   if (!selected) return;
   switch (type) {
@@ -330,7 +330,7 @@ void TKestruneSession::pmAddToStopWordsClick() {
 void TKestruneSession::pmEditWordClick(int32_t x, int32_t y) {
   if (!MarkedGroup.empty()) {
     const int32_t id = MarkedGroup.front().Id;
-    EditedKeyId = id;
+    Entry.EditedKeyId = id;
     std::u16string text = ContentMapGetKeyName(id);
     if (id >= kPhraseBase) text = u"\"" + text + u"\"";
     if (View) View->SetQueryText(text);

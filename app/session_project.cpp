@@ -14,7 +14,7 @@ void TKestruneSession::ClearProject() {
   WordDictionary.ClearMarks();
   FormsStore.Clear();
   if (Engine) Engine->Reset();
-  EditedKeyId = -1;
+  Entry.EditedKeyId = -1;
   SearchJustRan = false;
   ViewMode = kViewNormal;
   if (MapView) MapView->ClearMap();
@@ -33,7 +33,7 @@ void TKestruneSession::ClearProject() {
   }
   IContextMS1.Clear();
   SelectedDocuments.clear();
-  StartPageFlags = {true, true};
+  Entry.StartPageFlags = {true, true};
   PageDocumentIds.clear();
   EmptyRefreshes = 0;
   ScrollAnchor.clear();
@@ -55,7 +55,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
-  if (StartPageFlags[0] && View) View->SetQueryText(u"");
+  if (Entry.StartPageFlags[0] && View) View->SetQueryText(u"");
   CenterQueryBox(true);
   Project.ProjectName.clear();
   ShowResults(kEditNone, kPageModeChosen);
