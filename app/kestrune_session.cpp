@@ -212,6 +212,18 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   return true;
 }
 
+void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
+  // 1. The track bars.
+  if (View) View->SetTrackBars(Config.Settings.TrackPosContext, Config.Settings.TrackPosExact);
+  // 2. The blank page, the start page, the query box.
+  MapWordRefresh();
+  if (loadBlankPage) loadBlankPage();
+  ShowResults(kEditNone, kPageModeChosen);
+  CenterQueryBox(false);
+  // 3. The engine box and the caption.
+  Config.FillEngineBox();
+}
+
 void TKestruneSession::Destroy() {
   LogFile.Log("LoadingIndexBases.Free ok");
   if (!createFailed_ && !Config.SaveSettings()) {

@@ -15,7 +15,8 @@
 // Destroy when it goes. Create runs the creation steps that need no widget:
 // the objects and their hooks, the query box's items from "query.dat", the
 // settings and lists (LoadSettings), the history list, the converter loader
-// and the dictionaries.
+// and the dictionaries. FormShow runs the steps of the window's first show
+// that need no widget.
 //
 // The view, the map view and the engine may be null (tests of one part, the
 // sanitizer builds): what would reach them is skipped.
@@ -260,6 +261,13 @@ class TKestruneSession : public IOptionsHost {
   // cannot run (no engine template): the window was asked to close and the
   // program ends without its message loop.
   bool Create(IMainView* view, IMapViewOps* mapView, std::unique_ptr<ISearchEngine> engine);
+  // The main window's first show without widgets, in order: the track bars
+  // from the settings; the window's key list forgotten; the blank page
+  // (loadBlankPage: the window loads "about:blank" and waits for it; unset:
+  // none); the start page; the query box in the middle of the map; the
+  // engine box and the caption. The window maximises itself before and
+  // gives the query box the focus after.
+  void FormShow(const std::function<void()>& loadBlankPage);
   // The destruction steps: the log lines and the settings write (not after a
   // failed Create, so a broken installation never overwrites the user's
   // settings). The objects go with the session.

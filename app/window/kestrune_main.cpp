@@ -555,23 +555,18 @@ void TFKestruneMain::showEvent(QShowEvent* event) {
 }
 
 void TFKestruneMain::FormShow() {
-  // 1. The track bars.
-  TrackBar->setValue(session_.Config.Settings.TrackPosContext);
-  TrackBar3->setValue(session_.Config.Settings.TrackPosExact);
-  // 4. Maximised first, so that the query box goes into the middle of the
-  // map as it will stand.
+  // Maximised first, so that the query box goes into the middle of the map
+  // as it will stand.
   setWindowState(windowState() | Qt::WindowMaximized);
-  // 2. The blank page, the start page, the query box.
-  session_.MapWordRefresh();
-  EmbeddedWB1->SetTemplateFolder(session_.Config.TemplateFolder());
-  EmbeddedWB1->NavigateBlank();
-  if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
-    LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
-  }
-  session_.ShowResults(kEditNone, kPageModeChosen);
-  session_.CenterQueryBox(false);
-  // 3. The engine box and the caption.
-  session_.Config.FillEngineBox();
+  // The track bars, the blank page, the start page, the query box, the
+  // engine box and the caption.
+  session_.FormShow([this] {
+    EmbeddedWB1->SetTemplateFolder(session_.Config.TemplateFolder());
+    EmbeddedWB1->NavigateBlank();
+    if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
+      LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
+    }
+  });
   // 4. The update check at start (Timer1).
   QTimer::singleShot(100, this, [this] {
     if (OnUpdateCheckTimer) OnUpdateCheckTimer();
