@@ -57,8 +57,8 @@ void TKestruneSession::CheckLanguageDictionary() {
 }
 
 void TKestruneSession::ClearHistory() {
-  QueryItems.clear();
-  if (View) View->SetQueryItems(QueryItems);
+  Entry.QueryItems.clear();
+  if (View) View->SetQueryItems(Entry.QueryItems);
   const std::u16string file = Config.BasesFolder + u"query.dat";
   if (platform::FileExists(file) && !platform::RemoveFile(file)) {
     LogFile.Log("The query history " + platform::Utf16ToUtf8(file) + " could not be deleted", 1);
@@ -163,7 +163,7 @@ TEditPanelHost TKestruneSession::EditPanelHost() {
     TParsingText parse = TextParsing.ParsingText();
     FormsStore.TakeForms(parse);
     std::u16string error;
-    if (!wordsToIndex(parse, true, error)) return;
+    if (!Entry.wordsToIndex(parse, true, error)) return;
     FeedNetworkAgain();
     ContentMapReGenerate();
     ShowResults(kEditNone, kPageModeChosen);

@@ -53,7 +53,7 @@ TUpdateCheck& TUpdateUnit::MakeUpdateCheck() {
 }
 
 void TUpdateUnit::Update1Click() {
-  MakeUpdateCheck().StartUpdateCheck(LanguageFolderName(s_.LngHeaders, s_.Config.InterfaceLang),
+  MakeUpdateCheck().StartUpdateCheck(LanguageFolderName(s_.Start.LngHeaders, s_.Config.InterfaceLang),
                                      MessageStrings.smLanguage);
 }
 

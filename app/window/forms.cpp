@@ -80,7 +80,7 @@ std::unique_ptr<QWidget> CreateOptionsForm(TKestruneSession& session) {
 
 std::string ExplorerLangFolderName(const TKestruneSession& session) {
   TLngHeader header;
-  FindLngHeader(session.Config.InterfaceLang, session.LngHeaders, header);
+  FindLngHeader(session.Config.InterfaceLang, session.Start.LngHeaders, header);
   const std::string& folder = header.LangFolder;
   if (folder.empty() || folder == "." || folder == "..") return "en";
   for (const char c : folder) {

@@ -115,14 +115,14 @@ TEST(SessionProjectFile, NewQueryAsksFirstWhenAQueryIsShown) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TProjectSession p(c.query);
-    p.s.MarkProjectChanged = c.markChanged;
+    p.s.NewQuery.MarkProjectChanged = c.markChanged;
     p.f.view.saveAnswer = c.answer;
     p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
-    const int32_t newQueries = p.s.NewQueryCount;
+    const int32_t newQueries = p.s.NewQuery.NewQueryCount;
     p.s.IBitmapButtonNewClick();
     EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
     EXPECT_EQ(p.s.GetQueryText().empty(), c.cleared);
-    EXPECT_EQ(p.s.NewQueryCount, newQueries + (c.cleared ? 1 : 0));
+    EXPECT_EQ(p.s.NewQuery.NewQueryCount, newQueries + (c.cleared ? 1 : 0));
   }
 }
 
@@ -149,14 +149,14 @@ TEST(SessionProjectFile, OpeningGivesBackTheQueryOrStartsANewQuery) {
     const std::u16string file = p.File("open.kqp");
     test::WriteFileBytes(platform::Utf16ToUtf8(file), c.file);
     p.f.view.SetVisible(TMainControl::IComboBox1, true);
-    const int32_t newQueries = p.s.NewQueryCount;
+    const int32_t newQueries = p.s.NewQuery.NewQueryCount;
     EXPECT_EQ(p.s.OpenProject(file), c.kind == kLoaded);
     if (c.kind == kLoaded) {
       EXPECT_EQ(p.s.GetQueryText(), u"alpha");
       EXPECT_EQ(p.s.Project.ProjectName, u"open.kqp");
       EXPECT_FALSE(p.f.view.Visible(TMainControl::IComboBox1));
       EXPECT_TRUE(p.f.boxes.empty());
-      EXPECT_EQ(p.s.NewQueryCount, newQueries);
+      EXPECT_EQ(p.s.NewQuery.NewQueryCount, newQueries);
       continue;
     }
     const std::string error = platform::Utf16ToUtf8(MessageStrings.smStringErrorLoadProject + u" / " +
@@ -167,7 +167,7 @@ TEST(SessionProjectFile, OpeningGivesBackTheQueryOrStartsANewQuery) {
     }
     EXPECT_EQ(p.f.boxes.back(), error);
     // The failure started a new query: the query box is offered again.
-    EXPECT_EQ(p.s.NewQueryCount, newQueries + 1);
+    EXPECT_EQ(p.s.NewQuery.NewQueryCount, newQueries + 1);
     EXPECT_TRUE(p.f.view.Visible(TMainControl::IComboBox1));
     EXPECT_TRUE(p.s.Project.ProjectName.empty());
   }
@@ -365,12 +365,12 @@ TEST(SessionProjectFile, ClearHistoryForgetsQueriesAndProjects) {
   const std::string history = platform::Utf16ToUtf8(p.s.Config.BasesFolder) + "query.dat";
   std::filesystem::create_directories(std::filesystem::path(history).parent_path());
   test::WriteFileBytes(history, test::Utf16Bytes(u"alpha\r\n", true));
-  p.s.QueryItems = {u"alpha"};
+  p.s.Entry.QueryItems = {u"alpha"};
   p.s.Config.RecentQueries[0] = u"alpha";
   p.s.Config.RecentProjects[1] = u"/tmp/a.kqp";
   p.s.Results.PageResults.LastQueryHtml = u"<a>alpha</a>";
   p.s.ClearHistory();
-  EXPECT_TRUE(p.s.QueryItems.empty());
+  EXPECT_TRUE(p.s.Entry.QueryItems.empty());
   EXPECT_TRUE(p.f.view.queryItems.empty());
   EXPECT_FALSE(std::filesystem::exists(history));
   EXPECT_EQ(p.s.Config.RecentQueries[0], u"");
