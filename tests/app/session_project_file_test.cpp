@@ -173,6 +173,37 @@ TEST(SessionProjectFile, OpeningGivesBackTheQueryOrStartsANewQuery) {
   }
 }
 
+// An active dictionary of the project must be a file of the dictionaries
+// folder: a name that leaves it refuses the project, even when a file is
+// there.
+TEST(SessionProjectFile, ADictionaryOutsideTheDictionariesFolderRefusesTheProject) {
+  const struct {
+    const char* name;
+    bool loaded;
+  } cases[] = {{"english.dws", true}, {"../english.dws", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession saver;
+    TDictionaryEntry entry;
+    entry.FileName = c.name;
+    entry.Language = "English";
+    entry.Active = true;
+    saver.s.Config.DictionaryList = {entry};
+    saver.dialogs.saveName = saver.File("dictionaries.kqp");
+    ASSERT_TRUE(saver.s.SaveProjectAs());
+    TProjectSession p(false);
+    for (const char* file : {"english.dws", "dictionaries/english.dws"}) {
+      test::WriteDictionary(p.f.program.Program() + file, 9);
+    }
+    EXPECT_EQ(p.s.OpenProject(saver.dialogs.saveName), c.loaded);
+    if (c.loaded) continue;
+    ASSERT_EQ(p.f.boxes.size(), 2u);
+    EXPECT_EQ(p.f.boxes[0], platform::Utf16ToUtf8(MessageStrings.smStringLoadDictionary + u"English" +
+                                                  MessageStrings.smStringLoadDictionary1 + u" / " +
+                                                  MessageStrings.smLoadDictionary));
+  }
+}
+
 TEST(SessionProjectFile, ARecentProjectsLinkOpensItAfterTheQuestion) {
   TProjectSession saver;
   saver.dialogs.saveName = saver.File("recent.kqp");
