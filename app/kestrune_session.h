@@ -42,7 +42,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/control_flow.h"
 #include "app/custom_history.h"
+#include "app/edit_panel_model.h"
 #include "app/engine_list.h"
 #include "app/lng_file.h"
 #include "app/lng_list.h"
@@ -52,6 +54,8 @@
 #include "app/map_interaction.h"
 #include "app/page_command_executor.h"
 #include "app/page_commands.h"
+#include "app/project_dialogs.h"
+#include "app/project_file.h"
 #include "app/project/project.h"
 #include "app/query_entry.h"
 #include "app/search_run.h"
@@ -539,6 +543,100 @@ class TKestruneSession : public IOptionsHost {
   void MarkScopeDocuments();
   bool SearchAllScopes() { return Run.SearchAllScopes(); }
   void fullRefreshClick() { Run.fullRefreshClick(); }
+
+  // =========================================================================
+  // Project files, the save question and the housekeeping commands
+  // (session_project_file.cpp, session_housekeeping.cpp).
+  //
+  // A project is opened from and saved to a ".kqp" file (app/project_file.h)
+  // through the open and save dialogs (IProjectDialogs). The modified flag
+  // is set where a command may leave unsaved work (New query and Open with a
+  // query, a word made a stop word or deleted); only a successful save, or
+  // No to the save question, clears it. A failed save shows a message box
+  // and keeps the flag.
+  // =========================================================================
+  // The project dialogs (not owned; null: the commands that need them do
+  // nothing).
+  IProjectDialogs* Dialogs = nullptr;
+  bool ProjectModified = false;
+  // The dictionaries named by the project opened last.
+  std::vector<TProjectDictionary> ProjectDictionaries;
+  // The network-edit history and the edit panel over it; neither a new query
+  // nor an opened project clears them.
+  IControlFlow ControlFlow;
+  TEditPanelModel EditPanel{ControlFlow, IContextMS1, WordDictionary, EditPanelHost()};
+
+  // ---- opening ----
+  // Resets the project and reads the file: the read's result (the messages
+  // of a refused dictionary are shown while it reads).
+  TProjectOpen OpenProjectFile(std::u16string_view fileName);
+  // OpenProjectFile and the window's updates; on failure the message (the
+  // version-1 text first for that format) and a New query. True when loaded.
+  bool OpenProject(std::u16string_view fileName);
+  // The first step before another project replaces this one: with a query
+  // (or in the scope view) the project is marked modified and the save
+  // question asked. True: the command ends (Cancel, or the save failed).
+  bool AskBeforeLeavingProject();
+  // The open button: the first step, the open dialog, OpenProject.
+  void IBitmapButton6Click();
+  // A project named outside the open dialog (the recent projects' link, the
+  // command line): the first step, OpenProject.
+  void OpenNamedProject(std::u16string_view fileName);
+
+  // ---- saving ----
+  // The save dialog and the save: true when the dialog was confirmed and
+  // the file written.
+  bool SaveProjectAs();
+  // The save itself (the save dialog's note and check box given); 0 or
+  // kProjectSaveError.
+  int32_t SaveProjectFile(std::u16string_view fileName, bool skipOldLinks, std::u16string_view note);
+  // The file name the save dialog offers: the remembered project name, else
+  // the query's first three keys ("~" after them when there are more) and
+  // the engine in brackets.
+  std::u16string ProjectDefaultName();
+  // A text made a file name: "/" and control characters become "_".
+  static std::u16string ProjectFileName(std::u16string_view text);
+  // The save question; true: abort the command.
+  bool SaveQuestion();
+  // The save button.
+  void IBitmapButton7Click();
+
+  // ---- housekeeping ----
+  // The dictionary of the interface language at the window's first show:
+  // offered for download when missing, activated (asked or not) when
+  // inactive.
+  void CheckLanguageDictionary();
+  // "Wizard": the map built again.
+  void TBtnWizClick();
+  // "Delete Data": after Yes the documents go, the scopes stay as the map.
+  void pmDeleteMetaDataClick();
+  // The words marked on the map become stop words, or only leave the
+  // network and the query.
+  void setasstopword1Click();
+  void deleteword1Click();
+  // The result page's scope entries: the scope made current, or deleted.
+  void UpdateEntry1Click();
+  void DeleteEntry1Click();
+  // The main window was activated or deactivated.
+  void WMActivate(bool active);
+  // The map panel's width: the container's width / 100 x the splitter's
+  // percentage, rounded.
+  static int32_t Panel1CanResize(int32_t containerWidth, double percent);
+  // The edit panel's hooks into the session.
+  TEditPanelHost EditPanelHost();
+
+ private:
+  // The project's parts the file layer reads and writes.
+  TProjectFileParts ProjectFileParts();
+  // The project's dictionaries: the active ones must be in the dictionaries
+  // folder; the list's activation follows them and the dictionaries load.
+  bool LoadProjectDictionaries(const std::vector<TProjectDictionary>& dictionaries);
+  // The settings a project brought, and its engine found or warned about.
+  void ApplyProjectSettings(const TProjectSettings& settings);
+  void AddRecentProjectFile(std::u16string_view fileName);
+  void DeleteMarkedWords(bool makeStopWords);
+
+ public:
 
  private:
   void SetEnabled(TMainControl control, bool enabled);

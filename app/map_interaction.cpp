@@ -237,11 +237,7 @@ void TMapInteraction::ChangeQueryWords(int32_t type, const TNNKeys& keys) {
 
 void TMapInteraction::DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_t variant) {
   if (MapEditMode) {
-    if (s_.Hooks.OnEditPanelWordClick) {
-      s_.Hooks.OnEditPanelWordClick(key, variant);
-    } else {
-      LogFile.Log("The network edit panel is not available yet");
-    }
+    s_.EditPanel.WordClick(key.Id, variant);
     return;
   }
   s_.StartAdvertising();

@@ -1,7 +1,6 @@
 // The hooks of TKestruneSession that the main window and its forms fill: the
-// parts of the program that live in widgets (the update form, the project
-// files, help, the page's popup menu, the mail action, the edit panel, the
-// splash form, the interface language, the news event). An unset hook is
+// parts of the program that live in widgets (the update form, help, the
+// mail action, the splash form, the interface language, the news event). An unset hook is
 // logged or skipped where it would be called, as each says.
 #pragma once
 
@@ -18,11 +17,7 @@ enum class TPagePopupItem { AddToQuery1, Excludefromquery1, UpdateEntry1, Delete
 
 struct TSessionHooks {
   std::function<void()> OnShowUpdateForm;                        // the page's update link
-  std::function<void(std::u16string_view path)> OnOpenProject;   // a recent project's link
   std::function<void()> OnHelp;                                  // the help link
-  std::function<void(TPagePopupItem item)> OnPagePopupItem;      // the page popup's entries
-  // A click on a map word while the edit panel is open.
-  std::function<void(const TNNKey& key, int32_t variant)> OnEditPanelWordClick;
   // A "mailto:" link; unset: the user's mail program (ISendMail).
   std::function<void(std::u16string_view address)> OnMailTo;
   // Progress of LoadDictionaries (the splash form): the percentage of the

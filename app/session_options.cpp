@@ -81,8 +81,6 @@ void TKestruneSession::SetAdvertEngine(std::string_view templateName) {
 
 void TKestruneSession::StopAdvertEngine() { LogFile.Log("Options: advertising engine stopped"); }
 
-void TKestruneSession::ClearHistory() { LogFile.Log("Options: the history is not cleared yet"); }
-
 void TKestruneSession::OpenInBrowser(std::u16string_view url) {
   if (Opener) Opener->OpenInBrowser(url);
 }

@@ -623,11 +623,7 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
     }
     case kPageCmdLastProject:
       if (OutOfRange(c, kRecentSlots) || s_.Config.RecentProjects[static_cast<size_t>(c.N)].empty()) break;
-      if (s_.Hooks.OnOpenProject) {
-        s_.Hooks.OnOpenProject(s_.Config.RecentProjects[static_cast<size_t>(c.N)]);
-      } else {
-        LogFile.Log("Projects cannot be opened yet: " + Utf16ToUtf8(s_.Config.RecentProjects[static_cast<size_t>(c.N)]));
-      }
+      s_.OpenNamedProject(std::u16string(s_.Config.RecentProjects[static_cast<size_t>(c.N)]));
       break;
     case kPageCmdHelp:
       if (s_.Hooks.OnHelp) {
@@ -658,10 +654,6 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
 // The page's popup menu
 
 void TKestruneSession::PagePopupClick(TPagePopupItem item) {
-  if (Hooks.OnPagePopupItem) {
-    Hooks.OnPagePopupItem(item);
-    return;
-  }
   switch (item) {
     case TPagePopupItem::AddToQuery1:
       SubmitPagePopupWord(false);
@@ -670,13 +662,10 @@ void TKestruneSession::PagePopupClick(TPagePopupItem item) {
       SubmitPagePopupWord(true);
       break;
     case TPagePopupItem::UpdateEntry1:
-      // "Set as current": the scope's query, as its link on the page does.
-      SelectScope(Commands.PagePopupScope);
+      UpdateEntry1Click();
       break;
     case TPagePopupItem::DeleteEntry1:
-      if (!Project.Scope.IsValidIndex(Commands.PagePopupScope)) break;
-      DeleteScope(Commands.PagePopupScope);
-      ShowResults(kEditNone, kPageModeResults);
+      DeleteEntry1Click();
       break;
   }
 }

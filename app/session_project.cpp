@@ -41,10 +41,14 @@ void TKestruneSession::ClearProject() {
 }
 
 void TKestruneSession::IBitmapButtonNewClick() {
-  // The save question and the project's modified mark (NewQuery.MarkProjectChanged)
-  // come with the project files.
+  // 1. With a query the project may hold unsaved work: the save question.
+  if (!GetQueryText().empty() || ContentMap.NoQueryMode()) {
+    if (NewQuery.MarkProjectChanged) ProjectModified = true;
+    if (SaveQuestion()) return;
+  }
   if (NewQuery.NewQueryCount++ > 0 && NewQuery.ApplyDefaultsOnNewQuery) ApplySavedOptions();
   ClearProject();
+  ProjectModified = false;  // an empty project holds nothing to save
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();

@@ -4,8 +4,10 @@
 // else: the floor any reader of the file stands on. The summary after the run
 // prints the times, the ratio of the open to the plain read, the read's speed
 // and both against their targets (open at most 1 s, the read at least
-// 50 MB/s). Feeding the network after the open is the session's and is not
-// timed here.
+// 50 MB/s). Then the session's open of the same documents over the shipped
+// English dictionary: the reset, the read, the dictionary reload that the
+// project's dictionary list starts (timed and printed apart) and the network
+// fed from the documents, against the same 1 s.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "app/project_file.h"
+#include "bench/session_bench_support.h"
 #include "platform/text.h"
 
 using namespace kestrune;
@@ -146,12 +149,50 @@ void PrintSummary() {
   std::filesystem::remove(std::filesystem::path(platform::Utf16ToUtf8(FileName())));
 }
 
+// The session's open of a project of kDocuments documents saved by the
+// session itself (its dictionary list names the shipped English dictionary).
+void PrintSessionOpen() {
+  test::TRecordingMainView view;
+  std::string root;
+  auto session = bench::MakeEnglishSession(view, root);
+  TKestruneSession& s = *session;
+  auto side = MakeProject();
+  const int32_t firstWord = 1000;  // words of the English dictionary as keys
+  for (TNNKeys& keys : side->project.StepKeys) {
+    for (TNNKey& key : keys) key.Id = firstWord + key.Id % 5000;
+  }
+  s.Project.StepKeys = side->project.StepKeys;
+  s.Project.StepNumber = kSteps;
+  for (const TMetaSearchList& d : side->project.Documents) {
+    s.Project.IMetaList.AddWord(TProject::MetaListKey(d.Url), 0, -1);
+    s.Project.Documents.push_back(d);
+  }
+  s.ContentMap.Steps().SetValue(kKindQuery, firstWord, kQueryWeight);
+  const std::u16string file = platform::Utf8ToUtf16(root + "bench.kqp");
+  if (s.SaveProjectFile(file, false, u"") != 0) {
+    std::printf("Session open: the project could not be saved\n");
+    return;
+  }
+  bool loaded = true;
+  const double open = bench::MedianMilliseconds([] {}, [&] {
+    loaded = s.OpenProjectFile(file) == TProjectOpen::Loaded && s.Project.Documents.size() == kDocuments && loaded;
+  }, 5);
+  const double reload = bench::MedianMilliseconds([] {}, [&] { s.LoadDictionaries(true); }, 5);
+  std::printf("Session open of %d documents (%s): %.1f ms, of which the dictionary reload %.1f ms; without it "
+              "%.1f ms (target <= 1000: %s)\n",
+              kDocuments, loaded ? "loaded" : "FAILED", open, reload, open - reload,
+              open - reload <= 1000 ? "met" : "MISSED");
+  session.reset();
+  std::filesystem::remove_all(root);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   PrintSummary();
+  PrintSessionOpen();
   benchmark::Shutdown();
   return 0;
 }

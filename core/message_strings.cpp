@@ -80,6 +80,7 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smSearchEndedEarly),
     KESTRUNE_KEY(smCannotOpenLink),
     KESTRUNE_KEY(smSettingsNotSaved),
+    KESTRUNE_KEY(smProjectNotSaved),
     KESTRUNE_KEY(smKestruneVia),
     KESTRUNE_KEY(smExcludedPages),
     KESTRUNE_KEY(smExcludedSites),

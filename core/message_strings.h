@@ -114,6 +114,7 @@ struct TMessageStrings {
   // What the desktop could not do: open a link, save the settings.
   std::u16string smCannotOpenLink = u"The link could not be opened (no program for it answered):";
   std::u16string smSettingsNotSaved = u"The settings could not be saved to this file:";
+  std::u16string smProjectNotSaved = u"The project could not be saved to this file:";
   std::u16string smKestruneVia = u"Kestrune Search\u2122 via ";
   std::u16string smExcludedPages = u"Links removed: ";
   std::u16string smExcludedSites = u"Sites hidden: ";
@@ -172,7 +173,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 106;
+  static constexpr int32_t kKeyCount = 107;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);

@@ -31,6 +31,7 @@
 #include "platform/gui/screen_cursors.h"
 #include "platform/text.h"
 #include "ui/options_form.h"
+#include "ui/project_dialogs.h"
 #include "ui/question_forms.h"
 #include "ui/update_form.h"
 
@@ -90,6 +91,11 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   ConnectComponents();
   qApp->installEventFilter(this);
   session_.Hooks.OnApplyLanguage = [this] { ApplyLanguage(); };
+  // Projects: the dialogs, the save question before the close, the project
+  // of the command line.
+  session_.Dialogs = this;
+  OnSaveQuestion = [this] { return session_.SaveQuestion(); };
+  OnCommandLineProject = [this](std::u16string_view path) { session_.OpenNamedProject(path); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };
   OnUpdateFound = [this] { ShowUpdateForm(); };
@@ -118,6 +124,9 @@ TFKestruneMain::~TFKestruneMain() {
   session_.Hooks.OnHelp = nullptr;
   session_.Hooks.OnApplyLanguage = nullptr;
   session_.Hooks.OnShowUpdateForm = nullptr;
+  if (session_.Dialogs == this) session_.Dialogs = nullptr;
+  EditPanel->Bind(nullptr);
+  session_.Map.MapEditMode = false;
   session_.StopUpdateCheck();  // nothing more is posted to this window
   session_.Hooks.OnPostNews = nullptr;
   try {
@@ -154,6 +163,7 @@ void TFKestruneMain::CreateComponents() {
   CreateMapAndPage(central, column);
   CreateStatusLine(central, column);
   CreateMenus();
+  CreateProjectDialogs();
   RegisterControls();
   IComboBox1->raise();
   BBtnSearch->raise();
@@ -236,17 +246,24 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   BtnHelp = button("BtnHelp");
   Button1 = button("Button1");
   Button1->hide();
+  // The edit panel's toggle: advanced mode only, which stays off.
+  specia = button("specia");
+  specia->hide();
 }
 
 void TFKestruneMain::CreateMapAndPage(QWidget* central, QVBoxLayout* column) {
   // The map and, over it, the query box; the result page beside it.
   auto* splitter = Named(new QSplitter(Qt::Horizontal, central), "Splitter1");
+  Splitter1 = splitter;
   column->addWidget(splitter, 1);
   Panel1 = Named(new QWidget(splitter), "Panel1");
   auto* mapLayout = new QVBoxLayout(Panel1);
   mapLayout->setContentsMargins(0, 0, 0, 0);
   DrawAndEventMap1 = Named(new TDrawAndEventMap(Panel1), "DrawAndEventMap1");
   DrawAndEventMap1->setFocusPolicy(Qt::StrongFocus);
+  // The network edit panel over the map, hidden until its toggle.
+  EditPanel = new TEditPanel(Panel1);
+  mapLayout->addWidget(EditPanel);
   mapLayout->addWidget(DrawAndEventMap1);
   querybitmap = Named(new QLabel(Panel1), "querybitmap");
   IComboBox1 = Named(new QComboBox(Panel1), "IComboBox1");
@@ -322,6 +339,13 @@ void TFKestruneMain::CreateMenus() {
   DeleteEntry1 = pageItem("DeleteEntry1");
 }
 
+void TFKestruneMain::CreateProjectDialogs() {
+  TntOpenProjectDialog1 = Named(new TTntOpenProjectDialog(this), "TntOpenProjectDialog1");
+  TntOpenProjectDialog1->OnSelectionChange = TntOpenProjectDialog1SelectionChange;
+  TntOpenProjectDialog1->SetOnButton([this] { TntOpenProjectDialog1Button(); });
+  TntSaveProjectDialog1 = Named(new TTntSaveProjectDialog(this), "TntSaveProjectDialog1");
+}
+
 void TFKestruneMain::RegisterControls() {
   const std::pair<TMainControl, QWidget*> controls[] = {
       {TMainControl::IBitmapButtonUndo, IBitmapButtonUndo},
@@ -392,6 +416,16 @@ void TFKestruneMain::ConnectComponents() {
   connect(ibitmapButton1, &QPushButton::clicked, this, [this] { session_.BtnMetasearchClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { session_.Button1Click(); });
   connect(IBitmapButtonNew, &QPushButton::clicked, this, [this] { session_.IBitmapButtonNewClick(); });
+  connect(IBitmapButton6, &QPushButton::clicked, this, [this] { session_.IBitmapButton6Click(); });
+  connect(IBitmapButton7, &QPushButton::clicked, this, [this] { session_.IBitmapButton7Click(); });
+  connect(specia, &QPushButton::clicked, this, [this] { speciaClick(); });
+  EditPanel->Bind(&session_.EditPanel);
+  // The map panel keeps its share of the width that the user gave it.
+  Splitter1->installEventFilter(this);
+  connect(Splitter1, &QSplitter::splitterMoved, this, [this] {
+    const int total = Splitter1->width();
+    if (total > 0) splitterPercent_ = Panel1->width() * 100.0 / total;
+  });
   connect(IBitmapButton2, &QPushButton::clicked, this, [this] { session_.IBitmapButton2Click(); });
   connect(IBitmapButton4, &QPushButton::clicked, this, [this] { session_.ExcludedWordsButtonClick(); });
   connect(BtnHelp, &QPushButton::clicked, this, [this] {
@@ -573,9 +607,11 @@ void TFKestruneMain::FormShow() {
   });
   // 5. The query box has the focus.
   if (!IComboBox1->isHidden()) IComboBox1->setFocus();
-  shown_ = true;
+  // 7. The dictionary of the interface language.
+  session_.CheckLanguageDictionary();
   // 8. The project named on the command line.
   if (!session_.Start.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.Start.CommandLineProject);
+  shown_ = true;
 }
 
 void TFKestruneMain::FormActivate() {
@@ -584,6 +620,24 @@ void TFKestruneMain::FormActivate() {
   } else {
     EmbeddedWB1->setFocus();
   }
+}
+
+void TFKestruneMain::speciaClick() { session_.Map.MapEditMode = EditPanel->Toggle(); }
+
+void TFKestruneMain::TntOpenProjectDialog1Button() {
+  const std::u16string folder = TntOpenProjectDialog1->CurrentFolder().toStdU16String();
+  if (OnImportProjects) {
+    OnImportProjects(folder);
+  } else {
+    LogFile.Log("Projects cannot be imported yet into " + platform::Utf16ToUtf8(folder));
+  }
+}
+
+void TFKestruneMain::ApplySplitterShare() {
+  const int total = Splitter1->width() - Splitter1->handleWidth();
+  if (total <= 0) return;
+  const int map = std::clamp(TKestruneSession::Panel1CanResize(total, splitterPercent_), 0, total);
+  Splitter1->setSizes({map, total - map});
 }
 
 void TFKestruneMain::CenterQueryBoxOnResize() {
@@ -698,6 +752,13 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::Resize:
       if (watched == Panel1) CenterQueryBoxOnResize();
+      if (watched == Splitter1) {
+        QMetaObject::invokeMethod(this, [this] { ApplySplitterShare(); }, Qt::QueuedConnection);
+      }
+      break;
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+      if (watched == this) session_.WMActivate(event->type() == QEvent::WindowActivate);
       break;
     default:
       if (watched == this && event->type() == kUpdateFoundEvent) {
@@ -717,6 +778,10 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     closeAfterSearch_ = true;
     session_.BtnStopClick();
+    return;
+  }
+  if (!closed_ && OnSaveQuestion && OnSaveQuestion()) {
+    event->ignore();
     return;
   }
   event->accept();
@@ -920,6 +985,31 @@ void TFKestruneMain::PostToUi(std::function<void()> call) {
 void TFKestruneMain::WaitUntil(const std::function<bool()>& done) {
   // Every queued call wakes the loop; the test runs after each.
   while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// ---------------------------------------------------------------------------
+// IProjectDialogs.
+
+bool TFKestruneMain::ExecuteOpen(std::u16string_view folder, std::u16string& fileName) {
+  TntOpenProjectDialog1->SetCaptions(MessageStrings);
+  TntOpenProjectDialog1->setDirectory(ToQString(folder));
+  if (!TntOpenProjectDialog1->Execute()) return false;
+  fileName = TntOpenProjectDialog1->FileName().toStdU16String();
+  return true;
+}
+
+bool TFKestruneMain::ExecuteSave(TProjectSaveRequest& request) {
+  TTntSaveProjectDialog& dialog = *TntSaveProjectDialog1;
+  dialog.SetCaptions(MessageStrings);
+  dialog.setDirectory(ToQString(request.Folder));
+  dialog.selectFile(ToQString(request.DefaultName));
+  dialog.SetNoteText(request.Note);
+  const bool chosen = dialog.Execute();
+  request.Note = dialog.NoteText();
+  request.SkipOldLinks = dialog.TCBDntSaveOld1->isChecked();
+  if (!chosen) return false;
+  request.FileName = dialog.FileName().toStdU16String();
+  return true;
 }
 
 // ---------------------------------------------------------------------------

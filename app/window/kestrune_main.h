@@ -36,7 +36,16 @@
 // The first show runs FormShow once the window is up (a queued call): the
 // track bars, about:blank (waited for at most 10 s), the start page, the
 // query box in the middle of the map, the engine box and caption, the window
-// maximised, the command-line project (OnCommandLineProject).
+// maximised, the interface language's dictionary checked, the command-line
+// project (OnCommandLineProject: the session opens it as a recent project).
+//
+// Projects are opened and saved through the dialogs TntOpenProjectDialog1
+// and TntSaveProjectDialog1 (the window is the session's IProjectDialogs);
+// the open dialog's import button hands the folder it shows to
+// OnImportProjects. The network edit panel EditPanel lies over the map,
+// hidden; its toggle "specia" shows only in advanced mode, which stays off.
+// Closing the window asks OnSaveQuestion first (the session's save
+// question): Cancel keeps the window.
 //
 // Closing the window while a search runs stops the search; the window closes
 // once the search's run has returned.
@@ -61,14 +70,19 @@
 #include "app/kestrune_session.h"
 #include "app/main_view.h"
 #include "app/map_view_ops.h"
+#include "app/project_dialogs.h"
+#include "app/window/edit_panel.h"
 #include "app/window/embedded_browser.h"
 #include "map/view/draw_and_event_map.h"
 
+class QSplitter;
 class QVBoxLayout;
 
 namespace kestrune {
 
 class TFUpdate;
+class TTntOpenProjectDialog;
+class TTntSaveProjectDialog;
 
 // The window messages of the update check, as event types posted to the
 // main window.
@@ -86,7 +100,7 @@ class TDownButton : public QPushButton {
   void nextCheckState() override {}
 };
 
-class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps {
+class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps, public IProjectDialogs {
  public:
   // The creation handler: the components, the built-in English texts, the
   // map's hooks, then the session's creation steps with this window as its
@@ -126,6 +140,12 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   std::function<void()> OnHelp;
   // The project named on the command line, opened at the first show.
   std::function<void(std::u16string_view path)> OnCommandLineProject;
+  // The window is about to close: true keeps it open (the save question's
+  // Cancel).
+  std::function<bool()> OnSaveQuestion;
+  // The open dialog's import button, given the folder the dialog shows.
+  // Unset: logged.
+  std::function<void(std::u16string_view folder)> OnImportProjects;
 
   // ---- components ----
   QWidget* Panel1;
@@ -189,6 +209,12 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   QAction* Excludefromquery1;
   QAction* UpdateEntry1;
   QAction* DeleteEntry1;
+  // The project dialogs, the network edit panel and its toggle.
+  TTntOpenProjectDialog* TntOpenProjectDialog1;
+  TTntSaveProjectDialog* TntSaveProjectDialog1;
+  TEditPanel* EditPanel;
+  QPushButton* specia;
+  QSplitter* Splitter1;
 
   // The widget of a control; null for one the window does not have.
   QWidget* ControlWidget(TMainControl control) const;
@@ -196,6 +222,10 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   // ---- handlers ----
   void FormShow();
   void FormActivate();
+  // The edit panel's toggle: the map's edit mode follows the panel.
+  void speciaClick();
+  // The open dialog's import button.
+  void TntOpenProjectDialog1Button();
   void pmExcludeClick();
   // The map's double click: over empty map space the query box opens,
   // emptied, at the mouse.
@@ -246,6 +276,10 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   void PostToUi(std::function<void()> call) override;
   void WaitUntil(const std::function<bool()>& done) override;
 
+  // ---- IProjectDialogs over the two dialogs ----
+  bool ExecuteOpen(std::u16string_view folder, std::u16string& fileName) override;
+  bool ExecuteSave(TProjectSaveRequest& request) override;
+
   // ---- IMapViewOps over DrawAndEventMap1 ----
   void HoverOut() override;
   void HoverOutSoon() override;
@@ -275,6 +309,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   void CreateMapAndPage(QWidget* central, QVBoxLayout* column);
   void CreateStatusLine(QWidget* central, QVBoxLayout* column);
   void CreateMenus();
+  void CreateProjectDialogs();
+  // Splitter1 gives the map panel its stored share of the width.
+  void ApplySplitterShare();
   void RegisterControls();
   void ConnectComponents();
   void InstallCursors();
@@ -300,6 +337,8 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   // Where the map's popup menu opened (Panel1's pixels) and the key under it.
   QPoint popupPoint_;
   int32_t popupWord_ = -1;
+  // The map panel's share of Splitter1's width, in percent.
+  double splitterPercent_ = 50.0;
 };
 
 // The main window while it exists, else null.

@@ -69,14 +69,13 @@ TEST(ResultView, ANewProjectLeavesNoPageStateBehind) {
 // Each of the page's links that the window serves reaches its own hook once
 // and no other, and is refused as a navigation.
 TEST(ResultView, EachPageLinkReachesItsOwnHook) {
-  enum Hook { kUpdate, kProject, kHelp, kMail, kHookCount };
+  enum Hook { kUpdate, kHelp, kMail, kHookCount };
   struct Case {
     const char* name;
     std::string url;  // "$folder/" stands for the template folder's address
     Hook hook;
   } cases[] = {
       {"the update link", "$folder/$update_link", kUpdate},
-      {"a recent project", "http://kestrunelastproject/1", kProject},
       {"help", "http://help/", kHelp},
       {"a mail address", "mailto:friend%40example.org", kMail},
   };
@@ -84,17 +83,12 @@ TEST(ResultView, EachPageLinkReachesItsOwnHook) {
     SCOPED_TRACE(c.name);
     TPageSession f;
     TKestruneSession& s = f.S();
-    s.Config.RecentProjects[1] = u"/home/user/projects/one.kqp";
     std::string url = c.url;
     if (url.rfind("$folder/", 0) == 0) url = s.PageUrlContext().TemplateFolderUrl + url.substr(8);
 
     int32_t calls[kHookCount] = {};
     std::u16string argument;
     s.Hooks.OnShowUpdateForm = [&] { ++calls[kUpdate]; };
-    s.Hooks.OnOpenProject = [&](std::u16string_view path) {
-      ++calls[kProject];
-      argument = path;
-    };
     s.Hooks.OnHelp = [&] { ++calls[kHelp]; };
     s.Hooks.OnMailTo = [&](std::u16string_view address) {
       ++calls[kMail];
@@ -102,7 +96,6 @@ TEST(ResultView, EachPageLinkReachesItsOwnHook) {
     };
     EXPECT_FALSE(s.EmbeddedWB1BeforeNavigate2(url));
     for (int32_t h = 0; h < kHookCount; ++h) EXPECT_EQ(calls[h], h == c.hook ? 1 : 0) << h;
-    if (c.hook == kProject) EXPECT_EQ(argument, u"/home/user/projects/one.kqp");
     if (c.hook == kMail) EXPECT_EQ(argument, u"friend@example.org");
   }
 }

@@ -116,6 +116,8 @@ TEST(SearchEntry, ScriptedEntries) {
       test::WriteFileBytes(p.UserData() + "query.dat", test::Utf16Bytes(u"beta\r\nalpha beta\r\nbeta\r\n", true));
     });
     f.session->Config.FillEngineBox();
+    // New query over a query asks whether to save it first: No.
+    f.view.saveAnswer = platform::kIdNo;
     for (const std::string& step : c.script) RunStep(f, step);
     const std::string summary = Summary(f);
     std::istringstream fields(c.expected);

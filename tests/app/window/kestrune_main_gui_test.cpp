@@ -15,6 +15,7 @@
 #include "core/message_strings.h"
 #include "tests/app/loopback_search.h"
 #include "tests/app/window/main_window_fixture.h"
+#include "ui/project_dialogs.h"
 #include "ui/question_forms.h"
 
 namespace kestrune {
@@ -223,6 +224,42 @@ TEST(FKestruneMain, ClosingAroundASearch) {
     if (beforeTheSearch) {
       EXPECT_TRUE(w.session->Project.Documents.empty());
     }
+  }
+}
+
+// The project dialogs and the edit panel are the window's; closing asks the
+// save question of a modified project, and its Cancel keeps the window.
+TEST(FKestruneMain, ProjectDialogsAndTheSaveQuestionBeforeTheClose) {
+  TWindow w;
+  auto* open = w.window->findChild<TTntOpenProjectDialog*>("TntOpenProjectDialog1");
+  ASSERT_NE(open, nullptr);
+  EXPECT_NE(w.window->findChild<TTntSaveProjectDialog*>("TntSaveProjectDialog1"), nullptr);
+  EXPECT_EQ(open->Filter(), QStringLiteral("Kestrune project (*.kqp)"));
+  EXPECT_TRUE(w.window->specia->isHidden());
+  EXPECT_TRUE(w.window->EditPanel->isHidden());
+  w.window->speciaClick();
+  EXPECT_TRUE(w.session->Map.MapEditMode);
+  EXPECT_FALSE(w.window->EditPanel->isHidden());
+  w.window->speciaClick();
+  EXPECT_FALSE(w.session->Map.MapEditMode);
+
+  w.session->ProjectModified = true;
+  w.window->IBitmapButton7->setEnabled(true);
+  for (const bool cancel : {true, false}) {
+    int32_t asked = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* question = dynamic_cast<TQuestion*>(QApplication::activeModalWidget());
+      if (!question) return;
+      answer.stop();
+      ++asked;
+      (cancel ? question->TntButton2 : question->TntButton3)->click();
+    });
+    answer.start(10);
+    w.window->close();
+    EXPECT_EQ(asked, 1) << cancel;
+    EXPECT_EQ(w.window->Closed(), !cancel);
+    EXPECT_EQ(w.session->ProjectModified, cancel);
   }
 }
 

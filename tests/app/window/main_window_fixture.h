@@ -38,6 +38,9 @@ struct TWindow {
     session->Config.ReadStartupSettings();
     session->LoadStartupMessages();
     window = std::make_unique<TFKestruneMain>(*session);
+    // The test program has no dictionary of the interface language: the
+    // first show would ask about it.
+    session->Config.Settings.AskDownloadDictForLng = false;
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitFor([this] { return window->Shown(); }, 20000));

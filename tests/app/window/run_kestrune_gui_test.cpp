@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QApplication>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -25,6 +26,7 @@
 #include "ui/connect.h"
 #include "ui/exception_form.h"
 #include "ui/options_form.h"
+#include "ui/question_forms.h"
 #include "ui/project_manager.h"
 #include "ui/splash_form.h"
 
@@ -49,6 +51,9 @@ int RunProgram(IBrowserOpener* opener, const std::function<void(TFKestruneMain&)
   bool ran = false;
   QObject::connect(&start, &QTimer::timeout, [&] {
     if (!FKestruneMain) return;  // the splash form shows before the forms exist
+    // The test program has no dictionary of the interface language: the
+    // first show asks about it.
+    if (auto* question = dynamic_cast<TFMessNoDict*>(QApplication::activeModalWidget())) question->reject();
     if (!ran) {
       ran = true;
       start.setInterval(20);

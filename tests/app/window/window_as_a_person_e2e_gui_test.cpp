@@ -5,6 +5,7 @@
 // off or held until Stop is pressed, and its first an error for one word.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMenu>
 #include <QSplitter>
 #include <set>
@@ -17,6 +18,7 @@
 #include "tests/app/window/program_copy.h"
 #include "tests/app/window/window_driver.h"
 #include "tests/support/reply_gate.h"
+#include "ui/question_forms.h"
 
 namespace kestrune {
 namespace {
@@ -71,6 +73,11 @@ void RouteEngine(test::LoopbackHttpServer& server, test::ReplyGate& gate) {
 void Search(TPerson& person, TFKestruneMain& window, const std::string& word, bool first, const char* enter = "Return") {
   if (!first) {
     person.ClickAt(person.OnUi([&] { return Center(window.IBitmapButtonNew); }));
+    // The search before is no saved project: the save question comes first,
+    // answered No.
+    const auto question = [] { return dynamic_cast<TQuestion*>(QApplication::activeModalWidget()); };
+    EXPECT_TRUE(person.WaitFor([&] { return question() != nullptr; }));
+    person.ClickAt(person.OnUi([&] { return question() ? Center(question()->TntButton3) : QPoint(); }));
     EXPECT_TRUE(person.WaitFor([&] { return window.IComboBox1->isVisible() && window.Session().Project.Documents.empty(); }));
   }
   person.ClickAt(person.OnUi([&] { return Center(window.IComboBox1); }));

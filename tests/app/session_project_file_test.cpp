@@ -1,0 +1,413 @@
+// Projects on the session: the save question, New query's question, opening
+// a project file of each outcome, the save dialog's default name and the
+// modified flag, and the small housekeeping rules.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/project_note.h"
+#include "core/message_strings.h"
+#include "platform/text.h"
+#include "tests/app/session_fixture.h"
+
+namespace kestrune {
+namespace {
+
+using test::TSessionFixture;
+
+// Scripted project dialogs.
+struct TFakeDialogs : IProjectDialogs {
+  bool ExecuteOpen(std::u16string_view folder, std::u16string& fileName) override {
+    openFolders.emplace_back(folder);
+    fileName = openName;
+    return !openName.empty();
+  }
+  bool ExecuteSave(TProjectSaveRequest& request) override {
+    saves.push_back(request);
+    if (saveName.empty()) return false;
+    request.FileName = saveName;
+    request.Note = note;
+    return true;
+  }
+  std::u16string openName;  // empty: the open dialog is cancelled
+  std::u16string saveName;  // empty: the save dialog is cancelled
+  std::u16string note = u"line one\r\nline two";
+  std::vector<std::u16string> openFolders;
+  std::vector<TProjectSaveRequest> saves;
+};
+
+// A session with dialogs and, when asked, one query word.
+struct TProjectSession {
+  explicit TProjectSession(bool withQuery = true) {
+    s.Dialogs = &dialogs;
+    if (withQuery) AddQueryWord(u"alpha");
+  }
+  int32_t AddQueryWord(std::u16string_view text, int32_t kind = kKindQuery, float weight = kQueryWeight) {
+    const int32_t id = s.WordDictionary.AddWord(text, 0, -1);
+    s.ContentMap.Steps().SetValue(kind, id, weight);
+    return id;
+  }
+  std::u16string File(const char* name) const { return f.program.Dir().WFile(name); }
+  TSessionFixture f;
+  TKestruneSession& s = *f.session;
+  TFakeDialogs dialogs;
+};
+
+TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
+  enum TSave { kNoSave, kSaved, kCancelled, kFailed };
+  struct Case {
+    const char* name;
+    bool modified, saveEnabled, askForSave;
+    int32_t answer;
+    bool dontAsk;
+    TSave save;
+    bool asked, aborts, modifiedAfter, askForSaveAfter;
+  } cases[] = {
+      {"not modified", false, true, true, platform::kIdYes, false, kNoSave, false, false, false, true},
+      {"saving disabled", true, false, true, platform::kIdYes, false, kNoSave, false, false, true, true},
+      {"not asked for", true, true, false, platform::kIdYes, false, kNoSave, false, false, true, false},
+      {"yes, saved", true, true, true, platform::kIdYes, false, kSaved, true, false, false, true},
+      {"yes, dialog cancelled", true, true, true, platform::kIdYes, false, kCancelled, true, true, true, true},
+      {"yes, save failed", true, true, true, platform::kIdYes, false, kFailed, true, true, true, true},
+      {"no", true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
+      {"no, don't ask again", true, true, true, platform::kIdNo, true, kNoSave, true, false, false, false},
+      {"cancel", true, true, true, platform::kIdCancel, true, kNoSave, true, true, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p;
+    p.s.ProjectModified = c.modified;
+    p.f.view.SetEnabled(TMainControl::IBitmapButton7, c.saveEnabled);
+    p.s.Config.Settings.askforsave = c.askForSave;
+    p.f.view.saveAnswer = c.answer;
+    p.f.view.saveDontAsk = c.dontAsk;
+    const std::u16string target = p.File("saved.kqp");
+    if (c.save == kSaved) p.dialogs.saveName = target;
+    if (c.save == kFailed) {
+      // A folder where the file goes: the save fails, also for root.
+      std::filesystem::create_directories(platform::Utf16ToUtf8(target));
+      p.dialogs.saveName = target;
+    }
+    EXPECT_EQ(p.s.SaveQuestion(), c.aborts);
+    EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
+    EXPECT_EQ(p.s.ProjectModified, c.modifiedAfter);
+    EXPECT_EQ(p.s.Config.Settings.askforsave, c.askForSaveAfter);
+    EXPECT_EQ(platform::RegularFileExists(target), c.save == kSaved);
+    EXPECT_EQ(p.f.boxes.size(), c.save == kFailed ? 1u : 0u);
+    if (c.save == kSaved) {
+      EXPECT_EQ(p.s.Project.ProjectName, u"saved.kqp");
+    }
+  }
+}
+
+TEST(SessionProjectFile, NewQueryAsksFirstWhenAQueryIsShown) {
+  struct Case {
+    const char* name;
+    bool query, markChanged;
+    int32_t answer;
+    bool asked, cleared;
+  } cases[] = {
+      {"no query: no question", false, true, platform::kIdCancel, false, true},
+      {"query, cancel keeps it", true, true, platform::kIdCancel, true, false},
+      {"query, no clears it", true, true, platform::kIdNo, true, true},
+      {"query, not marked: no question", true, false, platform::kIdCancel, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(c.query);
+    p.s.NewQuery.MarkProjectChanged = c.markChanged;
+    p.f.view.saveAnswer = c.answer;
+    p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+    const int32_t newQueries = p.s.NewQuery.NewQueryCount;
+    p.s.IBitmapButtonNewClick();
+    EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
+    EXPECT_EQ(p.s.GetQueryText().empty(), c.cleared);
+    EXPECT_EQ(p.s.NewQuery.NewQueryCount, newQueries + (c.cleared ? 1 : 0));
+  }
+}
+
+TEST(SessionProjectFile, OpeningGivesBackTheQueryOrStartsANewQuery) {
+  // A project saved by a session whose query word is its own word.
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("project.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  const std::string bytes = test::ReadFileBytes(platform::Utf16ToUtf8(saver.dialogs.saveName));
+  ASSERT_GT(bytes.size(), 16u);
+
+  // The internal format 1, and a file of another kind.
+  std::string version1 = bytes;
+  version1[8] = 1;
+  enum TKind { kLoaded, kVersion1, kOther };
+  struct Case {
+    const char* name;
+    std::string file;
+    TKind kind;
+  } cases[] = {{"version 4", bytes, kLoaded}, {"version 1", version1, kVersion1}, {"not a project", "plain text, no project", kOther}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false);
+    const std::u16string file = p.File("open.kqp");
+    test::WriteFileBytes(platform::Utf16ToUtf8(file), c.file);
+    p.f.view.SetVisible(TMainControl::IComboBox1, true);
+    const int32_t newQueries = p.s.NewQuery.NewQueryCount;
+    EXPECT_EQ(p.s.OpenProject(file), c.kind == kLoaded);
+    if (c.kind == kLoaded) {
+      EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+      EXPECT_EQ(p.s.Project.ProjectName, u"open.kqp");
+      EXPECT_FALSE(p.f.view.Visible(TMainControl::IComboBox1));
+      EXPECT_TRUE(p.f.boxes.empty());
+      EXPECT_EQ(p.s.NewQuery.NewQueryCount, newQueries);
+      continue;
+    }
+    const std::string error = platform::Utf16ToUtf8(MessageStrings.smStringErrorLoadProject + u" / " +
+                                                    MessageStrings.smErrorLoadProject);
+    ASSERT_EQ(p.f.boxes.size(), c.kind == kVersion1 ? 2u : 1u);
+    if (c.kind == kVersion1) {
+      EXPECT_NE(p.f.boxes.front().find("2.02.06"), std::string::npos);
+    }
+    EXPECT_EQ(p.f.boxes.back(), error);
+    // The failure started a new query: the query box is offered again.
+    EXPECT_EQ(p.s.NewQuery.NewQueryCount, newQueries + 1);
+    EXPECT_TRUE(p.f.view.Visible(TMainControl::IComboBox1));
+    EXPECT_TRUE(p.s.Project.ProjectName.empty());
+  }
+}
+
+// An active dictionary of the project must be a file of the dictionaries
+// folder: a name that leaves it refuses the project, even when a file is
+// there.
+TEST(SessionProjectFile, ADictionaryOutsideTheDictionariesFolderRefusesTheProject) {
+  const struct {
+    const char* name;
+    bool loaded;
+  } cases[] = {{"english.dws", true}, {"../english.dws", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession saver;
+    TDictionaryEntry entry;
+    entry.FileName = c.name;
+    entry.Language = "English";
+    entry.Active = true;
+    saver.s.Config.DictionaryList = {entry};
+    saver.dialogs.saveName = saver.File("dictionaries.kqp");
+    ASSERT_TRUE(saver.s.SaveProjectAs());
+    TProjectSession p(false);
+    for (const char* file : {"english.dws", "dictionaries/english.dws"}) {
+      test::WriteDictionary(p.f.program.Program() + file, 9);
+    }
+    EXPECT_EQ(p.s.OpenProject(saver.dialogs.saveName), c.loaded);
+    if (c.loaded) continue;
+    ASSERT_EQ(p.f.boxes.size(), 2u);
+    EXPECT_EQ(p.f.boxes[0], platform::Utf16ToUtf8(MessageStrings.smStringLoadDictionary + u"English" +
+                                                  MessageStrings.smStringLoadDictionary1 + u" / " +
+                                                  MessageStrings.smLoadDictionary));
+  }
+}
+
+TEST(SessionProjectFile, ARecentProjectsLinkOpensItAfterTheQuestion) {
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("recent.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  TProjectSession p;
+  p.AddQueryWord(u"beta");
+  p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+  p.f.view.saveAnswer = platform::kIdNo;
+  p.s.Config.RecentProjects[1] = saver.dialogs.saveName;
+  EXPECT_FALSE(p.s.EmbeddedWB1BeforeNavigate2("http://kestrunelastproject/1"));
+  EXPECT_EQ(p.f.view.saveQuestions, 1);
+  EXPECT_EQ(p.s.Project.ProjectName, u"recent.kqp");
+  EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+}
+
+TEST(SessionProjectFile, AnEngineThatIsNotInstalledIsWarnedAboutAndTheCurrentStays) {
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("engine.kqp");
+  saver.s.Config.Settings.website = "Gone Engine";
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  TProjectSession p(false);
+  const std::string current = p.s.Config.Settings.website;
+  ASSERT_TRUE(p.s.OpenProject(saver.dialogs.saveName));
+  ASSERT_EQ(p.f.boxes.size(), 1u);
+  EXPECT_EQ(p.f.boxes[0], platform::Utf16ToUtf8(MessageStrings.smNoSearchEngine + u"Gone Engine" +
+                                                MessageStrings.smNoSearchEngine2 + u" / " + MessageStrings.smWarn));
+  EXPECT_EQ(p.s.Config.Settings.website, current);
+}
+
+TEST(SessionProjectFile, OpenButtonAsksFirstThenOpensTheChosenFile) {
+  TProjectSession saver;
+  saver.dialogs.saveName = saver.File("chosen.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  struct Case {
+    const char* name;
+    int32_t answer;
+    bool chosen, opened;
+  } cases[] = {{"cancelled question", platform::kIdCancel, true, false},
+               {"cancelled dialog", platform::kIdNo, false, false},
+               {"opened", platform::kIdNo, true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p;
+    p.AddQueryWord(u"beta");
+    p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+    p.f.view.saveAnswer = c.answer;
+    if (c.chosen) p.dialogs.openName = saver.dialogs.saveName;
+    p.s.IBitmapButton6Click();
+    EXPECT_EQ(p.f.view.saveQuestions, 1);
+    EXPECT_EQ(p.dialogs.openFolders.size(), c.answer == platform::kIdCancel ? 0u : 1u);
+    EXPECT_EQ(p.s.GetQueryText(), c.opened ? u"alpha" : u"alpha beta");
+    EXPECT_EQ(p.s.Project.ProjectName, c.opened ? u"chosen.kqp" : u"");
+  }
+}
+
+TEST(SessionProjectFile, TheSaveDialogOffersANameFromTheQuery) {
+  struct Case {
+    const char* name;
+    std::vector<std::u16string> included, excluded;
+    std::u16string projectName, expected;
+  } cases[] = {
+      {"one word", {u"alpha"}, {}, u"", u"alpha (Loopback)"},
+      {"excluded word", {u"alpha"}, {u"beta"}, u"", u"alpha -beta (Loopback)"},
+      {"four words: three and a tilde", {u"a1", u"b2", u"c3", u"d4"}, {}, u"", u"a1 b2 c3 ~(Loopback)"},
+      {"the remembered name", {u"alpha"}, {}, u"old.kqp", u"old.kqp"},
+      {"slash and control characters", {u"a/b\u0001c"}, {}, u"", u"a_b_c (Loopback)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false);
+    for (const auto& word : c.included) p.AddQueryWord(word);
+    for (const auto& word : c.excluded) p.AddQueryWord(word, kKindExcluded, kExcludedWeight);
+    p.s.Project.ProjectName = c.projectName;
+    EXPECT_EQ(p.s.ProjectDefaultName(), c.expected);
+  }
+}
+
+TEST(SessionProjectFile, SaveAsStoresTheJoinedNoteAndClearsTheFlagOnlyWhenWritten) {
+  TProjectSession p;
+  p.s.ProjectModified = true;
+  p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
+  // Cancelled: nothing written, the flag stays.
+  EXPECT_FALSE(p.s.SaveProjectAs());
+  EXPECT_TRUE(p.s.ProjectModified);
+  ASSERT_EQ(p.dialogs.saves.size(), 1u);
+  EXPECT_EQ(p.dialogs.saves[0].Note, MessageStrings.smSrch + u" \"alpha\" " + MessageStrings.smVia + u" Loopback");
+  // Saved: the note without its line breaks, the flag cleared, the save
+  // button off until the next change.
+  p.dialogs.saveName = p.File("note.kqp");
+  EXPECT_TRUE(p.s.SaveProjectAs());
+  EXPECT_FALSE(p.s.ProjectModified);
+  EXPECT_FALSE(p.f.view.Enabled(TMainControl::IBitmapButton7));
+  EXPECT_EQ(ReadProjectNote(p.dialogs.saveName), u"line oneline two");
+}
+
+TEST(SessionProjectFile, WindowRules) {
+  struct Case {
+    int32_t width;
+    double percent;
+    int32_t expected;
+  } widths[] = {{1000, 50.0, 500}, {999, 33.3, 333}, {0, 40.0, 0}, {801, 100.0, 801}};
+  for (const Case& c : widths) EXPECT_EQ(TKestruneSession::Panel1CanResize(c.width, c.percent), c.expected) << c.width;
+
+  TProjectSession p(false);
+  p.s.WMActivate(false);
+  EXPECT_NE(p.f.map.state & IMapViewOps::kStateInactive, 0u);
+  p.s.WMActivate(true);
+  EXPECT_EQ(p.f.map.state & IMapViewOps::kStateInactive, 0u);
+}
+
+TEST(SessionProjectFile, TheInterfaceLanguagesDictionaryIsOfferedOrActivated) {
+  enum TDict { kNone, kInactive, kActive };
+  struct Case {
+    const char* name;
+    TDict dictionary;
+    bool askDownload, askActivate, autoActivate;
+    int32_t answer;
+    bool dontAsk;
+    int32_t questions;
+    bool opened, active, askDownloadAfter, askActivateAfter, autoActivateAfter;
+  } cases[] = {
+      {"none: download offered, yes", kNone, true, true, false, platform::kIdYes, false, 1, true, false, true, true, false},
+      {"none: no, never again", kNone, true, true, false, platform::kIdNo, true, 1, false, false, false, true, false},
+      {"none, not asked for", kNone, false, true, false, platform::kIdYes, false, 0, false, false, false, true, false},
+      {"inactive: yes, always", kInactive, true, true, false, platform::kIdYes, true, 1, false, true, true, false, true},
+      {"inactive: no, never", kInactive, true, true, true, platform::kIdNo, true, 1, false, false, true, false, false},
+      {"inactive: no, ask again", kInactive, true, true, false, platform::kIdNo, false, 1, false, false, true, true, false},
+      {"inactive, activated unasked", kInactive, true, false, true, platform::kIdNo, false, 0, false, true, true, false, true},
+      {"active: nothing asked", kActive, true, true, false, platform::kIdYes, false, 0, false, true, true, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f([&](test::TestProgram& program) {
+      if (c.dictionary != kNone) test::WriteDictionary(program.Program() + "dictionaries/english.dws", 9);
+    });
+    TKestruneSession& s = *f.session;
+    test::TRecordingOpener opener;
+    s.Opener = &opener;
+    if (c.dictionary == kInactive) s.Config.DictionaryList.at(0).Active = false;
+    TMainSettings& settings = s.Config.Settings;
+    settings.AskDownloadDictForLng = c.askDownload;
+    settings.AskActivateDict = c.askActivate;
+    settings.AutoActivateDictForLng = c.autoActivate;
+    f.view.noDictionaryAnswer = c.answer;
+    f.view.noDictionaryDontAsk = c.dontAsk;
+    s.CheckLanguageDictionary();
+    EXPECT_EQ(f.view.noDictionaryTexts.size(), static_cast<size_t>(c.questions));
+    EXPECT_EQ(opener.urls.size(), c.opened ? 1u : 0u);
+    if (c.dictionary != kNone) {
+      EXPECT_EQ(s.Config.DictionaryList.at(0).Active, c.active);
+    }
+    EXPECT_EQ(settings.AskDownloadDictForLng, c.askDownloadAfter);
+    EXPECT_EQ(settings.AskActivateDict, c.askActivateAfter);
+    EXPECT_EQ(settings.AutoActivateDictForLng, c.autoActivateAfter);
+    if (c.dictionary == kInactive && c.active) {
+      EXPECT_GT(s.WordDictionary.Count(), 0);
+      EXPECT_EQ(s.Config.SavedOptions.ActiveDictionaries, s.Config.DictionaryList.at(0).Language);
+    }
+  }
+}
+
+TEST(SessionProjectFile, MarkedWordsLeaveTheNetworkAndTheQuery) {
+  for (const bool stopWords : {true, false}) {
+    SCOPED_TRACE(stopWords);
+    TProjectSession p;
+    const int32_t beta = p.AddQueryWord(u"beta");
+    p.s.IContextMS1.AddWord(beta);
+    const int32_t element = p.s.IContextMS1.FindWordElement(beta);
+    ASSERT_GE(element, 0);
+    p.s.Map.MarkedGroup = {{beta, 1.0f}};
+    if (stopWords) {
+      p.s.setasstopword1Click();
+    } else {
+      p.s.deleteword1Click();
+    }
+    EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+    // A deleted element keeps its place, marked with the anchor -1.
+    const TASNElement* e = p.s.IContextMS1.Network().GetElement({TIContextMS::kWordLayer, element});
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->GetAnchor(), -1.0f);
+    EXPECT_EQ(p.s.Project.IsStopWordListed(u"beta"), stopWords);
+    EXPECT_EQ((p.s.WordDictionary.GetWord(beta)->GetFlags() & TWDWord::kFlagMark) != 0, stopWords);
+    EXPECT_TRUE(p.s.ProjectModified);
+    EXPECT_TRUE(p.f.view.Enabled(TMainControl::IBitmapButton7));
+  }
+}
+
+TEST(SessionProjectFile, ClearHistoryForgetsQueriesAndProjects) {
+  TProjectSession p(false);
+  const std::string history = platform::Utf16ToUtf8(p.s.Config.BasesFolder) + "query.dat";
+  std::filesystem::create_directories(std::filesystem::path(history).parent_path());
+  test::WriteFileBytes(history, test::Utf16Bytes(u"alpha\r\n", true));
+  p.s.Entry.QueryItems = {u"alpha"};
+  p.s.Config.RecentQueries[0] = u"alpha";
+  p.s.Config.RecentProjects[1] = u"/tmp/a.kqp";
+  p.s.Results.PageResults.LastQueryHtml = u"<a>alpha</a>";
+  p.s.ClearHistory();
+  EXPECT_TRUE(p.s.Entry.QueryItems.empty());
+  EXPECT_TRUE(p.f.view.queryItems.empty());
+  EXPECT_FALSE(std::filesystem::exists(history));
+  EXPECT_EQ(p.s.Config.RecentQueries[0], u"");
+  EXPECT_EQ(p.s.Config.RecentProjects[1], u"");
+  EXPECT_TRUE(p.s.Results.PageResults.LastQueryHtml.empty());
+}
+
+}  // namespace
+}  // namespace kestrune
