@@ -180,13 +180,14 @@ void TKestruneSession::PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton
   box.Top = std::max(y, 0);
   View->SetBounds(TMainControl::IComboBox1, box);
   TViewRect picture = View->Bounds(TMainControl::querybitmap);
-  picture.Left = box.Left;
-  picture.Top = box.Top;
+  const TViewPoint offset = View->QueryPictureOffset();
+  picture.Left = box.Left + offset.X;
+  picture.Top = box.Top + offset.Y;
   View->SetBounds(TMainControl::querybitmap, picture);
   for (TMainControl button : {TMainControl::BBtnSearch, TMainControl::BBtnSearch2}) {
     TViewRect bounds = View->Bounds(button);
     bounds.Left = box.Left + box.Width + 15;
-    bounds.Top = box.Top;
+    bounds.Top = box.Top + offset.Y;
     View->SetBounds(button, bounds);
   }
   View->SetVisible(TMainControl::IComboBox1, true);

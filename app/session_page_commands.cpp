@@ -663,10 +663,10 @@ void TKestruneSession::PagePopupClick(TPagePopupItem item) {
   }
   switch (item) {
     case TPagePopupItem::AddToQuery1:
-      SubmitPagePopupWord(false);
+      AddToQuery1Click();
       break;
     case TPagePopupItem::Excludefromquery1:
-      SubmitPagePopupWord(true);
+      Excludefromquery1Click();
       break;
     case TPagePopupItem::UpdateEntry1:
       // "Set as current": the scope's query, as its link on the page does.

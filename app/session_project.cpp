@@ -51,6 +51,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   // The save question and the project's modified mark (MarkProjectChanged)
   // come with the project files.
   if (NewQueryCount++ > 0 && ApplyDefaultsOnNewQuery) ApplySavedOptions();
+  AddRecentQuery(GetQueryText());
   ClearProject();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();

@@ -72,6 +72,10 @@ void TKestruneSession::CenterQueryBox(bool withSearchButton) {
     return;
   }
   View->SetBounds(TMainControl::IComboBox1, box);
+  TViewRect picture = View->Bounds(TMainControl::querybitmap);
+  picture.Left = box.Left + View->QueryPictureOffset().X;
+  picture.Top = box.Top + View->QueryPictureOffset().Y;
+  View->SetBounds(TMainControl::querybitmap, picture);
   View->SetVisible(TMainControl::IComboBox1, true);
   View->SetVisible(TMainControl::querybitmap, true);
   View->SetFocus(TMainControl::IComboBox1);

@@ -73,6 +73,7 @@ void TKestruneSession::StartNewSearch() {
     ContentMap.SetDimmed(false);
   }
   ViewMode = kViewNormal;
+  AddRecentQuery(GetQueryText());
   RunMetaSearch(kRunDownload);
 }
 

@@ -18,18 +18,6 @@ bool IsWebLink(std::u16string_view link) {
   return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
 }
 
-// The interface language's folder name: one plain folder name, else "en".
-std::string LanguageFolderName(const TLngHeaders& headers, int32_t language) {
-  TLngHeader header;
-  FindLngHeader(language, headers, header);
-  const std::string& folder = header.LangFolder;
-  if (folder.empty() || folder == "." || folder == "..") return "en";
-  for (const char c : folder) {
-    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "en";
-  }
-  return folder;
-}
-
 }  // namespace
 
 TUpdateCheck& TKestruneSession::MakeUpdateCheck() {
@@ -51,7 +39,7 @@ TUpdateCheck& TKestruneSession::MakeUpdateCheck() {
 }
 
 void TKestruneSession::Update1Click() {
-  MakeUpdateCheck().StartUpdateCheck(LanguageFolderName(LngHeaders, Config.InterfaceLang), MessageStrings.smLanguage);
+  MakeUpdateCheck().StartUpdateCheck(LangFolderName(), MessageStrings.smLanguage);
 }
 
 void TKestruneSession::TakeNews() {

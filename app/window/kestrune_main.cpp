@@ -568,7 +568,7 @@ void TFKestruneMain::FormShow() {
   if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
     LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
   }
-  session_.ShowResults(kEditNone, kPageModeChosen);
+  session_.ShowStartPage();
   session_.CenterQueryBox(false);
   // 3. The engine box and the caption.
   session_.Config.FillEngineBox();
