@@ -276,14 +276,20 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   IBitmapButton2 = button("IBitmapButton2", TPicture::QueryView);
   IBitmapButton2->SetDown(true);  // the map starts in the query view
   IBitmapButton4 = button("IBitmapButton4", TPicture::ExcludedView);
-  // The engine box as wide as its longest name, in its frame.
-  auto* engineBox = new TDropDownComboBox(central);
+  // The engine box as wide as its longest name (at least as its frame), with
+  // room for its frame around it.
+  const TControlPicture& engineFrame = ControlPicture(TPicture::EngineCombo);
+  auto* engineHolder = new QWidget(central);
+  auto* engineRow = new QHBoxLayout(engineHolder);
+  engineRow->setContentsMargins(9, 1, 9, 1);
+  auto* engineBox = new TDropDownComboBox(engineHolder);
   CBWebSite = Named(static_cast<IComboBox*>(engineBox), "CBWebSite");
   CBWebSite->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  CBWebSite->setMinimumHeight(ControlPicture(TPicture::EngineCombo).Height - 2);
+  CBWebSite->setMinimumSize(engineFrame.Width - 18, engineFrame.Height - 2);
   engineBox->OnDropDown = [this] { session_.CBWebSiteDropDown(); };
   new TComboFrame(CBWebSite, TPicture::EngineCombo, -9, -1);
-  tools->addWidget(CBWebSite);
+  engineRow->addWidget(CBWebSite);
+  tools->addWidget(engineHolder);
   // Controls that belong together stay in one row of the toolbar: a track
   // bar with its labels, a view button with its counter.
   auto group = [&](std::initializer_list<QWidget*> widgets) {
