@@ -187,7 +187,6 @@ class TComboFrame : public QObject {
  public:
   TComboFrame(IComboBox* box, TPicture picture, int32_t ex, int32_t ey) : QObject(box), box_(box) {
     frame_ = PictureButton(box->parentWidget(), "", picture, false);
-    frame_->setObjectName(QString());
     box->Setex(ex);
     box->Setey(ey);
     box->Setbutton(frame_);
