@@ -280,7 +280,9 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   const TControlPicture& engineFrame = ControlPicture(TPicture::EngineCombo);
   auto* engineHolder = new QWidget(central);
   auto* engineRow = new QHBoxLayout(engineHolder);
-  engineRow->setContentsMargins(9, 1, 9, 1);
+  // (Room at the sides only: a taller holder would grow the toolbar's row
+  // once the box knows its items, and resize the map.)
+  engineRow->setContentsMargins(9, 0, 9, 0);
   auto* engineBox = new TDropDownComboBox(engineHolder);
   CBWebSite = Named(static_cast<IComboBox*>(engineBox), "CBWebSite");
   CBWebSite->setSizeAdjustPolicy(QComboBox::AdjustToContents);
