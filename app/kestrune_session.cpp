@@ -1,7 +1,9 @@
 #include "app/kestrune_session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "app/browser_opener.h"
 #include "app/message_loader.h"
@@ -55,13 +57,20 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
   // A new session stands as ClearProject leaves a project: not in no-query
   // mode, so that the first query typed is a new query and downloads.
   ContentMap.SetNoQueryMode(false);
+  Config.ShowMessage = [this](std::u16string_view text, std::u16string_view caption, uint32_t flags) {
+    return ShowMessage(text, caption, flags);
+  };
+}
+
+int32_t TKestruneSession::ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t flags) {
+  return View ? View->MessageBox(text, caption, flags) : ShowMessageBox(text, caption, flags);
 }
 
 TKestruneSession::~TKestruneSession() {
   // The hooks point into this session; nothing may call them any more.
-  if (Engine) {
-    Engine->OnProgress = nullptr;
-    Engine->OnSearchDone = nullptr;
+  if (Run.Engine) {
+    Run.Engine->OnProgress = nullptr;
+    Run.Engine->OnSearchDone = nullptr;
   }
 }
 
@@ -115,7 +124,7 @@ void TKestruneSession::StartInstaller() {
 bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique_ptr<ISearchEngine> engine) {
   View = view;
   MapView = mapView;
-  Engine = std::move(engine);
+  Run.Engine = std::move(engine);
   Config.View = view;
   created_ = false;
   createFailed_ = false;
@@ -131,18 +140,18 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Config.RecentProjects = {};
 
   // 4. The page builder: its hooks, language, templates and sources.
-  PageResults.GetQueryText = [this] { return GetQueryText(); };
-  PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
-  PageResults.TemplateLanguage = Config.InterfaceLang;
-  PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
-  PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
+  Results.PageResults.GetQueryText = [this] { return GetQueryText(); };
+  Results.PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
+  Results.PageResults.TemplateLanguage = Config.InterfaceLang;
+  Results.PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
+  Results.PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
 
   // 5. The engine's progress reaches the progress bar on this thread; the
   // scopes.
   Project.Scope.SetWordDictionary(&WordDictionary);
   Project.Scope.SetFormsStore(&FormsStore);
-  PageResults.Scope = &scopeField_;
-  InstallSearchHooks();
+  Results.PageResults.Scope = &scopeField_;
+  Run.InstallSearchHooks();
 
   // 6. Nothing to undo, redo, refresh or stop yet.
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
@@ -161,9 +170,6 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.OnStopWordHook = [this](int32_t id) { return IsMapStopWord(id); };
   ContentMap.OnReGetData = [this](TCustomContentMap2&) { ContentMapReGetData(); };
   ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
-  OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };
-  OnAddSearchScope = [this] { AddSearchScope(); };
-  PageResults.PageList = PageList;
   if (MapView) {
     ContentMap.OnMeasureKeyHook = [this](const TKey& key, int32_t& width, int32_t& height) {
       MapView->MeasureKeyText(key, width, height);
@@ -224,9 +230,8 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 void TKestruneSession::Destroy() {
   LogFile.Log("LoadingIndexBases.Free ok");
   if (!createFailed_ && !Config.SaveSettings()) {
-    // The window is gone by now: the platform's own message box says it.
-    ShowMessageBox(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
-                   platform::kMbOk | platform::kMbIconError);
+    ShowMessage(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
+                platform::kMbOk | platform::kMbIconError);
   }
   LogFile.Log("clusters free ok");
   Project.StopWords.clear();
@@ -278,7 +283,7 @@ void TKestruneSession::SetVisible(TMainControl control, bool visible) {
 
 void TKestruneSession::SaveKeysUndoState() {
   // A new step: its pages no longer speak of how the last download ended.
-  SearchEnd = TSearchEnd();
+  Run.SearchEnd = TSearchRun::TSearchEnd();
   IControlKeys& steps = ContentMap.Steps();
   Steps.PushUndo();
   SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());
@@ -287,22 +292,9 @@ void TKestruneSession::SaveKeysUndoState() {
   SetEnabled(TMainControl::IBitmapButton7, true);
 }
 
-void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }
+void TKestruneSession::ResetPageNumbers() { Results.ResetResultPageNumber(); }
 
-void TKestruneSession::ContentMapReGenerate() {
-  ResetPageNumbers();
-  // A web index added for a search is dropped, and the network of the
-  // history file comes back.
-  if (IIndexer1.RemoveLast(u"IInternet") == 0) {
-    IContextMS1.Clear();
-    std::u16string base = IHistory1.CurrentFile();
-    const size_t dot = base.rfind(u'.');
-    const size_t slash = base.rfind(u'/');
-    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) base.resize(dot);
-    if (!base.empty()) IContextMS1.Open(base);
-  }
-  ContentMap.BuildMap(false);
-}
+void TKestruneSession::ContentMapReGenerate() { Map.Rebuild(); }
 
 std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
   TWDWord* word = WordDictionary.GetWord(id);
@@ -313,34 +305,22 @@ std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
 }
 
 void TKestruneSession::ContentMapSelect(const std::vector<int32_t>& ids, bool selectDocuments) {
-  if (View) View->SetCaption(Utf8ToUtf16(std::to_string(ids.size())));
-  TNNKeys keys;
-  for (int32_t id : ids) keys.push_back({id, 1.0f});
-  SelectedDocuments.clear();
-  if (selectDocuments && !keys.empty()) {
-    int32_t count = 50;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, Config.MatchSetting);
-    SelectedDocuments.resize(static_cast<size_t>(std::max(count, 0)));
-  }
-  ShowResults(kEditNone, kPageModeChosen);
+  Map.ContentMapSelect(ids, selectDocuments);
 }
 
 void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string&) {
-  ShowResults(kEditNone, kPageModeChosen);
-  SetVisible(TMainControl::EmbeddedWB1, true);
-  MapKeyList = keys;
+  Map.ContentMapVXlistOfKeys(keys);
 }
 
+// The recommended exclusions of the result page: words of the removed
+// documents that the query does not reach.
 void TKestruneSession::TrackBarChange(int32_t position) {
   ContentMap.SetWordCount(position);
   ContentMap.WordCountChanged = true;
   Config.Settings.TrackPosContext = position;
 }
 
-void TKestruneSession::MapWordRefresh() {
-  MapKeyList.clear();
-  RememberedTexts = {};
-}
+void TKestruneSession::MapWordRefresh() { Map.MapWordRefresh(); }
 
 void TKestruneSession::NetworkReset() {
   IContextMS1.Clear();
@@ -375,42 +355,10 @@ void TKestruneSession::MapEmptyNewQuery() {
   IBitmapButtonNewClick();
 }
 
-void TKestruneSession::IBitmapButton2Click() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton2)) return;
-    View->SetDown(TMainControl::IBitmapButton2, true);
-    View->SetDown(TMainControl::IBitmapButton4, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::IBitmapButton2Click() { Map.IBitmapButton2Click(); }
 
-void TKestruneSession::ExcludedWordsButtonClick() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton4)) return;
-    View->SetDown(TMainControl::IBitmapButton4, true);
-    View->SetDown(TMainControl::IBitmapButton2, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::ExcludedWordsButtonClick() { Map.ExcludedWordsButtonClick(); }
 
-void TKestruneSession::ToggleExcludedView() {
-  const IControlKeys& steps = ContentMap.Steps();
-  if (!ContentMap.ExcludedMode() && steps.GetCurrent()[kKindExcluded].empty()) return;
-  ContentMap.SetHoveredKey(-1);
-  ContentMap.SetAnchorKey(-1);
-  ContentMap.SetClickedKey(-1);
-  ContentMap.SetExcludedMode(!ContentMap.ExcludedMode());
-  if (ContentMap.ExcludedMode()) {
-    HideQueryBox();
-    ContentMap.ClearHighlights();
-    ContentMap.ApplyStyles();
-  }
-  SwapQueryAndExcluded();
-  for (TKey& key : ContentMap.Keys()) ContentMap.MeasureKey(key);
-  if (MapView) MapView->ResetBackground();
-  ContentMapReGenerate();
-}
+void TKestruneSession::ToggleExcludedView() { Map.ToggleExcludedView(); }
 
 }  // namespace kestrune

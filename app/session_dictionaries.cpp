@@ -53,7 +53,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   for (const TDictionaryEntry& entry : Config.DictionaryList) active += entry.Active ? 1 : 0;
   int32_t loaded = 0;
   auto report = [&](int32_t percent, std::u16string_view text, int32_t count, int32_t done) {
-    if (OnDictionaryProgress) OnDictionaryProgress(percent, text, count, done);
+    if (Hooks.OnDictionaryProgress) Hooks.OnDictionaryProgress(percent, text, count, done);
   };
   report(0, u"", 0, 0);
   // The dictionary's progress hook lives as long as this load.
@@ -61,7 +61,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
     TIWordDictionary& dictionary;
     ~TProgressHook() { dictionary.OnProgressChange = nullptr; }
   } hook{WordDictionary};
-  if (OnDictionaryProgress) {
+  if (Hooks.OnDictionaryProgress) {
     WordDictionary.OnProgressChange = [&](int32_t progress) { report(progress, u"", active, loaded); };
   }
   for (const TDictionaryEntry& entry : Config.DictionaryList) {

@@ -9,14 +9,14 @@ void TKestruneSession::ClearProject() {
   // The documents, their addresses and keys, the counters, the stop words
   // and the hidden sites; the scopes stay until New query.
   Project.Clear();
-  SearchEnd = TSearchEnd();
+  Run.SearchEnd = TSearchRun::TSearchEnd();
   if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
   WordDictionary.ClearMarks();
   FormsStore.Clear();
-  if (Engine) Engine->Reset();
+  if (Run.Engine) Run.Engine->Reset();
   EditedKeyId = -1;
-  SearchJustRan = false;
-  ViewMode = kViewNormal;
+  Run.SearchJustRan = false;
+  Results.Clear();
   if (MapView) MapView->ClearMap();
   IControlKeys& steps = ContentMap.Steps();
   steps.ClearAll();
@@ -32,16 +32,9 @@ void TKestruneSession::ClearProject() {
     SetEnabled(control, false);
   }
   IContextMS1.Clear();
-  SelectedDocuments.clear();
+  Map.Clear();
   StartPageFlags = {true, true};
-  PageDocumentIds.clear();
-  EmptyRefreshes = 0;
-  ScrollAnchor.clear();
-  PendingBuild = TPendingPageBuild();
-  MarkedGroup.clear();
-  ClusterTable.clear();
   Commands.ClearSelection();
-  PreviewFlag = false;
   ContentMap.SetDimmed(false);
   IBitmapButton2Click();
   LoadStopWords();

@@ -171,13 +171,13 @@ bool TKestruneSession::wordsToIndex(TParsingText& parse, bool silent, std::u16st
       } else {
         steps.Remove(included, id, silent);
         steps.SetValue(excluded, id, kExcludedWeight, silent);
-        if (Config.Settings.ExcludeWithContext && OnExcludeWithContext) OnExcludeWithContext(id);
+        if (Config.Settings.ExcludeWithContext) AddContextWordsOfKey(id);
       }
     }
   });
   IContextMS1.AddWordsSearch(parse);
   if (!found) {
-    ShowMessageBox(MessageStrings.smIncorrect, MessageStrings.smError, platform::kMbOk);
+    ShowMessage(MessageStrings.smIncorrect, MessageStrings.smError, platform::kMbOk);
     errorText = MessageStrings.smIncorrect;
     return false;
   }

@@ -72,13 +72,13 @@ std::u16string TKestruneSession::RecentProjectsHtml(const std::array<std::u16str
 void TKestruneSession::AddRecentQuery(std::u16string_view text) {
   if (text.empty()) return;
   AddRecent(Config.RecentQueries, text);
-  PageResults.LastQueryHtml = RecentQueriesHtml(Config.RecentQueries);
+  Results.PageResults.LastQueryHtml = RecentQueriesHtml(Config.RecentQueries);
 }
 
 void TKestruneSession::AddRecentProject(std::u16string_view path) {
   if (path.empty()) return;
   AddRecent(Config.RecentProjects, path);
-  PageResults.LastProjectHtml = RecentProjectsHtml(Config.RecentProjects);
+  Results.PageResults.LastProjectHtml = RecentProjectsHtml(Config.RecentProjects);
 }
 
 std::u16string TKestruneSession::StartPageFolder() const {
@@ -91,19 +91,19 @@ void TKestruneSession::ShowStartPage() {
   AddRecentQuery(Config.RecentQueries[0]);
   AddRecentProject(Config.RecentProjects[0]);
   try {
-    if (PageResults.TemplateLanguage != Config.InterfaceLang || PageResults.TemplatePath().empty()) {
-      PageResults.TemplateLanguage = Config.InterfaceLang;
-      PageResults.SetTemplatePath(platform::Utf16ToUtf8(Config.TemplateFolder()));
+    if (Results.PageResults.TemplateLanguage != Config.InterfaceLang || Results.PageResults.TemplatePath().empty()) {
+      Results.PageResults.TemplateLanguage = Config.InterfaceLang;
+      Results.PageResults.SetTemplatePath(platform::Utf16ToUtf8(Config.TemplateFolder()));
     }
     // The English page stands in for a language without one; the result
     // pages keep the language's folder.
     const std::string folder = platform::Utf16ToUtf8(StartPageFolder());
-    const std::string kept = PageResults.TemplatePath();
-    if (folder != kept) PageResults.SetTemplatePath(folder);
-    LastPageMode = kPageModeNoQuery;
-    PageResults.SearchNotice.clear();
-    WritePage(PageResults.BuildPage(kPageModeNoQuery, ResultPageNumber, Project.Counters, kEditNone));
-    if (folder != kept) PageResults.SetTemplatePath(kept);
+    const std::string kept = Results.PageResults.TemplatePath();
+    if (folder != kept) Results.PageResults.SetTemplatePath(folder);
+    Results.LastPageMode = kPageModeNoQuery;
+    Results.PageResults.SearchNotice.clear();
+    Results.WritePage(Results.PageResults.BuildPage(kPageModeNoQuery, Results.ResultPageNumber, Project.Counters, kEditNone));
+    if (folder != kept) Results.PageResults.SetTemplatePath(kept);
   } catch (const std::exception& error) {
     LogFile.Log(std::string("The start page could not be shown: ") + error.what(), 2);
   }

@@ -88,15 +88,15 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   InstallCursors();
   ConnectComponents();
   qApp->installEventFilter(this);
-  session_.OnApplyLanguage = [this] { ApplyLanguage(); };
+  session_.Hooks.OnApplyLanguage = [this] { ApplyLanguage(); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };
   OnUpdateFound = [this] { ShowUpdateForm(); };
   OnNews = [this] { session_.TakeNews(); };
   OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
-  session_.OnShowUpdateForm = [this] { ShowUpdateForm(); };
-  session_.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
-  session_.OnSearchRunEnded = [this] {
+  session_.Hooks.OnShowUpdateForm = [this] { ShowUpdateForm(); };
+  session_.Hooks.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
+  session_.Run.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
   auto engine = std::make_unique<TEngineWebAdapter>();
@@ -114,12 +114,12 @@ TFKestruneMain::~TFKestruneMain() {
   disconnect(IComboBox1, nullptr, this, nullptr);
   IComboBox1->OnVisible = nullptr;
   qApp->removeEventFilter(this);
-  session_.OnSearchRunEnded = nullptr;
-  session_.OnHelp = nullptr;
-  session_.OnApplyLanguage = nullptr;
-  session_.OnShowUpdateForm = nullptr;
+  session_.Run.OnSearchRunEnded = nullptr;
+  session_.Hooks.OnHelp = nullptr;
+  session_.Hooks.OnApplyLanguage = nullptr;
+  session_.Hooks.OnShowUpdateForm = nullptr;
   session_.StopUpdateCheck();  // nothing more is posted to this window
-  session_.OnPostNews = nullptr;
+  session_.Hooks.OnPostNews = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
@@ -654,7 +654,7 @@ void TFKestruneMain::ConnectResultPage() {
   fullRefresh->OnClick = [this](QObject*) { session_.fullRefreshClick(); };
 
   // The page's help link is the Help button's action.
-  session_.OnHelp = [this] {
+  session_.Hooks.OnHelp = [this] {
     if (OnHelp) OnHelp();
   };
 
@@ -906,7 +906,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   QMainWindow::closeEvent(event);
-  session_.WindowClosed = true;
+  session_.Run.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
   if (OnStopUpdateCheck) OnStopUpdateCheck();
@@ -1062,7 +1062,7 @@ void TFKestruneMain::SelectEngineItem(int32_t index) {
 void TFKestruneMain::ShowHtml(std::u16string_view html) {
   // The page's addresses resolve in the folder it was built from (another
   // interface language has its own), where its command links are read.
-  const std::string& folder = session_.PageResults.TemplatePath();
+  const std::string& folder = session_.Results.PageResults.TemplatePath();
   if (!folder.empty()) EmbeddedWB1->SetTemplateFolder(platform::Utf8ToUtf16(folder));
   EmbeddedWB1->WriteHtml(html);
 }
@@ -1113,12 +1113,12 @@ int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
 void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
 
 void TFKestruneMain::ShowUpdateForm() {
-  if (!session_.UpdateCheck) {
+  if (!session_.Update.UpdateCheck) {
     LogFile.Log("The update form has no update check to show", 1);
     return;
   }
   if (!updateForm_) {
-    updateForm_ = new TFUpdate(*session_.UpdateCheck, session_.InstallerPath, this);
+    updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.InstallerPath, this);
     ApplyBuiltInLanguage(*updateForm_);
     ApplyLanguage();
   }

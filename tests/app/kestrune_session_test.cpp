@@ -15,6 +15,7 @@
 #include "platform/settings_store.h"
 #include "tests/app/program_folder.h"
 #include "tests/app/recording_main_view.h"
+#include "tests/app/session_fixture.h"
 
 namespace kestrune {
 namespace {
@@ -274,6 +275,51 @@ TEST(KestruneSession, AFailedSaveAtTheEndIsShown) {
   platform::SetMessageBoxHandler({});
   EXPECT_NE(shown[0].find(platform::Utf8ToUtf16(program.Hive())), std::u16string::npos);
   EXPECT_EQ(shown[0].find(MessageStrings.smSettingsNotSaved), 0u);
+}
+
+// While the window exists the session's message boxes are the window's
+// (IMainView::MessageBox); without it they are the platform's.
+TEST(KestruneSession, MessageBoxesGoThroughTheWindowWhileItExists) {
+  const struct {
+    const char* name;
+    std::function<void(test::TSessionFixture&)> act;
+    const std::u16string* text;  // the start of the box's text
+  } cases[] = {
+      {"IncorrectQuery",
+       [](test::TSessionFixture& f) {
+         f.session->TextParsing.Parse(std::u16string_view(u"?!"));
+         TParsingText parse = f.session->TextParsing.ParsingText();
+         std::u16string error;
+         f.session->wordsToIndex(parse, false, error);
+       },
+       &MessageStrings.smIncorrect},
+      {"UnderConstruction", [](test::TSessionFixture& f) { f.session->N3Click(); },
+       &MessageStrings.smUnderconstruction},
+      {"NoEngineTemplate",
+       [](test::TSessionFixture& f) {
+         std::filesystem::remove(f.program.Program() + "templates/web/loopback.ini");
+         f.session->Config.BuildEngineList();
+       },
+       &MessageStrings.smProgramCorrupted},
+      {"SettingsNotSaved",
+       [](test::TSessionFixture& f) {
+         f.session->Config.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // past the hive's limit
+         f.session->Destroy();
+       },
+       &MessageStrings.smSettingsNotSaved},
+  };
+  for (const auto& c : cases) {
+    for (const bool window : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (window ? " with the window" : " without"));
+      test::TSessionFixture f;
+      if (!window) f.session->View = f.session->Config.View = nullptr;
+      c.act(f);
+      ASSERT_EQ(f.boxes.size(), 1u);  // the window's box is the platform's
+      EXPECT_EQ(f.boxes[0].find(platform::Utf16ToUtf8(*c.text)), 0u) << f.boxes[0];
+      ASSERT_EQ(f.view.messages.size(), window ? 1u : 0u);
+      if (window) EXPECT_EQ(f.view.messages[0].find(*c.text), 0u);
+    }
+  }
 }
 
 TEST(KestruneSession, DictionaryListFromTheFolder) {

@@ -59,7 +59,7 @@ std::string Summary(TSessionFixture& f) {
   std::string items;
   for (const std::u16string& item : s.QueryItems) items += (items.empty() ? "" : "|") + platform::Utf16ToUtf8(item);
   const TViewRect box = f.view.Control(TMainControl::IComboBox1).Bounds;
-  return ";downloads=" + std::to_string(s.NewSearchRequests) + ";pages=" + std::to_string(s.ShowResultsRequests) +
+  return ";downloads=" + std::to_string(f.engine->queries.size()) + ";pages=" + std::to_string(f.view.pagesWritten) +
          ";k0=" + test::KeysText(s, kKindQuery) + ";k1=" + test::KeysText(s, kKindExcluded) +
          ";box=" + platform::Utf16ToUtf8(f.view.queryText) + ";at=" + std::to_string(box.Left) + "," +
          std::to_string(box.Top) + ";items=" + items + ";web=" + s.Config.Settings.website +

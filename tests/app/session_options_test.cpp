@@ -19,7 +19,7 @@ TEST(SessionOptionsHost, CallsReachTheViewTheOpenerAndTheLog) {
   s.Opener = &opener;
   IOptionsHost& host = s;
   int32_t languageApplied = 0;
-  s.OnApplyLanguage = [&] { ++languageApplied; };
+  s.Hooks.OnApplyLanguage = [&] { ++languageApplied; };
 
   host.ApplyLanguage();
   EXPECT_EQ(languageApplied, 1);

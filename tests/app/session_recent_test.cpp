@@ -41,7 +41,7 @@ TEST(SessionRecent, RecentListsAndTheirBlocks) {
     TKestruneSession& s = *f.session;
     for (const std::u16string& query : c.added) s.AddRecentQuery(query);
     EXPECT_EQ(Joined(s.Config.RecentQueries), c.list);
-    const std::string block = platform::Utf16ToUtf8(s.PageResults.LastQueryHtml);
+    const std::string block = platform::Utf16ToUtf8(s.Results.PageResults.LastQueryHtml);
     if (*c.inBlock == '\0') {
       EXPECT_EQ(block, "");
     } else {
@@ -106,8 +106,8 @@ TEST(SessionRecent, StartPageFallsBackToEnglish) {
       EXPECT_NE(page.find("kestrunesendlastquery/0\">kestrel<"), std::string::npos) << page;
       EXPECT_NE(page.find("kestrunelastproject/0\">Birds<"), std::string::npos) << page;
     }
-    EXPECT_EQ(s.PageResults.TemplatePath(), platform::Utf16ToUtf8(s.Config.TemplateFolder()));
-    EXPECT_EQ(s.LastPageMode, 6);
+    EXPECT_EQ(s.Results.PageResults.TemplatePath(), platform::Utf16ToUtf8(s.Config.TemplateFolder()));
+    EXPECT_EQ(s.Results.LastPageMode, 6);
   }
 }
 

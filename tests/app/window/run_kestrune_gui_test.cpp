@@ -201,7 +201,7 @@ TEST(RunKestrune, TheUpdateCheckAgainstAClosedPortShowsNoBox) {
   bool done = false;
   const int status = RunProgram(nullptr, [](TFKestruneMain&) {}, nullptr, [&](TFKestruneMain& main) {
     done = QTest::qWaitFor(
-        [&] { return main.Session().UpdateCheck && main.Session().UpdateCheck->CheckDone.load(); }, 8000);
+        [&] { return main.Session().Update.UpdateCheck && main.Session().Update.UpdateCheck->CheckDone.load(); }, 8000);
   });
   platform::SetMessageBoxHandler({});
   EXPECT_EQ(status, 0);
