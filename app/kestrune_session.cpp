@@ -38,8 +38,8 @@ std::filesystem::path CanonicalPath(std::u16string_view path) {
 }  // namespace
 
 TKestruneSession::TKestruneSession(std::u16string_view programFolder)
-    : Config(programFolder_, LngHeaders),
-      programFolder_(programFolder.empty() ? platform::ProgramFolder() : AddBackslash(programFolder)) {
+    : Start{programFolder.empty() ? platform::ProgramFolder() : AddBackslash(programFolder)},
+      Config(Start.ProgramFolder, Start.LngHeaders) {
   // The objects wired to each other as the main window's components are.
   WordDictionary.SetMorphologyEngine(&MorphologyEngine);
   for (TITextParsing* parser : {&TextParsing, &ITextParsing1}) {
@@ -75,19 +75,19 @@ TKestruneSession::~TKestruneSession() {
 }
 
 void TKestruneSession::SetArguments(const std::vector<std::u16string>& arguments) {
-  CommandLineProject.clear();
-  if (!arguments.empty() && EndsWith(arguments[0], u".kqp")) CommandLineProject = arguments[0];
+  Start.CommandLineProject.clear();
+  if (!arguments.empty() && EndsWith(arguments[0], u".kqp")) Start.CommandLineProject = arguments[0];
 }
 
 void TKestruneSession::ReadLanguageTable() {
   // Spelled as the program names it; a folder spelled otherwise is found by
   // the files layer's case-insensitive fallback.
-  LanguageFolder = programFolder_ + u"Language/";
-  LoadLngHeaders(LanguageFolder, LngHeaders);
+  Start.LanguageFolder = Start.ProgramFolder + u"Language/";
+  LoadLngHeaders(Start.LanguageFolder, Start.LngHeaders);
 }
 
 void TKestruneSession::LoadStartupMessages() {
-  StartupReload(LanguageFolder, LngHeaders, Config.InterfaceLang, nullptr, MessageStrings, LanguageList);
+  StartupReload(Start.LanguageFolder, Start.LngHeaders, Config.InterfaceLang, nullptr, MessageStrings, Start.LanguageList);
 }
 
 bool TKestruneSession::CheckDataFolders(std::u16string_view programFolder, std::u16string* missing) {
@@ -102,16 +102,16 @@ bool TKestruneSession::CheckDataFolders(std::u16string_view programFolder, std::
 }
 
 void TKestruneSession::StartInstaller() {
-  if (InstallerPath.empty()) return;
-  const std::string shown = Utf16ToUtf8(InstallerPath);
-  const std::filesystem::path updateFolder = CanonicalPath(programFolder_ + u"Update");
-  const std::filesystem::path installer = CanonicalPath(InstallerPath);
+  if (Start.InstallerPath.empty()) return;
+  const std::string shown = Utf16ToUtf8(Start.InstallerPath);
+  const std::filesystem::path updateFolder = CanonicalPath(Start.ProgramFolder + u"Update");
+  const std::filesystem::path installer = CanonicalPath(Start.InstallerPath);
   if (updateFolder.empty() || installer.empty() || installer.parent_path() != updateFolder ||
-      !platform::RegularFileExists(InstallerPath)) {
+      !platform::RegularFileExists(Start.InstallerPath)) {
     LogFile.Log("The installer " + shown + " is no file of the program's Update folder; it is not started", 1);
     return;
   }
-  if (!Opener || !Opener->OpenLocalFile(InstallerPath)) {
+  if (!Opener || !Opener->OpenLocalFile(Start.InstallerPath)) {
     LogFile.Log("The installer " + shown + " could not be handed to the desktop", 2);
     return;
   }
@@ -126,7 +126,6 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   MapView = mapView;
   Run.Engine = std::move(engine);
   Config.View = view;
-  created_ = false;
   createFailed_ = false;
 
   // 1.-3. The flags are the settings' defaults until the load; the lists.
@@ -144,13 +143,13 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Results.PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
   Results.PageResults.TemplateLanguage = Config.InterfaceLang;
   Results.PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
-  Results.PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
+  Results.PageResults.SetSources(&EngineObject, &sources_.TextParsing, &sources_.ContentMap, &sources_.WordDictionary, &sources_.FormsStore);
 
   // 5. The engine's progress reaches the progress bar on this thread; the
   // scopes.
   Project.Scope.SetWordDictionary(&WordDictionary);
   Project.Scope.SetFormsStore(&FormsStore);
-  Results.PageResults.Scope = &scopeField_;
+  Results.PageResults.Scope = &sources_.Scope;
   Run.InstallSearchHooks();
 
   // 6. Nothing to undo, redo, refresh or stop yet.
@@ -177,13 +176,12 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   }
 
   // 8.-9. The query box's items; the active indexes.
-  ReadQueryFile();
+  Entry.ReadQueryFile();
   Config.ActiveIndexPaths.clear();
 
   // 10.-11. The map view's skin, the indexers' dictionaries, the key list.
-  if (MapView) MapView->SetSkinPath(programFolder_ + u"mapskin/");
+  if (MapView) MapView->SetSkinPath(Start.ProgramFolder + u"mapskin/");
   IIndexer1.SetDictionariesPath(DictionariesFolder());
-  WebIndexer.SetDictionariesPath(DictionariesFolder());
   ContentMap.OnVXlistOfKeys = [this](const TNNKeys& keys, const std::string& text) {
     ContentMapVXlistOfKeys(keys, text);
   };
@@ -211,20 +209,25 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   IHistory1.Load(Config.BasesFolder, Config.ProjectFolder);
   StartAdvertisingEngines();
 
-  // 15. The first converter loader and the document extensions.
+  // 15. The converter loader.
   Convertors1 = std::make_unique<TVSConvertors>();
-  Extensions.clear();
-  for (const std::string& type : Convertors1->Types()) Extensions.push_back("." + type);
-
-  // 17.-18. The page blocks; the second converter loader.
-  ReadPageBlocks();
-  Convertors2 = std::make_unique<TVSConvertors>();
 
   // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
   // settings; the dictionaries.
   LoadDictionaries(true);
-  created_ = true;
   return true;
+}
+
+void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
+  // 1. The track bars.
+  if (View) View->SetTrackBars(Config.Settings.TrackPosContext, Config.Settings.TrackPosExact);
+  // 2. The blank page, the start page, the query box.
+  MapWordRefresh();
+  if (loadBlankPage) loadBlankPage();
+  ShowStartPage();
+  CenterQueryBox(false);
+  // 3. The engine box and the caption.
+  Config.FillEngineBox();
 }
 
 void TKestruneSession::Destroy() {
@@ -235,40 +238,9 @@ void TKestruneSession::Destroy() {
   }
   LogFile.Log("clusters free ok");
   Project.StopWords.clear();
-  created_ = false;
 }
 
 void TKestruneSession::StartAdvertisingEngines() {}
-
-void TKestruneSession::ReadQueryFile() {
-  QueryItems.clear();
-  ReadUnicodeLines(Config.BasesFolder + u"query.dat", false, QueryItems);
-  if (View) View->SetQueryItems(QueryItems);
-}
-
-void TKestruneSession::ReadPageBlocks() {
-  PageBlocks = {};
-  const std::u16string file = programFolder_ + u"templates/en/templates.ini";
-  std::string bytes;
-  platform::NativeFile input;
-  if (!platform::RegularFileExists(file) ||
-      !input.Open(file, platform::NativeFile::Access::kRead, false, false)) {
-    LogFile.Log("The page templates " + Utf16ToUtf8(file) + " cannot be read", 2);
-    return;
-  }
-  char buffer[16384];
-  int64_t got = 0;
-  while ((got = input.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(got));
-  const std::u16string text = Utf8ToUtf16(bytes);
-  for (int32_t block = 0; block < mbBlockCount; ++block) {
-    const std::u16string name(kMainPageBlockNames[static_cast<size_t>(block)]);
-    const size_t open = text.find(u"<" + name + u">");
-    const size_t close = text.find(u"</" + name + u">");
-    if (open == std::u16string::npos || close == std::u16string::npos) continue;
-    const size_t start = open + name.size() + 2;
-    if (close > start) PageBlocks[static_cast<size_t>(block)] = text.substr(start, close - start);
-  }
-}
 
 // ---------------------------------------------------------------------------
 // Handlers of the main window that need no widget.

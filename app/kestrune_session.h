@@ -14,8 +14,9 @@
 // window calls Create with itself, its map view and the search worker, and
 // Destroy when it goes. Create runs the creation steps that need no widget:
 // the objects and their hooks, the query box's items from "query.dat", the
-// settings and lists (LoadSettings), the history list, the converter list,
-// the page blocks of "templates/en/templates.ini" and the dictionaries.
+// settings and lists (LoadSettings), the history list, the converter loader
+// and the dictionaries. FormShow runs the steps of the window's first show
+// that need no widget.
 //
 // The view, the map view and the engine may be null (tests of one part, the
 // sanitizer builds): what would reach them is skipped.
@@ -52,6 +53,7 @@
 #include "app/page_command_executor.h"
 #include "app/page_commands.h"
 #include "app/project/project.h"
+#include "app/query_entry.h"
 #include "app/search_run.h"
 #include "app/search_steps.h"
 #include "app/result_view.h"
@@ -86,16 +88,6 @@ namespace platform {
 class SettingsStore;
 }
 
-// The blocks the main window cuts out of "templates/en/templates.ini" when it
-// is created, in this order.
-enum TMainPageBlock : int32_t {
-  mbSearchResult, mbDocAnnounceBlock, mbDocAdvertisement, mbAnnotation, mbClusterBlock, mbDocMetaBlock,
-  mbMetaClusterBlock, mbBlockCount
-};
-inline constexpr std::array<std::u16string_view, mbBlockCount> kMainPageBlockNames = {
-    u"search_result", u"_doc_announce_block", u"_doc_advertisement", u"annotation",
-    u"_cluster_block", u"_doc_meta_block",   u"_meta_cluster_block"};
-
 // The step kinds and the weights of query and excluded words are named in
 // network/control_keys.h.
 inline constexpr int32_t kPhraseBase = TPhraseWordDictionary::kPhraseBase;
@@ -123,16 +115,20 @@ class TKestruneSession : public IOptionsHost {
   TSearchRun Run{*this};
 
   // ---- program-wide values of the start ----
-  const std::u16string& ProgramFolder() const { return programFolder_; }
-  std::u16string LanguageFolder;  // ProgramFolder() + "Language/"
-  TLngHeaders LngHeaders;         // the language table
-  TLngList LanguageList;          // the options dialog's list of languages
-  // A downloaded installer, which the program hands to the user's program for
-  // it after its message loop; empty when none.
-  std::u16string InstallerPath;
-  // The project named on the command line (its extension exactly ".kqp"), to
-  // open when the main window is first shown; empty when none.
-  std::u16string CommandLineProject;
+  struct TStartValues {
+    std::u16string ProgramFolder;   // the program's folder with a trailing "/"
+    std::u16string LanguageFolder;  // ProgramFolder + "Language/"
+    TLngHeaders LngHeaders;         // the language table
+    TLngList LanguageList;          // the options dialog's list of languages
+    // A downloaded installer, which the program hands to the user's program
+    // for it after its message loop; empty when none.
+    std::u16string InstallerPath;
+    // The project named on the command line (its extension exactly ".kqp"),
+    // to open when the main window is first shown; empty when none.
+    std::u16string CommandLineProject;
+  };
+  TStartValues Start;
+  const std::u16string& ProgramFolder() const { return Start.ProgramFolder; }
 
   // ---- the settings, the lists built from them and the engine list ----
   TSessionSettings Config;
@@ -144,7 +140,6 @@ class TKestruneSession : public IOptionsHost {
   TITextParsing ITextParsing1;           // the texts of the scopes
   TStorageFormsWords FormsStore;         // the forms in which words were seen
   TIIndexerSum IIndexer1;
-  TIIndexerSum WebIndexer;               // the indexer of web results
   TIContextMS IContextMS1;               // the context network of the project
   TContentMap2 ContentMap;               // the map model with its ring of search steps
   TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
@@ -153,45 +148,33 @@ class TKestruneSession : public IOptionsHost {
   // reads; set by the window's adapter, null until then.
   EngineWeb* EngineObject = nullptr;
   std::unique_ptr<TVSConvertors> Convertors1;
-  std::unique_ptr<TVSConvertors> Convertors2;
-  std::vector<std::string> Extensions;   // "." + each type the first converter loader supports
   // MapPhrases of the current history file: the map shows phrases.
   bool MapPhrases = false;
-  // MAIN/Path of the current history file as read.
-  std::u16string HistoryMainPath;
-  // The page blocks of "templates/en/templates.ini" (TMainPageBlock).
-  std::array<std::u16string, mbBlockCount> PageBlocks;
 
   // ---- the project ----
   // The documents, their URL index, the keys of the searches, the counters,
   // the stop words, the hidden sites and the scopes.
   TProject Project;
-  // Set when the window is shown and by ClearProject, cleared by a change of
-  // engine; New query empties the query box while the first is set.
-  std::array<bool, 2> StartPageFlags = {true, true};
 
-  // ---- the search entry ----
-  std::vector<std::u16string> QueryItems;  // the query box's list, most recent first
-  // Set for one entry from the search button or Enter while the map shows
-  // the excluded-words view: typed words go to the query words.
-  bool QueryPhraseMode = false;
-  // The query word being edited in the query box; -1 none.
-  int32_t EditedKeyId = -1;
-  // The parse of the last entry's text.
-  TParsingText QueryParse;
+  // ---- the search entry (app/query_entry.h) ----
+  // The query box, its recent queries and the typed text turned into keys.
+  TQueryEntry Entry{*this};
 
   // ---- the hooks that the window and its forms fill ----
   TSessionHooks Hooks;
 
   // ---- the options dialog's host (session_options.cpp) ----
-  // While True, New query first applies the saved option set (the dialog
-  // clears it while it applies its own changes).
-  bool ApplyDefaultsOnNewQuery = true;
-  // While True, New query marks the project as changed (kept for the
-  // project files, which own the modified flag).
-  bool MarkProjectChanged = true;
-  // New query commands so far: the saved set is applied from the second on.
-  int32_t NewQueryCount = 0;
+  struct TNewQueryFlags {
+    // While True, New query first applies the saved option set (the dialog
+    // clears it while it applies its own changes).
+    bool ApplyDefaultsOnNewQuery = true;
+    // While True, New query marks the project as changed (kept for the
+    // project files, which own the modified flag).
+    bool MarkProjectChanged = true;
+    // New query commands so far: the saved set is applied from the second on.
+    int32_t NewQueryCount = 0;
+  };
+  TNewQueryFlags NewQuery;
   // The saved option set (Config.SavedOptions) becomes the current one: the
   // track bars, the links, the flags, the engines and the engine box, the
   // active dictionaries (loaded again when any changed).
@@ -248,7 +231,13 @@ class TKestruneSession : public IOptionsHost {
   // cannot run (no engine template): the window was asked to close and the
   // program ends without its message loop.
   bool Create(IMainView* view, IMapViewOps* mapView, std::unique_ptr<ISearchEngine> engine);
-  bool Created() const { return created_; }
+  // The main window's first show without widgets, in order: the track bars
+  // from the settings; the window's key list forgotten; the blank page
+  // (loadBlankPage: the window loads "about:blank" and waits for it; unset:
+  // none); the start page; the query box in the middle of the map; the
+  // engine box and the caption. The window maximises itself before and
+  // gives the query box the focus after.
+  void FormShow(const std::function<void()>& loadBlankPage);
   // The destruction steps: the log lines and the settings write (not after a
   // failed Create, so a broken installation never overwrites the user's
   // settings). The objects go with the session.
@@ -271,47 +260,24 @@ class TKestruneSession : public IOptionsHost {
   // The program folder's "dictionaries/".
   std::u16string DictionariesFolder() const;
 
-  // ---- query words to keys (session_query_words.cpp) ----
-  // Phrases from quotes and hyphenated compounds, marked in the parse.
-  void wordsToIndex2(TParsingText& parse);
-  // The keys of the query from the parse: included words weight 1,
-  // "-word" weight -10000. False, after the message smIncorrect / smError,
-  // when no token was a usable word (errorText then holds smIncorrect).
-  bool wordsToIndex(TParsingText& parse, bool silent, std::u16string& errorText);
-
-  // ---- the search entry (session_search_entry.cpp) ----
-  // One search entry from the query box's text: a new query (a download) or
-  // a refinement of the query on the map.
-  void SubmitQuery();
-  void BBtnSearchClick() override;
-  // Key up in the query box: Enter (13) runs SubmitQuery.
-  void QueryKeyUp(int32_t key);
-  // Enter in the query box as the query box handles it: as the search button.
-  void QueryBoxEnter();
-  // "Refresh": a new download for the current query words.
-  void BtnMetasearchClick();
-  void ActSearchExecute();
-  // The engine box changed to the item with this text.
-  void CBWebSite2Change(std::u16string_view chosen);
-  // The query box's text changed: its width, the drop-down and the map
-  // words it names highlighted.
-  void QueryChange();
+  // ---- the search entry's handlers (Entry) ----
+  void BBtnSearchClick() override { Entry.BBtnSearchClick(); }
+  void QueryKeyUp(int32_t key) { Entry.QueryKeyUp(key); }
+  void QueryBoxEnter() { Entry.QueryBoxEnter(); }
+  void BtnMetasearchClick() { Entry.BtnMetasearchClick(); }
+  void ActSearchExecute() { Entry.ActSearchExecute(); }
+  void CBWebSite2Change(std::u16string_view chosen) { Entry.CBWebSite2Change(chosen); }
+  void QueryChange() { Entry.QueryChange(); }
   // Appends the entries of a kind (0..3) of the current step.
   void GetStepKeys(TNNKeys& keys, int32_t kind) const { Steps.GetStepKeys(keys, kind); }
-  // The query as the user would type it: query words, phrases in quotes,
-  // then " -" and each excluded word; empty in no-query mode.
-  std::u16string GetQueryText();
-  // 1: query words only; -1: excluded words only; 0: GetQueryText; else empty.
-  std::u16string GetQueryTextPart(int32_t part);
+  // The query as the user would type it (Entry.GetQueryText).
+  std::u16string GetQueryText() { return Entry.GetQueryText(); }
   // The kinds of the query and excluded words in the map's current view.
   int32_t QueryKind() const { return Steps.QueryKind(); }
   int32_t ExcludedKind() const { return Steps.ExcludedKind(); }
-  // Shows the query box in the middle of the map; with the search button,
-  // as PlaceQueryBox with BBtnSearch (the picture and both buttons placed,
-  // BBtnSearch2 hidden).
-  void CenterQueryBox(bool withSearchButton);
-  // Hides the query box, its picture and both search buttons.
-  void HideQueryBox();
+  // The query box in the middle of the map, and hidden (Entry).
+  void CenterQueryBox(bool withSearchButton) { Entry.CenterQueryBox(withSearchButton); }
+  void HideQueryBox() { Entry.HideQueryBox(); }
 
   // ---- lifecycle handlers without widgets (kestrune_session.cpp) ----
   void SaveKeysUndoState();
@@ -580,10 +546,10 @@ class TKestruneSession : public IOptionsHost {
   //
   // The recent queries and projects are Config.RecentQueries and
   // Config.RecentProjects, five entries each, entry 0 the newest; their
-  // blocks on the start page are PageResults.LastQueryHtml and
+  // blocks on the start page are Results.PageResults.LastQueryHtml and
   // LastProjectHtml, whose entries are escaped (TPageResults::EscapeText).
   // The suggestion list ListBox1 under the query box offers the entries of
-  // the query box's list (QueryItems) that hold the typed text and begin with
+  // the query box's list (Entry.QueryItems) that hold the typed text and begin with
   // its first character.
   // =========================================================================
 
@@ -643,23 +609,16 @@ class TKestruneSession : public IOptionsHost {
  private:
   void SetEnabled(TMainControl control, bool enabled);
   void SetVisible(TMainControl control, bool visible);
-  void ReadQueryFile();
-  void ReadPageBlocks();
-  // Adds a phrase of the tokens first..last of the sentence unless an equal
-  // one exists; the phrase index is rebuilt after an addition.
-  void AddPhrase(const TParsingText& parse, int32_t first, int32_t last);
-  // The dictionary text of a token's identifier (a phrase's text for a
-  // phrase identifier); empty when there is none.
-  std::u16string TokenText(int32_t id);
 
-  std::u16string programFolder_;
   // The fields whose addresses the page builder keeps.
-  TITextParsing* textParsingField_ = &TextParsing;
-  TContentMap2* contentMapField_ = &ContentMap;
-  TPhraseWordDictionary* dictionaryField_ = &WordDictionary;
-  TStorageFormsWords* formsField_ = &FormsStore;
-  TScope* scopeField_ = &Project.Scope;
-  bool created_ = false;
+  struct TBuilderSources {
+    TITextParsing* TextParsing;
+    TContentMap2* ContentMap;
+    TPhraseWordDictionary* WordDictionary;
+    TStorageFormsWords* FormsStore;
+    TScope* Scope;
+  };
+  TBuilderSources sources_{&TextParsing, &ContentMap, &WordDictionary, &FormsStore, &Project.Scope};
   bool createFailed_ = false;
   // The search's part of FeedNetwork: the step's query keys from the query's
   // paragraphs, its words no stop words, kept as StepKeys entry

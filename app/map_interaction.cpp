@@ -172,7 +172,7 @@ void TMapInteraction::DrawAndEventMap1GroupSelect(int32_t type, bool selected, c
   }
   if (type == kGroupMarked && !selected) {
     MarkedGroup.clear();
-    s_.EditedKeyId = -1;
+    s_.Entry.EditedKeyId = -1;
   }
   if (!selected) return;
   switch (type) {
@@ -424,7 +424,7 @@ void TMapInteraction::pmAddToStopWordsClick() {
 void TMapInteraction::pmEditWordClick(int32_t x, int32_t y) {
   if (!MarkedGroup.empty()) {
     const int32_t id = MarkedGroup.front().Id;
-    s_.EditedKeyId = id;
+    s_.Entry.EditedKeyId = id;
     std::u16string text = s_.ContentMapGetKeyName(id);
     if (id >= kPhraseBase) text = u"\"" + text + u"\"";
     if (s_.View) s_.View->SetQueryText(text);

@@ -175,7 +175,7 @@ void TKestruneSession::SetQueryKeysFromFeed(TParsingText& query, TParsingText& p
   IControlKeys& steps = ContentMap.Steps();
   for (int32_t kind : {kKindQuery, kKindExcluded, kKindHovered}) steps.ClearKind(kind, true);
   std::u16string error;
-  wordsToIndex(query, true, error);
+  Entry.wordsToIndex(query, true, error);
   TNNKeys queryWords;
   GetStepKeys(queryWords, QueryKind());
   UnstopQueryWords(queryWords, parse);

@@ -691,7 +691,7 @@ void TKestruneSession::SubmitPagePopupWord(bool exclude) {
   }
   if (exclude && !text.starts_with(u" -")) text = u" -" + text;
   if (View) View->SetQueryText(text);
-  SubmitQuery();
+  Entry.SubmitQuery();
   if (View) View->SetQueryText(u"");
 }
 

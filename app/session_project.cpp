@@ -14,7 +14,7 @@ void TKestruneSession::ClearProject() {
   WordDictionary.ClearMarks();
   FormsStore.Clear();
   if (Run.Engine) Run.Engine->Reset();
-  EditedKeyId = -1;
+  Entry.EditedKeyId = -1;
   Run.SearchJustRan = false;
   Results.Clear();
   if (MapView) MapView->ClearMap();
@@ -33,7 +33,7 @@ void TKestruneSession::ClearProject() {
   }
   IContextMS1.Clear();
   Map.Clear();
-  StartPageFlags = {true, true};
+  Entry.StartPageFlags = {true, true};
   Commands.ClearSelection();
   ContentMap.SetDimmed(false);
   IBitmapButton2Click();
@@ -41,15 +41,15 @@ void TKestruneSession::ClearProject() {
 }
 
 void TKestruneSession::IBitmapButtonNewClick() {
-  // The save question and the project's modified mark (MarkProjectChanged)
+  // The save question and the project's modified mark (NewQuery.MarkProjectChanged)
   // come with the project files.
-  if (NewQueryCount++ > 0 && ApplyDefaultsOnNewQuery) ApplySavedOptions();
+  if (NewQuery.NewQueryCount++ > 0 && NewQuery.ApplyDefaultsOnNewQuery) ApplySavedOptions();
   AddRecentQuery(GetQueryText());
   ClearProject();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
-  if (StartPageFlags[0] && View) View->SetQueryText(u"");
+  if (Entry.StartPageFlags[0] && View) View->SetQueryText(u"");
   CenterQueryBox(true);
   Project.ProjectName.clear();
   ShowResults(kEditNone, kPageModeChosen);

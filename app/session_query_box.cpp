@@ -28,7 +28,7 @@ void TKestruneSession::IComboBox1Visible() {
   const std::u16string typed = View->QueryText();
   // An empty text suggests nothing (it has no first character).
   if (View->Visible(TMainControl::IComboBox1) && !typed.empty()) {
-    for (const std::u16string& item : QueryItems) {
+    for (const std::u16string& item : Entry.QueryItems) {
       if (!item.empty() && item.front() == typed.front() && item.find(typed) != std::u16string::npos) {
         Suggestions.push_back(item);
       }

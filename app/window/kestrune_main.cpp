@@ -692,7 +692,7 @@ void TFKestruneMain::InstallCursors() {
 }
 
 void TFKestruneMain::ApplyLanguage() {
-  kestrune::ApplyLanguage(session_.LanguageFolder, session_.LngHeaders, session_.Config.InterfaceLang);
+  kestrune::ApplyLanguage(session_.Start.LanguageFolder, session_.Start.LngHeaders, session_.Config.InterfaceLang);
 }
 
 QWidget* TFKestruneMain::ControlWidget(TMainControl control) const {
@@ -711,23 +711,18 @@ void TFKestruneMain::showEvent(QShowEvent* event) {
 }
 
 void TFKestruneMain::FormShow() {
-  // 1. The track bars.
-  TrackBar->Setposition(session_.Config.Settings.TrackPosContext);
-  TrackBar3->Setposition(session_.Config.Settings.TrackPosExact);
-  // 4. Maximised first, so that the query box goes into the middle of the
-  // map as it will stand.
+  // Maximised first, so that the query box goes into the middle of the map
+  // as it will stand.
   setWindowState(windowState() | Qt::WindowMaximized);
-  // 2. The blank page, the start page, the query box.
-  session_.MapWordRefresh();
-  EmbeddedWB1->SetTemplateFolder(session_.Config.TemplateFolder());
-  EmbeddedWB1->NavigateBlank();
-  if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
-    LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
-  }
-  session_.ShowStartPage();
-  session_.CenterQueryBox(false);
-  // 3. The engine box and the caption.
-  session_.Config.FillEngineBox();
+  // The track bars, the blank page, the start page, the query box, the
+  // engine box and the caption.
+  session_.FormShow([this] {
+    EmbeddedWB1->SetTemplateFolder(session_.Config.TemplateFolder());
+    EmbeddedWB1->NavigateBlank();
+    if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
+      LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
+    }
+  });
   // 4. The update check at start (Timer1).
   QTimer::singleShot(100, this, [this] {
     if (OnUpdateCheckTimer) OnUpdateCheckTimer();
@@ -736,7 +731,7 @@ void TFKestruneMain::FormShow() {
   if (!IComboBox1->isHidden()) IComboBox1->setFocus();
   shown_ = true;
   // 8. The project named on the command line.
-  if (!session_.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.CommandLineProject);
+  if (!session_.Start.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.Start.CommandLineProject);
 }
 
 void TFKestruneMain::FormActivate() {
@@ -887,7 +882,7 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
     default:
       if (watched == this && event->type() == kUpdateFoundEvent) {
         if (OnUpdateFound) OnUpdateFound();
-        if (!session_.InstallerPath.empty()) close();
+        if (!session_.Start.InstallerPath.empty()) close();
       } else if (watched == this && event->type() == kNewsEvent) {
         if (OnNews) OnNews();
       }
@@ -1118,14 +1113,14 @@ void TFKestruneMain::ShowUpdateForm() {
     return;
   }
   if (!updateForm_) {
-    updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.InstallerPath, this);
+    updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.Start.InstallerPath, this);
     ApplyBuiltInLanguage(*updateForm_);
     ApplyLanguage();
   }
   TLngHeader header;
-  FindLngHeader(session_.Config.InterfaceLang, session_.LngHeaders, header);
+  FindLngHeader(session_.Config.InterfaceLang, session_.Start.LngHeaders, header);
   updateForm_->ShowModal(header.CodePage);
-  if (!session_.InstallerPath.empty()) close();
+  if (!session_.Start.InstallerPath.empty()) close();
 }
 
 void TFKestruneMain::PostToUi(std::function<void()> call) {

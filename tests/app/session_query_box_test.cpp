@@ -88,7 +88,7 @@ TEST(SessionQueryBox, Suggestions) {
     SCOPED_TRACE(c.name);
     TSessionFixture f;
     TKestruneSession& s = *f.session;
-    s.QueryItems = c.history;
+    s.Entry.QueryItems = c.history;
     f.view.queryText = c.typed;
     f.view.Control(TMainControl::IComboBox1).Bounds = {40, 60, 200, 24};
     f.view.Control(TMainControl::IComboBox1).Visible = c.boxVisible;
@@ -120,7 +120,7 @@ TEST(SessionQueryBox, KeysOfTheBoxAndTheList) {
     SCOPED_TRACE(c.name);
     TSessionFixture f;
     TKestruneSession& s = *f.session;
-    s.QueryItems = {u"alpha", u"bear", u"beta"};
+    s.Entry.QueryItems = {u"alpha", u"bear", u"beta"};
     f.view.queryText = u"be";
     s.IComboBox1Visible();
     ASSERT_TRUE(f.view.Control(TMainControl::ListBox1).Visible);
@@ -138,7 +138,7 @@ TEST(SessionQueryBox, KeysOfTheBoxAndTheList) {
   // A click on a suggestion, a key in the list, the mouse released over it.
   TSessionFixture f;
   TKestruneSession& s = *f.session;
-  s.QueryItems = {u"bear", u"beta"};
+  s.Entry.QueryItems = {u"bear", u"beta"};
   f.view.queryText = u"b";
   s.IComboBox1Visible();
   s.ListBox1Click(1);

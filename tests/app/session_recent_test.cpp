@@ -95,7 +95,7 @@ TEST(SessionRecent, StartPageFallsBackToEnglish) {
       if (!c.pageIn) std::filesystem::remove_all(p.Program() + "templates/xx");
     });
     TKestruneSession& s = *f.session;
-    s.LngHeaders.push_back({"Other", 1049, 1251, "", c.langFolder, "other.lng"});
+    s.Start.LngHeaders.push_back({"Other", 1049, 1251, "", c.langFolder, "other.lng"});
     s.Config.InterfaceLang = 1049;
     s.Config.RecentQueries[0] = u"kestrel";
     s.Config.RecentProjects[0] = u"/p/Birds.kqp";

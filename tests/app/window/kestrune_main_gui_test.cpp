@@ -126,7 +126,7 @@ TEST(FKestruneMain, TheWindowFitsTheSmallestScreen) {
   TFKestruneMain& window = *w.window;
   // A resize of the empty map is a new query, which would fill the engine
   // box from the saved option set again.
-  w.session->ApplyDefaultsOnNewQuery = false;
+  w.session->NewQuery.ApplyDefaultsOnNewQuery = false;
   window.setWindowState(Qt::WindowNoState);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -157,8 +157,8 @@ TEST(FKestruneMain, TheWindowFitsTheSmallestScreen) {
 TEST(FKestruneMain, SuggestionsUnderTheQueryBox) {
   TWindow w;
   TFKestruneMain& window = *w.window;
-  w.session->QueryItems = {u"bear", u"alpha beta", u"beta"};
-  window.SetQueryItems(w.session->QueryItems);
+  w.session->Entry.QueryItems = {u"bear", u"alpha beta", u"beta"};
+  window.SetQueryItems(w.session->Entry.QueryItems);
   w.MapWithKeys();
   TDrawAndEventMap& map = *window.DrawAndEventMap1;
   QCursor::setPos(map.mapToGlobal(map.rect().center()));

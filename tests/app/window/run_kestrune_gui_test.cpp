@@ -231,7 +231,7 @@ TEST(RunKestrune, OnlyAnInstallerInTheUpdateFolderReachesTheOpener) {
     std::filesystem::create_symlink(program.Program() + "setup.run", program.Program() + "update/link.run");
     const std::u16string path = program.WProgram() + platform::Utf8ToUtf16(c.installer);
     TRecordingOpener opener;
-    EXPECT_EQ(RunProgram(&opener, [&](TFKestruneMain& main) { main.Session().InstallerPath = path; }), 0);
+    EXPECT_EQ(RunProgram(&opener, [&](TFKestruneMain& main) { main.Session().Start.InstallerPath = path; }), 0);
     EXPECT_EQ(opener.files, c.opened ? std::vector<std::u16string>{path} : std::vector<std::u16string>{});
   }
 }
