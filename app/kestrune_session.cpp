@@ -224,7 +224,7 @@ void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
   // 2. The blank page, the start page, the query box.
   MapWordRefresh();
   if (loadBlankPage) loadBlankPage();
-  ShowResults(kEditNone, kPageModeChosen);
+  ShowStartPage();
   CenterQueryBox(false);
   // 3. The engine box and the caption.
   Config.FillEngineBox();

@@ -633,10 +633,73 @@ class TKestruneSession : public IOptionsHost {
   bool LoadProjectDictionaries(const std::vector<TProjectDictionary>& dictionaries);
   // The settings a project brought, and its engine found or warned about.
   void ApplyProjectSettings(const TProjectSettings& settings);
-  void AddRecentProjectFile(std::u16string_view fileName);
   void DeleteMarkedWords(bool makeStopWords);
 
  public:
+  // The query box and the recent lists (session_recent.cpp,
+  // session_query_box.cpp).
+  //
+  // The recent queries and projects are Config.RecentQueries and
+  // Config.RecentProjects, five entries each, entry 0 the newest; their
+  // blocks on the start page are Results.PageResults.LastQueryHtml and
+  // LastProjectHtml, whose entries are escaped (TPageResults::EscapeText).
+  // The suggestion list ListBox1 under the query box offers the entries of
+  // the query box's list (Entry.QueryItems) that hold the typed text and begin with
+  // its first character.
+  // =========================================================================
+
+  // ---- recent queries and projects, the start page (session_recent.cpp) ----
+  // The text (a project's path) goes to the top of its list: an entry equal
+  // to it but for letter case goes, else the last entry; then the block is
+  // built again. Nothing for an empty text.
+  void AddRecentQuery(std::u16string_view text);
+  void AddRecentProject(std::u16string_view path);
+  // The blocks of a list: empty when every entry is empty.
+  static std::u16string RecentQueriesHtml(const std::array<std::u16string, kRecentSlots>& queries);
+  static std::u16string RecentProjectsHtml(const std::array<std::u16string, kRecentSlots>& projects);
+  // The interface language's folder name (Config.LangFolderName()).
+  std::string LangFolderName() const { return Config.LangFolderName(); }
+  // The folder of the start page: the template folder when it holds
+  // "blank.html", else the program folder's "templates/en/".
+  std::u16string StartPageFolder() const;
+
+  // ---- the query box (session_query_box.cpp) ----
+  // The suggestion list as the view shows it.
+  std::vector<std::u16string> Suggestions;
+  // The suggestion list under the query box: placed at the box's left just
+  // below it, filled while the box is visible, shown when it has entries and
+  // its first differs from the typed text; 10 item heights high from 10
+  // entries on, else one more than it has.
+  void IComboBox1Visible();
+  // A key released in the query box: any but Up (38) and Down (40) refreshes
+  // the suggestions. (Enter searches at its press: QueryBoxEnter.)
+  void IComboBox1KeyUp(int32_t key);
+  // A key pressed in the query box while its drop-down is closed: Esc (27)
+  // hides the suggestions and empties the box; Up (38) and Down (40) put the
+  // first suggestion into the box. True when the key is swallowed.
+  bool IComboBox1KeyDown(int32_t key);
+  // A click on suggestion `index`: it goes into the box, the caret to its end.
+  void ListBox1Click(int32_t index);
+  // A key pressed in the suggestion list goes back to the box: the box gets
+  // the focus and the caret goes to its end (the window sends the key on).
+  void ListBox1KeyPress();
+  // The mouse released over the suggestion list: the list goes.
+  void ListBox1MouseUp();
+  // The drop-down lists open as wide as their widest item (the query box's at
+  // least as wide as the box) + 20; the query box's hides the suggestions,
+  // the engine box takes the focus.
+  void IComboBox1DropDown();
+  void CBWebSiteDropDown();
+  // The page's word (Commands.PagePopupWord) through the search entry:
+  // added ("%20" a blank) or excluded ("%20" " -", and " -" before it).
+  void AddToQuery1Click();
+  void Excludefromquery1Click();
+  // "Remove from query": as "Remove from excluded", then the advertising
+  // search again.
+  void pmRemovefromqueryClick();
+  // The picture behind the query box does nothing.
+  void querybitmapClick() {}
+  void querybitmapMouseDown() {}
 
  private:
   void SetEnabled(TMainControl control, bool enabled);

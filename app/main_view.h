@@ -64,6 +64,7 @@ enum class TMainControl : int32_t {
   LabelOldCount,
   LabelFavoritesCount,
   LabelStopWordsCount,
+  ListBox1,            // the suggestion list under the query box
   kCount
 };
 
@@ -75,6 +76,12 @@ struct TViewRect {
   int32_t Height = 0;
 
   friend bool operator==(const TViewRect&, const TViewRect&) = default;
+};
+
+// A point or an offset in pixels.
+struct TViewPoint {
+  int32_t X = 0;
+  int32_t Y = 0;
 };
 
 class IMainView {
@@ -115,6 +122,23 @@ class IMainView {
   // Its drop-down list: the recent queries, most recent first.
   virtual void SetQueryItems(const std::vector<std::u16string>& items) = 0;
   virtual void CloseQueryDropDown() = 0;
+  // Whether the query box's drop-down list is open.
+  virtual bool QueryDropDownOpen() const { return false; }
+  // Where the box's frame picture lies relative to the box (its ex, ey):
+  // querybitmap is placed there, the search buttons at its height.
+  virtual TViewPoint QueryPictureOffset() const { return {}; }
+
+  // ---- the suggestion list ListBox1 and the drop-down lists ----
+  // (Defaults do nothing, for views without them.)
+  // The suggestion list's items, in order.
+  virtual void SetSuggestionItems(const std::vector<std::u16string>& items) { (void)items; }
+  // The height of one item of the suggestion list, in pixels.
+  virtual int32_t SuggestionItemHeight() const { return 16; }
+  // The width, in pixels, of the widest item text of a combo box
+  // (IComboBox1, CBWebSite); 0 without items.
+  virtual int32_t WidestItemWidth(TMainControl box) const { (void)box; return 0; }
+  // The width of a combo box's drop-down list, in pixels.
+  virtual void SetDropDownWidth(TMainControl box, int32_t width) { (void)box; (void)width; }
 
   // ---- the word map's area (Panel1's client size) ----
   virtual int32_t MapWidth() const = 0;

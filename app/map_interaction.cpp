@@ -570,13 +570,14 @@ void TMapInteraction::PlaceQueryBox(int32_t x, int32_t y, bool withSearchButton)
   box.Top = std::max(y, 0);
   view->SetBounds(TMainControl::IComboBox1, box);
   TViewRect picture = view->Bounds(TMainControl::querybitmap);
-  picture.Left = box.Left;
-  picture.Top = box.Top;
+  const TViewPoint offset = view->QueryPictureOffset();
+  picture.Left = box.Left + offset.X;
+  picture.Top = box.Top + offset.Y;
   view->SetBounds(TMainControl::querybitmap, picture);
   for (TMainControl button : {TMainControl::BBtnSearch, TMainControl::BBtnSearch2}) {
     TViewRect bounds = view->Bounds(button);
     bounds.Left = box.Left + box.Width + 15;
-    bounds.Top = box.Top;
+    bounds.Top = box.Top + offset.Y;
     view->SetBounds(button, bounds);
   }
   view->SetVisible(TMainControl::IComboBox1, true);

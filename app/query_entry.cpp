@@ -100,6 +100,10 @@ void TQueryEntry::CenterQueryBox(bool withSearchButton) {
     return;
   }
   view->SetBounds(TMainControl::IComboBox1, box);
+  TViewRect picture = view->Bounds(TMainControl::querybitmap);
+  picture.Left = box.Left + view->QueryPictureOffset().X;
+  picture.Top = box.Top + view->QueryPictureOffset().Y;
+  view->SetBounds(TMainControl::querybitmap, picture);
   view->SetVisible(TMainControl::IComboBox1, true);
   view->SetVisible(TMainControl::querybitmap, true);
   view->SetFocus(TMainControl::IComboBox1);

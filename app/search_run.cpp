@@ -88,6 +88,7 @@ void TSearchRun::StartNewSearch() {
     s_.ContentMap.SetDimmed(false);
   }
   s_.Results.ViewMode = kViewNormal;
+  s_.AddRecentQuery(s_.GetQueryText());
   RunMetaSearch(kRunDownload);
 }
 

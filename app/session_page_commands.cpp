@@ -656,10 +656,10 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
 void TKestruneSession::PagePopupClick(TPagePopupItem item) {
   switch (item) {
     case TPagePopupItem::AddToQuery1:
-      SubmitPagePopupWord(false);
+      AddToQuery1Click();
       break;
     case TPagePopupItem::Excludefromquery1:
-      SubmitPagePopupWord(true);
+      Excludefromquery1Click();
       break;
     case TPagePopupItem::UpdateEntry1:
       UpdateEntry1Click();

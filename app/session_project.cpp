@@ -47,6 +47,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
     if (SaveQuestion()) return;
   }
   if (NewQuery.NewQueryCount++ > 0 && NewQuery.ApplyDefaultsOnNewQuery) ApplySavedOptions();
+  AddRecentQuery(GetQueryText());
   ClearProject();
   ProjectModified = false;  // an empty project holds nothing to save
   WordDictionary.ClearPhrase();

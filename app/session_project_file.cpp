@@ -187,7 +187,7 @@ void TKestruneSession::IBitmapButton6Click() {
   if (Dialogs->ExecuteOpen(Config.ProjectFolder, fileName) && !fileName.empty()) {
     SetEnabled(TMainControl::IBitmapButton7, false);
     // A failed open has started a new query.
-    if (OpenProject(fileName)) AddRecentProjectFile(fileName);
+    if (OpenProject(fileName)) AddRecentProject(fileName);
   }
   for (TMainControl control :
        {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo, TMainControl::IBitmapButton7}) {
@@ -198,11 +198,7 @@ void TKestruneSession::IBitmapButton6Click() {
 void TKestruneSession::OpenNamedProject(std::u16string_view fileName) {
   if (fileName.empty() || AskBeforeLeavingProject()) return;
   SetEnabled(TMainControl::IBitmapButton7, false);
-  if (OpenProject(fileName)) AddRecentProjectFile(fileName);
-}
-
-void TKestruneSession::AddRecentProjectFile(std::u16string_view fileName) {
-  LogFile.Log("Project: " + Utf16ToUtf8(fileName));
+  if (OpenProject(fileName)) AddRecentProject(fileName);
 }
 
 // ---------------------------------------------------------------------------
@@ -267,7 +263,7 @@ bool TKestruneSession::SaveProjectAs() {
     return false;
   }
   ProjectModified = false;
-  AddRecentProjectFile(request.FileName);
+  AddRecentProject(request.FileName);
   SetEnabled(TMainControl::IBitmapButton7, false);
   Project.ProjectName = WithoutFolder(request.FileName);
   return true;

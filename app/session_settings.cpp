@@ -419,11 +419,20 @@ std::string TSessionSettings::ActiveDictionaryIds() const {
   return text;
 }
 
-std::u16string TSessionSettings::TemplateFolder() const {
+std::string TSessionSettings::LangFolderName() const {
   TLngHeader header;
   FindLngHeader(InterfaceLang, lngHeaders_, header);
-  std::u16string folder = Utf8ToUtf16(header.LangFolder);
-  if (folder.empty() || !platform::FolderExists(programFolder_ + u"templates/" + folder)) folder = u"en";
+  const std::string& folder = header.LangFolder;
+  if (folder.empty() || folder == "." || folder == "..") return "en";
+  for (const char c : folder) {
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "en";
+  }
+  return folder;
+}
+
+std::u16string TSessionSettings::TemplateFolder() const {
+  std::u16string folder = Utf8ToUtf16(LangFolderName());
+  if (!platform::FolderExists(programFolder_ + u"templates/" + folder)) folder = u"en";
   return programFolder_ + u"templates/" + folder + u"/";
 }
 

@@ -211,9 +211,12 @@ class TSessionSettings {
   std::string ActiveDictionaryIds() const;
   // True when the identifier occurs in the Dictionaries text as a whole number.
   bool DictionaryIdActive(int32_t id) const;
+  // The interface language's folder name: its LangFolder, or "en" when the
+  // language has none or it is not one plain folder name (empty, ".", "..",
+  // holding "/", "\\" or a control character).
+  std::string LangFolderName() const;
   // The page templates of the interface language: the program folder +
-  // "templates/" + the language's LangFolder ("en" when that folder is
-  // missing) + "/".
+  // "templates/" + LangFolderName() ("en" when that folder is missing) + "/".
   std::u16string TemplateFolder() const;
 
   // ---- the engine list (session_engines.cpp) ----

@@ -20,18 +20,6 @@ bool IsWebLink(std::u16string_view link) {
   return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
 }
 
-// The interface language's folder name: one plain folder name, else "en".
-std::string LanguageFolderName(const TLngHeaders& headers, int32_t language) {
-  TLngHeader header;
-  FindLngHeader(language, headers, header);
-  const std::string& folder = header.LangFolder;
-  if (folder.empty() || folder == "." || folder == "..") return "en";
-  for (const char c : folder) {
-    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "en";
-  }
-  return folder;
-}
-
 }  // namespace
 
 TUpdateCheck& TUpdateUnit::MakeUpdateCheck() {
@@ -53,8 +41,7 @@ TUpdateCheck& TUpdateUnit::MakeUpdateCheck() {
 }
 
 void TUpdateUnit::Update1Click() {
-  MakeUpdateCheck().StartUpdateCheck(LanguageFolderName(s_.Start.LngHeaders, s_.Config.InterfaceLang),
-                                     MessageStrings.smLanguage);
+  MakeUpdateCheck().StartUpdateCheck(s_.Config.LangFolderName(), MessageStrings.smLanguage);
 }
 
 void TUpdateUnit::TakeNews() {

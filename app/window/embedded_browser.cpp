@@ -104,10 +104,28 @@ document.addEventListener('contextmenu', function (e) {
 )";
 
 // Called with the anchor: scrolls its element into view, else to the top.
+// The first link whose href is `a`, scrolled to its top less `q` pixels;
+// false when there is none.
+constexpr char kScrollToLinkFunction[] =
+    "function (a, q) {"
+    " var all = document.getElementsByTagName('*');"
+    " for (var i = 0; i < all.length; ++i) {"
+    "  var e = all[i];"
+    "  if (e.tagName.toLowerCase() !== 'a' || (e.getAttribute('href') !== a && e.href !== a)) continue;"
+    "  var top = 0;"
+    "  for (var p = e; p; p = p.offsetParent) top += p.offsetTop;"
+    "  window.scrollTo(0, top - q);"
+    "  return true;"
+    " }"
+    " return false;"
+    "}";
+// The element named (or identified by) `a`, else the link `a`, else the top.
 constexpr char kScrollScript[] =
-    "(function (a) {"
+    "(function (a, q, link) {"
     " var e = a ? (document.getElementById(a) || document.getElementsByName(a)[0]) : null;"
-    " if (e) e.scrollIntoView(); else window.scrollTo(0, 0);"
+    " if (e) { e.scrollIntoView(); return; }"
+    " if (a && link(a, q)) return;"
+    " window.scrollTo(0, 0);"
     "})";
 
 }  // namespace
@@ -192,7 +210,7 @@ void TEmbeddedBrowser::LoadFinished(bool ok) {
   readyState_ = READYSTATE_COMPLETE;
   if (scrollPending_) {
     scrollPending_ = false;
-    RunScroll(pendingAnchor_);
+    pendingIsLink_ ? RunScrollToLink(pendingAnchor_) : RunScroll(pendingAnchor_);
   }
   if (OnDocumentComplete) OnDocumentComplete(ok);
 }
@@ -261,16 +279,44 @@ void TEmbeddedBrowser::ScrollToAnchor(std::u16string_view anchor) {
   const QString name = ToQString(anchor);
   if (readyState_ != READYSTATE_COMPLETE) {
     scrollPending_ = true;
+    pendingIsLink_ = false;
     pendingAnchor_ = name;
     return;
   }
   RunScroll(name);
 }
 
+void TEmbeddedBrowser::ScrollToLink(std::u16string_view link) {
+  const QString url = ToQString(link);
+  if (readyState_ != READYSTATE_COMPLETE) {
+    scrollPending_ = true;
+    pendingIsLink_ = true;
+    pendingAnchor_ = url;
+    return;
+  }
+  RunScrollToLink(url);
+}
+
+namespace {
+
+// A text as a JSON string literal: it goes into a script as data, never as
+// code.
+QString JsonLiteral(const QString& text) {
+  return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)) + "[0]";
+}
+
+}  // namespace
+
 void TEmbeddedBrowser::RunScroll(const QString& anchor) {
-  // The anchor goes into the script as a JSON string, never as code.
-  const QString literal = QString::fromUtf8(QJsonDocument(QJsonArray{anchor}).toJson(QJsonDocument::Compact));
-  page_->runJavaScript(QString(kScrollScript) + "(" + literal + "[0]);", QWebEngineScript::ApplicationWorld);
+  page_->runJavaScript(QString(kScrollScript) + "(" + JsonLiteral(anchor) + ", " + QString::number(height() / 4.0) +
+                           ", " + kScrollToLinkFunction + ");",
+                       QWebEngineScript::ApplicationWorld);
+}
+
+void TEmbeddedBrowser::RunScrollToLink(const QString& link) {
+  page_->runJavaScript("(" + QString(kScrollToLinkFunction) + ")(" + JsonLiteral(link) + ", " +
+                           QString::number(height() / 4.0) + ");",
+                       QWebEngineScript::ApplicationWorld);
 }
 
 }  // namespace kestrune

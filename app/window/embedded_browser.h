@@ -94,10 +94,16 @@ class TEmbeddedBrowser : public QWebEngineView {
   // whole.
   QString PageFile() const;
 
-  // Scrolls the page to the element whose id (or else name) is `anchor`; an
-  // empty or unknown anchor scrolls to 0, 0. While a page loads, it scrolls
-  // once the page is complete.
+  // Scrolls the page to the element whose id (or else name) is `anchor`, or
+  // else as ScrollToLink to the link `anchor`; an empty or unknown anchor
+  // scrolls to 0, 0. While a page loads, it scrolls once the page is
+  // complete.
   void ScrollToAnchor(std::u16string_view anchor);
+  // Scrolls the page so that the first link (an `a` element) whose href is
+  // `link` stands a quarter of the control's height below the top (its
+  // offset tops summed along its offset parents); nothing when there is no
+  // such link. While a page loads, it scrolls once the page is complete.
+  void ScrollToLink(std::u16string_view link);
 
  protected:
   // Nothing: the page's script asks for the program's menu.
@@ -112,11 +118,13 @@ class TEmbeddedBrowser : public QWebEngineView {
   void LoadFinished(bool ok);
   void BeginOwnLoad();
   void RunScroll(const QString& anchor);
+  void RunScrollToLink(const QString& link);
 
   TPage* page_;
   int32_t readyState_ = READYSTATE_UNINITIALIZED;
   int32_t refusedLoads_ = 0;  // refused navigations whose failed load is still to come
   bool scrollPending_ = false;
+  bool pendingIsLink_ = false;  // the pending scroll is ScrollToLink's
   QString pendingAnchor_;
   std::u16string templateFolder_;
   std::unique_ptr<QTemporaryFile> pageFile_;

@@ -64,7 +64,7 @@ std::unique_ptr<QWidget> CreateManagerForm(TKestruneSession& session) {
 
 // The scope explorer, given the interface language's folder name.
 std::unique_ptr<QWidget> CreateExploreForm(TKestruneSession& session) {
-  auto form = std::make_unique<Texploreform>([&session] { return ExplorerLangFolderName(session); });
+  auto form = std::make_unique<Texploreform>([&session] { return session.LangFolderName(); });
   ApplyBuiltInLanguage(*form);
   return form;
 }
@@ -77,17 +77,6 @@ std::unique_ptr<QWidget> CreateOptionsForm(TKestruneSession& session) {
 }
 
 }  // namespace
-
-std::string ExplorerLangFolderName(const TKestruneSession& session) {
-  TLngHeader header;
-  FindLngHeader(session.Config.InterfaceLang, session.Start.LngHeaders, header);
-  const std::string& folder = header.LangFolder;
-  if (folder.empty() || folder == "." || folder == "..") return "en";
-  for (const char c : folder) {
-    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "en";
-  }
-  return folder;
-}
 
 const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
   static const std::array<TFormEntry, kApplicationFormCount> forms = {{

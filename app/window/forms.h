@@ -22,9 +22,4 @@ inline constexpr size_t kApplicationFormCount = 14;
 
 const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms();
 
-// The interface language's folder name for the scope explorer: the session's
-// LangFolder when it is one plain folder name, else "en". (It gives way to
-// the program-wide LangFolderName() once that exists.)
-std::string ExplorerLangFolderName(const TKestruneSession& session);
-
 }  // namespace kestrune

@@ -14,7 +14,6 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -117,8 +116,9 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
 }
 
 TFKestruneMain::~TFKestruneMain() {
-  // The query box's change handler goes first.
+  // The query box's change handlers go first.
   disconnect(IComboBox1, nullptr, this, nullptr);
+  IComboBox1->OnVisible = nullptr;
   qApp->removeEventFilter(this);
   session_.Run.OnSearchRunEnded = nullptr;
   session_.Hooks.OnHelp = nullptr;
@@ -152,6 +152,97 @@ TWidget* Named(TWidget* widget, const char* name) {
   return widget;
 }
 
+QString PictureName(TPicture picture) { return QString::fromStdString(PictureFile(picture)); }
+
+// The captions of the picture buttons: white with a dark halo, beside the
+// picture's glyph at its left.
+constexpr int kCaptionPixels = 12;
+const QColor kCaptionGlow(0x1E, 0x2B, 0x3A);
+
+// A picture button with the four faces of a picture of the list, as large
+// as its picture; with a caption beside its glyph when `caption` is set.
+IBitmapButton* PictureButton(QWidget* parent, const char* name, TPicture picture, bool caption = true) {
+  auto* button = Named(new IBitmapButton(parent), name);
+  SetButtonPictures(*button, picture);
+  const TControlPicture& entry = ControlPicture(picture);
+  button->setFixedSize(entry.Width, entry.Height);
+  if (caption) {
+    button->setFont(QFont(button->font().family(), kCaptionPixels));
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    button->setPalette(palette);
+    button->SetStringAlign(StringAlignmentNear);
+    button->SetOffsetTextX(entry.Height - 2);
+    button->SetGlow(true);
+    button->SetGlowColor(kCaptionGlow);
+  }
+  return button;
+}
+
+// A combo box whose drop-down list reports its opening first.
+class TDropDownComboBox : public IComboBox {
+ public:
+  using IComboBox::IComboBox;
+  std::function<void()> OnDropDown;
+  void showPopup() override {
+    if (OnDropDown) OnDropDown();
+    IComboBox::showPopup();
+  }
+};
+
+// Keeps a combo box's frame picture (its `button`) at the box's place +
+// (ex, ey), stacked right under the box and shown while the box is.
+class TComboFrame : public QObject {
+ public:
+  TComboFrame(IComboBox* box, TPicture picture, int32_t ex, int32_t ey) : QObject(box), box_(box) {
+    frame_ = PictureButton(box->parentWidget(), "", picture, false);
+    box->Setex(ex);
+    box->Setey(ey);
+    box->Setbutton(frame_);
+    box->installEventFilter(this);
+    Follow();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::ShowToParent:
+      case QEvent::HideToParent:
+      case QEvent::ZOrderChange:
+        if (watched == box_) Follow();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  void Follow() {
+    if (!frame_) return;
+    frame_->move(box_->pos() + QPoint(box_->ex(), box_->ey()));
+    frame_->setVisible(!box_->isHidden());
+    frame_->stackUnder(box_);
+  }
+
+  IComboBox* box_;
+  QPointer<IBitmapButton> frame_;
+};
+
+// The virtual-key code of a key as the session's key handlers take it.
+int32_t VirtualKey(const QKeyEvent* key) {
+  switch (key->key()) {
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    default: return key->key() < 0x100 ? key->key() : 0;
+  }
+}
+
 }  // namespace
 
 void TFKestruneMain::CreateComponents() {
@@ -165,9 +256,11 @@ void TFKestruneMain::CreateComponents() {
   CreateMenus();
   CreateProjectDialogs();
   RegisterControls();
+  querybitmap->raise();
   IComboBox1->raise();
   BBtnSearch->raise();
   BBtnSearch2->raise();
+  ListBox1->raise();
 }
 
 void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
@@ -176,33 +269,38 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   // screen).
   auto* tools = new TFlowLayout;
   column->addLayout(tools);
-  auto button = [&](const char* name) {
-    auto* b = Named(new QPushButton(central), name);
-    b->setFocusPolicy(Qt::NoFocus);
+  auto button = [&](const char* name, TPicture picture) {
+    IBitmapButton* b = PictureButton(central, name, picture);
     tools->addWidget(b);
     return b;
   };
-  IBitmapButtonNew = button("IBitmapButtonNew");
-  IBitmapButton6 = button("IBitmapButton6");
-  IBitmapButton7 = button("IBitmapButton7");
-  IBitmapButtonUndo = button("IBitmapButtonUndo");
-  IBitmapButtonRedo = button("IBitmapButtonRedo");
-  ibitmapButton1 = button("ibitmapButton1");
-  fullRefresh = button("fullRefresh");
-  IBitmapButtonStop = button("IBitmapButtonStop");
-  for (TDownButton** view : {&IBitmapButton2, &IBitmapButton4}) {
-    *view = new TDownButton(central);
-    (*view)->setCheckable(true);
-    (*view)->setFocusPolicy(Qt::NoFocus);
-    tools->addWidget(*view);
-  }
-  IBitmapButton2->setObjectName("IBitmapButton2");
-  IBitmapButton2->setChecked(true);  // the map starts in the query view
-  IBitmapButton4->setObjectName("IBitmapButton4");
-  // The engine box as wide as its longest name.
-  CBWebSite = Named(new QComboBox(central), "CBWebSite");
+  IBitmapButtonNew = button("IBitmapButtonNew", TPicture::NewQuery);
+  IBitmapButton6 = button("IBitmapButton6", TPicture::OpenProject);
+  IBitmapButton7 = button("IBitmapButton7", TPicture::SaveProject);
+  IBitmapButtonUndo = button("IBitmapButtonUndo", TPicture::Undo);
+  IBitmapButtonRedo = button("IBitmapButtonRedo", TPicture::Redo);
+  ibitmapButton1 = button("ibitmapButton1", TPicture::Refresh);
+  fullRefresh = button("fullRefresh", TPicture::FullRefresh);
+  IBitmapButtonStop = button("IBitmapButtonStop", TPicture::Stop);
+  IBitmapButton2 = button("IBitmapButton2", TPicture::QueryView);
+  IBitmapButton2->SetDown(true);  // the map starts in the query view
+  IBitmapButton4 = button("IBitmapButton4", TPicture::ExcludedView);
+  // The engine box as wide as its longest name (at least as its frame), with
+  // room for its frame around it.
+  const TControlPicture& engineFrame = ControlPicture(TPicture::EngineCombo);
+  auto* engineHolder = new QWidget(central);
+  auto* engineRow = new QHBoxLayout(engineHolder);
+  // (Room at the sides only: a taller holder would grow the toolbar's row
+  // once the box knows its items, and resize the map.)
+  engineRow->setContentsMargins(9, 0, 9, 0);
+  auto* engineBox = new TDropDownComboBox(engineHolder);
+  CBWebSite = Named(static_cast<IComboBox*>(engineBox), "CBWebSite");
   CBWebSite->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  tools->addWidget(CBWebSite);
+  CBWebSite->setMinimumSize(engineFrame.Width - 18, engineFrame.Height - 2);
+  engineBox->OnDropDown = [this] { session_.CBWebSiteDropDown(); };
+  new TComboFrame(CBWebSite, TPicture::EngineCombo, -9, -1);
+  engineRow->addWidget(CBWebSite);
+  tools->addWidget(engineHolder);
   // Controls that belong together stay in one row of the toolbar: a track
   // bar with its labels, a view button with its counter.
   auto group = [&](std::initializer_list<QWidget*> widgets) {
@@ -217,43 +315,61 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
     tools->addWidget(box);
     return box;
   };
-  TrackBar = Named(new QSlider(Qt::Horizontal, central), "TrackBar");
-  TrackBar->setRange(kMinTrackPosContext, kMaxTrackPosContext);
-  TrackBar->setFixedWidth(kTrackBarWidth);
+  // A track bar on its picture with its thumb, a sibling the track bar
+  // places.
+  auto track = [&](const char* name, TPicture picture, int32_t min, int32_t max) {
+    auto* bar = Named(new IBitmapTrackBar(central), name);
+    bar->SetFileName(PictureName(picture));
+    bar->setFixedSize(ControlPicture(picture).Width, ControlPicture(picture).Height);
+    bar->SetOffsetX(4);
+    bar->SetOffsetY(2);
+    bar->SetMin(min);
+    bar->SetMax(max);
+    return bar;
+  };
+  auto thumb = [&](IBitmapTrackBar* bar, const char* name) {
+    IBitmapButton* b = PictureButton(bar->parentWidget(), name, TPicture::Thumb, false);
+    bar->SetITrack(b);
+    bar->Setposition(bar->position());
+    b->raise();
+  };
+  TrackBar = track("TrackBar", TPicture::TrackWords, kMinTrackPosContext, kMaxTrackPosContext);
   LabelTrackBar = Named(new QLabel(central), "LabelTrackBar");
   group({LabelTrackBar, TrackBar});
-  TrackBar3 = Named(new QSlider(Qt::Horizontal, central), "TrackBar3");
-  TrackBar3->setRange(0, kMaxTrackPosExact);
-  TrackBar3->setFixedWidth(kTrackBar3Width);
-  TrackBar3->setTickPosition(QSlider::TicksBelow);
+  thumb(TrackBar, "TrackBarThumb");
+  TrackBar3 = track("TrackBar3", TPicture::TrackMatch, 0, kMaxTrackPosExact);
   LabelAny = Named(new QLabel(central), "LabelAny");
   LabelAll = Named(new QLabel(central), "LabelAll");
   group({LabelAny, TrackBar3, LabelAll});
+  thumb(TrackBar3, "TrackBar3Thumb");
   // The view buttons, each with its counter.
   constexpr const char* kViewNames[][2] = {
       {"IBitmapBtnShowDelLinks", "LabelDelLinksCount"}, {"IBitmapBtnShowDelSites", "LabelDelSitesCount"},
       {"IBitmapBtnShowNew", "LabelNewCount"},           {"IBitmapBtnShowOld", "LabelOldCount"},
       {"IBitmapBtnShowFavorites", "LabelFavoritesCount"}, {"IBitmapBtnShowStopWords", "LabelStopWordsCount"}};
+  constexpr TPicture kViewPictures[] = {TPicture::ShowRemovedLinks, TPicture::ShowHiddenSites, TPicture::ShowNewLinks,
+                                        TPicture::ShowOldLinks,     TPicture::ShowFavorites,   TPicture::ShowStopWords};
   for (size_t i = 0; i < ViewButtons.size(); ++i) {
-    ViewButtons[i] = Named(new TDownButton(central), kViewNames[i][0]);
-    ViewButtons[i]->setCheckable(true);
-    ViewButtons[i]->setFocusPolicy(Qt::NoFocus);
+    ViewButtons[i] = PictureButton(central, kViewNames[i][0], kViewPictures[i]);
     ViewButtons[i]->setEnabled(false);
     ViewCounters[i] = Named(new QLabel(QStringLiteral("0"), central), kViewNames[i][1]);
     group({ViewButtons[i], ViewCounters[i]});
   }
-  BtnOptions = button("BtnOptions");
-  BtnHelp = button("BtnHelp");
-  Button1 = button("Button1");
+  BtnOptions = button("BtnOptions", TPicture::Options);
+  BtnHelp = button("BtnHelp", TPicture::Help);
+  Button1 = Named(new QPushButton(central), "Button1");
+  Button1->setFocusPolicy(Qt::NoFocus);
   Button1->hide();
   // The edit panel's toggle: advanced mode only, which stays off.
-  specia = button("specia");
+  specia = Named(new IBitmapButton(central), "specia");
   specia->hide();
 }
 
 void TFKestruneMain::CreateMapAndPage(QWidget* central, QVBoxLayout* column) {
   // The map and, over it, the query box; the result page beside it.
-  auto* splitter = Named(new QSplitter(Qt::Horizontal, central), "Splitter1");
+  auto* splitter = Named(new ISplitter(Qt::Horizontal, central), "Splitter1");
+  splitter->Setfilename(PictureName(TPicture::Splitter));
+  splitter->setHandleWidth(ControlPicture(TPicture::Splitter).Width);
   Splitter1 = splitter;
   column->addWidget(splitter, 1);
   Panel1 = Named(new QWidget(splitter), "Panel1");
@@ -265,16 +381,37 @@ void TFKestruneMain::CreateMapAndPage(QWidget* central, QVBoxLayout* column) {
   EditPanel = new TEditPanel(Panel1);
   mapLayout->addWidget(EditPanel);
   mapLayout->addWidget(DrawAndEventMap1);
-  querybitmap = Named(new QLabel(Panel1), "querybitmap");
-  IComboBox1 = Named(new QComboBox(Panel1), "IComboBox1");
+  // The query box in its frame (9 pixels beyond it at either side, one
+  // above and below), the search buttons beside it at the frame's top, and
+  // behind both the plate querybitmap.
+  constexpr int32_t kFrameX = -9;
+  constexpr int32_t kFrameY = -1;
+  const TControlPicture& frame = ControlPicture(TPicture::QueryCombo);
+  const TControlPicture& search = ControlPicture(TPicture::Search);
+  const int boxWidth = frame.Width + 2 * kFrameX;
+  querybitmap = Named(new ibitmap(Panel1), "querybitmap");
+  querybitmap->SetStretch(true);
+  querybitmap->SetFileName(PictureName(TPicture::QueryPlate));
+  querybitmap->resize(-kFrameX + boxWidth + 15 + search.Width - kFrameX, std::max(frame.Height, search.Height));
+  auto* queryBox = new TDropDownComboBox(Panel1);
+  IComboBox1 = Named(static_cast<IComboBox*>(queryBox), "IComboBox1");
   IComboBox1->setEditable(true);
   IComboBox1->setInsertPolicy(QComboBox::NoInsert);
-  IComboBox1->setGeometry(0, 0, 200, 24);
-  BBtnSearch = Named(new QPushButton(Panel1), "BBtnSearch");
-  BBtnSearch->setGeometry(215, 0, 80, 24);
-  BBtnSearch2 = Named(new QPushButton(Panel1), "BBtnSearch2");
-  BBtnSearch2->setGeometry(215, 0, 80, 24);
+  // The suggestion list offers the history; the box completes nothing itself.
+  IComboBox1->setCompleter(nullptr);
+  IComboBox1->setGeometry(0, 0, boxWidth, frame.Height + 2 * kFrameY);
+  queryBox->OnDropDown = [this] { session_.IComboBox1DropDown(); };
+  new TComboFrame(IComboBox1, TPicture::QueryCombo, kFrameX, kFrameY);
+  BBtnSearch = PictureButton(Panel1, "BBtnSearch", TPicture::Search);
+  BBtnSearch->move(boxWidth + 15, kFrameY);
+  BBtnSearch2 = PictureButton(Panel1, "BBtnSearch2", TPicture::Search2);
+  BBtnSearch2->move(boxWidth + 15, kFrameY);
   BBtnSearch2->hide();
+  ListBox1 = Named(new QListWidget(Panel1), "ListBox1");
+  ListBox1->setUniformItemSizes(true);
+  ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ListBox1->setGeometry(0, IComboBox1->height(), boxWidth, SuggestionItemHeight());
+  ListBox1->hide();
   EmbeddedWB1 = Named(new TEmbeddedBrowser(splitter), "EmbeddedWB1");
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
@@ -287,18 +424,26 @@ void TFKestruneMain::CreateStatusLine(QWidget* central, QVBoxLayout* column) {
   auto* status = new QHBoxLayout(statusLine);
   status->setContentsMargins(0, 0, 0, 0);
   column->addWidget(statusLine);
-  ibitmap27 = Named(new QLabel(statusLine), "ibitmap27");
   TntLabel1 = Named(new QLabel(statusLine), "TntLabel1");
-  IProgressBar1 = Named(new QProgressBar(statusLine), "IProgressBar1");
+  // The progress bar over its background, which it paints beneath its fill.
+  const TControlPicture& back = ControlPicture(TPicture::ProgressBack);
+  auto* progress = new QWidget(statusLine);
+  progress->setFixedSize(back.Width, back.Height);
+  ibitmap27 = Named(new ibitmap(progress), "ibitmap27");
+  ibitmap27->SetFileName(PictureName(TPicture::ProgressBack));
+  IProgressBar1 = Named(new IProgressBar(progress), "IProgressBar1");
+  IProgressBar1->SetbuttonP(PictureName(TPicture::ProgressFill));
+  IProgressBar1->Setbutton(ibitmap27);
+  IProgressBar1->Setex(-2);
+  IProgressBar1->Setey(-2);
   IProgressBar1->setRange(0, 100);
-  IProgressBar1->setMaximumWidth(200);
+  IProgressBar1->setTextVisible(false);
+  IProgressBar1->setGeometry(2, 2, back.Width - 4, back.Height - 4);
   Label1 = Named(new QLabel(statusLine), "Label1");
-  status->addWidget(ibitmap27);
   status->addWidget(TntLabel1);
-  status->addWidget(IProgressBar1);
+  status->addWidget(progress);
   status->addWidget(Label1, 1);
-  statusLine->setFixedHeight(std::max({IProgressBar1->sizeHint().height(), Label1->sizeHint().height(),
-                                       TntLabel1->sizeHint().height()}));
+  statusLine->setFixedHeight(std::max({back.Height, Label1->sizeHint().height(), TntLabel1->sizeHint().height()}));
 }
 
 void TFKestruneMain::CreateMenus() {
@@ -385,6 +530,7 @@ void TFKestruneMain::RegisterControls() {
       {TMainControl::LabelOldCount, ViewCounters[3]},
       {TMainControl::LabelFavoritesCount, ViewCounters[4]},
       {TMainControl::LabelStopWordsCount, ViewCounters[5]},
+      {TMainControl::ListBox1, ListBox1},
   };
   for (const auto& [control, widget] : controls) controls_[static_cast<size_t>(control)] = widget;
 }
@@ -404,21 +550,31 @@ void TFKestruneMain::ConnectComponents() {
   // edit lets Enter go on to the box, which hands it to the line edit once
   // more), a change highlights.
   connect(IComboBox1, &QComboBox::editTextChanged, this, [this] { session_.QueryChange(); });
-  for (QPushButton* search : {BBtnSearch, BBtnSearch2}) {
-    connect(search, &QPushButton::clicked, this, [this] { session_.BBtnSearchClick(); });
+  // The suggestion list follows the box's visibility and its keys (the event
+  // filter); a suggestion pressed goes into the box, the release hides the
+  // list.
+  IComboBox1->OnVisible = [this](QObject*) { session_.IComboBox1Visible(); };
+  connect(ListBox1, &QListWidget::itemPressed, this,
+          [this](QListWidgetItem* item) { session_.ListBox1Click(ListBox1->row(item)); });
+  ListBox1->viewport()->installEventFilter(this);
+  for (IBitmapButton* search : {BBtnSearch, BBtnSearch2}) {
+    search->OnClick = [this](QObject*) { session_.BBtnSearchClick(); };
   }
+  querybitmap->OnClick = [this](QObject*) { session_.querybitmapClick(); };
+  querybitmap->OnMouseDown = [this](QWidget&, Qt::MouseButton, Qt::MouseButtons, Qt::KeyboardModifiers, int32_t,
+                                    int32_t) { session_.querybitmapMouseDown(); };
   connect(CBWebSite, &QComboBox::activated, this,
           [this](int index) { session_.CBWebSite2Change(CBWebSite->itemText(index).toStdU16String()); });
 
   // The buttons.
-  connect(BtnOptions, &QPushButton::clicked, this, [this] { BtnOptionsClick(); });
-  connect(IBitmapButtonStop, &QPushButton::clicked, this, [this] { session_.BtnStopClick(); });
-  connect(ibitmapButton1, &QPushButton::clicked, this, [this] { session_.BtnMetasearchClick(); });
+  BtnOptions->OnClick = [this](QObject*) { BtnOptionsClick(); };
+  IBitmapButtonStop->OnClick = [this](QObject*) { session_.BtnStopClick(); };
+  ibitmapButton1->OnClick = [this](QObject*) { session_.BtnMetasearchClick(); };
   connect(Button1, &QPushButton::clicked, this, [this] { session_.Button1Click(); });
-  connect(IBitmapButtonNew, &QPushButton::clicked, this, [this] { session_.IBitmapButtonNewClick(); });
-  connect(IBitmapButton6, &QPushButton::clicked, this, [this] { session_.IBitmapButton6Click(); });
-  connect(IBitmapButton7, &QPushButton::clicked, this, [this] { session_.IBitmapButton7Click(); });
-  connect(specia, &QPushButton::clicked, this, [this] { speciaClick(); });
+  IBitmapButtonNew->OnClick = [this](QObject*) { session_.IBitmapButtonNewClick(); };
+  IBitmapButton6->OnClick = [this](QObject*) { session_.IBitmapButton6Click(); };
+  IBitmapButton7->OnClick = [this](QObject*) { session_.IBitmapButton7Click(); };
+  specia->OnClick = [this](QObject*) { speciaClick(); };
   EditPanel->Bind(&session_.EditPanel);
   // The map panel keeps its share of the width that the user gave it.
   Splitter1->installEventFilter(this);
@@ -426,12 +582,12 @@ void TFKestruneMain::ConnectComponents() {
     const int total = Splitter1->width();
     if (total > 0) splitterPercent_ = Panel1->width() * 100.0 / total;
   });
-  connect(IBitmapButton2, &QPushButton::clicked, this, [this] { session_.IBitmapButton2Click(); });
-  connect(IBitmapButton4, &QPushButton::clicked, this, [this] { session_.ExcludedWordsButtonClick(); });
-  connect(BtnHelp, &QPushButton::clicked, this, [this] {
+  IBitmapButton2->OnClick = [this](QObject*) { session_.IBitmapButton2Click(); };
+  IBitmapButton4->OnClick = [this](QObject*) { session_.ExcludedWordsButtonClick(); };
+  BtnHelp->OnClick = [this](QObject*) {
     if (OnHelp) OnHelp();
-  });
-  connect(TrackBar, &QSlider::valueChanged, this, [this](int position) { session_.TrackBarChange(position); });
+  };
+  TrackBar->OnChange = [this](QObject*) { session_.TrackBarChange(TrackBar->position()); };
 
   // The map's menu.
   connect(pmExclude, &QAction::triggered, this, [this] { pmExcludeClick(); });
@@ -499,7 +655,7 @@ void TFKestruneMain::ConnectResultPage() {
   connect(pmAddToStopWords, &QAction::triggered, this, [this] { session_.pmAddToStopWordsClick(); });
   connect(pmEditWord, &QAction::triggered, this, [this] { session_.pmEditWordClick(popupPoint_.x(), popupPoint_.y()); });
   connect(pmRemoveFromExcluded, &QAction::triggered, this, [this] { session_.pmRemoveFromExcludedClick(); });
-  connect(pmRemovefromquery, &QAction::triggered, this, [this] { session_.pmRemoveFromExcludedClick(); });
+  connect(pmRemovefromquery, &QAction::triggered, this, [this] { session_.pmRemovefromqueryClick(); });
   connect(pmShowEntryField, &QAction::triggered, this,
           [this] { session_.PlaceQueryBox(popupPoint_.x(), popupPoint_.y(), false); });
   connect(pmScope, &QAction::triggered, this, [this] { session_.pmScopeClick(); });
@@ -520,16 +676,16 @@ void TFKestruneMain::ConnectResultPage() {
       TMainControl::IBitmapBtnShowNew,      TMainControl::IBitmapBtnShowOld,
       TMainControl::IBitmapBtnShowFavorites, TMainControl::IBitmapBtnShowStopWords};
   for (size_t i = 0; i < ViewButtons.size(); ++i) {
-    connect(ViewButtons[i], &QPushButton::clicked, this, [this, i, control = kViewControls[i]] {
-      ViewButtons[i]->setChecked(!ViewButtons[i]->isChecked());
+    ViewButtons[i]->OnClick = [this, i, control = kViewControls[i]](QObject*) {
+      ViewButtons[i]->SetDown(!ViewButtons[i]->Down());
       session_.ViewButtonClick(control);
-    });
+    };
   }
 
   // The steps of the search and the download of every scope.
-  connect(IBitmapButtonUndo, &QPushButton::clicked, this, [this] { session_.BtnBackClick(); });
-  connect(IBitmapButtonRedo, &QPushButton::clicked, this, [this] { session_.BtnNextClick(); });
-  connect(fullRefresh, &QPushButton::clicked, this, [this] { session_.fullRefreshClick(); });
+  IBitmapButtonUndo->OnClick = [this](QObject*) { session_.BtnBackClick(); };
+  IBitmapButtonRedo->OnClick = [this](QObject*) { session_.BtnNextClick(); };
+  fullRefresh->OnClick = [this](QObject*) { session_.fullRefreshClick(); };
 
   // The page's help link is the Help button's action.
   session_.Hooks.OnHelp = [this] {
@@ -645,8 +801,9 @@ void TFKestruneMain::CenterQueryBoxOnResize() {
   const int left = static_cast<int>(std::nearbyint(Panel1->width() / 2.0 - IComboBox1->width() / 2.0));
   const int top = static_cast<int>(std::nearbyint(Panel1->height() / 2.0 - IComboBox1->height() / 2.0));
   IComboBox1->move(left, top);
-  BBtnSearch->move(left + IComboBox1->width() + 15, top);
-  BBtnSearch2->move(left + IComboBox1->width() + 15, top);
+  querybitmap->move(left + IComboBox1->ex(), top + IComboBox1->ey());
+  BBtnSearch->move(left + IComboBox1->width() + 15, top + IComboBox1->ey());
+  BBtnSearch2->move(left + IComboBox1->width() + 15, top + IComboBox1->ey());
 }
 
 // ---------------------------------------------------------------------------
@@ -663,6 +820,7 @@ void TFKestruneMain::DrawAndEventMap1DblClick() {
   IComboBox1->raise();
   BBtnSearch->raise();
   BBtnSearch2->raise();
+  ListBox1->raise();
 }
 
 bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
@@ -697,6 +855,20 @@ bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
   return false;
 }
 
+bool TFKestruneMain::QueryBoxKey(QWidget* widget, QKeyEvent* key, bool pressed) {
+  if (widget == ListBox1 && pressed && !key->text().isEmpty()) {
+    // A character typed in the suggestion list goes on to the box.
+    session_.ListBox1KeyPress();
+    QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(), key->count());
+    QCoreApplication::sendEvent(IComboBox1->lineEdit(), &copy);
+    return true;
+  }
+  if (widget != IComboBox1 && widget != IComboBox1->lineEdit()) return false;
+  if (pressed) return session_.IComboBox1KeyDown(VirtualKey(key));
+  if (!key->isAutoRepeat()) session_.IComboBox1KeyUp(VirtualKey(key));
+  return false;
+}
+
 void TFKestruneMain::MouseMoved(const QPoint& global) {
   TDrawAndEventMap& map = *DrawAndEventMap1;
   const QPoint topLeft = map.mapToGlobal(QPoint(0, 0));
@@ -724,17 +896,25 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
         session_.QueryBoxEnter();
         return true;
       }
+      if (widget && QueryBoxKey(widget, key, true)) return true;
       if (widget && FirstKeyReceiver(widget)) KeyPressed(widget, key);
       break;
     }
     case QEvent::KeyRelease: {
       auto* widget = qobject_cast<QWidget*>(watched);
       auto* key = static_cast<QKeyEvent*>(event);
+      if (widget && QueryBoxKey(widget, key, false)) return true;
       if (widget && FirstKeyReceiver(widget) && !key->isAutoRepeat()) {
         session_.FormKeyUp(key->key() == Qt::Key_Control);
       }
       break;
     }
+    case QEvent::MouseButtonRelease:
+      if (watched == ListBox1->viewport()) {
+        // After the list's own handling of the release (its click).
+        QMetaObject::invokeMethod(this, [this] { session_.ListBox1MouseUp(); }, Qt::QueuedConnection);
+      }
+      break;
     case QEvent::MouseButtonPress:
       // Once per press: when it reaches the top-level window. A popup menu
       // keeps its clicks to itself (the map's menu acts on them).
@@ -837,6 +1017,8 @@ void TFKestruneMain::SetText(TMainControl control, std::u16string_view text) {
   QWidget* widget = ControlWidget(control);
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(ToQString(text));
+  } else if (auto* picture = qobject_cast<ibitmap*>(widget)) {
+    picture->SetCaption(ToQString(text));
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(ToQString(text));
   } else if (auto* box = qobject_cast<QComboBox*>(widget); box && box->isEditable()) {
@@ -845,12 +1027,12 @@ void TFKestruneMain::SetText(TMainControl control, std::u16string_view text) {
 }
 
 void TFKestruneMain::SetDown(TMainControl control, bool down) {
-  if (auto* button = qobject_cast<QAbstractButton*>(ControlWidget(control))) button->setChecked(down);
+  if (auto* button = qobject_cast<IBitmapButton*>(ControlWidget(control))) button->SetDown(down);
 }
 
 bool TFKestruneMain::Down(TMainControl control) const {
-  const auto* button = qobject_cast<const QAbstractButton*>(ControlWidget(control));
-  return button && button->isChecked();
+  const auto* button = qobject_cast<const IBitmapButton*>(ControlWidget(control));
+  return button && button->Down();
 }
 
 void TFKestruneMain::SetFocus(TMainControl control) {
@@ -888,6 +1070,34 @@ void TFKestruneMain::SetQueryItems(const std::vector<std::u16string>& items) {
 
 void TFKestruneMain::CloseQueryDropDown() { IComboBox1->hidePopup(); }
 
+bool TFKestruneMain::QueryDropDownOpen() const { return IComboBox1->ListDropped(); }
+
+TViewPoint TFKestruneMain::QueryPictureOffset() const { return {IComboBox1->ex(), IComboBox1->ey()}; }
+
+void TFKestruneMain::SetSuggestionItems(const std::vector<std::u16string>& items) {
+  ListBox1->clear();
+  const int height = SuggestionItemHeight();
+  for (const std::u16string& text : items) {
+    auto* item = new QListWidgetItem(ToQString(text), ListBox1);
+    item->setSizeHint(QSize(0, height));
+  }
+}
+
+int32_t TFKestruneMain::SuggestionItemHeight() const { return ListBox1->fontMetrics().height() + 2; }
+
+int32_t TFKestruneMain::WidestItemWidth(TMainControl box) const {
+  const auto* combo = qobject_cast<const QComboBox*>(ControlWidget(box));
+  if (!combo) return 0;
+  const QFontMetrics metrics = combo->view()->fontMetrics();
+  int widest = 0;
+  for (int i = 0; i < combo->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(combo->itemText(i)));
+  return widest;
+}
+
+void TFKestruneMain::SetDropDownWidth(TMainControl box, int32_t width) {
+  if (auto* combo = qobject_cast<QComboBox*>(ControlWidget(box))) combo->view()->setMinimumWidth(width);
+}
+
 int32_t TFKestruneMain::MapWidth() const { return Panel1->width(); }
 
 int32_t TFKestruneMain::MapHeight() const { return Panel1->height(); }
@@ -900,8 +1110,8 @@ void TFKestruneMain::SetEngineItems(const std::vector<std::u16string>& items, in
 }
 
 void TFKestruneMain::SetTrackBars(int32_t context, int32_t exact) {
-  TrackBar->setValue(context);
-  TrackBar3->setValue(exact);
+  TrackBar->Setposition(context);
+  TrackBar3->Setposition(exact);
 }
 
 void TFKestruneMain::SelectEngineItem(int32_t index) {

@@ -5,18 +5,23 @@
 // steps (the settings load); destroying it writes the settings back; closing
 // it ends the program's message loop.
 //
-// Components are plain Qt widgets whose objectName is the component's name,
-// so the language files reach them: the map panel Panel1 holding the word map
-// DrawAndEventMap1 and, over it, the query box IComboBox1 with querybitmap,
-// BBtnSearch and BBtnSearch2; the browser control EmbeddedWB1; the buttons,
-// the engine box CBWebSite, the track bars with their labels, in a toolbar
+// Components are widgets whose objectName is the component's name, so the
+// language files reach them; the chrome is the skinned controls of ui/ with
+// the pictures of ui/control_pictures.h: the map panel Panel1 holding the
+// word map DrawAndEventMap1 and, over it, the query box IComboBox1 (an
+// IComboBox) with the picture behind it querybitmap, the picture buttons
+// BBtnSearch and BBtnSearch2 and the suggestion list ListBox1 under it; the
+// splitter Splitter1 and the browser control EmbeddedWB1; the picture
+// buttons, the engine box CBWebSite, the track bars TrackBar and TrackBar3
+// (IBitmapTrackBar, each with its thumb) with their labels, in a toolbar
 // that wraps into further rows (the window fits a 1280 x 800 screen); the
-// progress bar IProgressBar1 and the labels TntLabel1 and Label1 in a status
-// line of one height; the six view buttons of the result
-// page's lists with their counters; the map's menu PopupMenu1, whose items
-// follow the session's PopupMenu1Popup, and the result page's menu
-// PopupMenuPage. The search worker is a TEngineWebAdapter that the session
-// owns.
+// progress bar IProgressBar1 over its background ibitmap27 and the labels
+// TntLabel1 and Label1 in a status line of one height; the six view buttons
+// of the result page's lists with their counters; the map's menu
+// PopupMenu1, whose items follow the session's PopupMenu1Popup, and the
+// result page's menu PopupMenuPage. The combo boxes' frame pictures are
+// picture buttons kept at the box's place + (ex, ey), shown with it. The
+// search worker is a TEngineWebAdapter that the session owns.
 //
 // The map view's word events and hooks go to the session. The browser
 // control's navigation hook classifies every link (ClassifyPageUrl): the
@@ -57,11 +62,10 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QSlider>
 #include <array>
 #include <functional>
 #include <string>
@@ -74,6 +78,13 @@
 #include "app/window/edit_panel.h"
 #include "app/window/embedded_browser.h"
 #include "map/view/draw_and_event_map.h"
+#include "ui/control_pictures.h"
+#include "ui/ibitmap.h"
+#include "ui/ibitmap_button.h"
+#include "ui/ibitmap_track_bar.h"
+#include "ui/icombo_box.h"
+#include "ui/iprogress_bar.h"
+#include "ui/isplitter.h"
 
 class QSplitter;
 class QVBoxLayout;
@@ -89,16 +100,6 @@ class TTntSaveProjectDialog;
 inline constexpr int32_t kWmUser = 0x400;
 inline constexpr QEvent::Type kUpdateFoundEvent = static_cast<QEvent::Type>(QEvent::User + kWmUser + 1);
 inline constexpr QEvent::Type kNewsEvent = static_cast<QEvent::Type>(QEvent::User + kWmUser + 2);
-
-// A button that stays down: the program sets its state (SetDown); a click
-// only reports itself.
-class TDownButton : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-
- protected:
-  void nextCheckState() override {}
-};
 
 class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps, public IProjectDialogs {
  public:
@@ -151,41 +152,45 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   QWidget* Panel1;
   TDrawAndEventMap* DrawAndEventMap1;
   TEmbeddedBrowser* EmbeddedWB1;
-  QComboBox* IComboBox1;
-  QLabel* querybitmap;
-  QPushButton* BBtnSearch;
-  QPushButton* BBtnSearch2;
-  QPushButton* IBitmapButtonNew;
-  QPushButton* IBitmapButton6;
-  QPushButton* IBitmapButton7;
-  QPushButton* IBitmapButtonUndo;
-  QPushButton* IBitmapButtonRedo;
-  QPushButton* ibitmapButton1;
-  QPushButton* fullRefresh;
-  QPushButton* IBitmapButtonStop;
-  TDownButton* IBitmapButton2;
-  TDownButton* IBitmapButton4;
-  QPushButton* BtnOptions;
-  QPushButton* BtnHelp;
+  IComboBox* IComboBox1;
+  ibitmap* querybitmap;
+  // The suggestion list under the query box.
+  QListWidget* ListBox1;
+  IBitmapButton* BBtnSearch;
+  IBitmapButton* BBtnSearch2;
+  IBitmapButton* IBitmapButtonNew;
+  IBitmapButton* IBitmapButton6;
+  IBitmapButton* IBitmapButton7;
+  IBitmapButton* IBitmapButtonUndo;
+  IBitmapButton* IBitmapButtonRedo;
+  IBitmapButton* ibitmapButton1;
+  IBitmapButton* fullRefresh;
+  IBitmapButton* IBitmapButtonStop;
+  // The view buttons that stay down: the program sets their Down; a click
+  // only reports itself.
+  IBitmapButton* IBitmapButton2;
+  IBitmapButton* IBitmapButton4;
+  IBitmapButton* BtnOptions;
+  IBitmapButton* BtnHelp;
   QPushButton* Button1;
-  QComboBox* CBWebSite;
-  QSlider* TrackBar;
-  QSlider* TrackBar3;
+  IComboBox* CBWebSite;
+  IBitmapTrackBar* TrackBar;
+  IBitmapTrackBar* TrackBar3;
   // The track bars' labels: the word count's, and "any" and "all" on either
   // side of the match setting's.
   QLabel* LabelTrackBar;
   QLabel* LabelAny;
   QLabel* LabelAll;
-  // The track bars' lengths, so that they stay usable however narrow the
-  // window.
-  static constexpr int kTrackBarWidth = 120;
-  static constexpr int kTrackBar3Width = 60;
-  QProgressBar* IProgressBar1;
+  // The track bars' lengths (their pictures'), whatever the window's width.
+  static constexpr int kTrackBarWidth = kControlPictures[static_cast<size_t>(TPicture::TrackWords)].Width;
+  static constexpr int kTrackBar3Width = kControlPictures[static_cast<size_t>(TPicture::TrackMatch)].Width;
+  IProgressBar* IProgressBar1;
   QLabel* TntLabel1;
   QLabel* Label1;
-  QLabel* ibitmap27;
-  // The view buttons of the result page's lists and their counters.
-  std::array<TDownButton*, 6> ViewButtons{};
+  ibitmap* ibitmap27;
+  // The view buttons of the result page's lists (they stay down) and their
+  // counters.
+  std::array<IBitmapButton*, 6> ViewButtons{};
   std::array<QLabel*, 6> ViewCounters{};
   QMenu* PopupMenu1;
   QAction* pmAdd;
@@ -213,7 +218,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   TTntOpenProjectDialog* TntOpenProjectDialog1;
   TTntSaveProjectDialog* TntSaveProjectDialog1;
   TEditPanel* EditPanel;
-  QPushButton* specia;
+  IBitmapButton* specia;
   QSplitter* Splitter1;
 
   // The widget of a control; null for one the window does not have.
@@ -251,6 +256,12 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   void SetQueryText(std::u16string_view text) override;
   void SetQueryItems(const std::vector<std::u16string>& items) override;
   void CloseQueryDropDown() override;
+  bool QueryDropDownOpen() const override;
+  TViewPoint QueryPictureOffset() const override;
+  void SetSuggestionItems(const std::vector<std::u16string>& items) override;
+  int32_t SuggestionItemHeight() const override;
+  int32_t WidestItemWidth(TMainControl box) const override;
+  void SetDropDownWidth(TMainControl box, int32_t width) override;
   int32_t MapWidth() const override;
   int32_t MapHeight() const override;
   void SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) override;
@@ -318,6 +329,8 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   bool KeyPressed(QWidget* receiver, QKeyEvent* key);
   void MouseMoved(const QPoint& global);
   void CenterQueryBoxOnResize();
+  // The query box's keys and the suggestion list's; true swallows the event.
+  bool QueryBoxKey(QWidget* widget, QKeyEvent* key, bool pressed);
   // The map's word events and hooks, the browser control's navigation hook
   // and document end, the view buttons and both popup menus.
   void ConnectResultPage();

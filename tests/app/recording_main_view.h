@@ -65,6 +65,16 @@ class TRecordingMainView : public IMainView {
   void SetQueryText(std::u16string_view text) override { queryText = text; }
   void SetQueryItems(const std::vector<std::u16string>& items) override { queryItems = items; }
   void CloseQueryDropDown() override { ++dropDownCloses; }
+  bool QueryDropDownOpen() const override { return dropDownOpen; }
+  TViewPoint QueryPictureOffset() const override { return pictureOffset; }
+  void SetSuggestionItems(const std::vector<std::u16string>& items) override { suggestions = items; }
+  int32_t SuggestionItemHeight() const override { return suggestionItemHeight; }
+  int32_t WidestItemWidth(TMainControl box) const override {
+    return box == TMainControl::CBWebSite ? widestEngineItem : widestQueryItem;
+  }
+  void SetDropDownWidth(TMainControl box, int32_t width) override {
+    (box == TMainControl::CBWebSite ? engineDropDownWidth : queryDropDownWidth) = width;
+  }
   int32_t MapWidth() const override { return mapWidth; }
   int32_t MapHeight() const override { return mapHeight; }
   void SetEngineItems(const std::vector<std::u16string>& items, int32_t selected) override {
@@ -126,6 +136,16 @@ class TRecordingMainView : public IMainView {
   std::u16string queryText;
   std::vector<std::u16string> queryItems;
   int32_t dropDownCloses = 0;
+  bool dropDownOpen = false;
+  TViewPoint pictureOffset;
+  // The suggestion list: its items and item height; the combo boxes' widest
+  // item texts and the drop-down widths set.
+  std::vector<std::u16string> suggestions;
+  int32_t suggestionItemHeight = 13;
+  int32_t widestQueryItem = 0;
+  int32_t widestEngineItem = 0;
+  int32_t queryDropDownWidth = -1;
+  int32_t engineDropDownWidth = -1;
   int32_t mapWidth = 800;
   int32_t mapHeight = 600;
   std::vector<std::u16string> engineItems;

@@ -75,6 +75,43 @@ TEST(EmbeddedBrowser, BlankThenWrittenPages) {
   }
 }
 
+// A link scrolled to stands a quarter of the control's height below the
+// top: the first link whose href is the one asked for (quotes and all, given
+// to the script as data), found also when the anchor names no element; a
+// link the page lacks scrolls nowhere (ScrollToLink) or to the top
+// (ScrollToAnchor).
+TEST(EmbeddedBrowser, ScrollToLink) {
+  const char* const target = "http://kestrunelastproject/\"1\"');alert('x";
+  const struct {
+    const char* name;
+    bool anchor;      // through ScrollToAnchor
+    const char* link;
+    int expected;     // window.scrollY; -1: the place it had
+  } cases[] = {
+      {"a link with quotes", false, target, 3000 - 600 / 4},
+      {"the anchor falls back to the link", true, target, 3000 - 600 / 4},
+      {"a link the page lacks", false, "http://kestrunelastproject/9", -1},
+      {"an anchor that is neither", true, "http://kestrunelastproject/9", 0},
+  };
+  Browser b;
+  std::string page = "<!DOCTYPE html><html><body style='margin:0'>"
+                     "<a style='display:block; height:10px' href='http://kestrunelastproject/0'>first</a>"
+                     "<div style='height:2990px'></div>"
+                     "<div style='position:relative; top:0'><a style='display:block; height:10px'"
+                     " href='http://kestrunelastproject/&quot;1&quot;&#39;);alert(&#39;x'>quoted</a></div>"
+                     "<div style='height:5000px'></div></body></html>";
+  b.Write(page);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Eval(b.view, "window.scrollTo(0, 700); window.scrollY");
+    const std::u16string link = QString::fromUtf8(c.link).toStdU16String();
+    c.anchor ? b.view.ScrollToAnchor(link) : b.view.ScrollToLink(link);
+    const int expected = c.expected < 0 ? 700 : c.expected;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Eval(b.view, "window.scrollY").toInt() == expected; }, 5000))
+        << Eval(b.view, "window.scrollY").toInt();
+  }
+}
+
 TEST(EmbeddedBrowser, TheHookSeesThePagesNavigations) {
   const struct {
     const char* click;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -124,6 +125,9 @@ TEST(FKestruneMain, TheWindowFitsTheSmallestScreen) {
   };
   TWindow w;
   TFKestruneMain& window = *w.window;
+  // A resize of the empty map is a new query, which would fill the engine
+  // box from the saved option set again.
+  w.session->NewQuery.ApplyDefaultsOnNewQuery = false;
   window.setWindowState(Qt::WindowNoState);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -146,6 +150,41 @@ TEST(FKestruneMain, TheWindowFitsTheSmallestScreen) {
     EXPECT_GE(window.CBWebSite->width(), window.CBWebSite->sizeHint().width());
     EXPECT_GT(window.CBWebSite->width(), window.CBWebSite->fontMetrics().horizontalAdvance(QString::fromUtf16(c.engine)));
   }
+}
+
+// "be" typed over the map opens the box with the history's entries that
+// begin like it under the box; Down takes the first, a click another, Esc
+// empties the box and the list goes.
+TEST(FKestruneMain, SuggestionsUnderTheQueryBox) {
+  TWindow w;
+  TFKestruneMain& window = *w.window;
+  w.session->Entry.QueryItems = {u"bear", u"alpha beta", u"beta"};
+  window.SetQueryItems(w.session->Entry.QueryItems);
+  w.MapWithKeys();
+  TDrawAndEventMap& map = *window.DrawAndEventMap1;
+  QCursor::setPos(map.mapToGlobal(map.rect().center()));
+  QTest::keyClick(w.KeyTarget(), Qt::Key_B);
+  QTest::keyClick(w.KeyTarget(), Qt::Key_E);
+  QListWidget& list = *window.ListBox1;
+  ASSERT_FALSE(list.isHidden());
+  ASSERT_EQ(list.count(), 2);
+  EXPECT_EQ(list.item(0)->text(), "bear");
+  EXPECT_EQ(list.item(1)->text(), "beta");
+  EXPECT_EQ(list.geometry().topLeft(), window.IComboBox1->geometry().bottomLeft() + QPoint(0, 1));
+  EXPECT_EQ(list.height(), 3 * window.SuggestionItemHeight());
+  QTest::keyClick(w.KeyTarget(), Qt::Key_Down);
+  EXPECT_EQ(window.QueryText(), u"bear");
+  EXPECT_FALSE(list.isHidden());
+  // A click on the second puts it into the box; the release hides the list.
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, list.visualItemRect(list.item(1)).center());
+  EXPECT_EQ(window.QueryText(), u"beta");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return list.isHidden(); }, 2000));
+  // Typing again shows it again; Esc empties the box and hides it.
+  QTest::keyClick(window.IComboBox1->lineEdit(), Qt::Key_Backspace);
+  EXPECT_FALSE(list.isHidden());
+  QTest::keyClick(window.IComboBox1->lineEdit(), Qt::Key_Escape);
+  EXPECT_EQ(window.QueryText(), u"");
+  EXPECT_TRUE(list.isHidden());
 }
 
 TEST(FKestruneMain, EscTakesTheQueryBoxAwayOnlyOverAQuery) {

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,10 @@ struct TWindow {
     threadWarnings.clear();
     previousHandler = qInstallMessageHandler(CollectThreadWarnings);
     if (prepare) prepare(program);
+    // The pictures of the skinned controls, as the build draws them.
+    std::error_code noLink;
+    std::filesystem::create_directory_symlink(std::filesystem::path(KESTRUNE_PROGRAM_DIR) / "controls",
+                                              program.Program() + "controls", noLink);
     LogFile.Open(program.Dir().WFile("kestrune.log"));
     session = std::make_unique<TKestruneSession>(program.WProgram());
     session->ReadLanguageTable();

@@ -135,10 +135,10 @@ TEST(ResultPage, UndoAndRedoButtonsMoveThroughTheSteps) {
   s.SaveKeysUndoState();
   test::SetWords(s, kKindQuery, u"w1");
   ASSERT_TRUE(w.window->IBitmapButtonUndo->isEnabled());
-  w.window->IBitmapButtonUndo->click();
+  QTest::mouseClick(w.window->IBitmapButtonUndo, Qt::LeftButton);
   EXPECT_EQ(test::KeysText(s, kKindQuery), "alpha=1");
   ASSERT_TRUE(w.window->IBitmapButtonRedo->isEnabled());
-  w.window->IBitmapButtonRedo->click();
+  QTest::mouseClick(w.window->IBitmapButtonRedo, Qt::LeftButton);
   EXPECT_EQ(test::KeysText(s, kKindQuery), "w1=1");
 }
 

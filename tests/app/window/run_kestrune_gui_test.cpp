@@ -176,7 +176,7 @@ TEST(RunKestrune, TheOptionsButtonOpensTheOptionsForm) {
       if (c.fromEngineBox) {
         answer = main.ShowOptionsForm(true);
       } else {
-        main.BtnOptions->click();
+        QTest::mouseClick(main.BtnOptions, Qt::LeftButton);
       }
       links = main.Session().Config.Settings.TPCountFromSite;
     });

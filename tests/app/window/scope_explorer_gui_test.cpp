@@ -169,7 +169,7 @@ TEST(Texploreform, LanguageFolderOfTheSession) {
     SCOPED_TRACE(c.folder);
     session.Config.InterfaceLang = c.lang;
     session.Start.LngHeaders = {{"English", 9, 1250, "", "eng", "english.lng"}, {"Russian", 1049, 1251, "", c.folder, "r.lng"}};
-    EXPECT_EQ(ExplorerLangFolderName(session), c.expected);
+    EXPECT_EQ(session.LangFolderName(), c.expected);
   }
 }
 
