@@ -222,6 +222,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
 }
 
 void TKestruneSession::Destroy() {
+  StopAdvertEngine();
   LogFile.Log("LoadingIndexBases.Free ok");
   if (!createFailed_ && !Config.SaveSettings()) {
     // The window is gone by now: the platform's own message box says it.
@@ -232,8 +233,6 @@ void TKestruneSession::Destroy() {
   Project.StopWords.clear();
   created_ = false;
 }
-
-void TKestruneSession::StartAdvertisingEngines() {}
 
 void TKestruneSession::ReadQueryFile() {
   QueryItems.clear();

@@ -134,7 +134,8 @@ void TKestruneSession::DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32
     }
     return;
   }
-  StartAdvertising();
+  AdvertsReady();
+  StartAdvertSearch(u"", 1);
 }
 
 void TKestruneSession::DrawAndEventMap1Click() {
@@ -218,10 +219,11 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
       Config.Settings.AutoRefresh = autoRefresh;
       EmptyRefreshes = 0;
       ContentMap.SetNoQueryMode(noQuery);
+      StartAdvertSearch(AdvertHoverText(id), 1);
     } else {
       PageResults.SetHoverWord(-1, kHoverNone);
+      AdvertsReady();
     }
-    StartAdvertising();
   } catch (const std::exception&) {
     LogFile.Log("TFKestruneMain.DrawAndEventMap1MouseToWord. Parametrs: Key.Key" + std::to_string(key.Id), 2);
   }
@@ -230,7 +232,7 @@ void TKestruneSession::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t va
 void TKestruneSession::DrawAndEventMap1MouseOutWord(const TNNKey& key) {
   try {
     PageResults.SetHoverWord(-1, kHoverNone);
-    StartAdvertising();
+    StartAdvertSearch(u"", 1);
   } catch (const std::exception&) {
     LogFile.Log("TFKestruneMain.DrawAndEventMap1MouseOutWord. Parametrs: Key.Key" + std::to_string(key.Id), 2);
   }
@@ -289,6 +291,7 @@ TKestruneSession::TMapPopupItems TKestruneSession::MapPopupItems(bool groupMarke
     items.pmExclude = true;
     items.pmAddToStopWords = true;
   }
+  items.pmEditElement = true;
   return items;
 }
 

@@ -75,12 +75,6 @@ void TKestruneSession::ShowStartPage() { LogFile.Log("Options: the start page is
 
 void TKestruneSession::ResetKeepQuery() { LogFile.Log("Options: the query is not reset yet"); }
 
-void TKestruneSession::SetAdvertEngine(std::string_view templateName) {
-  LogFile.Log("Options: advertising engine " + std::string(templateName));
-}
-
-void TKestruneSession::StopAdvertEngine() { LogFile.Log("Options: advertising engine stopped"); }
-
 void TKestruneSession::ClearHistory() { LogFile.Log("Options: the history is not cleared yet"); }
 
 void TKestruneSession::OpenInBrowser(std::u16string_view url) {

@@ -1,5 +1,4 @@
-// The project of TKestruneSession: clearing it and starting a new query, and
-// the stand-in for the advertising search.
+// The project of TKestruneSession: clearing it and starting a new query.
 #include "app/kestrune_session.h"
 
 namespace kestrune {
@@ -52,6 +51,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   // come with the project files.
   if (NewQueryCount++ > 0 && ApplyDefaultsOnNewQuery) ApplySavedOptions();
   ClearProject();
+  if (AdvertEngine) AdvertEngine->StopAndReset();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
@@ -60,7 +60,5 @@ void TKestruneSession::IBitmapButtonNewClick() {
   Project.ProjectName.clear();
   ShowResults(kEditNone, kPageModeChosen);
 }
-
-void TKestruneSession::StartAdvertising() {}
 
 }  // namespace kestrune

@@ -148,14 +148,14 @@ void TKestruneSession::SubmitQuery() {
       HideQueryBox();
       ContentMapReGenerate();
       ShowResults(kEditNone, kPageModeChosen);
-      StartAdvertising();
+      StartAdvertSearch(u"", 1);
       return;
     }
     HideQueryBox();
     ContentMapReGenerate();
     if (!newQuery) {
       ShowResults(kEditNone, kPageModeChosen);
-      StartAdvertising();
+      StartAdvertSearch(u"", 1);
     }
     if (View) {
       const TViewRect box = View->Bounds(TMainControl::IComboBox1);

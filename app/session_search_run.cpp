@@ -150,7 +150,7 @@ void TKestruneSession::RunMetaSearch(int32_t options) {
       Engine->SetStatus(ISearchEngine::kStatusOk);
       return;
     }
-    StartAdvertising();
+    StartAdvertSearch(u"", 1);
     WaitForSearch();
     NoteSearchEnd();
 

@@ -68,8 +68,12 @@ void TKestruneSession::r1Click() {
 
 void TKestruneSession::pmEditElementClick() {
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
-  // The network editor opens here once it exists.
-  LogFile.Log("Edit Element: the network editor is not part of this program yet", 1);
+  if (MarkedGroup.empty()) return;
+  if (OnEditElement) {
+    OnEditElement(MarkedGroup.front());
+  } else {
+    LogFile.Log("Edit Element: no network editor is bound", 1);
+  }
 }
 
 void TKestruneSession::pmExcludeClick() {

@@ -30,6 +30,7 @@
 #include "core/message_strings.h"
 #include "platform/gui/screen_cursors.h"
 #include "platform/text.h"
+#include "ui/network_editor.h"
 #include "ui/options_form.h"
 #include "ui/question_forms.h"
 #include "ui/update_form.h"
@@ -96,6 +97,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   OnNews = [this] { session_.TakeNews(); };
   OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
   session_.OnShowUpdateForm = [this] { ShowUpdateForm(); };
+  session_.OnEditElement = [this](const TNNKey&) { ShowNetworkEditor(); };
   session_.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
   session_.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
@@ -118,6 +120,7 @@ TFKestruneMain::~TFKestruneMain() {
   session_.OnHelp = nullptr;
   session_.OnApplyLanguage = nullptr;
   session_.OnShowUpdateForm = nullptr;
+  session_.OnEditElement = nullptr;
   session_.StopUpdateCheck();  // nothing more is posted to this window
   session_.OnPostNews = nullptr;
   try {
@@ -730,6 +733,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   if (closed_) return;
   closed_ = true;
   if (OnStopUpdateCheck) OnStopUpdateCheck();
+  session_.StopAdvertEngine();
   if (OnClosed) OnClosed();
 }
 
@@ -901,6 +905,18 @@ int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
 }
 
 void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
+
+void TFKestruneMain::ShowNetworkEditor() {
+  // The network editor of the program's form table (a top-level form).
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* form = dynamic_cast<TfrmRedactor*>(widget);
+    if (form && widget->objectName() == QLatin1String("frmRedactor")) {
+      form->ExecuteAll();
+      return;
+    }
+  }
+  LogFile.Log("The network editor does not exist", 1);
+}
 
 void TFKestruneMain::ShowUpdateForm() {
   if (!session_.UpdateCheck) {
