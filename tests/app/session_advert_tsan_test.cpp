@@ -39,6 +39,8 @@ TEST(SessionAdvertThreads, StartsStopsAndPageReadsDuringRuns) {
   ASSERT_EQ(page.ItemCount, 2);
   EXPECT_EQ(page.Items[1].Title, u"Ad 2");
   s.StopAdvertEngine();
+  const std::vector<test::HttpRequestRecord> requests = t.server.Requests();
+  EXPECT_GE(std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.path == "/adv"; }), 2);
 }
 
 }  // namespace
