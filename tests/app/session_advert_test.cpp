@@ -1,7 +1,6 @@
 // The session's advertising search against the loopback advertising server:
-// which engine the interface language starts, the key texts a query gives,
-// when the page is shown again with the items, and what of the server's
-// answer reaches the page.
+// the engine of the interface language, the key texts of a query, when the
+// page is shown again, and what of the server's answer reaches the page.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,12 +13,9 @@
 namespace kestrune {
 namespace {
 
-using test::AddDocuments;
 using test::AdvertItem;
-using test::SetWords;
 
-// The advertising server, made before the session's program folder. Every
-// answer holds `items`.
+// The server comes before the program folder that names it.
 struct TAdvertServer {
   TAdvertServer() {
     for (const char* path : {"/adv", "/begun"}) {
@@ -34,11 +30,10 @@ struct TAdvertServer {
   std::vector<AdvertItem> items = test::NumberedAdverts(1, 2, "http://ads.example");
 };
 
-// A session with the English page templates, "miva.ini" (display name
-// `mivaName`) and, when asked, "begun.ini" among the engine templates.
-class TAdvertSession : public TAdvertServer, public test::TSessionFixture {
- public:
-  explicit TAdvertSession(bool create = true, const std::string& mivaName = "miva", bool begunFound = true)
+// The English page templates, "miva.ini" named `mivaName`, "begun.ini" when
+// asked.
+struct TAdvertSession : TAdvertServer, test::TSessionFixture {
+  explicit TAdvertSession(bool create = true, const std::string& mivaName = "miva", bool begun = true)
       : test::TSessionFixture(
             [&](test::TestProgram& p) {
               std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/data/templates/en",
@@ -46,83 +41,67 @@ class TAdvertSession : public TAdvertServer, public test::TSessionFixture {
               std::string miva = test::AdvertTemplate(server.Url(""), "miva");
               miva.replace(miva.find("hostname = \"miva\""), 17, "hostname = \"" + mivaName + "\"");
               test::WriteFileBytes(p.Program() + "templates/web/miva.ini", miva);
-              if (begunFound) {
-                test::WriteFileBytes(p.Program() + "templates/web/begun.ini",
-                                     test::AdvertTemplate(server.Url(""), "begun"));
-              }
+              if (begun) test::WriteFileBytes(p.Program() + "templates/web/begun.ini",
+                                              test::AdvertTemplate(server.Url(""), "begun"));
             },
-            create) {
-    session->ContentMap.SetMapSize(800, 600);
-  }
-  TKestruneSession& S() { return *session; }
-  // The result page of one document for the query words: page mode 5.
-  void ResultPage(std::u16string_view query, std::u16string_view excluded = u"") {
-    AddDocuments(S(), {{"http://a.example/", u"alpha beta"}});
-    SetWords(S(), kKindQuery, query);
-    SetWords(S(), kKindExcluded, excluded);
-    S().PageDocumentIds = {0};
-    S().ShowResults(kEditNone, kPageModeChosen);
+            create) {}
+  // The result page (mode 5) of one document for the query, then the
+  // advertising engine of the template.
+  TKestruneSession& ResultPage(const char* advertTemplate, std::u16string_view query, std::u16string_view excluded = u"") {
+    TKestruneSession& s = *session;
+    test::AddDocuments(s, {{"http://a.example/", u"alpha beta"}});
+    test::SetWords(s, kKindQuery, query);
+    test::SetWords(s, kKindExcluded, excluded);
+    s.PageDocumentIds = {0};
+    s.ShowResults(kEditNone, kPageModeChosen);
+    s.SetAdvertEngine(advertTemplate);
+    return s;
   }
   // The engine's run is over and what it posted has run.
   void Served() {
-    if (S().AdvertEngine) ASSERT_TRUE(S().AdvertEngine->WaitUntilIdle(10000));
+    if (session->AdvertEngine) ASSERT_TRUE(session->AdvertEngine->WaitUntilIdle(10000));
     while (view.RunQueued()) {
     }
   }
 };
 
-TEST(SessionAdvert, TheWindowsCreationStartsTheEngineOfTheLanguage) {
+TEST(SessionAdvert, TheWindowStartsTheEngineOfTheLanguage) {
   struct Case {
     int32_t language;
     const char* mivaName;
-    bool begunFound;
-    std::string expected;  // the template, empty: no engine
-  } cases[] = {
-      {0x0409, "miva", true, "miva"},   {0x0409, "MIVA", false, "miva"}, {0x0409, "Miva Ads", true, ""},
-      {0x0419, "miva", true, "begun"},  {0x0419, "miva", false, ""},     {0x0407, "miva", true, ""},
-  };
+    bool begun;
+    std::string expected;  // empty: no engine
+  } cases[] = {{0x0409, "MIVA", false, "miva"}, {0x0409, "Miva Ads", true, ""}, {0x0419, "miva", true, "begun"},
+               {0x0419, "miva", false, ""},     {0x0407, "miva", true, ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.language) + " " + c.mivaName);
-    TAdvertSession f(false, c.mivaName, c.begunFound);
-    f.S().Config.InterfaceLang = c.language;
+    TAdvertSession f(false, c.mivaName, c.begun);
+    f.session->Config.InterfaceLang = c.language;
     ASSERT_TRUE(f.Create());
-    EXPECT_EQ(f.S().AdvertEngine ? f.S().AdvertEngine->TemplateName() : "", c.expected);
-    EXPECT_EQ(f.S().PageResults.Advertising != nullptr, !c.expected.empty());
+    EXPECT_EQ(f.session->AdvertEngine ? f.session->AdvertEngine->TemplateName() : "", c.expected);
+    EXPECT_EQ(f.session->PageResults.Advertising != nullptr, !c.expected.empty());
   }
 }
 
-// English, then Russian, then another language, as the options dialog asks.
-TEST(SessionAdvert, LanguageSwitchReloadsThenStopsAndStaleReadyCallsDoNothing) {
+// English, Russian, another language, English again, as the options dialog
+// asks: a ready call of the stopped engine shows nothing of the new one.
+TEST(SessionAdvert, LanguageSwitchReloadsThenStops) {
   TAdvertSession f;
-  TKestruneSession& s = f.S();
+  TKestruneSession& s = f.ResultPage("miva", u"alpha");
   IOptionsHost& host = s;
-  f.ResultPage(u"alpha");
-  host.SetAdvertEngine("miva");
   const TAmazonCom* engine = s.AdvertEngine.get();
   s.StartAdvertSearch(u"", 1);
   ASSERT_TRUE(s.AdvertEngine->WaitUntilIdle(10000));
-  ASSERT_EQ(s.AdvertEngine->ShownItemCount(), 2);
-
   host.SetAdvertEngine("begun");
   EXPECT_EQ(s.AdvertEngine.get(), engine);
-  EXPECT_EQ(s.AdvertEngine->TemplateName(), "begun");
-  EXPECT_EQ(s.AdvertEngine->ShownItemCount(), 0);  // what "miva" found is gone
-  EXPECT_NE(s.PageResults.Advertising, nullptr);
-
-  s.StartAdvertSearch(u"", 1);
-  ASSERT_TRUE(s.AdvertEngine->WaitUntilIdle(10000));
+  EXPECT_EQ(s.AdvertEngine->ShownItemCount(), 0);
   host.StopAdvertEngine();
-  EXPECT_EQ(s.AdvertEngine, nullptr);
   EXPECT_EQ(s.PageResults.Advertising, nullptr);
-  // A new engine with items: the ready call the stopped one posted does
-  // not show them.
   host.SetAdvertEngine("miva");
   s.AdvertEngine->ProcessAdvertPage(u"key", test::WriteAdvertPage(f.items), "http://ads.example/");
   const int32_t written = f.view.pagesWritten;
   f.Served();
   EXPECT_EQ(f.view.pagesWritten, written);
-  s.AdvertsReady();
-  EXPECT_EQ(f.view.pagesWritten, written + 1);
 }
 
 TEST(SessionAdvert, KeyTextsOfTheQuery) {
@@ -130,70 +109,38 @@ TEST(SessionAdvert, KeyTextsOfTheQuery) {
     const char* advertTemplate;
     std::u16string query, excluded, extra;
     const char* searchEngine;
-    std::string expected;  // the request, empty: none
+    std::string expected;  // the request; empty: none
   } cases[] = {
       {"miva", u"alpha beta", u"gamma", u"", "Loopback", "/adv?kw=alpha+beta&sw=+-gamma&n=3"},
       {"miva", u"alpha", u"", u"delta", "Loopback", "/adv?kw=alpha+delta&sw=&n=3"},
       {"miva", u"alpha", u"gamma", u"-delta", "Loopback", "/adv?kw=alpha&sw=+-gamma+-delta&n=3"},
-      // One text of both parts, which stay apart.
       {"begun", u"alpha beta", u"gamma", u"", "Loopback", "/begun?q=alpha%2c+beta%2c+gamma&n=3"},
       {"begun", u"alpha", u"", u"-delta", "Loopback", "/begun?q=alpha%2c+-delta&n=3"},
       {"miva", u"", u"gamma", u"delta", "Loopback", ""},
-      // The search engine named like the advertising template.
-      {"miva", u"alpha", u"", u"", "MIVA", ""},
+      {"miva", u"alpha", u"", u"", "MIVA", ""},  // the search engine named like the template
       {"begun", u"alpha", u"", u"", "Begun", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
     TAdvertSession f;
-    TKestruneSession& s = f.S();
-    f.ResultPage(c.query, c.excluded);
+    TKestruneSession& s = f.ResultPage(c.advertTemplate, c.query, c.excluded);
     s.Config.Settings.website = c.searchEngine;
-    s.SetAdvertEngine(c.advertTemplate);
     s.StartAdvertSearch(c.extra, 1);
     f.Served();
     EXPECT_EQ(f.server.LastRequest().target, c.expected);
   }
 }
 
-TEST(SessionAdvert, TheSameQueryShowsTheCachedItemsAndNewQueryForgetsThem) {
-  TAdvertSession f;
-  TKestruneSession& s = f.S();
-  f.ResultPage(u"alpha");
-  s.SetAdvertEngine("miva");
-  s.StartAdvertSearch(u"", 1);
-  f.Served();
-  const int32_t written = f.view.pagesWritten;
-  s.StartAdvertSearch(u"", 1);  // shown again at once
-  EXPECT_EQ(f.view.pagesWritten, written + 1);
-  f.Served();
-  EXPECT_EQ(f.server.RequestCount(), 1u);
-
-  s.IBitmapButtonNewClick();
-  f.ResultPage(u"alpha");
-  s.StartAdvertSearch(u"", 1);
-  f.Served();
-  EXPECT_EQ(f.server.RequestCount(), 2u);
-}
-
-TEST(SessionAdvert, AdvertsReadyShowsThePageOnlyInResultModeAndNotWhileAnimating) {
+TEST(SessionAdvert, AdvertsReadyShowsOnlyTheResultPageNotWhileAnimating) {
   struct Case {
-    const char* name;
     bool queryWords, animating;
     int items;
     bool shown;
-  } cases[] = {
-      {"result page", true, false, 2, true},
-      {"animating", true, true, 2, false},
-      {"no-query page", false, false, 2, false},
-      {"no items", true, false, 0, false},
-  };
+  } cases[] = {{true, false, 2, true}, {true, true, 2, false}, {false, false, 2, false}, {true, false, 0, false}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(testing::Message() << c.queryWords << c.animating << c.items);
     TAdvertSession f;
-    TKestruneSession& s = f.S();
-    f.ResultPage(c.queryWords ? u"alpha" : u"");
-    s.SetAdvertEngine("miva");
+    TKestruneSession& s = f.ResultPage("miva", c.queryWords ? u"alpha" : u"");
     s.AdvertEngine->ProcessAdvertPage(
         u"key", test::WriteAdvertPage(test::NumberedAdverts(1, c.items, "http://ads.example")), "http://ads.example/");
     if (c.animating) f.map.state |= IMapViewOps::kStateAnimation;
@@ -204,7 +151,7 @@ TEST(SessionAdvert, AdvertsReadyShowsThePageOnlyInResultModeAndNotWhileAnimating
   }
 }
 
-TEST(SessionAdvert, WhatTheServerSendsReachesThePageEscapedAndCut) {
+TEST(SessionAdvert, TheServersItemsReachThePageEscapedAndCut) {
   const std::string long41 = "A123456789B123456789C123456789D123456789E";
   struct Case {
     const char* advertTemplate;
@@ -212,7 +159,6 @@ TEST(SessionAdvert, WhatTheServerSendsReachesThePageEscapedAndCut) {
     std::string shown, notShown;
   } cases[] = {
       {"miva", {{"http://ads.example/1", "&lt;script&gt;x&lt;/script&gt;", "t"}}, "&lt;script&gt;x", "<script>x"},
-      // A script address is no item.
       {"miva", {{"javascript:alert(1)", "Bad", "t"}, {"http://ads.example/2", "Good", "t"}}, ">Good</a>",
        "javascript:"},
       {"miva", {{"http://ads.example/1", long41, "t"}}, long41.substr(0, 40) + "...</a>", long41},
@@ -221,11 +167,8 @@ TEST(SessionAdvert, WhatTheServerSendsReachesThePageEscapedAndCut) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shown);
     TAdvertSession f;
-    TKestruneSession& s = f.S();
     f.items = c.items;
-    f.ResultPage(u"alpha");
-    s.SetAdvertEngine(c.advertTemplate);
-    s.StartAdvertSearch(u"", 1);
+    f.ResultPage(c.advertTemplate, u"alpha").StartAdvertSearch(u"", 1);
     f.Served();
     const std::string page = platform::Utf16ToUtf8(f.view.page);
     EXPECT_NE(page.find(c.shown), std::string::npos);
