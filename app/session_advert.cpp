@@ -60,12 +60,12 @@ void TKestruneSession::SetAdvertEngine(std::string_view templateName) {
     return;
   }
   advertiser_ = AdvertEngine.get();
-  PageResults.Advertising = &advertiser_;
+  Results.PageResults.Advertising = &advertiser_;
 }
 
 void TKestruneSession::StopAdvertEngine() {
   if (!AdvertEngine) return;
-  PageResults.Advertising = nullptr;
+  Results.PageResults.Advertising = nullptr;
   advertiser_ = nullptr;
   ++advertGeneration_;
   // The download is aborted, the worker woken and joined: no hook runs
@@ -95,7 +95,7 @@ void TKestruneSession::StartAdvertSearch(std::u16string_view extra, int32_t tag)
     GetStepKeys(keys, QueryKind());
     included = JoinedWords(*this, keys);
   } else {
-    included = GetQueryTextPart(1);
+    included = Entry.GetQueryTextPart(1);
   }
   if (included.empty() || AsciiLower(Config.Settings.website) == AsciiLower(engine->TemplateName())) return;
   std::u16string excluded;
@@ -104,7 +104,7 @@ void TKestruneSession::StartAdvertSearch(std::u16string_view extra, int32_t tag)
     GetStepKeys(keys, ExcludedKind());
     excluded = JoinedWords(*this, keys);
   } else {
-    excluded = GetQueryTextPart(-1);
+    excluded = Entry.GetQueryTextPart(-1);
   }
   if (!extra.empty()) {
     std::u16string& text = extra.front() == u'-' ? excluded : included;
@@ -131,9 +131,9 @@ void TKestruneSession::StartAdvertSearch(std::u16string_view extra, int32_t tag)
 
 void TKestruneSession::AdvertsReady() {
   // The engine as the page builder reads it.
-  const TAmazonCom* engine = PageResults.Advertising ? *PageResults.Advertising : nullptr;
+  const TAmazonCom* engine = Results.PageResults.Advertising ? *Results.PageResults.Advertising : nullptr;
   if (!engine || engine->ShownItemCount() == 0) return;
-  if (LastPageMode != kPageModeResults) return;
+  if (Results.LastPageMode != kPageModeResults) return;
   if (MapView && (MapView->State() & IMapViewOps::kStateAnimation) != 0) return;
   ShowResults(kEditNone, kPageModeResults);
 }

@@ -52,14 +52,16 @@ struct TAdvertSession : TAdvertServer, test::TSessionFixture {
     test::AddDocuments(s, {{"http://a.example/", u"alpha beta"}});
     test::SetWords(s, kKindQuery, query);
     test::SetWords(s, kKindExcluded, excluded);
-    s.PageDocumentIds = {0};
+    s.Results.PageDocumentIds = {0};
     s.ShowResults(kEditNone, kPageModeChosen);
     s.SetAdvertEngine(advertTemplate);
     return s;
   }
   // The engine's run is over and what it posted has run.
   void Served() {
-    if (session->AdvertEngine) ASSERT_TRUE(session->AdvertEngine->WaitUntilIdle(10000));
+    if (session->AdvertEngine) {
+      ASSERT_TRUE(session->AdvertEngine->WaitUntilIdle(10000));
+    }
     while (view.RunQueued()) {
     }
   }
@@ -79,7 +81,7 @@ TEST(SessionAdvert, TheWindowStartsTheEngineOfTheLanguage) {
     f.session->Config.InterfaceLang = c.language;
     ASSERT_TRUE(f.Create());
     EXPECT_EQ(f.session->AdvertEngine ? f.session->AdvertEngine->TemplateName() : "", c.expected);
-    EXPECT_EQ(f.session->PageResults.Advertising != nullptr, !c.expected.empty());
+    EXPECT_EQ(f.session->Results.PageResults.Advertising != nullptr, !c.expected.empty());
   }
 }
 
@@ -96,7 +98,7 @@ TEST(SessionAdvert, LanguageSwitchReloadsThenStops) {
   EXPECT_EQ(s.AdvertEngine.get(), engine);
   EXPECT_EQ(s.AdvertEngine->ShownItemCount(), 0);
   host.StopAdvertEngine();
-  EXPECT_EQ(s.PageResults.Advertising, nullptr);
+  EXPECT_EQ(s.Results.PageResults.Advertising, nullptr);
   host.SetAdvertEngine("miva");
   s.AdvertEngine->ProcessAdvertPage(u"key", test::WriteAdvertPage(f.items), "http://ads.example/");
   const int32_t written = f.view.pagesWritten;
@@ -151,6 +153,8 @@ TEST(SessionAdvert, AdvertsReadyShowsOnlyTheResultPageNotWhileAnimating) {
   }
 }
 
+AdvertItem Item(const std::string& url, const std::string& title) { return {url, title, "t", "", "", ""}; }
+
 TEST(SessionAdvert, TheServersItemsReachThePageEscapedAndCut) {
   const std::string long41 = "A123456789B123456789C123456789D123456789E";
   struct Case {
@@ -158,11 +162,11 @@ TEST(SessionAdvert, TheServersItemsReachThePageEscapedAndCut) {
     std::vector<AdvertItem> items;
     std::string shown, notShown;
   } cases[] = {
-      {"miva", {{"http://ads.example/1", "&lt;script&gt;x&lt;/script&gt;", "t"}}, "&lt;script&gt;x", "<script>x"},
-      {"miva", {{"javascript:alert(1)", "Bad", "t"}, {"http://ads.example/2", "Good", "t"}}, ">Good</a>",
+      {"miva", {Item("http://ads.example/1", "&lt;script&gt;x&lt;/script&gt;")}, "&lt;script&gt;x", "<script>x"},
+      {"miva", {Item("javascript:alert(1)", "Bad"), Item("http://ads.example/2", "Good")}, ">Good</a>",
        "javascript:"},
-      {"miva", {{"http://ads.example/1", long41, "t"}}, long41.substr(0, 40) + "...</a>", long41},
-      {"begun", {{"http://ads.example/1", long41, "t"}}, long41 + "</a>", long41.substr(0, 40) + "..."},
+      {"miva", {Item("http://ads.example/1", long41)}, long41.substr(0, 40) + "...</a>", long41},
+      {"begun", {Item("http://ads.example/1", long41)}, long41 + "</a>", long41.substr(0, 40) + "..."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shown);

@@ -18,7 +18,7 @@ TEST(SessionAdvertThreads, StartsStopsAndPageReadsDuringRuns) {
   t.Search(u"alpha beta");
   for (int round = 0; round < 12; ++round) {
     s.StartAdvertSearch(u"word" + platform::Utf8ToUtf16(std::to_string(round)), 1);
-    s.PageResults.AdvertisementFromAmazon();
+    s.Results.PageResults.AdvertisementFromAmazon();
     s.AdvertsReady();
     if (round % 3 == 2) {
       s.StopAdvertEngine();
