@@ -231,6 +231,7 @@ void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
 }
 
 void TKestruneSession::Destroy() {
+  StopAdvertEngine();
   LogFile.Log("LoadingIndexBases.Free ok");
   if (!createFailed_ && !Config.SaveSettings()) {
     ShowMessage(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
@@ -239,8 +240,6 @@ void TKestruneSession::Destroy() {
   LogFile.Log("clusters free ok");
   Project.StopWords.clear();
 }
-
-void TKestruneSession::StartAdvertisingEngines() {}
 
 // ---------------------------------------------------------------------------
 // Handlers of the main window that need no widget.

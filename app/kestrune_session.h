@@ -79,6 +79,7 @@
 #include "map/content_map2.h"
 #include "map/group_event.h"
 #include "network/context_ms.h"
+#include "search/advert_engine.h"
 #include "search/document_counters.h"
 #include "search/page_documents.h"
 #include "search/page_results.h"
@@ -186,8 +187,8 @@ class TKestruneSession : public IOptionsHost {
   void ApplyLanguage() override;
   void ShowStartPage() override;
   void ResetKeepQuery() override;
-  // The advertising engine of a template name, and its stop: logged until
-  // the advertising search exists.
+  // The advertising engine of a template name, and its stop: the advertising
+  // search's section below.
   void SetAdvertEngine(std::string_view templateName) override;
   void StopAdvertEngine() override;
   bool GetAdvancedMode() override { return Config.Settings.AdvanceMode; }
@@ -326,11 +327,6 @@ class TKestruneSession : public IOptionsHost {
   void StartNewSearch() { Run.StartNewSearch(); }
   // The result page (TResultView::ShowResults).
   void ShowResults(int32_t page, int32_t mode) override { Results.ShowResults(page, mode); }
-  // Stand-in for the advertising search for the current keys: nothing yet.
-  void StartAdvertising();
-  // The start of the advertising engines when the window is created: nothing
-  // until the advertising search exists.
-  void StartAdvertisingEngines();
 
   // ---- the meta-search run (app/search_run.h) and the merge of its results ----
   void RunMetaSearch(int32_t options) { Run.RunMetaSearch(options); }
@@ -700,6 +696,52 @@ class TKestruneSession : public IOptionsHost {
   // The picture behind the query box does nothing.
   void querybitmapClick() {}
   void querybitmapMouseDown() {}
+  // The advertising search (session_advert.cpp).
+  //
+  // The session owns at most one advertising engine, driven by the template
+  // "miva" or "begun". The page builder reads it through the address of a
+  // field of the session (Results.PageResults.Advertising), detached when
+  // the engine stops. The engine's ready hook runs on its worker and posts
+  // AdvertsReady to the user-interface thread (IMainView::PostToUi); a call
+  // that an engine posted before it was stopped or replaced does nothing.
+  // Everything else here runs on the user-interface thread.
+  // =========================================================================
+
+  // The engine; null when none runs.
+  std::unique_ptr<TAmazonCom> AdvertEngine;
+  // The engines of the interface language when the window is created:
+  // "miva" when an engine of the list is named "miva" (in any letter case)
+  // and the language's low byte is English; "begun" when its template was
+  // found and the low byte is Russian.
+  void StartAdvertisingEngines();
+  // An advertising search for the current query: the query words as key
+  // words, the excluded words as stop words ("begun": one key text of both,
+  // the words joined by ", "). A non-empty extra text joins the excluded
+  // words when it begins with "-", else the query words. Nothing without an
+  // engine, without query words, or while the search engine is named like
+  // the advertising template; the same key text as the engine's last shows
+  // the cached items again (AdvertsReady) without a download. `tag` goes to
+  // the engine with the start.
+  void StartAdvertSearch(std::u16string_view extra, int32_t tag);
+  // StartAdvertSearch with no extra text and the tag 1: after a search start,
+  // a refinement, a step back or forth, a project opened, a word removed from
+  // the query.
+  void StartAdvertising() { StartAdvertSearch(std::u16string_view(), 1); }
+  // The engine's items arrived: the page is shown again with them when it
+  // is the result page (page mode 5) and the map is not animating.
+  void AdvertsReady();
+  // The text a hover over a map word adds to the advertising search: the
+  // word (a phrase between double quotes), with "-" in front in the
+  // excluded-words view.
+  std::u16string AdvertHoverText(int32_t id);
+
+ private:
+  // What the page builder reads (Results.PageResults.Advertising points
+  // here while an engine runs).
+  TAmazonCom* advertiser_ = nullptr;
+  // Raised whenever an engine is made or stopped: the ready calls an engine
+  // posted carry the value of their engine's start.
+  uint64_t advertGeneration_ = 0;
 
  private:
   void SetEnabled(TMainControl control, bool enabled);

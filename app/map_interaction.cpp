@@ -240,7 +240,8 @@ void TMapInteraction::DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_
     s_.EditPanel.WordClick(key.Id, variant);
     return;
   }
-  s_.StartAdvertising();
+  s_.AdvertsReady();
+  s_.StartAdvertSearch(u"", 1);
 }
 
 void TMapInteraction::DrawAndEventMap1Click() {
@@ -282,10 +283,11 @@ void TMapInteraction::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t var
         ShowPage();
       }
       s_.Results.EmptyRefreshes = 0;
+      s_.StartAdvertSearch(s_.AdvertHoverText(id), 1);
     } else {
       s_.Results.PageResults.SetHoverWord(-1, kHoverNone);
+      s_.AdvertsReady();
     }
-    s_.StartAdvertising();
   } catch (const std::exception&) {
     LogFile.Log("TFKestruneMain.DrawAndEventMap1MouseToWord. Parametrs: Key.Key" + std::to_string(key.Id), 2);
   }
@@ -294,7 +296,7 @@ void TMapInteraction::DrawAndEventMap1MouseToWord(const TNNKey& key, int32_t var
 void TMapInteraction::DrawAndEventMap1MouseOutWord(const TNNKey& key) {
   try {
     s_.Results.PageResults.SetHoverWord(-1, kHoverNone);
-    s_.StartAdvertising();
+    s_.StartAdvertSearch(u"", 1);
   } catch (const std::exception&) {
     LogFile.Log("TFKestruneMain.DrawAndEventMap1MouseOutWord. Parametrs: Key.Key" + std::to_string(key.Id), 2);
   }
@@ -378,6 +380,7 @@ TMapPopupItems TMapInteraction::MapPopupItems(bool groupMarked, bool noQuery, bo
     items.pmExclude = true;
     items.pmAddToStopWords = true;
   }
+  items.pmEditElement = true;
   return items;
 }
 
@@ -461,8 +464,12 @@ void TMapInteraction::pmScopeClick() {
 
 void TMapInteraction::pmEditElementClick() {
   LeavePopupState();
-  // The network editor opens here once it exists.
-  LogFile.Log("Edit Element: the network editor is not part of this program yet", 1);
+  if (MarkedGroup.empty()) return;
+  if (s_.Hooks.OnEditElement) {
+    s_.Hooks.OnEditElement(MarkedGroup.front());
+  } else {
+    LogFile.Log("Edit Element: no network editor is bound", 1);
+  }
 }
 
 void TMapInteraction::N2Click() { s_.ActSearchExecute(); }

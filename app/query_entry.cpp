@@ -191,14 +191,14 @@ void TQueryEntry::SubmitQuery() {
       HideQueryBox();
       s_.ContentMapReGenerate();
       s_.ShowResults(kEditNone, kPageModeChosen);
-      s_.StartAdvertising();
+      s_.StartAdvertSearch(u"", 1);
       return;
     }
     HideQueryBox();
     s_.ContentMapReGenerate();
     if (!newQuery) {
       s_.ShowResults(kEditNone, kPageModeChosen);
-      s_.StartAdvertising();
+      s_.StartAdvertSearch(u"", 1);
     }
     if (view) {
       const TViewRect box = view->Bounds(TMainControl::IComboBox1);

@@ -166,7 +166,7 @@ void TSearchRun::RunMetaSearch(int32_t options) {
       Engine->SetStatus(ISearchEngine::kStatusOk);
       return;
     }
-    s_.StartAdvertising();
+    s_.StartAdvertSearch(u"", 1);
     WaitForSearch();
     NoteSearchEnd();
 

@@ -1,7 +1,8 @@
 // The hooks of TKestruneSession that the main window and its forms fill: the
 // parts of the program that live in widgets (the update form, help, the
-// mail action, the splash form, the interface language, the news event). An unset hook is
-// logged or skipped where it would be called, as each says.
+// mail action, the splash form, the interface language, the news event, the
+// network editor). An unset hook is logged or skipped where it would be
+// called, as each says.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,9 @@ struct TSessionHooks {
   // Asks the window to run TakeNews (its news event); called on the update
   // check's thread. Unset: the view's queued call (IMainView::PostToUi).
   std::function<void()> OnPostNews;
+  // "Edit Element" of the map's popup: the network editor opens on this key,
+  // the first of the marked group. Unset: logged.
+  std::function<void(const TNNKey& key)> OnEditElement;
 };
 
 }  // namespace kestrune

@@ -73,11 +73,6 @@ void TKestruneSession::ApplyLanguage() {
 
 void TKestruneSession::ResetKeepQuery() { LogFile.Log("Options: the query is not reset yet"); }
 
-void TKestruneSession::SetAdvertEngine(std::string_view templateName) {
-  LogFile.Log("Options: advertising engine " + std::string(templateName));
-}
-
-void TKestruneSession::StopAdvertEngine() { LogFile.Log("Options: advertising engine stopped"); }
 
 void TKestruneSession::OpenInBrowser(std::u16string_view url) {
   if (Opener) Opener->OpenInBrowser(url);

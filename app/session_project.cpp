@@ -1,5 +1,4 @@
-// The project of TKestruneSession: clearing it and starting a new query, and
-// the stand-in for the advertising search.
+// The project of TKestruneSession: clearing it and starting a new query.
 #include "app/kestrune_session.h"
 
 namespace kestrune {
@@ -50,6 +49,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   AddRecentQuery(GetQueryText());
   ClearProject();
   ProjectModified = false;  // an empty project holds nothing to save
+  if (AdvertEngine) AdvertEngine->StopAndReset();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
@@ -58,7 +58,5 @@ void TKestruneSession::IBitmapButtonNewClick() {
   Project.ProjectName.clear();
   ShowResults(kEditNone, kPageModeChosen);
 }
-
-void TKestruneSession::StartAdvertising() {}
 
 }  // namespace kestrune

@@ -57,7 +57,7 @@ void TKestruneSession::RebuildAfterStep(bool storeViewKeys) {
     ContentMapReGenerate();
   }
   ShowResults(kEditNone, kPageModeChosen);
-  StartAdvertising();
+  StartAdvertSearch(u"", 1);
 }
 
 }  // namespace kestrune

@@ -29,6 +29,7 @@
 #include "core/message_strings.h"
 #include "platform/gui/screen_cursors.h"
 #include "platform/text.h"
+#include "ui/network_editor.h"
 #include "ui/options_form.h"
 #include "ui/project_dialogs.h"
 #include "ui/question_forms.h"
@@ -101,6 +102,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   OnNews = [this] { session_.TakeNews(); };
   OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
   session_.Hooks.OnShowUpdateForm = [this] { ShowUpdateForm(); };
+  session_.Hooks.OnEditElement = [this](const TNNKey&) { ShowNetworkEditor(); };
   session_.Hooks.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
   session_.Run.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
@@ -127,6 +129,7 @@ TFKestruneMain::~TFKestruneMain() {
   if (session_.Dialogs == this) session_.Dialogs = nullptr;
   EditPanel->Bind(nullptr);
   session_.Map.MapEditMode = false;
+  session_.Hooks.OnEditElement = nullptr;
   session_.StopUpdateCheck();  // nothing more is posted to this window
   session_.Hooks.OnPostNews = nullptr;
   try {
@@ -970,6 +973,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   if (closed_) return;
   closed_ = true;
   if (OnStopUpdateCheck) OnStopUpdateCheck();
+  session_.StopAdvertEngine();
   if (OnClosed) OnClosed();
 }
 
@@ -1171,6 +1175,18 @@ int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
 }
 
 void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
+
+void TFKestruneMain::ShowNetworkEditor() {
+  // The network editor of the program's form table (a top-level form).
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* form = dynamic_cast<TfrmRedactor*>(widget);
+    if (form && widget->objectName() == QLatin1String("frmRedactor")) {
+      form->ExecuteAll();
+      return;
+    }
+  }
+  LogFile.Log("The network editor does not exist", 1);
+}
 
 void TFKestruneMain::ShowUpdateForm() {
   if (!session_.Update.UpdateCheck) {

@@ -284,6 +284,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   // The update form, modal, made on first use; the window closes when it
   // stored an installer (the session's InstallerPath).
   void ShowUpdateForm();
+  // "Edit Element": the network editor of the form table (not modal) lists
+  // the first marked map word.
+  void ShowNetworkEditor();
   void PostToUi(std::function<void()> call) override;
   void WaitUntil(const std::function<bool()>& done) override;
 

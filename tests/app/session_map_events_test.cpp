@@ -89,11 +89,15 @@ TEST(SessionMapEvents, PopupItems) {
     bool group, noQuery, excludedView, firstIsKind0, scopes;
     Items expected;
   } cases[] = {
-      {true, true, false, false, true, {.pmAdd = true, .pmAddToStopWords = true}},
-      {true, false, true, true, false, {.pmAdd = true, .pmRemoveFromExcluded = true, .pmEditWord = true}},
-      {true, false, false, true, true, {.pmExclude = true, .pmRemovefromquery = true, .pmEditWord = true}},
-      {true, false, false, false, true, {.pmAdd = true, .pmExclude = true, .pmAddToStopWords = true}},
-      {true, false, true, false, false, {.pmAdd = true, .pmExclude = true, .pmAddToStopWords = true}},
+      {true, true, false, false, true, {.pmAdd = true, .pmEditElement = true, .pmAddToStopWords = true}},
+      {true, false, true, true, false,
+       {.pmAdd = true, .pmRemoveFromExcluded = true, .pmEditWord = true, .pmEditElement = true}},
+      {true, false, false, true, true,
+       {.pmExclude = true, .pmRemovefromquery = true, .pmEditWord = true, .pmEditElement = true}},
+      {true, false, false, false, true,
+       {.pmAdd = true, .pmExclude = true, .pmEditElement = true, .pmAddToStopWords = true}},
+      {true, false, true, false, false,
+       {.pmAdd = true, .pmExclude = true, .pmEditElement = true, .pmAddToStopWords = true}},
       {false, false, false, false, false, {}},
       {false, true, false, false, true, {.pmShowEntryField = true, .pmScope = true}},
   };

@@ -41,11 +41,12 @@ TEST(SessionOptionsHost, CallsReachTheViewTheOpenerAndTheLog) {
   EXPECT_FALSE(host.CurrentStepHasKeys());
   host.SetAdvancedMode(true);
   EXPECT_FALSE(host.GetAdvancedMode());
+  // No advertising template in the program folder: nothing starts.
   host.SetAdvertEngine("miva");
+  EXPECT_EQ(s.AdvertEngine, nullptr);
+  EXPECT_EQ(s.Results.PageResults.Advertising, nullptr);
+  EXPECT_NE(f.Log().find("The advertising template miva could not be loaded"), std::string::npos);
   host.StopAdvertEngine();
-  const std::string log = f.Log();
-  EXPECT_NE(log.find("advertising engine miva"), std::string::npos);
-  EXPECT_NE(log.find("advertising engine stopped"), std::string::npos);
   s.Opener = nullptr;
 }
 

@@ -12,11 +12,13 @@
 #include <QTimer>
 #include <chrono>
 
+#include "app/window/forms.h"
 #include "app/window/kestrune_main.h"
 #include "core/message_strings.h"
 #include "tests/app/loopback_search.h"
 #include "tests/app/window/main_window_fixture.h"
 #include "ui/project_dialogs.h"
+#include "ui/network_editor.h"
 #include "ui/question_forms.h"
 
 namespace kestrune {
@@ -300,6 +302,24 @@ TEST(FKestruneMain, ProjectDialogsAndTheSaveQuestionBeforeTheClose) {
     EXPECT_EQ(w.window->Closed(), !cancel);
     EXPECT_EQ(w.session->ProjectModified, cancel);
   }
+}
+
+// "Edit Element" of the map's menu, offered while a word is marked, opens
+// the network editor of the form table on that word.
+TEST(FKestruneMain, EditElementOpensTheNetworkEditorOnTheMarkedWord) {
+  TWindow w;
+  TKestruneSession& s = *w.session;
+  std::unique_ptr<QWidget> editor;
+  for (const TFormEntry& entry : ApplicationForms()) {
+    if (std::string_view(entry.ClassName) == "TfrmRedactor") editor = entry.Create(s);
+  }
+  ASSERT_TRUE(editor);
+  s.Map.MarkedGroup = {{s.WordDictionary.AddWord(u"alpha", 0, -1), 1.0f}};
+  emit w.window->PopupMenu1->aboutToShow();
+  EXPECT_TRUE(w.window->pmEditElement->isVisible());
+  w.window->pmEditElement->trigger();
+  EXPECT_TRUE(editor->isVisible());
+  EXPECT_EQ(static_cast<TfrmRedactor*>(editor.get())->lbWORD->text(), QString("alpha"));
 }
 
 }  // namespace
