@@ -73,7 +73,6 @@ void TKestruneSession::ApplyLanguage() {
 
 void TKestruneSession::ShowStartPage() { LogFile.Log("Options: the start page is not shown yet"); }
 
-void TKestruneSession::ResetKeepQuery() { LogFile.Log("Options: the query is not reset yet"); }
 
 void TKestruneSession::SetAdvertEngine(std::string_view templateName) {
   LogFile.Log("Options: advertising engine " + std::string(templateName));

@@ -116,6 +116,8 @@ TFKestruneMain::~TFKestruneMain() {
   qApp->removeEventFilter(this);
   session_.OnSearchRunEnded = nullptr;
   session_.OnHelp = nullptr;
+  session_.OnStopUpdateCheck = nullptr;
+  if (commandEvents_) qApp->removeEventFilter(commandEvents_);
   session_.OnApplyLanguage = nullptr;
   session_.OnShowUpdateForm = nullptr;
   session_.StopUpdateCheck();  // nothing more is posted to this window
@@ -154,6 +156,7 @@ void TFKestruneMain::CreateComponents() {
   CreateMapAndPage(central, column);
   CreateStatusLine(central, column);
   CreateMenus();
+  CreateCommandControls(column);
   RegisterControls();
   IComboBox1->raise();
   BBtnSearch->raise();
@@ -420,6 +423,7 @@ void TFKestruneMain::ConnectComponents() {
     if (state == Qt::ApplicationActive && shown_) FormActivate();
   });
   ConnectResultPage();
+  ConnectCommands();
 }
 
 void TFKestruneMain::ConnectResultPage() {
@@ -576,6 +580,7 @@ void TFKestruneMain::FormShow() {
   QTimer::singleShot(100, this, [this] {
     if (OnUpdateCheckTimer) OnUpdateCheckTimer();
   });
+  StartCommandTimers();
   // 5. The query box has the focus.
   if (!IComboBox1->isHidden()) IComboBox1->setFocus();
   shown_ = true;
@@ -717,6 +722,11 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFKestruneMain::closeEvent(QCloseEvent* event) {
+  if (!closed_ && !closeQueried_ && !FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  closeQueried_ = true;
   if (session_.SearchRunning()) {
     // The search stops; the window closes once its run has returned.
     event->ignore();
@@ -729,7 +739,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   session_.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
-  if (OnStopUpdateCheck) OnStopUpdateCheck();
+  FormClose();
   if (OnClosed) OnClosed();
 }
 

@@ -64,11 +64,16 @@
 #include "app/window/embedded_browser.h"
 #include "map/view/draw_and_event_map.h"
 
+class QPrinter;
+class QTimer;
 class QVBoxLayout;
 
 namespace kestrune {
 
 class TFUpdate;
+class IBitmapButton;
+class ibitmap;
+class IAnime;
 
 // The window messages of the update check, as event types posted to the
 // main window.
@@ -126,6 +131,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   std::function<void()> OnHelp;
   // The project named on the command line, opened at the first show.
   std::function<void(std::u16string_view path)> OnCommandLineProject;
+  // The projects of the maker's page, downloaded into a folder (the scope
+  // explorer, modal).
+  std::function<void(std::u16string_view folder)> OnImportProjects;
 
   // ---- components ----
   QWidget* Panel1;
@@ -264,6 +272,65 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   void SetSkinPath(std::u16string_view folder) override;
   void MeasureKeyText(const TKey& key, int32_t& width, int32_t& height) override;
 
+  // ---- the commands outside a search (main_commands.cpp) ----
+  // The tool bar's project manager, print and mail buttons, "Tell a friend"
+  // (sfrend) shown at the start and by the mouse over the animation IAnime1
+  // on its plate ibitmap14, the logo ibitmap1 (a click: the about box
+  // without waiting; its menu's About: modal), the hidden bbbb. The result
+  // page stands in the right pane Panel3, whose width follows the window as
+  // a share of it (Splitter1Tag). Label1 shows the hovered link's address
+  // as plain text.
+  IBitmapButton* IBitmapButton8 = nullptr;
+  IBitmapButton* BtnPrintRes = nullptr;
+  IBitmapButton* BtnPrintMap = nullptr;
+  IBitmapButton* BtnSendMap = nullptr;
+  IBitmapButton* BtnSendmail = nullptr;
+  IBitmapButton* sfrend = nullptr;
+  IBitmapButton* bbbb = nullptr;
+  ibitmap* ibitmap14 = nullptr;
+  IAnime* IAnime1 = nullptr;
+  ibitmap* ibitmap1 = nullptr;
+  QMenu* LogoMenu = nullptr;
+  QAction* about1 = nullptr;
+  QWidget* Panel3 = nullptr;
+  QTimer* Timer2 = nullptr;  // 10 s after the first show: sfrend hides
+  QTimer* Timer3 = nullptr;  // every 15 s: the animation plays while sfrend is hidden
+  int32_t Splitter1Tag = kDefaultPanePercent;
+  // The quality of "map.jpg".
+  static constexpr int kMapJpegQuality = 90;
+
+  // "Print the page": the print dialog, then the page to its printer.
+  void BtnPrintResClick();
+  // The page to a printer (no dialog); `done` (when given) gets whether it
+  // printed. The printer must live until then.
+  void PrintPage(QPrinter* printer, std::function<void(bool ok)> done = {});
+  // "Print the map": the system's printer (the print dialog), one page.
+  void BtnPrintMapClick();
+  // A picture stretched onto one page of a printer (PrintMapRect); False,
+  // nothing printed, for an empty picture or page.
+  static bool PrintPicture(QPrinter& printer, const QImage& picture);
+  void BtnSendMapClick();
+  void BtnSendmailClick();
+  void sfrendClick();
+  void BtnHelpClick();
+  void about1Click();
+  void ibitmap1Click();
+  void bbbbClick();
+  // The project manager (the form "manager"), modal.
+  void IBitmapButton8Click();
+  void Timer2Timer();
+  void Timer3Timer();
+  void ibitmap14MouseMove();
+  // The splitter moved: its tag follows, the map pane keeps its least width.
+  void Splitter1Moved();
+  // The window resized: the right pane takes the tag's share.
+  void FormResize();
+  void EmbeddedWB1StatusTextChange(const QString& text);
+  // The window is to close: False keeps it.
+  bool FormCloseQuery();
+  // The window closes (the session's FormClose; the timers stop).
+  void FormClose();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -275,6 +342,16 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   void CreateMapAndPage(QWidget* central, QVBoxLayout* column);
   void CreateStatusLine(QWidget* central, QVBoxLayout* column);
   void CreateMenus();
+  // The commands' controls and their connections (main_commands.cpp).
+  void CreateCommandControls(QVBoxLayout* column);
+  void ConnectCommands();
+  void StartCommandTimers();
+  // The track bar the mouse pressed, until its release.
+  QWidget* pressedTrackBar_ = nullptr;
+  // Events of the whole program for the commands: the track bars'
+  // releases, the "Tell a friend" button's hover, the panes' resize.
+  QObject* commandEvents_ = nullptr;
+  bool closeQueried_ = false;
   void RegisterControls();
   void ConnectComponents();
   void InstallCursors();
