@@ -162,6 +162,10 @@ void TFKestruneMain::CreateCommandControls(QVBoxLayout* column) {
   sfrend->setPalette(palette);
   sfrend->SetGlow(true);
   sfrend->SetGlowColor(QColor(0x1E, 0x2B, 0x3A));
+  // Hidden, it keeps its place: the animation and the logo never move.
+  QSizePolicy keep = sfrend->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  sfrend->setSizePolicy(keep);
   // The animation on its plate, then the logo.
   ibitmap14 = new ibitmap(central);
   ibitmap14->setObjectName("ibitmap14");

@@ -164,7 +164,9 @@ TEST(WindowCommands, HelpPageFallbacks) {
 TEST(SessionCommands, HelpOpensTheLocalPage) {
   for (const bool withPage : {true, false}) {
     TSessionFixture f([withPage](test::TestProgram& p) {
-      if (withPage) test::WriteFileBytes(p.Program() + "help/en/help_index.html", "<html></html>");
+      if (!withPage) return;
+      std::filesystem::create_directories(p.Program() + "help/en");
+      test::WriteFileBytes(p.Program() + "help/en/help_index.html", "<html></html>");
     });
     test::TRecordingOpener opener;
     f.session->Opener = &opener;
