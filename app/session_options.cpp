@@ -73,7 +73,6 @@ void TKestruneSession::ApplyLanguage() {
 
 void TKestruneSession::ShowStartPage() { LogFile.Log("Options: the start page is not shown yet"); }
 
-
 void TKestruneSession::SetAdvertEngine(std::string_view templateName) {
   LogFile.Log("Options: advertising engine " + std::string(templateName));
 }
