@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QPrinter>
+#include <QDialog>
 #include <QSplitter>
+#include <QTimer>
 #include <QTest>
 #include <cmath>
 #include <filesystem>
 
 #include "app/custom_history.h"
+#include "app/window/forms.h"
+#include "app/window/scope_explorer.h"
 #include "app/window/kestrune_main.h"
 #include "platform/text.h"
 #include "tests/app/window/main_window_fixture.h"
@@ -160,6 +164,46 @@ TEST(MainCommands, TheSaveQuestionCanKeepTheWindow) {
   EXPECT_TRUE(w.window->Closed());
   EXPECT_EQ(asked, 2);
   w.session->OnSaveQuestion = nullptr;
+}
+
+// The project-manager button and the import of projects open the program's
+// forms modally; the import gives the explorer its folder.
+TEST(MainCommands, TheManagerAndTheExplorerOpenModally) {
+  TWindow w;
+  std::vector<std::unique_ptr<QWidget>> forms;
+  for (const TFormEntry& entry : ApplicationForms()) {
+    const std::string name = entry.ClassName;
+    if (name == "Tmanager" || name == "Texploreform") forms.push_back(entry.Create(*w.session));
+  }
+  ASSERT_EQ(forms.size(), 2u);
+  const std::u16string folder = platform::Utf8ToUtf16(w.program.Dir().Path());
+  struct TCase {
+    const char* name;
+    std::function<void()> open;
+    QString form;
+  } cases[] = {
+      {"the manager's button",
+       [&] { QTest::mouseClick(w.window->IBitmapButton8, Qt::LeftButton, {}, QPoint(5, 5)); }, "manager"},
+      {"the import", [&] { w.window->OnImportProjects(folder); }, "exploreform"},
+  };
+  for (const TCase& c : cases) {
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      for (QWidget* form : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(form);
+        if (dialog && dialog->isVisible() && dialog->isModal() && dialog->objectName() == c.form) {
+          shown = dialog->objectName();
+          dialog->reject();
+        }
+      }
+    });
+    closer.start(50);
+    c.open();
+    closer.stop();
+    EXPECT_EQ(shown, c.form) << c.name;
+  }
+  EXPECT_EQ(dynamic_cast<Texploreform&>(*forms[1]).TargetFolder, folder);
 }
 
 }  // namespace
