@@ -1,7 +1,9 @@
 #include "app/kestrune_session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "app/browser_opener.h"
 #include "app/message_loader.h"
@@ -36,8 +38,8 @@ std::filesystem::path CanonicalPath(std::u16string_view path) {
 }  // namespace
 
 TKestruneSession::TKestruneSession(std::u16string_view programFolder)
-    : Config(programFolder_, LngHeaders),
-      programFolder_(programFolder.empty() ? platform::ProgramFolder() : AddBackslash(programFolder)) {
+    : Start{programFolder.empty() ? platform::ProgramFolder() : AddBackslash(programFolder)},
+      Config(Start.ProgramFolder, Start.LngHeaders) {
   // The objects wired to each other as the main window's components are.
   WordDictionary.SetMorphologyEngine(&MorphologyEngine);
   for (TITextParsing* parser : {&TextParsing, &ITextParsing1}) {
@@ -55,30 +57,37 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
   // A new session stands as ClearProject leaves a project: not in no-query
   // mode, so that the first query typed is a new query and downloads.
   ContentMap.SetNoQueryMode(false);
+  Config.ShowMessage = [this](std::u16string_view text, std::u16string_view caption, uint32_t flags) {
+    return ShowMessage(text, caption, flags);
+  };
+}
+
+int32_t TKestruneSession::ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t flags) {
+  return View ? View->MessageBox(text, caption, flags) : ShowMessageBox(text, caption, flags);
 }
 
 TKestruneSession::~TKestruneSession() {
   // The hooks point into this session; nothing may call them any more.
-  if (Engine) {
-    Engine->OnProgress = nullptr;
-    Engine->OnSearchDone = nullptr;
+  if (Run.Engine) {
+    Run.Engine->OnProgress = nullptr;
+    Run.Engine->OnSearchDone = nullptr;
   }
 }
 
 void TKestruneSession::SetArguments(const std::vector<std::u16string>& arguments) {
-  CommandLineProject.clear();
-  if (!arguments.empty() && EndsWith(arguments[0], u".kqp")) CommandLineProject = arguments[0];
+  Start.CommandLineProject.clear();
+  if (!arguments.empty() && EndsWith(arguments[0], u".kqp")) Start.CommandLineProject = arguments[0];
 }
 
 void TKestruneSession::ReadLanguageTable() {
   // Spelled as the program names it; a folder spelled otherwise is found by
   // the files layer's case-insensitive fallback.
-  LanguageFolder = programFolder_ + u"Language/";
-  LoadLngHeaders(LanguageFolder, LngHeaders);
+  Start.LanguageFolder = Start.ProgramFolder + u"Language/";
+  LoadLngHeaders(Start.LanguageFolder, Start.LngHeaders);
 }
 
 void TKestruneSession::LoadStartupMessages() {
-  StartupReload(LanguageFolder, LngHeaders, Config.InterfaceLang, nullptr, MessageStrings, LanguageList);
+  StartupReload(Start.LanguageFolder, Start.LngHeaders, Config.InterfaceLang, nullptr, MessageStrings, Start.LanguageList);
 }
 
 bool TKestruneSession::CheckDataFolders(std::u16string_view programFolder, std::u16string* missing) {
@@ -93,16 +102,16 @@ bool TKestruneSession::CheckDataFolders(std::u16string_view programFolder, std::
 }
 
 void TKestruneSession::StartInstaller() {
-  if (InstallerPath.empty()) return;
-  const std::string shown = Utf16ToUtf8(InstallerPath);
-  const std::filesystem::path updateFolder = CanonicalPath(programFolder_ + u"Update");
-  const std::filesystem::path installer = CanonicalPath(InstallerPath);
+  if (Start.InstallerPath.empty()) return;
+  const std::string shown = Utf16ToUtf8(Start.InstallerPath);
+  const std::filesystem::path updateFolder = CanonicalPath(Start.ProgramFolder + u"Update");
+  const std::filesystem::path installer = CanonicalPath(Start.InstallerPath);
   if (updateFolder.empty() || installer.empty() || installer.parent_path() != updateFolder ||
-      !platform::RegularFileExists(InstallerPath)) {
+      !platform::RegularFileExists(Start.InstallerPath)) {
     LogFile.Log("The installer " + shown + " is no file of the program's Update folder; it is not started", 1);
     return;
   }
-  if (!Opener || !Opener->OpenLocalFile(InstallerPath)) {
+  if (!Opener || !Opener->OpenLocalFile(Start.InstallerPath)) {
     LogFile.Log("The installer " + shown + " could not be handed to the desktop", 2);
     return;
   }
@@ -115,9 +124,8 @@ void TKestruneSession::StartInstaller() {
 bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique_ptr<ISearchEngine> engine) {
   View = view;
   MapView = mapView;
-  Engine = std::move(engine);
+  Run.Engine = std::move(engine);
   Config.View = view;
-  created_ = false;
   createFailed_ = false;
 
   // 1.-3. The flags are the settings' defaults until the load; the lists.
@@ -131,18 +139,18 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Config.RecentProjects = {};
 
   // 4. The page builder: its hooks, language, templates and sources.
-  PageResults.GetQueryText = [this] { return GetQueryText(); };
-  PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
-  PageResults.TemplateLanguage = Config.InterfaceLang;
-  PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
-  PageResults.SetSources(&EngineObject, &textParsingField_, &contentMapField_, &dictionaryField_, &formsField_);
+  Results.PageResults.GetQueryText = [this] { return GetQueryText(); };
+  Results.PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
+  Results.PageResults.TemplateLanguage = Config.InterfaceLang;
+  Results.PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
+  Results.PageResults.SetSources(&EngineObject, &sources_.TextParsing, &sources_.ContentMap, &sources_.WordDictionary, &sources_.FormsStore);
 
   // 5. The engine's progress reaches the progress bar on this thread; the
   // scopes.
   Project.Scope.SetWordDictionary(&WordDictionary);
   Project.Scope.SetFormsStore(&FormsStore);
-  PageResults.Scope = &scopeField_;
-  InstallSearchHooks();
+  Results.PageResults.Scope = &sources_.Scope;
+  Run.InstallSearchHooks();
 
   // 6. Nothing to undo, redo, refresh or stop yet.
   for (TMainControl control : {TMainControl::IBitmapButtonUndo, TMainControl::IBitmapButtonRedo,
@@ -161,9 +169,6 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   ContentMap.OnStopWordHook = [this](int32_t id) { return IsMapStopWord(id); };
   ContentMap.OnReGetData = [this](TCustomContentMap2&) { ContentMapReGetData(); };
   ContentMap.SetOnAllKeys([this](int32_t variant) { ContentMapAllKeys(variant); });
-  OnExcludeWithContext = [this](int32_t wordId) { AddContextWordsOfKey(wordId); };
-  OnAddSearchScope = [this] { AddSearchScope(); };
-  PageResults.PageList = PageList;
   if (MapView) {
     ContentMap.OnMeasureKeyHook = [this](const TKey& key, int32_t& width, int32_t& height) {
       MapView->MeasureKeyText(key, width, height);
@@ -171,13 +176,12 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   }
 
   // 8.-9. The query box's items; the active indexes.
-  ReadQueryFile();
+  Entry.ReadQueryFile();
   Config.ActiveIndexPaths.clear();
 
   // 10.-11. The map view's skin, the indexers' dictionaries, the key list.
-  if (MapView) MapView->SetSkinPath(programFolder_ + u"mapskin/");
+  if (MapView) MapView->SetSkinPath(Start.ProgramFolder + u"mapskin/");
   IIndexer1.SetDictionariesPath(DictionariesFolder());
-  WebIndexer.SetDictionariesPath(DictionariesFolder());
   ContentMap.OnVXlistOfKeys = [this](const TNNKeys& keys, const std::string& text) {
     ContentMapVXlistOfKeys(keys, text);
   };
@@ -205,65 +209,38 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   IHistory1.Load(Config.BasesFolder, Config.ProjectFolder);
   StartAdvertisingEngines();
 
-  // 15. The first converter loader and the document extensions.
+  // 15. The converter loader.
   Convertors1 = std::make_unique<TVSConvertors>();
-  Extensions.clear();
-  for (const std::string& type : Convertors1->Types()) Extensions.push_back("." + type);
-
-  // 17.-18. The page blocks; the second converter loader.
-  ReadPageBlocks();
-  Convertors2 = std::make_unique<TVSConvertors>();
 
   // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
   // settings; the dictionaries.
   LoadDictionaries(true);
-  created_ = true;
   return true;
+}
+
+void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
+  // 1. The track bars.
+  if (View) View->SetTrackBars(Config.Settings.TrackPosContext, Config.Settings.TrackPosExact);
+  // 2. The blank page, the start page, the query box.
+  MapWordRefresh();
+  if (loadBlankPage) loadBlankPage();
+  ShowResults(kEditNone, kPageModeChosen);
+  CenterQueryBox(false);
+  // 3. The engine box and the caption.
+  Config.FillEngineBox();
 }
 
 void TKestruneSession::Destroy() {
   LogFile.Log("LoadingIndexBases.Free ok");
   if (!createFailed_ && !Config.SaveSettings()) {
-    // The window is gone by now: the platform's own message box says it.
-    ShowMessageBox(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
-                   platform::kMbOk | platform::kMbIconError);
+    ShowMessage(MessageStrings.smSettingsNotSaved + u"\n" + Config.SettingsFile(), MessageStrings.smMes,
+                platform::kMbOk | platform::kMbIconError);
   }
   LogFile.Log("clusters free ok");
   Project.StopWords.clear();
-  created_ = false;
 }
 
 void TKestruneSession::StartAdvertisingEngines() {}
-
-void TKestruneSession::ReadQueryFile() {
-  QueryItems.clear();
-  ReadUnicodeLines(Config.BasesFolder + u"query.dat", false, QueryItems);
-  if (View) View->SetQueryItems(QueryItems);
-}
-
-void TKestruneSession::ReadPageBlocks() {
-  PageBlocks = {};
-  const std::u16string file = programFolder_ + u"templates/en/templates.ini";
-  std::string bytes;
-  platform::NativeFile input;
-  if (!platform::RegularFileExists(file) ||
-      !input.Open(file, platform::NativeFile::Access::kRead, false, false)) {
-    LogFile.Log("The page templates " + Utf16ToUtf8(file) + " cannot be read", 2);
-    return;
-  }
-  char buffer[16384];
-  int64_t got = 0;
-  while ((got = input.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(got));
-  const std::u16string text = Utf8ToUtf16(bytes);
-  for (int32_t block = 0; block < mbBlockCount; ++block) {
-    const std::u16string name(kMainPageBlockNames[static_cast<size_t>(block)]);
-    const size_t open = text.find(u"<" + name + u">");
-    const size_t close = text.find(u"</" + name + u">");
-    if (open == std::u16string::npos || close == std::u16string::npos) continue;
-    const size_t start = open + name.size() + 2;
-    if (close > start) PageBlocks[static_cast<size_t>(block)] = text.substr(start, close - start);
-  }
-}
 
 // ---------------------------------------------------------------------------
 // Handlers of the main window that need no widget.
@@ -278,7 +255,7 @@ void TKestruneSession::SetVisible(TMainControl control, bool visible) {
 
 void TKestruneSession::SaveKeysUndoState() {
   // A new step: its pages no longer speak of how the last download ended.
-  SearchEnd = TSearchEnd();
+  Run.SearchEnd = TSearchRun::TSearchEnd();
   IControlKeys& steps = ContentMap.Steps();
   Steps.PushUndo();
   SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());
@@ -287,22 +264,9 @@ void TKestruneSession::SaveKeysUndoState() {
   SetEnabled(TMainControl::IBitmapButton7, true);
 }
 
-void TKestruneSession::ResetPageNumbers() { ResultPageNumber = 1; }
+void TKestruneSession::ResetPageNumbers() { Results.ResetResultPageNumber(); }
 
-void TKestruneSession::ContentMapReGenerate() {
-  ResetPageNumbers();
-  // A web index added for a search is dropped, and the network of the
-  // history file comes back.
-  if (IIndexer1.RemoveLast(u"IInternet") == 0) {
-    IContextMS1.Clear();
-    std::u16string base = IHistory1.CurrentFile();
-    const size_t dot = base.rfind(u'.');
-    const size_t slash = base.rfind(u'/');
-    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) base.resize(dot);
-    if (!base.empty()) IContextMS1.Open(base);
-  }
-  ContentMap.BuildMap(false);
-}
+void TKestruneSession::ContentMapReGenerate() { Map.Rebuild(); }
 
 std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
   TWDWord* word = WordDictionary.GetWord(id);
@@ -313,34 +277,22 @@ std::u16string TKestruneSession::ContentMapGetKeyName(int32_t id) {
 }
 
 void TKestruneSession::ContentMapSelect(const std::vector<int32_t>& ids, bool selectDocuments) {
-  if (View) View->SetCaption(Utf8ToUtf16(std::to_string(ids.size())));
-  TNNKeys keys;
-  for (int32_t id : ids) keys.push_back({id, 1.0f});
-  SelectedDocuments.clear();
-  if (selectDocuments && !keys.empty()) {
-    int32_t count = 50;
-    IContextMS1.GetFiles(keys, TNNKeys(), count, SelectedDocuments, Config.MatchSetting);
-    SelectedDocuments.resize(static_cast<size_t>(std::max(count, 0)));
-  }
-  ShowResults(kEditNone, kPageModeChosen);
+  Map.ContentMapSelect(ids, selectDocuments);
 }
 
 void TKestruneSession::ContentMapVXlistOfKeys(const TNNKeys& keys, const std::string&) {
-  ShowResults(kEditNone, kPageModeChosen);
-  SetVisible(TMainControl::EmbeddedWB1, true);
-  MapKeyList = keys;
+  Map.ContentMapVXlistOfKeys(keys);
 }
 
+// The recommended exclusions of the result page: words of the removed
+// documents that the query does not reach.
 void TKestruneSession::TrackBarChange(int32_t position) {
   ContentMap.SetWordCount(position);
   ContentMap.WordCountChanged = true;
   Config.Settings.TrackPosContext = position;
 }
 
-void TKestruneSession::MapWordRefresh() {
-  MapKeyList.clear();
-  RememberedTexts = {};
-}
+void TKestruneSession::MapWordRefresh() { Map.MapWordRefresh(); }
 
 void TKestruneSession::NetworkReset() {
   IContextMS1.Clear();
@@ -375,42 +327,10 @@ void TKestruneSession::MapEmptyNewQuery() {
   IBitmapButtonNewClick();
 }
 
-void TKestruneSession::IBitmapButton2Click() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton2)) return;
-    View->SetDown(TMainControl::IBitmapButton2, true);
-    View->SetDown(TMainControl::IBitmapButton4, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::IBitmapButton2Click() { Map.IBitmapButton2Click(); }
 
-void TKestruneSession::ExcludedWordsButtonClick() {
-  if (View) {
-    if (View->Down(TMainControl::IBitmapButton4)) return;
-    View->SetDown(TMainControl::IBitmapButton4, true);
-    View->SetDown(TMainControl::IBitmapButton2, false);
-  }
-  ToggleExcludedView();
-  if (MapView) MapView->Relayout();
-}
+void TKestruneSession::ExcludedWordsButtonClick() { Map.ExcludedWordsButtonClick(); }
 
-void TKestruneSession::ToggleExcludedView() {
-  const IControlKeys& steps = ContentMap.Steps();
-  if (!ContentMap.ExcludedMode() && steps.GetCurrent()[kKindExcluded].empty()) return;
-  ContentMap.SetHoveredKey(-1);
-  ContentMap.SetAnchorKey(-1);
-  ContentMap.SetClickedKey(-1);
-  ContentMap.SetExcludedMode(!ContentMap.ExcludedMode());
-  if (ContentMap.ExcludedMode()) {
-    HideQueryBox();
-    ContentMap.ClearHighlights();
-    ContentMap.ApplyStyles();
-  }
-  SwapQueryAndExcluded();
-  for (TKey& key : ContentMap.Keys()) ContentMap.MeasureKey(key);
-  if (MapView) MapView->ResetBackground();
-  ContentMapReGenerate();
-}
+void TKestruneSession::ToggleExcludedView() { Map.ToggleExcludedView(); }
 
 }  // namespace kestrune

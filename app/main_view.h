@@ -5,8 +5,9 @@
 //
 // Controls are addressed by TMainControl, named as the window's components
 // (their objectName): the window maps each to its widget and ignores one it
-// does not have. Message boxes go through ShowMessageBox (core/message.h),
-// not through this interface. Modal forms answer with the platform's modal
+// does not have. While the window exists the session's message boxes go
+// through MessageBox here (the session's ShowMessage); ShowMessageBox
+// (core/message.h) is for the time without a window. Modal forms answer with the platform's modal
 // results: OK 1, Cancel 2, Yes 6, No 7 (platform::kId...).
 //
 // Called on the user-interface thread only, except PostToUi, which any thread

@@ -85,7 +85,7 @@ void TKestruneSession::sfrendClick() {
 
 std::u16string TKestruneSession::HelpPage() const {
   TLngHeader header;
-  FindLngHeader(Config.InterfaceLang, LngHeaders, header);
+  FindLngHeader(Config.InterfaceLang, Start.LngHeaders, header);
   return HelpPageFile(ProgramFolder(), Utf8ToUtf16(header.LangFolder),
                       [](std::u16string_view path) { return platform::RegularFileExists(path); });
 }
@@ -119,7 +119,7 @@ bool TKestruneSession::FormCloseQuery() {
 }
 
 bool TKestruneSession::SaveQueryFile() {
-  const std::string bytes = QueryFileBytes(QueryItems);
+  const std::string bytes = QueryFileBytes(Entry.QueryItems);
   const std::u16string file = Config.BasesFolder + u"query.dat";
   const int32_t result = SaveFileAtomically(file, -1, [&bytes](TStream& out) -> int32_t {
     out.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -131,7 +131,7 @@ bool TKestruneSession::SaveQueryFile() {
 
 void TKestruneSession::FormClose() {
   // The query box's list, at most kMaxSavedQueries items.
-  if (QueryItems.size() > kMaxSavedQueries) QueryItems.resize(kMaxSavedQueries);
+  if (Entry.QueryItems.size() > kMaxSavedQueries) Entry.QueryItems.resize(kMaxSavedQueries);
   SaveQueryFile();
   // The update check, the search and the advertising engine stop.
   if (OnStopUpdateCheck) {
@@ -139,10 +139,10 @@ void TKestruneSession::FormClose() {
   } else {
     StopUpdateCheck();
   }
-  if (Engine && Engine->Busy()) Engine->StopSearch();
+  if (Run.Engine && Run.Engine->Busy()) Run.Engine->StopSearch();
   StopAdvertEngine();
   // The busy state goes.
-  StopRequested = true;
+  Run.StopRequested = true;
   SetVisible(TMainControl::IProgressBar1, false);
   SetVisible(TMainControl::ibitmap27, false);
   if (View) View->SetText(TMainControl::TntLabel1, MessageStrings.smStopSearch);

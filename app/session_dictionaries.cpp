@@ -15,7 +15,7 @@ namespace kestrune {
 using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 
-std::u16string TKestruneSession::DictionariesFolder() const { return programFolder_ + u"dictionaries/"; }
+std::u16string TKestruneSession::DictionariesFolder() const { return Start.ProgramFolder + u"dictionaries/"; }
 
 void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   // 1. Everything that the old dictionaries numbered goes: the words, the
@@ -28,7 +28,8 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   Config.ActiveIndexPaths.clear();
   NetworkReset();
 
-  // 2.-4. The history file: the phrase switch, the active indexes, its path.
+  // 2.-4. The history file: the phrase switch and the active indexes (its
+  // MAIN/Path is written back from the file's own folder).
   THistorySettings history;
   if (!IHistory1.CurrentFile().empty()) ReadHistorySettings(IHistory1.CurrentFile(), history);
   MapPhrases = history.MapPhrases;
@@ -41,19 +42,17 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   for (TIndexEntry& entry : Config.IndexList) {
     entry.Active = std::find(Config.ActiveIndexPaths.begin(), Config.ActiveIndexPaths.end(), entry.Path) != Config.ActiveIndexPaths.end();
   }
-  HistoryMainPath = history.MainPath;
 
   // 5. The indexers' dictionaries folder.
   const std::u16string folder = DictionariesFolder();
   IIndexer1.SetDictionariesPath(folder);
-  WebIndexer.SetDictionariesPath(folder);
 
   // 6.-8. The active dictionaries in list order, with progress.
   int32_t active = 0;
   for (const TDictionaryEntry& entry : Config.DictionaryList) active += entry.Active ? 1 : 0;
   int32_t loaded = 0;
   auto report = [&](int32_t percent, std::u16string_view text, int32_t count, int32_t done) {
-    if (OnDictionaryProgress) OnDictionaryProgress(percent, text, count, done);
+    if (Hooks.OnDictionaryProgress) Hooks.OnDictionaryProgress(percent, text, count, done);
   };
   report(0, u"", 0, 0);
   // The dictionary's progress hook lives as long as this load.
@@ -61,7 +60,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
     TIWordDictionary& dictionary;
     ~TProgressHook() { dictionary.OnProgressChange = nullptr; }
   } hook{WordDictionary};
-  if (OnDictionaryProgress) {
+  if (Hooks.OnDictionaryProgress) {
     WordDictionary.OnProgressChange = [&](int32_t progress) { report(progress, u"", active, loaded); };
   }
   for (const TDictionaryEntry& entry : Config.DictionaryList) {

@@ -50,18 +50,18 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
     });
   };
   renumber(ContentMap.ResultFiles());
-  renumber(SelectedDocuments);
+  renumber(Map.SelectedDocuments);
   TNNKey& similar = Commands.Selection.SimilarDocumentKey;
   if (similar.Id >= 0) {
     similar.Id = similar.Id < n ? newIds[static_cast<size_t>(similar.Id)] : -1;
   }
   std::vector<int32_t> pageIds;
-  for (const int32_t id : PageDocumentIds) {
+  for (const int32_t id : Results.PageDocumentIds) {
     if (id < 0 || id >= n || newIds[static_cast<size_t>(id)] < 0) continue;
     pageIds.push_back(newIds[static_cast<size_t>(id)]);
   }
-  PageDocumentIds = std::move(pageIds);
-  ClusterTable.clear();
+  Results.PageDocumentIds = std::move(pageIds);
+  Results.ClusterTable.clear();
   Commands.Selection.SelectedCluster = -1;
   if (deleted > 0) {
     LogFile.Log("Deleted " + std::to_string(deleted) + " documents of class " + std::to_string(documentClass));
@@ -108,8 +108,8 @@ int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url
     LogFile.Log("The document " + address8 + " is not added: its address would be a command of the page", 1);
     return 1;
   }
-  const int32_t pageDocument = index >= 0 && index < static_cast<int32_t>(PageDocumentIds.size())
-                                   ? PageDocumentIds[static_cast<size_t>(index)]
+  const int32_t pageDocument = index >= 0 && index < static_cast<int32_t>(Results.PageDocumentIds.size())
+                                   ? Results.PageDocumentIds[static_cast<size_t>(index)]
                                    : -1;
   if (Project.SetUserDocument(index, pageDocument, address8, name, std::u16string(annotation)) < 0) return 1;
   RecountDocuments();

@@ -11,6 +11,10 @@ namespace kestrune {
 using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 
+int32_t TSessionSettings::Message(std::u16string_view text, std::u16string_view caption, uint32_t flags) const {
+  return ShowMessage ? ShowMessage(text, caption, flags) : ShowMessageBox(text, caption, flags);
+}
+
 std::u16string TSessionSettings::EngineFolder() const { return programFolder_ + u"templates/web/"; }
 
 void TSessionSettings::BuildEngineList() {
@@ -22,15 +26,14 @@ void TSessionSettings::BuildEngineList() {
     TSearchEn engine;
     engine.Template = Utf16ToUtf8(file.substr(0, file.size() - 4));
     if (!ReadEngineHeader(folder, engine.Template, engine.Priority, engine.Name)) {
-      ShowMessageBox(MessageStrings.smTemplate + Utf8ToUtf16(engine.Template), u"", platform::kMbOk);
+      Message(MessageStrings.smTemplate + Utf8ToUtf16(engine.Template), u"", platform::kMbOk);
     }
     engine.Enabled = enabledText.empty() || EngineEnabledIn(enabledText, engine.Name);
     Engines.push_back(std::move(engine));
   }
   if (Engines.empty()) {
     engineListFailed_ = true;
-    ShowMessageBox(MessageStrings.smProgramCorrupted, MessageStrings.smErrorTemp,
-                   platform::kMbOk | platform::kMbIconError);
+    Message(MessageStrings.smProgramCorrupted, MessageStrings.smErrorTemp, platform::kMbOk | platform::kMbIconError);
     if (View) View->CloseMainWindow();
     return;
   }

@@ -26,8 +26,7 @@ bool TKestruneSession::IsCommandAddress(std::string_view url) const {
 }
 
 void TKestruneSession::MergeResults(std::u16string_view queryText) {
-  const TMetaSearchList2 results = Engine ? Engine->SearchResults() : TMetaSearchList2();
-  LastResultCount = static_cast<int32_t>(std::min<size_t>(results.size(), INT32_MAX));
+  const TMetaSearchList2 results = Run.Engine ? Run.Engine->SearchResults() : TMetaSearchList2();
   if (!results.empty()) {
     // After Undo a download starts a new branch: the undone searches go first.
     DropUndoneSearches();
@@ -176,7 +175,7 @@ void TKestruneSession::SetQueryKeysFromFeed(TParsingText& query, TParsingText& p
   IControlKeys& steps = ContentMap.Steps();
   for (int32_t kind : {kKindQuery, kKindExcluded, kKindHovered}) steps.ClearKind(kind, true);
   std::u16string error;
-  wordsToIndex(query, true, error);
+  Entry.wordsToIndex(query, true, error);
   TNNKeys queryWords;
   GetStepKeys(queryWords, QueryKind());
   UnstopQueryWords(queryWords, parse);

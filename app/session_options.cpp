@@ -64,8 +64,8 @@ void TKestruneSession::ApplySavedOptions() {
 }
 
 void TKestruneSession::ApplyLanguage() {
-  if (OnApplyLanguage) {
-    OnApplyLanguage();
+  if (Hooks.OnApplyLanguage) {
+    Hooks.OnApplyLanguage();
   } else {
     LogFile.Log("Options: no window applies the interface language");
   }

@@ -76,7 +76,7 @@ bool TargetExists(const std::u16string& target) {
 
 TPageUrlContext TKestruneSession::PageUrlContext(bool ownLoad) const {
   TPageUrlContext context;
-  const std::string& folder = PageResults.TemplatePath();
+  const std::string& folder = Results.PageResults.TemplatePath();
   context.TemplateFolderUrl = folder.empty() ? std::string() : FileUrlOf(folder);
   context.EngineName = Config.Settings.website;
   context.OwnLoad = ownLoad;
@@ -106,7 +106,7 @@ bool TPageCommandExecutor::Execute(const TPageCommand& command, std::string_view
     LogFile.Log("A command link of the page waits for no running search; it is ignored: " + Shown(url), 1);
     return false;
   }
-  const TCall c{command, url, command.Number, static_cast<int32_t>(s_.PageList.size())};
+  const TCall c{command, url, command.Number, static_cast<int32_t>(s_.Results.PageList.size())};
   if (ScopeRow(c) || DocumentRow(c) || RestoreRow(c) || IndexRow(c) || ViewRow(c) || WordRow(c)) return false;
   NavigationRow(c);
   return false;
@@ -122,13 +122,13 @@ bool TPageCommandExecutor::OutOfRange(const TCall& c, int32_t count) const {
 
 std::string TPageCommandExecutor::EntryUrl(const TCall& c, int32_t entry) const {
   const TMetaSearchList* document =
-      entry >= 0 && entry < c.Entries ? s_.PageList.Entry(static_cast<size_t>(entry)) : nullptr;
+      entry >= 0 && entry < c.Entries ? s_.Results.PageList.Entry(static_cast<size_t>(entry)) : nullptr;
   return document ? document->Url : std::string();
 }
 
 int32_t TPageCommandExecutor::EntryDocument(const TCall& c, int32_t entry) {
-  return entry >= 0 && entry < c.Entries && s_.PageList.Entry(static_cast<size_t>(entry))
-             ? s_.PageList.Id(static_cast<size_t>(entry))
+  return entry >= 0 && entry < c.Entries && s_.Results.PageList.Entry(static_cast<size_t>(entry))
+             ? s_.Results.PageList.Id(static_cast<size_t>(entry))
              : -1;
 }
 
@@ -136,9 +136,10 @@ void TPageCommandExecutor::GoToPage(const TCall& c, int32_t page) {
   const std::string link = c.Command.RewriteUrl(page);
   const TPageCommand next = ClassifyPageUrl(link, s_.PageUrlContext());
   if (next.Row == kPageCmdToPage) {
-    s_.ResultPageNumber =
-        std::clamp<int32_t>(next.Number, 1, std::max<int32_t>(1, (static_cast<int32_t>(s_.PageList.size()) + 9) / 10));
-    s_.PendingBuild = {true, 0, kEditNone};
+    s_.Results.ResultPageNumber =
+        std::clamp<int32_t>(next.Number, 1,
+                            std::max<int32_t>(1, (static_cast<int32_t>(s_.Results.PageList.size()) + 9) / 10));
+    s_.Results.PendingBuild = {true, 0, kEditNone};
     if (s_.View) s_.View->ReloadPage();
   } else {
     Execute(next, link);
@@ -146,8 +147,8 @@ void TPageCommandExecutor::GoToPage(const TCall& c, int32_t page) {
 }
 
 void TPageCommandExecutor::NormalView() {
-  s_.ViewMode = kViewNormal;
-  s_.ScrollAnchor.clear();
+  s_.Results.ViewMode = kViewNormal;
+  s_.Results.ScrollAnchor.clear();
   s_.LeaveExcludedView();
   if (s_.MapView) s_.MapView->LeaveState(IMapViewOps::kStateBusy);
   s_.ContentMap.SetDimmed(false);
@@ -156,10 +157,10 @@ void TPageCommandExecutor::NormalView() {
 void TPageCommandExecutor::ShowView(int32_t mode, bool enterState) {
   if (s_.IsQueryBoxVisible()) s_.DrawAndEventMap1Click();
   if (enterState && s_.MapView) s_.MapView->EnterState(IMapViewOps::kStateBusy);
-  s_.ViewMode = mode;
+  s_.Results.ViewMode = mode;
   s_.ContentMapReGenerate();
-  savedPageNumber_ = s_.ResultPageNumber;
-  s_.ResultPageNumber = 1;
+  savedPageNumber_ = s_.Results.ResultPageNumber;
+  s_.Results.ResultPageNumber = 1;
   s_.ShowResults(kEditNone, kPageModeChosen);
 }
 
@@ -217,11 +218,11 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
       s_.SaveKeysUndoState();
       const int32_t id = EntryDocument(c, c.N);
       if (id < 0) {
-        s_.ScrollAnchor = EntryUrl(c, c.N);
+        s_.Results.ScrollAnchor = EntryUrl(c, c.N);
         break;
       }
       s_.ExcludeDocumentContext({{id, 1.0f}});
-      s_.ScrollAnchor = EntryUrl(c, c.N - 1);
+      s_.Results.ScrollAnchor = EntryUrl(c, c.N - 1);
       s_.ContentMapReGenerate();
       steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
       GoToPage(c, PageOfEntry(c.N - 1));
@@ -240,7 +241,7 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
       int32_t anchor = c.N;
       while (anchor >= 0 && SiteOfUrl(EntryUrl(c, anchor)) == site) --anchor;
       steps.SetValue(kKindHiddenSites, 0, static_cast<float>(s_.Project.Counters.HiddenSites));
-      s_.ScrollAnchor = EntryUrl(c, anchor);
+      s_.Results.ScrollAnchor = EntryUrl(c, anchor);
       s_.ContentMapReGenerate();
       GoToPage(c, PageOfEntry(anchor));
       break;
@@ -253,7 +254,7 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
         ++s_.Project.Counters.FavoriteLinks;
         s_.RecountDocuments();
       }
-      s_.ScrollAnchor = EntryUrl(c, c.N);
+      s_.Results.ScrollAnchor = EntryUrl(c, c.N);
       GoToPage(c, PageOfEntry(c.N));
       break;
     }
@@ -265,9 +266,9 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
         if (c.N < s_.Project.Counters.FavoriteLinks) --s_.Project.Counters.FavoriteLinks;
         s_.RecountDocuments();
       }
-      s_.ScrollAnchor = EntryUrl(c, c.N - 1);
+      s_.Results.ScrollAnchor = EntryUrl(c, c.N - 1);
       const int32_t page = PageOfEntry(c.N);
-      if (s_.ViewMode == kViewFavorites) s_.ContentMapReGenerate();
+      if (s_.Results.ViewMode == kViewFavorites) s_.ContentMapReGenerate();
       GoToPage(c, page);
       break;
     }
@@ -296,8 +297,8 @@ bool TPageCommandExecutor::RestoreRow(const TCall& c) {
       NormalView();
       s_.DeleteDocuments(documentClass);
       s_.ContentMapReGenerate();
-      savedPageNumber_ = s_.ResultPageNumber;
-      s_.ResultPageNumber = 1;
+      savedPageNumber_ = s_.Results.ResultPageNumber;
+      s_.Results.ResultPageNumber = 1;
       s_.ShowResults(kEditNone, kPageModeChosen);
       break;
     }
@@ -319,12 +320,12 @@ bool TPageCommandExecutor::RestoreRow(const TCall& c) {
         break;
       }
       steps.SetValue(kKindRemovedLinks, 0, static_cast<float>(s_.Project.Counters.RemovedLinks));
-      s_.ScrollAnchor = EntryUrl(c, c.N - 1);
+      s_.Results.ScrollAnchor = EntryUrl(c, c.N - 1);
       if (s_.Project.Counters.RemovedLinks < 1) {
         NormalView();
         s_.ContentMapReGenerate();
-        savedPageNumber_ = s_.ResultPageNumber;
-        s_.ResultPageNumber = 1;
+        savedPageNumber_ = s_.Results.ResultPageNumber;
+        s_.Results.ResultPageNumber = 1;
         s_.ShowResults(kEditNone, kPageModeChosen);
         break;
       }
@@ -365,13 +366,13 @@ bool TPageCommandExecutor::RestoreRow(const TCall& c) {
       if (s_.Project.Counters.HiddenSites < 1) {
         NormalView();
         s_.ContentMapReGenerate();
-        savedPageNumber_ = s_.ResultPageNumber;
-        s_.ResultPageNumber = 1;
+        savedPageNumber_ = s_.Results.ResultPageNumber;
+        s_.Results.ResultPageNumber = 1;
         s_.ShowResults(kEditNone, kPageModeChosen);
         break;
       }
       s_.ContentMapReGenerate();
-      s_.ScrollAnchor = anchorUrl;
+      s_.Results.ScrollAnchor = anchorUrl;
       GoToPage(c, PageOfEntry(anchor));
       break;
     }
@@ -418,9 +419,9 @@ bool TPageCommandExecutor::IndexRow(const TCall& c) {
       steps.SetValue(kKindAnnounced, c.N, 1.0f);
       break;
     case kPageCmdCluster: {
-      if (OutOfRange(c, static_cast<int32_t>(s_.ClusterTable.size()))) break;
+      if (OutOfRange(c, static_cast<int32_t>(s_.Results.ClusterTable.size()))) break;
       Selection.SelectedCluster = c.N;
-      const TKestruneSession::TClusterEntry& cluster = s_.ClusterTable[static_cast<size_t>(c.N)];
+      const TResultView::TClusterEntry& cluster = s_.Results.ClusterTable[static_cast<size_t>(c.N)];
       std::u16string name = cluster.Files.empty() ? std::u16string() : s_.IIndexer1.GetFileName(cluster.Files.front().Id);
       const size_t cut = name.find_last_of(u"/\\|");
       if (cut != std::u16string::npos) name.erase(0, cut + 1);
@@ -446,7 +447,7 @@ bool TPageCommandExecutor::ViewRow(const TCall& c) {
     case kPageCmdFavoriteLinks: ShowView(kViewFavorites, false); break;
     case kPageCmdShowStopWords:
       if (s_.MapView) s_.MapView->EnterState(IMapViewOps::kStateBusy);
-      s_.ViewMode = kViewStopWords;
+      s_.Results.ViewMode = kViewStopWords;
       s_.ShowResults(kEditNone, kPageModeChosen);
       break;
     default:
@@ -580,8 +581,8 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
       break;
     case kPageCmdEditLink:
       if (OutOfRange(c, c.Entries)) break;
-      s_.ScrollAnchor = EntryUrl(c, c.N);
-      s_.PendingBuild = {true, 1, c.N};
+      s_.Results.ScrollAnchor = EntryUrl(c, c.N);
+      s_.Results.PendingBuild = {true, 1, c.N};
       if (s_.View) s_.View->ReloadPage();
       break;
     case kPageCmdAddNewDocument:
@@ -593,14 +594,14 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
         LogFile.Log("A page link names no page of the list (" + std::to_string(pages) + " pages): " + Shown(c.Url), 1);
         break;
       }
-      s_.ResultPageNumber = c.N;
-      s_.PendingBuild = {true, 0, kEditNone};
+      s_.Results.ResultPageNumber = c.N;
+      s_.Results.PendingBuild = {true, 0, kEditNone};
       if (s_.View) s_.View->ReloadPage();
       break;
     }
     case kPageCmdUpdateLink:
-      if (s_.OnShowUpdateForm) {
-        s_.OnShowUpdateForm();
+      if (s_.Hooks.OnShowUpdateForm) {
+        s_.Hooks.OnShowUpdateForm();
       } else {
         LogFile.Log("The update form is not available yet");
       }
@@ -622,15 +623,15 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
     }
     case kPageCmdLastProject:
       if (OutOfRange(c, kRecentSlots) || s_.Config.RecentProjects[static_cast<size_t>(c.N)].empty()) break;
-      if (s_.OnOpenProject) {
-        s_.OnOpenProject(s_.Config.RecentProjects[static_cast<size_t>(c.N)]);
+      if (s_.Hooks.OnOpenProject) {
+        s_.Hooks.OnOpenProject(s_.Config.RecentProjects[static_cast<size_t>(c.N)]);
       } else {
         LogFile.Log("Projects cannot be opened yet: " + Utf16ToUtf8(s_.Config.RecentProjects[static_cast<size_t>(c.N)]));
       }
       break;
     case kPageCmdHelp:
-      if (s_.OnHelp) {
-        s_.OnHelp();
+      if (s_.Hooks.OnHelp) {
+        s_.Hooks.OnHelp();
       } else {
         LogFile.Log("Help is not available yet");
       }
@@ -639,8 +640,8 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
       if (s_.Opener) s_.Opener->OpenInBrowser(Utf8ToUtf16(c.Url));
       break;
     case kPageCmdMail:
-      if (s_.OnMailTo) {
-        s_.OnMailTo(c.Command.Argument);
+      if (s_.Hooks.OnMailTo) {
+        s_.Hooks.OnMailTo(c.Command.Argument);
       } else {
         ISendMail mail;
         mail.Setmailto(c.Command.Argument);
@@ -657,8 +658,8 @@ bool TPageCommandExecutor::NavigationRow(const TCall& c) {
 // The page's popup menu
 
 void TKestruneSession::PagePopupClick(TPagePopupItem item) {
-  if (OnPagePopupItem) {
-    OnPagePopupItem(item);
+  if (Hooks.OnPagePopupItem) {
+    Hooks.OnPagePopupItem(item);
     return;
   }
   switch (item) {
@@ -690,7 +691,7 @@ void TKestruneSession::SubmitPagePopupWord(bool exclude) {
   }
   if (exclude && !text.starts_with(u" -")) text = u" -" + text;
   if (View) View->SetQueryText(text);
-  SubmitQuery();
+  Entry.SubmitQuery();
   if (View) View->SetQueryText(u"");
 }
 

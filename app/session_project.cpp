@@ -9,14 +9,14 @@ void TKestruneSession::ClearProject() {
   // The documents, their addresses and keys, the counters, the stop words
   // and the hidden sites; the scopes stay until New query.
   Project.Clear();
-  SearchEnd = TSearchEnd();
+  Run.SearchEnd = TSearchRun::TSearchEnd();
   if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
   WordDictionary.ClearMarks();
   FormsStore.Clear();
-  if (Engine) Engine->Reset();
-  EditedKeyId = -1;
-  SearchJustRan = false;
-  ViewMode = kViewNormal;
+  if (Run.Engine) Run.Engine->Reset();
+  Entry.EditedKeyId = -1;
+  Run.SearchJustRan = false;
+  Results.Clear();
   if (MapView) MapView->ClearMap();
   IControlKeys& steps = ContentMap.Steps();
   steps.ClearAll();
@@ -32,30 +32,23 @@ void TKestruneSession::ClearProject() {
     SetEnabled(control, false);
   }
   IContextMS1.Clear();
-  SelectedDocuments.clear();
-  StartPageFlags = {true, true};
-  PageDocumentIds.clear();
-  EmptyRefreshes = 0;
-  ScrollAnchor.clear();
-  PendingBuild = TPendingPageBuild();
-  MarkedGroup.clear();
-  ClusterTable.clear();
+  Map.Clear();
+  Entry.StartPageFlags = {true, true};
   Commands.ClearSelection();
-  PreviewFlag = false;
   ContentMap.SetDimmed(false);
   IBitmapButton2Click();
   LoadStopWords();
 }
 
 void TKestruneSession::IBitmapButtonNewClick() {
-  // The save question and the project's modified mark (MarkProjectChanged)
+  // The save question and the project's modified mark (NewQuery.MarkProjectChanged)
   // come with the project files.
-  if (NewQueryCount++ > 0 && ApplyDefaultsOnNewQuery) ApplySavedOptions();
+  if (NewQuery.NewQueryCount++ > 0 && NewQuery.ApplyDefaultsOnNewQuery) ApplySavedOptions();
   ClearProject();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
-  if (StartPageFlags[0] && View) View->SetQueryText(u"");
+  if (Entry.StartPageFlags[0] && View) View->SetQueryText(u"");
   CenterQueryBox(true);
   Project.ProjectName.clear();
   ShowResults(kEditNone, kPageModeChosen);

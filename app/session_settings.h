@@ -24,6 +24,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -137,6 +138,9 @@ class TSessionSettings {
   TSessionSettings(const std::u16string& programFolder, const TLngHeaders& lngHeaders);
 
   IMainView* View = nullptr;  // not owned; may be null
+  // The message boxes of the engine list (the session's one path for
+  // them); unset: ShowMessageBox (core/message.h).
+  std::function<int32_t(std::u16string_view text, std::u16string_view caption, uint32_t flags)> ShowMessage;
 
   // ---- values of the start ----
   int32_t InterfaceLang = 0;
@@ -232,6 +236,8 @@ class TSessionSettings {
   std::u16string MainCaption() const;
 
  private:
+  int32_t Message(std::u16string_view text, std::u16string_view caption, uint32_t flags) const;
+
   const std::u16string& programFolder_;
   const TLngHeaders& lngHeaders_;
   bool settingsLoaded_ = false;

@@ -1,5 +1,7 @@
-// The update check of TKestruneSession: its start, the hand-over of its
-// record to the user-interface thread, and the news block of the start page.
+// The update check of the session: its start, the hand-over of its record to
+// the user-interface thread, and the news block of the start page.
+#include "app/session_update.h"
+
 #include "app/connect_probe.h"
 #include "app/kestrune_session.h"
 #include "core/log_file.h"
@@ -32,29 +34,30 @@ std::string LanguageFolderName(const TLngHeaders& headers, int32_t language) {
 
 }  // namespace
 
-TUpdateCheck& TKestruneSession::MakeUpdateCheck() {
+TUpdateCheck& TUpdateUnit::MakeUpdateCheck() {
   if (!UpdateCheck) {
-    UpdateCheck = std::make_unique<TUpdateCheck>(Probe ? Probe : &ConnectProbe(), programFolder_);
+    UpdateCheck = std::make_unique<TUpdateCheck>(s_.Run.Probe ? s_.Run.Probe : &ConnectProbe(), s_.ProgramFolder());
     UpdateCheck->OnResults = [this](TUpdateResults results) {
       {
         const std::lock_guard lock(NewsHandOver.Mutex);
         NewsHandOver.Results = std::move(results);
       }
-      if (OnPostNews) {
-        OnPostNews();
-      } else if (View) {
-        View->PostToUi([this] { TakeNews(); });
+      if (s_.Hooks.OnPostNews) {
+        s_.Hooks.OnPostNews();
+      } else if (s_.View) {
+        s_.View->PostToUi([this] { TakeNews(); });
       }
     };
   }
   return *UpdateCheck;
 }
 
-void TKestruneSession::Update1Click() {
-  MakeUpdateCheck().StartUpdateCheck(LanguageFolderName(LngHeaders, Config.InterfaceLang), MessageStrings.smLanguage);
+void TUpdateUnit::Update1Click() {
+  MakeUpdateCheck().StartUpdateCheck(LanguageFolderName(s_.Start.LngHeaders, s_.Config.InterfaceLang),
+                                     MessageStrings.smLanguage);
 }
 
-void TKestruneSession::TakeNews() {
+void TUpdateUnit::TakeNews() {
   std::optional<TUpdateResults> results;
   {
     const std::lock_guard lock(NewsHandOver.Mutex);
@@ -65,11 +68,11 @@ void TKestruneSession::TakeNews() {
   ShowNewsBlock(UpdateCheck->NewsItems, UpdateCheck->UpdateFound, platform::Utf8ToUtf16(UpdateCheck->BestVersion));
 }
 
-void TKestruneSession::StopUpdateCheck() {
+void TUpdateUnit::StopUpdateCheck() {
   if (UpdateCheck) UpdateCheck->StopUpdateCheck();
 }
 
-std::u16string TKestruneSession::NewsBlockHtml(const TNewsItemS& items, bool updateFound,
+std::u16string TUpdateUnit::NewsBlockHtml(const TNewsItemS& items, bool updateFound,
                                                 std::u16string_view version) {
   std::u16string html;
   if (updateFound) html += MessageStrings.UpdateText(TPageResults::EscapeText(version));
@@ -88,9 +91,12 @@ std::u16string TKestruneSession::NewsBlockHtml(const TNewsItemS& items, bool upd
   return html;
 }
 
-void TKestruneSession::ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version) {
-  PageResults.NewsString = NewsBlockHtml(items, updateFound, version);
-  if (LastPageMode == kPageModeNoQuery && !PageResults.NewsString.empty()) ShowResults(kEditNone, kPageModeChosen);
+void TUpdateUnit::ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version) {
+  TResultView& results = s_.Results;
+  results.PageResults.NewsString = NewsBlockHtml(items, updateFound, version);
+  if (results.LastPageMode == kPageModeNoQuery && !results.PageResults.NewsString.empty()) {
+    s_.ShowResults(kEditNone, kPageModeChosen);
+  }
 }
 
 }  // namespace kestrune

@@ -56,7 +56,7 @@ struct TSetup {
     // The query on the map, as a search leaves it.
     view.queryText = kQuery;
     view.Control(TMainControl::IComboBox1).Visible = true;
-    s.SubmitQuery();
+    s.Entry.SubmitQuery();
     TNNKeys queryWords;
     s.GetStepKeys(queryWords, kKindQuery);
     s.Project.StepKeys = {queryWords};

@@ -151,7 +151,7 @@ struct TSetup {
     steps.SetValue(kKindQuery, added.front().Id, 1.0f, true);
     reference.SetNoQueryMode(false);
     Click();
-    listed = static_cast<int32_t>(s.PageList.size());
+    listed = static_cast<int32_t>(s.Results.PageList.size());
     pageSize = view.page.size();
     ReferenceWork();
   }

@@ -133,7 +133,7 @@ struct TSetup {
 
     // The query on the map: a new query of one word.
     view.queryText = kBaseQuery;
-    s.SubmitQuery();
+    s.Entry.SubmitQuery();
     for (const TControlKeyCell& cell : s.ContentMap.Steps().GetCurrent()[kKindQuery]) baseIds.push_back(cell.Key.Id);
 
     // The reference map over the same network and the same keys.
@@ -176,7 +176,7 @@ struct TSetup {
     for (int32_t id : baseIds) steps.SetValue(kKindQuery, id, 1.0f, true);
     view.queryText = refinement;
   }
-  void Refine() { session->SubmitQuery(); }
+  void Refine() { session->Entry.SubmitQuery(); }
   void ReferenceWork() {
     referenceParser.Parse(refinement);
     reference.BuildMap(false);

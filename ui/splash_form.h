@@ -7,7 +7,7 @@
 //
 // DictCount (dictionaries to load) and DictDone (dictionaries loaded) come
 // from the dictionary loading through DictionaryProgress, which the program
-// block binds to the session's OnDictionaryProgress. ProgressChange puts the
+// block binds to the session's Hooks.OnDictionaryProgress. ProgressChange puts the
 // bar at Trunc(progress / DictCount + DictDone / DictCount * 100), computed in
 // floating point and truncated toward zero, held within the bar's range (the
 // final report, 100 with both counts 1, gives 200: a full bar); nothing while

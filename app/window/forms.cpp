@@ -47,7 +47,7 @@ std::unique_ptr<QWidget> CreateConnectForm(TKestruneSession&) {
 // The network editor over the session's network, dictionary and parser; it
 // edits the first marked map word and saves beside the current history file.
 std::unique_ptr<QWidget> CreateRedactor(TKestruneSession& session) {
-  TNetworkEditorHost host{[&session] { return session.MarkedGroup.empty() ? -1 : session.MarkedGroup.front().Id; },
+  TNetworkEditorHost host{[&session] { return session.Map.MarkedGroup.empty() ? -1 : session.Map.MarkedGroup.front().Id; },
                           [&session] { return session.IHistory1.CurrentFile(); }};
   auto form = std::make_unique<TfrmRedactor>(session.IContextMS1, session.WordDictionary, session.TextParsing,
                                              std::move(host));
@@ -80,7 +80,7 @@ std::unique_ptr<QWidget> CreateOptionsForm(TKestruneSession& session) {
 
 std::string ExplorerLangFolderName(const TKestruneSession& session) {
   TLngHeader header;
-  FindLngHeader(session.Config.InterfaceLang, session.LngHeaders, header);
+  FindLngHeader(session.Config.InterfaceLang, session.Start.LngHeaders, header);
   const std::string& folder = header.LangFolder;
   if (folder.empty() || folder == "." || folder == "..") return "en";
   for (const char c : folder) {

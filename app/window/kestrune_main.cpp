@@ -89,15 +89,15 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   InstallCursors();
   ConnectComponents();
   qApp->installEventFilter(this);
-  session_.OnApplyLanguage = [this] { ApplyLanguage(); };
+  session_.Hooks.OnApplyLanguage = [this] { ApplyLanguage(); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };
   OnUpdateFound = [this] { ShowUpdateForm(); };
   OnNews = [this] { session_.TakeNews(); };
   OnStopUpdateCheck = [this] { session_.StopUpdateCheck(); };
-  session_.OnShowUpdateForm = [this] { ShowUpdateForm(); };
-  session_.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
-  session_.OnSearchRunEnded = [this] {
+  session_.Hooks.OnShowUpdateForm = [this] { ShowUpdateForm(); };
+  session_.Hooks.OnPostNews = [this] { QCoreApplication::postEvent(this, new QEvent(kNewsEvent)); };
+  session_.Run.OnSearchRunEnded = [this] {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
   auto engine = std::make_unique<TEngineWebAdapter>();
@@ -114,14 +114,14 @@ TFKestruneMain::~TFKestruneMain() {
   // The query box's change handler goes first.
   disconnect(IComboBox1, nullptr, this, nullptr);
   qApp->removeEventFilter(this);
-  session_.OnSearchRunEnded = nullptr;
-  session_.OnHelp = nullptr;
+  session_.Run.OnSearchRunEnded = nullptr;
+  session_.Hooks.OnHelp = nullptr;
   session_.OnStopUpdateCheck = nullptr;
   if (commandEvents_) qApp->removeEventFilter(commandEvents_);
-  session_.OnApplyLanguage = nullptr;
-  session_.OnShowUpdateForm = nullptr;
+  session_.Hooks.OnApplyLanguage = nullptr;
+  session_.Hooks.OnShowUpdateForm = nullptr;
   session_.StopUpdateCheck();  // nothing more is posted to this window
-  session_.OnPostNews = nullptr;
+  session_.Hooks.OnPostNews = nullptr;
   try {
     session_.Destroy();
   } catch (const std::exception& error) {
@@ -502,7 +502,7 @@ void TFKestruneMain::ConnectResultPage() {
   connect(fullRefresh, &QPushButton::clicked, this, [this] { session_.fullRefreshClick(); });
 
   // The page's help link is the Help button's action.
-  session_.OnHelp = [this] {
+  session_.Hooks.OnHelp = [this] {
     if (OnHelp) OnHelp();
   };
 
@@ -540,7 +540,7 @@ void TFKestruneMain::InstallCursors() {
 }
 
 void TFKestruneMain::ApplyLanguage() {
-  kestrune::ApplyLanguage(session_.LanguageFolder, session_.LngHeaders, session_.Config.InterfaceLang);
+  kestrune::ApplyLanguage(session_.Start.LanguageFolder, session_.Start.LngHeaders, session_.Config.InterfaceLang);
 }
 
 QWidget* TFKestruneMain::ControlWidget(TMainControl control) const {
@@ -559,23 +559,18 @@ void TFKestruneMain::showEvent(QShowEvent* event) {
 }
 
 void TFKestruneMain::FormShow() {
-  // 1. The track bars.
-  TrackBar->setValue(session_.Config.Settings.TrackPosContext);
-  TrackBar3->setValue(session_.Config.Settings.TrackPosExact);
-  // 4. Maximised first, so that the query box goes into the middle of the
-  // map as it will stand.
+  // Maximised first, so that the query box goes into the middle of the map
+  // as it will stand.
   setWindowState(windowState() | Qt::WindowMaximized);
-  // 2. The blank page, the start page, the query box.
-  session_.MapWordRefresh();
-  EmbeddedWB1->SetTemplateFolder(session_.Config.TemplateFolder());
-  EmbeddedWB1->NavigateBlank();
-  if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
-    LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
-  }
-  session_.ShowResults(kEditNone, kPageModeChosen);
-  session_.CenterQueryBox(false);
-  // 3. The engine box and the caption.
-  session_.Config.FillEngineBox();
+  // The track bars, the blank page, the start page, the query box, the
+  // engine box and the caption.
+  session_.FormShow([this] {
+    EmbeddedWB1->SetTemplateFolder(session_.Config.TemplateFolder());
+    EmbeddedWB1->NavigateBlank();
+    if (!EmbeddedWB1->WaitForComplete(kBlankPageTimeoutMs)) {
+      LogFile.Log("The browser control did not load about:blank within 10 s; the start goes on", 1);
+    }
+  });
   // 4. The update check at start (Timer1).
   QTimer::singleShot(100, this, [this] {
     if (OnUpdateCheckTimer) OnUpdateCheckTimer();
@@ -585,7 +580,7 @@ void TFKestruneMain::FormShow() {
   if (!IComboBox1->isHidden()) IComboBox1->setFocus();
   shown_ = true;
   // 8. The project named on the command line.
-  if (!session_.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.CommandLineProject);
+  if (!session_.Start.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.Start.CommandLineProject);
 }
 
 void TFKestruneMain::FormActivate() {
@@ -712,7 +707,7 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
     default:
       if (watched == this && event->type() == kUpdateFoundEvent) {
         if (OnUpdateFound) OnUpdateFound();
-        if (!session_.InstallerPath.empty()) close();
+        if (!session_.Start.InstallerPath.empty()) close();
       } else if (watched == this && event->type() == kNewsEvent) {
         if (OnNews) OnNews();
       }
@@ -736,7 +731,7 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   QMainWindow::closeEvent(event);
-  session_.WindowClosed = true;
+  session_.Run.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
   FormClose();
@@ -862,7 +857,7 @@ void TFKestruneMain::SelectEngineItem(int32_t index) {
 void TFKestruneMain::ShowHtml(std::u16string_view html) {
   // The page's addresses resolve in the folder it was built from (another
   // interface language has its own), where its command links are read.
-  const std::string& folder = session_.PageResults.TemplatePath();
+  const std::string& folder = session_.Results.PageResults.TemplatePath();
   if (!folder.empty()) EmbeddedWB1->SetTemplateFolder(platform::Utf8ToUtf16(folder));
   EmbeddedWB1->WriteHtml(html);
 }
@@ -913,19 +908,19 @@ int32_t TFKestruneMain::ShowOptionsForm(bool fromEngineBox) {
 void TFKestruneMain::BtnOptionsClick() { ShowOptionsForm(false); }
 
 void TFKestruneMain::ShowUpdateForm() {
-  if (!session_.UpdateCheck) {
+  if (!session_.Update.UpdateCheck) {
     LogFile.Log("The update form has no update check to show", 1);
     return;
   }
   if (!updateForm_) {
-    updateForm_ = new TFUpdate(*session_.UpdateCheck, session_.InstallerPath, this);
+    updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.Start.InstallerPath, this);
     ApplyBuiltInLanguage(*updateForm_);
     ApplyLanguage();
   }
   TLngHeader header;
-  FindLngHeader(session_.Config.InterfaceLang, session_.LngHeaders, header);
+  FindLngHeader(session_.Config.InterfaceLang, session_.Start.LngHeaders, header);
   updateForm_->ShowModal(header.CodePage);
-  if (!session_.InstallerPath.empty()) close();
+  if (!session_.Start.InstallerPath.empty()) close();
 }
 
 void TFKestruneMain::PostToUi(std::function<void()> call) {

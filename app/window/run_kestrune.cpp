@@ -110,12 +110,12 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
   ApplyBuiltInLanguage(*splash);
   splash->show();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  session.OnDictionaryProgress = [form = splash.get()](int32_t percent, std::u16string_view text, int32_t count,
+  session.Hooks.OnDictionaryProgress = [form = splash.get()](int32_t percent, std::u16string_view text, int32_t count,
                                                       int32_t done) {
     form->DictionaryProgress(percent, text, count, done);
   };
   auto dropSplash = [&] {
-    session.OnDictionaryProgress = nullptr;
+    session.Hooks.OnDictionaryProgress = nullptr;
     splash.reset();
   };
 

@@ -13,8 +13,10 @@
 #include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
+#include "tests/app/page_session.h"
 #include "tests/app/program_folder.h"
 #include "tests/app/recording_main_view.h"
+#include "tests/app/session_fixture.h"
 
 namespace kestrune {
 namespace {
@@ -52,11 +54,11 @@ TEST(KestruneSession, AProgramFolderWithCapitalsFindsItsLanguageFiles) {
   test::WriteFileBytes(program.Program() + "Language/Russian.LNG", "[Header]\nlanguage=Russian\nlangID=1049\n");
   TKestruneSession session(program.WProgram());
   session.ReadLanguageTable();
-  EXPECT_EQ(session.LanguageFolder, program.WProgram() + u"Language/");
-  ASSERT_EQ(session.LngHeaders.size(), 2u);
+  EXPECT_EQ(session.Start.LanguageFolder, program.WProgram() + u"Language/");
+  ASSERT_EQ(session.Start.LngHeaders.size(), 2u);
   session.Config.InterfaceLang = 1049;
   session.LoadStartupMessages();
-  EXPECT_EQ(session.LanguageList.size(), 1u);  // the options list wants Language, LangID and CodePage
+  EXPECT_EQ(session.Start.LanguageList.size(), 1u);  // the options list wants Language, LangID and CodePage
 }
 
 // What a case looks at, as "name=value" words: dictionary flags (the files
@@ -276,6 +278,51 @@ TEST(KestruneSession, AFailedSaveAtTheEndIsShown) {
   EXPECT_EQ(shown[0].find(MessageStrings.smSettingsNotSaved), 0u);
 }
 
+// While the window exists the session's message boxes are the window's
+// (IMainView::MessageBox); without it they are the platform's.
+TEST(KestruneSession, MessageBoxesGoThroughTheWindowWhileItExists) {
+  const struct {
+    const char* name;
+    std::function<void(test::TSessionFixture&)> act;
+    const std::u16string* text;  // the start of the box's text
+  } cases[] = {
+      {"IncorrectQuery",
+       [](test::TSessionFixture& f) {
+         f.session->TextParsing.Parse(std::u16string_view(u"?!"));
+         TParsingText parse = f.session->TextParsing.ParsingText();
+         std::u16string error;
+         f.session->Entry.wordsToIndex(parse, false, error);
+       },
+       &MessageStrings.smIncorrect},
+      {"UnderConstruction", [](test::TSessionFixture& f) { f.session->N3Click(); },
+       &MessageStrings.smUnderconstruction},
+      {"NoEngineTemplate",
+       [](test::TSessionFixture& f) {
+         std::filesystem::remove(f.program.Program() + "templates/web/loopback.ini");
+         f.session->Config.BuildEngineList();
+       },
+       &MessageStrings.smProgramCorrupted},
+      {"SettingsNotSaved",
+       [](test::TSessionFixture& f) {
+         f.session->Config.Settings.Author = std::u16string(platform::kMaxHiveSize, u'a');  // past the hive's limit
+         f.session->Destroy();
+       },
+       &MessageStrings.smSettingsNotSaved},
+  };
+  for (const auto& c : cases) {
+    for (const bool window : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (window ? " with the window" : " without"));
+      test::TSessionFixture f;
+      if (!window) f.session->View = f.session->Config.View = nullptr;
+      c.act(f);
+      ASSERT_EQ(f.boxes.size(), 1u);  // the window's box is the platform's
+      EXPECT_EQ(f.boxes[0].find(platform::Utf16ToUtf8(*c.text)), 0u) << f.boxes[0];
+      ASSERT_EQ(f.view.messages.size(), window ? 1u : 0u);
+      if (window) EXPECT_EQ(f.view.messages[0].find(*c.text), 0u);
+    }
+  }
+}
+
 TEST(KestruneSession, DictionaryListFromTheFolder) {
   test::TestProgram program;
   const std::string folder = program.Program() + "dictionaries/";
@@ -369,7 +416,60 @@ TEST(KestruneSession, CommandLineNamesAProjectOnlyByItsExactExtension) {
   for (auto [args, project] : std::vector<std::pair<TArgs, std::u16string>>{
            {{u"/ie"}, u""}, {{u"/p/a b.kqp"}, u"/p/a b.kqp"}, {{u"/p/a.KQP"}, u""}, {{u"/ie", u"x.kqp"}, u""}, {{}, u""}}) {
     session.SetArguments(args);
-    EXPECT_EQ(session.CommandLineProject, project);
+    EXPECT_EQ(session.Start.CommandLineProject, project);
+  }
+}
+
+// The first show without widgets: the blank page is loaded after the track
+// bars are set and before the start page is written; then the query box
+// stands in the middle of the map (a half rounded to the even neighbour)
+// with the focus, and the engine box and the caption are filled.
+TEST(KestruneSession, FirstShowLoadsTheBlankPageBeforeTheStartPageAndCentresTheQueryBox) {
+  struct Case {
+    int32_t mapWidth, mapHeight;
+    int32_t context, exact;
+    bool blankPage;  // the window loads a blank page
+    int32_t left, top;
+  } cases[] = {
+      {800, 600, 23, 4, true, 300, 288},
+      {801, 601, 5, 0, true, 300, 288},   // 300.5 and 288.5 go down to the even neighbour
+      {803, 603, 40, 9, false, 302, 290},  // 301.5 and 289.5 go up
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mapWidth);
+    test::TPageSession f;
+    TKestruneSession& s = f.S();
+    f.view.mapWidth = c.mapWidth;
+    f.view.mapHeight = c.mapHeight;
+    f.view.Control(TMainControl::IComboBox1).Visible = false;
+    s.Config.Settings.TrackPosContext = c.context;
+    s.Config.Settings.TrackPosExact = c.exact;
+    const int32_t pagesBefore = f.view.pagesWritten;
+    std::vector<std::string> seen;  // what the blank page's load saw
+    std::function<void()> blank;
+    if (c.blankPage) {
+      blank = [&] {
+        seen.push_back("pages+" + std::to_string(f.view.pagesWritten - pagesBefore));
+        seen.push_back("bars=" + std::to_string(f.view.trackBars.first) + "," + std::to_string(f.view.trackBars.second));
+        seen.push_back("box=" + std::to_string(f.view.Visible(TMainControl::IComboBox1)));
+      };
+    }
+    s.FormShow(blank);
+    const std::vector<std::string> expectedSeen =
+        c.blankPage ? std::vector<std::string>{"pages+0", "bars=" + std::to_string(c.context) + "," + std::to_string(c.exact), "box=0"}
+                    : std::vector<std::string>{};
+    EXPECT_EQ(seen, expectedSeen);
+    EXPECT_EQ(f.view.trackBars, std::make_pair(c.context, c.exact));
+    EXPECT_EQ(f.view.pagesWritten - pagesBefore, 1);
+    EXPECT_NE(f.view.page.find(u"<"), std::u16string::npos);
+    const TViewRect box = f.view.Control(TMainControl::IComboBox1).Bounds;
+    EXPECT_EQ(box.Left, c.left);
+    EXPECT_EQ(box.Top, c.top);
+    EXPECT_TRUE(f.view.Visible(TMainControl::IComboBox1));
+    EXPECT_TRUE(f.view.Visible(TMainControl::querybitmap));
+    EXPECT_EQ(f.view.focus, TMainControl::IComboBox1);
+    EXPECT_FALSE(f.view.engineItems.empty());
+    EXPECT_EQ(f.view.caption, s.Config.MainCaption());
   }
 }
 

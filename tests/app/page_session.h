@@ -90,7 +90,7 @@ inline void SetWords(TKestruneSession& s, int32_t kind, std::u16string_view word
 // The addresses of the page list, joined by blanks.
 inline std::string PageUrls(const TKestruneSession& s) {
   std::string text;
-  for (size_t e = 0; e < s.PageList.size(); ++e) text += (text.empty() ? "" : " ") + s.PageList[e].Url;
+  for (size_t e = 0; e < s.Results.PageList.size(); ++e) text += (text.empty() ? "" : " ") + s.Results.PageList[e].Url;
   return text;
 }
 
@@ -117,7 +117,7 @@ class TPageSession : public TSessionFixture {
         }) {
     session->Opener = &opener;
     session->ContentMap.SetMapSize(800, 600);
-    session->PageResults.SetTemplatePath(platform::Utf16ToUtf8(session->Config.TemplateFolder()));
+    session->Results.PageResults.SetTemplatePath(platform::Utf16ToUtf8(session->Config.TemplateFolder()));
   }
   TKestruneSession& S() { return *session; }
   // Clicks a link of the page written into the template folder.

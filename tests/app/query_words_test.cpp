@@ -46,7 +46,7 @@ TEST(QueryWords, TypedTextToKeys) {
       parser.Parse(std::u16string_view(typed));
       TParsingText parse = parser.ParsingText();
       std::u16string error;
-      incorrect = !s.wordsToIndex(parse, false, error);
+      incorrect = !s.Entry.wordsToIndex(parse, false, error);
       EXPECT_EQ(error, incorrect ? MessageStrings.smIncorrect : u"");
     }
     EXPECT_EQ(Keys(s, kKindQuery), c.query);
@@ -115,10 +115,10 @@ TEST(QueryWords, QueryTextInBothViewsAndWithoutQuery) {
     s.ContentMap.SetExcludedMode(c.excludedView);
     s.ContentMap.SetNoQueryMode(c.noQuery);
     EXPECT_EQ(s.GetQueryText(), c.text);
-    EXPECT_EQ(s.GetQueryTextPart(0), c.text);
-    EXPECT_EQ(s.GetQueryTextPart(1), c.part1);
-    EXPECT_EQ(s.GetQueryTextPart(-1), c.part2);
-    EXPECT_EQ(s.GetQueryTextPart(2), u"");
+    EXPECT_EQ(s.Entry.GetQueryTextPart(0), c.text);
+    EXPECT_EQ(s.Entry.GetQueryTextPart(1), c.part1);
+    EXPECT_EQ(s.Entry.GetQueryTextPart(-1), c.part2);
+    EXPECT_EQ(s.Entry.GetQueryTextPart(2), u"");
   }
   TNNKeys keys{{7, 2.0f}};
   set({alpha}, {beta});
@@ -138,7 +138,7 @@ TEST(QueryWords, TypingHighlightsTheMapWordsItNames) {
     key.Id = id;
     s.ContentMap.Keys().push_back(key);
   }
-  s.QueryItems = {u"\u041C\u043E\u0441\u043A\u0432\u0430"};
+  s.Entry.QueryItems = {u"\u041C\u043E\u0441\u043A\u0432\u0430"};
   f.view.queryText = u"\u201C\u041C\u043E\u0441\u043A\u0432\u0430\u201D CAF\u00C9-x";
   f.view.Control(TMainControl::IComboBox1).Bounds = {10, 20, 90, 24};
   s.QueryChange();

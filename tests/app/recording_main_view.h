@@ -16,6 +16,7 @@
 #include "app/main_view.h"
 #include "app/map_view_ops.h"
 #include "app/search_engine.h"
+#include "core/message.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -39,8 +40,11 @@ class TRecordingMainView : public IMainView {
 
   TControl& Control(TMainControl c) { return controls[static_cast<size_t>(c)]; }
 
-  int32_t MessageBox(std::u16string_view text, std::u16string_view, uint32_t) override {
+  // Recorded, and shown as the window shows it: as the platform's box
+  // (ShowMessageBox, whose handler a test may set). Answers messageAnswer.
+  int32_t MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t flags) override {
     messages.emplace_back(text);
+    ShowMessageBox(text, caption, flags);
     return messageAnswer;
   }
   void SetCaption(std::u16string_view text) override { caption = text; }
@@ -219,6 +223,10 @@ class TFakeSearchEngine : public ISearchEngine {
     return true;
   }
   bool StartSearch(std::u16string_view query) override {
+    if (refusals > 0) {
+      --refusals;
+      return false;
+    }
     queries.emplace_back(query);
     if (OnProgress) OnProgress(100);
     if (hold) {
@@ -255,6 +263,7 @@ class TFakeSearchEngine : public ISearchEngine {
   int32_t statusAfter = kStatusOk;  // the status a search ends with
   bool hold = false;
   bool busy = false;
+  int32_t refusals = 0;  // the next starts refused
   TMetaSearchList2 results;  // what every search brings
 };
 

@@ -33,7 +33,7 @@ void RunStep(TSessionFixture& f, const std::string& step) {
   } else if (verb == "edit") {
     TWordVariant hit;
     ASSERT_GT(s.WordDictionary.FindFirst(arg, hit, 0), 0);
-    s.EditedKeyId = hit.WordIndex;
+    s.Entry.EditedKeyId = hit.WordIndex;
   } else if (verb == "answer") {
     f.view.changeEngineAnswer = std::stoi(step.substr(colon + 1));
   } else if (verb == "engine") {
@@ -57,14 +57,14 @@ void RunStep(TSessionFixture& f, const std::string& step) {
 std::string Summary(TSessionFixture& f) {
   TKestruneSession& s = *f.session;
   std::string items;
-  for (const std::u16string& item : s.QueryItems) items += (items.empty() ? "" : "|") + platform::Utf16ToUtf8(item);
+  for (const std::u16string& item : s.Entry.QueryItems) items += (items.empty() ? "" : "|") + platform::Utf16ToUtf8(item);
   const TViewRect box = f.view.Control(TMainControl::IComboBox1).Bounds;
-  return ";downloads=" + std::to_string(s.NewSearchRequests) + ";pages=" + std::to_string(s.ShowResultsRequests) +
+  return ";downloads=" + std::to_string(f.engine->queries.size()) + ";pages=" + std::to_string(f.view.pagesWritten) +
          ";k0=" + test::KeysText(s, kKindQuery) + ";k1=" + test::KeysText(s, kKindExcluded) +
          ";box=" + platform::Utf16ToUtf8(f.view.queryText) + ";at=" + std::to_string(box.Left) + "," +
          std::to_string(box.Top) + ";items=" + items + ";web=" + s.Config.Settings.website +
          ";asked=" + std::to_string(f.view.questions) + ";boxes=" + std::to_string(f.boxes.size()) +
-         ";edited=" + std::to_string(s.EditedKeyId) + ";scopes=" + std::to_string(s.Project.Scope.Count()) + ";undo=" +
+         ";edited=" + std::to_string(s.Entry.EditedKeyId) + ";scopes=" + std::to_string(s.Project.Scope.Count()) + ";undo=" +
          std::to_string(f.view.Enabled(TMainControl::IBitmapButtonUndo)) +
          ";buttons=" + std::to_string(f.view.Visible(TMainControl::BBtnSearch)) +
          std::to_string(f.view.Visible(TMainControl::BBtnSearch2)) + ";";

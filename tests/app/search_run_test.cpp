@@ -76,7 +76,7 @@ TEST(SearchRun, States) {
     TConnectProbe probe;
     probe.SetUrl(server.Url("/probe"));
     probe.ConnectState = c.proxy == kNoProxy ? 0 : 2;
-    s.Probe = &probe;
+    s.Run.Probe = &probe;
     s.Config.LinksToDownload = c.links;
     f.engine->status = c.statusBefore;
     f.engine->statusAfter = c.statusAfter;
@@ -98,7 +98,7 @@ TEST(SearchRun, States) {
     EXPECT_EQ(s.Project.StepNumber * 10 + static_cast<int32_t>(s.Project.StepKeys.size()), c.steps * 11);
     EXPECT_EQ(s.Project.Documents.size(), c.steps ? c.results : 0);
     // The window is itself again.
-    EXPECT_TRUE(!s.SearchRunning() && s.StopRequested && !f.view.busyCursor && f.map.enabled && f.view.progress == 0);
+    EXPECT_TRUE(!s.SearchRunning() && s.Run.StopRequested && !f.view.busyCursor && f.map.enabled && f.view.progress == 0);
     EXPECT_EQ(f.map.state & IMapViewOps::kStateSearch, 0u);
     for (TMainControl control : {TMainControl::IBitmapButtonStop, TMainControl::IProgressBar1, TMainControl::ibitmap27,
                                  TMainControl::IBitmapButtonUndo}) {
@@ -150,9 +150,49 @@ TEST(SearchRun, AListViewGivesBackTheMap) {
     s.SetViewMode(mode);
     ASSERT_TRUE(s.ContentMap.Dimmed() && (f.map.state & IMapViewOps::kStateBusy) != 0);
     s.BtnMetasearchClick();
-    EXPECT_EQ(s.ViewMode, 0);
+    EXPECT_EQ(s.Results.ViewMode, 0);
     EXPECT_FALSE(s.ContentMap.Dimmed());
     EXPECT_EQ(f.map.state & IMapViewOps::kStateBusy, 0u);
+  }
+}
+
+// The full refresh searches every scope in turn. A scope whose search the
+// engine refuses is passed over: the engine's array still holds the last
+// search's items, which answer no query of that scope.
+TEST(SearchRun, AFullRefreshPassesOverAScopeTheEngineRefuses) {
+  const struct {
+    const char* name;
+    int32_t refusals;
+    const char* queries;  // the searches the refresh started
+    int32_t merges;       // the searches it added as steps
+  } cases[] = {
+      {"EveryScope", 0, "alpha|beta", 2},
+      {"FirstRefused", 1, "beta", 1},
+      {"AllRefused", 2, "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f(WritePages);
+    TKestruneSession& s = *f.session;
+    f.engine->results = {Item("http://a.example/1")};
+    TypeQuery(f, u"alpha");
+    ASSERT_EQ(s.Project.Scope.Count(), 1);
+    s.Project.Scope.Add({{s.WordDictionary.AddWord(u"beta", 0, -1), 1.0f}}, {});
+    const int32_t stepsBefore = s.Project.StepNumber;
+    f.engine->queries.clear();
+    f.engine->results = {Item("http://b.example/1")};
+    f.engine->refusals = c.refusals;
+
+    s.fullRefreshClick();
+    std::string queries;
+    for (const std::u16string& query : f.engine->queries) {
+      queries += (queries.empty() ? "" : "|") + platform::Utf16ToUtf8(query);
+    }
+    EXPECT_EQ(queries, c.queries);
+    EXPECT_EQ(s.Project.StepNumber - stepsBefore, c.merges);
+    EXPECT_EQ(s.Project.Documents.size(), c.merges > 0 ? 2u : 1u);
+    EXPECT_TRUE(!s.SearchRunning() && s.Run.StopRequested && !f.view.busyCursor);
+    EXPECT_EQ(test::KeysText(s, kKindQuery), "alpha=1");  // the step's own query again
   }
 }
 

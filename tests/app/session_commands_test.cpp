@@ -207,7 +207,7 @@ TEST(SessionCommands, FormCloseSavesTheQueryList) {
     if (c.blocked) std::filesystem::create_directories(platform::Utf16ToUtf8(file) + "/inside");
     int32_t updateStops = 0;
     s.OnStopUpdateCheck = [&] { ++updateStops; };
-    s.QueryItems = c.items;
+    s.Entry.QueryItems = c.items;
     s.FormClose();
     std::vector<std::u16string> lines;
     EXPECT_EQ(ReadUnicodeLines(file, true, lines), !c.blocked) << c.name;
@@ -218,7 +218,7 @@ TEST(SessionCommands, FormCloseSavesTheQueryList) {
     }
     // The rest of the close ran either way.
     EXPECT_EQ(updateStops, 1) << c.name;
-    EXPECT_TRUE(s.StopRequested) << c.name;
+    EXPECT_TRUE(s.Run.StopRequested) << c.name;
     EXPECT_FALSE(f.view.Visible(TMainControl::IProgressBar1)) << c.name;
     EXPECT_EQ(f.view.Control(TMainControl::TntLabel1).Text, MessageStrings.smStopSearch) << c.name;
   }

@@ -62,7 +62,7 @@ TEST(SessionDictionaries, LoadInListOrderWithStopWords) {
   };
   std::vector<Report> reports;
   std::vector<std::u16string> texts;
-  s.OnDictionaryProgress = [&](int32_t percent, std::u16string_view text, int32_t count, int32_t done) {
+  s.Hooks.OnDictionaryProgress = [&](int32_t percent, std::u16string_view text, int32_t count, int32_t done) {
     EXPECT_GE(percent, 0);
     EXPECT_LE(percent, 100);
     reports.push_back({percent, count, done});

@@ -43,16 +43,16 @@ TEST(SessionDisplay, ShowResults_PageModes) {
     TKestruneSession& s = f.S();
     if (c.projectDocuments) AddDocuments(s, {{"http://a.example/", u"alpha"}});
     if (c.keys) SetWords(s, kKindQuery, u"alpha");
-    if (c.listed) s.PageDocumentIds.push_back(0);
+    if (c.listed) s.Results.PageDocumentIds.push_back(0);
     f.engine->status = c.status;
-    s.SearchJustRan = c.justSearched;
-    s.ViewMode = c.view;
+    s.Run.SearchJustRan = c.justSearched;
+    s.Results.ViewMode = c.view;
     const int32_t written = f.view.pagesWritten;
     s.ShowResults(-2, c.mode);
-    EXPECT_EQ(s.LastPageMode, c.expected);
+    EXPECT_EQ(s.Results.LastPageMode, c.expected);
     EXPECT_EQ(f.view.pagesWritten, written + 1);
     EXPECT_FALSE(f.view.page.empty());
-    EXPECT_FALSE(s.SearchJustRan);
+    EXPECT_FALSE(s.Run.SearchJustRan);
   }
 }
 
@@ -65,18 +65,18 @@ TEST(SessionDisplay, ShowResults_AutoRefreshSearchesTwiceThenShowsNothingFound) 
   // Two searches queued after the handler, never run inside it; the third
   // empty refresh shows its page.
   EXPECT_EQ(f.view.queued.size(), 2u);
-  EXPECT_EQ(s.NewSearchRequests, 0);
+  EXPECT_TRUE(f.engine->queries.empty());
   EXPECT_EQ(f.view.pagesWritten, 1);
-  EXPECT_EQ(s.LastPageMode, 3);
+  EXPECT_EQ(s.Results.LastPageMode, 3);
   // Documents reset the count.
   AddDocuments(s, {{"http://a.example/", u"alpha"}});
-  s.PageDocumentIds.push_back(0);
+  s.Results.PageDocumentIds.push_back(0);
   s.ShowResults(-2, 0);
-  EXPECT_EQ(s.EmptyRefreshes, 0);
+  EXPECT_EQ(s.Results.EmptyRefreshes, 0);
 }
 
 TEST(SessionDisplay, StopWordPage_EscapesTheWordsAndSurvivesAMissingFile) {
-  const std::u16string page = TKestruneSession::StopWordsPageFrom(
+  const std::u16string page = TResultView::StopWordsPageFrom(
       u"<p>$cmap_count_stop_words</p><table>$stop_words</table>", {u"<script>x</script>", u"a\"b $stop_words"});
   EXPECT_EQ(page,
             u"<p>2</p><table><tr style=\"padding-top:5px;\"><td width=80><nobr><a href=\"reanimate_stop_word0\">"
@@ -86,7 +86,7 @@ TEST(SessionDisplay, StopWordPage_EscapesTheWordsAndSurvivesAMissingFile) {
   TPageSession f;
   TKestruneSession& s = f.S();
   s.Project.StopWords = {u"alpha", u"beta"};
-  s.ViewMode = 6;
+  s.Results.ViewMode = 6;
   s.ShowResults(-2, 0);
   EXPECT_NE(f.view.page.find(u"reanimate_stop_word1\">beta<"), std::u16string::npos);
   EXPECT_NE(f.view.page.find(u"These 2 words"), std::u16string::npos);
@@ -110,8 +110,8 @@ TEST(SessionDisplay, ShowResults_KeepsTheQuerysParse) {
   ASSERT_EQ(query.WordCount, 3);
 
   s.ShowResults(-2, 0);
-  EXPECT_EQ(s.LastPageMode, 5);
-  EXPECT_NE(s.LastPageHtml.find(u">alpha</span>"), std::u16string::npos);
+  EXPECT_EQ(s.Results.LastPageMode, 5);
+  EXPECT_NE(f.view.page.find(u">alpha</span>"), std::u16string::npos);
   const TParsingText& after = s.TextParsing.ParsingText();
   ASSERT_EQ(after.WordCount, query.WordCount);
   for (int32_t w = 0; w < query.WordCount; ++w) EXPECT_EQ(after.Word(w).WordId, query.Word(w).WordId) << w;
@@ -148,7 +148,7 @@ TEST(SessionDisplay, OrderPageDocuments_ViewsMarksAndUndoneSteps) {
     steps.SetValue(kKindMarks, 3, -3.0f, true);
     steps.SetValue(kKindMarks, 2, -2.0f, true);
     SetWords(s, kKindQuery, u"alpha");
-    s.ViewMode = c.view;
+    s.Results.ViewMode = c.view;
     s.OrderPageDocuments();
     EXPECT_EQ(PageUrls(s), c.expected);
     if (c.view == 0) {

@@ -162,8 +162,8 @@ std::string StateText(TKestruneSession& s) {
   out << "\ncounters=" << c.Total << " " << c.RemovedLinks << " " << c.HiddenSites << " " << c.AllFavoriteLinks
       << "\npage=";
   // The views of new and old links list by the old-link flag.
-  if (s.ViewMode != 3 && s.ViewMode != 4) {
-    for (int32_t id : s.PageDocumentIds) out << id << " ";
+  if (s.Results.ViewMode != 3 && s.Results.ViewMode != 4) {
+    for (int32_t id : s.Results.PageDocumentIds) out << id << " ";
   }
   return out.str();
 }
@@ -192,15 +192,15 @@ std::string Broken(TKestruneSession& s) {
     if (cell.Key.Id < 0 || cell.Key.Id >= n) out << "a mark names document " << cell.Key.Id << " of " << n << "; ";
     marks[cell.Key.Id] = cell.Key.Weight;
   }
-  for (size_t e = 0; e < s.PageDocumentIds.size(); ++e) {
-    const int32_t id = s.PageDocumentIds[e];
+  for (size_t e = 0; e < s.Results.PageDocumentIds.size(); ++e) {
+    const int32_t id = s.Results.PageDocumentIds[e];
     if (id < 0 || id >= n) {
       out << "page entry " << e << " names document " << id << "; ";
       continue;
     }
     if (s.Project.Documents[static_cast<size_t>(id)].Step > s.Project.StepNumber) out << "page entry " << e << " is of an undone search; ";
-    const bool hidesMarked = s.ViewMode != 1 && s.ViewMode != 2;
-    if (hidesMarked && marks.count(id) != 0) out << "page entry " << e << " is marked " << marks[id] << " in view " << s.ViewMode << "; ";
+    const bool hidesMarked = s.Results.ViewMode != 1 && s.Results.ViewMode != 2;
+    if (hidesMarked && marks.count(id) != 0) out << "page entry " << e << " is marked " << marks[id] << " in view " << s.Results.ViewMode << "; ";
   }
   // The counters: removed links and hidden sites from the marks; favourites,
   // old and new links among the documents shown.
@@ -256,9 +256,9 @@ class TRandomRun {
       s_.BtnNextClick();
     } else if (roll < 61) {
       // What the page of the view offers for an entry.
-      if (s_.ViewMode == 1) {
+      if (s_.Results.ViewMode == 1) {
         action = ClickEntry("RestoreLink");
-      } else if (s_.ViewMode == 2) {
+      } else if (s_.Results.ViewMode == 2) {
         action = ClickEntry("RestoreSite");
       } else {
         const char* commands[] = {"ExcludeContextFile", "ExcludeURL", "AddToFavorites", "DeleteFromFavorites"};
@@ -273,7 +273,7 @@ class TRandomRun {
       const bool queryWord =
           std::any_of(query.begin(), query.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
       if (id >= 0 && !queryWord) {
-        s_.MarkedGroup = {{id, 1.0f}};
+        s_.Map.MarkedGroup = {{id, 1.0f}};
         s_.pmAddToStopWordsClick();
       }
     } else if (roll < 68) {
@@ -300,13 +300,13 @@ class TRandomRun {
       const char* classes[] = {"delete_all_oldlinks", "delete_all_excluded_links", "delete_all_excluded_sites"};
       action = Click(classes[Pick(3)]);
     } else if (roll < 90) {
-      action = ClickEntry(s_.ViewMode == 1 || s_.ViewMode == 2 ? "toPage" : "AddToFavorites");
+      action = ClickEntry(s_.Results.ViewMode == 1 || s_.Results.ViewMode == 2 ? "toPage" : "AddToFavorites");
     } else {
       const char* views[] = {"news_links", "old_links", "favorites_links", "deleted_files", "deleted_sites", "GoToNormal"};
       action = Click(views[Pick(6)]);
     }
     w_.view.RunPosted();
-    if (s_.PendingBuild.Pending) s_.EmbeddedWB1DocumentComplete();
+    if (s_.Results.PendingBuild.Pending) s_.EmbeddedWB1DocumentComplete();
     return action;
   }
 
@@ -329,8 +329,8 @@ class TRandomRun {
     return "web " + url;
   }
   std::string ClickEntry(const std::string& command) {
-    if (s_.PageList.empty()) return command + " (no entry)";
-    return Click(command + std::to_string(Pick(static_cast<int>(s_.PageList.size()))));
+    if (s_.Results.PageList.empty()) return command + " (no entry)";
+    return Click(command + std::to_string(Pick(static_cast<int>(s_.Results.PageList.size()))));
   }
 
   TWorld& w_;

@@ -50,15 +50,15 @@ TEST(SessionMapEvents, AddExcludeHoverAndContextWords) {
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1 omega=1");
 
   // A hover keeps the page number that its end restores.
-  s.ResultPageNumber = 3;
+  s.Results.ResultPageNumber = 3;
   s.DrawAndEventMap1GroupSelect(1, 4, true, Keys(s, u"gamma"));
   EXPECT_EQ(KeysText(s, kKindHovered), "gamma=1");
-  EXPECT_EQ(s.ResultPageNumber, 1);
+  EXPECT_EQ(s.Results.ResultPageNumber, 1);
   const int32_t written = f.view.pagesWritten;
   s.DrawAndEventMap1GroupSelect(0, 4, false, {});
   s.MapHoverEnd();
   EXPECT_EQ(KeysText(s, kKindHovered), "");
-  EXPECT_EQ(s.ResultPageNumber, 3);
+  EXPECT_EQ(s.Results.ResultPageNumber, 3);
   EXPECT_EQ(f.view.pagesWritten, written + 1);
 }
 
@@ -80,7 +80,7 @@ TEST(SessionMapEvents, AWordHoveredAndLeftGivesThePageBack) {
   s.MapHoverEnd();
   EXPECT_EQ(f.view.page, before);
   s.DrawAndEventMap1MouseOutWord(delta);
-  EXPECT_EQ(s.PageResults.HoverWordId(), -1);
+  EXPECT_EQ(s.Results.PageResults.HoverWordId(), -1);
 }
 
 TEST(SessionMapEvents, PopupItems) {
@@ -146,7 +146,7 @@ TEST(SessionMapEvents, PopupItemsActOnTheMarkedGroupOfAHoveredWord) {
     EXPECT_EQ(KeysText(s, kKindQuery), c.query);
     EXPECT_EQ(KeysText(s, kKindHovered), "");
     EXPECT_EQ(s.ContentMap.HoveredKey(), -1);
-    EXPECT_EQ(s.PageResults.HoverWordId(), -1);
+    EXPECT_EQ(s.Results.PageResults.HoverWordId(), -1);
     EXPECT_NE(f.view.page.find(c.line + u"</A>"), std::u16string::npos) << platform::Utf16ToUtf8(f.view.page);
   }
 }
@@ -189,9 +189,11 @@ TEST(SessionMapEvents, ThePageMenuActsOnItsWord) {
   s.Commands.PagePopupScope = 0;
   s.PagePopupClick(Item::UpdateEntry1);
   EXPECT_EQ(s.GetQueryText(), u"beta");
+  const int32_t pagesBefore = f.view.pagesWritten;
   s.PagePopupClick(Item::DeleteEntry1);
   EXPECT_EQ(s.Project.Scope.Count(), 1);
-  EXPECT_EQ(s.LastShownMode, 5);
+  EXPECT_EQ(f.view.pagesWritten, pagesBefore + 1);
+  EXPECT_EQ(s.Results.LastPageMode, 5);
 }
 
 // A stop word is never a related word of the map, whichever record of its
@@ -282,7 +284,7 @@ TEST(SessionSteps, UndoAndRedoAcrossASearchAndAStopWord) {
   s.BtnNextClick();
   s.BtnNextClick();
   EXPECT_EQ(s.Project.StepNumber, 2);
-  EXPECT_EQ(s.PageList.size(), 3u);
+  EXPECT_EQ(s.Results.PageList.size(), 3u);
   EXPECT_EQ(s.Project.Counters.Total, 3);
   EXPECT_EQ(s.Project.Counters.AllFavoriteLinks, 1);
   EXPECT_EQ(s.Project.StopWords, std::vector<std::u16string>{u"three"});
@@ -413,7 +415,6 @@ TEST(SessionScopes, AddSelectDeleteAndMarks) {
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
   EXPECT_EQ(s.Project.Scope.CurrentIndex(), 0);
   EXPECT_TRUE(f.engine->queries.empty());
-  EXPECT_EQ(s.NewSearchRequests, 0);
   s.SelectScope(7);  // no such scope
   EXPECT_EQ(KeysText(s, kKindQuery), "alpha=1");
 

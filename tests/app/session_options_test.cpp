@@ -19,7 +19,7 @@ TEST(SessionOptionsHost, CallsReachTheViewTheOpenerAndTheLog) {
   s.Opener = &opener;
   IOptionsHost& host = s;
   int32_t languageApplied = 0;
-  s.OnApplyLanguage = [&] { ++languageApplied; };
+  s.Hooks.OnApplyLanguage = [&] { ++languageApplied; };
 
   host.ApplyLanguage();
   EXPECT_EQ(languageApplied, 1);
@@ -67,8 +67,8 @@ TEST(SessionOptionsHost, NewQueryAppliesTheSavedSetFromTheSecondWhileAsked) {
     SCOPED_TRACE(c.name);
     TSessionFixture f;
     TKestruneSession& s = *f.session;
-    s.NewQueryCount = c.earlierNewQueries;
-    s.ApplyDefaultsOnNewQuery = c.applyDefaults;
+    s.NewQuery.NewQueryCount = c.earlierNewQueries;
+    s.NewQuery.ApplyDefaultsOnNewQuery = c.applyDefaults;
     s.Config.Settings.TrackPosContext = 30;
     s.Config.Settings.TPCountFromSite = 100;
     s.Config.SavedOptions.TrackPosContext = 55;
@@ -81,7 +81,7 @@ TEST(SessionOptionsHost, NewQueryAppliesTheSavedSetFromTheSecondWhileAsked) {
     EXPECT_EQ(s.Config.Settings.ExcludeWithContext, c.applied);
     EXPECT_EQ(f.view.trackBars, c.applied ? std::make_pair(55, 1) : std::make_pair(-1, -1));
     if (c.applied) EXPECT_EQ(s.Config.MatchSetting, 1);
-    EXPECT_EQ(s.NewQueryCount, c.earlierNewQueries + 1);
+    EXPECT_EQ(s.NewQuery.NewQueryCount, c.earlierNewQueries + 1);
   }
 }
 
@@ -123,8 +123,8 @@ TEST(SessionOptionsHost, TheDialogOverTheSessionWritesItsFields) {
   ASSERT_TRUE(model.btOKClick());
   EXPECT_EQ(s.Config.Settings.TPCountFromSite, 250);
   EXPECT_EQ(s.Config.SavedOptions.LinksToDownload, 250);
-  EXPECT_TRUE(s.ApplyDefaultsOnNewQuery);
-  EXPECT_TRUE(s.MarkProjectChanged);
+  EXPECT_TRUE(s.NewQuery.ApplyDefaultsOnNewQuery);
+  EXPECT_TRUE(s.NewQuery.MarkProjectChanged);
 }
 
 }  // namespace

@@ -53,9 +53,9 @@ void RunStep(TPageSession& f, const std::string& step) {
   } else if (verb == "answer") {
     f.view.messageAnswer = std::stoi(arg);
   } else if (verb == "busy") {
-    ++s.SearchRun.Depth;
+    ++s.Run.SearchRun.Depth;
   } else if (verb == "view") {
-    s.ViewMode = std::stoi(arg);
+    s.Results.ViewMode = std::stoi(arg);
   } else if (verb == "mark") {
     const size_t eq = arg.find('=');
     s.ContentMap.Steps().SetValue(kKindMarks, std::stoi(arg.substr(0, eq)), std::stof(arg.substr(eq + 1)), true);
@@ -89,14 +89,14 @@ std::string Summary(TPageSession& f) {
   for (const TControlKeyCell& cell : step[10]) scopeCells += std::to_string(cell.ScopeWords.size()) + "|";
   std::string k9;
   for (const TControlKeyCell& cell : step[9]) k9 += std::to_string(static_cast<int32_t>(cell.Key.Weight)) + "|";
-  return ";page=" + std::to_string(s.ResultPageNumber) + ";anchor=" + platform::Utf16ToUtf8(f.view.scrolledTo) +
+  return ";page=" + std::to_string(s.Results.ResultPageNumber) + ";anchor=" + platform::Utf16ToUtf8(f.view.scrolledTo) +
          ";reloads=" + std::to_string(f.view.reloads) + ";written=" + std::to_string(f.view.pagesWritten) +
-         ";mode=" + std::to_string(s.LastPageMode) + ";view=" + std::to_string(s.ViewMode) +
+         ";mode=" + std::to_string(s.Results.LastPageMode) + ";view=" + std::to_string(s.Results.ViewMode) +
          ";removed=" + std::to_string(s.Project.Counters.RemovedLinks) + ";hidden=" + std::to_string(s.Project.Counters.HiddenSites) +
          ";marks=" + test::MarksText(s) + ";favs=" + favorites + ";allfav=" + std::to_string(s.Project.Counters.AllFavoriteLinks) +
          ";urls=" + urls + ";files=" + files + ";stop=" + stops + ";k0=" + test::KeysText(s, kKindQuery) +
          ";k1=" + test::KeysText(s, kKindExcluded) + ";k9=" + k9 + ";scopes=" + std::to_string(s.Project.Scope.Count()) +
-         ";k10=" + scopeCells + ";listed=" + std::to_string(s.PageList.size()) +
+         ";k10=" + scopeCells + ";listed=" + std::to_string(s.Results.PageList.size()) +
          ";docs=" + std::to_string(s.Project.Documents.size()) + ";popups=" + std::to_string(f.view.popups.size()) +
          ";asked=" + std::to_string(f.view.messages.size()) + ";";
 }
@@ -247,8 +247,8 @@ TEST(SessionPageCommands, AddressesWithCommandHostsAreNoDocuments) {
     EXPECT_EQ(s.DocumentOfUrl(c.url) >= 0, c.kept);
     EXPECT_GE(s.DocumentOfUrl("http://plain.example/"), 0);
     // Clicking every document of the page deletes no scope.
-    for (int32_t e = 0; e < static_cast<int32_t>(s.PageList.size()); ++e) {
-      s.EmbeddedWB1BeforeNavigate2(s.PageList[static_cast<size_t>(e)].Url);
+    for (int32_t e = 0; e < static_cast<int32_t>(s.Results.PageList.size()); ++e) {
+      s.EmbeddedWB1BeforeNavigate2(s.Results.PageList[static_cast<size_t>(e)].Url);
     }
     EXPECT_EQ(s.Project.Scope.Count(), 1);
     const std::u16string url = platform::Utf8ToUtf16(c.url);
@@ -306,12 +306,12 @@ TEST(SessionPageCommands, DesktopRedirectsOpenOnlyPlainFiles) {
   ASSERT_EQ(f.opener.urls.size(), 1u);
 
   std::u16string mailed;
-  s.OnMailTo = [&](std::u16string_view address) { mailed = address; };
+  s.Hooks.OnMailTo = [&](std::u16string_view address) { mailed = address; };
   EXPECT_FALSE(s.EmbeddedWB1BeforeNavigate2("mailto:friend%40example.org"));
   EXPECT_EQ(mailed, u"friend@example.org");
   int32_t helps = 0;
-  s.OnHelp = [&] { ++helps; };
-  ++s.SearchRun.Depth;
+  s.Hooks.OnHelp = [&] { ++helps; };
+  ++s.Run.SearchRun.Depth;
   EXPECT_FALSE(s.EmbeddedWB1BeforeNavigate2("http://help/"));
   EXPECT_EQ(helps, 1);
   EXPECT_TRUE(s.EmbeddedWB1BeforeNavigate2("about:blank"));

@@ -75,27 +75,27 @@ TEST(SessionSearchEnd, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
       test::WriteEngineTemplate(t.program.Program(), "loopback",
                                 test::LoopbackEngineTemplate(t.server.ClosedPortUrl(""),
                                                              test::LoopbackTemplateOptions().HostName("Loopback")));
-      t.session->Engine->LoadTemplate("loopback");
+      t.session->Run.Engine->LoadTemplate("loopback");
     }
     // Stop is pressed once the second page is outstanding.
     t.view.OnProgressShown = [&](int32_t) {
-      if (c.second != kHeldForStop || t.session->StopRequested || !gate.WaitForHeld(1)) return;
+      if (c.second != kHeldForStop || t.session->Run.StopRequested || !gate.WaitForHeld(1)) return;
       t.session->BtnStopClick();
     };
 
     TKestruneSession& s = *t.session;
     t.Search(u"query");
     EXPECT_EQ(s.Project.Documents.size(), c.documents);
-    EXPECT_EQ(s.LastPageMode, c.mode);
-    EXPECT_EQ(s.PageResults.SearchNotice, c.notice);
-    EXPECT_EQ(s.Engine->Status(), ISearchEngine::kStatusOk);  // ready for the next search
+    EXPECT_EQ(s.Results.LastPageMode, c.mode);
+    EXPECT_EQ(s.Results.PageResults.SearchNotice, c.notice);
+    EXPECT_EQ(s.Run.Engine->Status(), ISearchEngine::kStatusOk);  // ready for the next search
     const int32_t query = t.WordId(u"query");
     EXPECT_TRUE(std::any_of(s.ContentMap.Keys().begin(), s.ContentMap.Keys().end(),
                             [query](const TKey& key) { return key.Id == query; }));
     // A change of the words is a new step: its page no longer speaks of it.
     s.SaveKeysUndoState();
     s.ShowResults(-2, 0);
-    EXPECT_EQ(s.PageResults.SearchNotice, s.LastPageMode == 2 ? MessageStrings.smEngineUnreachable : u"");
+    EXPECT_EQ(s.Results.PageResults.SearchNotice, s.Results.LastPageMode == 2 ? MessageStrings.smEngineUnreachable : u"");
     gate.Release();
   }
 }

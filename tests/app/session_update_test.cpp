@@ -60,21 +60,21 @@ TEST(SessionUpdate, NewsReachesTheStartPagesNewsBlock) {
     TKestruneSession& s = *f.session;
     TConnectProbe probe;
     probe.TimeoutMs = 10000;
-    s.Probe = &probe;
+    s.Run.Probe = &probe;
     s.ShowResults(kEditNone, kPageModeChosen);
-    ASSERT_EQ(s.LastPageMode, kPageModeNoQuery);
+    ASSERT_EQ(s.Results.LastPageMode, kPageModeNoQuery);
     const int32_t pagesBefore = f.view.pagesWritten;
-    s.MakeUpdateCheck().SetFileVersion("1.5.302.0");
-    s.UpdateCheck->TimeoutMs = 10000;
+    s.Update.MakeUpdateCheck().SetFileVersion("1.5.302.0");
+    s.Update.UpdateCheck->TimeoutMs = 10000;
     s.Update1Click();
     const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!s.UpdateCheck->CheckDone && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(2ms);
-    ASSERT_TRUE(s.UpdateCheck->CheckDone);
+    while (!s.Update.UpdateCheck->CheckDone && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(2ms);
+    ASSERT_TRUE(s.Update.UpdateCheck->CheckDone);
     s.StopUpdateCheck();
     f.view.RunAllQueued();
-    EXPECT_EQ(s.PageResults.NewsString, c.block);
+    EXPECT_EQ(s.Results.PageResults.NewsString, c.block);
     EXPECT_EQ(f.view.pagesWritten, pagesBefore + (c.block.empty() ? 0 : 1));
-    s.Probe = nullptr;
+    s.Run.Probe = nullptr;
   }
 }
 

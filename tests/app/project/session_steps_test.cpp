@@ -69,7 +69,7 @@ TEST(SessionSteps, FeedsOutsideASearchKeepTheSearchesKeys) {
   } cases[] = {
       {"AStopWordAndItsUndo",
        [](TPageSession& f) {
-         f.S().MarkedGroup = {{test::WordId(f.S(), u"one"), 1.0f}};
+         f.S().Map.MarkedGroup = {{test::WordId(f.S(), u"one"), 1.0f}};
          f.S().pmAddToStopWordsClick();
          f.S().BtnBackClick();
        },
@@ -186,7 +186,7 @@ TEST(SessionSteps, ADownloadAfterUndoDropsTheUndoneSearch) {
     EXPECT_EQ(s.Project.Documents.back().Step, 2);
     EXPECT_FALSE(s.ContentMap.Steps().CanForward());
     s.ContentMapReGenerate();
-    for (int32_t id : s.PageDocumentIds) EXPECT_LE(s.Project.Documents[static_cast<size_t>(id)].Step, s.Project.StepNumber);
+    for (int32_t id : s.Results.PageDocumentIds) EXPECT_LE(s.Project.Documents[static_cast<size_t>(id)].Step, s.Project.StepNumber);
   }
 }
 
@@ -210,8 +210,8 @@ TEST(SessionSteps, AFavouriteKeepsItsMarkWhileHidden) {
     TKestruneSession& s = f.S();
     f.engine->results = {Item("http://a.example/", u"alpha one"), Item("http://b.example/", u"alpha two")};
     Type(f, u"alpha");
-    ASSERT_FALSE(s.PageList.empty());
-    const std::string favourite = s.PageList[0].Url;
+    ASSERT_FALSE(s.Results.PageList.empty());
+    const std::string favourite = s.Results.PageList[0].Url;
     f.Click("AddToFavorites0");
     f.Loaded();
     ASSERT_EQ(s.Project.Counters.AllFavoriteLinks, 1);

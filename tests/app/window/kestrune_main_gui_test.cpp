@@ -87,7 +87,7 @@ TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
     TKestruneSession& s = *w.session;
     QTest::keyClicks(w.KeyTarget(), "query");
     QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);  // returns with the search's run
-    EXPECT_EQ(s.NewSearchRequests, 1);
+    EXPECT_EQ(s.EngineObject->QueryCounter(), 1);
     EXPECT_EQ(s.Project.Documents.size(), 20u);
 
     // The box a double click opens over empty map space.
@@ -104,7 +104,7 @@ TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
     QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);
     EXPECT_EQ(s.ContentMap.Steps().CurrentStep(), step + 1);
     EXPECT_EQ(s.GetQueryText(), u"query snippet");
-    EXPECT_EQ(s.NewSearchRequests, 1);
+    EXPECT_EQ(s.EngineObject->QueryCounter(), 1);
   }
 }
 
@@ -219,7 +219,7 @@ TEST(FKestruneMain, ClosingAroundASearch) {
     EXPECT_TRUE(closedAsMeant);
     EXPECT_LT(took, std::chrono::seconds(beforeTheSearch ? 2 : 4));
     EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, 5000));
-    EXPECT_FALSE(w.session->SearchRunning() || w.session->Engine->Busy());
+    EXPECT_FALSE(w.session->SearchRunning() || w.session->Run.Engine->Busy());
     if (beforeTheSearch) {
       EXPECT_TRUE(w.session->Project.Documents.empty());
     }

@@ -140,7 +140,7 @@ TEST(MainCommands, TellAFriendFollowsTheMouse) {
 TEST(MainCommands, ClosingWritesTheQueryList) {
   TWindow w;
   TKestruneSession& s = *w.session;
-  for (int i = 0; i < 22; ++i) s.QueryItems.push_back(u"q" + platform::Utf8ToUtf16(std::to_string(i)));
+  for (int i = 0; i < 22; ++i) s.Entry.QueryItems.push_back(u"q" + platform::Utf8ToUtf16(std::to_string(i)));
   const std::u16string file = s.Config.BasesFolder + u"query.dat";
   std::filesystem::remove(platform::Utf16ToUtf8(file));
   w.window->close();

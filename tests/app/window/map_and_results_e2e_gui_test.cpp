@@ -57,11 +57,11 @@ TEST(MapAndResults, TheSearchedPageHoldsTheTitlesAndTheMapTheQueryWord) {
   int32_t listed = 0;
   auto check = [&](TFKestruneMain& window) {
     TKestruneSession& session = window.Session();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.PageNotWritten; }, 20000));
-    listed = static_cast<int32_t>(session.PageList.size());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.Results.PageNotWritten; }, 20000));
+    listed = static_cast<int32_t>(session.Results.PageList.size());
     const QString text = PageText(*window.EmbeddedWB1);
     for (int32_t e = 0; e < std::min(listed, 10); ++e) {
-      const std::u16string& title = session.PageList[static_cast<size_t>(e)].Title;
+      const std::u16string& title = session.Results.PageList[static_cast<size_t>(e)].Title;
       if (!text.contains(QString::fromStdU16String(title))) missing.push_back(platform::Utf16ToUtf8(title));
     }
     queryOnMap = test::MapShows(window, u"weather");

@@ -38,7 +38,7 @@ struct TPageWindow : test::TWindow {
   // The page written last has loaded.
   bool Loaded() {
     return QTest::qWaitFor(
-        [this] { return !session->PageNotWritten && window->EmbeddedWB1->ReadyState() == TEmbeddedBrowser::READYSTATE_COMPLETE; },
+        [this] { return !session->Results.PageNotWritten && window->EmbeddedWB1->ReadyState() == TEmbeddedBrowser::READYSTATE_COMPLETE; },
         20000);
   }
   QVariant Script(const QString& script) {
@@ -64,7 +64,7 @@ TEST(ResultPage, ACommandLinkOfThePageReachesTheSession) {
   ASSERT_TRUE(w.Loaded());
   EXPECT_TRUE(w.PageHolds("alpha w9"));
   w.Script("document.querySelector('a[href=\"toPage2\"]').click(); 1");
-  EXPECT_TRUE(QTest::qWaitFor([&] { return w.session->ResultPageNumber == 2; }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w.session->Results.ResultPageNumber == 2; }, 10000));
   ASSERT_TRUE(w.Loaded());
   EXPECT_TRUE(QTest::qWaitFor([&] { return w.PageHolds("alpha w11"); }, 10000));
   EXPECT_FALSE(w.PageHolds("alpha w9"));
@@ -93,7 +93,7 @@ TEST(ResultPage, APageOfThreeMegabytesShows) {
   std::u16string html = u"<html><body>";
   while (html.size() < 3'000'000) html += u"<p>Kestrune result page filler text, line after line.</p>\n";
   html += u"<p id=\"end\">the end</p></body></html>";
-  w.session->WritePage(html);
+  w.session->Results.WritePage(html);
   ASSERT_TRUE(w.Loaded());
   EXPECT_FALSE(w.window->EmbeddedWB1->PageFile().isEmpty());
   EXPECT_TRUE(w.Script("document.getElementById('end') !== null").toBool());
@@ -104,16 +104,16 @@ TEST(ResultPage, ThePendingAnchorIsScrolledIntoView) {
   for (int i = 0; i < 60; ++i) annotation += u"a long annotation of words ";
   TPageWindow w(30, annotation);
   TKestruneSession& s = *w.session;
-  s.ResultPageNumber = 3;
-  s.ScrollAnchor = s.PageList[26].Url;
+  s.Results.ResultPageNumber = 3;
+  s.Results.ScrollAnchor = s.Results.PageList[26].Url;
   s.ShowResults(-2, 0);
   ASSERT_TRUE(w.Loaded());
   const QString inView =
-      "(function() { var e = document.getElementsByName('" + QString::fromStdString(s.PageList[26].Url) +
+      "(function() { var e = document.getElementsByName('" + QString::fromStdString(s.Results.PageList[26].Url) +
       "')[0]; if (!e) return false; var r = e.getBoundingClientRect();"
       " return window.scrollY > 0 && r.top >= 0 && r.top < window.innerHeight; })()";
   EXPECT_TRUE(QTest::qWaitFor([&] { return w.Script(inView).toBool(); }, 10000));
-  EXPECT_TRUE(s.ScrollAnchor.empty());
+  EXPECT_TRUE(s.Results.ScrollAnchor.empty());
 }
 
 TEST(ResultPage, CommandLinksActOnAPageOfAnotherTemplateFolder) {
@@ -121,12 +121,12 @@ TEST(ResultPage, CommandLinksActOnAPageOfAnotherTemplateFolder) {
   TKestruneSession& s = *w.session;
   const std::string other = w.program.Program() + "templates/xx/";
   std::filesystem::copy(w.program.Program() + "templates/en", other, std::filesystem::copy_options::recursive);
-  s.PageResults.TemplateLanguage = s.Config.InterfaceLang;
-  s.PageResults.SetTemplatePath(other);
+  s.Results.PageResults.TemplateLanguage = s.Config.InterfaceLang;
+  s.Results.PageResults.SetTemplatePath(other);
   s.ShowResults(-2, 0);
   ASSERT_TRUE(w.Loaded());
   w.Script("document.querySelector('a[href=\"toPage2\"]').click(); 1");
-  EXPECT_TRUE(QTest::qWaitFor([&] { return s.ResultPageNumber == 2; }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return s.Results.ResultPageNumber == 2; }, 10000));
 }
 
 TEST(ResultPage, UndoAndRedoButtonsMoveThroughTheSteps) {

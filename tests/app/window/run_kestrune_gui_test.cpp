@@ -201,7 +201,7 @@ TEST(RunKestrune, TheUpdateCheckAgainstAClosedPortShowsNoBox) {
   bool done = false;
   const int status = RunProgram(nullptr, [](TFKestruneMain&) {}, nullptr, [&](TFKestruneMain& main) {
     done = QTest::qWaitFor(
-        [&] { return main.Session().UpdateCheck && main.Session().UpdateCheck->CheckDone.load(); }, 8000);
+        [&] { return main.Session().Update.UpdateCheck && main.Session().Update.UpdateCheck->CheckDone.load(); }, 8000);
   });
   platform::SetMessageBoxHandler({});
   EXPECT_EQ(status, 0);
@@ -231,7 +231,7 @@ TEST(RunKestrune, OnlyAnInstallerInTheUpdateFolderReachesTheOpener) {
     std::filesystem::create_symlink(program.Program() + "setup.run", program.Program() + "update/link.run");
     const std::u16string path = program.WProgram() + platform::Utf8ToUtf16(c.installer);
     TRecordingOpener opener;
-    EXPECT_EQ(RunProgram(&opener, [&](TFKestruneMain& main) { main.Session().InstallerPath = path; }), 0);
+    EXPECT_EQ(RunProgram(&opener, [&](TFKestruneMain& main) { main.Session().Start.InstallerPath = path; }), 0);
     EXPECT_EQ(opener.files, c.opened ? std::vector<std::u16string>{path} : std::vector<std::u16string>{});
   }
 }

@@ -168,7 +168,7 @@ TEST(Texploreform, LanguageFolderOfTheSession) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder);
     session.Config.InterfaceLang = c.lang;
-    session.LngHeaders = {{"English", 9, 1250, "", "eng", "english.lng"}, {"Russian", 1049, 1251, "", c.folder, "r.lng"}};
+    session.Start.LngHeaders = {{"English", 9, 1250, "", "eng", "english.lng"}, {"Russian", 1049, 1251, "", c.folder, "r.lng"}};
     EXPECT_EQ(ExplorerLangFolderName(session), c.expected);
   }
 }

@@ -160,7 +160,7 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
          [&] { Search(person, window, "weather", true); },
          [&] {
            EXPECT_TRUE(person.WaitFor([&] { return s.Project.StepNumber == 1 && !s.SearchRunning(); }));
-           EXPECT_EQ(person.OnUi([&] { return s.NewSearchRequests; }), 1);  // one Enter, one search
+           EXPECT_EQ(person.OnUi([&] { return s.EngineObject->QueryCounter(); }), 1);  // one Enter, one search
            EXPECT_EQ(person.OnUi([&] { return s.Project.Documents.size(); }), static_cast<size_t>(kItems));
          }},
         {"a right-click on a word, then Exclude, excludes it",
@@ -292,7 +292,7 @@ TEST(WindowAsAPerson, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
     bool first = true;
     for (const auto& c : cases) {
       SCOPED_TRACE(c.word);
-      const int32_t searches = person.OnUi([&] { return s.NewSearchRequests; });
+      const size_t requests = server.RequestCount();
       Search(person, window, c.word, first, first ? "KP_Enter" : "Return");
       first = false;
       if (std::string(c.word) == "stopped") {
@@ -301,10 +301,10 @@ TEST(WindowAsAPerson, EachFailureSaysWhatHappenedAndKeepsTheEarlierPages) {
         EXPECT_TRUE(person.OnUi([&] { return window.IBitmapButtonStop->isEnabled(); }));
         person.ClickAt(person.OnUi([&] { return Center(window.IBitmapButtonStop); }));
       }
-      ASSERT_TRUE(person.WaitFor([&] { return s.NewSearchRequests > searches && !s.SearchRunning(); },
+      ASSERT_TRUE(person.WaitFor([&] { return server.RequestCount() > requests && !s.SearchRunning(); },
                                  std::chrono::seconds(30)));
       EXPECT_EQ(person.OnUi([&] { return s.Project.Documents.size(); }), c.documents);
-      EXPECT_EQ(person.OnUi([&] { return s.PageResults.SearchNotice; }), c.notice);
+      EXPECT_EQ(person.OnUi([&] { return s.Results.PageResults.SearchNotice; }), c.notice);
       EXPECT_TRUE(person.WaitForPageText(window, QString::fromStdU16String(c.notice)))
           << person.PageText(window).toStdString();
       // The map still shows the query's word.
