@@ -346,8 +346,6 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps 
   void CreateCommandControls(QVBoxLayout* column);
   void ConnectCommands();
   void StartCommandTimers();
-  // The track bar the mouse pressed, until its release.
-  QWidget* pressedTrackBar_ = nullptr;
   // Events of the whole program for the commands: the track bars'
   // releases, the "Tell a friend" button's hover, the panes' resize.
   QObject* commandEvents_ = nullptr;
