@@ -67,6 +67,8 @@
 #include "app/session_update.h"
 #include "app/update_check.h"
 #include "app/view_mode.h"
+#include "app/send_mail.h"
+#include "app/window_commands.h"
 #include "core/convertors.h"
 #include "core/keys.h"
 #include "language/indexer.h"
@@ -742,6 +744,66 @@ class TKestruneSession : public IOptionsHost {
   // Raised whenever an engine is made or stopped: the ready calls an engine
   // posted carry the value of their engine's start.
   uint64_t advertGeneration_ = 0;
+
+ public:
+  // =========================================================================
+  // The window's commands outside a search (session_commands.cpp): mail,
+  // help, the status label, closing, the track bars' releases, the "Tell a
+  // friend" button. The arithmetic and text rules are in
+  // app/window_commands.h.
+  // =========================================================================
+
+  // Every mail of the session (the page, the map, "Tell a friend", the about
+  // box's and the bug report's when the window passes them on) is handed
+  // here filled; unset: ISendMail::Send.
+  std::function<void(ISendMail& mail)> OnSendMail;
+  void SendMail(ISendMail& mail);
+  // Asked first when the window is to close: True keeps it (the project's
+  // save question answered Cancel). Unset: the window closes.
+  std::function<bool()> OnSaveQuestion;
+  // Step 3 of the close: the update check stops. Unset: StopUpdateCheck.
+  std::function<void()> OnStopUpdateCheck;
+  // Set when the window was asked to close and agreed.
+  bool Closing = false;
+  // The "Tell a friend" button and its animation.
+  TFriendButton FriendButton;
+
+  // The text the browser reports for a hovered link goes to Label1 as
+  // StatusTextFor decides (the recent projects of the settings).
+  void EmbeddedWB1StatusTextChange(std::u16string_view text);
+  // "Mail the page": the page's HTML made plain text (TIHTMLParser), one
+  // new mail carrying only that page.
+  void BtnSendmailClick(std::u16string_view pageHtml);
+  // "Mail the map": `writeJpeg` writes the map's picture as "map.jpg" into
+  // the run's private temporary folder; a mail with it attached follows.
+  // Nothing is mailed when the folder or the picture cannot be made (logged).
+  void BtnSendMapClick(const std::function<bool(std::u16string_view path)>& writeJpeg);
+  // "Tell a friend": a mail of the recommendation's lines.
+  void sfrendClick();
+  // Help: the local help page of the interface language (HelpPageFile),
+  // handed to the user's program for it; logged when there is none.
+  void BtnHelpClick();
+  std::u16string HelpPage() const;
+  // The hidden button bbbb: the progress bar goes.
+  void bbbbClick();
+  // The window is to close: False keeps it (OnSaveQuestion said so).
+  bool FormCloseQuery();
+  // The window closes: the query box's list saved ("query.dat"), the update
+  // check, the search and the advertising engine stopped, the busy state
+  // left. A failed save is logged and leaves the old file; the close goes on.
+  void FormClose();
+  // "query.dat" of the bases folder from the query box's list (at most
+  // kMaxSavedQueries items); False when it could not be written.
+  bool SaveQueryFile();
+  // The match track bar ("any" .. "all"): the position is the match setting
+  // the document ordering reads and the setting saved; released, the map and
+  // the page are built again when the project has documents.
+  void TrackBar3Change(int32_t position);
+  void TrackBar3MouseUp();
+  void TrackBar2Change(int32_t position);
+  // The word-count track bar released: the map is built again when it
+  // holds words.
+  void TrackBarMouseUp();
 
  private:
   void SetEnabled(TMainControl control, bool enabled);

@@ -71,8 +71,6 @@ void TKestruneSession::ApplyLanguage() {
   }
 }
 
-void TKestruneSession::ResetKeepQuery() { LogFile.Log("Options: the query is not reset yet"); }
-
 
 void TKestruneSession::OpenInBrowser(std::u16string_view url) {
   if (Opener) Opener->OpenInBrowser(url);

@@ -7,6 +7,7 @@
 #include "app/kestrune_session.h"
 #include "core/log_file.h"
 #include "core/message_strings.h"
+#include "app/window_commands.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "search/page_modes.h"
@@ -16,7 +17,6 @@ namespace kestrune {
 namespace {
 
 constexpr std::u16string_view kSendLastQueryLink = u"http://kestrunesendlastquery/";
-constexpr std::u16string_view kLastProjectLink = u"http://kestrunelastproject/";
 
 // Moves or inserts `text` at the top: an entry that differs only in letter
 // case goes, else the last one. The count stays.

@@ -94,7 +94,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   // Projects: the dialogs, the save question before the close, the project
   // of the command line.
   session_.Dialogs = this;
-  OnSaveQuestion = [this] { return session_.SaveQuestion(); };
+  session_.OnSaveQuestion = [this] { return session_.SaveQuestion(); };
   OnCommandLineProject = [this](std::u16string_view path) { session_.OpenNamedProject(path); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };
@@ -124,6 +124,9 @@ TFKestruneMain::~TFKestruneMain() {
   qApp->removeEventFilter(this);
   session_.Run.OnSearchRunEnded = nullptr;
   session_.Hooks.OnHelp = nullptr;
+  session_.OnStopUpdateCheck = nullptr;
+  session_.OnSaveQuestion = nullptr;
+  if (commandEvents_) qApp->removeEventFilter(commandEvents_);
   session_.Hooks.OnApplyLanguage = nullptr;
   session_.Hooks.OnShowUpdateForm = nullptr;
   if (session_.Dialogs == this) session_.Dialogs = nullptr;
@@ -258,6 +261,7 @@ void TFKestruneMain::CreateComponents() {
   CreateStatusLine(central, column);
   CreateMenus();
   CreateProjectDialogs();
+  CreateCommandControls(column);
   RegisterControls();
   querybitmap->raise();
   IComboBox1->raise();
@@ -579,12 +583,6 @@ void TFKestruneMain::ConnectComponents() {
   IBitmapButton7->OnClick = [this](QObject*) { session_.IBitmapButton7Click(); };
   specia->OnClick = [this](QObject*) { speciaClick(); };
   EditPanel->Bind(&session_.EditPanel);
-  // The map panel keeps its share of the width that the user gave it.
-  Splitter1->installEventFilter(this);
-  connect(Splitter1, &QSplitter::splitterMoved, this, [this] {
-    const int total = Splitter1->width();
-    if (total > 0) splitterPercent_ = Panel1->width() * 100.0 / total;
-  });
   IBitmapButton2->OnClick = [this](QObject*) { session_.IBitmapButton2Click(); };
   IBitmapButton4->OnClick = [this](QObject*) { session_.ExcludedWordsButtonClick(); };
   BtnHelp->OnClick = [this](QObject*) {
@@ -613,6 +611,7 @@ void TFKestruneMain::ConnectComponents() {
     if (state == Qt::ApplicationActive && shown_) FormActivate();
   });
   ConnectResultPage();
+  ConnectCommands();
 }
 
 void TFKestruneMain::ConnectResultPage() {
@@ -764,6 +763,7 @@ void TFKestruneMain::FormShow() {
   QTimer::singleShot(100, this, [this] {
     if (OnUpdateCheckTimer) OnUpdateCheckTimer();
   });
+  StartCommandTimers();
   // 5. The query box has the focus.
   if (!IComboBox1->isHidden()) IComboBox1->setFocus();
   // 7. The dictionary of the interface language.
@@ -790,13 +790,6 @@ void TFKestruneMain::TntOpenProjectDialog1Button() {
   } else {
     LogFile.Log("Projects cannot be imported yet into " + platform::Utf16ToUtf8(folder));
   }
-}
-
-void TFKestruneMain::ApplySplitterShare() {
-  const int total = Splitter1->width() - Splitter1->handleWidth();
-  if (total <= 0) return;
-  const int map = std::clamp(TKestruneSession::Panel1CanResize(total, splitterPercent_), 0, total);
-  Splitter1->setSizes({map, total - map});
 }
 
 void TFKestruneMain::CenterQueryBoxOnResize() {
@@ -935,9 +928,6 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::Resize:
       if (watched == Panel1) CenterQueryBoxOnResize();
-      if (watched == Splitter1) {
-        QMetaObject::invokeMethod(this, [this] { ApplySplitterShare(); }, Qt::QueuedConnection);
-      }
       break;
     case QEvent::WindowActivate:
     case QEvent::WindowDeactivate:
@@ -956,6 +946,11 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFKestruneMain::closeEvent(QCloseEvent* event) {
+  if (!closed_ && !closeQueried_ && !FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  closeQueried_ = true;
   if (session_.SearchRunning()) {
     // The search stops; the window closes once its run has returned.
     event->ignore();
@@ -963,17 +958,12 @@ void TFKestruneMain::closeEvent(QCloseEvent* event) {
     session_.BtnStopClick();
     return;
   }
-  if (!closed_ && OnSaveQuestion && OnSaveQuestion()) {
-    event->ignore();
-    return;
-  }
   event->accept();
   QMainWindow::closeEvent(event);
   session_.Run.WindowClosed = true;
   if (closed_) return;
   closed_ = true;
-  if (OnStopUpdateCheck) OnStopUpdateCheck();
-  session_.StopAdvertEngine();
+  FormClose();
   if (OnClosed) OnClosed();
 }
 

@@ -87,6 +87,8 @@
 #include "ui/isplitter.h"
 
 class QSplitter;
+class QPrinter;
+class QTimer;
 class QVBoxLayout;
 
 namespace kestrune {
@@ -94,6 +96,9 @@ namespace kestrune {
 class TFUpdate;
 class TTntOpenProjectDialog;
 class TTntSaveProjectDialog;
+class IBitmapButton;
+class ibitmap;
+class IAnime;
 
 // The window messages of the update check, as event types posted to the
 // main window.
@@ -141,11 +146,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   std::function<void()> OnHelp;
   // The project named on the command line, opened at the first show.
   std::function<void(std::u16string_view path)> OnCommandLineProject;
-  // The window is about to close: true keeps it open (the save question's
-  // Cancel).
-  std::function<bool()> OnSaveQuestion;
-  // The open dialog's import button, given the folder the dialog shows.
-  // Unset: logged.
+  // The open dialog's import button, given the folder the dialog shows: the
+  // projects of the maker's page, downloaded into it (the scope explorer,
+  // modal). Unset: logged.
   std::function<void(std::u16string_view folder)> OnImportProjects;
 
   // ---- components ----
@@ -312,6 +315,65 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   void SetSkinPath(std::u16string_view folder) override;
   void MeasureKeyText(const TKey& key, int32_t& width, int32_t& height) override;
 
+  // ---- the commands outside a search (main_commands.cpp) ----
+  // The tool bar's project manager, print and mail buttons, "Tell a friend"
+  // (sfrend) shown at the start and by the mouse over the animation IAnime1
+  // on its plate ibitmap14, the logo ibitmap1 (a click: the about box
+  // without waiting; its menu's About: modal), the hidden bbbb. The result
+  // page stands in the right pane Panel3, whose width follows the window as
+  // a share of it (Splitter1Tag). Label1 shows the hovered link's address
+  // as plain text.
+  IBitmapButton* IBitmapButton8 = nullptr;
+  IBitmapButton* BtnPrintRes = nullptr;
+  IBitmapButton* BtnPrintMap = nullptr;
+  IBitmapButton* BtnSendMap = nullptr;
+  IBitmapButton* BtnSendmail = nullptr;
+  IBitmapButton* sfrend = nullptr;
+  IBitmapButton* bbbb = nullptr;
+  ibitmap* ibitmap14 = nullptr;
+  IAnime* IAnime1 = nullptr;
+  ibitmap* ibitmap1 = nullptr;
+  QMenu* LogoMenu = nullptr;
+  QAction* about1 = nullptr;
+  QWidget* Panel3 = nullptr;
+  QTimer* Timer2 = nullptr;  // 10 s after the first show: sfrend hides
+  QTimer* Timer3 = nullptr;  // every 15 s: the animation plays while sfrend is hidden
+  int32_t Splitter1Tag = kDefaultPanePercent;
+  // The quality of "map.jpg".
+  static constexpr int kMapJpegQuality = 90;
+
+  // "Print the page": the print dialog, then the page to its printer.
+  void BtnPrintResClick();
+  // The page to a printer (no dialog); `done` (when given) gets whether it
+  // printed. The printer must live until then.
+  void PrintPage(QPrinter* printer, std::function<void(bool ok)> done = {});
+  // "Print the map": the system's printer (the print dialog), one page.
+  void BtnPrintMapClick();
+  // A picture stretched onto one page of a printer (PrintMapRect); False,
+  // nothing printed, for an empty picture or page.
+  static bool PrintPicture(QPrinter& printer, const QImage& picture);
+  void BtnSendMapClick();
+  void BtnSendmailClick();
+  void sfrendClick();
+  void BtnHelpClick();
+  void about1Click();
+  void ibitmap1Click();
+  void bbbbClick();
+  // The project manager (the form "manager"), modal.
+  void IBitmapButton8Click();
+  void Timer2Timer();
+  void Timer3Timer();
+  void ibitmap14MouseMove();
+  // The splitter moved: its tag follows, the map pane keeps its least width.
+  void Splitter1Moved();
+  // The window resized: the right pane takes the tag's share.
+  void FormResize();
+  void EmbeddedWB1StatusTextChange(const QString& text);
+  // The window is to close: False keeps it.
+  bool FormCloseQuery();
+  // The window closes (the session's FormClose; the timers stop).
+  void FormClose();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -324,8 +386,14 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   void CreateStatusLine(QWidget* central, QVBoxLayout* column);
   void CreateMenus();
   void CreateProjectDialogs();
-  // Splitter1 gives the map panel its stored share of the width.
-  void ApplySplitterShare();
+  // The commands' controls and their connections (main_commands.cpp).
+  void CreateCommandControls(QVBoxLayout* column);
+  void ConnectCommands();
+  void StartCommandTimers();
+  // Events of the whole program for the commands: the track bars'
+  // releases, the "Tell a friend" button's hover, the panes' resize.
+  QObject* commandEvents_ = nullptr;
+  bool closeQueried_ = false;
   void RegisterControls();
   void ConnectComponents();
   void InstallCursors();
@@ -353,8 +421,6 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   // Where the map's popup menu opened (Panel1's pixels) and the key under it.
   QPoint popupPoint_;
   int32_t popupWord_ = -1;
-  // The map panel's share of Splitter1's width, in percent.
-  double splitterPercent_ = 50.0;
 };
 
 // The main window while it exists, else null.

@@ -1,0 +1,169 @@
+// The window's commands outside a search on TKestruneSession: mail, help,
+// the status label, closing, the track bars, the options dialog's reset.
+#include <algorithm>
+
+#include "app/browser_opener.h"
+#include "app/kestrune_session.h"
+#include "app/run_temp_folder.h"
+#include "core/frame.h"
+#include "core/log_file.h"
+#include "core/message_strings.h"
+#include "core/stream.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "search/html_parser.h"
+#include "search/page_modes.h"
+
+namespace kestrune {
+
+using platform::Utf16ToUtf8;
+using platform::Utf8ToUtf16;
+
+namespace {
+
+// The lines of a text whose lines end in CR LF (or LF).
+std::vector<std::u16string> TextLines(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(u'\n', start);
+    if (end == std::u16string_view::npos) end = text.size();
+    std::u16string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+void TKestruneSession::SendMail(ISendMail& mail) {
+  if (OnSendMail) {
+    OnSendMail(mail);
+  } else {
+    mail.Send();
+  }
+}
+
+void TKestruneSession::EmbeddedWB1StatusTextChange(std::u16string_view text) {
+  const std::optional<std::u16string> shown = StatusTextFor(text, SearchRunning(), Config.RecentProjects);
+  if (shown && View) View->SetText(TMainControl::Label1, *shown);
+}
+
+void TKestruneSession::BtnSendmailClick(std::u16string_view pageHtml) {
+  // A parser of its own: the page builder's keeps the shown page's marks.
+  TIHTMLParser parser;
+  parser.ParseWide(pageHtml);
+  ISendMail mail;
+  mail.Text() = TextLines(Utf8ToUtf16(parser.GetPlainText()));
+  SendMail(mail);
+}
+
+void TKestruneSession::BtnSendMapClick(const std::function<bool(std::u16string_view path)>& writeJpeg) {
+  const std::u16string folder = RunTempFolder();
+  if (folder.empty()) {
+    LogFile.Log("Mail the map: no temporary folder for the picture", 1);
+    return;
+  }
+  const std::u16string path = folder + u"map.jpg";
+  if (!writeJpeg || !writeJpeg(path)) {
+    LogFile.Log("Mail the map: the picture could not be written: " + Utf16ToUtf8(path), 1);
+    return;
+  }
+  ISendMail mail;
+  mail.files().push_back(path);
+  SendMail(mail);
+}
+
+void TKestruneSession::sfrendClick() {
+  ISendMail mail;
+  const TMessageStrings& m = MessageStrings;
+  mail.Text() = {m.smHello, u"", m.smMail1, u"", m.smMail2, m.smDownload, m.smMail3, m.smKestrune};
+  SendMail(mail);
+}
+
+std::u16string TKestruneSession::HelpPage() const {
+  return HelpPageFile(ProgramFolder(), Utf8ToUtf16(Config.LangFolderName()),
+                      [](std::u16string_view path) { return platform::RegularFileExists(path); });
+}
+
+void TKestruneSession::BtnHelpClick() {
+  const std::u16string page = HelpPage();
+  if (page.empty()) {
+    LogFile.Log("Help: no help page in " + Utf16ToUtf8(ProgramFolder()) + "help/", 1);
+    return;
+  }
+  if (!Opener || !Opener->OpenLocalFile(page)) LogFile.Log("Help: the page did not open: " + Utf16ToUtf8(page), 1);
+}
+
+void TKestruneSession::bbbbClick() { SetVisible(TMainControl::IProgressBar1, false); }
+
+void TKestruneSession::ResetKeepQuery() {
+  const std::u16string text = GetQueryText();
+  ClearProject();
+  ShowResults(kEditNone, kPageModeChosen);
+  if (View) View->SetQueryText(text);
+}
+
+bool TKestruneSession::FormCloseQuery() {
+  Closing = true;
+  if (OnSaveQuestion && OnSaveQuestion()) {
+    Closing = false;
+    return false;
+  }
+  LogFile.Log("FormCloseQuery", 0);
+  return true;
+}
+
+bool TKestruneSession::SaveQueryFile() {
+  const std::string bytes = QueryFileBytes(Entry.QueryItems);
+  const std::u16string file = Config.BasesFolder + u"query.dat";
+  const int32_t result = SaveFileAtomically(file, -1, [&bytes](TStream& out) -> int32_t {
+    out.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    return 0;
+  });
+  if (result != 0) LogFile.Log("The query list could not be saved: " + Utf16ToUtf8(file), 1);
+  return result == 0;
+}
+
+void TKestruneSession::FormClose() {
+  // The query on the map goes to the recent queries.
+  AddRecentQuery(GetQueryText());
+  // The query box's list, at most kMaxSavedQueries items.
+  if (Entry.QueryItems.size() > kMaxSavedQueries) Entry.QueryItems.resize(kMaxSavedQueries);
+  SaveQueryFile();
+  // The update check, the search and the advertising engine stop.
+  if (OnStopUpdateCheck) {
+    OnStopUpdateCheck();
+  } else {
+    StopUpdateCheck();
+  }
+  if (Run.Engine && Run.Engine->Busy()) Run.Engine->StopSearch();
+  StopAdvertEngine();
+  // The busy state goes.
+  Run.StopRequested = true;
+  SetVisible(TMainControl::IProgressBar1, false);
+  SetVisible(TMainControl::ibitmap27, false);
+  if (View) View->SetText(TMainControl::TntLabel1, MessageStrings.smStopSearch);
+}
+
+void TKestruneSession::TrackBar3Change(int32_t position) {
+  position = std::clamp(position, 0, kMaxTrackPosExact);
+  Config.MatchSetting = position;
+  Config.Settings.TrackPosExact = position;
+}
+
+void TKestruneSession::TrackBar3MouseUp() {
+  if (Project.Documents.empty()) return;
+  ContentMapReGenerate();
+  ShowResults(kEditNone, kPageModeChosen);
+}
+
+void TKestruneSession::TrackBar2Change(int32_t position) { TrackBar3Change(position); }
+
+void TKestruneSession::TrackBarMouseUp() {
+  if (ContentMap.KeyCount() > 0) ContentMapReGenerate();
+}
+
+}  // namespace kestrune
