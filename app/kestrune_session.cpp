@@ -143,7 +143,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   Results.PageResults.GetContextWordsHtml = [this] { return GetContextWordsHtml(); };
   Results.PageResults.TemplateLanguage = Config.InterfaceLang;
   Results.PageResults.SetTemplatePath(Utf16ToUtf8(Config.TemplateFolder()));
-  Results.PageResults.SetSources(&EngineObject, &sources_.TextParsing, &sources_.ContentMap, &sources_.WordDictionary, &sources_.FormsStore);
+  Results.PageResults.SetSources(&Run.EngineObject, &sources_.TextParsing, &sources_.ContentMap, &sources_.WordDictionary, &sources_.FormsStore);
 
   // 5. The engine's progress reaches the progress bar on this thread; the
   // scopes.
@@ -210,7 +210,6 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   StartAdvertisingEngines();
 
   // 15. The converter loader.
-  Convertors1 = std::make_unique<TVSConvertors>();
 
   // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
   // settings; the dictionaries.

@@ -151,12 +151,6 @@ class TKestruneSession : public IOptionsHost {
   TContentMap2 ContentMap;               // the map model with its ring of search steps
   TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
   IHistory IHistory1;                    // the recent history files
-  // The EngineWeb behind the search worker, whose template the page builder
-  // reads; set by the window's adapter, null until then.
-  EngineWeb* EngineObject = nullptr;
-  std::unique_ptr<TVSConvertors> Convertors1;
-  // MapPhrases of the current history file: the map shows phrases.
-  bool MapPhrases = false;
 
   // ---- the project ----
   // The documents, their URL index, the keys of the searches, the counters,
@@ -555,14 +549,22 @@ class TKestruneSession : public IOptionsHost {
   // =========================================================================
   // The project dialogs (not owned; null: the commands that need them do
   // nothing).
-  IProjectDialogs* Dialogs = nullptr;
-  bool ProjectModified = false;
-  // The dictionaries named by the project opened last.
-  std::vector<TProjectDictionary> ProjectDictionaries;
+  struct TProjectFileState {
+    IProjectDialogs* Dialogs = nullptr;
+    bool Modified = false;
+    // The dictionaries named by the project opened last.
+    std::vector<TProjectDictionary> Dictionaries;
+  };
+  TProjectFileState ProjectFile;
   // The network-edit history and the edit panel over it; neither a new query
   // nor an opened project clears them.
-  IControlFlow ControlFlow;
-  TEditPanelModel EditPanel{ControlFlow, IContextMS1, WordDictionary, EditPanelHost()};
+  struct TNetworkEdits {
+    TNetworkEdits(TIContextMS& network, TPhraseWordDictionary& dictionary, TEditPanelHost host)
+        : EditPanel{ControlFlow, network, dictionary, std::move(host)} {}
+    IControlFlow ControlFlow;
+    TEditPanelModel EditPanel;
+  };
+  TNetworkEdits Edits{IContextMS1, WordDictionary, EditPanelHost()};
 
   // ---- opening ----
   // Resets the project and reads the file: the read's result (the messages
@@ -662,8 +664,6 @@ class TKestruneSession : public IOptionsHost {
   std::u16string StartPageFolder() const;
 
   // ---- the query box (session_query_box.cpp) ----
-  // The suggestion list as the view shows it.
-  std::vector<std::u16string> Suggestions;
   // The suggestion list under the query box: placed at the box's left just
   // below it, filled while the box is visible, shown when it has entries and
   // its first differs from the typed text; 10 item heights high from 10
@@ -709,8 +709,17 @@ class TKestruneSession : public IOptionsHost {
   // Everything else here runs on the user-interface thread.
   // =========================================================================
 
-  // The engine; null when none runs.
-  std::unique_ptr<TAmazonCom> AdvertEngine;
+  struct TAdvertising {
+    // The engine; null when none runs.
+    std::unique_ptr<TAmazonCom> AdvertEngine;
+    // What the page builder reads (Results.PageResults.Advertising points
+    // here while an engine runs).
+    TAmazonCom* Shown = nullptr;
+    // Raised whenever an engine is made or stopped: the ready calls an
+    // engine posted carry the value of their engine's start.
+    uint64_t Generation = 0;
+  };
+  TAdvertising Advert;
   // The engines of the interface language when the window is created:
   // "miva" when an engine of the list is named "miva" (in any letter case)
   // and the language's low byte is English; "begun" when its template was
@@ -737,15 +746,6 @@ class TKestruneSession : public IOptionsHost {
   // excluded-words view.
   std::u16string AdvertHoverText(int32_t id);
 
- private:
-  // What the page builder reads (Results.PageResults.Advertising points
-  // here while an engine runs).
-  TAmazonCom* advertiser_ = nullptr;
-  // Raised whenever an engine is made or stopped: the ready calls an engine
-  // posted carry the value of their engine's start.
-  uint64_t advertGeneration_ = 0;
-
- public:
   // =========================================================================
   // The window's commands outside a search (session_commands.cpp): mail,
   // help, the status label, closing, the track bars' releases, the "Tell a
@@ -753,18 +753,8 @@ class TKestruneSession : public IOptionsHost {
   // app/window_commands.h.
   // =========================================================================
 
-  // Every mail of the session (the page, the map, "Tell a friend", the about
-  // box's and the bug report's when the window passes them on) is handed
-  // here filled; unset: ISendMail::Send.
-  std::function<void(ISendMail& mail)> OnSendMail;
+  // Every mail of the session goes to Hooks.OnSendMail; unset: ISendMail::Send.
   void SendMail(ISendMail& mail);
-  // Asked first when the window is to close: True keeps it (the project's
-  // save question answered Cancel). Unset: the window closes.
-  std::function<bool()> OnSaveQuestion;
-  // Step 3 of the close: the update check stops. Unset: StopUpdateCheck.
-  std::function<void()> OnStopUpdateCheck;
-  // Set when the window was asked to close and agreed.
-  bool Closing = false;
   // The "Tell a friend" button and its animation.
   TFriendButton FriendButton;
 

@@ -237,7 +237,7 @@ void TMapInteraction::ChangeQueryWords(int32_t type, const TNNKeys& keys) {
 
 void TMapInteraction::DrawAndEventMap1MouseClickByWord(const TNNKey& key, int32_t variant) {
   if (MapEditMode) {
-    s_.EditPanel.WordClick(key.Id, variant);
+    s_.Edits.EditPanel.WordClick(key.Id, variant);
     return;
   }
   s_.AdvertsReady();

@@ -45,6 +45,8 @@ class TQueryEntry {
   // Set when the window is shown and by ClearProject, cleared by a change of
   // engine; New query empties the query box while the first is set.
   std::array<bool, 2> StartPageFlags = {true, true};
+  // The suggestion list under the query box as the view shows it.
+  std::vector<std::u16string> Suggestions;
 
   // ---- entries ----
   // One search entry from the query box's text: a new query (a download) or

@@ -34,6 +34,7 @@
 
 namespace kestrune {
 
+class EngineWeb;
 class TConnectProbe;
 class TKestruneSession;
 
@@ -55,6 +56,11 @@ class TSearchRun {
   // The window has closed: a run asked for just before the close (the map's
   // animation came first) downloads nothing.
   bool WindowClosed = false;
+  // Set when the window was asked to close and agreed.
+  bool Closing = false;
+  // The EngineWeb behind the search worker, whose template the page builder
+  // reads; set by the window's adapter, null until then.
+  EngineWeb* EngineObject = nullptr;
   // Set when a download shows its search page; the next result page reads
   // and clears it.
   bool SearchJustRan = false;

@@ -38,40 +38,40 @@ std::u16string JoinedWords(TKestruneSession& session, const TNNKeys& keys) {
 }  // namespace
 
 void TKestruneSession::SetAdvertEngine(std::string_view templateName) {
-  if (AdvertEngine && AdvertEngine->TemplateName() == templateName) return;
-  if (!AdvertEngine) {
-    AdvertEngine = std::make_unique<TAmazonCom>();
-    const uint64_t generation = ++advertGeneration_;
-    AdvertEngine->OnAdvertsReady = [this, generation] {
+  if (Advert.AdvertEngine && Advert.AdvertEngine->TemplateName() == templateName) return;
+  if (!Advert.AdvertEngine) {
+    Advert.AdvertEngine = std::make_unique<TAmazonCom>();
+    const uint64_t generation = ++Advert.Generation;
+    Advert.AdvertEngine->OnAdvertsReady = [this, generation] {
       // On the engine's worker: only the queued call reaches the session.
       if (IMainView* view = View) {
         view->PostToUi([this, generation] {
-          if (generation == advertGeneration_) AdvertsReady();
+          if (generation == Advert.Generation) AdvertsReady();
         });
       }
     };
   }
   // Another template: the engine is stopped and reset before it loads.
-  if (!AdvertEngine->UseTemplate(templateName)) {
+  if (!Advert.AdvertEngine->UseTemplate(templateName)) {
     LogFile.Log("The advertising template " + std::string(templateName) + " could not be loaded (" +
-                    AdvertEngine->ErrorText() + "); no advertising search runs",
+                    Advert.AdvertEngine->ErrorText() + "); no advertising search runs",
                 1);
     StopAdvertEngine();
     return;
   }
-  advertiser_ = AdvertEngine.get();
-  Results.PageResults.Advertising = &advertiser_;
+  Advert.Shown = Advert.AdvertEngine.get();
+  Results.PageResults.Advertising = &Advert.Shown;
 }
 
 void TKestruneSession::StopAdvertEngine() {
-  if (!AdvertEngine) return;
+  if (!Advert.AdvertEngine) return;
   Results.PageResults.Advertising = nullptr;
-  advertiser_ = nullptr;
-  ++advertGeneration_;
+  Advert.Shown = nullptr;
+  ++Advert.Generation;
   // The download is aborted, the worker woken and joined: no hook runs
   // after this.
-  AdvertEngine->Shutdown();
-  AdvertEngine.reset();
+  Advert.AdvertEngine->Shutdown();
+  Advert.AdvertEngine.reset();
 }
 
 void TKestruneSession::StartAdvertisingEngines() {
@@ -83,7 +83,7 @@ void TKestruneSession::StartAdvertisingEngines() {
 }
 
 void TKestruneSession::StartAdvertSearch(std::u16string_view extra, int32_t tag) {
-  TAmazonCom* engine = AdvertEngine.get();
+  TAmazonCom* engine = Advert.AdvertEngine.get();
   if (!engine) return;
   const bool begun = engine->TemplateName() == kBegunTemplate;
   // "begun" is asked with one text of words joined by ", "; the others with

@@ -39,8 +39,8 @@ std::vector<std::u16string> TextLines(std::u16string_view text) {
 }  // namespace
 
 void TKestruneSession::SendMail(ISendMail& mail) {
-  if (OnSendMail) {
-    OnSendMail(mail);
+  if (Hooks.OnSendMail) {
+    Hooks.OnSendMail(mail);
   } else {
     mail.Send();
   }
@@ -107,9 +107,9 @@ void TKestruneSession::ResetKeepQuery() {
 }
 
 bool TKestruneSession::FormCloseQuery() {
-  Closing = true;
-  if (OnSaveQuestion && OnSaveQuestion()) {
-    Closing = false;
+  Run.Closing = true;
+  if (Hooks.OnSaveQuestion && Hooks.OnSaveQuestion()) {
+    Run.Closing = false;
     return false;
   }
   LogFile.Log("FormCloseQuery", 0);
@@ -134,8 +134,8 @@ void TKestruneSession::FormClose() {
   if (Entry.QueryItems.size() > kMaxSavedQueries) Entry.QueryItems.resize(kMaxSavedQueries);
   SaveQueryFile();
   // The update check, the search and the advertising engine stop.
-  if (OnStopUpdateCheck) {
-    OnStopUpdateCheck();
+  if (Hooks.OnStopUpdateCheck) {
+    Hooks.OnStopUpdateCheck();
   } else {
     StopUpdateCheck();
   }

@@ -32,7 +32,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   // MAIN/Path is written back from the file's own folder).
   THistorySettings history;
   if (!IHistory1.CurrentFile().empty()) ReadHistorySettings(IHistory1.CurrentFile(), history);
-  MapPhrases = history.MapPhrases;
+  Config.MapPhrases = history.MapPhrases;
   for (const std::u16string& name : history.IndexNames) {
     if (!platform::FileExists(name)) continue;
     if (std::find(Config.ActiveIndexPaths.begin(), Config.ActiveIndexPaths.end(), name) == Config.ActiveIndexPaths.end()) {
@@ -105,7 +105,7 @@ void TKestruneSession::SaveHistorySettings() {
   const size_t slash = file.rfind(u'/');
   const std::u16string folder = slash == std::u16string::npos ? u"" : file.substr(0, slash + 1);
   ini.WriteValue("MAIN", "Path", QuoteIniValue(Utf16ToUtf8(folder)));
-  ini.WriteValue("Other", "MapPhrases", MapPhrases ? "true" : "false");
+  ini.WriteValue("Other", "MapPhrases", Config.MapPhrases ? "true" : "false");
   for (const std::u16string& name : Config.ActiveIndexPaths) {
     const auto entry = std::find_if(Config.IndexList.begin(), Config.IndexList.end(),
                                     [&](const TIndexEntry& e) { return e.Path == name; });

@@ -13,6 +13,8 @@
 
 namespace kestrune {
 
+class ISendMail;
+
 // The entries of the result page's popup menu.
 enum class TPagePopupItem { AddToQuery1, Excludefromquery1, UpdateEntry1, DeleteEntry1 };
 
@@ -36,6 +38,15 @@ struct TSessionHooks {
   // "Edit Element" of the map's popup: the network editor opens on this key,
   // the first of the marked group. Unset: logged.
   std::function<void(const TNNKey& key)> OnEditElement;
+  // Every mail of the session (the page, the map, "Tell a friend", the about
+  // box's and the bug report's when the window passes them on) is handed
+  // here filled; unset: ISendMail::Send.
+  std::function<void(ISendMail& mail)> OnSendMail;
+  // Asked first when the window is to close: True keeps it (the project's
+  // save question answered Cancel). Unset: the window closes.
+  std::function<bool()> OnSaveQuestion;
+  // Step 3 of the close: the update check stops. Unset: StopUpdateCheck.
+  std::function<void()> OnStopUpdateCheck;
 };
 
 }  // namespace kestrune

@@ -110,7 +110,7 @@ void TKestruneSession::DeleteMarkedWords(bool makeStopWords) {
   ContentMapReGenerate();
   ShowResults(kEditNone, kPageModeChosen);
   SetEnabled(TMainControl::IBitmapButton7, true);
-  ProjectModified = true;
+  ProjectFile.Modified = true;
 }
 
 void TKestruneSession::setasstopword1Click() { DeleteMarkedWords(true); }

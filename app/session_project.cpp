@@ -42,14 +42,14 @@ void TKestruneSession::ClearProject() {
 void TKestruneSession::IBitmapButtonNewClick() {
   // 1. With a query the project may hold unsaved work: the save question.
   if (!GetQueryText().empty() || ContentMap.NoQueryMode()) {
-    if (NewQuery.MarkProjectChanged) ProjectModified = true;
+    if (NewQuery.MarkProjectChanged) ProjectFile.Modified = true;
     if (SaveQuestion()) return;
   }
   if (NewQuery.NewQueryCount++ > 0 && NewQuery.ApplyDefaultsOnNewQuery) ApplySavedOptions();
   AddRecentQuery(GetQueryText());
   ClearProject();
-  ProjectModified = false;  // an empty project holds nothing to save
-  if (AdvertEngine) AdvertEngine->StopAndReset();
+  ProjectFile.Modified = false;  // an empty project holds nothing to save
+  if (Advert.AdvertEngine) Advert.AdvertEngine->StopAndReset();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();

@@ -92,7 +92,7 @@ bool TKestruneSession::LoadProjectDictionaries(const std::vector<TProjectDiction
     entry.Active = std::any_of(dictionaries.begin(), dictionaries.end(),
                                [&](const TProjectDictionary& d) { return d.Active && d.FileName == name; });
   }
-  ProjectDictionaries = dictionaries;
+  ProjectFile.Dictionaries = dictionaries;
   LoadDictionaries(true);
   return true;
 }
@@ -161,7 +161,7 @@ bool TKestruneSession::OpenProject(std::u16string_view fileName) {
   }
   Project.ProjectName = WithoutFolder(fileName);
   Project.ProjectJustOpened = true;
-  ProjectModified = false;
+  ProjectFile.Modified = false;
   HideQueryBox();
   SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   SetEnabled(TMainControl::ibitmapButton1, !GetQueryText().empty() && !ContentMap.NoQueryMode());
@@ -173,18 +173,18 @@ bool TKestruneSession::OpenProject(std::u16string_view fileName) {
 
 bool TKestruneSession::AskBeforeLeavingProject() {
   if (GetQueryText().empty() && !ContentMap.NoQueryMode()) return false;
-  ProjectModified = true;
+  ProjectFile.Modified = true;
   return SaveQuestion();
 }
 
 void TKestruneSession::IBitmapButton6Click() {
   if (AskBeforeLeavingProject()) return;
-  if (!Dialogs) {
+  if (!ProjectFile.Dialogs) {
     LogFile.Log("The project open dialog is not available", 1);
     return;
   }
   std::u16string fileName;
-  if (Dialogs->ExecuteOpen(Config.ProjectFolder, fileName) && !fileName.empty()) {
+  if (ProjectFile.Dialogs->ExecuteOpen(Config.ProjectFolder, fileName) && !fileName.empty()) {
     SetEnabled(TMainControl::IBitmapButton7, false);
     // A failed open has started a new query.
     if (OpenProject(fileName)) AddRecentProject(fileName);
@@ -246,7 +246,7 @@ int32_t TKestruneSession::SaveProjectFile(std::u16string_view fileName, bool ski
 }
 
 bool TKestruneSession::SaveProjectAs() {
-  if (!Dialogs) {
+  if (!ProjectFile.Dialogs) {
     LogFile.Log("The project save dialog is not available", 1);
     return false;
   }
@@ -255,14 +255,14 @@ bool TKestruneSession::SaveProjectAs() {
   request.DefaultName = ProjectDefaultName();
   request.Note = MessageStrings.smSrch + u" \"" + GetQueryText() + u"\" " + MessageStrings.smVia + u" " +
                  Utf8ToUtf16(Config.Settings.website);
-  if (!Dialogs->ExecuteSave(request) || request.FileName.empty()) return false;
+  if (!ProjectFile.Dialogs->ExecuteSave(request) || request.FileName.empty()) return false;
   if (SaveProjectFile(request.FileName, request.SkipOldLinks, request.Note) != 0) {
     LogFile.Log("The project " + Utf16ToUtf8(request.FileName) + " could not be saved", 2);
     ShowMessageBox(MessageStrings.smProjectNotSaved + u"\n" + request.FileName, MessageStrings.smError,
                    platform::kMbOk | platform::kMbIconError);
     return false;
   }
-  ProjectModified = false;
+  ProjectFile.Modified = false;
   AddRecentProject(request.FileName);
   SetEnabled(TMainControl::IBitmapButton7, false);
   Project.ProjectName = WithoutFolder(request.FileName);
@@ -270,7 +270,7 @@ bool TKestruneSession::SaveProjectAs() {
 }
 
 bool TKestruneSession::SaveQuestion() {
-  if (!ProjectModified || !View || !View->Enabled(TMainControl::IBitmapButton7) || !Config.Settings.askforsave) {
+  if (!ProjectFile.Modified || !View || !View->Enabled(TMainControl::IBitmapButton7) || !Config.Settings.askforsave) {
     return false;
   }
   bool dontAsk = false;
@@ -279,7 +279,7 @@ bool TKestruneSession::SaveQuestion() {
   Config.Settings.askforsave = !dontAsk;
   // A cancelled or failed save keeps the flag and ends the command.
   if (answer == platform::kIdYes && !SaveProjectAs()) return true;
-  ProjectModified = false;
+  ProjectFile.Modified = false;
   return false;
 }
 

@@ -24,21 +24,21 @@ void TKestruneSession::IComboBox1Visible() {
   list.Left = box.Left;
   list.Top = box.Top + box.Height;
   list.Width = box.Width;
-  Suggestions.clear();
+  Entry.Suggestions.clear();
   const std::u16string typed = View->QueryText();
   // An empty text suggests nothing (it has no first character).
   if (View->Visible(TMainControl::IComboBox1) && !typed.empty()) {
     for (const std::u16string& item : Entry.QueryItems) {
       if (!item.empty() && item.front() == typed.front() && item.find(typed) != std::u16string::npos) {
-        Suggestions.push_back(item);
+        Entry.Suggestions.push_back(item);
       }
     }
   }
-  const auto count = static_cast<int32_t>(Suggestions.size());
+  const auto count = static_cast<int32_t>(Entry.Suggestions.size());
   list.Height = (count > 9 ? 10 : count + 1) * View->SuggestionItemHeight();
-  View->SetSuggestionItems(Suggestions);
+  View->SetSuggestionItems(Entry.Suggestions);
   View->SetBounds(TMainControl::ListBox1, list);
-  View->SetVisible(TMainControl::ListBox1, !Suggestions.empty() && Suggestions.front() != typed);
+  View->SetVisible(TMainControl::ListBox1, !Entry.Suggestions.empty() && Entry.Suggestions.front() != typed);
 }
 
 void TKestruneSession::IComboBox1KeyUp(int32_t key) {
@@ -52,17 +52,17 @@ bool TKestruneSession::IComboBox1KeyDown(int32_t key) {
     View->SetQueryText(u"");
     return false;
   }
-  if ((key == kKeyUp || key == kKeyDown) && !Suggestions.empty()) {
-    View->SetQueryText(Suggestions.front());
+  if ((key == kKeyUp || key == kKeyDown) && !Entry.Suggestions.empty()) {
+    View->SetQueryText(Entry.Suggestions.front());
     return true;
   }
   return false;
 }
 
 void TKestruneSession::ListBox1Click(int32_t index) {
-  if (!View || index < 0 || index >= static_cast<int32_t>(Suggestions.size())) return;
+  if (!View || index < 0 || index >= static_cast<int32_t>(Entry.Suggestions.size())) return;
   // Setting the text puts the caret at its end.
-  View->SetQueryText(Suggestions[static_cast<size_t>(index)]);
+  View->SetQueryText(Entry.Suggestions[static_cast<size_t>(index)]);
 }
 
 void TKestruneSession::ListBox1KeyPress() {

@@ -161,6 +161,8 @@ class TSessionSettings {
   std::vector<std::u16string> ActiveIndexPaths;
   std::array<std::u16string, kRecentSlots> RecentQueries;
   std::array<std::u16string, kRecentSlots> RecentProjects;
+  // MapPhrases of the current history file: the map shows phrases.
+  bool MapPhrases = false;
   // The map's colour file for the interface language: TemplateFolder() +
   // "color.ini".
   std::u16string ColorFile;

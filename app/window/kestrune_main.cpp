@@ -93,8 +93,8 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   session_.Hooks.OnApplyLanguage = [this] { ApplyLanguage(); };
   // Projects: the dialogs, the save question before the close, the project
   // of the command line.
-  session_.Dialogs = this;
-  session_.OnSaveQuestion = [this] { return session_.SaveQuestion(); };
+  session_.ProjectFile.Dialogs = this;
+  session_.Hooks.OnSaveQuestion = [this] { return session_.SaveQuestion(); };
   OnCommandLineProject = [this](std::u16string_view path) { session_.OpenNamedProject(path); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };
@@ -108,7 +108,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
     if (closeAfterSearch_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
   };
   auto engine = std::make_unique<TEngineWebAdapter>();
-  session_.EngineObject = &engine->Engine();
+  session_.Run.EngineObject = &engine->Engine();
   try {
     createFailed_ = !session_.Create(this, this, std::move(engine));
   } catch (const std::exception& error) {
@@ -124,12 +124,12 @@ TFKestruneMain::~TFKestruneMain() {
   qApp->removeEventFilter(this);
   session_.Run.OnSearchRunEnded = nullptr;
   session_.Hooks.OnHelp = nullptr;
-  session_.OnStopUpdateCheck = nullptr;
-  session_.OnSaveQuestion = nullptr;
+  session_.Hooks.OnStopUpdateCheck = nullptr;
+  session_.Hooks.OnSaveQuestion = nullptr;
   if (commandEvents_) qApp->removeEventFilter(commandEvents_);
   session_.Hooks.OnApplyLanguage = nullptr;
   session_.Hooks.OnShowUpdateForm = nullptr;
-  if (session_.Dialogs == this) session_.Dialogs = nullptr;
+  if (session_.ProjectFile.Dialogs == this) session_.ProjectFile.Dialogs = nullptr;
   EditPanel->Bind(nullptr);
   session_.Map.MapEditMode = false;
   session_.Hooks.OnEditElement = nullptr;
@@ -582,7 +582,7 @@ void TFKestruneMain::ConnectComponents() {
   IBitmapButton6->OnClick = [this](QObject*) { session_.IBitmapButton6Click(); };
   IBitmapButton7->OnClick = [this](QObject*) { session_.IBitmapButton7Click(); };
   specia->OnClick = [this](QObject*) { speciaClick(); };
-  EditPanel->Bind(&session_.EditPanel);
+  EditPanel->Bind(&session_.Edits.EditPanel);
   IBitmapButton2->OnClick = [this](QObject*) { session_.IBitmapButton2Click(); };
   IBitmapButton4->OnClick = [this](QObject*) { session_.ExcludedWordsButtonClick(); };
   BtnHelp->OnClick = [this](QObject*) {

@@ -243,7 +243,7 @@ void TFKestruneMain::ConnectCommands() {
       LogFile.Log("The scope explorer does not exist", 1);
     }
   };
-  session_.OnStopUpdateCheck = [this] {
+  session_.Hooks.OnStopUpdateCheck = [this] {
     if (OnStopUpdateCheck) OnStopUpdateCheck();
   };
 

@@ -118,7 +118,7 @@ class TLoopbackSearch {
     session->Config.ReadStartupSettings();
     auto adapter = std::make_unique<TEngineWebAdapter>();
     engine = adapter.get();
-    session->EngineObject = &adapter->Engine();
+    session->Run.EngineObject = &adapter->Engine();
     created = session->Create(&view, &map, std::move(adapter));
     session->ContentMap.SetMapSize(view.mapWidth, view.mapHeight);
     session->Config.LinksToDownload = kServedItems;

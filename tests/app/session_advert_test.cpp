@@ -59,8 +59,8 @@ struct TAdvertSession : TAdvertServer, test::TSessionFixture {
   }
   // The engine's run is over and what it posted has run.
   void Served() {
-    if (session->AdvertEngine) {
-      ASSERT_TRUE(session->AdvertEngine->WaitUntilIdle(10000));
+    if (session->Advert.AdvertEngine) {
+      ASSERT_TRUE(session->Advert.AdvertEngine->WaitUntilIdle(10000));
     }
     while (view.RunQueued()) {
     }
@@ -80,7 +80,7 @@ TEST(SessionAdvert, TheWindowStartsTheEngineOfTheLanguage) {
     TAdvertSession f(false, c.mivaName, c.begun);
     f.session->Config.InterfaceLang = c.language;
     ASSERT_TRUE(f.Create());
-    EXPECT_EQ(f.session->AdvertEngine ? f.session->AdvertEngine->TemplateName() : "", c.expected);
+    EXPECT_EQ(f.session->Advert.AdvertEngine ? f.session->Advert.AdvertEngine->TemplateName() : "", c.expected);
     EXPECT_EQ(f.session->Results.PageResults.Advertising != nullptr, !c.expected.empty());
   }
 }
@@ -91,16 +91,16 @@ TEST(SessionAdvert, LanguageSwitchReloadsThenStops) {
   TAdvertSession f;
   TKestruneSession& s = f.ResultPage("miva", u"alpha");
   IOptionsHost& host = s;
-  const TAmazonCom* engine = s.AdvertEngine.get();
+  const TAmazonCom* engine = s.Advert.AdvertEngine.get();
   s.StartAdvertSearch(u"", 1);
-  ASSERT_TRUE(s.AdvertEngine->WaitUntilIdle(10000));
+  ASSERT_TRUE(s.Advert.AdvertEngine->WaitUntilIdle(10000));
   host.SetAdvertEngine("begun");
-  EXPECT_EQ(s.AdvertEngine.get(), engine);
-  EXPECT_EQ(s.AdvertEngine->ShownItemCount(), 0);
+  EXPECT_EQ(s.Advert.AdvertEngine.get(), engine);
+  EXPECT_EQ(s.Advert.AdvertEngine->ShownItemCount(), 0);
   host.StopAdvertEngine();
   EXPECT_EQ(s.Results.PageResults.Advertising, nullptr);
   host.SetAdvertEngine("miva");
-  s.AdvertEngine->ProcessAdvertPage(u"key", test::WriteAdvertPage(f.items), "http://ads.example/");
+  s.Advert.AdvertEngine->ProcessAdvertPage(u"key", test::WriteAdvertPage(f.items), "http://ads.example/");
   const int32_t written = f.view.pagesWritten;
   f.Served();
   EXPECT_EQ(f.view.pagesWritten, written);
@@ -143,7 +143,7 @@ TEST(SessionAdvert, AdvertsReadyShowsOnlyTheResultPageNotWhileAnimating) {
     SCOPED_TRACE(testing::Message() << c.queryWords << c.animating << c.items);
     TAdvertSession f;
     TKestruneSession& s = f.ResultPage("miva", c.queryWords ? u"alpha" : u"");
-    s.AdvertEngine->ProcessAdvertPage(
+    s.Advert.AdvertEngine->ProcessAdvertPage(
         u"key", test::WriteAdvertPage(test::NumberedAdverts(1, c.items, "http://ads.example")), "http://ads.example/");
     if (c.animating) f.map.state |= IMapViewOps::kStateAnimation;
     const int32_t written = f.view.pagesWritten;

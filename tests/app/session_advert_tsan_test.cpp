@@ -27,10 +27,10 @@ TEST(SessionAdvertThreads, StartsStopsAndPageReadsDuringRuns) {
     t.view.RunPosted();
   }
   s.StartAdvertSearch(u"", 1);
-  ASSERT_TRUE(s.AdvertEngine->WaitUntilIdle(10000));
+  ASSERT_TRUE(s.Advert.AdvertEngine->WaitUntilIdle(10000));
   t.view.RunPosted();
   TParsePage page;
-  ASSERT_TRUE(s.AdvertEngine->GetCurrentPage(page));
+  ASSERT_TRUE(s.Advert.AdvertEngine->GetCurrentPage(page));
   EXPECT_EQ(page.ItemCount, 2);
   const std::vector<test::HttpRequestRecord> requests = t.server.Requests();
   EXPECT_GE(std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.path == "/adv"; }), 2);

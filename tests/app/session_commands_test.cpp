@@ -206,7 +206,7 @@ TEST(SessionCommands, FormCloseSavesTheQueryList) {
     const std::u16string file = s.Config.BasesFolder + u"query.dat";
     if (c.blocked) std::filesystem::create_directories(platform::Utf16ToUtf8(file) + "/inside");
     int32_t updateStops = 0;
-    s.OnStopUpdateCheck = [&] { ++updateStops; };
+    s.Hooks.OnStopUpdateCheck = [&] { ++updateStops; };
     s.Entry.QueryItems = c.items;
     s.FormClose();
     std::vector<std::u16string> lines;
@@ -233,10 +233,10 @@ TEST(SessionCommands, FormCloseQueryAsksTheSaveQuestionFirst) {
   for (const TCase& c : cases) {
     TSessionFixture f;
     int32_t asked = 0;
-    if (c.hook) f.session->OnSaveQuestion = [&] { return ++asked, c.keep; };
+    if (c.hook) f.session->Hooks.OnSaveQuestion = [&] { return ++asked, c.keep; };
     EXPECT_EQ(f.session->FormCloseQuery(), c.closes);
     EXPECT_EQ(asked, c.hook ? 1 : 0);
-    EXPECT_EQ(f.session->Closing, c.closes);
+    EXPECT_EQ(f.session->Run.Closing, c.closes);
     EXPECT_EQ(f.Log().find("FormCloseQuery") != std::string::npos, c.closes);
   }
 }
@@ -251,7 +251,7 @@ TEST(SessionCommands, MailsThroughOneHook) {
     std::vector<std::u16string> files;
   };
   std::vector<TMail> mails;
-  s.OnSendMail = [&](ISendMail& mail) { mails.push_back({mail.Text(), mail.files()}); };
+  s.Hooks.OnSendMail = [&](ISendMail& mail) { mails.push_back({mail.Text(), mail.files()}); };
   auto joined = [](const std::vector<std::u16string>& lines) {
     std::u16string text;
     for (const std::u16string& line : lines) text += line + u"|";
@@ -291,7 +291,7 @@ TEST(SessionCommands, MailsThroughOneHook) {
   const TMessageStrings& m = MessageStrings;
   EXPECT_EQ(mails[0].text, (std::vector<std::u16string>{m.smHello, u"", m.smMail1, u"", m.smMail2, m.smDownload,
                                                         m.smMail3, m.smKestrune}));
-  s.OnSendMail = nullptr;
+  s.Hooks.OnSendMail = nullptr;
 }
 
 // The options dialog's reset: the project goes, the query's text comes back

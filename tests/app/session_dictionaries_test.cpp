@@ -126,7 +126,7 @@ TEST(SessionDictionaries, HistoryFileSettings) {
       if (c.readOnly) ::chmod(history.c_str(), 0444);
     });
     TKestruneSession& s = *f.session;
-    EXPECT_EQ(s.MapPhrases, c.mapPhrases);
+    EXPECT_EQ(s.Config.MapPhrases, c.mapPhrases);
     EXPECT_EQ(s.Config.ActiveIndexPaths.size(), c.indexActive ? 1u : 0u);
     EXPECT_EQ(!s.Config.IndexList.empty() && s.Config.IndexList[0].Active, c.indexActive);
     // The quoted folder comes back through the reader.
@@ -154,12 +154,12 @@ TEST(SessionDictionaries, TheHistoryMenuLoadsAnotherFile) {
   s.IHistory1.MenuItemClick(other);  // the session binds the menu when it is created
   EXPECT_EQ(s.IHistory1.CurrentFile(), other);
   EXPECT_EQ(s.IHistory1.Items().size(), 2u);
-  EXPECT_TRUE(s.MapPhrases);
+  EXPECT_TRUE(s.Config.MapPhrases);
   EXPECT_EQ(Marked(s), 2);
   // The chosen path may be the list's own entry, which Add moves to the top.
   s.IHistory1.MenuItemClick(s.IHistory1.Items()[1]);
   EXPECT_EQ(s.IHistory1.Items(), (std::vector<std::u16string>{first, other}));
-  EXPECT_FALSE(s.MapPhrases);
+  EXPECT_FALSE(s.Config.MapPhrases);
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ class TWorld {
     session->ReadLanguageTable();
     session->Config.ReadStartupSettings();
     auto adapter = std::make_unique<TEngineWebAdapter>();
-    session->EngineObject = &adapter->Engine();
+    session->Run.EngineObject = &adapter->Engine();
     created = session->Create(&view, &map, std::move(adapter));
     session->Opener = &opener;
     session->ContentMap.SetMapSize(view.mapWidth, view.mapHeight);

@@ -43,7 +43,7 @@ TEST(SessionOptionsHost, CallsReachTheViewTheOpenerAndTheLog) {
   EXPECT_FALSE(host.GetAdvancedMode());
   // No advertising template in the program folder: nothing starts.
   host.SetAdvertEngine("miva");
-  EXPECT_EQ(s.AdvertEngine, nullptr);
+  EXPECT_EQ(s.Advert.AdvertEngine, nullptr);
   EXPECT_EQ(s.Results.PageResults.Advertising, nullptr);
   EXPECT_NE(f.Log().find("The advertising template miva could not be loaded"), std::string::npos);
   host.StopAdvertEngine();

@@ -39,7 +39,7 @@ struct TFakeDialogs : IProjectDialogs {
 // A session with dialogs and, when asked, one query word.
 struct TProjectSession {
   explicit TProjectSession(bool withQuery = true) {
-    s.Dialogs = &dialogs;
+    s.ProjectFile.Dialogs = &dialogs;
     if (withQuery) AddQueryWord(u"alpha");
   }
   int32_t AddQueryWord(std::u16string_view text, int32_t kind = kKindQuery, float weight = kQueryWeight) {
@@ -76,7 +76,7 @@ TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TProjectSession p;
-    p.s.ProjectModified = c.modified;
+    p.s.ProjectFile.Modified = c.modified;
     p.f.view.SetEnabled(TMainControl::IBitmapButton7, c.saveEnabled);
     p.s.Config.Settings.askforsave = c.askForSave;
     p.f.view.saveAnswer = c.answer;
@@ -90,7 +90,7 @@ TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
     }
     EXPECT_EQ(p.s.SaveQuestion(), c.aborts);
     EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
-    EXPECT_EQ(p.s.ProjectModified, c.modifiedAfter);
+    EXPECT_EQ(p.s.ProjectFile.Modified, c.modifiedAfter);
     EXPECT_EQ(p.s.Config.Settings.askforsave, c.askForSaveAfter);
     EXPECT_EQ(platform::RegularFileExists(target), c.save == kSaved);
     EXPECT_EQ(p.f.boxes.size(), c.save == kFailed ? 1u : 0u);
@@ -283,18 +283,18 @@ TEST(SessionProjectFile, TheSaveDialogOffersANameFromTheQuery) {
 
 TEST(SessionProjectFile, SaveAsStoresTheJoinedNoteAndClearsTheFlagOnlyWhenWritten) {
   TProjectSession p;
-  p.s.ProjectModified = true;
+  p.s.ProjectFile.Modified = true;
   p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
   // Cancelled: nothing written, the flag stays.
   EXPECT_FALSE(p.s.SaveProjectAs());
-  EXPECT_TRUE(p.s.ProjectModified);
+  EXPECT_TRUE(p.s.ProjectFile.Modified);
   ASSERT_EQ(p.dialogs.saves.size(), 1u);
   EXPECT_EQ(p.dialogs.saves[0].Note, MessageStrings.smSrch + u" \"alpha\" " + MessageStrings.smVia + u" Loopback");
   // Saved: the note without its line breaks, the flag cleared, the save
   // button off until the next change.
   p.dialogs.saveName = p.File("note.kqp");
   EXPECT_TRUE(p.s.SaveProjectAs());
-  EXPECT_FALSE(p.s.ProjectModified);
+  EXPECT_FALSE(p.s.ProjectFile.Modified);
   EXPECT_FALSE(p.f.view.Enabled(TMainControl::IBitmapButton7));
   EXPECT_EQ(ReadProjectNote(p.dialogs.saveName), u"line oneline two");
 }
@@ -386,7 +386,7 @@ TEST(SessionProjectFile, MarkedWordsLeaveTheNetworkAndTheQuery) {
     EXPECT_EQ(e->GetAnchor(), -1.0f);
     EXPECT_EQ(p.s.Project.IsStopWordListed(u"beta"), stopWords);
     EXPECT_EQ((p.s.WordDictionary.GetWord(beta)->GetFlags() & TWDWord::kFlagMark) != 0, stopWords);
-    EXPECT_TRUE(p.s.ProjectModified);
+    EXPECT_TRUE(p.s.ProjectFile.Modified);
     EXPECT_TRUE(p.f.view.Enabled(TMainControl::IBitmapButton7));
   }
 }

@@ -94,7 +94,7 @@ TEST(SessionQueryBox, Suggestions) {
     f.view.Control(TMainControl::IComboBox1).Visible = c.boxVisible;
     s.IComboBox1KeyUp('E');
     if (*c.suggested) EXPECT_EQ(Joined(f.view.suggestions), c.suggested);
-    EXPECT_EQ(f.view.suggestions, s.Suggestions);
+    EXPECT_EQ(f.view.suggestions, s.Entry.Suggestions);
     EXPECT_EQ(f.view.Control(TMainControl::ListBox1).Visible, c.shown);
     EXPECT_EQ(f.view.Control(TMainControl::ListBox1).Bounds, (TViewRect{40, 84, 200, c.rows * 13}));
   }

@@ -91,7 +91,7 @@ TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
     TKestruneSession& s = *w.session;
     QTest::keyClicks(w.KeyTarget(), "query");
     QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);  // returns with the search's run
-    EXPECT_EQ(s.EngineObject->QueryCounter(), 1);
+    EXPECT_EQ(s.Run.EngineObject->QueryCounter(), 1);
     EXPECT_EQ(s.Project.Documents.size(), 20u);
 
     // The box a double click opens over empty map space.
@@ -108,7 +108,7 @@ TEST(FKestruneMain, EnterTypedIntoTheQueryBoxSearchesOnce) {
     QTest::keyClick(w.KeyTarget(), c.key, c.modifiers);
     EXPECT_EQ(s.ContentMap.Steps().CurrentStep(), step + 1);
     EXPECT_EQ(s.GetQueryText(), u"query snippet");
-    EXPECT_EQ(s.EngineObject->QueryCounter(), 1);
+    EXPECT_EQ(s.Run.EngineObject->QueryCounter(), 1);
   }
 }
 
@@ -284,7 +284,7 @@ TEST(FKestruneMain, ProjectDialogsAndTheSaveQuestionBeforeTheClose) {
   w.window->speciaClick();
   EXPECT_FALSE(w.session->Map.MapEditMode);
 
-  w.session->ProjectModified = true;
+  w.session->ProjectFile.Modified = true;
   w.window->IBitmapButton7->setEnabled(true);
   for (const bool cancel : {true, false}) {
     int32_t asked = 0;
@@ -300,7 +300,7 @@ TEST(FKestruneMain, ProjectDialogsAndTheSaveQuestionBeforeTheClose) {
     w.window->close();
     EXPECT_EQ(asked, 1) << cancel;
     EXPECT_EQ(w.window->Closed(), !cancel);
-    EXPECT_EQ(w.session->ProjectModified, cancel);
+    EXPECT_EQ(w.session->ProjectFile.Modified, cancel);
   }
 }
 

@@ -156,14 +156,14 @@ TEST(MainCommands, ClosingWritesTheQueryList) {
 TEST(MainCommands, TheSaveQuestionCanKeepTheWindow) {
   TWindow w;
   int asked = 0;
-  w.session->OnSaveQuestion = [&] { return ++asked == 1; };
+  w.session->Hooks.OnSaveQuestion = [&] { return ++asked == 1; };
   w.window->close();
   EXPECT_FALSE(w.window->Closed());
   EXPECT_TRUE(w.window->isVisible());
   w.window->close();
   EXPECT_TRUE(w.window->Closed());
   EXPECT_EQ(asked, 2);
-  w.session->OnSaveQuestion = nullptr;
+  w.session->Hooks.OnSaveQuestion = nullptr;
 }
 
 // The project-manager button and the import of projects open the program's

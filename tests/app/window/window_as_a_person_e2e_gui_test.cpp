@@ -167,7 +167,7 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
          [&] { Search(person, window, "weather", true); },
          [&] {
            EXPECT_TRUE(person.WaitFor([&] { return s.Project.StepNumber == 1 && !s.SearchRunning(); }));
-           EXPECT_EQ(person.OnUi([&] { return s.EngineObject->QueryCounter(); }), 1);  // one Enter, one search
+           EXPECT_EQ(person.OnUi([&] { return s.Run.EngineObject->QueryCounter(); }), 1);  // one Enter, one search
            EXPECT_EQ(person.OnUi([&] { return s.Project.Documents.size(); }), static_cast<size_t>(kItems));
          }},
         {"a right-click on a word, then Exclude, excludes it",
