@@ -322,7 +322,7 @@ void TKestruneSession::MapEmptyNewQuery() {
   // query view is queued, and its rebuild starts a new query when the query
   // words are gone too.
   if (ContentMap.ExcludedMode()) return;
-  IBitmapButtonNewClick();
+  NewQueryCommand(Project.Documents.empty() && Project.StepKeys.empty() && Project.Scope.Count() == 0);
 }
 
 void TKestruneSession::IBitmapButton2Click() { Map.IBitmapButton2Click(); }

@@ -301,6 +301,9 @@ class TKestruneSession : public IOptionsHost {
   void ShowExcludedWordsButton();
   void HideExcludedWordsButton();
   void MapEmptyNewQuery();
+  // New query; `emptyMapOfNoProject`: asked by the rebuild of an empty map
+  // while the project holds nothing (no document, no search, no scope).
+  void NewQueryCommand(bool emptyMapOfNoProject);
   // The page list and the content map's page documents, before every map
   // rebuild.
   void OrderPageDocuments() { Results.OrderPageDocuments(); }

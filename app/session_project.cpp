@@ -39,13 +39,18 @@ void TKestruneSession::ClearProject() {
   LoadStopWords();
 }
 
-void TKestruneSession::IBitmapButtonNewClick() {
+void TKestruneSession::IBitmapButtonNewClick() { NewQueryCommand(false); }
+
+void TKestruneSession::NewQueryCommand(bool emptyMapOfNoProject) {
   // 1. With a query the project may hold unsaved work: the save question.
   if (!GetQueryText().empty() || ContentMap.NoQueryMode()) {
     if (NewQuery.MarkProjectChanged) ProjectFile.Modified = true;
     if (SaveQuestion()) return;
   }
-  if (NewQuery.NewQueryCount++ > 0 && NewQuery.ApplyDefaultsOnNewQuery) ApplySavedOptions();
+  // An empty map of a project that holds nothing (the map is rebuilt at
+  // every resize of the window) is no New query of the user's: the saved
+  // option set stays where it is and the box keeps what is typed in it.
+  if (!emptyMapOfNoProject && NewQuery.NewQueryCount++ > 0 && NewQuery.ApplyDefaultsOnNewQuery) ApplySavedOptions();
   AddRecentQuery(GetQueryText());
   ClearProject();
   ProjectFile.Modified = false;  // an empty project holds nothing to save
@@ -53,7 +58,7 @@ void TKestruneSession::IBitmapButtonNewClick() {
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
-  if (Entry.StartPageFlags[0] && View) View->SetQueryText(u"");
+  if (Entry.StartPageFlags[0] && View && !emptyMapOfNoProject) View->SetQueryText(u"");
   CenterQueryBox(true);
   Project.ProjectName.clear();
   ShowResults(kEditNone, kPageModeChosen);

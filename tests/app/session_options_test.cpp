@@ -88,6 +88,32 @@ TEST(SessionOptionsHost, NewQueryAppliesTheSavedSetFromTheSecondWhileAsked) {
 
 // The saved set's engines and dictionaries: enabled and active exactly as
 // its lists name them; a current engine it does not enable gives way.
+// The map is rebuilt at every resize of the window, and an empty map starts
+// a New query; while the project holds nothing that New query neither
+// empties the typed query box nor puts back the saved option set.
+TEST(SessionOptionsHost, AnEmptyMapOfAnEmptyProjectKeepsTheOptionsAndTheTypedQuery) {
+  struct TCase {
+    const char* name;
+    bool searched;
+    bool newQuery;
+  };
+  const TCase cases[] = {{"nothing searched yet", false, false}, {"a search's keys kept", true, true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f;
+    TKestruneSession& s = *f.session;
+    s.NewQuery.NewQueryCount = 1;
+    s.Config.Settings.TrackPosContext = 30;
+    s.Config.SavedOptions.TrackPosContext = 55;
+    if (c.searched) s.Project.StepKeys.push_back(TNNKeys{});
+    f.view.SetQueryText(u"typed");
+    for (int i = 0; i < 2; ++i) s.ContentMapReGenerate();
+    EXPECT_EQ(s.NewQuery.NewQueryCount, c.newQuery ? 2 : 1);  // the second rebuild: nothing left
+    EXPECT_EQ(s.Config.Settings.TrackPosContext, c.newQuery ? 55 : 30);
+    EXPECT_EQ(f.view.QueryText(), c.newQuery ? u"" : u"typed");
+  }
+}
+
 TEST(SessionOptionsHost, TheSavedSetChoosesEnginesAndDictionaries) {
   TSessionFixture f([](test::TestProgram& p) {
     test::WriteDictionary(p.Program() + "dictionaries/english.dws", 9);
