@@ -165,25 +165,6 @@ QString PictureName(TPicture picture) { return QString::fromStdString(PictureFil
 constexpr int kCaptionPixels = 12;
 const QColor kCaptionGlow(0x1E, 0x2B, 0x3A);
 
-// A picture button with the four faces of a picture of the list, as large
-// as its picture; with a caption beside its glyph when `caption` is set.
-IBitmapButton* PictureButton(QWidget* parent, const char* name, TPicture picture, bool caption = true) {
-  auto* button = Named(new IBitmapButton(parent), name);
-  SetButtonPictures(*button, picture);
-  const TControlPicture& entry = ControlPicture(picture);
-  button->setFixedSize(entry.Width, entry.Height);
-  if (caption) {
-    button->setFont(QFont(button->font().family(), kCaptionPixels));
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    button->setPalette(palette);
-    button->SetStringAlign(StringAlignmentNear);
-    button->SetOffsetTextX(entry.Height - 2);
-    button->SetGlow(true);
-    button->SetGlowColor(kCaptionGlow);
-  }
-  return button;
-}
 
 // A combo box whose drop-down list reports its opening first.
 class TDropDownComboBox : public IComboBox {
@@ -250,6 +231,24 @@ int32_t VirtualKey(const QKeyEvent* key) {
 }
 
 }  // namespace
+
+IBitmapButton* PictureButton(QWidget* parent, const char* name, TPicture picture, bool caption) {
+  auto* button = Named(new IBitmapButton(parent), name);
+  SetButtonPictures(*button, picture);
+  const TControlPicture& entry = ControlPicture(picture);
+  button->setFixedSize(entry.Width, entry.Height);
+  if (caption) {
+    button->setFont(QFont(button->font().family(), kCaptionPixels));
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    button->setPalette(palette);
+    button->SetStringAlign(StringAlignmentNear);
+    button->SetOffsetTextX(entry.Height - 2);
+    button->SetGlow(true);
+    button->SetGlowColor(kCaptionGlow);
+  }
+  return button;
+}
 
 void TFKestruneMain::CreateComponents() {
   auto* central = new QWidget(this);

@@ -106,6 +106,11 @@ inline constexpr int32_t kWmUser = 0x400;
 inline constexpr QEvent::Type kUpdateFoundEvent = static_cast<QEvent::Type>(QEvent::User + kWmUser + 1);
 inline constexpr QEvent::Type kNewsEvent = static_cast<QEvent::Type>(QEvent::User + kWmUser + 2);
 
+// A picture button of the window with the four faces of a picture of the
+// list, as large as its picture; with a caption beside its glyph when
+// `caption` is set.
+IBitmapButton* PictureButton(QWidget* parent, const char* name, TPicture picture, bool caption = true);
+
 class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps, public IProjectDialogs {
  public:
   // The creation handler: the components, the built-in English texts, the

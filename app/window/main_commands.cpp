@@ -140,11 +140,7 @@ void TFKestruneMain::CreateCommandControls(QVBoxLayout* column) {
     column->insertLayout(0, tools);
   }
   auto button = [&](const char* name, TPicture picture) {
-    auto* b = new IBitmapButton(central);
-    b->setObjectName(name);
-    SetButtonPictures(*b, picture);
-    const TControlPicture& size = ControlPicture(picture);
-    b->setFixedSize(size.Width, size.Height);
+    IBitmapButton* b = PictureButton(central, name, picture, false);
     tools->addWidget(b);
     return b;
   };
