@@ -175,10 +175,8 @@ TEST(SessionCommands, HelpOpensTheLocalPage) {
         withPage ? std::vector<std::u16string>{f.program.WProgram() + u"help/en/help_index.html"}
                  : std::vector<std::u16string>{};
     EXPECT_EQ(opener.files, expected) << withPage;
-    const std::vector<std::u16string> told =
-        withPage ? std::vector<std::u16string>{}
-                 : std::vector<std::u16string>{MessageStrings.smCannotOpenHelp + u"\n" + f.program.WProgram() + u"help/"};
-    EXPECT_EQ(f.view.messages, told);
+    const std::u16string told = MessageStrings.smCannotOpenHelp + u"\n" + f.program.WProgram() + u"help/";
+    EXPECT_EQ(f.view.messages, withPage ? std::vector<std::u16string>{} : std::vector<std::u16string>{told});
     f.session->Opener = nullptr;
   }
 }
