@@ -1,7 +1,8 @@
 // IBrowserOpener: what the program hands to the desktop. OpenInBrowser sends a
 // web address to the user's browser; OpenLocalFile hands one local file to the
-// user's program for its type. The window implements both over the desktop's
-// opener (xdg-open); tests give the session a recording fake.
+// user's program for its type; OpenHelpPage hands the local help page to the
+// user's browser. The window implements them over the desktop's opener
+// (xdg-open); tests give the session a recording fake.
 //
 // Only http, https and ftp addresses go to the browser: any other scheme
 // (file:, javascript:, a program's own scheme) is refused with a log line, so a
@@ -23,6 +24,11 @@ class IBrowserOpener {
   // False when the address is refused or the desktop did not take it.
   bool OpenInBrowser(std::u16string_view url);
   virtual bool OpenLocalFile(std::u16string_view path) = 0;
+  // False when the desktop did not take the page. The window's opener watches
+  // it as it watches web addresses: a browser that does not answer is told
+  // (smCannotOpenHelp) when the opener has ended. Unless overridden: as
+  // OpenLocalFile.
+  virtual bool OpenHelpPage(std::u16string_view path) { return OpenLocalFile(path); }
 
   // True for an address starting "http://", "https://" or "ftp://" (scheme
   // without regard to case).

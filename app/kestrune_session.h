@@ -774,7 +774,9 @@ class TKestruneSession : public IOptionsHost {
   // "Tell a friend": a mail of the recommendation's lines.
   void sfrendClick();
   // Help: the local help page of the interface language (HelpPageFile),
-  // handed to the user's program for it; logged when there is none.
+  // handed to the user's browser (Opener->OpenHelpPage). No page, or one the
+  // desktop did not take, is logged and told (smCannotOpenHelp and the page
+  // or the help folder).
   void BtnHelpClick();
   std::u16string HelpPage() const;
   // The hidden button bbbb: the progress bar goes.

@@ -1,8 +1,11 @@
 #include "app/send_mail.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "core/log_file.h"
+#include "core/message.h"
+#include "core/message_strings.h"
 #include "core/stream.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -43,7 +46,32 @@ std::u16string WriteBodyFile(const std::string& body) {
   return path;
 }
 
+// The poster of SetUiPoster; the lock keeps a call from being queued while
+// the poster is taken away. Never destroyed: a waiting thread may outlive
+// the program's static objects.
+struct TPosterState {
+  std::mutex Lock;
+  ISendMail::TUiPoster Poster;
+};
+
+TPosterState& PosterState() {
+  static auto* state = new TPosterState;
+  return *state;
+}
+
 }  // namespace
+
+std::atomic<int32_t> ISendMail::running_{0};
+
+void ISendMail::SetUiPoster(TUiPoster poster) {
+  TPosterState& state = PosterState();
+  const std::lock_guard<std::mutex> lock(state.Lock);
+  state.Poster = std::move(poster);
+}
+
+void ISendMail::ReportFailure() {
+  ShowMessageBox(MessageStrings.smCannotSendMail, MessageStrings.smMes, platform::kMbOk | platform::kMbIconWarning);
+}
 
 std::vector<std::string> ISendMail::Arguments() const {
   std::string body;
@@ -76,22 +104,39 @@ std::vector<std::string> ISendMail::Arguments() const {
   return args;
 }
 
-void ISendMail::Send() {
+bool ISendMail::Send() {
   const std::vector<std::string> args = Arguments();
   if (args.empty()) {
     LogFile.Log("Mail: the message body could not be written to a temporary file", mtWarning);
-    return;
+    ReportFailure();
+    return false;
   }
+  ++running_;
+  // The end is told on the user-interface thread, after the log line.
   const int32_t error = platform::StartProcess(args, true, [](int32_t pid, int32_t status) {
     if (status != 0) {
       LogFile.Log("Mail: " + std::string(kMailProgram) + " (process " + std::to_string(pid) +
                       ") ended with status " + std::to_string(status),
                   mtWarning);
     }
+    TPosterState& state = PosterState();
+    const std::lock_guard<std::mutex> lock(state.Lock);
+    if (!state.Poster) {
+      --running_;
+      return;
+    }
+    state.Poster([failed = status != 0] {
+      if (failed) ReportFailure();
+      --running_;
+    });
   });
   if (error != 0) {
+    --running_;
     LogFile.Log("Mail: " + std::string(kMailProgram) + " cannot be started: " + std::strerror(error), mtWarning);
+    ReportFailure();
+    return false;
   }
+  return true;
 }
 
 }  // namespace kestrune

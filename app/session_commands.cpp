@@ -7,6 +7,7 @@
 #include "app/run_temp_folder.h"
 #include "core/frame.h"
 #include "core/log_file.h"
+#include "core/message.h"
 #include "core/message_strings.h"
 #include "core/stream.h"
 #include "platform/files.h"
@@ -90,11 +91,16 @@ std::u16string TKestruneSession::HelpPage() const {
 
 void TKestruneSession::BtnHelpClick() {
   const std::u16string page = HelpPage();
+  const std::u16string shown = page.empty() ? ProgramFolder() + u"help/" : page;
   if (page.empty()) {
-    LogFile.Log("Help: no help page in " + Utf16ToUtf8(ProgramFolder()) + "help/", 1);
+    LogFile.Log("Help: no help page in " + Utf16ToUtf8(shown), 1);
+  } else if (!Opener || !Opener->OpenHelpPage(page)) {
+    LogFile.Log("Help: the page did not open: " + Utf16ToUtf8(page), 1);
+  } else {
     return;
   }
-  if (!Opener || !Opener->OpenLocalFile(page)) LogFile.Log("Help: the page did not open: " + Utf16ToUtf8(page), 1);
+  ShowMessage(MessageStrings.smCannotOpenHelp + u"\n" + shown, MessageStrings.smMes,
+              platform::kMbOk | platform::kMbIconWarning);
 }
 
 void TKestruneSession::bbbbClick() { SetVisible(TMainControl::IProgressBar1, false); }

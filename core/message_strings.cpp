@@ -79,6 +79,8 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smSearchStopped),
     KESTRUNE_KEY(smSearchEndedEarly),
     KESTRUNE_KEY(smCannotOpenLink),
+    KESTRUNE_KEY(smCannotOpenHelp),
+    KESTRUNE_KEY(smCannotSendMail),
     KESTRUNE_KEY(smSettingsNotSaved),
     KESTRUNE_KEY(smProjectNotSaved),
     KESTRUNE_KEY(smKestruneVia),

@@ -111,8 +111,11 @@ struct TMessageStrings {
   std::u16string smEngineAnswerCut = u"The connection to the search engine broke off while a result page was read.";
   std::u16string smSearchStopped = u"The search was stopped.";
   std::u16string smSearchEndedEarly = u"The search ended early: the documents of the result pages read before it are shown.";
-  // What the desktop could not do: open a link, save the settings.
+  // What the desktop could not do: open a link or the help, hand over a
+  // mail, save the settings.
   std::u16string smCannotOpenLink = u"The link could not be opened (no program for it answered):";
+  std::u16string smCannotOpenHelp = u"The help could not be opened (no program for it answered):";
+  std::u16string smCannotSendMail = u"The mail could not be handed to a mail program (none answered).";
   std::u16string smSettingsNotSaved = u"The settings could not be saved to this file:";
   std::u16string smProjectNotSaved = u"The project could not be saved to this file:";
   std::u16string smKestruneVia = u"Kestrune Search\u2122 via ";
@@ -173,7 +176,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 107;
+  static constexpr int32_t kKeyCount = 109;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);

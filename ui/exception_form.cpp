@@ -1,6 +1,9 @@
 #include "ui/exception_form.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QHBoxLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/bug_report.h"
@@ -62,6 +65,17 @@ TExceptionForm::~TExceptionForm() {
 
 void TExceptionForm::Button1Click() {
   SendBugReport(OnSendMail);
+  // The mail program's end is told through the event loop.
+  QEventLoop loop;
+  QTimer tick;
+  const QDeadlineTimer deadline(kMailWaitMs);
+  connect(&tick, &QTimer::timeout, &loop, [&] {
+    if (ISendMail::Running() == 0 || deadline.hasExpired()) loop.quit();
+  });
+  if (ISendMail::Running() > 0) {
+    tick.start(20);
+    loop.exec();
+  }
   close();
 }
 

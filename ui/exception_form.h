@@ -3,7 +3,9 @@
 // buttons Button1 ("Send") and Button2 ("Don't send"). Send compresses the
 // log and hands the mail with it to the user's mail program
 // (SendBugReport, app/bug_report.h; the mail through OnSendMail when set),
-// then closes the form; Don't send only closes it.
+// then closes the form; Don't send only closes it. As the program ends once
+// the form has closed, Send waits up to kMailWaitMs for the mail program to
+// end (ISendMail::Running), so that a mail program that fails is told first.
 //
 // While it exists the form is the program's ApplicationExceptionHandler
 // (core/log_file.h): an exception is logged at [Except] and the form is
@@ -26,6 +28,8 @@ namespace kestrune {
 
 class TExceptionForm : public QDialog {
  public:
+  static constexpr int kMailWaitMs = 3000;
+
   explicit TExceptionForm(QWidget* parent = nullptr);
   ~TExceptionForm() override;
 

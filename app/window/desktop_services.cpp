@@ -6,7 +6,9 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QUrl>
+#include <functional>
 
+#include "app/send_mail.h"
 #include "core/log_file.h"
 #include "core/message.h"
 #include "core/message_strings.h"
@@ -44,10 +46,11 @@ int32_t ShowQtMessageBox(std::u16string_view text, std::u16string_view caption, 
   }
 }
 
-// The address that the desktop's opener did not open, said in a message box.
-void ReportUnopened(const QString& url) {
-  LogFile.Log("The desktop could not open " + url.toStdString(), 1);
-  ShowMessageBox(MessageStrings.smCannotOpenLink + u"\n" + url.toStdU16String(), MessageStrings.smMes,
+// What the desktop's opener did not open, said in a message box: `failure`
+// (a member of MessageStrings, read when the box shows) and the address.
+void ReportUnopened(const std::u16string* failure, const QString& shown) {
+  LogFile.Log("The desktop could not open " + shown.toStdString(), 1);
+  ShowMessageBox(*failure + u"\n" + shown.toStdU16String(), MessageStrings.smMes,
                  platform::kMbOk | platform::kMbIconWarning);
 }
 
@@ -67,25 +70,44 @@ bool TDesktopOpener::OpenUrl(std::u16string_view url) {
   const QUrl address(ToQString(url), QUrl::StrictMode);
   if (!address.isValid()) return false;
   const QString text = address.toString(QUrl::FullyEncoded);
+  StartWatched(text, &MessageStrings.smCannotOpenLink, text);
+  return true;
+}
+
+bool TDesktopOpener::OpenHelpPage(std::u16string_view path) {
+  const QString file = ToQString(path);
+  StartWatched(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded), &MessageStrings.smCannotOpenHelp, file);
+  return true;
+}
+
+void TDesktopOpener::StartWatched(const QString& argument, const std::u16string* failure, const QString& shown) {
   // The opener runs on its own; its failure is reported when it ends. It
   // has no parent: an opener that still runs (it may wait for the browser
   // it started) when the program ends is left running, never killed.
   auto* opener = new QProcess;
   opener->setProgram(OpenerProgram);
-  opener->setArguments({text});
+  opener->setArguments({argument});
   opener->setProcessChannelMode(QProcess::ForwardedChannels);
-  QObject::connect(opener, &QProcess::finished, opener, [opener, text](int code, QProcess::ExitStatus status) {
-    if (status != QProcess::NormalExit || code != 0) ReportUnopened(text);
-    opener->deleteLater();
-  });
-  QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, text](QProcess::ProcessError error) {
+  QObject::connect(opener, &QProcess::finished, opener,
+                   [opener, failure, shown](int code, QProcess::ExitStatus status) {
+                     if (status != QProcess::NormalExit || code != 0) ReportUnopened(failure, shown);
+                     opener->deleteLater();
+                   });
+  QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, failure, shown](QProcess::ProcessError error) {
     if (error != QProcess::FailedToStart) return;
-    ReportUnopened(text);
+    ReportUnopened(failure, shown);
     opener->deleteLater();
   });
   opener->start();
-  return true;
 }
+
+TMailReportQueue::TMailReportQueue() {
+  ISendMail::SetUiPoster([](std::function<void()> call) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
+  });
+}
+
+TMailReportQueue::~TMailReportQueue() { ISendMail::SetUiPoster({}); }
 
 void InstallQtMessageBox() {
   if (!platform::GetMessageBoxHandler()) platform::SetMessageBoxHandler(ShowQtMessageBox);

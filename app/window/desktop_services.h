@@ -3,10 +3,10 @@
 // file's type) with the MIME types of QMimeDatabase, and the platform message
 // box as a QMessageBox.
 //
-// A web address goes to xdg-open, which runs on its own; when it cannot be
-// started or ends with a failure (no browser, nothing that takes the
-// address), a message box names the address (smCannotOpenLink), as the
-// desktop said nothing.
+// A web address, and the help page, go to xdg-open, which runs on its own;
+// when it cannot be started or ends with a failure (no browser, nothing that
+// takes the address), a message box names the address (smCannotOpenLink) or
+// the page (smCannotOpenHelp), as the desktop said nothing.
 //
 // Used on the user-interface thread only.
 #pragma once
@@ -23,12 +23,29 @@ class TDesktopOpener : public IBrowserOpener {
   QString OpenerProgram = QStringLiteral("xdg-open");
 
   bool OpenLocalFile(std::u16string_view path) override;
+  bool OpenHelpPage(std::u16string_view path) override;
   // QMimeDatabase: the file's content and its name (the desktop's
   // shared-mime-info database, as xdg-open reads it).
   std::string MimeTypeOfFile(std::u16string_view path) override;
 
  protected:
   bool OpenUrl(std::u16string_view url) override;
+
+ private:
+  // Starts the opener on `argument`; when it fails, `failure` and `shown`
+  // go into the message box.
+  void StartWatched(const QString& argument, const std::u16string* failure, const QString& shown);
+};
+
+// While it exists, the mail program's end is told on the user-interface
+// thread: ISendMail's poster queues its calls on the application object.
+// Made after the application object and gone before it.
+class TMailReportQueue {
+ public:
+  TMailReportQueue();
+  ~TMailReportQueue();
+  TMailReportQueue(const TMailReportQueue&) = delete;
+  TMailReportQueue& operator=(const TMailReportQueue&) = delete;
 };
 
 // Installs a QMessageBox as the platform message box (platform/message_box.h)

@@ -14,6 +14,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <cstdlib>
 #include <utility>
 
@@ -128,6 +130,12 @@ constexpr char kScrollScript[] =
     " window.scrollTo(0, 0);"
     "})";
 
+// Addresses inside the machine: files, data held by the page, the empty page.
+bool IsLocalUrl(const QUrl& url) {
+  static const QStringList kLocalSchemes = {"file", "data", "blob", "about", "qrc", "filesystem"};
+  return url.scheme().isEmpty() || kLocalSchemes.contains(url.scheme().toLower());
+}
+
 }  // namespace
 
 bool DisableWebEngineSandboxForRoot() {
@@ -145,6 +153,22 @@ class TEmbeddedBrowser::TPage : public QWebEnginePage {
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
     return browser_.AcceptNavigation(url, type, isMainFrame);
+  }
+
+ private:
+  TEmbeddedBrowser& browser_;
+};
+
+// Every request of the control's pages passes here (on the user-interface
+// thread) after Chromium let it go.
+class TEmbeddedBrowser::TRequestFilter : public QWebEngineUrlRequestInterceptor {
+ public:
+  explicit TRequestFilter(TEmbeddedBrowser& browser) : QWebEngineUrlRequestInterceptor(&browser), browser_(browser) {}
+
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    if (!browser_.AllowRequest(info.requestUrl(), info.firstPartyUrl(), info.resourceType())) {
+      info.block(true);
+    }
   }
 
  private:
@@ -169,6 +193,10 @@ TEmbeddedBrowser::TEmbeddedBrowser(QWidget* parent) : QWebEngineView(parent), pa
     script.setSourceCode(source);
     page_->scripts().insert(script);
   }
+  // Local pages may reach the network; the filter keeps that to the written
+  // pages' pictures.
+  page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+  page_->setUrlRequestInterceptor(new TRequestFilter(*this));
   setPage(page_);
 
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) { LoadFinished(ok); });
@@ -197,9 +225,25 @@ bool TEmbeddedBrowser::AcceptNavigation(const QUrl& url, QWebEnginePage::Navigat
     ++refusedLoads_;
     return false;
   }
-  // A jump inside the page loads nothing.
-  if (!url.matches(page_->url(), QUrl::RemoveFragment)) readyState_ = READYSTATE_LOADING;
+  // A jump inside the page loads nothing; any other replaces the written page.
+  if (!url.matches(page_->url(), QUrl::RemoveFragment)) {
+    readyState_ = READYSTATE_LOADING;
+    writtenPage_.clear();
+  }
   return true;
+}
+
+bool TEmbeddedBrowser::AllowRequest(const QUrl& url, const QUrl& firstParty,
+                                    QWebEngineUrlRequestInfo::ResourceType type) const {
+  // Navigations are the hook's; local addresses and a server's page's
+  // requests go as Chromium decides.
+  if (type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame || IsLocalUrl(url) || !IsLocalUrl(firstParty)) {
+    return true;
+  }
+  // A local page reaches the network only for the pictures of a written page.
+  const QString scheme = url.scheme().toLower();
+  const bool written = !writtenPage_.isEmpty() && firstParty.matches(writtenPage_, QUrl::RemoveFragment);
+  return written && type == QWebEngineUrlRequestInfo::ResourceTypeImage && (scheme == "http" || scheme == "https");
 }
 
 void TEmbeddedBrowser::LoadFinished(bool ok) {
@@ -225,6 +269,7 @@ void TEmbeddedBrowser::contextMenuEvent(QContextMenuEvent* event) { event->accep
 void TEmbeddedBrowser::NavigateBlank() {
   BeginOwnLoad();
   pageFile_.reset();
+  writtenPage_.clear();
   page_->load(QUrl("about:blank"));
 }
 
@@ -255,6 +300,7 @@ void TEmbeddedBrowser::WriteHtml(std::u16string_view html) {
   BeginOwnLoad();
   if (static_cast<size_t>(bytes.size()) <= kLargePageBytes) {
     pageFile_.reset();
+    writtenPage_ = BaseUrl();
     page_->setContent(bytes, "text/html;charset=UTF-8", BaseUrl());
     return;
   }
@@ -265,10 +311,12 @@ void TEmbeddedBrowser::WriteHtml(std::u16string_view html) {
                     file->errorString().toStdString(),
                 2);
     pageFile_.reset();
+    writtenPage_.clear();
     page_->setContent(QByteArray(), "text/html;charset=UTF-8", BaseUrl());
     return;
   }
   file->close();
+  writtenPage_ = BaseUrl().isEmpty() ? QUrl() : QUrl::fromLocalFile(file->fileName());
   page_->load(QUrl::fromLocalFile(file->fileName()));
   pageFile_ = std::move(file);  // the last page's file goes now
 }

@@ -19,6 +19,14 @@
 // script injected when the document is created: the page builder's links call
 // it, and the navigation reaches the hook like a clicked link.
 //
+// What a page fetches from the network: a page the control wrote from the
+// template folder (a file: address) loads its http and https pictures (the
+// adverts' among them) and nothing else from the network: remote scripts,
+// styles, frames, fonts and a script's own requests are blocked, while its
+// local files and its own scripts are as before. Any other local page reaches
+// nothing remote; a page from a server (the scope explorer's) loads what it
+// names.
+//
 // The browser's own context menu never shows. A right-click on the page's
 // text navigates to "http://contextmenuannotation/" + the word under the
 // mouse (or the selection the mouse is on), percent-encoded, so that the
@@ -32,6 +40,7 @@
 #include <QTemporaryFile>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineUrlRequestInfo>
 #include <QWebEngineView>
 #include <cstdint>
 #include <functional>
@@ -112,9 +121,13 @@ class TEmbeddedBrowser : public QWebEngineView {
  private:
   class TPage;
   friend class TPage;
+  class TRequestFilter;
+  friend class TRequestFilter;
 
   // TPage's acceptNavigationRequest.
   bool AcceptNavigation(const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame);
+  // TRequestFilter's decision: false blocks the request.
+  bool AllowRequest(const QUrl& url, const QUrl& firstParty, QWebEngineUrlRequestInfo::ResourceType type) const;
   void LoadFinished(bool ok);
   void BeginOwnLoad();
   void RunScroll(const QString& anchor);
@@ -128,6 +141,9 @@ class TEmbeddedBrowser : public QWebEngineView {
   QString pendingAnchor_;
   std::u16string templateFolder_;
   std::unique_ptr<QTemporaryFile> pageFile_;
+  // The address of the page written last (its base, or its file's), while it
+  // is shown; empty without a template folder.
+  QUrl writtenPage_;
 };
 
 }  // namespace kestrune

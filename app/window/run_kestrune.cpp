@@ -83,6 +83,7 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
   LogFile.Open(session.ProgramFolder() + u"kestrune.log");
   platform::SetSettingsLogHook(LogSettingsLine);
   InstallQtMessageBox();
+  const TMailReportQueue mailReports;
   TDesktopOpener desktop;
   session.Opener = options.Opener ? options.Opener : &desktop;
   session.SetArguments(arguments);

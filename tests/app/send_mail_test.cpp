@@ -117,7 +117,7 @@ TEST_F(SendMailTest, FailuresAreLogged) {
   EXPECT_NE(Log().find("[Warning] Mail: xdg-email (process "), std::string::npos);
 
   test::ScopedEnv emptyPath("PATH", dir_.File("nothing"));
-  mail.Send();
+  EXPECT_FALSE(mail.Send());
   EXPECT_NE(Log().find("[Warning] Mail: xdg-email cannot be started: No such file or directory"), std::string::npos);
   EXPECT_TRUE(NoChildLeft());
 }

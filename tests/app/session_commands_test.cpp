@@ -160,7 +160,7 @@ TEST(WindowCommands, HelpPageFallbacks) {
 }
 
 // Help through the session: the English page of the program folder goes to
-// the user's program; without one nothing is opened.
+// the user's browser; without one nothing is opened and the user is told.
 TEST(SessionCommands, HelpOpensTheLocalPage) {
   for (const bool withPage : {true, false}) {
     TSessionFixture f([withPage](test::TestProgram& p) {
@@ -175,6 +175,8 @@ TEST(SessionCommands, HelpOpensTheLocalPage) {
         withPage ? std::vector<std::u16string>{f.program.WProgram() + u"help/en/help_index.html"}
                  : std::vector<std::u16string>{};
     EXPECT_EQ(opener.files, expected) << withPage;
+    const std::u16string told = MessageStrings.smCannotOpenHelp + u"\n" + f.program.WProgram() + u"help/";
+    EXPECT_EQ(f.view.messages, withPage ? std::vector<std::u16string>{} : std::vector<std::u16string>{told});
     f.session->Opener = nullptr;
   }
 }

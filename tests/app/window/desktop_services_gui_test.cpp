@@ -1,17 +1,24 @@
 // The desktop's services: the opener's MIME query over the window's MIME
 // database (files written here, typed by their content and their name as
-// xdg-open types them), and an address that the desktop's opener fails on, or
-// that finds no opener at all, named in a message box.
+// xdg-open types them), and an address, the help page or a mail that the
+// desktop fails on, or that finds no program at all, told in a message box.
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QThread>
 #include <filesystem>
 #include <string>
 
+#include "app/kestrune_session.h"
+#include "app/run_temp_folder.h"
 #include "app/window/desktop_services.h"
+#include "core/log_file.h"
+#include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
+#include "ui/about_form.h"
+#include "ui/exception_form.h"
 
 namespace kestrune {
 namespace {
@@ -84,6 +91,76 @@ TEST(DesktopOpener, AnAddressTheDesktopCannotOpenIsShown) {
     }
   }
   platform::SetMessageBoxHandler({});
+}
+
+// Help and mail where the desktop answers nothing: stand-ins for xdg-open
+// and xdg-email first on PATH that fail, or none at all. The help page, a
+// mail, the about box's address and the bug report are each told once, on
+// the user-interface thread (the bug report's before its form has closed,
+// as the program ends then); a desktop that answers tells nothing.
+TEST(DesktopOpener, HelpAndMailTheDesktopCannotTakeAreTold) {
+  enum What { kHelp, kMail, kAbout, kBugReport };
+  const struct {
+    const char* name;
+    What what;
+    const char* script;  // the stand-ins' body; null: none installed
+    bool shown;
+  } cases[] = {
+      {"help, no browser", kHelp, "exit 3", true},   {"help, no opener", kHelp, nullptr, true},
+      {"help opened", kHelp, "exit 0", false},       {"mail, no mail program", kMail, "exit 3", true},
+      {"mail, no xdg-email", kMail, nullptr, true},  {"mail handed over", kMail, "exit 0", false},
+      {"about box", kAbout, "exit 4", true},         {"bug report", kBugReport, "exit 3", true},
+  };
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.Path() + "help/en");
+  test::WriteFileBytes(dir.File("help/en/help_index.html"), "<html></html>");
+  LogFile.Open(dir.WFile("kestrune.log"));
+  std::vector<std::u16string> shown;
+  bool elsewhere = false;
+  platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
+    elsewhere = elsewhere || QThread::currentThread() != qApp->thread();
+    shown.emplace_back(text);
+    return platform::kIdOk;
+  });
+  const TMailReportQueue reports;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    shown.clear();
+    const std::string bin = dir.File(std::string("bin-") + std::to_string(&c - cases) + "/");
+    std::filesystem::create_directories(bin);
+    for (const char* program : {"xdg-open", "xdg-email"}) {
+      if (!c.script) continue;
+      test::WriteFileBytes(bin + program, std::string("#!/bin/sh\n") + c.script + "\n");
+      std::filesystem::permissions(bin + program, std::filesystem::perms::owner_all);
+    }
+    const test::ScopedEnv path("PATH", bin);
+    TKestruneSession session(dir.WPath());
+    TDesktopOpener desktop;
+    session.Opener = &desktop;
+    std::u16string expected = MessageStrings.smCannotSendMail;
+    if (c.what == kHelp) {
+      session.BtnHelpClick();
+      expected = MessageStrings.smCannotOpenHelp + u"\n" + dir.WFile("help/en/help_index.html");
+    } else if (c.what == kMail) {
+      session.sfrendClick();
+    } else if (c.what == kAbout) {
+      TFAbout about;
+      about.TntLabel3Click();
+    } else {
+      TExceptionForm form;
+      form.Button1Click();
+      EXPECT_EQ(shown.size(), 1u);
+    }
+    EXPECT_EQ(QTest::qWaitFor([&] { return !shown.empty(); }, c.shown ? 10000 : 500), c.shown);
+    QTest::qWait(100);
+    EXPECT_EQ(shown, c.shown ? std::vector<std::u16string>{expected} : std::vector<std::u16string>{});
+    EXPECT_EQ(ISendMail::Running(), 0);
+    session.Opener = nullptr;
+  }
+  EXPECT_FALSE(elsewhere);
+  platform::SetMessageBoxHandler({});
+  RemoveRunTempFolder();
+  LogFile.Open(std::u16string());
 }
 
 }  // namespace

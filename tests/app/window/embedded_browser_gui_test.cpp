@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QImage>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <set>
 
 #include "tests/app/window/browser_eval.h"
+#include "tests/support/loopback_http_server.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune {
@@ -153,6 +157,81 @@ TEST(EmbeddedBrowser, TheHookSeesThePagesNavigations) {
     EXPECT_EQ(Eval(b.view, "document.getElementById('mark').textContent").toString(),
               c.allow ? "next page" : "results");
     EXPECT_EQ(asked.size(), 1u);
+  }
+}
+
+
+// What a page may fetch from a server: a page written from the template
+// folder (in one piece or through a file) loads its remote pictures and
+// nothing else remote (scripts, styles, frames, a script's own requests); its
+// own scripts run. A server's page (the scope explorer's) loads all it names;
+// a local page the control did not write loads nothing remote.
+TEST(EmbeddedBrowser, WrittenPagesLoadRemotePicturesOnly) {
+  enum Kind { kWritten, kWrittenLarge, kLocalFile, kServerPage };
+  const std::set<std::string> all = {"/pic.png", "/script.js", "/style.css", "/frame.html", "/fetch.txt"};
+  const struct {
+    const char* name;
+    Kind kind;
+    std::set<std::string> fetched;
+  } cases[] = {
+      {"a written page", kWritten, {"/pic.png"}},
+      {"a large written page", kWrittenLarge, {"/pic.png"}},
+      {"a local page not written", kLocalFile, {}},
+      {"a server's page", kServerPage, all},
+  };
+  QImage picture(3, 2, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::LoopbackHttpServer server{test::LoopbackHttpServer::Options{.keepAlive = false}};
+    test::HttpReply image = test::HttpReply::Text(png.toStdString());
+    image.contentType = "image/png";
+    server.Route("/pic.png", image);
+    server.Route("/script.js", test::HttpReply::Text("window.remoteScript = 1;"));
+    server.Route("/style.css", test::HttpReply::Text("body { color: red }"));
+    server.Route("/frame.html", test::HttpReply::Html("<p>frame</p>"));
+    server.Route("/fetch.txt", test::HttpReply::Text("fetched"));
+    const std::string u = server.Url("");
+    std::string page = "<!DOCTYPE html><html><head><link rel='stylesheet' href='" + u + "/style.css'>"
+                       "<script src='" + u + "/script.js'></script></head><body>"
+                       "<img id='pic' src='" + u + "/pic.png'><iframe src='" + u + "/frame.html'></iframe>"
+                       "<script>window.ownScript = 1; fetch('" + u + "/fetch.txt').catch(function () {});</script>";
+    if (c.kind == kWrittenLarge) {
+      while (page.size() < (size_t{3} << 20) / 2) page += "<p>lorem ipsum dolor sit amet</p>\n";
+    }
+    page += "</body></html>";
+    Browser b;
+    if (c.kind == kWritten || c.kind == kWrittenLarge) {
+      b.Write(page);
+      EXPECT_EQ(b.view.PageFile().isEmpty(), c.kind == kWritten);
+    } else {
+      std::string address = u + "/page.html";
+      if (c.kind == kLocalFile) {
+        test::WriteFileBytes(b.templates + "page.html", page);
+        address = b.InTemplates("page.html").toStdString();
+      } else {
+        server.Route("/page.html", test::HttpReply::Html(page));
+      }
+      b.view.load(QUrl(QString::fromStdString(address)));
+      ASSERT_TRUE(QTest::qWaitFor([&] { return b.completed == 1; }, 20000));
+    }
+    const bool picture = c.fetched.count("/pic.png") > 0;
+    EXPECT_EQ(QTest::qWaitFor([&] { return Eval(b.view, "document.getElementById('pic').naturalWidth").toInt() == 3; },
+                              picture ? 10000 : 500),
+              picture);
+    EXPECT_EQ(Eval(b.view, "window.ownScript + ' ' + typeof window.navigate").toString(), "1 function");
+    QTest::qWait(300);  // the script's own request
+    std::set<std::string> fetched;
+    for (const auto& request : server.Requests()) {
+      if (all.count(request.path)) fetched.insert(request.path);
+    }
+    EXPECT_EQ(fetched, c.fetched);
+    EXPECT_EQ(Eval(b.view, "String(window.remoteScript)").toString(),
+              c.kind == kServerPage ? "1" : "undefined");
   }
 }
 
