@@ -51,7 +51,20 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
     parser->ProcessedParts().SetValue(kDefaultPartsOfSpeech);
     parser->SetWordDictionary(&WordDictionary);
   }
-  IContextMS1.SetWordDictionary(&WordDictionary);
+  IFoldersAndFiles1.SetCaseSensitivity(true);
+  IIndexer1.LoadInMemory().SetData(true);
+  IIndexer1.SetSaveMode(TSaveMode::smWithWordsOffsetsAndRestoreInfo);
+  IIndexer1.SetCRC32Enabled(true);
+  IIndexer1.SetKeySensitivity(false);
+  IIndexer1.SetUseHash(false);
+  IIndexer1.SetCompressionRatio(0);
+  IIndexer1.SetTextParsing(&TextParsing);
+  IIndexer1.SetFoldersAndFiles(&IFoldersAndFiles1);
+  for (TIContextMS* model : {&IContextMS1, &IContextMS2, &IContextMS3}) model->SetWordDictionary(&WordDictionary);
+  IContextMS1.SetTypeComponentText(TTypeComponentText::cText);
+  IContextMS2.SetTypeComponentText(TTypeComponentText::cSentence);
+  IContextMS3.SetTypeComponentText(TTypeComponentText::cText);
+  IContextMS1.SetChildIContextMS(&IContextMS3);
   ContentMap.SetNeuroNet(&IContextMS1);
   ContentMap.SetWordCount(Config.Settings.TrackPosContext);
   // A new session stands as ClearProject leaves a project: not in no-query

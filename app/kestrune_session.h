@@ -71,6 +71,7 @@
 #include "app/window_commands.h"
 #include "core/convertors.h"
 #include "core/keys.h"
+#include "language/folders_and_files.h"
 #include "language/indexer.h"
 #include "language/morphology_engine_full.h"
 #include "language/parsing_text.h"
@@ -146,8 +147,22 @@ class TKestruneSession : public IOptionsHost {
   TITextParsing TextParsing;             // the query and the documents
   TITextParsing ITextParsing1;           // the texts of the scopes
   TStorageFormsWords FormsStore;         // the forms in which words were seen
+  // The document index and its folder table. The program builds no index:
+  // the indexer is cleared when the dictionaries load and at New query (its
+  // Clear empties the phrases of TextParsing's dictionary) and answers empty
+  // file names. Set up with LoadInMemory.Data, SaveMode
+  // smWithWordsOffsetsAndRestoreInfo, TextParsing and IFoldersAndFiles1
+  // (CaseSensitivity on).
+  TIFoldersAndFiles IFoldersAndFiles1;
   TIIndexerSum IIndexer1;
-  TIContextMS IContextMS1;               // the context network of the project
+  // The context models: IContextMS1 the network of the project (cText),
+  // IContextMS2 of sentences (cSentence), IContextMS3 of texts (cText) and
+  // IContextMS1's child, whose words and relations IContextMS1's GetWords
+  // and GetRelationWeight merge in. Nothing feeds IContextMS2 and
+  // IContextMS3, so the child's merge adds nothing to the program's answers.
+  TIContextMS IContextMS1;
+  TIContextMS IContextMS2;
+  TIContextMS IContextMS3;
   TContentMap2 ContentMap;               // the map model with its ring of search steps
   TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
   IHistory IHistory1;                    // the recent history files
