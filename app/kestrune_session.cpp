@@ -35,6 +35,18 @@ std::filesystem::path CanonicalPath(std::u16string_view path) {
   return error ? std::filesystem::path() : canonical;
 }
 
+// One line names the types the converter plug-ins support, or says that
+// there are none.
+void LogConverterTypes(const std::vector<std::string>& types) {
+  if (types.empty()) {
+    LogFile.Log("Document converters: none (no plug-in lists a document type)");
+    return;
+  }
+  std::string line = "Document converters: the types";
+  for (size_t i = 0; i < types.size(); ++i) line += (i == 0 ? " " : ", ") + types[i];
+  LogFile.Log(line);
+}
+
 }  // namespace
 
 TKestruneSession::TKestruneSession(std::u16string_view programFolder)
@@ -222,7 +234,14 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   IHistory1.Load(Config.BasesFolder, Config.ProjectFolder);
   StartAdvertisingEngines();
 
-  // 15. The converter loader.
+  // 15. The first converter loader and the document extensions; 17. the
+  // page blocks of the English templates; 18. the second converter loader.
+  WindowStart.Convertors1 = std::make_unique<TVSConvertors>();
+  WindowStart.Extensions.clear();
+  for (const std::string& type : WindowStart.Convertors1->Types()) WindowStart.Extensions.push_back("." + type);
+  LogConverterTypes(WindowStart.Convertors1->Types());
+  ReadMainPageBlocks(Start.ProgramFolder + u"templates/en/templates.ini", WindowStart.PageBlocks);
+  WindowStart.Convertors2 = std::make_unique<TVSConvertors>();
 
   // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
   // settings; the dictionaries.
@@ -240,6 +259,11 @@ void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
   CenterQueryBox(false);
   // 3. The engine box and the caption.
   Config.FillEngineBox();
+  // 6. Whether an engine named "Amazon" is in the box (its last item is
+  // "More engines", no engine).
+  const std::vector<std::u16string>& items = Config.EngineBoxItems;
+  const auto engines = items.end() - (items.empty() ? 0 : 1);
+  WindowStart.AmazonListed = std::find(items.begin(), engines, u"Amazon") != engines;
 }
 
 void TKestruneSession::Destroy() {

@@ -14,9 +14,10 @@
 // window calls Create with itself, its map view and the search worker, and
 // Destroy when it goes. Create runs the creation steps that need no widget:
 // the objects and their hooks, the query box's items from "query.dat", the
-// settings and lists (LoadSettings), the history list, the converter loader
-// and the dictionaries. FormShow runs the steps of the window's first show
-// that need no widget.
+// settings and lists (LoadSettings), the history list, the two converter
+// loaders with the document extensions, the page blocks of the English
+// templates, and the dictionaries. FormShow runs the steps of the window's
+// first show that need no widget.
 //
 // The view, the map view and the engine may be null (tests of one part, the
 // sanitizer builds): what would reach them is skipped.
@@ -48,6 +49,7 @@
 #include "app/engine_list.h"
 #include "app/lng_file.h"
 #include "app/lng_list.h"
+#include "app/main_page_blocks.h"
 #include "app/main_view.h"
 #include "app/options_host.h"
 #include "app/map_view_ops.h"
@@ -140,6 +142,23 @@ class TKestruneSession : public IOptionsHost {
 
   // ---- the settings, the lists built from them and the engine list ----
   TSessionSettings Config;
+
+  // ---- what the main window keeps from its creation and first show ----
+  struct TWindowStart {
+    // The two converter loaders, each with its own search for plug-ins
+    // (core/convertors.h). The document extensions are "." + each type the
+    // first supports; without plug-ins both are empty.
+    std::unique_ptr<TVSConvertors> Convertors1;
+    std::unique_ptr<TVSConvertors> Convertors2;
+    std::vector<std::string> Extensions;
+    // The page blocks of the English templates (app/main_page_blocks.h).
+    TMainPageBlocks PageBlocks;
+    // At the first show: whether an engine named exactly "Amazon" is in the
+    // engine box, and the options form's caption (the window sets it).
+    bool AmazonListed = false;
+    std::u16string OptionsCaption;
+  };
+  TWindowStart WindowStart;
 
   // ---- the language objects, the network and the map ----
   TIMorphologyEngineFull MorphologyEngine;
@@ -251,7 +270,8 @@ class TKestruneSession : public IOptionsHost {
   // from the settings; the window's key list forgotten; the blank page
   // (loadBlankPage: the window loads "about:blank" and waits for it; unset:
   // none); the start page; the query box in the middle of the map; the
-  // engine box and the caption. The window maximises itself before and
+  // engine box and the caption; whether "Amazon" is in the box
+  // (WindowStart.AmazonListed). The window maximises itself before and
   // gives the query box the focus after.
   void FormShow(const std::function<void()>& loadBlankPage);
   // The destruction steps: the log lines and the settings write (not after a

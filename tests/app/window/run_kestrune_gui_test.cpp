@@ -110,6 +110,7 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   TRecordingOpener opener;
   std::vector<std::string> forms;
   QString title;
+  std::u16string optionsCaption;
   bool splashDuringLoop = true;
   const int status = RunProgram(
       &opener,
@@ -120,7 +121,8 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
         EXPECT_EQ(main.Session().Config.Settings.TrackPosContext, 44);
       },
       &forms,
-      [](TFKestruneMain& main) {
+      [&](TFKestruneMain& main) {
+        optionsCaption = main.Session().WindowStart.OptionsCaption;
         const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
         if (images.isEmpty()) return;
         main.EmbeddedWB1->WaitForComplete(10000);  // the start page
@@ -139,6 +141,7 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   EXPECT_NE(std::find(g_mainTitles.begin(), g_mainTitles.end(), QString::fromUtf8("Kestrune Suche \xc3\xa4")),
             g_mainTitles.end());
   EXPECT_FALSE(title.isEmpty());
+  EXPECT_EQ(optionsCaption, u"Options");  // kept at the first show
   EXPECT_EQ(FKestruneMain, nullptr);
   EXPECT_EQ(FConnect, nullptr);
   EXPECT_EQ(manager, nullptr);
