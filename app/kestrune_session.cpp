@@ -228,7 +228,7 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
     LogFile.Log("The map's colour file " + Utf16ToUtf8(Config.ColorFile) + " could not be read whole", 1);
   }
 
-  // 13.-14. The recent history files (a path chosen from their menu becomes
+  // 13.-14. The recent history files (a path handed to OnMenu becomes
   // current and its dictionaries load); the advertising engines.
   IHistory1.OnMenu = [this](std::u16string_view path) { IHistory1Menu(path); };
   IHistory1.Load(Config.BasesFolder, Config.ProjectFolder);

@@ -290,8 +290,8 @@ class TKestruneSession : public IOptionsHost {
   // Writes MAIN/Path, Other/MapPhrases and the active indexes into the
   // current history file; nothing without one.
   void SaveHistorySettings();
-  // The history control's menu: the path becomes current and the
-  // dictionaries are loaded again.
+  // A path handed to the history control's OnMenu: it becomes current and
+  // the dictionaries are loaded again (the window shows no menu of the list).
   void IHistory1Menu(std::u16string_view path);
   // The program folder's "dictionaries/".
   std::u16string DictionariesFolder() const;
