@@ -1,11 +1,12 @@
-// What the main window's creation and first show keep: the converter loaders
-// and the document extensions, the page blocks of the English templates, the
-// "Amazon" flag; the indexer's clear at New query; the context model of texts
-// as the project network's child.
+// What the main window's creation keeps: the converter loaders and the
+// document extensions, the page blocks of the English templates; the
+// indexer's clear at New query; the context model of texts as the project
+// network's child.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 #include "search/page_results.h"
 #include "tests/app/session_fixture.h"
@@ -24,101 +25,64 @@ size_t CountOf(const std::string& text, const std::string& part) {
   return count;
 }
 
+// Each loader searches on its own; the first gives the extensions.
 TEST(WindowStart, ConverterPluginsGiveTheDocumentExtensionsAndOneLogLine) {
   struct Case {
-    const char* name;
-    bool plugin;        // the test plug-in lies in the program folder
-    const char* types;  // what it lists
+    bool plugin;  // the test plug-in, listing " txt; doc;; rtf ", lies in the program folder
     Strings extensions;
     const char* line;
   } cases[] = {
-      {"a plug-in", true, " txt; doc;; rtf ", {".doc", ".rtf", ".txt"}, "[Info] Document converters: the types doc, rtf, txt"},
-      {"a plug-in of no type", true, "<null>", {}, "[Info] Document converters: none (no plug-in lists a document type)"},
-      {"no plug-in", false, "doc", {}, "[Info] Document converters: none (no plug-in lists a document type)"},
+      {true, {".doc", ".rtf", ".txt"}, "[Info] Document converters: the types doc, rtf, txt"},
+      {false, {}, "[Info] Document converters: none (no plug-in lists a document type)"},
   };
+  test::ScopedEnv types("KESTRUNE_TEST_CONVERTER_TYPES", " txt; doc;; rtf ");
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    test::ScopedEnv types("KESTRUNE_TEST_CONVERTER_TYPES", c.types);
     TSessionFixture f([&](TestProgram& p) {
-      if (c.plugin) {
-        std::filesystem::copy_file(std::string(KESTRUNE_TEST_PLUGINS) + "imp_complete.so", p.Program() + "imp_complete.so");
-      }
+      if (c.plugin) std::filesystem::copy_file(KESTRUNE_TEST_PLUGINS "imp_complete.so", p.Program() + "imp_complete.so");
     });
     const TKestruneSession::TWindowStart& start = f.session->WindowStart;
     EXPECT_EQ(start.Extensions, c.extensions);
     ASSERT_TRUE(start.Convertors1 && start.Convertors2);
-    EXPECT_NE(start.Convertors1.get(), start.Convertors2.get());
-    EXPECT_EQ(start.Convertors2->PluginCount(), c.plugin ? 1 : 0);  // each loader searched on its own
-    EXPECT_EQ(start.Convertors2->Types(), start.Convertors1->Types());
+    EXPECT_EQ(start.Convertors2->PluginCount(), c.plugin ? 1 : 0);
     EXPECT_EQ(CountOf(f.Log(), "Document converters:"), 1u);
     EXPECT_EQ(CountOf(f.Log(), c.line), 1u) << f.Log();
     EXPECT_TRUE(f.boxes.empty());
   }
 }
 
-// The blocks come from "templates/en/templates.ini" whatever the interface
-// language; the shipped file gives each of them as the page builder cuts it.
+// From "templates/en/templates.ini" whatever the language: the shipped file
+// gives every block as the page builder cuts it.
 TEST(WindowStart, PageBlocksOfTheEnglishTemplatesOrEmptyWithOneLogLine) {
   const std::string shipped = test::ReadFileBytes(KESTRUNE_SOURCE_DIR "/data/templates/en/templates.ini");
   struct Case {
-    const char* name;
     const char* file;  // nullptr: no file
-    std::map<int32_t, std::u16string> blocks;  // the non-empty ones; empty map: as the page builder cuts them
+    std::map<int32_t, std::u16string> blocks;  // the non-empty ones (the shipped file: all)
   } cases[] = {
-      {"the shipped file", shipped.c_str(), {}},
-      {"tags out of order, missing or repeated",
-       "<annotation>a</annotation><annotation>b</annotation></search_result>x<search_result>"
+      {shipped.c_str(), {}},
+      {"<annotation>a</annotation><annotation>b</annotation></search_result>x<search_result>"
        "<_doc_meta_block>\xc3\xa9</_doc_meta_block><_cluster_block>",
        {{mbAnnotation, u"a"}, {mbDocMetaBlock, u"\u00e9"}}},
-      {"no file", nullptr, {}},
+      {nullptr, {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
     TSessionFixture f([&](TestProgram& p) {
       if (c.file) test::WriteFileBytes(p.Program() + "templates/en/templates.ini", c.file);
-      // Another interface language's templates are not the window's.
       std::filesystem::create_directories(p.Program() + "templates/de");
       test::WriteFileBytes(p.Program() + "templates/de/templates.ini", "<annotation>de</annotation>");
     });
-    const TMainPageBlocks& blocks = f.session->WindowStart.PageBlocks;
-    if (c.file == shipped.c_str()) {
-      TPageResults builder;
-      builder.SetTemplatePath(f.program.Program() + "templates/en/");
-      for (int32_t b = 0; b < mbBlockCount; ++b) {
-        EXPECT_FALSE(blocks[b].empty()) << b;
-        EXPECT_EQ(blocks[b], builder.GetTemplateBlock(kMainPageBlockNames[b])) << b;
-      }
-    } else {
-      for (int32_t b = 0; b < mbBlockCount; ++b) {
-        EXPECT_EQ(blocks[b], c.blocks.count(b) ? c.blocks.at(b) : u"") << b;
+    TPageResults builder;
+    builder.SetTemplatePath(f.program.Program() + "templates/en/");
+    for (int32_t b = 0; b < mbBlockCount; ++b) {
+      const std::u16string expected = c.file == shipped.c_str() ? builder.GetTemplateBlock(kMainPageBlockNames[b])
+                                      : c.blocks.count(b)       ? c.blocks.at(b)
+                                                                : u"";
+      EXPECT_EQ(f.session->WindowStart.PageBlocks[b], expected) << b;
+      if (c.file == shipped.c_str()) {
+        EXPECT_FALSE(expected.empty()) << b;
       }
     }
     EXPECT_EQ(CountOf(f.Log(), "The page templates "), c.file ? 0u : 1u);
     EXPECT_TRUE(f.boxes.empty());
-  }
-}
-
-TEST(WindowStart, FirstShowNotesAnEngineNamedAmazon) {
-  struct Case {
-    const char* name;
-    const char* hostname;  // a second engine's name
-    bool enabled;          // that engine is enabled
-    bool listed;
-  } cases[] = {
-      {"Amazon listed", "Amazon", true, true},
-      {"Amazon not enabled", "Amazon", false, false},
-      {"another letter case", "amazon", true, false},
-      {"no such engine", "Shop", true, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TSessionFixture f([&](TestProgram& p) {
-      test::WriteFileBytes(p.Program() + "templates/web/shop.ini", std::string("[general]\nhostname=") + c.hostname + "\n");
-    });
-    for (TSearchEn& engine : f.session->Config.Engines) engine.Enabled = engine.Name == "Loopback" || c.enabled;
-    f.session->Config.Settings.Lwebsite = "Loopback,";
-    f.session->FormShow(nullptr);
-    EXPECT_EQ(f.session->WindowStart.AmazonListed, c.listed);
   }
 }
 
@@ -148,26 +112,20 @@ TEST(WindowStart, TheModelOfTextsIsTheProjectNetworksChild) {
   TIContextMS& network = s.IContextMS1;
   TIContextMS& texts = s.IContextMS3;
   ASSERT_EQ(network.ChildIContextMS(), &texts);
+  // (network, a, b, weight): both models know 10 and 11, only the child 12.
   for (int32_t id : {1, 10, 11}) test::AddInputWord(network, id);
-  test::Relate(network, 1, 10, 0.4f);
-  test::Relate(network, 1, 11, 0.6f);
   for (int32_t id : {1, 10, 11, 12}) test::AddInputWord(texts, id);
-  test::Relate(texts, 1, 10, 0.7f);
-  test::Relate(texts, 1, 11, 0.3f);
-  test::Relate(texts, 1, 12, 0.5f);
-
+  for (auto [model, to, weight] : {std::tuple{&network, 10, 0.4f}, {&network, 11, 0.6f}, {&texts, 10, 0.7f},
+                                   {&texts, 11, 0.3f}, {&texts, 12, 0.5f}}) {
+    test::Relate(*model, 1, to, weight);
+  }
   const TNNKeys keys{{1, 1.0f}};
   network.ActivateWords(keys, false);
   int32_t count = 10;
   TNNKeys answer;
   network.GetWords(keys, {}, count, answer, 7, 0.01f);
   EXPECT_EQ(answer, (TNNKeys{{10, 0.7f}, {11, 0.6f}, {12, 0.5f}}));
-
-  struct Case {
-    int32_t from, to;
-    float weight;
-  } cases[] = {{1, 10, 0.7f}, {1, 11, 0.6f}, {1, 12, 0.5f}};
-  for (const Case& c : cases) EXPECT_EQ(network.GetRelationWeight(c.from, c.to), c.weight) << c.to;
+  for (const TNNKey& key : answer) EXPECT_EQ(network.GetRelationWeight(1, key.Id), key.Weight) << key.Id;
 }
 
 }  // namespace
