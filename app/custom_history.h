@@ -11,9 +11,10 @@
 // the file: changes to the list last for the running session. When the file
 // is missing an empty one is made; when that fails, Load does nothing.
 //
-// The list is shown as menu items by the window, which rebuilds them from
-// Items() whenever OnListChanged is raised; a click on an item calls
-// MenuItemClick, which raises OnMenu with its path. No Qt here.
+// OnListChanged is raised whenever the list changes, and MenuItemClick raises
+// OnMenu with a path. The main window shows no menu of the list: the session
+// binds OnMenu (a path chosen becomes current and its dictionaries load) and
+// leaves OnListChanged unset. No Qt here.
 // User-interface thread only.
 #pragma once
 
@@ -48,14 +49,14 @@ class ICustomHistory {
   // Entry 0 is the most recent.
   const std::vector<std::u16string>& Items() const { return items_; }
 
-  // The click handler of every menu item: raises OnMenu with its path.
+  // A menu item's click: raises OnMenu with its path.
   void MenuItemClick(std::u16string_view path);
   // A menu item's caption: the part of the path after its last "/" or "\".
   static std::u16string MenuCaption(std::u16string_view path);
 
   // IMenuSender: a menu item was chosen.
   std::function<void(std::u16string_view path)> OnMenu;
-  // The list changed (Load, Add): the window rebuilds its menu items.
+  // The list changed (Load, Add).
   std::function<void(ICustomHistory& sender)> OnListChanged;
 
  private:

@@ -35,6 +35,18 @@ std::filesystem::path CanonicalPath(std::u16string_view path) {
   return error ? std::filesystem::path() : canonical;
 }
 
+// One line names the types the converter plug-ins support, or says that
+// there are none.
+void LogConverterTypes(const std::vector<std::string>& types) {
+  if (types.empty()) {
+    LogFile.Log("Document converters: none (no plug-in lists a document type)");
+    return;
+  }
+  std::string line = "Document converters: the types";
+  for (size_t i = 0; i < types.size(); ++i) line += (i == 0 ? " " : ", ") + types[i];
+  LogFile.Log(line);
+}
+
 }  // namespace
 
 TKestruneSession::TKestruneSession(std::u16string_view programFolder)
@@ -51,7 +63,20 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
     parser->ProcessedParts().SetValue(kDefaultPartsOfSpeech);
     parser->SetWordDictionary(&WordDictionary);
   }
-  IContextMS1.SetWordDictionary(&WordDictionary);
+  IFoldersAndFiles1.SetCaseSensitivity(true);
+  IIndexer1.LoadInMemory().SetData(true);
+  IIndexer1.SetSaveMode(TSaveMode::smWithWordsOffsetsAndRestoreInfo);
+  IIndexer1.SetCRC32Enabled(true);
+  IIndexer1.SetKeySensitivity(false);
+  IIndexer1.SetUseHash(false);
+  IIndexer1.SetCompressionRatio(0);
+  IIndexer1.SetTextParsing(&TextParsing);
+  IIndexer1.SetFoldersAndFiles(&IFoldersAndFiles1);
+  for (TIContextMS* model : {&IContextMS1, &IContextMS2, &IContextMS3}) model->SetWordDictionary(&WordDictionary);
+  IContextMS1.SetTypeComponentText(TTypeComponentText::cText);
+  IContextMS2.SetTypeComponentText(TTypeComponentText::cSentence);
+  IContextMS3.SetTypeComponentText(TTypeComponentText::cText);
+  IContextMS1.SetChildIContextMS(&IContextMS3);
   ContentMap.SetNeuroNet(&IContextMS1);
   ContentMap.SetWordCount(Config.Settings.TrackPosContext);
   // A new session stands as ClearProject leaves a project: not in no-query
@@ -203,13 +228,20 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
     LogFile.Log("The map's colour file " + Utf16ToUtf8(Config.ColorFile) + " could not be read whole", 1);
   }
 
-  // 13.-14. The recent history files (a path chosen from their menu becomes
+  // 13.-14. The recent history files (a path handed to OnMenu becomes
   // current and its dictionaries load); the advertising engines.
   IHistory1.OnMenu = [this](std::u16string_view path) { IHistory1Menu(path); };
   IHistory1.Load(Config.BasesFolder, Config.ProjectFolder);
   StartAdvertisingEngines();
 
-  // 15. The converter loader.
+  // 15. The first converter loader and the document extensions; 17. the
+  // page blocks of the English templates; 18. the second converter loader.
+  WindowStart.Convertors1 = std::make_unique<TVSConvertors>();
+  WindowStart.Extensions.clear();
+  for (const std::string& type : WindowStart.Convertors1->Types()) WindowStart.Extensions.push_back("." + type);
+  LogConverterTypes(WindowStart.Convertors1->Types());
+  ReadMainPageBlocks(Start.ProgramFolder + u"templates/en/templates.ini", WindowStart.PageBlocks);
+  WindowStart.Convertors2 = std::make_unique<TVSConvertors>();
 
   // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
   // settings; the dictionaries.
@@ -227,6 +259,11 @@ void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
   CenterQueryBox(false);
   // 3. The engine box and the caption.
   Config.FillEngineBox();
+  // 6. Whether an engine named "Amazon" is in the box (its last item is
+  // "More engines", no engine).
+  const std::vector<std::u16string>& items = Config.EngineBoxItems;
+  const auto engines = items.end() - (items.empty() ? 0 : 1);
+  WindowStart.AmazonListed = std::find(items.begin(), engines, u"Amazon") != engines;
 }
 
 void TKestruneSession::Destroy() {

@@ -14,9 +14,10 @@
 // window calls Create with itself, its map view and the search worker, and
 // Destroy when it goes. Create runs the creation steps that need no widget:
 // the objects and their hooks, the query box's items from "query.dat", the
-// settings and lists (LoadSettings), the history list, the converter loader
-// and the dictionaries. FormShow runs the steps of the window's first show
-// that need no widget.
+// settings and lists (LoadSettings), the history list, the two converter
+// loaders with the document extensions, the page blocks of the English
+// templates, and the dictionaries. FormShow runs the steps of the window's
+// first show that need no widget.
 //
 // The view, the map view and the engine may be null (tests of one part, the
 // sanitizer builds): what would reach them is skipped.
@@ -48,6 +49,7 @@
 #include "app/engine_list.h"
 #include "app/lng_file.h"
 #include "app/lng_list.h"
+#include "app/main_page_blocks.h"
 #include "app/main_view.h"
 #include "app/options_host.h"
 #include "app/map_view_ops.h"
@@ -71,6 +73,7 @@
 #include "app/window_commands.h"
 #include "core/convertors.h"
 #include "core/keys.h"
+#include "language/folders_and_files.h"
 #include "language/indexer.h"
 #include "language/morphology_engine_full.h"
 #include "language/parsing_text.h"
@@ -140,14 +143,45 @@ class TKestruneSession : public IOptionsHost {
   // ---- the settings, the lists built from them and the engine list ----
   TSessionSettings Config;
 
+  // ---- what the main window keeps from its creation and first show ----
+  struct TWindowStart {
+    // The two converter loaders, each with its own search for plug-ins
+    // (core/convertors.h). The document extensions are "." + each type the
+    // first supports; without plug-ins both are empty.
+    std::unique_ptr<TVSConvertors> Convertors1;
+    std::unique_ptr<TVSConvertors> Convertors2;
+    std::vector<std::string> Extensions;
+    // The page blocks of the English templates (app/main_page_blocks.h).
+    TMainPageBlocks PageBlocks;
+    // At the first show: whether an engine named exactly "Amazon" is in the
+    // engine box, and the options form's caption (the window sets it).
+    bool AmazonListed = false;
+    std::u16string OptionsCaption;
+  };
+  TWindowStart WindowStart;
+
   // ---- the language objects, the network and the map ----
   TIMorphologyEngineFull MorphologyEngine;
   TPhraseWordDictionary WordDictionary;  // the merged dictionaries and the phrases
   TITextParsing TextParsing;             // the query and the documents
   TITextParsing ITextParsing1;           // the texts of the scopes
   TStorageFormsWords FormsStore;         // the forms in which words were seen
+  // The document index and its folder table. The program builds no index:
+  // the indexer is cleared when the dictionaries load and at New query (its
+  // Clear empties the phrases of TextParsing's dictionary) and answers empty
+  // file names. Set up with LoadInMemory.Data, SaveMode
+  // smWithWordsOffsetsAndRestoreInfo, TextParsing and IFoldersAndFiles1
+  // (CaseSensitivity on).
+  TIFoldersAndFiles IFoldersAndFiles1;
   TIIndexerSum IIndexer1;
-  TIContextMS IContextMS1;               // the context network of the project
+  // The context models: IContextMS1 the network of the project (cText),
+  // IContextMS2 of sentences (cSentence), IContextMS3 of texts (cText) and
+  // IContextMS1's child, whose words and relations IContextMS1's GetWords
+  // and GetRelationWeight merge in. Nothing feeds IContextMS2 and
+  // IContextMS3, so the child's merge adds nothing to the program's answers.
+  TIContextMS IContextMS1;
+  TIContextMS IContextMS2;
+  TIContextMS IContextMS3;
   TContentMap2 ContentMap;               // the map model with its ring of search steps
   TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
   IHistory IHistory1;                    // the recent history files
@@ -236,7 +270,8 @@ class TKestruneSession : public IOptionsHost {
   // from the settings; the window's key list forgotten; the blank page
   // (loadBlankPage: the window loads "about:blank" and waits for it; unset:
   // none); the start page; the query box in the middle of the map; the
-  // engine box and the caption. The window maximises itself before and
+  // engine box and the caption; whether "Amazon" is in the box
+  // (WindowStart.AmazonListed). The window maximises itself before and
   // gives the query box the focus after.
   void FormShow(const std::function<void()>& loadBlankPage);
   // The destruction steps: the log lines and the settings write (not after a
@@ -255,8 +290,8 @@ class TKestruneSession : public IOptionsHost {
   // Writes MAIN/Path, Other/MapPhrases and the active indexes into the
   // current history file; nothing without one.
   void SaveHistorySettings();
-  // The history control's menu: the path becomes current and the
-  // dictionaries are loaded again.
+  // A path handed to the history control's OnMenu: it becomes current and
+  // the dictionaries are loaded again (the window shows no menu of the list).
   void IHistory1Menu(std::u16string_view path);
   // The program folder's "dictionaries/".
   std::u16string DictionariesFolder() const;

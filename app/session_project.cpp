@@ -55,7 +55,8 @@ void TKestruneSession::NewQueryCommand(bool emptyMapOfNoProject) {
   ClearProject();
   ProjectFile.Modified = false;  // an empty project holds nothing to save
   if (Advert.AdvertEngine) Advert.AdvertEngine->StopAndReset();
-  WordDictionary.ClearPhrase();
+  // The indexer's clear empties the phrases of the parser's dictionary.
+  IIndexer1.Clear();
   WordDictionary.FreePhraseIndex();
   Project.Scope.Clear();
   if (Entry.StartPageFlags[0] && View && !emptyMapOfNoProject) View->SetQueryText(u"");

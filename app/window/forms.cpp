@@ -11,6 +11,7 @@
 #include "ui/list_form.h"
 #include "ui/network_editor.h"
 #include "ui/options_form.h"
+#include "ui/progress_form.h"
 #include "ui/project_manager.h"
 #include "ui/question_forms.h"
 
@@ -81,7 +82,7 @@ std::unique_ptr<QWidget> CreateOptionsForm(TKestruneSession& session) {
 const std::array<TFormEntry, kApplicationFormCount>& ApplicationForms() {
   static const std::array<TFormEntry, kApplicationFormCount> forms = {{
       {"TFKestruneMain", CreateMainWindow},
-      {"TProgressForm", nullptr},
+      {"TProgressForm", CreatePlainForm<TProgressForm>},
       {"TFMessNoDict", CreatePlainForm<TFMessNoDict>},
       {"TQuestChSE", CreatePlainForm<TQuestChSE>},
       {"TExceptionForm", CreatePlainForm<TExceptionForm>},

@@ -765,6 +765,11 @@ void TFKestruneMain::FormShow() {
   StartCommandTimers();
   // 5. The query box has the focus.
   if (!IComboBox1->isHidden()) IComboBox1->setFocus();
+  // 6. The options form's caption is kept (whether "Amazon" is listed is the
+  // session's; the "shown" flag is shown_, set at the end).
+  for (QWidget* form : QApplication::topLevelWidgets()) {
+    if (form->objectName() == "OptionsForm") session_.WindowStart.OptionsCaption = form->windowTitle().toStdU16String();
+  }
   // 7. The dictionary of the interface language.
   session_.CheckLanguageDictionary();
   // 8. The project named on the command line.

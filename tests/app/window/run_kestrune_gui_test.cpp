@@ -28,6 +28,7 @@
 #include "ui/exception_form.h"
 #include "ui/options_form.h"
 #include "ui/question_forms.h"
+#include "ui/progress_form.h"
 #include "ui/project_manager.h"
 #include "ui/splash_form.h"
 
@@ -100,7 +101,8 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   test::TestProgram program;
   test::WriteFileBytes(program.Program() + "Language/deutsch.lng",
                        "[Header]\nlanguage=Deutsch\nlangID=1031\nCodePage=1252\nLangFolder=de\n"
-                       "[Language]\nFKestruneMain.Caption=\"Kestrune Suche \xe4\"\n[Messages]\nsmSearch=Suche...\n");
+                       "[Language]\nFKestruneMain.Caption=\"Kestrune Suche \xe4\"\nProgressForm.Caption=Fortschritt\n"
+                       "[Messages]\nsmSearch=Suche...\n");
   {
     platform::SettingsStore store;
     ASSERT_TRUE(store.OpenKey(kSettingsKey, true));
@@ -109,18 +111,21 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   }
   TRecordingOpener opener;
   std::vector<std::string> forms;
-  QString title;
+  QString title, progressTitle;
+  std::u16string optionsCaption;
   bool splashDuringLoop = true;
   const int status = RunProgram(
       &opener,
       [&](TFKestruneMain& main) {
         title = main.windowTitle();
+        if (ProgressForm) progressTitle = ProgressForm->windowTitle();
         splashDuringLoop = Form1 != nullptr;
         EXPECT_EQ(MessageStrings.smSearch, u"Suche...");
         EXPECT_EQ(main.Session().Config.Settings.TrackPosContext, 44);
       },
       &forms,
-      [](TFKestruneMain& main) {
+      [&](TFKestruneMain& main) {
+        optionsCaption = main.Session().WindowStart.OptionsCaption;
         const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
         if (images.isEmpty()) return;
         main.EmbeddedWB1->WaitForComplete(10000);  // the start page
@@ -131,14 +136,17 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
   // English while created, in the table's order.
   // The network editor's caption is the word it lists.
   EXPECT_EQ(forms, (std::vector<std::string>{
-                       "FKestruneMain:Kestrune Search", "FMessNoDict:Warning", "QuestChSE:Search engine",
-                       "ExceptionForm:Critical error", "Question:Unsaved project", "manager:manageR",
-                       "FAddUrl:Add link", "exploreform:Search scopes", "OptionsForm:Options", "FAbout:About",
-                       "frmRedactor:", "IForm:List", "FConnect:Connect to proxy server"}));
+                       "FKestruneMain:Kestrune Search", "ProgressForm:Progress", "FMessNoDict:Warning",
+                       "QuestChSE:Search engine", "ExceptionForm:Critical error", "Question:Unsaved project",
+                       "manager:manageR", "FAddUrl:Add link", "exploreform:Search scopes", "OptionsForm:Options",
+                       "FAbout:About", "frmRedactor:", "IForm:List", "FConnect:Connect to proxy server"}));
   // The language's caption, until the first show names the engine in it.
   EXPECT_NE(std::find(g_mainTitles.begin(), g_mainTitles.end(), QString::fromUtf8("Kestrune Suche \xc3\xa4")),
             g_mainTitles.end());
   EXPECT_FALSE(title.isEmpty());
+  EXPECT_EQ(progressTitle, QString("Fortschritt"));  // the language file reaches the progress form
+  EXPECT_EQ(ProgressForm, nullptr);
+  EXPECT_EQ(optionsCaption, u"Options");  // kept at the first show
   EXPECT_EQ(FKestruneMain, nullptr);
   EXPECT_EQ(FConnect, nullptr);
   EXPECT_EQ(manager, nullptr);
