@@ -58,6 +58,7 @@
 #include "app/page_commands.h"
 #include "app/project_dialogs.h"
 #include "app/project_file.h"
+#include "app/project_note.h"
 #include "app/project/project.h"
 #include "app/query_entry.h"
 #include "app/search_run.h"
@@ -592,6 +593,11 @@ class TKestruneSession : public IOptionsHost {
     bool Modified = false;
     // The dictionaries named by the project opened last.
     std::vector<TProjectDictionary> Dictionaries;
+    // The note and the author of the file the project was opened from: its
+    // saves offer that note and write that author. Unset for a project from
+    // no file (New query unsets it): its saves offer the query's note and
+    // write the options' Name.
+    std::optional<TProjectNote> Opened;
   };
   TProjectFileState ProjectFile;
   // The network-edit history and the edit panel over it; neither a new query
@@ -609,8 +615,11 @@ class TKestruneSession : public IOptionsHost {
   // of a refused dictionary are shown while it reads).
   TProjectOpen OpenProjectFile(std::u16string_view fileName);
   // OpenProjectFile and the window's updates; on failure the message (the
-  // version-1 text first for that format) and a New query. True when loaded.
+  // version-1 text first for that format) and a New query; a missing file
+  // leaves the recent projects. True when loaded.
   bool OpenProject(std::u16string_view fileName);
+  // The failure's message: smStringErrorLoadProject, the path and why.
+  static std::u16string ProjectOpenError(std::u16string_view fileName, TProjectOpen result);
   // The first step before another project replaces this one: with a query
   // (or in the scope view) the project is marked modified and the save
   // question asked. True: the command ends (Cancel, or the save failed).
@@ -692,6 +701,10 @@ class TKestruneSession : public IOptionsHost {
   // built again. Nothing for an empty text.
   void AddRecentQuery(std::u16string_view text);
   void AddRecentProject(std::u16string_view path);
+  // A project that is gone leaves its list: the entries after it move up
+  // and an empty one is added at the end, so the list keeps five; then the
+  // block is built again. Nothing when the path is not listed.
+  void RemoveRecentProject(std::u16string_view path);
   // The blocks of a list: empty when every entry is empty.
   static std::u16string RecentQueriesHtml(const std::array<std::u16string, kRecentSlots>& queries);
   static std::u16string RecentProjectsHtml(const std::array<std::u16string, kRecentSlots>& projects);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -81,6 +83,14 @@ class TFields {
     std::string v;
     if (!failed_ && !tags_.ReadAnsiStringChecked(v)) failed_ = true;
     return failed_ ? std::string() : v;
+  }
+  // A text at the end of a tag that older files may lack: false, with
+  // nothing taken, when the tag does not hold it whole.
+  bool TrailingWideString(std::u16string& v) {
+    std::u16string read;
+    if (failed_ || tags_.TagRemaining() <= 0 || !tags_.ReadWideStringChecked(read)) return false;
+    v = std::move(read);
+    return true;
   }
   bool Bytes(void* buffer, int64_t count) {
     if (Fits(count) && tags_.Read(buffer, count) != count) failed_ = true;
@@ -278,6 +288,12 @@ void WriteMarks(TTagStream& tags, const TProjectFileParts& parts, const std::uno
 
 }  // namespace
 
+std::u16string WithProjectExtension(std::u16string_view name) {
+  std::u16string finished(name);
+  if (!finished.ends_with(kProjectFileExtension)) finished += kProjectFileExtension;
+  return finished;
+}
+
 std::u16string JoinNoteLines(std::u16string_view note) {
   std::u16string joined;
   joined.reserve(note.size());
@@ -406,6 +422,11 @@ bool ParseSettings(TFields& f, bool legacy, TProjectData& data) {
   s.TrackPosContext = f.Integer();
   s.TrackPosExact = f.Integer();
   s.WordForms = f.Byte() != 0;
+  // The note and the author, as the preview reads them: a text the tag does
+  // not hold whole is left empty, and so is what follows it.
+  s.Note.clear();
+  s.Author.clear();
+  if (f.TrailingWideString(s.Note)) f.TrailingWideString(s.Author);
   data.HasSettings = true;
   return !f.Failed();
 }
@@ -567,11 +588,16 @@ bool ParseBody(TStream& stream, bool legacy, TProjectData& data) {
     TTagStream tags(&stream);
     // A cut anywhere but between two tags is damage: a tag header cut short,
     // or a tag that claims more than the file holds.
+    bool scopes = false;
     while (tags.Position() < tags.StreamSize()) {
       if (tags.ReadTag() <= 0 || tags.TagRemaining() < tags.TagLength()) return false;
+      scopes = scopes || tags.CurrentTag() == kTagProjectScopes;
       if (!ParseTag(tags, legacy, data)) return false;
       tags.LeaveTag();
     }
+    // The writer ends a framed body with the scopes: a body without them was
+    // cut between two tags.
+    if (!legacy && !scopes) return false;
     // A mark must name a saved document.
     const auto documents = static_cast<int32_t>(data.Documents.size());
     for (const auto& group : data.Marks) {
@@ -598,14 +624,17 @@ void Log(const TProjectFileParts& parts, std::string_view line) {
   if (parts.Log) parts.Log(line);
 }
 
-// Turns stored keys into identifiers with the dictionaries now loaded.
+// Turns stored keys into identifiers with the dictionaries now loaded. The
+// id 0 is both an own word's and that of a dictionary whose header says 0:
+// it is a dictionary's only when the project lists such a dictionary as
+// active, else an own word.
 class TKeyResolver {
  public:
-  TKeyResolver(const TPhraseWordDictionary& words, std::vector<int32_t> ownWords, int32_t phraseBase)
-      : words_(words), ownWords_(std::move(ownWords)), phraseBase_(phraseBase) {
+  TKeyResolver(const TPhraseWordDictionary& words, std::vector<int32_t> ownWords, int32_t phraseBase,
+               bool zeroIsDictionary)
+      : words_(words), ownWords_(std::move(ownWords)), phraseBase_(phraseBase), zeroIsDictionary_(zeroIsDictionary) {
     for (int32_t i = 0; i < words.FileCount(); ++i) fileIds_.insert(words.FileRange(i).ID);
   }
-  bool LoadedId(int32_t id) const { return fileIds_.count(id) != 0; }
   // The identifier, -1 when the key names nothing.
   int32_t Resolve(const TStoredKey& key) const {
     if (key.Index < 0) return -1;
@@ -614,12 +643,16 @@ class TKeyResolver {
       if (phrase >= words_.PhraseCount()) return -1;
       return static_cast<int32_t>(phrase + TPhraseWordDictionary::kPhraseBase);
     }
-    if (LoadedId(key.Dictionary)) return words_.GlobalWordIndex(key.Dictionary, key.Index, true);
-    // An own word: the word it became on reading.
-    return OwnWord(key.Index);
+    return Word(key.Dictionary, key.Index);
   }
-  int32_t OwnWord(int64_t local) const {
-    return local >= 0 && local < static_cast<int64_t>(ownWords_.size()) ? ownWords_[static_cast<size_t>(local)] : -1;
+  // A word by its dictionary id and local index; -1 when none.
+  int32_t Word(int32_t dictionary, int32_t local) const {
+    if (local < 0) return -1;
+    if ((dictionary != 0 || zeroIsDictionary_) && fileIds_.count(dictionary) != 0) {
+      return words_.GlobalWordIndex(dictionary, local, true);
+    }
+    // An own word: the word it became on reading.
+    return local < static_cast<int32_t>(ownWords_.size()) ? ownWords_[static_cast<size_t>(local)] : -1;
   }
   TNNKeys Keys(const TStoredKeys& stored, float weight) const {
     TNNKeys keys;
@@ -635,8 +668,15 @@ class TKeyResolver {
   const TPhraseWordDictionary& words_;
   std::vector<int32_t> ownWords_;
   int32_t phraseBase_;
+  bool zeroIsDictionary_;
   std::unordered_set<int32_t> fileIds_;
 };
+
+// True when the project lists an active dictionary whose header has the id 0.
+bool ListsDictionaryZero(const TProjectData& data) {
+  return std::any_of(data.Dictionaries.begin(), data.Dictionaries.end(),
+                     [](const TProjectDictionary& d) { return d.Active && d.Header.DictID == 0; });
+}
 
 // The documents as read, less refused and repeated addresses; the new index
 // of every read document (-1: dropped).
@@ -679,32 +719,29 @@ void SetMarks(TProjectFileParts& parts, const TProjectData& data, const std::vec
   }
 }
 
+bool TakeDictionaries(const TProjectData& data, TProjectFileParts& parts) {
+  parts.Dictionaries = data.Dictionaries;
+  if (!parts.LoadDictionaries || parts.LoadDictionaries(parts.Dictionaries)) return true;
+  parts.DictionariesRefused = true;
+  return false;
+}
+
 bool ApplyV4(TProjectData& data, TProjectFileParts& parts) {
   TProject& project = parts.Project;
   TPhraseWordDictionary& words = parts.Words;
-  if (data.HasDictionaries) {
-    parts.Dictionaries = data.Dictionaries;
-    if (parts.LoadDictionaries && !parts.LoadDictionaries(parts.Dictionaries)) return false;
-  }
+  if (data.HasDictionaries && !TakeDictionaries(data, parts)) return false;
   // The own words, after the words of the files now loaded.
   std::vector<int32_t> ownWords;
   ownWords.reserve(data.OwnWords.size());
   for (const std::u16string& text : data.OwnWords) ownWords.push_back(words.AddWord(text, 0, -1));
   const int32_t phrasesBefore = words.PhraseCount();
-  TKeyResolver resolver(words, ownWords, phrasesBefore);
+  const TKeyResolver resolver(words, ownWords, phrasesBefore, ListsDictionaryZero(data));
   if (!data.Phrases.empty()) {
+    // A phrase's words are found as the keys' words are: a word of no
+    // loaded file is the own word of that local index.
     TMemoryStream stream(data.Phrases.data(), data.Phrases.size());
-    if (words.LoadPhrases(stream) != TPhraseWordDictionary::kPhrasesDone) return false;
-    // The loader placed a word of no loaded file after the files' words: it
-    // is the own word of that local index.
-    const int32_t afterFiles = LastFileWord(words) + 1;
-    for (int32_t p = phrasesBefore; p < words.PhraseCount(); ++p) {
-      for (TPhraseEntry& entry : words.Phrases()[static_cast<size_t>(p)].Entries) {
-        if (entry.WordIndex >= 0 && !resolver.LoadedId(entry.SourceDictionaryID)) {
-          entry.WordIndex = resolver.OwnWord(int64_t{entry.WordIndex} - afterFiles);
-        }
-      }
-    }
+    const auto entryWord = [&resolver](int32_t dictionary, int32_t local) { return resolver.Word(dictionary, local); };
+    if (words.LoadPhrases(stream, entryWord) != TPhraseWordDictionary::kPhrasesDone) return false;
   }
 
   const std::vector<int32_t> newIndex = TakeDocuments(parts, data.Documents);
@@ -734,10 +771,7 @@ bool ApplyV4(TProjectData& data, TProjectFileParts& parts) {
 
 bool ApplyLegacy(TProjectData& data, TProjectFileParts& parts) {
   TProject& project = parts.Project;
-  if (data.HasDictionaries) {
-    parts.Dictionaries = data.Dictionaries;
-    if (parts.LoadDictionaries && !parts.LoadDictionaries(parts.Dictionaries)) return false;
-  }
+  if (data.HasDictionaries && !TakeDictionaries(data, parts)) return false;
   if (!data.Network.empty()) {
     if (!LoadHook(parts.LoadNetwork, data.Network)) return false;
     parts.Words.FreePhraseIndex();
@@ -809,6 +843,7 @@ bool ReadLegacyProject(TStream& stream, TProjectFileParts& parts) {
 }
 
 TProjectOpen OpenProjectStream(TStream& stream, TProjectFileParts& parts) {
+  parts.DictionariesRefused = false;
   // Anything shorter than the frame is no project of either form.
   if (stream.Size() < kFrameSize || stream.Seek(0, TSeekOrigin::soBeginning) != 0) return TProjectOpen::Failed;
   TFrameHeader frame;
@@ -822,15 +857,20 @@ TProjectOpen OpenProjectStream(TStream& stream, TProjectFileParts& parts) {
     if (stream.Seek(0, TSeekOrigin::soBeginning) != 0) return TProjectOpen::Failed;
     loaded = ReadLegacyProject(stream, parts);
   }
-  if (!loaded) return TProjectOpen::Failed;
+  if (!loaded) return parts.DictionariesRefused ? TProjectOpen::DictionaryRefused : TProjectOpen::Failed;
   FinishOpen(parts);
   return TProjectOpen::Loaded;
 }
 
 TProjectOpen OpenProjectFile(std::u16string_view fileName, TProjectFileParts& parts) {
-  if (!platform::RegularFileExists(fileName)) return TProjectOpen::Failed;
+  // Only a regular file is read: a pipe or a device could block the read.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(platform::ResolvePath(fileName), error);
+  if (status.type() == std::filesystem::file_type::not_found) return TProjectOpen::Missing;
+  if (error) return TProjectOpen::Unreadable;
+  if (!std::filesystem::is_regular_file(status)) return TProjectOpen::Failed;
   TFileStreamW file(fileName, TFileStreamW::fmOpenRead | TFileStreamW::fmShareDenyNone);
-  if (!file.HandleValid()) return TProjectOpen::Failed;
+  if (!file.HandleValid()) return TProjectOpen::Unreadable;
   return OpenProjectStream(file, parts);
 }
 

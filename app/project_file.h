@@ -28,7 +28,8 @@
 // A key is Integer index + SmallInt dictionary id: a word's local index with
 // its file's id (own words: id 0, index i is word i of tag 0x4010), a phrase's
 // index with id -12. The reader takes the tags in any order, skips unknown
-// ones, and rejects versions 1 to 3.
+// ones, and rejects versions 1 to 3 and a body without the scopes tag (the
+// writer's last: without it the file was cut).
 //
 // The headerless form begins with tag 0x4000 and stores 8-bit strings; its
 // tags are 0x4000, 0x4001, 0x4003 (network), 0x4005 (known URLs), 0x4006
@@ -66,6 +67,8 @@ namespace kestrune {
 
 // ---- the format ----
 inline constexpr uint32_t kProjectVersion = 4;
+// The extension of a project file (exact case).
+inline constexpr std::u16string_view kProjectFileExtension = u".kqp";
 inline constexpr int32_t kTagProjectDictionaries = 0x4000;
 inline constexpr int32_t kTagProjectDocuments = 0x4001;
 inline constexpr int32_t kTagProjectQuery = 0x4002;
@@ -120,8 +123,8 @@ struct TProjectSettings {
   int32_t TrackPosContext = 0;
   int32_t TrackPosExact = 0;
   bool WordForms = false;         // word forms told apart
-  std::u16string Note;            // written only: the preview reads it
-  std::u16string Author;          // written only
+  std::u16string Note;            // on reading: empty when the tag ends before it
+  std::u16string Author;
 
   friend bool operator==(const TProjectSettings&, const TProjectSettings&) = default;
 };
@@ -188,6 +191,8 @@ struct TProjectFileParts {
   // An address that must not be a document (it is dropped, logged).
   std::function<bool(std::string_view url)> Refused;
   std::function<void(std::string_view line)> Log;
+  // Set by a read whose LoadDictionaries said no.
+  bool DictionariesRefused = false;
 };
 
 // ---- writing ----
@@ -198,19 +203,27 @@ struct TProjectFileParts {
 int32_t SaveProject(std::u16string_view fileName, bool skipOldLinks, const TProjectFileParts& parts);
 // The body alone (the tags after the frame).
 int32_t WriteProjectBody(TTagStream& tags, bool skipOldLinks, const TProjectFileParts& parts);
+// The name a project is saved under: `name` with ".kqp" added unless it
+// ends so ("node.js (Loopback)" becomes "node.js (Loopback).kqp").
+std::u16string WithProjectExtension(std::u16string_view name);
 // The note as stored: line breaks (CR LF, LF, CR) removed.
 std::u16string JoinNoteLines(std::u16string_view note);
 
 // ---- reading ----
 enum class TProjectOpen : int32_t {
   Loaded = 0,
-  Failed = 1,     // unreadable, damaged or of another kind
-  Version1 = 2,   // the internal format no longer supported: its own message
+  Failed = 1,             // not a project (another kind of file, a folder), or damaged
+  Version1 = 2,           // the internal format no longer supported: its own message
+  Missing = 3,            // no file of that name (also a link to none)
+  Unreadable = 4,         // there, but it cannot be looked at or opened
+  DictionaryRefused = 5,  // LoadDictionaries refused the project: it said why
 };
 
 // Reads the project file into the parts (the session has reset the project).
 // Then the settings are in parts.Settings, the documents have no old or new
-// flag and the counters and mark counters are counted.
+// flag and the counters and mark counters are counted. A failure tells a
+// missing file, one that cannot be read, and one that is no project or is
+// damaged apart.
 TProjectOpen OpenProjectFile(std::u16string_view fileName, TProjectFileParts& parts);
 // The same over a stream holding the whole file.
 TProjectOpen OpenProjectStream(TStream& stream, TProjectFileParts& parts);

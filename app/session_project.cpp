@@ -62,6 +62,7 @@ void TKestruneSession::NewQueryCommand(bool emptyMapOfNoProject) {
   if (Entry.StartPageFlags[0] && View && !emptyMapOfNoProject) View->SetQueryText(u"");
   CenterQueryBox(true);
   Project.ProjectName.clear();
+  ProjectFile.Opened.reset();
   ShowResults(kEditNone, kPageModeChosen);
 }
 

@@ -2,8 +2,10 @@
 // dialogs, the modified flag and the save question.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "app/kestrune_session.h"
+#include "app/options_model.h"
 #include "core/log_file.h"
 #include "core/message.h"
 #include "core/message_strings.h"
@@ -47,7 +49,7 @@ struct TBusyCursor {
 // The parts the file layer reads and writes.
 
 TProjectFileParts TKestruneSession::ProjectFileParts() {
-  TProjectFileParts parts{Project, Steps, WordDictionary, {}, {}, {}, false, false, {}, {}, {}, {}, {}};
+  TProjectFileParts parts{Project, Steps, WordDictionary, {}, {}, {}, false, false, {}, {}, {}, {}, {}, false};
   for (const TDictionaryEntry& e : Config.DictionaryList) {
     parts.Dictionaries.push_back(
         {e.Active, Utf8ToUtf16(e.FileName), Utf8ToUtf16(e.Language), e.Author, e.Description, e.Header});
@@ -101,8 +103,10 @@ void TKestruneSession::ApplyProjectSettings(const TProjectSettings& settings) {
   TMainSettings& s = Config.Settings;
   s.DistinguishWordForms = settings.WordForms;
   TextParsing.SetianwWord(settings.WordForms);
-  Config.LinksToDownload = settings.LinksToDownload;
-  s.TPCountFromSite = settings.LinksToDownload;
+  // Within the options dialog's range, as the track bars below.
+  const int32_t links = std::clamp(settings.LinksToDownload, kLinksCounts[0], kLinksCounts[std::size(kLinksCounts) - 1]);
+  Config.LinksToDownload = links;
+  s.TPCountFromSite = links;
   s.TrackPosContext = std::clamp(settings.TrackPosContext, kMinTrackPosContext, kMaxTrackPosContext);
   s.TrackPosExact = std::clamp(settings.TrackPosExact, 0, kMaxTrackPosExact);
   Config.MatchSetting = s.TrackPosExact;
@@ -139,9 +143,11 @@ TProjectOpen TKestruneSession::OpenProjectFile(std::u16string_view fileName) {
   Project.Scope.Clear();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
+  ProjectFile.Opened.reset();
   TProjectFileParts parts = ProjectFileParts();
   const TProjectOpen result = kestrune::OpenProjectFile(fileName, parts);
   if (result != TProjectOpen::Loaded) return result;
+  ProjectFile.Opened = TProjectNote{parts.Settings.Note, parts.Settings.Author};
   ApplyProjectSettings(parts.Settings);
   // The map is in the query view since the reset; the network is fed with
   // the project's query.
@@ -154,7 +160,9 @@ bool TKestruneSession::OpenProject(std::u16string_view fileName) {
   if (result != TProjectOpen::Loaded) {
     LogFile.Log("The project " + Utf16ToUtf8(fileName) + " was not opened", 1);
     if (result == TProjectOpen::Version1) ShowMessageBox(kVersion1Message, u"", platform::kMbOk);
-    ShowMessageBox(MessageStrings.smStringErrorLoadProject, MessageStrings.smErrorLoadProject,
+    // A project that is gone leaves the recent projects.
+    if (result == TProjectOpen::Missing) RemoveRecentProject(fileName);
+    ShowMessageBox(ProjectOpenError(fileName, result), MessageStrings.smErrorLoadProject,
                    platform::kMbOk | platform::kMbIconError);
     IBitmapButtonNewClick();
     return false;
@@ -169,6 +177,21 @@ bool TKestruneSession::OpenProject(std::u16string_view fileName) {
   ShowResults(kEditNone, kPageModeChosen);
   StartAdvertising();
   return true;
+}
+
+std::u16string TKestruneSession::ProjectOpenError(std::u16string_view fileName, TProjectOpen result) {
+  std::u16string text = MessageStrings.smStringErrorLoadProject + u"\n" + std::u16string(fileName);
+  // The old format and a missing dictionary have said why in their own box.
+  switch (result) {
+    case TProjectOpen::Missing:
+      return text + u"\n" + MessageStrings.smProjectFileMissing;
+    case TProjectOpen::Unreadable:
+      return text + u"\n" + MessageStrings.smProjectFileUnreadable;
+    case TProjectOpen::Failed:
+      return text + u"\n" + MessageStrings.smProjectFileDamaged;
+    default:
+      return text;
+  }
 }
 
 bool TKestruneSession::AskBeforeLeavingProject() {
@@ -242,6 +265,8 @@ int32_t TKestruneSession::SaveProjectFile(std::u16string_view fileName, bool ski
   const TBusyCursor busy(View);
   TProjectFileParts parts = ProjectFileParts();
   parts.Settings.Note = JoinNoteLines(note);
+  // An opened project keeps its author.
+  if (ProjectFile.Opened) parts.Settings.Author = ProjectFile.Opened->Author;
   return SaveProject(fileName, skipOldLinks, parts);
 }
 
@@ -253,9 +278,12 @@ bool TKestruneSession::SaveProjectAs() {
   TProjectSaveRequest request;
   request.Folder = Config.ProjectFolder;
   request.DefaultName = ProjectDefaultName();
-  request.Note = MessageStrings.smSrch + u" \"" + GetQueryText() + u"\" " + MessageStrings.smVia + u" " +
-                 Utf8ToUtf16(Config.Settings.website);
+  // An opened project offers its own note.
+  request.Note = ProjectFile.Opened ? ProjectFile.Opened->Note
+                                    : MessageStrings.smSrch + u" \"" + GetQueryText() + u"\" " + MessageStrings.smVia +
+                                          u" " + Utf8ToUtf16(Config.Settings.website);
   if (!ProjectFile.Dialogs->ExecuteSave(request) || request.FileName.empty()) return false;
+  request.FileName = WithProjectExtension(request.FileName);
   if (SaveProjectFile(request.FileName, request.SkipOldLinks, request.Note) != 0) {
     LogFile.Log("The project " + Utf16ToUtf8(request.FileName) + " could not be saved", 2);
     ShowMessageBox(MessageStrings.smProjectNotSaved + u"\n" + request.FileName, MessageStrings.smError,
@@ -263,6 +291,7 @@ bool TKestruneSession::SaveProjectAs() {
     return false;
   }
   ProjectFile.Modified = false;
+  if (ProjectFile.Opened) ProjectFile.Opened->Note = JoinNoteLines(request.Note);
   AddRecentProject(request.FileName);
   SetEnabled(TMainControl::IBitmapButton7, false);
   Project.ProjectName = WithoutFolder(request.FileName);

@@ -81,6 +81,17 @@ void TKestruneSession::AddRecentProject(std::u16string_view path) {
   Results.PageResults.LastProjectHtml = RecentProjectsHtml(Config.RecentProjects);
 }
 
+void TKestruneSession::RemoveRecentProject(std::u16string_view path) {
+  std::array<std::u16string, kRecentSlots>& list = Config.RecentProjects;
+  const std::u16string lower = platform::WideLowerCase(path);
+  auto found = std::find_if(list.begin(), list.end(),
+                            [&](const std::u16string& item) { return platform::WideLowerCase(item) == lower; });
+  if (path.empty() || found == list.end()) return;
+  std::move(found + 1, list.end(), found);
+  list.back().clear();
+  Results.PageResults.LastProjectHtml = RecentProjectsHtml(list);
+}
+
 std::u16string TKestruneSession::StartPageFolder() const {
   const std::u16string folder = Config.TemplateFolder();
   if (platform::FileExists(folder + platform::Utf8ToUtf16(BlankPageOfMode(kPageModeNoQuery)))) return folder;

@@ -157,6 +157,10 @@ struct TMessageStrings {
   std::u16string smCapWarningDeleteMetaData = u"Warning data delete";
   std::u16string smErrorLoadProject = u"Error Load Project";
   std::u16string smStringErrorLoadProject = u"Error Load Project";
+  // Why a project did not open, shown under its path.
+  std::u16string smProjectFileMissing = u"The file does not exist: it was moved or deleted.";
+  std::u16string smProjectFileUnreadable = u"The file cannot be read.";
+  std::u16string smProjectFileDamaged = u"The file is not a project, or it is damaged.";
   // The start page and the dictionary offer.
   std::u16string smTheLatestSearchQueries = u"Resend a search query:";
   std::u16string smOpenLatestProjects = u"Open a project:";
@@ -176,7 +180,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 109;
+  static constexpr int32_t kKeyCount = 112;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);

@@ -267,6 +267,10 @@ int32_t TPhraseWordDictionary::SavePhrases(TStream& stream) {
 }
 
 int32_t TPhraseWordDictionary::LoadPhrases(TStream& stream) {
+  return LoadPhrases(stream, [this](int32_t id, int32_t local) { return GlobalWordIndex(id, local, true); });
+}
+
+int32_t TPhraseWordDictionary::LoadPhrases(TStream& stream, const TEntryWord& entryWord) {
   try {
     TTagStream in(&stream);
     int32_t count = 0;
@@ -293,7 +297,7 @@ int32_t TPhraseWordDictionary::LoadPhrases(TStream& stream) {
         in.ReadInteger(local);
         in.ReadInteger(entry.Form);
         in.ReadInteger(entry.SourceDictionaryID);
-        entry.WordIndex = GlobalWordIndex(entry.SourceDictionaryID, local, true);
+        entry.WordIndex = entryWord(entry.SourceDictionaryID, local);
       }
       in.LeaveTag();
       loaded.push_back(std::move(phrase));

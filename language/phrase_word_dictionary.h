@@ -39,6 +39,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,6 +156,11 @@ class TPhraseWordDictionary : public TIWordDictionary {
   // (the index is not rebuilt): 0, or kPhrasesError with the phrases as they
   // were.
   int32_t LoadPhrases(TStream& stream);
+  // The same with the caller turning each entry's stored dictionary id and
+  // local index into a word identifier (-1: none) in place of
+  // GlobalWordIndex(id, local, true).
+  using TEntryWord = std::function<int32_t(int32_t dictionaryId, int32_t localIndex)>;
+  int32_t LoadPhrases(TStream& stream, const TEntryWord& entryWord);
 
  private:
   std::unique_ptr<TWDPhraseWord> phraseWord_;

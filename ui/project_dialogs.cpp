@@ -6,7 +6,9 @@
 #include <QGridLayout>
 #include <QIcon>
 #include <QImage>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QToolTip>
@@ -15,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/project_file.h"
 #include "app/project_note.h"
 #include "platform/gui/res_stream.h"
 
@@ -242,6 +245,19 @@ bool TTntSaveProjectDialog::Execute() {
   setDefaultSuffix(QStringLiteral("kqp"));
   setOption(QFileDialog::DontConfirmOverwrite, false);
   return Run();
+}
+
+void TTntSaveProjectDialog::accept() {
+  // The suffix Qt adds goes only to a name without a dot: the typed name is
+  // finished here, so the question and the file are about the same name.
+  auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  const QStringList files = selectedFiles();
+  if (edit && !edit->text().isEmpty() && !files.isEmpty() && !QFileInfo(files.front()).isDir()) {
+    const std::u16string typed = edit->text().toStdU16String();
+    const std::u16string finished = WithProjectExtension(typed);
+    if (finished != typed) edit->setText(QString::fromStdU16String(finished));
+  }
+  QFileDialog::accept();
 }
 
 void TntOpenProjectDialog1SelectionChange(TTntOpenProjectDialog& sender, const QString& fileName) {

@@ -18,8 +18,9 @@
 // import button shown, the check box hidden; True when a file was chosen.
 // Save (Execute of the save dialog): the import button hidden, the check box
 // shown, the memo editable and keeping the text the main window put there;
-// the suffix ".kqp" is added to a name without one and an existing file is
-// only replaced after the user agreed; True when a name was chosen.
+// the name is finished with ".kqp" unless it ends so (also a name with
+// another dot, "node.js (Loopback)"), and an existing file of the finished
+// name is only replaced after the user agreed; True when a name was chosen.
 //
 // In the memo Esc closes the dialog (as Cancel) and, while the memo is
 // editable, Enter inserts a line break at the caret instead of pressing the
@@ -105,6 +106,8 @@ class TTntSaveProjectDialog : public TTntOpenProjectDialog {
   explicit TTntSaveProjectDialog(QWidget* parent = nullptr);
 
   bool Execute() override;
+  // The typed name finished with ".kqp" before the overwrite question.
+  void accept() override;
 };
 
 // The main window's selection handler of its open dialog: the memo shows the

@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QSpacerItem>
 #include <QUrl>
 #include <functional>
 
@@ -22,6 +26,10 @@ QString ToQString(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The room the window manager's frame takes beside the caption: its icon
+// and the buttons to minimise, maximise and close.
+constexpr int kTitleBarRoom = 120;
+
 int32_t ShowQtMessageBox(std::u16string_view text, std::u16string_view caption, uint32_t flags) {
   QMessageBox box(QApplication::activeWindow());
   box.setText(ToQString(text));
@@ -37,6 +45,13 @@ int32_t ShowQtMessageBox(std::u16string_view text, std::u16string_view caption, 
     case platform::kMbOkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     case platform::kMbYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
+  }
+  // A short text would make the box narrower than its title bar needs (the
+  // layout is complete only now: the icon and the buttons rebuild it).
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(MessageBoxTitleWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   }
   switch (box.exec()) {
     case QMessageBox::Cancel: return platform::kIdCancel;
@@ -108,6 +123,12 @@ TMailReportQueue::TMailReportQueue() {
 }
 
 TMailReportQueue::~TMailReportQueue() { ISendMail::SetUiPoster({}); }
+
+int MessageBoxTitleWidth(const QString& caption) {
+  QFont font = QApplication::font();
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(caption) + kTitleBarRoom;
+}
 
 void InstallQtMessageBox() {
   if (!platform::GetMessageBoxHandler()) platform::SetMessageBoxHandler(ShowQtMessageBox);

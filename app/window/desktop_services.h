@@ -1,7 +1,7 @@
 // The desktop's services for the session: the opener over QDesktopServices
 // (xdg-open: the user's browser for web addresses, the user's program for a
 // file's type) with the MIME types of QMimeDatabase, and the platform message
-// box as a QMessageBox.
+// box as a QMessageBox, at least as wide as its caption needs.
 //
 // A web address, and the help page, go to xdg-open, which runs on its own;
 // when it cannot be started or ends with a failure (no browser, nothing that
@@ -52,5 +52,9 @@ class TMailReportQueue {
 // unless a handler is installed already (a test's, for example). Buttons,
 // icons and answers follow the platform::kMb... and kId... values.
 void InstallQtMessageBox();
+// The width a message box takes at least, so that the frame's title bar
+// shows its caption whole: the caption in the title bar's (bold) font and
+// the room of the frame's icon and buttons.
+int MessageBoxTitleWidth(const QString& caption);
 
 }  // namespace kestrune

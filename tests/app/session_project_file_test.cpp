@@ -159,8 +159,10 @@ TEST(SessionProjectFile, OpeningGivesBackTheQueryOrStartsANewQuery) {
       EXPECT_EQ(p.s.NewQuery.NewQueryCount, newQueries);
       continue;
     }
-    const std::string error = platform::Utf16ToUtf8(MessageStrings.smStringErrorLoadProject + u" / " +
-                                                    MessageStrings.smErrorLoadProject);
+    // The version-1 text has said why.
+    const std::u16string reason = c.kind == kVersion1 ? u"" : u"\n" + MessageStrings.smProjectFileDamaged;
+    const std::string error = platform::Utf16ToUtf8(MessageStrings.smStringErrorLoadProject + u"\n" + file + reason +
+                                                    u" / " + MessageStrings.smErrorLoadProject);
     ASSERT_EQ(p.f.boxes.size(), c.kind == kVersion1 ? 2u : 1u);
     if (c.kind == kVersion1) {
       EXPECT_NE(p.f.boxes.front().find("2.02.06"), std::string::npos);
@@ -217,6 +219,115 @@ TEST(SessionProjectFile, ARecentProjectsLinkOpensItAfterTheQuestion) {
   EXPECT_EQ(p.f.view.saveQuestions, 1);
   EXPECT_EQ(p.s.Project.ProjectName, u"recent.kqp");
   EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+}
+
+// A recent project that is gone, or that cannot be opened: the box names the
+// file and why; only a file that is gone leaves the list, which keeps five.
+TEST(SessionProjectFile, ARecentProjectThatFailsSaysWhyAndAGoneOneLeavesTheList) {
+  enum TFile { kGone, kLinkLoop, kDamaged };
+  struct Case {
+    const char* name;
+    TFile file;
+    const std::u16string* reason;
+    bool leaves;
+  } cases[] = {
+      {"moved or deleted", kGone, &MessageStrings.smProjectFileMissing, true},
+      {"cannot be read", kLinkLoop, &MessageStrings.smProjectFileUnreadable, false},
+      {"not a project", kDamaged, &MessageStrings.smProjectFileDamaged, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false);
+    const std::u16string file = p.File("birds.kqp");
+    const std::string path = platform::Utf16ToUtf8(file);
+    if (c.file == kLinkLoop) std::filesystem::create_symlink(path, path);
+    if (c.file == kDamaged) test::WriteFileBytes(path, "plain text, no project");
+    p.s.Config.RecentProjects = {u"/p/a.kqp", file, u"/p/c.kqp", u"/p/d.kqp", u"/p/e.kqp"};
+    EXPECT_FALSE(p.s.EmbeddedWB1BeforeNavigate2("http://kestrunelastproject/1"));
+    ASSERT_EQ(p.f.boxes.size(), 1u);
+    EXPECT_EQ(p.f.boxes[0], platform::Utf16ToUtf8(MessageStrings.smStringErrorLoadProject + u"\n" + file + u"\n" +
+                                                  *c.reason + u" / " + MessageStrings.smErrorLoadProject));
+    const std::array<std::u16string, kRecentSlots> left = {u"/p/a.kqp", u"/p/c.kqp", u"/p/d.kqp", u"/p/e.kqp", u""};
+    const std::array<std::u16string, kRecentSlots> kept = {u"/p/a.kqp", file, u"/p/c.kqp", u"/p/d.kqp", u"/p/e.kqp"};
+    EXPECT_EQ(p.s.Config.RecentProjects, c.leaves ? left : kept);
+    if (c.leaves) {
+      // The start page's block follows.
+      EXPECT_EQ(p.s.Results.PageResults.LastProjectHtml, TKestruneSession::RecentProjectsHtml(left));
+    }
+  }
+}
+
+TEST(SessionProjectFile, TheLinksCountOfAFileIsKeptInTheOptionsRange) {
+  struct Case {
+    int32_t stored, opened;
+  } cases[] = {{2000000000, 1000}, {1001, 1000}, {1000, 1000}, {250, 250}, {50, 50}, {49, 50}, {0, 50}, {-7, 50}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    TProjectSession saver;
+    saver.s.Config.LinksToDownload = c.stored;
+    saver.dialogs.saveName = saver.File("links.kqp");
+    ASSERT_TRUE(saver.s.SaveProjectAs());
+    TProjectSession p(false);
+    ASSERT_TRUE(p.s.OpenProject(saver.dialogs.saveName));
+    EXPECT_EQ(p.s.Config.LinksToDownload, c.opened);
+    EXPECT_EQ(p.s.Config.Settings.TPCountFromSite, c.opened);
+  }
+}
+
+TEST(SessionProjectFile, TheSavedFileAlwaysEndsInKqp) {
+  struct Case {
+    std::u16string chosen, saved;
+  } cases[] = {{u"coast.kqp", u"coast.kqp"},
+               {u"node.js (Loopback)", u"node.js (Loopback).kqp"},
+               {u"coast", u"coast.kqp"},
+               {u"coast.KQP", u"coast.KQP.kqp"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(c.chosen));
+    TProjectSession p;
+    p.dialogs.saveName = p.f.program.Dir().WFile("") + c.chosen;
+    ASSERT_TRUE(p.s.SaveProjectAs());
+    const std::u16string saved = p.f.program.Dir().WFile("") + c.saved;
+    EXPECT_TRUE(platform::RegularFileExists(saved));
+    EXPECT_EQ(p.s.Project.ProjectName, c.saved);
+    EXPECT_EQ(p.s.Config.RecentProjects[0], saved);
+  }
+}
+
+// The save dialog's note and the author written: an opened project's own,
+// else the query's note and the options' Name.
+TEST(SessionProjectFile, AnOpenedProjectKeepsItsNoteAndAuthor) {
+  enum TBefore { kNotOpened, kOpened, kOpenedThenNewQuery, kOpenedAndSaved };
+  struct Case {
+    const char* name;
+    TBefore before;
+    std::u16string offered, author;
+  } cases[] = {
+      {"not opened", kNotOpened, u"", u"Options Name"},
+      {"opened", kOpened, u"Gulls of the coast", u"Ana"},
+      {"opened, then New query", kOpenedThenNewQuery, u"", u"Options Name"},
+      {"opened, saved with another note", kOpenedAndSaved, u"line oneline two", u"Ana"},
+  };
+  TProjectSession author;
+  author.s.Config.Settings.Author = u"Ana";
+  author.dialogs.saveName = author.File("gulls.kqp");
+  author.dialogs.note = u"Gulls of the coast";
+  ASSERT_TRUE(author.s.SaveProjectAs());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(c.before == kNotOpened);
+    p.s.Config.Settings.Author = u"Options Name";
+    if (c.before != kNotOpened) ASSERT_TRUE(p.s.OpenProject(author.dialogs.saveName));
+    if (c.before == kOpenedThenNewQuery) {
+      p.s.IBitmapButtonNewClick();
+      p.AddQueryWord(u"alpha");
+    }
+    p.dialogs.saveName = p.File("again.kqp");
+    if (c.before == kOpenedAndSaved) ASSERT_TRUE(p.s.SaveProjectAs());
+    ASSERT_TRUE(p.s.SaveProjectAs());
+    const std::u16string query = MessageStrings.smSrch + u" \"alpha\" " + MessageStrings.smVia + u" Loopback";
+    EXPECT_EQ(p.dialogs.saves.back().Note, c.offered.empty() ? query : c.offered);
+    EXPECT_EQ(ReadProjectAuthor(p.dialogs.saveName), c.author);
+  }
 }
 
 TEST(SessionProjectFile, AnEngineThatIsNotInstalledIsWarnedAboutAndTheCurrentStays) {

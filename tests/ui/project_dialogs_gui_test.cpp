@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -203,13 +205,36 @@ TEST(ProjectDialogs, CurrentFolder_FollowsTheUserThroughFolders) {
   EXPECT_EQ(QDir::currentPath(), processFolder);
 }
 
-TEST(ProjectDialogs, Save_AddsTheSuffix) {
-  test::TempDir dir;
-  TTntSaveProjectDialog dialog;
-  dialog.setDirectory(QString::fromStdString(dir.Path()));
-  WhenModal<TTntSaveProjectDialog>([&](TTntSaveProjectDialog& d) { TypeName(d, QStringLiteral("coast")); });
-  ASSERT_TRUE(dialog.Execute());
-  EXPECT_EQ(QFileInfo(dialog.FileName()).fileName(), QStringLiteral("coast.kqp"));
+// The saved name always ends in ".kqp", also after another dot, and the
+// overwrite question names the file that would be replaced.
+TEST(ProjectDialogs, Save_FinishesTheNameAndAsksAboutThatFile) {
+  struct Case {
+    QString typed, saved;
+    bool exists;
+  } cases[] = {
+      {QStringLiteral("coast"), QStringLiteral("coast.kqp"), false},
+      {QStringLiteral("coast.kqp"), QStringLiteral("coast.kqp"), false},
+      {QStringLiteral("node.js (Loopback)"), QStringLiteral("node.js (Loopback).kqp"), false},
+      {QStringLiteral("node.js (Loopback)"), QStringLiteral("node.js (Loopback).kqp"), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed.toStdString() + (c.exists ? ", exists" : ""));
+    test::TempDir dir;
+    if (c.exists) WriteFile(dir.Path() + c.saved.toStdString(), "old");
+    TTntSaveProjectDialog dialog;
+    dialog.setDirectory(QString::fromStdString(dir.Path()));
+    QString question;
+    WhenModal<TTntSaveProjectDialog>([&](TTntSaveProjectDialog& d) {
+      WhenModal<QMessageBox>([&](QMessageBox& box) {
+        question = box.text();
+        box.button(QMessageBox::Yes)->click();
+      });
+      TypeName(d, c.typed);
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(QFileInfo(dialog.FileName()).fileName(), c.saved);
+    EXPECT_EQ(question.contains(c.saved), c.exists) << question.toStdString();
+  }
 }
 
 TEST(ProjectDialogs, SelectionChange_ShowsAuthorAndNote) {

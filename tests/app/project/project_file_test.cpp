@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "app/project_note.h"
 #include "core/frame.h"
 #include "core/tag_stream.h"
+#include "platform/text.h"
 #include "tests/app/project/hand_made_projects.h"
 #include "tests/language/morphology_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -27,10 +29,11 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
-// A dictionary file of id 9 with the given words.
-std::u16string DictionaryFile(const TempDir& dir, const std::string& name, const std::vector<std::u16string>& words) {
+// A dictionary file of id 9 (or `id`) with the given words.
+std::u16string DictionaryFile(const TempDir& dir, const std::string& name, const std::vector<std::u16string>& words,
+                              int16_t id = 9) {
   TIWordDictionary dict;
-  dict.SetDictID(9);
+  dict.SetDictID(id);
   for (const std::u16string& w : words) dict.AddWord(w, 0, -1);
   const std::u16string file = dir.WFile(name);
   EXPECT_EQ(test::SaveDictionaryFile(dict, file), 0);
@@ -174,8 +177,7 @@ TEST(ProjectFile, SaveAndOpenKeepTheProject) {
     EXPECT_EQ(opened.project.Scope.CurrentIndex(), 0);
 
     TProjectSettings expected = scripted.settings;
-    expected.Note.clear();  // the note and the author are for the preview only
-    expected.Author.clear();
+    expected.Note = u"firstsecond";  // stored without its line breaks
     EXPECT_EQ(parts.Settings, expected);
     EXPECT_EQ(parts.QueryText, u"walk kestrel");
     EXPECT_EQ(opened.project.StopWords, (std::vector<std::u16string>{u"the", u"of"}));
@@ -295,6 +297,7 @@ TEST(ProjectFile, TheFirstBytesChooseTheReader) {
       {"version 2", framed(2), TProjectOpen::Failed},
       {"version 3", framed(3), TProjectOpen::Failed},
       {"version 5", framed(5), TProjectOpen::Failed},
+      {"the frame alone", v4.substr(0, 16), TProjectOpen::Failed},
       {"headerless", legacy, TProjectOpen::Loaded},
       {"another kind of file", std::string(64, 'x'), TProjectOpen::Failed},
       {"under 16 bytes", legacy.substr(0, 15), TProjectOpen::Failed},
@@ -308,9 +311,55 @@ TEST(ProjectFile, TheFirstBytesChooseTheReader) {
     TProjectFileParts parts = side.Parts();
     EXPECT_EQ(OpenProjectFile(dir.WFile("p.kqp"), parts), c.result);
   }
-  TSide side;
-  TProjectFileParts parts = side.Parts();
-  EXPECT_EQ(OpenProjectFile(u"/nonexistent/p.kqp", parts), TProjectOpen::Failed);
+}
+
+TEST(ProjectFile, AFailedOpenTellsMissingUnreadableAndNoProjectApart) {
+  enum TPlace { kNone, kFile, kFolder, kLinkToNone, kLinkLoop, kUnderAFile, kNoPermission };
+  struct Case {
+    const char* name;
+    TPlace place;
+    std::string bytes;
+    bool refuseDictionaries;
+    TProjectOpen result;
+  } cases[] = {
+      {"no such file", kNone, "", false, TProjectOpen::Missing},
+      {"a link to no file", kLinkToNone, "", false, TProjectOpen::Missing},
+      {"a path through a file", kUnderAFile, "", false, TProjectOpen::Missing},
+      {"a loop of links", kLinkLoop, "", false, TProjectOpen::Unreadable},
+      {"no permission to read", kNoPermission, HandMadeV4(24, 0), false, TProjectOpen::Unreadable},
+      {"a folder", kFolder, "", false, TProjectOpen::Failed},
+      {"another kind of file", kFile, "plain text, no project", false, TProjectOpen::Failed},
+      {"a cut project", kFile, HandMadeV4(24, 0).substr(0, 40), false, TProjectOpen::Failed},
+      {"its dictionary refused", kFile, HandMadeV4(24, 0), true, TProjectOpen::DictionaryRefused},
+      {"a project", kFile, HandMadeV4(24, 0), false, TProjectOpen::Loaded},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.File("p.kqp");
+    std::string name = path;
+    switch (c.place) {
+      case kNone: break;
+      case kFile: WriteFileBytes(path, c.bytes); break;
+      case kFolder: std::filesystem::create_directory(path); break;
+      case kLinkToNone: std::filesystem::create_symlink(dir.File("gone.kqp"), path); break;
+      case kLinkLoop: std::filesystem::create_symlink(path, path); break;
+      case kUnderAFile:
+        WriteFileBytes(path, c.bytes);
+        name = path + "/inner.kqp";
+        break;
+      case kNoPermission:
+        WriteFileBytes(path, c.bytes);
+        std::filesystem::permissions(path, std::filesystem::perms::none);
+        // The superuser reads it all the same.
+        if (std::ifstream(path).good()) continue;
+        break;
+    }
+    TSide side;
+    TProjectFileParts parts = side.Parts();
+    parts.LoadDictionaries = [&](const std::vector<TProjectDictionary>&) { return !c.refuseDictionaries; };
+    EXPECT_EQ(OpenProjectFile(platform::Utf8ToUtf16(name), parts), c.result);
+  }
 }
 
 // The ends of the top-level tags of a body: a cut there leaves a shorter
@@ -331,13 +380,12 @@ TEST(ProjectFile, EveryCutAndRandomDamageIsRefusedOrReadWhole) {
   scripted.Save(false);
   const std::string file = ReadFileBytes(scripted.dir.File("p.kqp"));
   const std::string body = file.substr(16);
-  const std::vector<size_t> ends = TagEnds(body);
-  ASSERT_EQ(ends.back(), body.size());
-  for (size_t n = 0; n < body.size(); ++n) {
+  ASSERT_EQ(TagEnds(body).back(), body.size());
+  // A framed body is whole only with its last tag, the scopes.
+  for (size_t n = 0; n <= body.size(); ++n) {
     TProjectData data;
     TMemoryStream stream(body.data(), n);
-    const bool whole = std::find(ends.begin(), ends.end(), n) != ends.end();
-    EXPECT_EQ(ParseProjectV4(stream, data), whole) << "cut at " << n;
+    EXPECT_EQ(ParseProjectV4(stream, data), n == body.size()) << "cut at " << n;
   }
   const std::string legacy = HandMadeLegacy(true);
   const std::vector<size_t> legacyEnds = TagEnds(legacy);
@@ -379,6 +427,57 @@ TEST(ProjectFile, OwnWordsKeepTheirTextsWhenTheDictionaryGrew) {
   EXPECT_EQ(opened.Text(opened.project.Scope.GetScopes()[1].Included[0].Id), u"kestrel");
   EXPECT_EQ(opened.Text(opened.project.StepKeys[1][1].Id), u"walk kestrel");
   EXPECT_EQ(opened.Text(opened.words.Phrases()[0].Entries[1].WordIndex), u"kestrel");
+}
+
+// The id 0 names own words and also a dictionary whose header says 0: a
+// key of id 0 is a dictionary's word only when the project lists such a
+// dictionary as active.
+TEST(ProjectFile, TheIdZeroIsAnOwnWordUnlessTheProjectListsADictionaryOfIt) {
+  struct Case {
+    const char* name;
+    int16_t savedWith;                      // the id of the project's dictionary
+    std::vector<int16_t> openedWith;        // the dictionaries loaded on opening, in order
+    std::vector<std::u16string> keys;       // the step's words
+    std::vector<std::u16string> expected;   // its keys on opening, the phrase last
+  } cases[] = {
+      {"another dictionary of id 0 is loaded", 9, {9, 0}, {u"walk", u"kestrel"}, {u"walk", u"kestrel", u"walk kestrel"}},
+      {"the project's dictionary has id 0", 0, {0}, {u"walk", u"talk"}, {u"walk", u"talk", u"walk talk"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    // The project's dictionary holds walk, talk, house; another one of id 0
+    // holds other words.
+    auto file = [&](int16_t id) {
+      return id == c.savedWith ? DictionaryFile(dir, "d" + std::to_string(id) + ".dws", {u"walk", u"talk", u"house"}, id)
+                               : DictionaryFile(dir, "other.dws", {u"mouse", u"fox", u"owl"}, id);
+    };
+    TSide saved;
+    ASSERT_EQ(saved.words.LoadFromFile(file(c.savedWith)), 0);
+    const int32_t kestrel = saved.words.AddWord(u"kestrel", 0, -1);
+    TNNKeys keys;
+    TPhrase phrase;
+    for (const std::u16string& word : c.keys) {
+      const int32_t id = word == u"kestrel" ? kestrel : word == u"talk" ? 1 : 0;
+      keys.push_back({id, 1.0f});
+      phrase.Entries.push_back({id, 0, c.savedWith});
+    }
+    keys.push_back({TPhraseWordDictionary::kPhraseBase + saved.words.AddPhrase(phrase), 1.0f});
+    saved.project.StepKeys = {keys};
+    saved.project.StepNumber = 1;
+    TProjectFileParts parts = saved.Parts();
+    parts.Dictionaries = {{true, u"d.dws", u"English", u"Ann", u"Words", {1, c.savedWith, 0, 1252, 3, 0}}};
+    ASSERT_EQ(SaveProject(dir.WFile("p.kqp"), false, parts), 0);
+
+    TSide opened;
+    for (const int16_t id : c.openedWith) ASSERT_EQ(opened.words.LoadFromFile(file(id)), 0);
+    TProjectFileParts read = opened.Parts();
+    ASSERT_EQ(OpenProjectFile(dir.WFile("p.kqp"), read), TProjectOpen::Loaded);
+    ASSERT_EQ(opened.project.StepKeys.size(), 1u);
+    std::vector<std::u16string> texts;
+    for (const TNNKey& key : opened.project.StepKeys[0]) texts.push_back(opened.Text(key.Id));
+    EXPECT_EQ(texts, c.expected);
+  }
 }
 
 TEST(ProjectFile, DocumentsAtCommandAddressesAreDroppedWithTheirMarks) {

@@ -1,11 +1,15 @@
 // The desktop's services: the opener's MIME query over the window's MIME
 // database (files written here, typed by their content and their name as
 // xdg-open types them), and an address, the help page or a mail that the
-// desktop fails on, or that finds no program at all, told in a message box.
+// desktop fails on, or that finds no program at all, told in a message box;
+// a message box wide enough for its title.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <filesystem>
 #include <string>
 
@@ -14,6 +18,7 @@
 #include "app/window/desktop_services.h"
 #include "core/log_file.h"
 #include "core/message_strings.h"
+#include "core/message.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
@@ -161,6 +166,32 @@ TEST(DesktopOpener, HelpAndMailTheDesktopCannotTakeAreTold) {
   platform::SetMessageBoxHandler({});
   RemoveRunTempFolder();
   LogFile.Open(std::u16string());
+// The frame's title bar shows the caption whole: a box with a short text is
+// still as wide as its caption with the frame's icon and buttons beside it.
+TEST(DesktopOpener, AMessageBoxIsWideEnoughForItsTitle) {
+  platform::SetMessageBoxHandler({});
+  InstallQtMessageBox();
+  const struct {
+    std::u16string text, caption;
+  } cases[] = {
+      {u"Error Load Project", u"Error Load Project"},
+      {u"x", u"The project could not be opened from the recent projects"},
+      {u"A text much longer than its caption, so that the text sets the width", u"Error"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(c.caption));
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+      QTest::qWaitFor([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; }, 5000);
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      width = box->width();
+      box->accept();
+    });
+    ShowMessageBox(c.text, c.caption, platform::kMbOk | platform::kMbIconError);
+    EXPECT_GE(width, MessageBoxTitleWidth(QString::fromStdU16String(c.caption)));
+  }
+  platform::SetMessageBoxHandler({});
 }
 
 }  // namespace
