@@ -166,6 +166,8 @@ TEST(DesktopOpener, HelpAndMailTheDesktopCannotTakeAreTold) {
   platform::SetMessageBoxHandler({});
   RemoveRunTempFolder();
   LogFile.Open(std::u16string());
+}
+
 // The frame's title bar shows the caption whole: a box with a short text is
 // still as wide as its caption with the frame's icon and buttons beside it.
 TEST(DesktopOpener, AMessageBoxIsWideEnoughForItsTitle) {
