@@ -94,7 +94,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   // Projects: the dialogs, the save question before the close, the project
   // of the command line.
   session_.ProjectFile.Dialogs = this;
-  session_.Hooks.OnSaveQuestion = [this] { return session_.SaveQuestion(); };
+  session_.Hooks.OnSaveQuestion = [this] { return !closeBySignal_ && session_.SaveQuestion(); };
   OnCommandLineProject = [this](std::u16string_view path) { session_.OpenNamedProject(path); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };
@@ -974,6 +974,11 @@ int32_t TFKestruneMain::MessageBox(std::u16string_view text, std::u16string_view
 }
 
 void TFKestruneMain::SetCaption(std::u16string_view caption) { setWindowTitle(ToQString(caption)); }
+
+void TFKestruneMain::CloseBySignal() {
+  closeBySignal_ = true;
+  CloseMainWindow();
+}
 
 void TFKestruneMain::CloseMainWindow() {
   if (creating_) {

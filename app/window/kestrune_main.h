@@ -50,7 +50,7 @@
 // OnImportProjects. The network edit panel EditPanel lies over the map,
 // hidden; its toggle "specia" shows only in advanced mode, which stays off.
 // Closing the window asks OnSaveQuestion first (the session's save
-// question): Cancel keeps the window.
+// question): Cancel keeps the window. A close by a signal asks nothing.
 //
 // Closing the window while a search runs stops the search; the window closes
 // once the search's run has returned.
@@ -136,6 +136,10 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   bool Shown() const { return shown_; }
   // Called once when the window closes (the program block ends its loop).
   std::function<void()> OnClosed;
+  // SIGTERM or SIGINT: the window closes without the save question (also
+  // one asked later, a close that a box in the way has deferred); while it
+  // is created, the program ends before its loop.
+  void CloseBySignal();
 
   // ---- hooks that later parts of the program fill (unset: nothing) ----
   // Timer1, 100 ms after the first show: the update check at start.
@@ -422,6 +426,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   bool shown_ = false;
   bool showQueued_ = false;
   bool closeAfterSearch_ = false;
+  bool closeBySignal_ = false;
   TFUpdate* updateForm_ = nullptr;  // a child, made on first use
   // Where the map's popup menu opened (Panel1's pixels) and the key under it.
   QPoint popupPoint_;
