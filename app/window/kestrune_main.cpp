@@ -831,6 +831,8 @@ bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
   // quote, a minus sign or a code from "0" up (not Enter, a blank or a
   // control character such as Ctrl+C or the Delete key's DEL).
   // Only plain typing: a character with Ctrl, Alt or Meta held is a command.
+  // Only a key meant for this window: one typed in a dialog stays there.
+  if (receiver->window() != this) return false;
   const QString text = key->text();
   if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return false;
   const char16_t c = text.at(0).unicode();

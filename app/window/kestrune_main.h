@@ -30,9 +30,9 @@
 //
 // An application-wide event filter does what the program does for every
 // message it retrieves (presses and moves over a popup menu stay the
-// menu's): a character typed while the mouse rests over the map
-// (a double quote, a minus sign or a code from "0" up) opens the query box
-// with that character; a mouse press anywhere clears the typed words'
+// menu's): a character typed into this window (not into a dialog) while
+// the mouse rests over the map (a double quote, a minus sign or a code from
+// "0" up) opens the query box with that character; a mouse press anywhere clears the typed words'
 // highlight; the mouse leaving the map ends a hovered word; the release of
 // Ctrl runs a deferred rebuild; Esc takes the query box away. The update
 // check posts kUpdateFoundEvent (WM_USER+1) and kNewsEvent (WM_USER+2) to the
