@@ -73,8 +73,9 @@ bool Within(const QWidget* widget, const QObject* watched) {
 }  // namespace
 
 // Events of the whole program the commands watch: a press and release on a
-// track bar (its release), the mouse's moves for the "Tell a friend" button,
-// the splitter's resize for the panes, the logo's menu.
+// track bar or its thumb (the bar's release), the mouse's moves for the
+// "Tell a friend" button, the splitter's resize for the panes, the logo's
+// menu.
 class TCommandEvents : public QObject {
  public:
   explicit TCommandEvents(TFKestruneMain& window, QWidget* splitter)
@@ -86,8 +87,10 @@ class TCommandEvents : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
-        for (QWidget* track : {static_cast<QWidget*>(window_.TrackBar), static_cast<QWidget*>(window_.TrackBar3)}) {
-          if (Within(track, watched)) pressed_ = track;
+        // A press on a track bar's thumb (a sibling the bar places) is a
+        // press on the bar: dragging the thumb rebuilds as a click does.
+        for (IBitmapTrackBar* track : {window_.TrackBar, window_.TrackBar3}) {
+          if (Within(track, watched) || Within(track->ITrack(), watched)) pressed_ = track;
         }
         break;
       case QEvent::MouseButtonRelease:
