@@ -936,8 +936,7 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       break;
     default:
       if (watched == this && event->type() == kUpdateFoundEvent) {
-        if (OnUpdateFound) OnUpdateFound();
-        if (!session_.Start.InstallerPath.empty()) close();
+        if (OnUpdateFound) OnUpdateFound();  // the form closes the window after a download
       } else if (watched == this && event->type() == kNewsEvent) {
         if (OnNews) OnNews();
       }
@@ -1190,14 +1189,20 @@ void TFKestruneMain::ShowUpdateForm() {
     return;
   }
   if (!updateForm_) {
+    // The language over the new form alone: the other forms keep what the
+    // program wrote into them since (the caption names the engine).
     updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.Start.InstallerPath, this);
-    ApplyBuiltInLanguage(*updateForm_);
-    ApplyLanguage();
+    ApplyLanguageToForm(*updateForm_, session_.Start.LanguageFolder, session_.Start.LngHeaders,
+                        session_.Config.InterfaceLang);
   }
   TLngHeader header;
   FindLngHeader(session_.Config.InterfaceLang, session_.Start.LngHeaders, header);
   updateForm_->ShowModal(header.CodePage);
-  if (!session_.Start.InstallerPath.empty()) close();
+  if (session_.Start.InstallerPath.empty()) return;
+  // The installer is there: the start page no longer offers it, also when
+  // the close below is cancelled at the save question.
+  session_.Update.InstallerDownloaded();
+  close();
 }
 
 void TFKestruneMain::PostToUi(std::function<void()> call) {

@@ -293,8 +293,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   int32_t ShowOptionsForm(bool fromEngineBox) override;
   // "Options": the form from its general page.
   void BtnOptionsClick();
-  // The update form, modal, made on first use; the window closes when it
-  // stored an installer (the session's InstallerPath).
+  // The update form, modal, made on first use (the language applied to it
+  // alone); when it stored an installer (the session's InstallerPath), the
+  // start page drops its update line and the window closes.
   void ShowUpdateForm();
   // "Edit Element": the network editor of the form table (not modal) lists
   // the first marked map word.
