@@ -13,8 +13,8 @@
 // BBtnSearch and BBtnSearch2 and the suggestion list ListBox1 under it; the
 // splitter Splitter1 and the browser control EmbeddedWB1; the picture
 // buttons, the engine box CBWebSite, the track bars TrackBar and TrackBar3
-// (IBitmapTrackBar, each with its thumb) with their labels, in a toolbar
-// that wraps into further rows (the window fits a 1280 x 800 screen); the
+// (IBitmapTrackBar, each with its thumb) with their labels, in a toolbar of
+// two rows on its dark plate, each row one line on a 1280 x 800 screen; the
 // progress bar IProgressBar1 over its background ibitmap27 and the labels
 // TntLabel1 and Label1 in a status line of one height; the six view buttons
 // of the result page's lists with their counters; the map's menu
@@ -161,6 +161,11 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   std::function<void(std::u16string_view folder)> OnImportProjects;
 
   // ---- components ----
+  // The toolbar (its rows below) on its plate, stretched under it.
+  QWidget* PanelToolbar;
+  ibitmap* ToolbarPlate;
+  static constexpr int kToolbarCommandRow = 0;  // the commands, the engine box; the logo at the right
+  static constexpr int kToolbarViewRow = 1;     // the map's views and track bars, the lists' views, the rest
   QWidget* Panel1;
   TDrawAndEventMap* DrawAndEventMap1;
   TEmbeddedBrowser* EmbeddedWB1;
@@ -391,13 +396,13 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
 
  private:
   void CreateComponents();
-  void CreateToolbar(QWidget* central, QVBoxLayout* column);
+  void CreateToolbar(QVBoxLayout* column);
   void CreateMapAndPage(QWidget* central, QVBoxLayout* column);
   void CreateStatusLine(QWidget* central, QVBoxLayout* column);
   void CreateMenus();
   void CreateProjectDialogs();
   // The commands' controls and their connections (main_commands.cpp).
-  void CreateCommandControls(QVBoxLayout* column);
+  void CreateCommandControls();
   void ConnectCommands();
   void StartCommandTimers();
   // Events of the whole program for the commands: the track bars'

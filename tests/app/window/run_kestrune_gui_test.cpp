@@ -1,8 +1,5 @@
 // The program block in this process over a temporary program folder, and the
 // real executable of the program folder.
-//
-// With KESTRUNE_WRITE_IMAGES=<folder> the started main window is also written
-// there as start_window.png (for docs/).
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -128,14 +125,7 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
         EXPECT_EQ(MessageStrings.smSearch, u"Suche...");
         EXPECT_EQ(main.Session().Config.Settings.TrackPosContext, 44);
       },
-      &forms,
-      [](TFKestruneMain& main) {
-        const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
-        if (images.isEmpty()) return;
-        main.EmbeddedWB1->WaitForComplete(10000);  // the start page
-        QTest::qWait(500);
-        EXPECT_TRUE(main.grab().save(images + "/start_window.png"));
-      });
+      &forms);
   EXPECT_EQ(status, 0);
   // English while created, in the table's order.
   // The network editor's caption is the word it lists.
