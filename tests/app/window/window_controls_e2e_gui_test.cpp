@@ -152,10 +152,12 @@ TEST(WindowControls, TheToolbarTakesTwoRowsOnItsPlateAndKeepsItsLayout) {
   EXPECT_EQ(status, 0);
 }
 
-// Dragging a thumb is a press and a release on its track bar: Words rebuilds
-// the map with as many words as it asks; any/all rebuilds the map and the
-// page.
-TEST(WindowControls, DraggingEachThumbRebuilds) {
+// After a search: dragging a thumb is a press and a release on its track
+// bar (Words rebuilds the map with as many words as it asks, any/all the map
+// and the page); keys typed while a question is up stay in it, also with the
+// mouse over the map, and its first focus is the default answer, never
+// "Don't ask me again".
+TEST(WindowControls, ThumbsRebuildAndQuestionsKeepTheirKeys) {
   test::LoopbackHttpServer server;
   test::RouteLoopbackItems(server, RiverItems(server.Url("")));
   test::TCopiedProgram copied(server.Url(""));
@@ -174,20 +176,19 @@ TEST(WindowControls, DraggingEachThumbRebuilds) {
       IBitmapTrackBar* bar;
       bool toMax;
       std::function<bool()> rebuilt;  // on the user-interface thread
-    } cases[] = {
+    } drags[] = {
         {"Words to its minimum", window.TrackBar, false,
          [&] { return s.ContentMap.WordCount() == kMinTrackPosContext && MapWords(window) == kMinTrackPosContext; }},
         {"Words to its maximum", window.TrackBar, true,
          [&] { return s.ContentMap.WordCount() == kMaxTrackPosContext && MapWords(window) > shown; }},
         {"any/all to any", window.TrackBar3, false, [&] { return s.Config.MatchSetting == 0 && pages > 0; }},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : drags) {
       SCOPED_TRACE(c.name);
       person.OnUi([&] { pages = 0; });
       const QPoint thumb = person.OnUi([&] { return Center(c.bar->ITrack()); });
-      const QPoint end = person.OnUi([&] {
-        return c.bar->mapToGlobal(QPoint(c.toMax ? c.bar->width() + 10 : -10, c.bar->height() / 2));
-      });
+      const QPoint end = person.OnUi(
+          [&] { return c.bar->mapToGlobal(QPoint(c.toMax ? c.bar->width() + 10 : -10, c.bar->height() / 2)); });
       person.MoveTo(thumb);
       person.Command("xdotool", {"mousedown", "1"});
       for (int step = 1; step <= 4; ++step) person.MoveTo(thumb + (end - thumb) * step / 4);
@@ -195,20 +196,7 @@ TEST(WindowControls, DraggingEachThumbRebuilds) {
       EXPECT_TRUE(person.WaitFor(c.rebuilt, std::chrono::seconds(10)));
       person.WaitForIdle(window);
     }
-  });
-  EXPECT_EQ(status, 0);
-}
 
-// Keys typed while a question is up stay in the question, also with the
-// mouse over the map, and its first focus is the default answer, never
-// "Don't ask me again".
-TEST(WindowControls, KeysTypedInAQuestionStayThere) {
-  test::LoopbackHttpServer server;
-  test::RouteLoopbackItems(server, RiverItems(server.Url("")));
-  test::TCopiedProgram copied(server.Url(""));
-
-  const int status = TPerson::Run([&](TPerson& person, TFKestruneMain& window) {
-    SearchRiver(person, window);
     ASSERT_FALSE(person.OnUi([&] { return window.IComboBox1->isVisible(); }));
     int32_t answer = -1;
     bool dontAsk = true;
@@ -217,13 +205,13 @@ TEST(WindowControls, KeysTypedInAQuestionStayThere) {
       std::function<void()> ask;  // on the user-interface thread
       std::function<QWidget*()> defaultButton;
       int32_t closed;  // the answer of Esc
-    } cases[] = {
+    } questions[] = {
         {"the save question", [&] { answer = window.AskSaveQuestion(dontAsk); },
          [] { return Question ? static_cast<QWidget*>(Question->TntButton1) : nullptr; }, platform::kIdCancel},
         {"the missing-dictionary question", [&] { answer = window.AskNoDictionary(u"No dictionary", dontAsk); },
          [] { return FMessNoDict ? static_cast<QWidget*>(FMessNoDict->TBtnYes) : nullptr; }, platform::kIdNo},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : questions) {
       SCOPED_TRACE(c.name);
       answer = -1;
       dontAsk = true;
@@ -308,10 +296,8 @@ TEST(WindowControls, TheUpdateFormKeepsTheCaptionAndADownloadEndsTheOffer) {
     person.ClickAt(person.OnUi([&] { return question() ? Center(question()->TntButton2) : QPoint(); }));
     ASSERT_TRUE(person.WaitFor([&] { return question() == nullptr; }));
     EXPECT_FALSE(person.OnUi([&] { return window.Closed(); }));
-    QString page;
-    for (int attempt = 0; attempt < 50; ++attempt) {
-      page = person.PageText(window);
-      if (!page.contains(offer)) break;
+    QString page;  // the start page written again, without the offer
+    for (int attempt = 0; attempt < 50 && (page = person.PageText(window)).contains(offer); ++attempt) {
       person.WaitFor([] { return false; }, std::chrono::milliseconds(100));
     }
     EXPECT_FALSE(page.contains(offer)) << page.toStdString();
