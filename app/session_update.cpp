@@ -59,6 +59,12 @@ void TUpdateUnit::StopUpdateCheck() {
   if (UpdateCheck) UpdateCheck->StopUpdateCheck();
 }
 
+void TUpdateUnit::InstallerDownloaded() {
+  TResultView& results = s_.Results;
+  results.PageResults.NewsString = NewsBlockHtml(UpdateCheck ? UpdateCheck->NewsItems : TNewsItemS{}, false, u"");
+  if (results.LastPageMode == kPageModeNoQuery) s_.ShowResults(kEditNone, kPageModeChosen);
+}
+
 std::u16string TUpdateUnit::NewsBlockHtml(const TNewsItemS& items, bool updateFound,
                                                 std::u16string_view version) {
   std::u16string html;

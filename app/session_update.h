@@ -48,6 +48,9 @@ class TUpdateUnit {
   // is shown again when it is up and the block is not empty.
   void ShowNewsBlock(const TNewsItemS& items, bool updateFound, std::u16string_view version);
   static std::u16string NewsBlockHtml(const TNewsItemS& items, bool updateFound, std::u16string_view version);
+  // An installer was downloaded: the news block no longer offers the update
+  // (its news items stay), and the start page, when it is up, is shown again.
+  void InstallerDownloaded();
 
  private:
   TKestruneSession& s_;

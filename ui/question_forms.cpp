@@ -91,6 +91,8 @@ TQuestion::~TQuestion() {
 
 void TQuestion::showEvent(QShowEvent* event) {
   TntCheckBox1->setChecked(false);
+  // The first focus is the default answer's: a Space never ticks the box.
+  TntButton1->setFocus();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     adjustSize();
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
@@ -172,6 +174,7 @@ TFMessNoDict::~TFMessNoDict() {
 
 void TFMessNoDict::showEvent(QShowEvent* event) {
   TCBNotAsk->setChecked(false);
+  TBtnYes->setFocus();
   QDialog::showEvent(event);
 }
 

@@ -6,14 +6,15 @@
 //   TQuestion ("Question"), the save question: TntLabel1, TntButton1 (Yes),
 //     TntButton3 (No), TntButton2 (Cancel), TntCheckBox1 ("Don't ask me
 //     again", cleared on every show); on top, centred on the screen. Any
-//     answer but 6 and 7 becomes 2.
+//     answer but 6 and 7 becomes 2. Yes has the first focus.
 //   TQuestChSE ("QuestChSE"), the change-engine question: the message lines
 //     TLMsg and TLMsg1, filled by the caller, TBtnYes, TBtnNo and TBtnCancel;
 //     No and the check box TCheckBox are hidden unless the caller shows them.
 //     Any answer but 6 and 7 becomes 2.
 //   TFMessNoDict ("FMessNoDict"), the missing-dictionary question: TntLabel1
 //     (the caller's text), TBtnYes, TBtnNo and TCBNotAsk ("Don't ask me
-//     again", cleared on every show). Any answer but 6 becomes 7.
+//     again", cleared on every show). Any answer but 6 becomes 7. Yes has
+//     the first focus.
 //
 // The program makes one of each at its start (the globals below point at
 // them); the static Ask functions use that form, with the interface language

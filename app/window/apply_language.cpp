@@ -47,4 +47,12 @@ void ApplyBuiltInLanguage(QWidget& form) {
   ApplyLngFile(u"", &target, nullptr, nullptr, &english);
 }
 
+void ApplyLanguageToForm(QWidget& form, std::u16string_view languageFolder, const TLngHeaders& headers,
+                         int32_t interfaceLang) {
+  TMemoryStream english = BuiltInEnglishFile();
+  TLngWidgetTarget target(&form);
+  ApplyLngFile(u"", &target, nullptr, nullptr, &english);
+  ApplyLngFile(ChosenLngFile(languageFolder, headers, interfaceLang), &target, nullptr, nullptr);
+}
+
 }  // namespace kestrune

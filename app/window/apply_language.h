@@ -43,4 +43,10 @@ void ApplyLanguageOver(TStream& english, std::u16string_view languageFolder, con
 // its objectName) to it alone.
 void ApplyBuiltInLanguage(QWidget& form);
 
+// The interface language over one form made after the start (its English
+// lines, then the chosen file's): the other forms and the messages stay as
+// they are.
+void ApplyLanguageToForm(QWidget& form, std::u16string_view languageFolder, const TLngHeaders& headers,
+                         int32_t interfaceLang);
+
 }  // namespace kestrune

@@ -13,16 +13,29 @@ TFlowLayout::~TFlowLayout() {
   while (QLayoutItem* item = takeAt(0)) delete item;
 }
 
-void TFlowLayout::addItem(QLayoutItem* item) { items_.append(item); }
+void TFlowLayout::Insert(QLayoutItem* item, int row, bool right) {
+  // After the last item of its row or of a row before it.
+  qsizetype at = items_.size();
+  while (at > 0 && items_.at(at - 1).Row > row) --at;
+  items_.insert(at, TPlaced{item, row, right});
+}
+
+void TFlowLayout::AddWidget(QWidget* widget, int row, bool right) {
+  addChildWidget(widget);
+  Insert(new QWidgetItem(widget), row, right);
+  invalidate();
+}
+
+void TFlowLayout::addItem(QLayoutItem* item) { Insert(item, items_.isEmpty() ? 0 : items_.last().Row, false); }
 
 int TFlowLayout::count() const { return static_cast<int>(items_.size()); }
 
 QLayoutItem* TFlowLayout::itemAt(int index) const {
-  return index >= 0 && index < items_.size() ? items_.at(index) : nullptr;
+  return index >= 0 && index < items_.size() ? items_.at(index).Item : nullptr;
 }
 
 QLayoutItem* TFlowLayout::takeAt(int index) {
-  return index >= 0 && index < items_.size() ? items_.takeAt(index) : nullptr;
+  return index >= 0 && index < items_.size() ? items_.takeAt(index).Item : nullptr;
 }
 
 Qt::Orientations TFlowLayout::expandingDirections() const { return {}; }
@@ -33,7 +46,8 @@ int TFlowLayout::heightForWidth(int width) const { return Arrange(QRect(0, 0, wi
 
 QSize TFlowLayout::minimumSize() const {
   QSize size;
-  for (const QLayoutItem* item : items_) {
+  for (const TPlaced& placed : items_) {
+    const QLayoutItem* item = placed.Item;
     if (!item->isEmpty()) size = size.expandedTo(item->minimumSize().expandedTo(item->sizeHint()));
   }
   const QMargins m = contentsMargins();
@@ -41,18 +55,27 @@ QSize TFlowLayout::minimumSize() const {
 }
 
 QSize TFlowLayout::sizeHint() const {
-  // All in one row.
+  // Each row in one line.
   int width = 0;
   int height = 0;
-  int shown = 0;
-  for (const QLayoutItem* item : items_) {
-    if (item->isEmpty()) continue;
-    width += item->sizeHint().width();
-    height = std::max(height, item->sizeHint().height());
-    ++shown;
+  int lines = 0;
+  for (qsizetype i = 0; i < items_.size();) {
+    const int row = items_.at(i).Row;
+    int lineWidth = -spacing_;
+    int lineHeight = 0;
+    for (; i < items_.size() && items_.at(i).Row == row; ++i) {
+      const QLayoutItem* item = items_.at(i).Item;
+      if (item->isEmpty()) continue;
+      lineWidth += item->sizeHint().width() + spacing_;
+      lineHeight = std::max(lineHeight, item->sizeHint().height());
+    }
+    if (lineHeight == 0) continue;
+    width = std::max(width, lineWidth);
+    height += lineHeight;
+    ++lines;
   }
   const QMargins m = contentsMargins();
-  return QSize(width + std::max(shown - 1, 0) * spacing_ + m.left() + m.right(), height + m.top() + m.bottom());
+  return QSize(width + m.left() + m.right(), height + std::max(lines - 1, 0) * spacing_ + m.top() + m.bottom());
 }
 
 void TFlowLayout::setGeometry(const QRect& rect) {
@@ -62,36 +85,43 @@ void TFlowLayout::setGeometry(const QRect& rect) {
 
 int TFlowLayout::Arrange(const QRect& rect, bool place) const {
   const QRect area = rect.marginsRemoved(contentsMargins());
-  // The rows: the items of each, and the row's height.
-  struct TRow {
-    QList<QLayoutItem*> items;
+  // The lines: the items of each, the line's height and the room it leaves.
+  struct TLine {
+    QList<const TPlaced*> items;
     int height = 0;
+    int used = 0;
   };
-  QList<TRow> rows(1);
-  int x = 0;
-  for (QLayoutItem* item : items_) {
-    if (item->isEmpty()) continue;
-    const QSize hint = item->sizeHint();
-    if (x > 0 && x + hint.width() > area.width()) {
-      rows.append(TRow());
-      x = 0;
+  QList<TLine> lines;
+  int row = -1;
+  for (const TPlaced& placed : items_) {
+    if (placed.Item->isEmpty()) continue;
+    const QSize hint = placed.Item->sizeHint();
+    const bool newRow = placed.Row != row;
+    if (newRow || (lines.last().used > 0 && lines.last().used + spacing_ + hint.width() > area.width())) {
+      lines.append(TLine());
     }
-    rows.last().items.append(item);
-    rows.last().height = std::max(rows.last().height, hint.height());
-    x += hint.width() + spacing_;
+    row = placed.Row;
+    TLine& line = lines.last();
+    line.used += (line.items.isEmpty() ? 0 : spacing_) + hint.width();
+    line.items.append(&placed);
+    line.height = std::max(line.height, hint.height());
   }
   int y = area.y();
-  for (const TRow& row : rows) {
-    if (row.items.isEmpty()) continue;
+  for (const TLine& line : lines) {
     if (place) {
       int left = area.x();
-      for (QLayoutItem* item : row.items) {
-        const QSize hint = item->sizeHint();
-        item->setGeometry(QRect(QPoint(left, y + (row.height - hint.height()) / 2), hint));
+      bool right = false;
+      for (const TPlaced* placed : line.items) {
+        if (placed->Right && !right) {
+          right = true;
+          left += std::max(area.width() - line.used, 0);
+        }
+        const QSize hint = placed->Item->sizeHint();
+        placed->Item->setGeometry(QRect(QPoint(left, y + (line.height - hint.height()) / 2), hint));
         left += hint.width() + spacing_;
       }
     }
-    y += row.height + spacing_;
+    y += line.height + spacing_;
   }
   const QMargins m = contentsMargins();
   return std::max(y - spacing_ - area.y(), 0) + m.top() + m.bottom();

@@ -1,8 +1,12 @@
 // TFlowLayout: a layout that places its items left to right at their size
-// hints and begins a further row where the width runs out, so that a row of
-// controls (the main window's toolbar) never makes its window wider than the
-// widest single control. Hidden widgets take no place. Items keep their
-// vertical size hint and are centred in their row.
+// hints in rows given by the caller (a toolbar's rows), each row beginning a
+// line of its own; a row that runs out of width goes on in a further line, so
+// that the row never makes its window wider than its widest single item.
+// Items of a line that stand from its first right-aligned item on are placed
+// at the line's right end. Hidden widgets take no place unless their size
+// policy keeps it (retainSizeWhenHidden): such a widget keeps the line as it
+// is when it shows. Items keep their vertical size hint and are centred in
+// their line.
 #pragma once
 
 #include <QLayout>
@@ -14,6 +18,12 @@ class TFlowLayout : public QLayout {
  public:
   explicit TFlowLayout(QWidget* parent = nullptr, int spacing = 6);
   ~TFlowLayout() override;
+
+  // The widget at the end of row `row` (rows from 0; a row before it that
+  // has no items takes no line); with `right`, it and the items after it in
+  // its line stand at the line's right end. An item added with addItem goes
+  // to the end of the last row.
+  void AddWidget(QWidget* widget, int row, bool right = false);
 
   void addItem(QLayoutItem* item) override;
   int count() const override;
@@ -27,11 +37,17 @@ class TFlowLayout : public QLayout {
   void setGeometry(const QRect& rect) override;
 
  private:
+  struct TPlaced {
+    QLayoutItem* Item;
+    int Row;
+    bool Right;
+  };
   // Places the items in `rect` (only measures when `place` is false); the
   // height used.
   int Arrange(const QRect& rect, bool place) const;
+  void Insert(QLayoutItem* item, int row, bool right);
 
-  QList<QLayoutItem*> items_;
+  QList<TPlaced> items_;  // in row order
   int spacing_;
 };
 

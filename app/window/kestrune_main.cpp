@@ -94,7 +94,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   // Projects: the dialogs, the save question before the close, the project
   // of the command line.
   session_.ProjectFile.Dialogs = this;
-  session_.Hooks.OnSaveQuestion = [this] { return session_.SaveQuestion(); };
+  session_.Hooks.OnSaveQuestion = [this] { return !closeBySignal_ && session_.SaveQuestion(); };
   OnCommandLineProject = [this](std::u16string_view path) { session_.OpenNamedProject(path); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };
@@ -165,6 +165,41 @@ QString PictureName(TPicture picture) { return QString::fromStdString(PictureFil
 constexpr int kCaptionPixels = 12;
 const QColor kCaptionGlow(0x1E, 0x2B, 0x3A);
 
+
+// The toolbar: its rows' spacing, its margins and the text colour of its
+// labels on the plate; the margin of the map, the page and the status line.
+constexpr int kToolbarSpacing = 5;
+constexpr int kToolbarMargin = 6;
+const QColor kToolbarText(0xE8, 0xEE, 0xF6);
+constexpr int kBodyMargin = 9;
+
+// The toolbar's panel with its plate stretched over the whole of it, under
+// every control.
+class TToolbarPanel : public QWidget {
+ public:
+  explicit TToolbarPanel(QWidget* parent) : QWidget(parent) {
+    Plate = new ibitmap(this);
+    Plate->setObjectName("ToolbarPlate");
+    Plate->SetStretch(true);
+    Plate->SetFileName(QString::fromStdString(PictureFile(TPicture::ToolbarPlate)));
+    Plate->lower();
+  }
+  ibitmap* Plate;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    Plate->setGeometry(rect());
+    Plate->lower();
+  }
+};
+
+// A control that the program hides keeps its place in its layout.
+void KeepPlaceWhenHidden(QWidget& widget) {
+  QSizePolicy policy = widget.sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  widget.setSizePolicy(policy);
+}
 
 // A combo box whose drop-down list reports its opening first.
 class TDropDownComboBox : public IComboBox {
@@ -254,13 +289,20 @@ void TFKestruneMain::CreateComponents() {
   auto* central = new QWidget(this);
   central->setObjectName("Panel14");
   setCentralWidget(central);
+  // The toolbar on its plate from edge to edge, then the map and the page
+  // and the status line within the window's margins.
   auto* column = new QVBoxLayout(central);
-  CreateToolbar(central, column);
-  CreateMapAndPage(central, column);
-  CreateStatusLine(central, column);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  CreateToolbar(column);
+  auto* body = new QVBoxLayout;
+  body->setContentsMargins(kBodyMargin, kBodyMargin, kBodyMargin, kBodyMargin);
+  column->addLayout(body, 1);
+  CreateMapAndPage(central, body);
+  CreateStatusLine(central, body);
   CreateMenus();
   CreateProjectDialogs();
-  CreateCommandControls(column);
+  CreateCommandControls();
   RegisterControls();
   querybitmap->raise();
   IComboBox1->raise();
@@ -269,15 +311,29 @@ void TFKestruneMain::CreateComponents() {
   ListBox1->raise();
 }
 
-void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
-  // The toolbar wraps into further rows where the window is narrow: the
-  // window is never wider than its widest control (it fits a 1280 x 800
-  // screen).
-  auto* tools = new TFlowLayout;
-  column->addLayout(tools);
+void TFKestruneMain::CreateToolbar(QVBoxLayout* column) {
+  // Two rows on the dark plate: the commands, then the map's views and
+  // settings and the result lists' views. A row goes on in a further line
+  // where the window is narrow (the window is never wider than its widest
+  // control); at 1280 pixels each row is one line. A control the program
+  // hides keeps its place: nothing moves when it shows.
+  auto* panel = new TToolbarPanel(centralWidget());
+  PanelToolbar = Named(static_cast<QWidget*>(panel), "PanelToolbar");
+  ToolbarPlate = panel->Plate;
+  QPalette light = PanelToolbar->palette();
+  light.setColor(QPalette::WindowText, kToolbarText);
+  PanelToolbar->setPalette(light);
+  column->addWidget(PanelToolbar);
+  auto* tools = new TFlowLayout(PanelToolbar, kToolbarSpacing);
+  tools->setContentsMargins(kToolbarMargin, kToolbarMargin - 2, kToolbarMargin, kToolbarMargin - 2);
+  QWidget* const central = PanelToolbar;
+  auto add = [tools](QWidget* widget, int row) {
+    KeepPlaceWhenHidden(*widget);
+    tools->AddWidget(widget, row);
+  };
   auto button = [&](const char* name, TPicture picture) {
     IBitmapButton* b = PictureButton(central, name, picture);
-    tools->addWidget(b);
+    add(b, kToolbarCommandRow);
     return b;
   };
   IBitmapButtonNew = button("IBitmapButtonNew", TPicture::NewQuery);
@@ -288,9 +344,6 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   ibitmapButton1 = button("ibitmapButton1", TPicture::Refresh);
   fullRefresh = button("fullRefresh", TPicture::FullRefresh);
   IBitmapButtonStop = button("IBitmapButtonStop", TPicture::Stop);
-  IBitmapButton2 = button("IBitmapButton2", TPicture::QueryView);
-  IBitmapButton2->SetDown(true);  // the map starts in the query view
-  IBitmapButton4 = button("IBitmapButton4", TPicture::ExcludedView);
   // The engine box as wide as its longest name (at least as its frame), with
   // room for its frame around it.
   const TControlPicture& engineFrame = ControlPicture(TPicture::EngineCombo);
@@ -306,8 +359,17 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   engineBox->OnDropDown = [this] { session_.CBWebSiteDropDown(); };
   new TComboFrame(CBWebSite, TPicture::EngineCombo, -9, -1);
   engineRow->addWidget(CBWebSite);
-  tools->addWidget(engineHolder);
-  // Controls that belong together stay in one row of the toolbar: a track
+  add(engineHolder, kToolbarCommandRow);
+  // A picture button of the second row.
+  auto secondRow = [&](const char* name, TPicture picture) {
+    IBitmapButton* b = PictureButton(central, name, picture);
+    add(b, kToolbarViewRow);
+    return b;
+  };
+  IBitmapButton2 = secondRow("IBitmapButton2", TPicture::QueryView);
+  IBitmapButton2->SetDown(true);  // the map starts in the query view
+  IBitmapButton4 = secondRow("IBitmapButton4", TPicture::ExcludedView);
+  // Controls that belong together stay in one line of the toolbar: a track
   // bar with its labels, a view button with its counter.
   auto group = [&](std::initializer_list<QWidget*> widgets) {
     auto* box = new QWidget(central);
@@ -318,7 +380,7 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
       widget->setParent(box);
       row->addWidget(widget);
     }
-    tools->addWidget(box);
+    add(box, kToolbarViewRow);
     return box;
   };
   // A track bar on its picture with its thumb, a sibling the track bar
@@ -348,7 +410,8 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   LabelAll = Named(new QLabel(central), "LabelAll");
   group({LabelAny, TrackBar3, LabelAll});
   thumb(TrackBar3, "TrackBar3Thumb");
-  // The view buttons, each with its counter.
+  // The result lists' view buttons, each a picture (its name is its hint)
+  // with its counter, wide enough for three digits.
   constexpr const char* kViewNames[][2] = {
       {"IBitmapBtnShowDelLinks", "LabelDelLinksCount"}, {"IBitmapBtnShowDelSites", "LabelDelSitesCount"},
       {"IBitmapBtnShowNew", "LabelNewCount"},           {"IBitmapBtnShowOld", "LabelOldCount"},
@@ -356,13 +419,14 @@ void TFKestruneMain::CreateToolbar(QWidget* central, QVBoxLayout* column) {
   constexpr TPicture kViewPictures[] = {TPicture::ShowRemovedLinks, TPicture::ShowHiddenSites, TPicture::ShowNewLinks,
                                         TPicture::ShowOldLinks,     TPicture::ShowFavorites,   TPicture::ShowStopWords};
   for (size_t i = 0; i < ViewButtons.size(); ++i) {
-    ViewButtons[i] = PictureButton(central, kViewNames[i][0], kViewPictures[i]);
+    ViewButtons[i] = PictureButton(central, kViewNames[i][0], kViewPictures[i], false);
     ViewButtons[i]->setEnabled(false);
     ViewCounters[i] = Named(new QLabel(QStringLiteral("0"), central), kViewNames[i][1]);
+    ViewCounters[i]->setMinimumWidth(ViewCounters[i]->fontMetrics().horizontalAdvance(QStringLiteral("000")));
     group({ViewButtons[i], ViewCounters[i]});
   }
-  BtnOptions = button("BtnOptions", TPicture::Options);
-  BtnHelp = button("BtnHelp", TPicture::Help);
+  BtnOptions = secondRow("BtnOptions", TPicture::Options);
+  BtnHelp = secondRow("BtnHelp", TPicture::Help);
   Button1 = Named(new QPushButton(central), "Button1");
   Button1->setFocusPolicy(Qt::NoFocus);
   Button1->hide();
@@ -836,6 +900,8 @@ bool TFKestruneMain::KeyPressed(QWidget* receiver, QKeyEvent* key) {
   // quote, a minus sign or a code from "0" up (not Enter, a blank or a
   // control character such as Ctrl+C or the Delete key's DEL).
   // Only plain typing: a character with Ctrl, Alt or Meta held is a command.
+  // Only a key meant for this window: one typed in a dialog stays there.
+  if (receiver->window() != this) return false;
   const QString text = key->text();
   if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return false;
   const char16_t c = text.at(0).unicode();
@@ -939,8 +1005,7 @@ bool TFKestruneMain::eventFilter(QObject* watched, QEvent* event) {
       break;
     default:
       if (watched == this && event->type() == kUpdateFoundEvent) {
-        if (OnUpdateFound) OnUpdateFound();
-        if (!session_.Start.InstallerPath.empty()) close();
+        if (OnUpdateFound) OnUpdateFound();  // the form closes the window after a download
       } else if (watched == this && event->type() == kNewsEvent) {
         if (OnNews) OnNews();
       }
@@ -979,6 +1044,11 @@ int32_t TFKestruneMain::MessageBox(std::u16string_view text, std::u16string_view
 }
 
 void TFKestruneMain::SetCaption(std::u16string_view caption) { setWindowTitle(ToQString(caption)); }
+
+void TFKestruneMain::CloseBySignal() {
+  closeBySignal_ = true;
+  CloseMainWindow();
+}
 
 void TFKestruneMain::CloseMainWindow() {
   if (creating_) {
@@ -1188,14 +1258,20 @@ void TFKestruneMain::ShowUpdateForm() {
     return;
   }
   if (!updateForm_) {
+    // The language over the new form alone: the other forms keep what the
+    // program wrote into them since (the caption names the engine).
     updateForm_ = new TFUpdate(*session_.Update.UpdateCheck, session_.Start.InstallerPath, this);
-    ApplyBuiltInLanguage(*updateForm_);
-    ApplyLanguage();
+    ApplyLanguageToForm(*updateForm_, session_.Start.LanguageFolder, session_.Start.LngHeaders,
+                        session_.Config.InterfaceLang);
   }
   TLngHeader header;
   FindLngHeader(session_.Config.InterfaceLang, session_.Start.LngHeaders, header);
   updateForm_->ShowModal(header.CodePage);
-  if (!session_.Start.InstallerPath.empty()) close();
+  if (session_.Start.InstallerPath.empty()) return;
+  // The installer is there: the start page no longer offers it, also when
+  // the close below is cancelled at the save question.
+  session_.Update.InstallerDownloaded();
+  close();
 }
 
 void TFKestruneMain::PostToUi(std::function<void()> call) {

@@ -13,8 +13,8 @@
 // BBtnSearch and BBtnSearch2 and the suggestion list ListBox1 under it; the
 // splitter Splitter1 and the browser control EmbeddedWB1; the picture
 // buttons, the engine box CBWebSite, the track bars TrackBar and TrackBar3
-// (IBitmapTrackBar, each with its thumb) with their labels, in a toolbar
-// that wraps into further rows (the window fits a 1280 x 800 screen); the
+// (IBitmapTrackBar, each with its thumb) with their labels, in a toolbar of
+// two rows on its dark plate, each row one line on a 1280 x 800 screen; the
 // progress bar IProgressBar1 over its background ibitmap27 and the labels
 // TntLabel1 and Label1 in a status line of one height; the six view buttons
 // of the result page's lists with their counters; the map's menu
@@ -30,9 +30,9 @@
 //
 // An application-wide event filter does what the program does for every
 // message it retrieves (presses and moves over a popup menu stay the
-// menu's): a character typed while the mouse rests over the map
-// (a double quote, a minus sign or a code from "0" up) opens the query box
-// with that character; a mouse press anywhere clears the typed words'
+// menu's): a character typed into this window (not into a dialog) while
+// the mouse rests over the map (a double quote, a minus sign or a code from
+// "0" up) opens the query box with that character; a mouse press anywhere clears the typed words'
 // highlight; the mouse leaving the map ends a hovered word; the release of
 // Ctrl runs a deferred rebuild; Esc takes the query box away. The update
 // check posts kUpdateFoundEvent (WM_USER+1) and kNewsEvent (WM_USER+2) to the
@@ -50,7 +50,7 @@
 // OnImportProjects. The network edit panel EditPanel lies over the map,
 // hidden; its toggle "specia" shows only in advanced mode, which stays off.
 // Closing the window asks OnSaveQuestion first (the session's save
-// question): Cancel keeps the window.
+// question): Cancel keeps the window. A close by a signal asks nothing.
 //
 // Closing the window while a search runs stops the search; the window closes
 // once the search's run has returned.
@@ -136,6 +136,10 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   bool Shown() const { return shown_; }
   // Called once when the window closes (the program block ends its loop).
   std::function<void()> OnClosed;
+  // SIGTERM or SIGINT: the window closes without the save question (also
+  // one asked later, a close that a box in the way has deferred); while it
+  // is created, the program ends before its loop.
+  void CloseBySignal();
 
   // ---- hooks that later parts of the program fill (unset: nothing) ----
   // Timer1, 100 ms after the first show: the update check at start.
@@ -157,6 +161,11 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   std::function<void(std::u16string_view folder)> OnImportProjects;
 
   // ---- components ----
+  // The toolbar (its rows below) on its plate, stretched under it.
+  QWidget* PanelToolbar;
+  ibitmap* ToolbarPlate;
+  static constexpr int kToolbarCommandRow = 0;  // the commands, the engine box; the logo at the right
+  static constexpr int kToolbarViewRow = 1;     // the map's views and track bars, the lists' views, the rest
   QWidget* Panel1;
   TDrawAndEventMap* DrawAndEventMap1;
   TEmbeddedBrowser* EmbeddedWB1;
@@ -289,8 +298,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   int32_t ShowOptionsForm(bool fromEngineBox) override;
   // "Options": the form from its general page.
   void BtnOptionsClick();
-  // The update form, modal, made on first use; the window closes when it
-  // stored an installer (the session's InstallerPath).
+  // The update form, modal, made on first use (the language applied to it
+  // alone); when it stored an installer (the session's InstallerPath), the
+  // start page drops its update line and the window closes.
   void ShowUpdateForm();
   // "Edit Element": the network editor of the form table (not modal) lists
   // the first marked map word.
@@ -386,13 +396,13 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
 
  private:
   void CreateComponents();
-  void CreateToolbar(QWidget* central, QVBoxLayout* column);
+  void CreateToolbar(QVBoxLayout* column);
   void CreateMapAndPage(QWidget* central, QVBoxLayout* column);
   void CreateStatusLine(QWidget* central, QVBoxLayout* column);
   void CreateMenus();
   void CreateProjectDialogs();
   // The commands' controls and their connections (main_commands.cpp).
-  void CreateCommandControls(QVBoxLayout* column);
+  void CreateCommandControls();
   void ConnectCommands();
   void StartCommandTimers();
   // Events of the whole program for the commands: the track bars'
@@ -422,6 +432,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   bool shown_ = false;
   bool showQueued_ = false;
   bool closeAfterSearch_ = false;
+  bool closeBySignal_ = false;
   TFUpdate* updateForm_ = nullptr;  // a child, made on first use
   // Where the map's popup menu opened (Panel1's pixels) and the key under it.
   QPoint popupPoint_;

@@ -73,8 +73,9 @@ bool Within(const QWidget* widget, const QObject* watched) {
 }  // namespace
 
 // Events of the whole program the commands watch: a press and release on a
-// track bar (its release), the mouse's moves for the "Tell a friend" button,
-// the splitter's resize for the panes, the logo's menu.
+// track bar or its thumb (the bar's release), the mouse's moves for the
+// "Tell a friend" button, the splitter's resize for the panes, the logo's
+// menu.
 class TCommandEvents : public QObject {
  public:
   explicit TCommandEvents(TFKestruneMain& window, QWidget* splitter)
@@ -86,8 +87,10 @@ class TCommandEvents : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
-        for (QWidget* track : {static_cast<QWidget*>(window_.TrackBar), static_cast<QWidget*>(window_.TrackBar3)}) {
-          if (Within(track, watched)) pressed_ = track;
+        // A press on a track bar's thumb (a sibling the bar places) is a
+        // press on the bar: dragging the thumb rebuilds as a click does.
+        for (IBitmapTrackBar* track : {window_.TrackBar, window_.TrackBar3}) {
+          if (Within(track, watched) || Within(track->ITrack(), watched)) pressed_ = track;
         }
         break;
       case QEvent::MouseButtonRelease:
@@ -130,18 +133,14 @@ class TCommandEvents : public QObject {
   QPointer<QWidget> pressed_;
 };
 
-void TFKestruneMain::CreateCommandControls(QVBoxLayout* column) {
-  QWidget* central = centralWidget();
-  // The tool bar's row, or a row of their own.
-  QLayoutItem* first = column->count() > 0 ? column->itemAt(0) : nullptr;
-  QLayout* tools = first ? first->layout() : nullptr;
-  if (!tools) {
-    tools = new QHBoxLayout;
-    column->insertLayout(0, tools);
-  }
+void TFKestruneMain::CreateCommandControls() {
+  // In the toolbar: the small buttons at the end of its second row; "Tell a
+  // friend", the animation and the logo at the right of its first.
+  QWidget* const central = PanelToolbar;
+  auto* tools = static_cast<TFlowLayout*>(PanelToolbar->layout());
   auto button = [&](const char* name, TPicture picture) {
     IBitmapButton* b = PictureButton(central, name, picture, false);
-    tools->addWidget(b);
+    tools->AddWidget(b, kToolbarViewRow);
     return b;
   };
   IBitmapButton8 = button("IBitmapButton8", TPicture::ProjectManager);
@@ -149,19 +148,13 @@ void TFKestruneMain::CreateCommandControls(QVBoxLayout* column) {
   BtnPrintMap = button("BtnPrintMap", TPicture::PrintMap);
   BtnSendMap = button("BtnSendMap", TPicture::MailMap);
   BtnSendmail = button("BtnSendmail", TPicture::MailPage);
-  sfrend = button("sfrend", TPicture::TellFriend);
-  // The caption beside the button's picture, light on its dark plate.
-  sfrend->SetStringAlign(StringAlignmentNear);
-  sfrend->SetOffsetTextX(sfrend->height() - 2);
-  QPalette palette = sfrend->palette();
-  palette.setColor(QPalette::WindowText, Qt::white);
-  sfrend->setPalette(palette);
-  sfrend->SetGlow(true);
-  sfrend->SetGlowColor(QColor(0x1E, 0x2B, 0x3A));
+  // The caption beside the button's picture, as the other commands' are.
+  sfrend = PictureButton(central, "sfrend", TPicture::TellFriend);
   // Hidden, it keeps its place: the animation and the logo never move.
   QSizePolicy keep = sfrend->sizePolicy();
   keep.setRetainSizeWhenHidden(true);
   sfrend->setSizePolicy(keep);
+  tools->AddWidget(sfrend, kToolbarCommandRow, true);
   // The animation on its plate, then the logo.
   ibitmap14 = new ibitmap(central);
   ibitmap14->setObjectName("ibitmap14");
@@ -173,13 +166,13 @@ void TFKestruneMain::CreateCommandControls(QVBoxLayout* column) {
   const int inset = (ibitmap14->width() - ControlPicture(TPicture::FriendAnime).Width) / 2;
   IAnime1->setGeometry(inset, inset, ControlPicture(TPicture::FriendAnime).Width,
                        ControlPicture(TPicture::FriendAnime).Height);
-  tools->addWidget(ibitmap14);
+  tools->AddWidget(ibitmap14, kToolbarCommandRow, true);
   ibitmap1 = new ibitmap(central);
   ibitmap1->setObjectName("ibitmap1");
   ibitmap1->SetFileName(QString::fromStdString(PictureFile(TPicture::Logo)));
   ibitmap1->setFixedSize(ControlPicture(TPicture::Logo).Width, ControlPicture(TPicture::Logo).Height);
   ibitmap1->setCursor(Qt::PointingHandCursor);
-  tools->addWidget(ibitmap1);
+  tools->AddWidget(ibitmap1, kToolbarCommandRow, true);
   LogoMenu = new QMenu(this);
   LogoMenu->setObjectName("LogoMenu");
   about1 = LogoMenu->addAction(QString());

@@ -25,9 +25,12 @@ namespace kestrune {
 namespace {
 
 // SIGTERM and SIGINT while the program block runs: the handler only writes a
-// byte to a pipe; the user-interface thread reads it in its loop and closes
-// the main window as the user would.
+// byte to a pipe; the user-interface thread reads it in whichever loop runs
+// (a modal box's too) and ends the program: the main window closes without
+// the save question, every loop returns, and no box waits any more.
 int signalPipe[2] = {-1, -1};
+// The program block's run was told to end by a signal.
+bool endBySignal = false;
 
 void OnTerminateSignal(int) {
   const char byte = 1;
@@ -44,11 +47,12 @@ class TTerminateSignals {
       char bytes[64];
       while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
       }
-      if (FKestruneMain) {
-        FKestruneMain->close();
-      } else {
-        QApplication::closeAllWindows();  // a message box before the forms exist
-      }
+      endBySignal = true;
+      LogFile.Log("A signal ends the program", 1);
+      if (FKestruneMain) FKestruneMain->CloseBySignal();
+      // Every running loop returns, a modal box's or form's too, and a loop
+      // begun from now on returns at once.
+      QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = OnTerminateSignal;
@@ -73,17 +77,50 @@ class TTerminateSignals {
 
 void LogSettingsLine(std::string_view line) { LogFile.Log(line, 1); }
 
+// The program block's message box over the installed one: the splash form
+// goes before any box, so that nothing opens under it; once a signal ends
+// the program, a box is only logged and answered as its close box answers.
+class TProgramMessageBox {
+ public:
+  TProgramMessageBox() : inner_(platform::GetMessageBoxHandler()) {
+    platform::SetMessageBoxHandler([inner = inner_](std::u16string_view text, std::u16string_view caption,
+                                                    uint32_t flags) -> int32_t {
+      if (Form1) Form1->hide();
+      if (endBySignal || !inner) {
+        LogFile.Log(platform::Utf16ToUtf8(caption) + ": " + platform::Utf16ToUtf8(text), 2);
+        switch (flags & 0x0F) {
+          case platform::kMbOkCancel: return platform::kIdCancel;
+          case platform::kMbYesNo: return platform::kIdNo;
+          default: return platform::kIdOk;
+        }
+      }
+      return inner(text, caption, flags);
+    });
+  }
+  ~TProgramMessageBox() { platform::SetMessageBoxHandler(inner_); }
+  TProgramMessageBox(const TProgramMessageBox&) = delete;
+  TProgramMessageBox& operator=(const TProgramMessageBox&) = delete;
+
+ private:
+  platform::MessageBoxHandler inner_;
+};
+
 }  // namespace
 
 int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments, const TRunOptions& options) {
   // 1. The application, the log, the message box, the signals.
   QCoreApplication::setApplicationName("Kestrune Search");
+  endBySignal = false;
   TTerminateSignals terminateSignals;
   TKestruneSession session;
   LogFile.Open(session.ProgramFolder() + u"kestrune.log");
   platform::SetSettingsLogHook(LogSettingsLine);
   InstallQtMessageBox();
+<<<<<<< HEAD
   const TMailReportQueue mailReports;
+=======
+  TProgramMessageBox messageBox;
+>>>>>>> i42b
   TDesktopOpener desktop;
   session.Opener = options.Opener ? options.Opener : &desktop;
   session.SetArguments(arguments);
@@ -138,6 +175,9 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
     main->OnClosed = [] { QCoreApplication::quit(); };
     main->show();
     app.exec();
+    // A signal left the loop from wherever it was (a modal box's own loop,
+    // say); the window closes now, unasked.
+    if (endBySignal && !main->Closed()) main->CloseBySignal();
   }
 
   // 12. The forms go (the main window writes the settings), with the run's

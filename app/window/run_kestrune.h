@@ -1,8 +1,10 @@
 // RunKestrune: the program block, from the application object to the end of
 // the message loop, in this order:
 //   1  the application's name "Kestrune Search"; the log "kestrune.log" in the
-//      program folder (the settings store reports to it); the message box;
-//      SIGTERM and SIGINT close the main window by its normal path
+//      program folder (the settings store reports to it); the message box,
+//      which hides the splash form first; SIGTERM and SIGINT close the main
+//      window without the save question and leave every loop, a modal
+//      box's too (a box opened after them is only logged)
 //   2-3  the language folder (program folder + "Language/") and its table
 //   4  the start-up settings
 //   5  the options dialog's language list and the message strings

@@ -97,14 +97,14 @@ TEST(SkinControls, ScreenshotOfEveryControlAndState) {
   int x = 6;
   for (const auto& [picture, caption] : tools) {
     g.Button(picture, {x, 5}, QString::fromUtf8(caption));
-    x += ControlPicture(picture).Width + 4;
+    x += ControlPicture(picture).Width + 2;
   }
   for (TPicture picture : {TPicture::ProjectManager, TPicture::PrintPage, TPicture::PrintMap, TPicture::MailMap,
                            TPicture::MailPage}) {
     g.Button(picture, {x, 5});
-    x += 34;
+    x += 32;
   }
-  g.Picture(File(TPicture::Logo), {1300 - 140, 2});
+  g.Picture(File(TPicture::Logo), {1300 - 134, 2});
 
   // Every face: normal, hover, pushed, disabled.
   g.Label("normal / hover / pushed / disabled", {10, 52});
@@ -125,16 +125,11 @@ TEST(SkinControls, ScreenshotOfEveryControlAndState) {
     }
     y += (4 / perRow) * (entry.Height + 6);
   }
-  // The view buttons with their captions.
-  const std::pair<TPicture, const char*> views[] = {
-      {TPicture::ShowRemovedLinks, "Removed links"}, {TPicture::ShowHiddenSites, "Hidden sites"},
-      {TPicture::ShowNewLinks, "New links"},         {TPicture::ShowOldLinks, "Old links"},
-      {TPicture::ShowFavorites, "Favorites"},        {TPicture::ShowStopWords, "Stop words"}};
+  // The view buttons: pictures (their names are their hints).
+  const TPicture views[] = {TPicture::ShowRemovedLinks, TPicture::ShowHiddenSites, TPicture::ShowNewLinks,
+                            TPicture::ShowOldLinks,     TPicture::ShowFavorites,   TPicture::ShowStopWords};
   y += 6;
-  for (size_t i = 0; i < std::size(views); ++i) {
-    g.Button(views[i].first, {10 + static_cast<int>(i % 3) * 134, y + static_cast<int>(i / 3) * 28},
-             QString::fromUtf8(views[i].second));
-  }
+  for (size_t i = 0; i < std::size(views); ++i) g.Button(views[i], {10 + static_cast<int>(i) * 34, y});
 
   // The query box over its plate, the engine box.
   g.Picture(File(TPicture::QueryPlate), {560, 60});

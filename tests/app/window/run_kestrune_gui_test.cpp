@@ -1,13 +1,12 @@
 // The program block in this process over a temporary program folder, and the
 // real executable of the program folder.
-//
-// With KESTRUNE_WRITE_IMAGES=<folder> the started main window is also written
-// there as start_window.png (for docs/).
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -20,6 +19,7 @@
 #include "app/window/run_kestrune.h"
 #include "app/window/scope_explorer.h"
 #include "tests/app/recording_main_view.h"
+#include "core/message.h"
 #include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
@@ -42,6 +42,8 @@ using test::TRecordingOpener;
 // the user would. A watchdog ends a loop that would not end (status 99).
 // Every caption the main window had in the last RunProgram, in order.
 std::vector<QString> g_mainTitles;
+// The last RunProgram's loop was ended by its watchdog.
+bool g_watchdogFired = false;
 
 int RunProgram(IBrowserOpener* opener, const std::function<void(TFKestruneMain&)>& during,
                std::vector<std::string>* formNames = nullptr,
@@ -73,7 +75,11 @@ int RunProgram(IBrowserOpener* opener, const std::function<void(TFKestruneMain&)
     if (shown) shown(*FKestruneMain);
     FKestruneMain->close();
   });
-  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  g_watchdogFired = false;
+  QObject::connect(&watchdog, &QTimer::timeout, [] {
+    g_watchdogFired = true;
+    QCoreApplication::exit(99);
+  });
   start.start(0);
   watchdog.start(10000);
   return RunKestrune(*qApp, {}, options);
@@ -124,14 +130,7 @@ TEST(RunKestrune, StartsAppliesTheLanguageAfterTheFormsAndSavesAtTheEnd) {
         EXPECT_EQ(main.Session().Config.Settings.TrackPosContext, 44);
       },
       &forms,
-      [&](TFKestruneMain& main) {
-        optionsCaption = main.Session().WindowStart.OptionsCaption;
-        const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
-        if (images.isEmpty()) return;
-        main.EmbeddedWB1->WaitForComplete(10000);  // the start page
-        QTest::qWait(500);
-        EXPECT_TRUE(main.grab().save(images + "/start_window.png"));
-      });
+      [&](TFKestruneMain& main) { optionsCaption = main.Session().WindowStart.OptionsCaption; });
   EXPECT_EQ(status, 0);
   // English while created, in the table's order.
   // The network editor's caption is the word it lists.
@@ -303,8 +302,10 @@ TEST(RunKestrune, NoEngineTemplateEndsTheProgramWithAnError) {
   test::TestProgram program;
   std::filesystem::remove(program.Program() + "templates/web/loopback.ini");
   std::vector<std::u16string> shown;
+  bool underSplash = false;
   platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
     shown.emplace_back(text);
+    underSplash = underSplash || (Form1 && Form1->isVisible());
     return platform::kIdOk;
   });
   bool loopRan = false;
@@ -318,7 +319,96 @@ TEST(RunKestrune, NoEngineTemplateEndsTheProgramWithAnError) {
   platform::SetMessageBoxHandler({});
   EXPECT_FALSE(loopRan);
   EXPECT_EQ(shown, std::vector<std::u16string>{MessageStrings.smProgramCorrupted});
+  EXPECT_FALSE(underSplash);  // the splash went first
   EXPECT_FALSE(std::filesystem::exists(program.Hive()));  // the user's settings are left alone
+}
+
+// The box of a missing engine template is a real box here: a signal while
+// it is open ends the program at once.
+TEST(RunKestrune, ASignalWhileTheStartBoxIsOpenEndsTheProgram) {
+  test::TestProgram program;
+  std::filesystem::remove(program.Program() + "templates/web/loopback.ini");
+  bool boxShown = false;
+  QTimer signal;
+  QObject::connect(&signal, &QTimer::timeout, [&] {
+    if (!dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) return;
+    boxShown = true;
+    signal.stop();
+    ::raise(SIGTERM);
+  });
+  signal.start(20);
+  bool waited = false;
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    waited = true;
+    QCoreApplication::exit(99);
+  });
+  watchdog.start(10000);
+  EXPECT_EQ(RunKestrune(*qApp, {}, TRunOptions()), 1);
+  EXPECT_TRUE(boxShown);
+  EXPECT_FALSE(waited);
+}
+
+// SIGTERM or SIGINT ends the program whatever box is open, with the settings
+// saved; the close it makes asks no save question, also with unsaved work,
+// and no box waits for an answer.
+TEST(RunKestrune, ASignalEndsTheProgramWhateverBoxIsOpen) {
+  // Unsaved work: the project marked changed with Save enabled.
+  auto unsaved = [](TFKestruneMain& main) {
+    main.Session().ProjectFile.Modified = true;
+    main.Session().Config.Settings.askforsave = true;
+    main.IBitmapButton7->setEnabled(true);
+  };
+  auto idle = [] {
+    QEventLoop loop;  // the program's own loop, which the signal ends
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+  };
+  const struct {
+    const char* name;
+    int signal;
+    std::function<void(TFKestruneMain&)> open;  // returns once the program's loop is left
+    int questions;                              // save questions seen
+  } cases[] = {
+      {"SIGTERM after unsaved work", SIGTERM, [&](TFKestruneMain& main) { unsaved(main); idle(); }, 0},
+      {"SIGTERM with a message box", SIGTERM,
+       [](TFKestruneMain&) { ShowMessageBox(u"A box", u"Kestrune", platform::kMbOkCancel); }, 0},
+      {"SIGINT with a message box", SIGINT,
+       [](TFKestruneMain&) { ShowMessageBox(u"A box", u"Kestrune", platform::kMbYesNo); }, 0},
+      {"SIGTERM with the save question of a close", SIGTERM,
+       [&](TFKestruneMain& main) {
+         unsaved(main);
+         main.close();
+       },
+       1},
+      {"SIGTERM with the options form", SIGTERM, [](TFKestruneMain& main) { main.ShowOptionsForm(false); }, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestProgram program;
+    int questions = 0;
+    QWidget* lastModal = nullptr;
+    QTimer watch;  // the modal forms that show, each counted once
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal != lastModal && dynamic_cast<TQuestion*>(modal)) ++questions;
+      lastModal = modal;
+    });
+    watch.start(5);
+    const int status = RunProgram(nullptr, [](TFKestruneMain&) {}, nullptr, [&](TFKestruneMain& main) {
+      main.Session().Config.Settings.TrackPosContext = 57;
+      QTimer::singleShot(300, [&] { ::raise(c.signal); });
+      c.open(main);
+    });
+    watch.stop();
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(g_watchdogFired);  // nothing waited
+    EXPECT_EQ(questions, c.questions);
+    platform::SettingsStore store;
+    ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
+    EXPECT_EQ(store.ReadInteger("TrackPosContext"), 57);
+  }
 }
 
 #ifdef KESTRUNE_PROGRAM_DIR
