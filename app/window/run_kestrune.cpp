@@ -116,11 +116,8 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
   LogFile.Open(session.ProgramFolder() + u"kestrune.log");
   platform::SetSettingsLogHook(LogSettingsLine);
   InstallQtMessageBox();
-<<<<<<< HEAD
   const TMailReportQueue mailReports;
-=======
   TProgramMessageBox messageBox;
->>>>>>> i42b
   TDesktopOpener desktop;
   session.Opener = options.Opener ? options.Opener : &desktop;
   session.SetArguments(arguments);
