@@ -341,13 +341,15 @@ class TKestruneSession : public IOptionsHost {
   // new StepKeys entry, feeds the network and hides the documents of the
   // hidden sites. Nothing happens without results.
   void MergeResults(std::u16string_view queryText);
-  // Why the network is fed. Search: for the merge of a search (and the
-  // reading of a project file): the query's keys are set anew from the query
-  // text, its words stop being stop words, and they become the last StepKeys
-  // entry. Again: for any other reason (documents deleted or added, a stop
-  // word taken back, a step restored): the step's keys, the stop words and
-  // StepKeys stay as they are.
-  enum class TFeedReason { Search, Again };
+  // Why the network is fed. Search: for the merge of a search: the query's
+  // keys are set anew from the query text, its words stop being stop words,
+  // and they become the last StepKeys entry. Open: for the reading of a
+  // project file: the query's keys come from the text as for a search, but
+  // StepKeys stay as the file stored them (the last entry holds the keys of
+  // the last search, not the refined query). Again: for any other reason
+  // (documents deleted or added, a stop word taken back, a step restored):
+  // the step's keys, the stop words and StepKeys stay as they are.
+  enum class TFeedReason { Search, Open, Again };
   // Rebuilds the network from all documents: document j owns paragraphs 3j
   // (title), 3j+1 (annotation) and 3j+2 (address) of one parse, and the
   // query text the paragraph after them; for a search the query's keys are

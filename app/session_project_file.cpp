@@ -144,8 +144,8 @@ TProjectOpen TKestruneSession::OpenProjectFile(std::u16string_view fileName) {
   if (result != TProjectOpen::Loaded) return result;
   ApplyProjectSettings(parts.Settings);
   // The map is in the query view since the reset; the network is fed with
-  // the project's query.
-  FeedNetwork(parts.QueryText, TFeedReason::Search);
+  // the project's query, the stored step keys kept.
+  FeedNetwork(parts.QueryText, TFeedReason::Open);
   return result;
 }
 
