@@ -169,8 +169,10 @@ class TKestruneSession : public IOptionsHost {
     // While True, New query first applies the saved option set (the dialog
     // clears it while it applies its own changes).
     bool ApplyDefaultsOnNewQuery = true;
-    // While True, New query marks the project as changed (kept for the
-    // project files, which own the modified flag).
+    // While True, New query with a query marks the project as changed and
+    // asks the save question. The options dialog clears it for its own New
+    // query, which follows a change the project cannot outlive (its
+    // dictionaries, its engine) and asks nothing.
     bool MarkProjectChanged = true;
     // New query commands so far: the saved set is applied from the second on.
     int32_t NewQueryCount = 0;
@@ -546,11 +548,10 @@ class TKestruneSession : public IOptionsHost {
   // (session_project_file.cpp, session_housekeeping.cpp).
   //
   // A project is opened from and saved to a ".kqp" file (app/project_file.h)
-  // through the open and save dialogs (IProjectDialogs). The modified flag
-  // is set where a command may leave unsaved work (New query and Open with a
-  // query, a word made a stop word or deleted); only a successful save, or
-  // No to the save question, clears it. A failed save shows a message box
-  // and keeps the flag.
+  // through the open and save dialogs (IProjectDialogs). Every change of
+  // what the file keeps marks the project changed (MarkProjectChanged); a
+  // successful save, an open, New query's reset or No to the save question
+  // clears the mark. A failed save shows a message box and keeps it.
   // =========================================================================
   // The project dialogs (not owned; null: the commands that need them do
   // nothing).
@@ -601,8 +602,15 @@ class TKestruneSession : public IOptionsHost {
   std::u16string ProjectDefaultName();
   // A text made a file name: "/" and control characters become "_".
   static std::u16string ProjectFileName(std::u16string_view text);
-  // The save question; true: abort the command.
+  // The save question, asked only while the project is marked changed, Save
+  // is enabled and "ask to save" is on; true: abort the command.
   bool SaveQuestion();
+  // What a project file keeps has changed (a search merged, the query
+  // refined, a step undone or redone, marks, favourites, scopes, stop words,
+  // own words and phrases, documents deleted or added): the project is
+  // marked changed and Save is enabled (while a search runs, its end
+  // enables Save).
+  void MarkProjectChanged();
   // The save button.
   void IBitmapButton7Click();
 

@@ -42,6 +42,7 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
     const std::vector<std::string> hidden = Project.HiddenSites;
     for (const std::string& site : hidden) HideSiteDocuments(site);
     Steps.SetHiddenSites(Project.Counters.HiddenSites);
+    MarkProjectChanged();
   }
   Project.ProjectJustOpened = false;
 }

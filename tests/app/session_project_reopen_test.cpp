@@ -165,5 +165,104 @@ TEST(SessionProjectReopen, AReopenedProjectListsWhatWasListed) {
   }
 }
 
+// Each case runs from a search for "chain" (unless it says otherwise), then
+// closes the window: the question comes exactly when the project holds
+// something a save would keep and the file does not, Save enabled with it.
+TEST(SessionProjectReopen, TheCloseAsksAfterEveryChangeOfTheProject) {
+  auto save = [](TChains& w) { ASSERT_TRUE(w.s.SaveProjectAs()); };
+  auto open = [](TChains& w) {
+    w.t.view.saveAnswer = platform::kIdNo;
+    w.s.IBitmapButton6Click();
+    w.t.view.RunPosted();
+    w.t.view.saveAnswer = platform::kIdCancel;
+  };
+  struct Case {
+    const char* name;
+    bool search;
+    std::function<void(TChains&)> act;
+    bool asks;
+  } cases[] = {
+      {"nothing searched", false, [](TChains&) {}, false},
+      {"a search", true, [](TChains&) {}, true},
+      {"saved", true, save, false},
+      {"opened", true, [&](TChains& w) { save(w), open(w); }, false},
+      {"ask to save off", true, [](TChains& w) { w.s.Config.Settings.askforsave = false; }, false},
+      {"New query answered No", true,
+       [](TChains& w) {
+         w.t.view.saveAnswer = platform::kIdNo;
+         w.s.IBitmapButtonNewClick();
+         w.t.view.saveAnswer = platform::kIdCancel;
+       },
+       false},
+      {"saved, a word added", true, [&](TChains& w) { save(w), w.Map(kGroupAddToQuery, u"wet"); }, true},
+      {"saved, a word excluded", true, [&](TChains& w) { save(w), w.Map(kGroupExclude, u"rust"); }, true},
+      {"saved, an own word typed", true, [&](TChains& w) { save(w), w.Type(u"zephyr"); }, true},
+      {"saved, a phrase typed", true, [&](TChains& w) { save(w), w.Type(u"\"wet gold\""); }, true},
+      {"saved, searched again", true,
+       [&](TChains& w) {
+         save(w);
+         w.s.BtnMetasearchClick();
+         w.t.view.RunPosted();
+       },
+       true},
+      {"saved, undone", true,
+       [&](TChains& w) {
+         w.Map(kGroupAddToQuery, u"wet");
+         save(w);
+         w.s.BtnBackClick();
+       },
+       true},
+      {"saved, redone", true,
+       [&](TChains& w) {
+         w.Map(kGroupAddToQuery, u"wet");
+         w.s.BtnBackClick();
+         save(w);
+         w.s.BtnNextClick();
+       },
+       true},
+      {"saved, a favourite", true, [&](TChains& w) { save(w), w.Page("AddToFavorites0"); }, true},
+      {"opened, a favourite", true, [&](TChains& w) { save(w), open(w), w.Page("AddToFavorites0"); }, true},
+      {"saved, a link removed", true, [&](TChains& w) { save(w), w.Page("ExcludeContextFile0"); }, true},
+      {"saved, a site hidden", true, [&](TChains& w) { save(w), w.Page("ExcludeURL0"); }, true},
+      {"saved, a scope deleted", true, [&](TChains& w) { save(w), w.Page("http://kestrunedeletefromhistory/0"); },
+       true},
+      {"saved, a stop word", true,
+       [&](TChains& w) {
+         save(w);
+         w.s.Map.MarkedGroup = {{w.t.WordId(u"bike"), 1.0f}};
+         w.s.pmAddToStopWordsClick();
+       },
+       true},
+      {"saved, a stop word taken back", true,
+       [&](TChains& w) {
+         w.s.Map.MarkedGroup = {{w.t.WordId(u"bike"), 1.0f}};
+         w.s.pmAddToStopWordsClick();
+         save(w);
+         w.Page("reanimate_stop_word0");
+       },
+       true},
+      {"saved, a word hovered", true,
+       [&](TChains& w) {
+         save(w);
+         w.s.DrawAndEventMap1MouseToWord({w.t.WordId(u"gold"), 1.0f}, 0);
+         w.s.DrawAndEventMap1MouseOutWord({w.t.WordId(u"gold"), 1.0f});
+         w.t.view.RunPosted();
+       },
+       false},
+      {"saved, a view shown", true, [&](TChains& w) { save(w), w.Page("favorites_links"); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TChains w;
+    ASSERT_TRUE(w.t.created);
+    if (c.search) w.Type(u"chain");
+    c.act(w);
+    if (w.s.Config.Settings.askforsave) {
+      EXPECT_EQ(w.t.view.Enabled(TMainControl::IBitmapButton7), c.asks);
+    }
+    EXPECT_EQ(w.CloseAsks(), c.asks);
+  }
+}
+
 }  // namespace
 }  // namespace kestrune
