@@ -532,7 +532,7 @@ class TKestruneSession : public IOptionsHost {
   // ---- scopes and full refresh (session_scopes.cpp) ----
   // Every change of the scope list leaves a copy of the list in kind 10 of
   // the current step (SnapshotScopes), so that Undo and Redo give back the
-  // list of each step.
+  // list of each step, and marks the project changed.
   void SnapshotScopes();
   void AddSearchScope();
   void UpdateScope(int32_t index);

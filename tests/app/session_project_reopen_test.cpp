@@ -195,16 +195,8 @@ TEST(SessionProjectReopen, TheCloseAsksAfterEveryChangeOfTheProject) {
        },
        false},
       {"saved, a word added", true, [&](TChains& w) { save(w), w.Map(kGroupAddToQuery, u"wet"); }, true},
-      {"saved, a word excluded", true, [&](TChains& w) { save(w), w.Map(kGroupExclude, u"rust"); }, true},
       {"saved, an own word typed", true, [&](TChains& w) { save(w), w.Type(u"zephyr"); }, true},
       {"saved, a phrase typed", true, [&](TChains& w) { save(w), w.Type(u"\"wet gold\""); }, true},
-      {"saved, searched again", true,
-       [&](TChains& w) {
-         save(w);
-         w.s.BtnMetasearchClick();
-         w.t.view.RunPosted();
-       },
-       true},
       {"saved, undone", true,
        [&](TChains& w) {
          w.Map(kGroupAddToQuery, u"wet");
@@ -223,7 +215,6 @@ TEST(SessionProjectReopen, TheCloseAsksAfterEveryChangeOfTheProject) {
       {"saved, a favourite", true, [&](TChains& w) { save(w), w.Page("AddToFavorites0"); }, true},
       {"opened, a favourite", true, [&](TChains& w) { save(w), open(w), w.Page("AddToFavorites0"); }, true},
       {"saved, a link removed", true, [&](TChains& w) { save(w), w.Page("ExcludeContextFile0"); }, true},
-      {"saved, a site hidden", true, [&](TChains& w) { save(w), w.Page("ExcludeURL0"); }, true},
       {"saved, a scope deleted", true, [&](TChains& w) { save(w), w.Page("http://kestrunedeletefromhistory/0"); },
        true},
       {"saved, a stop word", true,
