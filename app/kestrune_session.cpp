@@ -296,7 +296,13 @@ void TKestruneSession::SaveKeysUndoState() {
   SetEnabled(TMainControl::IBitmapButtonUndo, steps.CanBack());
   SetEnabled(TMainControl::IBitmapButtonRedo, steps.CanForward());
   SetEnabled(TMainControl::ibitmapButton1, steps.CanBack());
-  SetEnabled(TMainControl::IBitmapButton7, true);
+  MarkProjectChanged();
+}
+
+void TKestruneSession::MarkProjectChanged() {
+  ProjectFile.Modified = true;
+  // While a search runs Save stays disabled; the search's end enables it.
+  if (!SearchRunning()) SetEnabled(TMainControl::IBitmapButton7, true);
 }
 
 void TKestruneSession::ResetPageNumbers() { Results.ResetResultPageNumber(); }

@@ -204,8 +204,10 @@ class TKestruneSession : public IOptionsHost {
     // While True, New query first applies the saved option set (the dialog
     // clears it while it applies its own changes).
     bool ApplyDefaultsOnNewQuery = true;
-    // While True, New query marks the project as changed (kept for the
-    // project files, which own the modified flag).
+    // While True, New query with a query marks the project as changed and
+    // asks the save question. The options dialog clears it for its own New
+    // query, which follows a change the project cannot outlive (its
+    // dictionaries, its engine) and asks nothing.
     bool MarkProjectChanged = true;
     // New query commands so far: the saved set is applied from the second on.
     int32_t NewQueryCount = 0;
@@ -377,13 +379,15 @@ class TKestruneSession : public IOptionsHost {
   // new StepKeys entry, feeds the network and hides the documents of the
   // hidden sites. Nothing happens without results.
   void MergeResults(std::u16string_view queryText);
-  // Why the network is fed. Search: for the merge of a search (and the
-  // reading of a project file): the query's keys are set anew from the query
-  // text, its words stop being stop words, and they become the last StepKeys
-  // entry. Again: for any other reason (documents deleted or added, a stop
-  // word taken back, a step restored): the step's keys, the stop words and
-  // StepKeys stay as they are.
-  enum class TFeedReason { Search, Again };
+  // Why the network is fed. Search: for the merge of a search: the query's
+  // keys are set anew from the query text, its words stop being stop words,
+  // and they become the last StepKeys entry. Open: for the reading of a
+  // project file: the query's keys come from the text as for a search, but
+  // StepKeys stay as the file stored them (the last entry holds the keys of
+  // the last search, not the refined query). Again: for any other reason
+  // (documents deleted or added, a stop word taken back, a step restored):
+  // the step's keys, the stop words and StepKeys stay as they are.
+  enum class TFeedReason { Search, Open, Again };
   // Rebuilds the network from all documents: document j owns paragraphs 3j
   // (title), 3j+1 (annotation) and 3j+2 (address) of one parse, and the
   // query text the paragraph after them; for a search the query's keys are
@@ -564,7 +568,7 @@ class TKestruneSession : public IOptionsHost {
   // ---- scopes and full refresh (session_scopes.cpp) ----
   // Every change of the scope list leaves a copy of the list in kind 10 of
   // the current step (SnapshotScopes), so that Undo and Redo give back the
-  // list of each step.
+  // list of each step, and marks the project changed.
   void SnapshotScopes();
   void AddSearchScope();
   void UpdateScope(int32_t index);
@@ -580,11 +584,10 @@ class TKestruneSession : public IOptionsHost {
   // (session_project_file.cpp, session_housekeeping.cpp).
   //
   // A project is opened from and saved to a ".kqp" file (app/project_file.h)
-  // through the open and save dialogs (IProjectDialogs). The modified flag
-  // is set where a command may leave unsaved work (New query and Open with a
-  // query, a word made a stop word or deleted); only a successful save, or
-  // No to the save question, clears it. A failed save shows a message box
-  // and keeps the flag.
+  // through the open and save dialogs (IProjectDialogs). Every change of
+  // what the file keeps marks the project changed (MarkProjectChanged); a
+  // successful save, an open, New query's reset or No to the save question
+  // clears the mark. A failed save shows a message box and keeps it.
   // =========================================================================
   // The project dialogs (not owned; null: the commands that need them do
   // nothing).
@@ -643,8 +646,15 @@ class TKestruneSession : public IOptionsHost {
   std::u16string ProjectDefaultName();
   // A text made a file name: "/" and control characters become "_".
   static std::u16string ProjectFileName(std::u16string_view text);
-  // The save question; true: abort the command.
+  // The save question, asked only while the project is marked changed, Save
+  // is enabled and "ask to save" is on; true: abort the command.
   bool SaveQuestion();
+  // What a project file keeps has changed (a search merged, the query
+  // refined, a step undone or redone, marks, favourites, scopes, stop words,
+  // own words and phrases, documents deleted or added): the project is
+  // marked changed and Save is enabled (while a search runs, its end
+  // enables Save).
+  void MarkProjectChanged();
   // The save button.
   void IBitmapButton7Click();
 

@@ -65,6 +65,7 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   Commands.Selection.SelectedCluster = -1;
   if (deleted > 0) {
     LogFile.Log("Deleted " + std::to_string(deleted) + " documents of class " + std::to_string(documentClass));
+    MarkProjectChanged();
     FeedNetworkAgain();
   }
 }
@@ -78,6 +79,7 @@ void TKestruneSession::MakeStopWord(int32_t wordId) {
   }
   Project.AddStopWord(word->GetText());
   word->SetFlags(static_cast<uint16_t>(word->GetFlags() | TWDWord::kFlagMark));
+  MarkProjectChanged();
 }
 
 void TKestruneSession::ReanimateStopWord(int32_t wordId) {
@@ -95,6 +97,7 @@ void TKestruneSession::ReanimateStopWord(int32_t wordId) {
     }
   }
   Project.RemoveStopWord(text);
+  MarkProjectChanged();
   FeedNetworkAgain();
 }
 
@@ -112,6 +115,7 @@ int32_t TKestruneSession::AddUserDocument(int32_t index, std::u16string_view url
                                    ? Results.PageDocumentIds[static_cast<size_t>(index)]
                                    : -1;
   if (Project.SetUserDocument(index, pageDocument, address8, name, std::u16string(annotation)) < 0) return 1;
+  MarkProjectChanged();
   RecountDocuments();
   FeedNetworkAgain();
   ContentMapReGenerate();

@@ -78,6 +78,8 @@ void TKestruneSession::pmDeleteMetaDataClick() {
     return;
   }
   ClearProject();
+  // The documents are gone from what a save would write.
+  MarkProjectChanged();
   // The scopes stay and become the map.
   for (const TScopeWords& scope : Project.Scope.GetScopes()) {
     for (const TNNKeys* keys : {&scope.Included, &scope.Excluded}) {
@@ -109,8 +111,7 @@ void TKestruneSession::DeleteMarkedWords(bool makeStopWords) {
   if (MapView) MapView->LeaveState(IMapViewOps::kStatePopup);
   ContentMapReGenerate();
   ShowResults(kEditNone, kPageModeChosen);
-  SetEnabled(TMainControl::IBitmapButton7, true);
-  ProjectFile.Modified = true;
+  MarkProjectChanged();
 }
 
 void TKestruneSession::setasstopword1Click() { DeleteMarkedWords(true); }
@@ -155,6 +156,7 @@ TEditPanelHost TKestruneSession::EditPanelHost() {
     IControlKeys& steps = ContentMap.Steps();
     steps.ClearKind(kKindQuery);
     steps.SetValue(kKindQuery, wordId, kQueryWeight);
+    MarkProjectChanged();
     ContentMapReGenerate();
     ShowResults(kEditNone, kPageModeChosen);
   };
@@ -164,6 +166,7 @@ TEditPanelHost TKestruneSession::EditPanelHost() {
     FormsStore.TakeForms(parse);
     std::u16string error;
     if (!Entry.wordsToIndex(parse, true, error)) return;
+    MarkProjectChanged();
     FeedNetworkAgain();
     ContentMapReGenerate();
     ShowResults(kEditNone, kPageModeChosen);

@@ -42,6 +42,7 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
     const std::vector<std::string> hidden = Project.HiddenSites;
     for (const std::string& site : hidden) HideSiteDocuments(site);
     Steps.SetHiddenSites(Project.Counters.HiddenSites);
+    MarkProjectChanged();
   }
   Project.ProjectJustOpened = false;
 }
@@ -139,15 +140,16 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   // the query words and the excluded words after "-" in either view: the
   // keys are written in the query view's form, and the excluded-words view
   // trades them back, so that each word keeps its side and this view's
-  // weight. Fed again for another reason, the network takes only the
-  // query's forms: the step's keys, the stop words and StepKeys stay.
+  // weight; an opened project keeps the StepKeys its file stored. Fed again
+  // for another reason, the network takes only the query's forms: the
+  // step's keys, the stop words and StepKeys stay.
   if (!queryText.empty() && paragraphs > 3 * documentCount) {
     TParsingText query;
     CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
     query.Variants = parse.Variants;
     query.VariantCount = parse.VariantCount;
     FormsStore.TakeForms(query);
-    if (reason == TFeedReason::Search) SetQueryKeysFromFeed(query, parse, s);
+    if (reason != TFeedReason::Again) SetQueryKeysFromFeed(query, parse, reason == TFeedReason::Search ? s : -1);
   }
 
   // 7.-8. The network: each document's three paragraphs, then the scopes'

@@ -252,6 +252,7 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
       if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) == 0) {
         s_.Project.Documents[static_cast<size_t>(id)].Flags |= kFlagFavorite;
         ++s_.Project.Counters.FavoriteLinks;
+        s_.MarkProjectChanged();
         s_.RecountDocuments();
       }
       s_.Results.ScrollAnchor = EntryUrl(c, c.N);
@@ -264,6 +265,7 @@ bool TPageCommandExecutor::DocumentRow(const TCall& c) {
       if (id >= 0 && (s_.Project.Documents[static_cast<size_t>(id)].Flags & kFlagFavorite) != 0) {
         s_.Project.Documents[static_cast<size_t>(id)].Flags &= ~kFlagFavorite;
         if (c.N < s_.Project.Counters.FavoriteLinks) --s_.Project.Counters.FavoriteLinks;
+        s_.MarkProjectChanged();
         s_.RecountDocuments();
       }
       s_.Results.ScrollAnchor = EntryUrl(c, c.N - 1);
@@ -401,6 +403,7 @@ bool TPageCommandExecutor::IndexRow(const TCall& c) {
       const float removed = IsHiddenMark(mark) ? kMarkRemovedAndHidden : kMarkRemovedLink;
       if (mark == removed) break;
       steps.SetValue(kKindMarks, c.N, removed);
+      s_.MarkProjectChanged();
       s_.RebuildMarkCounters();
       s_.RecountDocuments();
       s_.ContentMapReGenerate();

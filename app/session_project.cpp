@@ -43,8 +43,10 @@ void TKestruneSession::IBitmapButtonNewClick() { NewQueryCommand(false); }
 
 void TKestruneSession::NewQueryCommand(bool emptyMapOfNoProject) {
   // 1. With a query the project may hold unsaved work: the save question.
-  if (!GetQueryText().empty() || ContentMap.NoQueryMode()) {
-    if (NewQuery.MarkProjectChanged) ProjectFile.Modified = true;
+  // The options dialog's own New query (the flag cleared) follows a change
+  // the project cannot outlive, already made: it asks nothing.
+  if ((!GetQueryText().empty() || ContentMap.NoQueryMode()) && NewQuery.MarkProjectChanged) {
+    ProjectFile.Modified = true;
     if (SaveQuestion()) return;
   }
   // An empty map of a project that holds nothing (the map is rebuilt at

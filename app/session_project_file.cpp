@@ -150,8 +150,8 @@ TProjectOpen TKestruneSession::OpenProjectFile(std::u16string_view fileName) {
   ProjectFile.Opened = TProjectNote{parts.Settings.Note, parts.Settings.Author};
   ApplyProjectSettings(parts.Settings);
   // The map is in the query view since the reset; the network is fed with
-  // the project's query.
-  FeedNetwork(parts.QueryText, TFeedReason::Search);
+  // the project's query, the stored step keys kept.
+  FeedNetwork(parts.QueryText, TFeedReason::Open);
   return result;
 }
 

@@ -25,7 +25,10 @@ void CurrentScopeKeys(const TKestruneSession& session, TNNKeys& included, TNNKey
 
 }  // namespace
 
-void TKestruneSession::SnapshotScopes() { Steps.SnapshotScopes(Project.Scope.GetScopes()); }
+void TKestruneSession::SnapshotScopes() {
+  Steps.SnapshotScopes(Project.Scope.GetScopes());
+  MarkProjectChanged();
+}
 
 void TKestruneSession::AddSearchScope() {
   TNNKeys included;

@@ -34,6 +34,7 @@ void TKestruneSession::RestoreFromStep(const TStepState& state) {
   for (const auto& [wordId, makeStop] : state.StopWords) makeStop ? MakeStopWord(wordId) : ReanimateStopWord(wordId);
   RecountAfterStep();
   RebuildAfterStep(state.Undo);
+  MarkProjectChanged();
 }
 
 void TKestruneSession::RecountAfterStep() {

@@ -103,19 +103,22 @@ TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
 TEST(SessionProjectFile, NewQueryAsksFirstWhenAQueryIsShown) {
   struct Case {
     const char* name;
-    bool query, markChanged;
+    bool query, markChanged, modified;
     int32_t answer;
     bool asked, cleared;
   } cases[] = {
-      {"no query: no question", false, true, platform::kIdCancel, false, true},
-      {"query, cancel keeps it", true, true, platform::kIdCancel, true, false},
-      {"query, no clears it", true, true, platform::kIdNo, true, true},
-      {"query, not marked: no question", true, false, platform::kIdCancel, false, true},
+      {"no query: no question", false, true, false, platform::kIdCancel, false, true},
+      {"query, cancel keeps it", true, true, false, platform::kIdCancel, true, false},
+      {"query, no clears it", true, true, false, platform::kIdNo, true, true},
+      {"query, not marked: no question", true, false, false, platform::kIdCancel, false, true},
+      // The options dialog's New query, after its change of dictionaries.
+      {"changed project, not marked: no question", true, false, true, platform::kIdCancel, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TProjectSession p(c.query);
     p.s.NewQuery.MarkProjectChanged = c.markChanged;
+    p.s.ProjectFile.Modified = c.modified;
     p.f.view.saveAnswer = c.answer;
     p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
     const int32_t newQueries = p.s.NewQuery.NewQueryCount;

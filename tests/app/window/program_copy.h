@@ -61,7 +61,8 @@ struct TCopiedProgram {
 // Runs the program block in this process: once its window is shown, a
 // person (window_driver.h) clicks into the query box, types `query` and
 // presses Enter; when the run is over, `check` looks at the window (on the
-// user-interface thread), which then closes. With
+// user-interface thread), which then closes: it asks whether to save the
+// searched project, and the person answers "No". With
 // KESTRUNE_WRITE_IMAGES=<folder> the window is written there as `image`
 // after `paintMs`. The program block's status, 99 when it hung.
 inline int RunProgramWithSearch(const char* query, const std::function<void(TFKestruneMain&)>& check,
@@ -83,6 +84,7 @@ inline int RunProgramWithSearch(const char* query, const std::function<void(TFKe
         EXPECT_TRUE(window.grab().save(images + "/" + image));
       });
     }
+    EXPECT_TRUE(person.CloseWindow(window));
   });
   EXPECT_TRUE(searched);
   return status;

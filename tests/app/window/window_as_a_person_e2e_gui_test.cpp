@@ -271,6 +271,9 @@ TEST(WindowAsAPerson, SearchTheMapsMenusAndItsPicture) {
       EXPECT_EQ(person.WaitForTheMapOnTheScreen(window), 0);
       if (::testing::Test::HasFatalFailure()) return;
     }
+    // The searched and refined project is not saved: the close asks, and
+    // "No" closes the window.
+    EXPECT_TRUE(person.CloseWindow(window));
   });
   EXPECT_EQ(status, 0);
 }

@@ -18,8 +18,9 @@
 //   });
 //
 // Run returns when the person is done and the window has closed (the person
-// closes it); a program block that hangs ends after two minutes with status
-// 99.
+// closes it, and answers "No" when the window asks whether to save the
+// project: CloseWindow); a program block that hangs ends after two minutes
+// with status 99.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@
 #include <sys/wait.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
@@ -36,12 +38,16 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVariant>
+#include <QWindow>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -49,6 +55,7 @@
 
 #include "app/window/kestrune_main.h"
 #include "app/window/run_kestrune.h"
+#include "ui/question_forms.h"
 
 extern char** environ;
 
@@ -73,12 +80,13 @@ class TPerson {
                                  return static_cast<unsigned long long>(window->winId());
                                }))});
         scenario(person, *window);
+        person.CloseWindow(*window);
       } else {
         ADD_FAILURE() << "the main window did not show";
+        person.OnUi([] {
+          if (FKestruneMain) FKestruneMain->close();
+        });
       }
-      person.OnUi([] {
-        if (FKestruneMain) FKestruneMain->close();
-      });
     });
     QTimer watchdog;
     watchdog.setSingleShot(true);
@@ -124,6 +132,65 @@ class TPerson {
     const bool met = future.wait_for(timeout) == std::future_status::ready;
     OnUi([&] { delete timer; });
     return met;
+  }
+
+  // Closes the window as a person does; when it asks whether to save the
+  // project, the person answers "No" with a click. True when it asked.
+  // Nothing more reaches the window once it closed (the program block's
+  // event loop ends with it).
+  bool CloseWindow(TFKestruneMain& window) {
+    if (closed_) return false;
+    struct TClosing {
+      std::mutex mutex;
+      std::condition_variable changed;
+      bool closed = false;
+      std::optional<QPoint> no;  // the question's "No" button
+    };
+    auto closing = std::make_shared<TClosing>();
+    auto tell = [closing](const std::function<void(TClosing&)>& change) {
+      {
+        std::lock_guard lock(closing->mutex);
+        change(*closing);
+      }
+      closing->changed.notify_all();
+    };
+    OnUi([&] {
+      // Watched from before the close: the question, and the loop's end.
+      auto* watcher = new QObject(qApp);
+      auto* timer = new QTimer(watcher);
+      QObject::connect(timer, &QTimer::timeout, timer, [timer, tell] {
+        auto* question = dynamic_cast<TQuestion*>(QApplication::activeModalWidget());
+        if (!question || !question->isVisible() || !question->windowHandle() || !question->windowHandle()->isExposed()) {
+          return;
+        }
+        timer->stop();
+        const QPoint no = Center(question->TntButton3);
+        tell([no](TClosing& c) { c.no = no; });
+      });
+      QObject::connect(qApp, &QCoreApplication::aboutToQuit, watcher, [watcher, timer, tell] {
+        timer->stop();
+        watcher->deleteLater();
+        tell([](TClosing& c) { c.closed = true; });
+      });
+      timer->start(10);
+      QTimer::singleShot(0, &window, [&window] { window.close(); });
+    });
+    auto wait = [&closing](const std::function<bool(TClosing&)>& done) {
+      std::unique_lock lock(closing->mutex);
+      return closing->changed.wait_for(lock, std::chrono::seconds(20), [&] { return done(*closing); });
+    };
+    EXPECT_TRUE(wait([](TClosing& c) { return c.closed || c.no.has_value(); })) << "the window neither closed nor asked";
+    std::optional<QPoint> no;
+    {
+      std::lock_guard lock(closing->mutex);
+      no = closing->closed ? std::nullopt : closing->no;
+    }
+    if (no) {
+      ClickAt(*no);
+      EXPECT_TRUE(wait([](TClosing& c) { return c.closed; })) << "the window did not close after No";
+    }
+    closed_ = true;
+    return no.has_value();
   }
 
   // The window at rest: no search runs, the map does not animate, no
@@ -249,6 +316,9 @@ class TPerson {
       return menus;
     });
   }
+
+ private:
+  bool closed_ = false;
 };
 
 }  // namespace kestrune::test
