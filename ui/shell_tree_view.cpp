@@ -98,10 +98,19 @@ class TICustomShellTreeView::TFilter : public QSortFilterProxyModel {
     return rowCount(parent) > 0;
   }
 
+  // The root and the folders above it are never renamed: the tree would lose
+  // what it shows (F2, a second click and the menu all ask these flags).
+  Qt::ItemFlags flags(const QModelIndex& index) const override {
+    Qt::ItemFlags flags = QSortFilterProxyModel::flags(index);
+    if (index.isValid() && view_.IsRootOrAbove(mapToSource(index))) flags &= ~Qt::ItemIsEditable;
+    return flags;
+  }
+
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (role != Qt::EditRole || index.column() != 0) return false;
     const QString name = value.toString();
     const QModelIndex source = mapToSource(index);
+    if (view_.IsRootOrAbove(source)) return false;
     if (name == view_.files_->fileName(source)) return true;
     if (name.isEmpty() || name.contains(u'/') || name == "." || name == "..") return false;
     // A rename onto an existing name would replace it: refused.
@@ -239,6 +248,10 @@ void TICustomShellTreeView::CreateRoot() {
   const QModelIndex node = filter_->mapFromSource(root);
   expand(node);
   setCurrentIndex(node);
+}
+
+bool TICustomShellTreeView::IsRootOrAbove(const QModelIndex& source) const {
+  return !rootPath_.isEmpty() && source.isValid() && IsSameOrBelow(rootPath_, files_->filePath(source));
 }
 
 bool TICustomShellTreeView::Accepts(const QModelIndex& source) const {

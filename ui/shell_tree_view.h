@@ -14,7 +14,8 @@
 // opens from the menu) goes to the opener (IBrowserOpener::OpenLocalFile) when
 // it is a regular file without execute bits; nothing else is started. Renaming
 // in place renames the item through the model: a name that exists already, an
-// empty name or one with "/" is refused and the node keeps its text. The
+// empty name or one with "/" is refused and the node keeps its text; the root
+// is never renamed (nor deleted). The
 // context menu is ours (AutoContextMenus): Open, Rename and Delete (to the
 // trash), actions named "ShellOpen", "ShellRename" and "ShellDelete" for the
 // language files. Items are dragged with the mouse (automatic drag mode);
@@ -171,6 +172,8 @@ class TICustomShellTreeView : public QTreeView {
   // The folder a root text names, cleaned; raises EInvalidPath.
   QString ResolveRoot(std::u16string_view root) const;
   bool Accepts(const QModelIndex& sourceIndex) const;
+  // The root folder or one of the folders that hold it (a model index).
+  bool IsRootOrAbove(const QModelIndex& sourceIndex) const;
 
   QFileIconProvider icons_;  // the style's icons of folders and files
   QFileSystemModel* files_;
