@@ -56,6 +56,20 @@ bool EnsureHomeTrash() {
 
 }  // namespace
 
+bool MoveItemToTrash(const QString& path, QString* pathInTrash, QString* cause) {
+  if (!EnsureHomeTrash()) {
+    if (cause) *cause = QStringLiteral("there is no trash folder");
+    return false;
+  }
+  QFile item(path);
+  if (item.moveToTrash()) {
+    if (pathInTrash) *pathInTrash = item.fileName();  // the file's name is now its place in the trash
+    return true;
+  }
+  if (cause) *cause = item.errorString();
+  return false;
+}
+
 QDir::Filters ObjectTypesFilter(TShellObjectTypes types) {
   QDir::Filters filters = QDir::NoDotAndDotDot;
   if (types.Contains(otFolders)) filters |= QDir::AllDirs;
@@ -334,7 +348,7 @@ void TICustomShellTreeView::DeleteNode(const QModelIndex& node) {
   const auto item = FolderOf(node);
   if (!item || node == RootNode()) return;
   const QPersistentModelIndex parent = node.parent();
-  if (!EnsureHomeTrash() || !QFile::moveToTrash(item->Path())) {
+  if (!MoveItemToTrash(item->Path())) {
     LogFile.Log("ShellTreeView: \"" + item->Path().toStdString() + "\" could not be moved to the trash", 1);
     return;
   }

@@ -68,6 +68,11 @@ class TShellObjectTypes {
 // The QDir filters of a set of object types.
 QDir::Filters ObjectTypesFilter(TShellObjectTypes types);
 
+// Moves the item at `path` to the user's trash (made when missing): true
+// when it went there, `pathInTrash` then names where it lies; else `cause`
+// says why not.
+bool MoveItemToTrash(const QString& path, QString* pathInTrash = nullptr, QString* cause = nullptr);
+
 // The root-folder names.
 inline constexpr std::u16string_view kRootDesktop = u"rfDesktop";
 inline constexpr std::u16string_view kRootPersonal = u"rfPersonal";
