@@ -117,6 +117,7 @@ Tmanager::Tmanager(std::function<std::u16string()> projectFolder, IBrowserOpener
   ShellNotification1->OnFileDelete = std::bind(&Tmanager::ShellNotification1FileDelete, this, _1, _2);
   ShellNotification1->OnFolderRemove = std::bind(&Tmanager::ShellNotification1FolderRemove, this, _1, _2);
   ShellNotification1->OnItemRename = std::bind(&Tmanager::ShellNotification1ItemRename, this, _1, _2, _3);
+  ShellNotification1->OnPathBack = [this](TShellNotification&) { ShellNotification1PathBack(); };
   connect(crdir, &QPushButton::clicked, this, [this] { crdirClick(); });
   manager = this;
 }
@@ -260,6 +261,16 @@ void Tmanager::ShellNotification1ItemRename(TShellNotification&, const std::u16s
                                             const std::u16string& newPath) {
   if (platform::FileExists(oldPath)) RefreshPath(oldPath);
   if (platform::FileExists(newPath)) RefreshPath(ParentFolder(newPath));
+}
+
+void Tmanager::ShellNotification1PathBack() {
+  // The projects folder was gone (or another took its place): the tree is
+  // built anew from it.
+  try {
+    ShellTreeView2->CreateRoot();
+  } catch (const EInvalidPath&) {
+    // gone again: the watcher waits for it
+  }
 }
 
 void Tmanager::ShellNotification1FolderUpdate(TShellNotification&, const std::u16string&) {}

@@ -80,6 +80,8 @@ class Tmanager : public QDialog {
                                       const std::u16string& newPath);
   void ShellNotification1ItemRename(TShellNotification& sender, const std::u16string& oldPath,
                                     const std::u16string& newPath);
+  // The projects folder is back after it had gone: the tree is rebuilt.
+  void ShellNotification1PathBack();
   // Does nothing and is not bound.
   void ShellNotification1FolderUpdate(TShellNotification& sender, const std::u16string& path);
 

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/browser_opener.h"
 #include "core/log_file.h"
@@ -159,12 +160,7 @@ class TICustomShellTreeView::TFilter : public QSortFilterProxyModel {
 };
 
 TICustomShellTreeView::TICustomShellTreeView(QWidget* parent)
-    : QTreeView(parent), files_(new QFileSystemModel(this)), filter_(new TFilter(*this)), menu_(new QMenu(this)) {
-  // The model lists everything; the proxy chooses (the root may lie in a
-  // hidden folder).
-  files_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-  files_->setReadOnly(false);
-  files_->setIconProvider(&icons_);
+    : QTreeView(parent), files_(NewFilesModel()), filter_(new TFilter(*this)), menu_(new QMenu(this)) {
   filter_->setSourceModel(files_);
   filter_->sort(0);
   setModel(filter_);
@@ -252,9 +248,23 @@ void TICustomShellTreeView::SetRoot(std::u16string_view root) {
   }
 }
 
+QFileSystemModel* TICustomShellTreeView::NewFilesModel() {
+  auto* files = new QFileSystemModel(this);
+  // The model lists everything; the proxy chooses (the root may lie in a
+  // hidden folder).
+  files->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+  files->setReadOnly(false);
+  files->setIconProvider(&icons_);
+  return files;
+}
+
 void TICustomShellTreeView::CreateRoot() {
   const QString path = ResolveRoot(root_);  // raises before anything changes
   rootPath_ = path;
+  // Read afresh: another folder may stand under the same name now.
+  QFileSystemModel* old = std::exchange(files_, NewFilesModel());
+  filter_->setSourceModel(files_);
+  delete old;
   files_->setRootPath(path);
   filter_->Refilter();
   const QModelIndex root = files_->index(path);

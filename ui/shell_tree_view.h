@@ -136,7 +136,8 @@ class TICustomShellTreeView : public QTreeView {
   // (x, y) of the viewport. Called after the drag has finished.
   TEndDragEvent OnEndDrag;
 
-  // Rebuilds the tree from Root: one expanded and selected top node.
+  // Rebuilds the tree from Root, read anew: one expanded and selected top
+  // node.
   void CreateRoot();
   // Asks OnAddFolder again for the items below the node and reads the node's
   // folder when it has not been read; expanded nodes and the selection stay.
@@ -174,6 +175,8 @@ class TICustomShellTreeView : public QTreeView {
   class TFilter;
   friend class TFilter;
 
+  // A file-system model of everything, nothing read yet.
+  QFileSystemModel* NewFilesModel();
   // The folder a root text names, cleaned; raises EInvalidPath.
   QString ResolveRoot(std::u16string_view root) const;
   bool Accepts(const QModelIndex& sourceIndex) const;

@@ -250,6 +250,34 @@ TEST(Tmanager, FollowsOtherPrograms) {
   EXPECT_EQ(empty.Children("", {"saved.kqp"}), QStringList{"saved.kqp"});
 }
 
+TEST(Tmanager, FollowsTheProjectsFolderGoneAndBack) {
+  const struct {
+    const char* what;
+    const char* going;
+    const char* back;
+    QStringList shown;
+  } cases[] = {
+      {"deleted and made again", "rm -r P", "mkdir P && echo x > P/new.kqp", {"new.kqp"}},
+      {"moved away and another made", "mv P P.old && mkdir P", "echo x > P/new.kqp", {"new.kqp"}},
+      {"moved away and back", "mv P P.old", "mv P.old P", {"A", "C", "x.kqp"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Manager m;
+    m.Children("", {"A", "C", "x.kqp"});
+    QProcess going;
+    going.setWorkingDirectory(QString::fromStdString(m.dir.Path()));
+    going.start("/bin/sh", {"-c", QString(c.going) + " && " + c.back});
+    ASSERT_TRUE(going.waitForFinished(5000));
+    EXPECT_EQ(m.Children("", c.shown), c.shown);
+    // And followed from then on.
+    m.Child("echo x > later.kqp");
+    QStringList later = c.shown + QStringList{"later.kqp"};
+    later.sort();
+    EXPECT_EQ(m.Children("", later), later);
+  }
+}
+
 TEST(Tmanager, NodeToRefresh) {
   Manager m;
   m.Children("", {"A", "C", "x.kqp"});
