@@ -144,7 +144,12 @@ void Texploreform::StartDownload(const std::string& url) {
   }
 }
 
-void Texploreform::EmbeddedWB1ProgressChange(int32_t progress) { ProgressBar1->setValue(progress); }
+void Texploreform::EmbeddedWB1ProgressChange(int32_t progress) {
+  // While a download shows, the bar is the download's: the page's own
+  // progress (the cancelled navigation's end among it) leaves it alone.
+  if (!ProgressBar1->isHidden()) return;
+  ProgressBar1->setValue(progress);
+}
 
 void Texploreform::TntButton1Click() {
   if (!DownloadRunning.load() || !download_ || download_->Finished()) return;
