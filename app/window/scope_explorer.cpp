@@ -79,9 +79,17 @@ Texploreform::~Texploreform() {
   if (exploreform == this) exploreform = nullptr;
 }
 
-int32_t Texploreform::ShowModalFor(std::u16string_view targetFolder) {
+int32_t Texploreform::ShowModalFor(std::u16string_view targetFolder, QWidget* over) {
   TargetFolder = targetFolder;
-  return exec();
+  if (!over) return exec();
+  // A dialog of that window for this showing: the window manager keeps it in
+  // front of it, and closing it returns there. The program block owns the
+  // form, so it goes back to its own parent afterwards.
+  QWidget* const owner = parentWidget();
+  setParent(over->window(), windowFlags());
+  const int32_t result = exec();
+  setParent(owner, windowFlags());
+  return result;
 }
 
 void Texploreform::showEvent(QShowEvent* event) {
