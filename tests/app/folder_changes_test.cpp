@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrune {
@@ -74,32 +73,6 @@ TEST(CompareFolderListings, ListingOfAFolder) {
   EXPECT_FALSE(ReadFolderListing(dir.WFile("a"), listing));
   EXPECT_TRUE(listing.empty());
   EXPECT_FALSE(ReadFolderListing(dir.WFile("missing"), listing));
-}
-
-TEST(FolderChanges, NearestExistingFolderAndItemIdentity) {
-  test::TempDir dir;
-  std::filesystem::create_directories(dir.File("P/A"));
-  test::WriteFileBytes(dir.File("P/x.kqp"), "x");
-  const std::string p = dir.File("P");
-  const struct {
-    std::string path, nearest;
-  } cases[] = {
-      {p + "/A", p + "/A"},      {p + "/A/", p + "/A"},  {p + "/gone", p},
-      {p + "/gone/deeper", p},   {p + "/x.kqp", p},     // a file is no folder
-      {p + "/x.kqp/below", p},   {"/", "/"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    EXPECT_EQ(NearestExistingFolder(platform::Utf8ToUtf16(c.path)), platform::Utf8ToUtf16(c.nearest));
-  }
-  platform::FolderEntryIdentity a, again;
-  ASSERT_TRUE(ItemIdentity(dir.WFile("P/A"), a));
-  EXPECT_TRUE(a.isFolder);
-  std::filesystem::rename(dir.File("P/A"), dir.File("P/B"));
-  std::filesystem::create_directories(dir.File("P/A"));  // another folder of that name
-  ASSERT_TRUE(ItemIdentity(dir.WFile("P/A"), again));
-  EXPECT_NE(again.inode, a.inode);
-  EXPECT_FALSE(ItemIdentity(dir.WFile("P/gone"), again));
 }
 
 }  // namespace
