@@ -1,7 +1,11 @@
 #include "app/folder_changes.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <unordered_map>
+
+#include "platform/text.h"
 
 namespace kestrune {
 
@@ -29,6 +33,35 @@ std::u16string ItemPath(std::u16string_view folder, std::u16string_view name) {
   std::u16string path(folder);
   if (path.empty() || path.back() != u'/') path += u'/';
   return path.append(name);
+}
+
+bool ItemIdentity(std::u16string_view path, platform::FolderEntryIdentity& identity) {
+  const size_t slash = path.rfind(u'/');
+  if (slash == std::u16string_view::npos || slash + 1 == path.size()) return false;
+  TFolderListing listing;
+  if (!platform::ListFolderIdentities(slash == 0 ? std::u16string_view(u"/") : path.substr(0, slash), listing)) {
+    return false;
+  }
+  const std::u16string_view name = path.substr(slash + 1);
+  for (platform::FolderEntryIdentity& entry : listing) {
+    if (entry.name == name) {
+      identity = std::move(entry);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::u16string NearestExistingFolder(std::u16string_view folder) {
+  std::u16string path(folder);
+  while (path.size() > 1 && path.back() == u'/') path.pop_back();
+  for (;;) {
+    std::error_code error;
+    if (!path.empty() && std::filesystem::is_directory(platform::Utf16ToUtf8(path), error)) return path;
+    const size_t slash = path.rfind(u'/');
+    if (slash == std::u16string::npos || path == u"/") return {};
+    path.resize(slash == 0 ? 1 : slash);
+  }
 }
 
 void CompareFolderListings(std::u16string_view folder, const TFolderListing& before, const TFolderListing& after,

@@ -65,6 +65,14 @@ bool ReadFolderListing(std::u16string_view folder, TFolderListing& listing);
 // `folder` + "/" + `name` (one "/" after a folder that ends in one).
 std::u16string ItemPath(std::u16string_view folder, std::u16string_view name);
 
+// The entry of `path` in the listing of the folder that holds it; false
+// when there is none.
+bool ItemIdentity(std::u16string_view path, platform::FolderEntryIdentity& identity);
+
+// The folder itself when it exists, else the nearest folder above it that
+// exists (names compared exactly); empty when none does.
+std::u16string NearestExistingFolder(std::u16string_view folder);
+
 // Appends to `reports` what turns `before` into `after`, both listings of
 // `folder` sorted by name.
 void CompareFolderListings(std::u16string_view folder, const TFolderListing& before, const TFolderListing& after,

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace kestrune {
@@ -26,15 +27,30 @@ std::u16string Join(std::u16string_view folder, std::u16string_view name) {
   return path.append(name);
 }
 
-// A free name beside `path` to keep a replaced item until the move is done.
-fs::path AsideName(const fs::path& path) {
-  for (int n = 0;; ++n) {
-    fs::path aside = path.parent_path() / (".kestrune-replaced-" + std::to_string(n) + "-" + path.filename().string());
-    if (!Exists(aside) || n > 1000) return aside;
+int32_t ErrorNumber(const std::error_code& error) { return error.value() != 0 ? error.value() : EIO; }
+
+// Copies the item `from` to the new name `to`: folders with everything in
+// them, links as links, regular files whole. Anything else (a pipe, a device)
+// is refused. 0 or the error number of the step that failed.
+int32_t CopyItem(const fs::path& from, const fs::path& to) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(from, error);
+  if (error) return error.value();
+  switch (status.type()) {
+    case fs::file_type::regular:
+      return platform::CopyFileExactly(platform::Utf8ToUtf16(from.string()), platform::Utf8ToUtf16(to.string()));
+    case fs::file_type::symlink: fs::copy_symlink(from, to, error); return error.value();
+    case fs::file_type::directory: {
+      if (!fs::create_directory(to, from, error) && !error) return EEXIST;
+      if (error) return error.value();
+      for (fs::directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
+        if (const int32_t failed = CopyItem(it->path(), to / it->path().filename()); failed != 0) return failed;
+      }
+      return error.value();
+    }
+    default: return ENOTSUP;
   }
 }
-
-int32_t ErrorNumber(const std::error_code& error) { return error.value() != 0 ? error.value() : EIO; }
 
 }  // namespace
 
@@ -85,44 +101,21 @@ TDropPlan PlanDrop(std::u16string_view source, std::u16string_view dropPath, boo
   return plan;
 }
 
-int32_t MoveProjectItem(std::u16string_view source, std::u16string_view target, bool replace) {
+int32_t MoveProjectItem(std::u16string_view source, std::u16string_view target) {
   const fs::path from = NativePath(WithoutTrailingSlash(source)), to = NativePath(WithoutTrailingSlash(target));
   if (!Exists(from)) return ENOENT;
+  if (Exists(to)) return EEXIST;
   std::error_code error;
-  fs::path aside;
-  if (Exists(to)) {
-    if (!replace) return EEXIST;
-    aside = AsideName(to);
-    fs::rename(to, aside, error);
-    if (error) return ErrorNumber(error);
-  }
-  auto putBack = [&] {
-    std::error_code ignored;
-    if (!aside.empty()) fs::rename(aside, to, ignored);
-  };
-  auto dropAside = [&] {
-    std::error_code ignored;
-    if (!aside.empty()) fs::remove_all(aside, ignored);
-  };
-
   fs::rename(from, to, error);
-  if (!error) {
-    dropAside();
-    return 0;
-  }
-  if (error != std::errc::cross_device_link) {
-    putBack();
-    return ErrorNumber(error);
-  }
-  // Another device: copy, and delete the source only once the copy is whole.
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-  if (error) {
+  if (!error) return 0;
+  if (error != std::errc::cross_device_link) return ErrorNumber(error);
+  // Another device: copy, and delete the source only once the copy is whole;
+  // a copy that fails is removed again (it is ours) and the source stays.
+  if (const int32_t failed = CopyItem(from, to); failed != 0) {
     std::error_code ignored;
     fs::remove_all(to, ignored);
-    putBack();
-    return ErrorNumber(error);
+    return failed;
   }
-  dropAside();
   fs::remove_all(from, error);
   return error ? ErrorNumber(error) : 0;
 }

@@ -6,9 +6,10 @@
 //
 // A move is a rename; across devices it is a copy followed by the delete of
 // the source, and a copy that fails is removed again while the source stays.
-// Replacing an item moves the old one aside first and brings it back when
-// the move fails, so that a failure loses nothing. Moves cannot be undone.
-// Any thread may call these functions; nothing here raises.
+// A move never replaces anything: the caller that replaces an item puts the
+// old one out of the way first (the project manager moves it to the trash),
+// so that nothing is deleted for good. Moves cannot be undone. Any thread may
+// call these functions; nothing here raises.
 #pragma once
 
 #include <cstdint>
@@ -48,9 +49,9 @@ struct TDropPlan {
 // it is a folder, else into the folder that holds it.
 TDropPlan PlanDrop(std::u16string_view source, std::u16string_view dropPath, bool dropIsFolder);
 
-// Moves `source` to `target` (a full path). An existing target is replaced
-// only with `replace`; otherwise the move fails with EEXIST. Returns 0, or the
-// system's error number of the step that failed.
-int32_t MoveProjectItem(std::u16string_view source, std::u16string_view target, bool replace);
+// Moves `source` to `target` (a full path); an existing target is never
+// replaced (EEXIST). Returns 0, or the system's error number of the step that
+// failed (ENOSPC when the target's device is full).
+int32_t MoveProjectItem(std::u16string_view source, std::u16string_view target);
 
 }  // namespace kestrune

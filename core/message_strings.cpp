@@ -94,6 +94,7 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smSrch),
     KESTRUNE_KEY(smVia),
     KESTRUNE_KEY(smProjectExists),
+    KESTRUNE_KEY(smFolderExists),
     KESTRUNE_KEY(smNewsLinks),
     KESTRUNE_KEY(smOldLinks),
     KESTRUNE_KEY(smFavoritesLinks),

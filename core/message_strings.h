@@ -129,6 +129,8 @@ struct TMessageStrings {
   std::u16string smSrch = u"Search";
   std::u16string smVia = u"via";
   std::u16string smProjectExists = u"already exists. Do you want to replace it?";
+  std::u16string smFolderExists =
+      u"already exists. Do you want to replace that folder and everything in it? It goes to the trash.";
   std::u16string smNewsLinks = u"New links: ";
   std::u16string smOldLinks = u"Old links: ";
   std::u16string smFavoritesLinks = u"Favorites links: ";
@@ -180,7 +182,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 112;
+  static constexpr int32_t kKeyCount = 113;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);

@@ -336,6 +336,48 @@ std::u16string CreateTempFolder(std::string_view prefix) {
   return Utf8ToUtf16(std::string(buf.data()) + "/");
 }
 
+int CopyFileExactly(std::u16string_view from, std::u16string_view to) {
+  const std::string src = Utf16ToUtf8(from), dst = Utf16ToUtf8(to);
+  const int in = ::open(src.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a pipe never blocks
+  if (in < 0) return errno;
+  struct stat st;
+  const int kind = ::fstat(in, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+  if (kind != 0) {
+    ::close(in);
+    return kind;
+  }
+  const int out = ::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+  if (out < 0) {
+    const int error = errno;
+    ::close(in);
+    return error;
+  }
+  int error = 0;
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t got = ::read(in, buffer, sizeof(buffer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      if (got < 0) error = errno;
+      break;
+    }
+    for (ssize_t done = 0; done < got && error == 0;) {
+      const ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) error = errno;
+      if (put > 0) done += put;
+    }
+    if (error != 0) break;
+  }
+  // A full device may show only when the data reach it; and the source of a
+  // move goes once the copy is whole.
+  if (error == 0 && ::fsync(out) != 0 && errno != EINVAL) error = errno;
+  if (::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
+  ::close(in);
+  if (error != 0) ::unlink(dst.c_str());
+  return error;
+}
+
 bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
   const std::string src = ResolvePath(from);
   const std::string dst = ResolvePath(to);

@@ -109,6 +109,11 @@ std::u16string CreateTempFileBeside(std::u16string_view target);
 // temporary folder ($TMPDIR, else /tmp), its name starting with `prefix`;
 // returned with a trailing "/". Empty on failure.
 std::u16string CreateTempFolder(std::string_view prefix);
+// Copies the regular file named exactly `from` to the new file named exactly
+// `to` (never an existing one), with the source's permission bits. 0, or the
+// system's error number of the step that failed (ENOSPC when the device is
+// full); a failed copy leaves no file at `to`.
+int CopyFileExactly(std::u16string_view from, std::u16string_view to);
 // Rename `from` over `to` atomically; `to` keeps its mode when it exists.
 bool ReplaceFile(std::u16string_view from, std::u16string_view to);
 

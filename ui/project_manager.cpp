@@ -1,6 +1,9 @@
 #include "ui/project_manager.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -8,6 +11,7 @@
 
 #include "app/project_note.h"
 #include "app/projects_folder.h"
+#include "core/log_file.h"
 #include "core/message.h"
 #include "core/message_strings.h"
 #include "platform/files.h"
@@ -33,6 +37,19 @@ std::u16string_view Extension(std::u16string_view path) {
 }
 
 std::u16string Utf16(const QString& text) { return text.toStdU16String(); }
+
+// Brings an item that was moved to the trash back to `path`, with its entry
+// in the trash's "info" folder; an item that cannot come back stays in the
+// trash, whence the user restores it.
+void PutBackFromTrash(const QString& inTrash, const QString& path) {
+  if (MoveProjectItem(Utf16(inTrash), Utf16(path)) != 0) {
+    LogFile.Log("manager: \"" + path.toStdString() + "\" stays in the trash as \"" + inTrash.toStdString() + "\"", 1);
+    return;
+  }
+  const QFileInfo trashed(inTrash);  // <trash>/files/<name>, described by <trash>/info/<name>.trashinfo
+  QDir trash = trashed.dir();
+  if (trash.cdUp()) QFile::remove(trash.filePath("info/" + trashed.fileName() + ".trashinfo"));
+}
 
 }  // namespace
 
@@ -100,6 +117,7 @@ Tmanager::Tmanager(std::function<std::u16string()> projectFolder, IBrowserOpener
   ShellNotification1->OnFileDelete = std::bind(&Tmanager::ShellNotification1FileDelete, this, _1, _2);
   ShellNotification1->OnFolderRemove = std::bind(&Tmanager::ShellNotification1FolderRemove, this, _1, _2);
   ShellNotification1->OnItemRename = std::bind(&Tmanager::ShellNotification1ItemRename, this, _1, _2, _3);
+  ShellNotification1->OnPathBack = [this](TShellNotification&) { ShellNotification1PathBack(); };
   connect(crdir, &QPushButton::clicked, this, [this] { crdirClick(); });
   manager = this;
 }
@@ -148,22 +166,34 @@ void Tmanager::ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* tar
   switch (plan.Kind) {
     case TDropKind::dkNothing: return;
     case TDropKind::dkRefused: QApplication::beep(); return;
-    case TDropKind::dkReplace: {
-      const std::u16string question = u"\"" + ItemName(plan.Target) + u"\" " + MessageStrings.smProjectExists;
-      if (ShowMessageBox(question, Utf16(windowTitle()), platform::kMbYesNo | platform::kMbIconQuestion) !=
-          platform::kIdYes) {
-        return;
-      }
+    case TDropKind::dkReplace:
+      if (!AgreesToReplace(plan.Target)) return;
       break;
-    }
     case TDropKind::dkMove: break;
   }
-  const int32_t error = MoveProjectItem(dragged->PathName(), plan.Target, plan.Kind == TDropKind::dkReplace);
-  if (error != 0) {
-    const std::string cause = std::generic_category().message(error);
-    ShowMessageBox(dragged->PathName() + u": " + platform::Utf8ToUtf16(cause), MessageStrings.smError,
-                   platform::kMbOk | platform::kMbIconError);
+  // The item replaced goes to the trash first: nothing is deleted for good.
+  const QString replaced = QString::fromStdU16String(plan.Target);
+  QString inTrash, cause;
+  if (plan.Kind == TDropKind::dkReplace && !MoveItemToTrash(replaced, &inTrash, &cause)) {
+    ShowMessageBox(plan.Target + u": " + Utf16(cause), MessageStrings.smError, platform::kMbOk | platform::kMbIconError);
+    return;
   }
+  const int32_t error = MoveProjectItem(dragged->PathName(), plan.Target);
+  if (error == 0) return;
+  if (!inTrash.isEmpty()) PutBackFromTrash(inTrash, replaced);
+  const std::string reason = std::generic_category().message(error);
+  ShowMessageBox(dragged->PathName() + u": " + platform::Utf8ToUtf16(reason), MessageStrings.smError,
+                 platform::kMbOk | platform::kMbIconError);
+}
+
+bool Tmanager::AgreesToReplace(const std::u16string& target) {
+  // A folder is replaced with everything in it: the question says so.
+  const QFileInfo item(QString::fromStdU16String(target));
+  const bool folder = item.isDir() && !item.isSymLink();
+  const std::u16string question =
+      u"\"" + ItemName(target) + u"\" " + (folder ? MessageStrings.smFolderExists : MessageStrings.smProjectExists);
+  return ShowMessageBox(question, Utf16(windowTitle()), platform::kMbYesNo | platform::kMbIconQuestion) ==
+         platform::kIdYes;
 }
 
 void Tmanager::crdirClick() {
@@ -231,6 +261,16 @@ void Tmanager::ShellNotification1ItemRename(TShellNotification&, const std::u16s
                                             const std::u16string& newPath) {
   if (platform::FileExists(oldPath)) RefreshPath(oldPath);
   if (platform::FileExists(newPath)) RefreshPath(ParentFolder(newPath));
+}
+
+void Tmanager::ShellNotification1PathBack() {
+  // The projects folder was gone (or another took its place): the tree is
+  // built anew from it.
+  try {
+    ShellTreeView2->CreateRoot();
+  } catch (const EInvalidPath&) {
+    // gone again: the watcher waits for it
+  }
 }
 
 void Tmanager::ShellNotification1FolderUpdate(TShellNotification&, const std::u16string&) {}

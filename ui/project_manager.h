@@ -8,8 +8,9 @@
 // projects folder that the form's source gives at that moment. A project
 // dropped on a folder moves into it, dropped on a project into that project's
 // folder; a folder is never moved into itself or below itself; a name that
-// exists at the destination is replaced only after the user agrees; a move
-// cannot be undone (app/projects_folder.h). "Make folder" makes "New folder"
+// exists at the destination is replaced only after the user agrees, and the
+// item replaced goes to the user's trash (it comes back when the move then
+// fails); a move cannot be undone (app/projects_folder.h). "Make folder" makes "New folder"
 // (or the first free "New folder(n)") in the selected folder, beside the
 // selected project, or in the root, and opens its name for editing.
 //
@@ -62,6 +63,9 @@ class Tmanager : public QDialog {
   void ShellTreeView2Change(TICustomShellTreeView& sender, const QModelIndex& node);
   void ShellTreeView2DragOver(TICustomShellTreeView& sender, QObject* source, int32_t x, int32_t y, bool& accept);
   void ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* target, int32_t x, int32_t y);
+  // The question before `target` is replaced (a project, or a folder with
+  // everything in it); true when the user agreed.
+  bool AgreesToReplace(const std::u16string& target);
   void crdirClick();
   // Refreshes the node above the item at `path` (see above) and scrolls the
   // tree to its top.
@@ -76,6 +80,8 @@ class Tmanager : public QDialog {
                                       const std::u16string& newPath);
   void ShellNotification1ItemRename(TShellNotification& sender, const std::u16string& oldPath,
                                     const std::u16string& newPath);
+  // The projects folder is back after it had gone: the tree is rebuilt.
+  void ShellNotification1PathBack();
   // Does nothing and is not bound.
   void ShellNotification1FolderUpdate(TShellNotification& sender, const std::u16string& path);
 

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "app/projects_folder.h"
+#include "core/log_file.h"
+#include "platform/files.h"
+#include "platform/text.h"
 
 namespace kestrune {
 
@@ -39,8 +42,14 @@ uint32_t EventMask(TNotificationEvents events) {
 }
 
 TShellNotification::TShellNotification(QObject* parent) : QObject(parent), watcher_(new QFileSystemWatcher(this)) {
-  connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
-          [this](const QString& folder) { Rescan(folder.toStdU16String(), true); });
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& folder) {
+    const std::u16string path = folder.toStdU16String();
+    if (!aboveRoot_.empty() && path == aboveRoot_) {
+      AboveRootChanged();
+    } else {
+      Rescan(path, true);
+    }
+  });
 }
 
 TShellNotification::~TShellNotification() { Deregister(); }
@@ -81,23 +90,35 @@ void TShellNotification::Register() {
   ++generation_;
   mask_ = EventMask(watchEvents_);
   registered_ = true;
+  const uint64_t generation = generation_;
   WatchTree(root, false);
+  if (generation == generation_) WatchAboveRoot();
 }
 
 void TShellNotification::Deregister() {
   const QStringList watched = watcher_->directories();
   if (!watched.isEmpty()) watcher_->removePaths(watched);
   listings_.clear();
+  unwatched_.clear();
+  aboveRoot_.clear();
   registered_ = false;
 }
 
 void TShellNotification::WatchTree(const std::u16string& folder, bool report) {
   // Watched first, then read: nothing made in between is missed.
-  watcher_->addPath(ToQString(folder));
+  const bool watched = watcher_->addPath(ToQString(folder));
   TFolderListing listing;
   if (!ReadFolderListing(folder, listing)) {
-    watcher_->removePath(ToQString(folder));
+    if (watched) watcher_->removePath(ToQString(folder));
+    CannotWatch(folder);
     return;
+  }
+  // A folder read but not watched (the system's limit of watches) keeps its
+  // listing, to be compared once it is watched.
+  if (watched) {
+    unwatched_.erase(folder);
+  } else {
+    CannotWatch(folder);
   }
   std::vector<TShellReport> made;
   if (report) CompareFolderListings(folder, {}, listing, made);
@@ -123,7 +144,14 @@ void TShellNotification::Rescan(const std::u16string& folder, bool updateWhenSam
   const auto known = listings_.find(folder);
   if (known == listings_.end()) return;
   TFolderListing now;
-  if (!ReadFolderListing(folder, now)) {
+  const bool read = ReadFolderListing(folder, now);
+  if (folder == WithoutTrailingSlash(path_) && (!read || !watcher_->directories().contains(ToQString(folder)))) {
+    // The root has no parent here: gone (or replaced, its watch gone with
+    // the old folder), it is waited for.
+    RootGone();
+    return;
+  }
+  if (!read) {
     // Gone or renamed: its parent's listing reports it, and a renamed folder
     // keeps this listing to be compared under its new name.
     return;
@@ -131,11 +159,8 @@ void TShellNotification::Rescan(const std::u16string& folder, bool updateWhenSam
   std::vector<TShellReport> reports;
   CompareFolderListings(folder, known->second, now, reports);
   known->second = std::move(now);
-  if (reports.empty()) {
-    if (updateWhenSame) Deliver({SHCNE_UPDATEDIR, folder, {}});
-    return;
-  }
   const uint64_t generation = generation_;
+  if (reports.empty() && updateWhenSame) Deliver({SHCNE_UPDATEDIR, folder, {}});
   for (const TShellReport& r : reports) {
     Deliver(r);
     if (generation != generation_) return;  // a handler registered again
@@ -149,6 +174,111 @@ void TShellNotification::Rescan(const std::u16string& folder, bool updateWhenSam
     }
     if (generation != generation_) return;
   }
+  // The folder changed: the folders in it that could not be watched are
+  // tried again (their mode may have changed, or a watch been freed).
+  if (generation == generation_) RetryUnwatched(folder);
+}
+
+void TShellNotification::CannotWatch(const std::u16string& folder) {
+  unwatched_.insert(folder);
+  LogCannotWatch(folder);
+}
+
+void TShellNotification::LogCannotWatch(const std::u16string& folder) {
+  if (!logged_.insert(folder).second) return;
+  LogFile.Log("ShellNotification: \"" + platform::Utf16ToUtf8(folder) +
+                  "\" cannot be watched (unreadable, or the system's limit of watches); tried again when it changes",
+              1);
+}
+
+void TShellNotification::RetryUnwatched(const std::u16string& parent) {
+  std::vector<std::u16string> children;
+  for (const std::u16string& folder : unwatched_) {
+    if (ParentFolder(folder) == parent) children.push_back(folder);
+  }
+  const uint64_t generation = generation_;
+  for (const std::u16string& folder : children) {
+    if (!TryToWatch(folder)) continue;
+    if (generation != generation_) return;
+  }
+}
+
+bool TShellNotification::TryToWatch(const std::u16string& folder) {
+  unwatched_.erase(folder);
+  if (NearestExistingFolder(folder) != folder) {
+    listings_.erase(folder);  // gone: the listing of its parent has reported it
+    return false;
+  }
+  if (!listings_.contains(folder)) {
+    WatchTree(folder, true);  // never read: everything in it is new
+  } else if (watcher_->addPath(ToQString(folder))) {
+    Rescan(folder, false);  // read before: what changed meanwhile
+  } else {
+    unwatched_.insert(folder);
+  }
+  return true;
+}
+
+void TShellNotification::WatchAboveRoot() {
+  const std::u16string root = WithoutTrailingSlash(path_);
+  const std::u16string above = NearestExistingFolder(ParentFolder(root));
+  const bool watched = !aboveRoot_.empty() && watcher_->directories().contains(ToQString(aboveRoot_));
+  if (above != aboveRoot_ || !watched) {
+    if (watched) watcher_->removePath(ToQString(aboveRoot_));
+    aboveRoot_ = above;
+    if (!aboveRoot_.empty() && !watcher_->addPath(ToQString(aboveRoot_))) {
+      LogCannotWatch(aboveRoot_);
+      aboveRoot_.clear();
+    }
+  }
+  rootIdentity_ = {};
+  if (listings_.contains(root)) ItemIdentity(root, rootIdentity_);
+}
+
+void TShellNotification::AboveRootChanged() {
+  const std::u16string root = WithoutTrailingSlash(path_);
+  if (!listings_.contains(root)) {
+    LookForRoot();  // missing: is it back?
+    return;
+  }
+  platform::FolderEntryIdentity now;
+  if (!ItemIdentity(root, now) || !now.isFolder || now.device != rootIdentity_.device ||
+      now.inode != rootIdentity_.inode) {
+    RootGone();  // deleted, renamed away, or another folder put in its place
+    return;
+  }
+  // A sibling changed, or the root's own mode: a root that could not be
+  // watched is tried again.
+  const uint64_t generation = generation_;
+  if (unwatched_.contains(root)) TryToWatch(root);
+  if (generation == generation_) WatchAboveRoot();
+}
+
+void TShellNotification::RootGone() {
+  // Everything below the root went with it; the registration waits for it.
+  const QStringList watched = watcher_->directories();
+  if (!watched.isEmpty()) watcher_->removePaths(watched);
+  listings_.clear();
+  unwatched_.clear();
+  aboveRoot_.clear();
+  const uint64_t generation = generation_;
+  Deliver({SHCNE_RMDIR, WithoutTrailingSlash(path_), {}});
+  if (generation == generation_) LookForRoot();
+}
+
+void TShellNotification::LookForRoot() {
+  // The folder above changed: the root is back, or a folder nearer to it was
+  // made (or the one watched went) and the watch moves there.
+  WatchAboveRoot();
+  const std::u16string root = WithoutTrailingSlash(path_);
+  TFolderListing probe;
+  if (!ReadFolderListing(root, probe)) return;  // still missing (or unreadable): waited for
+  // Back: watched again, everything in it new to the owner.
+  const uint64_t generation = ++generation_;
+  WatchTree(root, true);
+  if (generation != generation_) return;
+  WatchAboveRoot();
+  if (OnPathBack) OnPathBack(*this);
 }
 
 void TShellNotification::Forget(const std::u16string& folder) {
@@ -160,6 +290,9 @@ void TShellNotification::Forget(const std::u16string& folder) {
     } else {
       ++it;
     }
+  }
+  for (auto it = unwatched_.lower_bound(folder); it != unwatched_.end() && it->starts_with(folder);) {
+    it = IsSameOrBelow(*it, folder) ? unwatched_.erase(it) : std::next(it);
   }
   // A folder that is gone has left the watcher by itself.
   QStringList watched;
@@ -176,11 +309,16 @@ void TShellNotification::MoveWatches(const std::u16string& from, const std::u16s
   for (auto it = listings_.lower_bound(from); it != listings_.end() && it->first.starts_with(from); ++it) {
     if (IsSameOrBelow(it->first, from)) moved.emplace_back(to + it->first.substr(from.size()), std::move(it->second));
   }
+  std::vector<std::u16string> unwatched;
+  for (auto it = unwatched_.lower_bound(from); it != unwatched_.end() && it->starts_with(from); ++it) {
+    if (IsSameOrBelow(*it, from)) unwatched.push_back(to + it->substr(from.size()));
+  }
   Forget(from);
   for (auto& [folder, listing] : moved) {
-    watcher_->addPath(ToQString(folder));
+    if (!watcher_->addPath(ToQString(folder))) CannotWatch(folder);
     listings_[folder] = std::move(listing);
   }
+  unwatched_.insert(unwatched.begin(), unwatched.end());
   const uint64_t generation = generation_;
   for (const auto& entry : moved) {
     Rescan(entry.first, false);

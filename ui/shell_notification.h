@@ -18,6 +18,15 @@
 // Paths in events are UTF-16, without a trailing "/"; a report repeated with
 // the same event and the same paths (compared exactly) is dropped.
 //
+// The folder that holds Path is watched as well. When the folder of a
+// registration goes (deleted, renamed away, made unreadable, another folder
+// put in its place), the watcher reports it removed (SHCNE_RMDIR) and watches
+// the nearest folder above it that exists; once the folder is back it
+// registers again by itself (Path unchanged), reports what the folder holds
+// as made and raises OnPathBack. A folder that cannot be watched (unreadable, or past the
+// system's limit of watches) is logged once and tried again whenever the
+// folder that holds it changes, its own mode included.
+//
 // Unregistered after construction. Writing Path, WatchSubTree or WatchEvents
 // with a new value registers (again); a path that is not a readable folder
 // leaves the registration as it was. Active reads true while registered with
@@ -33,6 +42,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -124,6 +134,10 @@ class TShellNotification : public QObject {
   TEvent1 OnNetUnShare;
   TEvent1 OnServerDisconnect;
 
+  // Raised when Path came back after it had gone (or could not be read): the
+  // registration watches it again and has reported what it holds as made.
+  TEvent OnPathBack;
+
   // Starts watching Path with the current settings, ending an earlier
   // registration; nothing when Path is not a readable folder.
   void Register();
@@ -151,6 +165,24 @@ class TShellNotification : public QObject {
   void MoveWatches(const std::u16string& from, const std::u16string& to);
   // A report of the comparison: within the mask it goes to HandleReport.
   void Deliver(const TShellReport& report);
+  // A folder that could not be watched (or read): remembered, logged once.
+  void CannotWatch(const std::u16string& folder);
+  void LogCannotWatch(const std::u16string& folder);
+  // Tries again to watch the folders in `parent` that could not be watched.
+  void RetryUnwatched(const std::u16string& parent);
+  // Tries again to watch one such folder; false when it is gone.
+  bool TryToWatch(const std::u16string& folder);
+  // Watches the folder above the root: its parent while it is there, else
+  // the nearest folder above it that exists; notes the root's identity.
+  void WatchAboveRoot();
+  // The folder above the root changed: the root is checked.
+  void AboveRootChanged();
+  // The root went (or another folder took its place): reported removed,
+  // then waited for.
+  void RootGone();
+  // Registers again when the root is back (OnPathBack), else waits on the
+  // nearest folder above it.
+  void LookForRoot();
 
   std::u16string path_;
   bool active_ = false;
@@ -162,6 +194,10 @@ class TShellNotification : public QObject {
   uint32_t mask_ = 0;
   uint64_t generation_ = 0;  // counts registrations: a handler may register again
   std::map<std::u16string, TFolderListing> listings_;  // by watched folder
+  std::set<std::u16string> unwatched_;  // below the root, not watched (read or not)
+  std::set<std::u16string> logged_;     // folders whose failed watch has been logged
+  std::u16string aboveRoot_;  // the folder above the root that is watched (see WatchAboveRoot)
+  platform::FolderEntryIdentity rootIdentity_;  // the root's device and inode while it is there
 
   TShellReport last_;
 };

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/browser_opener.h"
 #include "core/log_file.h"
@@ -56,6 +57,20 @@ bool EnsureHomeTrash() {
 
 }  // namespace
 
+bool MoveItemToTrash(const QString& path, QString* pathInTrash, QString* cause) {
+  if (!EnsureHomeTrash()) {
+    if (cause) *cause = QStringLiteral("there is no trash folder");
+    return false;
+  }
+  QFile item(path);
+  if (item.moveToTrash()) {
+    if (pathInTrash) *pathInTrash = item.fileName();  // the file's name is now its place in the trash
+    return true;
+  }
+  if (cause) *cause = item.errorString();
+  return false;
+}
+
 QDir::Filters ObjectTypesFilter(TShellObjectTypes types) {
   QDir::Filters filters = QDir::NoDotAndDotDot;
   if (types.Contains(otFolders)) filters |= QDir::AllDirs;
@@ -98,10 +113,19 @@ class TICustomShellTreeView::TFilter : public QSortFilterProxyModel {
     return rowCount(parent) > 0;
   }
 
+  // The root and the folders above it are never renamed: the tree would lose
+  // what it shows (F2, a second click and the menu all ask these flags).
+  Qt::ItemFlags flags(const QModelIndex& index) const override {
+    Qt::ItemFlags flags = QSortFilterProxyModel::flags(index);
+    if (index.isValid() && view_.IsRootOrAbove(mapToSource(index))) flags &= ~Qt::ItemIsEditable;
+    return flags;
+  }
+
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (role != Qt::EditRole || index.column() != 0) return false;
     const QString name = value.toString();
     const QModelIndex source = mapToSource(index);
+    if (view_.IsRootOrAbove(source)) return false;
     if (name == view_.files_->fileName(source)) return true;
     if (name.isEmpty() || name.contains(u'/') || name == "." || name == "..") return false;
     // A rename onto an existing name would replace it: refused.
@@ -136,12 +160,7 @@ class TICustomShellTreeView::TFilter : public QSortFilterProxyModel {
 };
 
 TICustomShellTreeView::TICustomShellTreeView(QWidget* parent)
-    : QTreeView(parent), files_(new QFileSystemModel(this)), filter_(new TFilter(*this)), menu_(new QMenu(this)) {
-  // The model lists everything; the proxy chooses (the root may lie in a
-  // hidden folder).
-  files_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-  files_->setReadOnly(false);
-  files_->setIconProvider(&icons_);
+    : QTreeView(parent), files_(NewFilesModel()), filter_(new TFilter(*this)), menu_(new QMenu(this)) {
   filter_->setSourceModel(files_);
   filter_->sort(0);
   setModel(filter_);
@@ -229,9 +248,23 @@ void TICustomShellTreeView::SetRoot(std::u16string_view root) {
   }
 }
 
+QFileSystemModel* TICustomShellTreeView::NewFilesModel() {
+  auto* files = new QFileSystemModel(this);
+  // The model lists everything; the proxy chooses (the root may lie in a
+  // hidden folder).
+  files->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+  files->setReadOnly(false);
+  files->setIconProvider(&icons_);
+  return files;
+}
+
 void TICustomShellTreeView::CreateRoot() {
   const QString path = ResolveRoot(root_);  // raises before anything changes
   rootPath_ = path;
+  // Read afresh: another folder may stand under the same name now.
+  QFileSystemModel* old = std::exchange(files_, NewFilesModel());
+  filter_->setSourceModel(files_);
+  delete old;
   files_->setRootPath(path);
   filter_->Refilter();
   const QModelIndex root = files_->index(path);
@@ -239,6 +272,10 @@ void TICustomShellTreeView::CreateRoot() {
   const QModelIndex node = filter_->mapFromSource(root);
   expand(node);
   setCurrentIndex(node);
+}
+
+bool TICustomShellTreeView::IsRootOrAbove(const QModelIndex& source) const {
+  return !rootPath_.isEmpty() && source.isValid() && IsSameOrBelow(rootPath_, files_->filePath(source));
 }
 
 bool TICustomShellTreeView::Accepts(const QModelIndex& source) const {
@@ -321,7 +358,7 @@ void TICustomShellTreeView::DeleteNode(const QModelIndex& node) {
   const auto item = FolderOf(node);
   if (!item || node == RootNode()) return;
   const QPersistentModelIndex parent = node.parent();
-  if (!EnsureHomeTrash() || !QFile::moveToTrash(item->Path())) {
+  if (!MoveItemToTrash(item->Path())) {
     LogFile.Log("ShellTreeView: \"" + item->Path().toStdString() + "\" could not be moved to the trash", 1);
     return;
   }

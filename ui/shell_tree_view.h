@@ -14,7 +14,8 @@
 // opens from the menu) goes to the opener (IBrowserOpener::OpenLocalFile) when
 // it is a regular file without execute bits; nothing else is started. Renaming
 // in place renames the item through the model: a name that exists already, an
-// empty name or one with "/" is refused and the node keeps its text. The
+// empty name or one with "/" is refused and the node keeps its text; the root
+// is never renamed (nor deleted). The
 // context menu is ours (AutoContextMenus): Open, Rename and Delete (to the
 // trash), actions named "ShellOpen", "ShellRename" and "ShellDelete" for the
 // language files. Items are dragged with the mouse (automatic drag mode);
@@ -66,6 +67,11 @@ class TShellObjectTypes {
 
 // The QDir filters of a set of object types.
 QDir::Filters ObjectTypesFilter(TShellObjectTypes types);
+
+// Moves the item at `path` to the user's trash (made when missing): true
+// when it went there, `pathInTrash` then names where it lies; else `cause`
+// says why not.
+bool MoveItemToTrash(const QString& path, QString* pathInTrash = nullptr, QString* cause = nullptr);
 
 // The root-folder names.
 inline constexpr std::u16string_view kRootDesktop = u"rfDesktop";
@@ -130,7 +136,8 @@ class TICustomShellTreeView : public QTreeView {
   // (x, y) of the viewport. Called after the drag has finished.
   TEndDragEvent OnEndDrag;
 
-  // Rebuilds the tree from Root: one expanded and selected top node.
+  // Rebuilds the tree from Root, read anew: one expanded and selected top
+  // node.
   void CreateRoot();
   // Asks OnAddFolder again for the items below the node and reads the node's
   // folder when it has not been read; expanded nodes and the selection stay.
@@ -168,9 +175,13 @@ class TICustomShellTreeView : public QTreeView {
   class TFilter;
   friend class TFilter;
 
+  // A file-system model of everything, nothing read yet.
+  QFileSystemModel* NewFilesModel();
   // The folder a root text names, cleaned; raises EInvalidPath.
   QString ResolveRoot(std::u16string_view root) const;
   bool Accepts(const QModelIndex& sourceIndex) const;
+  // The root folder or one of the folders that hold it (a model index).
+  bool IsRootOrAbove(const QModelIndex& sourceIndex) const;
 
   QFileIconProvider icons_;  // the style's icons of folders and files
   QFileSystemModel* files_;

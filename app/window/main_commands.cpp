@@ -224,10 +224,11 @@ void TFKestruneMain::ConnectCommands() {
 
   // Help: F1, the Help button and the page's help link.
   if (!OnHelp) OnHelp = [this] { BtnHelpClick(); };
-  // The project manager's import: the scope explorer into that folder.
+  // The open dialog's import: the scope explorer into that folder, in front
+  // of the dialog (the modal window of the moment).
   OnImportProjects = [this](std::u16string_view folder) {
     if (auto* explorer = ProgramForm<Texploreform>("exploreform")) {
-      explorer->ShowModalFor(folder);
+      explorer->ShowModalFor(folder, QApplication::activeModalWidget());
     } else {
       LogFile.Log("The scope explorer does not exist", 1);
     }

@@ -79,9 +79,17 @@ Texploreform::~Texploreform() {
   if (exploreform == this) exploreform = nullptr;
 }
 
-int32_t Texploreform::ShowModalFor(std::u16string_view targetFolder) {
+int32_t Texploreform::ShowModalFor(std::u16string_view targetFolder, QWidget* over) {
   TargetFolder = targetFolder;
-  return exec();
+  if (!over) return exec();
+  // A dialog of that window for this showing: the window manager keeps it in
+  // front of it, and closing it returns there. The program block owns the
+  // form, so it goes back to its own parent afterwards.
+  QWidget* const owner = parentWidget();
+  setParent(over->window(), windowFlags());
+  const int32_t result = exec();
+  setParent(owner, windowFlags());
+  return result;
 }
 
 void Texploreform::showEvent(QShowEvent* event) {
@@ -144,7 +152,12 @@ void Texploreform::StartDownload(const std::string& url) {
   }
 }
 
-void Texploreform::EmbeddedWB1ProgressChange(int32_t progress) { ProgressBar1->setValue(progress); }
+void Texploreform::EmbeddedWB1ProgressChange(int32_t progress) {
+  // While a download shows, the bar is the download's: the page's own
+  // progress (the cancelled navigation's end among it) leaves it alone.
+  if (!ProgressBar1->isHidden()) return;
+  ProgressBar1->setValue(progress);
+}
 
 void Texploreform::TntButton1Click() {
   if (!DownloadRunning.load() || !download_ || download_->Finished()) return;

@@ -6,7 +6,9 @@
 // cancel button, and every click in the page is ignored. Nothing downloaded
 // is opened.
 //
-// The opener sets TargetFolder before each showing (ShowModalFor does both).
+// The opener sets TargetFolder before each showing (ShowModalFor does both,
+// and shows the form in front of the open dialog it came from, modal over it;
+// closing it returns there).
 // Showing the form loads UpdateServerUrl() + "/searchscopes/?lang=" + the
 // interface language's folder name, which the form's source gives. Cancel,
 // closing the form (Close, Esc, the close box) and its destruction abort a
@@ -41,8 +43,10 @@ class Texploreform : public QDialog {
   explicit Texploreform(std::function<std::string()> langFolderName, QWidget* parent = nullptr);
   ~Texploreform() override;
 
-  // Sets TargetFolder and shows the form modally; the modal result.
-  int32_t ShowModalFor(std::u16string_view targetFolder);
+  // Sets TargetFolder and shows the form modally, in front of `over` (the
+  // window it is opened from, whose dialog it is while it shows; may be
+  // null); the modal result.
+  int32_t ShowModalFor(std::u16string_view targetFolder, QWidget* over = nullptr);
 
   // The folder that receives downloads.
   std::u16string TargetFolder;

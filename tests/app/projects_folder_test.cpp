@@ -1,11 +1,17 @@
 #include "app/projects_folder.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <system_error>
 
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
@@ -88,17 +94,16 @@ TEST(ProjectsFolder, MoveProjectItem) {
     const char* what;
     Setup source;
     bool targetExists;
-    bool replace;
     bool otherDevice;
     int32_t error;
   } cases[] = {
-      {"a file", kFile, false, false, false, 0},
-      {"a folder", kFolder, false, false, false, 0},
-      {"onto a name that exists, not agreed", kFile, true, false, false, EEXIST},
-      {"onto a name that exists, agreed", kFile, true, true, false, 0},
-      {"a folder onto a folder, agreed", kFolder, true, true, false, 0},
-      {"a file across devices", kFile, false, false, true, 0},
-      {"a folder across devices, replacing", kFolder, true, true, true, 0},
+      {"a file", kFile, false, false, 0},
+      {"a folder", kFolder, false, false, 0},
+      {"onto a name that exists: never replaced", kFile, true, false, EEXIST},
+      {"a folder onto a folder that exists", kFolder, true, false, EEXIST},
+      {"a file across devices", kFile, false, true, 0},
+      {"a folder across devices", kFolder, false, true, 0},
+      {"a folder across devices onto one that exists", kFolder, true, true, EEXIST},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -115,25 +120,26 @@ TEST(ProjectsFolder, MoveProjectItem) {
     } else {
       fs::create_directories(source + "/sub");
       test::WriteFileBytes(source + "/sub/p.kqp", "the project");
+      fs::create_symlink("sub/p.kqp", source + "/link");
     }
     const std::string target = targetFolder + "item";
     if (c.targetExists) {
       fs::create_directories(target + "/old");
       test::WriteFileBytes(target + "/old/q.kqp", "the old one");
     }
-    EXPECT_EQ(MoveProjectItem(U(source), U(target), c.replace), c.error);
+    EXPECT_EQ(MoveProjectItem(U(source), U(target)), c.error);
     const std::string moved = c.source == kFile ? target : target + "/sub/p.kqp";
     const std::string left = c.source == kFile ? source : source + "/sub/p.kqp";
     if (c.error == 0) {
       EXPECT_FALSE(fs::exists(source));
       EXPECT_EQ(test::ReadFileBytes(moved), "the project");
-      EXPECT_FALSE(fs::exists(target + "/old"));
+      if (c.source == kFolder) {
+        EXPECT_EQ(fs::read_symlink(target + "/link"), "sub/p.kqp");
+      }
     } else {
       EXPECT_EQ(test::ReadFileBytes(left), "the project");
       EXPECT_EQ(test::ReadFileBytes(target + "/old/q.kqp"), "the old one");
     }
-    // Nothing is left aside.
-    for (const auto& entry : fs::directory_iterator(targetFolder)) EXPECT_EQ(entry.path().filename(), "item");
     if (c.otherDevice) fs::remove_all(targetFolder);
   }
 }
@@ -146,14 +152,55 @@ TEST(ProjectsFolder, ACopyThatFailsKeepsTheSource) {
   fs::create_directories(dir.File("item"));
   test::WriteFileBytes(dir.File("item/a.kqp"), "the project");
   ASSERT_EQ(::mkfifo(dir.File("item/pipe").c_str(), 0600), 0);
-  test::WriteFileBytes(other + "item", "old");
-  EXPECT_NE(MoveProjectItem(dir.WFile("item"), U(other + "item"), true), 0);
+  EXPECT_NE(MoveProjectItem(dir.WFile("item"), U(other + "item")), 0);
   EXPECT_EQ(test::ReadFileBytes(dir.File("item/a.kqp")), "the project");
-  EXPECT_EQ(test::ReadFileBytes(other + "item"), "old");
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(other)) names.push_back(entry.path().filename());
-  EXPECT_EQ(names, std::vector<std::string>{"item"});
+  EXPECT_TRUE(fs::is_empty(other));
   fs::remove_all(other);
+}
+
+// Runs `body` in a child process that has a file system of 64 KiB of its own
+// mounted at `folder`; the body's result (0 to 254), or -1 when this machine
+// cannot give a process a file system of its own.
+int WithSmallFileSystem(const std::string& folder, const std::function<int()>& body) {
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (::unshare(CLONE_NEWNS) != 0) {
+      // Not allowed as this user: as root of a namespace of our own.
+      const uid_t uid = ::getuid();
+      const gid_t gid = ::getgid();
+      if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) ::_exit(255);
+      test::WriteFileBytes("/proc/self/setgroups", "deny");
+      test::WriteFileBytes("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+      test::WriteFileBytes("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+    }
+    // Private: the mount stays in this process.
+    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) {
+      ::_exit(255);
+    }
+    ::_exit(std::min(body(), 254));
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST(ProjectsFolder, AFullDeviceSaysSo) {
+  test::TempDir dir;
+  fs::create_directories(dir.File("item/sub"));
+  test::WriteFileBytes(dir.File("item/a.kqp"), "the project");
+  test::WriteFileBytes(dir.File("item/sub/big.kqp"), std::string(256 * 1024, 'k'));
+  fs::create_directories(dir.File("small"));
+  const int result = WithSmallFileSystem(dir.File("small"), [&] {
+    const int32_t error = MoveProjectItem(dir.WFile("item"), dir.WFile("small/item"));
+    // Nothing of the copy is left on the full device.
+    return fs::is_empty(dir.File("small")) ? error : 254;
+  });
+  if (result < 0) GTEST_SKIP() << "no file system of a process's own here";
+  EXPECT_EQ(result, ENOSPC) << std::generic_category().message(result);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("item/a.kqp")), "the project");
+  EXPECT_EQ(fs::file_size(dir.File("item/sub/big.kqp")), 256u * 1024u);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTest>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "app/window/apply_language.h"
 #include "platform/message_box.h"
@@ -35,6 +37,7 @@ struct Manager {
   std::unique_ptr<Tmanager> form;
   std::vector<std::u16string> questions;
   int32_t answer = platform::kIdNo;
+  std::function<void()> whileAsked;  // runs once, while the first question is asked
 
   explicit Manager(bool fill = true, const char* name = "P") : projects(dir.Path() + name + "/") {
     fs::create_directories(projects);
@@ -46,6 +49,7 @@ struct Manager {
     }
     platform::SetMessageBoxHandler([this](std::u16string_view text, std::u16string_view, uint32_t) {
       questions.emplace_back(text);
+      if (whileAsked) std::exchange(whileAsked, nullptr)();
       return answer;
     });
     form = std::make_unique<Tmanager>([this] { return platform::Utf8ToUtf16(projects); });
@@ -150,38 +154,63 @@ TEST(Tmanager, MakeFolder) {
 }
 
 TEST(Tmanager, DragAndDrop) {
-  enum Answer { kNone, kYes, kNo };
+  enum Answer { kNone, kYes, kNo, kYesButTheItemWent };
+  const std::u16string replaceProject = u"\"x.kqp\" already exists. Do you want to replace it?";
+  const std::u16string replaceFolder =
+      u"\"A\" already exists. Do you want to replace that folder and everything in it? It goes to the trash.";
   const struct {
     const char* what;
     const char* from;
     const char* onto;
     Answer answer;
     std::vector<const char*> present, absent;
+    std::u16string question;
+    const char* trashed = "";  // the planted file of the item replaced, in the trash
   } cases[] = {
-      {"a project onto a folder", "x.kqp", "A", kNone, {"A/x.kqp"}, {"x.kqp"}},
-      {"a project onto a project: into its folder", "x.kqp", "A/y.kqp", kNone, {"A/x.kqp", "A/y.kqp"}, {"x.kqp"}},
-      {"a folder into another", "A", "C", kNone, {"C/A/y.kqp"}, {"A"}},
-      {"a folder into its own descendant", "A", "A/Deep", kNone, {"A/Deep", "A/y.kqp"}, {"A/Deep/A"}},
-      {"a folder onto itself", "A", "A", kNone, {"A/y.kqp"}, {"A/A"}},
-      {"a name that exists, not replaced", "x.kqp", "C", kNo, {"x.kqp", "C/x.kqp"}, {}},
-      {"a name that exists, replaced", "x.kqp", "C", kYes, {"C/x.kqp"}, {"x.kqp"}},
+      {"a project onto a folder", "x.kqp", "A", kNone, {"A/x.kqp"}, {"x.kqp"}, u""},
+      {"a project onto a project: into its folder", "x.kqp", "A/y.kqp", kNone, {"A/x.kqp", "A/y.kqp"}, {"x.kqp"}, u""},
+      {"a folder into another", "A", "C", kNone, {"C/A/y.kqp"}, {"A"}, u""},
+      {"a folder into its own descendant", "A", "A/Deep", kNone, {"A/Deep", "A/y.kqp"}, {"A/Deep/A"}, u""},
+      {"a folder onto itself", "A", "A", kNone, {"A/y.kqp"}, {"A/A"}, u""},
+      {"a name that exists, not replaced", "x.kqp", "C", kNo, {"x.kqp", "C/x.kqp"}, {}, replaceProject},
+      {"a name that exists, replaced", "x.kqp", "C", kYes, {"C/x.kqp"}, {"x.kqp"}, replaceProject, "x.kqp"},
+      {"a folder that exists, replaced", "A", "C", kYes, {"C/A/y.kqp"}, {"A", "C/A/planted.kqp"}, replaceFolder,
+       "A/planted.kqp"},
+      {"a folder that exists, not replaced", "A", "C", kNo, {"A/y.kqp", "C/A/planted.kqp"}, {}, replaceFolder},
+      {"a move that fails: the item replaced comes back", "A", "C", kYesButTheItemWent, {"C/A/planted.kqp"}, {"A"},
+       replaceFolder},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Manager m;
-    m.answer = c.answer == kYes ? platform::kIdYes : platform::kIdNo;
+    test::ScopedEnv data("XDG_DATA_HOME", m.dir.Path() + "data");
+    if (c.question == replaceFolder) {
+      fs::create_directories(m.projects + "C/A");
+      test::WriteFileBytes(m.projects + "C/A/planted.kqp", "planted");
+    }
+    m.answer = c.answer == kNo ? platform::kIdNo : platform::kIdYes;
+    if (c.answer == kYesButTheItemWent) m.whileAsked = [&] { fs::remove_all(m.projects + c.from); };
     m.Children("", {"A", "C", "x.kqp"});
     m.form->ShellTreeView2->expand(m.Node("A"));
     m.Children("A", {"Deep", "y.kqp"});
     m.Drop(c.from, c.onto);
-    EXPECT_EQ(m.questions.size(), c.answer == kNone ? 0u : 1u);
+    EXPECT_EQ(m.questions.size(), c.answer == kNone ? 0u : c.answer == kYesButTheItemWent ? 2u : 1u);
     if (!m.questions.empty()) {
-      EXPECT_EQ(m.questions[0], u"\"x.kqp\" already exists. Do you want to replace it?");
+      EXPECT_EQ(m.questions[0], c.question);
     }
     for (const char* name : c.present) EXPECT_TRUE(fs::exists(m.projects + name)) << name;
     for (const char* name : c.absent) EXPECT_FALSE(fs::exists(m.projects + name)) << name;
-    if (c.answer == kYes) {
+    if (c.answer == kYes && c.question == replaceProject) {
       EXPECT_EQ(test::ReadFileBytes(m.projects + "C/x.kqp"), test::ProjectFileBytes({.Note = u"x.kqp"}));
+    }
+    // What was replaced lies in the user's trash, described there.
+    if (*c.trashed) {
+      EXPECT_FALSE(test::ReadFileBytes(m.dir.File("data/Trash/files/") + c.trashed).empty());
+      const std::string item = fs::path(c.trashed).begin()->string();
+      EXPECT_TRUE(fs::exists(m.dir.File("data/Trash/info/") + item + ".trashinfo"));
+    } else {
+      EXPECT_TRUE(!fs::exists(m.dir.File("data/Trash/files")) || fs::is_empty(m.dir.File("data/Trash/files")));
+      EXPECT_TRUE(!fs::exists(m.dir.File("data/Trash/info")) || fs::is_empty(m.dir.File("data/Trash/info")));
     }
   }
 }
@@ -219,6 +248,34 @@ TEST(Tmanager, FollowsOtherPrograms) {
   EXPECT_TRUE(WaitUntil([&] { return ChildTexts(empty.Tree(), empty.Tree().RootNode()).isEmpty(); }));
   empty.Child("echo x > saved.kqp");
   EXPECT_EQ(empty.Children("", {"saved.kqp"}), QStringList{"saved.kqp"});
+}
+
+TEST(Tmanager, FollowsTheProjectsFolderGoneAndBack) {
+  const struct {
+    const char* what;
+    const char* going;
+    const char* back;
+    QStringList shown;
+  } cases[] = {
+      {"deleted and made again", "rm -r P", "mkdir P && echo x > P/new.kqp", {"new.kqp"}},
+      {"moved away and another made", "mv P P.old && mkdir P", "echo x > P/new.kqp", {"new.kqp"}},
+      {"moved away and back", "mv P P.old", "mv P.old P", {"A", "C", "x.kqp"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Manager m;
+    m.Children("", {"A", "C", "x.kqp"});
+    QProcess going;
+    going.setWorkingDirectory(QString::fromStdString(m.dir.Path()));
+    going.start("/bin/sh", {"-c", QString(c.going) + " && " + c.back});
+    ASSERT_TRUE(going.waitForFinished(5000));
+    EXPECT_EQ(m.Children("", c.shown), c.shown);
+    // And followed from then on.
+    m.Child("echo x > later.kqp");
+    QStringList later = c.shown + QStringList{"later.kqp"};
+    later.sort();
+    EXPECT_EQ(m.Children("", later), later);
+  }
 }
 
 TEST(Tmanager, NodeToRefresh) {

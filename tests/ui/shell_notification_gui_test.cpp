@@ -1,6 +1,9 @@
 #include "ui/shell_notification.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,6 +15,7 @@
 
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/skin_test_support.h"
 
 namespace kestrune {
 namespace {
@@ -241,6 +245,94 @@ TEST(TShellNotification, RegisteringAgain) {
   Child(dir.File("P"), "echo x > c.kqp");
   recorder.Settle(200);
   EXPECT_EQ(recorder.events.size(), 2u);
+}
+
+TEST(TShellNotification, TheFolderGoneAndBack) {
+  const struct {
+    const char* what;
+    const char* root;
+    const char* going;
+    const char* back;
+    const char* made;  // reported made when the folder is back
+  } cases[] = {
+      {"deleted and made again", "P", "rm -r P", "mkdir P && echo x > P/b.kqp", "P/b.kqp"},
+      {"renamed away and back", "P", "mv P P.old", "mv P.old P", "P/a.kqp"},
+      {"deleted with its parent", "Q/P", "rm -r Q", "mkdir -p Q/P && echo x > Q/P/b.kqp", "Q/P/b.kqp"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    const std::string root = c.root;
+    std::filesystem::create_directories(dir.File(root));
+    test::WriteFileBytes(dir.File(root + "/a.kqp"), "x");
+    TShellNotification watcher;
+    Recorder recorder(dir.Path());
+    recorder.Attach(watcher);
+    int back = 0;
+    watcher.OnPathBack = [&](TShellNotification&) { ++back; };
+    watcher.SetWatchEvents({neFileCreate, neFolderDelete});
+    watcher.SetPath(dir.WFile(root + "/"));  // the path stays as it is all along
+
+    Child(dir.Path(), c.going);
+    recorder.WaitFor(1, 2000);
+    EXPECT_EQ(recorder.events, (std::vector<Event>{{"FolderRemove", root, ""}}));
+    Child(dir.Path(), c.back);
+    recorder.WaitFor(2, 2000);
+    EXPECT_TRUE(watcher.Registered());
+    // Watched again: a change in it is heard.
+    Child(dir.File(root), "echo x > c.kqp");
+    recorder.WaitFor(3, 2000);
+    recorder.Settle(100);
+    EXPECT_EQ(recorder.events, (std::vector<Event>{{"FolderRemove", root, ""},
+                                                   {"FileCreate", c.made, ""},
+                                                   {"FileCreate", root + "/c.kqp", ""}}));
+    EXPECT_EQ(back, 1);
+  }
+}
+
+// Lowers the calling thread's capabilities that pass over the permission
+// bits while it lives (a test run by root), so that an unreadable folder is
+// unreadable.
+class TPermissionsApply {
+ public:
+  TPermissionsApply() {
+    if (::syscall(SYS_capget, &header_, saved_) != 0) return;
+    __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+    lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
+  }
+  ~TPermissionsApply() {
+    if (lowered_) ::syscall(SYS_capset, &header_, saved_);
+  }
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2] = {};
+  bool lowered_ = false;
+};
+
+TEST(TShellNotification, AFolderThatCannotBeWatchedIsTriedAgain) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("P/locked"));
+  test::TLogCapture log;
+  TPermissionsApply permissions;
+  Child(dir.File("P"), "chmod 000 locked");
+  TShellNotification watcher;
+  Recorder recorder(dir.Path() + "P/");
+  recorder.Attach(watcher);
+  watcher.SetWatchSubTree(true);
+  watcher.SetWatchEvents({neFileCreate});
+  watcher.SetPath(dir.WFile("P/"));
+  ASSERT_TRUE(watcher.Registered());
+  EXPECT_EQ(log.Lines("locked\" cannot be watched").size(), 1u);
+
+  // Made readable: tried again, and so heard.
+  Child(dir.File("P"), "chmod 700 locked && echo x > locked/a.kqp");
+  recorder.WaitFor(1, 2000);
+  Child(dir.File("P"), "echo x > locked/b.kqp");
+  recorder.WaitFor(2, 2000);
+  EXPECT_EQ(recorder.events, (std::vector<Event>{{"FileCreate", "locked/a.kqp", ""}, {"FileCreate", "locked/b.kqp", ""}}));
+  EXPECT_EQ(log.Lines("cannot be watched").size(), 1u);  // logged once
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QDragMoveEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
 #include <filesystem>
@@ -190,6 +192,49 @@ TEST(TIShellTreeView, RenameInPlace) {
     } else {
       EXPECT_EQ(t.view.NodeText(node), "x.kqp");
     }
+  }
+}
+
+TEST(TIShellTreeView, TheRootIsNeverRenamed) {
+  enum Way { kF2, kSecondClick, kMenu, kModel };
+  const struct {
+    const char* what;
+    Way way;
+    const char* node;  // "" the root
+    bool editable;
+  } cases[] = {
+      {"F2 on the root", kF2, "", false},
+      {"a second click on the root", kSecondClick, "", false},
+      {"the menu's Rename on the root", kMenu, "", false},
+      {"the model's rename of the root", kModel, "", false},
+      {"F2 on a project", kF2, "x.kqp", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree t;
+    t.view.SetObjectTypes({otFolders, otNonFolders});
+    t.view.SetRoot(t.Root());
+    WaitForChildren(t.view, "", {"A", "B", "x.kqp", "y.txt"});
+    const QModelIndex node = t.Node(c.node);
+    t.view.setCurrentIndex(node);
+    t.view.setFocus();
+    QCoreApplication::processEvents();
+    switch (c.way) {
+      case kF2: QTest::keyClick(&t.view, Qt::Key_F2); break;
+      case kSecondClick:
+        // Long after any click before: a click of its own, never half of a double click.
+        QTest::mouseClick(t.view.viewport(), Qt::LeftButton, {}, t.view.visualRect(node).center(),
+                          QApplication::doubleClickInterval() + 100);
+        // The edit starts once no double click came.
+        WaitUntil([&] { return t.view.findChild<QLineEdit*>() != nullptr; }, 3 * QApplication::doubleClickInterval());
+        break;
+      case kMenu: t.view.ShellRename->trigger(); break;
+      case kModel: t.view.model()->setData(node, QString("Renamed"), Qt::EditRole); break;
+    }
+    auto* editor = t.view.findChild<QLineEdit*>();
+    EXPECT_EQ(editor != nullptr && editor->isVisible(), c.editable);
+    EXPECT_TRUE(fs::is_directory(t.root));
+    EXPECT_FALSE(fs::exists(t.dir.File("Renamed")));
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/connect_probe.h"
@@ -133,6 +134,22 @@ TEST(Texploreform, AClickDownloadsAProject) {
   e.Click("about");
   EXPECT_TRUE(WaitUntil([&] { return e.Requested("/about.html"); }, 10000));
   EXPECT_TRUE(std::filesystem::exists(e.target + "birds(1).kqp"));
+}
+
+TEST(Texploreform, TheBarShowsTheDownloadNotThePage) {
+  Explorer e;
+  ASSERT_TRUE(e.ClickUntil("slow", [&] { return e.Requested("/files/slow.kqp"); }));
+  // The page's own progress (the cancelled navigation ends at 100 %) leaves
+  // the bar to the download, which takes about a second.
+  std::vector<int> seen;
+  WaitUntil([&] {
+    if (DownloadRunning.load()) seen.push_back(e.form->ProgressBar1->value());
+    return !DownloadRunning.load();
+  }, 10000);
+  ASSERT_GT(seen.size(), 10u);
+  EXPECT_LT(seen[seen.size() / 2], 100);
+  while (seen.back() == 0 && seen.size() > 1) seen.pop_back();  // the download's last word is 0
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << ::testing::PrintToString(seen);
 }
 
 TEST(Texploreform, ClosingAbortsTheDownload) {
