@@ -121,6 +121,7 @@ BlockWorld& World() {
   static BlockWorld* world = [] {
     auto* b = new BlockWorld();
     fuzz::PageWorld& w = b->page;
+    fuzz::RemoveAtExit(w.folder);
     w.builder.SetTemplatePath(fuzz::SourceRoot() + "/data/templates/en/");
     w.builder.AdvancedMode = true;
     w.LoadEngine(b->documentLayout, "document", kComments);

@@ -3,7 +3,8 @@
 // scopes, an engine loaded from a template written into a private program
 // folder, and a page list. One per process.
 //
-// MemoryFolder(): /dev/shm when it is a folder, else /tmp.
+// MemoryFolder(): /dev/shm when it is a folder, else /tmp; RemoveAtExit
+// removes a world's folder at the process's end.
 #pragma once
 
 #include <stdlib.h>
@@ -11,6 +12,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -39,6 +42,19 @@ inline std::string SourceRoot() {
 inline std::string MemoryFolder() {
   struct stat info {};
   return ::stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) ? "/dev/shm" : "/tmp";
+}
+
+// Removes the folder and what it holds when the process exits normally (a
+// bounded run's end): a memory folder is not emptied by anyone else.
+inline void RemoveAtExit(const std::string& folder) {
+  static std::vector<std::string> folders;
+  if (folders.empty()) {
+    std::atexit([] {
+      std::error_code ignored;
+      for (const std::string& f : folders) std::filesystem::remove_all(f, ignored);
+    });
+  }
+  folders.push_back(folder);
 }
 
 inline void WriteFile(const std::string& path, std::string_view bytes) {

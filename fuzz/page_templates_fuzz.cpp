@@ -30,6 +30,7 @@ TemplatesWorld& World() {
   static TemplatesWorld* world = [] {
     auto* t = new TemplatesWorld();
     fuzz::PageWorld& w = t->page;
+    fuzz::RemoveAtExit(w.folder);
     for (int32_t k = 0; k < kDocuments; ++k) {
       TMetaSearchList d;
       d.Url = "http://site.example/" + std::to_string(k);
