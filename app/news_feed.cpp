@@ -8,6 +8,7 @@
 
 #include "core/log_file.h"
 #include "platform/text.h"
+#include "search/html_references.h"
 
 namespace kestrune {
 
@@ -63,14 +64,24 @@ bool HasElementChild(const xmlNode* node) {
   return false;
 }
 
-// The element's own text and CDATA (libxml2's UTF-8), trimmed. Entity
-// references and nested elements add nothing.
+// The text of a named reference: its character when HTML 4.01 names it
+// ("&rsquo;", "&eacute;"), else the reference as written.
+std::string ReferenceText(const xmlNode* reference) {
+  const std::string name = reinterpret_cast<const char*>(reference->name);
+  const char16_t code = HtmlNamedReference(name);
+  return code != 0 ? platform::Utf16ToUtf8(std::u16string(1, code)) : "&" + name + ";";
+}
+
+// The element's own text and CDATA (libxml2's UTF-8) with its named
+// references, trimmed. Nested elements add nothing.
 std::u16string OwnText(const xmlNode* node) {
   if (!node) return {};
   std::string text;
   for (const xmlNode* child = node->children; child; child = child->next) {
     if ((child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) && child->content) {
       text += reinterpret_cast<const char*>(child->content);
+    } else if (child->type == XML_ENTITY_REF_NODE && child->name) {
+      text += ReferenceText(child);
     }
   }
   size_t begin = 0, end = text.size();
@@ -100,8 +111,8 @@ void NoteError(void* data, xmlErrorPtr error) {
 }
 
 // Every entity the feed names, declared or not, is an empty stand-in (the
-// five predefined ones never come here): a reference adds no text and is no
-// error, so the parse goes on whole.
+// five predefined ones never come here): a reference is no error, so the
+// parse goes on whole, and stays a reference by name that OwnText reads.
 xmlEntityPtr StandInEntity(void* data, const xmlChar* name) {
   TParseState& state = StateOf(data);
   if (!state.standIns) {

@@ -11,9 +11,13 @@
 // declared or not); a missing child leaves its field empty. A field's text is
 // the element's own text and CDATA, without the blanks and line breaks around
 // it. libxml2 decodes the text by the encoding the declaration names, once;
-// an encoding it does not know gives no items and one log line. The reader
-// loads no DTD, declares no entities of the document's own (a reference to
-// one is dropped), fetches nothing from the network or the disk, and reads no
+// an encoding it does not know gives no items and one log line. A named
+// reference of HTML 4.01 ("&rsquo;", "&eacute;", search/html_references.h)
+// gives its character; any other ("&ext;", an entity the feed declares
+// itself) stays as written; after a fault of the feed's markup (an "&" not
+// written as "&amp;") libxml2's recovery drops every later reference. The
+// reader loads no DTD, expands no entity of the
+// document's own, fetches nothing from the network or the disk, and reads no
 // feed over kMaxNewsFeedSize bytes. It never throws. Any thread may call it.
 #pragma once
 

@@ -7,17 +7,20 @@
 #include "core/log_file.h"
 #include "core/message_strings.h"
 #include "platform/text.h"
+#include "search/page_command_hosts.h"
 #include "search/page_modes.h"
 
 namespace kestrune {
 
 namespace {
 
-// A link the page may carry: http or https only (any letter case).
+// A link the page may carry: http or https only (any letter case), and no
+// command host of the page (a news item's link is no command).
 bool IsWebLink(std::u16string_view link) {
   std::string lower;
   for (char16_t c : link.substr(0, 8)) lower += static_cast<char>(c < 0x80 ? std::tolower(c) : '?');
-  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+  return (lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0) &&
+         !AddressHasPageCommandHost(platform::Utf16ToUtf8(link));
 }
 
 }  // namespace

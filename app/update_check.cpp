@@ -377,13 +377,14 @@ std::u16string TUpdateCheck::UpdateFolder() const {
   return spelled + u"/";
 }
 
-void TUpdateCheck::DownloadInstaller(const std::string& name, std::function<void(int32_t)> progress,
+void TUpdateCheck::DownloadInstaller(const std::string& name, int64_t listedSize,
+                                     std::function<void(int32_t)> progress,
                                      std::function<void(bool, std::u16string)> done) {
   CancelInstaller();
   CancelFlag = false;
   std::string url = UpdateServerUrl() + kInstallerFolderPath + PercentEncode(name);
-  installer_ = std::thread([this, name, url = std::move(url), folder = UpdateFolder(), progress = std::move(progress),
-                            done = std::move(done), timeout = TimeoutMs] {
+  installer_ = std::thread([this, name, listedSize, url = std::move(url), folder = UpdateFolder(),
+                            progress = std::move(progress), done = std::move(done), timeout = TimeoutMs] {
     bool ok = false;
     std::u16string path;
     std::u16string temp;
@@ -412,6 +413,14 @@ void TUpdateCheck::DownloadInstaller(const std::string& name, std::function<void
         }
         ok = file.HandleValid() && reader.DownloadToStream(url, file, UpdateUserAgent()) && file.Flush() &&
              !file.WriteFailed();
+        // A server that sends less (or more) than update.txt lists hands on
+        // no installer, whatever its own length said.
+        if (ok && listedSize > 0 && file.Size() != listedSize) {
+          LogFile.Log("The installer " + url + " has " + std::to_string(file.Size()) + " bytes where " +
+                          std::to_string(listedSize) + " are listed",
+                      1);
+          ok = false;
+        }
         std::lock_guard lock(installerMutex_);
         installerReader_ = nullptr;
       }

@@ -38,7 +38,9 @@
 //
 // The installer (DownloadInstaller) downloads on a worker thread into a
 // temporary file of the "Update" folder that is renamed to the installer's
-// own name when complete; a failed or cancelled download leaves no file. The
+// own name when complete and, when update.txt lists its size ("size" or
+// "fullsize" not 0), of that size; a failed or cancelled download, or one of
+// another size than listed, leaves no file. The
 // name must be a plain file name (not empty, ".", "..", no "/", "\" or control
 // character).
 //
@@ -186,14 +188,18 @@ class TUpdateCheck : public TUpdateResults {
 
   // The installer's file name offered: FullFile when NeedFull, else PatchFile.
   const std::string& InstallerName() const { return NeedFull ? FullFile : PatchFile; }
+  // Its listed size: FullSize when NeedFull, else PatchSize (0: not listed).
+  int64_t InstallerSize() const { return NeedFull ? FullSize : PatchSize; }
   // The "Update" folder of the program folder (its existing spelling, else
   // "Update/"), with a trailing "/".
   std::u16string UpdateFolder() const;
   // Starts downloading the installer `name` (a running download is cancelled
-  // first). `progress` gets the percent received, `done` the end: true and
-  // the installer's full path, or false and an empty path (a refused name, a
-  // failed or a cancelled download). Both are called on the worker thread.
-  void DownloadInstaller(const std::string& name, std::function<void(int32_t percent)> progress,
+  // first). A `listedSize` above 0 is the size update.txt lists: a download
+  // of any other size fails. `progress` gets the percent received, `done`
+  // the end: true and the installer's full path, or false and an empty path
+  // (a refused name, a failed, cancelled or wrongly sized download). Both
+  // are called on the worker thread.
+  void DownloadInstaller(const std::string& name, int64_t listedSize, std::function<void(int32_t percent)> progress,
                          std::function<void(bool ok, std::u16string path)> done);
   // Sets CancelFlag, aborts a running installer download and waits for it.
   void CancelInstaller();

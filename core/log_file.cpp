@@ -90,6 +90,13 @@ void TLogFile::Open(std::u16string_view fileName) {
   try {
     fileName_ = fileName;
     if (fileName_.empty()) return;
+    // The previous run's log, under its own spelling, becomes the older copy;
+    // should it not move, the new log still starts. Only a plain file moves
+    // (never a device such as /dev/null).
+    if (platform::RegularFileExists(fileName_)) {
+      fileName_ = platform::Utf8ToUtf16(platform::ResolvePath(fileName_));
+      platform::ReplaceFile(fileName_, OlderCopyName(fileName_));
+    }
     {
       platform::NativeFile create;
       if (!create.Open(fileName_, platform::NativeFile::Access::kWrite, true, true)) return;
@@ -123,6 +130,11 @@ void TLogFile::Trace(std::string_view message) {
 }
 
 bool TLogFile::RotateLocked() {
+  // A log that is no plain file (a device) has no older copy.
+  if (!platform::RegularFileExists(fileName_)) {
+    size_ = 0;
+    return true;
+  }
   file_.Close();
   const std::u16string older = OlderCopyName(fileName_);
   platform::NativeFile create;

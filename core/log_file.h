@@ -1,6 +1,8 @@
 // TLogFile: the program's one log, the global LogFile. It records the start,
 // the steps of long operations and every exception that reaches the event
-// loop in "kestrune.log" in the program's folder, emptied at every start.
+// loop in "kestrune.log" in the program's folder. Open starts a new file and
+// keeps the one it finds (the previous run's log) as the older copy, the
+// file name + ".1" (an earlier copy is replaced).
 //
 // Each line is 8-bit (UTF-8) text ended by CR LF:
 //   "[" + "dd. mmm, yyyy hh:mm:ss" + "]" + level tag + " " + message

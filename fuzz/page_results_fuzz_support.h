@@ -2,11 +2,18 @@
 // dictionary and text parser, a content map holding one query word, two
 // scopes, an engine loaded from a template written into a private program
 // folder, and a page list. One per process.
+//
+// MemoryFolder(): /dev/shm when it is a folder, else /tmp; RemoveAtExit
+// removes a world's folder at the process's end.
 #pragma once
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -30,16 +37,39 @@ inline std::string SourceRoot() {
   return slash == std::string::npos ? "." : here.substr(0, slash) + "/..";
 }
 
+// A new file each time: a file emptied and written again is flushed to the
+// disk when closed (ext4), which would cost each input a disk write.
+inline std::string MemoryFolder() {
+  struct stat info {};
+  return ::stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) ? "/dev/shm" : "/tmp";
+}
+
+// Removes the folder and what it holds when the process exits normally (a
+// bounded run's end): a memory folder is not emptied by anyone else.
+inline void RemoveAtExit(const std::string& folder) {
+  static std::vector<std::string> folders;
+  if (folders.empty()) {
+    std::atexit([] {
+      std::error_code ignored;
+      for (const std::string& f : folders) std::filesystem::remove_all(f, ignored);
+    });
+  }
+  folders.push_back(folder);
+}
+
 inline void WriteFile(const std::string& path, std::string_view bytes) {
+  std::remove(path.c_str());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class PageWorld {
  public:
-  PageWorld() {
-    char pattern[] = "/tmp/kestrune-page-fuzz-XXXXXX";
-    folder = std::string(mkdtemp(pattern)) + "/";
+  // base: the folder that holds the world's own folder (a memory file system
+  // such as /dev/shm spares the disk the files a target writes per input).
+  explicit PageWorld(const std::string& base = "/tmp") {
+    std::string pattern = base + "/kestrune-page-fuzz-XXXXXX";
+    folder = std::string(mkdtemp(pattern.data())) + "/";
     setenv("KESTRUNE_HOME", folder.c_str(), 1);
     platform::CreateFolder(platform::Utf8ToUtf16(folder + "templates/web"));
     textParsing.SetWordDictionary(&dictionary);
@@ -55,12 +85,17 @@ class PageWorld {
     builder.PageList = TPageDocuments(&documents, &pageIds);
     builder.Scope = &scopePointer;
   }
-  // Writes an engine template and loads it.
-  void UseEngine(const std::string& name, const std::string& settings) {
+  // Writes an engine template and loads it into `target`.
+  void LoadEngine(EngineWeb& target, const std::string& name, const std::string& settings) {
     WriteFile(folder + "templates/web/" + name + ".ini",
               "[settings]\nMainQuery=\"http://search.example/?q=$main_query\"\nformat=\"utf 8\"\nCountUrlOnSite=10\n" +
                   settings + "[general]\nhostname=\"" + name + "\"\n");
-    engine.LoadTemplate(name);
+    target.LoadTemplate(name);
+  }
+  // Writes an engine template and loads it as the builder's engine.
+  void UseEngine(const std::string& name, const std::string& settings) {
+    LoadEngine(engine, name, settings);
+    enginePointer = &engine;
   }
   // A document listed last on the page.
   void AddDocument(const TMetaSearchList& document) {

@@ -13,6 +13,13 @@
 // index that does not point into the previous keys (the keys were replaced)
 // counts as no hover.
 //
+// A query map asks for the query words with lateral inhibition, which keeps
+// only words near every query word; when that answer holds fewer than
+// kMinWordCount words besides the query words (a query of several words
+// whose words seldom stand together), the same keys are asked again without
+// inhibition and its other words follow the first answer's up to WordCount.
+// Stop words are dropped from both answers.
+//
 // The map view copies the keys out, draws them and writes back what the user
 // did; the main window holds one TContentMap2 and binds its events and hooks.
 // Every event and hook is called only when set. The context model set as
@@ -304,6 +311,13 @@ class TCustomContentMap2 {
   void getmore_keys(int32_t hovered);
   // Drops the words OnStopWordHook names; count follows the list.
   void DropStopWords(TNNKeys& words, int32_t& count) const;
+  // True when the query map's inhibited answer (resultList_) holds fewer than
+  // kMinWordCount words besides the query words.
+  bool QueryAnswerRunsDry(const TControlKeyList& queryWords) const;
+  // Asks the network again for the same keys (keyList_) without lateral
+  // inhibition and appends its words that the answer lacks, in its order,
+  // until the answer holds `wanted` words; count follows the answer.
+  void AddUninhibitedWords(int32_t wanted, int32_t& count);
   // Appends a key, or when a key with its Id exists ORs its flags into it.
   void MergeKey(TKey key);
   std::u16string KeyName(int32_t id) const;

@@ -92,6 +92,30 @@ void TCustomContentMap2::DropStopWords(TNNKeys& words, int32_t& count) const {
   count = std::min(count, static_cast<int32_t>(words.size()));
 }
 
+bool TCustomContentMap2::QueryAnswerRunsDry(const TControlKeyList& queryWords) const {
+  const auto own = [&queryWords](const TNNKey& word) {
+    return std::any_of(queryWords.begin(), queryWords.end(),
+                       [&word](const TControlKeyCell& cell) { return cell.Key.Id == word.Id; });
+  };
+  const auto others = std::count_if(resultList_.begin(), resultList_.end(), [&own](const TNNKey& w) { return !own(w); });
+  return others < kMinWordCount;
+}
+
+void TCustomContentMap2::AddUninhibitedWords(int32_t wanted, int32_t& count) {
+  int32_t more = wanted;
+  TNNKeys uninhibited;
+  neuroNet_->GetWords(keyList_, TNNKeys{}, more, uninhibited, 0, kWordThreshold);
+  DropStopWords(uninhibited, more);
+  Trace("getmore_keys: the words of the query without inhibition fill the map");
+  for (const TNNKey& word : uninhibited) {
+    if (static_cast<int32_t>(resultList_.size()) >= wanted) break;
+    const bool chosen = std::any_of(resultList_.begin(), resultList_.end(),
+                                    [&word](const TNNKey& taken) { return taken.Id == word.Id; });
+    if (!chosen) resultList_.push_back(word);
+  }
+  count = static_cast<int32_t>(resultList_.size());
+}
+
 void TCustomContentMap2::getmore_keys(int32_t hovered) {
   Trace("getmore_keys enter");
   const TControlKeyLists& current = steps_->GetCurrent();
@@ -116,13 +140,15 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
     TraceKeyList("GetFiles ", keyList_);
     const int32_t inhibition = (excludedMode_ || noQueryMode_) ? 0 : kQueryInhibition;
     if (neuroNet_) {
+      const int32_t wanted = count;
       neuroNet_->ClearContextWords();
       neuroNet_->AddContextWords(resultFiles_);
       {
         const TWordBudgetScope noBudget(*neuroNet_, TIContextMS::kNoBudget);
         neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, inhibition, kWordThreshold);
+        DropStopWords(resultList_, count);
+        if (inhibition != 0 && QueryAnswerRunsDry(current[kKindQuery])) AddUninhibitedWords(wanted, count);
       }
-      DropStopWords(resultList_, count);
       if (count >= 0 && resultList_.size() > static_cast<size_t>(count)) resultList_.resize(static_cast<size_t>(count));
       neuroNet_->ClearContextWords();
       neuroNet_->ActivateWords(resultList_, true);

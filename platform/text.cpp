@@ -49,12 +49,19 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   auto byteAt = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
   while (i < n) {
     uint8_t b = byteAt(i);
+    if (b < 0x80) {
+      // A run of ASCII goes over as it stands.
+      size_t end = i + 1;
+      while (end < n && byteAt(end) < 0x80) ++end;
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      char16_t* unit = out.data() + at;
+      for (; i < end; ++i) *unit++ = static_cast<char16_t>(byteAt(i));
+      continue;
+    }
     uint32_t cp;
     size_t extra;
-    if (b < 0x80) {
-      cp = b;
-      extra = 0;
-    } else if (b >= 0xC2 && b <= 0xDF) {
+    if (b >= 0xC2 && b <= 0xDF) {
       cp = b & 0x1F;
       extra = 1;
     } else if (b >= 0xE0 && b <= 0xEF) {

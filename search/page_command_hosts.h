@@ -4,8 +4,8 @@
 // classifier (app/page_commands.cpp) reads links by them.
 //
 // So that only the page's own markup can carry a command, no address that
-// comes from outside (an engine's result, a user's document, a project file)
-// may use one of these hosts: AddressHasPageCommandHost tells such an address,
+// comes from outside (an engine's result, an advert, a news item, a user's
+// document, a project file) may use one of these hosts: AddressHasPageCommandHost tells such an address,
 // reading its host as a web browser does before it hands a link over (tabs
 // and line breaks dropped, any number of "/" or "\" after "http:", user and
 // port dropped, percent escapes decoded, letter case and full-width forms

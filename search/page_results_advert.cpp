@@ -2,11 +2,13 @@
 // advertising engine in the "_miva" or "_begun" block, and the template
 // macros of that engine.
 #include <algorithm>
+#include <vector>
 
 #include "core/log_file.h"
 #include "platform/text.h"
 #include "search/advert_engine.h"
 #include "search/html_parser.h"
+#include "search/page_command_hosts.h"
 #include "search/page_results.h"
 
 namespace kestrune {
@@ -36,7 +38,16 @@ std::u16string TPageResults::AdvertisementFromAmazon() {
   try {
     TParsePage page;
     if (!advertiser->GetCurrentPage(page)) return std::u16string();
-    const int32_t count = std::clamp<int32_t>(page.ItemCount, 0, static_cast<int32_t>(page.Items.size()));
+    // An advert whose address names a command host of the page is left out,
+    // as a result with such an address is: only the page's own markup
+    // carries commands.
+    std::vector<const TMetaSearchList*> shown;
+    const int32_t listed = std::clamp<int32_t>(page.ItemCount, 0, static_cast<int32_t>(page.Items.size()));
+    for (int32_t k = 0; k < listed; ++k) {
+      const TMetaSearchList& item = page.Items[static_cast<size_t>(k)];
+      if (!AddressHasPageCommandHost(item.Url)) shown.push_back(&item);
+    }
+    const int32_t count = static_cast<int32_t>(shown.size());
     if (count == 0) return std::u16string();
     const bool begun = advertiser->EngineName() == "begun";
     const TEngineTemplate& t = advertiser->Template();
@@ -55,7 +66,7 @@ std::u16string TPageResults::AdvertisementFromAmazon() {
         ApplyMacros(block, 3, u"");
         continue;
       }
-      const TMetaSearchList& item = page.Items[static_cast<size_t>(k)];
+      const TMetaSearchList& item = *shown[static_cast<size_t>(k)];
       fill(u"$adv_name", EscapeText(begun ? item.Title : ShortName(item.Title)));
       fill(u"$adv_logo", kBegunLogo);
       fill(u"$adv_text", EscapeText(item.Annotation));

@@ -1,5 +1,6 @@
 // The page templates: the replacement of placeholders, "templates.ini" and
 // its blocks, and the blank pages of the fixed page modes.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string>
@@ -42,7 +43,7 @@ namespace {
 // The first occurrence of the token at or after `from`. Pages hold long
 // stretches without a placeholder (highlighted titles, style sheets), so the
 // token's first unit is looked for with memchr over the bytes when it fits
-// in one byte of a little-endian unit.
+// in one byte of a little-endian unit, and each hit is compared whole.
 size_t FindToken(std::u16string_view text, std::u16string_view token, size_t from) {
   if (std::endian::native != std::endian::little || token[0] > 0xFF) return text.find(token, from);
   const char* bytes = reinterpret_cast<const char*>(text.data());
@@ -51,7 +52,10 @@ size_t FindToken(std::u16string_view text, std::u16string_view token, size_t fro
     const void* hit = std::memchr(bytes + at, static_cast<int>(token[0]), length - at);
     if (!hit) break;
     const size_t byte = static_cast<size_t>(static_cast<const char*>(hit) - bytes);
-    if (byte % 2 == 0 && text.substr(byte / 2, token.size()) == token) return byte / 2;
+    if (byte % 2 == 0 && byte / 2 + token.size() <= text.size() &&
+        std::memcmp(text.data() + byte / 2, token.data(), token.size() * sizeof(char16_t)) == 0) {
+      return byte / 2;
+    }
     at = byte + 1;
   }
   return std::u16string_view::npos;
@@ -103,6 +107,46 @@ bool ReadWholeFile(std::string_view path, std::string& bytes) {
   }
 }
 
+// The first "<name>" and "</name>" of every block name in the template text
+// (npos where there is none), in one pass over the text's "<": the text is
+// HTML, and a search for each tag in turn would meet every "<" seventy times.
+struct TBlockTags {
+  std::array<size_t, pbBlockCount> open, close;
+};
+
+TBlockTags FindBlockTags(std::u16string_view text) {
+  static const size_t longest = std::max_element(kPageBlockNames.begin(), kPageBlockNames.end(),
+                                                 [](std::u16string_view a, std::u16string_view b) {
+                                                   return a.size() < b.size();
+                                                 })->size();
+  TBlockTags tags;
+  tags.open.fill(std::u16string_view::npos);
+  tags.close.fill(std::u16string_view::npos);
+  for (size_t at = FindToken(text, u"<", 0); at != std::u16string_view::npos; at = FindToken(text, u"<", at + 1)) {
+    const bool closing = at + 1 < text.size() && text[at + 1] == u'/';
+    const std::u16string_view window = text.substr(std::min(text.size(), at + (closing ? 2 : 1)), longest + 1);
+    const size_t end = window.find(u'>');
+    if (end == std::u16string_view::npos) continue;
+    const std::u16string_view name = window.substr(0, end);
+    for (int32_t i = 0; i < pbBlockCount; ++i) {
+      if (kPageBlockNames[static_cast<size_t>(i)] != name) continue;
+      size_t& first = closing ? tags.close[static_cast<size_t>(i)] : tags.open[static_cast<size_t>(i)];
+      if (first == std::u16string_view::npos) first = at;
+      break;
+    }
+  }
+  return tags;
+}
+
+// The text between a block's tags found at `begin` and `end`: empty when
+// either is missing or the closing tag comes first.
+std::u16string BlockBetween(std::u16string_view text, size_t begin, size_t end, size_t nameSize) {
+  if (begin == std::u16string_view::npos || end == std::u16string_view::npos) return std::u16string();
+  const size_t start = begin + nameSize + 2;
+  if (end < start) return std::u16string();
+  return std::u16string(text.substr(start, end - start));
+}
+
 }  // namespace
 
 void TPageResults::SetTemplatePath(std::string_view folder) {
@@ -116,7 +160,10 @@ void TPageResults::LoadTemplates() {
   } else {
     LoadTemlpateFiles(AddBackslash(templatePath_) + "templates.ini");
   }
-  for (int32_t i = 0; i < pbBlockCount; ++i) blocks_[i] = GetTemplateBlock(kPageBlockNames[i]);
+  const TBlockTags tags = FindBlockTags(templateText_);
+  for (size_t i = 0; i < kPageBlockNames.size(); ++i) {
+    blocks_[i] = BlockBetween(templateText_, tags.open[i], tags.close[i], kPageBlockNames[i].size());
+  }
 }
 
 bool TPageResults::LoadTemlpateFiles(std::string_view path) {
@@ -133,12 +180,7 @@ bool TPageResults::LoadTemlpateFiles(std::string_view path) {
 std::u16string TPageResults::GetTemplateBlock(std::u16string_view name) const {
   const std::u16string open = u"<" + std::u16string(name) + u">";
   const std::u16string close = u"</" + std::u16string(name) + u">";
-  const size_t begin = templateText_.find(open);
-  const size_t end = templateText_.find(close);
-  if (begin == std::u16string::npos || end == std::u16string::npos) return std::u16string();
-  const size_t start = begin + open.size();
-  if (end < start) return std::u16string();
-  return templateText_.substr(start, end - start);
+  return BlockBetween(templateText_, templateText_.find(open), templateText_.find(close), name.size());
 }
 
 void TPageResults::TemplateInSBody(std::string_view path) {

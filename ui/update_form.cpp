@@ -106,7 +106,7 @@ void TFUpdate::AnswerClosed(bool yes) {
   }
   const uint64_t download = download_ = ++downloads_;
   check_.DownloadInstaller(
-      check_.InstallerName(),
+      check_.InstallerName(), check_.InstallerSize(),
       [this, download](int32_t percent) {
         QMetaObject::invokeMethod(
             this, [this, download, percent] { InstallerProgress(download, percent); }, Qt::QueuedConnection);

@@ -7,7 +7,8 @@
 // The main window makes it on first use and shows it modally (ShowModal);
 // every showing rebuilds the memo from the check's fields. Update asks first
 // (smClosed, Yes and No, a box modal to the form); Yes downloads the offered
-// installer on the check's worker thread, which reports its progress and its
+// installer (of the size update.txt lists, when it lists one) on the check's
+// worker thread, which reports its progress and its
 // end to the form as queued calls: the form never pumps messages itself. A
 // complete download sets the installer path (the session's InstallerPath) and
 // closes the form, so that the window closes and the installer is handed on;

@@ -107,8 +107,11 @@ class TLoopbackSearch {
  public:
   static constexpr int kServedItems = 30;
 
-  explicit TLoopbackSearch(std::chrono::milliseconds pageDelay = std::chrono::milliseconds(0))
+  // prepare: fills the program folder before the session starts.
+  explicit TLoopbackSearch(std::chrono::milliseconds pageDelay = std::chrono::milliseconds(0),
+                           const std::function<void(TestProgram&)>& prepare = {})
       : server({LoopbackHttpServer::Transport::kRawSocket, true}) {
+    if (prepare) prepare(program);
     RouteLoopbackEngine(server, kServedItems, pageDelay);
     WriteEngineTemplate(program.Program(), "loopback",
                         LoopbackEngineTemplate(server.Url(""), LoopbackTemplateOptions().HostName("Loopback")));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "search/html_parser_tables.h"
 #include "tests/app/news_feeds.h"
 #include "tests/support/loopback_http_server.h"
 #include "tests/support/temp_dir.h"
@@ -47,6 +48,46 @@ TEST(ReadNewsFeed, HandMadeFeeds) {
     }
   }
   EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+// Named references in a title: those of HTML 4.01 give their characters,
+// spelled with their letter case; any other stays as written.
+TEST(ReadNewsFeed, NamedReferencesOfHtml) {
+  const struct {
+    const char* title;
+    std::u16string shown;
+  } cases[] = {
+      {"Don&rsquo;t", u"Don\u2019t"},
+      {"&eacute;t&eacute;", u"\u00e9t\u00e9"},
+      {"&Dagger;&dagger; &hellip; &euro;5 &thetasym;", u"\u2021\u2020 \u2026 \u20ac5 \u03d1"},
+      {"a&nbsp;b", u"a\u00a0b"},
+      {"&amp;eacute; &lt;b&gt;", u"&eacute; <b>"},  // escaped: the text of a reference, not one
+      {"&unknown; &EACUTE; &Eacute;", u"&unknown; &EACUTE; \u00c9"},
+      {"fish&amp;chips&mdash;&#233;", u"fish&chips\u2014\u00e9"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    TNewsItemS items;
+    ReadNewsFeed(std::string("<?xml version=\"1.0\"?><rss><channel><item><title>") + c.title +
+                     "</title><link>http://x/</link></item></channel></rss>",
+                 items);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].Title, c.shown);
+    EXPECT_EQ(items[0].Link, u"http://x/");
+  }
+  // Every name of the table, in one title.
+  std::string title;
+  std::u16string shown;
+  for (const html::TNamedReference& reference : html::kNamedReferences) {
+    title += "&" + std::string(reference.Name) + ";|";
+    shown += std::u16string(1, reference.Code) + u"|";
+  }
+  EXPECT_EQ(std::size(html::kNamedReferences), 253u);  // HTML 4.01's 252 and "apos"
+  TNewsItemS items;
+  ReadNewsFeed("<?xml version=\"1.0\"?><rss><channel><item><title>" + title + "</title></item></channel></rss>",
+               items);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].Title, shown);
 }
 
 TEST(ReadNewsFeed, AFeedOverTheCapGivesNothing) {

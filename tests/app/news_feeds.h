@@ -84,16 +84,16 @@ inline std::vector<TNewsFeedCase> NewsFeedCases() {
       {"ExternalEntityNeverFetched",
        "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY ext SYSTEM \"{external}\">]>"
        "<rss><channel><item><title>A&ext;B</title></item></channel></rss>",
-       {{u"AB", u"", u""}}},
+       {{u"A&ext;B", u"", u""}}},
       {"InternalEntitiesNotExpanded",
        "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
        "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]><rss><channel><item><title>x&c;&amp;&#x41;</title></item>"
        "</channel></rss>",
-       {{u"x&A", u"", u""}}},
-      {"UndeclaredEntityDroppedTheRestKept",
+       {{u"x&c;&A", u"", u""}}},
+      {"UndeclaredHtmlReferenceDecodedTheRestKept",
        "<?xml version=\"1.0\"?><rss><channel><item><title>A&nbsp;B &amp; C</title>"
        "<link>http://x/?a=1&amp;b=2</link></item></channel></rss>",
-       {{u"AB & C", u"http://x/?a=1&b=2", u""}}},
+       {{u"A\u00a0B & C", u"http://x/?a=1&b=2", u""}}},
       {"ExternalDtdNotLoaded",
        "<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"{external}\"><rss><channel><item><title>D</title></item>"
        "</channel></rss>",

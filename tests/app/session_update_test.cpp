@@ -78,5 +78,30 @@ TEST(SessionUpdate, NewsReachesTheStartPagesNewsBlock) {
   }
 }
 
+// A news link on a command host of the page is written as plain text, as a
+// link of another scheme is; the title stays.
+TEST(SessionUpdate, NewsLinksToCommandHostsAreNoLinks) {
+  const struct {
+    const char* link;
+    bool linked;
+  } cases[] = {
+      {"https://example.org/news/1", true},
+      {"http://kestrunesendlastquery/1", false},
+      {"http://kestrunelastproject/0", false},
+      {"HTTP://KESTRUNEADDTOHISTORY/", false},
+      {"http://help/", false},
+      {"http:query/2", false},
+      {"http://query.example.org/2", true},
+      {"ftp://example.org/", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.link);
+    const std::u16string link = platform::Utf8ToUtf16(c.link);
+    const std::u16string html = TUpdateUnit::NewsBlockHtml({{u"Title", link, u"1 May"}}, false, u"");
+    EXPECT_EQ(html, kDate + u"1 May</span><br>" +
+                        (c.linked ? u"<a href=\"" + link + u"\">Title</a></p>" : std::u16string(u"Title</p>")));
+  }
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "network/context_ms.h"
+#include "tests/app/loopback_search.h"
 #include "tests/app/session_fixture.h"
 
 namespace kestrune {
@@ -110,6 +112,117 @@ TEST(SessionWordMap, TheMapHoldsTheWordsBesideTheQueryWord) {
     }
     EXPECT_EQ(queryKeys, 1);
     EXPECT_EQ(Words(words), Words(c.words));
+  }
+}
+
+// A query of three words whose words seldom stand together: lateral
+// inhibition leaves hardly a word besides them, and the words of the same
+// question asked without inhibition fill the map after the inhibited ones.
+// The network is built from the loopback engine's pages on one topic; the
+// stop list and an excluded word still hold, and a query whose inhibited
+// answer is large enough keeps exactly that answer.
+TEST(SessionWordMap, AQueryOfSeveralWordsThatSeldomMeetStillFillsTheMap) {
+  const std::vector<std::u16string> stopWords = {u"the", u"a", u"and", u"or", u"for", u"in", u"of", u"on", u"at",
+                                                 u"to", u"is", u"my", u"your", u"you", u"it", u"so", u"how", u"why"};
+  const auto writeStopList = [&](test::TestProgram& p) {
+    std::vector<std::pair<std::u16string, uint8_t>> words;
+    std::u16string list;
+    for (const std::u16string& w : stopWords) {
+      words.emplace_back(w, 3);
+      list += w + u"\r\n";
+    }
+    test::WriteDictionary(p.Program() + "dictionaries/english.dws", 9, u"English", words);
+    test::WriteFileBytes(p.Program() + "dictionaries/stop_english.txt", test::Utf16Bytes(list, true));
+  };
+  const struct {
+    const char* topic;
+    const char16_t* query;
+    std::vector<const char16_t*> clicks;  // map words clicked after the search, each added to the query
+    size_t queryWords, excludedWords;
+    bool enoughWithInhibition;            // the inhibited answer alone fills the map
+    size_t leastWords;                    // map words besides the query's
+    std::vector<const char16_t*> absent;  // never on the map
+  } cases[] = {
+      {"bread", u"sourdough starter hydration", {}, 3, 0, false, 30, {}},
+      {"bicycle", u"bicycle chain lube", {}, 3, 0, false, 17, {}},
+      // "pizza" excluded: "dough", two words after it in a title, goes with it.
+      {"bread", u"sourdough starter hydration -pizza", {}, 3, 1, false, 30, {u"pizza", u"dough"}},
+      // The page then lists the two pages that hold all three words: their
+      // eight other words.
+      {"bread", u"starter", {u"sourdough", u"hydration"}, 3, 0, false, 8, {}},
+      {"bread", u"starter", {}, 1, 0, true, 20, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(c.query));
+    test::TLoopbackSearch t(std::chrono::milliseconds(0), writeStopList);
+    ASSERT_TRUE(t.created);
+    test::RouteLoopbackItems(t.server, test::TopicItems(c.topic, t.server.Url("")));
+    TKestruneSession& s = *t.session;
+    t.Search(c.query);
+    ASSERT_EQ(s.Project.Documents.size(), 22u);
+    for (const char16_t* word : c.clicks) {
+      ASSERT_GE(t.WordId(word), 0);
+      s.DrawAndEventMap1GroupSelect(1, kKindQuery, true, {{t.WordId(word), 1.0f}});
+      t.view.RunPosted();
+    }
+
+    std::vector<int32_t> others;
+    size_t queryKeys = 0;
+    for (const TKey& key : s.ContentMap.Keys()) {
+      if ((key.Flags & KF_QUERY) != 0) {
+        ++queryKeys;
+      } else {
+        EXPECT_EQ(key.Flags & KF_HIDDEN, 0u) << platform::Utf16ToUtf8(key.Name);
+        others.push_back(key.Id);
+      }
+    }
+    EXPECT_EQ(queryKeys, c.queryWords);
+    EXPECT_GE(others.size(), c.leastWords);
+
+    // The network asked as the map asks it, with and without inhibition;
+    // stop words left out.
+    TNNKeys keys;
+    for (int32_t kind : {kKindQuery, kKindExcluded}) {
+      for (const TControlKeyCell& cell : s.ContentMap.Steps().GetCurrent()[static_cast<size_t>(kind)]) {
+        keys.push_back(cell.Key);
+      }
+    }
+    ASSERT_EQ(keys.size(), c.queryWords + c.excludedWords);
+    const auto ask = [&](int32_t inhibition) {
+      TNNKeys words;
+      int32_t count = s.ContentMap.WordCount();
+      s.IContextMS1.ClearContextWords();
+      s.IContextMS1.AddContextWords(s.ContentMap.ResultFiles());
+      const TWordBudgetScope noBudget(s.IContextMS1, TIContextMS::kNoBudget);
+      s.IContextMS1.GetWords(keys, {}, count, words, inhibition, 0.01f);
+      std::vector<int32_t> ids;
+      for (const TNNKey& word : words) {
+        const std::u16string name = s.ContentMapGetKeyName(word.Id);
+        if (std::find(stopWords.begin(), stopWords.end(), name) == stopWords.end()) ids.push_back(word.Id);
+      }
+      return ids;
+    };
+    const std::vector<int32_t> inhibited = ask(-2);
+    EXPECT_EQ(inhibited.size() >= static_cast<size_t>(TCustomContentMap2::kMinWordCount), c.enoughWithInhibition);
+    // The inhibited words first, in their order; when they are too few, the
+    // others of the uninhibited answer after them up to the word count.
+    std::vector<int32_t> expected = inhibited;
+    if (!c.enoughWithInhibition) {
+      for (int32_t id : ask(0)) {
+        if (expected.size() < static_cast<size_t>(s.ContentMap.WordCount()) &&
+            std::find(expected.begin(), expected.end(), id) == expected.end()) {
+          expected.push_back(id);
+        }
+      }
+    }
+    EXPECT_EQ(others, expected);
+
+    std::vector<std::string> names;
+    for (int32_t id : others) names.push_back(platform::Utf16ToUtf8(s.ContentMapGetKeyName(id)));
+    for (const char16_t* word : c.absent) {
+      EXPECT_EQ(std::find(names.begin(), names.end(), platform::Utf16ToUtf8(word)), names.end())
+          << platform::Utf16ToUtf8(word);
+    }
   }
 }
 

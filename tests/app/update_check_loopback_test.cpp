@@ -302,10 +302,10 @@ TEST(UpdateCheckLoopback, AProxyAsksForALogin) {
 struct TInstallerEnd {
   std::promise<std::pair<bool, std::u16string>> promise;
   int32_t lastPercent = -1;
-  bool Download(TUpdateCheck& check, const std::string& name) {
+  bool Download(TUpdateCheck& check, const std::string& name, int64_t listedSize = 0) {
     auto future = promise.get_future();
     check.DownloadInstaller(
-        name, [this](int32_t percent) { lastPercent = percent; },
+        name, listedSize, [this](int32_t percent) { lastPercent = percent; },
         [this](bool ok, std::u16string path) { promise.set_value({ok, std::move(path)}); });
     if (future.wait_for(10s) != std::future_status::ready) return false;
     result = future.get();
@@ -320,26 +320,31 @@ TEST(UpdateCheckInstaller, Downloads) {
   const struct {
     const char* name;
     std::string listed;
+    int64_t listedSize;  // update.txt's "size" or "fullsize"; 0: not listed
     const char* target;  // empty: no request
     HttpReply reply;
     bool ok;
   } cases[] = {
-      {"APlainNameKeepsItsName", "patch.zip", "/download/update/patch.zip", HttpReply::Text(body), true},
-      {"ANameWithBlanksIsEncoded", "kestrune setup 1.5.exe", "/download/update/kestrune%20setup%201.5.exe",
+      {"APlainNameKeepsItsName", "patch.zip", 0, "/download/update/patch.zip", HttpReply::Text(body), true},
+      {"ANameWithBlanksIsEncoded", "kestrune setup 1.5.exe", 0, "/download/update/kestrune%20setup%201.5.exe",
        HttpReply::Text(body), true},
-      {"UpALevelRefused", "../x", "", HttpReply::Text(body), false},
-      {"AFolderRefused", "a/b", "", HttpReply::Text(body), false},
-      {"EmptyRefused", "", "", HttpReply::Text(body), false},
+      {"UpALevelRefused", "../x", 0, "", HttpReply::Text(body), false},
+      {"AFolderRefused", "a/b", 0, "", HttpReply::Text(body), false},
+      {"EmptyRefused", "", 0, "", HttpReply::Text(body), false},
       // Part of the body is in the file when the download fails: the file goes.
-      {"AShortBody", "patch.zip", "/download/update/patch.zip",
+      {"AShortBody", "patch.zip", 0, "/download/update/patch.zip",
        HttpReply::Text(body).WithFraming(BodyFraming::kShort), false},
+      // The listed size against a body complete by its own Content-Length.
+      {"TheListedSize", "patch.zip", 100000, "/download/update/patch.zip", HttpReply::Text(body), true},
+      {"LessThanListed", "patch.zip", 250000, "/download/update/patch.zip", HttpReply::Text(body), false},
+      {"MoreThanListed", "patch.zip", 99999, "/download/update/patch.zip", HttpReply::Text(body), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TCheckRig rig;
     rig.server.SetFallback([&](const HttpRequestRecord&) { return c.reply; });
     TInstallerEnd end;
-    ASSERT_TRUE(end.Download(*rig.check, c.listed));
+    ASSERT_TRUE(end.Download(*rig.check, c.listed, c.listedSize));
     EXPECT_EQ(end.result.first, c.ok);
     EXPECT_EQ(rig.server.RequestCount(), *c.target ? 1u : 0u);
     if (*c.target) {
@@ -375,7 +380,7 @@ TEST(UpdateCheckInstaller, ACancelledDownloadLeavesNoFile) {
     TCheckRig rig;
     rig.server.Route("/download/update/patch.zip", HttpReply::Text(std::string(100000, 'x')).Slow(1000, 200ms));
     std::promise<bool> ended;
-    rig.check->DownloadInstaller("patch.zip", nullptr, [&](bool ok, std::u16string) { ended.set_value(ok); });
+    rig.check->DownloadInstaller("patch.zip", 0, nullptr, [&](bool ok, std::u16string) { ended.set_value(ok); });
     ASSERT_TRUE(rig.server.WaitForRequests(1));
     std::this_thread::sleep_for(300ms);  // some blocks are in the file
     const auto start = std::chrono::steady_clock::now();

@@ -114,19 +114,37 @@ TEST_F(LogFileTest, LevelTags) {
   }
 }
 
-TEST_F(LogFileTest, SecondOpenEmptiesTheFile) {
+// Every start begins a new log and keeps the previous run's as the older
+// copy "kestrune.log.1", whose earlier content goes; without a previous log
+// an older copy stays as it was.
+TEST_F(LogFileTest, EachStartKeepsThePreviousRunsLogAsTheOlderCopy) {
   const std::string path = dir_.File("kestrune.log");
-  test::WriteFileBytes(path, "left over from before\r\n");
-  {
-    TLogFile log;
-    log.Open(path);
-    log.Log("run one");
+  test::WriteFileBytes(path + ".1", "a copy from long ago\r\n");
+  const struct {
+    const char* opened;  // the name the start opens
+    std::string older;   // a line of the older copy
+  } starts[] = {
+      {"kestrune.log", "a copy from long ago"},
+      {"kestrune.log", "run 1"},
+      {"KESTRUNE.LOG", "run 2"},  // the existing file, whatever its case
+  };
+  int run = 0;
+  for (const auto& start : starts) {
+    SCOPED_TRACE(++run);
+    {
+      TLogFile log;
+      log.Open(dir_.File(start.opened));
+      const std::vector<std::string> lines = LogLines(path);
+      ASSERT_EQ(lines.size(), 3u);
+      EXPECT_NE(lines[0].find("Logging started."), std::string::npos);
+      log.Log("run " + std::to_string(run));
+    }
+    const std::string older = test::ReadFileBytes(path + ".1");
+    EXPECT_NE(older.find(start.older), std::string::npos) << older;
+    if (run > 1) EXPECT_NE(older.find("Logging ended."), std::string::npos) << older;
+    EXPECT_EQ(LogLines(path).size(), 6u);  // three start lines, the run's line, the end line and its empty line
   }
-  TLogFile log;
-  log.Open(dir_.File("KESTRUNE.LOG"));  // the existing file, whatever its case
-  const std::vector<std::string> lines = LogLines(path);
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_NE(lines[0].find("Logging started."), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(path + ".1.1"));
 }
 
 TEST_F(LogFileTest, LogThatCannotBeOpenedStaysOff) {
@@ -145,6 +163,10 @@ TEST_F(LogFileTest, LogThatCannotBeOpenedStaysOff) {
     log.Log("nothing", 2);
     EXPECT_FALSE(platform::FileExists(platform::Utf8ToUtf16(readOnly + "kestrune.log")));
   }
+  // A device is no previous log: it never moves to an older copy.
+  struct stat device {};
+  EXPECT_TRUE(::stat("/dev/full", &device) == 0 && S_ISCHR(device.st_mode));
+  EXPECT_FALSE(std::filesystem::exists("/dev/full.1"));
 }
 
 TEST_F(LogFileTest, ExceptionsReachingTheEventLoopAreLoggedWhileCatching) {

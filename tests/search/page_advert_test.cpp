@@ -144,6 +144,51 @@ TEST_F(PageAdvertTest, WhatTheServerSendsIsEscaped) {
   EXPECT_NE(block.find(u"alt=\"&quot;&gt;&lt;script&gt;x&lt;/script&gt;\""), std::u16string::npos);
 }
 
+// An advert whose address names a command host of the page is left out of
+// the block; the adverts after it move up.
+TEST_F(PageAdvertTest, AdvertsWithACommandHostAreLeftOut) {
+  const struct {
+    const char* name;
+    std::vector<std::string> urls;
+    std::vector<std::string> shown;  // the titles in the block's items 1..3
+  } cases[] = {
+      {"plain addresses", {"http://ads.example/a", "https://ads.example/b"}, {"Ad 0", "Ad 1", ""}},
+      {"a recent query's command first",
+       {"http://kestrunesendlastquery/1", "http://ads.example/a", "http://ads.example/b", "http://ads.example/c"},
+       {"Ad 1", "Ad 2", "Ad 3"}},
+      {"commands as a browser reads them",
+       {"HTTP://KestruneLastProject/0", "http:\\\\query/0", "http://ads.example/a", "http:kestruneaddtohistory/"},
+       {"Ad 2", "", ""}},
+      {"a host that only begins like one", {"http://kestrunesendlastquery.example/1"}, {"Ad 0", "", ""}},
+      {"only commands", {"http://help/", "http://contextmenuscope/1"}, {}},
+  };
+  Use("miva");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TMetaSearchList> items;
+    for (const std::string& url : c.urls) {
+      TMetaSearchList item;
+      item.Title = U("Ad " + std::to_string(items.size()));
+      item.Url = url;
+      items.push_back(item);
+    }
+    advert_.Show(items);
+    const std::u16string block = Block();
+    if (c.shown.empty()) {
+      EXPECT_EQ(block, u"");
+      continue;
+    }
+    std::vector<std::string> shown;
+    for (size_t at = block.find(u'['); at != std::u16string::npos; at = block.find(u'[', at + 1)) {
+      const size_t name = block.find(u'|', at) + 1;
+      shown.push_back(platform::Utf16ToUtf8(block.substr(name, block.find(u'|', name) - name)));
+    }
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(block.find(u"kestrunesendlastquery/"), std::u16string::npos);
+    EXPECT_EQ(block.find(u"KestruneLastProject"), std::u16string::npos);
+  }
+}
+
 TEST_F(PageAdvertTest, ShownBesideTheResultsOfAnotherEngineOnly) {
   Use("miva");
   TMetaSearchList item;

@@ -48,7 +48,10 @@ TEST(PageTemplates, BlocksAreCutByTheirFirstTags) {
                  "<_doc_meta_block_lite>lite</_doc_meta_block_lite>\n"
                  "<_other_res>never closed\n"
                  "<_only_other_res>caf\xC3\xA9 \xFF</_only_other_res>\n"
-                 "<annotation></annotation>");
+                 "<annotation></annotation>\n"
+                 "<<_doc_add_favorite>fav</_doc_add_favorite>\n"
+                 "<_doc_btn_edit <_doc_btn_edit>edit<</_doc_btn_edit>\n"
+                 "<_doc_del_favorite\n>split</_doc_del_favorite>");
   f.UseTemplates(f.home.Path());
   struct Case {
     TPageBlock block;
@@ -63,8 +66,15 @@ TEST(PageTemplates, BlocksAreCutByTheirFirstTags) {
       {pbOnlyOtherRes, u"caf\u00E9 \uFFFD"},  // bad bytes become U+FFFD
       {pbAnnotation, u""},
       {pbBegun, u""},
+      {pbDocAddFavorite, u"fav"},  // after a stray "<"
+      {pbDocBtnEdit, u"edit<"},
+      {pbDocDelFavorite, u""},  // a line break inside the tag
   };
   for (const Case& c : cases) EXPECT_EQ(f.builder.Block(c.block), c.text) << c.block;
+  // Every block as a search for its own tags cuts it.
+  for (int32_t b = 0; b < pbBlockCount; ++b) {
+    EXPECT_EQ(f.builder.Block(static_cast<TPageBlock>(b)), f.builder.GetTemplateBlock(kPageBlockNames[b])) << b;
+  }
 
   // A folder without the file: every block empty, one log line.
   ScopedLog log;

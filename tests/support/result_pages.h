@@ -38,6 +38,68 @@ inline std::vector<ResultItem> NumberedItems(int first, int count, std::string_v
   return items;
 }
 
+// Results on one topic as a search engine lists them for a query of three
+// words: the pages seldom name all three together. "bread": 22 pages on
+// sourdough baking; "bicycle": 22 on bicycle care. Url urlBase + "/<topic><n>.html".
+inline std::vector<ResultItem> TopicItems(std::string_view topic, std::string_view urlBase) {
+  static const char* const kBread[][2] = {
+      {"Sourdough starter hydration explained", "How much water a starter needs and why a wet starter rises faster"},
+      {"Feeding your sourdough starter", "Flour and water in equal weights keep the starter lively at room temperature"},
+      {"Bread dough hydration calculator", "Work out the hydration of any dough from the flour and the water you weigh"},
+      {"A stiff starter for a sour loaf", "Lower hydration slows the yeast and lets the bacteria make more acid"},
+      {"Why is my starter not rising", "Cold kitchens, old flour and chlorinated water are the usual causes"},
+      {"High hydration sourdough bread", "An open crumb needs strong flour, gentle folds and a long cold proof"},
+      {"Starter ratios: 1:1:1 or 1:5:5", "The ratio of seed, flour and water decides how quickly the culture peaks"},
+      {"Rye sourdough for beginners", "Rye flour ferments fast; the dough stays sticky and needs a tin"},
+      {"Whole wheat starter", "Bran absorbs water, so whole wheat culture wants a little more liquid"},
+      {"The baker's percentage", "Every ingredient is written as a share of the flour weight in the recipe"},
+      {"Stretch and fold technique", "Folding builds gluten in wet dough without kneading on the bench"},
+      {"Levain versus sourdough starter", "A levain is a portion of the mother culture built up for one bake"},
+      {"Keeping a starter in the fridge", "A refrigerated culture needs feeding once a week and two feeds before baking"},
+      {"Crumb shot gallery", "Readers share loaves with open crumb, tight crumb and everything between"},
+      {"Scoring patterns for boules", "A sharp lame and a confident cut let the loaf open in the oven"},
+      {"Dutch oven baking", "A preheated pot traps steam so the crust stays soft while the loaf springs"},
+      {"Autolyse: resting flour and water", "Mixing flour and water first lets the gluten form before the salt goes in"},
+      {"Bulk fermentation timing", "Watch the dough rise by half and show bubbles on its sides"},
+      {"Sourdough discard recipes", "Pancakes, crackers and waffles use the culture you would throw away"},
+      {"Hydration for pizza dough", "Neapolitan pizza sits near sixty percent water, pan pizza far above it"},
+      {"Drying a starter for travel", "Spread the culture thin, let it dry and crumble it into a jar"},
+      {"Troubleshooting a gummy loaf", "Underbaking or too much water leaves the inside dense and wet"},
+  };
+  static const char* const kBicycle[][2] = {
+      {"How to lube a bicycle chain", "Wipe the chain, put one drop on every roller and wipe off the excess"},
+      {"Wet or dry chain lube?", "Wet lube lasts in the rain; dry lube keeps dust away on summer roads"},
+      {"Cleaning a bicycle drivetrain", "Degreaser, a brush and a rag bring the cassette and rings back to silver"},
+      {"When to replace a chain", "A checker tool shows stretch; replace it before it wears the cassette"},
+      {"Wax your chain", "Hot wax runs quiet and clean but takes an evening to apply"},
+      {"Bicycle maintenance for beginners", "Tyre pressure, brake pads and a clean drivetrain cover most rides"},
+      {"Fixing a squeaky bike", "Most noises come from a dry pivot, a loose bolt or a dirty derailleur"},
+      {"Adjusting rear derailleur gears", "Turn the barrel adjuster until the shifts run crisp across the cassette"},
+      {"Road bike tyre pressure", "Wider tyres at lower pressure roll as fast and ride far smoother"},
+      {"Brake pad wear", "Grooves on the pad show how much rubber is left before it squeals"},
+      {"Commuting through winter", "Salt and grit eat metal parts, so rinse the bike after every wet ride"},
+      {"Chain lube test results", "We rode twelve products for a thousand kilometres and weighed the wear"},
+      {"Quick link or chain tool", "A quick link opens by hand; a tool pushes a pin through the plate"},
+      {"Single speed conversion", "Drop the gears, set the tension and enjoy a silent simple machine"},
+      {"Bicycle storage in a flat", "Wall hooks and ceiling pulleys keep the hallway free"},
+      {"Electric bike batteries", "Charge between twenty and eighty percent to keep the cells healthy"},
+      {"Cycling shoes and cleats", "Position the cleat under the ball of the foot to save your knees"},
+      {"Truing a wheel at home", "A spoke key and patience straighten a wobble without a stand"},
+      {"Tubeless tyres explained", "Sealant plugs small punctures before you even notice them"},
+      {"Saddle height made simple", "Your leg should be almost straight at the bottom of the stroke"},
+      {"Choosing a bike lock", "A heavy shackle lock and a cable for the front wheel stop most thieves"},
+      {"Lights for night riding", "A bright front light and a steady rear light make you visible"},
+  };
+  std::vector<ResultItem> items;
+  const bool bread = topic == "bread";
+  const auto& texts = bread ? kBread : kBicycle;
+  int n = 0;
+  for (const auto& text : texts) {
+    items.push_back({std::string(urlBase) + "/" + std::string(topic) + std::to_string(++n) + ".html", text[0], text[1]});
+  }
+  return items;
+}
+
 struct ResultPageOptions {
   bool navigation = true;  // a bar of short links before the list
   std::string stopString;  // written before item `stopBefore` (0-based) when not empty

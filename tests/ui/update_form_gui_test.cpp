@@ -87,6 +87,7 @@ TEST(TFUpdate, ComponentsCaptionsAndTheOffer) {
 
 TEST(TFUpdate, Answers) {
   enum Act { kYes, kNo, kCancelWhileDownloading };
+  const std::string kInstaller(2500000, 'i');  // the patch's listed size
   const struct {
     const char* name;
     Act act;
@@ -95,9 +96,12 @@ TEST(TFUpdate, Answers) {
     bool stored;
     bool failureShown;
   } cases[] = {
-      {"YesAndAComplete", kYes, HttpReply::Text("installer bytes"), QDialog::Accepted, true, false},
-      {"No", kNo, HttpReply::Text("installer bytes"), QDialog::Rejected, false, false},
+      {"YesAndAComplete", kYes, HttpReply::Text(kInstaller), QDialog::Accepted, true, false},
+      {"No", kNo, HttpReply::Text(kInstaller), QDialog::Rejected, false, false},
       {"YesAndAFailure", kYes, HttpReply::Status(404), QDialog::Rejected, false, true},
+      // Complete by its own length, but short of the 2,500,000 bytes listed.
+      {"YesAndLessThanListed", kYes, HttpReply::Text(kInstaller.substr(0, 1000000)), QDialog::Rejected, false,
+       true},
       {"CancelWhileDownloading", kCancelWhileDownloading,
        HttpReply::Text(std::string(100000, 'i')).Slow(1000, std::chrono::milliseconds(100)), QDialog::Rejected, false,
        false},
@@ -133,7 +137,7 @@ TEST(TFUpdate, Answers) {
     EXPECT_EQ(rig.server.RequestCount(), c.act == kNo ? 0u : 1u);
     if (c.stored) {
       EXPECT_EQ(platform::Utf16ToUtf8(rig.installerPath), rig.dir.Path() + "program/update/patch.zip");
-      EXPECT_EQ(test::ReadFileBytes(rig.dir.Path() + "program/update/patch.zip"), "installer bytes");
+      EXPECT_EQ(test::ReadFileBytes(rig.dir.Path() + "program/update/patch.zip"), kInstaller);
     } else {
       EXPECT_EQ(rig.installerPath, c.act == kNo ? u"old" : u"");  // No leaves it; a failure or Cancel empties it
       EXPECT_TRUE(rig.Files().empty());
