@@ -10,24 +10,12 @@
 #include <string>
 
 #include "app/custom_history.h"
+#include "fuzz/fuzz_folder.h"
 #include "platform/text.h"
 
 using namespace kestrune;
 
 namespace {
-
-struct TFolder {
-  TFolder() {
-    path = std::filesystem::temp_directory_path().string() + "/kestrune-history-XXXXXX";
-    if (!::mkdtemp(path.data())) std::abort();
-    path += "/";
-  }
-  ~TFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
-  }
-  std::string path;
-};
 
 void CheckLines(const std::vector<std::u16string>& lines) {
   for (const std::u16string& line : lines) {
@@ -38,7 +26,7 @@ void CheckLines(const std::vector<std::u16string>& lines) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TFolder folder;
+  static fuzz::TFuzzFolder folder("kestrune-history");
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   for (const char* name : {"history", "query.dat"}) {
     std::ofstream(folder.path + name, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));

@@ -11,29 +11,13 @@
 #include <string>
 
 #include "app/history_settings.h"
+#include "fuzz/fuzz_folder.h"
 #include "platform/text.h"
 
 using namespace kestrune;
 
-namespace {
-
-struct TFolder {
-  TFolder() {
-    path = std::filesystem::temp_directory_path().string() + "/kestrune-kes-XXXXXX";
-    if (!::mkdtemp(path.data())) std::abort();
-    path += "/";
-  }
-  ~TFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
-  }
-  std::string path;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TFolder folder;
+  static fuzz::TFuzzFolder folder("kestrune-kes");
   const std::u16string file = platform::Utf8ToUtf16(folder.path + "default.kes");
   std::ofstream(folder.path + "default.kes", std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

@@ -9,30 +9,13 @@
 #include <string>
 
 #include "app/main_page_blocks.h"
+#include "fuzz/fuzz_folder.h"
 #include "platform/text.h"
 
 using namespace kestrune;
 
-namespace {
-
-// One folder per process, removed at its end.
-struct TFolder {
-  TFolder() {
-    path = std::filesystem::temp_directory_path().string() + "/kestrune-blocks-XXXXXX";
-    if (!::mkdtemp(path.data())) std::abort();
-    path += "/";
-  }
-  ~TFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
-  }
-  std::string path;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TFolder folder;
+  static fuzz::TFuzzFolder folder("kestrune-blocks");
   static const std::u16string file = platform::Utf8ToUtf16(folder.path + "templates.ini");
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   std::ofstream(folder.path + "templates.ini", std::ios::binary | std::ios::trunc)
