@@ -24,6 +24,9 @@ namespace kestrune::test {
 // the loopback engine at `base`.
 inline void CopyProgramFolder(const std::filesystem::path& to, const std::string& base) {
   const std::filesystem::path from = KESTRUNE_PROGRAM_DIR;
+  // Files at the top (a log of a run from the build folder) come before
+  // any folder.
+  std::filesystem::create_directories(to);
   for (const std::filesystem::directory_entry& entry : std::filesystem::recursive_directory_iterator(from)) {
     const std::filesystem::path relative = std::filesystem::relative(entry.path(), from);
     if (entry.is_directory()) {
