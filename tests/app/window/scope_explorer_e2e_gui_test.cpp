@@ -5,9 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QLineEdit>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "app/connect_probe.h"
 #include "app/scope_download.h"
@@ -34,13 +40,33 @@ size_t Projects(const std::string& folder) {
   return count;
 }
 
+// The scope page's colour, all over it.
+constexpr char kPageColour[] = "#2e8b57";
+bool IsPageColour(QRgb pixel) {
+  return std::abs(qRed(pixel) - 0x2e) <= 8 && std::abs(qGreen(pixel) - 0x8b) <= 8 && std::abs(qBlue(pixel) - 0x57) <= 8;
+}
+bool IsNotBlack(QRgb pixel) { return qGray(pixel) > 40; }
+
+// The share of the pixels of `area` (global) on the screen that `wanted`
+// holds for.
+double Share(const QImage& screen, const QRect& area, bool (*wanted)(QRgb)) {
+  const QRect inside = area & screen.rect();
+  if (inside.isEmpty()) return 0;
+  int64_t hits = 0;
+  for (int y = inside.top(); y <= inside.bottom(); ++y) {
+    for (int x = inside.left(); x <= inside.right(); ++x) hits += wanted(screen.pixel(x, y)) ? 1 : 0;
+  }
+  return static_cast<double>(hits) / (static_cast<double>(inside.width()) * inside.height());
+}
+
 TEST(ScopeExplorerAsAPerson, OpensInFrontOfTheOpenDialogAndGoesBackToIt) {
   // Without keep-alive: the browser's idle connection would hold the server's
   // end for seconds.
   test::LoopbackHttpServer server{test::LoopbackHttpServer::Options{.keepAlive = false}};
-  // One link over the whole page.
+  // One link over the whole page, in one colour.
   server.Route("/searchscopes/?lang=en",
-               HttpReply::Html("<html><body style='margin:0'><a href='/files/birds.kqp' "
+               HttpReply::Html(std::string("<html><body style='margin:0;background:") + kPageColour +
+                               "'><a href='/files/birds.kqp' "
                                "style='display:block;width:100%;height:2000px'>Birds</a></body></html>"));
   server.Route("/files/birds.kqp", HttpReply::Text("FPKP birds"));
   test::TCopiedProgram copied(server.Url(""));
@@ -68,6 +94,25 @@ TEST(ScopeExplorerAsAPerson, OpensInFrontOfTheOpenDialogAndGoesBackToIt) {
       ASSERT_TRUE(person.WaitFor([] { return exploreform && exploreform->isVisible(); }));
       // In front, and the window the person types into.
       EXPECT_TRUE(person.WaitFor([] { return QApplication::activeWindow() == exploreform; }));
+      // Drawn on the display server: the page in its colour, the bottom
+      // panel and its Close button not black. (The server's own picture:
+      // xwd -root puts windows of several visuals together itself and shows
+      // this one, a GL window over the main window, black.)
+      const auto [page, panel, closeButton] = person.OnUi([] {
+        const auto global = [](const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+        return std::array{global(exploreform->EmbeddedWB1), global(exploreform->TntPanel1),
+                          global(exploreform->ibitmapButton1)};
+      });
+      QImage screen;
+      double pageShown = 0;
+      for (int tries = 0; tries < 50 && pageShown < 0.9; ++tries) {
+        if (tries > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        screen = person.Screen();
+        pageShown = Share(screen, page, IsPageColour);
+      }
+      EXPECT_GE(pageShown, 0.9);
+      EXPECT_GE(Share(screen, panel, IsNotBlack), 0.9);
+      EXPECT_GE(Share(screen, closeButton, IsNotBlack), 0.6);
       // A click in the page downloads the project into the dialog's folder
       // (the page may take clicks only once it is painted).
       const std::string folder = person.OnUi([&] { return dialog->CurrentFolder().toStdString(); });
