@@ -234,6 +234,8 @@ void TQueryEntry::QueryKeyUp(int32_t key) {
 }
 
 void TQueryEntry::BtnMetasearchClick() {
+  // The step it pushes is the search's: no mark either without documents.
+  const TSearchRun::TMarkOnlyWithDocuments mark(s_);
   s_.SaveKeysUndoState();
   s_.StartNewSearch();
   if (s_.View) s_.View->SetEnabled(TMainControl::IBitmapButtonUndo, true);
