@@ -467,5 +467,47 @@ TEST_F(SessionWordForms, AWordTextTakesOnePlaceOnTheMap) {
   }
 }
 
+// A project saved with another reading of its query word than the one the
+// pages and the query's parse give (a project of an earlier version of the
+// dictionaries' reading choice) opens with the keys set anew from the joint
+// parse; the step keys the file stored stay, and the map shows the word once.
+TEST_F(SessionWordForms, AReopenedProjectTakesTheReadingOfTheJointParse) {
+  TWordFormSession saved;
+  ASSERT_TRUE(saved.t.created);
+  TKestruneSession& s = *saved.t.session;
+  saved.Ask(u"mites", kBees, {u"mite", u"mites"});
+  const TControlKeyList& query = s.ContentMap.Steps().GetCurrent()[kKindQuery];
+  ASSERT_EQ(query.size(), 1u);
+  const int32_t parsed = query[0].Key.Id;
+  // Another record whose form reads "mites": the key an older file holds.
+  TWordVariant hit;
+  int32_t other = -1, otherForm = 0;
+  if (s.WordDictionary.FindFirst(u"mites", hit, 0) > 0) {
+    do {
+      if (hit.WordIndex != parsed && other < 0) other = hit.WordIndex, otherForm = hit.Form;
+    } while (s.WordDictionary.FindNext(hit) >= 0);
+  }
+  ASSERT_GE(other, 0) << saved.Readings(u"mites");
+  s.ContentMap.Steps().ClearKind(kKindQuery, true);
+  s.ContentMap.Steps().SetKey(kKindQuery, {other, 1.0f}, true);
+  s.FormsStore.SetForm(other, otherForm, true);
+  s.Project.StepKeys.back() = {{other, 1.0f}};
+  ASSERT_EQ(s.GetQueryText(), u"mites");
+  const std::u16string file = saved.t.program.Dir().WFile("mites.kqp");
+  ASSERT_EQ(s.SaveProjectFile(file, false, u""), 0);
+
+  TWordFormSession opened;
+  TKestruneSession& o = *opened.t.session;
+  ASSERT_TRUE(o.OpenProject(file));
+  opened.t.view.RunPosted();
+  EXPECT_EQ(o.GetQueryText(), u"mites");
+  const TControlKeyList& reopened = o.ContentMap.Steps().GetCurrent()[kKindQuery];
+  ASSERT_EQ(reopened.size(), 1u);
+  EXPECT_EQ(reopened[0].Key.Id, parsed) << opened.Readings(u"mites");
+  ASSERT_EQ(o.Project.StepKeys.size(), 1u);
+  EXPECT_EQ(o.Project.StepKeys[0], (TNNKeys{{other, 1.0f}}));
+  EXPECT_EQ(opened.KeysNamed(u"mites"), 1u);
+}
+
 }  // namespace
 }  // namespace kestrune
