@@ -25,6 +25,7 @@
 
 #include "network/context_ms.h"
 #include "tests/app/loopback_search.h"
+#include "tests/app/session_fixture.h"
 #include "tests/app/word_forms_corpus.h"
 
 namespace kestrune {
@@ -421,13 +422,7 @@ TEST_F(SessionWordForms, AWordTextTakesOnePlaceOnTheMap) {
     for (const TControlKeyCell& cell : s.ContentMap.Steps().GetCurrent()[kKindQuery]) keys.push_back(cell.Key);
     std::set<int32_t> named;
     for (int32_t inhibition : {-2, 0}) {
-      TNNKeys words;
-      int32_t count = s.ContentMap.WordCount();
-      s.IContextMS1.ClearContextWords();
-      s.IContextMS1.AddContextWords(s.ContentMap.ResultFiles());
-      const TWordBudgetScope noBudget(s.IContextMS1, TIContextMS::kNoBudget);
-      s.IContextMS1.GetWords(keys, {}, count, words, inhibition, 0.01f);
-      for (const TNNKey& word : words) {
+      for (const TNNKey& word : test::AskAsTheMap(s, keys, inhibition)) {
         if (s.ContentMapGetKeyName(word.Id) == c.text) named.insert(word.Id);
       }
     }
