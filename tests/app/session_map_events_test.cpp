@@ -103,7 +103,8 @@ TEST(SessionMapEvents, AWordWhoseTextTheQueryHoldsJoinsItNoMore) {
     SCOPED_TRACE(c.name);
     TPageSession f;
     TKestruneSession& s = f.S();
-    AddDocuments(s, {{"http://d0/", u"tide tables port"}, {"http://d1/", u"tide tables harbor"}, {"http://d2/", u"tide"}});
+    AddDocuments(s,
+                 {{"http://d0/", u"tide tables port"}, {"http://d1/", u"tide tables harbor"}, {"http://d2/", u"tide"}});
     const int32_t pages = WordId(s, u"tables");
     const int32_t query = s.WordDictionary.AddWord(u"tables", 3, -1);  // a noun's record beside it
     ASSERT_NE(query, pages);

@@ -119,7 +119,8 @@ class TCorpusEngine {
       std::lock_guard lock(mutex_);
       for (const TItem& item : items_) {
         if ((item.topic & topics_) == 0) continue;
-        if (std::any_of(words_.begin(), words_.end(), [&](const std::u16string& w) { return item.tokens.count(w) != 0; })) {
+        if (std::any_of(words_.begin(), words_.end(),
+                        [&](const std::u16string& w) { return item.tokens.count(w) != 0; })) {
           matched.push_back(item.item);
         }
       }
@@ -191,7 +192,8 @@ class TWordFormSession {
   // The keys of the map, query words and hidden ones included, named `text`.
   size_t KeysNamed(std::u16string_view text) const {
     const TKeys& keys = t.session->ContentMap.Keys();
-    return static_cast<size_t>(std::count_if(keys.begin(), keys.end(), [&](const TKey& key) { return key.Name == text; }));
+    return static_cast<size_t>(
+        std::count_if(keys.begin(), keys.end(), [&](const TKey& key) { return key.Name == text; }));
   }
 
   // Every reading of the text: "id lang pos 'lemma' form", with "query" when
@@ -327,10 +329,9 @@ const TPair kEnglishPairs[] = {
 };
 
 const TPair kRussianPairs[] = {
-    {"улей", "ульи"},     {"пчела", "пчелы"},     {"матка", "матки"},   {"рамка", "рамки"},
-    {"клещ", "клещи"},    {"трутень", "трутни"},  {"рой", "рои"},       {"пасечник", "пасечники"},
-    {"лодка", "лодки"},   {"парус", "паруса"},    {"волна", "волны"},   {"якорь", "якоря"},
-    {"мачта", "мачты"},   {"остров", "острова"},
+    {"улей", "ульи"},      {"пчела", "пчелы"}, {"матка", "матки"},        {"рамка", "рамки"},    {"клещ", "клещи"},
+    {"трутень", "трутни"}, {"рой", "рои"},     {"пасечник", "пасечники"}, {"лодка", "лодки"},    {"парус", "паруса"},
+    {"волна", "волны"},    {"якорь", "якоря"}, {"мачта", "мачты"},        {"остров", "острова"},
 };
 
 // The text padded with blanks to `width` characters.

@@ -301,7 +301,10 @@ TEST(ContentMapBuild, AWordTextTakesOnePlace) {
     IdFlags keys;
   } cases[] = {
       {"every text its own", {}, false, {{1, Q}, {2, Q}, {3, 0}, {5, 0}, {4, 0}, {7, KF_HIDDEN}}},
-      {"a related word reads as a query word", {{3, u"search"}}, false, {{1, Q}, {2, Q}, {5, 0}, {4, 0}, {7, KF_HIDDEN}}},
+      {"a related word reads as a query word",
+       {{3, u"search"}},
+       false,
+       {{1, Q}, {2, Q}, {5, 0}, {4, 0}, {7, KF_HIDDEN}}},
       {"two related words of one text", {{4, u"query"}}, false, {{1, Q}, {2, Q}, {3, 0}, {5, 0}, {7, KF_HIDDEN}}},
       {"a hidden text twice", {{4, u"'s"}}, false, {{1, Q}, {2, Q}, {3, 0}, {5, 0}, {4, KF_HIDDEN}, {7, KF_HIDDEN}}},
       // Word 6 goes only with 3: on the hover map it is word 4's text.
