@@ -103,14 +103,17 @@ TEST(ProjectManagerAsAPerson, RenamesByTypingANameAndEnterMakesNothing) {
       EXPECT_TRUE(person.OnUi([&] { return TreeOnTheScreen(tree); }) == before) << "the tree changed on the screen";
     }
 
-    // F2 on the selected project opens its name without ".kqp"; the person
-    // types a new name over it.
-    person.Key("F2");
-    ASSERT_TRUE(person.WaitFor([&] { return editor() && editor()->isVisible() && editor()->hasFocus(); }));
-    EXPECT_EQ(person.OnUi([&] { return editor()->selectedText().toStdString(); }), "bread one");
-    person.Type("loaf notes");
-    person.Key("Return");
-    EXPECT_TRUE(person.WaitFor([&] { return !editor() || !editor()->isVisible(); }));
+    // F2 on the selected project opens its name without ".kqp" (`selected`);
+    // the person types a new name over it and presses Enter.
+    const auto rename = [&](const char* selected, const std::string& typed) {
+      person.Key("F2");
+      ASSERT_TRUE(person.WaitFor([&] { return editor() && editor()->isVisible() && editor()->hasFocus(); }));
+      EXPECT_EQ(person.OnUi([&] { return editor()->selectedText().toStdString(); }), selected);
+      person.Type(typed);
+      person.Key("Return");
+      EXPECT_TRUE(person.WaitFor([&] { return !editor() || !editor()->isVisible(); }));
+    };
+    rename("bread one", "loaf notes");
     EXPECT_TRUE(person.WaitFor([&] { return children() == QStringList{"Old", "loaf notes.kqp", "rye.kqp"}; }))
         << person.OnUi(children).join(", ").toStdString();
     EXPECT_TRUE(fs::exists(projects + "loaf notes.kqp"));
@@ -118,8 +121,7 @@ TEST(ProjectManagerAsAPerson, RenamesByTypingANameAndEnterMakesNothing) {
     EXPECT_FALSE(fs::exists(projects + "loaf notes"));
     // On the screen as the tree draws it.
     EXPECT_TRUE(person.WaitFor([&] { return TreeShown(tree); }));
-    // Selected, it shows its note.
-    // Two clicks on two rows, never taken for a double click (which opens).
+    // Selected, it shows its note. Two clicks on two rows, never taken for a double click (which opens).
     const auto interval = std::chrono::milliseconds(person.OnUi([] { return QApplication::doubleClickInterval(); }));
     person.ClickAt(at("rye.kqp"));
     std::this_thread::sleep_for(interval + std::chrono::milliseconds(100));
@@ -130,12 +132,7 @@ TEST(ProjectManagerAsAPerson, RenamesByTypingANameAndEnterMakesNothing) {
 
     // A rename onto another project's name is refused: nothing is replaced.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    person.Key("F2");
-    ASSERT_TRUE(person.WaitFor([&] { return editor() && editor()->isVisible() && editor()->hasFocus(); }));
-    EXPECT_EQ(person.OnUi([&] { return editor()->selectedText().toStdString(); }), "loaf notes");
-    person.Type("rye");
-    person.Key("Return");
-    EXPECT_TRUE(person.WaitFor([&] { return !editor() || !editor()->isVisible(); }));
+    rename("loaf notes", "rye");
     EXPECT_EQ(test::ReadFileBytes(projects + "rye.kqp"), rye);
     EXPECT_TRUE(fs::exists(projects + "loaf notes.kqp"));
     EXPECT_EQ(person.OnUi(children), (QStringList{"Old", "loaf notes.kqp", "rye.kqp"}));
