@@ -274,6 +274,10 @@ class TITextParsing {
   int32_t GetCounter(int32_t id);
   void SetCounter(int32_t id, int32_t value);
   void WeighWords();
+  // Step 8 for one word with readings: its WordId and Form. `capitalised`:
+  // the token's capital may mark a proper name (it does not start its
+  // sentence).
+  void ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage, bool capitalised);
   void CountLanguages();
   void TranslateDistinctWords();
   void ResetWordSets();
@@ -328,6 +332,12 @@ class TITextParsing {
   std::u16string case_;    // the current token, lower-cased
   std::u16string lookup_;  // scratch for a hyphenated token's look-up
   std::vector<int32_t> languageWeights_;
+  // The weighting's scratch: the languages one word has voted for, the
+  // language of each sentence (by sentence index), the languages of a word's
+  // common-word readings.
+  std::vector<int32_t> votes_;
+  std::vector<int32_t> sentenceLanguages_;
+  std::vector<int32_t> commonLanguages_;
 
   // The distinct-word set of ParallelWorking: word index -> node, and per
   // node its word and counter. Open addressing over a power-of-two table.

@@ -8,9 +8,21 @@
 // equal gain the form counts of their words. Then every weight is scaled by
 // how often its word occurs in the text (11 per initial-form occurrence, 10
 // per other), relative to half the most frequent candidate. Weights are
-// computed in 32 bits and saturated to 16 bits when stored. The first
-// eligible initial form wins; otherwise the first eligible reading of the
-// largest weight (stop words are not eligible while another reading is none).
+// computed in 32 bits and saturated to 16 bits when stored.
+//
+// A sentence's language is the language most of its words have readings in,
+// each word voting once for every language it has readings in (two readings
+// of one dictionary are one vote, so a one-word sentence such as a typed
+// query does not outvote the text around it); when no language has twice the
+// votes of the next, the text's dominant language stands for it.
+//
+// The choice: stop words are not eligible while another reading is none; nor,
+// for a token that is not capitalised (or whose capital only starts its
+// sentence), a proper-name head word while its dictionary offers a common
+// word's reading ("queens" is the plural of "queen"). The first eligible
+// initial form wins, one of the sentence's language before one of the text's
+// dominant language before any other; otherwise the first eligible reading of
+// the largest weight.
 #include <algorithm>
 #include <cmath>
 
@@ -32,6 +44,11 @@ bool SeparatorOrNumeral(const TParsingWord& word) {
   return (word.Flags & (TParsingWord::kSeparator | TParsingWord::kNumeral)) != 0;
 }
 bool StopWord(const TWDWord* word) { return word != nullptr && (word->GetFlags() & TWDWord::kFlagMark) != 0; }
+bool ProperName(const TWDWord* word) { return word != nullptr && word->IsProperName(); }
+int32_t LanguageOf(const TWDWord* word) { return word != nullptr ? word->GetDictionaryID() : 0; }
+bool Capitalised(const TParsingWord& word) {
+  return (word.Flags & TParsingWord::kUpperCase) == TParsingWord::kCapital;
+}
 
 }  // namespace
 
@@ -116,6 +133,7 @@ void TITextParsing::WeighWords() {
   GetDominantLanguage(textLanguage, ratio);
 
   // 3. Per sentence: the language mix, then the frequency-free weights.
+  sentenceLanguages_.assign(static_cast<size_t>(std::max(r.SentenceCount, 0)), textLanguage);
   for (int32_t p = 0; p < r.ParagraphCount; ++p) {
     const TParsingParagraph& paragraph = r.Paragraph(p);
     for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
@@ -126,15 +144,21 @@ void TITextParsing::WeighWords() {
       for (int32_t w = first; w < end; ++w) {
         const TParsingWord& word = r.Word(w);
         if (Hashed(word) || SeparatorOrNumeral(word)) continue;
+        votes_.clear();
         for (int32_t v = 0; v < word.VariantCount; ++v) {
           TWDWord* dictWord = WordOf(r.Variant(word.FirstVariant + v).WordIndex);
-          if (CountsForLanguage(dictWord)) CountLanguage(dictWord->GetDictionaryID());
+          if (!CountsForLanguage(dictWord)) continue;
+          const int32_t id = dictWord->GetDictionaryID();
+          if (std::find(votes_.begin(), votes_.end(), id) != votes_.end()) continue;
+          votes_.push_back(id);
+          CountLanguage(id);
         }
       }
       int32_t language = 0;
       ratio = 0.0;
       GetDominantLanguage(language, ratio);
       if (ratio < 2.0) language = textLanguage;
+      sentenceLanguages_[static_cast<size_t>(paragraph.FirstSentence + s)] = language;
 
       for (int32_t w = first; w < end; ++w) {
         const TParsingWord& word = r.Word(w);
@@ -223,34 +247,72 @@ void TITextParsing::WeighWords() {
   // 7.
   if (syntax_ != nullptr) syntax_->Process(r);
 
-  // 8. The choice.
-  for (int32_t w = 0; w < r.WordCount; ++w) {
-    TParsingWord& word = r.Word(w);
-    if (Hashed(word) || word.VariantCount == 0) continue;
-    bool anyPlain = false;
-    for (int32_t v = 0; v < word.VariantCount && !anyPlain; ++v) {
-      anyPlain = !StopWord(WordOf(r.Variant(word.FirstVariant + v).WordIndex));
+  // 8. The choice, per sentence: its language orders the initial forms, and
+  // its first word's capital tells nothing of a proper name.
+  for (int32_t p = 0; p < r.ParagraphCount; ++p) {
+    const TParsingParagraph& paragraph = r.Paragraph(p);
+    for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
+      const int32_t index = paragraph.FirstSentence + s;
+      const TParsingSentence& sentence = r.Sentence(index);
+      const int32_t language = sentenceLanguages_[static_cast<size_t>(index)];
+      bool start = true;
+      for (int32_t w = sentence.FirstWord; w < sentence.FirstWord + sentence.WordCount; ++w) {
+        TParsingWord& word = r.Word(w);
+        const bool first = start && !SeparatorOrNumeral(word);
+        if (first) start = false;
+        if (Hashed(word) || word.VariantCount == 0) continue;
+        ChooseVariant(word, language, textLanguage, Capitalised(word) && !first);
+      }
     }
-    auto eligible = [&](const TWordVariant& variant) { return !anyPlain || !StopWord(WordOf(variant.WordIndex)); };
-    int32_t best = 0;
-    for (int32_t v = 0; v < word.VariantCount; ++v) {
-      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
-      if (eligible(variant)) best = std::max<int32_t>(best, variant.Weight);
-    }
-    int32_t chosen = -1;
-    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
-      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
-      if (eligible(variant) && variant.Form == 0) chosen = v;
-    }
-    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
-      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
-      if (eligible(variant) && variant.Weight == best) chosen = v;
-    }
-    if (chosen < 0) chosen = 0;
-    const TWordVariant& variant = r.Variant(word.FirstVariant + chosen);
-    word.WordId = variant.WordIndex;
-    word.Form = variant.Form;
   }
+}
+
+void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage,
+                                  bool capitalised) {
+  TParsingText& r = result_;
+  auto variant = [&](int32_t v) -> const TWordVariant& { return r.Variant(word.FirstVariant + v); };
+  // Stop words give way to any other reading.
+  bool anyPlain = false;
+  for (int32_t v = 0; v < word.VariantCount && !anyPlain; ++v) anyPlain = !StopWord(WordOf(variant(v).WordIndex));
+  auto notStop = [&](const TWDWord* dictWord) { return !anyPlain || !StopWord(dictWord); };
+  // A token in lower case: a proper name gives way to a common word of its
+  // own dictionary.
+  commonLanguages_.clear();
+  if (!capitalised) {
+    for (int32_t v = 0; v < word.VariantCount; ++v) {
+      const TWDWord* dictWord = WordOf(variant(v).WordIndex);
+      if (notStop(dictWord) && !ProperName(dictWord)) commonLanguages_.push_back(LanguageOf(dictWord));
+    }
+  }
+  auto eligible = [&](const TWordVariant& candidate) {
+    const TWDWord* dictWord = WordOf(candidate.WordIndex);
+    if (!notStop(dictWord)) return false;
+    return capitalised || !ProperName(dictWord) ||
+           std::find(commonLanguages_.begin(), commonLanguages_.end(), LanguageOf(dictWord)) == commonLanguages_.end();
+  };
+  int32_t best = 0;
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    if (eligible(variant(v))) best = std::max<int32_t>(best, variant(v).Weight);
+  }
+  // The first initial form of the sentence's language, of the text's, of any.
+  int32_t chosen = -1;
+  for (const int32_t language : {sentenceLanguage, textLanguage, -1}) {
+    if (language == 0) continue;
+    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
+      const TWordVariant& candidate = variant(v);
+      if (candidate.Form == 0 && eligible(candidate) &&
+          (language < 0 || LanguageOf(WordOf(candidate.WordIndex)) == language)) {
+        chosen = v;
+      }
+    }
+    if (chosen >= 0) break;
+  }
+  for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
+    if (eligible(variant(v)) && variant(v).Weight == best) chosen = v;
+  }
+  if (chosen < 0) chosen = 0;
+  word.WordId = variant(chosen).WordIndex;
+  word.Form = variant(chosen).Form;
 }
 
 void TITextParsing::CountLanguages() {
