@@ -8,6 +8,10 @@
 // Every sentence holds its pair's two forms in lower case, not at its start,
 // and ends with a full stop; the sentences of one language and topic joined
 // by blanks make a document text (DocumentText).
+//
+// A pair whose forms the shipped word lists keep apart (as two head words, or
+// the plural as a form of another word) says why in Split; the query word
+// still takes the documents' reading for each form.
 #pragma once
 
 #include <string>
@@ -21,6 +25,7 @@ struct TNounPair {
   std::u16string_view Plural;
   std::u16string_view Companion;  // the other word of a two-word query
   std::u16string_view Sentence;   // holds both forms
+  std::string_view Split = {};     // empty: both forms reach one word
 };
 
 inline const std::vector<TNounPair>& EnglishBeekeepingPairs() {
@@ -38,11 +43,15 @@ inline const std::vector<TNounPair>& EnglishBeekeepingPairs() {
       {u"flower", u"flowers", u"wild", u"Each flower gives a little nectar, so the bees visit thousands of flowers."},
       {u"egg", u"eggs", u"fresh", u"The queen lays an egg in every cell, up to two thousand eggs a day."},
       {u"worker", u"workers", u"old", u"A young worker cleans the cells, and older workers fly out for nectar."},
-      {u"smoker", u"smokers", u"bee", u"The smoker calms the bees, and good smokers burn for an hour."},
-      {u"feeder", u"feeders", u"sugar", u"A feeder of sugar syrup helps in autumn, and feeders sit on top of the frames."},
+      {u"smoker", u"smokers", u"bee", u"The smoker calms the bees, and good smokers burn for an hour.",
+       "en_US gives smoker/M no plural; smokers is the agent form of smoke/Z"},
+      {u"feeder", u"feeders", u"sugar", u"A feeder of sugar syrup helps in autumn, and feeders sit on top of the frames.",
+       "en_US gives feeder/M no plural; feeders is the agent form of feed/Z"},
       {u"sting", u"stings", u"bee", u"A sting hurts for a minute, and beekeepers get used to stings."},
-      {u"wing", u"wings", u"torn", u"A bee with a torn wing cannot fly, and its wings wear out with age."},
-      {u"jar", u"jars", u"glass", u"Honey is poured into a glass jar, and the jars are sealed at once."},
+      {u"wing", u"wings", u"torn", u"A bee with a torn wing cannot fly, and its wings wear out with age.",
+       "en_US gives wing/MDRZG no plural; wings is a form of w/DNXTGVJ"},
+      {u"jar", u"jars", u"glass", u"Honey is poured into a glass jar, and the jars are sealed at once.",
+       "jars is a French head word (gander): its initial form wins over the English plural"},
       {u"box", u"boxes", u"brood", u"The brood box sits at the bottom, and the honey boxes go above it."},
       {u"beekeeper", u"beekeepers", u"local", u"A beekeeper wears a veil, and most beekeepers wear gloves as well."},
       {u"nest", u"nests", u"wild", u"A wild nest in a tree is hard to find, and such nests are often old."},
@@ -71,7 +80,8 @@ inline const std::vector<TNounPair>& EnglishSailingPairs() {
       {u"island", u"islands", u"small", u"A small island lies to the north, and the islands shelter the bay."},
       {u"storm", u"storms", u"sudden", u"A sudden storm can tear a sail, and autumn storms are the worst."},
       {u"cabin", u"cabins", u"small", u"The cabin sleeps four, and larger boats have two cabins."},
-      {u"rudder", u"rudders", u"broken", u"A broken rudder leaves the boat helpless, so some boats carry two rudders."},
+      {u"rudder", u"rudders", u"broken", u"A broken rudder leaves the boat helpless, so some boats carry two rudders.",
+       "en_US gives rudder/M no plural; rudders is the agent form of rudd/RZS"},
       {u"crew", u"crews", u"racing", u"The crew hauls the lines, and racing crews train all winter."},
       {u"port", u"ports", u"home", u"The home port is far away, and the ports of the south are busy."},
   };
@@ -80,16 +90,19 @@ inline const std::vector<TNounPair>& EnglishSailingPairs() {
 
 inline const std::vector<TNounPair>& RussianBeekeepingPairs() {
   static const std::vector<TNounPair> pairs = {
-      {u"пчела", u"пчелы", u"рабочая", u"Одна пчела приносит мало нектара, но пчелы вместе собирают много меда."},
-      {u"улей", u"ульи", u"новый", u"Каждый улей стоит на подставке, и ульи красят в светлые цвета."},
+      {u"пчела", u"пчелы", u"рабочая", u"Одна пчела приносит мало нектара, но пчелы вместе собирают много меда.",
+       "ru_RU holds пчелы/O, a plural-only head word, beside пчела/H"},
+      {u"улей", u"ульи", u"новый", u"Каждый улей стоит на подставке, и ульи красят в светлые цвета.",
+       "ru_RU holds улей without flags and ульи/O as a plural-only head word"},
       {u"матка", u"матки", u"молодая", u"Старая матка улетает с роем, а молодые матки дерутся между собой."},
       {u"рамка", u"рамки", u"пустая", u"Пустая рамка стоит в ящике, и все рамки осматривают весной."},
-      {u"клещ", u"клещи", u"опасный", u"Один клещ на пчеле быстро размножается, и клещи губят слабые семьи."},
+      {u"клещ", u"клещи", u"опасный", u"Один клещ на пчеле быстро размножается, и клещи губят слабые семьи.",
+       "ru_RU holds клещи/O (pliers), a plural-only head word, beside клещ/K"},
       {u"трутень", u"трутни", u"молодой", u"Летом трутень не работает в улье, и осенью трутни погибают."},
       {u"рой", u"рои", u"большой", u"Весной рой садится на ветку, и рои улетают к полудню."},
       {u"пасека", u"пасеки", u"старая", u"Наша пасека стоит у леса, и пасеки соседей тоже рядом."},
       {u"пчеловод", u"пчеловоды", u"опытный", u"Каждый пчеловод носит сетку, и многие пчеловоды работают в перчатках."},
-      {u"сота", u"соты", u"пустая", u"Каждая сота заполнена медом, и соты запечатаны воском."},
+      {u"ящик", u"ящики", u"пустой", u"Пустой ящик стоит у стены, и ящики с медом уносят в дом."},
       {u"семья", u"семьи", u"сильная", u"Сильная семья зимует хорошо, а слабые семьи объединяют осенью."},
   };
   return pairs;
