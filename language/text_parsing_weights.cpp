@@ -21,8 +21,9 @@
 // sentence), a proper-name head word while its dictionary offers a common
 // word's reading ("queens" is the plural of "queen"). The first eligible
 // initial form wins, one of the sentence's language before one of the text's
-// dominant language before any other; otherwise the first eligible reading of
-// the largest weight.
+// dominant language; one of another language only when neither of those two
+// reads the token. Otherwise the first eligible reading of the largest
+// weight.
 #include <algorithm>
 #include <cmath>
 
@@ -294,18 +295,24 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
   for (int32_t v = 0; v < word.VariantCount; ++v) {
     if (eligible(variant(v))) best = std::max<int32_t>(best, variant(v).Weight);
   }
-  // The first initial form of the sentence's language, of the text's, of any.
+  // The first initial form of the sentence's language, else of the text's;
+  // another language's only when neither language reads the token at all
+  // (an English plural is not the French word spelt like it: "jars").
+  auto ofLanguage = [&](const TWordVariant& candidate, int32_t language) {
+    return language != 0 && LanguageOf(WordOf(candidate.WordIndex)) == language;
+  };
   int32_t chosen = -1;
-  for (const int32_t language : {sentenceLanguage, textLanguage, -1}) {
-    if (language == 0) continue;
+  bool ownReading = false;
+  for (const int32_t language : {sentenceLanguage, textLanguage}) {
     for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
       const TWordVariant& candidate = variant(v);
-      if (candidate.Form == 0 && eligible(candidate) &&
-          (language < 0 || LanguageOf(WordOf(candidate.WordIndex)) == language)) {
-        chosen = v;
-      }
+      if (!eligible(candidate) || !ofLanguage(candidate, language)) continue;
+      ownReading = true;
+      if (candidate.Form == 0) chosen = v;
     }
-    if (chosen >= 0) break;
+  }
+  for (int32_t v = 0; v < word.VariantCount && chosen < 0 && !ownReading; ++v) {
+    if (variant(v).Form == 0 && eligible(variant(v))) chosen = v;
   }
   for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
     if (eligible(variant(v)) && variant(v).Weight == best) chosen = v;

@@ -37,14 +37,15 @@ class TextParsingChoice : public ::testing::TestWithParam<bool> {
     // Another part of speech than the French "la", or AddWord would find that.
     dictionary.AddWord(u"la", TPTProcessedParts::kAdjective, -1);
     dictionary.SetDictID(kLangEnglish);
-    for (const char16_t* text : {u"mite", u"bee", u"table", u"tide", u"frame", u"hive", u"queen"}) {
+    for (const char16_t* text : {u"mite", u"bee", u"table", u"tide", u"frame", u"hive", u"queen", u"jar", u"field"}) {
       dictionary.AddWord(text, TPTProcessedParts::kNoun, nouns);
     }
     for (const char16_t* text : {u"live", u"hang", u"fight"}) dictionary.AddWord(text, TPTProcessedParts::kVerb, verbs);
     for (const char16_t* text : {u"the", u"on", u"young", u"old", u"we", u"saw"}) dictionary.AddWord(text, 0, -1);
     queens = dictionary.AddWord(u"queens", TPTProcessedParts::kNoun, -1);
     paris = dictionary.AddWord(u"paris", TPTProcessedParts::kNoun, -1);
-    for (int32_t name : {queens, paris}) {
+    const int32_t fields = dictionary.AddWord(u"fields", TPTProcessedParts::kNoun, -1);
+    for (int32_t name : {queens, paris, fields}) {
       dictionary.GetWord(name)->SetAttr1(TWDWord::kAttr1Default | TWDWord::kAttr1ProperName);
     }
     dictionary.SetDictID(kLangFrench);
@@ -52,7 +53,8 @@ class TextParsingChoice : public ::testing::TestWithParam<bool> {
       dictionary.AddWord(text, TPTProcessedParts::kNoun, frenchNouns);
     }
     for (const char16_t* text : {u"mit", u"tabl"}) dictionary.AddWord(text, TPTProcessedParts::kVerb, erVerbs);
-    for (const char16_t* text : {u"les", u"sont", u"sur", u"la", u"laine"}) dictionary.AddWord(text, 0, -1);
+    for (const char16_t* text : {u"les", u"sont", u"sur", u"la", u"laine", u"jars"}) dictionary.AddWord(text, 0, -1);
+    dictionary.AddWord(u"fields", TPTProcessedParts::kAdjective, -1);
     parser.SetWordDictionary(&dictionary);
     parser.SetParallelWorking(GetParam());
   }
@@ -109,25 +111,30 @@ TEST_P(TextParsingChoice, AShortQuerySentenceReadsAsTheDocument) {
 }
 
 // Several dictionaries give the token an initial form: the sentence's
-// language first, else the text's dominant language.
+// language first, else the text's dominant language; another language's
+// initial form does not take a token that the sentence's language reads.
 TEST_P(TextParsingChoice, TheInitialFormOfTheSentencesLanguageComesFirst) {
   const struct {
     const char16_t* text;
+    const char16_t* token;
     int32_t occurrence;
     const char* reading;
   } rows[] = {
-      {u"The frame hangs on the hive.", 0, "frame [9] /0"},
-      {u"Il frame bello.", 0, "frame [16] /0"},
+      {u"The frame hangs on the hive.", u"frame", 0, "frame [9] /0"},
+      {u"Il frame bello.", u"frame", 0, "frame [16] /0"},
       // Only words of several readings vote: "la" is Italian and French.
-      {u"Il frame la bello. The frame hangs on the hive.", 0, "frame [16] /0"},
-      {u"Il frame la bello. The frame hangs on the hive.", 1, "frame [9] /0"},
+      {u"Il frame la bello. The frame hangs on the hive.", u"frame", 0, "frame [16] /0"},
+      {u"Il frame la bello. The frame hangs on the hive.", u"frame", 1, "frame [9] /0"},
       // A sentence of the one word: the text's language stands for it.
-      {u"The frame hangs on the hive. Frame.", 1, "frame [9] /0"},
-      {u"Il frame molto bello. Frame.", 1, "frame [16] /0"},
+      {u"The frame hangs on the hive. Frame.", u"frame", 1, "frame [9] /0"},
+      {u"Il frame molto bello. Frame.", u"frame", 1, "frame [16] /0"},
+      // The French "jars" (a gander) is no English plural's initial form.
+      {u"The jars hang on the hive.", u"jars", 0, "jar [9] /1"},
+      {u"The young fields hang on the hive.", u"fields", 0, "field [9] /1"},
   };
   for (const auto& row : rows) {
     ASSERT_EQ(parser.Parse(row.text), 0);
-    EXPECT_EQ(Reading(row.text, u"frame", row.occurrence), row.reading)
+    EXPECT_EQ(Reading(row.text, row.token, row.occurrence), row.reading)
         << Utf16ToUtf8(row.text) << " #" << row.occurrence;
   }
 }
