@@ -278,6 +278,8 @@ class TITextParsing {
   // the token's capital may mark a proper name (it does not start its
   // sentence).
   void ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage, bool capitalised);
+  // False when the word's form carries a prefix its initial form lacks.
+  bool KeepsItsPrefix(const TWDWord* word, int32_t form) const;
   void CountLanguages();
   void TranslateDistinctWords();
   void ResetWordSets();

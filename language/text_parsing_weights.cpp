@@ -23,7 +23,9 @@
 // initial form wins, one of the sentence's language before one of the text's
 // dominant language; one of another language only when neither of those two
 // reads the token. Otherwise the first eligible reading of the largest
-// weight.
+// weight. A form with a prefix of its own that the initial form lacks
+// ("default" of "fault", "independent" of "dependent") is a weak reading: it
+// takes a token neither from a proper name nor from another language.
 #include <algorithm>
 #include <cmath>
 
@@ -268,6 +270,15 @@ void TITextParsing::WeighWords() {
   }
 }
 
+bool TITextParsing::KeepsItsPrefix(const TWDWord* word, int32_t form) const {
+  TIMorphologyEngine* engine = dictionary_->MorphologyEngine();
+  if (word == nullptr || form == 0 || engine == nullptr) return true;
+  const int32_t group = word->GetGroup();
+  if (group < 0 || group >= engine->LexemeCount()) return true;
+  const TMEGroup* lexeme = engine->GetLexeme(group);
+  return lexeme == nullptr || form >= lexeme->FormCount() || lexeme->GetFormPrefix(form) == lexeme->GetFormPrefix(0);
+}
+
 void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage,
                                   bool capitalised) {
   TParsingText& r = result_;
@@ -282,7 +293,9 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
   if (!capitalised) {
     for (int32_t v = 0; v < word.VariantCount; ++v) {
       const TWDWord* dictWord = WordOf(variant(v).WordIndex);
-      if (notStop(dictWord) && !ProperName(dictWord)) commonLanguages_.push_back(LanguageOf(dictWord));
+      if (notStop(dictWord) && !ProperName(dictWord) && KeepsItsPrefix(dictWord, variant(v).Form)) {
+        commonLanguages_.push_back(LanguageOf(dictWord));
+      }
     }
   }
   auto eligible = [&](const TWordVariant& candidate) {
@@ -296,8 +309,9 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
     if (eligible(variant(v))) best = std::max<int32_t>(best, variant(v).Weight);
   }
   // The first initial form of the sentence's language, else of the text's;
-  // another language's only when neither language reads the token at all
-  // (an English plural is not the French word spelt like it: "jars").
+  // another language's only when neither language reads the token as a form
+  // of a word's own (an English plural is not the French word spelt like it:
+  // "jars"; a form made with a prefix, "default" of "fault", does not count).
   auto ofLanguage = [&](const TWordVariant& candidate, int32_t language) {
     return language != 0 && LanguageOf(WordOf(candidate.WordIndex)) == language;
   };
@@ -307,8 +321,11 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
     for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
       const TWordVariant& candidate = variant(v);
       if (!eligible(candidate) || !ofLanguage(candidate, language)) continue;
-      ownReading = true;
-      if (candidate.Form == 0) chosen = v;
+      if (candidate.Form == 0) {
+        chosen = v;
+      } else if (KeepsItsPrefix(WordOf(candidate.WordIndex), candidate.Form)) {
+        ownReading = true;
+      }
     }
   }
   for (int32_t v = 0; v < word.VariantCount && chosen < 0 && !ownReading; ++v) {

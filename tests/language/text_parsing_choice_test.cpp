@@ -29,11 +29,13 @@ class TextParsingChoice : public ::testing::TestWithParam<bool> {
     const int32_t nouns = engine.AddParadigm({{u"", u""}, {u"", u"s"}}, TPTProcessedParts::kNoun);
     const int32_t frenchNouns = engine.AddParadigm({{u"", u""}, {u"", u"s"}}, TPTProcessedParts::kNoun);
     const int32_t verbs = engine.AddParadigm({{u"", u""}, {u"", u"s"}}, TPTProcessedParts::kVerb);
+    // Words whose second form takes a prefix ("default" of "fault").
+    const int32_t prefixed = engine.AddParadigm({{u"", u""}, {u"de", u""}, {u"in", u""}}, TPTProcessedParts::kNoun);
     // French verbs in -er whose form in -es reads like an English plural.
     const int32_t erVerbs = engine.AddParadigm({{u"", u"er"}, {u"", u"es"}}, TPTProcessedParts::kVerb);
     // The Italian "frame" comes first in its chain.
     dictionary.SetDictID(kLangItalian);
-    for (const char16_t* text : {u"frame", u"il", u"bello", u"molto"}) dictionary.AddWord(text, 0, -1);
+    for (const char16_t* text : {u"frame", u"il", u"bello", u"molto", u"default"}) dictionary.AddWord(text, 0, -1);
     // Another part of speech than the French "la", or AddWord would find that.
     dictionary.AddWord(u"la", TPTProcessedParts::kAdjective, -1);
     dictionary.SetDictID(kLangEnglish);
@@ -41,11 +43,13 @@ class TextParsingChoice : public ::testing::TestWithParam<bool> {
       dictionary.AddWord(text, TPTProcessedParts::kNoun, nouns);
     }
     for (const char16_t* text : {u"live", u"hang", u"fight"}) dictionary.AddWord(text, TPTProcessedParts::kVerb, verbs);
+    for (const char16_t* text : {u"fault", u"dependent"}) dictionary.AddWord(text, TPTProcessedParts::kNoun, prefixed);
     for (const char16_t* text : {u"the", u"on", u"young", u"old", u"we", u"saw"}) dictionary.AddWord(text, 0, -1);
     queens = dictionary.AddWord(u"queens", TPTProcessedParts::kNoun, -1);
     paris = dictionary.AddWord(u"paris", TPTProcessedParts::kNoun, -1);
     const int32_t fields = dictionary.AddWord(u"fields", TPTProcessedParts::kNoun, -1);
-    for (int32_t name : {queens, paris, fields}) {
+    const int32_t independent = dictionary.AddWord(u"independent", TPTProcessedParts::kNoun, -1);
+    for (int32_t name : {queens, paris, fields, independent}) {
       dictionary.GetWord(name)->SetAttr1(TWDWord::kAttr1Default | TWDWord::kAttr1ProperName);
     }
     dictionary.SetDictID(kLangFrench);
@@ -131,6 +135,8 @@ TEST_P(TextParsingChoice, TheInitialFormOfTheSentencesLanguageComesFirst) {
       // The French "jars" (a gander) is no English plural's initial form.
       {u"The jars hang on the hive.", u"jars", 0, "jar [9] /1"},
       {u"The young fields hang on the hive.", u"fields", 0, "field [9] /1"},
+      // A form with a prefix of its own is no English reading of the token.
+      {u"The default hangs on the hive.", u"default", 0, "default [16] /0"},
   };
   for (const auto& row : rows) {
     ASSERT_EQ(parser.Parse(row.text), 0);
@@ -156,8 +162,10 @@ TEST_P(TextParsingChoice, AProperNameGivesWayToACommonWordInLowerCase) {
       {u"queens", u"queens", true, "queen [9] /1"},
       {u"The young Queens fight.", u"queens", true, "queens [9] /0"},
       {u"The young queens fight.", u"queens", false, "queens [9] /0"},
-      // No common word of its own dictionary: the name stays.
+      // No common word of its own dictionary: the name stays; nor does it
+      // give way to a form with a prefix of its own.
       {u"We saw paris.", u"paris", true, "paris [9] /0"},
+      {u"We saw the independent.", u"independent", true, "independent [9] /0"},
   };
   for (const auto& row : rows) {
     const int16_t attr1 = row.marked ? TWDWord::kAttr1Default | TWDWord::kAttr1ProperName : TWDWord::kAttr1Default;
