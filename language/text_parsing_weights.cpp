@@ -298,11 +298,13 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
       }
     }
   }
+  auto setAside = [&](const TWDWord* dictWord) {
+    return !capitalised && ProperName(dictWord) &&
+           std::find(commonLanguages_.begin(), commonLanguages_.end(), LanguageOf(dictWord)) != commonLanguages_.end();
+  };
   auto eligible = [&](const TWordVariant& candidate) {
     const TWDWord* dictWord = WordOf(candidate.WordIndex);
-    if (!notStop(dictWord)) return false;
-    return capitalised || !ProperName(dictWord) ||
-           std::find(commonLanguages_.begin(), commonLanguages_.end(), LanguageOf(dictWord)) == commonLanguages_.end();
+    return notStop(dictWord) && !setAside(dictWord);
   };
   int32_t best = 0;
   for (int32_t v = 0; v < word.VariantCount; ++v) {
@@ -316,7 +318,10 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
     return language != 0 && LanguageOf(WordOf(candidate.WordIndex)) == language;
   };
   int32_t chosen = -1;
+  // A name set aside for a common word leaves the token to that word's
+  // language too ("windows" in a Russian text is no German word).
   bool ownReading = false;
+  for (int32_t v = 0; v < word.VariantCount && !ownReading; ++v) ownReading = setAside(WordOf(variant(v).WordIndex));
   for (const int32_t language : {sentenceLanguage, textLanguage}) {
     for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
       const TWordVariant& candidate = variant(v);

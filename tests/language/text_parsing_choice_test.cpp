@@ -58,6 +58,7 @@ class TextParsingChoice : public ::testing::TestWithParam<bool> {
     }
     for (const char16_t* text : {u"mit", u"tabl"}) dictionary.AddWord(text, TPTProcessedParts::kVerb, erVerbs);
     for (const char16_t* text : {u"les", u"sont", u"sur", u"la", u"laine", u"jars"}) dictionary.AddWord(text, 0, -1);
+    dictionary.AddWord(u"queens", TPTProcessedParts::kAdjective, -1);
     dictionary.AddWord(u"fields", TPTProcessedParts::kAdjective, -1);
     parser.SetWordDictionary(&dictionary);
     parser.SetParallelWorking(GetParam());
@@ -166,6 +167,10 @@ TEST_P(TextParsingChoice, AProperNameGivesWayToACommonWordInLowerCase) {
       // give way to a form with a prefix of its own.
       {u"We saw paris.", u"paris", true, "paris [9] /0"},
       {u"We saw the independent.", u"independent", true, "independent [9] /0"},
+      // Set aside for the English plural, the name leaves the token to it,
+      // not to another language's initial form (a French "queens"), in an
+      // Italian text too.
+      {u"Il queens molto bello il molto bello the hive.", u"queens", true, "queen [9] /1"},
   };
   for (const auto& row : rows) {
     const int16_t attr1 = row.marked ? TWDWord::kAttr1Default | TWDWord::kAttr1ProperName : TWDWord::kAttr1Default;
