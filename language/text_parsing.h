@@ -31,6 +31,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -275,9 +276,11 @@ class TITextParsing {
   void SetCounter(int32_t id, int32_t value);
   void WeighWords();
   // Step 8 for one word with readings: its WordId and Form. `capitalised`:
-  // the token's capital may mark a proper name (it does not start its
-  // sentence).
+  // the token's case lets a proper name stand.
   void ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage, bool capitalised);
+  // The first reading of the word that is a proper name (its id in the
+  // result), -1 when none is.
+  int32_t ProperNameVariant(const TParsingWord& word);
   // False when the word's form carries a prefix its initial form lacks.
   bool KeepsItsPrefix(const TWDWord* word, int32_t form) const;
   void CountLanguages();
@@ -340,6 +343,9 @@ class TITextParsing {
   std::vector<int32_t> votes_;
   std::vector<int32_t> sentenceLanguages_;
   std::vector<int32_t> commonLanguages_;
+  // Per proper-name reading (its id in the result): how the text writes the
+  // tokens it reads (kSeenInLowerCase, kSeenWithCapitals).
+  std::unordered_map<int32_t, uint8_t> nameCases_;
 
   // The distinct-word set of ParallelWorking: word index -> node, and per
   // node its word and counter. Open addressing over a power-of-two table.

@@ -17,9 +17,10 @@
 // votes of the next, the text's dominant language stands for it.
 //
 // The choice: stop words are not eligible while another reading is none; nor,
-// for a token that is not capitalised (or whose capital only starts its
-// sentence), a proper-name head word while its dictionary offers a common
-// word's reading ("queens" is the plural of "queen"). The first eligible
+// for a token in lower case (or whose capital only starts its sentence, while
+// the text does not write it with capitals elsewhere and never in lower case),
+// a proper-name head word while its dictionary offers a common word's reading
+// ("queens" is the plural of "queen"). The first eligible
 // initial form wins, one of the sentence's language before one of the text's
 // dominant language; one of another language only when neither of those two
 // reads the token. Otherwise the first eligible reading of the largest
@@ -49,9 +50,12 @@ bool SeparatorOrNumeral(const TParsingWord& word) {
 bool StopWord(const TWDWord* word) { return word != nullptr && (word->GetFlags() & TWDWord::kFlagMark) != 0; }
 bool ProperName(const TWDWord* word) { return word != nullptr && word->IsProperName(); }
 int32_t LanguageOf(const TWDWord* word) { return word != nullptr ? word->GetDictionaryID() : 0; }
-bool Capitalised(const TParsingWord& word) {
-  return (word.Flags & TParsingWord::kUpperCase) == TParsingWord::kCapital;
-}
+// The token holds a capital (first, inside or all).
+bool HasCapitals(const TParsingWord& word) { return (word.Flags & TParsingWord::kUpperCase) != 0; }
+
+// How the text writes the tokens a proper name reads.
+constexpr uint8_t kSeenInLowerCase = 1;
+constexpr uint8_t kSeenWithCapitals = 2;  // not at a sentence's start
 
 }  // namespace
 
@@ -250,24 +254,53 @@ void TITextParsing::WeighWords() {
   // 7.
   if (syntax_ != nullptr) syntax_->Process(r);
 
-  // 8. The choice, per sentence: its language orders the initial forms, and
-  // its first word's capital tells nothing of a proper name.
-  for (int32_t p = 0; p < r.ParagraphCount; ++p) {
-    const TParsingParagraph& paragraph = r.Paragraph(p);
-    for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
-      const int32_t index = paragraph.FirstSentence + s;
-      const TParsingSentence& sentence = r.Sentence(index);
-      const int32_t language = sentenceLanguages_[static_cast<size_t>(index)];
-      bool start = true;
-      for (int32_t w = sentence.FirstWord; w < sentence.FirstWord + sentence.WordCount; ++w) {
-        TParsingWord& word = r.Word(w);
-        const bool first = start && !SeparatorOrNumeral(word);
-        if (first) start = false;
-        if (Hashed(word) || word.VariantCount == 0) continue;
-        ChooseVariant(word, language, textLanguage, Capitalised(word) && !first);
+  // 8. The choice, per sentence: its language orders the initial forms. A
+  // capital lets a proper name stand; at a sentence's start (a typed query's
+  // word stands there too) it tells nothing by itself, and the token reads
+  // as the rest of the text writes it: as a name only where the text writes
+  // it with capitals and never in lower case.
+  auto forEachWord = [&](auto&& visit) {
+    for (int32_t p = 0; p < r.ParagraphCount; ++p) {
+      const TParsingParagraph& paragraph = r.Paragraph(p);
+      for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
+        const int32_t index = paragraph.FirstSentence + s;
+        const TParsingSentence& sentence = r.Sentence(index);
+        bool start = true;
+        for (int32_t w = sentence.FirstWord; w < sentence.FirstWord + sentence.WordCount; ++w) {
+          TParsingWord& word = r.Word(w);
+          const bool first = start && !SeparatorOrNumeral(word);
+          if (first) start = false;
+          if (!Hashed(word) && word.VariantCount > 0) visit(word, index, first);
+        }
       }
     }
+  };
+  nameCases_.clear();
+  forEachWord([&](TParsingWord& word, int32_t, bool first) {
+    const int32_t name = ProperNameVariant(word);
+    if (name < 0) return;
+    if (!HasCapitals(word)) {
+      nameCases_[name] |= kSeenInLowerCase;
+    } else if (!first) {
+      nameCases_[name] |= kSeenWithCapitals;
+    }
+  });
+  forEachWord([&](TParsingWord& word, int32_t sentence, bool first) {
+    bool nameCase = HasCapitals(word);
+    if (nameCase && first) {
+      const auto seen = nameCases_.find(ProperNameVariant(word));
+      nameCase = seen != nameCases_.end() && seen->second == kSeenWithCapitals;
+    }
+    ChooseVariant(word, sentenceLanguages_[static_cast<size_t>(sentence)], textLanguage, nameCase);
+  });
+}
+
+int32_t TITextParsing::ProperNameVariant(const TParsingWord& word) {
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    const int32_t id = result_.Variant(word.FirstVariant + v).WordIndex;
+    if (ProperName(WordOf(id))) return id;
   }
+  return -1;
 }
 
 bool TITextParsing::KeepsItsPrefix(const TWDWord* word, int32_t form) const {

@@ -147,36 +147,43 @@ TEST_P(TextParsingChoice, TheInitialFormOfTheSentencesLanguageComesFirst) {
 }
 
 // A proper-name head word ("Queens") does not take a token in lower case
-// from a common word of its dictionary; its capital inside a sentence lets
-// it, at a sentence's start it tells nothing. Without the mark the head word
-// wins as any initial form does.
+// from a common word of its dictionary; capitals inside a sentence let it. At
+// a sentence's start (where a typed query's word stands) the capital tells
+// nothing by itself: the token reads as the text writes it elsewhere. Without
+// the mark the head word wins as any initial form does.
 TEST_P(TextParsingChoice, AProperNameGivesWayToACommonWordInLowerCase) {
   const struct {
     const char16_t* text;
     const char16_t* token;
+    int32_t occurrence;
     bool marked;
     const char* reading;
   } rows[] = {
-      {u"The young queens fight.", u"queens", true, "queen [9] /1"},
-      {u"Queens fight.", u"queens", true, "queen [9] /1"},
-      {u"THE YOUNG QUEENS FIGHT.", u"queens", true, "queen [9] /1"},
-      {u"queens", u"queens", true, "queen [9] /1"},
-      {u"The young Queens fight.", u"queens", true, "queens [9] /0"},
-      {u"The young queens fight.", u"queens", false, "queens [9] /0"},
+      {u"The young queens fight.", u"queens", 0, true, "queen [9] /1"},
+      {u"queens", u"queens", 0, true, "queen [9] /1"},
+      {u"Queens fight.", u"queens", 0, true, "queen [9] /1"},
+      {u"The young Queens fight.", u"queens", 0, true, "queens [9] /0"},
+      {u"THE YOUNG QUEENS FIGHT.", u"queens", 0, true, "queens [9] /0"},
+      // A sentence's first word, as the rest of the text writes it.
+      {u"The young Queens fight. Queens.", u"queens", 1, true, "queens [9] /0"},
+      {u"The young queens fight. Queens.", u"queens", 1, true, "queen [9] /1"},
+      {u"The young queens fight. The old Queens fight. Queens.", u"queens", 2, true, "queen [9] /1"},
+      {u"The young queens fight.", u"queens", 0, false, "queens [9] /0"},
       // No common word of its own dictionary: the name stays; nor does it
       // give way to a form with a prefix of its own.
-      {u"We saw paris.", u"paris", true, "paris [9] /0"},
-      {u"We saw the independent.", u"independent", true, "independent [9] /0"},
+      {u"We saw paris.", u"paris", 0, true, "paris [9] /0"},
+      {u"We saw the independent.", u"independent", 0, true, "independent [9] /0"},
       // Set aside for the English plural, the name leaves the token to it,
       // not to another language's initial form (a French "queens"), in an
       // Italian text too.
-      {u"Il queens molto bello il molto bello the hive.", u"queens", true, "queen [9] /1"},
+      {u"Il queens molto bello il molto bello the hive.", u"queens", 0, true, "queen [9] /1"},
   };
   for (const auto& row : rows) {
     const int16_t attr1 = row.marked ? TWDWord::kAttr1Default | TWDWord::kAttr1ProperName : TWDWord::kAttr1Default;
     dictionary.GetWord(queens)->SetAttr1(attr1);
     ASSERT_EQ(parser.Parse(row.text), 0);
-    EXPECT_EQ(Reading(row.text, row.token, 0), row.reading) << Utf16ToUtf8(row.text) << " marked " << row.marked;
+    EXPECT_EQ(Reading(row.text, row.token, row.occurrence), row.reading)
+        << Utf16ToUtf8(row.text) << " #" << row.occurrence << " marked " << row.marked;
   }
 }
 
