@@ -20,13 +20,13 @@
 // for a token in lower case (or whose capital only starts its sentence, while
 // the text does not write it with capitals elsewhere and never in lower case),
 // a proper-name head word while its dictionary offers a common word's reading
-// ("queens" is the plural of "queen"). The first eligible
-// initial form wins, one of the sentence's language before one of the text's
-// dominant language; one of another language only when neither of those two
-// reads the token. Otherwise the first eligible reading of the largest
-// weight. A form with a prefix of its own that the initial form lacks
-// ("default" of "fault", "independent" of "dependent") is a weak reading: it
-// takes a token neither from a proper name nor from another language.
+// ("queens" is the plural of "queen"). The first eligible initial form wins,
+// one of the sentence's language before one of the text's dominant language;
+// one of another language only when neither of those two reads the token.
+// Otherwise the first eligible reading of the largest weight. A form with a
+// prefix of its own that the initial form lacks ("default" of "fault",
+// "independent" of "dependent") is a weak reading: it takes a token neither
+// from a proper name nor from another language.
 #include <algorithm>
 #include <cmath>
 
