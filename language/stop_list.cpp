@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "core/base.h"
 #include "core/unicode_file.h"
@@ -34,19 +36,47 @@ int16_t StopListLanguage(std::u16string_view fileName) {
 
 int32_t MarkStopList(TIWordDictionary& dictionary, std::u16string_view fileName) {
   const int16_t language = StopListLanguage(fileName);
-  int32_t marked = 0;
+  std::vector<std::u16string> lines;
   try {
     IUnicodeFile file(fileName);
     std::u16string line;
     while (file.ReadLine(line) == 0) {
-      if (line.empty()) continue;
-      dictionary.MarkWord(line, language);
-      ++marked;
+      if (!line.empty()) lines.push_back(line);
     }
   } catch (const std::exception&) {
     return -1;
   }
-  return marked;
+  // A stop word marks the words it is the initial form of, and the words of
+  // whose other forms it is one when their initial form is a stop word of the
+  // list too ("was" marks "be"); not a content word of which it happens to be
+  // a form ("being" of "bee", "тем" of "тема"). A stop word that is only such
+  // a form marks them all, as does one no look-up finds (MarkWord adds it).
+  const std::unordered_set<std::u16string> stops(lines.begin(), lines.end());
+  TWordVariants readings;
+  TAffixIndexes scratch;
+  std::vector<TWDWord*> words;
+  for (const std::u16string& line : lines) {
+    const int32_t n = dictionary.Search(line, readings, 0, scratch);
+    words.clear();
+    bool other = false;
+    for (int32_t k = 0; k < n; ++k) {
+      TWDWord* word = dictionary.GetWord(readings[static_cast<size_t>(k)].WordIndex);
+      if (word == nullptr || (language != 0 && word->GetDictionaryID() != language && word->GetDictionaryID() != 0)) {
+        continue;
+      }
+      if (readings[static_cast<size_t>(k)].Form == 0 || stops.count(word->GetText()) > 0) {
+        words.push_back(word);
+      } else {
+        other = true;
+      }
+    }
+    if (!other || words.empty()) {
+      dictionary.MarkWord(line, language);
+      continue;
+    }
+    for (TWDWord* word : words) word->SetFlags(static_cast<uint16_t>(word->GetFlags() | TWDWord::kFlagMark));
+  }
+  return static_cast<int32_t>(lines.size());
 }
 
 }  // namespace kestrune

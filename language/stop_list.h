@@ -21,7 +21,10 @@ namespace kestrune {
 int16_t StopListLanguage(std::u16string_view fileName);
 
 // Marks every non-empty line of the list as a stop word of the list's
-// language. The number of lines marked, or -1 when the file cannot be read.
+// language: the words it is the initial form of, and those of whose other
+// forms it is one when their initial form is in the list too; a line that is
+// only some other word's form marks every reading, as MarkWord does. The
+// number of lines marked, or -1 when the file cannot be read.
 int32_t MarkStopList(TIWordDictionary& dictionary, std::u16string_view fileName);
 
 }  // namespace kestrune

@@ -31,6 +31,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -274,6 +275,14 @@ class TITextParsing {
   int32_t GetCounter(int32_t id);
   void SetCounter(int32_t id, int32_t value);
   void WeighWords();
+  // Step 8 for one word with readings: its WordId and Form. `capitalised`:
+  // the token's case lets a proper name stand.
+  void ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage, bool capitalised);
+  // The first reading of the word that is a proper name (its id in the
+  // result), -1 when none is.
+  int32_t ProperNameVariant(const TParsingWord& word);
+  // False when the word's form carries a prefix its initial form lacks.
+  bool KeepsItsPrefix(const TWDWord* word, int32_t form) const;
   void CountLanguages();
   void TranslateDistinctWords();
   void ResetWordSets();
@@ -328,6 +337,15 @@ class TITextParsing {
   std::u16string case_;    // the current token, lower-cased
   std::u16string lookup_;  // scratch for a hyphenated token's look-up
   std::vector<int32_t> languageWeights_;
+  // The weighting's scratch: the languages one word has voted for, the
+  // language of each sentence (by sentence index), the languages of a word's
+  // common-word readings.
+  std::vector<int32_t> votes_;
+  std::vector<int32_t> sentenceLanguages_;
+  std::vector<int32_t> commonLanguages_;
+  // Per proper-name reading (its id in the result): how the text writes the
+  // tokens it reads (kSeenInLowerCase, kSeenWithCapitals).
+  std::unordered_map<int32_t, uint8_t> nameCases_;
 
   // The distinct-word set of ParallelWorking: word index -> node, and per
   // node its word and counter. Open addressing over a power-of-two table.

@@ -8,9 +8,25 @@
 // equal gain the form counts of their words. Then every weight is scaled by
 // how often its word occurs in the text (11 per initial-form occurrence, 10
 // per other), relative to half the most frequent candidate. Weights are
-// computed in 32 bits and saturated to 16 bits when stored. The first
-// eligible initial form wins; otherwise the first eligible reading of the
-// largest weight (stop words are not eligible while another reading is none).
+// computed in 32 bits and saturated to 16 bits when stored.
+//
+// A sentence's language is the language most of its words have readings in,
+// each word voting once for every language it has readings in (two readings
+// of one dictionary are one vote, so a one-word sentence such as a typed
+// query does not outvote the text around it); when no language has twice the
+// votes of the next, the text's dominant language stands for it.
+//
+// The choice: stop words are not eligible while another reading is none; nor,
+// for a token in lower case (or whose capital only starts its sentence, while
+// the text does not write it with capitals elsewhere and never in lower case),
+// a proper-name head word while its dictionary offers a common word's reading
+// ("queens" is the plural of "queen"). The first eligible initial form wins,
+// one of the sentence's language before one of the text's dominant language;
+// one of another language only when neither of those two reads the token.
+// Otherwise the first eligible reading of the largest weight. A form with a
+// prefix of its own that the initial form lacks ("default" of "fault",
+// "independent" of "dependent") is a weak reading: it takes a token neither
+// from a proper name nor from another language.
 #include <algorithm>
 #include <cmath>
 
@@ -32,6 +48,14 @@ bool SeparatorOrNumeral(const TParsingWord& word) {
   return (word.Flags & (TParsingWord::kSeparator | TParsingWord::kNumeral)) != 0;
 }
 bool StopWord(const TWDWord* word) { return word != nullptr && (word->GetFlags() & TWDWord::kFlagMark) != 0; }
+bool ProperName(const TWDWord* word) { return word != nullptr && word->IsProperName(); }
+int32_t LanguageOf(const TWDWord* word) { return word != nullptr ? word->GetDictionaryID() : 0; }
+// The token holds a capital (first, inside or all).
+bool HasCapitals(const TParsingWord& word) { return (word.Flags & TParsingWord::kUpperCase) != 0; }
+
+// How the text writes the tokens a proper name reads.
+constexpr uint8_t kSeenInLowerCase = 1;
+constexpr uint8_t kSeenWithCapitals = 2;  // not at a sentence's start
 
 }  // namespace
 
@@ -116,6 +140,7 @@ void TITextParsing::WeighWords() {
   GetDominantLanguage(textLanguage, ratio);
 
   // 3. Per sentence: the language mix, then the frequency-free weights.
+  sentenceLanguages_.assign(static_cast<size_t>(std::max(r.SentenceCount, 0)), textLanguage);
   for (int32_t p = 0; p < r.ParagraphCount; ++p) {
     const TParsingParagraph& paragraph = r.Paragraph(p);
     for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
@@ -126,15 +151,21 @@ void TITextParsing::WeighWords() {
       for (int32_t w = first; w < end; ++w) {
         const TParsingWord& word = r.Word(w);
         if (Hashed(word) || SeparatorOrNumeral(word)) continue;
+        votes_.clear();
         for (int32_t v = 0; v < word.VariantCount; ++v) {
           TWDWord* dictWord = WordOf(r.Variant(word.FirstVariant + v).WordIndex);
-          if (CountsForLanguage(dictWord)) CountLanguage(dictWord->GetDictionaryID());
+          if (!CountsForLanguage(dictWord)) continue;
+          const int32_t id = dictWord->GetDictionaryID();
+          if (std::find(votes_.begin(), votes_.end(), id) != votes_.end()) continue;
+          votes_.push_back(id);
+          CountLanguage(id);
         }
       }
       int32_t language = 0;
       ratio = 0.0;
       GetDominantLanguage(language, ratio);
       if (ratio < 2.0) language = textLanguage;
+      sentenceLanguages_[static_cast<size_t>(paragraph.FirstSentence + s)] = language;
 
       for (int32_t w = first; w < end; ++w) {
         const TParsingWord& word = r.Word(w);
@@ -223,34 +254,127 @@ void TITextParsing::WeighWords() {
   // 7.
   if (syntax_ != nullptr) syntax_->Process(r);
 
-  // 8. The choice.
-  for (int32_t w = 0; w < r.WordCount; ++w) {
-    TParsingWord& word = r.Word(w);
-    if (Hashed(word) || word.VariantCount == 0) continue;
-    bool anyPlain = false;
-    for (int32_t v = 0; v < word.VariantCount && !anyPlain; ++v) {
-      anyPlain = !StopWord(WordOf(r.Variant(word.FirstVariant + v).WordIndex));
+  // 8. The choice, per sentence: its language orders the initial forms. A
+  // capital lets a proper name stand; at a sentence's start (a typed query's
+  // word stands there too) it tells nothing by itself, and the token reads
+  // as the rest of the text writes it: as a name only where the text writes
+  // it with capitals and never in lower case.
+  auto forEachWord = [&](auto&& visit) {
+    for (int32_t p = 0; p < r.ParagraphCount; ++p) {
+      const TParsingParagraph& paragraph = r.Paragraph(p);
+      for (int32_t s = 0; s < paragraph.SentenceCount; ++s) {
+        const int32_t index = paragraph.FirstSentence + s;
+        const TParsingSentence& sentence = r.Sentence(index);
+        bool start = true;
+        for (int32_t w = sentence.FirstWord; w < sentence.FirstWord + sentence.WordCount; ++w) {
+          TParsingWord& word = r.Word(w);
+          const bool first = start && !SeparatorOrNumeral(word);
+          if (first) start = false;
+          if (!Hashed(word) && word.VariantCount > 0) visit(word, index, first);
+        }
+      }
     }
-    auto eligible = [&](const TWordVariant& variant) { return !anyPlain || !StopWord(WordOf(variant.WordIndex)); };
-    int32_t best = 0;
-    for (int32_t v = 0; v < word.VariantCount; ++v) {
-      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
-      if (eligible(variant)) best = std::max<int32_t>(best, variant.Weight);
+  };
+  nameCases_.clear();
+  forEachWord([&](TParsingWord& word, int32_t, bool first) {
+    const int32_t name = ProperNameVariant(word);
+    if (name < 0) return;
+    if (!HasCapitals(word)) {
+      nameCases_[name] |= kSeenInLowerCase;
+    } else if (!first) {
+      nameCases_[name] |= kSeenWithCapitals;
     }
-    int32_t chosen = -1;
-    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
-      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
-      if (eligible(variant) && variant.Form == 0) chosen = v;
+  });
+  forEachWord([&](TParsingWord& word, int32_t sentence, bool first) {
+    bool nameCase = HasCapitals(word);
+    if (nameCase && first) {
+      const auto seen = nameCases_.find(ProperNameVariant(word));
+      nameCase = seen != nameCases_.end() && seen->second == kSeenWithCapitals;
     }
-    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
-      const TWordVariant& variant = r.Variant(word.FirstVariant + v);
-      if (eligible(variant) && variant.Weight == best) chosen = v;
-    }
-    if (chosen < 0) chosen = 0;
-    const TWordVariant& variant = r.Variant(word.FirstVariant + chosen);
-    word.WordId = variant.WordIndex;
-    word.Form = variant.Form;
+    ChooseVariant(word, sentenceLanguages_[static_cast<size_t>(sentence)], textLanguage, nameCase);
+  });
+}
+
+int32_t TITextParsing::ProperNameVariant(const TParsingWord& word) {
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    const int32_t id = result_.Variant(word.FirstVariant + v).WordIndex;
+    if (ProperName(WordOf(id))) return id;
   }
+  return -1;
+}
+
+bool TITextParsing::KeepsItsPrefix(const TWDWord* word, int32_t form) const {
+  TIMorphologyEngine* engine = dictionary_->MorphologyEngine();
+  if (word == nullptr || form == 0 || engine == nullptr) return true;
+  const int32_t group = word->GetGroup();
+  if (group < 0 || group >= engine->LexemeCount()) return true;
+  const TMEGroup* lexeme = engine->GetLexeme(group);
+  return lexeme == nullptr || form >= lexeme->FormCount() || lexeme->GetFormPrefix(form) == lexeme->GetFormPrefix(0);
+}
+
+void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage,
+                                  bool capitalised) {
+  TParsingText& r = result_;
+  auto variant = [&](int32_t v) -> const TWordVariant& { return r.Variant(word.FirstVariant + v); };
+  // Stop words give way to any other reading.
+  bool anyPlain = false;
+  for (int32_t v = 0; v < word.VariantCount && !anyPlain; ++v) anyPlain = !StopWord(WordOf(variant(v).WordIndex));
+  auto notStop = [&](const TWDWord* dictWord) { return !anyPlain || !StopWord(dictWord); };
+  // A token in lower case: a proper name gives way to a common word of its
+  // own dictionary.
+  commonLanguages_.clear();
+  if (!capitalised) {
+    for (int32_t v = 0; v < word.VariantCount; ++v) {
+      const TWDWord* dictWord = WordOf(variant(v).WordIndex);
+      if (notStop(dictWord) && !ProperName(dictWord) && KeepsItsPrefix(dictWord, variant(v).Form)) {
+        commonLanguages_.push_back(LanguageOf(dictWord));
+      }
+    }
+  }
+  auto setAside = [&](const TWDWord* dictWord) {
+    return !capitalised && ProperName(dictWord) &&
+           std::find(commonLanguages_.begin(), commonLanguages_.end(), LanguageOf(dictWord)) != commonLanguages_.end();
+  };
+  auto eligible = [&](const TWordVariant& candidate) {
+    const TWDWord* dictWord = WordOf(candidate.WordIndex);
+    return notStop(dictWord) && !setAside(dictWord);
+  };
+  int32_t best = 0;
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    if (eligible(variant(v))) best = std::max<int32_t>(best, variant(v).Weight);
+  }
+  // The first initial form of the sentence's language, else of the text's;
+  // another language's only when neither language reads the token as a form
+  // of a word's own (an English plural is not the French word spelt like it:
+  // "jars"; a form made with a prefix, "default" of "fault", does not count).
+  auto ofLanguage = [&](const TWordVariant& candidate, int32_t language) {
+    return language != 0 && LanguageOf(WordOf(candidate.WordIndex)) == language;
+  };
+  int32_t chosen = -1;
+  // A name set aside for a common word leaves the token to that word's
+  // language too ("windows" in a Russian text is no German word).
+  bool ownReading = false;
+  for (int32_t v = 0; v < word.VariantCount && !ownReading; ++v) ownReading = setAside(WordOf(variant(v).WordIndex));
+  for (const int32_t language : {sentenceLanguage, textLanguage}) {
+    for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
+      const TWordVariant& candidate = variant(v);
+      if (!eligible(candidate) || !ofLanguage(candidate, language)) continue;
+      if (candidate.Form == 0) {
+        chosen = v;
+      } else if (KeepsItsPrefix(WordOf(candidate.WordIndex), candidate.Form)) {
+        ownReading = true;
+      }
+    }
+  }
+  for (int32_t v = 0; v < word.VariantCount && chosen < 0 && !ownReading; ++v) {
+    if (variant(v).Form == 0 && eligible(variant(v))) chosen = v;
+  }
+  for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
+    if (eligible(variant(v)) && variant(v).Weight == best) chosen = v;
+  }
+  if (chosen < 0) chosen = 0;
+  word.WordId = variant(chosen).WordIndex;
+  word.Form = variant(chosen).Form;
 }
 
 void TITextParsing::CountLanguages() {

@@ -99,6 +99,13 @@ class alignas(64) TWDWord {
  public:
   static constexpr uint16_t kFlagMark = 0x0001;    // stop word
   static constexpr uint16_t kFlagExport = 0x0010;  // chosen by a selective save
+  // Attr1 is a set of bits that dictionary files store with each word; a new
+  // word and every word of older files carry kAttr1Default alone.
+  static constexpr int16_t kAttr1Default = 0x0001;
+  // A head word that the file's source lists only with capitals (a proper
+  // name, as "Queens" beside the plural of "queen"): a token in lower case
+  // reads as a common word of its dictionary before it reads as this word.
+  static constexpr int16_t kAttr1ProperName = 0x0002;
 
   TWDWord() = default;
   virtual ~TWDWord() = default;
@@ -123,6 +130,8 @@ class alignas(64) TWDWord {
   int32_t GetGroup() const { return Group; }
   int16_t GetDictionaryID() const { return DictionaryID; }
   int16_t GetAttr1() const { return Attr1; }
+  void SetAttr1(int16_t value) { Attr1 = value; }
+  bool IsProperName() const { return (Attr1 & kAttr1ProperName) != 0; }
   int16_t GetAttr2() const { return Attr2; }
   uint16_t GetFlags() const { return Flags; }
   void SetFlags(uint16_t flags) { Flags = flags; }

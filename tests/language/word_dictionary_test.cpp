@@ -237,6 +237,48 @@ TEST_P(WordDictionaryModes, StopWordsOfALanguageMarkOnlyThatLanguagesWords) {
   EXPECT_TRUE(dictionary.GetWord(war)->GetFlags() & TWDWord::kFlagMark);
 }
 
+// A stop word marks the words it is the initial form of, and those whose
+// initial form is a stop word too, not a content word of which it happens to
+// be a form ("being" of "bee"); a stop word that is only such a form marks
+// every reading, one that no look-up finds joins the dictionary.
+TEST(StopList, AStopWordLeavesTheWordsItIsAStrayFormOfAlone) {
+  test::TFakeMorphologyEngine engine;
+  TIWordDictionary dictionary;
+  dictionary.SetMorphologyEngine(&engine);
+  dictionary.SetDictID(kLangEnglish);
+  auto word = [&](std::u16string_view stem, const std::vector<std::u16string>& endings) {
+    std::vector<test::TFakeMorphologyEngine::TFormSpec> forms;
+    for (const std::u16string& ending : endings) forms.push_back({u"", ending});
+    return dictionary.AddWord(stem, 0, engine.AddParadigm(forms));
+  };
+  const int32_t bee = word(u"be", {u"e", u"es", u"ing"});  // bee, bees, being
+  const int32_t be = word(u"b", {u"e", u"eing", u"is"});   // be, being, bis
+  const int32_t being = dictionary.AddWord(u"being", 0, -1);
+  const int32_t doe = word(u"do", {u"e", u"es"});   // doe, does
+  const int32_t doWord = word(u"d", {u"o", u"oes"});  // do, does
+  const int32_t hi = word(u"hi", {u"", u"s"});      // hi, his
+  dictionary.SetDictID(kLangGerman);
+  const int32_t germanBee = dictionary.AddWord(u"being", 3, -1);
+  test::TempDir dir;
+  std::string bytes = "\xFF\xFE";
+  for (char c : std::string("be\r\nbeing\r\ndoes\r\ndo\r\nhis\r\nxyz\r\n")) bytes += {c, '\0'};
+  std::FILE* file = std::fopen(dir.File("stop_english.txt").c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  const int32_t count = dictionary.Count();
+  EXPECT_EQ(MarkStopList(dictionary, dir.WFile("stop_english.txt")), 6);
+  const std::pair<int32_t, bool> expected[] = {{bee, false}, {be, true},  {being, true},     {doe, false},
+                                               {doWord, true}, {hi, true}, {germanBee, false}, {count, true}};
+  for (const auto& [index, marked] : expected) {
+    ASSERT_NE(dictionary.GetWord(index), nullptr) << index;
+    EXPECT_EQ((dictionary.GetWord(index)->GetFlags() & TWDWord::kFlagMark) != 0, marked)
+        << platform::Utf16ToUtf8(dictionary.GetWord(index)->GetText());
+  }
+  EXPECT_EQ(dictionary.GetWord(count)->GetStoredText(), u"xyz");
+  dictionary.SetMorphologyEngine(nullptr);
+}
+
 TEST(StopList, TheFileNameNamesTheLanguage) {
   const std::pair<const char16_t*, int16_t> cases[] = {
       {u"stop_german.txt", kLangGerman},  {u"STOP-English.TXT", kLangEnglish},

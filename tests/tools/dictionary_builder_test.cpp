@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <set>
+#include <iterator>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/text.h"
@@ -218,6 +220,66 @@ TEST(DictionaryBuilder, CutsStemsSharesParadigmsAndSavesFilesThatLoad) {
   dict.SetMorphologyEngine(nullptr);
   EXPECT_EQ(test::ReadFileBytes(dir.File("stop_english.txt")),
             std::string("\xFF\xFEt\0h\0e\0\r\0\n\0\x38\x04\r\0\n\0", 18));
+}
+
+// A word whose entries all hold capitals ("Queens", "Paris") is a proper
+// name; one that an entry in lower case gives too ("Rose" and "rose") is
+// not. The mark changes no word's place, and survives saving and loading.
+TEST(DictionaryBuilder, MarksProperNamesWithoutMovingWords) {
+  THunspellAffixes affixes;
+  ASSERT_EQ(affixes.LoadFromBytes("SFX S Y 1\nSFX S 0 s .\n"), 0) << affixes.Error();
+  std::vector<THunspellEntry> entries;
+  ParseHunspellDictionary("7\nQueens\nqueen/S\nRose/S\nrose/S\nParis\nNASA\nhive/S\n", affixes, entries);
+  THunspellExpander expander(affixes);
+  std::vector<TWordSource> words;
+  std::unordered_set<std::u16string> forbidden;
+  GroupWordSources(
+      entries, expander, [](const THunspellEntry&, const std::u16string&) -> uint8_t { return 3; }, words,
+      forbidden);
+  const std::pair<std::u16string, bool> expected[] = {{u"queens", true}, {u"queen", false}, {u"rose", false},
+                                                      {u"paris", true},  {u"nasa", true},   {u"hive", false}};
+  ASSERT_EQ(words.size(), std::size(expected));
+  for (size_t i = 0; i < words.size(); ++i) {
+    EXPECT_EQ(words[i].Root, expected[i].first);
+    EXPECT_EQ(words[i].ProperName, expected[i].second) << Utf16ToUtf8(words[i].Root);
+  }
+
+  // Built with and without the marks: the same words in the same places.
+  test::TempDir dir;
+  std::vector<THunspellForm> forms;
+  for (const bool mark : {false, true}) {
+    TDictionaryBuilder builder(9);
+    for (size_t i = 0; i < words.size(); ++i) {
+      std::vector<THunspellForm> all;
+      for (size_t entry : words[i].Entries) {
+        expander.Expand(entries[entry], forms);
+        all.insert(all.end(), forms.begin(), forms.end());
+      }
+      EXPECT_EQ(builder.AddWord(entries[words[i].Entries[0]].Word, 3, all, mark && words[i].ProperName),
+                static_cast<int32_t>(i));
+    }
+    std::string error;
+    ASSERT_EQ(builder.Save(dir.Path(), mark ? "marked" : "plain", u"Kestrune Inc", u"test", error), 0) << error;
+  }
+  TIMorphologyEngineFull plainEngine, markedEngine;
+  TIWordDictionary plain, marked;
+  plain.SetMorphologyEngine(&plainEngine);
+  marked.SetMorphologyEngine(&markedEngine);
+  ASSERT_EQ(plain.LoadFromFile(dir.WFile("plain.dws")), 0);
+  ASSERT_EQ(marked.LoadFromFile(dir.WFile("marked.dws")), 0);
+  ASSERT_EQ(marked.Count(), static_cast<int32_t>(words.size()));
+  ASSERT_EQ(plain.Count(), marked.Count());
+  for (int32_t i = 0; i < marked.Count(); ++i) {
+    const TWDWord* a = plain.GetWord(i);
+    const TWDWord* b = marked.GetWord(i);
+    EXPECT_EQ(b->GetText(), a->GetText());
+    EXPECT_EQ(b->GetGroup(), a->GetGroup());
+    EXPECT_EQ(a->GetAttr1(), TWDWord::kAttr1Default);
+    EXPECT_EQ(b->IsProperName(), expected[i].second) << Utf16ToUtf8(b->GetText());
+    EXPECT_EQ(b->GetAttr1() & TWDWord::kAttr1Default, TWDWord::kAttr1Default);
+  }
+  plain.SetMorphologyEngine(nullptr);
+  marked.SetMorphologyEngine(nullptr);
 }
 
 TEST(WordClasses, PartOfSpeechOfMorphologicalFields) {

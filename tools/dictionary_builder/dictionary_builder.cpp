@@ -38,6 +38,28 @@ bool IsTokenText(std::u16string_view text) {
   return true;
 }
 
+void GroupWordSources(const std::vector<THunspellEntry>& entries, const THunspellExpander& expander,
+                      const std::function<uint8_t(const THunspellEntry&, const std::u16string&)>& partOfSpeech,
+                      std::vector<TWordSource>& words, std::unordered_set<std::u16string>& forbidden) {
+  std::unordered_map<std::u16string, size_t> wordByKey;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const THunspellEntry& entry = entries[i];
+    if (expander.IsForbidden(entry)) {
+      forbidden.insert(entry.Word);
+      continue;
+    }
+    std::u16string root = Lower(entry.Word);
+    const uint8_t pos = partOfSpeech(entry, root);
+    std::u16string key = root;
+    key.push_back(static_cast<char16_t>(pos));
+    auto [it, added] = wordByKey.emplace(std::move(key), words.size());
+    if (added) words.push_back({root, pos, {}, true});
+    TWordSource& word = words[it->second];
+    word.Entries.push_back(i);
+    if (entry.Word == root) word.ProperName = false;
+  }
+}
+
 TDictionaryBuilder::TDictionaryBuilder(int16_t languageId)
     : engine_(std::make_unique<TIMorphologyEngineFull>()),
       dictionary_(std::make_unique<TIWordDictionary>()),
@@ -52,8 +74,23 @@ TDictionaryBuilder::~TDictionaryBuilder() {
   dictionary_.reset();
 }
 
+int32_t TDictionaryBuilder::Add(std::u16string_view text, uint8_t partOfSpeech, int32_t group, bool properName) {
+  const int32_t before = dictionary_->Count();
+  const int32_t index = dictionary_->AddWord(text, partOfSpeech, group);
+  if (TWDWord* word = dictionary_->GetWord(index)) {
+    // A word that an earlier source gave is a name only when every source is.
+    const int16_t attr1 = word->GetAttr1();
+    if (properName && index >= before) {
+      word->SetAttr1(static_cast<int16_t>(attr1 | TWDWord::kAttr1ProperName));
+    } else if (!properName) {
+      word->SetAttr1(static_cast<int16_t>(attr1 & ~TWDWord::kAttr1ProperName));
+    }
+  }
+  return index;
+}
+
 int32_t TDictionaryBuilder::AddWord(std::u16string_view rootText, uint8_t partOfSpeech,
-                                    const std::vector<THunspellForm>& forms) {
+                                    const std::vector<THunspellForm>& forms, bool properName) {
   const std::u16string root = Lower(rootText);
   const int32_t size = static_cast<int32_t>(root.size());
 
@@ -78,7 +115,7 @@ int32_t TDictionaryBuilder::AddWord(std::u16string_view rootText, uint8_t partOf
     kept.resize(TMEGroupFull::kMaxForms);
     texts.resize(TMEGroupFull::kMaxForms);
   }
-  if (kept.size() == 1 && texts[0] == root) return AddPlainWord(root, partOfSpeech);
+  if (kept.size() == 1 && texts[0] == root) return AddPlainWord(root, partOfSpeech, properName);
 
   // The stem: the root without what any form strips from its ends.
   int32_t front = 0;
@@ -132,12 +169,12 @@ int32_t TDictionaryBuilder::AddWord(std::u16string_view rootText, uint8_t partOf
     paradigms_.emplace(std::move(key), group);
   }
   formCount_ += static_cast<int64_t>(cuts.size());
-  return dictionary_->AddWord(stem, partOfSpeech, group);
+  return Add(stem, partOfSpeech, group, properName);
 }
 
-int32_t TDictionaryBuilder::AddPlainWord(std::u16string_view text, uint8_t partOfSpeech) {
+int32_t TDictionaryBuilder::AddPlainWord(std::u16string_view text, uint8_t partOfSpeech, bool properName) {
   formCount_ += 1;
-  return dictionary_->AddWord(Lower(text), partOfSpeech, -1);
+  return Add(Lower(text), partOfSpeech, -1, properName);
 }
 
 bool TDictionaryBuilder::Knows(std::u16string_view text) {

@@ -19,10 +19,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "language/morphology_engine_full.h"
@@ -34,6 +36,24 @@ namespace kestrune {
 // True when the parser can cut the text out of a text as one token: no
 // separator but one hyphen inside.
 bool IsTokenText(std::u16string_view text);
+
+// One word of the output: the entries of the word list that give it (equal in
+// lower case and in part of speech), in list order.
+struct TWordSource {
+  std::u16string Root;  // lower case
+  uint8_t PartOfSpeech = 0;
+  std::vector<size_t> Entries;
+  // No entry stands in lower case: the list holds the word only as a name
+  // ("Queens", "Flowers").
+  bool ProperName = true;
+};
+
+// The words of a word list in the order of their first entries. Forbidden
+// entries give no word; their texts go into `forbidden`. `partOfSpeech` gives
+// an entry's class from the entry and its lower-case root.
+void GroupWordSources(const std::vector<THunspellEntry>& entries, const THunspellExpander& expander,
+                      const std::function<uint8_t(const THunspellEntry&, const std::u16string&)>& partOfSpeech,
+                      std::vector<TWordSource>& words, std::unordered_set<std::u16string>& forbidden);
 
 class TDictionaryBuilder {
  public:
@@ -50,10 +70,13 @@ class TDictionaryBuilder {
   // Adds a word whose forms are constructed from `root` (THunspellForm); the
   // first form is the initial one. The word's index, kNoForms when no form
   // could be a token, kLexiconFull when its paradigm would be a lexeme beyond
-  // kMaxLexemes (nothing is added then).
-  int32_t AddWord(std::u16string_view root, uint8_t partOfSpeech, const std::vector<THunspellForm>& forms);
+  // kMaxLexemes (nothing is added then). A proper name carries
+  // TWDWord::kAttr1ProperName in Attr1; a word that a common entry gives too
+  // does not.
+  int32_t AddWord(std::u16string_view root, uint8_t partOfSpeech, const std::vector<THunspellForm>& forms,
+                  bool properName = false);
   // A word of one form without a lexeme (group -1), stored in lower case.
-  int32_t AddPlainWord(std::u16string_view text, uint8_t partOfSpeech);
+  int32_t AddPlainWord(std::u16string_view text, uint8_t partOfSpeech, bool properName = false);
   // True when a look-up of the (lower-case) text finds a reading.
   bool Knows(std::u16string_view text);
 
@@ -72,6 +95,10 @@ class TDictionaryBuilder {
     std::u16string Prefix;
     std::u16string Ending;
   };
+
+  // Adds (text, part of speech, group) and sets or clears the proper-name
+  // mark.
+  int32_t Add(std::u16string_view text, uint8_t partOfSpeech, int32_t group, bool properName);
 
   std::unique_ptr<TIMorphologyEngineFull> engine_;
   std::unique_ptr<TIWordDictionary> dictionary_;

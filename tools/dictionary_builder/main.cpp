@@ -6,7 +6,11 @@
 //   kestrune_dictionary_builder --aff en_US.aff --dic en_US.dic --language 9
 //       --name english --out data/dictionaries --author TEXT
 //       [--wordnet /usr/share/wordnet] [--flag-classes "noun:KJ verb:L ..."]
-//       [--stopwords EN.pm] [--description TEXT]
+//       [--stopwords EN.pm] [--description TEXT] [--proper-names yes]
+//
+// --proper-names yes: a word whose entries all hold capitals is a proper name
+// (TWDWord::kAttr1ProperName). Not for lists that write common nouns with a
+// capital (German).
 //
 // The author text goes into the headers of both files: it names the authors
 // and the licences of the sources, so it is required.
@@ -38,14 +42,6 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// One word of the output: the Hunspell entries that give it (equal in lower
-// case and in part of speech).
-struct TWordSource {
-  std::u16string Root;
-  uint8_t PartOfSpeech = posUndefined;
-  std::vector<size_t> Entries;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +59,10 @@ int main(int argc, char** argv) {
   const int16_t language = static_cast<int16_t>(std::stoi(args["language"]));
   const std::string name = args["name"];
   const std::string out = args["out"];
+  const bool markProperNames = args.count("proper-names") > 0 && args["proper-names"] == "yes";
+  if (args.count("proper-names") > 0 && !markProperNames && args["proper-names"] != "no") {
+    return Fail("--proper-names takes yes or no");
+  }
 
   THunspellAffixes affixes;
   if (affixes.LoadFromFile(args["aff"]) != 0) return Fail(affixes.Error());
@@ -83,23 +83,14 @@ int main(int argc, char** argv) {
   THunspellExpander expander(affixes);
   std::unordered_set<std::u16string> forbidden;
   std::vector<TWordSource> words;
-  std::unordered_map<std::u16string, size_t> wordByKey;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const THunspellEntry& entry = entries[i];
-    if (expander.IsForbidden(entry)) {
-      forbidden.insert(entry.Word);
-      continue;
-    }
-    const std::u16string root = platform::WideLowerCase(entry.Word);
-    const uint8_t pos = haveWordNet              ? wordNet.Find(root)
-                        : !flagClasses.Empty() ? flagClasses.Find(entry.Flags)
-                                               : PartOfSpeechOfMorphology(entry.Morphology);
-    std::u16string key = root;
-    key.push_back(static_cast<char16_t>(pos));
-    auto [it, added] = wordByKey.emplace(std::move(key), words.size());
-    if (added) words.push_back({root, pos, {}});
-    words[it->second].Entries.push_back(i);
-  }
+  GroupWordSources(
+      entries, expander,
+      [&](const THunspellEntry& entry, const std::u16string& root) -> uint8_t {
+        return haveWordNet              ? wordNet.Find(root)
+               : !flagClasses.Empty() ? flagClasses.Find(entry.Flags)
+                                      : PartOfSpeechOfMorphology(entry.Morphology);
+      },
+      words, forbidden);
 
   TDictionaryBuilder builder(language);
   std::vector<THunspellForm> forms;
@@ -126,7 +117,8 @@ int main(int argc, char** argv) {
       ++withoutForms;
       continue;
     }
-    const int32_t result = builder.AddWord(entries[word.Entries[0]].Word, word.PartOfSpeech, forms);
+    const int32_t result =
+        builder.AddWord(entries[word.Entries[0]].Word, word.PartOfSpeech, forms, markProperNames && word.ProperName);
     if (result == TDictionaryBuilder::kLexiconFull) {
       return Fail("more than " + std::to_string(TDictionaryBuilder::kMaxLexemes) + " paradigms in " + args["dic"]);
     }
@@ -174,14 +166,24 @@ int main(int argc, char** argv) {
     return Fail("the written " + name + ".dws loads " + std::to_string(dictionary.Count()) + " words and " +
                 std::to_string(engine.LexemeCount()) + " lexemes");
   }
+  int32_t properNames = 0;
+  for (int32_t i = 0; i < dictionary.Count(); ++i) {
+    const TWDWord* word = dictionary.GetWord(i);
+    if (word->GetAttr1() != builder.Dictionary().GetWord(i)->GetAttr1()) {
+      return Fail("the written " + name + ".dws loads other word marks");
+    }
+    if (word->IsProperName()) ++properNames;
+  }
   dictionary.SetMorphologyEngine(nullptr);
 
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf(
-      "%s: %zu entries -> %d words (%lld with a part of speech, %d stop words added), %d lexemes, %d rules, "
-      "%d endings, %d prefixes, %lld forms (%lld left out as no token), %lld entries without a form; %.1f s\n",
-      name.c_str(), entries.size(), builder.Dictionary().Count(), static_cast<long long>(withClass), stopAdded,
+      "%s: %zu entries -> %d words (%lld with a part of speech, %d proper names, %d stop words added), %d lexemes, "
+      "%d rules, %d endings, %d prefixes, %lld forms (%lld left out as no token), %lld entries without a form; "
+      "%.1f s\n",
+      name.c_str(), entries.size(), builder.Dictionary().Count(), static_cast<long long>(withClass), properNames,
+      stopAdded,
       builder.Engine().LexemeCount(), builder.Engine().RuleCount(), builder.Engine().EndingCount(),
       builder.Engine().PrefixCount(), static_cast<long long>(builder.FormCount()),
       static_cast<long long>(builder.DroppedForms()), static_cast<long long>(withoutForms), seconds);
