@@ -83,6 +83,7 @@ struct TDisplay {
 inline constexpr TDisplay kWithOpenbox{"openbox", true};
 inline constexpr TDisplay kBareServer{"bare", false};
 inline std::string DisplayName(const ::testing::TestParamInfo<TDisplay>& info) { return info.param.name; }
+inline void PrintTo(const TDisplay& display, std::ostream* out) { *out << display.name; }
 
 // The global centre of a widget.
 inline QPoint Center(const QWidget* widget) { return widget->mapToGlobal(widget->rect().center()); }
