@@ -234,17 +234,8 @@ class TPerson {
   // ---- through the display server ----
   // Runs a program with its arguments and waits for its end; its status.
   int Command(const std::string& program, const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    std::string name = program;
-    argv.push_back(name.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-      ADD_FAILURE() << program << " cannot be started";
-      return -1;
-    }
+    const pid_t pid = Start(program, arguments);
+    if (pid < 0) return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << program << " failed";
@@ -279,27 +270,21 @@ class TPerson {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipe[0]);
-    std::vector<char*> argv;
-    std::string name = program;
-    argv.push_back(name.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const pid_t pid = Start(program, arguments, &actions);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipe[1]);
     std::string text;
-    if (spawned == 0) {
+    if (pid >= 0) {
       char buffer[4096];
       for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) != 0;) {
-        if (got > 0) text.append(buffer, static_cast<size_t>(got));
-        else if (errno != EINTR) break;
+        if (got > 0) {
+          text.append(buffer, static_cast<size_t>(got));
+        } else if (errno != EINTR) {
+          break;
+        }
       }
       int status = 0;
       waitpid(pid, &status, 0);
-    } else {
-      ADD_FAILURE() << program << " cannot be started";
     }
     ::close(pipe[0]);
     return text;
@@ -392,6 +377,23 @@ class TPerson {
   }
 
  private:
+  // Starts a program with its arguments (its output where `actions` put it);
+  // its process, or -1 when it cannot start.
+  static pid_t Start(const std::string& program, const std::vector<std::string>& arguments,
+                     const posix_spawn_file_actions_t* actions = nullptr) {
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program.c_str(), actions, nullptr, argv.data(), environ) != 0) {
+      ADD_FAILURE() << program << " cannot be started";
+      return -1;
+    }
+    return pid;
+  }
+
   bool closed_ = false;
 };
 
