@@ -77,6 +77,14 @@ TKestruneSession::TKestruneSession(std::u16string_view programFolder)
   IContextMS2.SetTypeComponentText(TTypeComponentText::cSentence);
   IContextMS3.SetTypeComponentText(TTypeComponentText::cText);
   IContextMS1.SetChildIContextMS(&IContextMS3);
+  VSHTMLParser.SetWordColor(15784397);
+  VSHTMLParser.SetSentenceColor(10551295);
+  VSHTMLParser.SetPhraseColor(10526975);
+  VSHTMLParser.SetProcessSingleLink(true);
+  VSHTMLParser.SetProcessLinkInText(true);
+  VSHTMLParser.SetTextParsing(&TextParsing);
+  VSHTMLParser.SetAnalysisMainBlock(false);
+  VSHTMLParser.SetHTMLLabel("vsdigestfirstword");
   ContentMap.SetNeuroNet(&IContextMS1);
   ContentMap.SetWordCount(Config.Settings.TrackPosContext);
   // A new session stands as ClearProject leaves a project: not in no-query
@@ -244,7 +252,8 @@ bool TKestruneSession::Create(IMainView* view, IMapViewOps* mapView, std::unique
   WindowStart.Convertors2 = std::make_unique<TVSConvertors>();
 
   // 19.-20. LoadAllNets, ClustersResult and AnalysisMainBlock came with the
-  // settings; the dictionaries.
+  // settings (the last is the window's parser's); the dictionaries.
+  VSHTMLParser.SetAnalysisMainBlock(Config.Settings.AnalysisMainBlock);
   LoadDictionaries(true);
   return true;
 }

@@ -87,6 +87,7 @@
 #include "network/context_ms.h"
 #include "search/advert_engine.h"
 #include "search/document_counters.h"
+#include "search/html_parser.h"
 #include "search/page_documents.h"
 #include "search/page_results.h"
 #include "search/scope.h"
@@ -183,6 +184,11 @@ class TKestruneSession : public IOptionsHost {
   TIContextMS IContextMS1;
   TIContextMS IContextMS2;
   TIContextMS IContextMS3;
+  // The window's HTML parser: it makes the shown page plain text for a mail
+  // (BtnSendmailClick). Its colours, flags, label and text parser are set
+  // when the session is made; AnalysisMainBlock (the page reduced to its main
+  // block) is the setting read when the window is created.
+  TIHTMLParser VSHTMLParser;
   TContentMap2 ContentMap;               // the map model with its ring of search steps
   TSearchSteps Steps{ContentMap.Steps(), [this] { return ContentMap.ExcludedMode(); }};  // the typed face of the ring
   IHistory IHistory1;                    // the recent history files

@@ -201,9 +201,37 @@ void TMapInteraction::DrawAndEventMap1GroupSelect(int32_t type, bool selected, c
   }
 }
 
-void TMapInteraction::ChangeQueryWords(int32_t type, const TNNKeys& keys) {
+TNNKeys TMapInteraction::WordsNewToQuery(const TNNKeys& keys) {
+  const TControlKeyList& query = s_.ContentMap.Steps().GetCurrent()[kKindQuery];
+  std::vector<std::u16string> texts;
+  for (const TControlKeyCell& cell : query) texts.push_back(s_.ContentMapGetKeyName(cell.Key.Id));
+  TNNKeys words;
+  for (const TNNKey& key : keys) {
+    const std::u16string text = s_.ContentMapGetKeyName(key.Id);
+    if (HasId(query, key.Id) || (!text.empty() && std::find(texts.begin(), texts.end(), text) != texts.end())) {
+      LogFile.Log("Map click: \"" + platform::Utf16ToUtf8(text) + "\" (" + std::to_string(key.Id) +
+                  ") is in the query already; it is not added");
+      continue;
+    }
+    texts.push_back(text);
+    words.push_back(key);
+  }
+  return words;
+}
+
+void TMapInteraction::ChangeQueryWords(int32_t type, const TNNKeys& group) {
   IControlKeys& steps = s_.ContentMap.Steps();
   TCustomContentMap2& map = s_.ContentMap;
+  // A word whose text the query holds (the same word, or another reading of
+  // its text) adds nothing: no step, no change, no search. The map goes back
+  // to what it showed before the click.
+  const bool adding = type == kGroupAddToQuery && !map.NoQueryMode();
+  const TNNKeys keys = adding ? WordsNewToQuery(group) : group;
+  if (adding && keys.empty()) {
+    map.SetRestoreBaseMap(true);
+    map.BuildMap(false);
+    return;
+  }
   s_.SaveKeysUndoState();
   if (type == kGroupAddToQuery && map.NoQueryMode()) {
     steps.ClearKind(kKindQuery);

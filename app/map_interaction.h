@@ -198,7 +198,11 @@ class TMapInteraction {
   // hovered key, the page's query line without the word.
   void EndPopupHover();
   // The group events that change the query: type 0 adds, type 1 excludes.
-  void ChangeQueryWords(int32_t type, const TNNKeys& keys);
+  void ChangeQueryWords(int32_t type, const TNNKeys& group);
+  // The words of keys that kind 0 does not hold, by identifier or by text
+  // (another dictionary's reading of a query word's text, or a word given
+  // twice); each word left out is logged.
+  TNNKeys WordsNewToQuery(const TNNKeys& keys);
   void LeavePopupState();
   void ShowPage();
 

@@ -234,6 +234,8 @@ void TQueryEntry::QueryKeyUp(int32_t key) {
 }
 
 void TQueryEntry::BtnMetasearchClick() {
+  // The step it pushes is the search's: no mark either without documents.
+  const TSearchRun::TMarkOnlyWithDocuments mark(s_);
   s_.SaveKeysUndoState();
   s_.StartNewSearch();
   if (s_.View) s_.View->SetEnabled(TMainControl::IBitmapButtonUndo, true);
@@ -273,8 +275,11 @@ void TQueryEntry::CBWebSite2Change(std::u16string_view chosen) {
   if (changed) {
     const bool hasQuery = map.NoQueryMode() || !GetQueryText().empty();
     if (hasQuery) {
-      // 2. Ask what happens to the query.
-      const int32_t answer = view ? view->AskChangeEngine() : platform::kIdCancel;
+      // 2. Ask what happens to the query. Yes and No both leave the project:
+      // unsaved work is offered for saving first, still under the current
+      // engine; a save question that aborts keeps everything, as Cancel does.
+      int32_t answer = view ? view->AskChangeEngine() : platform::kIdCancel;
+      if ((answer == platform::kIdYes || answer == platform::kIdNo) && s_.SaveQuestion()) answer = platform::kIdCancel;
       if (answer == platform::kIdYes) {
         // The same query anew with the new engine (ClearProject resets the
         // engine, which zeroes its query counter).
@@ -295,7 +300,8 @@ void TQueryEntry::CBWebSite2Change(std::u16string_view chosen) {
         s_.IBitmapButtonNewClick();
         config.Settings.askforsave = askForSave;
       } else {
-        // Cancel: the old engine stays, and so does the pending change.
+        // Cancel (of either question): the old engine stays, and so does
+        // the pending change.
         selectCurrent();
         return;
       }

@@ -108,6 +108,13 @@ TSearchRun::TSearchRunGuard TSearchRun::BeginSearchRun(const char* who) {
   return TSearchRunGuard(this);
 }
 
+TSearchRun::TMarkOnlyWithDocuments::TMarkOnlyWithDocuments(TKestruneSession& session)
+    : s_(session), marked_(session.ProjectFile.Modified) {}
+
+TSearchRun::TMarkOnlyWithDocuments::~TMarkOnlyWithDocuments() {
+  if (s_.Project.Documents.empty()) s_.ProjectFile.Modified = marked_;
+}
+
 TSearchRun::TSearchRunGuard::~TSearchRunGuard() {
   if (!Run) return;
   --Run->SearchRun.Depth;
@@ -151,6 +158,7 @@ bool TSearchRun::PrepareDownload(const char* who) {
 void TSearchRun::RunMetaSearch(int32_t options) {
   const TSearchRunGuard run = BeginSearchRun("RunMetaSearch");
   if (!run) return;
+  const TMarkOnlyWithDocuments mark(s_);
 
   LogFile.Log("Start metasearch", 0);
   ShowSearchBusy();

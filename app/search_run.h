@@ -146,6 +146,21 @@ class TSearchRun {
     explicit operator bool() const { return Run != nullptr; }
   };
   TSearchRunGuard BeginSearchRun(const char* who);
+  // Over a search: when it ends with the project holding no document, the
+  // project's changed mark is as the search found it (the scope of an empty
+  // or stopped search is no work to save); with documents it stays as the
+  // search left it.
+  class TMarkOnlyWithDocuments {
+   public:
+    explicit TMarkOnlyWithDocuments(TKestruneSession& session);
+    ~TMarkOnlyWithDocuments();
+    TMarkOnlyWithDocuments(const TMarkOnlyWithDocuments&) = delete;
+    TMarkOnlyWithDocuments& operator=(const TMarkOnlyWithDocuments&) = delete;
+
+   private:
+    TKestruneSession& s_;
+    bool marked_;
+  };
   // Before a run downloads: the engine's template and link count, the
   // search page, the proxy's login asked again. False, with the run ended
   // (FinishSearch), when the window has closed, the proxy still wants a

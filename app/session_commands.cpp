@@ -53,11 +53,13 @@ void TKestruneSession::EmbeddedWB1StatusTextChange(std::u16string_view text) {
 }
 
 void TKestruneSession::BtnSendmailClick(std::u16string_view pageHtml) {
-  // A parser of its own: the page builder's keeps the shown page's marks.
-  TIHTMLParser parser;
-  parser.ParseWide(pageHtml);
+  // The window's parser (the page builder's keeps the shown page's marks);
+  // with AnalysisMainBlock only the page's main block is mailed.
+  VSHTMLParser.Clear();
+  VSHTMLParser.ParseWide(pageHtml);
   ISendMail mail;
-  mail.Text() = TextLines(Utf8ToUtf16(parser.GetPlainText()));
+  mail.Text() = TextLines(Utf8ToUtf16(VSHTMLParser.GetPlainText()));
+  VSHTMLParser.Clear();
   SendMail(mail);
 }
 

@@ -314,10 +314,23 @@ class TCustomContentMap2 {
   // True when the query map's inhibited answer (resultList_) holds fewer than
   // kMinWordCount words besides the query words.
   bool QueryAnswerRunsDry(const TControlKeyList& queryWords) const;
+  // The texts the map shows, each with the identifier that shows it.
+  using TShownTexts = std::vector<std::pair<int32_t, std::u16string>>;
+  // The identifier that shows the text under another identifier than id, -1
+  // when none does (a text the map hides, empty, a blank or "'s", is never
+  // shown).
+  static int32_t OtherReading(const TShownTexts& shown, int32_t id, const std::u16string& text);
+  // One word text, one place: drops every word whose text (OnGetKeyName) a
+  // key of `shown` or an earlier word of the list shows already under another
+  // identifier (two dictionaries' readings of one text), so that a query
+  // word's text keeps the query's reading; the kept words join `shown`.
+  // count follows the list.
+  void DropSecondReadings(TNNKeys& words, int32_t& count, TShownTexts& shown) const;
   // Asks the network again for the same keys (keyList_) without lateral
   // inhibition and appends its words that the answer lacks, in its order,
-  // until the answer holds `wanted` words; count follows the answer.
-  void AddUninhibitedWords(int32_t wanted, int32_t& count);
+  // until the answer holds `wanted` words; count follows the answer. A word
+  // whose text `shown` holds under another identifier is left off.
+  void AddUninhibitedWords(int32_t wanted, int32_t& count, TShownTexts& shown);
   // Appends a key, or when a key with its Id exists ORs its flags into it.
   void MergeKey(TKey key);
   std::u16string KeyName(int32_t id) const;

@@ -70,6 +70,15 @@ float TruncUnits(float pixels, float larger) {
   return static_cast<float>(std::clamp(units, -2147483648.0, 2147483647.0));
 }
 
+// A name the map never shows: its key stays hidden.
+bool HiddenName(const std::u16string& name) { return name.empty() || name == u" " || name == u"'s"; }
+
+// "getmore_keys: 12 left off, its text stands on the map as 34".
+void TraceSecondReading(int32_t id, int32_t shownId) {
+  if (!LogFile.TraceOn()) return;
+  Trace("getmore_keys: " + std::to_string(id) + " left off, its text stands on the map as " + std::to_string(shownId));
+}
+
 }  // namespace
 
 std::u16string TCustomContentMap2::KeyName(int32_t id) const {
@@ -101,7 +110,31 @@ bool TCustomContentMap2::QueryAnswerRunsDry(const TControlKeyList& queryWords) c
   return others < kMinWordCount;
 }
 
-void TCustomContentMap2::AddUninhibitedWords(int32_t wanted, int32_t& count) {
+int32_t TCustomContentMap2::OtherReading(const TShownTexts& shown, int32_t id, const std::u16string& text) {
+  if (HiddenName(text)) return -1;
+  for (const auto& [shownId, shownText] : shown) {
+    if (shownId != id && shownText == text) return shownId;
+  }
+  return -1;
+}
+
+void TCustomContentMap2::DropSecondReadings(TNNKeys& words, int32_t& count, TShownTexts& shown) const {
+  size_t kept = 0;
+  for (size_t i = 0; i < words.size(); ++i) {
+    std::u16string text = KeyName(words[i].Id);
+    const int32_t other = OtherReading(shown, words[i].Id, text);
+    if (other >= 0) {
+      TraceSecondReading(words[i].Id, other);
+      continue;
+    }
+    shown.emplace_back(words[i].Id, std::move(text));
+    words[kept++] = words[i];
+  }
+  words.resize(kept);
+  count = std::min(count, static_cast<int32_t>(words.size()));
+}
+
+void TCustomContentMap2::AddUninhibitedWords(int32_t wanted, int32_t& count, TShownTexts& shown) {
   int32_t more = wanted;
   TNNKeys uninhibited;
   neuroNet_->GetWords(keyList_, TNNKeys{}, more, uninhibited, 0, kWordThreshold);
@@ -111,7 +144,15 @@ void TCustomContentMap2::AddUninhibitedWords(int32_t wanted, int32_t& count) {
     if (static_cast<int32_t>(resultList_.size()) >= wanted) break;
     const bool chosen = std::any_of(resultList_.begin(), resultList_.end(),
                                     [&word](const TNNKey& taken) { return taken.Id == word.Id; });
-    if (!chosen) resultList_.push_back(word);
+    if (chosen) continue;
+    std::u16string text = KeyName(word.Id);
+    const int32_t other = OtherReading(shown, word.Id, text);
+    if (other >= 0) {
+      TraceSecondReading(word.Id, other);
+      continue;
+    }
+    shown.emplace_back(word.Id, std::move(text));
+    resultList_.push_back(word);
   }
   count = static_cast<int32_t>(resultList_.size());
 }
@@ -147,7 +188,11 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
         const TWordBudgetScope noBudget(*neuroNet_, TIContextMS::kNoBudget);
         neuroNet_->GetWords(keyList_, TNNKeys{}, count, resultList_, inhibition, kWordThreshold);
         DropStopWords(resultList_, count);
-        if (inhibition != 0 && QueryAnswerRunsDry(current[kKindQuery])) AddUninhibitedWords(wanted, count);
+        // The query keys first: a word of a query word's text is the query's.
+        TShownTexts shown;
+        for (const TKey& key : keys_) shown.emplace_back(key.Id, key.Name);
+        DropSecondReadings(resultList_, count, shown);
+        if (inhibition != 0 && QueryAnswerRunsDry(current[kKindQuery])) AddUninhibitedWords(wanted, count, shown);
       }
       if (count >= 0 && resultList_.size() > static_cast<size_t>(count)) resultList_.resize(static_cast<size_t>(count));
       neuroNet_->ClearContextWords();
@@ -202,6 +247,17 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
           break;
         }
       }
+      // Another reading of a text the map shows is that key's context.
+      std::u16string text;
+      if (!key) {
+        text = KeyName(entry.Id);
+        for (TKey& existing : keys_) {
+          if (HiddenName(text) || existing.Name != text) continue;
+          TraceSecondReading(entry.Id, existing.Id);
+          key = &existing;
+          break;
+        }
+      }
       if (key) {
         key->Flags = (key->Flags | KF_CONTEXT) & ~KF_NEW;
       } else {
@@ -209,7 +265,7 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
         added.Id = entry.Id;
         added.Weight = entry.Weight;
         added.Flags = KF_CONTEXT | KF_NEW;
-        added.Name = KeyName(added.Id);
+        added.Name = std::move(text);
         keys_.push_back(std::move(added));
         key = &keys_.back();
       }
@@ -224,7 +280,7 @@ void TCustomContentMap2::getmore_keys(int32_t hovered) {
   resultList_.clear();
   for (size_t i = keys_.size(); i-- > 0;) {
     TKey& key = keys_[i];
-    if (key.Weight == 0.0f || key.Name.empty() || key.Name == u" " || key.Name == u"'s") key.Flags = KF_HIDDEN;
+    if (key.Weight == 0.0f || HiddenName(key.Name)) key.Flags = KF_HIDDEN;
   }
   Trace("getmore_keys Leave");
 }

@@ -19,7 +19,11 @@
 // become character references), so it can neither leave its attribute nor
 // form a placeholder that a later replacement would fill. A document address
 // whose scheme is not http, https, ftp or file is written as "#". Template
-// blocks and the window's own HTML go in as they are.
+// blocks and the window's own HTML go in as they are. The texts a result
+// shows (title, snippet, comments, shown address, label) end with their
+// direction controls closed (CloseDirectionControls), so that no result's
+// text turns the direction of the page after it; addresses in attributes
+// stay as they are, for the page's commands and anchors rely on them.
 //
 // Sources: the builder owns nothing of the window. SetSources takes the
 // addresses of the window's fields that hold the engine, the text parser, the
@@ -202,6 +206,13 @@ class TPageResults {
   // Control characters (CR LF kept) to a blank; "&", "<", ">", quotes and "$"
   // to character references.
   static std::u16string EscapeText(std::u16string_view text);
+  // A text shown on the page keeps its direction controls to itself: every
+  // embedding or override (U+202A..U+202E) and isolate (U+2066..U+2068) it
+  // leaves open is closed at its end (U+202C, U+2069), innermost first, and
+  // a closer that closes nothing of the text, which could only close the
+  // page's own, is dropped. Nothing else changes: markup, character
+  // references and highlighting stay as they are.
+  static std::u16string CloseDirectionControls(std::u16string_view text);
   // Wraps the current query words and phrases of an HTML fragment in the
   // highlight; the fragment stays as it was when that fails.
   void HighlightFragment(std::u16string& fragment);

@@ -67,9 +67,9 @@ std::u16string TPageResults::AdvertisementFromAmazon() {
         continue;
       }
       const TMetaSearchList& item = *shown[static_cast<size_t>(k)];
-      fill(u"$adv_name", EscapeText(begun ? item.Title : ShortName(item.Title)));
+      fill(u"$adv_name", CloseDirectionControls(EscapeText(begun ? item.Title : ShortName(item.Title))));
       fill(u"$adv_logo", kBegunLogo);
-      fill(u"$adv_text", EscapeText(item.Annotation));
+      fill(u"$adv_text", CloseDirectionControls(EscapeText(item.Annotation)));
       fill(u"$adv_url", LinkAddress(item.Url));
       parser_->Clear();
       parser_->BuildTagTable = true;
@@ -84,7 +84,7 @@ std::u16string TPageResults::AdvertisementFromAmazon() {
         if (i > 0) comment += u' ';
         comment += StringBetweenTwoTagsInHTML(t.BeginItemCommentTag[i], t.EndItemCommentTag[i]);
       }
-      fill(u"$adv_comment", EscapeText(TrimSpaces(comment)));
+      fill(u"$adv_comment", CloseDirectionControls(EscapeText(TrimSpaces(comment))));
       ApplyMacros(block, 3, item.ItemText);
     }
     ApplyMacros(block, 1, page.PageText);

@@ -3,6 +3,7 @@
 // its comments, actions and command links; the product block of engines that
 // show item images; and the helpers the blocks need.
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "core/log_file.h"
@@ -85,6 +86,32 @@ std::u16string TPageResults::EscapeText(std::u16string_view text) {
       default: out += c < 0x20 ? u' ' : c; break;
     }
   }
+  return out;
+}
+
+std::u16string TPageResults::CloseDirectionControls(std::u16string_view text) {
+  constexpr char16_t kPdf = 0x202C;  // closes an embedding or override
+  constexpr char16_t kPdi = 0x2069;  // closes an isolate and what it holds
+  std::u16string out;
+  out.reserve(text.size() + 4);
+  std::vector<bool> open;  // the text's open controls, innermost last; true: an isolate
+  for (const char16_t c : text) {
+    if (c == 0x202A || c == 0x202B || c == 0x202D || c == 0x202E) {
+      open.push_back(false);
+    } else if (c >= 0x2066 && c <= 0x2068) {
+      open.push_back(true);
+    } else if (c == kPdf) {
+      // Only an embedding or override opened inside the innermost isolate.
+      if (open.empty() || open.back()) continue;
+      open.pop_back();
+    } else if (c == kPdi) {
+      const auto isolate = std::find(open.rbegin(), open.rend(), true);
+      if (isolate == open.rend()) continue;
+      open.erase(std::prev(isolate.base()), open.end());
+    }
+    out += c;
+  }
+  for (auto it = open.rbegin(); it != open.rend(); ++it) out += *it ? kPdi : kPdf;
   return out;
 }
 
@@ -258,7 +285,8 @@ std::u16string TPageResults::Comments() {
                                  t.EndItemCommentTag.size()});
   commentCursor_ = 0;
   for (size_t i = 0; i < pairs; ++i) {
-    comments += u"<br>" + EscapeText(StringBetweenTwoTagsInHTML(t.BeginItemCommentTag[i], t.EndItemCommentTag[i]));
+    comments += u"<br>" + CloseDirectionControls(
+                              EscapeText(StringBetweenTwoTagsInHTML(t.BeginItemCommentTag[i], t.EndItemCommentTag[i])));
   }
   return comments;
 }
@@ -266,6 +294,7 @@ std::u16string TPageResults::Comments() {
 std::u16string TPageResults::DocumentTitle(const TMetaSearchList& record) {
   std::u16string title = EscapeText(record.Title);
   HighlightFragment(title);
+  title = CloseDirectionControls(title);
   if (record.Flags & kFlagOld) {
     title = std::u16string(kOldIcon) + title;
   } else if (record.Flags & kFlagNew) {
@@ -276,11 +305,12 @@ std::u16string TPageResults::DocumentTitle(const TMetaSearchList& record) {
 }
 
 std::u16string TPageResults::FoundOn(const TMetaSearchList& record) const {
-  return u"[" + MessageStrings.smFoundVia + EscapeText(platform::Utf8ToUtf16(record.Label)) + u"]";
+  return u"[" + MessageStrings.smFoundVia + CloseDirectionControls(EscapeText(platform::Utf8ToUtf16(record.Label))) +
+         u"]";
 }
 
 std::u16string TPageResults::ShowingUrl(const TMetaSearchList& record) {
-  return showPlainUrl_ ? EscapeText(TransformationUrl(record.Url)) : std::u16string();
+  return showPlainUrl_ ? CloseDirectionControls(EscapeText(TransformationUrl(record.Url))) : std::u16string();
 }
 
 void TPageResults::AddCommandLinks(std::u16string& block, int32_t e, bool withEdit) const {
@@ -331,6 +361,7 @@ std::u16string TPageResults::DocumentBlock(int32_t e, int32_t a) {
 
   std::u16string annotation = EscapeText(record->Annotation);
   HighlightFragment(annotation);
+  annotation = CloseDirectionControls(annotation);
   ReplaceToken(block, u"$cmap_cluster_annotation", annotation);
   ReplaceToken(block, u"$cmap_found_on", FoundOn(*record));
   ReplaceToken(block, u"$cmap_doc_showing_url", ShowingUrl(*record));
@@ -344,7 +375,7 @@ std::u16string TPageResults::DocumentBlock(int32_t e, int32_t a) {
     comment = annotation;
   }
   HighlightFragment(comment);
-  ReplaceToken(block, u"$cmap_comment", comment);
+  ReplaceToken(block, u"$cmap_comment", CloseDirectionControls(comment));
 
   ReplaceToken(block, u"$cmap_act_exclude_link", blocks_[pbDocBtnExcludeLink]);
   ReplaceToken(block, u"$cmap_act_hide_site", noSiteHiding_ ? std::u16string() : blocks_[pbDocBtnHideSite]);
@@ -391,7 +422,7 @@ std::u16string TPageResults::ProductBlock(int32_t e, int32_t a) {
 
   if (engine && engine->Template().CommentPairCount > 0) annotation += Comments();
   HighlightFragment(annotation);
-  ReplaceToken(block, u"$amazon_product_annotation", annotation);
+  ReplaceToken(block, u"$amazon_product_annotation", CloseDirectionControls(annotation));
   return block;
 }
 

@@ -85,6 +85,8 @@ Tmanager::Tmanager(std::function<std::u16string()> projectFolder, IBrowserOpener
   InteI = new QPushButton(page);
   InteI->setObjectName("InteI");
   InteI->setEnabled(false);
+  // None is the dialog's default button: Enter in the tree would press it.
+  for (QPushButton* button : {crdir, InetE, InteI}) button->setAutoDefault(false);
 
   auto* content = new QHBoxLayout;
   content->addWidget(ShellTreeView2, 3);
@@ -112,6 +114,7 @@ Tmanager::Tmanager(std::function<std::u16string()> projectFolder, IBrowserOpener
   ShellTreeView2->OnChange = std::bind(&Tmanager::ShellTreeView2Change, this, _1, _2);
   ShellTreeView2->OnDragOver = std::bind(&Tmanager::ShellTreeView2DragOver, this, _1, _2, _3, _4, _5);
   ShellTreeView2->OnEndDrag = std::bind(&Tmanager::ShellTreeView2EndDrag, this, _1, _2, _3, _4);
+  ShellTreeView2->OnEdited = std::bind(&Tmanager::ShellTreeView2Edited, this, _1, _2, _3);
   ShellNotification1->OnFileCreate = std::bind(&Tmanager::ShellNotification1FileCreate, this, _1, _2);
   ShellNotification1->OnFolderRename = std::bind(&Tmanager::ShellNotification1FolderRename, this, _1, _2, _3);
   ShellNotification1->OnFileDelete = std::bind(&Tmanager::ShellNotification1FileDelete, this, _1, _2);
@@ -184,6 +187,14 @@ void Tmanager::ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* tar
   const std::string reason = std::generic_category().message(error);
   ShowMessageBox(dragged->PathName() + u": " + platform::Utf8ToUtf16(reason), MessageStrings.smError,
                  platform::kMbOk | platform::kMbIconError);
+}
+
+void Tmanager::ShellTreeView2Edited(TICustomShellTreeView& sender, const QModelIndex& node, QString& text) {
+  // A name the tree refuses stays as typed, so it is refused as before.
+  const auto item = sender.FolderOf(node);
+  if (!item || item->IsFolder() || !TICustomShellTreeView::IsValidItemName(text)) return;
+  const QString extension = QString::fromStdU16String(std::u16string(kProjectExtension));
+  if (!text.endsWith(extension, Qt::CaseInsensitive)) text += extension;
 }
 
 bool Tmanager::AgreesToReplace(const std::u16string& target) {

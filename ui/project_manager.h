@@ -14,6 +14,14 @@
 // (or the first free "New folder(n)") in the selected folder, beside the
 // selected project, or in the root, and opens its name for editing.
 //
+// Renaming in the tree: a project's editor selects its name without ".kqp",
+// and a project's new name gets ".kqp" when it does not end so (in any letter
+// case: "a.KQP" stays), so a renamed project stays a project; the finished
+// name is refused when an item of that name exists, so a rename never
+// replaces anything. Folders are renamed as typed. No button of the form is a
+// default button: Enter in the tree ends a label edit and otherwise does
+// nothing.
+//
 // A change the watcher reports refreshes the node above the item concerned;
 // a path whose node the tree does not show, or that lies at or above the
 // root, refreshes the root node (a project saved into an empty projects
@@ -63,6 +71,8 @@ class Tmanager : public QDialog {
   void ShellTreeView2Change(TICustomShellTreeView& sender, const QModelIndex& node);
   void ShellTreeView2DragOver(TICustomShellTreeView& sender, QObject* source, int32_t x, int32_t y, bool& accept);
   void ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* target, int32_t x, int32_t y);
+  // A label edit ended: a project's new name is finished with ".kqp".
+  void ShellTreeView2Edited(TICustomShellTreeView& sender, const QModelIndex& node, QString& text);
   // The question before `target` is replaced (a project, or a folder with
   // everything in it); true when the user agreed.
   bool AgreesToReplace(const std::u16string& target);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QTimer>
@@ -123,15 +124,16 @@ class TICustomShellTreeView::TFilter : public QSortFilterProxyModel {
 
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (role != Qt::EditRole || index.column() != 0) return false;
-    const QString name = value.toString();
+    QString name = value.toString();
     const QModelIndex source = mapToSource(index);
     if (view_.IsRootOrAbove(source)) return false;
+    if (view_.OnEdited) view_.OnEdited(view_, index, name);
     if (name == view_.files_->fileName(source)) return true;
-    if (name.isEmpty() || name.contains(u'/') || name == "." || name == "..") return false;
+    if (!IsValidItemName(name)) return false;
     // A rename onto an existing name would replace it: refused.
     const QString folder = view_.files_->filePath(source.parent());
     if (ExistsExactly(folder + (folder.endsWith(u'/') ? "" : "/") + name)) return false;
-    return QSortFilterProxyModel::setData(index, value, role);
+    return QSortFilterProxyModel::setData(index, name, role);
   }
 
   QMimeData* mimeData(const QModelIndexList& indexes) const override {
@@ -338,6 +340,25 @@ QModelIndex TICustomShellTreeView::MakeFolder(const QModelIndex& parent, const Q
   if (!parent.isValid()) return {};
   const QModelIndex made = files_->mkdir(filter_->mapToSource(parent), name);
   return made.isValid() ? filter_->mapFromSource(made) : QModelIndex();
+}
+
+bool TICustomShellTreeView::IsValidItemName(const QString& name) {
+  return !name.isEmpty() && !name.contains(u'/') && name != "." && name != "..";
+}
+
+bool TICustomShellTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  const bool open = indexWidget(index) != nullptr;
+  if (!QTreeView::edit(index, trigger, event)) return false;
+  if (open) return true;  // the edit under way keeps its selection
+  // The view selects the whole text of a new editor; a file's extension is
+  // kept out of the selection, so typing replaces the name only.
+  auto* editor = qobject_cast<QLineEdit*>(indexWidget(index));
+  const auto item = FolderOf(index);
+  if (editor && item && !item->IsFolder()) {
+    const qsizetype dot = editor->text().lastIndexOf(u'.');
+    if (dot > 0) editor->setSelection(0, static_cast<int>(dot));
+  }
+  return true;
 }
 
 void TICustomShellTreeView::OpenNode(const QModelIndex& node) {

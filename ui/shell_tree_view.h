@@ -13,9 +13,11 @@
 // A folder the user opens expands; a file item the user double-clicks (or
 // opens from the menu) goes to the opener (IBrowserOpener::OpenLocalFile) when
 // it is a regular file without execute bits; nothing else is started. Renaming
-// in place renames the item through the model: a name that exists already, an
-// empty name or one with "/" is refused and the node keeps its text; the root
-// is never renamed (nor deleted). The
+// in place renames the item through the model: the editor of a file selects
+// its name without the extension (the text from its last dot on), and when
+// the edit ends the owner's OnEdited may change the typed text; then a name
+// that exists already, an empty name or one with "/" is refused and the node
+// keeps its text; the root is never renamed (nor deleted). The
 // context menu is ours (AutoContextMenus): Open, Rename and Delete (to the
 // trash), actions named "ShellOpen", "ShellRename" and "ShellDelete" for the
 // language files. Items are dragged with the mouse (automatic drag mode);
@@ -109,6 +111,7 @@ class TICustomShellTreeView : public QTreeView {
   using TDragOverEvent =
       std::function<void(TICustomShellTreeView& sender, QObject* source, int32_t x, int32_t y, bool& accept)>;
   using TEndDragEvent = std::function<void(TICustomShellTreeView& sender, QObject* target, int32_t x, int32_t y)>;
+  using TEditedEvent = std::function<void(TICustomShellTreeView& sender, const QModelIndex& node, QString& text)>;
 
   explicit TICustomShellTreeView(QWidget* parent = nullptr);
   ~TICustomShellTreeView() override;
@@ -135,6 +138,12 @@ class TICustomShellTreeView : public QTreeView {
   // The drag ended: target is this tree when the item was dropped on it at
   // (x, y) of the viewport. Called after the drag has finished.
   TEndDragEvent OnEndDrag;
+  // A label edit of the node ended with `text`, which the owner may change:
+  // the item is renamed to the text as it is afterwards.
+  TEditedEvent OnEdited;
+
+  // A name an item can be given: not empty, no "/", neither "." nor "..".
+  static bool IsValidItemName(const QString& name);
 
   // Rebuilds the tree from Root, read anew: one expanded and selected top
   // node.
@@ -160,11 +169,15 @@ class TICustomShellTreeView : public QTreeView {
   // Moves the node's item to the trash; its node goes when the item has gone.
   void DeleteNode(const QModelIndex& node);
 
+  using QTreeView::edit;
+
   QAction* ShellOpen;
   QAction* ShellRename;
   QAction* ShellDelete;
 
  protected:
+  // Opens the editor; a file's editor selects its name without the extension.
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void startDrag(Qt::DropActions supportedActions) override;
   void dragEnterEvent(QDragEnterEvent* event) override;

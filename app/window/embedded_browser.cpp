@@ -251,6 +251,15 @@ void TEmbeddedBrowser::LoadFinished(bool ok) {
     --refusedLoads_;  // a refused navigation: the page stayed as it was
     return;
   }
+  if (waiting_) {
+    // The load that held up a newer page is over: that page goes in now, and
+    // the control is complete when it has loaded.
+    waiting_ = false;
+    std::u16string html = std::move(waitingHtml_);
+    waitingHtml_.clear();
+    waitingBlank_ ? LoadBlank() : LoadHtml(html);
+    return;
+  }
   readyState_ = READYSTATE_COMPLETE;
   if (scrollPending_) {
     scrollPending_ = false;
@@ -267,6 +276,16 @@ void TEmbeddedBrowser::BeginOwnLoad() {
 void TEmbeddedBrowser::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
 
 void TEmbeddedBrowser::NavigateBlank() {
+  if (readyState_ == READYSTATE_LOADING) {
+    waiting_ = true;
+    waitingBlank_ = true;
+    waitingHtml_.clear();
+    return;
+  }
+  LoadBlank();
+}
+
+void TEmbeddedBrowser::LoadBlank() {
   BeginOwnLoad();
   pageFile_.reset();
   writtenPage_.clear();
@@ -296,6 +315,16 @@ QUrl TEmbeddedBrowser::BaseUrl() const {
 }
 
 void TEmbeddedBrowser::WriteHtml(std::u16string_view html) {
+  if (readyState_ == READYSTATE_LOADING) {
+    waiting_ = true;
+    waitingBlank_ = false;
+    waitingHtml_.assign(html);
+    return;
+  }
+  LoadHtml(std::u16string(html));
+}
+
+void TEmbeddedBrowser::LoadHtml(const std::u16string& html) {
   const QByteArray bytes = ToQString(html).toUtf8();
   BeginOwnLoad();
   if (static_cast<size_t>(bytes.size()) <= kLargePageBytes) {

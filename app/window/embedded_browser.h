@@ -14,6 +14,12 @@
 // has loaded (also when the load failed: the control shows what it has).
 // A navigation the hook refuses leaves the page and the ready state as they
 // were (Chromium reports it as a failed load, which the control swallows).
+// A page written (or the blank page asked for) while a load is still under
+// way waits until that load has finished, and only the newest one waiting is
+// loaded then: Chromium folds a load that starts before the previous one has
+// finished into it and reports the pair as one finished load, sometimes
+// before the newer document is there, so the control would call a page
+// complete that is not yet shown.
 //
 // Every page gets window.navigate(url), defined as location.href = url by a
 // script injected when the document is created: the page builder's links call
@@ -130,12 +136,21 @@ class TEmbeddedBrowser : public QWebEngineView {
   bool AllowRequest(const QUrl& url, const QUrl& firstParty, QWebEngineUrlRequestInfo::ResourceType type) const;
   void LoadFinished(bool ok);
   void BeginOwnLoad();
+  // Writes or blanks the page now (WriteHtml and NavigateBlank when no load
+  // is under way).
+  void LoadHtml(const std::u16string& html);
+  void LoadBlank();
   void RunScroll(const QString& anchor);
   void RunScrollToLink(const QString& link);
 
   TPage* page_;
   int32_t readyState_ = READYSTATE_UNINITIALIZED;
   int32_t refusedLoads_ = 0;  // refused navigations whose failed load is still to come
+  // The page to load once the load under way has finished: a written page, or
+  // the blank page (`waitingBlank_`).
+  bool waiting_ = false;
+  bool waitingBlank_ = false;
+  std::u16string waitingHtml_;
   bool scrollPending_ = false;
   bool pendingIsLink_ = false;  // the pending scroll is ScrollToLink's
   QString pendingAnchor_;

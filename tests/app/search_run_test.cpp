@@ -111,6 +111,58 @@ TEST(SearchRun, States) {
   }
 }
 
+// A search that leaves the project without documents does not mark it
+// changed (its scope is no work to save), so closing asks nothing; one that
+// brought documents does. A mark made before the search stays.
+TEST(SearchRun, OnlyASearchThatLeavesDocumentsMarksTheProject) {
+  const struct {
+    const char* name;
+    size_t results = 0;
+    bool stop = false;
+    int statusAfter = 0;
+    int32_t refusals = 0;
+    bool markedBefore = false;
+    bool refresh = false;  // "Refresh" after the typed search, with its results
+    bool marked;
+  } cases[] = {
+      {.name = "Empty", .marked = false},
+      {.name = "StoppedWithNothing", .stop = true, .marked = false},
+      {.name = "StoppedWithItems", .results = 2, .stop = true, .marked = true},
+      {.name = "Merged", .results = 2, .marked = true},
+      {.name = "RefreshEmpty", .refresh = true, .marked = false},
+      {.name = "RefreshMerged", .results = 1, .refresh = true, .marked = true},
+      {.name = "MarkedBeforeAnEmptySearch", .markedBefore = true, .marked = true},
+      {.name = "Failed", .statusAfter = 2, .marked = false},
+      {.name = "Refused", .refusals = 1, .marked = false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f(WritePages);
+    TKestruneSession& s = *f.session;
+    f.engine->statusAfter = c.statusAfter;
+    f.engine->refusals = c.refusals;
+    s.ProjectFile.Modified = c.markedBefore;
+    if (!c.refresh) {
+      for (size_t i = 0; i < c.results; ++i) f.engine->results.push_back(Item("http://a.example/" + std::to_string(i)));
+    }
+    f.engine->hold = c.stop;
+    if (c.stop) f.view.PostToUi([&s] { s.BtnStopClick(); });
+    TypeQuery(f, u"alpha");
+    if (c.refresh) {
+      for (size_t i = 0; i < c.results; ++i) f.engine->results.push_back(Item("http://a.example/" + std::to_string(i)));
+      s.BtnMetasearchClick();
+      f.view.RunAllQueued();
+      EXPECT_EQ(f.engine->queries.size(), 2u);
+    }
+    EXPECT_EQ(s.Project.Documents.size(), c.results);
+    EXPECT_EQ(s.ProjectFile.Modified, c.marked);
+    // Closing: the save question only over a changed project.
+    f.view.saveAnswer = platform::kIdCancel;
+    EXPECT_EQ(s.SaveQuestion(), c.marked);
+    EXPECT_EQ(f.view.saveQuestions, c.marked ? 1 : 0);
+  }
+}
+
 // Before any search there is nothing to undo, redo, refresh or stop.
 TEST(SearchRun, NothingToStopBeforeTheFirstSearch) {
   TSessionFixture f;

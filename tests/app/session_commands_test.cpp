@@ -4,12 +4,14 @@
 // query, the "Tell a friend" button.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
 #include "app/custom_history.h"
 #include "app/window_commands.h"
 #include "core/message_strings.h"
+#include "platform/settings_store.h"
 #include "platform/text.h"
 #include "tests/app/session_fixture.h"
 
@@ -294,6 +296,53 @@ TEST(SessionCommands, MailsThroughOneHook) {
   EXPECT_EQ(mails[0].text, (std::vector<std::u16string>{m.smHello, u"", m.smMail1, u"", m.smMail2, m.smDownload,
                                                         m.smMail3, m.smKestrune}));
   s.Hooks.OnSendMail = nullptr;
+}
+
+// "Mail the page" reads the page with the window's parser, whose
+// AnalysisMainBlock is the setting read when the window is created: on, a
+// page with more than a little text is mailed as its main block only.
+TEST(SessionCommands, MailedPageFollowsAnalysisMainBlock) {
+  std::string article;
+  for (int i = 0; i < 9; ++i) article += "Words of the article run on and on. ";
+  std::string menu;
+  for (int i = 0; i < 12; ++i) menu += "<div><a href=\"http://m.example/\">Menu</a></div>";
+  const std::u16string longPage =
+      platform::Utf8ToUtf16("<html><body>" + menu + "<p>" + article + "</p>" + menu + "</body></html>");
+  const std::u16string shortPage = platform::Utf8ToUtf16(menu + "<p>Short text</p>");
+  struct Case {
+    const char* name;
+    bool mainBlock;  // the stored setting
+    const std::u16string& page;
+    int menuLines;  // lines of the mail that are the menu's
+    const char* kept;
+  } cases[] = {
+      {"off: the whole page", false, longPage, 24, "Words of the article"},
+      {"on: the main block and the lines next to it", true, longPage, 5, "Words of the article"},
+      {"off: a short page", false, shortPage, 12, "Short text"},
+      {"on: a short page stays whole", true, shortPage, 12, "Short text"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f([&c](test::TestProgram&) {
+      platform::SettingsStore store;
+      ASSERT_TRUE(store.OpenKey(kSettingsKey, true));
+      store.WriteBool("AnalysisMainBlock", c.mainBlock);
+    });
+    TKestruneSession& s = *f.session;
+    EXPECT_EQ(s.VSHTMLParser.AnalysisMainBlock(), c.mainBlock);
+    std::vector<std::vector<std::u16string>> mails;
+    s.Hooks.OnSendMail = [&](ISendMail& mail) { mails.push_back(mail.Text()); };
+    // Twice: the parser keeps nothing of the page before.
+    s.BtnSendmailClick(c.page);
+    s.BtnSendmailClick(c.page);
+    ASSERT_EQ(mails.size(), 2u);
+    EXPECT_EQ(mails[0], mails[1]);
+    std::u16string body;
+    for (const std::u16string& line : mails[0]) body += line + u"|";
+    EXPECT_EQ(std::count(mails[0].begin(), mails[0].end(), u"Menu"), c.menuLines) << platform::Utf16ToUtf8(body);
+    EXPECT_NE(body.find(platform::Utf8ToUtf16(c.kept)), std::u16string::npos) << platform::Utf16ToUtf8(body);
+    s.Hooks.OnSendMail = nullptr;
+  }
 }
 
 // The options dialog's reset: the project goes, the query's text comes back

@@ -11,6 +11,7 @@
 
 #include "app/kestrune_session.h"
 #include "core/log_file.h"
+#include "network/context_ms.h"
 #include "platform/message_box.h"
 #include "tests/app/program_folder.h"
 #include "tests/app/recording_main_view.h"
@@ -68,6 +69,18 @@ inline std::string KeysText(TKestruneSession& s, int32_t kind) {
     text += (text.empty() ? "" : " ") + name + weight;
   }
   return text;
+}
+
+// The network's answer to the keys as the map asks it: within the words of
+// the map's result documents, without the word layer's budget.
+inline TNNKeys AskAsTheMap(TKestruneSession& s, const TNNKeys& keys, int32_t inhibition) {
+  TNNKeys words;
+  int32_t count = s.ContentMap.WordCount();
+  s.IContextMS1.ClearContextWords();
+  s.IContextMS1.AddContextWords(s.ContentMap.ResultFiles());
+  const TWordBudgetScope noBudget(s.IContextMS1, TIContextMS::kNoBudget);
+  s.IContextMS1.GetWords(keys, {}, count, words, inhibition, 0.01f);
+  return words;
 }
 
 // UTF-16LE bytes of a text, with the byte-order mark when asked.

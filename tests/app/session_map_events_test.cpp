@@ -83,6 +83,55 @@ TEST(SessionMapEvents, AWordHoveredAndLeftGivesThePageBack) {
   EXPECT_EQ(s.Results.PageResults.HoverWordId(), -1);
 }
 
+// Two records of one text (two dictionaries' readings of "tables"): the
+// query holds one, the pages the other. The map shows the text once, the
+// query's; a click that would add a text the query holds adds nothing (no
+// step, no change, no page) and the log says so; the rest of a group joins.
+TEST(SessionMapEvents, AWordWhoseTextTheQueryHoldsJoinsItNoMore) {
+  const struct {
+    const char* name;
+    std::vector<const char16_t*> clicked;  // "tables*" is the query's reading
+    const char* query;                     // kind 0 afterwards
+    bool changed;                          // a step, the project changed, the page shown
+  } cases[] = {
+      {"the pages' reading of a query word's text", {u"tables"}, "tide=1 tables=1", false},
+      {"the query's own word", {u"tables*"}, "tide=1 tables=1", false},
+      {"a group with one new word", {u"tables", u"port"}, "tide=1 tables=1 port=1", true},
+      {"a new word", {u"harbor"}, "tide=1 tables=1 harbor=1", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPageSession f;
+    TKestruneSession& s = f.S();
+    AddDocuments(s,
+                 {{"http://d0/", u"tide tables port"}, {"http://d1/", u"tide tables harbor"}, {"http://d2/", u"tide"}});
+    const int32_t pages = WordId(s, u"tables");
+    const int32_t query = s.WordDictionary.AddWord(u"tables", 3, -1);  // a noun's record beside it
+    ASSERT_NE(query, pages);
+    s.ContentMap.Steps().SetKey(kKindQuery, {WordId(s, u"tide"), 1.0f}, true);
+    s.ContentMap.Steps().SetKey(kKindQuery, {query, 1.0f}, true);
+    s.ContentMapReGenerate();
+    const TKeys& keys = s.ContentMap.Keys();
+    ASSERT_NE(std::find_if(keys.begin(), keys.end(), [](const TKey& k) { return k.Name == u"port"; }), keys.end());
+    EXPECT_EQ(std::count_if(keys.begin(), keys.end(), [](const TKey& k) { return k.Name == u"tables"; }), 1);
+    EXPECT_NE(std::find_if(keys.begin(), keys.end(), [&](const TKey& k) { return k.Id == query; }), keys.end());
+
+    s.ProjectFile.Modified = false;
+    const int32_t written = f.view.pagesWritten;
+    TNNKeys group;
+    for (const char16_t* word : c.clicked) {
+      group.push_back({std::u16string_view(word) == u"tables*" ? query : WordId(s, word), 1.0f});
+    }
+    s.DrawAndEventMap1GroupSelect(static_cast<int32_t>(group.size()), kGroupAddToQuery, true, group);
+    EXPECT_EQ(KeysText(s, kKindQuery), c.query);
+    EXPECT_EQ(s.ContentMap.Steps().CanBack(), c.changed);
+    EXPECT_EQ(s.ProjectFile.Modified, c.changed);
+    EXPECT_EQ(f.view.pagesWritten > written, c.changed);
+    EXPECT_EQ(f.Log().find("\"tables\" (") != std::string::npos, c.clicked.front()[0] == u't') << f.Log();
+    EXPECT_EQ(std::count_if(keys.begin(), keys.end(), [](const TKey& k) { return k.Name == u"tables"; }), 1);
+  }
+}
+
 TEST(SessionMapEvents, PopupItems) {
   using Items = TKestruneSession::TMapPopupItems;
   struct Case {

@@ -3,7 +3,9 @@
 // modified flag, and the small housekeeping rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "app/project_note.h"
 #include "core/message_strings.h"
@@ -38,7 +40,8 @@ struct TFakeDialogs : IProjectDialogs {
 
 // A session with dialogs and, when asked, one query word.
 struct TProjectSession {
-  explicit TProjectSession(bool withQuery = true) {
+  explicit TProjectSession(bool withQuery = true, const std::function<void(test::TestProgram&)>& prepare = {})
+      : f(prepare) {
     s.ProjectFile.Dialogs = &dialogs;
     if (withQuery) AddQueryWord(u"alpha");
   }
@@ -97,6 +100,87 @@ TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
     if (c.save == kSaved) {
       EXPECT_EQ(p.s.Project.ProjectName, u"saved.kqp");
     }
+  }
+}
+
+// Changing the engine over a query leaves the project as New query does:
+// after Yes or No to the change-engine question, unsaved work is offered for
+// saving first; a save question that aborts keeps the project, the old
+// engine in the box and the pending change, as the change-engine question's
+// Cancel does.
+TEST(SessionProjectFile, EngineChangeAsksToSaveUnsavedWorkFirst) {
+  enum TSave { kNone, kSaved, kDialogCancelled };
+  constexpr int32_t kYes = platform::kIdYes, kNo = platform::kIdNo, kCancel = platform::kIdCancel;
+  struct Case {
+    const char* name;
+    bool unsaved;
+    int32_t engineAnswer, saveAnswer;
+    TSave save;
+    bool asked, proceeds;
+  } cases[] = {
+      {"yes, saved", true, kYes, kYes, kSaved, true, true},
+      {"yes, not saved", true, kYes, kNo, kNone, true, true},
+      {"yes, save question cancelled", true, kYes, kCancel, kNone, true, false},
+      {"yes, save dialog cancelled", true, kYes, kYes, kDialogCancelled, true, false},
+      {"no, saved", true, kNo, kYes, kSaved, true, true},
+      {"no, not saved", true, kNo, kNo, kNone, true, true},
+      {"no, save question cancelled", true, kNo, kCancel, kNone, true, false},
+      {"no, save dialog cancelled", true, kNo, kYes, kDialogCancelled, true, false},
+      {"cancel", true, kCancel, kYes, kSaved, false, false},
+      {"nothing unsaved, yes", false, kYes, kCancel, kNone, false, true},
+      {"nothing unsaved, no", false, kNo, kCancel, kNone, false, true},
+      {"nothing unsaved, cancel", false, kCancel, kCancel, kNone, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false, [](test::TestProgram& program) {
+      test::WriteFileBytes(program.Program() + "templates/web/second.ini", "[general]\nhostname=Second\n");
+    });
+    TKestruneSession& s = p.s;
+    test::TRecordingMainView& view = p.f.view;
+    s.Config.FillEngineBox();
+    auto boxIndex = [&s](std::u16string_view name) {
+      const auto& items = s.Config.EngineBoxItems;
+      return static_cast<int32_t>(std::find(items.begin(), items.end(), name) - items.begin());
+    };
+    // A search that found a document, then a step on the map: Save and Undo.
+    TMetaSearchList item;
+    item.Url = "http://a.example/";
+    item.Title = u"alpha";
+    p.f.engine->results = {item};
+    view.queryText = u"alpha";
+    s.QueryKeyUp(13);
+    view.RunAllQueued();
+    s.SaveKeysUndoState();
+    ASSERT_EQ(s.Project.Documents.size(), 1u);
+    ASSERT_TRUE(view.Enabled(TMainControl::IBitmapButton7));
+    ASSERT_TRUE(s.ContentMap.Steps().CanBack());
+    ASSERT_TRUE(s.ProjectFile.Modified);
+    if (!c.unsaved) s.ProjectFile.Modified = false;
+    p.f.engine->results.clear();
+
+    const std::u16string target = p.File("saved.kqp");
+    if (c.save == kSaved) p.dialogs.saveName = target;
+    view.changeEngineAnswer = c.engineAnswer;
+    view.saveAnswer = c.saveAnswer;
+    s.Config.EngineChangePending = true;
+    view.engineIndex = boxIndex(u"Second");  // the user's choice in the box
+    s.CBWebSite2Change(u"Second");
+    view.RunAllQueued();
+
+    EXPECT_EQ(view.questions, 1);
+    EXPECT_EQ(view.saveQuestions, c.asked ? 1 : 0);
+    EXPECT_EQ(platform::RegularFileExists(target), c.save == kSaved && c.asked);
+    EXPECT_EQ(s.Config.Settings.website, c.proceeds ? "Second" : "Loopback");
+    EXPECT_EQ(view.engineIndex, boxIndex(c.proceeds ? u"Second" : u"Loopback"));
+    EXPECT_EQ(s.Config.EngineChangePending, !c.proceeds);
+    // Kept, or cleared as the answer says: Yes searches the query anew, No
+    // starts an empty query.
+    EXPECT_EQ(s.Project.Documents.size(), c.proceeds ? 0u : 1u);
+    EXPECT_EQ(s.ContentMap.Steps().CanBack(), !c.proceeds);
+    EXPECT_EQ(p.f.engine->queries.size(), c.proceeds && c.engineAnswer == kYes ? 2u : 1u);
+    EXPECT_EQ(s.GetQueryText(), c.proceeds && c.engineAnswer == kNo ? u"" : u"alpha");
+    EXPECT_EQ(s.ProjectFile.Modified, c.unsaved && !c.proceeds);
   }
 }
 

@@ -189,14 +189,8 @@ TEST(SessionWordMap, AQueryOfSeveralWordsThatSeldomMeetStillFillsTheMap) {
     }
     ASSERT_EQ(keys.size(), c.queryWords + c.excludedWords);
     const auto ask = [&](int32_t inhibition) {
-      TNNKeys words;
-      int32_t count = s.ContentMap.WordCount();
-      s.IContextMS1.ClearContextWords();
-      s.IContextMS1.AddContextWords(s.ContentMap.ResultFiles());
-      const TWordBudgetScope noBudget(s.IContextMS1, TIContextMS::kNoBudget);
-      s.IContextMS1.GetWords(keys, {}, count, words, inhibition, 0.01f);
       std::vector<int32_t> ids;
-      for (const TNNKey& word : words) {
+      for (const TNNKey& word : test::AskAsTheMap(s, keys, inhibition)) {
         const std::u16string name = s.ContentMapGetKeyName(word.Id);
         if (std::find(stopWords.begin(), stopWords.end(), name) == stopWords.end()) ids.push_back(word.Id);
       }

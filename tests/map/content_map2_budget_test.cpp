@@ -62,7 +62,12 @@ std::vector<int32_t> MapKeys(TIContextMS& net, int32_t documents) {
   map.SetMapSize(800, 600);
   map.SetNoQueryMode(false);
   map.SetWordCount(30);
-  map.OnGetKeyName = [](int32_t id) { return u"w" + std::u16string(1, static_cast<char16_t>(u'a' + id % 26)); };
+  // A text of its own for every word: one text takes one place.
+  map.OnGetKeyName = [](int32_t id) {
+    std::u16string name = u"w";
+    for (const char digit : std::to_string(id)) name += static_cast<char16_t>(digit);
+    return name;
+  };
   map.OnMeasureKeyHook = [](const TKey& key, int32_t& width, int32_t& height) {
     width = static_cast<int32_t>(key.Name.size()) * 7;
     height = 12;

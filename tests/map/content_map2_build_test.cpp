@@ -289,6 +289,55 @@ TEST(ContentMapBuild, HoverMapThenBackToTheBaseMap) {
   EXPECT_EQ(rig.map.HoverTargetKey(), 2);     // kept on the way back
 }
 
+// Two identifiers of one text (two dictionaries' readings of a word) take
+// one place on the map: the query's reading, else the first the network
+// gives; on a hover map the other reading marks the key that shows its text.
+// Texts the map hides stay as they were.
+TEST(ContentMapBuild, AWordTextTakesOnePlace) {
+  const struct {
+    const char* name;
+    std::map<int32_t, std::u16string> names;  // texts given instead of kNames'
+    bool hover;                               // then hovered on word 3
+    IdFlags keys;
+  } cases[] = {
+      {"every text its own", {}, false, {{1, Q}, {2, Q}, {3, 0}, {5, 0}, {4, 0}, {7, KF_HIDDEN}}},
+      {"a related word reads as a query word",
+       {{3, u"search"}},
+       false,
+       {{1, Q}, {2, Q}, {5, 0}, {4, 0}, {7, KF_HIDDEN}}},
+      {"two related words of one text", {{4, u"query"}}, false, {{1, Q}, {2, Q}, {3, 0}, {5, 0}, {7, KF_HIDDEN}}},
+      {"a hidden text twice", {{4, u"'s"}}, false, {{1, Q}, {2, Q}, {3, 0}, {5, 0}, {4, KF_HIDDEN}, {7, KF_HIDDEN}}},
+      // Word 6 goes only with 3: on the hover map it is word 4's text.
+      {"a hovered word's context reads as a word of the map",
+       {{6, u"index"}},
+       true,
+       {{1, Q | KF_CONTEXT},
+        {2, Q | KF_CONTEXT},
+        {3, KF_HOVERED | KF_CARRIED},
+        {5, KF_INACTIVE},
+        {4, KF_CONTEXT},
+        {7, KF_HIDDEN}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MapRig rig;
+    rig.map.OnGetKeyName = [&c](int32_t id) {
+      if (const auto given = c.names.find(id); given != c.names.end()) return given->second;
+      const auto found = kNames.find(id);
+      return found == kNames.end() ? std::u16string(u"w") + char16_t(u'0' + id % 10) : found->second;
+    };
+    rig.Query({1, 2});
+    rig.map.BuildMap(false);
+    if (c.hover) {
+      ASSERT_EQ(rig.IndexOf(3), 2);
+      rig.map.Steps().SetValue(4, 3, 1.0f, true);
+      rig.map.SetHoveredKey(2);
+      rig.map.BuildMap(false);
+    }
+    EXPECT_EQ(rig.IdsAndFlags(), c.keys);
+  }
+}
+
 TEST(ContentMapBuild, HoverFromAHoverMapAndStaleHoverIndexes) {
   MapRig rig;
   rig.Query({1, 2});
@@ -371,7 +420,11 @@ TEST(ContentMapBuild, WordCountsCutsAndHiddenKeys) {
     map.SetNoQueryMode(false);
     map.SetWordCount(c.wordCount);
     if (c.named) {
-      map.OnGetKeyName = [](int32_t id) { return id == 71 ? std::u16string(u" ") : u"w" + std::u16string(1, char16_t(u'a' + id % 26)); };
+      // A text of its own for every word: one text takes one place.
+      map.OnGetKeyName = [](int32_t id) {
+        return id == 71 ? std::u16string(u" ")
+                        : u"w" + std::u16string{char16_t(u'a' + id / 26), char16_t(u'a' + id % 26)};
+      };
     }
     map.OnBeforeKeysHook = [&map] { map.ResultFiles() = TNNKeys{{0, 1.0f}}; };
     map.Steps().SetValue(0, 1, 1.0f, true);

@@ -45,16 +45,22 @@ struct Shape {
   bool operator==(const Shape&) const = default;
 };
 
+// The tags of a page, as the program's parser reads them.
+THTMLDocument PageTags(const std::u16string& page) {
+  TIHTMLParser parser;
+  parser.BuildTagTable = true;
+  parser.ParseWide(page);
+  parser.Tags.resize(static_cast<size_t>(parser.TagCount));
+  return std::move(parser.Tags);
+}
+
 Shape ShapeOf(const std::u16string& page) {
   Shape s;
   s.less = static_cast<size_t>(std::count(page.begin(), page.end(), u'<'));
   s.greater = static_cast<size_t>(std::count(page.begin(), page.end(), u'>'));
   s.quotes = static_cast<size_t>(std::count(page.begin(), page.end(), u'"'));
   s.apostrophes = static_cast<size_t>(std::count(page.begin(), page.end(), u'\''));
-  TIHTMLParser parser;
-  parser.BuildTagTable = true;
-  parser.ParseWide(page);
-  for (int32_t i = 0; i < parser.TagCount; ++i) s.tags.push_back(parser.Tags[static_cast<size_t>(i)].Name);
+  for (const TAttributesTag& tag : PageTags(page)) s.tags.push_back(tag.Name);
   return s;
 }
 
@@ -98,6 +104,111 @@ TEST(PageEscaping, HostileTextsKeepThePageShape) {
   }
 }
 
+// The direction controls of the page's text (not of its tags' attributes)
+// left open before `at`, by the embedding rules of the bidirectional
+// algorithm: a PDF closes the innermost embedding or override unless an
+// isolate is innermost, a PDI the innermost isolate with all it holds;
+// closers with nothing to close do nothing.
+size_t OpenDirectionControls(std::u16string_view page, size_t at) {
+  std::vector<bool> open;  // true: an isolate
+  bool inTag = false;
+  for (const char16_t c : page.substr(0, at)) {
+    if (c == u'<' || c == u'>') inTag = c == u'<';
+    if (inTag) continue;
+    if ((c >= 0x202A && c <= 0x202E && c != 0x202C)) open.push_back(false);
+    if (c >= 0x2066 && c <= 0x2068) open.push_back(true);
+    if (c == 0x202C && !open.empty() && !open.back()) open.pop_back();
+    if (c == 0x2069 && std::find(open.begin(), open.end(), true) != open.end()) {
+      while (!open.back()) open.pop_back();
+      open.pop_back();
+    }
+  }
+  return open.size();
+}
+
+// A title, a snippet or a shown address that opens an embedding, override or
+// isolate turns nothing after it: the plain item beside it and the page's end
+// stand outside every control, highlighting and all. The address in the
+// attributes (href, name) is written as the document has it.
+TEST(PageEscaping, DirectionControlsStayInTheirText) {
+  const struct {
+    const char* name;
+    std::u16string control;
+    const char* comments;  // extra template lines: the snippet from the item's comments
+    std::string url;
+  } cases[] = {
+      {"override in all three", u"\u202E", "", "http://e.example/%E2%80%AEgpj.exe"},
+      {"embedding, address written raw", u"\u202B", "", "http://e.example/\xE2\x80\xABpage"},
+      {"isolate, snippet from the comments", u"\u2067",
+       "BeginItemCommentTag=\"<i class=c1>\"\nEndItemCommentTag=\"</i>\"\n", "http://e.example/%E2%81%A7x"},
+      {"override nested in an isolate", u"\u2067a\u202E", "", "http://e.example/%E2%81%A7a%E2%80%AEx"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PageFixture f;
+    f.UseEngine("engine", test::EngineTemplate("Engine", c.comments));
+    f.UseTemplates(test::SourceDir() + "/data/templates/en/");
+    TMetaSearchList hostile;
+    hostile.Title = u"alpha " + c.control + u"evil title";
+    hostile.Annotation = u"alpha " + c.control + u"evil text";
+    hostile.ItemText = u"<i class=c1>alpha " + c.control + u"evil comment</i>";
+    hostile.Url = c.url;
+    hostile.Label = "1 - Engine";
+    f.AddDocument(hostile);
+    f.AddDocument(Plain(0));
+    f.SetQuery({f.alpha});
+    const std::u16string page = f.builder.BuildPage(5, 1, TDocumentCounters{});
+    ASSERT_NE(page.find(u"evil"), std::u16string::npos);
+    EXPECT_NE(page.find(u">alpha</span>"), std::u16string::npos);  // highlighted all the same
+    const size_t plain = page.find(u"plain title");
+    ASSERT_NE(plain, std::u16string::npos);
+    EXPECT_EQ(OpenDirectionControls(page, plain), 0u);
+    EXPECT_EQ(OpenDirectionControls(page, page.size()), 0u);
+    // Each shown text closes its own: the title before the snippet, the
+    // snippet before the address, the address before the label.
+    for (const char16_t* next :
+         {u"<span class=\"ks-anno\">", u"<span class=\"ks-url\">", u"<span class=\"ks-found\">"}) {
+      const size_t at = page.find(next);
+      ASSERT_NE(at, std::u16string::npos);
+      EXPECT_EQ(OpenDirectionControls(page, at), 0u) << platform::Utf16ToUtf8(next);
+    }
+
+    int32_t attributes = 0;
+    for (const TAttributesTag& tag : PageTags(page)) {
+      for (int32_t k = 0; k < tag.AttributeCount; ++k) {
+        const TAttributeTag& attribute = tag.Attributes[static_cast<size_t>(k)];
+        if (attribute.Value.find(u"e.example") == std::u16string::npos) continue;
+        ++attributes;
+        EXPECT_EQ(attribute.Value, platform::Utf8ToUtf16(c.url)) << platform::Utf16ToUtf8(attribute.Name);
+      }
+    }
+    EXPECT_EQ(attributes, 2);  // the anchor's name and the title's href
+  }
+}
+
+// What a shown text ends with: its open controls closed innermost first; a
+// closer that closes nothing of the text is dropped.
+TEST(PageEscaping, CloseDirectionControls) {
+  const struct {
+    std::u16string text, shown;
+  } cases[] = {
+      {u"plain", u"plain"},
+      {u"a\u202Eb", u"a\u202Eb\u202C"},
+      {u"a\u202Eb\u202Cc", u"a\u202Eb\u202Cc"},
+      {u"\u202A\u202Bx", u"\u202A\u202Bx\u202C\u202C"},
+      {u"\u2066\u202Ex", u"\u2066\u202Ex\u202C\u2069"},
+      {u"\u202E\u2068x", u"\u202E\u2068x\u2069\u202C"},
+      // A PDI closes the embeddings inside its isolate; a PDF cannot close
+      // an isolate.
+      {u"\u2067\u202Dx\u2069y", u"\u2067\u202Dx\u2069y"},
+      {u"\u2067x\u202Cy", u"\u2067xy\u2069"},
+      {u"\u202Cx\u2069y", u"xy"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TPageResults::CloseDirectionControls(c.text), c.shown) << platform::Utf16ToUtf8(c.text);
+  }
+}
+
 // The query link's address stands unquoted: an engine's query address with a
 // blank or a script scheme gives a link with its one attribute only.
 TEST(PageEscaping, QueryLinkKeepsOneAttribute) {
@@ -121,12 +232,8 @@ TEST(PageEscaping, QueryLinkKeepsOneAttribute) {
       f.SetQuery({f.alpha});
       f.builder.GetQueryText = [] { return std::u16string(u"alpha"); };
       const std::u16string page = f.builder.BuildPage(mode, 1, TDocumentCounters{});
-      TIHTMLParser parser;
-      parser.BuildTagTable = true;
-      parser.ParseWide(page);
       int32_t links = 0;
-      for (int32_t i = 0; i < parser.TagCount; ++i) {
-        const TAttributesTag& tag = parser.Tags[static_cast<size_t>(i)];
+      for (const TAttributesTag& tag : PageTags(page)) {
         if (tag.Name != u"a" || tag.AttributeCount < 1) continue;
         const std::u16string& href = tag.Attributes[0].Value;
         if (href != u"#" && href.find(u"q.example") == std::u16string::npos) continue;

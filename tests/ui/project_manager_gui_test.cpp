@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QTest>
 #include <filesystem>
@@ -151,6 +152,85 @@ TEST(Tmanager, MakeFolder) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->text(), "New folder(2)");
   }
+}
+
+TEST(Tmanager, RenameKeepsAProjectAProject) {
+  const struct {
+    const char* node;
+    const char* typed;
+    const char* becomes;  // the item afterwards; nullptr: refused, nothing changes
+    const char* existing = "";  // an item made before the rename
+  } cases[] = {
+      {"x.kqp", "loaf notes", "loaf notes.kqp"},
+      {"x.kqp", "loaf.kqp", "loaf.kqp"},
+      {"x.kqp", "loaf.KQP", "loaf.KQP"},      // ends so in other letters: as typed
+      {"x.kqp", "loaf.txt", "loaf.txt.kqp"},  // another extension
+      {"A/y.kqp", "z", "A/z.kqp"},
+      {"x.kqp", "x", "x.kqp"},                // its own name: nothing to do
+      {"C", "loaf notes", "loaf notes"},      // folders as typed
+      {"C", "D.kqp", "D.kqp"},
+      // The finished name is refused when it is taken: nothing is replaced.
+      {"x.kqp", "rye", nullptr, "rye.kqp"},
+      {"x.kqp", "rye.KQP", nullptr, "rye.KQP"},
+      {"x.kqp", "A", "A.kqp"},                // a folder "A" is no "A.kqp"
+      {"C", "A", nullptr},
+      {"x.kqp", "", nullptr},
+      {"x.kqp", ".", nullptr},
+      {"x.kqp", "..", nullptr},
+      {"x.kqp", "a/b", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.node) + " typed \"" + c.typed + "\"");
+    Manager m;
+    if (*c.existing) test::WriteFileBytes(m.projects + c.existing, "existing");
+    ASSERT_TRUE(WaitUntil([&] { return m.Node("A").isValid(); }));
+    m.form->ShellTreeView2->expand(m.Node("A"));
+    m.Children("A", {"Deep", "y.kqp"});
+    const QModelIndex node = m.Node(c.node);
+    ASSERT_TRUE(node.isValid());
+    EXPECT_EQ(m.Tree().model()->setData(node, QString(c.typed), Qt::EditRole), c.becomes != nullptr);
+    EXPECT_TRUE(fs::exists(m.projects + (c.becomes ? c.becomes : c.node)));
+    if (c.becomes && std::string(c.becomes) != c.node) EXPECT_FALSE(fs::exists(m.projects + c.node));
+    if (*c.existing) EXPECT_EQ(test::ReadFileBytes(m.projects + c.existing), "existing");
+    // A project renamed stays in the tree.
+    if (c.becomes && QString(c.becomes).endsWith(".kqp")) {
+      EXPECT_TRUE(WaitUntil([&] { return m.Node(c.becomes).isValid(); }));
+    }
+  }
+}
+
+TEST(Tmanager, EnterInTheTreeMakesNothing) {
+  const struct {
+    const char* selected;
+    Qt::Key key;
+  } cases[] = {{"x.kqp", Qt::Key_Return}, {"A", Qt::Key_Return}, {"x.kqp", Qt::Key_Enter}, {"", Qt::Key_Return}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.selected);
+    Manager m;
+    m.Children("", {"A", "C", "x.kqp"});
+    for (QPushButton* button : m.form->findChildren<QPushButton*>()) EXPECT_FALSE(button->isDefault());
+    m.Tree().setCurrentIndex(m.Node(c.selected));
+    m.Tree().setFocus();
+    QTest::keyClick(&m.Tree(), c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fs::exists(m.projects + "New folder"));
+    EXPECT_FALSE(fs::exists(m.projects + "A/New folder"));
+    EXPECT_EQ(m.Tree().findChild<QLineEdit*>(), nullptr);
+    EXPECT_TRUE(m.form->isVisible());
+  }
+  // Enter still ends a label edit.
+  Manager m;
+  m.Children("", {"A", "C", "x.kqp"});
+  m.Tree().setCurrentIndex(m.Node("x.kqp"));
+  m.Tree().setFocus();
+  QTest::keyClick(&m.Tree(), Qt::Key_F2);
+  auto* editor = m.Tree().findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClicks(editor, "loaf");
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_TRUE(WaitUntil([&] { return fs::exists(m.projects + "loaf.kqp"); }));
+  EXPECT_EQ(m.Children("", {"A", "C", "loaf.kqp"}), (QStringList{"A", "C", "loaf.kqp"}));
+  EXPECT_FALSE(fs::exists(m.projects + "New folder"));
 }
 
 TEST(Tmanager, DragAndDrop) {

@@ -195,6 +195,29 @@ TEST(TIShellTreeView, RenameInPlace) {
   }
 }
 
+TEST(TIShellTreeView, TheEditorOfAFileSelectsItsNameWithoutTheExtension) {
+  const struct {
+    const char* node;
+    const char* selected;
+  } cases[] = {{"x.kqp", "x"}, {"y.txt", "y"}, {"A", "A"}, {"two.dots.kqp", "two.dots"}, {"plain", "plain"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.node);
+    Tree t;
+    test::WriteFileBytes(t.dir.File("P/two.dots.kqp"), "x");
+    test::WriteFileBytes(t.dir.File("P/plain"), "x");
+    t.view.SetObjectTypes({otFolders, otNonFolders});
+    t.view.SetRoot(t.Root());
+    WaitForChildren(t.view, "", {"A", "B", "plain", "two.dots.kqp", "x.kqp", "y.txt"});
+    t.view.setCurrentIndex(t.Node(c.node));
+    t.view.setFocus();
+    QTest::keyClick(&t.view, Qt::Key_F2);
+    auto* editor = t.view.findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), c.node);
+    EXPECT_EQ(editor->selectedText(), c.selected);
+  }
+}
+
 TEST(TIShellTreeView, TheRootIsNeverRenamed) {
   enum Way { kF2, kSecondClick, kMenu, kModel };
   const struct {

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -232,6 +233,52 @@ TEST(EmbeddedBrowser, WrittenPagesLoadRemotePicturesOnly) {
     EXPECT_EQ(fetched, c.fetched);
     EXPECT_EQ(Eval(b.view, "String(window.remoteScript)").toString(),
               c.kind == kServerPage ? "1" : "undefined");
+  }
+}
+
+// A page written while the one before it still loads: the control is
+// complete only once the newer page is there, and reports that once. The
+// newer page is written at several moments of the older one's load (before
+// Chromium has started it, as it starts, and a little later), a page in one
+// piece and one through a file, the blank page among them.
+TEST(EmbeddedBrowser, APageWrittenWhileAnotherLoadsIsTheOneCompleted) {
+  std::string older = "<html><body id='older'>";
+  for (int i = 0; i < 3000; ++i) older += "<p>the page written before</p>";
+  older += "</body></html>";
+  const struct {
+    const char* name;
+    bool waitForStart;  // the newer page is written once Chromium has started the older one
+    int delayMs;        // ...and this much later
+    size_t newerSize;   // the newer page's size: one piece or a file
+    bool blankBetween;  // the blank page asked for between the two
+  } cases[] = {
+      {"at once", false, 0, 0, false},
+      {"as it starts", true, 0, 0, false},
+      {"5 ms in", true, 5, 0, false},
+      {"20 ms in", true, 20, 0, false},
+      {"through a file, as it starts", true, 0, TEmbeddedBrowser::kLargePageBytes + 1, false},
+      {"blank between, as it starts", true, 0, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Browser b;
+    QSignalSpy started(b.view.page(), &QWebEnginePage::loadStarted);
+    for (int round = 0; round < 4; ++round) {
+      SCOPED_TRACE(round);
+      const int before = b.completed;
+      started.clear();
+      b.view.WriteHtml(QString::fromStdString(older).toStdU16String());
+      if (c.waitForStart) ASSERT_TRUE(started.wait(10000) || !started.isEmpty());
+      if (c.delayMs > 0) QTest::qWait(c.delayMs);
+      if (c.blankBetween) b.view.NavigateBlank();
+      std::string newer = "<html><body id='newer" + std::to_string(round) + "'><a href='http://d1/'>link</a>";
+      while (newer.size() < c.newerSize) newer += "<p>the newer page</p>";
+      b.view.WriteHtml(QString::fromStdString(newer + "</body></html>").toStdU16String());
+      ASSERT_TRUE(b.view.WaitForComplete(20000));
+      EXPECT_EQ(Eval(b.view, "document.body ? document.body.id : ''").toString().toStdString(),
+                "newer" + std::to_string(round));
+      EXPECT_EQ(b.completed - before, 1);
+    }
   }
 }
 
