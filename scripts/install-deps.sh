@@ -39,8 +39,9 @@ test_packages=(
   # compare with
   libcpp-httplib-dev libgumbo-dev
   # the end-to-end tests of the main window: a small window manager on the
-  # virtual display and the typing and clicking of a person
-  openbox xdotool
+  # virtual display, the typing and clicking of a person, and the windows'
+  # properties and places as the display server holds them
+  openbox xdotool x11-utils
 )
 
 case "$set_name" in

@@ -14,6 +14,7 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -28,6 +29,7 @@
 #include "core/message.h"
 #include "core/message_strings.h"
 #include "platform/gui/screen_cursors.h"
+#include "platform/gui/window_manager.h"
 #include "platform/text.h"
 #include "ui/network_editor.h"
 #include "ui/options_form.h"
@@ -839,6 +841,21 @@ void TFKestruneMain::FormShow() {
   // 8. The project named on the command line.
   if (!session_.Start.CommandLineProject.empty() && OnCommandLineProject) OnCommandLineProject(session_.Start.CommandLineProject);
   shown_ = true;
+  // Once what the show set off has been handled.
+  QTimer::singleShot(0, this, [this] { TakeTheScreenUnlessMaximised(); });
+}
+
+void TFKestruneMain::TakeTheScreenUnlessMaximised() {
+  screenChecked_ = true;
+  // Still asked to be maximised (not made normal or minimised meanwhile).
+  const Qt::WindowStates sized = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+  if (sized != Qt::WindowMaximized || !isVisible() || !windowHandle() || !screen()) return;
+  // A window manager that maximises windows does it, maybe later: left alone.
+  if (platform::MaximiseState(*windowHandle()) != platform::TMaximiseState::NoneWillDo) return;
+  const QRect area = screen()->availableGeometry();
+  LogFile.Log("No window manager maximises the window: it takes the screen's available area " +
+              std::to_string(area.width()) + "x" + std::to_string(area.height()));
+  setGeometry(area);
 }
 
 void TFKestruneMain::FormActivate() {

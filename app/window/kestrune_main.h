@@ -43,6 +43,9 @@
 // query box in the middle of the map, the engine box and caption, the window
 // maximised, the interface language's dictionary checked, the command-line
 // project (OnCommandLineProject: the session opens it as a recent project).
+// Once the show has been handled, a window that nothing maximises (an X
+// server without a window manager) takes the screen's available area itself;
+// a window manager's maximise, also a late one, is left alone.
 //
 // Projects are opened and saved through the dialogs TntOpenProjectDialog1
 // and TntSaveProjectDialog1 (the window is the session's IProjectDialogs);
@@ -134,6 +137,9 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   bool CreateFailed() const { return createFailed_; }
   // FormShow has run.
   bool Shown() const { return shown_; }
+  // After the show: the window has looked whether something maximises it
+  // (and taken the screen's available area when nothing does).
+  bool ScreenChecked() const { return screenChecked_; }
   // Called once when the window closes (the program block ends its loop).
   std::function<void()> OnClosed;
   // SIGTERM or SIGINT: the window closes without the save question (also
@@ -243,6 +249,8 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
 
   // ---- handlers ----
   void FormShow();
+  // The screen's available area for a window that nothing maximises.
+  void TakeTheScreenUnlessMaximised();
   void FormActivate();
   // The edit panel's toggle: the map's edit mode follows the panel.
   void speciaClick();
@@ -431,6 +439,7 @@ class TFKestruneMain : public QMainWindow, public IMainView, public IMapViewOps,
   bool createFailed_ = false;
   bool shown_ = false;
   bool showQueued_ = false;
+  bool screenChecked_ = false;
   bool closeAfterSearch_ = false;
   bool closeBySignal_ = false;
   TFUpdate* updateForm_ = nullptr;  // a child, made on first use

@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/connect_probe.h"
 #include "core/log_file.h"
@@ -81,14 +82,26 @@ Texploreform::~Texploreform() {
 
 int32_t Texploreform::ShowModalFor(std::u16string_view targetFolder, QWidget* over) {
   TargetFolder = targetFolder;
-  if (!over) return exec();
-  // A dialog of that window for this showing: the window manager keeps it in
-  // front of it, and closing it returns there. The program block owns the
-  // form, so it goes back to its own parent afterwards.
-  QWidget* const owner = parentWidget();
-  setParent(over->window(), windowFlags());
+  // The browser control's drawing surface comes with its first load, and the
+  // form's window is made again for it (a window of another kind): while the
+  // form shows, that would take its window off the screen, with its place and
+  // modality. So it comes first, while the form is hidden.
+  if (!EmbeddedWB1->focusProxy()) EmbeddedWB1->NavigateBlank();
+  // The form stays the window it is (its browser control never moves to
+  // another window); for this showing its window is the transient of the
+  // window it is opened from, so that it shows over that one and the window
+  // manager keeps it in front, and it is modal over the whole program.
+  QWidget* const overWindow = over ? over->window() : nullptr;
+  setWindowModality(Qt::ApplicationModal);
+  winId();  // its window, which the show tells its transient parent
+  if (QWindow* const own = windowHandle()) {
+    own->setTransientParent(overWindow ? overWindow->windowHandle() : nullptr);
+  }
   const int32_t result = exec();
-  setParent(owner, windowFlags());
+  if (QWindow* const own = windowHandle()) own->setTransientParent(nullptr);
+  // Back to that window: without a window manager nobody else gives it the
+  // keyboard again.
+  if (overWindow && overWindow->isVisible()) overWindow->activateWindow();
   return result;
 }
 

@@ -43,9 +43,10 @@ class Texploreform : public QDialog {
   explicit Texploreform(std::function<std::string()> langFolderName, QWidget* parent = nullptr);
   ~Texploreform() override;
 
-  // Sets TargetFolder and shows the form modally, in front of `over` (the
-  // window it is opened from, whose dialog it is while it shows; may be
-  // null); the modal result.
+  // Sets TargetFolder and shows the form modally over the whole program, in
+  // front of `over` (the window it is opened from, whose transient the
+  // form's window is while it shows; may be null); closing it gives that
+  // window the keyboard again. The modal result.
   int32_t ShowModalFor(std::u16string_view targetFolder, QWidget* over = nullptr);
 
   // The folder that receives downloads.

@@ -5,13 +5,25 @@
 # focuses the windows. CTest starts it in front of every test of such a
 # program. The window manager is up before the test starts (its start-up
 # command answers through a pipe) and goes with the test.
+# With --no-window-manager among the arguments (taken out before the test
+# starts) the display is a bare X server, as `xvfb-run -a` gives it.
 # Listing the tests (at build time) needs no display.
 set -euo pipefail
+args=()
+for arg in "$@"; do
+  if [ "$arg" = "--no-window-manager" ]; then
+    export KESTRUNE_TEST_WINDOW_MANAGER=none
+  else
+    args+=("$arg")
+  fi
+done
+set -- "${args[@]}"
 for arg in "$@"; do
   if [ "$arg" = "--gtest_list_tests" ]; then exec "$@"; fi
 done
 if [ "${1:-}" = "--inside" ]; then
   shift
+  if [ "${KESTRUNE_TEST_WINDOW_MANAGER:-}" = none ]; then exec "$@"; fi
   ready="$(mktemp -u "${TMPDIR:-/tmp}/kestrune-openbox.XXXXXX")"
   mkfifo "$ready"
   openbox --startup "sh -c 'echo up > \"$ready\"'" >/dev/null 2>&1 &

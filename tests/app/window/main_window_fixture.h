@@ -48,7 +48,8 @@ struct TWindow {
     session->Config.Settings.AskDownloadDictForLng = false;
     window->show();
     window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window->Shown(); }, 20000));
+    // Shown, at the size it keeps (the screen's, on a bare X server).
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->Shown() && window->ScreenChecked(); }, 20000));
   }
   ~TWindow() {
     window.reset();

@@ -3,7 +3,9 @@
 // test's thread, which is the user-interface thread; a "person" runs on a
 // thread of its own: it types and clicks with xdotool through the display
 // server (tests/support/xvfb_openbox_run.sh gives the test a 1280 x 800
-// virtual screen with openbox), looks at the window through calls queued to
+// virtual screen with openbox, or without a window manager for the suites
+// instantiated as WithoutAWindowManager: see TDisplay), looks at the window
+// through calls queued to
 // the user-interface thread (OnUi), waits for what it expects (WaitFor: the
 // condition is tested on the user-interface thread, also while that thread
 // sits in a search's or a menu's own event loop), and takes the display
@@ -26,6 +28,9 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -35,6 +40,7 @@
 #include <QMenu>
 #include <QMetaObject>
 #include <QPixmap>
+#include <QRect>
 #include <QScreen>
 #include <QTimer>
 #include <QVariant>
@@ -48,6 +54,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -59,7 +66,24 @@
 
 extern char** environ;
 
+// A rectangle in a test's message.
+inline void PrintTo(const QRect& r, std::ostream* out) {
+  *out << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+}
+
 namespace kestrune::test {
+
+// The display a parameterised test runs on: with a window manager (the
+// suite instantiated as WithAWindowManager) or a bare X server (as
+// WithoutAWindowManager, which tests/CMakeLists.txt starts so).
+struct TDisplay {
+  const char* name;
+  bool windowManager;
+};
+inline constexpr TDisplay kWithOpenbox{"openbox", true};
+inline constexpr TDisplay kBareServer{"bare", false};
+inline std::string DisplayName(const ::testing::TestParamInfo<TDisplay>& info) { return info.param.name; }
+inline void PrintTo(const TDisplay& display, std::ostream* out) { *out << display.name; }
 
 // The global centre of a widget.
 inline QPoint Center(const QWidget* widget) { return widget->mapToGlobal(widget->rect().center()); }
@@ -73,12 +97,15 @@ class TPerson {
     TPerson person;
     std::thread thread([&] {
       TFKestruneMain* window = nullptr;
-      if (person.WaitFor([&] { return (window = FKestruneMain) != nullptr && window->Shown(); },
-                         std::chrono::seconds(60))) {
+      if (person.WaitFor(
+              [&] { return (window = FKestruneMain) != nullptr && window->Shown() && window->ScreenChecked(); },
+              std::chrono::seconds(60))) {
         person.WaitForIdle(*window);
-        person.Command("xdotool", {"windowactivate", "--sync", std::to_string(person.OnUi([&] {
-                                 return static_cast<unsigned long long>(window->winId());
-                               }))});
+        // Without a window manager the program gives its window the focus
+        // itself, and nothing activates windows.
+        if (person.WindowManagerRunning()) {
+          person.Command("xdotool", {"windowactivate", "--sync", std::to_string(person.WindowId(window))});
+        }
         scenario(person, *window);
         person.CloseWindow(*window);
       } else {
@@ -207,17 +234,8 @@ class TPerson {
   // ---- through the display server ----
   // Runs a program with its arguments and waits for its end; its status.
   int Command(const std::string& program, const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    std::string name = program;
-    argv.push_back(name.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-      ADD_FAILURE() << program << " cannot be started";
-      return -1;
-    }
+    const pid_t pid = Start(program, arguments);
+    if (pid < 0) return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << program << " failed";
@@ -239,6 +257,47 @@ class TPerson {
   void Type(const std::string& text) { Command("xdotool", {"type", "--delay", "20", text}); }
   // An X key name: "Return", "KP_Enter", "Escape".
   void Key(const std::string& name) { Command("xdotool", {"key", name}); }
+
+  // Runs a program with its arguments and hands back what it printed, once it
+  // ended.
+  std::string Output(const std::string& program, const std::vector<std::string>& arguments) {
+    int pipe[2];
+    if (::pipe(pipe) != 0) {
+      ADD_FAILURE() << "no pipe for " << program;
+      return {};
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipe[0]);
+    const pid_t pid = Start(program, arguments, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    std::string text;
+    if (pid >= 0) {
+      char buffer[4096];
+      for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0) {
+          text.append(buffer, static_cast<size_t>(got));
+        } else if (errno != EINTR) {
+          break;
+        }
+      }
+      int status = 0;
+      waitpid(pid, &status, 0);
+    }
+    ::close(pipe[0]);
+    return text;
+  }
+  // A window manager manages the display (it names its check window on the
+  // root window).
+  bool WindowManagerRunning() {
+    return Output("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") != std::string::npos;
+  }
+  // The display server's window of a top-level widget.
+  unsigned long long WindowId(QWidget* widget) {
+    return OnUi([widget] { return static_cast<unsigned long long>(widget->window()->winId()); });
+  }
 
   // The display server's picture of the screen.
   QImage Screen() {
@@ -318,6 +377,23 @@ class TPerson {
   }
 
  private:
+  // Starts a program with its arguments (its output where `actions` put it);
+  // its process, or -1 when it cannot start.
+  static pid_t Start(const std::string& program, const std::vector<std::string>& arguments,
+                     const posix_spawn_file_actions_t* actions = nullptr) {
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program.c_str(), actions, nullptr, argv.data(), environ) != 0) {
+      ADD_FAILURE() << program << " cannot be started";
+      return -1;
+    }
+    return pid;
+  }
+
   bool closed_ = false;
 };
 
