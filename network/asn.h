@@ -217,6 +217,15 @@ class TASNLayer final {
   bool touchedAll_ = false;
 };
 
+// One active element of a spread: its activation and its relation list
+// toward the target layer (count 0 when it has none).
+struct TSpreadSource {
+  float Activation = 0.0f;
+  int32_t Count = 0;
+  const float* Weights = nullptr;
+  const TIAVLTree* Targets = nullptr;
+};
+
 // 2 * Limit / (1 + e^(-2 * Value / (0.9 * Limit))) - Limit, in extended
 // precision, rounded to single: 0 at Value 0, slope 1/0.9 there, approaching
 // +-Limit. A Limit of 0 gives 0.
@@ -362,10 +371,12 @@ class TIASN {
   std::vector<uint32_t> scratchMask_;
   std::vector<uint32_t> relatedStamp_;
   uint32_t relatedMark_ = 0;
-  // Per relation visited by a spread, its target's context item, and where
-  // each active element's relations begin.
+  // Per relation visited by a spread, its target's context item.
   std::vector<int32_t> relationItems_;
-  std::vector<int32_t> relationStart_;
+  // Per active element of a spread, its list toward the target, found once.
+  std::vector<TSpreadSource> spreadSources_;
+  // The negative amounts a spread's relations collected, in order.
+  std::vector<float> spreadNegatives_;
 };
 
 }  // namespace kestrune

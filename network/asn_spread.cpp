@@ -56,6 +56,91 @@ void AddUnlessStamped(float* inputs, const uint32_t* stamps, const uint32_t* mas
   }
 }
 
+// What the relation pass of a spread reads and writes. The pass copies it
+// into locals, runs without calls (so that its sums and counts stay in
+// registers while it writes the input arrays, which could alias them
+// otherwise) and writes it back.
+struct TRelationPass {
+  const float* anchors;
+  float* positive;
+  float* negative;
+  int32_t targetCount;
+  int32_t* touched;    // null when the entries made non-zero are not listed
+  size_t touchedRoom;  // listing stops once more than this many are listed
+  size_t touchedCount;
+  bool touchedAll;
+  float* negatives;  // the negative amounts in the order collected
+  int32_t negativeCount;
+  int32_t* notes;  // per relation, its target's context item (for the inhibition)
+  float positiveSum;
+  float maxPositive;
+};
+
+// Every relation of the sources in order. Open: each target with a
+// contribution joins the context set. Inhibit: each relation's target is
+// noted as a context item, -1 when it is none, or -2 - target when an open
+// spread may still add it.
+template <bool kOpen, bool kInhibit>
+void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelationPass& pass,
+                      TSlotSet::TAdder& contextAdder) {
+  TSlotSet::TAdder context = contextAdder;
+  const float* anchors = pass.anchors;
+  float* positive = pass.positive;
+  float* negative = pass.negative;
+  const int32_t targetCount = pass.targetCount;
+  int32_t* touched = pass.touched;
+  const size_t touchedRoom = pass.touchedRoom;
+  size_t touchedCount = pass.touchedCount;
+  bool touchedAll = pass.touchedAll;
+  float* negatives = pass.negatives;
+  int32_t negativeCount = pass.negativeCount;
+  int32_t* notes = pass.notes;
+  float positiveSum = pass.positiveSum;
+  float maxPositive = pass.maxPositive;
+  for (int32_t k = 0; k < sourceCount; ++k) {
+    const TSpreadSource& source = sources[k];
+    const float activation = source.Activation;
+    const float* weights = source.Weights;
+    const int32_t nodes = source.Count;
+    for (int32_t node = 0; node < nodes; ++node) {
+      const auto t = static_cast<int32_t>(source.Targets->GetNode(node).Value);
+      int32_t item = -1;
+      if (t >= 0 && t < targetCount) item = kOpen ? -2 - t : context.Find(t);
+      if (item != -1) {
+        float v = weights[node] * activation;
+        v = v * anchors[t];
+        if (v != 0.0f) {
+          if (touched && positive[t] == 0.0f && negative[t] == 0.0f) {
+            touched[touchedCount++] = t;
+            if (touchedCount > touchedRoom) {
+              touched = nullptr;
+              touchedAll = true;
+            }
+          }
+          if (v < 0.0f) {
+            negative[t] += -v;
+            negatives[negativeCount++] = -v;
+          } else {
+            positive[t] += v;
+            positiveSum += v;
+            if (maxPositive < positive[t]) maxPositive = positive[t];
+          }
+          if constexpr (kOpen) item = context.Add(t);
+        }
+      }
+      if constexpr (kInhibit) *notes++ = item;
+    }
+  }
+  contextAdder = context;
+  pass.touched = touched;
+  pass.touchedCount = touchedCount;
+  pass.touchedAll = touchedAll;
+  pass.negativeCount = negativeCount;
+  pass.notes = notes;
+  pass.positiveSum = positiveSum;
+  pass.maxPositive = maxPositive;
+}
+
 }  // namespace
 
 uint32_t TIASN::NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size) {
@@ -84,80 +169,59 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   const int32_t activeCount = active.Count();
   const int32_t* activeItems = active.Items();
 
-  // Relations of the active source elements. The sums live in locals while
-  // the input arrays are written (the arrays could alias them otherwise).
-  float positiveSum = to.positiveSum_;
-  float maxPositive = to.maxPositive_;
-  // The entries made non-zero are listed until they are so many that a reset
-  // clears the whole arrays anyway.
-  const size_t touchLimit = to.positiveInput_.size() / 8;
+  // The active elements' lists toward the target, found once.
+  spreadSources_.resize(static_cast<size_t>(activeCount));
+  TSpreadSource* sources = spreadSources_.data();
   int64_t visits = 0;
   for (int32_t k = 0; k < activeCount; ++k) {
-    if (const TLayerRelations* list = ListToward(from.elements_[activeItems[k]], target)) visits += list->Count();
-  }
-  if (static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;  // more than a list would hold
-  bool tracking = !to.touchedAll_;
-  // For the inhibition below, each relation's target as a context item: its
-  // item index, -1 when it is none, or -2 - target when an open spread may
-  // still add it. relationStart_[k] is where active element k's relations
-  // begin.
-  const bool inhibit = inhibition != 0.0f;
-  int32_t noted = 0;
-  if (inhibit) {
-    if (relationItems_.size() < static_cast<size_t>(visits)) relationItems_.resize(static_cast<size_t>(visits));
-    relationStart_.assign(static_cast<size_t>(activeCount) + 1, 0);
-  }
-  int32_t* items = relationItems_.data();
-  // One pass per kind, so that the inner loop tests neither kind.
-  auto relations = [&](auto openKind, auto inhibitKind) {
-    constexpr bool kOpen = decltype(openKind)::value;
-    constexpr bool kInhibit = decltype(inhibitKind)::value;
-    for (int32_t k = 0; k < activeCount; ++k) {
-      if constexpr (kInhibit) relationStart_[k] = noted;
-      const int32_t e = activeItems[k];
-      const TASNElement& element = from.elements_[e];
-      const TLayerRelations* list = ListToward(element, target);
-      if (!list) continue;
-      const float activation = element.activation_;
-      const int32_t nodes = list->Count();
-      const float* weights = list->Weights.data();
-      const TIAVLTree& targets = *list->Targets;
-      for (int32_t node = 0; node < nodes; ++node) {
-        const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
-        int32_t item = -1;
-        if (t >= 0 && t < targetCount) item = kOpen ? -2 - t : context.Find(t);
-        if (item != -1) {
-          float v = weights[node] * activation;
-          v = v * anchors[t];
-          if (v != 0.0f) {
-            if (tracking && positive[t] == 0.0f && negative[t] == 0.0f) {
-              to.touched_.push_back(t);
-              tracking = to.touched_.size() <= touchLimit;
-              to.touchedAll_ = !tracking;
-            }
-            if (v < 0.0f) {
-              negative[t] += -v;
-              to.AddNegative(-v, 1);
-            } else {
-              positive[t] += v;
-              positiveSum += v;
-              if (maxPositive < positive[t]) maxPositive = positive[t];
-            }
-            if constexpr (kOpen) item = context.Add(t);
-          }
-        }
-        if constexpr (kInhibit) items[noted++] = item;
-      }
+    const TASNElement& element = from.elements_[activeItems[k]];
+    sources[k] = TSpreadSource{element.activation_, 0, nullptr, nullptr};
+    if (const TLayerRelations* list = ListToward(element, target)) {
+      sources[k] = TSpreadSource{element.activation_, list->Count(), list->Weights.data(), list->Targets.get()};
+      visits += list->Count();
     }
-  };
-  if (open) {
-    inhibit ? relations(std::true_type{}, std::true_type{}) : relations(std::true_type{}, std::false_type{});
-  } else {
-    inhibit ? relations(std::false_type{}, std::true_type{}) : relations(std::false_type{}, std::false_type{});
   }
-  if (inhibit) relationStart_[activeCount] = noted;
-  to.positiveSum_ = positiveSum;
-  to.maxPositive_ = maxPositive;
+
+  // The entries made non-zero are listed until they are so many that a reset
+  // clears the whole arrays anyway; the list has room for one more than that.
+  const size_t touchLimit = to.positiveInput_.size() / 8;
+  if (static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;  // more than a list would hold
+  const bool tracking = !to.touchedAll_;
+  const size_t touchedBefore = to.touched_.size();
+  if (tracking) to.touched_.resize(touchLimit + 1 > touchedBefore ? touchLimit + 1 : touchedBefore);
+  const bool inhibit = inhibition != 0.0f;
+  if (inhibit && relationItems_.size() < static_cast<size_t>(visits)) relationItems_.resize(static_cast<size_t>(visits));
+  if (spreadNegatives_.size() < static_cast<size_t>(visits)) spreadNegatives_.resize(static_cast<size_t>(visits));
+  TRelationPass pass{anchors,
+                     positive,
+                     negative,
+                     targetCount,
+                     tracking ? to.touched_.data() : nullptr,
+                     touchLimit,
+                     touchedBefore,
+                     false,
+                     spreadNegatives_.data(),
+                     0,
+                     relationItems_.data(),
+                     to.positiveSum_,
+                     to.maxPositive_};
+  // One pass per kind, so that the inner loop tests neither kind.
+  TSlotSet::TAdder adder = context.Adder(open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0);
+  if (open) {
+    inhibit ? CollectRelations<true, true>(sources, activeCount, pass, adder)
+            : CollectRelations<true, false>(sources, activeCount, pass, adder);
+  } else {
+    inhibit ? CollectRelations<false, true>(sources, activeCount, pass, adder)
+            : CollectRelations<false, false>(sources, activeCount, pass, adder);
+  }
+  context.Commit(adder);
+  if (tracking) {
+    to.touched_.resize(pass.touchedCount);
+    to.touchedAll_ = pass.touchedAll;
+  }
+  to.positiveSum_ = pass.positiveSum;
+  to.maxPositive_ = pass.maxPositive;
+  for (int32_t n = 0; n < pass.negativeCount; ++n) to.AddNegative(spreadNegatives_[n], 1);
   if (inhibition == 0.0f) return;
 
   // Lateral inhibition: every active source element pushes down each context
@@ -181,10 +245,12 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
     eligibleCount += positive[m] > 0.0f;
   }
   if (eligibleCount == 0) return;
+  int32_t relations = 0;  // where active element k's relations begin
   for (int32_t k = 0; k < activeCount; ++k) {
     const int32_t e = activeItems[k];
-    const TASNElement& element = from.elements_[e];
-    const float activation = element.activation_;
+    const int32_t begin = relations;
+    relations += sources[k].Count;
+    const float activation = sources[k].Activation;
     if (!(activation > 0.0f)) continue;
     const uint32_t related = NextStamp(relatedStamp_, relatedMark_, members);
     uint32_t* stamps = relatedStamp_.data();
@@ -195,7 +261,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
       spared += eligible[item] != 0;
     };
     if (source == target) spare(context.Find(e));  // an element does not inhibit itself
-    for (int32_t r = relationStart_[k]; r < relationStart_[k + 1]; ++r) {
+    for (int32_t r = begin; r < relations; ++r) {
       const int32_t item = relationItems_[r];
       spare(item >= -1 ? item : context.Find(-2 - item));
     }
