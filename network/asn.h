@@ -361,6 +361,13 @@ class TIASN {
   std::vector<std::unique_ptr<TASNLayer>> layers_;
   TOrganizationData organizationData_ = TOrganizationData::cAVL;
 
+  // The lateral inhibition of a spread into `to`, after its relation pass:
+  // with the sources' marks per context item, or with each relation's item.
+  void InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                     float inhibition, int32_t deferred);
+  void InhibitByItems(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                      float inhibition);
+
   // A fresh stamp for a per-element stamp array of at least `size` entries.
   static uint32_t NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size);
 
@@ -377,6 +384,9 @@ class TIASN {
   std::vector<TSpreadSource> spreadSources_;
   // The negative amounts a spread's relations collected, in order.
   std::vector<float> spreadNegatives_;
+  // Per context item, the sources related to it (one bit per source with
+  // positive activation), when they are few.
+  std::vector<uint64_t> spreadMarks_;
 };
 
 }  // namespace kestrune

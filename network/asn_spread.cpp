@@ -56,6 +56,22 @@ void AddUnlessStamped(float* inputs, const uint32_t* stamps, const uint32_t* mas
   }
 }
 
+// How the relation pass keeps, for the lateral inhibition, which source
+// elements each target is related to.
+enum class TRelated {
+  cNone,
+  // Per relation its target's context item: the item index, -1 when it is
+  // none, or -2 - target when an open spread may still add it.
+  cItems,
+  // Per context item a set of the sources (those with positive activation,
+  // at most kMarkedSources of them) related to it; a source with
+  // activation 0 or below gets no mark. Relations to a target that may still
+  // join the context set are listed as (source's mark, target).
+  cMarks,
+};
+
+constexpr int32_t kMarkedSources = 63;
+
 // What the relation pass of a spread reads and writes. The pass copies it
 // into locals, runs without calls (so that its sums and counts stay in
 // registers while it writes the input arrays, which could alias them
@@ -71,18 +87,16 @@ struct TRelationPass {
   bool touchedAll;
   float* negatives;  // the negative amounts in the order collected
   int32_t negativeCount;
-  int32_t* notes;  // per relation, its target's context item (for the inhibition)
-  float positiveSum;
-  float maxPositive;
+  int32_t* notes;          // cItems: per relation; cMarks: (mark, target) pairs
+  uint64_t* marks;         // cMarks: per context item
 };
 
-// Every relation of the sources in order. Open: each target with a
-// contribution joins the context set. Inhibit: each relation's target is
-// noted as a context item, -1 when it is none, or -2 - target when an open
-// spread may still add it.
-template <bool kOpen, bool kInhibit>
-void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelationPass& pass,
-                      TSlotSet::TAdder& contextAdder) {
+// Every relation of the sources in order, adding to the input arrays and
+// the layer's sums. Open: each target with a contribution joins the context
+// set.
+template <bool kOpen, TRelated kRelated>
+void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelationPass& pass, float& positiveSumOut,
+                      float& maxPositiveOut, TSlotSet::TAdder& contextAdder) {
   TSlotSet::TAdder context = contextAdder;
   const float* anchors = pass.anchors;
   float* positive = pass.positive;
@@ -95,18 +109,23 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
   float* negatives = pass.negatives;
   int32_t negativeCount = pass.negativeCount;
   int32_t* notes = pass.notes;
-  float positiveSum = pass.positiveSum;
-  float maxPositive = pass.maxPositive;
+  uint64_t* marks = pass.marks;
+  float positiveSum = positiveSumOut;
+  float maxPositive = maxPositiveOut;
+  int32_t marked = 0;
   for (int32_t k = 0; k < sourceCount; ++k) {
     const TSpreadSource& source = sources[k];
     const float activation = source.Activation;
     const float* weights = source.Weights;
     const int32_t nodes = source.Count;
+    uint64_t mark = 0;
+    if (kRelated == TRelated::cMarks && activation > 0.0f) mark = uint64_t{1} << marked++;
     for (int32_t node = 0; node < nodes; ++node) {
       const auto t = static_cast<int32_t>(source.Targets->GetNode(node).Value);
+      const bool inRange = t >= 0 && t < targetCount;
       int32_t item = -1;
-      if (t >= 0 && t < targetCount) item = kOpen ? -2 - t : context.Find(t);
-      if (item != -1) {
+      if (inRange) item = kOpen && kRelated != TRelated::cMarks ? -2 - t : context.Find(t);
+      if (kOpen ? inRange : item != -1) {
         float v = weights[node] * activation;
         v = v * anchors[t];
         if (v != 0.0f) {
@@ -126,9 +145,15 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
             if (maxPositive < positive[t]) maxPositive = positive[t];
           }
           if constexpr (kOpen) item = context.Add(t);
+        } else if (kOpen && kRelated == TRelated::cMarks && item < 0 && mark != 0) {
+          *notes++ = marked - 1;
+          *notes++ = t;
         }
       }
-      if constexpr (kInhibit) *notes++ = item;
+      if constexpr (kRelated == TRelated::cItems) *notes++ = item;
+      if constexpr (kRelated == TRelated::cMarks) {
+        if (item >= 0) marks[item] |= mark;
+      }
     }
   }
   contextAdder = context;
@@ -137,8 +162,8 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
   pass.touchedAll = touchedAll;
   pass.negativeCount = negativeCount;
   pass.notes = notes;
-  pass.positiveSum = positiveSum;
-  pass.maxPositive = maxPositive;
+  positiveSumOut = positiveSum;
+  maxPositiveOut = maxPositive;
 }
 
 }  // namespace
@@ -189,8 +214,19 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   const bool tracking = !to.touchedAll_;
   const size_t touchedBefore = to.touched_.size();
   if (tracking) to.touched_.resize(touchLimit + 1 > touchedBefore ? touchLimit + 1 : touchedBefore);
+  // Which sources the inhibition's targets are related to: marks per
+  // context item when the sources with positive activation are few, else
+  // each relation's item.
   const bool inhibit = inhibition != 0.0f;
-  if (inhibit && relationItems_.size() < static_cast<size_t>(visits)) relationItems_.resize(static_cast<size_t>(visits));
+  int32_t marking = 0;
+  for (int32_t k = 0; inhibit && k < activeCount && marking <= kMarkedSources; ++k) {
+    marking += sources[k].Activation > 0.0f;
+  }
+  const TRelated related = !inhibit ? TRelated::cNone : marking <= kMarkedSources ? TRelated::cMarks : TRelated::cItems;
+  const int32_t room = open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0;
+  const size_t notes = related == TRelated::cNone ? 0 : static_cast<size_t>(visits) * (related == TRelated::cMarks ? 2 : 1);
+  if (relationItems_.size() < notes) relationItems_.resize(notes);
+  if (related == TRelated::cMarks) spreadMarks_.assign(static_cast<size_t>(context.Count()) + room, 0);
   if (spreadNegatives_.size() < static_cast<size_t>(visits)) spreadNegatives_.resize(static_cast<size_t>(visits));
   TRelationPass pass{anchors,
                      positive,
@@ -203,34 +239,120 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
                      spreadNegatives_.data(),
                      0,
                      relationItems_.data(),
-                     to.positiveSum_,
-                     to.maxPositive_};
-  // One pass per kind, so that the inner loop tests neither kind.
-  TSlotSet::TAdder adder = context.Adder(open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0);
-  if (open) {
-    inhibit ? CollectRelations<true, true>(sources, activeCount, pass, adder)
-            : CollectRelations<true, false>(sources, activeCount, pass, adder);
-  } else {
-    inhibit ? CollectRelations<false, true>(sources, activeCount, pass, adder)
-            : CollectRelations<false, false>(sources, activeCount, pass, adder);
+                     spreadMarks_.data()};
+  // One pass per kind, so that the inner loop tests no kind.
+  TSlotSet::TAdder adder = context.Adder(room);
+  float& sum = to.positiveSum_;
+  float& max = to.maxPositive_;
+  switch (related) {
+    case TRelated::cNone:
+      open ? CollectRelations<true, TRelated::cNone>(sources, activeCount, pass, sum, max, adder)
+           : CollectRelations<false, TRelated::cNone>(sources, activeCount, pass, sum, max, adder);
+      break;
+    case TRelated::cItems:
+      open ? CollectRelations<true, TRelated::cItems>(sources, activeCount, pass, sum, max, adder)
+           : CollectRelations<false, TRelated::cItems>(sources, activeCount, pass, sum, max, adder);
+      break;
+    case TRelated::cMarks:
+      open ? CollectRelations<true, TRelated::cMarks>(sources, activeCount, pass, sum, max, adder)
+           : CollectRelations<false, TRelated::cMarks>(sources, activeCount, pass, sum, max, adder);
+      break;
   }
   context.Commit(adder);
   if (tracking) {
     to.touched_.resize(pass.touchedCount);
     to.touchedAll_ = pass.touchedAll;
   }
-  to.positiveSum_ = pass.positiveSum;
-  to.maxPositive_ = pass.maxPositive;
   for (int32_t n = 0; n < pass.negativeCount; ++n) to.AddNegative(spreadNegatives_[n], 1);
-  if (inhibition == 0.0f) return;
+  if (related == TRelated::cMarks) {
+    InhibitMarked(source == target, activeCount, activeItems, to, inhibition,
+                  static_cast<int32_t>((pass.notes - relationItems_.data()) / 2));
+  } else if (related == TRelated::cItems) {
+    InhibitByItems(source == target, activeCount, activeItems, to, inhibition);
+  }
+}
 
-  // Lateral inhibition: every active source element pushes down each context
-  // element with positive input that it has no relation to. The context
-  // set's negative inputs are taken once into a list in item order, with a
-  // mask of the elements that have positive input (the inhibition changes
-  // only negative input, and each element's additions keep the order of the
-  // source elements). Per source element, its relations' items noted above
-  // are stamped, and one pass over the list adds the amount to the others.
+// Lateral inhibition: every active source element (with positive
+// activation) pushes down each context element with positive input that it
+// has no relation to. Each element's additions keep the order of the source
+// elements; the negative sum gets each source's amount once per element it
+// pushed down.
+
+// With the sources' marks per context item. An element without negative
+// input before the inhibition ends with the same additions as every other
+// such element with the same marks, which are made once per set of marks.
+void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                          float inhibition, int32_t deferred) {
+  TSlotSet& context = to.contextSet_;
+  uint64_t* marks = spreadMarks_.data();
+  const int32_t* notes = relationItems_.data();
+  for (int32_t n = 0; n < deferred; ++n) {
+    const int32_t item = context.Find(notes[2 * n + 1]);
+    if (item >= 0) marks[item] |= uint64_t{1} << notes[2 * n];
+  }
+  float amounts[kMarkedSources];
+  int32_t marked = 0;
+  for (int32_t k = 0; k < activeCount; ++k) {
+    const float activation = spreadSources_[k].Activation;
+    if (!(activation > 0.0f)) continue;
+    amounts[marked] = std::fabs(activation * inhibition);
+    if (sameLayer) {  // an element does not inhibit itself
+      const int32_t item = context.Find(activeItems[k]);
+      if (item >= 0) marks[item] |= uint64_t{1} << marked;
+    }
+    ++marked;
+  }
+  if (marked == 0) return;
+  // The additions for marks `m` to an input `x`: the amount of every source
+  // without a mark, +0 for the others.
+  auto add = [&](float x, uint64_t m) {
+    for (int32_t b = 0; b < marked; ++b) x += (m >> b & 1) ? 0.0f : amounts[b];
+    return x;
+  };
+  // Results from +0 by marks, in a small table that keeps the last set of
+  // marks of each slot (all ones never occurs: at most 63 marks).
+  constexpr int32_t kSlots = 256;
+  uint64_t known[kSlots];
+  float results[kSlots];
+  std::fill(std::begin(known), std::end(known), ~uint64_t{0});
+  int32_t spared[kMarkedSources] = {};
+  int32_t eligible = 0;
+  const int32_t members = context.Count();
+  const int32_t* memberItems = context.Items();
+  float* positive = to.positiveInput_.data();
+  float* negative = to.negativeInput_.data();
+  for (int32_t j = 0; j < members; ++j) {
+    const int32_t m = memberItems[j];
+    if (!(positive[m] > 0.0f)) continue;
+    ++eligible;
+    const uint64_t mark = marks[j];
+    for (uint64_t w = mark; w != 0; w &= w - 1) ++spared[std::countr_zero(w)];
+    const float x = negative[m];
+    if (std::bit_cast<uint32_t>(x) == 0) {
+      const auto slot = static_cast<int32_t>((mark * 0x9E3779B97F4A7C15ull) >> 56);
+      if (known[slot] != mark) {
+        known[slot] = mark;
+        results[slot] = add(0.0f, mark);
+      }
+      negative[m] = results[slot];
+    } else {
+      negative[m] = add(x, mark);
+    }
+  }
+  for (int32_t b = 0; b < marked; ++b) to.AddNegative(amounts[b], eligible - spared[b]);
+}
+
+// With each relation's item noted. The context set's negative inputs are
+// taken once into a list in item order, with a mask of the elements that
+// have positive input (the inhibition changes only negative input). Per
+// source element, its relations' items are stamped, and one pass over the
+// list adds the amount to the others.
+void TIASN::InhibitByItems(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                           float inhibition) {
+  TSlotSet& context = to.contextSet_;
+  float* positive = to.positiveInput_.data();
+  float* negative = to.negativeInput_.data();
+  const TSpreadSource* sources = spreadSources_.data();
   const int32_t members = context.Count();
   const int32_t* memberItems = context.Items();
   scratchNets_.resize(static_cast<size_t>(members));
@@ -260,7 +382,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
       stamps[item] = related;
       spared += eligible[item] != 0;
     };
-    if (source == target) spare(context.Find(e));  // an element does not inhibit itself
+    if (sameLayer) spare(context.Find(e));  // an element does not inhibit itself
     for (int32_t r = begin; r < relations; ++r) {
       const int32_t item = relationItems_[r];
       spare(item >= -1 ? item : context.Find(-2 - item));
