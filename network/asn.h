@@ -362,9 +362,10 @@ class TIASN {
   TOrganizationData organizationData_ = TOrganizationData::cAVL;
 
   // The lateral inhibition of a spread into `to`, after its relation pass:
-  // with the sources' marks per context item, or with each relation's item.
+  // with the sources' marks per target element, or with each relation's
+  // item.
   void InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
-                     float inhibition, int32_t deferred);
+                     float inhibition, bool strays);
   void InhibitByItems(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
                       float inhibition);
 
@@ -384,9 +385,10 @@ class TIASN {
   std::vector<TSpreadSource> spreadSources_;
   // The negative amounts a spread's relations collected, in order.
   std::vector<float> spreadNegatives_;
-  // Per context item, the sources related to it (one bit per source with
-  // positive activation), when they are few.
-  std::vector<uint64_t> spreadMarks_;
+  // Per target element, the sources related to it (one bit per source with
+  // positive activation, when they are few) and what it received; all 0
+  // between spreads.
+  std::vector<uint16_t> spreadMarks_;
 };
 
 }  // namespace kestrune

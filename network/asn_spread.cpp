@@ -63,14 +63,18 @@ enum class TRelated {
   // Per relation its target's context item: the item index, -1 when it is
   // none, or -2 - target when an open spread may still add it.
   cItems,
-  // Per context item a set of the sources (those with positive activation,
-  // at most kMarkedSources of them) related to it; a source with
-  // activation 0 or below gets no mark. Relations to a target that may still
-  // join the context set are listed as (source's mark, target).
+  // Per target element the set of sources (with positive activation, at
+  // most kMarkedSources of them) related to it, and what it received if it
+  // is in the context set: kGotPositive for a positive contribution,
+  // kReadInputs for any other.
   cMarks,
 };
 
-constexpr int32_t kMarkedSources = 63;
+using TMarks = uint16_t;  // not a character type: its stores alias nothing else
+constexpr int32_t kMarkedSources = 8;
+constexpr TMarks kGotPositive = 0x8000;
+constexpr TMarks kReadInputs = 0x4000;
+constexpr TMarks kSourceMarks = 0xFF;
 
 // What the relation pass of a spread reads and writes. The pass copies it
 // into locals, runs without calls (so that its sums and counts stay in
@@ -81,14 +85,11 @@ struct TRelationPass {
   float* positive;
   float* negative;
   int32_t targetCount;
-  int32_t* touched;    // null when the entries made non-zero are not listed
-  size_t touchedRoom;  // listing stops once more than this many are listed
-  size_t touchedCount;
-  bool touchedAll;
   float* negatives;  // the negative amounts in the order collected
   int32_t negativeCount;
-  int32_t* notes;          // cItems: per relation; cMarks: (mark, target) pairs
-  uint64_t* marks;         // cMarks: per context item
+  int32_t* notes;  // cItems: per relation
+  TMarks* marks;   // cMarks: per target element
+  bool strays;     // cMarks: marks on elements that may be outside the context set
 };
 
 // Every relation of the sources in order, adding to the input arrays and
@@ -101,67 +102,62 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
   const float* anchors = pass.anchors;
   float* positive = pass.positive;
   float* negative = pass.negative;
-  const int32_t targetCount = pass.targetCount;
-  int32_t* touched = pass.touched;
-  const size_t touchedRoom = pass.touchedRoom;
-  size_t touchedCount = pass.touchedCount;
-  bool touchedAll = pass.touchedAll;
+  const auto targetCount = static_cast<uint32_t>(pass.targetCount);
   float* negatives = pass.negatives;
   int32_t negativeCount = pass.negativeCount;
   int32_t* notes = pass.notes;
-  uint64_t* marks = pass.marks;
+  TMarks* marks = pass.marks;
+  bool strays = pass.strays;
   float positiveSum = positiveSumOut;
   float maxPositive = maxPositiveOut;
   int32_t marked = 0;
   for (int32_t k = 0; k < sourceCount; ++k) {
     const TSpreadSource& source = sources[k];
     const float activation = source.Activation;
-    const float* weights = source.Weights;
-    const int32_t nodes = source.Count;
-    uint64_t mark = 0;
-    if (kRelated == TRelated::cMarks && activation > 0.0f) mark = uint64_t{1} << marked++;
-    for (int32_t node = 0; node < nodes; ++node) {
-      const auto t = static_cast<int32_t>(source.Targets->GetNode(node).Value);
-      const bool inRange = t >= 0 && t < targetCount;
-      int32_t item = -1;
-      if (inRange) item = kOpen && kRelated != TRelated::cMarks ? -2 - t : context.Find(t);
-      if (kOpen ? inRange : item != -1) {
-        float v = weights[node] * activation;
-        v = v * anchors[t];
-        if (v != 0.0f) {
-          if (touched && positive[t] == 0.0f && negative[t] == 0.0f) {
-            touched[touchedCount++] = t;
-            if (touchedCount > touchedRoom) {
-              touched = nullptr;
-              touchedAll = true;
+    TMarks mark = 0;
+    if (kRelated == TRelated::cMarks && activation > 0.0f) mark = static_cast<TMarks>(1u << marked++);
+    for (int32_t first = 0; first < source.Count;) {
+      int32_t length = 0;
+      const TAVLNode* nodes = source.Targets->GetNodeRun(first, length);
+      const float* weights = source.Weights + first;
+      first += length;
+      for (int32_t n = 0; n < length; ++n) {
+        // Targets outside the layer (never stored) are no context item.
+        const uint32_t target = nodes[n].Value;
+        int32_t item = -1;
+        if (target < targetCount) {
+          const auto t = static_cast<int32_t>(target);
+          item = kOpen ? -2 - t : context.Find(t);
+          if (item != -1) {
+            float v = weights[n] * activation;
+            v = v * anchors[t];
+            TMarks got = 0;  // cMarks: what the target received as a context item
+            if (v != 0.0f) {
+              if (v < 0.0f) {
+                negative[t] += -v;
+                negatives[negativeCount++] = -v;
+              } else {
+                positive[t] += v;
+                positiveSum += v;
+                if (maxPositive < positive[t]) maxPositive = positive[t];
+              }
+              if constexpr (kOpen) item = context.Add(t);
+              if (item >= 0) got = v > 0.0f ? kGotPositive : kReadInputs;
+            }
+            if constexpr (kRelated == TRelated::cMarks) {
+              marks[t] |= mark | got;
+              if constexpr (kOpen) strays |= got == 0;
             }
           }
-          if (v < 0.0f) {
-            negative[t] += -v;
-            negatives[negativeCount++] = -v;
-          } else {
-            positive[t] += v;
-            positiveSum += v;
-            if (maxPositive < positive[t]) maxPositive = positive[t];
-          }
-          if constexpr (kOpen) item = context.Add(t);
-        } else if (kOpen && kRelated == TRelated::cMarks && item < 0 && mark != 0) {
-          *notes++ = marked - 1;
-          *notes++ = t;
         }
-      }
-      if constexpr (kRelated == TRelated::cItems) *notes++ = item;
-      if constexpr (kRelated == TRelated::cMarks) {
-        if (item >= 0) marks[item] |= mark;
+        if constexpr (kRelated == TRelated::cItems) *notes++ = item;
       }
     }
   }
   contextAdder = context;
-  pass.touched = touched;
-  pass.touchedCount = touchedCount;
-  pass.touchedAll = touchedAll;
   pass.negativeCount = negativeCount;
   pass.notes = notes;
+  pass.strays = strays;
   positiveSumOut = positiveSum;
   maxPositiveOut = maxPositive;
 }
@@ -207,39 +203,50 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
     }
   }
 
-  // The entries made non-zero are listed until they are so many that a reset
-  // clears the whole arrays anyway; the list has room for one more than that.
+  // The entries a spread may make non-zero (its relations' targets) are
+  // listed until they are so many that a reset clears the whole arrays
+  // anyway.
   const size_t touchLimit = to.positiveInput_.size() / 8;
-  if (static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;  // more than a list would hold
-  const bool tracking = !to.touchedAll_;
-  const size_t touchedBefore = to.touched_.size();
-  if (tracking) to.touched_.resize(touchLimit + 1 > touchedBefore ? touchLimit + 1 : touchedBefore);
-  // Which sources the inhibition's targets are related to: marks per
-  // context item when the sources with positive activation are few, else
+  if (!to.touchedAll_ && to.touched_.size() + static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;
+  if (!to.touchedAll_) {
+    for (int32_t k = 0; k < activeCount; ++k) {
+      for (int32_t node = 0; node < sources[k].Count; ++node) {
+        const uint32_t t = sources[k].Targets->GetNode(node).Value;
+        if (t < static_cast<uint32_t>(targetCount)) to.touched_.push_back(static_cast<int32_t>(t));
+      }
+    }
+  }
+  // Which sources the inhibition's targets are related to: marks per target
+  // element when the sources with positive activation are few and the
+  // inputs were all +0 before the spread (nothing was added since the last
+  // reset: every addition leaves a sum above 0 or a logged amount), else
   // each relation's item.
   const bool inhibit = inhibition != 0.0f;
   int32_t marking = 0;
   for (int32_t k = 0; inhibit && k < activeCount && marking <= kMarkedSources; ++k) {
     marking += sources[k].Activation > 0.0f;
   }
-  const TRelated related = !inhibit ? TRelated::cNone : marking <= kMarkedSources ? TRelated::cMarks : TRelated::cItems;
+  const bool fresh = to.positiveSum_ == 0.0f && to.negativeSum_ == 0.0f && to.negativeLog_.empty();
+  TRelated related = TRelated::cNone;
+  if (inhibit) related = fresh && marking > 0 && marking <= kMarkedSources ? TRelated::cMarks : TRelated::cItems;
   const int32_t room = open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0;
-  const size_t notes = related == TRelated::cNone ? 0 : static_cast<size_t>(visits) * (related == TRelated::cMarks ? 2 : 1);
-  if (relationItems_.size() < notes) relationItems_.resize(notes);
-  if (related == TRelated::cMarks) spreadMarks_.assign(static_cast<size_t>(context.Count()) + room, 0);
+  if (related == TRelated::cItems && relationItems_.size() < static_cast<size_t>(visits)) {
+    relationItems_.resize(static_cast<size_t>(visits));
+  }
+  // The marks are all 0 between spreads.
+  if (related == TRelated::cMarks && spreadMarks_.size() < static_cast<size_t>(targetCount)) {
+    spreadMarks_.resize(static_cast<size_t>(targetCount), 0);
+  }
   if (spreadNegatives_.size() < static_cast<size_t>(visits)) spreadNegatives_.resize(static_cast<size_t>(visits));
   TRelationPass pass{anchors,
                      positive,
                      negative,
                      targetCount,
-                     tracking ? to.touched_.data() : nullptr,
-                     touchLimit,
-                     touchedBefore,
-                     false,
                      spreadNegatives_.data(),
                      0,
                      relationItems_.data(),
-                     spreadMarks_.data()};
+                     spreadMarks_.data(),
+                     false};
   // One pass per kind, so that the inner loop tests no kind.
   TSlotSet::TAdder adder = context.Adder(room);
   float& sum = to.positiveSum_;
@@ -259,14 +266,9 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
       break;
   }
   context.Commit(adder);
-  if (tracking) {
-    to.touched_.resize(pass.touchedCount);
-    to.touchedAll_ = pass.touchedAll;
-  }
   for (int32_t n = 0; n < pass.negativeCount; ++n) to.AddNegative(spreadNegatives_[n], 1);
   if (related == TRelated::cMarks) {
-    InhibitMarked(source == target, activeCount, activeItems, to, inhibition,
-                  static_cast<int32_t>((pass.notes - relationItems_.data()) / 2));
+    InhibitMarked(source == target, activeCount, activeItems, to, inhibition, pass.strays);
   } else if (related == TRelated::cItems) {
     InhibitByItems(source == target, activeCount, activeItems, to, inhibition);
   }
@@ -278,66 +280,64 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
 // elements; the negative sum gets each source's amount once per element it
 // pushed down.
 
-// With the sources' marks per context item. An element without negative
-// input before the inhibition ends with the same additions as every other
-// such element with the same marks, which are made once per set of marks.
+// With the sources' marks per target element, after a spread into inputs
+// that were all +0: an element has input only from this spread, and one
+// without negative input ends with the same additions as every other such
+// element with the same marks, which are made once per set of marks. The
+// marks are cleared again.
 void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
-                          float inhibition, int32_t deferred) {
-  TSlotSet& context = to.contextSet_;
-  uint64_t* marks = spreadMarks_.data();
-  const int32_t* notes = relationItems_.data();
-  for (int32_t n = 0; n < deferred; ++n) {
-    const int32_t item = context.Find(notes[2 * n + 1]);
-    if (item >= 0) marks[item] |= uint64_t{1} << notes[2 * n];
-  }
+                          float inhibition, bool strays) {
+  const TSlotSet& context = to.contextSet_;
+  TMarks* marks = spreadMarks_.data();
   float amounts[kMarkedSources];
   int32_t marked = 0;
   for (int32_t k = 0; k < activeCount; ++k) {
     const float activation = spreadSources_[k].Activation;
     if (!(activation > 0.0f)) continue;
     amounts[marked] = std::fabs(activation * inhibition);
-    if (sameLayer) {  // an element does not inhibit itself
-      const int32_t item = context.Find(activeItems[k]);
-      if (item >= 0) marks[item] |= uint64_t{1} << marked;
-    }
+    // An element does not inhibit itself.
+    if (sameLayer && context.Contains(activeItems[k])) marks[activeItems[k]] |= static_cast<TMarks>(1u << marked);
     ++marked;
   }
-  if (marked == 0) return;
   // The additions for marks `m` to an input `x`: the amount of every source
-  // without a mark, +0 for the others.
-  auto add = [&](float x, uint64_t m) {
+  // without a mark, +0 for the others; and their results from +0.
+  auto add = [&](float x, uint32_t m) {
     for (int32_t b = 0; b < marked; ++b) x += (m >> b & 1) ? 0.0f : amounts[b];
     return x;
   };
-  // Results from +0 by marks, in a small table that keeps the last set of
-  // marks of each slot (all ones never occurs: at most 63 marks).
-  constexpr int32_t kSlots = 256;
-  uint64_t known[kSlots];
-  float results[kSlots];
-  std::fill(std::begin(known), std::end(known), ~uint64_t{0});
-  int32_t spared[kMarkedSources] = {};
-  int32_t eligible = 0;
-  const int32_t members = context.Count();
-  const int32_t* memberItems = context.Items();
+  const uint32_t sets = 1u << marked;
+  float fromZero[1u << kMarkedSources];
+  for (uint32_t m = 0; m < sets; ++m) fromZero[m] = add(0.0f, m);
+  // Elements pushed down, by marks (four tables taken in turn, so that
+  // neighbours with the same marks do not wait on each other's counts).
+  int32_t counts[4][1u << kMarkedSources];
+  for (auto& table : counts) std::fill(table, table + sets, 0);
   float* positive = to.positiveInput_.data();
   float* negative = to.negativeInput_.data();
+  const int32_t members = context.Count();
+  const int32_t* memberItems = context.Items();
   for (int32_t j = 0; j < members; ++j) {
     const int32_t m = memberItems[j];
-    if (!(positive[m] > 0.0f)) continue;
-    ++eligible;
-    const uint64_t mark = marks[j];
-    for (uint64_t w = mark; w != 0; w &= w - 1) ++spared[std::countr_zero(w)];
-    const float x = negative[m];
-    if (std::bit_cast<uint32_t>(x) == 0) {
-      const auto slot = static_cast<int32_t>((mark * 0x9E3779B97F4A7C15ull) >> 56);
-      if (known[slot] != mark) {
-        known[slot] = mark;
-        results[slot] = add(0.0f, mark);
-      }
-      negative[m] = results[slot];
+    const TMarks got = marks[m];
+    marks[m] = 0;
+    const uint32_t sources = got & kSourceMarks;
+    if (got & kReadInputs) {
+      if (!(positive[m] > 0.0f)) continue;
+      negative[m] = add(negative[m], sources);
+    } else if (got & kGotPositive) {
+      negative[m] = fromZero[sources];
     } else {
-      negative[m] = add(x, mark);
+      continue;
     }
+    ++counts[j & 3][sources];
+  }
+  if (strays) std::fill(marks, marks + to.count_, 0);
+  int32_t eligible = 0;
+  int32_t spared[kMarkedSources] = {};
+  for (uint32_t m = 0; m < sets; ++m) {
+    const int32_t c = counts[0][m] + counts[1][m] + counts[2][m] + counts[3][m];
+    eligible += c;
+    for (int32_t b = 0; b < marked; ++b) spared[b] += (m >> b & 1) ? c : 0;
   }
   for (int32_t b = 0; b < marked; ++b) to.AddNegative(amounts[b], eligible - spared[b]);
 }

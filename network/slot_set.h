@@ -74,7 +74,7 @@ class TSlotSet {
 
     // As TSlotSet::Add and Find.
     int32_t Add(int32_t value) {
-      if (value < 0 || value >= limit) return -1;
+      if (static_cast<uint32_t>(value) >= static_cast<uint32_t>(limit)) return -1;
       int32_t& slot = slots[value];
       if (slot < 0) {
         slot = count;
@@ -82,7 +82,9 @@ class TSlotSet {
       }
       return slot;
     }
-    int32_t Find(int32_t value) const { return value >= 0 && value < limit ? slots[value] : -1; }
+    int32_t Find(int32_t value) const {
+      return static_cast<uint32_t>(value) < static_cast<uint32_t>(limit) ? slots[value] : -1;
+    }
   };
   TAdder Adder(int32_t room) {
     const int32_t count = Count();
