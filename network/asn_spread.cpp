@@ -64,17 +64,12 @@ enum class TRelated {
   // none, or -2 - target when an open spread may still add it.
   cItems,
   // Per target element the set of sources (with positive activation, at
-  // most kMarkedSources of them) related to it, and what it received if it
-  // is in the context set: kGotPositive for a positive contribution,
-  // kReadInputs for any other.
+  // most kMarkedSources of them) related to it.
   cMarks,
 };
 
 using TMarks = uint16_t;  // not a character type: its stores alias nothing else
 constexpr int32_t kMarkedSources = 8;
-constexpr TMarks kGotPositive = 0x8000;
-constexpr TMarks kReadInputs = 0x4000;
-constexpr TMarks kSourceMarks = 0xFF;
 
 // What the relation pass of a spread reads and writes. The pass copies it
 // into locals, runs without calls (so that its sums and counts stay in
@@ -131,7 +126,6 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
           if (item != -1) {
             float v = weights[n] * activation;
             v = v * anchors[t];
-            TMarks got = 0;  // cMarks: what the target received as a context item
             if (v != 0.0f) {
               if (v < 0.0f) {
                 negative[t] += -v;
@@ -142,12 +136,10 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
                 if (maxPositive < positive[t]) maxPositive = positive[t];
               }
               if constexpr (kOpen) item = context.Add(t);
-              if (item >= 0) got = v > 0.0f ? kGotPositive : kReadInputs;
+            } else if constexpr (kOpen) {
+              strays = true;  // t may stay outside the context set
             }
-            if constexpr (kRelated == TRelated::cMarks) {
-              marks[t] |= mark | got;
-              if constexpr (kOpen) strays |= got == 0;
-            }
+            if constexpr (kRelated == TRelated::cMarks) marks[t] |= mark;
           }
         }
         if constexpr (kRelated == TRelated::cItems) *notes++ = item;
@@ -217,18 +209,19 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
     }
   }
   // Which sources the inhibition's targets are related to: marks per target
-  // element when the sources with positive activation are few and the
-  // inputs were all +0 before the spread (nothing was added since the last
-  // reset: every addition leaves a sum above 0 or a logged amount), else
-  // each relation's item.
-  const bool inhibit = inhibition != 0.0f;
-  int32_t marking = 0;
-  for (int32_t k = 0; inhibit && k < activeCount && marking <= kMarkedSources; ++k) {
-    marking += sources[k].Activation > 0.0f;
+  // element when the sources that inhibit (those with positive activation)
+  // are few and every target can join the context set, else each
+  // relation's item. Without such sources nothing is inhibited.
+  int32_t inhibiting = 0;
+  for (int32_t k = 0; inhibition != 0.0f && k < activeCount && inhibiting <= kMarkedSources; ++k) {
+    inhibiting += sources[k].Activation > 0.0f;
   }
-  const bool fresh = to.positiveSum_ == 0.0f && to.negativeSum_ == 0.0f && to.negativeLog_.empty();
   TRelated related = TRelated::cNone;
-  if (inhibit) related = fresh && marking > 0 && marking <= kMarkedSources ? TRelated::cMarks : TRelated::cItems;
+  if (inhibiting > kMarkedSources || (inhibiting > 0 && context.Limit() < targetCount)) {
+    related = TRelated::cItems;
+  } else if (inhibiting > 0) {
+    related = TRelated::cMarks;
+  }
   const int32_t room = open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0;
   if (related == TRelated::cItems && relationItems_.size() < static_cast<size_t>(visits)) {
     relationItems_.resize(static_cast<size_t>(visits));
@@ -280,11 +273,10 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
 // elements; the negative sum gets each source's amount once per element it
 // pushed down.
 
-// With the sources' marks per target element, after a spread into inputs
-// that were all +0: an element has input only from this spread, and one
-// without negative input ends with the same additions as every other such
-// element with the same marks, which are made once per set of marks. The
-// marks are cleared again.
+// With the sources' marks per target element. An element without negative
+// input before the inhibition ends with the same additions as every other
+// such element with the same marks, which are made once per set of marks.
+// The marks are cleared again.
 void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
                           float inhibition, bool strays) {
   const TSlotSet& context = to.contextSet_;
@@ -300,7 +292,7 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
     ++marked;
   }
   // The additions for marks `m` to an input `x`: the amount of every source
-  // without a mark, +0 for the others; and their results from +0.
+  // without a mark, +0 for the others.
   auto add = [&](float x, uint32_t m) {
     for (int32_t b = 0; b < marked; ++b) x += (m >> b & 1) ? 0.0f : amounts[b];
     return x;
@@ -318,17 +310,11 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
   const int32_t* memberItems = context.Items();
   for (int32_t j = 0; j < members; ++j) {
     const int32_t m = memberItems[j];
-    const TMarks got = marks[m];
+    const uint32_t sources = marks[m];
     marks[m] = 0;
-    const uint32_t sources = got & kSourceMarks;
-    if (got & kReadInputs) {
-      if (!(positive[m] > 0.0f)) continue;
-      negative[m] = add(negative[m], sources);
-    } else if (got & kGotPositive) {
-      negative[m] = fromZero[sources];
-    } else {
-      continue;
-    }
+    if (!(positive[m] > 0.0f)) continue;
+    const float x = negative[m];
+    negative[m] = std::bit_cast<uint32_t>(x) == 0 ? fromZero[sources] : add(x, sources);
     ++counts[j & 3][sources];
   }
   if (strays) std::fill(marks, marks + to.count_, 0);

@@ -756,7 +756,7 @@ TEST(ASNSpread, ContextNetworksKeepEveryBit) {
          s.Update(ContextNetwork::kTopics);
          s.Update(kPages);
        }},
-      {"an active word at activation 0 and negative activations", 0x24A472E776AFABBDull, [](Stepper& s) {
+      {"an active word at activation 0 and negative activations", 0xECB834FE409A1878ull, [](Stepper& s) {
          const auto words = s.cn.Words(6, true);
          TASNElement& zero = *s.cn.net.GetElement({kWords, words[0]});
          zero.SetThreshold(-1.0f);
@@ -775,6 +775,23 @@ TEST(ASNSpread, ContextNetworksKeepEveryBit) {
          s.Spread(kWords, kWords, true, -0.5f);
          s.Update(kWords);
          s.twin.Deactivate({kWords, words[4]});
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+         // Only sources at 0 or below: nobody is inhibited.
+         s.twin.ResetLayer(kWords, false);
+         s.Activate(kWords, {words[2], words[3]}, -0.6f);
+         s.twin.Activate({kWords, words[0]}, 0.5f);
+         s.Update(kWords);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+       }},
+      {"8 then 9 frequent words, open, inhibition", 0x8A312C1B96C09DB0ull, [](Stepper& s) {
+         const auto words = s.cn.Words(9, true);
+         s.Activate(kWords, {words.begin(), words.begin() + 8}, 1.0f);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+         s.twin.ResetLayer(kWords, true);
+         s.Activate(kWords, words, 1.0f);
          s.Spread(kWords, kWords, true, -0.5f);
          s.Update(kWords);
        }},
