@@ -386,9 +386,8 @@ class TIASN {
   // The negative amounts a spread's relations collected, in order.
   std::vector<float> spreadNegatives_;
   // Per target element, the sources related to it (one bit per source with
-  // positive activation, when they are few) and what it received; all 0
-  // between spreads.
-  std::vector<uint16_t> spreadMarks_;
+  // positive activation, when they are few); all 0 between spreads.
+  std::vector<uint8_t> spreadMarks_;
 };
 
 }  // namespace kestrune

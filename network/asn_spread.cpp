@@ -68,7 +68,7 @@ enum class TRelated {
   cMarks,
 };
 
-using TMarks = uint16_t;  // not a character type: its stores alias nothing else
+using TMarks = uint8_t;  // one bit per source
 constexpr int32_t kMarkedSources = 8;
 
 // What the relation pass of a spread reads and writes. The pass copies it
