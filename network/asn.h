@@ -22,7 +22,8 @@
 // rounds the new activation once from extended precision. A layer's active
 // and context sets are slot-indexed sets (TSlotSet) walked in item order, and
 // the layer keeps its elements' anchors in a dense array beside the element
-// records for Spread.
+// records for Spread, with a bit per element that tells an Anchor other than
+// 1.0.
 //
 // The network file ".inn" (asn_file.cpp) is a framed file with the magic
 // "ASNF", checksum 0 and version 1; the reader also reads the older version-0
@@ -206,6 +207,10 @@ class TASNLayer final {
   int32_t count_ = 0;
   TPagedArray<TASNElement, kElementPage> elements_;
   std::vector<float> anchors_;  // anchors_[i] is element i's Anchor
+  // Bit i (of word i / 64) is set when element i's Anchor is other than 1.0:
+  // Spread multiplies by the others only.
+  std::vector<uint64_t> anchorsOtherThanOne_;
+  void SetAnchorOf(int32_t index, float value);
   TSlotSet activeSet_;
   TSlotSet contextSet_;
   // The input arrays keep their memory between spreads; the elements whose

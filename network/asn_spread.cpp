@@ -77,6 +77,7 @@ constexpr int32_t kMarkedSources = 8;
 // otherwise) and writes it back.
 struct TRelationPass {
   const float* anchors;
+  const uint64_t* anchorsOtherThanOne;
   float* positive;
   float* negative;
   int32_t targetCount;
@@ -95,6 +96,7 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
                       float& maxPositiveOut, TSlotSet::TAdder& contextAdder) {
   TSlotSet::TAdder context = contextAdder;
   const float* anchors = pass.anchors;
+  const uint64_t* otherThanOne = pass.anchorsOtherThanOne;
   float* positive = pass.positive;
   float* negative = pass.negative;
   const auto targetCount = static_cast<uint32_t>(pass.targetCount);
@@ -125,7 +127,7 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
           item = kOpen ? -2 - t : context.Find(t);
           if (item != -1) {
             float v = weights[n] * activation;
-            v = v * anchors[t];
+            if (otherThanOne[target / 64] >> (target % 64) & 1) v = v * anchors[t];
             if (v != 0.0f) {
               if (v < 0.0f) {
                 negative[t] += -v;
@@ -232,6 +234,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   }
   if (spreadNegatives_.size() < static_cast<size_t>(visits)) spreadNegatives_.resize(static_cast<size_t>(visits));
   TRelationPass pass{anchors,
+                     to.anchorsOtherThanOne_.data(),
                      positive,
                      negative,
                      targetCount,
