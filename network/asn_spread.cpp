@@ -300,9 +300,18 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
     for (int32_t b = 0; b < marked; ++b) x += (m >> b & 1) ? 0.0f : amounts[b];
     return x;
   };
+  // Their results from +0 for every set of marks, source by source (the
+  // amounts are +0 or more, to which adding +0 changes nothing).
   const uint32_t sets = 1u << marked;
   float fromZero[1u << kMarkedSources];
-  for (uint32_t m = 0; m < sets; ++m) fromZero[m] = add(0.0f, m);
+  fromZero[0] = 0.0f;
+  for (int32_t b = 0; b < marked; ++b) {
+    const uint32_t half = 1u << b;
+    for (uint32_t m = 0; m < half; ++m) {
+      fromZero[m | half] = fromZero[m];
+      fromZero[m] += amounts[b];
+    }
+  }
   // Elements pushed down, by marks (four tables taken in turn, so that
   // neighbours with the same marks do not wait on each other's counts).
   int32_t counts[4][1u << kMarkedSources];
@@ -326,7 +335,7 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
   for (uint32_t m = 0; m < sets; ++m) {
     const int32_t c = counts[0][m] + counts[1][m] + counts[2][m] + counts[3][m];
     eligible += c;
-    for (int32_t b = 0; b < marked; ++b) spared[b] += (m >> b & 1) ? c : 0;
+    for (uint32_t w = c != 0 ? m : 0; w != 0; w &= w - 1) spared[std::countr_zero(w)] += c;
   }
   for (int32_t b = 0; b < marked; ++b) to.AddNegative(amounts[b], eligible - spared[b]);
 }
