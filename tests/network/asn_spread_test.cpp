@@ -670,6 +670,30 @@ struct Stepper {
 // before one update): every step agrees bit for bit with the plain twin, and
 // the whole run gives the digest recorded from the spreading as first
 // written, so that a faster spreading changes no bit of any result.
+// A page related to more words than a page of relation nodes holds: its
+// relations are walked across the node pages, in node order, and agree with
+// the plain twin, open and closed, with and without lateral inhibition.
+TEST(ASNSpread, ListsLongerThanANodePage) {
+  TIASN net;
+  Build(net, 20000, 2);
+  for (int32_t i = 0; i < 20000; ++i) {
+    Relate(net, {kPages, 0}, {kWords, (i * 7919) % 20000}, static_cast<float>(i % 97 + 1) / 128.0f);
+    if (i % 3 == 0) Relate(net, {kPages, 1}, {kWords, i}, 0.25f);
+  }
+  ASSERT_EQ(net.GetElement({kPages, 0})->GetRelationCount(0), 20000);
+  Twin twin(net);
+  twin.Activate({kPages, 0}, 0.75f);
+  twin.Activate({kPages, 1}, 0.5f);
+  for (const float inhibition : {0.0f, -0.5f}) {
+    twin.Spread(kPages, kWords, true, inhibition);
+    ASSERT_NO_FATAL_FAILURE(twin.Check());
+    twin.Spread(kPages, kWords, false, inhibition);
+    ASSERT_NO_FATAL_FAILURE(twin.Check());
+    twin.Update(kWords);
+    ASSERT_NO_FATAL_FAILURE(twin.Check());
+  }
+}
+
 TEST(ASNSpread, ContextNetworksKeepEveryBit) {
   struct Case {
     const char* name;
