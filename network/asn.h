@@ -370,7 +370,7 @@ class TIASN {
   // with the sources' marks per target element, or with each relation's
   // item.
   void InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
-                     float inhibition, bool strays);
+                     float inhibition, int32_t* related, int32_t deferred);
   void InhibitByItems(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
                       float inhibition);
 

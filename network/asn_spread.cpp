@@ -64,7 +64,10 @@ enum class TRelated {
   // none, or -2 - target when an open spread may still add it.
   cItems,
   // Per target element the set of sources (with positive activation, at
-  // most kMarkedSources of them) related to it.
+  // most kMarkedSources of them) related to it, and per source how many of
+  // its relations lead to context items; relations of an open spread to a
+  // target that may still join the context set are listed as (source's
+  // mark, target) instead.
   cMarks,
 };
 
@@ -83,9 +86,9 @@ struct TRelationPass {
   int32_t targetCount;
   float* negatives;  // the negative amounts in the order collected
   int32_t negativeCount;
-  int32_t* notes;  // cItems: per relation
-  TMarks* marks;   // cMarks: per target element
-  bool strays;     // cMarks: marks on elements that may be outside the context set
+  int32_t* notes;    // cItems: per relation; cMarks: (mark, target) pairs
+  TMarks* marks;     // cMarks: per target element
+  int32_t* related;  // cMarks: per marked source
 };
 
 // Every relation of the sources in order, adding to the input arrays and
@@ -104,7 +107,6 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
   int32_t negativeCount = pass.negativeCount;
   int32_t* notes = pass.notes;
   TMarks* marks = pass.marks;
-  bool strays = pass.strays;
   float positiveSum = positiveSumOut;
   float maxPositive = maxPositiveOut;
   int32_t marked = 0;
@@ -113,6 +115,7 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
     const float activation = source.Activation;
     TMarks mark = 0;
     if (kRelated == TRelated::cMarks && activation > 0.0f) mark = static_cast<TMarks>(1u << marked++);
+    int32_t related = 0;
     for (int32_t first = 0; first < source.Count;) {
       int32_t length = 0;
       const TAVLNode* nodes = source.Targets->GetNodeRun(first, length);
@@ -138,8 +141,12 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
                 if (maxPositive < positive[t]) maxPositive = positive[t];
               }
               if constexpr (kOpen) item = context.Add(t);
-            } else if constexpr (kOpen) {
-              strays = true;  // t may stay outside the context set
+              ++related;
+            } else if (kOpen && kRelated == TRelated::cMarks && mark != 0) {
+              *notes++ = marked - 1;
+              *notes++ = t;
+            } else {
+              related += !kOpen;
             }
             if constexpr (kRelated == TRelated::cMarks) marks[t] |= mark;
           }
@@ -147,11 +154,11 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
         if constexpr (kRelated == TRelated::cItems) *notes++ = item;
       }
     }
+    if (kRelated == TRelated::cMarks && mark != 0) pass.related[marked - 1] = related;
   }
   contextAdder = context;
   pass.negativeCount = negativeCount;
   pass.notes = notes;
-  pass.strays = strays;
   positiveSumOut = positiveSum;
   maxPositiveOut = maxPositive;
 }
@@ -225,9 +232,9 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
     related = TRelated::cMarks;
   }
   const int32_t room = open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0;
-  if (related == TRelated::cItems && relationItems_.size() < static_cast<size_t>(visits)) {
-    relationItems_.resize(static_cast<size_t>(visits));
-  }
+  const size_t notes = static_cast<size_t>(visits) * (related == TRelated::cItems ? 1 : open ? 2 : 0);
+  if (relationItems_.size() < notes) relationItems_.resize(notes);
+  int32_t relatedItems[kMarkedSources] = {};
   // The marks are all 0 between spreads.
   if (related == TRelated::cMarks && spreadMarks_.size() < static_cast<size_t>(targetCount)) {
     spreadMarks_.resize(static_cast<size_t>(targetCount), 0);
@@ -242,7 +249,7 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
                      0,
                      relationItems_.data(),
                      spreadMarks_.data(),
-                     false};
+                     relatedItems};
   // One pass per kind, so that the inner loop tests no kind.
   TSlotSet::TAdder adder = context.Adder(room);
   float& sum = to.positiveSum_;
@@ -264,7 +271,8 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   context.Commit(adder);
   for (int32_t n = 0; n < pass.negativeCount; ++n) to.AddNegative(spreadNegatives_[n], 1);
   if (related == TRelated::cMarks) {
-    InhibitMarked(source == target, activeCount, activeItems, to, inhibition, pass.strays);
+    InhibitMarked(source == target, activeCount, activeItems, to, inhibition, relatedItems,
+                  static_cast<int32_t>(pass.notes - relationItems_.data()) / 2);
   } else if (related == TRelated::cItems) {
     InhibitByItems(source == target, activeCount, activeItems, to, inhibition);
   }
@@ -276,14 +284,24 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
 // elements; the negative sum gets each source's amount once per element it
 // pushed down.
 
-// With the sources' marks per target element. An element without negative
-// input before the inhibition ends with the same additions as every other
-// such element with the same marks, which are made once per set of marks.
-// The marks are cleared again.
+// With the sources' marks per target element and their counts of related
+// context items. An element without negative input before the inhibition
+// ends with the same additions as every other such element with the same
+// marks, which are made once per set of marks. The marks are cleared again.
 void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
-                          float inhibition, bool strays) {
+                          float inhibition, int32_t* related, int32_t deferred) {
   const TSlotSet& context = to.contextSet_;
   TMarks* marks = spreadMarks_.data();
+  // Relations to targets that may have joined the context set after them.
+  const int32_t* notes = relationItems_.data();
+  for (int32_t n = 0; n < deferred; ++n) {
+    const int32_t t = notes[2 * n + 1];
+    if (context.Contains(t)) {
+      ++related[notes[2 * n]];
+    } else {
+      marks[t] = 0;
+    }
+  }
   float amounts[kMarkedSources];
   int32_t marked = 0;
   for (int32_t k = 0; k < activeCount; ++k) {
@@ -291,7 +309,11 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
     if (!(activation > 0.0f)) continue;
     amounts[marked] = std::fabs(activation * inhibition);
     // An element does not inhibit itself.
-    if (sameLayer && context.Contains(activeItems[k])) marks[activeItems[k]] |= static_cast<TMarks>(1u << marked);
+    const auto mark = static_cast<TMarks>(1u << marked);
+    if (sameLayer && context.Contains(activeItems[k]) && !(marks[activeItems[k]] & mark)) {
+      marks[activeItems[k]] |= mark;
+      ++related[marked];
+    }
     ++marked;
   }
   // The additions for marks `m` to an input `x`: the amount of every source
@@ -302,7 +324,6 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
   };
   // Their results from +0 for every set of marks, source by source (the
   // amounts are +0 or more, to which adding +0 changes nothing).
-  const uint32_t sets = 1u << marked;
   float fromZero[1u << kMarkedSources];
   fromZero[0] = 0.0f;
   for (int32_t b = 0; b < marked; ++b) {
@@ -312,10 +333,9 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
       fromZero[m] += amounts[b];
     }
   }
-  // Elements pushed down, by marks (four tables taken in turn, so that
-  // neighbours with the same marks do not wait on each other's counts).
-  int32_t counts[4][1u << kMarkedSources];
-  for (auto& table : counts) std::fill(table, table + sets, 0);
+  // Each source spares the context items it is related to that have positive
+  // input: those it is related to less those without positive input.
+  int32_t ineligible = 0;
   float* positive = to.positiveInput_.data();
   float* negative = to.negativeInput_.data();
   const int32_t members = context.Count();
@@ -324,20 +344,15 @@ void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* ac
     const int32_t m = memberItems[j];
     const uint32_t sources = marks[m];
     marks[m] = 0;
-    if (!(positive[m] > 0.0f)) continue;
+    if (!(positive[m] > 0.0f)) {
+      ++ineligible;
+      for (uint32_t w = sources; w != 0; w &= w - 1) --related[std::countr_zero(w)];
+      continue;
+    }
     const float x = negative[m];
     negative[m] = std::bit_cast<uint32_t>(x) == 0 ? fromZero[sources] : add(x, sources);
-    ++counts[j & 3][sources];
   }
-  if (strays) std::fill(marks, marks + to.count_, 0);
-  int32_t eligible = 0;
-  int32_t spared[kMarkedSources] = {};
-  for (uint32_t m = 0; m < sets; ++m) {
-    const int32_t c = counts[0][m] + counts[1][m] + counts[2][m] + counts[3][m];
-    eligible += c;
-    for (uint32_t w = c != 0 ? m : 0; w != 0; w &= w - 1) spared[std::countr_zero(w)] += c;
-  }
-  for (int32_t b = 0; b < marked; ++b) to.AddNegative(amounts[b], eligible - spared[b]);
+  for (int32_t b = 0; b < marked; ++b) to.AddNegative(amounts[b], members - ineligible - related[b]);
 }
 
 // With each relation's item noted. The context set's negative inputs are
