@@ -34,8 +34,9 @@
 //
 // Threads: Add, Delete, Find, Clear, the settings and the file operations hold
 // the set's own lock for their whole run, so one set may be shared by several
-// threads. GetItem, GetNode, GetNodeRun and Count take no lock: a caller that walks a set
-// by index while another thread changes it must hold the other thread off.
+// threads. GetItem, GetNode, GetNodeRun and Count take no lock: a caller that
+// walks a set by index while another thread changes it must hold the other
+// thread off.
 // AddUnshared and FindUnshared are Add and Find without the lock, for an owner
 // that uses its sets on one thread only (the network's relation lists and its
 // active and context sets); no other thread may touch such a set at all.

@@ -122,7 +122,7 @@ void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelati
       const float* weights = source.Weights + first;
       first += length;
       for (int32_t n = 0; n < length; ++n) {
-        // Targets outside the layer (never stored) are no context item.
+        // A target outside the layer (no relation holds one) is no context item.
         const uint32_t target = nodes[n].Value;
         int32_t item = -1;
         if (target < targetCount) {
@@ -232,7 +232,8 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
     related = TRelated::cMarks;
   }
   const int32_t room = open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0;
-  const size_t notes = static_cast<size_t>(visits) * (related == TRelated::cItems ? 1 : open ? 2 : 0);
+  const int32_t notesPerRelation = related == TRelated::cItems ? 1 : related == TRelated::cMarks && open ? 2 : 0;
+  const size_t notes = static_cast<size_t>(visits) * static_cast<size_t>(notesPerRelation);
   if (relationItems_.size() < notes) relationItems_.resize(notes);
   int32_t relatedItems[kMarkedSources] = {};
   // The marks are all 0 between spreads.

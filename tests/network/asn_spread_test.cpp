@@ -601,7 +601,9 @@ struct ContextNetwork {
       }
     }
     for (int32_t t = 0; t < kTopicCount; ++t) {
-      for (int32_t k = 0; k < 60; ++k) relate({kTopics, t}, {kWords, Frequent()}, 0.1f + static_cast<float>(k % 7) / 10.0f);
+      for (int32_t k = 0; k < 60; ++k) {
+        relate({kTopics, t}, {kWords, Frequent()}, 0.1f + static_cast<float>(k % 7) / 10.0f);
+      }
     }
     for (int32_t i = 5; i < kWordCount; i += 53) net.GetElement({kWords, i})->SetAnchor(0.0f);
     for (int32_t i = 11; i < kWordCount; i += 71) net.GetElement({kWords, i})->SetAnchor(-1.0f);
@@ -786,7 +788,8 @@ TEST(ASNSpread, ContextNetworksKeepEveryBit) {
          zero.SetThreshold(-1.0f);
          zero.SetKStim(0.0f);
          // A page of words[0] puts it into the context set.
-         const TRelationPosition page{kWords, words[0], static_cast<int8_t>(s.cn.net.FindRelationList({kWords, words[0]}, kPages)), 0};
+         const auto pages = static_cast<int8_t>(s.cn.net.FindRelationList({kWords, words[0]}, kPages));
+         const TRelationPosition page{kWords, words[0], pages, 0};
          s.Mark(kPages, {zero.GetRelationTarget(page)}, kWords);
          s.Mark(kWords, {words[1]}, kWords);
          s.twin.Activate({kWords, words[0]}, 0.3f);
