@@ -34,13 +34,15 @@
 //
 // Threads: Add, Delete, Find, Clear, the settings and the file operations hold
 // the set's own lock for their whole run, so one set may be shared by several
-// threads. GetItem, GetNode and Count take no lock: a caller that walks a set
-// by index while another thread changes it must hold the other thread off.
+// threads. GetItem, GetNode, GetNodeRun and Count take no lock: a caller that
+// walks a set by index while another thread changes it must hold the other
+// thread off.
 // AddUnshared and FindUnshared are Add and Find without the lock, for an owner
 // that uses its sets on one thread only (the network's relation lists and its
 // active and context sets); no other thread may touch such a set at all.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -139,6 +141,14 @@ class TIAVLTree {
   // The tree itself, for callers and tests that inspect its shape.
   int32_t Root() const { return root_; }
   const TAVLNode& GetNode(int32_t index) const { return nodes_[index]; }
+  // Nodes `index` .. `index` + `length` - 1 (at least one, none past the
+  // last node) lie one after another from the pointer returned: a walk over
+  // many nodes takes them a run at a time. `index` is 0..Count()-1.
+  const TAVLNode* GetNodeRun(int32_t index, int32_t& length) const {
+    const int64_t pageEnd = (int64_t{index} / TNodes::kPageSize + 1) * TNodes::kPageSize;
+    length = static_cast<int32_t>(std::min<int64_t>(Count(), pageEnd) - index);
+    return &nodes_[index];
+  }
 
  private:
   // Node paging: a short first page so that the many small sets stay small,

@@ -1,6 +1,7 @@
 #include "network/asn.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 namespace kestrune {
@@ -44,7 +45,7 @@ float TASNElement::GetRelationWeight(const TRelationPosition& position) const {
 
 void TASNElement::SetAnchor(float value) {
   anchor_ = value;
-  if (layer_) layer_->anchors_[static_cast<size_t>(index_)] = value;
+  if (layer_) layer_->SetAnchorOf(index_, value);
 }
 
 void TASNElement::SetRelationWeight(const TRelationPosition& position, float weight) {
@@ -66,6 +67,7 @@ void TASNLayer::Clear() {
   elements_.Clear();
   count_ = 0;
   std::vector<float>().swap(anchors_);
+  std::vector<uint64_t>().swap(anchorsOtherThanOne_);
   activeSet_.Release();
   contextSet_.Release();
   ResetInputs(true);
@@ -91,10 +93,20 @@ int32_t TASNLayer::AddElement(int32_t id, float threshold, float anchor, float k
   element.relations_.clear();
   element.layer_ = this;
   element.index_ = count_;
-  anchors_.push_back(anchor);
+  anchors_.push_back(0.0f);
+  if (anchorsOtherThanOne_.size() * 64 < anchors_.size()) anchorsOtherThanOne_.push_back(0);
+  SetAnchorOf(count_, anchor);
   activeSet_.Grow(count_ + 1);
   contextSet_.Grow(count_ + 1);
   return count_++;
+}
+
+void TASNLayer::SetAnchorOf(int32_t index, float value) {
+  anchors_[static_cast<size_t>(index)] = value;
+  uint64_t& word = anchorsOtherThanOne_[static_cast<size_t>(index) / 64];
+  const uint64_t bit = uint64_t{1} << (index % 64);
+  // Bit for bit: x * 1.0 is x for every product Spread makes.
+  word = std::bit_cast<uint32_t>(value) == std::bit_cast<uint32_t>(1.0f) ? word & ~bit : word | bit;
 }
 
 void TASNLayer::Deactivate(int32_t index) {

@@ -22,7 +22,8 @@
 // rounds the new activation once from extended precision. A layer's active
 // and context sets are slot-indexed sets (TSlotSet) walked in item order, and
 // the layer keeps its elements' anchors in a dense array beside the element
-// records for Spread.
+// records for Spread, with a bit per element that tells an Anchor other than
+// 1.0.
 //
 // The network file ".inn" (asn_file.cpp) is a framed file with the magic
 // "ASNF", checksum 0 and version 1; the reader also reads the older version-0
@@ -206,6 +207,10 @@ class TASNLayer final {
   int32_t count_ = 0;
   TPagedArray<TASNElement, kElementPage> elements_;
   std::vector<float> anchors_;  // anchors_[i] is element i's Anchor
+  // Bit i (of word i / 64) is set when element i's Anchor is other than 1.0:
+  // Spread multiplies by the others only.
+  std::vector<uint64_t> anchorsOtherThanOne_;
+  void SetAnchorOf(int32_t index, float value);
   TSlotSet activeSet_;
   TSlotSet contextSet_;
   // The input arrays keep their memory between spreads; the elements whose
@@ -215,6 +220,15 @@ class TASNLayer final {
   std::vector<float> negativeInput_;
   std::vector<int32_t> touched_;
   bool touchedAll_ = false;
+};
+
+// One active element of a spread: its activation and its relation list
+// toward the target layer (count 0 when it has none).
+struct TSpreadSource {
+  float Activation = 0.0f;
+  int32_t Count = 0;
+  const float* Weights = nullptr;
+  const TIAVLTree* Targets = nullptr;
 };
 
 // 2 * Limit / (1 + e^(-2 * Value / (0.9 * Limit))) - Limit, in extended
@@ -352,6 +366,14 @@ class TIASN {
   std::vector<std::unique_ptr<TASNLayer>> layers_;
   TOrganizationData organizationData_ = TOrganizationData::cAVL;
 
+  // The lateral inhibition of a spread into `to`, after its relation pass:
+  // with the sources' marks per target element, or with each relation's
+  // item.
+  void InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                     float inhibition, int32_t* related, int32_t deferred);
+  void InhibitByItems(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                      float inhibition);
+
   // A fresh stamp for a per-element stamp array of at least `size` entries.
   static uint32_t NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size);
 
@@ -362,10 +384,15 @@ class TIASN {
   std::vector<uint32_t> scratchMask_;
   std::vector<uint32_t> relatedStamp_;
   uint32_t relatedMark_ = 0;
-  // Per relation visited by a spread, its target's context item, and where
-  // each active element's relations begin.
+  // Per relation visited by a spread, its target's context item.
   std::vector<int32_t> relationItems_;
-  std::vector<int32_t> relationStart_;
+  // Per active element of a spread, its list toward the target, found once.
+  std::vector<TSpreadSource> spreadSources_;
+  // The negative amounts a spread's relations collected, in order.
+  std::vector<float> spreadNegatives_;
+  // Per target element, the sources related to it (one bit per source with
+  // positive activation, when they are few); all 0 between spreads.
+  std::vector<uint8_t> spreadMarks_;
 };
 
 }  // namespace kestrune

@@ -56,6 +56,113 @@ void AddUnlessStamped(float* inputs, const uint32_t* stamps, const uint32_t* mas
   }
 }
 
+// How the relation pass keeps, for the lateral inhibition, which source
+// elements each target is related to.
+enum class TRelated {
+  cNone,
+  // Per relation its target's context item: the item index, -1 when it is
+  // none, or -2 - target when an open spread may still add it.
+  cItems,
+  // Per target element the set of sources (with positive activation, at
+  // most kMarkedSources of them) related to it, and per source how many of
+  // its relations lead to context items; relations of an open spread to a
+  // target that may still join the context set are listed as (source's
+  // mark, target) instead.
+  cMarks,
+};
+
+using TMarks = uint8_t;  // one bit per source
+constexpr int32_t kMarkedSources = 8;
+
+// What the relation pass of a spread reads and writes. The pass copies it
+// into locals, runs without calls (so that its sums and counts stay in
+// registers while it writes the input arrays, which could alias them
+// otherwise) and writes it back.
+struct TRelationPass {
+  const float* anchors;
+  const uint64_t* anchorsOtherThanOne;
+  float* positive;
+  float* negative;
+  int32_t targetCount;
+  float* negatives;  // the negative amounts in the order collected
+  int32_t negativeCount;
+  int32_t* notes;    // cItems: per relation; cMarks: (mark, target) pairs
+  TMarks* marks;     // cMarks: per target element
+  int32_t* related;  // cMarks: per marked source
+};
+
+// Every relation of the sources in order, adding to the input arrays and
+// the layer's sums. Open: each target with a contribution joins the context
+// set.
+template <bool kOpen, TRelated kRelated>
+void CollectRelations(const TSpreadSource* sources, int32_t sourceCount, TRelationPass& pass, float& positiveSumOut,
+                      float& maxPositiveOut, TSlotSet::TAdder& contextAdder) {
+  TSlotSet::TAdder context = contextAdder;
+  const float* anchors = pass.anchors;
+  const uint64_t* otherThanOne = pass.anchorsOtherThanOne;
+  float* positive = pass.positive;
+  float* negative = pass.negative;
+  const auto targetCount = static_cast<uint32_t>(pass.targetCount);
+  float* negatives = pass.negatives;
+  int32_t negativeCount = pass.negativeCount;
+  int32_t* notes = pass.notes;
+  TMarks* marks = pass.marks;
+  float positiveSum = positiveSumOut;
+  float maxPositive = maxPositiveOut;
+  int32_t marked = 0;
+  for (int32_t k = 0; k < sourceCount; ++k) {
+    const TSpreadSource& source = sources[k];
+    const float activation = source.Activation;
+    TMarks mark = 0;
+    if (kRelated == TRelated::cMarks && activation > 0.0f) mark = static_cast<TMarks>(1u << marked++);
+    int32_t related = 0;
+    for (int32_t first = 0; first < source.Count;) {
+      int32_t length = 0;
+      const TAVLNode* nodes = source.Targets->GetNodeRun(first, length);
+      const float* weights = source.Weights + first;
+      first += length;
+      for (int32_t n = 0; n < length; ++n) {
+        // A target outside the layer (no relation holds one) is no context item.
+        const uint32_t target = nodes[n].Value;
+        int32_t item = -1;
+        if (target < targetCount) {
+          const auto t = static_cast<int32_t>(target);
+          item = kOpen ? -2 - t : context.Find(t);
+          if (item != -1) {
+            float v = weights[n] * activation;
+            if (otherThanOne[target / 64] >> (target % 64) & 1) v = v * anchors[t];
+            if (v != 0.0f) {
+              if (v < 0.0f) {
+                negative[t] += -v;
+                negatives[negativeCount++] = -v;
+              } else {
+                positive[t] += v;
+                positiveSum += v;
+                if (maxPositive < positive[t]) maxPositive = positive[t];
+              }
+              if constexpr (kOpen) item = context.Add(t);
+              ++related;
+            } else if (kOpen && kRelated == TRelated::cMarks && mark != 0) {
+              *notes++ = marked - 1;
+              *notes++ = t;
+            } else {
+              related += !kOpen;
+            }
+            if constexpr (kRelated == TRelated::cMarks) marks[t] |= mark;
+          }
+        }
+        if constexpr (kRelated == TRelated::cItems) *notes++ = item;
+      }
+    }
+    if (kRelated == TRelated::cMarks && mark != 0) pass.related[marked - 1] = related;
+  }
+  contextAdder = context;
+  pass.negativeCount = negativeCount;
+  pass.notes = notes;
+  positiveSumOut = positiveSum;
+  maxPositiveOut = maxPositive;
+}
+
 }  // namespace
 
 uint32_t TIASN::NextStamp(std::vector<uint32_t>& stamps, uint32_t& stamp, int32_t size) {
@@ -84,89 +191,182 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
   const int32_t activeCount = active.Count();
   const int32_t* activeItems = active.Items();
 
-  // Relations of the active source elements. The sums live in locals while
-  // the input arrays are written (the arrays could alias them otherwise).
-  float positiveSum = to.positiveSum_;
-  float maxPositive = to.maxPositive_;
-  // The entries made non-zero are listed until they are so many that a reset
-  // clears the whole arrays anyway.
-  const size_t touchLimit = to.positiveInput_.size() / 8;
+  // The active elements' lists toward the target, found once.
+  spreadSources_.resize(static_cast<size_t>(activeCount));
+  TSpreadSource* sources = spreadSources_.data();
   int64_t visits = 0;
   for (int32_t k = 0; k < activeCount; ++k) {
-    if (const TLayerRelations* list = ListToward(from.elements_[activeItems[k]], target)) visits += list->Count();
+    const TASNElement& element = from.elements_[activeItems[k]];
+    sources[k] = TSpreadSource{element.activation_, 0, nullptr, nullptr};
+    if (const TLayerRelations* list = ListToward(element, target)) {
+      sources[k] = TSpreadSource{element.activation_, list->Count(), list->Weights.data(), list->Targets.get()};
+      visits += list->Count();
+    }
   }
-  if (static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;  // more than a list would hold
-  bool tracking = !to.touchedAll_;
-  // For the inhibition below, each relation's target as a context item: its
-  // item index, -1 when it is none, or -2 - target when an open spread may
-  // still add it. relationStart_[k] is where active element k's relations
-  // begin.
-  const bool inhibit = inhibition != 0.0f;
-  int32_t noted = 0;
-  if (inhibit) {
-    if (relationItems_.size() < static_cast<size_t>(visits)) relationItems_.resize(static_cast<size_t>(visits));
-    relationStart_.assign(static_cast<size_t>(activeCount) + 1, 0);
-  }
-  int32_t* items = relationItems_.data();
-  // One pass per kind, so that the inner loop tests neither kind.
-  auto relations = [&](auto openKind, auto inhibitKind) {
-    constexpr bool kOpen = decltype(openKind)::value;
-    constexpr bool kInhibit = decltype(inhibitKind)::value;
+
+  // The entries a spread may make non-zero (its relations' targets) are
+  // listed until they are so many that a reset clears the whole arrays
+  // anyway.
+  const size_t touchLimit = to.positiveInput_.size() / 8;
+  if (!to.touchedAll_ && to.touched_.size() + static_cast<uint64_t>(visits) > touchLimit) to.touchedAll_ = true;
+  if (!to.touchedAll_) {
     for (int32_t k = 0; k < activeCount; ++k) {
-      if constexpr (kInhibit) relationStart_[k] = noted;
-      const int32_t e = activeItems[k];
-      const TASNElement& element = from.elements_[e];
-      const TLayerRelations* list = ListToward(element, target);
-      if (!list) continue;
-      const float activation = element.activation_;
-      const int32_t nodes = list->Count();
-      const float* weights = list->Weights.data();
-      const TIAVLTree& targets = *list->Targets;
-      for (int32_t node = 0; node < nodes; ++node) {
-        const auto t = static_cast<int32_t>(targets.GetNode(node).Value);
-        int32_t item = -1;
-        if (t >= 0 && t < targetCount) item = kOpen ? -2 - t : context.Find(t);
-        if (item != -1) {
-          float v = weights[node] * activation;
-          v = v * anchors[t];
-          if (v != 0.0f) {
-            if (tracking && positive[t] == 0.0f && negative[t] == 0.0f) {
-              to.touched_.push_back(t);
-              tracking = to.touched_.size() <= touchLimit;
-              to.touchedAll_ = !tracking;
-            }
-            if (v < 0.0f) {
-              negative[t] += -v;
-              to.AddNegative(-v, 1);
-            } else {
-              positive[t] += v;
-              positiveSum += v;
-              if (maxPositive < positive[t]) maxPositive = positive[t];
-            }
-            if constexpr (kOpen) item = context.Add(t);
-          }
-        }
-        if constexpr (kInhibit) items[noted++] = item;
+      for (int32_t node = 0; node < sources[k].Count; ++node) {
+        const uint32_t t = sources[k].Targets->GetNode(node).Value;
+        if (t < static_cast<uint32_t>(targetCount)) to.touched_.push_back(static_cast<int32_t>(t));
       }
     }
-  };
-  if (open) {
-    inhibit ? relations(std::true_type{}, std::true_type{}) : relations(std::true_type{}, std::false_type{});
-  } else {
-    inhibit ? relations(std::false_type{}, std::true_type{}) : relations(std::false_type{}, std::false_type{});
   }
-  if (inhibit) relationStart_[activeCount] = noted;
-  to.positiveSum_ = positiveSum;
-  to.maxPositive_ = maxPositive;
-  if (inhibition == 0.0f) return;
+  // Which sources the inhibition's targets are related to: marks per target
+  // element when the sources that inhibit (those with positive activation)
+  // are few and every target can join the context set, else each
+  // relation's item. Without such sources nothing is inhibited.
+  int32_t inhibiting = 0;
+  for (int32_t k = 0; inhibition != 0.0f && k < activeCount && inhibiting <= kMarkedSources; ++k) {
+    inhibiting += sources[k].Activation > 0.0f;
+  }
+  TRelated related = TRelated::cNone;
+  if (inhibiting > kMarkedSources || (inhibiting > 0 && context.Limit() < targetCount)) {
+    related = TRelated::cItems;
+  } else if (inhibiting > 0) {
+    related = TRelated::cMarks;
+  }
+  const int32_t room = open ? static_cast<int32_t>(std::min<int64_t>(visits, targetCount)) : 0;
+  const int32_t notesPerRelation = related == TRelated::cItems ? 1 : related == TRelated::cMarks && open ? 2 : 0;
+  const size_t notes = static_cast<size_t>(visits) * static_cast<size_t>(notesPerRelation);
+  if (relationItems_.size() < notes) relationItems_.resize(notes);
+  int32_t relatedItems[kMarkedSources] = {};
+  // The marks are all 0 between spreads.
+  if (related == TRelated::cMarks && spreadMarks_.size() < static_cast<size_t>(targetCount)) {
+    spreadMarks_.resize(static_cast<size_t>(targetCount), 0);
+  }
+  if (spreadNegatives_.size() < static_cast<size_t>(visits)) spreadNegatives_.resize(static_cast<size_t>(visits));
+  TRelationPass pass{anchors,
+                     to.anchorsOtherThanOne_.data(),
+                     positive,
+                     negative,
+                     targetCount,
+                     spreadNegatives_.data(),
+                     0,
+                     relationItems_.data(),
+                     spreadMarks_.data(),
+                     relatedItems};
+  // One pass per kind, so that the inner loop tests no kind.
+  TSlotSet::TAdder adder = context.Adder(room);
+  float& sum = to.positiveSum_;
+  float& max = to.maxPositive_;
+  switch (related) {
+    case TRelated::cNone:
+      open ? CollectRelations<true, TRelated::cNone>(sources, activeCount, pass, sum, max, adder)
+           : CollectRelations<false, TRelated::cNone>(sources, activeCount, pass, sum, max, adder);
+      break;
+    case TRelated::cItems:
+      open ? CollectRelations<true, TRelated::cItems>(sources, activeCount, pass, sum, max, adder)
+           : CollectRelations<false, TRelated::cItems>(sources, activeCount, pass, sum, max, adder);
+      break;
+    case TRelated::cMarks:
+      open ? CollectRelations<true, TRelated::cMarks>(sources, activeCount, pass, sum, max, adder)
+           : CollectRelations<false, TRelated::cMarks>(sources, activeCount, pass, sum, max, adder);
+      break;
+  }
+  context.Commit(adder);
+  for (int32_t n = 0; n < pass.negativeCount; ++n) to.AddNegative(spreadNegatives_[n], 1);
+  if (related == TRelated::cMarks) {
+    InhibitMarked(source == target, activeCount, activeItems, to, inhibition, relatedItems,
+                  static_cast<int32_t>(pass.notes - relationItems_.data()) / 2);
+  } else if (related == TRelated::cItems) {
+    InhibitByItems(source == target, activeCount, activeItems, to, inhibition);
+  }
+}
 
-  // Lateral inhibition: every active source element pushes down each context
-  // element with positive input that it has no relation to. The context
-  // set's negative inputs are taken once into a list in item order, with a
-  // mask of the elements that have positive input (the inhibition changes
-  // only negative input, and each element's additions keep the order of the
-  // source elements). Per source element, its relations' items noted above
-  // are stamped, and one pass over the list adds the amount to the others.
+// Lateral inhibition: every active source element (with positive
+// activation) pushes down each context element with positive input that it
+// has no relation to. Each element's additions keep the order of the source
+// elements; the negative sum gets each source's amount once per element it
+// pushed down.
+
+// With the sources' marks per target element and their counts of related
+// context items. An element without negative input before the inhibition
+// ends with the same additions as every other such element with the same
+// marks, which are made once per set of marks. The marks are cleared again.
+void TIASN::InhibitMarked(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                          float inhibition, int32_t* related, int32_t deferred) {
+  const TSlotSet& context = to.contextSet_;
+  TMarks* marks = spreadMarks_.data();
+  // Relations to targets that may have joined the context set after them.
+  const int32_t* notes = relationItems_.data();
+  for (int32_t n = 0; n < deferred; ++n) {
+    const int32_t t = notes[2 * n + 1];
+    if (context.Contains(t)) {
+      ++related[notes[2 * n]];
+    } else {
+      marks[t] = 0;
+    }
+  }
+  float amounts[kMarkedSources];
+  int32_t marked = 0;
+  for (int32_t k = 0; k < activeCount; ++k) {
+    const float activation = spreadSources_[k].Activation;
+    if (!(activation > 0.0f)) continue;
+    amounts[marked] = std::fabs(activation * inhibition);
+    // An element does not inhibit itself.
+    const auto mark = static_cast<TMarks>(1u << marked);
+    if (sameLayer && context.Contains(activeItems[k]) && !(marks[activeItems[k]] & mark)) {
+      marks[activeItems[k]] |= mark;
+      ++related[marked];
+    }
+    ++marked;
+  }
+  // The additions for marks `m` to an input `x`: the amount of every source
+  // without a mark, +0 for the others.
+  auto add = [&](float x, uint32_t m) {
+    for (int32_t b = 0; b < marked; ++b) x += (m >> b & 1) ? 0.0f : amounts[b];
+    return x;
+  };
+  // Their results from +0 for every set of marks, source by source (the
+  // amounts are +0 or more, to which adding +0 changes nothing).
+  float fromZero[1u << kMarkedSources];
+  fromZero[0] = 0.0f;
+  for (int32_t b = 0; b < marked; ++b) {
+    const uint32_t half = 1u << b;
+    for (uint32_t m = 0; m < half; ++m) {
+      fromZero[m | half] = fromZero[m];
+      fromZero[m] += amounts[b];
+    }
+  }
+  // Each source spares the context items it is related to that have positive
+  // input: those it is related to less those without positive input.
+  int32_t ineligible = 0;
+  float* positive = to.positiveInput_.data();
+  float* negative = to.negativeInput_.data();
+  const int32_t members = context.Count();
+  const int32_t* memberItems = context.Items();
+  for (int32_t j = 0; j < members; ++j) {
+    const int32_t m = memberItems[j];
+    const uint32_t sources = marks[m];
+    marks[m] = 0;
+    if (!(positive[m] > 0.0f)) {
+      ++ineligible;
+      for (uint32_t w = sources; w != 0; w &= w - 1) --related[std::countr_zero(w)];
+      continue;
+    }
+    const float x = negative[m];
+    negative[m] = std::bit_cast<uint32_t>(x) == 0 ? fromZero[sources] : add(x, sources);
+  }
+  for (int32_t b = 0; b < marked; ++b) to.AddNegative(amounts[b], members - ineligible - related[b]);
+}
+
+// With each relation's item noted. The context set's negative inputs are
+// taken once into a list in item order, with a mask of the elements that
+// have positive input (the inhibition changes only negative input). Per
+// source element, its relations' items are stamped, and one pass over the
+// list adds the amount to the others.
+void TIASN::InhibitByItems(bool sameLayer, int32_t activeCount, const int32_t* activeItems, TASNLayer& to,
+                           float inhibition) {
+  TSlotSet& context = to.contextSet_;
+  float* positive = to.positiveInput_.data();
+  float* negative = to.negativeInput_.data();
+  const TSpreadSource* sources = spreadSources_.data();
   const int32_t members = context.Count();
   const int32_t* memberItems = context.Items();
   scratchNets_.resize(static_cast<size_t>(members));
@@ -181,10 +381,12 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
     eligibleCount += positive[m] > 0.0f;
   }
   if (eligibleCount == 0) return;
+  int32_t relations = 0;  // where active element k's relations begin
   for (int32_t k = 0; k < activeCount; ++k) {
     const int32_t e = activeItems[k];
-    const TASNElement& element = from.elements_[e];
-    const float activation = element.activation_;
+    const int32_t begin = relations;
+    relations += sources[k].Count;
+    const float activation = sources[k].Activation;
     if (!(activation > 0.0f)) continue;
     const uint32_t related = NextStamp(relatedStamp_, relatedMark_, members);
     uint32_t* stamps = relatedStamp_.data();
@@ -194,8 +396,8 @@ void TIASN::Spread(int32_t source, int32_t target, bool open, float inhibition) 
       stamps[item] = related;
       spared += eligible[item] != 0;
     };
-    if (source == target) spare(context.Find(e));  // an element does not inhibit itself
-    for (int32_t r = relationStart_[k]; r < relationStart_[k + 1]; ++r) {
+    if (sameLayer) spare(context.Find(e));  // an element does not inhibit itself
+    for (int32_t r = begin; r < relations; ++r) {
       const int32_t item = relationItems_[r];
       spare(item >= -1 ? item : context.Find(-2 - item));
     }

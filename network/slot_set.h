@@ -62,6 +62,37 @@ class TSlotSet {
   // Items 0..Count()-1.
   const int32_t* Items() const { return items_.data(); }
 
+  // Adds for a loop that must call nothing: Adder(room) makes room for up to
+  // `room` new values and gives a small value the loop keeps in registers;
+  // Commit ends the adding. In between the set is used only through the
+  // adder.
+  struct TAdder {
+    int32_t* slots;
+    int32_t* items;
+    int32_t count;
+    int32_t limit;
+
+    // As TSlotSet::Add and Find.
+    int32_t Add(int32_t value) {
+      if (static_cast<uint32_t>(value) >= static_cast<uint32_t>(limit)) return -1;
+      int32_t& slot = slots[value];
+      if (slot < 0) {
+        slot = count;
+        items[count++] = value;
+      }
+      return slot;
+    }
+    int32_t Find(int32_t value) const {
+      return static_cast<uint32_t>(value) < static_cast<uint32_t>(limit) ? slots[value] : -1;
+    }
+  };
+  TAdder Adder(int32_t room) {
+    const int32_t count = Count();
+    items_.resize(static_cast<size_t>(count) + static_cast<size_t>(std::max(room, 0)));
+    return TAdder{slots_.data(), items_.data(), count, Limit()};
+  }
+  void Commit(const TAdder& adder) { items_.resize(static_cast<size_t>(adder.count)); }
+
   // Empties the set; the limit stays.
   void Clear() {
     if (items_.size() * 8 > slots_.size()) {

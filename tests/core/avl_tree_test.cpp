@@ -112,6 +112,28 @@ TEST(AVLTree, RandomAddsAndDeletes_StayBalancedDenseAndMatchStdSet) {
   RandomRun(2, 40000, 50000, 97);  // crosses page boundaries up and down
 }
 
+// Walking a set a run at a time reaches every node once, in index order,
+// each run lying in one block: small sets, sets across several node pages,
+// and walks that start inside a run.
+TEST(AVLTree, GetNodeRun_CoversEveryNodeInIndexOrder) {
+  for (const int32_t count : {1, 3, 8191, 8192, 8193, 20000}) {
+    SCOPED_TRACE(count);
+    TIAVLTree tree;
+    for (int32_t i = 0; i < count; ++i) tree.AddUnshared((i * 7919) % 100003);
+    for (const int32_t start : {0, count / 2, count - 1}) {
+      int32_t index = start;
+      while (index < count) {
+        int32_t length = 0;
+        const TAVLNode* run = tree.GetNodeRun(index, length);
+        ASSERT_GE(length, 1);
+        ASSERT_LE(index + length, count);
+        for (int32_t k = 0; k < length; ++k) ASSERT_EQ(&run[k], &tree.GetNode(index + k)) << index + k;
+        index += length;
+      }
+    }
+  }
+}
+
 TEST(AVLTree, DeleteToEmpty_AndRefillAcrossPages) {
   TIAVLTree tree;
   for (int32_t i = 0; i < 1500; ++i) ASSERT_EQ(tree.Add(i * 7 % 1500), i);

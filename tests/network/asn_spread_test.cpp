@@ -513,3 +513,323 @@ TEST(ASNSpread, AgreesWithThePlainAlgorithm) {
 }
 
 }  // namespace kestrune
+
+namespace kestrune {
+
+namespace {
+
+// FNV-1a over the whole activation state of a network: per layer its sums,
+// every element's activation and inputs, and both sets in item order.
+class StateDigest {
+ public:
+  void Add(TIASN& net) {
+    for (int32_t l = 0; l < net.LayerCount(); ++l) {
+      TASNLayer& layer = *net.GetLayer(l);
+      Word(static_cast<uint32_t>(layer.GetCount()));
+      for (const float f : {layer.PositiveSum(), layer.NegativeSum(), layer.MaxPositiveInput()}) Word(Bits(f));
+      for (int32_t i = 0; i < layer.GetCount(); ++i) {
+        Word(Bits(layer.GetElement(i)->GetActivation()));
+        Word(Bits(layer.PositiveInput(i)));
+        Word(Bits(layer.NegativeInput(i)));
+      }
+      for (TSlotSet* set : {&layer.GetActiveSet(), &layer.GetContextSet()}) {
+        Word(static_cast<uint32_t>(set->Count()));
+        for (int32_t k = 0; k < set->Count(); ++k) Word(static_cast<uint32_t>(set->GetItem(k)));
+      }
+    }
+  }
+  uint64_t Value() const { return hash_; }
+
+ private:
+  void Word(uint32_t w) {
+    for (int b = 0; b < 4; ++b) {
+      hash_ ^= (w >> (8 * b)) & 0xFFu;
+      hash_ *= 0x100000001B3ull;
+    }
+  }
+  uint64_t hash_ = 0xCBF29CE484222325ull;
+};
+
+// A context network the way the context model builds one from results, made
+// only from the generator's raw output so that it is the same everywhere:
+// pages of 25 words drawn with a Zipf law, each word tied to its page both
+// ways (0.7) and to its neighbour in the page both ways. A few word-word
+// weights are negative or 0, a few words take no input (Anchor 0) or are deleted
+// (Anchor -1), and a third layer of topics relates to words both ways.
+struct ContextNetwork {
+  static constexpr int32_t kWordCount = 3000;
+  static constexpr int32_t kPageCount = 300;
+  static constexpr int32_t kTopicCount = 40;
+  static constexpr int8_t kTopics = 2;
+
+  TIASN net;
+  std::vector<int32_t> byRank;  // word index of each frequency rank
+  std::vector<double> cumulative;
+  std::mt19937 rng{2024};
+
+  ContextNetwork() {
+    net.AddLayer(0.0f, 5.0f);
+    net.AddLayer(0.0f, -1.0f);
+    net.AddLayer(0.0f, 2.0f);
+    for (int32_t i = 0; i < kWordCount; ++i) net.AddElement(kWords, i, 0.001f, 1.0f, 1.0f, 1.0f);
+    for (int32_t i = 0; i < kPageCount; ++i) net.AddElement(kPages, i, 0.001f, 1.0f, 1.0f, 1.0f);
+    for (int32_t i = 0; i < kTopicCount; ++i) net.AddElement(kTopics, i, 0.001f, 1.0f, 1.0f, 0.5f);
+    byRank.resize(kWordCount);
+    for (int32_t i = 0; i < kWordCount; ++i) byRank[i] = i;
+    for (int32_t i = kWordCount - 1; i > 0; --i) std::swap(byRank[i], byRank[rng() % static_cast<uint32_t>(i + 1)]);
+    double sum = 0.0;
+    for (int32_t i = 0; i < kWordCount; ++i) cumulative.push_back(sum += 1.0 / (i + 1));
+    int32_t relations = 0;
+    auto relate = [&](TASNAddress a, TASNAddress b, float w) {
+      TRelationPosition p;
+      net.FindRelation(a, b, p);
+      if (p.Node >= 0 || a == b) return;
+      net.SetRelation(a, b, p, w);
+      net.SetRelation(b, a, p, w);
+      relations += 2;
+    };
+    for (int32_t round = 0; relations < 30000; ++round) {
+      const TASNAddress page{kPages, round % kPageCount};
+      TASNAddress previous{-1, -1};
+      for (int32_t k = 0; k < 25; ++k) {
+        const TASNAddress word{kWords, Frequent()};
+        relate(word, page, 0.7f);
+        const float w = 0.05f + static_cast<float>(rng() % 850) / 1000.0f;
+        const uint32_t kind = rng() % 41;  // a few negative weights, a few of weight 0
+        if (previous.Layer == kWords) relate(word, previous, kind == 0 ? -w : kind == 1 ? 0.0f : w);
+        previous = word;
+      }
+    }
+    for (int32_t t = 0; t < kTopicCount; ++t) {
+      for (int32_t k = 0; k < 60; ++k) {
+        relate({kTopics, t}, {kWords, Frequent()}, 0.1f + static_cast<float>(k % 7) / 10.0f);
+      }
+    }
+    for (int32_t i = 5; i < kWordCount; i += 53) net.GetElement({kWords, i})->SetAnchor(0.0f);
+    for (int32_t i = 11; i < kWordCount; i += 71) net.GetElement({kWords, i})->SetAnchor(-1.0f);
+    net.DeleteElement({kWords, byRank[3]});
+  }
+
+  int32_t Frequent() {
+    const double u = static_cast<double>(rng() >> 5) * 0x1p-27 * cumulative.back();
+    const auto rank = std::lower_bound(cumulative.begin(), cumulative.end(), u) - cumulative.begin();
+    return byRank[std::min<size_t>(static_cast<size_t>(rank), kWordCount - 1)];
+  }
+  // Distinct words: frequent ones by the Zipf law, typical ones evenly among
+  // the words with word relations.
+  std::vector<int32_t> Words(int32_t count, bool frequent) {
+    std::vector<int32_t> words;
+    while (static_cast<int32_t>(words.size()) < count) {
+      const int32_t w = frequent ? Frequent() : static_cast<int32_t>(rng() % kWordCount);
+      if (!frequent && net.FindRelationList({kWords, w}, kWords) < 0) continue;
+      if (std::find(words.begin(), words.end(), w) == words.end()) words.push_back(w);
+    }
+    return words;
+  }
+};
+
+// The network and its plain twin, stepped together: the twin is compared
+// after every step and every step's whole state goes into the digest.
+struct Stepper {
+  ContextNetwork& cn;
+  Twin twin;
+  StateDigest digest;
+
+  explicit Stepper(ContextNetwork& n) : cn(n), twin(n.net) {}
+
+  void Done() {
+    ASSERT_NO_FATAL_FAILURE(twin.Check());
+    digest.Add(cn.net);
+  }
+  void Activate(int8_t l, const std::vector<int32_t>& elements, float first, float step = -0.01f) {
+    for (size_t k = 0; k < elements.size(); ++k) twin.Activate({l, elements[k]}, first + step * static_cast<float>(k));
+  }
+  void Mark(int8_t l, const std::vector<int32_t>& elements, int8_t target) {
+    for (const int32_t e : elements) twin.Mark({l, e}, target);
+  }
+  void ResetAll() {
+    for (int8_t l = 0; l < cn.net.LayerCount(); ++l) {
+      twin.ResetLayer(l, true);
+      twin.ResetInputs(l);
+    }
+  }
+  void Spread(int8_t source, int8_t target, bool open, float inhibition) {
+    twin.Spread(source, target, open, inhibition);
+    Done();
+  }
+  void Update(int8_t l) {
+    twin.Update(l);
+    Done();
+  }
+};
+
+}  // namespace
+
+// Networks like the context model's, spread the ways its queries spread
+// (open and closed, with and without lateral inhibition, between the three
+// layers and within one, from few and many, frequent and typical, negative
+// and zero activations, into empty and marked context sets, several spreads
+// before one update): every step agrees bit for bit with the plain twin, and
+// the whole run gives the digest recorded from the spreading as first
+// written, so that a faster spreading changes no bit of any result.
+// A page related to more words than a page of relation nodes holds: its
+// relations are walked across the node pages, in node order, and agree with
+// the plain twin, open and closed, with and without lateral inhibition.
+TEST(ASNSpread, ListsLongerThanANodePage) {
+  TIASN net;
+  Build(net, 20000, 2);
+  for (int32_t i = 0; i < 20000; ++i) {
+    Relate(net, {kPages, 0}, {kWords, (i * 7919) % 20000}, static_cast<float>(i % 97 + 1) / 128.0f);
+    if (i % 3 == 0) Relate(net, {kPages, 1}, {kWords, i}, 0.25f);
+  }
+  ASSERT_EQ(net.GetElement({kPages, 0})->GetRelationCount(0), 20000);
+  Twin twin(net);
+  twin.Activate({kPages, 0}, 0.75f);
+  twin.Activate({kPages, 1}, 0.5f);
+  for (const float inhibition : {0.0f, -0.5f}) {
+    twin.Spread(kPages, kWords, true, inhibition);
+    ASSERT_NO_FATAL_FAILURE(twin.Check());
+    twin.Spread(kPages, kWords, false, inhibition);
+    ASSERT_NO_FATAL_FAILURE(twin.Check());
+    twin.Update(kWords);
+    ASSERT_NO_FATAL_FAILURE(twin.Check());
+  }
+}
+
+TEST(ASNSpread, ContextNetworksKeepEveryBit) {
+  struct Case {
+    const char* name;
+    uint64_t digest;
+    void (*run)(Stepper&);
+  };
+  const Case cases[] = {
+      {"5 frequent words, open, inhibition", 0x90D228D68E080834ull, [](Stepper& s) {
+         s.Activate(kWords, s.cn.Words(5, true), 1.0f);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+       }},
+      {"5 frequent words, marked, closed, inhibition", 0xA966173B0FD37B0Cull, [](Stepper& s) {
+         const auto words = s.cn.Words(5, true);
+         s.Activate(kWords, words, 1.0f);
+         s.Mark(kWords, words, kWords);
+         s.Spread(kWords, kWords, false, -0.5f);
+         s.Update(kWords);
+       }},
+      {"50 frequent words, open then closed, inhibition", 0xAD4D6F2A54D877E7ull, [](Stepper& s) {
+         s.Activate(kWords, s.cn.Words(50, true), 1.0f);
+         s.Spread(kWords, kWords, true, -2.5f);
+         s.Spread(kWords, kWords, false, -0.5f);
+         s.Update(kWords);
+       }},
+      {"50 typical words, open, no inhibition, twice", 0xE5D926F096AC1EB9ull, [](Stepper& s) {
+         s.Activate(kWords, s.cn.Words(50, false), 0.9f, -0.015f);
+         s.Spread(kWords, kWords, true, 0.0f);
+         s.Update(kWords);
+         s.Spread(kWords, kWords, true, 0.0f);
+         s.Update(kWords);
+       }},
+      {"typical then frequent into one input", 0x8FB3A050C917C524ull, [](Stepper& s) {
+         s.Activate(kWords, s.cn.Words(5, false), 1.0f);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Activate(kWords, s.cn.Words(5, true), 0.7f);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.twin.ResetInputs(kWords);
+         s.Done();
+         s.Spread(kWords, kWords, false, -0.5f);
+         s.Update(kWords);
+       }},
+      {"pages and words into words, then words into pages", 0x14C6B0F9DB52EABEull, [](Stepper& s) {
+         const std::vector<int32_t> pages = {3, 17, 120, 299};
+         s.Activate(kPages, pages, 1.0f, -0.1f);
+         s.Mark(kPages, pages, kWords);
+         s.Activate(kWords, s.cn.Words(3, true), 1.0f);
+         s.Spread(kPages, kWords, false, 0.0f);
+         s.Spread(kWords, kWords, false, 0.0f);
+         s.Update(kWords);
+         s.twin.ResetLayer(kPages, true);
+         s.Spread(kWords, kPages, true, -100.0f);
+         s.Update(kPages);
+       }},
+      {"an excluded word and words into pages", 0x237A80407F104AC0ull, [](Stepper& s) {
+         const auto words = s.cn.Words(4, true);
+         s.Activate(kWords, {words[0], words[1], words[2]}, 1.0f);
+         s.twin.Activate({kWords, words[3]}, -0.4f);
+         s.Spread(kWords, kPages, true, -1.5f);
+         s.Update(kPages);
+         s.Spread(kPages, kWords, true, -0.5f);
+         s.Update(kWords);
+       }},
+      {"every word at 0.5, open, no inhibition", 0xE7BBCB99EC52B7D5ull, [](Stepper& s) {
+         std::vector<int32_t> all(ContextNetwork::kWordCount);
+         for (int32_t i = 0; i < ContextNetwork::kWordCount; ++i) all[i] = i;
+         s.Activate(kWords, all, 0.5f, 0.0f);
+         s.Spread(kWords, kWords, true, 0.0f);
+         s.Update(kWords);
+       }},
+      {"nothing active", 0x08A625CB0DD79025ull, [](Stepper& s) {
+         s.Mark(kPages, {0, 1, 2}, kWords);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Spread(kWords, kWords, false, -0.5f);
+         s.Spread(kPages, kWords, true, -0.5f);
+         s.Update(kWords);
+       }},
+      {"topics into words and back", 0x65615F742A292C21ull, [](Stepper& s) {
+         s.Activate(ContextNetwork::kTopics, {0, 7, 21, 39}, 0.8f, -0.05f);
+         s.Spread(ContextNetwork::kTopics, kWords, true, -0.5f);
+         s.Update(kWords);
+         s.Spread(kWords, ContextNetwork::kTopics, true, -0.5f);
+         s.Spread(kWords, kPages, true, -0.5f);
+         s.Update(ContextNetwork::kTopics);
+         s.Update(kPages);
+       }},
+      {"an active word at activation 0 and negative activations", 0xECB834FE409A1878ull, [](Stepper& s) {
+         const auto words = s.cn.Words(6, true);
+         TASNElement& zero = *s.cn.net.GetElement({kWords, words[0]});
+         zero.SetThreshold(-1.0f);
+         zero.SetKStim(0.0f);
+         // A page of words[0] puts it into the context set.
+         const auto pages = static_cast<int8_t>(s.cn.net.FindRelationList({kWords, words[0]}, kPages));
+         const TRelationPosition page{kWords, words[0], pages, 0};
+         s.Mark(kPages, {zero.GetRelationTarget(page)}, kWords);
+         s.Mark(kWords, {words[1]}, kWords);
+         s.twin.Activate({kWords, words[0]}, 0.3f);
+         s.Update(kWords);  // no input, KStim 0: words[0] stays active with 0
+         ASSERT_EQ(zero.GetActivation(), 0.0f);
+         ASSERT_TRUE(s.cn.net.GetLayer(kWords)->GetActiveSet().Contains(words[0]));
+         s.Activate(kWords, {words[2], words[3]}, -0.6f);
+         s.Activate(kWords, {words[4], words[5]}, 0.9f);
+         s.Spread(kWords, kWords, false, -0.5f);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+         s.twin.Deactivate({kWords, words[4]});
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+         // Only sources at 0 or below: nobody is inhibited.
+         s.twin.ResetLayer(kWords, false);
+         s.Activate(kWords, {words[2], words[3]}, -0.6f);
+         s.twin.Activate({kWords, words[0]}, 0.5f);
+         s.Update(kWords);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+       }},
+      {"8 then 9 frequent words, open, inhibition", 0x8A312C1B96C09DB0ull, [](Stepper& s) {
+         const auto words = s.cn.Words(9, true);
+         s.Activate(kWords, {words.begin(), words.begin() + 8}, 1.0f);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+         s.twin.ResetLayer(kWords, true);
+         s.Activate(kWords, words, 1.0f);
+         s.Spread(kWords, kWords, true, -0.5f);
+         s.Update(kWords);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ContextNetwork network;
+    Stepper stepper(network);
+    ASSERT_NO_FATAL_FAILURE(c.run(stepper));
+    EXPECT_EQ(stepper.digest.Value(), c.digest) << std::hex << "0x" << stepper.digest.Value();
+  }
+}
+
+}  // namespace kestrune
