@@ -67,7 +67,7 @@ class TSlotSet {
   // Commit ends the adding. In between the set is used only through the
   // adder.
   struct TAdder {
-    int32_t* slots;
+    int32_t* slotOf;
     int32_t* items;
     int32_t count;
     int32_t limit;
@@ -75,7 +75,7 @@ class TSlotSet {
     // As TSlotSet::Add and Find.
     int32_t Add(int32_t value) {
       if (static_cast<uint32_t>(value) >= static_cast<uint32_t>(limit)) return -1;
-      int32_t& slot = slots[value];
+      int32_t& slot = slotOf[value];
       if (slot < 0) {
         slot = count;
         items[count++] = value;
@@ -83,7 +83,7 @@ class TSlotSet {
       return slot;
     }
     int32_t Find(int32_t value) const {
-      return static_cast<uint32_t>(value) < static_cast<uint32_t>(limit) ? slots[value] : -1;
+      return static_cast<uint32_t>(value) < static_cast<uint32_t>(limit) ? slotOf[value] : -1;
     }
   };
   TAdder Adder(int32_t room) {
