@@ -27,6 +27,7 @@
 #include "tests/app/loopback_search.h"
 #include "tests/app/session_fixture.h"
 #include "tests/app/word_forms_corpus.h"
+#include "tests/support/shipped_folder.h"
 
 namespace kestrune {
 namespace {
@@ -34,10 +35,7 @@ namespace {
 using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 
-std::string ShippedFolder() {
-  if (const char* env = std::getenv("KESTRUNE_DICTIONARIES"); env && *env) return env;
-  return KESTRUNE_SHIPPED_DICTIONARIES;
-}
+using test::ShippedFolder;
 
 bool ShippedPresent() {
   const std::string folder = ShippedFolder();

@@ -32,6 +32,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/shipped_folder.h"
 
 namespace kestrune {
 namespace {
@@ -41,10 +42,7 @@ using platform::Utf8ToUtf16;
 
 constexpr uint8_t kNoun = 3, kVerb = 1, kAdverb = 5, kAdjective = 6, kUndefined = 0;
 
-std::string ShippedFolder() {
-  if (const char* env = std::getenv("KESTRUNE_DICTIONARIES"); env && *env) return env;
-  return KESTRUNE_SHIPPED_DICTIONARIES;
-}
+using test::ShippedFolder;
 
 std::string HunspellFolder() { return KESTRUNE_HUNSPELL_DIR; }
 

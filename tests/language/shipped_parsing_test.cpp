@@ -23,6 +23,7 @@
 #include "language/text_parsing.h"
 #include "platform/text.h"
 #include "tests/support/noun_pairs.h"
+#include "tests/support/shipped_folder.h"
 
 namespace kestrune {
 namespace {
@@ -30,10 +31,7 @@ namespace {
 using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 
-std::string ShippedFolder() {
-  if (const char* env = std::getenv("KESTRUNE_DICTIONARIES"); env && *env) return env;
-  return KESTRUNE_SHIPPED_DICTIONARIES;
-}
+using test::ShippedFolder;
 
 // A part of the network's feed: one line ended as every part is.
 std::u16string FeedPart(std::u16string_view text) { return std::u16string(text) + u". \r\n\r\n"; }
