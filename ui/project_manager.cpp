@@ -194,7 +194,9 @@ void Tmanager::ShellTreeView2Edited(TICustomShellTreeView& sender, const QModelI
   const auto item = sender.FolderOf(node);
   if (!item || item->IsFolder() || !TICustomShellTreeView::IsValidItemName(text)) return;
   const QString extension = QString::fromStdU16String(std::u16string(kProjectExtension));
-  if (!text.endsWith(extension, Qt::CaseInsensitive)) text += extension;
+  // "a.KQP" would be hidden from the tree, which lists ".kqp" in these letters.
+  if (text.endsWith(extension, Qt::CaseInsensitive)) text.chop(extension.size());
+  text += extension;
 }
 
 bool Tmanager::AgreesToReplace(const std::u16string& target) {

@@ -15,8 +15,9 @@
 // selected project, or in the root, and opens its name for editing.
 //
 // Renaming in the tree: a project's editor selects its name without ".kqp",
-// and a project's new name gets ".kqp" when it does not end so (in any letter
-// case: "a.KQP" stays), so a renamed project stays a project; the finished
+// and a project's new name gets ".kqp" when it does not end so (an ending in
+// other letters, "a.KQP", is written ".kqp": the tree lists only that), so a
+// renamed project stays a project and in the tree; the finished
 // name is refused when an item of that name exists, so a rename never
 // replaces anything. Folders are renamed as typed. No button of the form is a
 // default button: Enter in the tree ends a label edit and otherwise does

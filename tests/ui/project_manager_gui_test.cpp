@@ -163,7 +163,7 @@ TEST(Tmanager, RenameKeepsAProjectAProject) {
   } cases[] = {
       {"x.kqp", "loaf notes", "loaf notes.kqp"},
       {"x.kqp", "loaf.kqp", "loaf.kqp"},
-      {"x.kqp", "loaf.KQP", "loaf.KQP"},      // ends so in other letters: as typed
+      {"x.kqp", "loaf.KQP", "loaf.kqp"},      // ends so in other letters: written as the tree lists it
       {"x.kqp", "loaf.txt", "loaf.txt.kqp"},  // another extension
       {"A/y.kqp", "z", "A/z.kqp"},
       {"x.kqp", "x", "x.kqp"},                // its own name: nothing to do
@@ -171,7 +171,7 @@ TEST(Tmanager, RenameKeepsAProjectAProject) {
       {"C", "D.kqp", "D.kqp"},
       // The finished name is refused when it is taken: nothing is replaced.
       {"x.kqp", "rye", nullptr, "rye.kqp"},
-      {"x.kqp", "rye.KQP", nullptr, "rye.KQP"},
+      {"x.kqp", "rye.KQP", nullptr, "rye.kqp"},
       {"x.kqp", "A", "A.kqp"},                // a folder "A" is no "A.kqp"
       {"C", "A", nullptr},
       {"x.kqp", "", nullptr},
