@@ -130,6 +130,9 @@ class TICustomShellTreeView::TFilter : public QSortFilterProxyModel {
     if (view_.OnEdited) view_.OnEdited(view_, index, name);
     if (name == view_.files_->fileName(source)) return true;
     if (!IsValidItemName(name)) return false;
+    // A name the tree itself would hide (".notes" where hidden items are not
+    // shown) would make the item vanish from it: refused.
+    if (IsHiddenName(name) && !view_.objectTypes_.Contains(otHidden)) return false;
     // A rename onto an existing name would replace it: refused.
     const QString folder = view_.files_->filePath(source.parent());
     if (ExistsExactly(folder + (folder.endsWith(u'/') ? "" : "/") + name)) return false;

@@ -17,7 +17,8 @@
 // its name without the extension (the text from its last dot on), and when
 // the edit ends the owner's OnEdited may change the typed text; then a name
 // that exists already, an empty name or one with "/" is refused and the node
-// keeps its text; the root is never renamed (nor deleted). The
+// keeps its text, as is a name the tree would not show (a leading "." while
+// hidden items are not shown); the root is never renamed (nor deleted). The
 // context menu is ours (AutoContextMenus): Open, Rename and Delete (to the
 // trash), actions named "ShellOpen", "ShellRename" and "ShellDelete" for the
 // language files. Items are dragged with the mouse (automatic drag mode);

@@ -178,6 +178,10 @@ TEST(Tmanager, RenameKeepsAProjectAProject) {
       {"x.kqp", ".", nullptr},
       {"x.kqp", "..", nullptr},
       {"x.kqp", "a/b", nullptr},
+      // A name the tree hides (a leading dot) would hide the item: refused.
+      {"x.kqp", ".loaf", nullptr},
+      {"x.kqp", ".KQP", nullptr},
+      {"C", ".D", nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.node) + " typed \"" + c.typed + "\"");
