@@ -259,6 +259,8 @@ void TMapInteraction::ChangeQueryWords(int32_t type, const TNNKeys& group) {
   if (s_.Config.Settings.ExcludeWithContext && map.ExcludedMode() == (type == kGroupAddToQuery)) {
     for (const TNNKey& key : keys) AddContextWordsOfKey(key.Id);
   }
+  // A clicked word joins the query as the documents read its text.
+  s_.ReadQueryKeysAsTheDocuments();
   Rebuild();
   ShowPage();
 }

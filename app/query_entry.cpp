@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <unordered_set>
 
 #include "app/kestrune_session.h"
@@ -13,6 +14,7 @@
 #include "core/message.h"
 #include "core/message_strings.h"
 #include "app/custom_history.h"
+#include "core/log_file.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -153,8 +155,8 @@ void TQueryEntry::SubmitQuery() {
       steps.Remove(kKindQuery, EditedKeyId);
       EditedKeyId = -1;
     }
-    s_.TextParsing.Parse(typed);
-    QueryParse = s_.TextParsing.ParsingText();
+    // The typed words read as the documents read them.
+    s_.ParseQueryText(typed, QueryParse);
     s_.FormsStore.TakeForms(QueryParse);
     if (!s_.Project.Documents.empty()) s_.SaveKeysUndoState();
     if (map.NoQueryMode()) {
@@ -194,6 +196,7 @@ void TQueryEntry::SubmitQuery() {
       s_.StartAdvertSearch(u"", 1);
       return;
     }
+    if (!newQuery) ReadKeysAsTheDocuments();
     HideQueryBox();
     s_.ContentMapReGenerate();
     if (!newQuery) {
@@ -453,6 +456,27 @@ void TQueryEntry::wordsToIndex2(TParsingText& parse) {
   s_.WordDictionary.FindPhrases(parse);
 }
 
+std::vector<TQueryEntry::TQueryToken> TQueryEntry::QueryTokens(TParsingText& parse) {
+  std::vector<TQueryToken> tokens;
+  ForEachSentence(parse, [&](TParsingSentence& sentence) {
+    for (int32_t k = 0; k < sentence.WordCount; ++k) {
+      const TParsingWord& token = parse.Word(sentence.FirstWord + k);
+      const int32_t id = token.WordId;
+      if (id < 0) continue;
+      const std::u16string text = TokenText(id);
+      if (id < kPhraseBase && !text.empty() && IsQueryPunctuation(text[0])) continue;
+      if (text.find_first_not_of(u'_') == std::u16string::npos) continue;
+      bool afterMinus = false;
+      if (k > 0) {
+        const TParsingWord& before = parse.Word(sentence.FirstWord + k - 1);
+        afterMinus = Adjacent(before, token) && TokenText(before.WordId) == u"-";
+      }
+      tokens.push_back({id, afterMinus});
+    }
+  });
+  return tokens;
+}
+
 bool TQueryEntry::wordsToIndex(TParsingText& parse, bool silent, std::u16string& errorText) {
   wordsToIndex2(parse);
   TContentMap2& map = s_.ContentMap;
@@ -465,44 +489,66 @@ bool TQueryEntry::wordsToIndex(TParsingText& parse, bool silent, std::u16string&
   if (map.ExcludedMode() && !QueryPhraseMode) std::swap(included, excluded);
   const TViewRect box = s_.View ? s_.View->Bounds(TMainControl::IComboBox1) : TViewRect();
   IControlKeys& steps = map.Steps();
-  bool found = false;
-  ForEachSentence(parse, [&](TParsingSentence& sentence) {
-    for (int32_t k = 0; k < sentence.WordCount; ++k) {
-      const TParsingWord& token = parse.Word(sentence.FirstWord + k);
-      const int32_t id = token.WordId;
-      if (id < 0) continue;
-      const std::u16string text = TokenText(id);
-      if (id < kPhraseBase && !text.empty() && IsQueryPunctuation(text[0])) continue;
-      if (text.find_first_not_of(u'_') == std::u16string::npos) continue;
-      found = true;
-      map.TypedWords.push_back(id);
-      ++map.TypedWordCount;
-      map.NewKeysLeft = box.Left;
-      map.NewKeysTop = box.Top;
-      bool afterMinus = false;
-      if (k > 0) {
-        const TParsingWord& before = parse.Word(sentence.FirstWord + k - 1);
-        afterMinus = Adjacent(before, token) && TokenText(before.WordId) == u"-";
-      }
-      if (!afterMinus) {
-        steps.Remove(excluded, id, silent);
-        steps.SetValue(included, id, 1.0f, silent);
-        steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f, silent);
-        map.SetNoQueryMode(false);
-      } else {
-        steps.Remove(included, id, silent);
-        steps.SetValue(excluded, id, kExcludedWeight, silent);
-        if (s_.Config.Settings.ExcludeWithContext) s_.AddContextWordsOfKey(id);
-      }
+  const std::vector<TQueryToken> tokens = QueryTokens(parse);
+  for (const TQueryToken& token : tokens) {
+    map.TypedWords.push_back(token.Id);
+    ++map.TypedWordCount;
+    map.NewKeysLeft = box.Left;
+    map.NewKeysTop = box.Top;
+    if (!token.Excluded) {
+      steps.Remove(excluded, token.Id, silent);
+      steps.SetValue(included, token.Id, 1.0f, silent);
+      steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f, silent);
+      map.SetNoQueryMode(false);
+    } else {
+      steps.Remove(included, token.Id, silent);
+      steps.SetValue(excluded, token.Id, kExcludedWeight, silent);
+      if (s_.Config.Settings.ExcludeWithContext) s_.AddContextWordsOfKey(token.Id);
     }
-  });
+  }
   s_.IContextMS1.AddWordsSearch(parse);
-  if (!found) {
+  if (tokens.empty()) {
     s_.ShowMessage(MessageStrings.smIncorrect, MessageStrings.smError, platform::kMbOk);
     errorText = MessageStrings.smIncorrect;
     return false;
   }
   return true;
+}
+
+void TQueryEntry::ReadKeysAsTheDocuments() {
+  TContentMap2& map = s_.ContentMap;
+  if (map.NoQueryMode() || s_.Project.Documents.empty()) return;
+  const std::u16string text = GetQueryText();
+  if (text.empty()) return;
+  TParsingText parse;
+  s_.ParseQueryText(text, parse);
+  wordsToIndex2(parse);
+  const std::vector<TQueryToken> tokens = QueryTokens(parse);
+  // The keys in the order the text writes them, the query words and then
+  // the excluded words (a key that names nothing is not written), and the
+  // tokens of each side: the n-th token reads the n-th key's text.
+  const int32_t kinds[2] = {s_.QueryKind(), s_.ExcludedKind()};
+  TNNKeys keys[2];
+  std::vector<int32_t> read[2];
+  for (int32_t side = 0; side < 2; ++side) {
+    TNNKeys all;
+    s_.GetStepKeys(all, kinds[side]);
+    std::copy_if(all.begin(), all.end(), std::back_inserter(keys[side]),
+                 [this](const TNNKey& key) { return !KeyText(key.Id).empty(); });
+  }
+  for (const TQueryToken& token : tokens) read[token.Excluded ? 1 : 0].push_back(token.Id);
+  if (read[0].size() != keys[0].size() || read[1].size() != keys[1].size()) {
+    LogFile.Log("The query's keys are not read again: its text \"" + Utf16ToUtf8(text) + "\" makes other words", 1);
+    return;
+  }
+  IControlKeys& steps = map.Steps();
+  for (int32_t side = 0; side < 2; ++side) {
+    TNNKeys readKeys = keys[side];
+    for (size_t i = 0; i < readKeys.size(); ++i) readKeys[i].Id = read[side][i];
+    if (readKeys == keys[side]) continue;
+    for (const TNNKey& key : keys[side]) steps.Remove(kinds[side], key.Id, true);
+    for (const TNNKey& key : readKeys) steps.SetKey(kinds[side], key, true);
+  }
 }
 
 }  // namespace kestrune

@@ -91,6 +91,13 @@ class TQueryEntry {
   // "-word" weight -10000. False, after the message smIncorrect / smError,
   // when no token was a usable word (errorText then holds smIncorrect).
   bool wordsToIndex(TParsingText& parse, bool silent, std::u16string& errorText);
+  // The query's keys as a search, a reopened project and every other entry
+  // read them: the query's text parsed among the documents (the network's
+  // text), each written key taking the reading of its token, in place and
+  // with its weight, without change events. Keys stay as they are when the
+  // text makes other words than the keys (or nothing is asked, or the
+  // project holds no document).
+  void ReadKeysAsTheDocuments();
 
  private:
   // Adds a phrase of the tokens first..last of the sentence unless an equal
@@ -103,6 +110,14 @@ class TQueryEntry {
   // wrote it, a phrase between double quotes; empty when the key names
   // nothing.
   std::u16string KeyText(int32_t id);
+  // The query words of a parse that wordsToIndex2 prepared, in order: every
+  // token that is no punctuation and not underscores only; Excluded when it
+  // is written directly after a minus sign.
+  struct TQueryToken {
+    int32_t Id = -1;
+    bool Excluded = false;
+  };
+  std::vector<TQueryToken> QueryTokens(TParsingText& parse);
   void SetVisible(TMainControl control, bool visible);
 
   TKestruneSession& s_;
