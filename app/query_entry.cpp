@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 #include <unordered_set>
 
 #include "app/kestrune_session.h"
@@ -123,6 +124,13 @@ void TQueryEntry::ReadQueryFile() {
 void TQueryEntry::SubmitQuery() {
   IMainView* view = s_.View;
   TContentMap2& map = s_.ContentMap;
+  // While a search runs the entry waits for its end: its documents are not
+  // all there, and the engine is busy.
+  if (s_.SearchRunning()) {
+    Waiting = {true, view ? view->QueryText() : std::u16string(), QueryPhraseMode};
+    LogFile.Log("A query entered while a search runs waits for the search's end", 0);
+    return;
+  }
   // 1. A hovered word ends its hover first.
   if (map.HoveredKey() >= 0 && s_.MapView) s_.MapView->HoverOut();
 
@@ -217,6 +225,27 @@ void TQueryEntry::SubmitQuery() {
   SetVisible(TMainControl::IProgressBar1, false);
   SetVisible(TMainControl::TntLabel1, false);
   SetVisible(TMainControl::ibitmap27, false);
+}
+
+void TQueryEntry::RunWaitingEntry() {
+  if (!Waiting.Waiting) return;
+  const TWaitingEntry entry = std::exchange(Waiting, TWaitingEntry());
+  if (s_.Run.WindowClosed || s_.Run.Closing) return;
+  auto run = [this, entry] {
+    if (s_.SearchRunning()) {
+      Waiting = entry;
+      return;
+    }
+    if (s_.View) s_.View->SetQueryText(entry.Text);
+    QueryPhraseMode = entry.PhraseMode;
+    SubmitQuery();
+    QueryPhraseMode = false;
+  };
+  if (s_.View) {
+    s_.View->PostToUi(run);
+  } else {
+    run();
+  }
 }
 
 void TQueryEntry::BBtnSearchClick() {

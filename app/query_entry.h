@@ -47,11 +47,24 @@ class TQueryEntry {
   std::array<bool, 2> StartPageFlags = {true, true};
   // The suggestion list under the query box as the view shows it.
   std::vector<std::u16string> Suggestions;
+  // An entry asked for while a search ran: the query box's text and the
+  // excluded-words flag of the button or Enter. It runs when the search has
+  // ended (RunWaitingEntry).
+  struct TWaitingEntry {
+    bool Waiting = false;
+    std::u16string Text;
+    bool PhraseMode = false;
+  };
+  TWaitingEntry Waiting;
 
   // ---- entries ----
   // One search entry from the query box's text: a new query (a download) or
   // a refinement of the query on the map.
   void SubmitQuery();
+  // The end of a search run: the entry that waited for it runs, posted to
+  // the user-interface thread (at once without a view), unless the window
+  // has closed.
+  void RunWaitingEntry();
   void BBtnSearchClick();
   // Key up in the query box: Enter (13) runs SubmitQuery.
   void QueryKeyUp(int32_t key);
