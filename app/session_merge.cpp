@@ -74,13 +74,16 @@ void TKestruneSession::FeedNetworkAgain() {
 }
 
 const TNNKeys* TKestruneSession::DocumentQueryKeys(const TMetaSearchList& document) const {
+  // The keys of a search shown (a project file keeps no other).
   const int32_t k = document.QueryNumber;
-  return k >= 0 && static_cast<size_t>(k) < Project.StepKeys.size() ? &Project.StepKeys[static_cast<size_t>(k)] : nullptr;
+  const int32_t shown = std::min(Project.StepNumber, static_cast<int32_t>(std::min<size_t>(Project.StepKeys.size(), INT32_MAX)));
+  return k >= 0 && k < shown ? &Project.StepKeys[static_cast<size_t>(k)] : nullptr;
 }
 
 int32_t TKestruneSession::ParseWithDocuments(std::u16string_view queryText) {
-  // 1.-2. One text: three parts a document, then the query.
-  const int32_t documentCount = static_cast<int32_t>(std::min<size_t>(Project.Documents.size(), INT32_MAX / 4));
+  // 1.-2. One text: three parts a document, then the query. The documents
+  // of undone searches wait outside until Redo brings them back.
+  const int32_t documentCount = Project.FedDocumentCount();
   const bool shopTemplate = Config.CurrentEngineTemplate == "amazon";
   std::vector<std::u16string> parts;
   parts.reserve(static_cast<size_t>(documentCount) * 3 + 1);
@@ -132,7 +135,7 @@ int32_t TKestruneSession::ParseWithDocuments(std::u16string_view queryText) {
 }
 
 void TKestruneSession::ParseQueryText(std::u16string_view text, TParsingText& query) {
-  if (Project.Documents.empty()) {
+  if (Project.FedDocumentCount() == 0) {
     TextParsing.Parse(text);
     query = TextParsing.ParsingText();
     return;
