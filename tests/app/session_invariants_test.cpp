@@ -5,6 +5,14 @@
 // marked one, the counters agreeing with the marks and the flags, and Undo
 // then Redo giving back the same state. A failure names its seed and step and
 // the actions that led there.
+//
+// A second corpus of real English and Russian sentences runs over the built
+// dictionaries: names at the start of sentences and inside them, plurals,
+// words two dictionaries share. Its actions are searches, typed refinements
+// (in the case the pages write a word and in lower case), map clicks,
+// Refresh, Undo and Redo; after every action the project is saved and opened
+// in a fresh session, whose query, step keys, listed documents and map words
+// must be the live session's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +25,8 @@
 #include "app/site_of_url.h"
 #include "search/query_url.h"
 #include "tests/app/loopback_search.h"
+#include "tests/app/name_pages_corpus.h"
+#include "tests/app/shipped_program.h"
 
 namespace kestrune {
 namespace {
@@ -383,6 +393,220 @@ TEST(SessionInvariants, RandomRunsKeepTheSessionWhole) {
   if (const char* count = std::getenv("KESTRUNE_INVARIANT_STEPS")) steps = std::atoi(count);
   for (uint32_t seed : seeds) {
     RunSeed(seed, steps);
+    if (HasFatalFailure()) return;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The second corpus: the pages about names and the Russian pages on bees and
+// boats, over the built dictionaries.
+
+struct TCorpusPage {
+  ResultItem item;
+  std::set<std::u16string> tokens;
+};
+
+std::vector<TCorpusPage> SecondCorpus(const std::string& base) {
+  std::vector<TCorpusPage> pages;
+  auto add = [&](const auto& items) {
+    for (const test::TCorpusItem& item : items) {
+      pages.push_back({{base + "/page" + std::to_string(pages.size()) + ".html", item.title, item.snippet},
+                       test::CorpusTokens(std::string(item.title) + " " + item.snippet)});
+    }
+  };
+  add(test::kWindowsRussianItems);
+  add(test::kWindowsEnglishItems);
+  add(test::kQueensItems);
+  add(test::kWellsItems);
+  add(test::kGatesItems);
+  add(test::kBrooksItems);
+  add(test::kBanksItems);
+  add(test::kNiceItems);
+  add(test::kAppleItems);
+  add(test::kLinuxRussianItems);
+  add(test::kAngaraItems);
+  add(test::kRussianItems);
+  return pages;
+}
+
+// Words as the pages write them; typed so or in lower case.
+constexpr const char16_t* kSecondWords[] = {
+    u"Windows", u"Queens",  u"Flushing", u"Wells",   u"Gates",    u"Brooks", u"Banks",   u"Nice",   u"Apple",
+    u"Linux",   u"Ангара",  u"printer",  u"city",    u"market",   u"food",   u"gates",   u"brooks", u"banks",
+    u"wells",   u"windows", u"novels",   u"phone",   u"система",  u"драйвер", u"ульи",   u"пчелы",  u"матки",
+    u"рамки",   u"лодки",   u"паруса",   u"Байкала", u"ангара",   u"trains", u"сеть",    u"файлы",
+};
+
+// The loopback engine over the corpus: the pages that hold a query word and
+// none of the excluded ones, in lower case, as many a page as "n=" asks.
+void RouteSecondCorpus(test::LoopbackHttpServer& server, std::vector<TCorpusPage> pages) {
+  server.Route("/search", [pages = std::move(pages)](const test::HttpRequestRecord& r) {
+    auto parameter = [&r](const std::string& name) -> std::string {
+      for (size_t at = 0; (at = r.query.find(name + "=", at)) != std::string::npos; ++at) {
+        if (at > 0 && r.query[at - 1] != '&') continue;
+        const size_t start = at + name.size() + 1;
+        return r.query.substr(start, r.query.find('&', start) - start);
+      }
+      return "";
+    };
+    std::set<std::u16string> included, excluded;
+    std::istringstream words(PercentDecode(parameter("q"), true));
+    for (std::string word; words >> word;) {
+      std::erase(word, '"');
+      const bool minus = word.size() > 1 && word[0] == '-';
+      for (const std::u16string& token : test::CorpusTokens(minus ? word.substr(1) : word)) {
+        (minus ? excluded : included).insert(token);
+      }
+    }
+    std::vector<ResultItem> items;
+    for (const TCorpusPage& page : pages) {
+      auto holds = [&page](const std::set<std::u16string>& set) {
+        return std::any_of(set.begin(), set.end(), [&page](const std::u16string& w) { return page.tokens.count(w) != 0; });
+      };
+      if (holds(included) && !holds(excluded)) items.push_back(page.item);
+    }
+    const int first = std::clamp(std::atoi(parameter("start").c_str()) - 1, 0, static_cast<int>(items.size()));
+    const int last = std::min(first + std::max(std::atoi(parameter("n").c_str()), 0), static_cast<int>(items.size()));
+    return test::HttpReply::Html(test::WriteResultPage({items.begin() + first, items.begin() + last}));
+  });
+}
+
+// A session over the built dictionaries and the second corpus.
+struct TSecondWorld {
+  TSecondWorld() : t(std::chrono::milliseconds(0), test::CopyShippedDictionaries) {
+    RouteSecondCorpus(t.server, SecondCorpus(t.server.Url("")));
+    t.session->Config.LinksToDownload = 100;
+    t.session->Config.Settings.askforsave = false;
+  }
+  void Settle() {
+    t.view.RunPosted();
+    if (t.session->Results.PendingBuild.Pending) t.session->EmbeddedWB1DocumentComplete();
+  }
+  test::TLoopbackSearch t;
+};
+
+// What a reopened project must show as the live session does: the query, the
+// step keys, the listed documents and the map's words, as texts.
+std::string ProjectView(TKestruneSession& s) {
+  std::ostringstream out;
+  out << "query: " << platform::Utf16ToUtf8(s.GetQueryText()) << "\nstep keys:";
+  // The steps of the searches shown (a file keeps no undone search).
+  for (int32_t k = 0; k < std::min<int32_t>(s.Project.StepNumber, static_cast<int32_t>(s.Project.StepKeys.size())); ++k) {
+    const TNNKeys& keys = s.Project.StepKeys[static_cast<size_t>(k)];
+    out << " [";
+    for (const TNNKey& key : keys) out << " " << platform::Utf16ToUtf8(s.ContentMapGetKeyName(key.Id));
+    out << " ]";
+  }
+  out << "\nlisted:";
+  for (const int32_t id : s.Results.PageDocumentIds) {
+    const std::string& url = s.Project.Documents.at(static_cast<size_t>(id)).Url;
+    out << " " << url.substr(url.rfind('/') + 1);
+  }
+  std::vector<std::string> words;
+  for (const TKey& key : s.ContentMap.Keys()) {
+    if ((key.Flags & KF_HIDDEN) == 0) words.push_back(platform::Utf16ToUtf8(key.Name) + ((key.Flags & KF_QUERY) ? "*" : ""));
+  }
+  std::sort(words.begin(), words.end());
+  out << "\nmap:";
+  for (const std::string& word : words) out << " " << word;
+  return out.str();
+}
+
+class TSecondRun {
+ public:
+  TSecondRun(TSecondWorld& world, uint32_t seed) : w_(world), s_(*world.t.session), random_(seed) {}
+
+  std::string Act() {
+    const int roll = Pick(100);
+    std::string action;
+    if (s_.Project.Documents.empty() || roll < 8) {
+      action = "new " + Word();
+      s_.IBitmapButtonNewClick();
+      Type(action.substr(4));
+    } else if (roll < 40) {
+      action = "type " + std::string(Pick(5) == 0 ? "-" : "") + Word();
+      Type(action.substr(5));
+    } else if (roll < 56) {
+      const int32_t id = MapWord();
+      action = "map add " + Named(id);
+      if (id >= 0) s_.DrawAndEventMap1GroupSelect(1, kGroupAddToQuery, true, {{id, 1.0f}});
+    } else if (roll < 64) {
+      const int32_t id = MapWord();
+      action = "map exclude " + Named(id);
+      if (id >= 0) s_.DrawAndEventMap1GroupSelect(1, kGroupExclude, true, {{id, 1.0f}});
+    } else if (roll < 76) {
+      action = "refresh";
+      s_.BtnMetasearchClick();
+    } else if (roll < 90) {
+      action = "undo";
+      s_.BtnBackClick();
+    } else {
+      action = "redo";
+      s_.BtnNextClick();
+    }
+    w_.Settle();
+    return action;
+  }
+
+ private:
+  int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(random_); }
+  // A word as the pages write it, or in lower case.
+  std::string Word() {
+    const std::u16string word = kSecondWords[Pick(static_cast<int>(std::size(kSecondWords)))];
+    return platform::Utf16ToUtf8(Pick(2) == 0 ? word : platform::WideLowerCase(word));
+  }
+  void Type(const std::string& text) {
+    w_.t.view.queryText = platform::Utf8ToUtf16(text);
+    w_.t.view.Control(TMainControl::IComboBox1).Visible = true;
+    s_.QueryKeyUp(13);
+  }
+  int32_t MapWord() {
+    std::vector<int32_t> ids;
+    for (const TKey& key : s_.ContentMap.Keys()) {
+      if ((key.Flags & (KF_HIDDEN | KF_QUERY)) == 0) ids.push_back(key.Id);
+    }
+    return ids.empty() ? -1 : ids[static_cast<size_t>(Pick(static_cast<int>(ids.size())))];
+  }
+  std::string Named(int32_t id) { return id < 0 ? "(none)" : platform::Utf16ToUtf8(s_.ContentMapGetKeyName(id)); }
+
+  TSecondWorld& w_;
+  TKestruneSession& s_;
+  std::mt19937 random_;
+};
+
+void RunSecondSeed(uint32_t seed, int steps) {
+  TSecondWorld world;
+  ASSERT_TRUE(world.t.created);
+  TKestruneSession& s = *world.t.session;
+  TSecondRun run(world, seed);
+  std::vector<std::string> actions;
+  const std::u16string file = world.t.program.Dir().WFile("second.kqp");
+  for (int step = 0; step < steps; ++step) {
+    actions.push_back(run.Act());
+    std::string trail;
+    for (size_t i = actions.size() > 10 ? actions.size() - 10 : 0; i < actions.size(); ++i) {
+      trail += "\n  " + std::to_string(i) + ": " + actions[i];
+    }
+    ASSERT_TRUE(Broken(s).empty()) << "seed " << seed << ", step " << step << ": " << Broken(s) << trail;
+    if (s.Project.Documents.empty() || s.GetQueryText().empty()) continue;
+    ASSERT_EQ(s.SaveProjectFile(file, false, u""), 0) << trail;
+    TSecondWorld opened;
+    ASSERT_TRUE(opened.t.session->OpenProject(file)) << trail;
+    opened.Settle();
+    ASSERT_EQ(ProjectView(*opened.t.session), ProjectView(s))
+        << "seed " << seed << ", step " << step << ": the reopened project shows otherwise" << trail;
+  }
+}
+
+// KESTRUNE_INVARIANT_SEED and KESTRUNE_INVARIANT_STEPS as above.
+TEST(SessionInvariants, ASavedProjectReopensAsTheSessionShowsIt) {
+  if (!test::ShippedPresent()) GTEST_SKIP() << "no built dictionaries in " << test::ShippedFolder();
+  std::vector<uint32_t> seeds = {11u, 12u};
+  int steps = 24;
+  if (const char* seed = std::getenv("KESTRUNE_INVARIANT_SEED")) seeds = {static_cast<uint32_t>(std::strtoul(seed, nullptr, 10))};
+  if (const char* count = std::getenv("KESTRUNE_INVARIANT_STEPS")) steps = std::atoi(count);
+  for (uint32_t seed : seeds) {
+    RunSecondSeed(seed, steps);
     if (HasFatalFailure()) return;
   }
 }
