@@ -175,13 +175,34 @@ int32_t TITextParsing::Parse(const char16_t* text, int32_t length) {
   return 0;
 }
 
-int32_t TITextParsing::ParseWithQuery(std::u16string_view text, size_t queryStart) {
-  struct TQueryScope {
-    int32_t& Position;
-    ~TQueryScope() { Position = INT32_MAX; }
-  } scope{queryPosition_};
+namespace {
+// The query settings of one parse, reset when it ends.
+struct TQueryScope {
+  int32_t& Position;
+  TITextParsing::TTextReadings*& Kept;
+  const TITextParsing::TTextReadings*& Given;
+  ~TQueryScope() {
+    Position = INT32_MAX;
+    Kept = nullptr;
+    Given = nullptr;
+  }
+};
+}  // namespace
+
+int32_t TITextParsing::ParseWithQuery(std::u16string_view text, size_t queryStart, TTextReadings* kept) {
+  const TQueryScope scope{queryPosition_, kept_, given_};
   queryPosition_ = queryStart < static_cast<size_t>(INT32_MAX) ? static_cast<int32_t>(queryStart) + 1 : INT32_MAX;
+  kept_ = kept;
+  if (kept_ != nullptr) *kept_ = TTextReadings();
   return Parse(text);
+}
+
+int32_t TITextParsing::ParseQueryOf(const TTextReadings& text, std::u16string_view query) {
+  const TQueryScope scope{queryPosition_, kept_, given_};
+  // Every paragraph is the query's.
+  queryPosition_ = 1;
+  given_ = &text;
+  return Parse(query);
 }
 
 // ---------------------------------------------------------------------------

@@ -125,21 +125,10 @@ void TITextParsing::SetCounter(int32_t id, int32_t value) {
 void TITextParsing::WeighWords() {
   TParsingText& r = result_;
 
-  // 1. The share of each language in the text, out of 2048.
-  std::fill(languageWeights_.begin(), languageWeights_.end(), 0);
-  int64_t total = 0;
-  for (const TLanguage& language : languages_) total += language.Count;
-  if (total > 0) {
-    for (const TLanguage& language : languages_) {
-      if (language.ID > 0 && language.ID < 256 && language.Count > 0) {
-        languageWeights_[static_cast<size_t>(language.ID)] = static_cast<int32_t>(int64_t{language.Count} * 2048 / total);
-      }
-    }
-  }
-  // 2. The dominant language of the text.
-  int32_t textLanguage = 0;
+  // 1.-2. The share of each language in the text, out of 2048, and the
+  // text's dominant language.
+  const int32_t textLanguage = WeighLanguages();
   double ratio = 0.0;
-  GetDominantLanguage(textLanguage, ratio);
 
   // 3. Per sentence: the language mix, then the frequency-free weights.
   sentenceLanguages_.assign(static_cast<size_t>(std::max(r.SentenceCount, 0)), textLanguage);
@@ -235,6 +224,7 @@ void TITextParsing::WeighWords() {
       }
     }
   }
+  if (given_ != nullptr) TakeGivenCounters();
 
   // 6. Weights scaled by frequency, relative to half the most frequent
   // candidate; rounded half to even.
@@ -295,30 +285,100 @@ void TITextParsing::WeighWords() {
     if (query && ReadAsTheText(word)) return;
     bool nameCase = HasCapitals(word);
     if (nameCase && first) {
-      const auto seen = nameCases_.find(ProperNameVariant(word));
-      nameCase = seen != nameCases_.end() && seen->second.Capitals > seen->second.LowerCase;
+      const TNameCases seen = NameCasesOf(ProperNameVariant(word));
+      nameCase = seen.Capitals > seen.LowerCase;
     }
     ChooseVariant(word, sentenceLanguages_[static_cast<size_t>(sentence)], textLanguage, nameCase);
-    if (!query && queryWord_ < r.WordCount) NoteTextReading(word);
+    if (!query && (queryWord_ < r.WordCount || kept_ != nullptr)) NoteTextReading(word);
   });
+  if (kept_ != nullptr) KeepTextReadings(textLanguage);
 }
 
-// The key of a token's readings: its {word, form} pairs in order. Tokens of
-// one text have the same readings in the same order (one look-up of the
-// text in lower case).
-namespace {
-void ReadingsKey(const TParsingText& r, const TParsingWord& word, std::vector<int32_t>& key) {
-  key.clear();
-  for (int32_t v = 0; v < word.VariantCount; ++v) {
-    const TWordVariant& variant = r.Variant(word.FirstVariant + v);
-    key.push_back(variant.WordIndex);
-    key.push_back(variant.Form);
+int32_t TITextParsing::WordIndexOf(int32_t id) const {
+  if (!parallelWorking_) return id;
+  return id >= 0 && static_cast<size_t>(id) < nodeWord_.size() ? nodeWord_[static_cast<size_t>(id)] : -1;
+}
+
+int32_t TITextParsing::WeighLanguages() {
+  std::fill(languageWeights_.begin(), languageWeights_.end(), 0);
+  if (given_ != nullptr) {
+    const size_t n = std::min(languageWeights_.size(), given_->LanguageWeights.size());
+    std::copy_n(given_->LanguageWeights.begin(), n, languageWeights_.begin());
+    return given_->Language;
+  }
+  int64_t total = 0;
+  for (const TLanguage& language : languages_) total += language.Count;
+  if (total > 0) {
+    for (const TLanguage& language : languages_) {
+      if (language.ID > 0 && language.ID < 256 && language.Count > 0) {
+        languageWeights_[static_cast<size_t>(language.ID)] = static_cast<int32_t>(int64_t{language.Count} * 2048 / total);
+      }
+    }
+  }
+  int32_t language = 0;
+  double ratio = 0.0;
+  GetDominantLanguage(language, ratio);
+  return language;
+}
+
+void TITextParsing::TakeGivenCounters() {
+  TParsingText& r = result_;
+  auto take = [&](int32_t id) {
+    const auto counter = given_->Counters.find(WordIndexOf(id));
+    SetCounter(id, counter != given_->Counters.end() ? counter->second : 0);
+  };
+  for (int32_t w = 0; w < r.WordCount; ++w) {
+    const TParsingWord& word = r.Word(w);
+    if (Hashed(word)) continue;
+    if (word.VariantCount == 0) take(word.WordId);
+    for (int32_t v = 0; v < word.VariantCount; ++v) take(r.Variant(word.FirstVariant + v).WordIndex);
   }
 }
-}  // namespace
+
+TITextParsing::TNameCases TITextParsing::NameCasesOf(int32_t id) const {
+  if (id < 0) return TNameCases();
+  if (given_ != nullptr) {
+    const auto seen = given_->NameCases.find(WordIndexOf(id));
+    return seen != given_->NameCases.end() ? seen->second : TNameCases();
+  }
+  const auto seen = nameCases_.find(id);
+  return seen != nameCases_.end() ? seen->second : TNameCases();
+}
+
+void TITextParsing::KeepTextReadings(int32_t textLanguage) {
+  TParsingText& r = result_;
+  TTextReadings& kept = *kept_;
+  kept.LanguageWeights = languageWeights_;
+  kept.Language = textLanguage;
+  for (const auto& [name, cases] : nameCases_) kept.NameCases[WordIndexOf(name)] = cases;
+  kept.Readings = textReadings_;
+  auto keep = [&](int32_t id) {
+    const int32_t counter = GetCounter(id);
+    if (counter != 0) kept.Counters[WordIndexOf(id)] = counter;
+  };
+  for (int32_t w = 0; w < std::min(r.WordCount, queryWord_); ++w) {
+    const TParsingWord& word = r.Word(w);
+    if (Hashed(word)) continue;
+    if (word.VariantCount == 0) keep(word.WordId);
+    for (int32_t v = 0; v < word.VariantCount; ++v) keep(r.Variant(word.FirstVariant + v).WordIndex);
+  }
+  kept.Valid = true;
+}
+
+// The key of a token's readings: its {word, form} pairs in order, by word
+// index. Tokens of one text have the same readings in the same order (one
+// look-up of the text in lower case).
+void TITextParsing::ReadingsKey(const TParsingWord& word) {
+  readingsKey_.clear();
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    const TWordVariant& variant = result_.Variant(word.FirstVariant + v);
+    readingsKey_.push_back(WordIndexOf(variant.WordIndex));
+    readingsKey_.push_back(variant.Form);
+  }
+}
 
 void TITextParsing::NoteTextReading(const TParsingWord& word) {
-  ReadingsKey(result_, word, readingsKey_);
+  ReadingsKey(word);
   int32_t chosen = 0;
   while (chosen < word.VariantCount && (result_.Variant(word.FirstVariant + chosen).WordIndex != word.WordId ||
                                         result_.Variant(word.FirstVariant + chosen).Form != word.Form)) {
@@ -335,9 +395,10 @@ void TITextParsing::NoteTextReading(const TParsingWord& word) {
 }
 
 bool TITextParsing::ReadAsTheText(TParsingWord& word) {
-  ReadingsKey(result_, word, readingsKey_);
-  const auto found = textReadings_.find(readingsKey_);
-  if (found == textReadings_.end()) return false;
+  ReadingsKey(word);
+  const auto& readings = given_ != nullptr ? given_->Readings : textReadings_;
+  const auto found = readings.find(readingsKey_);
+  if (found == readings.end()) return false;
   // The word most tokens took, then the form most of its tokens took (the
   // first met on a tie).
   const auto& taken = found->second;
@@ -413,13 +474,24 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
   };
   int32_t chosen = -1;
   // A name set aside for a common word leaves the token to that word's
-  // language too ("windows" in a Russian text is no German or French word).
+  // language too ("windows" in a Russian text is no German or French word),
+  // where that word is of a part of speech the parser processes.
+  bool ownReading = false;
   asideLanguages_.clear();
   for (int32_t v = 0; v < word.VariantCount; ++v) {
     const TWDWord* dictWord = WordOf(variant(v).WordIndex);
-    if (setAside(dictWord)) asideLanguages_.push_back(LanguageOf(dictWord));
+    if (!setAside(dictWord)) continue;
+    ownReading = true;
+    const int32_t language = LanguageOf(dictWord);
+    for (int32_t c = 0; c < word.VariantCount; ++c) {
+      const TWDWord* common = WordOf(variant(c).WordIndex);
+      if (LanguageOf(common) == language && notStop(common) && !ProperName(common) && Processed(common) &&
+          KeepsItsPrefix(common, variant(c).Form)) {
+        asideLanguages_.push_back(language);
+        break;
+      }
+    }
   }
-  bool ownReading = !asideLanguages_.empty();
   for (const int32_t language : {sentenceLanguage, textLanguage}) {
     for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
       const TWordVariant& candidate = variant(v);

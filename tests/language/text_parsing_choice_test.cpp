@@ -202,7 +202,8 @@ TEST_P(TextParsingChoice, AProperNameGivesWayToACommonWordInLowerCase) {
 // the query gives the document no vote (on how it writes a name, on its
 // languages), and its token reads as most of the document's tokens of its
 // text, typed in either case; a text the document does not hold reads as in
-// any parse.
+// any parse. The query parsed alone by what the parse kept of the document
+// reads as it did after the document.
 TEST_P(TextParsingChoice, AQueryGivesTheTextNoVoteAndReadsAsItsTokens) {
   const struct {
     const char16_t* document;
@@ -231,8 +232,10 @@ TEST_P(TextParsingChoice, AQueryGivesTheTextNoVoteAndReadsAsItsTokens) {
   };
   for (const auto& row : rows) {
     const std::u16string document = std::u16string(row.document) + u". \r\n\r\n";
-    const std::u16string text = document + row.query + u". \r\n\r\n";
-    ASSERT_EQ(parser.ParseWithQuery(text, document.size()), 0);
+    const std::u16string query = row.query + std::u16string(u". \r\n\r\n");
+    const std::u16string text = document + query;
+    TITextParsing::TTextReadings kept;
+    ASSERT_EQ(parser.ParseWithQuery(text, document.size(), &kept), 0);
     ASSERT_EQ(parser.ParsingText().ParagraphCount, 2);
     std::string inDocument = "missing", inQuery = "missing";
     for (const auto& [at, reading] : Readings(text, row.token)) {
@@ -241,6 +244,9 @@ TEST_P(TextParsingChoice, AQueryGivesTheTextNoVoteAndReadsAsItsTokens) {
     }
     EXPECT_EQ(inDocument, row.inDocument) << Utf16ToUtf8(text);
     EXPECT_EQ(inQuery, row.inQuery) << Utf16ToUtf8(text);
+    // The query alone, by what the parse kept of the document, reads so too.
+    ASSERT_EQ(parser.ParseQueryOf(kept, query), 0);
+    EXPECT_EQ(Reading(query, row.token, 0), row.inQuery) << Utf16ToUtf8(text);
   }
   // Without a query mark the lower-case query votes: the document's first
   // "Queens" reads as the plural.
