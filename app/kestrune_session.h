@@ -167,6 +167,10 @@ class TKestruneSession : public IOptionsHost {
   TPhraseWordDictionary WordDictionary;  // the merged dictionaries and the phrases
   TITextParsing TextParsing;             // the query and the documents
   TITextParsing ITextParsing1;           // the texts of the scopes
+  // What a query asked of the documents needs of their parse, kept by the
+  // network's last parse (FeedNetwork); emptied with the project and when
+  // the dictionaries load.
+  TITextParsing::TTextReadings DocumentReadings;
   TStorageFormsWords FormsStore;         // the forms in which words were seen
   // The document index and its folder table. The program builds no index:
   // the indexer is cleared when the dictionaries load and at New query (its
@@ -409,9 +413,9 @@ class TKestruneSession : public IOptionsHost {
   // the result): three paragraphs a document, then the query's, which reads
   // as the documents do. The number of documents.
   int32_t ParseWithDocuments(std::u16string_view queryText);
-  // A query's text parsed as its paragraphs of the network's text read
-  // (alone while the project holds no document) into `query`, whose tables
-  // of readings are TextParsing's.
+  // A query's text parsed as its paragraphs of the network's text read (by
+  // DocumentReadings; alone while the network holds no document) into
+  // `query`, whose tables are TextParsing's.
   void ParseQueryText(std::u16string_view text, TParsingText& query);
   // The keys of a document's search (its StepKeys entry); null when none.
   const TNNKeys* DocumentQueryKeys(const TMetaSearchList& document) const;

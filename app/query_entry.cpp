@@ -172,6 +172,7 @@ void TQueryEntry::SubmitQuery() {
       steps.ClearKind(kKindExcluded);
     }
     std::u16string error;
+    const int32_t phrases = s_.WordDictionary.PhraseCount();
     if (!wordsToIndex(QueryParse, false, error)) {
       if (view) view->SetQueryText(u"");
       TNNKeys queryWords;
@@ -204,7 +205,12 @@ void TQueryEntry::SubmitQuery() {
       s_.StartAdvertSearch(u"", 1);
       return;
     }
-    if (!newQuery) ReadKeysAsTheDocuments();
+    if (!newQuery) {
+      // A new phrase is marked in the documents as a reopened project marks
+      // it.
+      if (s_.WordDictionary.PhraseCount() != phrases) s_.FeedNetworkAgain();
+      ReadKeysAsTheDocuments();
+    }
     HideQueryBox();
     s_.ContentMapReGenerate();
     if (!newQuery) {
@@ -535,7 +541,9 @@ bool TQueryEntry::wordsToIndex(TParsingText& parse, bool silent, std::u16string&
       if (s_.Config.Settings.ExcludeWithContext) s_.AddContextWordsOfKey(token.Id);
     }
   }
-  s_.IContextMS1.AddWordsSearch(parse);
+  // The query's words are the network's words as the documents give them:
+  // a word no document holds narrows nothing, typed or searched, live or in
+  // a reopened project (the network is built from the documents alone).
   if (tokens.empty()) {
     s_.ShowMessage(MessageStrings.smIncorrect, MessageStrings.smError, platform::kMbOk);
     errorText = MessageStrings.smIncorrect;

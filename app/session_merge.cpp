@@ -119,7 +119,7 @@ int32_t TKestruneSession::ParseWithDocuments(std::u16string_view queryText) {
   // parser see it otherwise, each part is parsed by itself and one that is
   // not a single paragraph becomes ". ".
   std::u16string text = joined();
-  TextParsing.ParseWithQuery(text, queryStart);
+  TextParsing.ParseWithQuery(text, queryStart, &DocumentReadings);
   if (TextParsing.ParsingText().ParagraphCount != expected) {
     LogFile.Log("FeedNetwork: " + std::to_string(TextParsing.ParsingText().ParagraphCount) + " paragraphs for " +
                     std::to_string(expected) + " parts; the parts are checked one by one",
@@ -129,7 +129,7 @@ int32_t TKestruneSession::ParseWithDocuments(std::u16string_view queryText) {
       if (TextParsing.ParsingText().ParagraphCount != 1) part = u". \r\n\r\n";
     }
     text = joined();
-    TextParsing.ParseWithQuery(text, queryStart);
+    TextParsing.ParseWithQuery(text, queryStart, &DocumentReadings);
   }
   return documentCount;
 }
@@ -137,6 +137,11 @@ int32_t TKestruneSession::ParseWithDocuments(std::u16string_view queryText) {
 void TKestruneSession::ParseQueryText(std::u16string_view text, TParsingText& query) {
   if (Project.FedDocumentCount() == 0) {
     TextParsing.Parse(text);
+    query = TextParsing.ParsingText();
+    return;
+  }
+  if (DocumentReadings.Valid) {
+    TextParsing.ParseQueryOf(DocumentReadings, FeedPart(text));
     query = TextParsing.ParsingText();
     return;
   }
