@@ -100,7 +100,14 @@ void TMapInteraction::ContentMapAllKeys(int32_t variant) {
   if (!s_.Project.HasUndoneSearches() || !s_.Steps.QueueCut()) return;
   auto cut = [this] {
     s_.Steps.CutDone();
+    const size_t documents = s_.Project.Documents.size();
+    const size_t stepKeys = s_.Project.StepKeys.size();
     s_.DropUndoneSearches();
+    // The network was built again without them: so are the map and the page.
+    if (s_.Project.Documents.size() != documents || s_.Project.StepKeys.size() != stepKeys) {
+      Rebuild();
+      ShowPage();
+    }
   };
   if (s_.View) {
     s_.View->PostToUi(cut);

@@ -160,6 +160,18 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   std::u16string scopeText;
   for (int32_t k = 0; k < Project.Scope.Count(); ++k) scopeText += u" " + Project.Scope.GetQueryText(k);
 
+  // The query's paragraphs. For a search or an opened project its phrases
+  // (quoted runs, hyphenated compounds) are made first, so that the
+  // documents' runs of them are marked as a reopened project marks them.
+  TParsingText query;
+  const bool hasQuery = !queryText.empty() && paragraphs > 3 * documentCount;
+  if (hasQuery) {
+    CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
+    query.Variants = parse.Variants;
+    query.VariantCount = parse.VariantCount;
+    if (reason != TFeedReason::Again) Entry.wordsToIndex2(query);
+  }
+
   // 4.-5. The words' forms and phrases, of the documents and the scopes.
   FormsStore.Clear();
   WordDictionary.FindPhrases(parse);
@@ -176,15 +188,19 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   // keys are written in the query view's form, and the excluded-words view
   // trades them back, so that each word keeps its side and this view's
   // weight; an opened project keeps the StepKeys its file stored. Fed again
-  // for another reason, the network takes only the query's forms: the
-  // step's keys, the stop words and StepKeys stay.
-  if (!queryText.empty() && paragraphs > 3 * documentCount) {
-    TParsingText query;
-    CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
-    query.Variants = parse.Variants;
-    query.VariantCount = parse.VariantCount;
+  // for another reason, the network takes only the query's forms, and its
+  // words are no stop words: the step's keys and StepKeys stay.
+  if (hasQuery) {
     FormsStore.TakeForms(query);
-    if (reason != TFeedReason::Again) SetQueryKeysFromFeed(query, parse, reason == TFeedReason::Search ? s : -1);
+    if (reason != TFeedReason::Again) {
+      SetQueryKeysFromFeed(query, parse, reason == TFeedReason::Search ? s : -1);
+    } else {
+      // The query's words are no stop words in the network either, as a
+      // search and an opened project build it.
+      TNNKeys queryWords;
+      GetStepKeys(queryWords, QueryKind());
+      UnstopQueryWords(queryWords, parse);
+    }
   }
 
   // 7.-8. The network: each document's three paragraphs, then the scopes'
