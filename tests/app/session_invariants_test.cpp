@@ -435,6 +435,7 @@ constexpr const char16_t* kSecondWords[] = {
     u"Linux",   u"Ангара",  u"printer",  u"city",    u"market",   u"food",   u"gates",   u"brooks", u"banks",
     u"wells",   u"windows", u"novels",   u"phone",   u"система",  u"драйвер", u"ульи",   u"пчелы",  u"матки",
     u"рамки",   u"лодки",   u"паруса",   u"Байкала", u"ангара",   u"trains", u"сеть",    u"файлы",
+    u"\"Flushing Meadows\"",  u"\"система Windows\"",
 };
 
 // The loopback engine over the corpus: the pages that hold a query word and
@@ -471,20 +472,6 @@ void RouteSecondCorpus(test::LoopbackHttpServer& server, std::vector<TCorpusPage
   });
 }
 
-// A session over the built dictionaries and the second corpus.
-struct TSecondWorld {
-  TSecondWorld() : t(std::chrono::milliseconds(0), test::CopyShippedDictionaries) {
-    RouteSecondCorpus(t.server, SecondCorpus(t.server.Url("")));
-    t.session->Config.LinksToDownload = 100;
-    t.session->Config.Settings.askforsave = false;
-  }
-  void Settle() {
-    t.view.RunPosted();
-    if (t.session->Results.PendingBuild.Pending) t.session->EmbeddedWB1DocumentComplete();
-  }
-  test::TLoopbackSearch t;
-};
-
 // What a reopened project must show as the live session does: the query, the
 // step keys, the listed documents and the map's words, as texts.
 std::string ProjectView(TKestruneSession& s) {
@@ -512,6 +499,49 @@ std::string ProjectView(TKestruneSession& s) {
   return out.str();
 }
 
+// A session over the built dictionaries and the second corpus.
+struct TSecondWorld {
+  TSecondWorld() : t(std::chrono::milliseconds(0), test::CopyShippedDictionaries) {
+    RouteSecondCorpus(t.server, SecondCorpus(t.server.Url("")));
+    t.session->Config.LinksToDownload = 100;
+    t.session->Config.Settings.askforsave = false;
+  }
+  void Settle() {
+    t.view.RunPosted();
+    if (t.session->Results.PendingBuild.Pending) t.session->EmbeddedWB1DocumentComplete();
+  }
+  // Enter in the query box with the text.
+  void Type(std::u16string_view text) {
+    t.view.queryText = text;
+    t.view.Control(TMainControl::IComboBox1).Visible = true;
+    t.session->QueryKeyUp(13);
+    Settle();
+  }
+  // A click that adds the map word to the query, or excludes it.
+  void Click(int32_t id, int32_t group = kGroupAddToQuery) {
+    if (id >= 0) t.session->DrawAndEventMap1GroupSelect(1, group, true, {{id, 1.0f}});
+    Settle();
+  }
+  // The map's words that are no query words, in the map's order.
+  std::vector<int32_t> MapWords() const {
+    std::vector<int32_t> ids;
+    for (const TKey& key : t.session->ContentMap.Keys()) {
+      if ((key.Flags & (KF_HIDDEN | KF_QUERY)) == 0) ids.push_back(key.Id);
+    }
+    return ids;
+  }
+  // The project saved now, as a fresh session that opens it shows it.
+  std::string Reopened() {
+    const std::u16string file = t.program.Dir().WFile("second.kqp");
+    if (t.session->SaveProjectFile(file, false, u"") != 0) return "not saved";
+    TSecondWorld opened;
+    if (!opened.t.session->OpenProject(file)) return "not opened";
+    opened.Settle();
+    return ProjectView(*opened.t.session);
+  }
+  test::TLoopbackSearch t;
+};
+
 class TSecondRun {
  public:
   TSecondRun(TSecondWorld& world, uint32_t seed) : w_(world), s_(*world.t.session), random_(seed) {}
@@ -522,18 +552,18 @@ class TSecondRun {
     if (s_.Project.Documents.empty() || roll < 8) {
       action = "new " + Word();
       s_.IBitmapButtonNewClick();
-      Type(action.substr(4));
+      w_.Type(platform::Utf8ToUtf16(action.substr(4)));
     } else if (roll < 40) {
       action = "type " + std::string(Pick(5) == 0 ? "-" : "") + Word();
-      Type(action.substr(5));
+      w_.Type(platform::Utf8ToUtf16(action.substr(5)));
     } else if (roll < 56) {
       const int32_t id = MapWord();
       action = "map add " + Named(id);
-      if (id >= 0) s_.DrawAndEventMap1GroupSelect(1, kGroupAddToQuery, true, {{id, 1.0f}});
+      w_.Click(id);
     } else if (roll < 64) {
       const int32_t id = MapWord();
       action = "map exclude " + Named(id);
-      if (id >= 0) s_.DrawAndEventMap1GroupSelect(1, kGroupExclude, true, {{id, 1.0f}});
+      w_.Click(id, kGroupExclude);
     } else if (roll < 76) {
       action = "refresh";
       s_.BtnMetasearchClick();
@@ -555,16 +585,8 @@ class TSecondRun {
     const std::u16string word = kSecondWords[Pick(static_cast<int>(std::size(kSecondWords)))];
     return platform::Utf16ToUtf8(Pick(2) == 0 ? word : platform::WideLowerCase(word));
   }
-  void Type(const std::string& text) {
-    w_.t.view.queryText = platform::Utf8ToUtf16(text);
-    w_.t.view.Control(TMainControl::IComboBox1).Visible = true;
-    s_.QueryKeyUp(13);
-  }
   int32_t MapWord() {
-    std::vector<int32_t> ids;
-    for (const TKey& key : s_.ContentMap.Keys()) {
-      if ((key.Flags & (KF_HIDDEN | KF_QUERY)) == 0) ids.push_back(key.Id);
-    }
+    const std::vector<int32_t> ids = w_.MapWords();
     return ids.empty() ? -1 : ids[static_cast<size_t>(Pick(static_cast<int>(ids.size())))];
   }
   std::string Named(int32_t id) { return id < 0 ? "(none)" : platform::Utf16ToUtf8(s_.ContentMapGetKeyName(id)); }
@@ -580,7 +602,6 @@ void RunSecondSeed(uint32_t seed, int steps) {
   TKestruneSession& s = *world.t.session;
   TSecondRun run(world, seed);
   std::vector<std::string> actions;
-  const std::u16string file = world.t.program.Dir().WFile("second.kqp");
   for (int step = 0; step < steps; ++step) {
     actions.push_back(run.Act());
     std::string trail;
@@ -589,11 +610,7 @@ void RunSecondSeed(uint32_t seed, int steps) {
     }
     ASSERT_TRUE(Broken(s).empty()) << "seed " << seed << ", step " << step << ": " << Broken(s) << trail;
     if (s.Project.Documents.empty() || s.GetQueryText().empty()) continue;
-    ASSERT_EQ(s.SaveProjectFile(file, false, u""), 0) << trail;
-    TSecondWorld opened;
-    ASSERT_TRUE(opened.t.session->OpenProject(file)) << trail;
-    opened.Settle();
-    ASSERT_EQ(ProjectView(*opened.t.session), ProjectView(s))
+    ASSERT_EQ(world.Reopened(), ProjectView(s))
         << "seed " << seed << ", step " << step << ": the reopened project shows otherwise" << trail;
   }
 }
@@ -608,6 +625,71 @@ TEST(SessionInvariants, ASavedProjectReopensAsTheSessionShowsIt) {
   for (uint32_t seed : seeds) {
     RunSecondSeed(seed, steps);
     if (HasFatalFailure()) return;
+  }
+}
+
+// Fixed sequences over the second corpus: the project saved after each step
+// reopens as the session shows it; and a map word typed into the query box
+// (in lower case, as the map writes it, or with a capital) refines the query
+// as a click on it does.
+TEST(SessionInvariants, ClickedTypedAndRefreshedQueriesReopenAsShown) {
+  if (!test::ShippedPresent()) GTEST_SKIP() << "no built dictionaries in " << test::ShippedFolder();
+  // Steps: "search <text>", "type <text>", "click <map word>", "refresh".
+  const struct {
+    const char* name;
+    std::vector<std::string> steps;
+  } cases[] = {
+      {"a click, Refresh and a click", {"search Windows", "click update", "refresh", "click зависло"}},
+      {"a click and a typed word", {"search windows", "click install", "type Linux"}},
+      {"typed in lower case, then Refresh", {"search Queens", "type flushing", "refresh", "click food"}},
+      {"Russian names", {"search Ангара", "type байкала", "refresh", "click вытекает"}},
+      {"a typed word no page holds, a typed phrase", {"search Queens", "type паруса", "type \"Flushing Meadows\""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSecondWorld w;
+    ASSERT_TRUE(w.t.created);
+    TKestruneSession& s = *w.t.session;
+    for (const std::string& step : c.steps) {
+      SCOPED_TRACE(step);
+      const std::string argument = step.substr(step.find(' ') + 1);
+      if (step.rfind("search ", 0) == 0 || step.rfind("type ", 0) == 0) {
+        w.Type(platform::Utf8ToUtf16(argument));
+      } else if (step.rfind("click ", 0) == 0) {
+        const std::vector<int32_t> words = w.MapWords();
+        const auto word = std::find_if(words.begin(), words.end(), [&](int32_t id) {
+          return s.ContentMapGetKeyName(id) == platform::Utf8ToUtf16(argument);
+        });
+        ASSERT_NE(word, words.end()) << ProjectView(s);
+        w.Click(*word);
+      } else {
+        s.BtnMetasearchClick();
+        w.Settle();
+      }
+      ASSERT_FALSE(s.Results.PageDocumentIds.empty()) << ProjectView(s);
+      EXPECT_EQ(w.Reopened(), ProjectView(s));
+    }
+  }
+  // Each of the first map words: clicked, then (after Undo) typed.
+  TSecondWorld w;
+  ASSERT_TRUE(w.t.created);
+  TKestruneSession& s = *w.t.session;
+  w.Type(u"Windows");
+  const std::vector<int32_t> words = w.MapWords();
+  ASSERT_GE(words.size(), 8u);
+  for (size_t i = 0; i < 8; ++i) {
+    const std::u16string text = s.ContentMapGetKeyName(words[i]);
+    SCOPED_TRACE(platform::Utf16ToUtf8(text));
+    w.Click(words[i]);
+    const std::string clicked = ProjectView(s);
+    for (const std::u16string& typed : {text, platform::WideUpperCase(text.substr(0, 1)) + text.substr(1)}) {
+      s.BtnBackClick();
+      w.Settle();
+      w.Type(typed);
+      EXPECT_EQ(ProjectView(s), clicked) << platform::Utf16ToUtf8(typed);
+    }
+    s.BtnBackClick();
+    w.Settle();
   }
 }
 
