@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/kestrune_session.h"
 #include "app/run_temp_folder.h"
@@ -153,7 +154,9 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
   // A window manager maps it a moment later: it is painted once it is on the
   // screen, before the loading holds the event loop.
   if (!PaintWhenMapped(*splash, kSplashMapTimeoutMs)) {
-    LogFile.Log("The splash form did not come on the screen within 1 s; the start goes on", 1);
+    LogFile.Log("The splash form did not come on the screen within " + std::to_string(kSplashMapTimeoutMs) +
+                    " ms; the start goes on",
+                1);
   }
   session.Hooks.OnDictionaryProgress = [form = splash.get()](int32_t percent, std::u16string_view text, int32_t count,
                                                       int32_t done) {
