@@ -31,6 +31,7 @@
 #include "platform/gui/screen_cursors.h"
 #include "platform/gui/window_manager.h"
 #include "platform/text.h"
+#include "ui/first_frame.h"
 #include "ui/network_editor.h"
 #include "ui/options_form.h"
 #include "ui/project_dialogs.h"
@@ -87,6 +88,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   setObjectName("FKestruneMain");
   resize(1024, 700);
   FKestruneMain = this;
+  GiveNativeBackground(*this);
   CreateComponents();
   ApplyBuiltInLanguage(*this);
   InstallCursors();
