@@ -10,10 +10,10 @@
 
 #include "app/kestrune_session.h"
 #include "app/query_words.h"
-#include "core/message.h"
-#include "core/message_strings.h"
 #include "app/window_commands.h"
 #include "core/log_file.h"
+#include "core/message.h"
+#include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -115,8 +115,8 @@ void TQueryEntry::ReadQueryFile() {
   int32_t dropped = 0;
   ReadQueryFileItems(file, QueryItems, dropped);
   if (dropped > 0) {
-    LogFile.Log("The query history " + platform::Utf16ToUtf8(file) + ": " + std::to_string(dropped) +
-                    (dropped == 1 ? " line that is" : " lines that are") + " no query text dropped",
+    LogFile.Log("The query history " + platform::Utf16ToUtf8(file) + ": dropped " + std::to_string(dropped) +
+                    (dropped == 1 ? " line that is" : " lines that are") + " no query text",
                 1);
   }
   LoadedQueryItems = QueryItems;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/browser_opener.h"
-#include "app/recent_merge.h"
 #include "app/kestrune_session.h"
+#include "app/recent_merge.h"
 #include "app/run_temp_folder.h"
 #include "core/frame.h"
 #include "core/log_file.h"

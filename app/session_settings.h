@@ -230,7 +230,8 @@ class TSessionSettings {
   void BuildIndexList();
   void BuildDictionaryList();
   // A dictionary file that could not be read joins UnreadDictionaries (once
-  // by its name), with a line in the log.
+  // by its name); one whose header could not be read with a line in the log
+  // (a failed load logs its own).
   void NoteUnreadDictionary(const std::string& fileName, int32_t result, int32_t dictId, bool listed);
   // The identifiers of the active dictionaries joined by ", ", then those of
   // the dictionaries the start could not read that were active
