@@ -473,6 +473,8 @@ void TFKestruneMain::CreateMapAndPage(QWidget* central, QVBoxLayout* column) {
   IComboBox1->setInsertPolicy(QComboBox::NoInsert);
   // The suggestion list offers the history; the box completes nothing itself.
   IComboBox1->setCompleter(nullptr);
+  // The longest query the box takes, also the longest the history reads.
+  IComboBox1->lineEdit()->setMaxLength(static_cast<int>(kMaxQueryLength));
   IComboBox1->setGeometry(0, 0, boxWidth, frame.Height + 2 * kFrameY);
   queryBox->OnDropDown = [this] { session_.IComboBox1DropDown(); };
   new TComboFrame(IComboBox1, TPicture::QueryCombo, kFrameX, kFrameY);
