@@ -19,6 +19,8 @@
 
 #include "app/project_file.h"
 #include "app/project_note.h"
+#include "app/projects_folder.h"
+#include "core/message.h"
 #include "platform/gui/res_stream.h"
 
 // The resources of the ui library are linked from a static library, so their
@@ -253,6 +255,15 @@ void TTntSaveProjectDialog::accept() {
   auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
   const QStringList files = selectedFiles();
   if (edit && !edit->text().isEmpty() && !files.isEmpty() && !QFileInfo(files.front()).isDir()) {
+    // A name the project lists would not show (".notes"), or one of blanks
+    // only, is refused: the dialog stays, and says why.
+    const std::u16string name = WithProjectExtension(QFileInfo(files.front()).fileName().toStdU16String());
+    const TNameRefusal refusal = CheckProjectName(name);
+    if (refusal != TNameRefusal::nrNone) {
+      ShowMessageBox(u"\"" + name + u"\"\n" + NameRefusalText(refusal), windowTitle().toStdU16String(),
+                     platform::kMbOk | platform::kMbIconWarning);
+      return;
+    }
     const std::u16string typed = edit->text().toStdU16String();
     const std::u16string finished = WithProjectExtension(typed);
     if (finished != typed) edit->setText(QString::fromStdU16String(finished));
