@@ -1,6 +1,8 @@
 #include "ui/project_dialogs.h"
 
+#include <QAbstractItemView>
 #include <QBuffer>
+#include <QCompleter>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
@@ -232,6 +234,12 @@ bool TTntOpenProjectDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TTntOpenProjectDialog::done(int result) {
+  // Enter in the name field while its completion list shows closes the
+  // dialog with the list still open: the list would stay over the main
+  // window as the application's popup and take its next click.
+  for (QCompleter* completer : findChildren<QCompleter*>()) {
+    if (completer->popup()->isVisible()) completer->popup()->hide();
+  }
   QFileDialog::done(result);
   QToolTip::hideText();
 }

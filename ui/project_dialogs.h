@@ -28,7 +28,9 @@
 // editable, Enter inserts a line break at the caret instead of pressing the
 // dialog's default button. CurrentFolder is the folder the dialog shows
 // (followed as the user moves through folders), with a trailing "/"; the
-// process's current folder is never changed. Closing hides any tool tip.
+// process's current folder is never changed. Closing hides any tool tip and
+// the name field's completion list (Enter in the field closes the dialog
+// while the list shows).
 //
 // User-interface thread only.
 #pragma once
