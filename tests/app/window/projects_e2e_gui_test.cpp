@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,14 +44,28 @@ std::vector<test::ResultItem> HeronItems(const std::string& base) {
   return items;
 }
 
-// Searches "heron" as a person does and waits for the map at rest.
-void SearchHeron(TPerson& person, TFKestruneMain& window) {
-  person.ClickAt(person.OnUi([&] { return Center(window.IComboBox1); }));
-  person.Type("heron");
-  person.Key("Return");
-  ASSERT_TRUE(person.WaitFor([&] { return window.Session().Project.StepNumber > 0 && !window.Session().SearchRunning(); },
-                             std::chrono::seconds(30)));
-  person.WaitForIdle(window);
+// The program block over a loopback engine of heron results: the person
+// searches "heron" and waits for the map at rest, then plays `scenario`,
+// given the projects folder, in which the search is saved under the names
+// of `saved`. The block's status.
+int RunAfterASearch(const std::vector<std::u16string>& saved,
+                    const std::function<void(TPerson&, TFKestruneMain&, const std::u16string&)>& scenario) {
+  test::LoopbackHttpServer server;
+  test::RouteLoopbackItems(server, HeronItems(server.Url("")));
+  test::TCopiedProgram copied(server.Url(""));
+  return TPerson::Run([&](TPerson& person, TFKestruneMain& window) {
+    TKestruneSession& s = window.Session();
+    person.ClickAt(person.OnUi([&] { return Center(window.IComboBox1); }));
+    person.Type("heron");
+    person.Key("Return");
+    ASSERT_TRUE(person.WaitFor([&] { return s.Project.StepNumber > 0 && !s.SearchRunning(); }, std::chrono::seconds(30)));
+    person.WaitForIdle(window);
+    const std::u16string projects = person.OnUi([&] { return s.Config.ProjectFolder; });
+    for (const std::u16string& name : saved) {
+      ASSERT_EQ(person.OnUi([&] { return s.SaveProjectFile(projects + name, false, name); }), 0);
+    }
+    scenario(person, window, projects);
+  });
 }
 
 QMessageBox* ShownMessageBox() { return dynamic_cast<QMessageBox*>(QApplication::activeModalWidget()); }
@@ -69,13 +84,8 @@ QPoint RowOf(QFileDialog& dialog, const QString& name) {
 }
 
 TEST(ProjectsAsAPerson, TheSaveDialogRefusesAHiddenOrBlankNameAndSaysWhy) {
-  test::LoopbackHttpServer server;
-  test::RouteLoopbackItems(server, HeronItems(server.Url("")));
-  test::TCopiedProgram copied(server.Url(""));
-
-  const int status = TPerson::Run([&](TPerson& person, TFKestruneMain& window) {
-    SearchHeron(person, window);
-    const std::string projects = person.OnUi([&] { return platform::Utf16ToUtf8(window.Session().Config.ProjectFolder); });
+  const int status = RunAfterASearch({}, [](TPerson& person, TFKestruneMain& window, const std::u16string& folder) {
+    const std::string projects = platform::Utf16ToUtf8(folder);
     TTntSaveProjectDialog* dialog = window.TntSaveProjectDialog1;
     person.ClickAt(person.OnUi([&] { return Center(window.IBitmapButton7); }));
     ASSERT_TRUE(person.WaitFor([&] { return dialog->isVisible() && QApplication::activeWindow() == dialog; }));
@@ -116,15 +126,8 @@ TEST(ProjectsAsAPerson, TheSaveDialogRefusesAHiddenOrBlankNameAndSaysWhy) {
 // the first click, also when the name was typed and its completion list
 // showed as Enter closed the dialog.
 TEST(ProjectsAsAPerson, TheEngineBoxOpensAtTheFirstClickAfterTheOpenDialogsEnter) {
-  test::LoopbackHttpServer server;
-  test::RouteLoopbackItems(server, HeronItems(server.Url("")));
-  test::TCopiedProgram copied(server.Url(""));
-
-  const int status = TPerson::Run([&](TPerson& person, TFKestruneMain& window) {
-    SearchHeron(person, window);
+  const int status = RunAfterASearch({u"heron.kqp"}, [](TPerson& person, TFKestruneMain& window, const std::u16string&) {
     TKestruneSession& s = window.Session();
-    const std::u16string projects = person.OnUi([&] { return s.Config.ProjectFolder; });
-    ASSERT_EQ(person.OnUi([&] { return s.SaveProjectFile(projects + u"heron.kqp", false, u"heron"); }), 0);
     TTntOpenProjectDialog* dialog = window.TntOpenProjectDialog1;
     const auto question = [] { return dynamic_cast<TQuestion*>(QApplication::activeModalWidget()); };
     // The project is chosen by a click on its row, or by typing its name
@@ -165,17 +168,8 @@ TEST(ProjectsAsAPerson, TheEngineBoxOpensAtTheFirstClickAfterTheOpenDialogsEnter
 }
 
 TEST(ProjectsAsAPerson, ADoubleClickAndOpenInTheManagerOpenTheProjectInTheWindow) {
-  test::LoopbackHttpServer server;
-  test::RouteLoopbackItems(server, HeronItems(server.Url("")));
-  test::TCopiedProgram copied(server.Url(""));
-
-  const int status = TPerson::Run([&](TPerson& person, TFKestruneMain& window) {
-    SearchHeron(person, window);
+  const auto scenario = [](TPerson& person, TFKestruneMain& window, const std::u16string& projects) {
     TKestruneSession& s = window.Session();
-    const std::u16string projects = person.OnUi([&] { return s.Config.ProjectFolder; });
-    for (const char16_t* name : {u"first.kqp", u"second.kqp"}) {
-      ASSERT_EQ(person.OnUi([&] { return s.SaveProjectFile(projects + name, false, name); }), 0);
-    }
     const auto question = [] { return dynamic_cast<TQuestion*>(QApplication::activeModalWidget()); };
     const struct {
       const char* project;
@@ -216,8 +210,8 @@ TEST(ProjectsAsAPerson, ADoubleClickAndOpenInTheManagerOpenTheProjectInTheWindow
       EXPECT_EQ(person.OnUi([&] { return s.GetQueryText(); }), u"heron");
       person.WaitForIdle(window);
     }
-  });
-  EXPECT_EQ(status, 0);
+  };
+  EXPECT_EQ(RunAfterASearch({u"first.kqp", u"second.kqp"}, scenario), 0);
 }
 
 }  // namespace
