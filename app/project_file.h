@@ -51,8 +51,9 @@
 // A reader first parses the whole body into a TProjectData, checking every
 // count against its tag, and only then changes the project: a file that
 // fails to parse changes nothing. The blocks only the headerless form has
-// (0x4003, 0x4005 to 0x4008, 0x400A) fail its read when damaged. What the session does around a read
-// (resetting the project, the engine check, the map, the network) is its own.
+// (0x4003, 0x4005 to 0x4008, 0x400A) fail its read when damaged. What the
+// session does around a read (resetting the project, the engine check, the
+// map, the network) is its own.
 //
 // Used on the user-interface thread only.
 #pragma once
@@ -101,8 +102,8 @@ inline constexpr int32_t kTagProjectScopes = 0x4014;
 // The blocks of the framed form whose loss a damaged file tells (those the
 // writer writes and the reader takes something from), in the writer's order.
 inline constexpr std::array<int32_t, 10> kProjectBlocksRead = {
-    kTagProjectDictionaries, kTagProjectDocuments, kTagProjectQuery,    kTagProjectStopWords, kTagProjectSettings,
-    kTagProjectOwnWords,     kTagProjectPhrases,   kTagProjectMarks,    kTagProjectStepKeys,  kTagProjectScopes};
+    kTagProjectDictionaries, kTagProjectDocuments, kTagProjectQuery,  kTagProjectStopWords, kTagProjectSettings,
+    kTagProjectOwnWords,     kTagProjectPhrases,   kTagProjectMarks,  kTagProjectStepKeys,  kTagProjectScopes};
 // The dictionary id of a phrase key.
 inline constexpr int16_t kProjectPhraseDictionary = -12;
 // The byte count of a dictionary header in tag 0x4000.
@@ -191,7 +192,8 @@ struct TProjectData {
   std::vector<uint8_t> Forms;                   // the tag's body
   std::vector<uint8_t> KeyState;                // the tag's body
   bool HasKeyState = false;
-  // What a damaged file lacks, in the order found; empty for a whole one.
+  // What a damaged file lacks, in the writer's order of the blocks; empty
+  // for a whole file.
   std::vector<TProjectLoss> Losses;
 };
 
