@@ -66,6 +66,7 @@ void TKestruneSession::NewQueryCommand(bool emptyMapOfNoProject) {
   CenterQueryBox(true);
   Project.ProjectName.clear();
   ProjectFile.Opened.reset();
+  ProjectFile.Losses.clear();
   ShowResults(kEditNone, kPageModeChosen);
 }
 
