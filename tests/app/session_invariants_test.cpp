@@ -53,17 +53,7 @@ ResultItem CorpusItem(int i) {
 // excluded ones ("-word"), as many a page as "n=" asks from "start=".
 void RouteCorpus(test::LoopbackHttpServer& server) {
   server.Route("/search", [](const test::HttpRequestRecord& r) {
-    auto parameter = [&r](const std::string& name) -> std::string {
-      size_t at = 0;
-      while ((at = r.query.find(name + "=", at)) != std::string::npos) {
-        if (at == 0 || r.query[at - 1] == '&') {
-          const size_t start = at + name.size() + 1;
-          return r.query.substr(start, r.query.find('&', start) - start);
-        }
-        ++at;
-      }
-      return "";
-    };
+    auto parameter = [&r](const std::string& name) { return test::QueryParameter(r, name); };
     std::set<std::string> included, excluded;
     std::istringstream words(PercentDecode(parameter("q"), true));
     for (std::string word; words >> word;) {
@@ -442,14 +432,7 @@ constexpr const char16_t* kSecondWords[] = {
 // none of the excluded ones, in lower case, as many a page as "n=" asks.
 void RouteSecondCorpus(test::LoopbackHttpServer& server, std::vector<TCorpusPage> pages) {
   server.Route("/search", [pages = std::move(pages)](const test::HttpRequestRecord& r) {
-    auto parameter = [&r](const std::string& name) -> std::string {
-      for (size_t at = 0; (at = r.query.find(name + "=", at)) != std::string::npos; ++at) {
-        if (at > 0 && r.query[at - 1] != '&') continue;
-        const size_t start = at + name.size() + 1;
-        return r.query.substr(start, r.query.find('&', start) - start);
-      }
-      return "";
-    };
+    auto parameter = [&r](const std::string& name) { return test::QueryParameter(r, name); };
     std::set<std::u16string> included, excluded;
     std::istringstream words(PercentDecode(parameter("q"), true));
     for (std::string word; words >> word;) {
