@@ -203,6 +203,8 @@ TEST(PageEscaping, CloseDirectionControls) {
       {u"\u2067\u202Dx\u2069y", u"\u2067\u202Dx\u2069y"},
       {u"\u2067x\u202Cy", u"\u2067xy\u2069"},
       {u"\u202Cx\u2069y", u"xy"},
+      // The text after a dropped closer moves up; later controls still count.
+      {u"ab\u2069cd\u202Be", u"abcd\u202Be\u202C"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TPageResults::CloseDirectionControls(c.text), c.shown) << platform::Utf16ToUtf8(c.text);
