@@ -40,7 +40,7 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
     // 4.-6. The network; the hidden sites stay hidden.
     FeedNetwork(queryText, TFeedReason::Search);
     const std::vector<std::string> hidden = Project.HiddenSites;
-    for (const std::string& site : hidden) HideSiteDocuments(site);
+    HideDocumentsOfSites(hidden);
     Steps.SetHiddenSites(Project.Counters.HiddenSites);
     MarkProjectChanged();
   }
@@ -216,8 +216,11 @@ void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse
   }
 }
 
-void TKestruneSession::HideSiteDocuments(std::string_view site) {
-  Project.HideSiteDocuments(site, ContentMap.Steps());
+void TKestruneSession::HideSiteDocuments(std::string_view site) { HideDocumentsOfSites({std::string(site)}); }
+
+void TKestruneSession::HideDocumentsOfSites(const std::vector<std::string>& sites) {
+  if (sites.empty()) return;
+  Project.HideDocumentsOfSites(sites, ContentMap.Steps());
   TNNKeys documentKeys;
   GetStepKeys(documentKeys, kKindDocuments);
   IContextMS1.ClearContextWords();

@@ -116,6 +116,31 @@ void IControlKeys::Remove(int32_t kind, int32_t id, bool silent) {
   Changed(kind, silent);
 }
 
+void IControlKeys::RemoveIds(int32_t kind, const std::vector<int32_t>& ids, bool silent) {
+  if (!ValidKind(kind) || ids.empty()) return;
+  TControlKeyList& list = steps_[current_][kind];
+  const TKeyPositions& positions = Positions(kind);
+  std::vector<bool> drop(list.size(), false);
+  size_t dropped = 0;
+  for (const int32_t id : ids) {
+    const int32_t at = positions.Find(id);
+    if (at >= 0 && !drop[static_cast<size_t>(at)]) {
+      drop[static_cast<size_t>(at)] = true;
+      ++dropped;
+    }
+  }
+  if (dropped == 0) return;
+  size_t kept = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (drop[i]) continue;
+    if (kept != i) list[kept] = std::move(list[i]);
+    ++kept;
+  }
+  list.resize(kept);
+  Touched(current_, kind);
+  for (size_t i = 0; i < dropped; ++i) Changed(kind, silent);
+}
+
 int32_t IControlKeys::IndexOf(int32_t kind, int32_t id) const {
   return ValidKind(kind) ? Positions(kind).Find(id) : -1;
 }

@@ -113,6 +113,9 @@ class IControlKeys {
   void Delete(int32_t kind, int32_t index, bool silent = false);
   // Removes the first pair with that id when there is one.
   void Remove(int32_t kind, int32_t id, bool silent = false);
+  // Remove for each of the ids (each named once) in one walk over the list:
+  // OnChange(kind) once for every pair removed unless silent.
+  void RemoveIds(int32_t kind, const std::vector<int32_t>& ids, bool silent = false);
   // The index of the first pair with that id in the current step's kind; -1
   // when there is none (or for a bad kind).
   int32_t IndexOf(int32_t kind, int32_t id) const;

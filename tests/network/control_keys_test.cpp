@@ -114,6 +114,14 @@ TEST(ControlKeys, EntriesOverwriteAppendDeleteAndRemove) {
   EXPECT_EQ(Pairs(k.GetCurrent()[2]), (std::vector<TNNKey>{{8, 3.0f}}));
   EXPECT_EQ(r.changes, (std::vector<int32_t>{2, 2}));
 
+  // RemoveIds: a change for every pair removed.
+  r.changes.clear();
+  k.SetValue(2, 9, 1.0f, true);
+  k.SetValue(2, 10, 1.0f, true);
+  k.RemoveIds(2, {10, 42, 9});
+  EXPECT_EQ(Pairs(k.GetCurrent()[2]), (std::vector<TNNKey>{{8, 3.0f}}));
+  EXPECT_EQ(r.changes, (std::vector<int32_t>{2, 2}));
+
   r.changes.clear();
   k.SetValue(5, 1, 1.0f, true);
   k.Remove(2, 8, true);
@@ -189,6 +197,7 @@ TEST(ControlKeys, SetKeyFindsTheIdWhereItStandsAfterEveryChange) {
        },
        {{11, 1}, {12, 5}, {13, 6}}},
       {"beside scope words", [](IControlKeys& k) { k.AddScopeWords({}); }, {{10, 1}, {11, 1}, {12, 5}, {13, 6}}},
+      {"several removed at once", [](IControlKeys& k) { k.RemoveIds(2, {12, 99, 10}); }, {{11, 1}, {12, 5}, {13, 6}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
