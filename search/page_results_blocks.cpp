@@ -65,8 +65,14 @@ std::u16string TPageResults::LinkAddress(std::string_view url) {
 std::u16string TPageResults::EscapeText(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size() + text.size() / 8);
+  // Runs of characters that stay as they are go in whole.
+  size_t run = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
+    const bool kept = c >= 0x20 ? c != u'&' && c != u'<' && c != u'>' && c != u'"' && c != u'\'' && c != u'$'
+                                : c == u'\t' || c == u'\n';
+    if (kept) continue;
+    out.append(text.substr(run, i - run));
     switch (c) {
       case u'\r':
         if (i + 1 < text.size() && text[i + 1] == u'\n') {
@@ -76,17 +82,17 @@ std::u16string TPageResults::EscapeText(std::u16string_view text) {
           out += u' ';
         }
         break;
-      case u'\t':
-      case u'\n': out += c; break;
       case u'&': out += u"&amp;"; break;
       case u'<': out += u"&lt;"; break;
       case u'>': out += u"&gt;"; break;
       case u'"': out += u"&quot;"; break;
       case u'\'': out += u"&#39;"; break;
       case u'$': out += u"&#36;"; break;
-      default: out += c < 0x20 ? u' ' : c; break;
+      default: out += u' '; break;  // another control character
     }
+    run = i + 1;
   }
+  out.append(text.substr(run));
   return out;
 }
 
