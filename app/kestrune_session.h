@@ -443,6 +443,8 @@ class TKestruneSession : public IOptionsHost {
   // a document is as it was) and the counters count the documents shown;
   // the network's page context follows kind 2.
   void HideSiteDocuments(std::string_view site);
+  // The same for several sites at once (the hidden sites after a search).
+  void HideDocumentsOfSites(const std::vector<std::string>& sites);
   // An address that no document may have: its host is a command host of the
   // page (search/page_command_hosts.h), or it names a command in the template
   // folder. Only the page's own markup carries commands; the merge of a
