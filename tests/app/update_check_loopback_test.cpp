@@ -241,7 +241,7 @@ struct TPrompt : IProxyLoginPrompt {
   std::mutex mutex;
   std::condition_variable changed;
   int asked = 0, cancels = 0;
-  bool AskProxyLogin(std::string& user, std::string& password) override {
+  bool AskProxyLogin(std::string& user, std::string& password, bool) override {
     std::unique_lock lock(mutex);
     ++asked;
     changed.notify_all();
