@@ -116,14 +116,18 @@ struct TMessageStrings {
   std::u16string smSearchEndedEarly = u"The search ended early: the documents of the result pages read before it are shown.";
   // A search that was not sent, and why; "%S" in smTemplateRefused stands for
   // the template's file, in the others for the line or the key.
-  std::u16string smProxyLoginCancelled = u"The search was not sent: the proxy server asks for a login, and the login was cancelled.";
+  std::u16string smProxyLoginCancelled =
+      u"The search was not sent: the proxy server asks for a login, and the login was cancelled.";
   std::u16string smTemplateRefused = u"The search was not sent: the template of this engine, %S, could not be used.";
   std::u16string smTemplateUnreadable = u"Its file cannot be read.";
   std::u16string smTemplateBadLine = u"Its line %S cannot be used.";
   std::u16string smTemplateBadValue = u"The value of its key %S cannot be used.";
-  std::u16string smTemplateKeyMissing = u"It has no key %S in its [settings] section (a key stands at the start of its line, in a plain-text or UTF-8 file).";
+  std::u16string smTemplateKeyMissing =
+      u"It has no key %S in its [settings] section (a key stands at the start of its line, in a plain-text or UTF-8 "
+      u"file).";
   // The connection prompt: the proxy refused the login given last.
-  std::u16string smProxyLoginRefused = u"The proxy server refused this user name and password. Type them again, or cancel.";
+  std::u16string smProxyLoginRefused =
+      u"The proxy server refused this user name and password. Type them again, or cancel.";
   // What the desktop could not do: open a link or the help, hand over a
   // mail, save the settings.
   std::u16string smCannotOpenLink = u"The link could not be opened (no program for it answered):";
