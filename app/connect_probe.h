@@ -7,9 +7,8 @@
 // the body never read. A proxy's 407 shows the login prompt (IProxyLoginPrompt)
 // with empty boxes, and with a line saying that the proxy refused the login
 // when it answers 407 again to the one just given; accepted credentials go to
-// the reader's process-wide
-// SetProxyCredentials, so that this request, sent again, and every later
-// request through the proxy carry them. The user is asked again for each 407
+// the reader's process-wide SetProxyCredentials, so that this request, sent
+// again, and every later request through the proxy carry them. The user is asked again for each 407
 // until the proxy accepts the login or the user cancels. Nothing is written to
 // a file or the settings: the login lives in memory for the run.
 //
