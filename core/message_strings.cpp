@@ -88,6 +88,7 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smProxyLoginRefused),
     KESTRUNE_KEY(smCannotOpenLink),
     KESTRUNE_KEY(smCannotOpenHelp),
+    KESTRUNE_KEY(smCannotOpenFile),
     KESTRUNE_KEY(smCannotSendMail),
     KESTRUNE_KEY(smSettingsNotSaved),
     KESTRUNE_KEY(smSettingsDamaged),
@@ -132,6 +133,24 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smProjectFileMissing),
     KESTRUNE_KEY(smProjectFileUnreadable),
     KESTRUNE_KEY(smProjectFileDamaged),
+    KESTRUNE_KEY(smProjectDamagedOpened),
+    KESTRUNE_KEY(smProjectRecordsRead),
+    KESTRUNE_KEY(smProjectPartNotRead),
+    KESTRUNE_KEY(smProjectPartDictionaries),
+    KESTRUNE_KEY(smProjectPartDocuments),
+    KESTRUNE_KEY(smProjectPartQuery),
+    KESTRUNE_KEY(smProjectPartStopWords),
+    KESTRUNE_KEY(smProjectPartSettings),
+    KESTRUNE_KEY(smProjectPartOwnWords),
+    KESTRUNE_KEY(smProjectPartPhrases),
+    KESTRUNE_KEY(smProjectPartMarks),
+    KESTRUNE_KEY(smProjectPartSteps),
+    KESTRUNE_KEY(smProjectPartScopes),
+    KESTRUNE_KEY(smNameHidden),
+    KESTRUNE_KEY(smNameBlank),
+    KESTRUNE_KEY(smNameInvalid),
+    KESTRUNE_KEY(smNameTaken),
+    KESTRUNE_KEY(smNameRefused),
     KESTRUNE_KEY(smTheLatestSearchQueries),
     KESTRUNE_KEY(smOpenLatestProjects),
     KESTRUNE_KEY(smNoDictForLng1),
@@ -191,6 +210,19 @@ std::u16string FillPlaceholders(std::u16string_view text, std::initializer_list<
   }
   result.append(text.substr(start));
   return result;
+}
+
+std::u16string TMessageStrings::FillIn(std::u16string_view text, std::initializer_list<std::u16string_view> values) {
+  static constexpr std::u16string_view kPlaceholder = u"%S";
+  std::u16string result;
+  size_t start = 0;
+  for (const std::u16string_view value : values) {
+    const size_t found = text.find(kPlaceholder, start);
+    if (found == std::u16string_view::npos) break;
+    result.append(text.substr(start, found - start)).append(value);
+    start = found + kPlaceholder.size();
+  }
+  return result.append(text.substr(start));
 }
 
 }  // namespace kestrune

@@ -133,6 +133,7 @@ struct TMessageStrings {
   // mail, save the settings.
   std::u16string smCannotOpenLink = u"The link could not be opened (no program for it answered):";
   std::u16string smCannotOpenHelp = u"The help could not be opened (no program for it answered):";
+  std::u16string smCannotOpenFile = u"The file could not be opened (no program for it answered):";
   std::u16string smCannotSendMail = u"The mail could not be handed to a mail program (none answered).";
   std::u16string smSettingsNotSaved = u"The settings could not be saved to this file:";
   // The start moved a settings file that is no settings file aside; the copy
@@ -193,6 +194,28 @@ struct TMessageStrings {
   std::u16string smProjectFileMissing = u"The file does not exist: it was moved or deleted.";
   std::u16string smProjectFileUnreadable = u"The file cannot be read.";
   std::u16string smProjectFileDamaged = u"The file is not a project, or it is damaged.";
+  // A damaged project opened: the heading, then a line per part it lost
+  // ("%S" stands, in order, for the records read, those the part held and
+  // the part's name).
+  std::u16string smProjectDamagedOpened = u"The project file is damaged: what could be read of it is open. Save asks for a new name, so the file is not written over.";
+  std::u16string smProjectRecordsRead = u"damaged: %S of %S %S read";
+  std::u16string smProjectPartNotRead = u"damaged: %S not read";
+  std::u16string smProjectPartDictionaries = u"dictionaries";
+  std::u16string smProjectPartDocuments = u"documents";
+  std::u16string smProjectPartQuery = u"query";
+  std::u16string smProjectPartStopWords = u"stop words";
+  std::u16string smProjectPartSettings = u"search settings";
+  std::u16string smProjectPartOwnWords = u"own words";
+  std::u16string smProjectPartPhrases = u"phrases";
+  std::u16string smProjectPartMarks = u"removed links and hidden sites";
+  std::u16string smProjectPartSteps = u"search steps";
+  std::u16string smProjectPartScopes = u"scopes";
+  // Why a project's (or folder's) new name is refused.
+  std::u16string smNameHidden = u"A name beginning with a dot would hide it: the project lists do not show such names. Choose another name.";
+  std::u16string smNameBlank = u"A name cannot be empty or blanks only. Choose another name.";
+  std::u16string smNameInvalid = u"A name cannot hold \"/\", nor be \".\" or \"..\". Choose another name.";
+  std::u16string smNameTaken = u"An item of that name exists already, and nothing is replaced. Choose another name.";
+  std::u16string smNameRefused = u"The file system refused the new name.";
   // The start page and the dictionary offer.
   std::u16string smTheLatestSearchQueries = u"Resend a search query:";
   std::u16string smOpenLatestProjects = u"Open a project:";
@@ -212,7 +235,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 125;
+  static constexpr int32_t kKeyCount = 144;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);
@@ -222,6 +245,9 @@ struct TMessageStrings {
   // smUpdateString with every "%S" replaced by the version, as plain text:
   // a language file's text is never used as a format.
   std::u16string UpdateText(std::u16string_view version) const;
+  // `text` with its "%S" replaced, in order, by `values` (one left over
+  // stays as it is), as plain text.
+  static std::u16string FillIn(std::u16string_view text, std::initializer_list<std::u16string_view> values);
 };
 
 // `text` with its "%S" placeholders filled in order from `values`, as plain

@@ -10,6 +10,7 @@
 #include "app/project_note.h"
 #include "core/message_strings.h"
 #include "platform/text.h"
+#include "tests/app/project/hand_made_projects.h"
 #include "tests/app/session_fixture.h"
 
 namespace kestrune {
@@ -451,29 +452,99 @@ TEST(SessionProjectFile, AnEngineThatIsNotInstalledIsWarnedAboutAndTheCurrentSta
   EXPECT_EQ(p.s.Config.Settings.website, current);
 }
 
-TEST(SessionProjectFile, OpenButtonAsksFirstThenOpensTheChosenFile) {
+// The open button and a project opened in the project manager take one
+// road: the save question first, then the project, which joins the recent
+// projects; Save, Undo and Redo end disabled.
+TEST(SessionProjectFile, OpenButtonAndManagerAskFirstThenOpenTheChosenFile) {
   TProjectSession saver;
   saver.dialogs.saveName = saver.File("chosen.kqp");
   ASSERT_TRUE(saver.s.SaveProjectAs());
   struct Case {
     const char* name;
+    bool manager;
     int32_t answer;
     bool chosen, opened;
-  } cases[] = {{"cancelled question", platform::kIdCancel, true, false},
-               {"cancelled dialog", platform::kIdNo, false, false},
-               {"opened", platform::kIdNo, true, true}};
+  } cases[] = {{"cancelled question", false, platform::kIdCancel, true, false},
+               {"cancelled dialog", false, platform::kIdNo, false, false},
+               {"opened", false, platform::kIdNo, true, true},
+               {"manager, cancelled question", true, platform::kIdCancel, true, false},
+               {"manager, opened", true, platform::kIdNo, true, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TProjectSession p;
     p.AddQueryWord(u"beta");
     p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
     p.f.view.saveAnswer = c.answer;
-    if (c.chosen) p.dialogs.openName = saver.dialogs.saveName;
-    p.s.IBitmapButton6Click();
+    if (c.manager) {
+      p.s.OpenManagerProject(saver.dialogs.saveName);
+    } else {
+      if (c.chosen) p.dialogs.openName = saver.dialogs.saveName;
+      p.s.IBitmapButton6Click();
+    }
     EXPECT_EQ(p.f.view.saveQuestions, 1);
-    EXPECT_EQ(p.dialogs.openFolders.size(), c.answer == platform::kIdCancel ? 0u : 1u);
+    EXPECT_EQ(p.dialogs.openFolders.size(), c.answer == platform::kIdCancel || c.manager ? 0u : 1u);
     EXPECT_EQ(p.s.GetQueryText(), c.opened ? u"alpha" : u"alpha beta");
     EXPECT_EQ(p.s.Project.ProjectName, c.opened ? u"chosen.kqp" : u"");
+    EXPECT_EQ(p.s.Config.RecentProjects[0], c.opened ? saver.dialogs.saveName : u"");
+    if (c.opened) {
+      EXPECT_FALSE(p.f.view.Enabled(TMainControl::IBitmapButton7));
+    }
+  }
+}
+
+// A damaged project opens with what could be read and says what it lost;
+// its Save offers a name of its own, never the damaged file's, until it
+// was saved.
+TEST(SessionProjectFile, ADamagedProjectSaysWhatItLostAndSaveAsksForANewName) {
+  // One search for "alpha" that found three documents.
+  TProjectSession saver(false);
+  saver.s.Project.StepKeys = {{{saver.AddQueryWord(u"alpha"), 1.0f}}};
+  saver.s.Project.StepNumber = 1;
+  for (const char* url : {"http://a.example/", "http://b.example/", "http://c.example/"}) {
+    TMetaSearchList d;
+    d.Url = url;
+    d.Title = u"Kestrels";
+    d.Step = 1;
+    saver.s.Project.Documents.push_back(d);
+  }
+  saver.dialogs.saveName = saver.File("open.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  const std::string file = test::ReadFileBytes(platform::Utf16ToUtf8(saver.dialogs.saveName));
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* told;  // lines of the box; null: no box
+    size_t documents;
+    std::u16string offered;
+  } cases[] = {
+      {"whole", file, nullptr, 3, u"open.kqp"},
+      {"more documents said than held", test::WithTagInteger(file, kTagProjectDocuments, 30),
+       "\ndamaged: 3 of 30 documents read", 3, u"alpha (Loopback)"},
+      {"the query lost: the last step's", test::WithTagRenumbered(file, kTagProjectQuery),
+       "\ndamaged: query not read", 3, u"alpha (Loopback)"},
+      {"the scopes lost", test::WithTagRenumbered(file, kTagProjectScopes), "\ndamaged: scopes not read", 3,
+       u"alpha (Loopback)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false);
+    const std::u16string opened = p.File("open.kqp");
+    test::WriteFileBytes(platform::Utf16ToUtf8(opened), c.bytes);
+    ASSERT_TRUE(p.s.OpenProject(opened));
+    EXPECT_EQ(p.s.Project.Documents.size(), c.documents);
+    EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+    ASSERT_EQ(p.f.boxes.size(), c.told ? 1u : 0u);
+    if (c.told) {
+      const std::string box = p.f.boxes[0];
+      EXPECT_EQ(box.rfind(platform::Utf16ToUtf8(MessageStrings.smProjectDamagedOpened + u"\n" + opened), 0), 0u) << box;
+      EXPECT_NE(box.find(c.told), std::string::npos) << box;
+    }
+    // Save: a damaged file's name is not offered; after a save, the new one.
+    p.dialogs.saveName = p.File("again.kqp");
+    ASSERT_TRUE(p.s.SaveProjectAs());
+    EXPECT_EQ(p.dialogs.saves[0].DefaultName, c.offered);
+    ASSERT_TRUE(p.s.SaveProjectAs());
+    EXPECT_EQ(p.dialogs.saves[1].DefaultName, u"again.kqp");
   }
 }
 
