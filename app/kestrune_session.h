@@ -681,9 +681,15 @@ class TKestruneSession : public IOptionsHost {
   std::u16string ProjectDefaultName();
   // A text made a file name: "/" and control characters become "_".
   static std::u16string ProjectFileName(std::u16string_view text);
-  // The save question, asked only while the project is marked changed, Save
-  // is enabled and "ask to save" is on; true: abort the command.
-  bool SaveQuestion();
+  // Where the save question is asked. New query, Open and the engine change
+  // follow "ask to save" (askforsave); closing the window is the last door:
+  // there unsaved work is asked about whatever the setting says.
+  enum class TSaveQuestionAt { Leave, Close };
+  // The save question, asked only while the project is marked changed and
+  // Save is enabled, and, unless at the close, while "ask to save" is on;
+  // true: abort the command. The question's "Don't ask me again" box shows
+  // the setting switched off and sets it.
+  bool SaveQuestion(TSaveQuestionAt at = TSaveQuestionAt::Leave);
   // What a project file keeps has changed (a search merged, the query
   // refined, a step undone or redone, marks, favourites, scopes, stop words,
   // own words and phrases, documents deleted or added): the project is

@@ -356,11 +356,10 @@ bool TKestruneSession::SaveProjectAs() {
   return true;
 }
 
-bool TKestruneSession::SaveQuestion() {
-  if (!ProjectFile.Modified || !View || !View->Enabled(TMainControl::IBitmapButton7) || !Config.Settings.askforsave) {
-    return false;
-  }
-  bool dontAsk = false;
+bool TKestruneSession::SaveQuestion(TSaveQuestionAt at) {
+  if (!ProjectFile.Modified || !View || !View->Enabled(TMainControl::IBitmapButton7)) return false;
+  if (!Config.Settings.askforsave && at != TSaveQuestionAt::Close) return false;
+  bool dontAsk = !Config.Settings.askforsave;
   const int32_t answer = View->AskSaveQuestion(dontAsk);
   if (answer != platform::kIdYes && answer != platform::kIdNo) return true;
   Config.Settings.askforsave = !dontAsk;

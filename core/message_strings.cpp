@@ -55,6 +55,7 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smNotExceed),
     KESTRUNE_KEY(smUpdateFound),
     KESTRUNE_KEY(smNoUpdateFileFound),
+    KESTRUNE_KEY(smUpdateFileWrongSize),
     KESTRUNE_KEY(smBytes),
     KESTRUNE_KEY(smKBytes),
     KESTRUNE_KEY(smMBytes),
@@ -78,6 +79,13 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smEngineAnswerCut),
     KESTRUNE_KEY(smSearchStopped),
     KESTRUNE_KEY(smSearchEndedEarly),
+    KESTRUNE_KEY(smProxyLoginCancelled),
+    KESTRUNE_KEY(smTemplateRefused),
+    KESTRUNE_KEY(smTemplateUnreadable),
+    KESTRUNE_KEY(smTemplateBadLine),
+    KESTRUNE_KEY(smTemplateBadValue),
+    KESTRUNE_KEY(smTemplateKeyMissing),
+    KESTRUNE_KEY(smProxyLoginRefused),
     KESTRUNE_KEY(smCannotOpenLink),
     KESTRUNE_KEY(smCannotOpenHelp),
     KESTRUNE_KEY(smCannotOpenFile),
@@ -186,15 +194,21 @@ const std::array<std::string_view, TMessageStrings::kKeyCount>& TMessageStrings:
 }
 
 std::u16string TMessageStrings::UpdateText(std::u16string_view version) const {
+  return FillPlaceholders(smUpdateString, {version});
+}
+
+std::u16string FillPlaceholders(std::u16string_view text, std::initializer_list<std::u16string_view> values) {
   static constexpr std::u16string_view kPlaceholder = u"%S";
   std::u16string result;
   size_t start = 0;
-  for (size_t found = smUpdateString.find(kPlaceholder); found != std::u16string::npos;
-       found = smUpdateString.find(kPlaceholder, start)) {
-    result.append(smUpdateString, start, found - start).append(version);
+  size_t index = 0;
+  for (size_t found = text.find(kPlaceholder); found != std::u16string_view::npos;
+       found = text.find(kPlaceholder, start)) {
+    result.append(text.substr(start, found - start));
+    if (values.size() > 0) result.append(values.begin()[std::min(index++, values.size() - 1)]);
     start = found + kPlaceholder.size();
   }
-  result.append(smUpdateString, start, std::u16string::npos);
+  result.append(text.substr(start));
   return result;
 }
 

@@ -85,6 +85,9 @@ struct TMessageStrings {
   std::u16string smNotExceed = u"A new Version of Kestrune does not exceed the running version.";
   std::u16string smUpdateFound = u"Update is found:";
   std::u16string smNoUpdateFileFound = u"No update file is found.";
+  // An installer of another size than listed: "%S" the size that arrived,
+  // then the listed one.
+  std::u16string smUpdateFileWrongSize = u"The file that arrived has %S bytes where the update list gives %S.";
   std::u16string smBytes = u"bytes";
   std::u16string smKBytes = u"KBytes";
   std::u16string smMBytes = u"MBytes";
@@ -112,6 +115,20 @@ struct TMessageStrings {
   std::u16string smEngineAnswerCut = u"The connection to the search engine broke off while a result page was read.";
   std::u16string smSearchStopped = u"The search was stopped.";
   std::u16string smSearchEndedEarly = u"The search ended early: the documents of the result pages read before it are shown.";
+  // A search that was not sent, and why; "%S" in smTemplateRefused stands for
+  // the template's file, in the others for the line or the key.
+  std::u16string smProxyLoginCancelled =
+      u"The search was not sent: the proxy server asks for a login, and the login was cancelled.";
+  std::u16string smTemplateRefused = u"The search was not sent: the template of this engine, %S, could not be used.";
+  std::u16string smTemplateUnreadable = u"Its file cannot be read.";
+  std::u16string smTemplateBadLine = u"Its line %S cannot be used.";
+  std::u16string smTemplateBadValue = u"The value of its key %S cannot be used.";
+  std::u16string smTemplateKeyMissing =
+      u"It has no key %S in its [settings] section (a key stands at the start of its line, in a plain-text or UTF-8 "
+      u"file).";
+  // The connection prompt: the proxy refused the login given last.
+  std::u16string smProxyLoginRefused =
+      u"The proxy server refused this user name and password. Type them again, or cancel.";
   // What the desktop could not do: open a link or the help, hand over a
   // mail, save the settings.
   std::u16string smCannotOpenLink = u"The link could not be opened (no program for it answered):";
@@ -218,7 +235,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 136;
+  static constexpr int32_t kKeyCount = 144;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);
@@ -232,6 +249,10 @@ struct TMessageStrings {
   // stays as it is), as plain text.
   static std::u16string FillIn(std::u16string_view text, std::initializer_list<std::u16string_view> values);
 };
+
+// `text` with its "%S" placeholders filled in order from `values`, as plain
+// text; the last value fills every further one (so one value fills them all).
+std::u16string FillPlaceholders(std::u16string_view text, std::initializer_list<std::u16string_view> values);
 
 // One string per key and nothing else: a member added without its key (or the
 // other way round) fails here.

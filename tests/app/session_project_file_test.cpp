@@ -59,23 +59,42 @@ struct TProjectSession {
 
 TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
   enum TSave { kNoSave, kSaved, kCancelled, kFailed };
+  using At = TKestruneSession::TSaveQuestionAt;
   struct Case {
     const char* name;
+    At at;
     bool modified, saveEnabled, askForSave;
     int32_t answer;
     bool dontAsk;
     TSave save;
     bool asked, aborts, modifiedAfter, askForSaveAfter;
   } cases[] = {
-      {"not modified", false, true, true, platform::kIdYes, false, kNoSave, false, false, false, true},
-      {"saving disabled", true, false, true, platform::kIdYes, false, kNoSave, false, false, true, true},
-      {"not asked for", true, true, false, platform::kIdYes, false, kNoSave, false, false, true, false},
-      {"yes, saved", true, true, true, platform::kIdYes, false, kSaved, true, false, false, true},
-      {"yes, dialog cancelled", true, true, true, platform::kIdYes, false, kCancelled, true, true, true, true},
-      {"yes, save failed", true, true, true, platform::kIdYes, false, kFailed, true, true, true, true},
-      {"no", true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
-      {"no, don't ask again", true, true, true, platform::kIdNo, true, kNoSave, true, false, false, false},
-      {"cancel", true, true, true, platform::kIdCancel, true, kNoSave, true, true, true, true},
+      {"not modified", At::Leave, false, true, true, platform::kIdYes, false, kNoSave, false, false, false, true},
+      {"saving disabled", At::Leave, true, false, true, platform::kIdYes, false, kNoSave, false, false, true, true},
+      {"not asked for", At::Leave, true, true, false, platform::kIdYes, false, kNoSave, false, false, true, false},
+      {"yes, saved", At::Leave, true, true, true, platform::kIdYes, false, kSaved, true, false, false, true},
+      {"yes, dialog cancelled", At::Leave, true, true, true, platform::kIdYes, false, kCancelled, true, true, true,
+       true},
+      {"yes, save failed", At::Leave, true, true, true, platform::kIdYes, false, kFailed, true, true, true, true},
+      {"no", At::Leave, true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
+      {"no, don't ask again", At::Leave, true, true, true, platform::kIdNo, true, kNoSave, true, false, false, false},
+      {"cancel", At::Leave, true, true, true, platform::kIdCancel, true, kNoSave, true, true, true, true},
+      // Closing the window is the last door: unsaved work is asked about
+      // also with the question switched off, and the box keeps it off
+      // unless it is unticked.
+      {"close, not asked for: asked", At::Close, true, true, false, platform::kIdNo, true, kNoSave, true, false, false,
+       false},
+      {"close, not asked for: yes, saved", At::Close, true, true, false, platform::kIdYes, true, kSaved, true, false,
+       false, false},
+      {"close, not asked for: cancel keeps the window", At::Close, true, true, false, platform::kIdCancel, true,
+       kNoSave, true, true, true, false},
+      {"close, not asked for: box unticked", At::Close, true, true, false, platform::kIdNo, false, kNoSave, true,
+       false, false, true},
+      {"close, asked for", At::Close, true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
+      {"close, nothing unsaved", At::Close, false, true, false, platform::kIdYes, true, kNoSave, false, false, false,
+       false},
+      {"close, saving disabled", At::Close, true, false, false, platform::kIdYes, true, kNoSave, false, false, true,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -92,8 +111,9 @@ TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
       std::filesystem::create_directories(platform::Utf16ToUtf8(target));
       p.dialogs.saveName = target;
     }
-    EXPECT_EQ(p.s.SaveQuestion(), c.aborts);
+    EXPECT_EQ(p.s.SaveQuestion(c.at), c.aborts);
     EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
+    if (c.asked) EXPECT_EQ(p.f.view.saveDontAskShown, !c.askForSave);  // the box shows the setting
     EXPECT_EQ(p.s.ProjectFile.Modified, c.modifiedAfter);
     EXPECT_EQ(p.s.Config.Settings.askforsave, c.askForSaveAfter);
     EXPECT_EQ(platform::RegularFileExists(target), c.save == kSaved);
