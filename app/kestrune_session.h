@@ -167,6 +167,10 @@ class TKestruneSession : public IOptionsHost {
   TPhraseWordDictionary WordDictionary;  // the merged dictionaries and the phrases
   TITextParsing TextParsing;             // the query and the documents
   TITextParsing ITextParsing1;           // the texts of the scopes
+  // What a query asked of the documents needs of their parse, kept by the
+  // network's last parse (FeedNetwork); emptied with the project and when
+  // the dictionaries load.
+  TITextParsing::TTextReadings DocumentReadings;
   TStorageFormsWords FormsStore;         // the forms in which words were seen
   // The document index and its folder table. The program builds no index:
   // the indexer is cleared when the dictionaries load and at New query (its
@@ -316,6 +320,8 @@ class TKestruneSession : public IOptionsHost {
   void QueryChange() { Entry.QueryChange(); }
   // Appends the entries of a kind (0..3) of the current step.
   void GetStepKeys(TNNKeys& keys, int32_t kind) const { Steps.GetStepKeys(keys, kind); }
+  // The query's keys as the documents read their text (Entry).
+  void ReadQueryKeysAsTheDocuments() { Entry.ReadKeysAsTheDocuments(); }
   // The query as the user would type it (Entry.GetQueryText).
   std::u16string GetQueryText() { return Entry.GetQueryText(); }
   // The kinds of the query and excluded words in the map's current view.
@@ -404,6 +410,16 @@ class TKestruneSession : public IOptionsHost {
   // The network fed again from the documents at hand and the current query
   // (TFeedReason::Again); the steps ahead stay.
   void FeedNetworkAgain();
+  // The network's text parsed as FeedNetwork parses it (TextParsing holds
+  // the result): three paragraphs a document, then the query's, which reads
+  // as the documents do. The number of documents.
+  int32_t ParseWithDocuments(std::u16string_view queryText);
+  // A query's text parsed as its paragraphs of the network's text read (by
+  // DocumentReadings; alone while the network holds no document) into
+  // `query`, whose tables are TextParsing's.
+  void ParseQueryText(std::u16string_view text, TParsingText& query);
+  // The keys of a document's search (its StepKeys entry); null when none.
+  const TNNKeys* DocumentQueryKeys(const TMetaSearchList& document) const;
   // One part of the network's text: line breaks to blanks, a lone blank
   // dropped, ". " after a non-empty part, then two line breaks; an empty part
   // is ". " and two line breaks, so that every part is one paragraph.

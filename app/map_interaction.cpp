@@ -100,7 +100,14 @@ void TMapInteraction::ContentMapAllKeys(int32_t variant) {
   if (!s_.Project.HasUndoneSearches() || !s_.Steps.QueueCut()) return;
   auto cut = [this] {
     s_.Steps.CutDone();
+    const size_t documents = s_.Project.Documents.size();
+    const size_t stepKeys = s_.Project.StepKeys.size();
     s_.DropUndoneSearches();
+    // The network was built again without them: so are the map and the page.
+    if (s_.Project.Documents.size() != documents || s_.Project.StepKeys.size() != stepKeys) {
+      Rebuild();
+      ShowPage();
+    }
   };
   if (s_.View) {
     s_.View->PostToUi(cut);
@@ -259,6 +266,8 @@ void TMapInteraction::ChangeQueryWords(int32_t type, const TNNKeys& group) {
   if (s_.Config.Settings.ExcludeWithContext && map.ExcludedMode() == (type == kGroupAddToQuery)) {
     for (const TNNKey& key : keys) AddContextWordsOfKey(key.Id);
   }
+  // A clicked word joins the query as the documents read its text.
+  s_.ReadQueryKeysAsTheDocuments();
   Rebuild();
   ShowPage();
 }

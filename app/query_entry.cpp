@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 #include <unordered_set>
 
 #include "app/kestrune_session.h"
@@ -130,6 +132,13 @@ void TQueryEntry::ReadQueryFile() {
 void TQueryEntry::SubmitQuery() {
   IMainView* view = s_.View;
   TContentMap2& map = s_.ContentMap;
+  // While a search runs the entry waits for its end: its documents are not
+  // all there, and the engine is busy.
+  if (s_.SearchRunning()) {
+    Waiting = {true, view ? view->QueryText() : std::u16string(), QueryPhraseMode};
+    LogFile.Log("A query entered while a search runs waits for the search's end", 0);
+    return;
+  }
   // 1. A hovered word ends its hover first.
   if (map.HoveredKey() >= 0 && s_.MapView) s_.MapView->HoverOut();
 
@@ -162,8 +171,8 @@ void TQueryEntry::SubmitQuery() {
       steps.Remove(kKindQuery, EditedKeyId);
       EditedKeyId = -1;
     }
-    s_.TextParsing.Parse(typed);
-    QueryParse = s_.TextParsing.ParsingText();
+    // The typed words read as the documents read them.
+    s_.ParseQueryText(typed, QueryParse);
     s_.FormsStore.TakeForms(QueryParse);
     if (!s_.Project.Documents.empty()) s_.SaveKeysUndoState();
     if (map.NoQueryMode()) {
@@ -171,6 +180,7 @@ void TQueryEntry::SubmitQuery() {
       steps.ClearKind(kKindExcluded);
     }
     std::u16string error;
+    const int32_t phrases = s_.WordDictionary.PhraseCount();
     if (!wordsToIndex(QueryParse, false, error)) {
       if (view) view->SetQueryText(u"");
       TNNKeys queryWords;
@@ -203,6 +213,12 @@ void TQueryEntry::SubmitQuery() {
       s_.StartAdvertSearch(u"", 1);
       return;
     }
+    if (!newQuery) {
+      // A new phrase is marked in the documents as a reopened project marks
+      // it.
+      if (s_.WordDictionary.PhraseCount() != phrases) s_.FeedNetworkAgain();
+      ReadKeysAsTheDocuments();
+    }
     HideQueryBox();
     s_.ContentMapReGenerate();
     if (!newQuery) {
@@ -223,6 +239,27 @@ void TQueryEntry::SubmitQuery() {
   SetVisible(TMainControl::IProgressBar1, false);
   SetVisible(TMainControl::TntLabel1, false);
   SetVisible(TMainControl::ibitmap27, false);
+}
+
+void TQueryEntry::RunWaitingEntry() {
+  if (!Waiting.Waiting) return;
+  const TWaitingEntry entry = std::exchange(Waiting, TWaitingEntry());
+  if (s_.Run.WindowClosed || s_.Run.Closing) return;
+  auto run = [this, entry] {
+    if (s_.SearchRunning()) {
+      Waiting = entry;
+      return;
+    }
+    if (s_.View) s_.View->SetQueryText(entry.Text);
+    QueryPhraseMode = entry.PhraseMode;
+    SubmitQuery();
+    QueryPhraseMode = false;
+  };
+  if (s_.View) {
+    s_.View->PostToUi(run);
+  } else {
+    run();
+  }
 }
 
 void TQueryEntry::BBtnSearchClick() {
@@ -462,6 +499,27 @@ void TQueryEntry::wordsToIndex2(TParsingText& parse) {
   s_.WordDictionary.FindPhrases(parse);
 }
 
+std::vector<TQueryEntry::TQueryToken> TQueryEntry::QueryTokens(TParsingText& parse) {
+  std::vector<TQueryToken> tokens;
+  ForEachSentence(parse, [&](TParsingSentence& sentence) {
+    for (int32_t k = 0; k < sentence.WordCount; ++k) {
+      const TParsingWord& token = parse.Word(sentence.FirstWord + k);
+      const int32_t id = token.WordId;
+      if (id < 0) continue;
+      const std::u16string text = TokenText(id);
+      if (id < kPhraseBase && !text.empty() && IsQueryPunctuation(text[0])) continue;
+      if (text.find_first_not_of(u'_') == std::u16string::npos) continue;
+      bool afterMinus = false;
+      if (k > 0) {
+        const TParsingWord& before = parse.Word(sentence.FirstWord + k - 1);
+        afterMinus = Adjacent(before, token) && TokenText(before.WordId) == u"-";
+      }
+      tokens.push_back({id, afterMinus});
+    }
+  });
+  return tokens;
+}
+
 bool TQueryEntry::wordsToIndex(TParsingText& parse, bool silent, std::u16string& errorText) {
   wordsToIndex2(parse);
   TContentMap2& map = s_.ContentMap;
@@ -474,44 +532,68 @@ bool TQueryEntry::wordsToIndex(TParsingText& parse, bool silent, std::u16string&
   if (map.ExcludedMode() && !QueryPhraseMode) std::swap(included, excluded);
   const TViewRect box = s_.View ? s_.View->Bounds(TMainControl::IComboBox1) : TViewRect();
   IControlKeys& steps = map.Steps();
-  bool found = false;
-  ForEachSentence(parse, [&](TParsingSentence& sentence) {
-    for (int32_t k = 0; k < sentence.WordCount; ++k) {
-      const TParsingWord& token = parse.Word(sentence.FirstWord + k);
-      const int32_t id = token.WordId;
-      if (id < 0) continue;
-      const std::u16string text = TokenText(id);
-      if (id < kPhraseBase && !text.empty() && IsQueryPunctuation(text[0])) continue;
-      if (text.find_first_not_of(u'_') == std::u16string::npos) continue;
-      found = true;
-      map.TypedWords.push_back(id);
-      ++map.TypedWordCount;
-      map.NewKeysLeft = box.Left;
-      map.NewKeysTop = box.Top;
-      bool afterMinus = false;
-      if (k > 0) {
-        const TParsingWord& before = parse.Word(sentence.FirstWord + k - 1);
-        afterMinus = Adjacent(before, token) && TokenText(before.WordId) == u"-";
-      }
-      if (!afterMinus) {
-        steps.Remove(excluded, id, silent);
-        steps.SetValue(included, id, 1.0f, silent);
-        steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f, silent);
-        map.SetNoQueryMode(false);
-      } else {
-        steps.Remove(included, id, silent);
-        steps.SetValue(excluded, id, kExcludedWeight, silent);
-        if (s_.Config.Settings.ExcludeWithContext) s_.AddContextWordsOfKey(id);
-      }
+  const std::vector<TQueryToken> tokens = QueryTokens(parse);
+  for (const TQueryToken& token : tokens) {
+    map.TypedWords.push_back(token.Id);
+    ++map.TypedWordCount;
+    map.NewKeysLeft = box.Left;
+    map.NewKeysTop = box.Top;
+    if (!token.Excluded) {
+      steps.Remove(excluded, token.Id, silent);
+      steps.SetValue(included, token.Id, 1.0f, silent);
+      steps.SetValue(kKindSettings, kSettingNoQuery, 0.0f, silent);
+      map.SetNoQueryMode(false);
+    } else {
+      steps.Remove(included, token.Id, silent);
+      steps.SetValue(excluded, token.Id, kExcludedWeight, silent);
+      if (s_.Config.Settings.ExcludeWithContext) s_.AddContextWordsOfKey(token.Id);
     }
-  });
-  s_.IContextMS1.AddWordsSearch(parse);
-  if (!found) {
+  }
+  // The query's words are the network's words as the documents give them:
+  // a word no document holds narrows nothing, typed or searched, live or in
+  // a reopened project (the network is built from the documents alone).
+  if (tokens.empty()) {
     s_.ShowMessage(MessageStrings.smIncorrect, MessageStrings.smError, platform::kMbOk);
     errorText = MessageStrings.smIncorrect;
     return false;
   }
   return true;
+}
+
+void TQueryEntry::ReadKeysAsTheDocuments() {
+  TContentMap2& map = s_.ContentMap;
+  if (map.NoQueryMode() || s_.Project.Documents.empty()) return;
+  const std::u16string text = GetQueryText();
+  if (text.empty()) return;
+  TParsingText parse;
+  s_.ParseQueryText(text, parse);
+  wordsToIndex2(parse);
+  const std::vector<TQueryToken> tokens = QueryTokens(parse);
+  // The keys in the order the text writes them, the query words and then
+  // the excluded words (a key that names nothing is not written), and the
+  // tokens of each side: the n-th token reads the n-th key's text.
+  const int32_t kinds[2] = {s_.QueryKind(), s_.ExcludedKind()};
+  TNNKeys keys[2];
+  std::vector<int32_t> read[2];
+  for (int32_t side = 0; side < 2; ++side) {
+    TNNKeys all;
+    s_.GetStepKeys(all, kinds[side]);
+    std::copy_if(all.begin(), all.end(), std::back_inserter(keys[side]),
+                 [this](const TNNKey& key) { return !KeyText(key.Id).empty(); });
+  }
+  for (const TQueryToken& token : tokens) read[token.Excluded ? 1 : 0].push_back(token.Id);
+  if (read[0].size() != keys[0].size() || read[1].size() != keys[1].size()) {
+    LogFile.Log("The query's keys are not read again: its text \"" + Utf16ToUtf8(text) + "\" makes other words", 1);
+    return;
+  }
+  IControlKeys& steps = map.Steps();
+  for (int32_t side = 0; side < 2; ++side) {
+    TNNKeys readKeys = keys[side];
+    for (size_t i = 0; i < readKeys.size(); ++i) readKeys[i].Id = read[side][i];
+    if (readKeys == keys[side]) continue;
+    for (const TNNKey& key : keys[side]) steps.Remove(kinds[side], key.Id, true);
+    for (const TNNKey& key : readKeys) steps.SetKey(kinds[side], key, true);
+  }
 }
 
 }  // namespace kestrune

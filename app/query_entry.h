@@ -52,11 +52,24 @@ class TQueryEntry {
   std::array<bool, 2> StartPageFlags = {true, true};
   // The suggestion list under the query box as the view shows it.
   std::vector<std::u16string> Suggestions;
+  // An entry asked for while a search ran: the query box's text and the
+  // excluded-words flag of the button or Enter. It runs when the search has
+  // ended (RunWaitingEntry).
+  struct TWaitingEntry {
+    bool Waiting = false;
+    std::u16string Text;
+    bool PhraseMode = false;
+  };
+  TWaitingEntry Waiting;
 
   // ---- entries ----
   // One search entry from the query box's text: a new query (a download) or
   // a refinement of the query on the map.
   void SubmitQuery();
+  // The end of a search run: the entry that waited for it runs, posted to
+  // the user-interface thread (at once without a view), unless the window
+  // has closed.
+  void RunWaitingEntry();
   void BBtnSearchClick();
   // Key up in the query box: Enter (13) runs SubmitQuery.
   void QueryKeyUp(int32_t key);
@@ -97,6 +110,13 @@ class TQueryEntry {
   // "-word" weight -10000. False, after the message smIncorrect / smError,
   // when no token was a usable word (errorText then holds smIncorrect).
   bool wordsToIndex(TParsingText& parse, bool silent, std::u16string& errorText);
+  // The query's keys as a search, a reopened project and every other entry
+  // read them: the query's text parsed among the documents (the network's
+  // text), each written key taking the reading of its token, in place and
+  // with its weight, without change events. Keys stay as they are when the
+  // text makes other words than the keys (or nothing is asked, or the
+  // project holds no document).
+  void ReadKeysAsTheDocuments();
 
  private:
   // Adds a phrase of the tokens first..last of the sentence unless an equal
@@ -109,6 +129,14 @@ class TQueryEntry {
   // wrote it, a phrase between double quotes; empty when the key names
   // nothing.
   std::u16string KeyText(int32_t id);
+  // The query words of a parse that wordsToIndex2 prepared, in order: every
+  // token that is no punctuation and not underscores only; Excluded when it
+  // is written directly after a minus sign.
+  struct TQueryToken {
+    int32_t Id = -1;
+    bool Excluded = false;
+  };
+  std::vector<TQueryToken> QueryTokens(TParsingText& parse);
   void SetVisible(TMainControl control, bool visible);
 
   TKestruneSession& s_;

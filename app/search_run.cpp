@@ -140,6 +140,8 @@ TSearchRun::TSearchRunGuard::~TSearchRunGuard() {
   if (!Run) return;
   --Run->SearchRun.Depth;
   if (Run->OnSearchRunEnded) Run->OnSearchRunEnded();
+  // A query entered while the run went on is entered now.
+  if (Run->SearchRun.Depth == 0) Run->s_.Entry.RunWaitingEntry();
 }
 
 bool TSearchRun::PrepareDownload(const char* who) {

@@ -23,6 +23,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
   WordDictionary.Clear();
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
+  DocumentReadings = TITextParsing::TTextReadings();
   IIndexer1.Clear();
   WordDictionary.ClearPhrase();
   Config.ActiveIndexPaths.clear();

@@ -37,6 +37,7 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   // bring them back, so the steps ahead go too.
   if (Project.HasUndoneSearches()) Steps.CutForward();
   const int32_t n = static_cast<int32_t>(Project.Documents.size());
+  const size_t stepKeys = Project.StepKeys.size();
   const std::vector<int32_t> newIds = Project.DeleteDocuments(documentClass, steps);
   const int32_t deleted = Project.LastDeleted();
 
@@ -66,6 +67,10 @@ void TKestruneSession::DeleteDocuments(int32_t documentClass) {
   if (deleted > 0) {
     LogFile.Log("Deleted " + std::to_string(deleted) + " documents of class " + std::to_string(documentClass));
     MarkProjectChanged();
+    FeedNetworkAgain();
+  } else if (Project.StepKeys.size() != stepKeys) {
+    // The keys of the undone searches went: their documents take the keys
+    // of the last search kept, in the network too.
     FeedNetworkAgain();
   }
 }

@@ -65,15 +65,18 @@ void TKestruneSession::FeedNetworkAgain() {
   FeedNetwork(GetQueryText(), TFeedReason::Again);
 }
 
-void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason reason) {
-  // 1.-2. One text: three parts a document, then the query.
-  const int32_t s = static_cast<int32_t>(Project.StepKeys.size()) - 1;
-  const int32_t documentCount = static_cast<int32_t>(std::min<size_t>(Project.Documents.size(), INT32_MAX / 4));
+const TNNKeys* TKestruneSession::DocumentQueryKeys(const TMetaSearchList& document) const {
+  // The keys of a search shown (a project file keeps no other).
+  const int32_t k = document.QueryNumber;
+  const int32_t shown = std::min(Project.StepNumber, static_cast<int32_t>(std::min<size_t>(Project.StepKeys.size(), INT32_MAX)));
+  return k >= 0 && k < shown ? &Project.StepKeys[static_cast<size_t>(k)] : nullptr;
+}
+
+int32_t TKestruneSession::ParseWithDocuments(std::u16string_view queryText) {
+  // 1.-2. One text: three parts a document, then the query. The documents
+  // of undone searches wait outside until Redo brings them back.
+  const int32_t documentCount = Project.FedDocumentCount();
   const bool shopTemplate = Config.CurrentEngineTemplate == "amazon";
-  auto documentKeys = [this](const TMetaSearchList& document) -> const TNNKeys* {
-    const int32_t k = document.QueryNumber;
-    return k >= 0 && static_cast<size_t>(k) < Project.StepKeys.size() ? &Project.StepKeys[static_cast<size_t>(k)] : nullptr;
-  };
   std::vector<std::u16string> parts;
   parts.reserve(static_cast<size_t>(documentCount) * 3 + 1);
   for (int32_t j = 0; j < documentCount; ++j) {
@@ -82,7 +85,7 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
     std::u16string annotation = document.Annotation;
     if (shopTemplate) {
       annotation += u" ";
-      if (const TNNKeys* keys = documentKeys(document)) {
+      if (const TNNKeys* keys = DocumentQueryKeys(document)) {
         for (const TNNKey& key : *keys) annotation += u" " + ContentMapGetKeyName(key.Id);
       }
     }
@@ -91,19 +94,26 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   }
   parts.push_back(FeedPart(queryText));
   const int32_t expected = static_cast<int32_t>(parts.size());
-  auto joined = [&parts] {
+  // The text, and where its last part, the query, begins.
+  size_t queryStart = 0;
+  auto joined = [&parts, &queryStart] {
     size_t length = 0;
     for (const std::u16string& part : parts) length += part.size();
     std::u16string text;
     text.reserve(length);
-    for (const std::u16string& part : parts) text += part;
+    for (const std::u16string& part : parts) {
+      queryStart = text.size();
+      text += part;
+    }
     return text;
   };
 
-  // 3. One parse. Every part is one line with a full stop, so it makes one
-  // paragraph; should the parser see it otherwise, each part is parsed by
-  // itself and one that is not a single paragraph becomes ". ".
-  TextParsing.Parse(joined());
+  // 3. One parse, in which the query reads as the documents do. Every part
+  // is one line with a full stop, so it makes one paragraph; should the
+  // parser see it otherwise, each part is parsed by itself and one that is
+  // not a single paragraph becomes ". ".
+  std::u16string text = joined();
+  TextParsing.ParseWithQuery(text, queryStart, &DocumentReadings);
   if (TextParsing.ParsingText().ParagraphCount != expected) {
     LogFile.Log("FeedNetwork: " + std::to_string(TextParsing.ParsingText().ParagraphCount) + " paragraphs for " +
                     std::to_string(expected) + " parts; the parts are checked one by one",
@@ -112,12 +122,49 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
       TextParsing.Parse(part);
       if (TextParsing.ParsingText().ParagraphCount != 1) part = u". \r\n\r\n";
     }
-    TextParsing.Parse(joined());
+    text = joined();
+    TextParsing.ParseWithQuery(text, queryStart, &DocumentReadings);
   }
+  return documentCount;
+}
+
+void TKestruneSession::ParseQueryText(std::u16string_view text, TParsingText& query) {
+  if (Project.FedDocumentCount() == 0) {
+    TextParsing.Parse(text);
+    query = TextParsing.ParsingText();
+    return;
+  }
+  if (DocumentReadings.Valid) {
+    TextParsing.ParseQueryOf(DocumentReadings, FeedPart(text));
+    query = TextParsing.ParsingText();
+    return;
+  }
+  const int32_t documents = ParseWithDocuments(text);
+  TParsingText& parse = TextParsing.ParsingText();
+  CopyParsingParagraphs(parse, 3 * documents, std::max(parse.ParagraphCount - 3 * documents, 0), query);
+  query.Variants = parse.Variants;
+  query.VariantCount = parse.VariantCount;
+}
+
+void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason reason) {
+  const int32_t s = static_cast<int32_t>(Project.StepKeys.size()) - 1;
+  const int32_t documentCount = ParseWithDocuments(queryText);
   TParsingText& parse = TextParsing.ParsingText();
   const int32_t paragraphs = parse.ParagraphCount;
   std::u16string scopeText;
   for (int32_t k = 0; k < Project.Scope.Count(); ++k) scopeText += u" " + Project.Scope.GetQueryText(k);
+
+  // The query's paragraphs. For a search or an opened project its phrases
+  // (quoted runs, hyphenated compounds) are made first, so that the
+  // documents' runs of them are marked as a reopened project marks them.
+  TParsingText query;
+  const bool hasQuery = !queryText.empty() && paragraphs > 3 * documentCount;
+  if (hasQuery) {
+    CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
+    query.Variants = parse.Variants;
+    query.VariantCount = parse.VariantCount;
+    if (reason != TFeedReason::Again) Entry.wordsToIndex2(query);
+  }
 
   // 4.-5. The words' forms and phrases, of the documents and the scopes.
   FormsStore.Clear();
@@ -135,15 +182,19 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   // keys are written in the query view's form, and the excluded-words view
   // trades them back, so that each word keeps its side and this view's
   // weight; an opened project keeps the StepKeys its file stored. Fed again
-  // for another reason, the network takes only the query's forms: the
-  // step's keys, the stop words and StepKeys stay.
-  if (!queryText.empty() && paragraphs > 3 * documentCount) {
-    TParsingText query;
-    CopyParsingParagraphs(parse, 3 * documentCount, paragraphs - 3 * documentCount, query);
-    query.Variants = parse.Variants;
-    query.VariantCount = parse.VariantCount;
+  // for another reason, the network takes only the query's forms, and its
+  // words are no stop words: the step's keys and StepKeys stay.
+  if (hasQuery) {
     FormsStore.TakeForms(query);
-    if (reason != TFeedReason::Again) SetQueryKeysFromFeed(query, parse, reason == TFeedReason::Search ? s : -1);
+    if (reason != TFeedReason::Again) {
+      SetQueryKeysFromFeed(query, parse, reason == TFeedReason::Search ? s : -1);
+    } else {
+      // The query's words are no stop words in the network either, as a
+      // search and an opened project build it.
+      TNNKeys queryWords;
+      GetStepKeys(queryWords, QueryKind());
+      UnstopQueryWords(queryWords, parse);
+    }
   }
 
   // 7.-8. The network: each document's three paragraphs, then the scopes'
@@ -156,7 +207,7 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
     if (3 * j + 2 >= paragraphs) continue;
     IContextMS1.AddTitleMSPage(parse, 3 * j, j);
     IContextMS1.AddAnnotateMSPage(parse, 3 * j + 1, j);
-    const TNNKeys* keys = documentKeys(document);
+    const TNNKeys* keys = DocumentQueryKeys(document);
     IContextMS1.AddUrlMSPage(parse, 3 * j + 2, j, keys ? *keys : noKeys, PageWeight(document.Position));
   }
   for (int32_t k = 0; k < Project.Scope.Count(); ++k) {

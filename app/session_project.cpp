@@ -12,6 +12,7 @@ void TKestruneSession::ClearProject() {
   if (MapView) MapView->LeaveState(IMapViewOps::kStateBusy);
   WordDictionary.ClearMarks();
   FormsStore.Clear();
+  DocumentReadings = TITextParsing::TTextReadings();
   if (Run.Engine) Run.Engine->Reset();
   Entry.EditedKeyId = -1;
   Run.SearchJustRan = false;

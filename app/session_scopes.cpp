@@ -23,6 +23,15 @@ void CurrentScopeKeys(const TKestruneSession& session, TNNKeys& included, TNNKey
   for (TNNKey& key : excluded) key.Weight = kExcludedWeight;
 }
 
+// The network holds the words of every scope (FeedNetwork adds them): a
+// scope made after the network was built brings its words too, as the
+// network of the project saved and opened again holds them.
+void AddScopeWords(TIContextMS& network, const TNNKeys& included, const TNNKeys& excluded) {
+  for (const TNNKeys* keys : {&included, &excluded}) {
+    for (const TNNKey& key : *keys) network.AddWord(key.Id);
+  }
+}
+
 }  // namespace
 
 void TKestruneSession::SnapshotScopes() {
@@ -35,6 +44,7 @@ void TKestruneSession::AddSearchScope() {
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
   if (Project.AddScope(included, excluded)) SnapshotScopes();
+  AddScopeWords(IContextMS1, included, excluded);
   Project.Scope.Count() > 0 ? Steps.SetScopeIndex(Project.Scope.CurrentIndex()) : Steps.ClearScopeIndex();
   SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   MarkScopeDocuments();
@@ -45,6 +55,7 @@ void TKestruneSession::UpdateScope(int32_t index) {
   TNNKeys excluded;
   CurrentScopeKeys(*this, included, excluded);
   if (Project.ReplaceScope(index, included, excluded)) SnapshotScopes();
+  AddScopeWords(IContextMS1, included, excluded);
   Project.Scope.Count() > 0 ? Steps.SetScopeIndex(Project.Scope.CurrentIndex()) : Steps.ClearScopeIndex();
   MarkScopeDocuments();
 }

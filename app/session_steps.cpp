@@ -20,7 +20,11 @@ void TKestruneSession::BtnNextClick() {
 
 void TKestruneSession::RestoreFromStep(const TStepState& state) {
   if (state.NoQuery) ContentMap.SetNoQueryMode(*state.NoQuery);
+  const int32_t stepNumber = Project.StepNumber;
   Project.ApplyStep(state);
+  // Past a search the network is built again: it holds the documents of the
+  // searches shown with their searches' keys, as the project saved now does.
+  if (Project.StepNumber != stepNumber) FeedNetworkAgain();
   // The hidden sites follow the marks of the step, so that a later search
   // hides exactly the sites the step hides; the counters stay as the step
   // kept them.

@@ -128,10 +128,16 @@ int32_t TITextParsing::Parse(const char16_t* text, int32_t length) {
   if (result_.Paragraphs->size() < static_cast<size_t>(runs)) result_.Paragraphs->resize(static_cast<size_t>(runs));
   int32_t paragraph = 0;
   const size_t lineCount = lines_.size();
+  inQuery_ = false;
+  queryWord_ = INT32_MAX;
   for (size_t k = 0; k < lineCount;) {
     if (lines_[k].Blank()) {
       ++k;
       continue;
+    }
+    if (!inQuery_ && lines_[k].Start >= queryPosition_) {
+      inQuery_ = true;
+      queryWord_ = result_.WordCount;
     }
     size_t last = k;
     while (last + 1 < lineCount && !lines_[last + 1].Blank() && !lines_[last + 1].ParagraphStart) ++last;
@@ -151,6 +157,7 @@ int32_t TITextParsing::Parse(const char16_t* text, int32_t length) {
     k = last + 1;
   }
   result_.ParagraphCount = paragraph;
+  inQuery_ = false;
 
   WeighWords();
 
@@ -166,6 +173,36 @@ int32_t TITextParsing::Parse(const char16_t* text, int32_t length) {
   text_ = nullptr;
   length_ = 0;
   return 0;
+}
+
+namespace {
+// The query settings of one parse, reset when it ends.
+struct TQueryScope {
+  int32_t& Position;
+  TITextParsing::TTextReadings*& Kept;
+  const TITextParsing::TTextReadings*& Given;
+  ~TQueryScope() {
+    Position = INT32_MAX;
+    Kept = nullptr;
+    Given = nullptr;
+  }
+};
+}  // namespace
+
+int32_t TITextParsing::ParseWithQuery(std::u16string_view text, size_t queryStart, TTextReadings* kept) {
+  const TQueryScope scope{queryPosition_, kept_, given_};
+  queryPosition_ = queryStart < static_cast<size_t>(INT32_MAX) ? static_cast<int32_t>(queryStart) + 1 : INT32_MAX;
+  kept_ = kept;
+  if (kept_ != nullptr) *kept_ = TTextReadings();
+  return Parse(text);
+}
+
+int32_t TITextParsing::ParseQueryOf(const TTextReadings& text, std::u16string_view query) {
+  const TQueryScope scope{queryPosition_, kept_, given_};
+  // Every paragraph is the query's.
+  queryPosition_ = 1;
+  given_ = &text;
+  return Parse(query);
 }
 
 // ---------------------------------------------------------------------------

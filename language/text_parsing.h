@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -185,6 +186,38 @@ class TITextParsing {
   int32_t Parse(std::u16string_view text) {
     return Parse(text.data(), static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX)));
   }
+  // How often a text writes the tokens a proper name reads in lower case,
+  // and with capitals not at a sentence's start.
+  struct TNameCases {
+    int32_t LowerCase = 0;
+    int32_t Capitals = 0;
+  };
+  // What the reading of a query asked of a text needs of the text: its
+  // languages' weights and its dominant language, the frequency counter of
+  // each of its words, how it writes each proper name, and per list of
+  // readings ({word, form} pairs) the readings its tokens took ({index in the
+  // list, tokens}, in the order met). Keyed by dictionary word indexes, it
+  // holds as long as the dictionary's words do.
+  struct TTextReadings {
+    bool Valid = false;
+    std::vector<int32_t> LanguageWeights;
+    int32_t Language = 0;
+    std::unordered_map<int32_t, int32_t> Counters;
+    std::unordered_map<int32_t, TNameCases> NameCases;
+    std::map<std::vector<int32_t>, std::vector<std::pair<int32_t, int32_t>>> Readings;
+  };
+  // Parses a text whose end is a query asked of the rest (documents, then
+  // the query): the paragraphs that begin at index `queryStart` of the text
+  // or later are the query's. They give no vote on how the rest reads (the
+  // text's languages, the frequencies of its words, how it writes a name),
+  // and a token of theirs takes the reading that most of the rest's tokens
+  // of the same text take, in whatever case either is written; a token whose
+  // text the rest does not hold is read as in any parse. `kept`, when given,
+  // receives what a later query of the same rest needs (ParseQueryOf).
+  int32_t ParseWithQuery(std::u16string_view text, size_t queryStart, TTextReadings* kept = nullptr);
+  // Parses a query as ParseWithQuery reads it after the text whose readings
+  // it kept, without that text.
+  int32_t ParseQueryOf(const TTextReadings& text, std::u16string_view query);
   // Empties the result (tables kept for reuse), the language table and the
   // working buffers.
   void Clear();
@@ -278,6 +311,24 @@ class TITextParsing {
   // Step 8 for one word with readings: its WordId and Form. `capitalised`:
   // the token's case lets a proper name stand.
   void ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, int32_t textLanguage, bool capitalised);
+  // The dictionary word index of an id held in the result during the parse.
+  int32_t WordIndexOf(int32_t id) const;
+  // The text's language weights and dominant language (steps 1 and 2).
+  int32_t WeighLanguages();
+  // A query's candidate words take the text's counters (ParseQueryOf).
+  void TakeGivenCounters();
+  // How the text writes the tokens of a proper-name reading.
+  TNameCases NameCasesOf(int32_t id) const;
+  // Fills kept_ from the parse of the text before the query.
+  void KeepTextReadings(int32_t textLanguage);
+  // readingsKey_ := the word's readings as a key of textReadings_.
+  void ReadingsKey(const TParsingWord& word);
+  // Notes the reading a token of the text before the query took, under the
+  // readings it had; with a query only.
+  void NoteTextReading(const TParsingWord& word);
+  // A query token whose readings the text's tokens had takes the reading
+  // most of them took; false when the text holds no such token.
+  bool ReadAsTheText(TParsingWord& word);
   // The first reading of the word that is a proper name (its id in the
   // result), -1 when none is.
   int32_t ProperNameVariant(const TParsingWord& word);
@@ -339,13 +390,27 @@ class TITextParsing {
   std::vector<int32_t> languageWeights_;
   // The weighting's scratch: the languages one word has voted for, the
   // language of each sentence (by sentence index), the languages of a word's
-  // common-word readings.
+  // common-word readings and of its proper names set aside for them.
   std::vector<int32_t> votes_;
   std::vector<int32_t> sentenceLanguages_;
   std::vector<int32_t> commonLanguages_;
+  std::vector<int32_t> asideLanguages_;  // of the names set aside for them
   // Per proper-name reading (its id in the result): how the text writes the
-  // tokens it reads (kSeenInLowerCase, kSeenWithCapitals).
-  std::unordered_map<int32_t, uint8_t> nameCases_;
+  // tokens it reads.
+  std::unordered_map<int32_t, TNameCases> nameCases_;
+  // The query of ParseWithQuery: the paragraphs whose first character lies
+  // at this text position (1-based) or later; INT32_MAX without a query.
+  // While the parse reads them inQuery_ is set, and queryWord_ is the index
+  // of their first word (WordCount when there is none).
+  int32_t queryPosition_ = INT32_MAX;
+  bool inQuery_ = false;
+  int32_t queryWord_ = INT32_MAX;
+  // The readings of the text before the query (TTextReadings::Readings).
+  std::map<std::vector<int32_t>, std::vector<std::pair<int32_t, int32_t>>> textReadings_;
+  std::vector<int32_t> readingsKey_;
+  // ParseWithQuery's `kept`, ParseQueryOf's text; null outside them.
+  TTextReadings* kept_ = nullptr;
+  const TTextReadings* given_ = nullptr;
 
   // The distinct-word set of ParallelWorking: word index -> node, and per
   // node its word and counter. Open addressing over a power-of-two table.

@@ -226,8 +226,9 @@ void TITextParsing::AddToken(int32_t bp, int32_t length, int32_t sentenceIndex) 
   }
   if (IsSeparator(chars[0])) flags |= TParsingWord::kLeftOut | TParsingWord::kSeparator;
   const int32_t textLength = static_cast<int32_t>(text.size());
+  // A query's words count for no language of the text they are asked of.
   const bool languageWord = (flags & (TParsingWord::kSeparator | TParsingWord::kNumeral)) == 0 &&
-                            !IsSeparatorWithBreaks(chars[0]);
+                            !IsSeparatorWithBreaks(chars[0]) && !inQuery_;
 
   const int32_t found =
       dictionary_->Search(text, variants_, useHash_ ? 0 : TIWordDictionary::kSearchAdd, scratch_);

@@ -18,15 +18,21 @@
 //
 // The choice: stop words are not eligible while another reading is none; nor,
 // for a token in lower case (or whose capital only starts its sentence, while
-// the text does not write it with capitals elsewhere and never in lower case),
-// a proper-name head word while its dictionary offers a common word's reading
-// ("queens" is the plural of "queen"). The first eligible initial form wins,
+// the text writes it with capitals elsewhere no more often than in lower
+// case), a proper-name head word while its dictionary offers a common word's
+// reading ("queens" is the plural of "queen"); such a name leaves the token to
+// that common word's language. The first eligible initial form wins,
 // one of the sentence's language before one of the text's dominant language;
 // one of another language only when neither of those two reads the token.
 // Otherwise the first eligible reading of the largest weight. A form with a
 // prefix of its own that the initial form lacks ("default" of "fault",
 // "independent" of "dependent") is a weak reading: it takes a token neither
 // from a proper name nor from another language.
+//
+// A query asked of a text (ParseWithQuery) gives the text no vote: its words
+// count for no language and no frequency of the text, and tell nothing of how
+// the text writes a name. A query token takes the reading that most of the
+// text's tokens with the same readings took (the same text, in any case).
 #include <algorithm>
 #include <cmath>
 
@@ -52,10 +58,6 @@ bool ProperName(const TWDWord* word) { return word != nullptr && word->IsProperN
 int32_t LanguageOf(const TWDWord* word) { return word != nullptr ? word->GetDictionaryID() : 0; }
 // The token holds a capital (first, inside or all).
 bool HasCapitals(const TParsingWord& word) { return (word.Flags & TParsingWord::kUpperCase) != 0; }
-
-// How the text writes the tokens a proper name reads.
-constexpr uint8_t kSeenInLowerCase = 1;
-constexpr uint8_t kSeenWithCapitals = 2;  // not at a sentence's start
 
 }  // namespace
 
@@ -123,21 +125,10 @@ void TITextParsing::SetCounter(int32_t id, int32_t value) {
 void TITextParsing::WeighWords() {
   TParsingText& r = result_;
 
-  // 1. The share of each language in the text, out of 2048.
-  std::fill(languageWeights_.begin(), languageWeights_.end(), 0);
-  int64_t total = 0;
-  for (const TLanguage& language : languages_) total += language.Count;
-  if (total > 0) {
-    for (const TLanguage& language : languages_) {
-      if (language.ID > 0 && language.ID < 256 && language.Count > 0) {
-        languageWeights_[static_cast<size_t>(language.ID)] = static_cast<int32_t>(int64_t{language.Count} * 2048 / total);
-      }
-    }
-  }
-  // 2. The dominant language of the text.
-  int32_t textLanguage = 0;
+  // 1.-2. The share of each language in the text, out of 2048, and the
+  // text's dominant language.
+  const int32_t textLanguage = WeighLanguages();
   double ratio = 0.0;
-  GetDominantLanguage(textLanguage, ratio);
 
   // 3. Per sentence: the language mix, then the frequency-free weights.
   sentenceLanguages_.assign(static_cast<size_t>(std::max(r.SentenceCount, 0)), textLanguage);
@@ -219,7 +210,8 @@ void TITextParsing::WeighWords() {
       }
     }
   }
-  for (int32_t w = 0; w < r.WordCount; ++w) {
+  // A query's words are no occurrences of the text's.
+  for (int32_t w = 0; w < std::min(r.WordCount, queryWord_); ++w) {
     const TParsingWord& word = r.Word(w);
     if (Hashed(word)) continue;
     const int32_t step = word.Form == 0 ? 11 : 10;
@@ -232,6 +224,7 @@ void TITextParsing::WeighWords() {
       }
     }
   }
+  if (given_ != nullptr) TakeGivenCounters();
 
   // 6. Weights scaled by frequency, relative to half the most frequent
   // candidate; rounded half to even.
@@ -255,10 +248,12 @@ void TITextParsing::WeighWords() {
   if (syntax_ != nullptr) syntax_->Process(r);
 
   // 8. The choice, per sentence: its language orders the initial forms. A
-  // capital lets a proper name stand; at a sentence's start (a typed query's
-  // word stands there too) it tells nothing by itself, and the token reads
-  // as the rest of the text writes it: as a name only where the text writes
-  // it with capitals and never in lower case.
+  // capital lets a proper name stand; at a sentence's start it tells nothing
+  // by itself, and the token reads as the rest of the text writes it: as a
+  // name where the text writes it with capitals more often than in lower
+  // case (an address or a stray lower-case token does not outvote the
+  // prose). A query's words tell nothing of how the text writes a word; they
+  // read as the text's tokens of their text read, when it holds some.
   auto forEachWord = [&](auto&& visit) {
     for (int32_t p = 0; p < r.ParagraphCount; ++p) {
       const TParsingParagraph& paragraph = r.Paragraph(p);
@@ -270,29 +265,160 @@ void TITextParsing::WeighWords() {
           TParsingWord& word = r.Word(w);
           const bool first = start && !SeparatorOrNumeral(word);
           if (first) start = false;
-          if (!Hashed(word) && word.VariantCount > 0) visit(word, index, first);
+          if (!Hashed(word) && word.VariantCount > 0) visit(word, index, first, w >= queryWord_);
         }
       }
     }
   };
   nameCases_.clear();
-  forEachWord([&](TParsingWord& word, int32_t, bool first) {
-    const int32_t name = ProperNameVariant(word);
+  forEachWord([&](TParsingWord& word, int32_t, bool first, bool query) {
+    const int32_t name = query ? -1 : ProperNameVariant(word);
     if (name < 0) return;
     if (!HasCapitals(word)) {
-      nameCases_[name] |= kSeenInLowerCase;
+      ++nameCases_[name].LowerCase;
     } else if (!first) {
-      nameCases_[name] |= kSeenWithCapitals;
+      ++nameCases_[name].Capitals;
     }
   });
-  forEachWord([&](TParsingWord& word, int32_t sentence, bool first) {
+  textReadings_.clear();
+  forEachWord([&](TParsingWord& word, int32_t sentence, bool first, bool query) {
+    if (query && ReadAsTheText(word)) return;
     bool nameCase = HasCapitals(word);
     if (nameCase && first) {
-      const auto seen = nameCases_.find(ProperNameVariant(word));
-      nameCase = seen != nameCases_.end() && seen->second == kSeenWithCapitals;
+      const TNameCases seen = NameCasesOf(ProperNameVariant(word));
+      nameCase = seen.Capitals > seen.LowerCase;
     }
     ChooseVariant(word, sentenceLanguages_[static_cast<size_t>(sentence)], textLanguage, nameCase);
+    if (!query && (queryWord_ < r.WordCount || kept_ != nullptr)) NoteTextReading(word);
   });
+  if (kept_ != nullptr) KeepTextReadings(textLanguage);
+}
+
+int32_t TITextParsing::WordIndexOf(int32_t id) const {
+  if (!parallelWorking_) return id;
+  return id >= 0 && static_cast<size_t>(id) < nodeWord_.size() ? nodeWord_[static_cast<size_t>(id)] : -1;
+}
+
+int32_t TITextParsing::WeighLanguages() {
+  std::fill(languageWeights_.begin(), languageWeights_.end(), 0);
+  if (given_ != nullptr) {
+    const size_t n = std::min(languageWeights_.size(), given_->LanguageWeights.size());
+    std::copy_n(given_->LanguageWeights.begin(), n, languageWeights_.begin());
+    return given_->Language;
+  }
+  int64_t total = 0;
+  for (const TLanguage& language : languages_) total += language.Count;
+  if (total > 0) {
+    for (const TLanguage& language : languages_) {
+      if (language.ID > 0 && language.ID < 256 && language.Count > 0) {
+        languageWeights_[static_cast<size_t>(language.ID)] = static_cast<int32_t>(int64_t{language.Count} * 2048 / total);
+      }
+    }
+  }
+  int32_t language = 0;
+  double ratio = 0.0;
+  GetDominantLanguage(language, ratio);
+  return language;
+}
+
+void TITextParsing::TakeGivenCounters() {
+  TParsingText& r = result_;
+  auto take = [&](int32_t id) {
+    const auto counter = given_->Counters.find(WordIndexOf(id));
+    SetCounter(id, counter != given_->Counters.end() ? counter->second : 0);
+  };
+  for (int32_t w = 0; w < r.WordCount; ++w) {
+    const TParsingWord& word = r.Word(w);
+    if (Hashed(word)) continue;
+    if (word.VariantCount == 0) take(word.WordId);
+    for (int32_t v = 0; v < word.VariantCount; ++v) take(r.Variant(word.FirstVariant + v).WordIndex);
+  }
+}
+
+TITextParsing::TNameCases TITextParsing::NameCasesOf(int32_t id) const {
+  if (id < 0) return TNameCases();
+  if (given_ != nullptr) {
+    const auto seen = given_->NameCases.find(WordIndexOf(id));
+    return seen != given_->NameCases.end() ? seen->second : TNameCases();
+  }
+  const auto seen = nameCases_.find(id);
+  return seen != nameCases_.end() ? seen->second : TNameCases();
+}
+
+void TITextParsing::KeepTextReadings(int32_t textLanguage) {
+  TParsingText& r = result_;
+  TTextReadings& kept = *kept_;
+  kept.LanguageWeights = languageWeights_;
+  kept.Language = textLanguage;
+  for (const auto& [name, cases] : nameCases_) kept.NameCases[WordIndexOf(name)] = cases;
+  kept.Readings = textReadings_;
+  auto keep = [&](int32_t id) {
+    const int32_t counter = GetCounter(id);
+    if (counter != 0) kept.Counters[WordIndexOf(id)] = counter;
+  };
+  for (int32_t w = 0; w < std::min(r.WordCount, queryWord_); ++w) {
+    const TParsingWord& word = r.Word(w);
+    if (Hashed(word)) continue;
+    if (word.VariantCount == 0) keep(word.WordId);
+    for (int32_t v = 0; v < word.VariantCount; ++v) keep(r.Variant(word.FirstVariant + v).WordIndex);
+  }
+  kept.Valid = true;
+}
+
+// The key of a token's readings: its {word, form} pairs in order, by word
+// index. Tokens of one text have the same readings in the same order (one
+// look-up of the text in lower case).
+void TITextParsing::ReadingsKey(const TParsingWord& word) {
+  readingsKey_.clear();
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    const TWordVariant& variant = result_.Variant(word.FirstVariant + v);
+    readingsKey_.push_back(WordIndexOf(variant.WordIndex));
+    readingsKey_.push_back(variant.Form);
+  }
+}
+
+void TITextParsing::NoteTextReading(const TParsingWord& word) {
+  ReadingsKey(word);
+  int32_t chosen = 0;
+  while (chosen < word.VariantCount && (result_.Variant(word.FirstVariant + chosen).WordIndex != word.WordId ||
+                                        result_.Variant(word.FirstVariant + chosen).Form != word.Form)) {
+    ++chosen;
+  }
+  std::vector<std::pair<int32_t, int32_t>>& taken = textReadings_[readingsKey_];
+  for (auto& [index, tokens] : taken) {
+    if (index == chosen) {
+      ++tokens;
+      return;
+    }
+  }
+  taken.emplace_back(chosen, 1);
+}
+
+bool TITextParsing::ReadAsTheText(TParsingWord& word) {
+  ReadingsKey(word);
+  const auto& readings = given_ != nullptr ? given_->Readings : textReadings_;
+  const auto found = readings.find(readingsKey_);
+  if (found == readings.end()) return false;
+  // The word most tokens took, then the form most of its tokens took (the
+  // first met on a tie).
+  const auto& taken = found->second;
+  auto wordOf = [&](int32_t index) { return result_.Variant(word.FirstVariant + index).WordIndex; };
+  int32_t bestWord = -1;
+  int32_t most = 0;
+  for (const auto& [index, tokens] : taken) {
+    int32_t wordTokens = 0;
+    for (const auto& [other, count] : taken) wordTokens += wordOf(other) == wordOf(index) ? count : 0;
+    if (wordTokens > most) bestWord = wordOf(index), most = wordTokens;
+  }
+  int32_t best = 0;
+  most = 0;
+  for (const auto& [index, tokens] : taken) {
+    if (wordOf(index) == bestWord && tokens > most) best = index, most = tokens;
+  }
+  const TWordVariant& reading = result_.Variant(word.FirstVariant + best);
+  word.WordId = reading.WordIndex;
+  word.Form = reading.Form;
+  return true;
 }
 
 int32_t TITextParsing::ProperNameVariant(const TParsingWord& word) {
@@ -339,10 +465,6 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
     const TWDWord* dictWord = WordOf(candidate.WordIndex);
     return notStop(dictWord) && !setAside(dictWord);
   };
-  int32_t best = 0;
-  for (int32_t v = 0; v < word.VariantCount; ++v) {
-    if (eligible(variant(v))) best = std::max<int32_t>(best, variant(v).Weight);
-  }
   // The first initial form of the sentence's language, else of the text's;
   // another language's only when neither language reads the token as a form
   // of a word's own (an English plural is not the French word spelt like it:
@@ -352,9 +474,24 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
   };
   int32_t chosen = -1;
   // A name set aside for a common word leaves the token to that word's
-  // language too ("windows" in a Russian text is no German word).
+  // language too ("windows" in a Russian text is no German or French word),
+  // where that word is of a part of speech the parser processes.
   bool ownReading = false;
-  for (int32_t v = 0; v < word.VariantCount && !ownReading; ++v) ownReading = setAside(WordOf(variant(v).WordIndex));
+  asideLanguages_.clear();
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    const TWDWord* dictWord = WordOf(variant(v).WordIndex);
+    if (!setAside(dictWord)) continue;
+    ownReading = true;
+    const int32_t language = LanguageOf(dictWord);
+    for (int32_t c = 0; c < word.VariantCount; ++c) {
+      const TWDWord* common = WordOf(variant(c).WordIndex);
+      if (LanguageOf(common) == language && notStop(common) && !ProperName(common) && Processed(common) &&
+          KeepsItsPrefix(common, variant(c).Form)) {
+        asideLanguages_.push_back(language);
+        break;
+      }
+    }
+  }
   for (const int32_t language : {sentenceLanguage, textLanguage}) {
     for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
       const TWordVariant& candidate = variant(v);
@@ -369,8 +506,19 @@ void TITextParsing::ChooseVariant(TParsingWord& word, int32_t sentenceLanguage, 
   for (int32_t v = 0; v < word.VariantCount && chosen < 0 && !ownReading; ++v) {
     if (variant(v).Form == 0 && eligible(variant(v))) chosen = v;
   }
+  // The largest weight, among the readings of a set-aside name's language
+  // when there is one.
+  auto weighed = [&](const TWordVariant& candidate) {
+    return eligible(candidate) &&
+           (asideLanguages_.empty() || std::find(asideLanguages_.begin(), asideLanguages_.end(),
+                                                 LanguageOf(WordOf(candidate.WordIndex))) != asideLanguages_.end());
+  };
+  int32_t best = 0;
+  for (int32_t v = 0; v < word.VariantCount; ++v) {
+    if (weighed(variant(v))) best = std::max<int32_t>(best, variant(v).Weight);
+  }
   for (int32_t v = 0; v < word.VariantCount && chosen < 0; ++v) {
-    if (eligible(variant(v)) && variant(v).Weight == best) chosen = v;
+    if (weighed(variant(v)) && variant(v).Weight == best) chosen = v;
   }
   if (chosen < 0) chosen = 0;
   word.WordId = variant(chosen).WordIndex;

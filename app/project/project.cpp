@@ -45,6 +45,12 @@ std::u16string TProject::MetaListKey(std::string_view url) {
   return key;
 }
 
+int32_t TProject::FedDocumentCount() const {
+  size_t count = Documents.size();
+  while (count > 0 && Documents[count - 1].Step > StepNumber) --count;
+  return static_cast<int32_t>(std::min<size_t>(count, INT32_MAX / 4));
+}
+
 int32_t TProject::DocumentOfUrl(std::string_view url) {
   if (url.empty()) return -1;
   TWordVariant hit;

@@ -70,6 +70,10 @@ class TProject {
   int32_t DocumentOfUrl(std::string_view url);
   // True when searches were undone (their documents and keys wait to go).
   bool HasUndoneSearches() const { return StepNumber < static_cast<int32_t>(StepKeys.size()); }
+  // The documents the network is built from: those up to the last one of a
+  // search shown (the documents of undone searches follow the others), as a
+  // project saved now holds them.
+  int32_t FedDocumentCount() const;
 
   // ---- the merge of a search ----
   // Merges a search's result items: the query's keys become a new StepKeys

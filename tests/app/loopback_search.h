@@ -69,6 +69,17 @@ class TThreadedMainView : public TRecordingMainView {
   std::deque<std::function<void()>> posted_;
 };
 
+// The value of a parameter of a request's query ("name=value"; empty when
+// the query has none).
+inline std::string QueryParameter(const HttpRequestRecord& r, const std::string& name) {
+  for (size_t at = 0; (at = r.query.find(name + "=", at)) != std::string::npos; ++at) {
+    if (at > 0 && r.query[at - 1] != '&') continue;
+    const size_t start = at + name.size() + 1;
+    return r.query.substr(start, r.query.find('&', start) - start);
+  }
+  return "";
+}
+
 // The loopback engine's answers at "/search": `items` numbered items
 // (NumberedItems), as many a page as the query asks for ("n="), from the item
 // "start=" names; a page in blocks of 1000 bytes `pageDelay` apart.

@@ -343,6 +343,7 @@ TEST(FeedNetwork, ParagraphOwnership) {
     TKestruneSession& s = *f.session;
     TypeQuery(f, u"alpha");  // no results: the query's keys only
     s.Project.StepKeys = {{s.ContentMap.Steps().GetCurrent()[kKindQuery].at(0).Key}};
+    s.Project.StepNumber = 1;
     s.WordDictionary.MarkWord(u"alpha");
     s.Project.StopWords = {u"Alpha", u"beta"};  // kept as the word list spells it
     for (const auto& d : documents) {

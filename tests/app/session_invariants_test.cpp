@@ -5,6 +5,14 @@
 // marked one, the counters agreeing with the marks and the flags, and Undo
 // then Redo giving back the same state. A failure names its seed and step and
 // the actions that led there.
+//
+// A second corpus of real English and Russian sentences runs over the built
+// dictionaries: names at the start of sentences and inside them, plurals,
+// words two dictionaries share. Its actions are searches, typed refinements
+// (in the case the pages write a word and in lower case), map clicks,
+// Refresh, Undo and Redo; after every action the project is saved and opened
+// in a fresh session, whose query, step keys, listed documents and map words
+// must be the live session's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +25,8 @@
 #include "app/site_of_url.h"
 #include "search/query_url.h"
 #include "tests/app/loopback_search.h"
+#include "tests/app/name_pages_corpus.h"
+#include "tests/app/shipped_program.h"
 
 namespace kestrune {
 namespace {
@@ -43,17 +53,7 @@ ResultItem CorpusItem(int i) {
 // excluded ones ("-word"), as many a page as "n=" asks from "start=".
 void RouteCorpus(test::LoopbackHttpServer& server) {
   server.Route("/search", [](const test::HttpRequestRecord& r) {
-    auto parameter = [&r](const std::string& name) -> std::string {
-      size_t at = 0;
-      while ((at = r.query.find(name + "=", at)) != std::string::npos) {
-        if (at == 0 || r.query[at - 1] == '&') {
-          const size_t start = at + name.size() + 1;
-          return r.query.substr(start, r.query.find('&', start) - start);
-        }
-        ++at;
-      }
-      return "";
-    };
+    auto parameter = [&r](const std::string& name) { return test::QueryParameter(r, name); };
     std::set<std::string> included, excluded;
     std::istringstream words(PercentDecode(parameter("q"), true));
     for (std::string word; words >> word;) {
@@ -384,6 +384,295 @@ TEST(SessionInvariants, RandomRunsKeepTheSessionWhole) {
   for (uint32_t seed : seeds) {
     RunSeed(seed, steps);
     if (HasFatalFailure()) return;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The second corpus: the pages about names and the Russian pages on bees and
+// boats, over the built dictionaries.
+
+struct TCorpusPage {
+  ResultItem item;
+  std::set<std::u16string> tokens;
+};
+
+std::vector<TCorpusPage> SecondCorpus(const std::string& base) {
+  std::vector<TCorpusPage> pages;
+  auto add = [&](const auto& items) {
+    for (const test::TCorpusItem& item : items) {
+      pages.push_back({{base + "/page" + std::to_string(pages.size()) + ".html", item.title, item.snippet},
+                       test::CorpusTokens(std::string(item.title) + " " + item.snippet)});
+    }
+  };
+  add(test::kWindowsRussianItems);
+  add(test::kWindowsEnglishItems);
+  add(test::kQueensItems);
+  add(test::kWellsItems);
+  add(test::kGatesItems);
+  add(test::kBrooksItems);
+  add(test::kBanksItems);
+  add(test::kNiceItems);
+  add(test::kAppleItems);
+  add(test::kLinuxRussianItems);
+  add(test::kAngaraItems);
+  add(test::kRussianItems);
+  return pages;
+}
+
+// Words as the pages write them; typed so or in lower case.
+constexpr const char16_t* kSecondWords[] = {
+    u"Windows", u"Queens",  u"Flushing", u"Wells",   u"Gates",    u"Brooks", u"Banks",   u"Nice",   u"Apple",
+    u"Linux",   u"Ангара",  u"printer",  u"city",    u"market",   u"food",   u"gates",   u"brooks", u"banks",
+    u"wells",   u"windows", u"novels",   u"phone",   u"система",  u"драйвер", u"ульи",   u"пчелы",  u"матки",
+    u"рамки",   u"лодки",   u"паруса",   u"Байкала", u"ангара",   u"trains", u"сеть",    u"файлы",
+    u"\"Flushing Meadows\"",  u"\"система Windows\"",
+};
+
+// The loopback engine over the corpus: the pages that hold a query word and
+// none of the excluded ones, in lower case, as many a page as "n=" asks.
+void RouteSecondCorpus(test::LoopbackHttpServer& server, std::vector<TCorpusPage> pages) {
+  server.Route("/search", [pages = std::move(pages)](const test::HttpRequestRecord& r) {
+    auto parameter = [&r](const std::string& name) { return test::QueryParameter(r, name); };
+    std::set<std::u16string> included, excluded;
+    std::istringstream words(PercentDecode(parameter("q"), true));
+    for (std::string word; words >> word;) {
+      std::erase(word, '"');
+      const bool minus = word.size() > 1 && word[0] == '-';
+      for (const std::u16string& token : test::CorpusTokens(minus ? word.substr(1) : word)) {
+        (minus ? excluded : included).insert(token);
+      }
+    }
+    std::vector<ResultItem> items;
+    for (const TCorpusPage& page : pages) {
+      auto holds = [&page](const std::set<std::u16string>& set) {
+        return std::any_of(set.begin(), set.end(), [&page](const std::u16string& w) { return page.tokens.count(w) != 0; });
+      };
+      if (holds(included) && !holds(excluded)) items.push_back(page.item);
+    }
+    const int first = std::clamp(std::atoi(parameter("start").c_str()) - 1, 0, static_cast<int>(items.size()));
+    const int last = std::min(first + std::max(std::atoi(parameter("n").c_str()), 0), static_cast<int>(items.size()));
+    return test::HttpReply::Html(test::WriteResultPage({items.begin() + first, items.begin() + last}));
+  });
+}
+
+// What a reopened project must show as the live session does: the query, the
+// step keys, the listed documents and the map's words, as texts.
+std::string ProjectView(TKestruneSession& s) {
+  std::ostringstream out;
+  out << "query: " << platform::Utf16ToUtf8(s.GetQueryText()) << "\nstep keys:";
+  // The steps of the searches shown (a file keeps no undone search).
+  for (int32_t k = 0; k < std::min<int32_t>(s.Project.StepNumber, static_cast<int32_t>(s.Project.StepKeys.size())); ++k) {
+    const TNNKeys& keys = s.Project.StepKeys[static_cast<size_t>(k)];
+    out << " [";
+    for (const TNNKey& key : keys) out << " " << platform::Utf16ToUtf8(s.ContentMapGetKeyName(key.Id));
+    out << " ]";
+  }
+  out << "\nlisted:";
+  for (const int32_t id : s.Results.PageDocumentIds) {
+    const std::string& url = s.Project.Documents.at(static_cast<size_t>(id)).Url;
+    out << " " << url.substr(url.rfind('/') + 1);
+  }
+  std::vector<std::string> words;
+  for (const TKey& key : s.ContentMap.Keys()) {
+    if ((key.Flags & KF_HIDDEN) == 0) words.push_back(platform::Utf16ToUtf8(key.Name) + ((key.Flags & KF_QUERY) ? "*" : ""));
+  }
+  std::sort(words.begin(), words.end());
+  out << "\nmap:";
+  for (const std::string& word : words) out << " " << word;
+  return out.str();
+}
+
+// A session over the built dictionaries and the second corpus.
+struct TSecondWorld {
+  TSecondWorld() : t(std::chrono::milliseconds(0), test::CopyShippedDictionaries) {
+    RouteSecondCorpus(t.server, SecondCorpus(t.server.Url("")));
+    t.session->Config.LinksToDownload = 100;
+    t.session->Config.Settings.askforsave = false;
+  }
+  void Settle() {
+    t.view.RunPosted();
+    if (t.session->Results.PendingBuild.Pending) t.session->EmbeddedWB1DocumentComplete();
+  }
+  // Enter in the query box with the text.
+  void Type(std::u16string_view text) {
+    t.view.queryText = text;
+    t.view.Control(TMainControl::IComboBox1).Visible = true;
+    t.session->QueryKeyUp(13);
+    Settle();
+  }
+  // A click that adds the map word to the query, or excludes it.
+  void Click(int32_t id, int32_t group = kGroupAddToQuery) {
+    if (id >= 0) t.session->DrawAndEventMap1GroupSelect(1, group, true, {{id, 1.0f}});
+    Settle();
+  }
+  // The map's words that are no query words, in the map's order.
+  std::vector<int32_t> MapWords() const {
+    std::vector<int32_t> ids;
+    for (const TKey& key : t.session->ContentMap.Keys()) {
+      if ((key.Flags & (KF_HIDDEN | KF_QUERY)) == 0) ids.push_back(key.Id);
+    }
+    return ids;
+  }
+  // The project saved now, as a fresh session that opens it shows it.
+  std::string Reopened() {
+    const std::u16string file = t.program.Dir().WFile("second.kqp");
+    if (t.session->SaveProjectFile(file, false, u"") != 0) return "not saved";
+    TSecondWorld opened;
+    if (!opened.t.session->OpenProject(file)) return "not opened";
+    opened.Settle();
+    return ProjectView(*opened.t.session);
+  }
+  test::TLoopbackSearch t;
+};
+
+class TSecondRun {
+ public:
+  TSecondRun(TSecondWorld& world, uint32_t seed) : w_(world), s_(*world.t.session), random_(seed) {}
+
+  std::string Act() {
+    const int roll = Pick(100);
+    std::string action;
+    if (s_.Project.Documents.empty() || roll < 8) {
+      action = "new " + Word();
+      s_.IBitmapButtonNewClick();
+      w_.Type(platform::Utf8ToUtf16(action.substr(4)));
+    } else if (roll < 40) {
+      action = "type " + std::string(Pick(5) == 0 ? "-" : "") + Word();
+      w_.Type(platform::Utf8ToUtf16(action.substr(5)));
+    } else if (roll < 56) {
+      const int32_t id = MapWord();
+      action = "map add " + Named(id);
+      w_.Click(id);
+    } else if (roll < 64) {
+      const int32_t id = MapWord();
+      action = "map exclude " + Named(id);
+      w_.Click(id, kGroupExclude);
+    } else if (roll < 76) {
+      action = "refresh";
+      s_.BtnMetasearchClick();
+    } else if (roll < 90) {
+      action = "undo";
+      s_.BtnBackClick();
+    } else {
+      action = "redo";
+      s_.BtnNextClick();
+    }
+    w_.Settle();
+    return action;
+  }
+
+ private:
+  int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(random_); }
+  // A word as the pages write it, or in lower case.
+  std::string Word() {
+    const std::u16string word = kSecondWords[Pick(static_cast<int>(std::size(kSecondWords)))];
+    return platform::Utf16ToUtf8(Pick(2) == 0 ? word : platform::WideLowerCase(word));
+  }
+  int32_t MapWord() {
+    const std::vector<int32_t> ids = w_.MapWords();
+    return ids.empty() ? -1 : ids[static_cast<size_t>(Pick(static_cast<int>(ids.size())))];
+  }
+  std::string Named(int32_t id) { return id < 0 ? "(none)" : platform::Utf16ToUtf8(s_.ContentMapGetKeyName(id)); }
+
+  TSecondWorld& w_;
+  TKestruneSession& s_;
+  std::mt19937 random_;
+};
+
+void RunSecondSeed(uint32_t seed, int steps) {
+  TSecondWorld world;
+  ASSERT_TRUE(world.t.created);
+  TKestruneSession& s = *world.t.session;
+  TSecondRun run(world, seed);
+  std::vector<std::string> actions;
+  for (int step = 0; step < steps; ++step) {
+    actions.push_back(run.Act());
+    std::string trail;
+    for (size_t i = actions.size() > 10 ? actions.size() - 10 : 0; i < actions.size(); ++i) {
+      trail += "\n  " + std::to_string(i) + ": " + actions[i];
+    }
+    ASSERT_TRUE(Broken(s).empty()) << "seed " << seed << ", step " << step << ": " << Broken(s) << trail;
+    if (s.Project.Documents.empty() || s.GetQueryText().empty()) continue;
+    ASSERT_EQ(world.Reopened(), ProjectView(s))
+        << "seed " << seed << ", step " << step << ": the reopened project shows otherwise" << trail;
+  }
+}
+
+// KESTRUNE_INVARIANT_SEED and KESTRUNE_INVARIANT_STEPS as above.
+TEST(SessionInvariants, ASavedProjectReopensAsTheSessionShowsIt) {
+  if (!test::ShippedPresent()) GTEST_SKIP() << "no built dictionaries in " << test::ShippedFolder();
+  std::vector<uint32_t> seeds = {11u, 12u};
+  int steps = 24;
+  if (const char* seed = std::getenv("KESTRUNE_INVARIANT_SEED")) seeds = {static_cast<uint32_t>(std::strtoul(seed, nullptr, 10))};
+  if (const char* count = std::getenv("KESTRUNE_INVARIANT_STEPS")) steps = std::atoi(count);
+  for (uint32_t seed : seeds) {
+    RunSecondSeed(seed, steps);
+    if (HasFatalFailure()) return;
+  }
+}
+
+// Fixed sequences over the second corpus: the project saved after each step
+// reopens as the session shows it; and a map word typed into the query box
+// (in lower case, as the map writes it, or with a capital) refines the query
+// as a click on it does.
+TEST(SessionInvariants, ClickedTypedAndRefreshedQueriesReopenAsShown) {
+  if (!test::ShippedPresent()) GTEST_SKIP() << "no built dictionaries in " << test::ShippedFolder();
+  // Steps: "search <text>", "type <text>", "click <map word>", "refresh".
+  const struct {
+    const char* name;
+    std::vector<std::string> steps;
+  } cases[] = {
+      {"a click, Refresh and a click", {"search Windows", "click update", "refresh", "click зависло"}},
+      {"a click and a typed word", {"search windows", "click install", "type Linux"}},
+      {"typed in lower case, then Refresh", {"search Queens", "type flushing", "refresh", "click food"}},
+      {"Russian names", {"search Ангара", "type байкала", "refresh", "click вытекает"}},
+      {"a typed word no page holds, a typed phrase", {"search Queens", "type паруса", "type \"Flushing Meadows\""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSecondWorld w;
+    ASSERT_TRUE(w.t.created);
+    TKestruneSession& s = *w.t.session;
+    for (const std::string& step : c.steps) {
+      SCOPED_TRACE(step);
+      const std::string argument = step.substr(step.find(' ') + 1);
+      if (step.rfind("search ", 0) == 0 || step.rfind("type ", 0) == 0) {
+        w.Type(platform::Utf8ToUtf16(argument));
+      } else if (step.rfind("click ", 0) == 0) {
+        const std::vector<int32_t> words = w.MapWords();
+        const auto word = std::find_if(words.begin(), words.end(), [&](int32_t id) {
+          return s.ContentMapGetKeyName(id) == platform::Utf8ToUtf16(argument);
+        });
+        ASSERT_NE(word, words.end()) << ProjectView(s);
+        w.Click(*word);
+      } else {
+        s.BtnMetasearchClick();
+        w.Settle();
+      }
+      ASSERT_FALSE(s.Results.PageDocumentIds.empty()) << ProjectView(s);
+      EXPECT_EQ(w.Reopened(), ProjectView(s));
+    }
+  }
+  // Each of the first map words: clicked, then (after Undo) typed.
+  TSecondWorld w;
+  ASSERT_TRUE(w.t.created);
+  TKestruneSession& s = *w.t.session;
+  w.Type(u"Windows");
+  const std::vector<int32_t> words = w.MapWords();
+  ASSERT_GE(words.size(), 8u);
+  for (size_t i = 0; i < 8; ++i) {
+    const std::u16string text = s.ContentMapGetKeyName(words[i]);
+    SCOPED_TRACE(platform::Utf16ToUtf8(text));
+    w.Click(words[i]);
+    const std::string clicked = ProjectView(s);
+    for (const std::u16string& typed : {text, platform::WideUpperCase(text.substr(0, 1)) + text.substr(1)}) {
+      s.BtnBackClick();
+      w.Settle();
+      w.Type(typed);
+      EXPECT_EQ(ProjectView(s), clicked) << platform::Utf16ToUtf8(typed);
+    }
+    s.BtnBackClick();
+    w.Settle();
   }
 }
 

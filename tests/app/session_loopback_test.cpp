@@ -1,6 +1,8 @@
 // A search typed into the session, downloaded by the real search worker from
 // the loopback engine: the documents, their labels and steps, the map, and a
-// network that knows the query word's neighbours.
+// network that knows the query word's neighbours; a query entered while the
+// search runs waits for its end.
+#include "search/query_url.h"
 #include "tests/app/loopback_search.h"
 
 namespace kestrune {
@@ -42,6 +44,52 @@ TEST(SessionLoopback, ASearchFromTheQueryBoxToTheNetwork) {
                           [query](const TKey& key) { return key.Id == query; }));
   EXPECT_NE(std::find(t.view.progressLog.begin(), t.view.progressLog.end(), 100), t.view.progressLog.end());
   EXPECT_EQ(t.view.progress, 0);
+}
+
+// A word entered while a search runs is no part of that search: it waits for
+// the search's end and then refines the query over the documents that
+// arrived; the page lists the documents it selects, never "Nothing found".
+TEST(SessionLoopback, AWordEnteredWhileASearchRunsRefinesItsResults) {
+  const struct {
+    const char16_t* typed;
+    std::u16string query;
+    size_t listed;
+  } cases[] = {
+      {u"Harbor", u"river harbor", 3},
+      {u"harbor", u"river harbor", 3},
+      {u"-harbor", u"river -harbor", 27},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(c.typed));
+    test::TLoopbackSearch t;
+    ASSERT_TRUE(t.created);
+    TKestruneSession& s = *t.session;
+    std::vector<test::ResultItem> items;
+    for (int n = 1; n <= test::TLoopbackSearch::kServedItems; ++n) {
+      const std::string word = n % 10 == 3 ? "harbor" : "meadow";
+      items.push_back({t.server.Url("/doc" + std::to_string(n) + ".html"), "River walk " + std::to_string(n),
+                       "A path along the river past the " + word});
+    }
+    test::RouteLoopbackItems(t.server, items);
+    // Enter is pressed in the query box as soon as the search shows progress.
+    bool entered = false;
+    t.view.OnProgressShown = [&](int32_t) {
+      if (entered || !s.SearchRunning()) return;
+      entered = true;
+      t.view.queryText = c.typed;
+      s.QueryKeyUp(13);
+    };
+    t.Search(u"river");
+    ASSERT_TRUE(entered);
+    for (const test::HttpRequestRecord& request : t.server.Requests()) {
+      EXPECT_EQ(request.query.find("harbor"), std::string::npos) << request.query;
+    }
+    EXPECT_EQ(s.Project.Documents.size(), static_cast<size_t>(test::TLoopbackSearch::kServedItems));
+    EXPECT_EQ(s.Project.StepKeys, (std::vector<TNNKeys>{{{t.WordId(u"river"), 1.0f}}}));
+    EXPECT_EQ(s.GetQueryText(), c.query);
+    EXPECT_EQ(s.Results.PageDocumentIds.size(), c.listed);
+    EXPECT_EQ(s.Results.LastPageMode, kPageModeResults);
+  }
 }
 
 }  // namespace

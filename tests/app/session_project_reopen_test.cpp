@@ -29,14 +29,7 @@ std::vector<std::string> WordsOf(int i) {
 // ("-word"), as many a page as "n=" asks from "start=".
 void RouteChains(test::LoopbackHttpServer& server) {
   server.Route("/search", [](const test::HttpRequestRecord& r) {
-    auto parameter = [&r](const std::string& name) -> std::string {
-      for (size_t at = 0; (at = r.query.find(name + "=", at)) != std::string::npos; ++at) {
-        if (at > 0 && r.query[at - 1] != '&') continue;
-        const size_t start = at + name.size() + 1;
-        return r.query.substr(start, r.query.find('&', start) - start);
-      }
-      return "";
-    };
+    auto parameter = [&r](const std::string& name) { return test::QueryParameter(r, name); };
     std::set<std::string> included, excluded;
     std::istringstream words(PercentDecode(parameter("q"), true));
     for (std::string word; words >> word;) {

@@ -1,8 +1,9 @@
 // The word map for the words people type, over the dictionaries the program
 // ships: a noun asked in its singular and in its plural brings the same pages
-// and a map of about the same size, in English and in Russian; and a word
-// text takes one place on the map, also where two dictionaries read it
-// differently.
+// and a map of about the same size, in English and in Russian; a word text
+// takes one place on the map, also where two dictionaries read it
+// differently; and a name that is also a common word reads as the pages read
+// it, typed as they write it or in lower case.
 //
 // The dictionaries are the build's (KESTRUNE_DICTIONARIES or the program
 // folder of the build), copied into the session's program folder and loaded
@@ -25,9 +26,10 @@
 
 #include "network/context_ms.h"
 #include "tests/app/loopback_search.h"
+#include "tests/app/name_pages_corpus.h"
 #include "tests/app/session_fixture.h"
+#include "tests/app/shipped_program.h"
 #include "tests/app/word_forms_corpus.h"
-#include "tests/support/shipped_folder.h"
 
 namespace kestrune {
 namespace {
@@ -35,45 +37,31 @@ namespace {
 using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 
+using test::CopyShippedDictionaries;
 using test::ShippedFolder;
+using test::ShippedPresent;
 
-bool ShippedPresent() {
-  const std::string folder = ShippedFolder();
-  return std::filesystem::exists(folder + "/english.dws") && std::filesystem::exists(folder + "/russian.dws");
-}
-
-// Every dictionary, lexicon and stop-word list of the shipped folder into the
-// program folder's dictionaries.
-void CopyShippedDictionaries(test::TestProgram& p) {
-  for (const auto& entry : std::filesystem::directory_iterator(ShippedFolder())) {
-    const std::string name = entry.path().filename().string();
-    const std::string extension = entry.path().extension().string();
-    if (extension == ".dws" || extension == ".drmp" || (name.rfind("stop_", 0) == 0 && extension == ".txt")) {
-      std::filesystem::copy_file(entry.path(), p.Program() + "dictionaries/" + name);
-    }
-  }
-}
-
-bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= 0xC0 && c != 0xD7 && c != 0xF7); }
-
-// The lower-cased words of a text.
-std::set<std::u16string> Tokens(const std::string& text) {
-  std::set<std::u16string> tokens;
-  const std::u16string lower = platform::WideLowerCase(Utf8ToUtf16(text));
-  std::u16string word;
-  for (char16_t c : lower + u" ") {
-    if (IsLetter(c)) {
-      word += c;
-    } else if (!word.empty()) {
-      tokens.insert(word);
-      word.clear();
-    }
-  }
-  return tokens;
-}
-
-// The corpus's topics.
-enum TTopic : unsigned { kBees = 1, kSailing = 2, kRussian = 4, kBrest = 8 };
+// The corpus's topics: the word forms' and the names'.
+enum TTopic : unsigned {
+  kBees = 1,
+  kSailing = 2,
+  kRussian = 4,
+  kBrest = 8,
+  kWindowsRu = 1u << 4,
+  kWindowsEn = 1u << 5,
+  kQueens = 1u << 6,
+  kWells = 1u << 7,
+  kGates = 1u << 8,
+  kBrooks = 1u << 9,
+  kBanks = 1u << 10,
+  kLincoln = 1u << 11,
+  kNice = 1u << 12,
+  kReading = 1u << 13,
+  kApple = 1u << 14,
+  kLinuxRu = 1u << 15,
+  kAngara = 1u << 16,
+  kOka = 1u << 17,
+};
 
 // The loopback engine over the corpus: the items of the topics set with Match
 // that hold one of its words, as many a page as "n=" asks from "start=".
@@ -84,13 +72,29 @@ class TCorpusEngine {
       int n = 0;
       for (const test::TCorpusItem& item : items) {
         items_.push_back({topic, {base + "/" + name + std::to_string(++n) + ".html", item.title, item.snippet},
-                          Tokens(std::string(item.title) + " " + item.snippet)});
+                          test::CorpusTokens(std::string(item.title) + " " + item.snippet)});
       }
     };
     add(test::kBeekeepingItems, kBees, "bees");
     add(test::kSailingItems, kSailing, "sailing");
     add(test::kRussianItems, kRussian, "russian");
     add(test::kBrestItems, kBrest, "brest");
+    // The names' pages have numbered addresses (names1-3.html): no address
+    // writes their name in lower case.
+    add(test::kWindowsRussianItems, kWindowsRu, "names1-");
+    add(test::kWindowsEnglishItems, kWindowsEn, "names2-");
+    add(test::kQueensItems, kQueens, "names3-");
+    add(test::kWellsItems, kWells, "names4-");
+    add(test::kGatesItems, kGates, "names5-");
+    add(test::kBrooksItems, kBrooks, "names6-");
+    add(test::kBanksItems, kBanks, "names7-");
+    add(test::kLincolnItems, kLincoln, "names8-");
+    add(test::kNiceItems, kNice, "names9-");
+    add(test::kReadingItems, kReading, "names10-");
+    add(test::kAppleItems, kApple, "names11-");
+    add(test::kLinuxRussianItems, kLinuxRu, "names12-");
+    add(test::kAngaraItems, kAngara, "names13-");
+    add(test::kOkaItems, kOka, "names14-");
     server.Route("/search", [this](const test::HttpRequestRecord& r) { return Answer(r.query); });
   }
   // The topics and the words (lower case) whose items the next searches bring.
@@ -194,37 +198,63 @@ class TWordFormSession {
         std::count_if(keys.begin(), keys.end(), [&](const TKey& key) { return key.Name == text; }));
   }
 
-  // Every reading of the text: "id lang pos 'lemma' form", with "query" when
-  // the step's query holds it and "pages xN" for the tokens of the pages the
-  // parse gave that reading (the search's joint parse, read before anything
-  // else parses). readAsInPages: a reading of the query is one of the pages'.
-  std::string Readings(std::u16string_view text, bool* readAsInPages = nullptr) {
+  // The tokens of the pages per reading (word, form) in the search's joint
+  // parse, read before anything else parses; empty when the last parse is
+  // no joint parse.
+  std::map<std::pair<int32_t, int32_t>, int32_t> PageTokens() const {
     TKestruneSession& s = *t.session;
-    std::map<std::pair<int32_t, int32_t>, int32_t> pageTokens;  // (word, form) -> tokens
+    std::map<std::pair<int32_t, int32_t>, int32_t> tokens;
     const TParsingText& parse = s.TextParsing.ParsingText();
     const int32_t documents = static_cast<int32_t>(s.Project.Documents.size());
-    const bool joint = parse.ParagraphCount == 3 * documents + 1;
-    if (joint) {
-      for (int32_t p = 0; p < 3 * documents; ++p) {
-        const TParsingParagraph& paragraph = parse.Paragraph(p);
-        for (int32_t i = 0; i < paragraph.SentenceCount; ++i) {
-          const TParsingSentence& sentence = parse.Sentence(paragraph.FirstSentence + i);
-          for (int32_t w = 0; w < sentence.WordCount; ++w) {
-            const TParsingWord& word = parse.Word(sentence.FirstWord + w);
-            ++pageTokens[{word.WordId, word.Form}];
-          }
+    if (parse.ParagraphCount != 3 * documents + 1) return tokens;
+    for (int32_t p = 0; p < 3 * documents; ++p) {
+      const TParsingParagraph& paragraph = parse.Paragraph(p);
+      for (int32_t i = 0; i < paragraph.SentenceCount; ++i) {
+        const TParsingSentence& sentence = parse.Sentence(paragraph.FirstSentence + i);
+        for (int32_t w = 0; w < sentence.WordCount; ++w) {
+          const TParsingWord& word = parse.Word(sentence.FirstWord + w);
+          ++tokens[{word.WordId, word.Form}];
         }
       }
     }
+    return tokens;
+  }
+  // The dictionary's readings of a text.
+  std::vector<TWordVariant> TextReadings(std::u16string_view text) const {
+    std::vector<TWordVariant> variants;
+    TWordVariant hit;
+    if (t.session->WordDictionary.FindFirst(platform::WideLowerCase(text), hit, 0) > 0) {
+      do variants.push_back(hit);
+      while (t.session->WordDictionary.FindNext(hit) >= 0);
+    }
+    return variants;
+  }
+  // The word that most of the pages' tokens of the text read as; -1 when
+  // the pages hold none.
+  int32_t PagesReading(std::u16string_view text) const {
+    const auto tokens = PageTokens();
+    std::map<int32_t, int32_t> byWord;
+    for (const TWordVariant& v : TextReadings(text)) {
+      const auto found = tokens.find({v.WordIndex, v.Form});
+      if (found != tokens.end()) byWord[v.WordIndex] += found->second;
+    }
+    const auto most = std::max_element(byWord.begin(), byWord.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    return most == byWord.end() ? -1 : most->first;
+  }
+
+  // Every reading of the text: "id lang pos 'lemma' form", with "query" when
+  // the step's query holds it and "pages xN" for the tokens of the pages the
+  // parse gave that reading. readAsInPages: a reading of the query is one of
+  // the pages'.
+  std::string Readings(std::u16string_view text, bool* readAsInPages = nullptr) {
+    TKestruneSession& s = *t.session;
+    const auto pageTokens = PageTokens();
+    const bool joint = !pageTokens.empty();
     std::set<int32_t> query;
     for (const TControlKeyCell& cell : s.ContentMap.Steps().GetCurrent()[kKindQuery]) query.insert(cell.Key.Id);
     std::string out;
-    TWordVariant hit;
-    std::vector<TWordVariant> variants;
-    if (s.WordDictionary.FindFirst(platform::WideLowerCase(text), hit, 0) > 0) {
-      do variants.push_back(hit);
-      while (s.WordDictionary.FindNext(hit) >= 0);
-    }
+    const std::vector<TWordVariant> variants = TextReadings(text);
     for (const TWordVariant& v : variants) {
       const TWDWord* word = s.WordDictionary.GetWord(v.WordIndex);
       if (word == nullptr) continue;
@@ -514,6 +544,58 @@ TEST_F(SessionWordForms, AReopenedProjectTakesTheReadingOfTheJointParse) {
   ASSERT_EQ(o.Project.StepKeys.size(), 1u);
   EXPECT_EQ(o.Project.StepKeys[0], (TNNKeys{{other, 1.0f}}));
   EXPECT_EQ(opened.KeysNamed(u"mites"), 1u);
+}
+
+// A name that is also a common word, or a word of another dictionary, reads in
+// the query as most of the pages' tokens of its text read, typed as the pages
+// write it and in lower case; both typings bring the same pages and the same
+// map.
+TEST_F(SessionWordForms, ANameReadsAsThePagesReadItInEitherCase) {
+  TWordFormSession w;
+  ASSERT_TRUE(w.t.created);
+  TKestruneSession& s = *w.t.session;
+  const struct {
+    const char16_t* name;
+    unsigned topic;
+  } cases[] = {
+      {u"Windows", kWindowsRu}, {u"Windows", kWindowsEn}, {u"Queens", kQueens},   {u"Flushing", kQueens},
+      {u"Wells", kWells},       {u"Gates", kGates},       {u"Brooks", kBrooks},   {u"Banks", kBanks},
+      {u"Lincoln", kLincoln},   {u"Nice", kNice},         {u"Reading", kReading}, {u"Apple", kApple},
+      {u"Linux", kLinuxRu},     {u"Ангара", kAngara},     {u"Ока", kOka},
+  };
+  struct TTyped {
+    size_t documents = 0;
+    int32_t key = -1;
+    std::vector<std::u16string> map;
+    std::string readings;
+  };
+  std::ostringstream table;
+  for (const auto& c : cases) {
+    const std::u16string lower = platform::WideLowerCase(c.name);
+    SCOPED_TRACE(Utf16ToUtf8(c.name) + " over pages " + std::to_string(c.topic));
+    TTyped typed[2];
+    for (int i = 0; i < 2; ++i) {
+      TTyped& run = typed[i];
+      w.Ask(i == 0 ? std::u16string(c.name) : lower, c.topic, {lower});
+      run.documents = s.Project.Documents.size();
+      run.readings = w.Readings(lower);
+      const TControlKeyList& query = s.ContentMap.Steps().GetCurrent()[kKindQuery];
+      ASSERT_EQ(query.size(), 1u) << run.readings;
+      run.key = query[0].Key.Id;
+      EXPECT_EQ(run.key, w.PagesReading(lower)) << (i == 0 ? "as written: " : "in lower case: ") << run.readings;
+      for (const TKey* key : w.MapWords()) run.map.push_back(key->Name);
+      std::sort(run.map.begin(), run.map.end());
+    }
+    EXPECT_GT(typed[0].documents, 0u);
+    EXPECT_EQ(typed[0].documents, typed[1].documents);
+    EXPECT_EQ(typed[0].key, typed[1].key);
+    EXPECT_EQ(typed[0].map, typed[1].map);
+    char counts[80];
+    std::snprintf(counts, sizeof counts, "pages %2zu/%2zu  map %2zu/%2zu", typed[0].documents, typed[1].documents,
+                  typed[0].map.size(), typed[1].map.size());
+    table << Padded(Utf16ToUtf8(c.name).c_str(), 9) << " " << counts << "\n    " << typed[1].readings << "\n";
+  }
+  std::printf("%s", table.str().c_str());
 }
 
 }  // namespace

@@ -5,6 +5,11 @@
 // sentences, in several pages each.
 #pragma once
 
+#include <set>
+#include <string>
+
+#include "platform/text.h"
+
 namespace kestrune::test {
 
 struct TCorpusItem {
@@ -165,5 +170,21 @@ inline constexpr TCorpusItem kBrestItems[] = {
     {"Les tables de Brest", "Les tables de Brest donnent les heures des marées du port"},
     {"Marées à Brest", "Consultez les tables de Brest avant de sortir du port"},
 };
+
+// The lower-cased words of a text, as a search engine matches them.
+inline std::set<std::u16string> CorpusTokens(const std::string& text) {
+  auto letter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= 0xC0 && c != 0xD7 && c != 0xF7); };
+  std::set<std::u16string> tokens;
+  std::u16string word;
+  for (char16_t c : platform::WideLowerCase(platform::Utf8ToUtf16(text)) + u" ") {
+    if (letter(c)) {
+      word += c;
+    } else if (!word.empty()) {
+      tokens.insert(word);
+      word.clear();
+    }
+  }
+  return tokens;
+}
 
 }  // namespace kestrune::test

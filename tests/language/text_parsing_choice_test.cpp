@@ -3,7 +3,9 @@
 // document's sentences give the same token; the initial form of the
 // sentence's language comes before another language's; a proper-name head
 // word gives way to a common word of its dictionary when the token is not
-// capitalised. Both counter modes (ParallelWorking off and on).
+// capitalised, and then leaves the token to that word's language; a query
+// asked of a text gives it no vote and reads as most of its tokens of the
+// same text. Both counter modes (ParallelWorking off and on).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -64,20 +66,28 @@ class TextParsingChoice : public ::testing::TestWithParam<bool> {
     parser.SetParallelWorking(GetParam());
   }
 
-  // "text of form 0 [language] / form" of the reading chosen for the n-th
-  // occurrence (from 0) of the token (compared in lower case).
-  std::string Reading(std::u16string_view text, std::u16string_view token, int32_t n) {
+  // "text of form 0 [language] / form" of the readings chosen for the
+  // token's occurrences (compared in lower case), in order, each with its
+  // position in the text (from 0).
+  std::vector<std::pair<size_t, std::string>> Readings(std::u16string_view text, std::u16string_view token) {
+    std::vector<std::pair<size_t, std::string>> readings;
     const TParsingText& r = parser.ParsingText();
     for (int32_t w = 0; w < r.WordCount; ++w) {
       const TParsingWord& word = r.Word(w);
-      if (platform::WideLowerCase(text.substr(static_cast<size_t>(word.Start) - 1, word.Length)) != token) continue;
-      if (n-- > 0) continue;
+      const size_t at = static_cast<size_t>(word.Start) - 1;
+      if (platform::WideLowerCase(text.substr(at, word.Length)) != token) continue;
       const TWDWord* chosen = dictionary.GetWord(word.WordId);
-      if (chosen == nullptr) return "none";
-      return Utf16ToUtf8(chosen->GetText()) + " [" + std::to_string(chosen->GetDictionaryID()) + "] /" +
-             std::to_string(word.Form);
+      readings.emplace_back(at, chosen == nullptr ? "none"
+                                                  : Utf16ToUtf8(chosen->GetText()) + " [" +
+                                                        std::to_string(chosen->GetDictionaryID()) + "] /" +
+                                                        std::to_string(word.Form));
     }
-    return "missing";
+    return readings;
+  }
+  // The reading of the n-th occurrence (from 0) of the token.
+  std::string Reading(std::u16string_view text, std::u16string_view token, int32_t n) {
+    const auto readings = Readings(text, token);
+    return n < static_cast<int32_t>(readings.size()) ? readings[static_cast<size_t>(n)].second : "missing";
   }
 
   test::TFakeMorphologyEngine engine;
@@ -175,8 +185,9 @@ TEST_P(TextParsingChoice, AProperNameGivesWayToACommonWordInLowerCase) {
       {u"We saw the independent.", u"independent", 0, true, "independent [9] /0"},
       // Set aside for the English plural, the name leaves the token to it,
       // not to another language's initial form (a French "queens"), in an
-      // Italian text too.
+      // Italian text too, also where French weighs more than English.
       {u"Il queens molto bello il molto bello the hive.", u"queens", 0, true, "queen [9] /1"},
+      {u"Il queens molto bello il molto bello les sont sur.", u"queens", 0, true, "queen [9] /1"},
   };
   for (const auto& row : rows) {
     const int16_t attr1 = row.marked ? TWDWord::kAttr1Default | TWDWord::kAttr1ProperName : TWDWord::kAttr1Default;
@@ -185,6 +196,63 @@ TEST_P(TextParsingChoice, AProperNameGivesWayToACommonWordInLowerCase) {
     EXPECT_EQ(Reading(row.text, row.token, row.occurrence), row.reading)
         << Utf16ToUtf8(row.text) << " #" << row.occurrence << " marked " << row.marked;
   }
+}
+
+// A document paragraph and a query paragraph parsed with the query marked:
+// the query gives the document no vote (on how it writes a name, on its
+// languages), and its token reads as most of the document's tokens of its
+// text, typed in either case; a text the document does not hold reads as in
+// any parse. The query parsed alone by what the parse kept of the document
+// reads as it did after the document.
+TEST_P(TextParsingChoice, AQueryGivesTheTextNoVoteAndReadsAsItsTokens) {
+  const struct {
+    const char16_t* document;
+    const char16_t* query;
+    const char16_t* token;
+    const char* inDocument;  // the token's first reading in the document
+    const char* inQuery;
+  } rows[] = {
+      // The query's lower case is no writing of the document's.
+      {u"Queens fight. The young Queens fight.", u"queens", u"queens", "queens [9] /0", "queens [9] /0"},
+      {u"Queens fight. The young Queens fight.", u"Queens", u"queens", "queens [9] /0", "queens [9] /0"},
+      {u"The young queens fight.", u"Queens", u"queens", "queen [9] /1", "queen [9] /1"},
+      // Most of the tokens: two names against one plural, either case.
+      {u"The young queens fight. The old Queens fight. We saw the young Queens.", u"queens", u"queens",
+       "queen [9] /1", "queens [9] /0"},
+      {u"The young queens fight. The old Queens fight. We saw the young Queens.", u"young Queens", u"queens",
+       "queen [9] /1", "queens [9] /0"},
+      // The document's reading against the query sentence's own language.
+      {u"Il frame molto bello.", u"the frame the hive", u"frame", "frame [16] /0", "frame [16] /0"},
+      // The query's English counts for no language of the Italian text.
+      {u"Il frame molto bello. Frame.", u"the hive the bee the tide the table the queen", u"frame", "frame [16] /0",
+       "missing"},
+      // A text the document does not hold.
+      {u"The mites live on the bees.", u"queens", u"queens", "missing", "queen [9] /1"},
+      {u"The mites live on the bees.", u"young Queens", u"queens", "missing", "queens [9] /0"},
+  };
+  for (const auto& row : rows) {
+    const std::u16string document = std::u16string(row.document) + u". \r\n\r\n";
+    const std::u16string query = row.query + std::u16string(u". \r\n\r\n");
+    const std::u16string text = document + query;
+    TITextParsing::TTextReadings kept;
+    ASSERT_EQ(parser.ParseWithQuery(text, document.size(), &kept), 0);
+    ASSERT_EQ(parser.ParsingText().ParagraphCount, 2);
+    std::string inDocument = "missing", inQuery = "missing";
+    for (const auto& [at, reading] : Readings(text, row.token)) {
+      std::string& first = at < document.size() ? inDocument : inQuery;
+      if (first == "missing") first = reading;
+    }
+    EXPECT_EQ(inDocument, row.inDocument) << Utf16ToUtf8(text);
+    EXPECT_EQ(inQuery, row.inQuery) << Utf16ToUtf8(text);
+    // The query alone, by what the parse kept of the document, reads so too.
+    ASSERT_EQ(parser.ParseQueryOf(kept, query), 0);
+    EXPECT_EQ(Reading(query, row.token, 0), row.inQuery) << Utf16ToUtf8(text);
+  }
+  // Without a query mark the lower-case query votes: the document's first
+  // "Queens" reads as the plural.
+  const std::u16string text = u"Queens fight. The young Queens fight.. \r\n\r\nqueens. \r\n\r\n";
+  ASSERT_EQ(parser.Parse(text), 0);
+  EXPECT_EQ(Reading(text, u"queens", 0), "queen [9] /1");
 }
 
 INSTANTIATE_TEST_SUITE_P(ParallelWorking, TextParsingChoice, ::testing::Bool());
