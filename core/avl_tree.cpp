@@ -1,5 +1,6 @@
 #include "core/avl_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -138,6 +139,7 @@ void TIAVLTree::Clear() {
   nodes_.Truncate(1);
   pointers_.Clear();
   count_.store(0, std::memory_order_relaxed);
+  if (rightEdge_) rightEdge_->Depth = 0;
   root_ = -1;
 }
 
@@ -158,6 +160,7 @@ void TIAVLTree::SetItemType(TItemType type) {
 // ---- tree ----
 
 void TIAVLTree::ClearNodes() {
+  rightEdge_.reset();
   nodes_.Clear();
   pointers_.Clear();
   count_.store(0, std::memory_order_relaxed);
@@ -203,11 +206,13 @@ int32_t TIAVLTree::SearchIn(const Nodes& nodes, typename Order::Key key, const O
 template <typename Order>
 int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
   TPath path;
-  // A set that fits its first page is searched in that one block.
-  const int32_t found = Count() <= static_cast<int32_t>(TNodes::kPageSize) && root_ >= 0
-                            ? Descend(&nodes_[0], key, order, path)
-                            : Descend(nodes_, key, order, path);
-  if (found != kNotFound) return found;
+  if (!AboveAll(key, order, path)) {
+    // A set that fits its first page is searched in that one block.
+    const int32_t found = Count() <= static_cast<int32_t>(TNodes::kPageSize) && root_ >= 0
+                              ? Descend(&nodes_[0], key, order, path)
+                              : Descend(nodes_, key, order, path);
+    if (found != kNotFound) return found;
+  }
   const int depth = path.Depth;
   const int32_t* nodesOnPath = path.Node;
   const bool* wentRight = path.WentRight;
@@ -228,12 +233,14 @@ int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
   count_.store(index + 1, std::memory_order_relaxed);
   if (depth == 0) {
     root_ = index;
+    FollowRightEdge<Order>(path, index, -1);
     return index;
   }
   TAVLNode& parent = nodes_[nodesOnPath[depth - 1]];
   (wentRight[depth - 1] ? parent.Right : parent.Left) = index;
 
   // Walk back up while the subtree on the path grew.
+  int repairedAt = -1;
   for (int i = depth - 1; i >= 0; --i) {
     TAVLNode& node = nodes_[nodesOnPath[i]];
     // The link to the node: only a rotation needs it.
@@ -251,6 +258,7 @@ int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
         node.Balance = kEven;
       } else {
         RepairLeftHigh(link());
+        repairedAt = i;
       }
     } else {
       if (node.Balance == kEven) {
@@ -261,11 +269,57 @@ int32_t TIAVLTree::Insert(typename Order::Key key, const Order& order) {
         node.Balance = kEven;
       } else {
         RepairRightHigh(link());
+        repairedAt = i;
       }
     }
     break;
   }
+  FollowRightEdge<Order>(path, index, repairedAt);
   return index;
+}
+
+template <typename Order>
+bool TIAVLTree::AboveAll(typename Order::Key key, const Order& order, TPath& path) const {
+  if constexpr (Order::kPointer) {
+    return false;
+  } else {
+    if (!rightEdge_ || rightEdge_->Depth == 0 || rightEdge_->Depth >= kMaxDepth) return false;
+    const TRightEdge& edge = *rightEdge_;
+    if (order(key, KeyOf<Order>(edge.Node[edge.Depth - 1])) <= 0) return false;
+    std::copy_n(edge.Node, edge.Depth, path.Node);
+    std::fill_n(path.WentRight, edge.Depth, true);
+    path.Depth = edge.Depth;
+    return true;
+  }
+}
+
+template <typename Order>
+void TIAVLTree::FollowRightEdge(const TPath& path, int32_t index, int repairedAt) {
+  if constexpr (Order::kPointer) {
+    return;
+  } else {
+    const int depth = path.Depth;
+    const bool rightmost = std::all_of(path.WentRight, path.WentRight + depth, [](bool right) { return right; });
+    if (!rightmost || Count() < kRightEdgeFrom) {
+      if (rightEdge_) rightEdge_->Depth = 0;
+      return;
+    }
+    if (!rightEdge_) rightEdge_ = std::make_unique<TRightEdge>();
+    TRightEdge& edge = *rightEdge_;
+    // The new node hangs right of the path's last node. A repair on the
+    // right edge is a left rotation: the repaired node leaves the edge and
+    // its right child takes its place.
+    int n = 0;
+    for (int i = 0; i < depth; ++i) {
+      if (i != repairedAt) edge.Node[n++] = path.Node[i];
+    }
+    edge.Node[n++] = index;
+    edge.Depth = n;
+    // Checked, not assumed: the edge must run from the root along right links.
+    const bool linked = edge.Node[0] == root_ &&
+                        (repairedAt <= 0 || nodes_[edge.Node[repairedAt - 1]].Right == edge.Node[repairedAt]);
+    if (!linked || n >= kMaxDepth) edge.Depth = 0;
+  }
 }
 
 // The search of Insert: the index of the node holding an equal value (-1 for
@@ -446,6 +500,7 @@ int32_t* TIAVLTree::ParentLink(int32_t node, const Order& order) {
 template <typename Order>
 void TIAVLTree::Remove(int32_t index, const Order& order) {
   bool found = false;
+  if (rightEdge_) rightEdge_->Depth = 0;
   RemoveNode(root_, KeyOf<Order>(index), index, order, found);
   if (!found) return;
   const int32_t last = Count() - 1;

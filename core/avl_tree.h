@@ -45,6 +45,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string_view>
 
@@ -170,6 +171,24 @@ class TIAVLTree {
     int Depth = 0;
   };
 
+  // The right edge of an integer set, root first, kept once the set is
+  // large: a value above the largest is inserted along it without a search,
+  // so that a set filled in rising order (a word's pages, as the documents
+  // come) is not searched from the root each time. Empty (Depth 0) after any
+  // other change of the tree's shape.
+  struct TRightEdge {
+    int32_t Node[kMaxDepth];
+    int Depth = 0;
+  };
+  static constexpr int32_t kRightEdgeFrom = 64;
+  // Sets `path` to the right edge when `key` sorts after every value held.
+  template <typename Order>
+  bool AboveAll(typename Order::Key key, const Order& order, TPath& path) const;
+  // The right edge after an insert along `path` (repaired at `repairedAt`, or
+  // -1) that made node `index`.
+  template <typename Order>
+  void FollowRightEdge(const TPath& path, int32_t index, int repairedAt);
+
   // Unlocked helpers; the public operations take the lock and call these.
   // `nodes` is the node table or, while the set fits its first page, that
   // page itself.
@@ -206,6 +225,7 @@ class TIAVLTree {
   TPointers pointers_;  // node i's value in a pointer set
   std::atomic<int32_t> count_{0};
   int32_t root_ = -1;
+  std::unique_ptr<TRightEdge> rightEdge_;
   TItemType itemType_ = TItemType::cLongInt;
   bool caseSensitivity_ = false;
   int32_t (*compareText_)(const char16_t*, const char16_t*);

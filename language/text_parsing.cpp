@@ -116,6 +116,7 @@ int32_t TITextParsing::Parse(const char16_t* text, int32_t length) {
   if (dictionary_->DictID() != 0) dictionary_->SetDictID(0);
   const int32_t startCount = dictionary_->Count();
   ResetWordSets();
+  lookups_.Reset(*dictionary_);
 
   ReadLines();
   MarkParagraphStarts();
@@ -168,6 +169,7 @@ int32_t TITextParsing::Parse(const char16_t* text, int32_t length) {
   used_ = 0;
   if (buffer_.capacity() > kKeptBuffer) std::vector<char16_t>().swap(buffer_);
   if (processNewWords_) newWordsCount_ = dictionary_->Count() - startCount;
+  lookups_.Reset(*dictionary_);
   CountLanguages();
   if (parallelWorking_) TranslateDistinctWords();
   text_ = nullptr;

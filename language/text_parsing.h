@@ -38,6 +38,7 @@
 
 #include "language/parsing_text.h"
 #include "language/word_dictionary.h"
+#include "language/word_lookup_memo.h"
 
 namespace kestrune {
 
@@ -293,6 +294,8 @@ class TITextParsing {
   // on, up to e0; 0 when none is there.
   int32_t MarksAt(int32_t p, int32_t e0) const;
   void AddToken(int32_t bp, int32_t length, int32_t sentenceIndex);
+  // The readings of a token's text into variants_: their number.
+  int32_t LookUp(std::u16string_view text);
   void RecordSpan(TParsingWord& word, int32_t bp, int32_t length);
   bool Processed(const TWDWord* word) const;
   int32_t DistinctNode(int32_t wordIndex);
@@ -385,6 +388,8 @@ class TITextParsing {
   std::vector<TToken> tokens_;
   TWordVariants variants_;
   TAffixIndexes scratch_;
+  // The texts this parse has looked up, with their readings.
+  TWordLookupMemo lookups_;
   std::u16string case_;    // the current token, lower-cased
   std::u16string lookup_;  // scratch for a hyphenated token's look-up
   std::vector<int32_t> languageWeights_;

@@ -166,6 +166,16 @@ void TITextParsing::RecordSpan(TParsingWord& word, int32_t bp, int32_t length) {
   if (span != length) word.Flags |= TParsingWord::kSpan;
 }
 
+int32_t TITextParsing::LookUp(std::u16string_view text) {
+  int32_t found = 0;
+  lookups_.Follow(*dictionary_);
+  if (lookups_.Find(text, variants_, found)) return found;
+  found = dictionary_->Search(text, variants_, useHash_ ? 0 : TIWordDictionary::kSearchAdd, scratch_);
+  // A look-up that added a word is not kept: the next one finds that word.
+  if (lookups_.Follow(*dictionary_)) lookups_.Keep(text, variants_, found);
+  return found;
+}
+
 void TITextParsing::AddToken(int32_t bp, int32_t length, int32_t sentenceIndex) {
   if (length <= 0) return;
   const char16_t* chars = &buffer_[static_cast<size_t>(bp) - 1];
@@ -230,8 +240,7 @@ void TITextParsing::AddToken(int32_t bp, int32_t length, int32_t sentenceIndex) 
   const bool languageWord = (flags & (TParsingWord::kSeparator | TParsingWord::kNumeral)) == 0 &&
                             !IsSeparatorWithBreaks(chars[0]) && !inQuery_;
 
-  const int32_t found =
-      dictionary_->Search(text, variants_, useHash_ ? 0 : TIWordDictionary::kSearchAdd, scratch_);
+  const int32_t found = LookUp(text);
 
   if (found == 1) {
     TWordVariant reading = variants_[0];

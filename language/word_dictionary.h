@@ -237,6 +237,9 @@ class TIWordDictionary {
   // word index and the reading, or -1 and {-1, 0} at the end.
   int32_t FindFirst(std::u16string_view text, TWordVariant& first, int32_t flags);
   int32_t FindNext(TWordVariant& variant);
+  // The text a word keeps: texts are 0-terminated in the records, so a text
+  // is cut at its first 0 unit, and at kMaxTextLength units.
+  static std::u16string_view StorableText(std::u16string_view text);
 
   // Header values of the last dictionary file read. DictID is given to every
   // word that AddWord adds, DictAttr becomes their Attr2.
@@ -317,9 +320,6 @@ class TIWordDictionary {
   int32_t SaveToStream(TStream& stream, bool ask);
 
  protected:
-  // The text a word keeps: texts are 0-terminated in the records, so a text
-  // is cut at its first 0 unit, and at kMaxTextLength units.
-  static std::u16string_view StorableText(std::u16string_view text);
   // Appends a load-table entry and its file range as the file loader does;
   // false when the table is full. Lets a derived dictionary stand for loaded
   // files (tests of the word identifiers).

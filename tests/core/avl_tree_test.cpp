@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/base.h"
@@ -293,6 +294,73 @@ TEST(AVLTree, PointerItemTypes_OrderByPointedKeys) {
     EXPECT_EQ(tree.Find(&records[4]), 0);
     const Record gone{5, 0};
     EXPECT_EQ(tree.Find(&gone), -1);
+  }
+}
+
+// An integer set filled in rising order is grown along its right edge
+// without a search; its shape must be the one the search gives. A set of
+// pointed keys never takes that way: the same steps give the reference.
+TEST(AVLTree, RisingValuesGiveTheShapeASearchGives) {
+  enum TOp { kAdd, kDelete, kClear };
+  struct TStep {
+    TOp Op;
+    int32_t Value;  // the value to add, or the index to delete
+  };
+  auto rising = [](int32_t from, int32_t to, int32_t every = 0, int32_t lower = 0) {
+    std::vector<TStep> steps;
+    for (int32_t v = from; v < to; ++v) {
+      steps.push_back({kAdd, v});
+      if (every > 0 && v % every == 0) steps.push_back({kAdd, v - lower});
+    }
+    return steps;
+  };
+  auto joined = [](std::vector<std::vector<TStep>> parts) {
+    std::vector<TStep> steps;
+    for (const auto& part : parts) steps.insert(steps.end(), part.begin(), part.end());
+    return steps;
+  };
+  struct TCase {
+    const char* Name;
+    std::vector<TStep> Steps;
+  };
+  const std::vector<TCase> cases = {
+      {"rising across node pages", rising(0, 20000)},
+      {"rising through zero in the signed order", rising(-3000, 3000)},
+      {"a lower value now and then", rising(0, 3000, 37, 500)},
+      {"the largest value again", rising(0, 3000, 5, 0)},
+      {"deletions between rising runs",
+       joined({rising(0, 500), {{kDelete, 3}, {kDelete, 499 - 1}, {kDelete, 0}}, rising(500, 1500)})},
+      {"emptied and filled again", joined({rising(0, 300), {{kClear, 0}}, rising(100, 900)})},
+      {"falling, then rising", joined({rising(-1000, 0, 1, 2000), rising(0, 1000)})},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<int32_t> keys;
+    keys.reserve(c.Steps.size());
+    TIAVLTree tree;
+    TIAVLTree reference;
+    reference.SetItemType(TItemType::cPLongInt);
+    for (const TStep& step : c.Steps) {
+      if (step.Op == kAdd) {
+        keys.push_back(step.Value);
+        ASSERT_EQ(tree.Add(step.Value), reference.Add(reinterpret_cast<intptr_t>(&keys.back())));
+      } else if (step.Op == kDelete) {
+        tree.Delete(step.Value);
+        reference.Delete(step.Value);
+      } else {
+        tree.Clear();
+        reference.Clear();
+      }
+    }
+    CheckIntTree(tree);
+    ASSERT_EQ(tree.Count(), reference.Count());
+    ASSERT_EQ(tree.Root(), reference.Root());
+    for (int32_t i = 0; i < tree.Count(); ++i) {
+      const TAVLNode& a = tree.GetNode(i);
+      const TAVLNode& b = reference.GetNode(i);
+      ASSERT_EQ(std::tie(a.Left, a.Right, a.Balance), std::tie(b.Left, b.Right, b.Balance)) << "node " << i;
+      ASSERT_EQ(static_cast<int32_t>(tree.GetItem(i)), *reinterpret_cast<const int32_t*>(reference.GetItem(i)));
+    }
   }
 }
 
