@@ -9,7 +9,13 @@
 #   2. build/        the whole project; all tests (GUI tests run offscreen)
 #   3. build-asan/   non-GUI tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   4. build-tsan/   the tests labelled tsan under ThreadSanitizer
-#   5. build-fuzz/   every libFuzzer target, a short bounded run on its seeds
+#   5. build-fuzz/   every libFuzzer target over its regression inputs
+#                    (fuzz/regressions/), then a fixed number of executions
+#                    from its seeds and a fixed random seed: the same runs every
+#                    time (fuzz/run_fuzzer.sh); it prints each target's figures
+# The main and sanitizer builds run each target over its regression inputs
+# too (fuzz_regressions.<reader>). Long fuzzing with random seeds:
+# scripts/fuzz.sh.
 # Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -60,4 +66,7 @@ fi
 echo "== build: fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
 cmake --build build-fuzz -j "$jobs"
+rm -rf build-fuzz/fuzz-results
 (cd build-fuzz && ctest -j "$jobs" -L fuzz --timeout 300)
+echo "== fuzz runs: executions and what they reached, per target"
+cat build-fuzz/fuzz-results/*.txt
