@@ -23,7 +23,6 @@ const std::u16string& Folder() {
   static const std::u16string* folder = [] {
     auto* made = new std::u16string(platform::Utf8ToUtf16(
         fuzz::MakeProcessFolder(std::filesystem::temp_directory_path().string(), "kestrune-scope-fuzz")));
-    if (made->empty()) std::abort();
     platform::NativeFile taken;
     taken.Open(*made + u"birds.kqp", platform::NativeFile::Access::kWrite, true, true);
     std::atexit([] {

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "core/frame.h"
-#include "fuzz/fuzz_folder.h"
 #include "core/stream.h"
+#include "fuzz/fuzz_folder.h"
 #include "language/word_dictionary.h"
 #include "platform/text.h"
 
