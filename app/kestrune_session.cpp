@@ -273,6 +273,7 @@ void TKestruneSession::FormShow(const std::function<void()>& loadBlankPage) {
   const std::vector<std::u16string>& items = Config.EngineBoxItems;
   const auto engines = items.end() - (items.empty() ? 0 : 1);
   WindowStart.AmazonListed = std::find(items.begin(), engines, u"Amazon") != engines;
+  TellStartDamage();
 }
 
 void TKestruneSession::Destroy() {

@@ -280,8 +280,9 @@ class TKestruneSession : public IOptionsHost {
   // (loadBlankPage: the window loads "about:blank" and waits for it; unset:
   // none); the start page; the query box in the middle of the map; the
   // engine box and the caption; whether "Amazon" is in the box
-  // (WindowStart.AmazonListed). The window maximises itself before and
-  // gives the query box the focus after.
+  // (WindowStart.AmazonListed); what the start found damaged
+  // (TellStartDamage). The window maximises itself before and gives the
+  // query box the focus after.
   void FormShow(const std::function<void()>& loadBlankPage);
   // The destruction steps: the log lines and the settings write (not after a
   // failed Create, so a broken installation never overwrites the user's
@@ -669,6 +670,10 @@ class TKestruneSession : public IOptionsHost {
   // offered for download when missing, activated (asked or not) when
   // inactive.
   void CheckLanguageDictionary();
+  // Once, at the window's first show: a message box for a settings file that
+  // the start moved aside, and one naming the dictionary files the start
+  // could not read, each with why.
+  void TellStartDamage();
   // "Wizard": the map built again.
   void TBtnWizClick();
   // "Delete Data": after Yes the documents go, the scopes stay as the map.
@@ -878,6 +883,7 @@ class TKestruneSession : public IOptionsHost {
   };
   TBuilderSources sources_{&TextParsing, &ContentMap, &WordDictionary, &FormsStore, &Project.Scope};
   bool createFailed_ = false;
+  bool startDamageTold_ = false;
   // The search's part of FeedNetwork: the step's query keys from the query's
   // paragraphs, its words no stop words, kept as StepKeys entry
   // `stepKeysEntry` (none when outside the list).

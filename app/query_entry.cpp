@@ -10,9 +10,10 @@
 
 #include "app/kestrune_session.h"
 #include "app/query_words.h"
+#include "app/window_commands.h"
+#include "core/log_file.h"
 #include "core/message.h"
 #include "core/message_strings.h"
-#include "app/custom_history.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -110,8 +111,16 @@ void TQueryEntry::CenterQueryBox(bool withSearchButton) {
 }
 
 void TQueryEntry::ReadQueryFile() {
-  QueryItems.clear();
-  ReadUnicodeLines(s_.Config.BasesFolder + u"query.dat", false, QueryItems);
+  const std::u16string file = s_.Config.BasesFolder + u"query.dat";
+  int32_t dropped = 0;
+  ReadQueryFileItems(file, QueryItems, dropped);
+  if (dropped > 0) {
+    LogFile.Log("The query history " + platform::Utf16ToUtf8(file) + ": dropped " + std::to_string(dropped) +
+                    (dropped == 1 ? " line that is" : " lines that are") + " no query text",
+                1);
+  }
+  LoadedQueryItems = QueryItems;
+  HistoryCleared = false;
   if (s_.View) s_.View->SetQueryItems(QueryItems);
 }
 

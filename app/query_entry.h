@@ -35,6 +35,11 @@ class TQueryEntry {
 
   // ---- the entry's state ----
   std::vector<std::u16string> QueryItems;  // the query box's list, most recent first
+  // The list as "query.dat" held it when it was read or last written, and
+  // whether "Clear history" emptied the list since: the close merges the
+  // list with what another run wrote meanwhile.
+  std::vector<std::u16string> LoadedQueryItems;
+  bool HistoryCleared = false;
   // Set for one entry from the search button or Enter while the map shows
   // the excluded-words view: typed words go to the query words.
   bool QueryPhraseMode = false;
@@ -81,7 +86,8 @@ class TQueryEntry {
   // Hides the query box, its picture and both search buttons.
   void HideQueryBox();
   // The query box's items from the bases folder's "query.dat" (one query a
-  // line); a file that cannot be read leaves the list empty.
+  // line): the lines that are query texts (IsQueryText), the number of the
+  // others in the log; a file that cannot be read leaves the list empty.
   void ReadQueryFile();
 
   // ---- query words to keys ----

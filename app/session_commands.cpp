@@ -4,6 +4,7 @@
 
 #include "app/browser_opener.h"
 #include "app/kestrune_session.h"
+#include "app/recent_merge.h"
 #include "app/run_temp_folder.h"
 #include "core/frame.h"
 #include "core/log_file.h"
@@ -125,14 +126,27 @@ bool TKestruneSession::FormCloseQuery() {
 }
 
 bool TKestruneSession::SaveQueryFile() {
-  const std::string bytes = QueryFileBytes(Entry.QueryItems);
   const std::u16string file = Config.BasesFolder + u"query.dat";
+  // What another run wrote since the file was read stays, after this run's
+  // new queries; a file that is there but cannot be read is not merged.
+  std::vector<std::u16string> stored;
+  int32_t dropped = 0;
+  if (ReadQueryFileItems(file, stored, dropped) || !platform::GetPathInfo(file).exists) {
+    Entry.QueryItems = MergeRecentLists(Entry.LoadedQueryItems, Entry.QueryItems, stored, Entry.HistoryCleared,
+                                        kMaxSavedQueries, [](std::u16string_view a, std::u16string_view b) { return a == b; });
+  }
+  const std::string bytes = QueryFileBytes(Entry.QueryItems);
   const int32_t result = SaveFileAtomically(file, -1, [&bytes](TStream& out) -> int32_t {
     out.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
     return 0;
   });
-  if (result != 0) LogFile.Log("The query list could not be saved: " + Utf16ToUtf8(file), 1);
-  return result == 0;
+  if (result != 0) {
+    LogFile.Log("The query list could not be saved: " + Utf16ToUtf8(file), 1);
+    return false;
+  }
+  Entry.LoadedQueryItems = Entry.QueryItems;
+  Entry.HistoryCleared = false;
+  return true;
 }
 
 void TKestruneSession::FormClose() {

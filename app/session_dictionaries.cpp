@@ -70,6 +70,7 @@ void TKestruneSession::LoadDictionaries(bool reloadStopWords) {
     const int32_t result = WordDictionary.LoadFromFile(folder + name);
     if (result != TIWordDictionary::kFileDone) {
       LogFile.Log("The dictionary " + entry.FileName + " was not loaded (" + std::to_string(result) + ")", 2);
+      Config.NoteUnreadDictionary(entry.FileName, result, entry.Header.DictID, true);
     }
     ++loaded;
   }

@@ -56,6 +56,25 @@ void TKestruneSession::CheckLanguageDictionary() {
   Config.SavedOptions.ActiveDictionaries = active;
 }
 
+void TKestruneSession::TellStartDamage() {
+  if (startDamageTold_) return;
+  startDamageTold_ = true;
+  const TMessageStrings& m = MessageStrings;
+  if (!Config.DamagedSettingsCopy.empty()) {
+    ShowMessage(m.smSettingsDamaged + u"\n" + Config.DamagedSettingsCopy, m.smMes,
+                platform::kMbOk | platform::kMbIconWarning);
+  }
+  std::u16string files;
+  for (const TUnreadDictionary& file : Config.UnreadDictionaries) {
+    const bool unopened = !file.Listed && file.Result == TIWordDictionary::kFileCorrupt;
+    const std::u16string& why = file.Result == TIWordDictionary::kFileCRCMismatch ? m.smDictionaryChecksum
+                                : unopened                                        ? m.smProjectFileUnreadable
+                                                                                  : m.smDictionaryDamaged;
+    files += u"\n" + platform::Utf8ToUtf16(file.FileName) + u" - " + why;
+  }
+  if (!files.empty()) ShowMessage(m.smDictionariesNotRead + files, m.smMes, platform::kMbOk | platform::kMbIconWarning);
+}
+
 void TKestruneSession::ClearHistory() {
   Entry.QueryItems.clear();
   if (View) View->SetQueryItems(Entry.QueryItems);
@@ -63,8 +82,8 @@ void TKestruneSession::ClearHistory() {
   if (platform::FileExists(file) && !platform::RemoveFile(file)) {
     LogFile.Log("The query history " + platform::Utf16ToUtf8(file) + " could not be deleted", 1);
   }
-  Config.RecentQueries = {};
-  Config.RecentProjects = {};
+  Entry.HistoryCleared = true;
+  Config.ClearRecent();
   Results.PageResults.LastQueryHtml.clear();
   Results.PageResults.LastProjectHtml.clear();
   ShowResults(kEditNone, kPageModeChosen);

@@ -2,11 +2,16 @@
 // created, the lists built from the settings and the save when the window is
 // destroyed.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <exception>
 #include <optional>
+#include <sstream>
 
 #include "app/session_settings.h"
+
+#include "app/options_model.h"
+#include "app/recent_merge.h"
 
 #include "core/errors.h"
 #include "core/find_files.h"
@@ -90,7 +95,24 @@ std::u16string FileNameOf(std::u16string_view path) {
 TSessionSettings::TSessionSettings(const std::u16string& programFolder, const TLngHeaders& lngHeaders)
     : SystemLangId(platform::SystemLangId()), programFolder_(programFolder), lngHeaders_(lngHeaders) {}
 
+void TSessionSettings::SetAsideDamagedSettings() {
+  SettingsStore store;
+  const platform::HiveSetAside aside = store.SetAsideDamagedHive();
+  if (aside.state != platform::HiveReadState::kNotHive) return;
+  if (aside.copy.empty()) {
+    LogFile.Log("Settings: " + store.HivePath() + " is no settings file and could not be moved aside; the settings " +
+                    "of this run are not saved",
+                2);
+    return;
+  }
+  DamagedSettingsCopy = Utf8ToUtf16(aside.copy);
+  LogFile.Log("Settings: " + store.HivePath() + " is no settings file; it is moved to " + aside.copy +
+                  ", the settings start from their defaults and a new file is written at the end",
+              1);
+}
+
 void TSessionSettings::ReadStartupSettings() {
+  SetAsideDamagedSettings();
   SettingsStore store;
   TSettingsReader read(store);
   store.BeginUpdate();  // every value from one reading of the hive
@@ -147,8 +169,9 @@ void TSessionSettings::LoadSettings() {
       if (read.Integer("TrackPosExact", s.TrackPosExact)) {
         s.TrackPosExact = std::clamp(s.TrackPosExact, 0, kMaxTrackPosExact);
       }
-      if (read.Integer("TPCountFromSite", s.TPCountFromSite) && s.TPCountFromSite <= 0) {
-        s.TPCountFromSite = kDefaultLinksToDownload;
+      // The options dialog's range; a value outside it is its nearest end.
+      if (read.Integer("TPCountFromSite", s.TPCountFromSite)) {
+        s.TPCountFromSite = std::clamp(s.TPCountFromSite, kLinksCounts[0], kLinksCounts[std::size(kLinksCounts) - 1]);
       }
       read.String("website", s.website);
       read.String("Lwebsite", s.Lwebsite);
@@ -299,6 +322,9 @@ std::optional<TSettingValue> TSessionSettings::StoredSetting(SettingsStore& stor
 }
 
 void TSessionSettings::NoteLoadedSettings() {
+  loadedQueries_ = RecentQueries;
+  loadedProjects_ = RecentProjects;
+  recentCleared_ = false;
   loadedSettings_ = SettingsValues();
   storedSettings_.clear();
   SettingsStore store;
@@ -312,12 +338,49 @@ std::u16string TSessionSettings::SettingsFile() {
   return Utf8ToUtf16(store.HivePath());
 }
 
+namespace {
+
+bool IsRecentSlot(const std::string& name) { return name.starts_with("LastQuery") || name.starts_with("LastProject"); }
+
+// The recent list of the slots `base`0..4 as the open key holds them.
+std::vector<std::u16string> StoredSlots(SettingsStore& store, const char* base) {
+  std::vector<std::u16string> slots;
+  for (int32_t slot = 0; slot < kRecentSlots; ++slot) {
+    TSettingValue like;
+    like.Name = SlotName(base, slot);
+    const std::optional<TSettingValue> value = TSessionSettings::StoredSetting(store, like);
+    slots.push_back(value ? Utf8ToUtf16(value->Text) : std::u16string());
+  }
+  return slots;
+}
+
+void MergeSlots(std::array<std::u16string, kRecentSlots>& list, const std::array<std::u16string, kRecentSlots>& loaded,
+                const std::vector<std::u16string>& stored, bool cleared) {
+  const std::vector<std::u16string> merged = MergeRecentLists({loaded.begin(), loaded.end()}, {list.begin(), list.end()},
+                                                              stored, cleared, kRecentSlots, SameIgnoringCase);
+  list = {};
+  std::copy_n(merged.begin(), std::min(merged.size(), list.size()), list.begin());
+}
+
+}  // namespace
+
+void TSessionSettings::MergeRecentSlots(SettingsStore& store) {
+  MergeSlots(RecentQueries, loadedQueries_, StoredSlots(store, "LastQuery"), recentCleared_);
+  MergeSlots(RecentProjects, loadedProjects_, StoredSlots(store, "LastProject"), recentCleared_);
+}
+
+void TSessionSettings::ClearRecent() {
+  RecentQueries = {};
+  RecentProjects = {};
+  recentCleared_ = true;
+}
+
 bool TSessionSettings::SaveSettings() {
   if (!settingsLoaded_) return true;
   // The enabled engines as the list holds them; without a list (no engine
   // template) the stored text stays as it was.
   if (!Engines.empty()) Settings.Lwebsite = EnabledEngineText(Engines);
-  const std::vector<TSettingValue> values = SettingsValues();
+  std::vector<TSettingValue> values;
   SettingsStore store;
   store.BeginUpdate();
   bool saved = false;
@@ -325,13 +388,19 @@ bool TSessionSettings::SaveSettings() {
   std::string failure = "the key cannot be created";
   try {
     if (store.OpenKey(kSettingsKey, true)) {
+      // The recent lists take in what another run stored meanwhile; their
+      // slots are written wherever the store holds another text.
+      MergeRecentSlots(store);
+      values = SettingsValues();
       for (size_t i = 0; i < values.size(); ++i) {
         const TSettingValue& value = values[i];
+        if (value.Name == "Dictionaries" && DictionariesStayUnwritten()) continue;
         const bool known = i < loadedSettings_.size() && loadedSettings_[i].Name == value.Name;
         // Changed by this run; or not in the session's form in the store
         // when it was read, and still as it was then (no other run wrote it).
-        const bool changed = !known || value != loadedSettings_[i];
+        bool changed = !known || value != loadedSettings_[i];
         const bool mended = known && storedSettings_[i] != value && StoredSetting(store, value) == storedSettings_[i];
+        if (IsRecentSlot(value.Name)) changed = StoredSetting(store, value) != value;
         if (!changed && !mended) continue;
         WriteSetting(store, value);
         ++written;
@@ -352,6 +421,9 @@ bool TSessionSettings::SaveSettings() {
     // What is stored now is this run's starting point for a later save.
     loadedSettings_ = values;
     storedSettings_.assign(values.begin(), values.end());
+    loadedQueries_ = RecentQueries;
+    loadedProjects_ = RecentProjects;
+    recentCleared_ = false;
   } else {
     LogFile.Log("reg save failed: " + failure + "; the settings file is left as it was", 2);
   }
@@ -392,8 +464,47 @@ bool TSessionSettings::DictionaryIdActive(int32_t id) const {
   return (" " + test + ",").find(" " + std::to_string(id) + ",") != std::string::npos;
 }
 
+namespace {
+
+// Why a dictionary file could not be read, for the log.
+std::string DictionaryFailure(int32_t result) {
+  switch (result) {
+    case TIWordDictionary::kFileCRCMismatch: return "its checksum does not match";
+    case TIWordDictionary::kFileCorrupt: return "it cannot be opened";
+    default: return "it is no dictionary file, or its header is damaged";
+  }
+}
+
+// The whole numbers of a Dictionaries text ("9, 25").
+std::vector<int32_t> StoredIds(std::string text) {
+  std::replace(text.begin(), text.end(), ',', ' ');
+  std::istringstream words(text);
+  std::vector<int32_t> ids;
+  for (std::string word; words >> word;) {
+    int32_t id = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), id);
+    if (error == std::errc() && end == word.data() + word.size()) ids.push_back(id);
+  }
+  return ids;
+}
+
+}  // namespace
+
+void TSessionSettings::NoteUnreadDictionary(const std::string& fileName, int32_t result, int32_t dictId, bool listed) {
+  for (const TUnreadDictionary& known : UnreadDictionaries) {
+    if (known.FileName == fileName) return;
+  }
+  UnreadDictionaries.push_back({fileName, result, dictId, listed});
+  // The load logs its own failures.
+  if (listed) return;
+  LogFile.Log("The dictionary " + fileName + " could not be read (" + DictionaryFailure(result) +
+                  "); it is not used now and stays switched on",
+              1);
+}
+
 void TSessionSettings::BuildDictionaryList() {
   DictionaryList.clear();
+  std::erase_if(UnreadDictionaries, [](const TUnreadDictionary& file) { return !file.Listed; });
   std::vector<std::u16string> files;
   WideFindFiles(files, programFolder_ + u"dictionaries/", u"*.dws", 0, false);
   TIWordDictionary reader;
@@ -401,21 +512,65 @@ void TSessionSettings::BuildDictionaryList() {
     if (!EndsWith(path, u".dws")) continue;  // the mask matches without regard to case
     TDictionaryEntry entry;
     std::u16string morphologyFile;
-    if (!reader.ReadFileHeader(path, entry.Header, morphologyFile, entry.Author, entry.Description)) continue;
+    bool headerRead = false;
+    const int32_t result =
+        reader.ReadFileHeaderStatus(path, entry.Header, morphologyFile, entry.Author, entry.Description, &headerRead);
     entry.FileName = Utf16ToUtf8(FileNameOf(path));
+    if (result != TIWordDictionary::kFileDone) {
+      // A folder of that name is no dictionary file.
+      if (result != TIWordDictionary::kFileMissing) {
+        NoteUnreadDictionary(entry.FileName, result, headerRead ? entry.Header.DictID : -1, false);
+      }
+      continue;
+    }
     entry.Language = Utf16ToUtf8(LanguageName(entry.Header.DictID));
     entry.Active = AllDictionariesActive || DictionaryIdActive(entry.Header.DictID);
     DictionaryList.push_back(std::move(entry));
   }
 }
 
+std::vector<int32_t> TSessionSettings::KeptDictionaryIds() const {
+  auto listed = [&](int32_t id) {
+    return std::any_of(DictionaryList.begin(), DictionaryList.end(),
+                       [id](const TDictionaryEntry& entry) { return entry.Header.DictID == id; });
+  };
+  std::vector<int32_t> ids;
+  auto keep = [&](int32_t id) {
+    if (!listed(id) && std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
+  };
+  bool headerUnread = false;
+  for (const TUnreadDictionary& file : UnreadDictionaries) {
+    if (file.Listed) continue;
+    if (file.DictID <= 0 || file.DictID > 0xFFFF) {  // no header, or no language identifier in it
+      headerUnread = true;
+    } else if (AllDictionariesActive || DictionaryIdActive(file.DictID)) {
+      keep(file.DictID);
+    }
+  }
+  if (headerUnread && !AllDictionariesActive) {
+    for (const int32_t id : StoredIds(Dictionaries)) keep(id);
+  }
+  return ids;
+}
+
+bool TSessionSettings::DictionariesStayUnwritten() const {
+  if (!AllDictionariesActive) return false;
+  const bool unread = std::any_of(UnreadDictionaries.begin(), UnreadDictionaries.end(),
+                                  [](const TUnreadDictionary& file) { return !file.Listed; });
+  return unread && std::all_of(DictionaryList.begin(), DictionaryList.end(),
+                               [](const TDictionaryEntry& entry) { return entry.Active; });
+}
+
 std::string TSessionSettings::ActiveDictionaryIds() const {
   std::string text;
-  for (const TDictionaryEntry& entry : DictionaryList) {
-    if (!entry.Active) continue;
+  auto add = [&text](int32_t id) {
     if (!text.empty()) text += ", ";
-    text += std::to_string(entry.Header.DictID);
+    text += std::to_string(id);
+  };
+  for (const TDictionaryEntry& entry : DictionaryList) {
+    if (entry.Active) add(entry.Header.DictID);
   }
+  for (const int32_t id : KeptDictionaryIds()) add(id);
   return text;
 }
 

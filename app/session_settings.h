@@ -78,6 +78,16 @@ struct TDictionaryEntry {
   TWDFileHeader Header;  // Header.DictID is the dictionary's identifier and language
 };
 
+// A dictionary file of the folder that the start could not read.
+struct TUnreadDictionary {
+  std::string FileName;  // UTF-8, without the folder
+  // TIWordDictionary's result code: ReadFileHeaderStatus's, or LoadFromFile's
+  // when Listed.
+  int32_t Result = 0;
+  int32_t DictID = -1;  // the identifier its header names; -1 when the header was not read
+  bool Listed = false;  // its header was read and it is in the list; its load failed
+};
+
 // One index file of the index list.
 struct TIndexEntry {
   std::u16string Path;
@@ -161,6 +171,9 @@ class TSessionSettings {
   std::vector<std::u16string> ActiveIndexPaths;
   std::array<std::u16string, kRecentSlots> RecentQueries;
   std::array<std::u16string, kRecentSlots> RecentProjects;
+  // Empties both recent lists ("Clear history"): what this run stores at
+  // its end holds nothing of what it read.
+  void ClearRecent();
   // MapPhrases of the current history file: the map shows phrases.
   bool MapPhrases = false;
   // The map's colour file for the interface language: TemplateFolder() +
@@ -168,6 +181,13 @@ class TSessionSettings {
   std::u16string ColorFile;
   // Result links wanted per search; 0 means 50.
   int32_t LinksToDownload = kDefaultLinksToDownload;
+  // The dictionary files the start could not read (their headers when the
+  // list is built, the files of the first load), in the order they were
+  // found; the first show tells them.
+  std::vector<TUnreadDictionary> UnreadDictionaries;
+  // Where the start moved a settings file that was no settings hive (UTF-8
+  // path as UTF-16); empty when none was moved. The first show tells it.
+  std::u16string DamagedSettingsCopy;
 
   // ---- the engine list (engine_list.h) ----
   // The current engine's display name is Settings.website, the enabled-engine
@@ -209,8 +229,24 @@ class TSessionSettings {
   // ---- lists built by LoadSettings ----
   void BuildIndexList();
   void BuildDictionaryList();
-  // The identifiers of the active dictionaries joined by ", ".
+  // A dictionary file that could not be read joins UnreadDictionaries (once
+  // by its name); one whose header could not be read with a line in the log
+  // (a failed load logs its own).
+  void NoteUnreadDictionary(const std::string& fileName, int32_t result, int32_t dictId, bool listed);
+  // The identifiers of the active dictionaries joined by ", ", then those of
+  // the dictionaries the start could not read that were active
+  // (KeptDictionaryIds), so that a repaired file is used again.
   std::string ActiveDictionaryIds() const;
+  // The identifiers a save keeps for the dictionary files the start could
+  // not read: the one each header names when the file was active (and no
+  // listed dictionary has it); for a file whose header could not be read,
+  // every identifier of the stored Dictionaries that no listed dictionary
+  // has.
+  std::vector<int32_t> KeptDictionaryIds() const;
+  // No Dictionaries value was stored (every dictionary active), every listed
+  // dictionary is still active and a file could not be read: the value stays
+  // unwritten, so that the repaired file is active again.
+  bool DictionariesStayUnwritten() const;
   // True when the identifier occurs in the Dictionaries text as a whole number.
   bool DictionaryIdActive(int32_t id) const;
   // The interface language's folder name: its LangFolder, or "en" when the
@@ -242,6 +278,12 @@ class TSessionSettings {
 
  private:
   int32_t Message(std::u16string_view text, std::u16string_view caption, uint32_t flags) const;
+  // Moves the current user's hive aside when it is no settings hive
+  // (DamagedSettingsCopy), with a line in the log.
+  void SetAsideDamagedSettings();
+  // The recent slots as this run stores them: merged with what another run
+  // stored since the load (MergeRecentLists), read from the open key.
+  void MergeRecentSlots(platform::SettingsStore& store);
 
   const std::u16string& programFolder_;
   const TLngHeaders& lngHeaders_;
@@ -250,6 +292,10 @@ class TSessionSettings {
   // The settings as the load left them, and as the store held them then.
   std::vector<TSettingValue> loadedSettings_;
   std::vector<std::optional<TSettingValue>> storedSettings_;
+  // The recent slots as the load (or the last save) left them.
+  std::array<std::u16string, kRecentSlots> loadedQueries_;
+  std::array<std::u16string, kRecentSlots> loadedProjects_;
+  bool recentCleared_ = false;  // ClearRecent since the load or the last save
 };
 
 }  // namespace kestrune

@@ -1,5 +1,7 @@
 #include "app/window_commands.h"
 
+#include "app/custom_history.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -107,6 +109,35 @@ std::string QueryFileBytes(const std::vector<std::u16string>& items) {
     put(u'\n');
   }
   return bytes;
+}
+
+bool IsQueryText(std::u16string_view line) {
+  if (line.empty() || line.size() > kMaxQueryLength) return false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char16_t c = line[i];
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return false;
+    if (c >= 0xDC00 && c <= 0xDFFF) return false;  // a low surrogate without its high one
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 == line.size() || line[i + 1] < 0xDC00 || line[i + 1] > 0xDFFF) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
+bool ReadQueryFileItems(std::u16string_view fileName, std::vector<std::u16string>& items, int32_t& dropped) {
+  items.clear();
+  dropped = 0;
+  std::vector<std::u16string> lines;
+  if (!ReadUnicodeLines(fileName, false, lines)) return false;
+  for (std::u16string& line : lines) {
+    if (IsQueryText(line)) {
+      items.push_back(std::move(line));
+    } else {
+      ++dropped;
+    }
+  }
+  return true;
 }
 
 void TFriendButton::Timer2Timer() {

@@ -78,6 +78,17 @@ std::u16string HelpPageFile(std::u16string_view programFolder, std::u16string_vi
 // ---- the query box's list ----
 // "query.dat" keeps at most this many items.
 inline constexpr size_t kMaxSavedQueries = 19;
+// The longest text the query box takes (its line edit's limit).
+inline constexpr size_t kMaxQueryLength = 32767;
+// A line of "query.dat" that the query box's list takes: not empty, at most
+// kMaxQueryLength units, no control character (U+0000 to U+001F, U+007F to
+// U+009F) and no unpaired surrogate.
+bool IsQueryText(std::u16string_view line);
+// The query box's list from "query.dat" (UTF-16, one query a line, as
+// QueryFileBytes writes it): the lines that are query texts, in order; the
+// number of the others in `dropped`. False, with no items, when the file is
+// missing or cannot be read.
+bool ReadQueryFileItems(std::u16string_view fileName, std::vector<std::u16string>& items, int32_t& dropped);
 // The list as the file holds it: the byte-order mark, then the items
 // (most recent first, at most kMaxSavedQueries) in UTF-16 little endian,
 // each ended by CR LF. A line break inside an item becomes a blank, so the

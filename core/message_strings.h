@@ -117,6 +117,11 @@ struct TMessageStrings {
   std::u16string smCannotOpenHelp = u"The help could not be opened (no program for it answered):";
   std::u16string smCannotSendMail = u"The mail could not be handed to a mail program (none answered).";
   std::u16string smSettingsNotSaved = u"The settings could not be saved to this file:";
+  // The start moved a settings file that is no settings file aside; the copy
+  // follows on the next line.
+  std::u16string smSettingsDamaged =
+      u"The settings file is damaged: it is no settings file of this program. The program starts with its "
+      u"default settings and writes a new settings file when it closes. The damaged file is kept as:";
   std::u16string smProjectNotSaved = u"The project could not be saved to this file:";
   std::u16string smKestruneVia = u"Kestrune Search\u2122 via ";
   std::u16string smExcludedPages = u"Links removed: ";
@@ -141,6 +146,13 @@ struct TMessageStrings {
       u"that is required for the project you are attempting to load is not installed on your computer. "
       u"Download the dictionary from " +
       message_texts::MakerPage(u"download/dictionaries.asp") + u", and then open this project.";
+  // The dictionaries the start could not read, one a line after the heading:
+  // the file's name, " - " and why.
+  std::u16string smDictionariesNotRead =
+      u"These dictionaries could not be read. They are not used now and stay switched on, so that a repaired "
+      u"file is used again at the next start:";
+  std::u16string smDictionaryChecksum = u"The file is damaged: its checksum does not match.";
+  std::u16string smDictionaryDamaged = u"The file is not a dictionary, or it is damaged.";
   // Scopes on the result page.
   std::u16string smResultScope = u"Scope: ";
   std::u16string smResultCurrentQuery = u"Current query: ";
@@ -182,7 +194,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 113;
+  static constexpr int32_t kKeyCount = 117;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);

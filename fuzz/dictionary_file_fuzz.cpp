@@ -1,13 +1,17 @@
 // Fuzzes the "DRWS" reader (LoadFromStream, the body after the frame) on a
-// dictionary whose engine holds a lexicon, and the frame checks of
-// LoadFromFile's path through ReadFileHeader's reader. Whatever the bytes, the
-// load ends with one of its codes, the load table's ranges follow each other
-// without overlap, and every word reads.
+// dictionary whose engine holds a lexicon, and the header reader of a whole
+// file (ReadFileHeaderStatus, which ReadFileHeader follows). Whatever the
+// bytes, the load and the header end with one of their codes, the load
+// table's ranges follow each other without overlap, and every word reads.
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "core/stream.h"
+#include "fuzz/fuzz_folder.h"
+#include "platform/text.h"
 #include "language/morphology_engine_full.h"
 #include "language/word_dictionary.h"
 
@@ -26,6 +30,26 @@ void Fill(kestrune::TIMorphologyEngineFull& e) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The whole input as a dictionary file.
+  static kestrune::fuzz::TFuzzFolder folder("kestrune-dictionary");
+  std::ofstream(folder.path + "d.dws", std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  {
+    const std::u16string file = kestrune::platform::Utf8ToUtf16(folder.path + "d.dws");
+    kestrune::TWDFileHeader header;
+    std::u16string morphology, author, description;
+    bool headerRead = false;
+    TIWordDictionary reader;
+    const int32_t status = reader.ReadFileHeaderStatus(file, header, morphology, author, description, &headerRead);
+    if (status != TIWordDictionary::kFileDone && status != TIWordDictionary::kFileWrongMagic &&
+        status != TIWordDictionary::kFileCRCMismatch) {
+      std::abort();
+    }
+    if ((status == TIWordDictionary::kFileDone) != reader.ReadFileHeader(file, header, morphology, author, description) ||
+        (status == TIWordDictionary::kFileDone && !headerRead)) {
+      std::abort();
+    }
+  }
   // The body starts after a 16-byte frame; shorter inputs are read whole.
   const size_t skip = size >= 16 ? 16 : 0;
   kestrune::TIMorphologyEngineFull engine;

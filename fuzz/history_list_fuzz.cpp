@@ -1,6 +1,7 @@
 // The recent history files ("history") and the query box's items
 // ("query.dat") over any bytes: no crash; the lines are non-empty and hold no
-// line break; Add keeps at most seven entries with the new path first and no
+// line break; the query box takes only query texts, and counts the other
+// lines; Add keeps at most seven entries with the new path first and no
 // other entry equal to it in lower case.
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "app/custom_history.h"
+#include "app/window_commands.h"
 #include "fuzz/fuzz_folder.h"
 #include "platform/text.h"
 
@@ -36,6 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::u16string> items;
   if (!ReadUnicodeLines(root + u"query.dat", false, items)) std::abort();
   CheckLines(items);
+  std::vector<std::u16string> queries;
+  int32_t dropped = -1;
+  if (!ReadQueryFileItems(root + u"query.dat", queries, dropped)) std::abort();
+  if (queries.size() + static_cast<size_t>(dropped) != items.size()) std::abort();
+  for (const std::u16string& query : queries) {
+    if (!IsQueryText(query)) std::abort();
+  }
 
   IHistory history;
   history.Load(root, u"/projects/");

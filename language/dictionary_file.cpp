@@ -59,22 +59,33 @@ struct CorruptBody {};
 bool TIWordDictionary::ReadFileHeader(std::u16string_view fileName, TWDFileHeader& header,
                                       std::u16string& morphologyFile, std::u16string& author,
                                       std::u16string& description) {
-  if (fileName.empty() || !WideFileExists(fileName)) return false;
-  const uint32_t crc = FileCRC32(fileName, 16, -1);
-  TFileStreamW file(fileName, TFileStreamW::fmOpenRead | TFileStreamW::fmShareDenyNone);
-  if (!file.HandleValid()) return false;
-  TTagStream in(&file);
-  TFrameHeader frame;
-  if (!ReadFrameHeader(in, frame) || frame.Magic != kMagicDRWS || frame.CRC != crc) return false;
-  if (in.ReadTag() <= 0 || in.CurrentTag() != kHeaderTag) return false;
   TWDFileHeader read;
   std::u16string morphology, who, what;
-  if (!ReadHeader(in, read, morphology, who, what)) return false;
+  if (ReadFileHeaderStatus(fileName, read, morphology, who, what) != kFileDone) return false;
   header = read;
   morphologyFile = std::move(morphology);
   author = std::move(who);
   description = std::move(what);
   return true;
+}
+
+int32_t TIWordDictionary::ReadFileHeaderStatus(std::u16string_view fileName, TWDFileHeader& header,
+                                               std::u16string& morphologyFile, std::u16string& author,
+                                               std::u16string& description, bool* headerRead) {
+  if (headerRead) *headerRead = false;
+  if (fileName.empty()) return kFileNoName;
+  if (!WideFileExists(fileName)) return kFileMissing;
+  TFileStreamW file(fileName, TFileStreamW::fmOpenRead | TFileStreamW::fmShareDenyNone);
+  if (!file.HandleValid()) return kFileCorrupt;
+  const uint32_t crc = FileCRC32(fileName, 16, -1);
+  TTagStream in(&file);
+  TFrameHeader frame;
+  if (!ReadFrameHeader(in, frame) || frame.Magic != kMagicDRWS) return kFileWrongMagic;
+  const bool whole = in.ReadTag() > 0 && in.CurrentTag() == kHeaderTag &&
+                     ReadHeader(in, header, morphologyFile, author, description);
+  if (headerRead) *headerRead = whole;
+  if (frame.CRC != crc) return kFileCRCMismatch;
+  return whole ? kFileDone : kFileWrongMagic;
 }
 
 int32_t TIWordDictionary::LoadFromFile(std::u16string_view fileName) {

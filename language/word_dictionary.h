@@ -294,6 +294,14 @@ class TIWordDictionary {
   // the first tag is not the header.
   bool ReadFileHeader(std::u16string_view fileName, TWDFileHeader& header, std::u16string& morphologyFile,
                       std::u16string& author, std::u16string& description);
+  // Why ReadFileHeader refuses a file, or kFileDone: kFileNoName,
+  // kFileMissing, kFileCorrupt (it cannot be opened), kFileWrongMagic (no
+  // "DRWS" frame, or the first tag is no whole header), kFileCRCMismatch (the
+  // checksum fails). The header and its texts are read whenever the header
+  // tag is whole, also when the checksum fails (they may be damaged then);
+  // headerRead (may be null) tells whether they were.
+  int32_t ReadFileHeaderStatus(std::u16string_view fileName, TWDFileHeader& header, std::u16string& morphologyFile,
+                               std::u16string& author, std::u16string& description, bool* headerRead = nullptr);
   // Loads a dictionary file and merges its words (and its lexicon) into the
   // dictionary.
   int32_t LoadFromFile(std::u16string_view fileName);

@@ -272,56 +272,60 @@ bool ParseValueLine(std::string_view line, Hive& hive, HiveKey& key) {
   return true;
 }
 
-void ParseHive(std::string_view bytes, Hive& hive) {
-  hive.state = HiveReadState::kRead;
-  if (bytes.empty()) return;
-  if (static_cast<int64_t>(bytes.size()) > kMaxHiveSize) {
-    hive.state = HiveReadState::kUnsupported;
-    return;
-  }
-  size_t pos = 0;
-  auto nextLine = [&](std::string_view& line) {
-    if (pos >= bytes.size()) return false;
-    size_t end = bytes.find('\n', pos);
-    if (end == std::string_view::npos) end = bytes.size();
-    line = bytes.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return true;
-  };
-  if (bytes.starts_with(kUtf8ByteOrderMark)) {
-    // A byte-order mark alone is an empty file.
-    if (bytes.size() == kUtf8ByteOrderMark.size()) return;
-    pos = kUtf8ByteOrderMark.size();
-  }
+// The next line of the text from pos, without its LF or a CR before it; pos
+// moves past the line's end. False at the end of the text.
+bool NextLine(std::string_view bytes, size_t& pos, std::string_view& line) {
+  if (pos >= bytes.size()) return false;
+  size_t end = bytes.find('\n', pos);
+  if (end == std::string_view::npos) end = bytes.size();
+  line = bytes.substr(pos, end - pos);
+  pos = end + 1;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return true;
+}
+
+// What the first line of a hive file (from pos, after a byte-order mark)
+// makes of it: kRead for "KESTRUNE HIVE 1", kUnsupported for a later version,
+// kNotHive for anything else. pos moves past the line.
+HiveReadState HeaderState(std::string_view bytes, size_t& pos) {
   std::string_view line;
-  nextLine(line);
-  std::string_view digits = line.starts_with(kHiveMagic) ? line.substr(kHiveMagic.size()) : std::string_view();
+  NextLine(bytes, pos, line);
+  const std::string_view digits = line.starts_with(kHiveMagic) ? line.substr(kHiveMagic.size()) : std::string_view();
+  if (digits.empty() || digits.size() > 9) return HiveReadState::kNotHive;
   uint32_t version = 0;
-  if (digits.empty() || digits.size() > 9) {
-    hive.state = HiveReadState::kNotHive;
-    return;
-  }
   for (char c : digits) {
-    if (c < '0' || c > '9') {
-      hive.state = HiveReadState::kNotHive;
-      return;
-    }
+    if (c < '0' || c > '9') return HiveReadState::kNotHive;
     version = version * 10 + static_cast<uint32_t>(c - '0');
   }
-  if (version == 0) {
-    hive.state = HiveReadState::kNotHive;
-    return;
-  }
-  if (version > kHiveVersion) {
-    hive.state = HiveReadState::kUnsupported;
-    return;
-  }
+  if (version == 0) return HiveReadState::kNotHive;
+  return version > kHiveVersion ? HiveReadState::kUnsupported : HiveReadState::kRead;
+}
 
+// The state of a file's first bytes: a byte-order mark alone or nothing is an
+// empty hive (kRead); a file larger than kMaxHiveSize with a hive's header
+// is kUnsupported, one without it kNotHive. pos moves past the header line.
+HiveReadState FileState(std::string_view head, int64_t fileSize, size_t& pos) {
+  pos = 0;
+  if (head.empty()) return HiveReadState::kRead;
+  if (head.starts_with(kUtf8ByteOrderMark)) {
+    // A byte-order mark alone is an empty file.
+    if (fileSize == static_cast<int64_t>(kUtf8ByteOrderMark.size())) return HiveReadState::kRead;
+    pos = kUtf8ByteOrderMark.size();
+  }
+  const HiveReadState state = HeaderState(head, pos);
+  return state == HiveReadState::kRead && fileSize > kMaxHiveSize ? HiveReadState::kUnsupported : state;
+}
+
+void ParseHive(std::string_view bytes, Hive& hive) {
+  size_t pos = 0;
+  hive.state = FileState(bytes, static_cast<int64_t>(bytes.size()), pos);
+  if (hive.state != HiveReadState::kRead) return;
+
+  std::string_view line;
   HiveKey* current = nullptr;
   std::string path;
   std::vector<std::string> names;
-  while (nextLine(line)) {
+  while (NextLine(bytes, pos, line)) {
     if (line.empty()) continue;
     if (line[0] == '[') {
       current = nullptr;
@@ -411,8 +415,13 @@ bool ReadHive(const std::string& path, Hive& hive) {
     return false;
   }
   if (st.st_size > kMaxHiveSize) {
+    // Too large to read: its first line tells a hive from another file.
+    char head[64];
+    const ssize_t n = ::pread(fd, head, sizeof head, 0);
     ::close(fd);
-    hive.state = HiveReadState::kUnsupported;
+    if (n < 0) return false;
+    size_t pos = 0;
+    hive.state = FileState(std::string_view(head, static_cast<size_t>(n)), st.st_size, pos);
     return true;
   }
   // Read up to one byte past the limit, in case the file grew since fstat.
@@ -513,6 +522,21 @@ bool ChangeHive(const std::string& folder, const std::string& path, Change&& cha
   }
   if (!change(hive)) return true;
   return SaveHive(path, hive.root);
+}
+
+// Renames `from` to `to` unless `to` exists. False with errno EEXIST when it
+// does.
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: the hive's lock keeps our own programs
+  // out between the test and the rename.
+  struct stat st;
+  if (::lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::string Quoted(const char* text, std::string_view name) {
@@ -685,6 +709,27 @@ bool SettingsStore::EndUpdate() {
     for (const HiveChange& change : update->changes) changed |= ApplyChange(hive, change, true, done);
     return changed;
   });
+}
+
+HiveSetAside SettingsStore::SetAsideDamagedHive() {
+  HiveSetAside result;
+  const std::string path = HivePath();
+  struct stat st;
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return result;  // no file: nothing to move
+  HiveLock lock(path);
+  Hive hive;
+  result.readable = lock.Held() && ReadHive(path, hive);
+  result.state = hive.state;
+  if (!result.readable || hive.state != HiveReadState::kNotHive) return result;
+  for (int32_t n = 1; n <= kMaxDamagedCopies; ++n) {
+    const std::string copy = path + ".damaged" + (n == 1 ? std::string() : "." + std::to_string(n));
+    if (RenameWithoutReplacing(path, copy)) {
+      result.copy = copy;
+      break;
+    }
+    if (errno != EEXIST) break;
+  }
+  return result;
 }
 
 void SettingsStore::SetRootKey(HKEY rootKey) {

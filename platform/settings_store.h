@@ -78,7 +78,8 @@
 // not recognise (without the first line, of a higher version, or larger than
 // kMaxHiveSize) reads as an empty hive and is never overwritten: changes to
 // that hive fail as a failed save does, and each refusal is reported to the
-// log hook, so that the user's file is left for the user to mend.
+// log hook, so that the user's file is left for the user to mend; the program
+// moves a file that is not a hive aside at its start (SetAsideDamagedHive).
 #pragma once
 
 #include <cstdint>
@@ -103,6 +104,9 @@ inline constexpr HKEY kHKeyDynData = 0x80000006u;
 inline constexpr int32_t kMaxKeyDepth = 512;
 inline constexpr int64_t kMaxHiveSize = 4 * 1024 * 1024;
 inline constexpr int32_t kMaxHiveItems = 100000;
+// Copies of damaged hives kept beside the hive ("<hive>.damaged", then
+// "<hive>.damaged.2" and on).
+inline constexpr int32_t kMaxDamagedCopies = 100;
 
 enum class RegDataType { kUnknown, kString, kInteger, kBinary };
 
@@ -114,6 +118,20 @@ class ERegistryException : public std::runtime_error {
 };
 
 struct SettingsUpdate;  // the changes an open update gathers
+
+// How the text of a hive file read.
+enum class HiveReadState {
+  kRead,         // read; lines that do not parse were skipped
+  kNotHive,      // no hive header: empty, never overwritten
+  kUnsupported,  // a later version, or too large with a hive header: empty, never overwritten
+};
+
+// How the hive file read, and where SetAsideDamagedHive moved it.
+struct HiveSetAside {
+  HiveReadState state = HiveReadState::kRead;  // kRead also when there is no file
+  bool readable = true;   // false: the file is there but cannot be read
+  std::string copy;       // UTF-8; empty when the file stayed where it was
+};
 
 class SettingsStore {
  public:
@@ -138,6 +156,14 @@ class SettingsStore {
   std::string HivePath() const;
   // Closes the open key.
   void SetRootKey(HKEY rootKey);
+  // Moves the root key's hive file aside when it is not a hive (kNotHive: no
+  // hive header, also when too large), so that the next change writes a new
+  // hive: under the hive's lock it is renamed to "<hive>.damaged", or to
+  // "<hive>.damaged.2", ".3", ... up to kMaxDamagedCopies when that name is
+  // taken, never over a file. A missing file, a hive that reads, one of a
+  // later version or too large with a hive's header, and a file that cannot
+  // be read (permissions, a folder) stay where they are.
+  HiveSetAside SetAsideDamagedHive();
 
   // The path of the open key as it was given (without empty names); "" when
   // none or the root is open.
@@ -202,13 +228,6 @@ class SettingsStore {
 // uses a store.
 using SettingsLogHook = void (*)(std::string_view line);
 void SetSettingsLogHook(SettingsLogHook hook);
-
-// How the text of a hive file read.
-enum class HiveReadState {
-  kRead,         // read; lines that do not parse were skipped
-  kNotHive,      // no hive header: empty, never overwritten
-  kUnsupported,  // a later version or too large: empty, never overwritten
-};
 
 // Reads bytes as the store reads a hive file and returns the text that a save
 // of the resulting hive writes (for tests and the fuzzer). Never throws.

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ui/control_pictures.h"
+#include "ui/first_frame.h"
 #include "ui/picture_form.h"
 
 namespace kestrune {
@@ -21,6 +22,7 @@ QString PictureName(TPicture picture) { return QString::fromStdString(PictureFil
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setObjectName("Form1");
+  GiveNativeBackground(*this);
   const TControlPicture& splash = ControlPicture(TPicture::Splash);
   Image1 = SetUpPictureForm(*this, TPicture::Splash, "Image1");
 

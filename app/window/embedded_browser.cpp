@@ -247,17 +247,18 @@ bool TEmbeddedBrowser::AllowRequest(const QUrl& url, const QUrl& firstParty,
 }
 
 void TEmbeddedBrowser::LoadFinished(bool ok) {
-  if (!ok && refusedLoads_ > 0) {
-    --refusedLoads_;  // a refused navigation: the page stayed as it was
+  if (waiting_) {
+    // Chromium has stopped (or another load began meanwhile, which is
+    // stopped in turn): the newest page goes in now, and the control is
+    // complete when it has loaded.
+    WriteWaitingPage();
     return;
   }
-  if (waiting_) {
-    // The load that held up a newer page is over: that page goes in now, and
-    // the control is complete when it has loaded.
-    waiting_ = false;
-    std::u16string html = std::move(waitingHtml_);
-    waitingHtml_.clear();
-    waitingBlank_ ? LoadBlank() : LoadHtml(html);
+  // The end of a load that was over before the newest page was written: the
+  // newest page's own end is still to come.
+  if (markedLoad_ != ownLoads_) return;
+  if (!ok && refusedLoads_ > 0) {
+    --refusedLoads_;  // a refused navigation: the page stayed as it was
     return;
   }
   readyState_ = READYSTATE_COMPLETE;
@@ -268,21 +269,37 @@ void TEmbeddedBrowser::LoadFinished(bool ok) {
   if (OnDocumentComplete) OnDocumentComplete(ok);
 }
 
+void TEmbeddedBrowser::WriteWaitingPage() {
+  readyState_ = READYSTATE_LOADING;
+  waiting_ = true;
+  if (page_->isLoading()) {
+    // A load under way may never end (a picture whose server never answers):
+    // it is stopped, and its end, which the stop brings, writes the page.
+    page_->triggerAction(QWebEnginePage::Stop);
+    return;
+  }
+  waiting_ = false;
+  std::u16string html = std::move(waitingHtml_);
+  waitingHtml_.clear();
+  waitingBlank_ ? LoadBlank() : LoadHtml(html);
+}
+
 void TEmbeddedBrowser::BeginOwnLoad() {
   readyState_ = READYSTATE_LOADING;
   refusedLoads_ = 0;
+  // Chromium reports a load's start and end as queued calls. A mark queued
+  // now, before this load is handed over, comes round after every report of
+  // the loads that ended before it and before any report of this one.
+  const uint32_t load = ++ownLoads_;
+  QMetaObject::invokeMethod(this, [this, load] { markedLoad_ = load; }, Qt::QueuedConnection);
 }
 
 void TEmbeddedBrowser::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
 
 void TEmbeddedBrowser::NavigateBlank() {
-  if (readyState_ == READYSTATE_LOADING) {
-    waiting_ = true;
-    waitingBlank_ = true;
-    waitingHtml_.clear();
-    return;
-  }
-  LoadBlank();
+  waitingBlank_ = true;
+  waitingHtml_.clear();
+  WriteWaitingPage();
 }
 
 void TEmbeddedBrowser::LoadBlank() {
@@ -315,13 +332,9 @@ QUrl TEmbeddedBrowser::BaseUrl() const {
 }
 
 void TEmbeddedBrowser::WriteHtml(std::u16string_view html) {
-  if (readyState_ == READYSTATE_LOADING) {
-    waiting_ = true;
-    waitingBlank_ = false;
-    waitingHtml_.assign(html);
-    return;
-  }
-  LoadHtml(std::u16string(html));
+  waitingBlank_ = false;
+  waitingHtml_.assign(html);
+  WriteWaitingPage();
 }
 
 void TEmbeddedBrowser::LoadHtml(const std::u16string& html) {

@@ -14,12 +14,15 @@
 // has loaded (also when the load failed: the control shows what it has).
 // A navigation the hook refuses leaves the page and the ready state as they
 // were (Chromium reports it as a failed load, which the control swallows).
-// A page written (or the blank page asked for) while a load is still under
-// way waits until that load has finished, and only the newest one waiting is
-// loaded then: Chromium folds a load that starts before the previous one has
-// finished into it and reports the pair as one finished load, sometimes
-// before the newer document is there, so the control would call a page
-// complete that is not yet shown.
+// A page written (or the blank page asked for) while Chromium still loads
+// stops that load (a picture whose server never answers would hold it for
+// ever) and goes in once the stop has ended it; only the newest page waiting
+// goes in then. Chromium folds a load that starts before the previous one
+// has ended into it and reports the pair as one finished load, sometimes
+// before the newer document is there; and the end of a load that was over
+// before a page was written may still be on its way. Neither is taken for
+// the written page's end: the control is complete only once the newest page
+// is shown.
 //
 // Every page gets window.navigate(url), defined as location.href = url by a
 // script injected when the document is created: the page builder's links call
@@ -135,9 +138,10 @@ class TEmbeddedBrowser : public QWebEngineView {
   // TRequestFilter's decision: false blocks the request.
   bool AllowRequest(const QUrl& url, const QUrl& firstParty, QWebEngineUrlRequestInfo::ResourceType type) const;
   void LoadFinished(bool ok);
+  // Writes the waiting page, or stops the load under way first.
+  void WriteWaitingPage();
   void BeginOwnLoad();
-  // Writes or blanks the page now (WriteHtml and NavigateBlank when no load
-  // is under way).
+  // Writes or blanks the page now (once Chromium loads nothing).
   void LoadHtml(const std::u16string& html);
   void LoadBlank();
   void RunScroll(const QString& anchor);
@@ -146,11 +150,15 @@ class TEmbeddedBrowser : public QWebEngineView {
   TPage* page_;
   int32_t readyState_ = READYSTATE_UNINITIALIZED;
   int32_t refusedLoads_ = 0;  // refused navigations whose failed load is still to come
-  // The page to load once the load under way has finished: a written page, or
-  // the blank page (`waitingBlank_`).
+  // The page to load once the stopped load has ended: a written page, or the
+  // blank page (`waitingBlank_`).
   bool waiting_ = false;
   bool waitingBlank_ = false;
   std::u16string waitingHtml_;
+  // The own loads (written pages, the blank page) handed to Chromium so far,
+  // and the newest of them whose mark has come round (BeginOwnLoad).
+  uint32_t ownLoads_ = 0;
+  uint32_t markedLoad_ = 0;
   bool scrollPending_ = false;
   bool pendingIsLink_ = false;  // the pending scroll is ScrollToLink's
   QString pendingAnchor_;

@@ -31,6 +31,7 @@
 #include "platform/gui/screen_cursors.h"
 #include "platform/gui/window_manager.h"
 #include "platform/text.h"
+#include "ui/first_frame.h"
 #include "ui/network_editor.h"
 #include "ui/options_form.h"
 #include "ui/project_dialogs.h"
@@ -87,6 +88,7 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   setObjectName("FKestruneMain");
   resize(1024, 700);
   FKestruneMain = this;
+  GiveNativeBackground(*this);
   CreateComponents();
   ApplyBuiltInLanguage(*this);
   InstallCursors();
@@ -471,6 +473,8 @@ void TFKestruneMain::CreateMapAndPage(QWidget* central, QVBoxLayout* column) {
   IComboBox1->setInsertPolicy(QComboBox::NoInsert);
   // The suggestion list offers the history; the box completes nothing itself.
   IComboBox1->setCompleter(nullptr);
+  // The longest query the box takes, also the longest the history reads.
+  IComboBox1->lineEdit()->setMaxLength(static_cast<int>(kMaxQueryLength));
   IComboBox1->setGeometry(0, 0, boxWidth, frame.Height + 2 * kFrameY);
   queryBox->OnDropDown = [this] { session_.IComboBox1DropDown(); };
   new TComboFrame(IComboBox1, TPicture::QueryCombo, kFrameX, kFrameY);

@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/kestrune_session.h"
 #include "app/run_temp_folder.h"
@@ -18,11 +19,16 @@
 #include "core/message.h"
 #include "platform/settings_store.h"
 #include "platform/text.h"
+#include "ui/first_frame.h"
 #include "ui/splash_form.h"
 
 namespace kestrune {
 
 namespace {
+
+// How long the splash form may take to come on the screen before the start
+// goes on without painting it.
+constexpr int kSplashMapTimeoutMs = 1000;
 
 // SIGTERM and SIGINT while the program block runs: the handler only writes a
 // byte to a pipe; the user-interface thread reads it in whichever loop runs
@@ -145,6 +151,13 @@ int RunKestrune(QApplication& app, const std::vector<std::u16string>& arguments,
   ApplyBuiltInLanguage(*splash);
   splash->show();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // A window manager maps it a moment later: it is painted once it is on the
+  // screen, before the loading holds the event loop.
+  if (!PaintWhenMapped(*splash, kSplashMapTimeoutMs)) {
+    LogFile.Log("The splash form did not come on the screen within " + std::to_string(kSplashMapTimeoutMs) +
+                    " ms; the start goes on",
+                1);
+  }
   session.Hooks.OnDictionaryProgress = [form = splash.get()](int32_t percent, std::u16string_view text, int32_t count,
                                                       int32_t done) {
     form->DictionaryProgress(percent, text, count, done);

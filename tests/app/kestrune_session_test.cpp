@@ -93,10 +93,10 @@ TEST(KestruneSession, SettingsAsReadAtStartAndWrittenAtTheEnd) {
       {"\"Dictionaries\"=sz:\"9, 25\"", 0x0409, false, "dicts=TFT", false},
       {"\"TrackPosContext\"=dword:00000004\n\"TrackPosExact\"=dword:00000007\n\"TPCountFromSite\"=dword:00000000\n"
        "\"PartsOfSpeech\"=dword:00000000\n\"NewsInReg\"=hex:000000000000f87f",
-       0x0409, false, "ctx=10 exact=2 links=100 pos=804B news=0", false},
+       0x0409, false, "ctx=10 exact=2 links=50 pos=804B news=0", false},
       {"\"TrackPosContext\"=dword:000001f4\n\"TrackPosExact\"=dword:fffffffd\n\"TPCountFromSite\"=dword:fffffffb\n"
        "\"PartsOfSpeech\"=dword:ffffffff\n\"NewsInReg\"=hex:000000007008e640",
-       0x0409, false, "ctx=100 exact=0 links=100 pos=1FFFF news=45123.5", false},
+       0x0409, false, "ctx=100 exact=0 links=50 pos=1FFFF news=45123.5", false},
       {"\"AdvanceMode\"=dword:00000001", 0x0409, false, "adv=0", false},
       {"", 0x0419, true, "lang=0419", false},  // the system's language has a file
       {"\"InterfaceLang\"=dword:00000009", 0x0419, true, "lang=0009", false},
@@ -252,6 +252,77 @@ TEST(KestruneSession, TwoRunsKeepEachOthersChanges) {
     for (const TSettingValue& value : third->Config.SettingsValues()) {
       EXPECT_EQ(TSessionSettings::StoredSetting(store, value), value) << value.Name;
     }
+  }
+}
+
+// A settings file that is no hive is told once at the first show (what is
+// wrong and where its copy went), moved aside and written anew at the end; a
+// damaged hive of ours is read as far as it goes and rewritten whole without
+// a word; a file that cannot be read keeps the refusal of every save.
+TEST(KestruneSession, ADamagedSettingsFileIsToldMovedAsideAndRewritten) {
+  std::string noise(4000, '\0');
+  uint32_t seed = 1;
+  for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  const std::string key = "KESTRUNE HIVE 1\n[SOFTWARE\\Kestrune Inc\\Kestrune Search]\n";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool folder;  // a folder where the hive goes
+    bool told;
+    int32_t trackPos;  // TrackPosContext as read
+    bool rewritten;
+  } cases[] = {
+      {"not a hive", noise, false, true, 30, true},
+      {"header with garbage", key + "\"TrackPosContext\"=dword:00000028\n" + noise, false, false, 40, true},
+      {"empty", "", false, false, 30, true},
+      {"truncated", key + "\"TrackPosContext\"=dword:00000028\n\"Org\"=sz:\"ab", false, false, 40, true},
+      {"unreadable", "", true, false, 30, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestProgram program;
+    std::filesystem::create_directories(std::filesystem::path(program.Hive()).parent_path());
+    if (c.folder) {
+      std::filesystem::create_directories(program.Hive());
+    } else {
+      test::WriteFileBytes(program.Hive(), c.bytes);
+    }
+    std::vector<std::u16string> shown;
+    platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
+      shown.emplace_back(text);
+      return platform::kIdOk;
+    });
+    LogFile.Open(program.Dir().WFile("kestrune.log"));
+    {
+      TKestruneSession session(program.WProgram());
+      session.ReadLanguageTable();
+      session.Config.ReadStartupSettings();
+      session.Config.LoadSettings();
+      EXPECT_EQ(session.Config.Settings.TrackPosContext, c.trackPos);
+      session.TellStartDamage();
+      session.TellStartDamage();
+      const std::string copy = program.Hive() + ".damaged";
+      ASSERT_EQ(shown.size(), c.told ? 1u : 0u);
+      if (c.told) {
+        EXPECT_EQ(shown[0], MessageStrings.smSettingsDamaged + u"\n" + platform::Utf8ToUtf16(copy));
+        EXPECT_EQ(test::ReadFileBytes(copy), c.bytes);
+      }
+      EXPECT_EQ(std::filesystem::exists(copy), c.told);
+      session.Config.Settings.Org = u"Org";
+      EXPECT_EQ(session.Config.SaveSettings(), c.rewritten);
+    }
+    LogFile.Open(std::u16string());
+    platform::SetMessageBoxHandler({});
+    const std::string log = test::ReadFileBytes(program.Dir().File("kestrune.log"));
+    EXPECT_EQ(log.find("is no settings file; it is moved to") != std::string::npos, c.told) << log;
+    if (!c.rewritten) continue;
+    platform::HiveReadState state;
+    platform::RewriteHiveText(test::ReadFileBytes(program.Hive()), &state);
+    EXPECT_EQ(state, platform::HiveReadState::kRead);
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
+    EXPECT_EQ(store.ReadString("Org"), "Org");
+    EXPECT_EQ(store.ReadInteger("TrackPosContext"), c.trackPos);
   }
 }
 

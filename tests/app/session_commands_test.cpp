@@ -228,6 +228,152 @@ TEST(SessionCommands, FormCloseSavesTheQueryList) {
   }
 }
 
+// The query box's list reads only the lines of "query.dat" that are query
+// texts; the others are dropped and counted.
+TEST(WindowCommands, QueryFileKeepsOnlyQueryTexts) {
+  const std::u16string longest(kMaxQueryLength, u'q');
+  const struct {
+    const char* name;
+    std::u16string line;
+    bool kept;
+  } cases[] = {
+      {"plain", u"new york -city", true},
+      {"non-Latin with a pair", u"\u00e9t\u00e9 \U0001F600", true},
+      {"as long as the box takes", longest, true},
+      {"longer", longest + u"q", false},
+      {"a tab", u"a\tb", false},
+      {"a NUL", std::u16string(u"a\0b", 3), false},
+      {"DEL", u"a\u007Fb", false},
+      {"a C1 control", u"a\u0085b", false},
+      {"a high surrogate alone", u"a\xD83D" u"b", false},
+      {"a high surrogate at the end", u"ab\xD83D", false},
+      {"a low surrogate alone", u"a\xDE00" u"b", false},
+  };
+  test::TempDir dir;
+  std::u16string text;
+  std::vector<std::u16string> kept;
+  int32_t others = 0;
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsQueryText(c.line), c.kept) << c.name;
+    text += c.line + u"\r\n";
+    if (c.kept) {
+      kept.push_back(c.line);
+    } else {
+      ++others;
+    }
+  }
+  test::WriteFileBytes(dir.File("query.dat"), test::Utf16Bytes(text, true));
+  std::vector<std::u16string> items;
+  int32_t dropped = -1;
+  EXPECT_TRUE(ReadQueryFileItems(dir.WFile("query.dat"), items, dropped));
+  EXPECT_EQ(items, kept);
+  EXPECT_EQ(dropped, others);
+  EXPECT_FALSE(ReadQueryFileItems(dir.WFile("missing.dat"), items, dropped));
+  EXPECT_TRUE(items.empty());
+}
+
+// 3,000 random bytes in "query.dat": no garbage entry reaches the query
+// box's list, the log says how many lines were dropped, and the next close
+// does not keep them.
+TEST(SessionCommands, ADamagedQueryHistoryKeepsOnlyItsQueryTexts) {
+  std::string noise(3000, '\0');
+  uint32_t seed = 10;
+  for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  TSessionFixture f([&](test::TestProgram& p) {
+    std::filesystem::create_directories(p.UserData());
+    test::WriteFileBytes(p.UserData() + "query.dat",
+                         test::Utf16Bytes(u"first\r\n", true) + noise + test::Utf16Bytes(u"\r\nlast\r\n", false));
+  });
+  TKestruneSession& s = *f.session;
+  ASSERT_GE(s.Entry.QueryItems.size(), 2u);
+  EXPECT_EQ(s.Entry.QueryItems.front(), u"first");
+  EXPECT_EQ(s.Entry.QueryItems.back(), u"last");
+  for (const std::u16string& item : s.Entry.QueryItems) EXPECT_TRUE(IsQueryText(item));
+  const std::string log = f.Log();
+  EXPECT_NE(log.find("query.dat: dropped 1 line that is no query text"), std::string::npos) << log;
+  s.FormClose();
+  std::vector<std::u16string> lines;
+  ASSERT_TRUE(ReadUnicodeLines(s.Config.BasesFolder + u"query.dat", true, lines));
+  EXPECT_EQ(lines, s.Entry.QueryItems);
+}
+
+// Two windows at once, each searching and opening a project, closed in
+// either order (one of them clears its history first): the query box's list
+// and the recent queries and projects keep both windows' entries, the one
+// closed last first, after them what the earlier run left that neither
+// window dropped.
+TEST(SessionCommands, TwoWindowsKeepEachOthersQueries) {
+  using TList = std::vector<std::u16string>;
+  const struct {
+    const char* name;
+    bool oneClosesFirst;
+    bool oneClears;
+    TList queries;   // query.dat, and the five recent queries
+    TList projects;  // the recent projects
+  } cases[] = {
+      {"1 then 2", true, false, {u"two-b", u"two-a", u"one-a", u"old-1", u"old-2"}, {u"/p/2.kqp", u"/p/1.kqp", u"/p/old.kqp"}},
+      {"2 then 1", false, false, {u"one-a", u"two-b", u"two-a", u"old-1", u"old-2"}, {u"/p/1.kqp", u"/p/2.kqp", u"/p/old.kqp"}},
+      {"1 clears, 1 then 2", true, true, {u"two-b", u"two-a", u"one-a"}, {u"/p/2.kqp", u"/p/1.kqp"}},
+      {"1 clears, 2 then 1", false, true, {u"one-a", u"two-b", u"two-a"}, {u"/p/1.kqp", u"/p/2.kqp"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestProgram program;
+    LogFile.Open(program.Dir().WFile("kestrune.log"));
+    // A window: the session created as the main window creates it.
+    struct TWindow {
+      test::TRecordingMainView view;
+      test::TRecordingMapView map;
+      std::unique_ptr<TKestruneSession> s;
+    };
+    std::vector<std::unique_ptr<TWindow>> windows;
+    auto start = [&]() -> TKestruneSession* {
+      auto& w = windows.emplace_back(std::make_unique<TWindow>());
+      w->s = std::make_unique<TKestruneSession>(program.WProgram());
+      w->s->ReadLanguageTable();
+      w->s->Config.ReadStartupSettings();
+      EXPECT_TRUE(w->s->Create(&w->view, &w->map, std::make_unique<test::TFakeSearchEngine>()));
+      return w->s.get();
+    };
+    auto search = [](TKestruneSession& s, const std::u16string& query) {
+      std::erase(s.Entry.QueryItems, query);
+      s.Entry.QueryItems.insert(s.Entry.QueryItems.begin(), query);
+      s.AddRecentQuery(query);
+    };
+    auto close = [](TKestruneSession& s) {
+      s.FormClose();
+      ASSERT_TRUE(s.Config.SaveSettings());
+    };
+    TKestruneSession* earlier = start();
+    for (const char16_t* query : {u"old-2", u"old-1"}) search(*earlier, query);
+    earlier->AddRecentProject(u"/p/old.kqp");
+    close(*earlier);
+    TKestruneSession* one = start();
+    TKestruneSession* two = start();
+    search(*two, u"two-a");
+    if (c.oneClears) one->ClearHistory();
+    search(*one, u"one-a");
+    one->AddRecentProject(u"/p/1.kqp");
+    search(*two, u"two-b");
+    two->AddRecentProject(u"/p/2.kqp");
+    close(c.oneClosesFirst ? *one : *two);
+    close(c.oneClosesFirst ? *two : *one);
+
+    TKestruneSession* third = start();
+    EXPECT_EQ(third->Entry.QueryItems, c.queries);
+    TList recent(third->Config.RecentQueries.begin(), third->Config.RecentQueries.end());
+    TList projects(third->Config.RecentProjects.begin(), third->Config.RecentProjects.end());
+    TList queries = c.queries;
+    TList wantedProjects = c.projects;
+    queries.resize(kRecentSlots);
+    wantedProjects.resize(kRecentSlots);
+    EXPECT_EQ(recent, queries);
+    EXPECT_EQ(projects, wantedProjects);
+    windows.clear();
+    LogFile.Open(std::u16string());
+  }
+}
+
 TEST(SessionCommands, FormCloseQueryAsksTheSaveQuestionFirst) {
   struct TCase {
     bool hook;

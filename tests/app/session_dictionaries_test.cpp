@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/history_settings.h"
+#include "core/message_strings.h"
+#include "platform/settings_store.h"
 #include "tests/app/session_fixture.h"
 
 namespace kestrune {
@@ -80,6 +83,75 @@ TEST(SessionDictionaries, LoadInListOrderWithStopWords) {
   }
   // The dictionary's progress hook is gone with the load.
   EXPECT_FALSE(s.WordDictionary.OnProgressChange);
+}
+
+// A dictionary file the start cannot read is told once, with why, and stays
+// switched on in the settings (as it was), so that the repaired file is used
+// again at the next start.
+TEST(SessionDictionaries, ADamagedDictionaryIsToldAndStaysOnUntilRepaired) {
+  const std::u16string& checksum = MessageStrings.smDictionaryChecksum;
+  const std::u16string& damaged = MessageStrings.smDictionaryDamaged;
+  struct TCase {
+    const char* name;
+    std::function<void(std::string& bytes)> damage;
+    const char* stored;  // the Dictionaries value; null: none (every dictionary active)
+    const std::u16string* why;
+    const char* storedAfter;  // after the run; null: still none
+    bool activeAfterRepair;
+  } cases[] = {
+      {"checksum fails", [](std::string& b) { b[b.size() - 3] ^= 0x40; }, "9, 25", &checksum, "25, 9", true},
+      {"checksum fails, all active", [](std::string& b) { b[b.size() - 3] ^= 0x40; }, nullptr, &checksum, nullptr,
+       true},
+      {"cut short", [](std::string& b) { b.resize(b.size() / 2); }, "9, 25", &checksum, "25, 9", true},
+      {"empty", [](std::string& b) { b.clear(); }, "9, 25", &damaged, "25, 9", true},
+      {"empty, all active", [](std::string& b) { b.clear(); }, nullptr, &damaged, nullptr, true},
+      {"no DRWS frame", [](std::string& b) { b[0] = 'X'; }, "25, 9", &damaged, "25, 9", true},
+      {"switched off and damaged", [](std::string& b) { b[b.size() - 3] ^= 0x40; }, "25", &checksum, "25", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string good;
+    TSessionFixture f([&](TestProgram& p) {
+      TwoDictionaries(p);
+      const std::string file = p.Program() + "dictionaries/a.dws";
+      good = test::ReadFileBytes(file);
+      std::string bytes = good;
+      c.damage(bytes);
+      test::WriteFileBytes(file, bytes);
+      if (c.stored) {
+        std::filesystem::create_directories(std::filesystem::path(p.Hive()).parent_path());
+        test::WriteFileBytes(p.Hive(), std::string("KESTRUNE HIVE 1\n[SOFTWARE\\Kestrune Inc\\Kestrune Search]\n") +
+                                           "\"Dictionaries\"=sz:\"" + c.stored + "\"\n");
+      }
+    });
+    TKestruneSession& s = *f.session;
+    EXPECT_EQ(Ids(s, {u"apple"}), "-");
+    s.TellStartDamage();
+    s.TellStartDamage();
+    const std::string told = platform::Utf16ToUtf8(MessageStrings.smDictionariesNotRead + u"\na.dws - " + *c.why +
+                                                   u" / " + MessageStrings.smMes);
+    EXPECT_EQ(f.boxes, std::vector<std::string>{told});
+    EXPECT_NE(f.Log().find("[Warning] The dictionary a.dws could not be read"), std::string::npos);
+    s.Destroy();
+    {
+      platform::SettingsStore store;
+      ASSERT_TRUE(store.OpenKeyReadOnly(kSettingsKey));
+      EXPECT_EQ(store.ValueExists("Dictionaries"), c.storedAfter != nullptr);
+      if (c.storedAfter) EXPECT_EQ(store.ReadString("Dictionaries"), c.storedAfter);
+    }
+
+    // Repaired: used again (or still off), and nothing is told.
+    test::WriteFileBytes(f.program.Program() + "dictionaries/a.dws", good);
+    f.boxes.clear();
+    f.session = std::make_unique<TKestruneSession>(f.program.WProgram());
+    f.session->ReadLanguageTable();
+    f.session->Config.ReadStartupSettings();
+    ASSERT_TRUE(f.Create());
+    f.session->TellStartDamage();
+    EXPECT_TRUE(f.boxes.empty());
+    EXPECT_EQ(Ids(*f.session, {u"apple"}) != "-", c.activeAfterRepair);
+    EXPECT_NE(Ids(*f.session, {u"berry"}), "-");
+  }
 }
 
 TEST(SessionDictionaries, HistoryFileSettings) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/message_strings.h"
@@ -72,6 +73,76 @@ TEST(SessionSettings, LoadsSavesAndReloadsWithoutASession) {
   EXPECT_EQ(again.config.Settings.TrackPosContext, 44);
   EXPECT_EQ(again.config.RecentQueries[1], u"second query");
   EXPECT_TRUE(again.view.messages.empty());
+}
+
+// The links to download as stored: a value outside the options dialog's
+// range (50 to 1000) is its nearest end, also when written back.
+TEST(SessionSettings, LinksToDownloadWithinTheOptionsRange) {
+  const struct {
+    const char* stored;  // TPCountFromSite as 8 hex digits; null: none
+    int32_t links;
+  } cases[] = {
+      {nullptr, 100},    {"00000000", 50},  {"fffffffb", 50},   {"00000031", 50},  {"00000032", 50},
+      {"0000004b", 75},  {"000003e8", 1000}, {"000003e9", 1000}, {"00989680", 1000}, {"7fffffff", 1000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored ? c.stored : "none");
+    TestProgram p;
+    if (c.stored) {
+      std::filesystem::create_directories(std::filesystem::path(p.Hive()).parent_path());
+      test::WriteFileBytes(p.Hive(), std::string("KESTRUNE HIVE 1\n[SOFTWARE\\Kestrune Inc\\Kestrune Search]\n") +
+                                         "\"TPCountFromSite\"=dword:" + c.stored + "\n");
+    }
+    {
+      TSettingsFixture f(p);
+      f.config.ReadStartupSettings();
+      f.config.LoadSettings();
+      EXPECT_EQ(f.config.Settings.TPCountFromSite, c.links);
+      EXPECT_EQ(f.config.LinksToDownload, c.links);
+      EXPECT_EQ(f.config.SavedOptions.LinksToDownload, c.links);
+      ASSERT_TRUE(f.config.SaveSettings());
+    }
+    TSettingsFixture again(p);
+    again.config.ReadStartupSettings();
+    again.config.LoadSettings();
+    EXPECT_EQ(again.config.Settings.TPCountFromSite, c.links);
+  }
+}
+
+// An engine template put into templates/web/ after the first run is listed
+// but off, as the settings' engine list says (the first run enables every
+// engine; later runs those the settings name): it is not in the engine box
+// until it is ticked under Options, and then stays on.
+TEST(SessionSettings, AnEngineAddedAfterTheFirstRunWaitsToBeTicked) {
+  TestProgram p;
+  auto start = [&](TSettingsFixture& f) {
+    f.config.ReadStartupSettings();
+    f.config.LoadSettings();
+    f.config.FillEngineBox();
+  };
+  {
+    TSettingsFixture first(p);
+    start(first);
+    EXPECT_EQ(first.view.engineItems, (std::vector<std::u16string>{u"Loopback", MessageStrings.smMoreEngines}));
+    ASSERT_TRUE(first.config.SaveSettings());
+  }
+  test::WriteFileBytes(p.Program() + "templates/web/added.ini", "[display name]\nhostname=\"Added\"\n");
+  {
+    TSettingsFixture second(p);
+    start(second);
+    ASSERT_EQ(second.config.Engines.size(), 2u);
+    const auto added = std::find_if(second.config.Engines.begin(), second.config.Engines.end(),
+                                    [](const TSearchEn& e) { return e.Name == "Added"; });
+    ASSERT_NE(added, second.config.Engines.end());
+    EXPECT_FALSE(added->Enabled);
+    EXPECT_EQ(second.view.engineItems, (std::vector<std::u16string>{u"Loopback", MessageStrings.smMoreEngines}));
+    added->Enabled = true;  // ticked under Options, Search engines
+    ASSERT_TRUE(second.config.SaveSettings());
+  }
+  TSettingsFixture third(p);
+  start(third);
+  EXPECT_EQ(third.view.engineItems,
+            (std::vector<std::u16string>{u"Added", u"Loopback", MessageStrings.smMoreEngines}));
 }
 
 }  // namespace

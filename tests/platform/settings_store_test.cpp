@@ -422,6 +422,7 @@ TEST_F(SettingsStoreTest, UnrecognisedHive_ReadsEmptyAndIsNeverOverwritten) {
       {"UTF-16 byte-order mark", "\xFF\xFEK\0E\0S\0"s, HiveReadState::kNotHive},
       {"a later version", "KESTRUNE HIVE 2\n[A]\n\"v\"=dword:00000001\n", HiveReadState::kUnsupported},
       {"too large", large, HiveReadState::kUnsupported},
+      {"too large, no header", std::string(static_cast<size_t>(kMaxHiveSize) + 1, 'x'), HiveReadState::kNotHive},
   };
   SetSettingsLogHook(&KeepLogLine);
   for (const Case& c : cases) {
@@ -444,6 +445,76 @@ TEST_F(SettingsStoreTest, UnrecognisedHive_ReadsEmptyAndIsNeverOverwritten) {
     HiveReadState state = HiveReadState::kRead;
     EXPECT_EQ(RewriteHiveText(c.text, &state), "KESTRUNE HIVE 1\n");
     EXPECT_EQ(state, c.state);
+  }
+  SetSettingsLogHook(nullptr);
+}
+
+// At the program's start a file that is no hive goes aside, beside the hive
+// and never over an earlier copy, and the next change writes a new hive; a
+// later version and a file that cannot be read stay (a damaged hive of ours:
+// the session's tests).
+TEST_F(SettingsStoreTest, SetAsideDamagedHive_MovesOnlyAFileThatIsNoHive) {
+  std::string noise(4000, '\0');
+  uint32_t seed = 54;
+  for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  std::string largeHive = "KESTRUNE HIVE 1\n";
+  largeHive.resize(static_cast<size_t>(kMaxHiveSize) + 1, '\n');
+  struct Case {
+    const char* what;
+    std::string text;      // the hive file's bytes
+    bool folder;           // a folder stands where the hive goes
+    std::vector<std::string> earlier;  // copies there already: ".damaged" and these suffixes
+    const char* movedTo;   // the copy's suffix; null: the file stays
+    HiveReadState state;
+    bool writable;         // a change is saved afterwards
+  };
+  const Case cases[] = {
+      {"not a hive", noise, false, {}, ".damaged", HiveReadState::kNotHive, true},
+      {"not a hive, two copies there", noise, false, {"", ".2"}, ".damaged.3", HiveReadState::kNotHive, true},
+      {"too large, no header", std::string(static_cast<size_t>(kMaxHiveSize) + 1, 'x'), false, {}, ".damaged",
+       HiveReadState::kNotHive, true},
+      {"a later version", "KESTRUNE HIVE 2\n", false, {}, nullptr, HiveReadState::kUnsupported, false},
+      {"too large, a hive", largeHive, false, {}, nullptr, HiveReadState::kUnsupported, false},
+      {"unreadable (a folder)", "", true, {}, nullptr, HiveReadState::kRead, false},
+  };
+  SetSettingsLogHook(&KeepLogLine);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(config_);
+    std::filesystem::create_directories(config_);
+    if (c.folder) {
+      std::filesystem::create_directories(HiveFile());
+    } else {
+      WriteHive(c.text);
+    }
+    std::vector<std::string> copies;
+    for (const std::string& suffix : c.earlier) {
+      copies.push_back(HiveFile() + ".damaged" + suffix);
+      test::WriteFileBytes(copies.back(), "earlier" + suffix);
+    }
+    SettingsStore store;
+    const HiveSetAside aside = store.SetAsideDamagedHive();
+    EXPECT_EQ(aside.state, c.state);
+    EXPECT_EQ(aside.readable, !c.folder);
+    EXPECT_EQ(aside.copy, c.movedTo ? HiveFile() + c.movedTo : "");
+    if (c.movedTo) {
+      EXPECT_EQ(test::ReadFileBytes(aside.copy), c.text);
+      EXPECT_FALSE(std::filesystem::exists(HiveFile()));
+    } else if (!c.folder) {
+      EXPECT_EQ(test::ReadFileBytes(HiveFile()), c.text);
+    }
+    for (const std::string& copy : copies) {
+      EXPECT_EQ(test::ReadFileBytes(copy), "earlier" + copy.substr(HiveFile().size() + 8));
+    }
+    // The next change: a new hive, or today's refusal.
+    EXPECT_EQ(store.OpenKey("Z", true), c.writable);
+    if (c.writable) {
+      store.WriteInteger("z", 1);
+      HiveReadState state;
+      RewriteHiveText(test::ReadFileBytes(HiveFile()), &state);
+      EXPECT_EQ(state, HiveReadState::kRead);
+      EXPECT_EQ(store.ReadInteger("z"), 1);
+    }
   }
   SetSettingsLogHook(nullptr);
 }

@@ -282,5 +282,63 @@ TEST(EmbeddedBrowser, APageWrittenWhileAnotherLoadsIsTheOneCompleted) {
   }
 }
 
+// A page whose picture's server accepts the connection and never answers
+// never finishes loading; a page written after it (as a click on the map
+// writes one) stops that load and is complete and shown, reported once: a
+// page in one piece or through a file, the blank page, also after a link of
+// the stalled page that the hook refused; one pair after the other in the
+// same control.
+TEST(EmbeddedBrowser, APageWrittenAfterOneWhosePictureNeverArrivesIsShown) {
+  const struct {
+    const char* name;
+    bool stalledThroughFile;  // the page with the picture goes through a file
+    size_t newerSize;         // the newer page's size: one piece or a file
+    bool blank;               // the blank page asked for instead of a newer page
+    bool refusedClick;        // a link of the stalled page refused first
+  } cases[] = {
+      {"a page", false, 0, false, false},
+      {"the stalled page through a file", true, 0, false, false},
+      {"a page through a file", false, TEmbeddedBrowser::kLargePageBytes + 1, false, false},
+      {"the blank page", false, 0, true, false},
+      {"after a refused link", false, 0, false, true},
+  };
+  test::LoopbackHttpServer server;
+  server.Route("/x.png", test::HttpReply::Silent());
+  Browser b;
+  int refused = 0;
+  b.view.OnBeforeNavigate = [&](const QUrl&, QWebEnginePage::NavigationType, bool) {
+    ++refused;
+    return false;
+  };
+  size_t asked = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int before = b.completed;
+    std::string stalled = "<html><body id='stalled'><a id='link' href='http://query/word'>word</a><img src='" +
+                          server.Url("/x.png") + "'>";
+    while (c.stalledThroughFile && stalled.size() <= TEmbeddedBrowser::kLargePageBytes) stalled += "<p>the page</p>";
+    b.view.WriteHtml(QString::fromStdString(stalled + "</body></html>").toStdU16String());
+    // The picture is asked for: the page's load waits for it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestCount() > asked; }, 20000));
+    asked = server.RequestCount();
+    ASSERT_EQ(b.view.ReadyState(), TEmbeddedBrowser::READYSTATE_LOADING);
+    if (c.refusedClick) {
+      Eval(b.view, "document.getElementById('link').click()");
+      ASSERT_TRUE(QTest::qWaitFor([&] { return refused == 1; }, 5000));
+    }
+    std::string newer = "<html><body id='newer'><p>the newer page</p>";
+    while (newer.size() < c.newerSize) newer += "<p>the newer page</p>";
+    if (c.blank) {
+      b.view.NavigateBlank();
+    } else {
+      b.view.WriteHtml(QString::fromStdString(newer + "</body></html>").toStdU16String());
+    }
+    ASSERT_TRUE(b.view.WaitForComplete(20000));
+    const QVariant shown = Eval(b.view, "document.body && document.body.id ? document.body.id : location.href");
+    EXPECT_EQ(shown.toString().toStdString(), c.blank ? "about:blank" : "newer");
+    EXPECT_EQ(b.completed - before, 1);
+  }
+}
+
 }  // namespace
 }  // namespace kestrune
