@@ -25,6 +25,7 @@ constexpr char kBase[] = "http://127.0.0.1:8080";
 
 struct AdvertWorld {
   AdvertWorld() {
+    fuzz::RemoveAtExit(page.folder);
     fuzz::WriteFile(page.folder + "templates/web/miva.ini", test::AdvertTemplate(kBase, "miva"));
     engine.UseTemplate("miva");
     page.builder.SetTemplatePath(fuzz::SourceRoot() + "/data/templates/en/");
