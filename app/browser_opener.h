@@ -29,6 +29,11 @@ class IBrowserOpener {
   // (smCannotOpenHelp) when the opener has ended. Unless overridden: as
   // OpenLocalFile.
   virtual bool OpenHelpPage(std::u16string_view path) { return OpenLocalFile(path); }
+  // A file the person chose to open (in the project manager's tree): false
+  // when the desktop did not take it. The window's opener watches it as it
+  // watches the help page, and tells (smCannotOpenFile) when nothing took
+  // it. Unless overridden: as OpenLocalFile.
+  virtual bool OpenChosenFile(std::u16string_view path) { return OpenLocalFile(path); }
 
   // True for an address starting "http://", "https://" or "ftp://" (scheme
   // without regard to case).

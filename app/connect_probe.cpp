@@ -111,6 +111,7 @@ bool TConnectProbe::TestConnection(const std::atomic<bool>* stop) {
   } forgetReader{this};
   auto stopped = [stop] { return stop && stop->load(); };
   bool resent = false;
+  bool loginGiven = false;  // a 407 after it: the proxy refused that login
   int32_t status = 0;
   while (true) {
     status = reader.GetHead(url, kConnectProbeUserAgent);
@@ -147,7 +148,7 @@ bool TConnectProbe::TestConnection(const std::atomic<bool>* stop) {
         std::lock_guard lock(fields_);
         asking_ = true;
       }
-      given = prompt->AskProxyLogin(user, password) && !stopped();
+      given = prompt->AskProxyLogin(user, password, loginGiven) && !stopped();
       std::lock_guard lock(fields_);
       asking_ = false;
     }
@@ -166,6 +167,7 @@ bool TConnectProbe::TestConnection(const std::atomic<bool>* stop) {
       proxyPassword_ = password;
     }
     SetProxyCredentials(user, password);
+    loginGiven = true;
     ConnectState = 1;
   }
   LogFile.Log(

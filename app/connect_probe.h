@@ -5,9 +5,10 @@
 // server (UpdateServerUrl()) through the HTTP reader (search/http_read.h):
 // libcurl, the proxy of the environment, HTTP/1.0, the probe's own user agent,
 // the body never read. A proxy's 407 shows the login prompt (IProxyLoginPrompt)
-// with empty boxes; accepted credentials go to the reader's process-wide
-// SetProxyCredentials, so that this request, sent again, and every later
-// request through the proxy carry them. The user is asked again for each 407
+// with empty boxes, and with a line saying that the proxy refused the login
+// when it answers 407 again to the one just given; accepted credentials go to
+// the reader's process-wide SetProxyCredentials, so that this request, sent
+// again, and every later request through the proxy carry them. The user is asked again for each 407
 // until the proxy accepts the login or the user cancels. Nothing is written to
 // a file or the settings: the login lives in memory for the run.
 //
@@ -42,11 +43,12 @@ class THttpRead;
 class IProxyLoginPrompt {
  public:
   virtual ~IProxyLoginPrompt() = default;
-  // Shows the login form with empty boxes and waits for the user. True after
+  // Shows the login form with empty boxes and waits for the user; `refused`:
+  // the proxy refused the login given last, which the form says. True after
   // OK, with the typed user name and password (UTF-8); false after Cancel, or
   // when the form cannot be shown (it is shown already, or it is gone). Any
   // thread may call it.
-  virtual bool AskProxyLogin(std::string& user, std::string& password) = 0;
+  virtual bool AskProxyLogin(std::string& user, std::string& password, bool refused) = 0;
   // Answers Cancel to the question showing or waiting to be shown, so that
   // its AskProxyLogin returns false at once; a later question is asked as
   // usual. Any thread may call it.

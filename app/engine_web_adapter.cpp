@@ -74,6 +74,10 @@ int32_t TEngineWebAdapter::DownloadFailureStatus() const {
   return worker_->Busy() ? 0 : worker_->DownloadFailureStatus();
 }
 
+TTemplateFault TEngineWebAdapter::TemplateFault() const {
+  return worker_->Busy() ? TTemplateFault{} : worker_->TemplateFault();
+}
+
 TMetaSearchList2 TEngineWebAdapter::SearchResults() const {
   if (worker_->Busy()) return {};
   return worker_->CopyResults();

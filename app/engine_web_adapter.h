@@ -50,6 +50,7 @@ class TEngineWebAdapter : public ISearchEngine {
   std::string ErrorText() const override;
   TDownloadFailure DownloadFailure() const override;
   int32_t DownloadFailureStatus() const override;
+  TTemplateFault TemplateFault() const override;
   TMetaSearchList2 SearchResults() const override;
 
  private:

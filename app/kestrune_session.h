@@ -427,6 +427,8 @@ class TKestruneSession : public IOptionsHost {
   // a document is as it was) and the counters count the documents shown;
   // the network's page context follows kind 2.
   void HideSiteDocuments(std::string_view site);
+  // The same for several sites at once (the hidden sites after a search).
+  void HideDocumentsOfSites(const std::vector<std::string>& sites);
   // An address that no document may have: its host is a command host of the
   // page (search/page_command_hosts.h), or it names a command in the template
   // folder. Only the page's own markup carries commands; the merge of a
@@ -608,6 +610,9 @@ class TKestruneSession : public IOptionsHost {
     // no file (New query unsets it): its saves offer the query's note and
     // write the options' Name.
     std::optional<TProjectNote> Opened;
+    // What the file the project was opened from lacked (it is damaged): its
+    // saves offer a new name, never the file's own.
+    std::vector<TProjectLoss> Losses;
   };
   TProjectFileState ProjectFile;
   // The network-edit history and the edit panel over it; neither a new query
@@ -626,10 +631,14 @@ class TKestruneSession : public IOptionsHost {
   TProjectOpen OpenProjectFile(std::u16string_view fileName);
   // OpenProjectFile and the window's updates; on failure the message (the
   // version-1 text first for that format) and a New query; a missing file
-  // leaves the recent projects. True when loaded.
+  // leaves the recent projects; a damaged one is opened as far as it could
+  // be read, and says what it lost. True when loaded.
   bool OpenProject(std::u16string_view fileName);
   // The failure's message: smStringErrorLoadProject, the path and why.
   static std::u16string ProjectOpenError(std::u16string_view fileName, TProjectOpen result);
+  // What a damaged project's open tells: smProjectDamagedOpened, the path
+  // and a line per part lost ("damaged: 28 of 30 documents read").
+  static std::u16string ProjectDamageText(std::u16string_view fileName, const std::vector<TProjectLoss>& losses);
   // The first step before another project replaces this one: with a query
   // (or in the scope view) the project is marked modified and the save
   // question asked. True: the command ends (Cancel, or the save failed).
@@ -639,6 +648,9 @@ class TKestruneSession : public IOptionsHost {
   // A project named outside the open dialog (the recent projects' link, the
   // command line): the first step, OpenProject.
   void OpenNamedProject(std::u16string_view fileName);
+  // A project opened in the project manager: the open button's road, the
+  // file chosen there in place of the open dialog's.
+  void OpenManagerProject(std::u16string_view fileName);
 
   // ---- saving ----
   // The save dialog and the save: true when the dialog was confirmed and
@@ -647,15 +659,21 @@ class TKestruneSession : public IOptionsHost {
   // The save itself (the save dialog's note and check box given); 0 or
   // kProjectSaveError.
   int32_t SaveProjectFile(std::u16string_view fileName, bool skipOldLinks, std::u16string_view note);
-  // The file name the save dialog offers: the remembered project name, else
-  // the query's first three keys ("~" after them when there are more) and
-  // the engine in brackets.
+  // The file name the save dialog offers: the remembered project name (not
+  // that of a damaged file), else the query's first three keys ("~" after
+  // them when there are more) and the engine in brackets.
   std::u16string ProjectDefaultName();
   // A text made a file name: "/" and control characters become "_".
   static std::u16string ProjectFileName(std::u16string_view text);
-  // The save question, asked only while the project is marked changed, Save
-  // is enabled and "ask to save" is on; true: abort the command.
-  bool SaveQuestion();
+  // Where the save question is asked. New query, Open and the engine change
+  // follow "ask to save" (askforsave); closing the window is the last door:
+  // there unsaved work is asked about whatever the setting says.
+  enum class TSaveQuestionAt { Leave, Close };
+  // The save question, asked only while the project is marked changed and
+  // Save is enabled, and, unless at the close, while "ask to save" is on;
+  // true: abort the command. The question's "Don't ask me again" box shows
+  // the setting switched off and sets it.
+  bool SaveQuestion(TSaveQuestionAt at = TSaveQuestionAt::Leave);
   // What a project file keeps has changed (a search merged, the query
   // refined, a step undone or redone, marks, favourites, scopes, stop words,
   // own words and phrases, documents deleted or added): the project is
@@ -694,6 +712,9 @@ class TKestruneSession : public IOptionsHost {
   TEditPanelHost EditPanelHost();
 
  private:
+  // The open button's road once a file is chosen (none: empty): OpenProject
+  // and the recent projects; Undo, Redo and Save end disabled.
+  void OpenChosenProject(std::u16string_view fileName);
   // The project's parts the file layer reads and writes.
   TProjectFileParts ProjectFileParts();
   // The project's dictionaries: the active ones must be in the dictionaries
@@ -726,6 +747,11 @@ class TKestruneSession : public IOptionsHost {
   // and an empty one is added at the end, so the list keeps five; then the
   // block is built again. Nothing when the path is not listed.
   void RemoveRecentProject(std::u16string_view path);
+  // The project manager renamed or moved the item `from` to `to`: a recent
+  // project that was it, or lay inside it, keeps its place under its new
+  // path (an entry that named `to` before goes: that item is in the trash),
+  // and a start page on the screen shows the list again.
+  void FollowMovedProjects(std::u16string_view from, std::u16string_view to);
   // The blocks of a list: empty when every entry is empty.
   static std::u16string RecentQueriesHtml(const std::array<std::u16string, kRecentSlots>& queries);
   static std::u16string RecentProjectsHtml(const std::array<std::u16string, kRecentSlots>& projects);

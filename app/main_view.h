@@ -177,8 +177,8 @@ class IMainView {
   // the new engine), No (a new query) or Cancel.
   virtual int32_t AskChangeEngine() = 0;
   // The save question TQuestion ("Current project has not been saved..."):
-  // Yes, No or Cancel (closing it is Cancel); `dontAsk` gets its "Don't ask
-  // me again" box.
+  // Yes, No or Cancel (closing it is Cancel); its "Don't ask me again" box
+  // shows `dontAsk` and gives it back.
   virtual int32_t AskSaveQuestion(bool& dontAsk) = 0;
   // The missing-dictionary question TFMessNoDict showing `text`: Yes or No
   // (closing it is No); `dontAsk` gets its "Don't ask me again" box.

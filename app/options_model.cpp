@@ -109,14 +109,14 @@ void TOptionsModel::FormShow() {
   Name = s.Author;
   Company = s.Org;
   SaveReminder = s.askforsave;
-  WithContext = s.ExcludeWithContext;
+  WithContext = InitialWithContext = s.ExcludeWithContext;
   DoRefresh = s.AutoRefresh;
   TimerRunning = true;
   Page = OpenAtEngines ? opSearchEngines : opGeneral;
 
   DictionaryRows.clear();
   FillDictionaryList();
-  OnlyStopWords = !s.DistinguishWordForms;
+  OnlyStopWords = s.DistinguishWordForms;
   OnlyStopWordsEnabled = AnyDictionaryChecked();
 
   LinksCount = InitialLinksCount = s.TPCountFromSite;
@@ -174,6 +174,16 @@ void TOptionsModel::RestoreLanguage() {
   host_.ApplyLanguage();
   host_.ShowStartPage();
   Redraw();
+}
+
+void TOptionsModel::UndoImmediateChanges() {
+  const bool contextChanged = f_.Settings.ExcludeWithContext != InitialWithContext;
+  f_.Settings.ExcludeWithContext = WithContext = InitialWithContext;
+  if (f_.InterfaceLang != InitialLanguage) {
+    RestoreLanguage();  // redraws the page too
+  } else if (contextChanged) {
+    Redraw();
+  }
 }
 
 void TOptionsModel::TBtnClearHistoryClick() { host_.ClearHistory(); }
@@ -376,7 +386,7 @@ void TOptionsModel::BDefaultClick() {
   WithContext = factory.ExcludeWithContext;
   DoRefresh = factory.AutoRefresh;
   Advance = factory.AdvanceMode;
-  OnlyStopWords = !factory.WordForms;
+  OnlyStopWords = factory.WordForms;
   OnlyStopWordsEnabled = AnyDictionaryChecked();
   Ask = AskDownload = SaveReminder = true;
 }
@@ -410,7 +420,7 @@ void TOptionsModel::TBAsDefaultClick() {
   saved.LinksToDownload = LinksCount;
   saved.TrackPosContext = s.TrackPosContext;
   saved.TrackPosExact = s.TrackPosExact;
-  saved.WordForms = !OnlyStopWords;
+  saved.WordForms = OnlyStopWords;
   saved.ActiveDictionaries = dictionaries;
   saved.ExcludeWithContext = s.ExcludeWithContext;
   saved.AutoRefresh = s.AutoRefresh;
@@ -494,8 +504,8 @@ bool TOptionsModel::btOKClick() {
   // flags are set again when OK ends.
   TFlagScope applyDefaults(f_.ApplyDefaultsOnNewQuery, f_.ApplyDefaultsOnNewQuery, true);
   bool searchAgain = false;
-  if (OnlyStopWords != !s.DistinguishWordForms) {
-    s.DistinguishWordForms = !OnlyStopWords;
+  if (OnlyStopWords != s.DistinguishWordForms) {
+    s.DistinguishWordForms = OnlyStopWords;
     if (f_.TextParsing) f_.TextParsing->SetianwWord(s.DistinguishWordForms);
     f_.ApplyDefaultsOnNewQuery = false;
     host_.ResetKeepQuery();
@@ -526,12 +536,12 @@ bool TOptionsModel::btOKClick() {
 
 void TOptionsModel::btCancelClick() {
   ClosedByButton = true;
-  RestoreLanguage();
+  UndoImmediateChanges();
   TimerRunning = false;
 }
 
 void TOptionsModel::TntFormClose() {
-  if (!ClosedByButton) RestoreLanguage();
+  if (!ClosedByButton) UndoImmediateChanges();
   TimerRunning = false;
 }
 

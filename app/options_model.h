@@ -4,10 +4,10 @@
 // OK writes them back and asks the main window to redo what the change needs
 // (a new query, a new search, a reload of the dictionaries, a redraw). Only
 // three things act at once: "Exclude the selected word together with its
-// context", a choice of interface language (undone by Cancel or the close
-// box) and "Clear history"; engines and dictionaries that appear in their
-// folders while the dialog is shown (the rescan timer) join the main window's
-// lists at once.
+// context" and a choice of interface language (both undone by Cancel or the
+// close box) and "Clear history"; engines and dictionaries that appear in
+// their folders while the dialog is shown (the rescan timer) join the main
+// window's lists at once.
 //
 // The settings and lists are the session's, taken by reference
 // (TOptionsFields); everything else the dialog asks of the main window goes
@@ -113,10 +113,13 @@ class TOptionsModel {
   int32_t InitialLanguage = 0;
   int32_t TrackPosition = 2;  // TBCount, 1..5
   bool WithContext = false;   // ChBxWithContext
+  bool InitialWithContext = false;  // ExcludeWithContext when the dialog was shown
   bool DoRefresh = false;     // ChBxDoRefresh
   bool SaveReminder = false;  // CBSaveReminder
   bool Advance = false;       // TCBAdvance (hidden, disabled)
-  bool OnlyStopWords = false;  // ChBxOnlyStopWords: word forms told apart
+  // ChBxOnlyStopWords, "Distinguish word forms": ticked, the forms are told
+  // apart (DistinguishWordForms, the parser's ianwWord).
+  bool OnlyStopWords = false;
   bool OnlyStopWordsEnabled = false;
   bool Ask = false;          // TCBAsk
   bool AskDownload = false;  // TCBAskDowload
@@ -179,6 +182,9 @@ class TOptionsModel {
   bool AnyDictionaryChecked() const;
   bool AnyEngineChecked() const;
   void RestoreLanguage();
+  // Cancel and the close box: what acted at once (the context box, the
+  // interface language) goes back to its value at the showing.
+  void UndoImmediateChanges();
   void Redraw() { host_.ShowResults(-2, 0); }
   // The engine box from the engines' enabled flags; true when the current
   // engine is among them (else the first becomes current and EngineChanged

@@ -11,16 +11,13 @@
 #include "network/control_keys.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "search/scope.h"
 
 namespace kestrune {
 
 namespace {
 
-// The fewest bytes a record takes in its tag, for the count checks.
-constexpr int64_t kMinDocumentBytes = 4 + 2 + 4 + 2 + 2 + 2 + 4 + 2 + 4;
-constexpr int64_t kMinLegacyDocumentBytes = 4 + 2 + 4 + 2 + 2 + 2 + 4;
-constexpr int64_t kMinDictionaryBytes = 1 + 2 * 4 + 4;
-constexpr int64_t kMinLegacyDictionaryBytes = 1 + 2;
+// The bytes a key takes, for the count checks.
 constexpr int64_t kKeyBytes = 6;
 constexpr int64_t kLegacyKeyBytes = 8;
 constexpr char16_t kByteOrderMark = 0xFEFF;
@@ -367,74 +364,115 @@ int32_t SaveProject(std::u16string_view fileName, bool skipOldLinks, const TProj
 
 namespace {
 
-bool ParseDictionaries(TFields& f, bool legacy, TProjectData& data) {
+// How a block was read.
+enum class TBlockRead {
+  Whole,
+  Damaged,  // its loss noted; the read goes on
+  Broken,   // a block of the headerless form alone: the read fails
+  Unknown,  // no block of this form: skipped
+};
+
+// Notes the loss of a block: Damaged.
+TBlockRead Lost(TProjectData& data, int32_t tag, int64_t read = 0, int64_t said = -1) {
+  data.Losses.push_back({tag, read, said});
+  return TBlockRead::Damaged;
+}
+
+TBlockRead WholeOrLost(bool whole, TProjectData& data, int32_t tag) {
+  return whole ? TBlockRead::Whole : Lost(data, tag);
+}
+
+// The records a block says it holds (`count`, read before them): those read
+// whole go into `records`; the loss is noted at the first one the block does
+// not hold whole, or when the count itself was not read.
+template <class TRecord, class TReadRecord>
+TBlockRead ParseRecords(TFields& f, TProjectData& data, int32_t tag, int64_t count, std::vector<TRecord>& records,
+                        TReadRecord readRecord) {
+  records.clear();
+  if (f.Failed() || count < 0) return Lost(data, tag);
+  // Every record takes bytes of the tag, so a count beyond them ends at the
+  // tag's end.
+  for (int64_t i = 0; i < count; ++i) {
+    TRecord record{};
+    readRecord(record);
+    if (f.Failed()) return Lost(data, tag, static_cast<int64_t>(records.size()), count);
+    records.push_back(std::move(record));
+  }
+  return TBlockRead::Whole;
+}
+
+void ParseDictionary(TFields& f, bool legacy, TProjectDictionary& d) {
+  d.Active = f.Byte() != 0;
+  if (legacy) {
+    d.FileName = Wide(f.AnsiString());
+    return;
+  }
+  d.FileName = f.WideString();
+  d.Language = f.WideString();
+  d.Author = f.WideString();
+  d.Description = f.WideString();
+  const int32_t length = f.Integer();
+  if (length < 0 || !f.Fits(length)) {
+    f.Fail();
+    return;
+  }
+  // Only the 24 bytes of the header field are kept.
+  std::vector<uint8_t> header(static_cast<size_t>(length));
+  if (length > 0 && !f.Bytes(header.data(), length)) return;
+  std::copy_n(header.begin(), std::min<size_t>(header.size(), sizeof d.Header), reinterpret_cast<uint8_t*>(&d.Header));
+}
+
+// A dictionary list read in part is not taken: it would switch off the
+// dictionaries it lost.
+TBlockRead ParseDictionaries(TFields& f, bool legacy, TProjectData& data) {
   const int32_t h = f.Integer();
-  if (h < -1) return false;
-  const int64_t n = int64_t{h} + 1;
-  if (!f.Fits(n * (legacy ? kMinLegacyDictionaryBytes : kMinDictionaryBytes))) return false;
-  data.HasDictionaries = true;
-  data.Dictionaries.assign(static_cast<size_t>(n), {});
-  for (TProjectDictionary& d : data.Dictionaries) {
-    d.Active = f.Byte() != 0;
-    if (legacy) {
-      d.FileName = Wide(f.AnsiString());
-      continue;
-    }
-    d.FileName = f.WideString();
-    d.Language = f.WideString();
-    d.Author = f.WideString();
-    d.Description = f.WideString();
-    const int32_t length = f.Integer();
-    if (length < 0 || !f.Fits(length)) return false;
-    // Only the 24 bytes of the header field are kept.
-    std::vector<uint8_t> header(static_cast<size_t>(length));
-    if (length > 0 && !f.Bytes(header.data(), length)) return false;
-    std::copy_n(header.begin(), std::min<size_t>(header.size(), sizeof d.Header), reinterpret_cast<uint8_t*>(&d.Header));
-  }
-  return !f.Failed();
+  const TBlockRead read = ParseRecords(f, data, kTagProjectDictionaries, int64_t{h} + 1, data.Dictionaries,
+                                       [&](TProjectDictionary& d) { ParseDictionary(f, legacy, d); });
+  data.HasDictionaries = read == TBlockRead::Whole;
+  if (!data.HasDictionaries) data.Dictionaries.clear();
+  return read;
 }
 
-bool ParseDocuments(TFields& f, bool legacy, TProjectData& data) {
-  const int32_t n = f.Count(legacy ? kMinLegacyDocumentBytes : kMinDocumentBytes);
-  if (f.Failed()) return false;
-  data.Documents.assign(static_cast<size_t>(n), {});
-  for (TMetaSearchList& d : data.Documents) {
-    d.Position = f.Integer();
-    d.Url = legacy ? f.AnsiString() : Narrow(f.WideString());
-    d.Value = f.Single();
-    d.Annotation = f.WideString();
-    d.Title = f.WideString();
-    d.Label = legacy ? f.AnsiString() : Narrow(f.WideString());
-    d.QueryNumber = f.Integer();
-    if (!legacy) {
-      d.Flags = f.Word();
-      d.Step = f.Integer();
-    }
+void ParseDocument(TFields& f, bool legacy, TMetaSearchList& d) {
+  d.Position = f.Integer();
+  d.Url = legacy ? f.AnsiString() : Narrow(f.WideString());
+  d.Value = f.Single();
+  d.Annotation = f.WideString();
+  d.Title = f.WideString();
+  d.Label = legacy ? f.AnsiString() : Narrow(f.WideString());
+  d.QueryNumber = f.Integer();
+  if (!legacy) {
+    d.Flags = f.Word();
+    d.Step = f.Integer();
   }
-  return !f.Failed();
 }
 
-bool ParseSettings(TFields& f, bool legacy, TProjectData& data) {
-  TProjectSettings& s = data.Settings;
+TBlockRead ParseDocuments(TFields& f, bool legacy, TProjectData& data) {
+  const int32_t n = f.Integer();
+  return ParseRecords(f, data, kTagProjectDocuments, n, data.Documents,
+                      [&](TMetaSearchList& d) { ParseDocument(f, legacy, d); });
+}
+
+TBlockRead ParseSettings(TFields& f, bool legacy, TProjectData& data) {
+  TProjectSettings s;
   s.EnabledEngines = legacy ? Wide(f.AnsiString()) : f.WideString();
   s.CurrentEngine = legacy ? Wide(f.AnsiString()) : f.WideString();
   s.LinksToDownload = f.Integer();
   s.TrackPosContext = f.Integer();
   s.TrackPosExact = f.Integer();
   s.WordForms = f.Byte() != 0;
+  if (f.Failed()) return Lost(data, kTagProjectSettings);
   // The note and the author, as the preview reads them: a text the tag does
   // not hold whole is left empty, and so is what follows it.
-  s.Note.clear();
-  s.Author.clear();
   if (f.TrailingWideString(s.Note)) f.TrailingWideString(s.Author);
+  data.Settings = std::move(s);
   data.HasSettings = true;
-  return !f.Failed();
+  return TBlockRead::Whole;
 }
 
 bool ParseOwnWords(TFields& f, TProjectData& data) {
   std::vector<uint8_t> bytes = f.Rest();
   if (f.Failed()) return false;
-  data.OwnWords.clear();
   if (bytes.empty()) return true;
   TMemoryStream stream(std::move(bytes));
   TIWordDictionary own;
@@ -448,37 +486,48 @@ bool ParseOwnWords(TFields& f, TProjectData& data) {
 }
 
 bool ParsePhrases(TFields& f, TProjectData& data) {
-  data.Phrases = f.Rest();
+  std::vector<uint8_t> phrases = f.Rest();
   if (f.Failed()) return false;
-  if (data.Phrases.empty()) return true;
-  // Checked here on a scratch dictionary, so a damaged stream fails the parse.
-  TPhraseWordDictionary scratch;
-  TMemoryStream stream(data.Phrases.data(), data.Phrases.size());
-  return scratch.LoadPhrases(stream) == TPhraseWordDictionary::kPhrasesDone;
+  if (!phrases.empty()) {
+    // Checked here on a scratch dictionary, so a damaged stream is found
+    // before anything is loaded.
+    TPhraseWordDictionary scratch;
+    TMemoryStream stream(phrases.data(), phrases.size());
+    if (scratch.LoadPhrases(stream) != TPhraseWordDictionary::kPhrasesDone) return false;
+  }
+  data.Phrases = std::move(phrases);
+  return true;
 }
 
 bool ParseMarks(TFields& f, TProjectData& data) {
-  for (auto& group : data.Marks) {
+  std::array<std::vector<int32_t>, 3> marks;
+  for (auto& group : marks) {
     group.assign(static_cast<size_t>(f.Count(4)), 0);
     for (int32_t& p : group) p = f.Integer();
   }
-  return !f.Failed();
+  if (f.Failed()) return false;
+  data.Marks = std::move(marks);
+  return true;
 }
 
-bool ParseStepKeys(TFields& f, TProjectData& data) {
-  data.StepKeys.assign(static_cast<size_t>(f.Count(4)), {});
-  for (TStoredKeys& keys : data.StepKeys) keys = f.Keys();
-  return !f.Failed();
+TBlockRead ParseStepKeys(TFields& f, TProjectData& data) {
+  const int32_t n = f.Integer();
+  return ParseRecords(f, data, kTagProjectStepKeys, n, data.StepKeys, [&](TStoredKeys& keys) { keys = f.Keys(); });
 }
 
-bool ParseScopes(TFields& f, TProjectData& data) {
-  data.Scopes.assign(static_cast<size_t>(f.Count(8)), {});
-  for (TStoredScope& scope : data.Scopes) {
+// The scopes, then the current one's index; without the index (the file's
+// last bytes) the last scope becomes current.
+TBlockRead ParseScopes(TFields& f, TProjectData& data) {
+  const int32_t n = f.Integer();
+  const TBlockRead read = ParseRecords(f, data, kTagProjectScopes, n, data.Scopes, [&](TStoredScope& scope) {
     scope.Included = f.Keys();
     scope.Excluded = f.Keys();
+  });
+  if (read == TBlockRead::Whole) {
+    const int32_t index = f.Integer();
+    data.ScopeIndex = f.Failed() ? -1 : index;
   }
-  data.ScopeIndex = f.Integer();
-  return !f.Failed();
+  return read;
 }
 
 // The step lists of the headerless form: a tag with the step count, then a
@@ -520,8 +569,70 @@ bool CheckKeyState(const std::vector<uint8_t>& body) {
   return scratch.LoadFromTagStream(in) >= 0;
 }
 
-// One top-level tag of either form; false on damage.
-bool ParseTag(TTagStream& tags, bool legacy, TProjectData& data) {
+TBlockRead Broken(bool whole) { return whole ? TBlockRead::Whole : TBlockRead::Broken; }
+
+// A block of the headerless form alone; `cut`: the tag claims more than the
+// file holds.
+TBlockRead ParseLegacyTag(TTagStream& tags, bool cut, TProjectData& data) {
+  TFields f(tags);
+  switch (tags.CurrentTag()) {
+    case kTagProjectNetwork:
+      data.Network = f.Rest();
+      return Broken(!cut);
+    case kTagProjectUrls: {
+      // Checked only: the address index is built again from the documents.
+      TMemoryStream stream(f.Rest());
+      TIWordDictionary urls;
+      return Broken(!cut && urls.LoadFromStream(stream, u"") >= 0);
+    }
+    case kTagProjectSteps:
+      return Broken(!cut && ParseLegacySteps(tags, data));
+    case kTagProjectForms:
+      data.Forms = f.Rest();
+      return Broken(!cut);
+    case kTagProjectKeyState:
+      data.KeyState = f.Rest();
+      data.HasKeyState = true;
+      return Broken(!cut && CheckKeyState(data.KeyState));
+  }
+  return TBlockRead::Unknown;
+}
+
+// A block of the framed form alone.
+TBlockRead ParseV4Tag(TTagStream& tags, bool cut, TProjectData& data) {
+  TFields f(tags);
+  switch (tags.CurrentTag()) {
+    case kTagProjectQuery: {
+      std::u16string query = f.WideString();
+      if (f.Failed()) return Lost(data, kTagProjectQuery);
+      data.QueryText = std::move(query);
+      return TBlockRead::Whole;
+    }
+    case kTagProjectStopWords:
+      if (cut) return Lost(data, kTagProjectStopWords);
+      data.StopWords = ReadStopWords(f.Rest());
+      return TBlockRead::Whole;
+    case kTagProjectScopeFlag:
+      return TBlockRead::Whole;  // never read back
+    case kTagProjectFirstOwnWord:
+      data.FirstOwnWord = f.Integer();
+      return TBlockRead::Whole;
+    case kTagProjectOwnWords:
+      return WholeOrLost(!cut && ParseOwnWords(f, data), data, kTagProjectOwnWords);
+    case kTagProjectPhrases:
+      return WholeOrLost(!cut && ParsePhrases(f, data), data, kTagProjectPhrases);
+    case kTagProjectMarks:
+      return WholeOrLost(ParseMarks(f, data), data, kTagProjectMarks);
+    case kTagProjectStepKeys:
+      return ParseStepKeys(f, data);
+    case kTagProjectScopes:
+      return ParseScopes(f, data);
+  }
+  return TBlockRead::Unknown;
+}
+
+// One top-level tag of either form.
+TBlockRead ParseTag(TTagStream& tags, bool legacy, bool cut, TProjectData& data) {
   TFields f(tags);
   switch (tags.CurrentTag()) {
     case kTagProjectDictionaries:
@@ -531,54 +642,41 @@ bool ParseTag(TTagStream& tags, bool legacy, TProjectData& data) {
     case kTagProjectSettings:
       return ParseSettings(f, legacy, data);
     case kTagProjectExcludedView:
+      // The view is left on opening whatever it was.
       data.ExcludedView = f.Byte() != 0;
-      return !f.Failed();
+      return TBlockRead::Whole;
   }
-  if (legacy) {
-    switch (tags.CurrentTag()) {
-      case kTagProjectNetwork:
-        data.Network = f.Rest();
-        return !f.Failed();
-      case kTagProjectUrls: {
-        // Checked only: the address index is built again from the documents.
-        TMemoryStream stream(f.Rest());
-        TIWordDictionary urls;
-        return !f.Failed() && urls.LoadFromStream(stream, u"") >= 0;
-      }
-      case kTagProjectSteps:
-        return ParseLegacySteps(tags, data);
-      case kTagProjectForms:
-        data.Forms = f.Rest();
-        return !f.Failed();
-      case kTagProjectKeyState:
-        data.KeyState = f.Rest();
-        data.HasKeyState = true;
-        return !f.Failed() && CheckKeyState(data.KeyState);
-    }
-    return true;
+  return legacy ? ParseLegacyTag(tags, cut, data) : ParseV4Tag(tags, cut, data);
+}
+
+bool HasLoss(const TProjectData& data, int32_t tag) {
+  return std::any_of(data.Losses.begin(), data.Losses.end(), [tag](const TProjectLoss& l) { return l.Tag == tag; });
+}
+
+// A mark must name a document read. One of a document a damaged block lost
+// goes with it; one beyond a whole block (or a negative one) is damage of
+// the marks, which then go whole.
+void CheckMarks(TProjectData& data) {
+  const auto documents = static_cast<int32_t>(data.Documents.size());
+  const bool documentsWhole = !HasLoss(data, kTagProjectDocuments);
+  bool damaged = false;
+  for (auto& group : data.Marks) {
+    std::erase_if(group, [&](int32_t p) {
+      const bool outside = p < 0 || p >= documents;
+      damaged = damaged || (outside && (p < 0 || documentsWhole));
+      return outside;
+    });
   }
-  switch (tags.CurrentTag()) {
-    case kTagProjectQuery:
-      data.QueryText = f.WideString();
-      return !f.Failed();
-    case kTagProjectStopWords:
-      data.StopWords = ReadStopWords(f.Rest());
-      return !f.Failed();
-    case kTagProjectFirstOwnWord:
-      data.FirstOwnWord = f.Integer();
-      return !f.Failed();
-    case kTagProjectOwnWords:
-      return ParseOwnWords(f, data);
-    case kTagProjectPhrases:
-      return ParsePhrases(f, data);
-    case kTagProjectMarks:
-      return ParseMarks(f, data);
-    case kTagProjectStepKeys:
-      return ParseStepKeys(f, data);
-    case kTagProjectScopes:
-      return ParseScopes(f, data);
-  }
-  return true;
+  if (!damaged) return;
+  for (auto& group : data.Marks) group.clear();
+  Lost(data, kTagProjectMarks);
+}
+
+// The losses in the writer's order of the blocks.
+void SortLosses(std::vector<TProjectLoss>& losses) {
+  const auto order = [](int32_t tag) { return std::find(kProjectBlocksRead.begin(), kProjectBlocksRead.end(), tag); };
+  std::stable_sort(losses.begin(), losses.end(),
+                   [&](const TProjectLoss& a, const TProjectLoss& b) { return order(a.Tag) < order(b.Tag); });
 }
 
 bool ParseBody(TStream& stream, bool legacy, TProjectData& data) {
@@ -586,25 +684,30 @@ bool ParseBody(TStream& stream, bool legacy, TProjectData& data) {
     data = TProjectData();
     data.Legacy = legacy;
     TTagStream tags(&stream);
-    // A cut anywhere but between two tags is damage: a tag header cut short,
-    // or a tag that claims more than the file holds.
-    bool scopes = false;
+    std::vector<int32_t> seen;  // the known blocks met
     while (tags.Position() < tags.StreamSize()) {
-      if (tags.ReadTag() <= 0 || tags.TagRemaining() < tags.TagLength()) return false;
-      scopes = scopes || tags.CurrentTag() == kTagProjectScopes;
-      if (!ParseTag(tags, legacy, data)) return false;
+      // A tag header cut short or damaged: nothing after it can be read.
+      if (tags.ReadTag() <= 0) break;
+      const int32_t tag = tags.CurrentTag();
+      // A known block met again is skipped: the first one stands.
+      if (std::find(seen.begin(), seen.end(), tag) == seen.end()) {
+        const bool cut = tags.TagRemaining() < tags.TagLength();
+        const TBlockRead read = ParseTag(tags, legacy, cut, data);
+        if (read == TBlockRead::Broken) return false;
+        if (read != TBlockRead::Unknown) seen.push_back(tag);
+      }
       tags.LeaveTag();
     }
-    // The writer ends a framed body with the scopes: a body without them was
-    // cut between two tags.
-    if (!legacy && !scopes) return false;
-    // A mark must name a saved document.
-    const auto documents = static_cast<int32_t>(data.Documents.size());
-    for (const auto& group : data.Marks) {
-      for (const int32_t p : group) {
-        if (p < 0 || p >= documents) return false;
+    const auto met = [&seen](int32_t tag) { return std::find(seen.begin(), seen.end(), tag) != seen.end(); };
+    // A body of which no block could be read is no project.
+    if (legacy ? seen.empty() : std::none_of(kProjectBlocksRead.begin(), kProjectBlocksRead.end(), met)) return false;
+    if (!legacy) {
+      for (const int32_t tag : kProjectBlocksRead) {
+        if (!met(tag)) Lost(data, tag);
       }
     }
+    CheckMarks(data);
+    SortLosses(data.Losses);
     return true;
   } catch (const std::exception&) {
     return false;
@@ -645,11 +748,13 @@ class TKeyResolver {
     }
     return Word(key.Dictionary, key.Index);
   }
-  // A word by its dictionary id and local index; -1 when none.
+  // A word by its dictionary id and local index; -1 when none (also a word
+  // of a dictionary not loaded).
   int32_t Word(int32_t dictionary, int32_t local) const {
     if (local < 0) return -1;
-    if ((dictionary != 0 || zeroIsDictionary_) && fileIds_.count(dictionary) != 0) {
-      return words_.GlobalWordIndex(dictionary, local, true);
+    if (dictionary != 0 || zeroIsDictionary_) {
+      if (fileIds_.count(dictionary) != 0) return words_.GlobalWordIndex(dictionary, local, true);
+      if (dictionary != 0) return -1;
     }
     // An own word: the word it became on reading.
     return local < static_cast<int32_t>(ownWords_.size()) ? ownWords_[static_cast<size_t>(local)] : -1;
@@ -749,6 +854,10 @@ bool ApplyV4(TProjectData& data, TProjectFileParts& parts) {
   project.StepKeys.clear();
   for (const TStoredKeys& keys : data.StepKeys) project.StepKeys.push_back(resolver.Keys(keys, kProjectIncludedWeight));
   project.StepNumber = static_cast<int32_t>(project.StepKeys.size());
+  // A whole file holds no document of a later step; one whose step a
+  // damaged file lost belongs to the last step read, so that it is shown
+  // and saved again.
+  for (TMetaSearchList& d : project.Documents) d.Step = std::min(d.Step, project.StepNumber);
   project.Scope.Clear();
   for (const TStoredScope& scope : data.Scopes) {
     project.Scope.Add(resolver.Keys(scope.Included, kProjectIncludedWeight),
@@ -761,6 +870,14 @@ bool ApplyV4(TProjectData& data, TProjectFileParts& parts) {
   words.FreePhraseIndex();
   words.BuildPhraseIndex(2, 11);
   parts.QueryText = data.QueryText;
+  // A query the file lost is that of its last search step: without one the
+  // map would be empty, and the project would go with it.
+  if (HasLoss(data, kTagProjectQuery) && project.StepNumber > 0) {
+    for (const TNNKey& key : project.StepKeys[static_cast<size_t>(project.StepNumber - 1)]) {
+      AppendQueryKey(parts.QueryText, &words, nullptr, key.Id, false);
+    }
+    if (!parts.QueryText.empty()) parts.QueryText.erase(0, 1);
+  }
   if (data.HasSettings) parts.Settings = data.Settings;
   parts.ExcludedView = false;
   parts.Steps.SetNoQuery(parts.ScopeFlag, true);
@@ -824,7 +941,9 @@ void FinishOpen(TProjectFileParts& parts) {
 
 bool ReadProjectV4(TStream& stream, TProjectFileParts& parts) {
   TProjectData data;
+  parts.Losses.clear();
   if (!ParseProjectV4(stream, data)) return false;
+  parts.Losses = data.Losses;
   try {
     return ApplyV4(data, parts);
   } catch (const std::exception&) {
@@ -834,7 +953,9 @@ bool ReadProjectV4(TStream& stream, TProjectFileParts& parts) {
 
 bool ReadLegacyProject(TStream& stream, TProjectFileParts& parts) {
   TProjectData data;
+  parts.Losses.clear();
   if (!ParseLegacyProject(stream, data)) return false;
+  parts.Losses = data.Losses;
   try {
     return ApplyLegacy(data, parts);
   } catch (const std::exception&) {
@@ -844,6 +965,7 @@ bool ReadLegacyProject(TStream& stream, TProjectFileParts& parts) {
 
 TProjectOpen OpenProjectStream(TStream& stream, TProjectFileParts& parts) {
   parts.DictionariesRefused = false;
+  parts.Losses.clear();
   // Anything shorter than the frame is no project of either form.
   if (stream.Size() < kFrameSize || stream.Seek(0, TSeekOrigin::soBeginning) != 0) return TProjectOpen::Failed;
   TFrameHeader frame;

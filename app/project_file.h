@@ -28,8 +28,17 @@
 // A key is Integer index + SmallInt dictionary id: a word's local index with
 // its file's id (own words: id 0, index i is word i of tag 0x4010), a phrase's
 // index with id -12. The reader takes the tags in any order, skips unknown
-// ones, and rejects versions 1 to 3 and a body without the scopes tag (the
-// writer's last: without it the file was cut).
+// ones (and a known one met again), and rejects versions 1 to 3.
+//
+// A damaged framed file gives what could be read of it: a block the writer
+// always writes that is missing, cut, or holds fewer records than it says
+// is a TProjectLoss. Of the blocks of records (dictionaries, documents,
+// search steps, scopes) the whole records before the damage are kept; any
+// other damaged block is left out whole (the marks also when one names no
+// document). A damaged dictionary list changes no dictionary, a document of
+// a search step that was not read belongs to the last one read, and a lost
+// query is the words of the last step. Only a body of which no such block
+// could be read is refused.
 //
 // The headerless form begins with tag 0x4000 and stores 8-bit strings; its
 // tags are 0x4000, 0x4001, 0x4003 (network), 0x4005 (known URLs), 0x4006
@@ -41,8 +50,10 @@
 //
 // A reader first parses the whole body into a TProjectData, checking every
 // count against its tag, and only then changes the project: a file that
-// fails to parse changes nothing. What the session does around a read
-// (resetting the project, the engine check, the map, the network) is its own.
+// fails to parse changes nothing. The blocks only the headerless form has
+// (0x4003, 0x4005 to 0x4008, 0x400A) fail its read when damaged. What the
+// session does around a read (resetting the project, the engine check, the
+// map, the network) is its own.
 //
 // Used on the user-interface thread only.
 #pragma once
@@ -88,6 +99,11 @@ inline constexpr int32_t kTagProjectPhrases = 0x4011;
 inline constexpr int32_t kTagProjectMarks = 0x4012;
 inline constexpr int32_t kTagProjectStepKeys = 0x4013;
 inline constexpr int32_t kTagProjectScopes = 0x4014;
+// The blocks of the framed form whose loss a damaged file tells (those the
+// writer writes and the reader takes something from), in the writer's order.
+inline constexpr std::array<int32_t, 10> kProjectBlocksRead = {
+    kTagProjectDictionaries, kTagProjectDocuments, kTagProjectQuery,  kTagProjectStopWords, kTagProjectSettings,
+    kTagProjectOwnWords,     kTagProjectPhrases,   kTagProjectMarks,  kTagProjectStepKeys,  kTagProjectScopes};
 // The dictionary id of a phrase key.
 inline constexpr int16_t kProjectPhraseDictionary = -12;
 // The byte count of a dictionary header in tag 0x4000.
@@ -129,6 +145,16 @@ struct TProjectSettings {
   friend bool operator==(const TProjectSettings&, const TProjectSettings&) = default;
 };
 
+// A block the writer always writes that a damaged file lacks, or holds cut
+// or with fewer records than it says: what could be read of it.
+struct TProjectLoss {
+  int32_t Tag = 0;
+  int64_t Read = 0;   // the whole records read (blocks of records)
+  int64_t Said = -1;  // the records the block says it holds; -1: unknown
+                      // (missing, cut before its count, or no records)
+  friend bool operator==(const TProjectLoss&, const TProjectLoss&) = default;
+};
+
 // A key as the file stores it.
 struct TStoredKey {
   int32_t Index = -1;
@@ -166,6 +192,9 @@ struct TProjectData {
   std::vector<uint8_t> Forms;                   // the tag's body
   std::vector<uint8_t> KeyState;                // the tag's body
   bool HasKeyState = false;
+  // What a damaged file lacks, in the writer's order of the blocks; empty
+  // for a whole file.
+  std::vector<TProjectLoss> Losses;
 };
 
 // What the file layer reads and writes, lent by the session.
@@ -193,6 +222,8 @@ struct TProjectFileParts {
   std::function<void(std::string_view line)> Log;
   // Set by a read whose LoadDictionaries said no.
   bool DictionariesRefused = false;
+  // Set by a read: what the file lacked (TProjectData::Losses).
+  std::vector<TProjectLoss> Losses;
 };
 
 // ---- writing ----
@@ -221,16 +252,18 @@ enum class TProjectOpen : int32_t {
 
 // Reads the project file into the parts (the session has reset the project).
 // Then the settings are in parts.Settings, the documents have no old or new
-// flag and the counters and mark counters are counted. A failure tells a
-// missing file, one that cannot be read, and one that is no project or is
-// damaged apart.
+// flag, the counters and mark counters are counted, and parts.Losses says
+// what a damaged file lacked. A failure tells a missing file, one that
+// cannot be read, and one that is no project (or gives nothing) apart.
 TProjectOpen OpenProjectFile(std::u16string_view fileName, TProjectFileParts& parts);
 // The same over a stream holding the whole file.
 TProjectOpen OpenProjectStream(TStream& stream, TProjectFileParts& parts);
 // The bodies, the stream at the first tag. True when read and applied.
 bool ReadProjectV4(TStream& stream, TProjectFileParts& parts);
 bool ReadLegacyProject(TStream& stream, TProjectFileParts& parts);
-// The parsers alone (no state changed); false on any damage.
+// The parsers alone (no state changed); false when nothing could be read
+// (or a block of the headerless form alone is damaged), else the damage is
+// in data.Losses.
 bool ParseProjectV4(TStream& stream, TProjectData& data);
 bool ParseLegacyProject(TStream& stream, TProjectData& data);
 

@@ -1,9 +1,12 @@
 #include "app/projects_folder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
 
+#include "app/project_file.h"
+#include "core/message_strings.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -60,6 +63,45 @@ std::u16string NewFolderName(std::u16string_view folder) {
     name = u"New folder(" + platform::Utf8ToUtf16(std::to_string(n)) + u")";
   }
   return name;
+}
+
+TNameRefusal CheckItemName(std::u16string_view name) {
+  const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\u00A0' || c == u'\u3000'; };
+  if (std::all_of(name.begin(), name.end(), blank)) return TNameRefusal::nrBlank;
+  if (name.find(u'/') != std::u16string_view::npos || name == u"." || name == u"..") return TNameRefusal::nrInvalid;
+  if (name.front() == u'.') return TNameRefusal::nrHidden;
+  return TNameRefusal::nrNone;
+}
+
+TNameRefusal CheckProjectName(std::u16string_view name) {
+  if (name.ends_with(kProjectFileExtension)) {
+    const TNameRefusal base = CheckItemName(name.substr(0, name.size() - kProjectFileExtension.size()));
+    if (base == TNameRefusal::nrBlank) return base;
+  }
+  return CheckItemName(name);
+}
+
+const std::u16string& NameRefusalText(TNameRefusal refusal) {
+  static const std::u16string kNone;
+  switch (refusal) {
+    case TNameRefusal::nrBlank: return MessageStrings.smNameBlank;
+    case TNameRefusal::nrInvalid: return MessageStrings.smNameInvalid;
+    case TNameRefusal::nrHidden: return MessageStrings.smNameHidden;
+    case TNameRefusal::nrTaken: return MessageStrings.smNameTaken;
+    case TNameRefusal::nrRefused: return MessageStrings.smNameRefused;
+    case TNameRefusal::nrNone: break;
+  }
+  return kNone;
+}
+
+std::u16string CleanPath(std::u16string_view path) {
+  return WithoutTrailingSlash(platform::Utf8ToUtf16(NativePath(path).lexically_normal().string()));
+}
+
+std::u16string MovedPath(std::u16string_view path, std::u16string_view from, std::u16string_view to) {
+  const std::u16string item = CleanPath(path), moved = CleanPath(from);
+  if (path.empty() || moved.empty() || !IsSameOrInside(item, moved)) return std::u16string(path);
+  return CleanPath(to) + item.substr(moved.size());
 }
 
 std::u16string WithoutTrailingSlash(std::u16string_view path) {

@@ -33,6 +33,32 @@ std::u16string ItemName(std::u16string_view path);
 // True when `path` is `folder` or lies inside it.
 bool IsSameOrInside(std::u16string_view path, std::u16string_view folder);
 
+// Why a name cannot be given to an item of the projects folder.
+enum class TNameRefusal : int32_t {
+  nrNone = 0,
+  nrBlank = 1,    // empty, or blanks only
+  nrInvalid = 2,  // holds "/", or is "." or ".."
+  nrHidden = 3,   // begins with "." (the project lists do not show it)
+  nrTaken = 4,    // something of that name exists (the caller looks)
+  nrRefused = 5,  // the file system refused it (the caller tried)
+};
+
+// The refusal of a name by its text (the blanks: space, tab, no-break and
+// ideographic space); nrNone when it can be given.
+TNameRefusal CheckItemName(std::u16string_view name);
+// The same for a project's file name: also a name that is blank before its
+// ".kqp" is refused as blank.
+TNameRefusal CheckProjectName(std::u16string_view name);
+// The message of a refusal (MessageStrings); empty for nrNone.
+const std::u16string& NameRefusalText(TNameRefusal refusal);
+
+// `path` made clean: "a//b/./c/" is "a/b/c".
+std::u16string CleanPath(std::u16string_view path);
+// Where `path` is after the item `from` was moved or renamed to `to`: the
+// same text when it is neither `from` nor inside it (compared as clean
+// paths).
+std::u16string MovedPath(std::u16string_view path, std::u16string_view from, std::u16string_view to);
+
 enum class TDropKind : int32_t {
   dkMove = 0,     // the item can be moved to Target
   dkReplace = 1,  // Target exists: the user must agree to replace it

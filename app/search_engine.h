@@ -51,6 +51,9 @@ class ISearchEngine {
   // none), and the answer's status of an HttpError.
   virtual TDownloadFailure DownloadFailure() const { return TDownloadFailure::None; }
   virtual int32_t DownloadFailureStatus() const { return 0; }
+  // Why the template was refused (LoadTemplate, SetUrlCount or StartSearch
+  // left status 1 or 3 for it); Kind None otherwise.
+  virtual TTemplateFault TemplateFault() const { return {}; }
   // A copy of the items of the last search, taken once Busy() has fallen.
   virtual TMetaSearchList2 SearchResults() const = 0;
 

@@ -31,15 +31,32 @@ constexpr std::array kBusyDisabledControls = {TMainControl::IBitmapButton4, TMai
                                               TMainControl::IBitmapButton7};
 
 
+std::u16string Decimal(int64_t number) { return platform::Utf8ToUtf16(std::to_string(number)); }
+
 // smEngineHttpError with every "%S" replaced by the status: a language
 // file's text is never used as a format.
 std::u16string HttpErrorText(int32_t status) {
-  std::u16string text = MessageStrings.smEngineHttpError;
-  const std::u16string number = platform::Utf8ToUtf16(std::to_string(status));
-  for (size_t at = text.find(u"%S"); at != std::u16string::npos; at = text.find(u"%S", at + number.size())) {
-    text.replace(at, 2, number);
+  return FillPlaceholders(MessageStrings.smEngineHttpError, {Decimal(status)});
+}
+
+// Why a search was not sent: the proxy's login, or the template and what is
+// wrong with it.
+std::u16string NotSentText(const TSearchRun::TSearchEnd& end) {
+  if (end.NotSent == TSearchRun::TSearchEnd::TNotSent::ProxyLogin) return MessageStrings.smProxyLoginCancelled;
+  const TTemplateFault& fault = end.TemplateFault;
+  std::u16string reason;
+  switch (fault.Kind) {
+    case TTemplateFault::TKind::Unreadable: reason = MessageStrings.smTemplateUnreadable; break;
+    case TTemplateFault::TKind::BadValue:
+      reason = fault.Line > 0 ? FillPlaceholders(MessageStrings.smTemplateBadLine, {Decimal(fault.Line)})
+                              : FillPlaceholders(MessageStrings.smTemplateBadValue, {platform::Utf8ToUtf16(fault.Key)});
+      break;
+    case TTemplateFault::TKind::MissingKey:
+      reason = FillPlaceholders(MessageStrings.smTemplateKeyMissing, {platform::Utf8ToUtf16(fault.Key)});
+      break;
+    case TTemplateFault::TKind::None: break;
   }
-  return text;
+  return FillPlaceholders(MessageStrings.smTemplateRefused, {end.TemplateFile}) + u" " + reason;
 }
 
 }  // namespace
@@ -109,10 +126,14 @@ TSearchRun::TSearchRunGuard TSearchRun::BeginSearchRun(const char* who) {
 }
 
 TSearchRun::TMarkOnlyWithDocuments::TMarkOnlyWithDocuments(TKestruneSession& session)
-    : s_(session), marked_(session.ProjectFile.Modified) {}
+    : s_(session),
+      marked_(session.ProjectFile.Modified),
+      saveEnabled_(session.View && session.View->Enabled(TMainControl::IBitmapButton7)) {}
 
 TSearchRun::TMarkOnlyWithDocuments::~TMarkOnlyWithDocuments() {
-  if (s_.Project.Documents.empty()) s_.ProjectFile.Modified = marked_;
+  if (!s_.Project.Documents.empty()) return;
+  s_.ProjectFile.Modified = marked_;
+  if (s_.View) s_.View->SetEnabled(TMainControl::IBitmapButton7, saveEnabled_);
 }
 
 TSearchRun::TSearchRunGuard::~TSearchRunGuard() {
@@ -148,6 +169,7 @@ bool TSearchRun::PrepareDownload(const char* who) {
     LogFile.Log(name + ": no download (connection state " + std::to_string(probe.ConnectState.load()) +
                     ", engine status " + std::to_string(Engine->Status()) + ")",
                 1);
+    NoteNotSent(probe.ConnectState.load() == 2 ? TSearchEnd::TNotSent::ProxyLogin : TSearchEnd::TNotSent::Template);
     FinishSearch();
     Engine->SetStatus(ISearchEngine::kStatusOk);
     return false;
@@ -170,6 +192,7 @@ void TSearchRun::RunMetaSearch(int32_t options) {
     const std::u16string query = s_.GetQueryText();
     if (!StartEngineSearch(query)) {
       LogFile.Log("RunMetaSearch: the engine did not start the search: " + Engine->ErrorText(), 2);
+      NoteNotSent(TSearchEnd::TNotSent::Template);
       FinishSearch();
       Engine->SetStatus(ISearchEngine::kStatusOk);
       return;
@@ -304,7 +327,20 @@ void TSearchRun::NoteSearchEnd() {
   SearchEnd.Stopped = StopRequested;
 }
 
+void TSearchRun::NoteNotSent(TSearchEnd::TNotSent why) {
+  TSearchEnd end;
+  end.NotSent = why;
+  if (why == TSearchEnd::TNotSent::Template) {
+    end.TemplateFault = Engine ? Engine->TemplateFault() : TTemplateFault();
+    if (end.TemplateFault.Kind == TTemplateFault::TKind::None) return;
+    end.TemplateFile = s_.Config.EngineFolder() + platform::Utf8ToUtf16(s_.Config.CurrentEngineTemplate) + u".ini";
+  }
+  SearchEnd = std::move(end);
+}
+
 std::u16string TSearchRun::SearchEndText(const TSearchEnd& end, bool documentsShown) {
+  // Nothing was sent: the documents shown are those of earlier searches.
+  if (end.NotSent != TSearchEnd::TNotSent::None) return NotSentText(end);
   std::u16string text;
   switch (end.Failure) {
     case TDownloadFailure::Unreachable: text = MessageStrings.smEngineUnreachable; break;
@@ -351,6 +387,7 @@ bool TSearchRun::SearchAllScopes() {
       LogFile.Log("SearchAllScopes: the engine did not start the search of scope " + std::to_string(k) + ": " +
                       Engine->ErrorText(),
                   1);
+      NoteNotSent(TSearchEnd::TNotSent::Template);
       continue;
     }
     WaitForSearch();

@@ -86,21 +86,31 @@ class TSearchRun {
   };
   TSearchRunState SearchRun;
 
-  // How the last download ended: kept from its end until the keys of the
-  // step change, so that the pages of that step say it; cleared when a
-  // download starts, by a change of the keys and with the project.
+  // How the last download ended, or why the search was not sent: kept from
+  // its end until the keys of the step change, so that the pages of that
+  // step say it; cleared when a download starts, by a change of the keys and
+  // with the project.
   struct TSearchEnd {
+    // Nothing was sent: the proxy's login was cancelled, or the engine's
+    // template could not be used (TemplateFault says why).
+    enum class TNotSent { None, ProxyLogin, Template };
     TDownloadFailure Failure = TDownloadFailure::None;
     int32_t HttpStatus = 0;  // the answer's status of an HttpError
     bool Stopped = false;    // Stop was pressed (or the window closed)
-    bool Early() const { return Stopped || Failure != TDownloadFailure::None; }
+    TNotSent NotSent = TNotSent::None;
+    TTemplateFault TemplateFault;
+    std::u16string TemplateFile;  // the refused template's file
+    bool Early() const { return Stopped || Failure != TDownloadFailure::None || NotSent != TNotSent::None; }
   };
   TSearchEnd SearchEnd;
   // Reads the end of the download that just fell idle from the engine.
   void NoteSearchEnd();
-  // The words for a page: the failure, or the stop; followed by
-  // smSearchEndedEarly when the page shows documents. Empty after a
-  // download that ran to its end.
+  // Notes a search that was not sent; for a template, only when the engine
+  // says what was wrong with it.
+  void NoteNotSent(TSearchEnd::TNotSent why);
+  // The words for a page: why nothing was sent, the failure, or the stop;
+  // a failure or stop followed by smSearchEndedEarly when the page shows
+  // documents. Empty after a download that ran to its end.
   static std::u16string SearchEndText(const TSearchEnd& end, bool documentsShown);
   // The notice of a page of this mode: the failure on the no-connection
   // page (mode 2; the engine could not be reached when nothing else is
@@ -147,9 +157,10 @@ class TSearchRun {
   };
   TSearchRunGuard BeginSearchRun(const char* who);
   // Over a search: when it ends with the project holding no document, the
-  // project's changed mark is as the search found it (the scope of an empty
-  // or stopped search is no work to save); with documents it stays as the
-  // search left it.
+  // project's changed mark and Save are as the search found them (the scope
+  // of an empty, refused, failed or stopped search is no work to save, and
+  // New query and the engine change ask nothing for it); with documents they
+  // stay as the search left them.
   class TMarkOnlyWithDocuments {
    public:
     explicit TMarkOnlyWithDocuments(TKestruneSession& session);
@@ -160,6 +171,7 @@ class TSearchRun {
    private:
     TKestruneSession& s_;
     bool marked_;
+    bool saveEnabled_;
   };
   // Before a run downloads: the engine's template and link count, the
   // search page, the proxy's login asked again. False, with the run ended

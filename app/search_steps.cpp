@@ -48,13 +48,10 @@ void TSearchSteps::AddExcludedWord(int32_t wordId, bool silent) {
 }
 
 bool TSearchSteps::MarkOf(int32_t document, float& mark) const {
-  for (const TControlKeyCell& cell : ring_.GetCurrent()[kKindMarks]) {
-    if (cell.Key.Id == document) {
-      mark = cell.Key.Weight;
-      return true;
-    }
-  }
-  return false;
+  const int32_t at = ring_.IndexOf(kKindMarks, document);
+  if (at < 0) return false;
+  mark = ring_.GetCurrent()[kKindMarks][static_cast<size_t>(at)].Key.Weight;
+  return true;
 }
 
 void TSearchSteps::SetMark(int32_t document, float mark, bool silent) {

@@ -40,7 +40,7 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
     // 4.-6. The network; the hidden sites stay hidden.
     FeedNetwork(queryText, TFeedReason::Search);
     const std::vector<std::string> hidden = Project.HiddenSites;
-    for (const std::string& site : hidden) HideSiteDocuments(site);
+    HideDocumentsOfSites(hidden);
     Steps.SetHiddenSites(Project.Counters.HiddenSites);
     MarkProjectChanged();
   }
@@ -48,19 +48,11 @@ void TKestruneSession::MergeResults(std::u16string_view queryText) {
 }
 
 std::u16string TKestruneSession::FeedPart(std::u16string_view part) {
+  // Every line break becomes blanks, one a character (CR LF two).
   std::u16string text;
   text.reserve(part.size() + 6);
-  for (size_t i = 0; i < part.size(); ++i) {
-    const char16_t c = part[i];
-    if (c == u'\r' && i + 1 < part.size() && part[i + 1] == u'\n') {
-      text += u"  ";
-      ++i;
-    } else if (c == u'\r' || c == u'\n') {
-      text += u' ';
-    } else {
-      text += c;
-    }
-  }
+  text = part;
+  std::replace_if(text.begin(), text.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u' ');
   // A lone blank is no text; an empty part would make no paragraph and
   // becomes ". " as every other part ends.
   if (text == u" ") text.clear();
@@ -100,8 +92,10 @@ void TKestruneSession::FeedNetwork(std::u16string_view queryText, TFeedReason re
   parts.push_back(FeedPart(queryText));
   const int32_t expected = static_cast<int32_t>(parts.size());
   auto joined = [&parts] {
+    size_t length = 0;
+    for (const std::u16string& part : parts) length += part.size();
     std::u16string text;
-    text.reserve(1024);
+    text.reserve(length);
     for (const std::u16string& part : parts) text += part;
     return text;
   };
@@ -222,8 +216,11 @@ void TKestruneSession::UnstopQueryWords(const TNNKeys& keys, TParsingText& parse
   }
 }
 
-void TKestruneSession::HideSiteDocuments(std::string_view site) {
-  Project.HideSiteDocuments(site, ContentMap.Steps());
+void TKestruneSession::HideSiteDocuments(std::string_view site) { HideDocumentsOfSites({std::string(site)}); }
+
+void TKestruneSession::HideDocumentsOfSites(const std::vector<std::string>& sites) {
+  if (sites.empty()) return;
+  Project.HideDocumentsOfSites(sites, ContentMap.Steps());
   TNNKeys documentKeys;
   GetStepKeys(documentKeys, kKindDocuments);
   IContextMS1.ClearContextWords();

@@ -65,6 +65,7 @@ void TKestruneSession::NewQueryCommand(bool emptyMapOfNoProject) {
   CenterQueryBox(true);
   Project.ProjectName.clear();
   ProjectFile.Opened.reset();
+  ProjectFile.Losses.clear();
   ShowResults(kEditNone, kPageModeChosen);
 }
 

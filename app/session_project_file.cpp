@@ -1,8 +1,11 @@
 // Project files on TKestruneSession: opening and saving through the project
 // dialogs, the modified flag and the save question.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
+#include <string>
+#include <utility>
 
 #include "app/kestrune_session.h"
 #include "app/options_model.h"
@@ -42,6 +45,27 @@ struct TBusyCursor {
   TBusyCursor(const TBusyCursor&) = delete;
   TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
+
+// The name of a part of a project file in a damaged file's message.
+const std::u16string& ProjectPartName(int32_t tag) {
+  using TPart = std::pair<int32_t, std::u16string TMessageStrings::*>;
+  static constexpr std::array<TPart, kProjectBlocksRead.size()> kParts = {{
+      {kTagProjectDictionaries, &TMessageStrings::smProjectPartDictionaries},
+      {kTagProjectDocuments, &TMessageStrings::smProjectPartDocuments},
+      {kTagProjectQuery, &TMessageStrings::smProjectPartQuery},
+      {kTagProjectStopWords, &TMessageStrings::smProjectPartStopWords},
+      {kTagProjectSettings, &TMessageStrings::smProjectPartSettings},
+      {kTagProjectOwnWords, &TMessageStrings::smProjectPartOwnWords},
+      {kTagProjectPhrases, &TMessageStrings::smProjectPartPhrases},
+      {kTagProjectMarks, &TMessageStrings::smProjectPartMarks},
+      {kTagProjectStepKeys, &TMessageStrings::smProjectPartSteps},
+      {kTagProjectScopes, &TMessageStrings::smProjectPartScopes},
+  }};
+  const auto found = std::find_if(kParts.begin(), kParts.end(), [tag](const TPart& p) { return p.first == tag; });
+  return MessageStrings.*(found != kParts.end() ? found->second : &TMessageStrings::smProjectPartDocuments);
+}
+
+std::u16string Number(int64_t value) { return Utf8ToUtf16(std::to_string(value)); }
 
 }  // namespace
 
@@ -144,9 +168,11 @@ TProjectOpen TKestruneSession::OpenProjectFile(std::u16string_view fileName) {
   WordDictionary.ClearPhrase();
   WordDictionary.FreePhraseIndex();
   ProjectFile.Opened.reset();
+  ProjectFile.Losses.clear();
   TProjectFileParts parts = ProjectFileParts();
   const TProjectOpen result = kestrune::OpenProjectFile(fileName, parts);
   if (result != TProjectOpen::Loaded) return result;
+  ProjectFile.Losses = parts.Losses;
   ProjectFile.Opened = TProjectNote{parts.Settings.Note, parts.Settings.Author};
   ApplyProjectSettings(parts.Settings);
   // The map is in the query view since the reset; the network is fed with
@@ -170,12 +196,19 @@ bool TKestruneSession::OpenProject(std::u16string_view fileName) {
   Project.ProjectName = WithoutFolder(fileName);
   Project.ProjectJustOpened = true;
   ProjectFile.Modified = false;
+  // Told also when the map finds nothing left to show and starts anew.
+  const std::vector<TProjectLoss> losses = ProjectFile.Losses;
   HideQueryBox();
   SetEnabled(TMainControl::fullRefresh, Project.Scope.Count() > 0);
   SetEnabled(TMainControl::ibitmapButton1, !GetQueryText().empty() && !ContentMap.NoQueryMode());
   ContentMapReGenerate();
   ShowResults(kEditNone, kPageModeChosen);
   StartAdvertising();
+  if (!losses.empty()) {
+    const std::u16string text = ProjectDamageText(fileName, losses);
+    LogFile.Log(Utf16ToUtf8(text), 1);
+    ShowMessageBox(text, MessageStrings.smWarn, platform::kMbOk | platform::kMbIconWarning);
+  }
   return true;
 }
 
@@ -194,6 +227,19 @@ std::u16string TKestruneSession::ProjectOpenError(std::u16string_view fileName, 
   }
 }
 
+std::u16string TKestruneSession::ProjectDamageText(std::u16string_view fileName,
+                                                   const std::vector<TProjectLoss>& losses) {
+  std::u16string text = MessageStrings.smProjectDamagedOpened + u"\n" + std::u16string(fileName);
+  for (const TProjectLoss& loss : losses) {
+    const std::u16string& part = ProjectPartName(loss.Tag);
+    text += u"\n";
+    text += loss.Said < 0 ? TMessageStrings::FillIn(MessageStrings.smProjectPartNotRead, {part})
+                          : TMessageStrings::FillIn(MessageStrings.smProjectRecordsRead,
+                                                    {Number(loss.Read), Number(loss.Said), part});
+  }
+  return text;
+}
+
 bool TKestruneSession::AskBeforeLeavingProject() {
   if (GetQueryText().empty() && !ContentMap.NoQueryMode()) return false;
   ProjectFile.Modified = true;
@@ -207,7 +253,17 @@ void TKestruneSession::IBitmapButton6Click() {
     return;
   }
   std::u16string fileName;
-  if (ProjectFile.Dialogs->ExecuteOpen(Config.ProjectFolder, fileName) && !fileName.empty()) {
+  if (!ProjectFile.Dialogs->ExecuteOpen(Config.ProjectFolder, fileName)) fileName.clear();
+  OpenChosenProject(fileName);
+}
+
+void TKestruneSession::OpenManagerProject(std::u16string_view fileName) {
+  if (fileName.empty() || AskBeforeLeavingProject()) return;
+  OpenChosenProject(fileName);
+}
+
+void TKestruneSession::OpenChosenProject(std::u16string_view fileName) {
+  if (!fileName.empty()) {
     SetEnabled(TMainControl::IBitmapButton7, false);
     // A failed open has started a new query.
     if (OpenProject(fileName)) AddRecentProject(fileName);
@@ -236,7 +292,8 @@ std::u16string TKestruneSession::ProjectFileName(std::u16string_view text) {
 }
 
 std::u16string TKestruneSession::ProjectDefaultName() {
-  if (!Project.ProjectName.empty()) return ProjectFileName(Project.ProjectName);
+  // A damaged file is never offered: Save does not write over it unasked.
+  if (!Project.ProjectName.empty() && ProjectFile.Losses.empty()) return ProjectFileName(Project.ProjectName);
   // The query's keys: included ones with weight 1, then the excluded ones
   // with a minus; the first three, "~" when there are more.
   std::vector<std::u16string> parts;
@@ -291,6 +348,7 @@ bool TKestruneSession::SaveProjectAs() {
     return false;
   }
   ProjectFile.Modified = false;
+  ProjectFile.Losses.clear();
   if (ProjectFile.Opened) ProjectFile.Opened->Note = JoinNoteLines(request.Note);
   AddRecentProject(request.FileName);
   SetEnabled(TMainControl::IBitmapButton7, false);
@@ -298,11 +356,10 @@ bool TKestruneSession::SaveProjectAs() {
   return true;
 }
 
-bool TKestruneSession::SaveQuestion() {
-  if (!ProjectFile.Modified || !View || !View->Enabled(TMainControl::IBitmapButton7) || !Config.Settings.askforsave) {
-    return false;
-  }
-  bool dontAsk = false;
+bool TKestruneSession::SaveQuestion(TSaveQuestionAt at) {
+  if (!ProjectFile.Modified || !View || !View->Enabled(TMainControl::IBitmapButton7)) return false;
+  if (!Config.Settings.askforsave && at != TSaveQuestionAt::Close) return false;
+  bool dontAsk = !Config.Settings.askforsave;
   const int32_t answer = View->AskSaveQuestion(dontAsk);
   if (answer != platform::kIdYes && answer != platform::kIdNo) return true;
   Config.Settings.askforsave = !dontAsk;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/kestrune_session.h"
+#include "app/projects_folder.h"
 #include "core/log_file.h"
 #include "core/message_strings.h"
 #include "app/window_commands.h"
@@ -90,6 +91,21 @@ void TKestruneSession::RemoveRecentProject(std::u16string_view path) {
   std::move(found + 1, list.end(), found);
   list.back().clear();
   Results.PageResults.LastProjectHtml = RecentProjectsHtml(list);
+}
+
+void TKestruneSession::FollowMovedProjects(std::u16string_view from, std::u16string_view to) {
+  std::array<std::u16string, kRecentSlots>& list = Config.RecentProjects;
+  const std::array<std::u16string, kRecentSlots> before = list;
+  // What named the target before the move named what it replaced.
+  const std::u16string target = CleanPath(to);
+  const auto end = std::remove_if(list.begin(), list.end(), [&](const std::u16string& entry) {
+    return !entry.empty() && IsSameOrInside(CleanPath(entry), target);
+  });
+  std::fill(end, list.end(), std::u16string());
+  for (std::u16string& entry : list) entry = MovedPath(entry, from, to);
+  if (list == before) return;
+  Results.PageResults.LastProjectHtml = RecentProjectsHtml(list);
+  if (Results.LastPageMode == kPageModeNoQuery) ShowResults(kEditNone, kPageModeChosen);
 }
 
 std::u16string TKestruneSession::StartPageFolder() const {

@@ -229,6 +229,16 @@ std::vector<std::u16string> UpdateMemoLines(const TUpdateOffer& offer, int32_t c
           strings.smSize + u" " + SizeToText(offer.NeedFull ? offer.FullSize : offer.PatchSize, strings)};
 }
 
+std::vector<std::u16string> InstallerFailureLines(const TInstallerResult& result, const TMessageStrings& strings) {
+  std::vector<std::u16string> lines = {strings.smErrorDownloadUpdate, strings.smNoUpdateFileFound};
+  if (result.ReceivedSize >= 0) {
+    lines.push_back(FillPlaceholders(strings.smUpdateFileWrongSize,
+                                     {platform::Utf8ToUtf16(std::to_string(result.ReceivedSize)),
+                                      platform::Utf8ToUtf16(std::to_string(result.ListedSize))}));
+  }
+  return lines;
+}
+
 // ---------------------------------------------------------------- the thread
 
 TUpdateInfoThread::TUpdateInfoThread(TInput input, TConnectProbe* probe, std::atomic<bool>& checkDone,
@@ -379,7 +389,7 @@ std::u16string TUpdateCheck::UpdateFolder() const {
 
 void TUpdateCheck::DownloadInstaller(const std::string& name, int64_t listedSize,
                                      std::function<void(int32_t)> progress,
-                                     std::function<void(bool, std::u16string)> done) {
+                                     std::function<void(TInstallerResult)> done) {
   CancelInstaller();
   CancelFlag = false;
   std::string url = UpdateServerUrl() + kInstallerFolderPath + PercentEncode(name);
@@ -388,6 +398,7 @@ void TUpdateCheck::DownloadInstaller(const std::string& name, int64_t listedSize
     bool ok = false;
     std::u16string path;
     std::u16string temp;
+    int64_t wrongSize = -1;
     if (!IsPlainFileName(name)) {
       LogFile.Log("The installer's name \"" + name + "\" is not a plain file name; nothing is downloaded", 1);
     } else if (!platform::FolderExists(folder) && !platform::CreateFolder(folder)) {
@@ -419,6 +430,7 @@ void TUpdateCheck::DownloadInstaller(const std::string& name, int64_t listedSize
           LogFile.Log("The installer " + url + " has " + std::to_string(file.Size()) + " bytes where " +
                           std::to_string(listedSize) + " are listed",
                       1);
+          wrongSize = file.Size();
           ok = false;
         }
         std::lock_guard lock(installerMutex_);
@@ -433,7 +445,7 @@ void TUpdateCheck::DownloadInstaller(const std::string& name, int64_t listedSize
         LogFile.Log("The installer " + url + " was not downloaded" + (CancelFlag ? " (cancelled)" : ""), 1);
       }
     }
-    if (done) done(ok, path);
+    if (done) done(TInstallerResult{ok, path, ok ? -1 : wrongSize, listedSize});
   });
 }
 

@@ -145,6 +145,22 @@ struct TUpdateResults : TUpdateOffer {
 std::vector<std::u16string> UpdateMemoLines(const TUpdateOffer& offer, int32_t codePage,
                                             const TMessageStrings& strings = MessageStrings);
 
+// How an installer's download ended.
+struct TInstallerResult {
+  bool Ok = false;
+  std::u16string Path;  // the installer's full path when Ok
+  // A download complete by its own length but of another size than
+  // update.txt lists: the size that arrived (else -1), and the listed one.
+  int64_t ReceivedSize = -1;
+  int64_t ListedSize = 0;
+};
+
+// The update form's text after a failed download, its lines in order:
+// smErrorDownloadUpdate; smNoUpdateFileFound; for an installer of another
+// size than listed, smUpdateFileWrongSize with the two sizes.
+std::vector<std::u16string> InstallerFailureLines(const TInstallerResult& result,
+                                                  const TMessageStrings& strings = MessageStrings);
+
 // ---- the check ----
 
 class TUpdateInfoThread;
@@ -196,11 +212,11 @@ class TUpdateCheck : public TUpdateResults {
   // Starts downloading the installer `name` (a running download is cancelled
   // first). A `listedSize` above 0 is the size update.txt lists: a download
   // of any other size fails. `progress` gets the percent received, `done`
-  // the end: true and the installer's full path, or false and an empty path
-  // (a refused name, a failed, cancelled or wrongly sized download). Both
-  // are called on the worker thread.
+  // the end: Ok and the installer's full path, or not Ok and an empty path
+  // (a refused name, a failed, cancelled or wrongly sized download, the last
+  // with its size). Both are called on the worker thread.
   void DownloadInstaller(const std::string& name, int64_t listedSize, std::function<void(int32_t percent)> progress,
-                         std::function<void(bool ok, std::u16string path)> done);
+                         std::function<void(TInstallerResult result)> done);
   // Sets CancelFlag, aborts a running installer download and waits for it.
   void CancelInstaller();
 

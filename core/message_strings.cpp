@@ -55,6 +55,7 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smNotExceed),
     KESTRUNE_KEY(smUpdateFound),
     KESTRUNE_KEY(smNoUpdateFileFound),
+    KESTRUNE_KEY(smUpdateFileWrongSize),
     KESTRUNE_KEY(smBytes),
     KESTRUNE_KEY(smKBytes),
     KESTRUNE_KEY(smMBytes),
@@ -78,8 +79,16 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smEngineAnswerCut),
     KESTRUNE_KEY(smSearchStopped),
     KESTRUNE_KEY(smSearchEndedEarly),
+    KESTRUNE_KEY(smProxyLoginCancelled),
+    KESTRUNE_KEY(smTemplateRefused),
+    KESTRUNE_KEY(smTemplateUnreadable),
+    KESTRUNE_KEY(smTemplateBadLine),
+    KESTRUNE_KEY(smTemplateBadValue),
+    KESTRUNE_KEY(smTemplateKeyMissing),
+    KESTRUNE_KEY(smProxyLoginRefused),
     KESTRUNE_KEY(smCannotOpenLink),
     KESTRUNE_KEY(smCannotOpenHelp),
+    KESTRUNE_KEY(smCannotOpenFile),
     KESTRUNE_KEY(smCannotSendMail),
     KESTRUNE_KEY(smSettingsNotSaved),
     KESTRUNE_KEY(smSettingsDamaged),
@@ -124,6 +133,24 @@ constexpr std::array<TKeyMember, TMessageStrings::kKeyCount> kMembers = {{
     KESTRUNE_KEY(smProjectFileMissing),
     KESTRUNE_KEY(smProjectFileUnreadable),
     KESTRUNE_KEY(smProjectFileDamaged),
+    KESTRUNE_KEY(smProjectDamagedOpened),
+    KESTRUNE_KEY(smProjectRecordsRead),
+    KESTRUNE_KEY(smProjectPartNotRead),
+    KESTRUNE_KEY(smProjectPartDictionaries),
+    KESTRUNE_KEY(smProjectPartDocuments),
+    KESTRUNE_KEY(smProjectPartQuery),
+    KESTRUNE_KEY(smProjectPartStopWords),
+    KESTRUNE_KEY(smProjectPartSettings),
+    KESTRUNE_KEY(smProjectPartOwnWords),
+    KESTRUNE_KEY(smProjectPartPhrases),
+    KESTRUNE_KEY(smProjectPartMarks),
+    KESTRUNE_KEY(smProjectPartSteps),
+    KESTRUNE_KEY(smProjectPartScopes),
+    KESTRUNE_KEY(smNameHidden),
+    KESTRUNE_KEY(smNameBlank),
+    KESTRUNE_KEY(smNameInvalid),
+    KESTRUNE_KEY(smNameTaken),
+    KESTRUNE_KEY(smNameRefused),
     KESTRUNE_KEY(smTheLatestSearchQueries),
     KESTRUNE_KEY(smOpenLatestProjects),
     KESTRUNE_KEY(smNoDictForLng1),
@@ -167,16 +194,35 @@ const std::array<std::string_view, TMessageStrings::kKeyCount>& TMessageStrings:
 }
 
 std::u16string TMessageStrings::UpdateText(std::u16string_view version) const {
+  return FillPlaceholders(smUpdateString, {version});
+}
+
+std::u16string FillPlaceholders(std::u16string_view text, std::initializer_list<std::u16string_view> values) {
   static constexpr std::u16string_view kPlaceholder = u"%S";
   std::u16string result;
   size_t start = 0;
-  for (size_t found = smUpdateString.find(kPlaceholder); found != std::u16string::npos;
-       found = smUpdateString.find(kPlaceholder, start)) {
-    result.append(smUpdateString, start, found - start).append(version);
+  size_t index = 0;
+  for (size_t found = text.find(kPlaceholder); found != std::u16string_view::npos;
+       found = text.find(kPlaceholder, start)) {
+    result.append(text.substr(start, found - start));
+    if (values.size() > 0) result.append(values.begin()[std::min(index++, values.size() - 1)]);
     start = found + kPlaceholder.size();
   }
-  result.append(smUpdateString, start, std::u16string::npos);
+  result.append(text.substr(start));
   return result;
+}
+
+std::u16string TMessageStrings::FillIn(std::u16string_view text, std::initializer_list<std::u16string_view> values) {
+  static constexpr std::u16string_view kPlaceholder = u"%S";
+  std::u16string result;
+  size_t start = 0;
+  for (const std::u16string_view value : values) {
+    const size_t found = text.find(kPlaceholder, start);
+    if (found == std::u16string_view::npos) break;
+    result.append(text.substr(start, found - start)).append(value);
+    start = found + kPlaceholder.size();
+  }
+  return result.append(text.substr(start));
 }
 
 }  // namespace kestrune

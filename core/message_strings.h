@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -84,6 +85,9 @@ struct TMessageStrings {
   std::u16string smNotExceed = u"A new Version of Kestrune does not exceed the running version.";
   std::u16string smUpdateFound = u"Update is found:";
   std::u16string smNoUpdateFileFound = u"No update file is found.";
+  // An installer of another size than listed: "%S" the size that arrived,
+  // then the listed one.
+  std::u16string smUpdateFileWrongSize = u"The file that arrived has %S bytes where the update list gives %S.";
   std::u16string smBytes = u"bytes";
   std::u16string smKBytes = u"KBytes";
   std::u16string smMBytes = u"MBytes";
@@ -111,10 +115,25 @@ struct TMessageStrings {
   std::u16string smEngineAnswerCut = u"The connection to the search engine broke off while a result page was read.";
   std::u16string smSearchStopped = u"The search was stopped.";
   std::u16string smSearchEndedEarly = u"The search ended early: the documents of the result pages read before it are shown.";
+  // A search that was not sent, and why; "%S" in smTemplateRefused stands for
+  // the template's file, in the others for the line or the key.
+  std::u16string smProxyLoginCancelled =
+      u"The search was not sent: the proxy server asks for a login, and the login was cancelled.";
+  std::u16string smTemplateRefused = u"The search was not sent: the template of this engine, %S, could not be used.";
+  std::u16string smTemplateUnreadable = u"Its file cannot be read.";
+  std::u16string smTemplateBadLine = u"Its line %S cannot be used.";
+  std::u16string smTemplateBadValue = u"The value of its key %S cannot be used.";
+  std::u16string smTemplateKeyMissing =
+      u"It has no key %S in its [settings] section (a key stands at the start of its line, in a plain-text or UTF-8 "
+      u"file).";
+  // The connection prompt: the proxy refused the login given last.
+  std::u16string smProxyLoginRefused =
+      u"The proxy server refused this user name and password. Type them again, or cancel.";
   // What the desktop could not do: open a link or the help, hand over a
   // mail, save the settings.
   std::u16string smCannotOpenLink = u"The link could not be opened (no program for it answered):";
   std::u16string smCannotOpenHelp = u"The help could not be opened (no program for it answered):";
+  std::u16string smCannotOpenFile = u"The file could not be opened (no program for it answered):";
   std::u16string smCannotSendMail = u"The mail could not be handed to a mail program (none answered).";
   std::u16string smSettingsNotSaved = u"The settings could not be saved to this file:";
   // The start moved a settings file that is no settings file aside; the copy
@@ -175,6 +194,28 @@ struct TMessageStrings {
   std::u16string smProjectFileMissing = u"The file does not exist: it was moved or deleted.";
   std::u16string smProjectFileUnreadable = u"The file cannot be read.";
   std::u16string smProjectFileDamaged = u"The file is not a project, or it is damaged.";
+  // A damaged project opened: the heading, then a line per part it lost
+  // ("%S" stands, in order, for the records read, those the part held and
+  // the part's name).
+  std::u16string smProjectDamagedOpened = u"The project file is damaged: what could be read of it is open. Save asks for a new name, so the file is not written over.";
+  std::u16string smProjectRecordsRead = u"damaged: %S of %S %S read";
+  std::u16string smProjectPartNotRead = u"damaged: %S not read";
+  std::u16string smProjectPartDictionaries = u"dictionaries";
+  std::u16string smProjectPartDocuments = u"documents";
+  std::u16string smProjectPartQuery = u"query";
+  std::u16string smProjectPartStopWords = u"stop words";
+  std::u16string smProjectPartSettings = u"search settings";
+  std::u16string smProjectPartOwnWords = u"own words";
+  std::u16string smProjectPartPhrases = u"phrases";
+  std::u16string smProjectPartMarks = u"removed links and hidden sites";
+  std::u16string smProjectPartSteps = u"search steps";
+  std::u16string smProjectPartScopes = u"scopes";
+  // Why a project's (or folder's) new name is refused.
+  std::u16string smNameHidden = u"A name beginning with a dot would hide it: the project lists do not show such names. Choose another name.";
+  std::u16string smNameBlank = u"A name cannot be empty or blanks only. Choose another name.";
+  std::u16string smNameInvalid = u"A name cannot hold \"/\", nor be \".\" or \"..\". Choose another name.";
+  std::u16string smNameTaken = u"An item of that name exists already, and nothing is replaced. Choose another name.";
+  std::u16string smNameRefused = u"The file system refused the new name.";
   // The start page and the dictionary offer.
   std::u16string smTheLatestSearchQueries = u"Resend a search query:";
   std::u16string smOpenLatestProjects = u"Open a project:";
@@ -194,7 +235,7 @@ struct TMessageStrings {
   std::u16string smOpenSaveNote = u"Note";
   std::u16string smOpenSaveOldLinks = u"Don't save old links";
 
-  static constexpr int32_t kKeyCount = 117;
+  static constexpr int32_t kKeyCount = 144;
 
   // The member of a key (exact case), or null for a key that is not one.
   std::u16string* Find(std::string_view key);
@@ -204,7 +245,14 @@ struct TMessageStrings {
   // smUpdateString with every "%S" replaced by the version, as plain text:
   // a language file's text is never used as a format.
   std::u16string UpdateText(std::u16string_view version) const;
+  // `text` with its "%S" replaced, in order, by `values` (one left over
+  // stays as it is), as plain text.
+  static std::u16string FillIn(std::u16string_view text, std::initializer_list<std::u16string_view> values);
 };
+
+// `text` with its "%S" placeholders filled in order from `values`, as plain
+// text; the last value fills every further one (so one value fills them all).
+std::u16string FillPlaceholders(std::u16string_view text, std::initializer_list<std::u16string_view> values);
 
 // One string per key and nothing else: a member added without its key (or the
 // other way round) fails here.

@@ -284,16 +284,25 @@ void TIASN::FindRelation(const TASNAddress& from, const TASNAddress& to, TRelati
   }
 }
 
+bool TIASN::FindOrSetRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position,
+                              float weight) {
+  if (from == to || organizationData_ != TOrganizationData::cAVL) {
+    SetRelation(from, to, position, weight);
+    return false;
+  }
+  return AVLSetRelation(from, to, position, weight, false);
+}
+
 void TIASN::DeleteRelation(const TASNAddress& from, const TASNAddress& to) {
   if (organizationData_ == TOrganizationData::cAVL) AVLDeleteRelation(from, to);
 }
 
 void TIASN::NoRelationOp(TRelationPosition& position) { position = TRelationPosition{}; }
 
-void TIASN::AVLSetRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position,
-                           float weight) {
+bool TIASN::AVLSetRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position,
+                           float weight, bool overwrite) {
   position = TRelationPosition{};
-  if (!IsValidAddress(from) || !IsValidAddress(to)) return;
+  if (!IsValidAddress(from) || !IsValidAddress(to)) return false;
   // AddRelationList and GetRelationListAt with the element looked up once.
   TASNElement& element = layers_[from.Layer]->elements_[from.Index];
   int32_t listIndex = FindListToward(element, to.Layer);
@@ -308,13 +317,14 @@ void TIASN::AVLSetRelation(const TASNAddress& from, const TASNAddress& to, TRela
   TLayerRelations* list = &element.relations_[listIndex];
   const int32_t before = list->Count();
   const int32_t node = list->Targets->AddUnshared(to.Index);
-  if (node < 0) return;
+  if (node < 0) return false;
+  position.Node = node;
   if (node == before && list->Count() == before + 1) {
     list->Weights.push_back(weight);
-  } else {
-    list->Weights[node] = weight;
+    return false;
   }
-  position.Node = node;
+  if (overwrite) list->Weights[node] = weight;
+  return true;
 }
 
 void TIASN::AVLFindRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position) {

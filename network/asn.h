@@ -300,6 +300,11 @@ class TIASN {
   void SetRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position, float weight);
   // Position of From -> To; node -1 when it does not exist.
   void FindRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position);
+  // FindRelation and, when From -> To does not exist, SetRelation in one walk
+  // of the list: true when the relation existed (Position names it, its
+  // weight unchanged); false when it was created with the weight, or could
+  // not be (as SetRelation: Position.Node -1).
+  bool FindOrSetRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position, float weight);
   void DeleteRelation(const TASNAddress& from, const TASNAddress& to);
   // The index of the element's list toward the layer; -1 when the address is
   // invalid, the layer negative or no such list exists.
@@ -353,7 +358,10 @@ class TIASN {
   TLayerRelations* GetRelationListAt(const TASNAddress& address, int32_t list);
 
   // The relation stores.
-  void AVLSetRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position, float weight);
+  // Sets From -> To (an existing weight only when `overwrite`); true when the
+  // relation existed.
+  bool AVLSetRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position, float weight,
+                      bool overwrite = true);
   void AVLFindRelation(const TASNAddress& from, const TASNAddress& to, TRelationPosition& position);
   void AVLDeleteRelation(const TASNAddress& from, const TASNAddress& to);
   static void NoRelationOp(TRelationPosition& position);

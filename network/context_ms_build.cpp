@@ -113,9 +113,7 @@ void TIContextMS::AddParagraphRelations(const TParsingText& parsingText, int32_t
         const float toAnchor = Anchor(kWordLayer, to);
         if (toAnchor == -1.0f || toAnchor == 0.0f || fromAnchor == 0.0f) continue;
         const TASNAddress toAddress{kWordLayer, to};
-        network_->FindRelation(fromAddress, toAddress, position);
-        if (position.Node == -1) {
-          network_->SetRelation(fromAddress, toAddress, position, weight);
+        if (!network_->FindOrSetRelation(fromAddress, toAddress, position, weight)) {
           network_->SetRelation(toAddress, fromAddress, reverse, weight);
         } else {
           // old + (1 - old) x w in extended precision, rounded to single once.
@@ -128,9 +126,7 @@ void TIContextMS::AddParagraphRelations(const TParsingText& parsingText, int32_t
       }
 
       // The word-page relation.
-      network_->FindRelation(fromAddress, pageAddress, position);
-      if (position.Node == -1) {
-        network_->SetRelation(fromAddress, pageAddress, position, pageWeight);
+      if (!network_->FindOrSetRelation(fromAddress, pageAddress, position, pageWeight)) {
         network_->SetRelation(pageAddress, fromAddress, reverse, pageWeight);
       } else {
         const float sum = fromElement->GetRelationWeight(position) + pageWeight;
@@ -186,9 +182,7 @@ void TIContextMS::AddUrlMSPage(const TParsingText& parsingText, int32_t paragrap
       if (element < 0 && walk) element = NewWordElement(key.Id, 1.0f);
       if (element < 0 || Anchor(kWordLayer, element) == -1.0f) continue;
       const TASNAddress wordAddress{kWordLayer, element};
-      network_->FindRelation(wordAddress, pageAddress, position);
-      if (position.Node == -1) {
-        network_->SetRelation(wordAddress, pageAddress, position, weight);
+      if (!network_->FindOrSetRelation(wordAddress, pageAddress, position, weight)) {
         network_->SetRelation(pageAddress, wordAddress, reverse, weight);
       } else {
         network_->GetElement(wordAddress)->SetRelationWeight(position, weight);

@@ -8,6 +8,13 @@ namespace {
 
 const TControlKeyLists kEmptyLists{};
 
+// Whether an entry of one list matches one of another: pairs by id (and
+// value when asked), scope-word cells by their scope words.
+bool SameEntry(const TControlKeyCell& a, const TControlKeyCell& b, bool compareValues) {
+  if (a.HasScopeWords || b.HasScopeWords) return a.HasScopeWords && b.HasScopeWords && a.ScopeWords == b.ScopeWords;
+  return a.Key.Id == b.Key.Id && (!compareValues || a.Key.Weight == b.Key.Weight);
+}
+
 }  // namespace
 
 IControlKeys::IControlKeys() = default;
@@ -27,6 +34,28 @@ int32_t IControlKeys::FindPair(const TControlKeyList& list, int32_t id) {
   return -1;
 }
 
+TKeyPositions& IControlKeys::Positions(int32_t kind) const {
+  if (positionsStep_ != current_) {
+    positionsValid_.fill(false);
+    positionsStep_ = current_;
+  }
+  TKeyPositions& positions = positions_[static_cast<size_t>(kind)];
+  if (!positionsValid_[static_cast<size_t>(kind)]) {
+    const TControlKeyList& list = steps_[current_][static_cast<size_t>(kind)];
+    positions.Clear();
+    positions.Reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (!list[i].HasScopeWords) positions.Insert(list[i].Key.Id, static_cast<int32_t>(i));
+    }
+    positionsValid_[static_cast<size_t>(kind)] = true;
+  }
+  return positions;
+}
+
+void IControlKeys::Touched(int32_t step, int32_t kind) const {
+  if (step == positionsStep_) positionsValid_[static_cast<size_t>(kind)] = false;
+}
+
 bool IControlKeys::Filled(int32_t step) const {
   for (const TControlKeyList& list : steps_[step]) {
     if (!list.empty()) return true;
@@ -41,7 +70,12 @@ bool IControlKeys::BehindCurrent(int32_t step) const {
 }
 
 void IControlKeys::EmptyStep(int32_t step) {
-  for (TControlKeyList& list : steps_[step]) list.clear();
+  for (int32_t kind = 0; kind < kKindCount; ++kind) ClearList(step, kind);
+}
+
+void IControlKeys::ClearList(int32_t step, int32_t kind) {
+  steps_[step][static_cast<size_t>(kind)].clear();
+  Touched(step, kind);
 }
 
 // ---- entries ----
@@ -49,9 +83,9 @@ void IControlKeys::EmptyStep(int32_t step) {
 int32_t IControlKeys::SetKey(int32_t kind, const TNNKey& key, bool silent) {
   if (!ValidKind(kind)) return -1;
   TControlKeyList& list = steps_[current_][kind];
-  const int32_t found = FindPair(list, key.Id);
+  const int32_t found = Positions(kind).Insert(key.Id, static_cast<int32_t>(list.size()));
   if (found >= 0) {
-    list[found].Key.Weight = key.Weight;
+    list[static_cast<size_t>(found)].Key.Weight = key.Weight;
     return -1;
   }
   list.push_back(TControlKeyCell{key, false, {}});
@@ -69,28 +103,59 @@ void IControlKeys::Delete(int32_t kind, int32_t index, bool silent) {
   TControlKeyList& list = steps_[current_][kind];
   if (index < 0 || index >= static_cast<int32_t>(list.size())) return;
   list.erase(list.begin() + index);
+  Touched(current_, kind);
   Changed(kind, silent);
 }
 
 void IControlKeys::Remove(int32_t kind, int32_t id, bool silent) {
-  if (!ValidKind(kind)) return;
-  TControlKeyList& list = steps_[current_][kind];
-  const int32_t found = FindPair(list, id);
+  const int32_t found = IndexOf(kind, id);
   if (found < 0) return;
+  TControlKeyList& list = steps_[current_][kind];
   list.erase(list.begin() + found);
+  Touched(current_, kind);
   Changed(kind, silent);
+}
+
+void IControlKeys::RemoveIds(int32_t kind, const std::vector<int32_t>& ids, bool silent) {
+  if (!ValidKind(kind) || ids.empty()) return;
+  TControlKeyList& list = steps_[current_][kind];
+  const TKeyPositions& positions = Positions(kind);
+  std::vector<bool> drop(list.size(), false);
+  size_t dropped = 0;
+  for (const int32_t id : ids) {
+    const int32_t at = positions.Find(id);
+    if (at >= 0 && !drop[static_cast<size_t>(at)]) {
+      drop[static_cast<size_t>(at)] = true;
+      ++dropped;
+    }
+  }
+  if (dropped == 0) return;
+  size_t kept = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (drop[i]) continue;
+    if (kept != i) list[kept] = std::move(list[i]);
+    ++kept;
+  }
+  list.resize(kept);
+  Touched(current_, kind);
+  for (size_t i = 0; i < dropped; ++i) Changed(kind, silent);
+}
+
+int32_t IControlKeys::IndexOf(int32_t kind, int32_t id) const {
+  return ValidKind(kind) ? Positions(kind).Find(id) : -1;
 }
 
 void IControlKeys::ClearKind(int32_t kind, bool silent) { ClearKindOfStep(kind, current_, silent); }
 
 void IControlKeys::ClearKindOfStep(int32_t kind, int32_t step, bool silent) {
   if (!ValidKind(kind) || !ValidStep(step)) return;
-  steps_[step][kind].clear();
+  ClearList(step, kind);
   Changed(kind, silent);
 }
 
 int32_t IControlKeys::SetValueOfStep(int32_t kind, int32_t step, int32_t id, float value) {
   if (!ValidKind(kind) || !ValidStep(step)) return -1;
+  if (step == current_) return SetKey(kind, TNNKey{id, value}, true) == -1 ? 0 : 1;
   TControlKeyList& list = steps_[step][kind];
   const int32_t at = FindPair(list, id);
   if (at >= 0) {
@@ -98,6 +163,7 @@ int32_t IControlKeys::SetValueOfStep(int32_t kind, int32_t step, int32_t id, flo
     return 0;
   }
   list.push_back(TControlKeyCell{TNNKey{id, value}, false, {}});
+  Touched(step, kind);
   return 1;
 }
 
@@ -108,19 +174,45 @@ void IControlKeys::ClearAll(bool silent) {
 
 int32_t IControlKeys::AddScopeWords(const TTScopeWords& words, bool silent) {
   steps_[current_][kScopeWordsKind].push_back(TControlKeyCell{TNNKey{}, true, words});
+  Touched(current_, kScopeWordsKind);
   Changed(kScopeWordsKind, silent);
   return -1;
 }
 
 bool IControlKeys::ListsDiffer(const TControlKeyList& a, const TControlKeyList& b, bool compareValues) {
   if (a.size() != b.size()) return true;
-  for (const TControlKeyCell& cell : a) {
-    const bool matched = std::any_of(b.begin(), b.end(), [&](const TControlKeyCell& other) {
-      if (cell.HasScopeWords || other.HasScopeWords) {
-        return cell.HasScopeWords && other.HasScopeWords && cell.ScopeWords == other.ScopeWords;
+  // A list copied from the other holds its entries in the same order.
+  size_t same = 0;
+  while (same < a.size() && SameEntry(a[same], b[same], compareValues)) ++same;
+  if (same == a.size()) return false;
+  // Otherwise each further entry of a looks among the pairs of b with its id
+  // (chained from the first one), or among b's scope-word cells.
+  TKeyPositions first;
+  first.Reserve(b.size());
+  std::vector<int32_t> next(b.size(), -1);
+  std::vector<const TControlKeyCell*> scopeCells;
+  for (size_t i = 0; i < b.size(); ++i) {
+    if (b[i].HasScopeWords) {
+      scopeCells.push_back(&b[i]);
+      continue;
+    }
+    const int32_t head = first.Insert(b[i].Key.Id, static_cast<int32_t>(i));
+    if (head >= 0) {
+      next[i] = next[static_cast<size_t>(head)];
+      next[static_cast<size_t>(head)] = static_cast<int32_t>(i);
+    }
+  }
+  for (size_t i = same; i < a.size(); ++i) {
+    const TControlKeyCell& cell = a[i];
+    bool matched = false;
+    if (cell.HasScopeWords) {
+      matched = std::any_of(scopeCells.begin(), scopeCells.end(),
+                            [&](const TControlKeyCell* other) { return SameEntry(cell, *other, compareValues); });
+    } else {
+      for (int32_t j = first.Find(cell.Key.Id); j >= 0 && !matched; j = next[static_cast<size_t>(j)]) {
+        matched = SameEntry(cell, b[static_cast<size_t>(j)], compareValues);
       }
-      return cell.Key.Id == other.Key.Id && (!compareValues || cell.Key.Weight == other.Key.Weight);
-    });
+    }
     if (!matched) return true;
   }
   return false;
@@ -133,7 +225,10 @@ bool IControlKeys::StepsDiffer(int32_t kind, int32_t stepA, int32_t stepB, bool 
 
 void IControlKeys::CopyKindFromStep(int32_t kind, int32_t step) {
   if (!ValidKind(kind) || !ValidStep(step) || step == current_) return;
-  for (const TControlKeyCell& cell : steps_[step][kind]) {
+  const TControlKeyList& from = steps_[step][kind];
+  steps_[current_][kind].reserve(steps_[current_][kind].size() + from.size());
+  Positions(kind).Reserve(steps_[current_][kind].size() + from.size());
+  for (const TControlKeyCell& cell : from) {
     if (!cell.HasScopeWords) SetKey(kind, cell.Key, true);
   }
 }
@@ -150,6 +245,7 @@ void IControlKeys::RenumberKind(int32_t kind, const std::vector<int32_t>& newIds
       return false;
     });
   }
+  Touched(positionsStep_, kind);
 }
 
 // ---- the ring ----
@@ -212,10 +308,10 @@ void IControlKeys::CutForward() {
     // oldest of its history: those stay.
     if (!BehindCurrent(s)) {
       for (int32_t kind = 0; kind < kKindCount; ++kind) {
-        if (kind != kScopeWordsKind) steps_[s][kind].clear();
+        if (kind != kScopeWordsKind) ClearList(s, kind);
       }
     }
-    steps_[current_][kScopeWordsKind].clear();
+    ClearList(current_, kScopeWordsKind);
   }
   newest_ = current_;
   Changed(kChangeCut, false);

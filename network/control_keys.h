@@ -17,6 +17,12 @@
 // stops at the oldest, Forward at the newest, so undo never wraps into newer
 // steps and redo never reaches the steps of an abandoned branch.
 //
+// The lists keep the order their entries came in. Beside the current step's
+// lists the ring keeps where each id stands (built when a list is first
+// searched), so that SetKey, SetValue, Remove and IndexOf cost no walk over a
+// list of tens of thousands of documents; StepsDiffer and PushStep compare
+// lists in time linear in their length.
+//
 // OnChange receives a kind 0..11 after a change of that kind of the current
 // step, 11 after a change of the whole step (PushStep, ClearAll, ClearHistory,
 // ClearBack) and 14 after CutForward. A True Silent argument suppresses it.
@@ -31,6 +37,7 @@
 
 #include "core/keys.h"
 #include "core/tag_stream.h"
+#include "network/key_positions.h"
 
 namespace kestrune {
 
@@ -106,6 +113,12 @@ class IControlKeys {
   void Delete(int32_t kind, int32_t index, bool silent = false);
   // Removes the first pair with that id when there is one.
   void Remove(int32_t kind, int32_t id, bool silent = false);
+  // Remove for each of the ids (each named once) in one walk over the list:
+  // OnChange(kind) once for every pair removed unless silent.
+  void RemoveIds(int32_t kind, const std::vector<int32_t>& ids, bool silent = false);
+  // The index of the first pair with that id in the current step's kind; -1
+  // when there is none (or for a bad kind).
+  int32_t IndexOf(int32_t kind, int32_t id) const;
   void ClearKind(int32_t kind, bool silent = false);
   void ClearKindOfStep(int32_t kind, int32_t step, bool silent = false);
   // SetValue in any step 0..99 of the ring; silent. -1 for a bad kind or
@@ -163,18 +176,29 @@ class IControlKeys {
   static int32_t Prev(int32_t step) { return (step + kStepCount - 1) % kStepCount; }
 
   static bool ListsDiffer(const TControlKeyList& a, const TControlKeyList& b, bool compareValues);
-  // Index of the first pair with that id, or -1.
+  // Index of the first pair with that id, or -1 (a walk over the list).
   static int32_t FindPair(const TControlKeyList& list, int32_t id);
+  // Where the ids of the current step's kind stand, built when needed.
+  TKeyPositions& Positions(int32_t kind) const;
+  // A list of the step changed otherwise than by an append through SetKey:
+  // its positions are built again when next needed.
+  void Touched(int32_t step, int32_t kind) const;
   bool Filled(int32_t step) const;
   // True when the step lies in the history between the oldest step and the
   // current one.
   bool BehindCurrent(int32_t step) const;
   void EmptyStep(int32_t step);
+  void ClearList(int32_t step, int32_t kind);
   // Forward without the newest-step limit (the walk of ClearHistory).
   bool StepForward();
   void Changed(int32_t code, bool silent) const;
 
   std::array<TControlKeyLists, kStepCount> steps_;
+  // The positions of the lists of step positionsStep_ (-1: none yet); a kind
+  // whose flag is false is built again from its list when needed.
+  mutable std::array<TKeyPositions, kKindCount> positions_;
+  mutable std::array<bool, kKindCount> positionsValid_{};
+  mutable int32_t positionsStep_ = -1;
   int32_t current_ = 0;
   int32_t oldest_ = 0;
   int32_t newest_ = 0;

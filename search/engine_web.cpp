@@ -250,14 +250,34 @@ void EngineWeb::RecoverPage() {
   if (!full) CreateNextLink();
 }
 
+const char* EngineWeb::FirstMissingKey() const {
+  const TEngineTemplate& t = template_;
+  // The annotation pair only after a fault of the reading.
+  const std::pair<bool, const char*> required[] = {
+      {t.MainQuery.empty(), "MainQuery"},
+      {t.CountUrlOnSite.empty(), "CountUrlOnSite"},
+      {t.Format.empty(), "format"},
+      {t.BeginItemTag.Name.empty(), "BeginItemTag"},
+      {t.EndItemTag.Name.empty(), "EndItemTag"},
+      {t.BeginItemTitleTag.Name.empty(), "BeginItemTitleTag"},
+      {t.EndItemTitleTag.Name.empty(), "EndItemTitleTag"},
+      {!(t.AnnotationPairCount > 0 || status_ == kStatusOk), "BeginItemAnnotationTag"},
+  };
+  for (const auto& [missing, key] : required) {
+    if (missing) return key;
+  }
+  return nullptr;
+}
+
 bool EngineWeb::PrepareSearch(std::u16string_view query, std::u16string& firstUrl) {
   if (Busy()) return false;
-  const TEngineTemplate& t = template_;
-  if (t.MainQuery.empty() || t.Format.empty() || t.BeginItemTag.Name.empty() || t.EndItemTag.Name.empty() ||
-      t.CountUrlOnSite.empty() || t.BeginItemTitleTag.Name.empty() || t.EndItemTitleTag.Name.empty() ||
-      !(t.AnnotationPairCount > 0 || status_ == kStatusOk)) {
+  if (const char* key = FirstMissingKey()) {
     status_ = kStatusTemplate;
     errorText_ = "Wrong file template for engine " + EngineName();
+    // A fault of the reading said why already.
+    if (templateFault_.Kind == TTemplateFault::TKind::None) {
+      templateFault_ = {TTemplateFault::TKind::MissingKey, key, 0};
+    }
     return false;
   }
   itemCount_ = 0;
@@ -354,6 +374,12 @@ void EngineWeb::SetCurrentTakeUrl() {
     status_ = kStatusTemplate;
     stop_ = true;
     errorText_ = text;
+    // A fault of the reading, or a missing key, says more than the count.
+    if (templateFault_.Kind == TTemplateFault::TKind::None) {
+      const char* missing = FirstMissingKey();
+      templateFault_ = missing ? TTemplateFault{TTemplateFault::TKind::MissingKey, missing, 0}
+                               : TTemplateFault{TTemplateFault::TKind::BadValue, "CountUrlOnSite", 0};
+    }
   }
 }
 

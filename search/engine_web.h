@@ -121,6 +121,18 @@ enum class TDownloadFailure : int32_t {
   Cut = 4,          // the answer broke off while it was read
 };
 
+// Why the template was refused, so that the person can mend it: its file
+// could not be read, a line of it (or the value of a key) could not be used,
+// or a key the search needs is missing. Key names the key as the template's
+// description writes it; Line counts from 1 (0: not known).
+struct TTemplateFault {
+  enum class TKind : int32_t { None = 0, Unreadable = 1, BadValue = 2, MissingKey = 3 };
+  TKind Kind = TKind::None;
+  std::string Key;
+  int32_t Line = 0;
+  bool operator==(const TTemplateFault&) const = default;
+};
+
 // The settings-store root key for "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
 // "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_PERFORMANCE_DATA",
 // "HKEY_CURRENT_CONFIG" or "HKEY_DYN_DATA" (exact spelling); 0 otherwise.
@@ -158,6 +170,9 @@ class EngineWeb {
   bool SetUrlCount(int32_t n);
   // The page quota for the links still wanted (see the .cpp).
   void SetCurrentTakeUrl();
+  // The first key a search needs that the template lacks, in the order of
+  // the template's description; null when none is missing.
+  const char* FirstMissingKey() const;
   // Checks the template, sizes SearchResults to the wanted count, builds the
   // first URL (handed back as UTF-16) and starts the worker. False when
   // refused: busy, a template without its required keys (status 1), or a
@@ -183,6 +198,9 @@ class EngineWeb {
   int32_t Status() const { return status_; }
   void SetStatus(int32_t status) { status_ = status; }
   const std::string& ErrorText() const { return errorText_; }
+  // Why the template was refused (Kind None while it was not); cleared with
+  // the settings.
+  const TTemplateFault& TemplateFault() const { return templateFault_; }
   // How the last search's download failed (None when it did not), and the
   // answer's status for HttpError. The items of the pages read whole before
   // stay; without any, Status() is kStatusNoConnection.
@@ -293,6 +311,7 @@ class EngineWeb {
   int32_t progressCount_ = 0;
   int32_t status_ = kStatusOk;
   std::string errorText_;
+  TTemplateFault templateFault_;
   TDownloadFailure downloadFailure_ = TDownloadFailure::None;
   int32_t downloadFailureStatus_ = 0;
   bool fallback_ = false;

@@ -92,6 +92,7 @@ bool EngineWeb::LoadTemplate(std::string_view name) {
 void EngineWeb::ClearSettings() {
   status_ = kStatusOk;
   errorText_.clear();
+  templateFault_ = TTemplateFault{};
   template_ = TEngineTemplate{};
   textBeforeList_.clear();
   textAfterList_.clear();
@@ -139,6 +140,10 @@ void EngineWeb::LoadSettings(std::u16string_view name) {
     for (int32_t i = 1; i <= n; ++i) tagPattern(values[static_cast<size_t>(i)], list.emplace_back());
   };
 
+  // The line being read (from 1 in each pass; 0 before the first) and its
+  // key: where a fault of the reading stands.
+  int32_t lineNumber = 0;
+  std::string lineKey;
   try {
     try {
       // First pass: only the response type.
@@ -149,6 +154,7 @@ void EngineWeb::LoadSettings(std::u16string_view name) {
                               Mistake(missingError()) + ". Error with XML. No template for engine " + engine};
         }
         while (ini.ReadLine()) {
+          ++lineNumber;
           if (!ini.ParseLine()) continue;
           if (IsSettingsSection(AsciiLower(ini.Section())) && AsciiLower(ini.Key()) == "responsetype" &&
               AsciiLower(ini.Values()[1]) == "xml") {
@@ -160,12 +166,16 @@ void EngineWeb::LoadSettings(std::u16string_view name) {
       parser_->XmlMode = t.XmlMode;
 
       // Second pass: everything else.
+      lineNumber = 0;
       TIniBath ini;
       if (!open(ini)) {
         throw TemplateError{kStatusTemplate, Mistake(missingError()) + ".No template for engine " + engine};
       }
       while (ini.ReadLine()) {
+        ++lineNumber;
+        lineKey.clear();
         if (!ini.ParseLine()) continue;
+        lineKey = ini.Key();
         const std::string section = AsciiLower(ini.Section());
         const std::string key = AsciiLower(ini.Key());
         const TIniBath::TArrayValue& v = ini.Values();
@@ -247,6 +257,9 @@ void EngineWeb::LoadSettings(std::u16string_view name) {
   } catch (const TemplateError& error) {
     status_ = error.status;
     errorText_ = error.text;
+    // Before its first line the file itself could not be read.
+    templateFault_ = lineNumber > 0 ? TTemplateFault{TTemplateFault::TKind::BadValue, lineKey, lineNumber}
+                                    : TTemplateFault{TTemplateFault::TKind::Unreadable, {}, 0};
     LogFile.Log(error.text);
     LogFile.Log(error.status == kStatusError ? "Error in procedure EngineWeb.LoadSettings "
                                              : "Error in EngineWeb.LoadSettings ");

@@ -431,7 +431,10 @@ size_t THttpRead::WriteCallback(char* data, size_t size, size_t count, void* sel
       return CURL_WRITEFUNC_ERROR;
     }
     try {
-      body.insert(body.end(), data, data + bytes);
+      // The block goes in at once (one copy of the bytes, not a loop over
+      // them).
+      const auto* block = reinterpret_cast<const uint8_t*>(data);
+      body.insert(body.end(), block, block + bytes);
     } catch (const std::bad_alloc&) {
       reader->tooLarge_ = true;
       return CURL_WRITEFUNC_ERROR;

@@ -211,8 +211,9 @@ class TPageResults {
   // leaves open is closed at its end (U+202C, U+2069), innermost first, and
   // a closer that closes nothing of the text, which could only close the
   // page's own, is dropped. Nothing else changes: markup, character
-  // references and highlighting stay as they are.
-  static std::u16string CloseDirectionControls(std::u16string_view text);
+  // references and highlighting stay as they are; a text without a control
+  // is handed back unchanged, without a copy.
+  static std::u16string CloseDirectionControls(std::u16string text);
   // Wraps the current query words and phrases of an HTML fragment in the
   // highlight; the fragment stays as it was when that fails.
   void HighlightFragment(std::u16string& fragment);

@@ -4,6 +4,7 @@
 // show item images; and the helpers the blocks need.
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "core/log_file.h"
@@ -64,8 +65,14 @@ std::u16string TPageResults::LinkAddress(std::string_view url) {
 std::u16string TPageResults::EscapeText(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size() + text.size() / 8);
+  // Runs of characters that stay as they are go in whole.
+  size_t run = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
+    const bool kept = c >= 0x20 ? c != u'&' && c != u'<' && c != u'>' && c != u'"' && c != u'\'' && c != u'$'
+                                : c == u'\t' || c == u'\n';
+    if (kept) continue;
+    out.append(text.substr(run, i - run));
     switch (c) {
       case u'\r':
         if (i + 1 < text.size() && text[i + 1] == u'\n') {
@@ -75,27 +82,33 @@ std::u16string TPageResults::EscapeText(std::u16string_view text) {
           out += u' ';
         }
         break;
-      case u'\t':
-      case u'\n': out += c; break;
       case u'&': out += u"&amp;"; break;
       case u'<': out += u"&lt;"; break;
       case u'>': out += u"&gt;"; break;
       case u'"': out += u"&quot;"; break;
       case u'\'': out += u"&#39;"; break;
       case u'$': out += u"&#36;"; break;
-      default: out += c < 0x20 ? u' ' : c; break;
+      default: out += u' '; break;  // another control character
     }
+    run = i + 1;
   }
+  out.append(text.substr(run));
   return out;
 }
 
-std::u16string TPageResults::CloseDirectionControls(std::u16string_view text) {
+std::u16string TPageResults::CloseDirectionControls(std::u16string text) {
   constexpr char16_t kPdf = 0x202C;  // closes an embedding or override
   constexpr char16_t kPdi = 0x2069;  // closes an isolate and what it holds
-  std::u16string out;
-  out.reserve(text.size() + 4);
+  // A text without a direction control, as nearly every text is, stays as
+  // it came.
+  const auto isControl = [](char16_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= kPdi); };
+  size_t kept = static_cast<size_t>(std::find_if(text.begin(), text.end(), isControl) - text.begin());
+  if (kept == text.size()) return text;
+  // From the first control on, the text is rewritten in place: it only
+  // loses characters until the closers are appended.
   std::vector<bool> open;  // the text's open controls, innermost last; true: an isolate
-  for (const char16_t c : text) {
+  for (size_t i = kept; i < text.size(); ++i) {
+    const char16_t c = text[i];
     if (c == 0x202A || c == 0x202B || c == 0x202D || c == 0x202E) {
       open.push_back(false);
     } else if (c >= 0x2066 && c <= 0x2068) {
@@ -109,10 +122,11 @@ std::u16string TPageResults::CloseDirectionControls(std::u16string_view text) {
       if (isolate == open.rend()) continue;
       open.erase(std::prev(isolate.base()), open.end());
     }
-    out += c;
+    text[kept++] = c;
   }
-  for (auto it = open.rbegin(); it != open.rend(); ++it) out += *it ? kPdi : kPdf;
-  return out;
+  text.resize(kept);
+  for (auto it = open.rbegin(); it != open.rend(); ++it) text += *it ? kPdi : kPdf;
+  return text;
 }
 
 void TPageResults::HighlightFragment(std::u16string& fragment) {
@@ -294,7 +308,7 @@ std::u16string TPageResults::Comments() {
 std::u16string TPageResults::DocumentTitle(const TMetaSearchList& record) {
   std::u16string title = EscapeText(record.Title);
   HighlightFragment(title);
-  title = CloseDirectionControls(title);
+  title = CloseDirectionControls(std::move(title));
   if (record.Flags & kFlagOld) {
     title = std::u16string(kOldIcon) + title;
   } else if (record.Flags & kFlagNew) {
@@ -361,7 +375,7 @@ std::u16string TPageResults::DocumentBlock(int32_t e, int32_t a) {
 
   std::u16string annotation = EscapeText(record->Annotation);
   HighlightFragment(annotation);
-  annotation = CloseDirectionControls(annotation);
+  annotation = CloseDirectionControls(std::move(annotation));
   ReplaceToken(block, u"$cmap_cluster_annotation", annotation);
   ReplaceToken(block, u"$cmap_found_on", FoundOn(*record));
   ReplaceToken(block, u"$cmap_doc_showing_url", ShowingUrl(*record));
@@ -375,7 +389,7 @@ std::u16string TPageResults::DocumentBlock(int32_t e, int32_t a) {
     comment = annotation;
   }
   HighlightFragment(comment);
-  ReplaceToken(block, u"$cmap_comment", CloseDirectionControls(comment));
+  ReplaceToken(block, u"$cmap_comment", CloseDirectionControls(std::move(comment)));
 
   ReplaceToken(block, u"$cmap_act_exclude_link", blocks_[pbDocBtnExcludeLink]);
   ReplaceToken(block, u"$cmap_act_hide_site", noSiteHiding_ ? std::u16string() : blocks_[pbDocBtnHideSite]);
@@ -422,7 +436,7 @@ std::u16string TPageResults::ProductBlock(int32_t e, int32_t a) {
 
   if (engine && engine->Template().CommentPairCount > 0) annotation += Comments();
   HighlightFragment(annotation);
-  ReplaceToken(block, u"$amazon_product_annotation", CloseDirectionControls(annotation));
+  ReplaceToken(block, u"$amazon_product_annotation", CloseDirectionControls(std::move(annotation)));
   return block;
 }
 

@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "core/message_strings.h"
+
 namespace kestrune {
 
 TFConnect* FConnect = nullptr;
@@ -28,6 +30,11 @@ TFConnect::TFConnect(TConnectProbe* probe, QWidget* parent)
   setObjectName("FConnect");
   setModal(true);
 
+  TLRefused = new QLabel(this);
+  TLRefused->setObjectName("TLRefused");
+  TLRefused->setTextFormat(Qt::PlainText);
+  TLRefused->setWordWrap(true);
+  TLRefused->hide();
   TLUName = new QLabel(this);
   TLUName->setObjectName("TLUName");
   TEdUName = new QLineEdit(this);
@@ -48,16 +55,17 @@ TFConnect::TFConnect(TConnectProbe* probe, QWidget* parent)
   TLPassword->setBuddy(TEdPassword);
 
   auto* grid = new QGridLayout(this);
-  grid->addWidget(TLUName, 0, 0);
-  grid->addWidget(TEdUName, 0, 1);
-  grid->addWidget(TLPassword, 1, 0);
-  grid->addWidget(TEdPassword, 1, 1);
-  grid->addWidget(TCBRemPasswd, 2, 1);
+  grid->addWidget(TLRefused, 0, 0, 1, 2);
+  grid->addWidget(TLUName, 1, 0);
+  grid->addWidget(TEdUName, 1, 1);
+  grid->addWidget(TLPassword, 2, 0);
+  grid->addWidget(TEdPassword, 2, 1);
+  grid->addWidget(TCBRemPasswd, 3, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(TBOk);
   buttons->addWidget(TBCancel);
-  grid->addLayout(buttons, 3, 0, 1, 2);
+  grid->addLayout(buttons, 4, 0, 1, 2);
   grid->setSizeConstraint(QLayout::SetFixedSize);
   TEdUName->setMinimumWidth(200);
 
@@ -97,8 +105,10 @@ void TFConnect::TBCancelClick() {
 
 void TFConnect::reject() { TBCancelClick(); }
 
-bool TFConnect::AskOnOwnThread(std::string& user, std::string& password) {
+bool TFConnect::AskOnOwnThread(std::string& user, std::string& password, bool refused) {
   if (isVisible()) return false;
+  TLRefused->setText(QString::fromStdU16String(MessageStrings.smProxyLoginRefused));
+  TLRefused->setVisible(refused);
   TEdUName->clear();
   TEdPassword->clear();
   TEdUName->setFocus();
@@ -114,8 +124,8 @@ bool TFConnect::AskOnOwnThread(std::string& user, std::string& password) {
   return ok;
 }
 
-bool TFConnect::AskProxyLogin(std::string& user, std::string& password) {
-  if (QThread::currentThread() == thread()) return AskOnOwnThread(user, password);
+bool TFConnect::AskProxyLogin(std::string& user, std::string& password, bool refused) {
+  if (QThread::currentThread() == thread()) return AskOnOwnThread(user, password, refused);
 
   // A queued call to the form's thread; this thread waits for its answer or
   // for the form's end (a call still queued then is dropped with the form).
@@ -133,14 +143,14 @@ bool TFConnect::AskProxyLogin(std::string& user, std::string& password) {
   }
   QMetaObject::invokeMethod(
       this,
-      [this, answer, waiters, cancels] {
+      [this, answer, waiters, cancels, refused] {
         std::string u, p;
         bool cancelled = false;
         {
           std::lock_guard lock(waiters->mutex);
           cancelled = waiters->cancels != cancels;
         }
-        const bool ok = !cancelled && AskOnOwnThread(u, p);
+        const bool ok = !cancelled && AskOnOwnThread(u, p, refused);
         {
           std::lock_guard lock(waiters->mutex);
           answer->ok = ok;

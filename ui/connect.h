@@ -2,7 +2,8 @@
 // probe (app/connect_probe.h). It asks for a proxy user name and password:
 // two labels, two boxes (the password box masks its text), OK, Cancel and a
 // "Remember my password" box that is never read: nothing typed here is stored.
-// Its captions come from the language files.
+// Its captions come from the language files; above the boxes, while the proxy
+// has refused the login given last, the line smProxyLoginRefused.
 //
 // The form is created at program start and kept for the run; it is shown
 // only by AskProxyLogin, modally, with empty boxes, on the user-interface
@@ -39,6 +40,7 @@ class TFConnect : public QDialog, public IProxyLoginPrompt {
   ~TFConnect() override;
 
   // The components, named (objectName) as the language files name them.
+  QLabel* TLRefused;  // smProxyLoginRefused, shown for a refused login
   QLabel* TLUName;
   QLineEdit* TEdUName;
   QLabel* TLPassword;
@@ -55,7 +57,7 @@ class TFConnect : public QDialog, public IProxyLoginPrompt {
   void TBCancelClick();
 
   // IProxyLoginPrompt. False at once when the form is shown already.
-  bool AskProxyLogin(std::string& user, std::string& password) override;
+  bool AskProxyLogin(std::string& user, std::string& password, bool refused) override;
   void CancelProxyLogin() override;
 
  protected:
@@ -63,7 +65,7 @@ class TFConnect : public QDialog, public IProxyLoginPrompt {
   void reject() override;
 
  private:
-  bool AskOnOwnThread(std::string& user, std::string& password);
+  bool AskOnOwnThread(std::string& user, std::string& password, bool refused);
 
   struct TWaiters;
   std::shared_ptr<TWaiters> waiters_;

@@ -1,6 +1,8 @@
 #include "ui/project_dialogs.h"
 
+#include <QAbstractItemView>
 #include <QBuffer>
+#include <QCompleter>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
@@ -19,6 +21,8 @@
 
 #include "app/project_file.h"
 #include "app/project_note.h"
+#include "app/projects_folder.h"
+#include "core/message.h"
 #include "platform/gui/res_stream.h"
 
 // The resources of the ui library are linked from a static library, so their
@@ -230,6 +234,12 @@ bool TTntOpenProjectDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TTntOpenProjectDialog::done(int result) {
+  // Enter in the name field while its completion list shows closes the
+  // dialog with the list still open: the list would stay over the main
+  // window as the application's popup and take its next click.
+  for (QCompleter* completer : findChildren<QCompleter*>()) {
+    if (completer->popup()->isVisible()) completer->popup()->hide();
+  }
   QFileDialog::done(result);
   QToolTip::hideText();
 }
@@ -253,6 +263,15 @@ void TTntSaveProjectDialog::accept() {
   auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
   const QStringList files = selectedFiles();
   if (edit && !edit->text().isEmpty() && !files.isEmpty() && !QFileInfo(files.front()).isDir()) {
+    // A name the project lists would not show (".notes"), or one of blanks
+    // only, is refused: the dialog stays, and says why.
+    const std::u16string name = WithProjectExtension(QFileInfo(files.front()).fileName().toStdU16String());
+    const TNameRefusal refusal = CheckProjectName(name);
+    if (refusal != TNameRefusal::nrNone) {
+      ShowMessageBox(u"\"" + name + u"\"\n" + NameRefusalText(refusal), windowTitle().toStdU16String(),
+                     platform::kMbOk | platform::kMbIconWarning);
+      return;
+    }
     const std::u16string typed = edit->text().toStdU16String();
     const std::u16string finished = WithProjectExtension(typed);
     if (finished != typed) edit->setText(QString::fromStdU16String(finished));

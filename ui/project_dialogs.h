@@ -20,13 +20,17 @@
 // shown, the memo editable and keeping the text the main window put there;
 // the name is finished with ".kqp" unless it ends so (also a name with
 // another dot, "node.js (Loopback)"), and an existing file of the finished
-// name is only replaced after the user agreed; True when a name was chosen.
+// name is only replaced after the user agreed; a name beginning with a dot
+// (which the project lists would not show) or of blanks only is refused with
+// a message box, and the dialog stays; True when a name was chosen.
 //
 // In the memo Esc closes the dialog (as Cancel) and, while the memo is
 // editable, Enter inserts a line break at the caret instead of pressing the
 // dialog's default button. CurrentFolder is the folder the dialog shows
 // (followed as the user moves through folders), with a trailing "/"; the
-// process's current folder is never changed. Closing hides any tool tip.
+// process's current folder is never changed. Closing hides any tool tip and
+// the name field's completion list (Enter in the field closes the dialog
+// while the list shows).
 //
 // User-interface thread only.
 #pragma once

@@ -115,6 +115,11 @@ Tmanager::Tmanager(std::function<std::u16string()> projectFolder, IBrowserOpener
   ShellTreeView2->OnDragOver = std::bind(&Tmanager::ShellTreeView2DragOver, this, _1, _2, _3, _4, _5);
   ShellTreeView2->OnEndDrag = std::bind(&Tmanager::ShellTreeView2EndDrag, this, _1, _2, _3, _4);
   ShellTreeView2->OnEdited = std::bind(&Tmanager::ShellTreeView2Edited, this, _1, _2, _3);
+  ShellTreeView2->OnOpenFile = std::bind(&Tmanager::ShellTreeView2OpenFile, this, _1, _2, _3);
+  ShellTreeView2->OnRenameRefused = std::bind(&Tmanager::ShellTreeView2RenameRefused, this, _1, _2, _3);
+  ShellTreeView2->OnRenamed = [this](TICustomShellTreeView&, const std::u16string& from, const std::u16string& to) {
+    if (OnItemMoved) OnItemMoved(from, to);
+  };
   ShellNotification1->OnFileCreate = std::bind(&Tmanager::ShellNotification1FileCreate, this, _1, _2);
   ShellNotification1->OnFolderRename = std::bind(&Tmanager::ShellNotification1FolderRename, this, _1, _2, _3);
   ShellNotification1->OnFileDelete = std::bind(&Tmanager::ShellNotification1FileDelete, this, _1, _2);
@@ -127,6 +132,11 @@ Tmanager::Tmanager(std::function<std::u16string()> projectFolder, IBrowserOpener
 
 Tmanager::~Tmanager() {
   if (manager == this) manager = nullptr;
+}
+
+int32_t Tmanager::ShowModal() {
+  chosenProject_.clear();
+  return exec();
 }
 
 void Tmanager::showEvent(QShowEvent* event) {
@@ -182,7 +192,10 @@ void Tmanager::ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* tar
     return;
   }
   const int32_t error = MoveProjectItem(dragged->PathName(), plan.Target);
-  if (error == 0) return;
+  if (error == 0) {
+    if (OnItemMoved) OnItemMoved(dragged->PathName(), plan.Target);
+    return;
+  }
   if (!inTrash.isEmpty()) PutBackFromTrash(inTrash, replaced);
   const std::string reason = std::generic_category().message(error);
   ShowMessageBox(dragged->PathName() + u": " + platform::Utf8ToUtf16(reason), MessageStrings.smError,
@@ -190,13 +203,31 @@ void Tmanager::ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* tar
 }
 
 void Tmanager::ShellTreeView2Edited(TICustomShellTreeView& sender, const QModelIndex& node, QString& text) {
-  // A name the tree refuses stays as typed, so it is refused as before.
   const auto item = sender.FolderOf(node);
-  if (!item || item->IsFolder() || !TICustomShellTreeView::IsValidItemName(text)) return;
+  if (!item || item->IsFolder()) return;
   const QString extension = QString::fromStdU16String(std::u16string(kProjectExtension));
   // "a.KQP" would be hidden from the tree, which lists ".kqp" in these letters.
-  if (text.endsWith(extension, Qt::CaseInsensitive)) text.chop(extension.size());
-  text += extension;
+  QString name = text;
+  if (name.endsWith(extension, Qt::CaseInsensitive)) name.chop(extension.size());
+  // A name the tree refuses (blanks only before ".kqp" too) is left without
+  // the extension, so that the tree refuses it for what it is.
+  if (!TICustomShellTreeView::IsValidItemName(name)) {
+    text = name;
+    return;
+  }
+  text = name + extension;
+}
+
+void Tmanager::ShellTreeView2OpenFile(TICustomShellTreeView&, const TShellFolder& file, bool& handled) {
+  if (Extension(file.PathName()) != kProjectExtension || !platform::RegularFileExists(file.PathName())) return;
+  handled = true;
+  chosenProject_ = file.PathName();
+  accept();
+}
+
+void Tmanager::ShellTreeView2RenameRefused(TICustomShellTreeView&, const QString& name, TNameRefusal refusal) {
+  ShowMessageBox(u"\"" + Utf16(name) + u"\"\n" + NameRefusalText(refusal), Utf16(windowTitle()),
+                 platform::kMbOk | platform::kMbIconWarning);
 }
 
 bool Tmanager::AgreesToReplace(const std::u16string& target) {

@@ -19,9 +19,16 @@
 // other letters, "a.KQP", is written ".kqp": the tree lists only that), so a
 // renamed project stays a project and in the tree; the finished
 // name is refused when an item of that name exists, so a rename never
-// replaces anything. Folders are renamed as typed. No button of the form is a
+// replaces anything, and so is a name of blanks only (before ".kqp") or one
+// beginning with a dot; a refused rename says why in a message box. Folders
+// are renamed as typed. No button of the form is a
 // default button: Enter in the tree ends a label edit and otherwise does
 // nothing.
+//
+// Opening a project (a double-click, or Open in the tree's menu) closes the
+// form and leaves the project for its caller (TakeChosenProject), which opens
+// it in the main window. A rename or a move that the form made is told to
+// OnItemMoved, so that what names the item's old path follows it.
 //
 // A change the watcher reports refreshes the node above the item concerned;
 // a path whose node the tree does not show, or that lies at or above the
@@ -38,6 +45,7 @@
 #include <QStackedWidget>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "ui/shell_notification.h"
 #include "ui/shell_tree_view.h"
@@ -56,7 +64,12 @@ class Tmanager : public QDialog {
   ~Tmanager() override;
 
   // Shows the form modally; the modal result.
-  int32_t ShowModal() { return exec(); }
+  int32_t ShowModal();
+  // The project opened in the tree while the form showed last (empty: none);
+  // taking it empties it.
+  std::u16string TakeChosenProject() { return std::exchange(chosenProject_, {}); }
+  // An item the form renamed or moved: its old path and its new one.
+  std::function<void(const std::u16string& from, const std::u16string& to)> OnItemMoved;
 
   // The components, named (objectName) as the language files name them.
   QStackedWidget* PageControl1;
@@ -74,6 +87,10 @@ class Tmanager : public QDialog {
   void ShellTreeView2EndDrag(TICustomShellTreeView& sender, QObject* target, int32_t x, int32_t y);
   // A label edit ended: a project's new name is finished with ".kqp".
   void ShellTreeView2Edited(TICustomShellTreeView& sender, const QModelIndex& node, QString& text);
+  // A file of the tree opened: a project is chosen and the form closes.
+  void ShellTreeView2OpenFile(TICustomShellTreeView& sender, const TShellFolder& file, bool& handled);
+  // A refused rename: the message box says why.
+  void ShellTreeView2RenameRefused(TICustomShellTreeView& sender, const QString& name, TNameRefusal refusal);
   // The question before `target` is replaced (a project, or a folder with
   // everything in it); true when the user agreed.
   bool AgreesToReplace(const std::u16string& target);
@@ -101,6 +118,7 @@ class Tmanager : public QDialog {
 
  private:
   std::function<std::u16string()> projectFolder_;
+  std::u16string chosenProject_;
 };
 
 // The form while it exists, else null.

@@ -90,7 +90,7 @@ TQuestion::~TQuestion() {
 }
 
 void TQuestion::showEvent(QShowEvent* event) {
-  TntCheckBox1->setChecked(false);
+  TntCheckBox1->setChecked(dontAskShown_);
   // The first focus is the default answer's: a Space never ticks the box.
   TntButton1->setFocus();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -105,6 +105,7 @@ void TQuestion::done(int result) {
 }
 
 int32_t TQuestion::Ask(bool& dontAsk) {
+  dontAskShown_ = dontAsk;
   const int32_t answer = exec();
   dontAsk = TntCheckBox1->isChecked();
   return answer;

@@ -5,8 +5,10 @@
 //
 //   TQuestion ("Question"), the save question: TntLabel1, TntButton1 (Yes),
 //     TntButton3 (No), TntButton2 (Cancel), TntCheckBox1 ("Don't ask me
-//     again", cleared on every show); on top, centred on the screen. Any
-//     answer but 6 and 7 becomes 2. Yes has the first focus.
+//     again", showing the caller's value at every show: ticked while the
+//     question is switched off, which the close still asks); on top, centred
+//     on the screen. Any answer but 6 and 7 becomes 2. Yes has the first
+//     focus.
 //   TQuestChSE ("QuestChSE"), the change-engine question: the message lines
 //     TLMsg and TLMsg1, filled by the caller, TBtnYes, TBtnNo and TBtnCancel;
 //     No and the check box TCheckBox are hidden unless the caller shows them.
@@ -43,7 +45,8 @@ class TQuestion : public QDialog {
   QPushButton* TntButton2;  // Cancel
   QCheckBox* TntCheckBox1;
 
-  // Shows the form modally: its answer, and its check box in `dontAsk`.
+  // Shows the form modally with its check box as `dontAsk`: its answer, and
+  // the check box in `dontAsk`.
   int32_t Ask(bool& dontAsk);
   static int32_t AskSaveQuestion(QWidget* parent, bool& dontAsk);
 
@@ -51,6 +54,9 @@ class TQuestion : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+
+ private:
+  bool dontAskShown_ = false;  // the check box at the next show
 };
 
 class TQuestChSE : public QDialog {

@@ -16,6 +16,8 @@
 
 #include "app/browser_opener.h"
 #include "core/log_file.h"
+#include "core/message.h"
+#include "core/message_strings.h"
 #include "platform/files.h"
 
 namespace kestrune {
@@ -128,15 +130,19 @@ class TICustomShellTreeView::TFilter : public QSortFilterProxyModel {
     const QModelIndex source = mapToSource(index);
     if (view_.IsRootOrAbove(source)) return false;
     if (view_.OnEdited) view_.OnEdited(view_, index, name);
+    const QString oldPath = view_.files_->filePath(source);
     if (name == view_.files_->fileName(source)) return true;
-    if (!IsValidItemName(name)) return false;
-    // A name the tree itself would hide (".notes" where hidden items are not
-    // shown) would make the item vanish from it: refused.
-    if (IsHiddenName(name) && !view_.objectTypes_.Contains(otHidden)) return false;
-    // A rename onto an existing name would replace it: refused.
-    const QString folder = view_.files_->filePath(source.parent());
-    if (ExistsExactly(folder + (folder.endsWith(u'/') ? "" : "/") + name)) return false;
-    return QSortFilterProxyModel::setData(index, name, role);
+    TNameRefusal refusal = view_.RenameRefusal(source, name);
+    if (refusal == TNameRefusal::nrNone && !QSortFilterProxyModel::setData(index, name, role)) {
+      refusal = TNameRefusal::nrRefused;
+    }
+    if (refusal != TNameRefusal::nrNone) {
+      view_.RefuseRename(name, refusal);
+      return false;
+    }
+    const QString folder = QFileInfo(oldPath).path();
+    if (view_.OnRenamed) view_.OnRenamed(view_, oldPath.toStdU16String(), (folder + u'/' + name).toStdU16String());
+    return true;
   }
 
   QMimeData* mimeData(const QModelIndexList& indexes) const override {
@@ -346,7 +352,28 @@ QModelIndex TICustomShellTreeView::MakeFolder(const QModelIndex& parent, const Q
 }
 
 bool TICustomShellTreeView::IsValidItemName(const QString& name) {
-  return !name.isEmpty() && !name.contains(u'/') && name != "." && name != "..";
+  const TNameRefusal refusal = CheckItemName(name.toStdU16String());
+  return refusal != TNameRefusal::nrBlank && refusal != TNameRefusal::nrInvalid;
+}
+
+TNameRefusal TICustomShellTreeView::RenameRefusal(const QModelIndex& source, const QString& name) const {
+  const TNameRefusal refusal = CheckItemName(name.toStdU16String());
+  // A name the tree itself would hide (".notes" where hidden items are not
+  // shown) would make the item vanish from it.
+  if (refusal != TNameRefusal::nrNone && (refusal != TNameRefusal::nrHidden || !objectTypes_.Contains(otHidden))) {
+    return refusal;
+  }
+  // A rename onto an existing name would replace it.
+  const QString folder = files_->filePath(source.parent());
+  if (ExistsExactly(folder + (folder.endsWith(u'/') ? "" : "/") + name)) return TNameRefusal::nrTaken;
+  return TNameRefusal::nrNone;
+}
+
+void TICustomShellTreeView::RefuseRename(const QString& name, TNameRefusal refusal) {
+  // The editor is closing now: the owner's message waits for it.
+  QTimer::singleShot(0, this, [this, name, refusal] {
+    if (OnRenameRefused) OnRenameRefused(*this, name, refusal);
+  });
 }
 
 bool TICustomShellTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
@@ -371,11 +398,17 @@ void TICustomShellTreeView::OpenNode(const QModelIndex& node) {
     expand(node);
     return;
   }
+  bool handled = false;
+  if (OnOpenFile) OnOpenFile(*this, *item, handled);
+  if (handled) return;
   // Only a regular file that is not a program goes out; nothing is started.
   const std::u16string path = item->PathName();
   const platform::PathInfo info = platform::GetPathInfo(path);
-  if (!platform::RegularFileExists(path) || (info.mode & 0111) != 0) return;
-  if (Opener) Opener->OpenLocalFile(path);
+  if (!platform::RegularFileExists(path) || (info.mode & 0111) != 0 || !Opener) return;
+  if (!Opener->OpenChosenFile(path)) {
+    ShowMessageBox(MessageStrings.smCannotOpenFile + u"\n" + path, MessageStrings.smMes,
+                   platform::kMbOk | platform::kMbIconWarning);
+  }
 }
 
 void TICustomShellTreeView::DeleteNode(const QModelIndex& node) {

@@ -11,14 +11,18 @@
 // it for every item it meets, with the item's TShellFolder.
 //
 // A folder the user opens expands; a file item the user double-clicks (or
-// opens from the menu) goes to the opener (IBrowserOpener::OpenLocalFile) when
-// it is a regular file without execute bits; nothing else is started. Renaming
+// opens from the menu) goes first to the owner's OnOpenFile, and unless that
+// took it, to the opener (IBrowserOpener::OpenChosenFile) when it is a regular
+// file without execute bits; nothing else is started, and when the opener
+// does not take the file a message says so (smCannotOpenFile). Renaming
 // in place renames the item through the model: the editor of a file selects
 // its name without the extension (the text from its last dot on), and when
 // the edit ends the owner's OnEdited may change the typed text; then a name
-// that exists already, an empty name or one with "/" is refused and the node
-// keeps its text, as is a name the tree would not show (a leading "." while
-// hidden items are not shown); the root is never renamed (nor deleted). The
+// that exists already, an empty one or one of blanks only, or one with "/"
+// is refused and the node keeps its text, as is a name the tree would not
+// show (a leading "." while hidden items are not shown) and one the file
+// system refuses: OnRenameRefused says why once the edit has ended, and
+// OnRenamed follows a rename done. The root is never renamed (nor deleted). The
 // context menu is ours (AutoContextMenus): Open, Rename and Delete (to the
 // trash), actions named "ShellOpen", "ShellRename" and "ShellDelete" for the
 // language files. Items are dragged with the mouse (automatic drag mode);
@@ -48,6 +52,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "app/projects_folder.h"
 
 namespace kestrune {
 
@@ -113,6 +119,11 @@ class TICustomShellTreeView : public QTreeView {
       std::function<void(TICustomShellTreeView& sender, QObject* source, int32_t x, int32_t y, bool& accept)>;
   using TEndDragEvent = std::function<void(TICustomShellTreeView& sender, QObject* target, int32_t x, int32_t y)>;
   using TEditedEvent = std::function<void(TICustomShellTreeView& sender, const QModelIndex& node, QString& text)>;
+  using TOpenFileEvent = std::function<void(TICustomShellTreeView& sender, const TShellFolder& file, bool& handled)>;
+  using TRenameRefusedEvent =
+      std::function<void(TICustomShellTreeView& sender, const QString& name, TNameRefusal refusal)>;
+  using TRenamedEvent =
+      std::function<void(TICustomShellTreeView& sender, const std::u16string& oldPath, const std::u16string& newPath)>;
 
   explicit TICustomShellTreeView(QWidget* parent = nullptr);
   ~TICustomShellTreeView() override;
@@ -142,8 +153,17 @@ class TICustomShellTreeView : public QTreeView {
   // A label edit of the node ended with `text`, which the owner may change:
   // the item is renamed to the text as it is afterwards.
   TEditedEvent OnEdited;
+  // A file item is opened; `handled` (false at first) set: the opener is not
+  // asked.
+  TOpenFileEvent OnOpenFile;
+  // A rename was refused: the name (as OnEdited left it) and why; called
+  // after the edit has ended.
+  TRenameRefusedEvent OnRenameRefused;
+  // An item was renamed.
+  TRenamedEvent OnRenamed;
 
-  // A name an item can be given: not empty, no "/", neither "." nor "..".
+  // A name an item can be given: not empty nor blanks only, no "/", neither
+  // "." nor "..".
   static bool IsValidItemName(const QString& name);
 
   // Rebuilds the tree from Root, read anew: one expanded and selected top
@@ -196,6 +216,10 @@ class TICustomShellTreeView : public QTreeView {
   bool Accepts(const QModelIndex& sourceIndex) const;
   // The root folder or one of the folders that hold it (a model index).
   bool IsRootOrAbove(const QModelIndex& sourceIndex) const;
+  // Why the item cannot take the name (nrNone: it can).
+  TNameRefusal RenameRefusal(const QModelIndex& sourceIndex, const QString& name) const;
+  // Tells OnRenameRefused once the edit has ended.
+  void RefuseRename(const QString& name, TNameRefusal refusal);
 
   QFileIconProvider icons_;  // the style's icons of folders and files
   QFileSystemModel* files_;

@@ -111,9 +111,9 @@ void TFUpdate::AnswerClosed(bool yes) {
         QMetaObject::invokeMethod(
             this, [this, download, percent] { InstallerProgress(download, percent); }, Qt::QueuedConnection);
       },
-      [this, download](bool ok, std::u16string path) {
+      [this, download](TInstallerResult result) {
         QMetaObject::invokeMethod(
-            this, [this, download, ok, path = std::move(path)] { InstallerDone(download, ok, path); },
+            this, [this, download, result = std::move(result)] { InstallerDone(download, result); },
             Qt::QueuedConnection);
       });
 }
@@ -122,17 +122,17 @@ void TFUpdate::InstallerProgress(uint64_t download, int32_t percent) {
   if (download == download_) UpdateBar->setValue(std::clamp(percent, 0, 100));
 }
 
-void TFUpdate::InstallerDone(uint64_t download, bool ok, const std::u16string& path) {
+void TFUpdate::InstallerDone(uint64_t download, const TInstallerResult& result) {
   if (download != download_ || !isVisible()) return;
   download_ = 0;
-  if (ok) {
-    installerPath_ = path;
+  if (result.Ok) {
+    installerPath_ = result.Path;
     BUpdate->setEnabled(true);
     CloseWith(Accepted);
     return;
   }
   installerPath_.clear();
-  MemoUpdate->setPlainText(JoinLines({MessageStrings.smErrorDownloadUpdate, MessageStrings.smNoUpdateFileFound}));
+  MemoUpdate->setPlainText(JoinLines(InstallerFailureLines(result)));
   UpdateBar->setValue(0);
   failureTimer_->start(FailureWaitMs);
 }

@@ -12,8 +12,9 @@
 // end to the form as queued calls: the form never pumps messages itself. A
 // complete download sets the installer path (the session's InstallerPath) and
 // closes the form, so that the window closes and the installer is handed on;
-// a failed one shows smErrorDownloadUpdate and smNoUpdateFileFound and closes
-// the form after FailureWaitMs (a single-shot timer). Cancel (or Esc) empties
+// a failed one shows smErrorDownloadUpdate and smNoUpdateFileFound (and, for
+// an installer of another size than listed, both sizes: InstallerFailureLines)
+// and closes the form after FailureWaitMs (a single-shot timer). Cancel (or Esc) empties
 // the installer path, sets the check's CancelFlag, stops the download (which
 // leaves no file) and closes the form. Nothing else sets the path.
 //
@@ -69,7 +70,7 @@ class TFUpdate : public QDialog {
  private:
   void AnswerClosed(bool yes);
   void InstallerProgress(uint64_t download, int32_t percent);
-  void InstallerDone(uint64_t download, bool ok, const std::u16string& path);
+  void InstallerDone(uint64_t download, const TInstallerResult& result);
   void CloseWith(int result);
 
   TUpdateCheck& check_;

@@ -4,6 +4,7 @@
 #include "app/project/project.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "app/site_of_url.h"
 #include "core/log_file.h"
@@ -227,32 +228,38 @@ std::vector<int32_t> TProject::DeleteDocuments(int32_t documentClass, IControlKe
 }
 
 bool TProject::MarkOf(const IControlKeys& steps, int32_t document, float& mark) {
-  for (const TControlKeyCell& cell : steps.GetCurrent()[kKindMarks]) {
-    if (cell.Key.Id == document) {
-      mark = cell.Key.Weight;
-      return true;
-    }
-  }
-  return false;
+  const int32_t at = steps.IndexOf(kKindMarks, document);
+  if (at < 0) return false;
+  mark = steps.GetCurrent()[kKindMarks][static_cast<size_t>(at)].Key.Weight;
+  return true;
 }
 
-void TProject::HideSiteDocuments(std::string_view site, IControlKeys& steps) {
+void TProject::HideDocumentsOfSites(const std::vector<std::string>& sites, IControlKeys& steps) {
+  // The documents of the sites asked for, each document's site worked out
+  // once.
+  std::unordered_map<std::string, std::vector<int32_t>> ofSite;
+  for (const std::string& site : sites) ofSite.emplace(site, std::vector<int32_t>());
   for (size_t j = 0; j < Documents.size(); ++j) {
-    if (SiteOfUrl(Documents[j].Url) != site) continue;
-    const int32_t id = static_cast<int32_t>(j);
-    const auto& used = steps.GetCurrent()[kKindDocuments];
-    const bool usedAsKey =
-        std::any_of(used.begin(), used.end(), [id](const TControlKeyCell& cell) { return cell.Key.Id == id; });
-    float mark = 0.0f;
-    if (usedAsKey) {
-      steps.Remove(kKindDocuments, id);
-      steps.SetValue(kKindMarks, id, kMarkHiddenSite);
-    } else if (!MarkOf(steps, id, mark)) {
-      steps.SetValue(kKindMarks, id, kMarkHiddenSite);
-    } else if (mark == kMarkRemovedLink) {
-      steps.SetValue(kKindMarks, id, kMarkRemovedAndHidden);
-    }
+    const auto found = ofSite.find(SiteOfUrl(Documents[j].Url));
+    if (found != ofSite.end()) found->second.push_back(static_cast<int32_t>(j));
   }
+  std::vector<int32_t> keysNoMore;
+  for (const std::string& site : sites) {
+    std::vector<int32_t>& documents = ofSite[site];
+    for (const int32_t id : documents) {
+      float mark = 0.0f;
+      if (steps.IndexOf(kKindDocuments, id) >= 0) {
+        keysNoMore.push_back(id);
+        steps.SetValue(kKindMarks, id, kMarkHiddenSite);
+      } else if (!MarkOf(steps, id, mark)) {
+        steps.SetValue(kKindMarks, id, kMarkHiddenSite);
+      } else if (mark == kMarkRemovedLink) {
+        steps.SetValue(kKindMarks, id, kMarkRemovedAndHidden);
+      }
+    }
+    documents.clear();  // a site named twice is hidden once
+  }
+  steps.RemoveIds(kKindDocuments, keysNoMore);
   // The hidden documents keep their flags (a favourite stays one when its
   // site is shown again); the counters count the documents shown.
   RecountDocuments(steps);

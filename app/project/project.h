@@ -104,7 +104,12 @@ class TProject {
   // ---- marks and counters ----
   // Hides the documents of a site: marks -2 (or -3 over a removed link) in
   // kind 3, out of kind 2; their flags stay; the counters recounted.
-  void HideSiteDocuments(std::string_view site, IControlKeys& steps);
+  void HideSiteDocuments(std::string_view site, IControlKeys& steps) {
+    HideDocumentsOfSites({std::string(site)}, steps);
+  }
+  // The same for several sites, site after site in the order given (each
+  // site's documents in their order), with one walk over the documents.
+  void HideDocumentsOfSites(const std::vector<std::string>& sites, IControlKeys& steps);
   // The counters of all documents of the shown steps, from their flags; a
   // marked document is counted in Total only.
   void RecountDocuments(const IControlKeys& steps);

@@ -90,9 +90,18 @@ bool TDesktopOpener::OpenUrl(std::u16string_view url) {
 }
 
 bool TDesktopOpener::OpenHelpPage(std::u16string_view path) {
-  const QString file = ToQString(path);
-  StartWatched(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded), &MessageStrings.smCannotOpenHelp, file);
+  StartWatchedFile(path, &MessageStrings.smCannotOpenHelp);
   return true;
+}
+
+bool TDesktopOpener::OpenChosenFile(std::u16string_view path) {
+  StartWatchedFile(path, &MessageStrings.smCannotOpenFile);
+  return true;
+}
+
+void TDesktopOpener::StartWatchedFile(std::u16string_view path, const std::u16string* failure) {
+  const QString file = ToQString(path);
+  StartWatched(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded), failure, file);
 }
 
 void TDesktopOpener::StartWatched(const QString& argument, const std::u16string* failure, const QString& shown) {

@@ -3,10 +3,11 @@
 // file's type) with the MIME types of QMimeDatabase, and the platform message
 // box as a QMessageBox, at least as wide as its caption needs.
 //
-// A web address, and the help page, go to xdg-open, which runs on its own;
-// when it cannot be started or ends with a failure (no browser, nothing that
-// takes the address), a message box names the address (smCannotOpenLink) or
-// the page (smCannotOpenHelp), as the desktop said nothing.
+// A web address, the help page and a file chosen in the project manager go
+// to xdg-open, which runs on its own; when it cannot be started or ends with
+// a failure (no browser, nothing that takes the address), a message box names
+// the address (smCannotOpenLink), the page (smCannotOpenHelp) or the file
+// (smCannotOpenFile), as the desktop said nothing.
 //
 // Used on the user-interface thread only.
 #pragma once
@@ -24,6 +25,7 @@ class TDesktopOpener : public IBrowserOpener {
 
   bool OpenLocalFile(std::u16string_view path) override;
   bool OpenHelpPage(std::u16string_view path) override;
+  bool OpenChosenFile(std::u16string_view path) override;
   // QMimeDatabase: the file's content and its name (the desktop's
   // shared-mime-info database, as xdg-open reads it).
   std::string MimeTypeOfFile(std::u16string_view path) override;
@@ -35,6 +37,8 @@ class TDesktopOpener : public IBrowserOpener {
   // Starts the opener on `argument`; when it fails, `failure` and `shown`
   // go into the message box.
   void StartWatched(const QString& argument, const std::u16string* failure, const QString& shown);
+  // The same for a local file.
+  void StartWatchedFile(std::u16string_view path, const std::u16string* failure);
 };
 
 // While it exists, the mail program's end is told on the user-interface

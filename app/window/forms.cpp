@@ -56,9 +56,13 @@ std::unique_ptr<QWidget> CreateRedactor(TKestruneSession& session) {
   return form;
 }
 
-// The project manager over the session's projects folder.
+// The project manager over the session's projects folder; the recent
+// projects follow its renames and moves.
 std::unique_ptr<QWidget> CreateManagerForm(TKestruneSession& session) {
   auto form = std::make_unique<Tmanager>([&session] { return session.Config.ProjectFolder; }, session.Opener);
+  form->OnItemMoved = [&session](const std::u16string& from, const std::u16string& to) {
+    session.FollowMovedProjects(from, to);
+  };
   ApplyBuiltInLanguage(*form);
   return form;
 }

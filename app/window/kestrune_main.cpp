@@ -98,7 +98,9 @@ TFKestruneMain::TFKestruneMain(TKestruneSession& session) : session_(session) {
   // Projects: the dialogs, the save question before the close, the project
   // of the command line.
   session_.ProjectFile.Dialogs = this;
-  session_.Hooks.OnSaveQuestion = [this] { return !closeBySignal_ && session_.SaveQuestion(); };
+  session_.Hooks.OnSaveQuestion = [this] {
+    return !closeBySignal_ && session_.SaveQuestion(TKestruneSession::TSaveQuestionAt::Close);
+  };
   OnCommandLineProject = [this](std::u16string_view path) { session_.OpenNamedProject(path); };
   // The update check: Timer1 starts it, its record arrives as kNewsEvent.
   OnUpdateCheckTimer = [this] { session_.Update1Click(); };

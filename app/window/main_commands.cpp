@@ -346,6 +346,8 @@ void TFKestruneMain::bbbbClick() { session_.bbbbClick(); }
 void TFKestruneMain::IBitmapButton8Click() {
   if (auto* manager = ProgramForm<Tmanager>("manager")) {
     manager->ShowModal();
+    // A project opened there opens here, once the manager has closed.
+    session_.OpenManagerProject(manager->TakeChosenProject());
   } else {
     LogFile.Log("The project manager does not exist", 1);
   }

@@ -19,12 +19,15 @@ using test::HttpReply;
 using test::HttpRequestRecord;
 
 // Answers "ken" with the scripted passwords; null or past the script: Cancel.
+// Notes for each question whether it said the last login was refused ("1").
 struct ScriptedPrompt : IProxyLoginPrompt {
   std::vector<const char*> passwords;
   size_t asked = 0;
-  bool AskProxyLogin(std::string& user, std::string& password) override {
+  std::string refusals;
+  bool AskProxyLogin(std::string& user, std::string& password, bool refused) override {
     const char* answer = asked < passwords.size() ? passwords[asked] : nullptr;
     ++asked;
+    refusals += refused ? '1' : '0';
     user = "ken";
     password = answer ? answer : "";
     return answer;
@@ -65,16 +68,19 @@ TEST(ConnectProbe, Cases) {
     std::vector<const char*> passwords;
     int probes, initialState, state;
     size_t asked, requests;  // requests checked when not 0
+    const char* refusals;    // per question: "1" when it said the proxy refused the last login
   } cases[] = {
-      {"DirectAsksNothing", kDirectly, kDirect, {}, 1, 0, 0, 0, 1},
-      {"GoodLoginAskedOnce", kViaProxy, kProxy, {"secret"}, 1, 0, 1, 1, 0},
-      {"WrongLoginAskedAgain", kViaProxy, kProxy, {"guess", "secret"}, 1, 0, 1, 2, 0},
-      {"CancelBlocksAndTheNextProbeAsksAgain", kViaProxy, kProxy, {nullptr}, 2, 0, 2, 2, 0},
-      {"ClosedPortCannotSend", kClosedPort, kDirect, {}, 1, 0, 3, 0, 0},
-      {"NoStatusLineSendsOnceMore", kDirectly, kNoStatusLineFirst, {}, 1, 0, 1, 0, 2},
-      {"AnAnswerUnblocksARefusedLogin", kDirectly, kDirect, {}, 1, 2, 0, 0, 1},
-      {"AStalledBodyIsNotAwaited", kDirectly, Stalled(200), {}, 1, 3, 0, 0, 1},
-      {"AStalledLoginRequestIsNotAwaited", kDirectly, Stalled(407), {}, 1, 1, 2, 1, 1},
+      {"DirectAsksNothing", kDirectly, kDirect, {}, 1, 0, 0, 0, 1, ""},
+      {"GoodLoginAskedOnce", kViaProxy, kProxy, {"secret"}, 1, 0, 1, 1, 0, "0"},
+      {"WrongLoginAskedAgainSayingItWasRefused", kViaProxy, kProxy, {"guess", "secret"}, 1, 0, 1, 2, 0, "01"},
+      {"TwoWrongLogins", kViaProxy, kProxy, {"guess", "again", "secret"}, 1, 0, 1, 3, 0, "011"},
+      {"WrongLoginThenCancel", kViaProxy, kProxy, {"guess", nullptr}, 1, 0, 2, 2, 0, "01"},
+      {"CancelBlocksAndTheNextProbeAsksAgain", kViaProxy, kProxy, {nullptr}, 2, 0, 2, 2, 0, "00"},
+      {"ClosedPortCannotSend", kClosedPort, kDirect, {}, 1, 0, 3, 0, 0, ""},
+      {"NoStatusLineSendsOnceMore", kDirectly, kNoStatusLineFirst, {}, 1, 0, 1, 0, 2, ""},
+      {"AnAnswerUnblocksARefusedLogin", kDirectly, kDirect, {}, 1, 2, 0, 0, 1, ""},
+      {"AStalledBodyIsNotAwaited", kDirectly, Stalled(200), {}, 1, 3, 0, 0, 1, ""},
+      {"AStalledLoginRequestIsNotAwaited", kDirectly, Stalled(407), {}, 1, 1, 2, 1, 1, "0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -100,6 +106,7 @@ TEST(ConnectProbe, Cases) {
     ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready);  // never a minute-long time-out
     EXPECT_EQ(probe.ConnectState.load(), c.state);
     EXPECT_EQ(prompt.asked, c.asked);
+    EXPECT_EQ(prompt.refusals, c.refusals);
     EXPECT_EQ(probe.ProxyUser(), c.state == 1 && c.asked ? "ken" : "");
     if (c.requests) {
       EXPECT_EQ(server.RequestCount(), c.requests);

@@ -23,6 +23,23 @@ namespace {
 
 using platform::SettingsStore;
 
+// A document's part of the fed text keeps its length: every CR and LF is a
+// blank (CR LF two), a part that is one blank only is empty, and each part
+// ends as one paragraph.
+TEST(KestruneSession, FeedPartTurnsLineBreaksIntoBlanks) {
+  const struct {
+    std::u16string part, fed;
+  } cases[] = {
+      {u"a b", u"a b. \r\n\r\n"},
+      {u"a\r\nb", u"a  b. \r\n\r\n"},
+      {u"a\rb\nc\n\rd", u"a b c  d. \r\n\r\n"},
+      {u"", u". \r\n\r\n"},
+      {u"\n", u". \r\n\r\n"},
+      {u"\r\n", u"  . \r\n\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TKestruneSession::FeedPart(c.part), c.fed);
+}
+
 TEST(KestruneSession, CheckDataFolders) {
   struct Case {
     std::vector<const char*> folders;

@@ -236,6 +236,92 @@ TEST(TOptionsModel, OkAppliesAndAsksForWhatTheChangeNeeds) {
   }
 }
 
+TEST(TOptionsModel, TheContextBoxActsAtOnceAndCancelPutsItBack) {
+  enum End { kCancel, kCloseBox, kOk, kOkWithoutEngineThenCloseBox };
+  const struct {
+    const char* name;
+    bool inForce;  // ExcludeWithContext when the dialog opens
+    int clicks;    // clicks on the box, each a toggle
+    End end;
+    bool after;
+  } cases[] = {
+      {"OnThenCancel", false, 1, kCancel, false},
+      {"OffThenCancel", true, 1, kCancel, true},
+      {"OnThenCloseBox", false, 1, kCloseBox, false},
+      {"OnThenOk", false, 1, kOk, true},
+      {"OffThenOk", true, 1, kOk, false},
+      {"OnOffThenCancel", false, 2, kCancel, false},
+      {"OnThenOkRefusedThenCloseBox", false, 1, kOkWithoutEngineThenCloseBox, false},
+      {"UntouchedCancel", true, 0, kCancel, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TOptionsRig rig;
+    rig.settings.AskActivateDict = false;
+    rig.settings.ExcludeWithContext = c.inForce;
+    TOptionsModel& m = rig.Shown();
+    EXPECT_EQ(m.WithContext, c.inForce);  // the box shows the value in force
+    for (int i = 0; i < c.clicks; ++i) m.ChBxWithContextClick(!m.WithContext);
+    EXPECT_EQ(rig.settings.ExcludeWithContext, c.clicks % 2 == 1 ? !c.inForce : c.inForce);  // at once
+    rig.host.calls.clear();
+    switch (c.end) {
+      case kCancel:
+        m.btCancelClick();
+        break;
+      case kCloseBox:
+        break;
+      case kOk:
+        ASSERT_TRUE(m.btOKClick());
+        EXPECT_EQ(rig.saved.ExcludeWithContext, c.after);
+        break;
+      case kOkWithoutEngineThenCloseBox:
+        for (TEngineRow& row : m.EngineRows) row.Checked = false;
+        ASSERT_FALSE(m.btOKClick());
+        break;
+    }
+    m.TntFormClose();
+    EXPECT_EQ(rig.settings.ExcludeWithContext, c.after);
+    // A value put back redraws the page that showed the other one.
+    const bool putBack = c.end != kOk && c.clicks % 2 == 1;
+    EXPECT_EQ(std::count(rig.host.calls.begin(), rig.host.calls.end(), "ShowResults -2 0"), putBack ? 1 : 0);
+    EXPECT_EQ(rig.Shown().WithContext, c.after);  // and the next showing shows it
+  }
+}
+
+TEST(TOptionsModel, TheWordFormsBoxTickedMeansTheFormsApart) {
+  const struct {
+    const char* name;
+    bool stored;  // DistinguishWordForms
+    bool toggle;
+    bool byDefault;  // "Default" pressed before OK
+    bool after;
+    bool searchedAgain;
+  } cases[] = {
+      {"ApartShownTicked", true, false, false, true, false},
+      {"MergedShownUnticked", false, false, false, false, false},
+      {"TickedToApart", false, true, false, true, true},
+      {"UntickedToMerged", true, true, false, false, true},
+      {"DefaultMerges", true, false, true, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TOptionsRig rig;
+    rig.settings.AskActivateDict = false;
+    rig.settings.DistinguishWordForms = c.stored;
+    rig.parser.SetianwWord(c.stored);
+    TOptionsModel& m = rig.Shown();
+    EXPECT_EQ(m.OnlyStopWords, c.stored);
+    if (c.toggle) m.OnlyStopWords = !m.OnlyStopWords;
+    if (c.byDefault) m.BDefaultClick();
+    ASSERT_TRUE(m.btOKClick());
+    EXPECT_EQ(rig.settings.DistinguishWordForms, c.after);
+    EXPECT_EQ(rig.saved.WordForms, c.after);
+    EXPECT_EQ(rig.parser.ianwWord(), c.after);
+    EXPECT_EQ(std::count(rig.host.calls.begin(), rig.host.calls.end(), "Search apply=0 mark=1"),
+              c.searchedAgain ? 1 : 0);
+  }
+}
+
 TEST(TOptionsModel, CurrentEngineCountsOnlyAsAWholeItemOfTheEnabledText) {
   TOptionsRig rig;
   rig.engines = {{"Alpha", "alpha", 0, true}, {"Beta", "beta", 0, true}, {"SuperBeta", "superbeta", 0, true}};

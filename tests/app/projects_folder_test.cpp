@@ -23,6 +23,51 @@ namespace fs = std::filesystem;
 
 std::u16string U(const std::string& text) { return platform::Utf8ToUtf16(text); }
 
+// Names the project lists would hide or that hold nothing but blanks are
+// refused; a project's name is looked at also without its ".kqp".
+TEST(ProjectsFolder, NamesThatAreRefused) {
+  const struct {
+    const char16_t* name;
+    TNameRefusal item, project;
+  } cases[] = {
+      {u"birds", TNameRefusal::nrNone, TNameRefusal::nrNone},
+      {u"birds.kqp", TNameRefusal::nrNone, TNameRefusal::nrNone},
+      {u" birds .kqp", TNameRefusal::nrNone, TNameRefusal::nrNone},
+      {u"", TNameRefusal::nrBlank, TNameRefusal::nrBlank},
+      {u"   ", TNameRefusal::nrBlank, TNameRefusal::nrBlank},
+      {u" \t\u00A0\u3000", TNameRefusal::nrBlank, TNameRefusal::nrBlank},
+      {u"   .kqp", TNameRefusal::nrNone, TNameRefusal::nrBlank},
+      {u".kqp", TNameRefusal::nrHidden, TNameRefusal::nrBlank},
+      {u".dotsave.kqp", TNameRefusal::nrHidden, TNameRefusal::nrHidden},
+      {u" .dotsave", TNameRefusal::nrNone, TNameRefusal::nrNone},
+      {u"a/b", TNameRefusal::nrInvalid, TNameRefusal::nrInvalid},
+      {u".", TNameRefusal::nrInvalid, TNameRefusal::nrInvalid},
+      {u"..", TNameRefusal::nrInvalid, TNameRefusal::nrInvalid},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(c.name));
+    EXPECT_EQ(CheckItemName(c.name), c.item);
+    EXPECT_EQ(CheckProjectName(c.name), c.project);
+  }
+}
+
+TEST(ProjectsFolder, MovedPath) {
+  const struct {
+    const char16_t *path, *from, *to, *expected;
+  } cases[] = {
+      {u"/p/a.kqp", u"/p/a.kqp", u"/p/b.kqp", u"/p/b.kqp"},
+      {u"/p/Old/a.kqp", u"/p/Old", u"/p/New/", u"/p/New/a.kqp"},
+      {u"/p//Old/./a.kqp", u"/p/Old/", u"/p/New", u"/p/New/a.kqp"},
+      {u"/p/Older/a.kqp", u"/p/Old", u"/p/New", u"/p/Older/a.kqp"},
+      {u"/p/a.kqp", u"/p/A.kqp", u"/p/b.kqp", u"/p/a.kqp"},
+      {u"", u"/p/a.kqp", u"/p/b.kqp", u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(c.path));
+    EXPECT_EQ(MovedPath(c.path, c.from, c.to), c.expected);
+  }
+}
+
 TEST(ProjectsFolder, NewFolderName) {
   const struct {
     std::vector<const char*> present;

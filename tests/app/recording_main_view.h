@@ -97,6 +97,7 @@ class TRecordingMainView : public IMainView {
   }
   int32_t AskSaveQuestion(bool& dontAsk) override {
     ++saveQuestions;
+    saveDontAskShown = dontAsk;
     dontAsk = saveDontAsk;
     return saveAnswer;
   }
@@ -165,6 +166,7 @@ class TRecordingMainView : public IMainView {
   // answers and boxes, and what they were asked.
   int32_t saveAnswer = platform::kIdCancel;
   bool saveDontAsk = false;
+  bool saveDontAskShown = false;  // the box as the last save question showed it
   int32_t saveQuestions = 0;
   int32_t noDictionaryAnswer = platform::kIdNo;
   bool noDictionaryDontAsk = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/connect_probe.h"
+#include "core/message_strings.h"
 #include "tests/app/session_fixture.h"
 #include "tests/support/loopback_http_server.h"
 
@@ -51,18 +52,23 @@ TEST(SearchRun, States) {
     int32_t steps;
     const char* pages;
     int32_t urlCount = 100;
+    std::u16string notice = u"";  // what the last page says of the search's end
   } cases[] = {
       {.name = "Results", .searches = 1, .steps = 1, .pages = "searching|results"},
       {.name = "NoLinkCountAsksForFifty", .links = 0, .searches = 1, .steps = 1, .pages = "searching|results",
        .urlCount = 50},
       {.name = "TemplateFailedBefore", .statusBefore = 1, .searches = 0, .steps = 0, .pages = "searching|nothing found"},
-      {.name = "NoConnectionAfter", .statusAfter = 2, .searches = 1, .steps = 0, .pages = "searching|no connection"},
+      {.name = "NoConnectionAfter", .statusAfter = 2, .searches = 1, .steps = 0, .pages = "searching|no connection",
+       .notice = MessageStrings.smEngineUnreachable},
       {.name = "NoResultsAddNoStep", .results = 0, .searches = 1, .steps = 0, .pages = "searching|nothing found"},
+      // The login was cancelled (no prompt answers): nothing was sent, and the
+      // page says so rather than "nothing found".
       {.name = "ProxyStillWantsALogin", .proxy = kLoginRefused, .searches = 0, .steps = 0,
-       .pages = "searching|nothing found"},
+       .pages = "searching|no connection", .notice = MessageStrings.smProxyLoginCancelled},
       {.name = "ProxyNoLongerAsks", .proxy = kLoginNoLongerAsked, .searches = 1, .steps = 1,
        .pages = "searching|results"},
-      {.name = "StopKeepsWhatWasFound", .stop = true, .searches = 1, .steps = 1, .pages = "searching|results"},
+      {.name = "StopKeepsWhatWasFound", .stop = true, .searches = 1, .steps = 1, .pages = "searching|results",
+       .notice = MessageStrings.smSearchStopped + u" " + MessageStrings.smSearchEndedEarly},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -90,6 +96,7 @@ TEST(SearchRun, States) {
       if (!pages.empty() || page == u"searching") pages += (pages.empty() ? "" : "|") + platform::Utf16ToUtf8(page);
     }
     EXPECT_EQ(pages, c.pages);
+    EXPECT_EQ(s.Results.PageResults.SearchNotice, c.notice);
     EXPECT_EQ(f.engine->queries.size(), c.searches);
     EXPECT_EQ(f.engine->stops, c.stop ? 1 : 0);
     EXPECT_EQ(f.engine->urlCount, c.urlCount);
@@ -112,8 +119,9 @@ TEST(SearchRun, States) {
 }
 
 // A search that leaves the project without documents does not mark it
-// changed (its scope is no work to save), so closing asks nothing; one that
-// brought documents does. A mark made before the search stays.
+// changed (its scope is no work to save) and leaves Save as it was, so
+// closing and New query ask nothing; one that brought documents does. A mark
+// made before the search stays.
 TEST(SearchRun, OnlyASearchThatLeavesDocumentsMarksTheProject) {
   const struct {
     const char* name;
@@ -142,6 +150,7 @@ TEST(SearchRun, OnlyASearchThatLeavesDocumentsMarksTheProject) {
     f.engine->statusAfter = c.statusAfter;
     f.engine->refusals = c.refusals;
     s.ProjectFile.Modified = c.markedBefore;
+    f.view.SetEnabled(TMainControl::IBitmapButton7, c.markedBefore);
     if (!c.refresh) {
       for (size_t i = 0; i < c.results; ++i) f.engine->results.push_back(Item("http://a.example/" + std::to_string(i)));
     }
@@ -156,10 +165,13 @@ TEST(SearchRun, OnlyASearchThatLeavesDocumentsMarksTheProject) {
     }
     EXPECT_EQ(s.Project.Documents.size(), c.results);
     EXPECT_EQ(s.ProjectFile.Modified, c.marked);
-    // Closing: the save question only over a changed project.
+    EXPECT_EQ(f.view.Enabled(TMainControl::IBitmapButton7), c.marked);  // Save as the mark
+    // Closing, then New query: the save question only over a changed project.
     f.view.saveAnswer = platform::kIdCancel;
-    EXPECT_EQ(s.SaveQuestion(), c.marked);
+    EXPECT_EQ(s.SaveQuestion(TKestruneSession::TSaveQuestionAt::Close), c.marked);
     EXPECT_EQ(f.view.saveQuestions, c.marked ? 1 : 0);
+    s.IBitmapButtonNewClick();
+    EXPECT_EQ(f.view.saveQuestions, c.marked ? 2 : 0);
   }
 }
 

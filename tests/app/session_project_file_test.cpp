@@ -10,6 +10,7 @@
 #include "app/project_note.h"
 #include "core/message_strings.h"
 #include "platform/text.h"
+#include "tests/app/project/hand_made_projects.h"
 #include "tests/app/session_fixture.h"
 
 namespace kestrune {
@@ -58,23 +59,42 @@ struct TProjectSession {
 
 TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
   enum TSave { kNoSave, kSaved, kCancelled, kFailed };
+  using At = TKestruneSession::TSaveQuestionAt;
   struct Case {
     const char* name;
+    At at;
     bool modified, saveEnabled, askForSave;
     int32_t answer;
     bool dontAsk;
     TSave save;
     bool asked, aborts, modifiedAfter, askForSaveAfter;
   } cases[] = {
-      {"not modified", false, true, true, platform::kIdYes, false, kNoSave, false, false, false, true},
-      {"saving disabled", true, false, true, platform::kIdYes, false, kNoSave, false, false, true, true},
-      {"not asked for", true, true, false, platform::kIdYes, false, kNoSave, false, false, true, false},
-      {"yes, saved", true, true, true, platform::kIdYes, false, kSaved, true, false, false, true},
-      {"yes, dialog cancelled", true, true, true, platform::kIdYes, false, kCancelled, true, true, true, true},
-      {"yes, save failed", true, true, true, platform::kIdYes, false, kFailed, true, true, true, true},
-      {"no", true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
-      {"no, don't ask again", true, true, true, platform::kIdNo, true, kNoSave, true, false, false, false},
-      {"cancel", true, true, true, platform::kIdCancel, true, kNoSave, true, true, true, true},
+      {"not modified", At::Leave, false, true, true, platform::kIdYes, false, kNoSave, false, false, false, true},
+      {"saving disabled", At::Leave, true, false, true, platform::kIdYes, false, kNoSave, false, false, true, true},
+      {"not asked for", At::Leave, true, true, false, platform::kIdYes, false, kNoSave, false, false, true, false},
+      {"yes, saved", At::Leave, true, true, true, platform::kIdYes, false, kSaved, true, false, false, true},
+      {"yes, dialog cancelled", At::Leave, true, true, true, platform::kIdYes, false, kCancelled, true, true, true,
+       true},
+      {"yes, save failed", At::Leave, true, true, true, platform::kIdYes, false, kFailed, true, true, true, true},
+      {"no", At::Leave, true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
+      {"no, don't ask again", At::Leave, true, true, true, platform::kIdNo, true, kNoSave, true, false, false, false},
+      {"cancel", At::Leave, true, true, true, platform::kIdCancel, true, kNoSave, true, true, true, true},
+      // Closing the window is the last door: unsaved work is asked about
+      // also with the question switched off, and the box keeps it off
+      // unless it is unticked.
+      {"close, not asked for: asked", At::Close, true, true, false, platform::kIdNo, true, kNoSave, true, false, false,
+       false},
+      {"close, not asked for: yes, saved", At::Close, true, true, false, platform::kIdYes, true, kSaved, true, false,
+       false, false},
+      {"close, not asked for: cancel keeps the window", At::Close, true, true, false, platform::kIdCancel, true,
+       kNoSave, true, true, true, false},
+      {"close, not asked for: box unticked", At::Close, true, true, false, platform::kIdNo, false, kNoSave, true,
+       false, false, true},
+      {"close, asked for", At::Close, true, true, true, platform::kIdNo, false, kNoSave, true, false, false, true},
+      {"close, nothing unsaved", At::Close, false, true, false, platform::kIdYes, true, kNoSave, false, false, false,
+       false},
+      {"close, saving disabled", At::Close, true, false, false, platform::kIdYes, true, kNoSave, false, false, true,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -91,8 +111,9 @@ TEST(SessionProjectFile, SaveQuestionAnswersDecideTheFlagAndTheCommand) {
       std::filesystem::create_directories(platform::Utf16ToUtf8(target));
       p.dialogs.saveName = target;
     }
-    EXPECT_EQ(p.s.SaveQuestion(), c.aborts);
+    EXPECT_EQ(p.s.SaveQuestion(c.at), c.aborts);
     EXPECT_EQ(p.f.view.saveQuestions, c.asked ? 1 : 0);
+    if (c.asked) EXPECT_EQ(p.f.view.saveDontAskShown, !c.askForSave);  // the box shows the setting
     EXPECT_EQ(p.s.ProjectFile.Modified, c.modifiedAfter);
     EXPECT_EQ(p.s.Config.Settings.askforsave, c.askForSaveAfter);
     EXPECT_EQ(platform::RegularFileExists(target), c.save == kSaved);
@@ -431,29 +452,99 @@ TEST(SessionProjectFile, AnEngineThatIsNotInstalledIsWarnedAboutAndTheCurrentSta
   EXPECT_EQ(p.s.Config.Settings.website, current);
 }
 
-TEST(SessionProjectFile, OpenButtonAsksFirstThenOpensTheChosenFile) {
+// The open button and a project opened in the project manager take one
+// road: the save question first, then the project, which joins the recent
+// projects; Save, Undo and Redo end disabled.
+TEST(SessionProjectFile, OpenButtonAndManagerAskFirstThenOpenTheChosenFile) {
   TProjectSession saver;
   saver.dialogs.saveName = saver.File("chosen.kqp");
   ASSERT_TRUE(saver.s.SaveProjectAs());
   struct Case {
     const char* name;
+    bool manager;
     int32_t answer;
     bool chosen, opened;
-  } cases[] = {{"cancelled question", platform::kIdCancel, true, false},
-               {"cancelled dialog", platform::kIdNo, false, false},
-               {"opened", platform::kIdNo, true, true}};
+  } cases[] = {{"cancelled question", false, platform::kIdCancel, true, false},
+               {"cancelled dialog", false, platform::kIdNo, false, false},
+               {"opened", false, platform::kIdNo, true, true},
+               {"manager, cancelled question", true, platform::kIdCancel, true, false},
+               {"manager, opened", true, platform::kIdNo, true, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TProjectSession p;
     p.AddQueryWord(u"beta");
     p.f.view.SetEnabled(TMainControl::IBitmapButton7, true);
     p.f.view.saveAnswer = c.answer;
-    if (c.chosen) p.dialogs.openName = saver.dialogs.saveName;
-    p.s.IBitmapButton6Click();
+    if (c.manager) {
+      p.s.OpenManagerProject(saver.dialogs.saveName);
+    } else {
+      if (c.chosen) p.dialogs.openName = saver.dialogs.saveName;
+      p.s.IBitmapButton6Click();
+    }
     EXPECT_EQ(p.f.view.saveQuestions, 1);
-    EXPECT_EQ(p.dialogs.openFolders.size(), c.answer == platform::kIdCancel ? 0u : 1u);
+    EXPECT_EQ(p.dialogs.openFolders.size(), c.answer == platform::kIdCancel || c.manager ? 0u : 1u);
     EXPECT_EQ(p.s.GetQueryText(), c.opened ? u"alpha" : u"alpha beta");
     EXPECT_EQ(p.s.Project.ProjectName, c.opened ? u"chosen.kqp" : u"");
+    EXPECT_EQ(p.s.Config.RecentProjects[0], c.opened ? saver.dialogs.saveName : u"");
+    if (c.opened) {
+      EXPECT_FALSE(p.f.view.Enabled(TMainControl::IBitmapButton7));
+    }
+  }
+}
+
+// A damaged project opens with what could be read and says what it lost;
+// its Save offers a name of its own, never the damaged file's, until it
+// was saved.
+TEST(SessionProjectFile, ADamagedProjectSaysWhatItLostAndSaveAsksForANewName) {
+  // One search for "alpha" that found three documents.
+  TProjectSession saver(false);
+  saver.s.Project.StepKeys = {{{saver.AddQueryWord(u"alpha"), 1.0f}}};
+  saver.s.Project.StepNumber = 1;
+  for (const char* url : {"http://a.example/", "http://b.example/", "http://c.example/"}) {
+    TMetaSearchList d;
+    d.Url = url;
+    d.Title = u"Kestrels";
+    d.Step = 1;
+    saver.s.Project.Documents.push_back(d);
+  }
+  saver.dialogs.saveName = saver.File("open.kqp");
+  ASSERT_TRUE(saver.s.SaveProjectAs());
+  const std::string file = test::ReadFileBytes(platform::Utf16ToUtf8(saver.dialogs.saveName));
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* told;  // lines of the box; null: no box
+    size_t documents;
+    std::u16string offered;
+  } cases[] = {
+      {"whole", file, nullptr, 3, u"open.kqp"},
+      {"more documents said than held", test::WithTagInteger(file, kTagProjectDocuments, 30),
+       "\ndamaged: 3 of 30 documents read", 3, u"alpha (Loopback)"},
+      {"the query lost: the last step's", test::WithTagRenumbered(file, kTagProjectQuery),
+       "\ndamaged: query not read", 3, u"alpha (Loopback)"},
+      {"the scopes lost", test::WithTagRenumbered(file, kTagProjectScopes), "\ndamaged: scopes not read", 3,
+       u"alpha (Loopback)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProjectSession p(false);
+    const std::u16string opened = p.File("open.kqp");
+    test::WriteFileBytes(platform::Utf16ToUtf8(opened), c.bytes);
+    ASSERT_TRUE(p.s.OpenProject(opened));
+    EXPECT_EQ(p.s.Project.Documents.size(), c.documents);
+    EXPECT_EQ(p.s.GetQueryText(), u"alpha");
+    ASSERT_EQ(p.f.boxes.size(), c.told ? 1u : 0u);
+    if (c.told) {
+      const std::string box = p.f.boxes[0];
+      EXPECT_EQ(box.rfind(platform::Utf16ToUtf8(MessageStrings.smProjectDamagedOpened + u"\n" + opened), 0), 0u) << box;
+      EXPECT_NE(box.find(c.told), std::string::npos) << box;
+    }
+    // Save: a damaged file's name is not offered; after a save, the new one.
+    p.dialogs.saveName = p.File("again.kqp");
+    ASSERT_TRUE(p.s.SaveProjectAs());
+    EXPECT_EQ(p.dialogs.saves[0].DefaultName, c.offered);
+    ASSERT_TRUE(p.s.SaveProjectAs());
+    EXPECT_EQ(p.dialogs.saves[1].DefaultName, u"again.kqp");
   }
 }
 

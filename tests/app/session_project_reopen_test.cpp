@@ -79,7 +79,7 @@ struct TChains {
     RouteChains(t.server);
     dialogs.file = t.program.Dir().WFile("chains.kqp");
     s.ProjectFile.Dialogs = &dialogs;
-    s.Hooks.OnSaveQuestion = [this] { return s.SaveQuestion(); };
+    s.Hooks.OnSaveQuestion = [this] { return s.SaveQuestion(TKestruneSession::TSaveQuestionAt::Close); };
     t.view.saveAnswer = platform::kIdCancel;
   }
   void Type(std::u16string_view text) { t.Search(text); }
@@ -186,7 +186,8 @@ TEST(SessionProjectReopen, TheCloseAsksAfterEveryChangeOfTheProject) {
       {"a search", true, [](TChains&) {}, true},
       {"saved", true, save, false},
       {"opened", true, [&](TChains& w) { save(w), open(w); }, false},
-      {"ask to save off", true, [](TChains& w) { w.s.Config.Settings.askforsave = false; }, false},
+      // The close is the last door: it asks whatever "ask to save" says.
+      {"ask to save off", true, [](TChains& w) { w.s.Config.Settings.askforsave = false; }, true},
       {"New query answered No", true,
        [](TChains& w) {
          w.t.view.saveAnswer = platform::kIdNo;
@@ -248,9 +249,7 @@ TEST(SessionProjectReopen, TheCloseAsksAfterEveryChangeOfTheProject) {
     ASSERT_TRUE(w.t.created);
     if (c.search) w.Type(u"chain");
     c.act(w);
-    if (w.s.Config.Settings.askforsave) {
-      EXPECT_EQ(w.t.view.Enabled(TMainControl::IBitmapButton7), c.asks);
-    }
+    EXPECT_EQ(w.t.view.Enabled(TMainControl::IBitmapButton7), c.asks);
     EXPECT_EQ(w.CloseAsks(), c.asks);
   }
 }

@@ -111,5 +111,50 @@ TEST(SessionRecent, StartPageFallsBackToEnglish) {
   }
 }
 
+// A project the manager renamed or moved (or that lay in a folder it
+// renamed or moved) keeps its place under its new path; an entry that named
+// what a move replaced goes; a start page on the screen shows the list again.
+TEST(SessionRecent, RenamesAndMovesInTheManagerKeepAProjectsPlace) {
+  const std::array<std::u16string, kRecentSlots> before = {u"/p/a.kqp", u"/p/Old/b.kqp", u"/p/c.kqp",
+                                                           u"/p/Older/e.kqp", u"/q//d.kqp"};
+  const struct {
+    const char* name;
+    const char16_t* from;
+    const char16_t* to;
+    const char* list;
+    const char* shown;  // a link of the start page afterwards
+  } cases[] = {
+      {"a project renamed", u"/p/a.kqp", u"/p/z.kqp", "/p/z.kqp|/p/Old/b.kqp|/p/c.kqp|/p/Older/e.kqp|/q//d.kqp|",
+       "kestrunelastproject/0\">z<"},
+      {"a project moved into a folder", u"/p/c.kqp", u"/p/Old/c.kqp",
+       "/p/a.kqp|/p/Old/b.kqp|/p/Old/c.kqp|/p/Older/e.kqp|/q//d.kqp|", "kestrunelastproject/2\">c<"},
+      {"its folder renamed", u"/p/Old/", u"/p/New", "/p/a.kqp|/p/New/b.kqp|/p/c.kqp|/p/Older/e.kqp|/q//d.kqp|",
+       "kestrunelastproject/1\">b<"},
+      {"a path written otherwise", u"/q/d.kqp", u"/p/d.kqp", "/p/a.kqp|/p/Old/b.kqp|/p/c.kqp|/p/Older/e.kqp|/p/d.kqp|",
+       "kestrunelastproject/4\">d<"},
+      {"a move that replaced a listed project", u"/p/a.kqp", u"/p/c.kqp",
+       "/p/c.kqp|/p/Old/b.kqp|/p/Older/e.kqp|/q//d.kqp||", "kestrunelastproject/3\">d<"},
+      {"another item", u"/p/x.kqp", u"/p/y.kqp", "/p/a.kqp|/p/Old/b.kqp|/p/c.kqp|/p/Older/e.kqp|/q//d.kqp|", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSessionFixture f([](test::TestProgram& p) {
+      test::WriteFileBytes(p.Program() + "templates/en/blank.html", "$cmap_last_project");
+    });
+    TKestruneSession& s = *f.session;
+    s.Config.RecentProjects = before;
+    s.ShowStartPage();
+    const std::u16string page = f.view.page;
+    s.FollowMovedProjects(c.from, c.to);
+    EXPECT_EQ(Joined(s.Config.RecentProjects), c.list);
+    if (!c.shown) {
+      EXPECT_EQ(f.view.page, page);
+      continue;
+    }
+    const std::string shown = platform::Utf16ToUtf8(f.view.page);
+    EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+  }
+}
+
 }  // namespace
 }  // namespace kestrune

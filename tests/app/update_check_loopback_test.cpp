@@ -241,7 +241,7 @@ struct TPrompt : IProxyLoginPrompt {
   std::mutex mutex;
   std::condition_variable changed;
   int asked = 0, cancels = 0;
-  bool AskProxyLogin(std::string& user, std::string& password) override {
+  bool AskProxyLogin(std::string& user, std::string& password, bool) override {
     std::unique_lock lock(mutex);
     ++asked;
     changed.notify_all();
@@ -300,18 +300,18 @@ TEST(UpdateCheckLoopback, AProxyAsksForALogin) {
 // ---------------------------------------------------------------- installer
 
 struct TInstallerEnd {
-  std::promise<std::pair<bool, std::u16string>> promise;
+  std::promise<TInstallerResult> promise;
   int32_t lastPercent = -1;
   bool Download(TUpdateCheck& check, const std::string& name, int64_t listedSize = 0) {
     auto future = promise.get_future();
     check.DownloadInstaller(
         name, listedSize, [this](int32_t percent) { lastPercent = percent; },
-        [this](bool ok, std::u16string path) { promise.set_value({ok, std::move(path)}); });
+        [this](TInstallerResult end) { promise.set_value(std::move(end)); });
     if (future.wait_for(10s) != std::future_status::ready) return false;
     result = future.get();
     return true;
   }
-  std::pair<bool, std::u16string> result;
+  TInstallerResult result;
 };
 
 TEST(UpdateCheckInstaller, Downloads) {
@@ -324,20 +324,25 @@ TEST(UpdateCheckInstaller, Downloads) {
     const char* target;  // empty: no request
     HttpReply reply;
     bool ok;
+    const char* reason;  // the form's line after "No update file is found."; empty: none
   } cases[] = {
-      {"APlainNameKeepsItsName", "patch.zip", 0, "/download/update/patch.zip", HttpReply::Text(body), true},
+      {"APlainNameKeepsItsName", "patch.zip", 0, "/download/update/patch.zip", HttpReply::Text(body), true, ""},
       {"ANameWithBlanksIsEncoded", "kestrune setup 1.5.exe", 0, "/download/update/kestrune%20setup%201.5.exe",
-       HttpReply::Text(body), true},
-      {"UpALevelRefused", "../x", 0, "", HttpReply::Text(body), false},
-      {"AFolderRefused", "a/b", 0, "", HttpReply::Text(body), false},
-      {"EmptyRefused", "", 0, "", HttpReply::Text(body), false},
+       HttpReply::Text(body), true, ""},
+      {"UpALevelRefused", "../x", 0, "", HttpReply::Text(body), false, ""},
+      {"AFolderRefused", "a/b", 0, "", HttpReply::Text(body), false, ""},
+      {"EmptyRefused", "", 0, "", HttpReply::Text(body), false, ""},
       // Part of the body is in the file when the download fails: the file goes.
       {"AShortBody", "patch.zip", 0, "/download/update/patch.zip",
-       HttpReply::Text(body).WithFraming(BodyFraming::kShort), false},
+       HttpReply::Text(body).WithFraming(BodyFraming::kShort), false, ""},
+      {"AShortBodyOfAListedSize", "patch.zip", 100000, "/download/update/patch.zip",
+       HttpReply::Text(body).WithFraming(BodyFraming::kShort), false, ""},
       // The listed size against a body complete by its own Content-Length.
-      {"TheListedSize", "patch.zip", 100000, "/download/update/patch.zip", HttpReply::Text(body), true},
-      {"LessThanListed", "patch.zip", 250000, "/download/update/patch.zip", HttpReply::Text(body), false},
-      {"MoreThanListed", "patch.zip", 99999, "/download/update/patch.zip", HttpReply::Text(body), false},
+      {"TheListedSize", "patch.zip", 100000, "/download/update/patch.zip", HttpReply::Text(body), true, ""},
+      {"LessThanListed", "patch.zip", 250000, "/download/update/patch.zip", HttpReply::Text(body), false,
+       "The file that arrived has 100000 bytes where the update list gives 250000."},
+      {"MoreThanListed", "patch.zip", 99999, "/download/update/patch.zip", HttpReply::Text(body), false,
+       "The file that arrived has 100000 bytes where the update list gives 99999."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -345,7 +350,16 @@ TEST(UpdateCheckInstaller, Downloads) {
     rig.server.SetFallback([&](const HttpRequestRecord&) { return c.reply; });
     TInstallerEnd end;
     ASSERT_TRUE(end.Download(*rig.check, c.listed, c.listedSize));
-    EXPECT_EQ(end.result.first, c.ok);
+    EXPECT_EQ(end.result.Ok, c.ok);
+    if (!c.ok) {
+      // The form keeps its two lines and adds the reason it knows.
+      std::vector<std::string> lines = {platform::Utf16ToUtf8(MessageStrings.smErrorDownloadUpdate),
+                                        "No update file is found."};
+      if (*c.reason) lines.emplace_back(c.reason);
+      std::vector<std::string> shown;
+      for (const std::u16string& line : InstallerFailureLines(end.result)) shown.push_back(platform::Utf16ToUtf8(line));
+      EXPECT_EQ(shown, lines);
+    }
     EXPECT_EQ(rig.server.RequestCount(), *c.target ? 1u : 0u);
     if (*c.target) {
       EXPECT_EQ(rig.server.LastRequest().target, c.target);
@@ -353,12 +367,12 @@ TEST(UpdateCheckInstaller, Downloads) {
     }
     const std::vector<std::string> files = FilesIn(rig.Folder("update"));
     if (c.ok) {
-      EXPECT_EQ(platform::Utf16ToUtf8(end.result.second), rig.Folder("update/") + c.listed);
+      EXPECT_EQ(platform::Utf16ToUtf8(end.result.Path), rig.Folder("update/") + c.listed);
       EXPECT_EQ(files, std::vector<std::string>{c.listed});
       EXPECT_EQ(test::ReadFileBytes(rig.Folder("update/") + c.listed), body);
       EXPECT_EQ(end.lastPercent, 100);
     } else {
-      EXPECT_TRUE(end.result.second.empty());
+      EXPECT_TRUE(end.result.Path.empty());
       EXPECT_TRUE(files.empty()) << files.front();
     }
   }
@@ -370,7 +384,7 @@ TEST(UpdateCheckInstaller, WithoutAnUpdateFolderOneIsMade) {
   rig.server.Route("/download/update/p.zip", HttpReply::Text("installer"));
   TInstallerEnd end;
   ASSERT_TRUE(end.Download(*rig.check, "p.zip"));
-  EXPECT_TRUE(end.result.first);
+  EXPECT_TRUE(end.result.Ok);
   EXPECT_EQ(test::ReadFileBytes(rig.Folder("Update/p.zip")), "installer");
 }
 
@@ -380,7 +394,7 @@ TEST(UpdateCheckInstaller, ACancelledDownloadLeavesNoFile) {
     TCheckRig rig;
     rig.server.Route("/download/update/patch.zip", HttpReply::Text(std::string(100000, 'x')).Slow(1000, 200ms));
     std::promise<bool> ended;
-    rig.check->DownloadInstaller("patch.zip", 0, nullptr, [&](bool ok, std::u16string) { ended.set_value(ok); });
+    rig.check->DownloadInstaller("patch.zip", 0, nullptr, [&](TInstallerResult end) { ended.set_value(end.Ok); });
     ASSERT_TRUE(rig.server.WaitForRequests(1));
     std::this_thread::sleep_for(300ms);  // some blocks are in the file
     const auto start = std::chrono::steady_clock::now();

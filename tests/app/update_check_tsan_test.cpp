@@ -98,7 +98,7 @@ TEST(UpdateCheckThreads, AnInstallerCancelledAtAnyMoment) {
     TUpdateCheck check(&rig.probe, program);
     std::atomic<int> progress{0}, ended{0};
     check.DownloadInstaller(
-        "p.zip", 0, [&](int32_t) { ++progress; }, [&](bool, std::u16string) { ++ended; });
+        "p.zip", 0, [&](int32_t) { ++progress; }, [&](TInstallerResult) { ++ended; });
     std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
     check.CancelInstaller();
     EXPECT_EQ(ended.load(), 1);

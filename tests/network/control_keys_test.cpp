@@ -114,6 +114,14 @@ TEST(ControlKeys, EntriesOverwriteAppendDeleteAndRemove) {
   EXPECT_EQ(Pairs(k.GetCurrent()[2]), (std::vector<TNNKey>{{8, 3.0f}}));
   EXPECT_EQ(r.changes, (std::vector<int32_t>{2, 2}));
 
+  // RemoveIds: a change for every pair removed.
+  r.changes.clear();
+  k.SetValue(2, 9, 1.0f, true);
+  k.SetValue(2, 10, 1.0f, true);
+  k.RemoveIds(2, {10, 42, 9});
+  EXPECT_EQ(Pairs(k.GetCurrent()[2]), (std::vector<TNNKey>{{8, 3.0f}}));
+  EXPECT_EQ(r.changes, (std::vector<int32_t>{2, 2}));
+
   r.changes.clear();
   k.SetValue(5, 1, 1.0f, true);
   k.Remove(2, 8, true);
@@ -144,6 +152,120 @@ TEST(ControlKeys, StepsDifferIgnoresOrderAndComparesValuesOnRequest) {
   EXPECT_TRUE(k.StepsDiffer(6, 1, 0, true));
   k.SetValue(6, 3, 0.0f);
   EXPECT_TRUE(k.StepsDiffer(6, 1, 0, false));
+}
+
+// Whatever changed a list before, an id stands in it at most once: SetKey of
+// an id present overwrites its entry (-1), of an absent one appends at the
+// end; IndexOf and Remove find the entry where it stands.
+TEST(ControlKeys, SetKeyFindsTheIdWhereItStandsAfterEveryChange) {
+  const struct {
+    const char* name;
+    void (*change)(IControlKeys&);  // on a current step holding 10, 11, 12 in kind 2
+    std::vector<TNNKey> expected;   // kind 2 after SetKey(12, 5) and SetKey(13, 6)
+  } cases[] = {
+      {"appends only", [](IControlKeys&) {}, {{10, 1}, {11, 1}, {12, 5}, {13, 6}}},
+      {"an earlier entry deleted", [](IControlKeys& k) { k.Delete(2, 0); }, {{11, 1}, {12, 5}, {13, 6}}},
+      {"an earlier entry removed", [](IControlKeys& k) { k.Remove(2, 11); }, {{10, 1}, {12, 5}, {13, 6}}},
+      {"the kind cleared and filled again",
+       [](IControlKeys& k) {
+         k.ClearKind(2);
+         k.SetValue(2, 12, 1.0f);
+         k.SetValue(2, 10, 1.0f);
+       },
+       {{12, 5}, {10, 1}, {13, 6}}},
+      {"renumbered", [](IControlKeys& k) { k.RenumberKind(2, {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 12, 10, 11}); },
+       {{12, 5}, {10, 1}, {11, 1}, {13, 6}}},  // 10 -> 12, 11 -> 10, 12 -> 11
+      {"back to a step filled otherwise",
+       [](IControlKeys& k) {
+         k.SetValue(0, 1, 1.0f);
+         k.PushStep();
+         k.ClearKind(2);
+         k.SetValue(2, 99, 1.0f);
+         k.SetValueOfStep(2, 0, 13, 2.0f);  // step 0 gets 13 while it is not current
+         k.Back();
+       },
+       {{10, 1}, {11, 1}, {12, 5}, {13, 6}}},
+      {"forward to a step changed while behind",
+       [](IControlKeys& k) {
+         k.SetValue(0, 1, 1.0f);
+         k.PushStep();
+         k.Delete(2, 0);
+         k.Back();
+         k.SetValueOfStep(2, 1, 13, 2.0f);
+         k.ClearKindOfStep(2, 0);
+         k.Forward();
+       },
+       {{11, 1}, {12, 5}, {13, 6}}},
+      {"beside scope words", [](IControlKeys& k) { k.AddScopeWords({}); }, {{10, 1}, {11, 1}, {12, 5}, {13, 6}}},
+      {"several removed at once", [](IControlKeys& k) { k.RemoveIds(2, {12, 99, 10}); }, {{11, 1}, {12, 5}, {13, 6}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IControlKeys k;
+    for (int32_t id : {10, 11, 12}) k.SetValue(2, id, 1.0f);
+    c.change(k);
+    const size_t before = k.GetCurrent()[2].size();
+    const bool had12 = k.IndexOf(2, 12) >= 0;
+    EXPECT_EQ(k.SetKey(2, {12, 5.0f}), had12 ? -1 : static_cast<int32_t>(before));
+    k.SetKey(2, {13, 6.0f});
+    EXPECT_EQ(Pairs(k.GetCurrent()[2]), c.expected);
+    for (size_t i = 0; i < c.expected.size(); ++i) EXPECT_EQ(k.IndexOf(2, c.expected[i].Id), static_cast<int32_t>(i));
+    EXPECT_EQ(k.IndexOf(2, 42), -1);
+    k.Remove(2, 13);
+    EXPECT_EQ(k.IndexOf(2, 13), -1);
+    EXPECT_EQ(k.GetCurrent()[2].size(), c.expected.size() - 1);
+  }
+}
+
+// Two lists differ when their counts differ or some entry of the first finds
+// no entry of the second with its id (and value on request), in any order and
+// at any length; the second list's duplicates may serve several entries.
+TEST(ControlKeys, StepsDifferMatchesEveryEntryInAnyOrder) {
+  const std::vector<int32_t> none(20, -1);
+  std::vector<int32_t> twoToOne = none;  // 3 and 4 both become 3
+  twoToOne[3] = 3;
+  twoToOne[4] = 3;
+  twoToOne[5] = 5;
+  const struct {
+    const char* name;
+    std::vector<TNNKey> a, b;
+    std::vector<int32_t> renumber;  // applied to both steps when not empty
+    bool differ, differByValue;
+  } cases[] = {
+      {"the same order", {{1, 1}, {2, 2}}, {{1, 1}, {2, 2}}, {}, false, false},
+      {"another order", {{1, 1}, {2, 2}, {3, 3}}, {{3, 3}, {1, 1}, {2, 2}}, {}, false, false},
+      {"the tail reordered", {{1, 1}, {2, 2}, {3, 3}}, {{1, 1}, {3, 3}, {2, 2}}, {}, false, false},
+      {"another value", {{1, 1}, {2, 2}}, {{2, 9}, {1, 1}}, {}, false, true},
+      {"another id", {{1, 1}, {2, 2}}, {{1, 1}, {7, 2}}, {}, true, true},
+      {"another count", {{1, 1}}, {{1, 1}, {2, 2}}, {}, true, true},
+      {"duplicates in the first", {{3, 1}, {4, 1}}, {{5, 1}, {3, 1}}, twoToOne, false, false},
+      {"duplicates in the second", {{5, 1}, {3, 1}}, {{3, 1}, {4, 1}}, twoToOne, true, true},
+      {"a duplicate's value", {{3, 1}, {4, 2}}, {{4, 2}, {3, 1}}, twoToOne, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IControlKeys k;
+    k.SetValue(0, 1, 1.0f);
+    k.PushStep();  // step 1 is current; step 0 is the second list
+    k.ClearKindOfStep(6, 0);
+    k.ClearKind(6);
+    for (const TNNKey& key : c.a) k.SetKey(6, key);
+    for (const TNNKey& key : c.b) k.SetValueOfStep(6, 0, key.Id, key.Weight);
+    if (!c.renumber.empty()) k.RenumberKind(6, c.renumber);
+    EXPECT_EQ(k.StepsDiffer(6, 1, 0, false), c.differ);
+    EXPECT_EQ(k.StepsDiffer(6, 1, 0, true), c.differByValue);
+  }
+  // A long list against itself reversed: no entry lacks its match.
+  IControlKeys k;
+  for (int32_t id = 0; id < 5000; ++id) k.SetValue(2, id, 1.0f);
+  k.SetValue(0, 1, 1.0f);
+  k.PushStep();
+  k.ClearKind(2);
+  for (int32_t id = 4999; id >= 0; --id) k.SetValue(2, id, 1.0f);
+  EXPECT_FALSE(k.StepsDiffer(2, 1, 0, true));
+  k.SetValue(2, 2500, 2.0f);
+  EXPECT_TRUE(k.StepsDiffer(2, 1, 0, true));
+  EXPECT_FALSE(k.StepsDiffer(2, 1, 0, false));
 }
 
 TEST(ControlKeys, PushStepAddsAStepOnlyWhenACountedKindChanged) {

@@ -186,6 +186,26 @@ TEST(PageEscaping, DirectionControlsStayInTheirText) {
   }
 }
 
+// A shown text: markup characters, quotes and "$" become character
+// references, CR LF, tab and LF stay, any other control character is a blank.
+TEST(PageEscaping, EscapeText) {
+  const struct {
+    std::u16string text, shown;
+  } cases[] = {
+      {u"plain text", u"plain text"},
+      {u"", u""},
+      {u"a<b>&\"c'$", u"a&lt;b&gt;&amp;&quot;c&#39;&#36;"},
+      {u"&&", u"&amp;&amp;"},
+      {u"line\r\nnext\tcell\nend", u"line\r\nnext\tcell\nend"},
+      {u"a\rb\r", u"a b "},
+      {u"\x01x\x1Fy\u007F", u" x y\u007F"},
+      {u"<", u"&lt;"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TPageResults::EscapeText(c.text), c.shown) << platform::Utf16ToUtf8(c.text);
+  }
+}
+
 // What a shown text ends with: its open controls closed innermost first; a
 // closer that closes nothing of the text is dropped.
 TEST(PageEscaping, CloseDirectionControls) {
@@ -203,6 +223,8 @@ TEST(PageEscaping, CloseDirectionControls) {
       {u"\u2067\u202Dx\u2069y", u"\u2067\u202Dx\u2069y"},
       {u"\u2067x\u202Cy", u"\u2067xy\u2069"},
       {u"\u202Cx\u2069y", u"xy"},
+      // The text after a dropped closer moves up; later controls still count.
+      {u"ab\u2069cd\u202Be", u"abcd\u202Be\u202C"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TPageResults::CloseDirectionControls(c.text), c.shown) << platform::Utf16ToUtf8(c.text);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/window/apply_language.h"
+#include "core/message_strings.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/form_test_support.h"
 
@@ -46,18 +47,24 @@ TEST(TFConnect, Answers) {
     Act act;
     bool fromThread;
     const char* result;
-  } cases[] = {{kOk, false, "Ok"}, {kCancel, false, "Cancel"}, {kEscape, false, "Cancel"}, {kOk, true, "Ok"}};
+    bool refused;  // asked again after the proxy refused a login: the form says so
+  } cases[] = {{kOk, false, "Ok", false},
+               {kCancel, false, "Cancel", true},
+               {kEscape, false, "Cancel", false},
+               {kOk, true, "Ok", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.result + std::string(c.fromThread ? " from another thread" : ""));
     test::TempDir config;
     test::ScopedEnv configHome("KESTRUNE_CONFIG_HOME", config.Path());
     TFConnect form;
     form.TEdPassword->setText("old password");
-    bool emptyWhenShown = false, askedWhileShown = true;
+    bool emptyWhenShown = false, askedWhileShown = true, refusalShown = !c.refused;
     WhenShown(form, [&] {
       emptyWhenShown = form.TEdPassword->text().isEmpty() && form.DialogResult().empty();
+      refusalShown = form.TLRefused->isVisible() &&
+                     form.TLRefused->text() == QString::fromStdU16String(MessageStrings.smProxyLoginRefused);
       std::string u, p;
-      askedWhileShown = form.AskProxyLogin(u, p);
+      askedWhileShown = form.AskProxyLogin(u, p, false);
       form.TEdUName->setText(QString::fromUtf8("K\xc3\xa4the"));
       QTest::keyClicks(form.TEdPassword, "s3cr et");
       form.TCBRemPasswd->setChecked(true);
@@ -69,13 +76,14 @@ TEST(TFConnect, Answers) {
     std::atomic<int> ok{-1};
     std::thread probe;
     if (c.fromThread) {
-      probe = std::thread([&] { ok = form.AskProxyLogin(user, password); });
+      probe = std::thread([&] { ok = form.AskProxyLogin(user, password, c.refused); });
       EXPECT_TRUE(QTest::qWaitFor([&] { return ok >= 0; }, 10000));
       probe.join();
     } else {
-      ok = form.AskProxyLogin(user, password);
+      ok = form.AskProxyLogin(user, password, c.refused);
     }
     EXPECT_TRUE(emptyWhenShown);
+    EXPECT_EQ(refusalShown, c.refused);
     EXPECT_FALSE(askedWhileShown);
     EXPECT_EQ(ok, c.act == kOk);
     EXPECT_EQ(form.DialogResult(), c.result);
@@ -89,7 +97,7 @@ TEST(TFConnect, ItsEndReleasesAWaitingThread) {
   std::atomic<int> ok{-1};
   std::thread asking([&] {
     std::string user, password;
-    ok = form->AskProxyLogin(user, password);
+    ok = form->AskProxyLogin(user, password, false);
   });
   WhenShown(*form, [form] { form->deleteLater(); });
   EXPECT_TRUE(QTest::qWaitFor([&] { return ok >= 0; }, 10000));
@@ -106,7 +114,7 @@ TEST(TFConnect, CancelAnswersAQueuedOrShowingQuestion) {
     SCOPED_TRACE(showing ? "showing" : "queued");
     std::atomic<int> ok{-1};
     std::string user = "x", password;
-    std::thread asking([&] { ok = form.AskProxyLogin(user, password); });
+    std::thread asking([&] { ok = form.AskProxyLogin(user, password, false); });
     if (showing) {
       // The form's modal loop runs inside the wait; the cancel comes from it.
       WhenShown(form, [&] { form.CancelProxyLogin(); });
@@ -126,7 +134,7 @@ TEST(TFConnect, CancelAnswersAQueuedOrShowingQuestion) {
     QTest::mouseClick(form.TBOk, Qt::LeftButton);
   });
   std::string user, password;
-  EXPECT_TRUE(form.AskProxyLogin(user, password));
+  EXPECT_TRUE(form.AskProxyLogin(user, password, false));
   EXPECT_EQ(user, "later");
 }
 

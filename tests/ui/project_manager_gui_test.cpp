@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "app/window/apply_language.h"
+#include "core/message_strings.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/app/project_file_bytes.h"
@@ -154,12 +155,21 @@ TEST(Tmanager, MakeFolder) {
   }
 }
 
+// A rename keeps a project a project; a refused one says why once the edit
+// has ended (the name as it would have been given); a rename done is told
+// to OnItemMoved.
 TEST(Tmanager, RenameKeepsAProjectAProject) {
+  const std::u16string& taken = MessageStrings.smNameTaken;
+  const std::u16string& blank = MessageStrings.smNameBlank;
+  const std::u16string& invalid = MessageStrings.smNameInvalid;
+  const std::u16string& hidden = MessageStrings.smNameHidden;
   const struct {
     const char* node;
     const char* typed;
     const char* becomes;  // the item afterwards; nullptr: refused, nothing changes
     const char* existing = "";  // an item made before the rename
+    const std::u16string* why = nullptr;  // refused: the message's reason
+    const char16_t* shown = u"";          // and the name it shows
   } cases[] = {
       {"x.kqp", "loaf notes", "loaf notes.kqp"},
       {"x.kqp", "loaf.kqp", "loaf.kqp"},
@@ -169,23 +179,29 @@ TEST(Tmanager, RenameKeepsAProjectAProject) {
       {"x.kqp", "x", "x.kqp"},                // its own name: nothing to do
       {"C", "loaf notes", "loaf notes"},      // folders as typed
       {"C", "D.kqp", "D.kqp"},
+      {"x.kqp", " loaf ", " loaf .kqp"},
       // The finished name is refused when it is taken: nothing is replaced.
-      {"x.kqp", "rye", nullptr, "rye.kqp"},
-      {"x.kqp", "rye.KQP", nullptr, "rye.kqp"},
+      {"x.kqp", "rye", nullptr, "rye.kqp", &taken, u"rye.kqp"},
+      {"x.kqp", "rye.KQP", nullptr, "rye.kqp", &taken, u"rye.kqp"},
       {"x.kqp", "A", "A.kqp"},                // a folder "A" is no "A.kqp"
-      {"C", "A", nullptr},
-      {"x.kqp", "", nullptr},
-      {"x.kqp", ".", nullptr},
-      {"x.kqp", "..", nullptr},
-      {"x.kqp", "a/b", nullptr},
+      {"C", "A", nullptr, "", &taken, u"A"},
+      {"x.kqp", "", nullptr, "", &blank, u""},
+      {"x.kqp", "   ", nullptr, "", &blank, u"   "},
+      {"x.kqp", "   .kqp", nullptr, "", &blank, u"   "},
+      {"C", "  ", nullptr, "", &blank, u"  "},
+      {"x.kqp", ".", nullptr, "", &invalid, u"."},
+      {"x.kqp", "..", nullptr, "", &invalid, u".."},
+      {"x.kqp", "a/b", nullptr, "", &invalid, u"a/b"},
       // A name the tree hides (a leading dot) would hide the item: refused.
-      {"x.kqp", ".loaf", nullptr},
-      {"x.kqp", ".KQP", nullptr},
-      {"C", ".D", nullptr},
+      {"x.kqp", ".loaf", nullptr, "", &hidden, u".loaf.kqp"},
+      {"x.kqp", ".KQP", nullptr, "", &blank, u""},
+      {"C", ".D", nullptr, "", &hidden, u".D"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.node) + " typed \"" + c.typed + "\"");
     Manager m;
+    std::vector<std::pair<std::u16string, std::u16string>> moves;
+    m.form->OnItemMoved = [&](const std::u16string& from, const std::u16string& to) { moves.emplace_back(from, to); };
     if (*c.existing) test::WriteFileBytes(m.projects + c.existing, "existing");
     ASSERT_TRUE(WaitUntil([&] { return m.Node("A").isValid(); }));
     m.form->ShellTreeView2->expand(m.Node("A"));
@@ -194,12 +210,41 @@ TEST(Tmanager, RenameKeepsAProjectAProject) {
     ASSERT_TRUE(node.isValid());
     EXPECT_EQ(m.Tree().model()->setData(node, QString(c.typed), Qt::EditRole), c.becomes != nullptr);
     EXPECT_TRUE(fs::exists(m.projects + (c.becomes ? c.becomes : c.node)));
-    if (c.becomes && std::string(c.becomes) != c.node) EXPECT_FALSE(fs::exists(m.projects + c.node));
+    const bool renamed = c.becomes && std::string(c.becomes) != c.node;
+    if (renamed) EXPECT_FALSE(fs::exists(m.projects + c.node));
     if (*c.existing) EXPECT_EQ(test::ReadFileBytes(m.projects + c.existing), "existing");
     // A project renamed stays in the tree.
     if (c.becomes && QString(c.becomes).endsWith(".kqp")) {
       EXPECT_TRUE(WaitUntil([&] { return m.Node(c.becomes).isValid(); }));
     }
+    QCoreApplication::processEvents();
+    const std::vector<std::u16string> told = {u"\"" + std::u16string(c.shown) + u"\"\n" + (c.why ? *c.why : u"")};
+    EXPECT_EQ(m.questions, c.why ? told : std::vector<std::u16string>{});
+    const std::u16string from = platform::Utf8ToUtf16(m.projects + c.node);
+    const std::u16string to = platform::Utf8ToUtf16(m.projects + (renamed ? c.becomes : ""));
+    using TMoves = decltype(moves);
+    EXPECT_EQ(moves, renamed ? TMoves({{from, to}}) : TMoves());
+  }
+}
+
+// Opening a project in the tree (a double-click, or Open in its menu) chooses
+// it and closes the form; a folder only expands.
+TEST(Tmanager, OpeningAProjectChoosesItAndCloses) {
+  const struct {
+    const char* node;
+    bool chosen;
+  } cases[] = {{"x.kqp", true}, {"A/y.kqp", true}, {"A", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.node);
+    Manager m;
+    m.Children("", {"A", "C", "x.kqp"});
+    m.Tree().expand(m.Node("A"));
+    m.Children("A", {"Deep", "y.kqp"});
+    m.Tree().setCurrentIndex(m.Node(c.node));
+    m.Tree().ShellOpen->trigger();
+    EXPECT_EQ(m.form->isVisible(), !c.chosen);
+    EXPECT_EQ(m.form->TakeChosenProject(), c.chosen ? platform::Utf8ToUtf16(m.projects + c.node) : u"");
+    EXPECT_EQ(m.form->TakeChosenProject(), u"");
   }
 }
 
@@ -250,16 +295,18 @@ TEST(Tmanager, DragAndDrop) {
     std::vector<const char*> present, absent;
     std::u16string question;
     const char* trashed = "";  // the planted file of the item replaced, in the trash
+    const char* moved = nullptr;  // where the item went (told to OnItemMoved)
   } cases[] = {
-      {"a project onto a folder", "x.kqp", "A", kNone, {"A/x.kqp"}, {"x.kqp"}, u""},
-      {"a project onto a project: into its folder", "x.kqp", "A/y.kqp", kNone, {"A/x.kqp", "A/y.kqp"}, {"x.kqp"}, u""},
-      {"a folder into another", "A", "C", kNone, {"C/A/y.kqp"}, {"A"}, u""},
+      {"a project onto a folder", "x.kqp", "A", kNone, {"A/x.kqp"}, {"x.kqp"}, u"", "", "A/x.kqp"},
+      {"a project onto a project: into its folder", "x.kqp", "A/y.kqp", kNone, {"A/x.kqp", "A/y.kqp"}, {"x.kqp"}, u"",
+       "", "A/x.kqp"},
+      {"a folder into another", "A", "C", kNone, {"C/A/y.kqp"}, {"A"}, u"", "", "C/A"},
       {"a folder into its own descendant", "A", "A/Deep", kNone, {"A/Deep", "A/y.kqp"}, {"A/Deep/A"}, u""},
       {"a folder onto itself", "A", "A", kNone, {"A/y.kqp"}, {"A/A"}, u""},
       {"a name that exists, not replaced", "x.kqp", "C", kNo, {"x.kqp", "C/x.kqp"}, {}, replaceProject},
-      {"a name that exists, replaced", "x.kqp", "C", kYes, {"C/x.kqp"}, {"x.kqp"}, replaceProject, "x.kqp"},
+      {"a name that exists, replaced", "x.kqp", "C", kYes, {"C/x.kqp"}, {"x.kqp"}, replaceProject, "x.kqp", "C/x.kqp"},
       {"a folder that exists, replaced", "A", "C", kYes, {"C/A/y.kqp"}, {"A", "C/A/planted.kqp"}, replaceFolder,
-       "A/planted.kqp"},
+       "A/planted.kqp", "C/A"},
       {"a folder that exists, not replaced", "A", "C", kNo, {"A/y.kqp", "C/A/planted.kqp"}, {}, replaceFolder},
       {"a move that fails: the item replaced comes back", "A", "C", kYesButTheItemWent, {"C/A/planted.kqp"}, {"A"},
        replaceFolder},
@@ -267,6 +314,10 @@ TEST(Tmanager, DragAndDrop) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Manager m;
+    std::vector<std::u16string> moves;
+    m.form->OnItemMoved = [&](const std::u16string& from, const std::u16string& to) {
+      moves.push_back(from + u" > " + to);
+    };
     test::ScopedEnv data("XDG_DATA_HOME", m.dir.Path() + "data");
     if (c.question == replaceFolder) {
       fs::create_directories(m.projects + "C/A");
@@ -284,6 +335,8 @@ TEST(Tmanager, DragAndDrop) {
     }
     for (const char* name : c.present) EXPECT_TRUE(fs::exists(m.projects + name)) << name;
     for (const char* name : c.absent) EXPECT_FALSE(fs::exists(m.projects + name)) << name;
+    const std::u16string move = platform::Utf8ToUtf16(m.projects + c.from + " > " + m.projects + (c.moved ? c.moved : ""));
+    EXPECT_EQ(moves, c.moved ? std::vector<std::u16string>{move} : std::vector<std::u16string>{});
     if (c.answer == kYes && c.question == replaceProject) {
       EXPECT_EQ(test::ReadFileBytes(m.projects + "C/x.kqp"), test::ProjectFileBytes({.Note = u"x.kqp"}));
     }

@@ -11,6 +11,8 @@
 #include <filesystem>
 
 #include "app/browser_opener.h"
+#include "core/message_strings.h"
+#include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/shell_tree_test_support.h"
@@ -26,9 +28,10 @@ using test::WaitUntil;
 
 struct RecordingOpener : IBrowserOpener {
   std::vector<std::u16string> files;
+  bool takes = true;  // the desktop takes the file
   bool OpenLocalFile(std::u16string_view path) override {
     files.emplace_back(path);
-    return true;
+    return takes;
   }
   std::string MimeTypeOfFile(std::u16string_view) override { return "application/octet-stream"; }
 
@@ -261,29 +264,59 @@ TEST(TIShellTreeView, TheRootIsNeverRenamed) {
   }
 }
 
+// A file goes to the owner first, then to the desktop's opener when it is
+// no program; a file the desktop does not take is told; a folder expands.
 TEST(TIShellTreeView, OpeningAnItem) {
+  const struct {
+    const char* node;
+    bool ownerTakes, desktopTakes;
+    bool handedOn, told;
+  } cases[] = {
+      {"x.kqp", false, true, true, false},
+      {"x.kqp", true, true, false, false},
+      {"y.txt", false, false, true, true},
+      {"run.sh", false, true, false, false},  // a program: never started
+      {"B", false, true, false, false},       // a folder expands
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.node) + (c.ownerTakes ? ", the owner's" : ""));
+    Tree t;
+    test::WriteFileBytes(t.dir.File("P/run.sh"), "#!/bin/sh\n");
+    fs::permissions(t.dir.File("P/run.sh"), fs::perms::owner_exec, fs::perm_options::add);
+    RecordingOpener opener;
+    opener.takes = c.desktopTakes;
+    std::vector<std::u16string> boxes;
+    platform::SetMessageBoxHandler([&](std::u16string_view text, std::u16string_view, uint32_t) {
+      boxes.emplace_back(text);
+      return platform::kIdOk;
+    });
+    t.view.Opener = &opener;
+    t.view.OnOpenFile = [&](TICustomShellTreeView&, const TShellFolder&, bool& handled) { handled = c.ownerTakes; };
+    t.view.SetObjectTypes({otFolders, otNonFolders});
+    t.view.SetRoot(t.Root());
+    WaitForChildren(t.view, "", {"A", "B", "run.sh", "x.kqp", "y.txt"});
+    t.view.OpenNode(t.Node(c.node));
+    platform::SetMessageBoxHandler({});
+    const std::u16string path = platform::Utf8ToUtf16(t.dir.File("P/") + c.node);
+    EXPECT_EQ(opener.files, c.handedOn ? std::vector<std::u16string>{path} : std::vector<std::u16string>{});
+    EXPECT_EQ(boxes, c.told ? std::vector<std::u16string>{MessageStrings.smCannotOpenFile + u"\n" + path}
+                            : std::vector<std::u16string>{});
+    EXPECT_EQ(t.view.isExpanded(t.Node(c.node)), std::string(c.node) == "B");
+  }
+  // The user's double click on a file: its first click, then the second.
   Tree t;
-  test::WriteFileBytes(t.dir.File("P/run.sh"), "#!/bin/sh\n");
-  fs::permissions(t.dir.File("P/run.sh"), fs::perms::owner_exec, fs::perm_options::add);
   RecordingOpener opener;
   t.view.Opener = &opener;
   t.view.SetObjectTypes({otFolders, otNonFolders});
   t.view.SetRoot(t.Root());
-  WaitForChildren(t.view, "", {"A", "B", "run.sh", "x.kqp", "y.txt"});
-  t.view.OpenNode(t.Node("x.kqp"));
-  t.view.OpenNode(t.Node("run.sh"));  // a program: never started
-  t.view.OpenNode(t.Node("B"));       // a folder expands
-  EXPECT_EQ(opener.files, std::vector<std::u16string>{platform::Utf8ToUtf16(t.dir.File("P/x.kqp"))});
-  EXPECT_TRUE(t.view.isExpanded(t.Node("B")));
+  WaitForChildren(t.view, "", {"A", "B", "x.kqp", "y.txt"});
   t.view.scrollTo(t.Node("y.txt"));
   QCoreApplication::processEvents();
   const QRect cell = t.view.visualRect(t.Node("y.txt"));
   ASSERT_FALSE(cell.isEmpty());
-  // The user's double click on a file: its first click, then the second.
   QTest::mouseClick(t.view.viewport(), Qt::LeftButton, {}, cell.center());
   QTest::mouseDClick(t.view.viewport(), Qt::LeftButton, {}, cell.center());
-  ASSERT_EQ(opener.files.size(), 2u);
-  EXPECT_EQ(opener.files[1], platform::Utf8ToUtf16(t.dir.File("P/y.txt")));
+  EXPECT_EQ(opener.files, std::vector<std::u16string>{platform::Utf8ToUtf16(t.dir.File("P/y.txt"))});
 }
 
 TEST(TIShellTreeView, DeleteMovesToTheTrash) {

@@ -97,7 +97,8 @@ TEST(SmallForms, TheQuestionsAnswersAndTheirBoxes) {
     switch (c.form) {
       case kSave:
         WhenModal<TQuestion>([&](TQuestion& f) {
-          wasCleared = !f.TntCheckBox1->isChecked();
+          // The save question's box shows what the caller gave it.
+          wasCleared = f.TntCheckBox1->isChecked() == !c.tick;
           f.TntCheckBox1->setChecked(c.tick);
           Act(f, c.act, f.TntButton1, f.TntButton3, f.TntButton2);
         });

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "core/frame.h"
@@ -146,6 +147,42 @@ inline std::string HandMadeLegacy(bool withKeyState = false) {
   t.WriteBoolean(true);
   t.EndTag();
   return std::string(stream.Bytes().begin(), stream.Bytes().end());
+}
+
+// Where a top-level tag of a project file lies: the first byte of its header
+// and of its body (npos when the file has no such tag). A framed file's tags
+// begin after its 16-byte frame.
+struct TTagPlace {
+  size_t Header = std::string::npos;
+  size_t Body = std::string::npos;
+};
+inline TTagPlace FindTag(const std::string& file, int32_t tag) {
+  const size_t first = file.compare(0, 4, "FPKP") == 0 ? 16 : 0;
+  TMemoryStream stream(file.data() + first, file.size() - first);
+  TTagStream tags(&stream);
+  for (int64_t header = 0; !tags.EndOfStream(); header = tags.Position()) {
+    if (tags.ReadTag() <= 0) break;
+    if (tags.CurrentTag() == tag) return {first + static_cast<size_t>(header), first + static_cast<size_t>(tags.Position())};
+    tags.LeaveTag();
+  }
+  return {};
+}
+
+// The file with the Integer at `offset` of the tag's body set to `value`
+// (a count that says more or less than the tag holds).
+inline std::string WithTagInteger(std::string file, int32_t tag, int32_t value, size_t offset = 0) {
+  std::memcpy(file.data() + FindTag(file, tag).Body + offset, &value, 4);
+  return file;
+}
+// The file with the tag's number damaged into one no reader knows.
+inline std::string WithTagRenumbered(std::string file, int32_t tag) {
+  const uint16_t head = 0x7000 * 2 + 1;
+  std::memcpy(file.data() + FindTag(file, tag).Header, &head, 2);
+  return file;
+}
+// The file cut `bytes` into the tag's body.
+inline std::string CutInTag(const std::string& file, int32_t tag, size_t bytes) {
+  return file.substr(0, FindTag(file, tag).Body + bytes);
 }
 
 }  // namespace kestrune::test

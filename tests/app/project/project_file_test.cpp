@@ -216,42 +216,41 @@ TEST(ProjectFile, AHandMadeFileOpensWithItsFieldsInPlace) {
     int32_t headerLength;
     int32_t mark;
     int32_t documents;
-    bool loads;
+    std::vector<TProjectLoss> losses;
   };
   const std::vector<Case> cases = {
-      {"as written", 24, 0, 1, true},
-      {"a longer header keeps its first 24 bytes", 30, 0, 1, true},
-      {"a shorter header", 4, 0, 1, true},
-      {"a negative header length", -1, 0, 1, false},
-      {"a mark beyond the documents", 24, 1, 1, false},
-      {"a negative mark", 24, -1, 1, false},
-      {"more documents than the tag holds", 24, 0, 1000000, false},
+      {"as written", 24, 0, 1, {}},
+      {"a longer header keeps its first 24 bytes", 30, 0, 1, {}},
+      {"a shorter header", 4, 0, 1, {}},
+      {"a negative header length", -1, 0, 1, {{kTagProjectDictionaries, 0, 1}}},
+      {"a mark beyond the documents", 24, 1, 1, {{kTagProjectMarks, 0, -1}}},
+      {"a negative mark", 24, -1, 1, {{kTagProjectMarks, 0, -1}}},
+      {"more documents than the tag holds", 24, 0, 1000000, {{kTagProjectDocuments, 1, 1000000}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     WriteFileBytes(dir.File("p.kqp"), HandMadeV4(c.headerLength, c.mark, c.documents));
     TSide side;
-    side.project.StopWords = {u"kept"};
     TProjectFileParts parts = side.Parts();
-    ASSERT_EQ(OpenProjectFile(dir.WFile("p.kqp"), parts), c.loads ? TProjectOpen::Loaded : TProjectOpen::Failed);
-    if (!c.loads) {
-      // Nothing of the file reached the project.
-      EXPECT_EQ(side.project.StopWords, (std::vector<std::u16string>{u"kept"}));
-      EXPECT_TRUE(side.project.Documents.empty());
-      continue;
+    ASSERT_EQ(OpenProjectFile(dir.WFile("p.kqp"), parts), TProjectOpen::Loaded);
+    EXPECT_EQ(parts.Losses, c.losses);
+    // A dictionary list read in part is not handed on.
+    ASSERT_EQ(parts.Dictionaries.size(), c.headerLength < 0 ? 0u : 1u);
+    if (c.headerLength >= 0) {
+      EXPECT_EQ(parts.Dictionaries[0].Author, u"Ann");
+      EXPECT_EQ(parts.Dictionaries[0].Description, u"Words");
+      EXPECT_EQ(parts.Dictionaries[0].Header.Version, 0x04030201);
+      EXPECT_EQ(parts.Dictionaries[0].Header.DictID, c.headerLength >= 8 ? -286331154 : 0);
     }
-    ASSERT_EQ(parts.Dictionaries.size(), 1u);
-    EXPECT_EQ(parts.Dictionaries[0].Author, u"Ann");
-    EXPECT_EQ(parts.Dictionaries[0].Description, u"Words");
-    EXPECT_EQ(parts.Dictionaries[0].Header.Version, 0x04030201);
-    EXPECT_EQ(parts.Dictionaries[0].Header.DictID, c.headerLength >= 8 ? -286331154 : 0);
     ASSERT_EQ(side.project.Documents.size(), 1u);
     EXPECT_EQ(side.project.Documents[0].QueryNumber, 7);
     EXPECT_EQ(side.project.Documents[0].Flags, kFlagFavorite);
     EXPECT_EQ(side.project.StopWords, (std::vector<std::u16string>{u"the"}));
-    EXPECT_EQ(side.Marks(), (std::vector<std::pair<int32_t, float>>{{0, -1.0f}}));
-    EXPECT_EQ(side.project.Counters.RemovedLinks, 1);
+    const bool marked = c.mark == 0;
+    using TMarks = std::vector<std::pair<int32_t, float>>;
+    EXPECT_EQ(side.Marks(), marked ? TMarks({{0, -1.0f}}) : TMarks());
+    EXPECT_EQ(side.project.Counters.RemovedLinks, marked ? 1 : 0);
     EXPECT_EQ(parts.Settings.TrackPosContext, 25);
   }
 }
@@ -329,7 +328,7 @@ TEST(ProjectFile, AFailedOpenTellsMissingUnreadableAndNoProjectApart) {
       {"no permission to read", kNoPermission, HandMadeV4(24, 0), false, TProjectOpen::Unreadable},
       {"a folder", kFolder, "", false, TProjectOpen::Failed},
       {"another kind of file", kFile, "plain text, no project", false, TProjectOpen::Failed},
-      {"a cut project", kFile, HandMadeV4(24, 0).substr(0, 40), false, TProjectOpen::Failed},
+      {"a frame and no block", kFile, HandMadeV4(24, 0).substr(0, 16) + "\x02\x02" "ab", false, TProjectOpen::Failed},
       {"its dictionary refused", kFile, HandMadeV4(24, 0), true, TProjectOpen::DictionaryRefused},
       {"a project", kFile, HandMadeV4(24, 0), false, TProjectOpen::Loaded},
   };
@@ -375,25 +374,31 @@ std::vector<size_t> TagEnds(const std::string& body) {
   return ends;
 }
 
-TEST(ProjectFile, EveryCutAndRandomDamageIsRefusedOrReadWhole) {
+// Every cut of a framed body is told, but one in the current scope's index
+// (its last four bytes: the last scope becomes current); a body cut before
+// its first block gives nothing. The headerless form is whole at its tags'
+// ends. Random damage never breaks the reader.
+TEST(ProjectFile, EveryCutIsToldAndRandomDamageIsReadSafely) {
   TScripted scripted;
   scripted.Save(false);
   const std::string file = ReadFileBytes(scripted.dir.File("p.kqp"));
   const std::string body = file.substr(16);
   ASSERT_EQ(TagEnds(body).back(), body.size());
-  // A framed body is whole only with its last tag, the scopes.
+  const size_t firstHeader = 6;
   for (size_t n = 0; n <= body.size(); ++n) {
     TProjectData data;
     TMemoryStream stream(body.data(), n);
-    EXPECT_EQ(ParseProjectV4(stream, data), n == body.size()) << "cut at " << n;
+    ASSERT_EQ(ParseProjectV4(stream, data), n >= firstHeader) << "cut at " << n;
+    if (n >= firstHeader) {
+      EXPECT_EQ(data.Losses.empty(), n + 4 >= body.size()) << "cut at " << n;
+    }
   }
   const std::string legacy = HandMadeLegacy(true);
-  const std::vector<size_t> legacyEnds = TagEnds(legacy);
-  for (size_t n = 0; n < legacy.size(); ++n) {
+  for (const size_t n : TagEnds(legacy)) {
     TProjectData data;
     TMemoryStream stream(legacy.data(), n);
-    const bool whole = std::find(legacyEnds.begin(), legacyEnds.end(), n) != legacyEnds.end();
-    EXPECT_EQ(ParseLegacyProject(stream, data), whole) << "cut at " << n;
+    EXPECT_EQ(ParseLegacyProject(stream, data), n > 0) << "cut at " << n;
+    EXPECT_TRUE(data.Losses.empty()) << "cut at " << n;
   }
   std::mt19937 random(33);
   for (int round = 0; round < 300; ++round) {
@@ -407,6 +412,81 @@ TEST(ProjectFile, EveryCutAndRandomDamageIsRefusedOrReadWhole) {
     } else {
       ReadLegacyProject(stream, parts);
     }
+  }
+}
+
+// A damaged file gives the whole records before the damage of a block of
+// records and leaves any other damaged block out; what it lost is told.
+TEST(ProjectFile, ADamagedFileGivesWhatCouldBeReadAndSaysWhatItLost) {
+  TScripted scripted;
+  scripted.Save(false);
+  const std::string file = ReadFileBytes(scripted.dir.File("p.kqp"));
+  const auto utf16 = [](std::u16string_view text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  };
+  const std::vector<std::string> abc = {"http://a/", "http://b/", "http://c/"};
+  using test::CutInTag;
+  using test::WithTagInteger;
+  using test::WithTagRenumbered;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<TProjectLoss> losses;
+    std::vector<std::string> urls;
+    size_t steps, scopes, marks;
+    bool dictionaries;  // the list handed on
+    std::u16string query = u"walk kestrel";
+  };
+  const std::vector<Case> cases = {
+      {"whole", file, {}, abc, 2, 2, 3, true},
+      {"more documents said than held", WithTagInteger(file, kTagProjectDocuments, 5),
+       {{kTagProjectDocuments, 3, 5}}, abc, 2, 2, 3, true},
+      {"cut in the second document", file.substr(0, file.find(utf16(u"http://b/"))),
+       {{kTagProjectDocuments, 1, 3}, {kTagProjectQuery}, {kTagProjectStopWords}, {kTagProjectSettings},
+        {kTagProjectOwnWords}, {kTagProjectPhrases}, {kTagProjectMarks}, {kTagProjectStepKeys}, {kTagProjectScopes}},
+       {"http://a/"}, 0, 0, 0, true, u""},
+      {"the documents' tag damaged", WithTagRenumbered(file, kTagProjectDocuments), {{kTagProjectDocuments}}, {}, 2,
+       2, 0, true},
+      {"more steps said than held", WithTagInteger(file, kTagProjectStepKeys, 4), {{kTagProjectStepKeys, 2, 4}}, abc,
+       2, 2, 3, true},
+      {"the steps' tag damaged", WithTagRenumbered(file, kTagProjectStepKeys), {{kTagProjectStepKeys}}, abc, 0, 2, 3,
+       true},
+      {"the scopes cut in their count", CutInTag(file, kTagProjectScopes, 2), {{kTagProjectScopes}}, abc, 2, 0, 3,
+       true},
+      {"a dictionary list said longer", WithTagInteger(file, kTagProjectDictionaries, 3),
+       {{kTagProjectDictionaries, 1, 4}}, abc, 2, 2, 3, false},
+      {"the settings' tag damaged", WithTagRenumbered(file, kTagProjectSettings), {{kTagProjectSettings}}, abc, 2, 2,
+       3, true},
+      {"the query's tag damaged: the last step's words", WithTagRenumbered(file, kTagProjectQuery),
+       {{kTagProjectQuery}}, abc, 2, 2, 3, true, u"kestrel \"walk kestrel\""},
+      {"a mark beyond the documents", WithTagInteger(file, kTagProjectMarks, 9, 4), {{kTagProjectMarks}}, abc, 2, 2,
+       0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFileBytes(scripted.dir.File("d.kqp"), c.bytes);
+    TSide opened;
+    ASSERT_EQ(opened.words.LoadFromFile(scripted.dir.WFile("en.dws")), 0);
+    TProjectFileParts parts = opened.Parts();
+    parts.Settings.CurrentEngine = u"kept";
+    bool handed = false;
+    parts.LoadDictionaries = [&](const std::vector<TProjectDictionary>&) { return handed = true; };
+    ASSERT_EQ(OpenProjectFile(scripted.dir.WFile("d.kqp"), parts), TProjectOpen::Loaded);
+    EXPECT_EQ(parts.Losses, c.losses);
+    std::vector<std::string> urls;
+    for (const TMetaSearchList& d : opened.project.Documents) {
+      urls.push_back(d.Url);
+      // Every document read is shown, also when its step was lost.
+      EXPECT_LE(d.Step, opened.project.StepNumber) << d.Url;
+    }
+    EXPECT_EQ(urls, c.urls);
+    EXPECT_EQ(opened.project.StepNumber, static_cast<int32_t>(c.steps));
+    EXPECT_EQ(static_cast<size_t>(opened.project.Scope.Count()), c.scopes);
+    EXPECT_EQ(opened.Marks().size(), c.marks);
+    EXPECT_EQ(handed, c.dictionaries);
+    EXPECT_EQ(parts.QueryText, c.query);
+    const bool settingsLost = std::count(c.losses.begin(), c.losses.end(), TProjectLoss{kTagProjectSettings}) > 0;
+    EXPECT_EQ(parts.Settings.CurrentEngine, settingsLost ? u"kept" : u"Mojeek");
   }
 }
 

@@ -209,6 +209,25 @@ TEST(ProjectHideSite, EveryDocumentOfTheSiteIsMarkedOnce) {
   }
 }
 
+// Several sites are hidden site after site: the marks (and so the hidden
+// sites' view) take each site's documents in document order, the documents
+// used as keys leave kind 2 in its order, a site named twice counts once.
+TEST(ProjectHideSite, SeveralSitesSiteAfterSite) {
+  TFixture f;
+  f.Search({"http://a.org/1", "http://b.org/2", "http://c.org/3", "http://a.org/4", "http://b.org/5",
+            "http://a.org/6"});
+  for (const int32_t id : {5, 0, 2, 1, 4}) f.ring.SetValue(kKindDocuments, id, 1.0f);
+  f.ring.SetValue(kKindMarks, 3, kMarkRemovedLink);
+  f.project.HideDocumentsOfSites({"b.org", "a.org", "b.org", "d.org"}, f.ring);
+  EXPECT_EQ(Kind(f.ring, kKindMarks), (std::vector<TNNKey>{{3, kMarkRemovedAndHidden},
+                                                          {1, kMarkHiddenSite},
+                                                          {4, kMarkHiddenSite},
+                                                          {0, kMarkHiddenSite},
+                                                          {5, kMarkHiddenSite}}));
+  EXPECT_EQ(Kind(f.ring, kKindDocuments), (std::vector<TNNKey>{{2, 1.0f}}));
+  EXPECT_EQ(f.project.Counters.Total, 6);
+}
+
 TEST(ProjectRecount, CountersFollowFlagsMarksAndTheShownSteps) {
   struct Case {
     const char* name;

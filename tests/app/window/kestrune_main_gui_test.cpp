@@ -269,7 +269,8 @@ TEST(FKestruneMain, ClosingAroundASearch) {
 }
 
 // The project dialogs and the edit panel are the window's; closing asks the
-// save question of a modified project, and its Cancel keeps the window.
+// save question of a modified project, also with the question switched off
+// (its box shown ticked), and its Cancel keeps the window.
 TEST(FKestruneMain, ProjectDialogsAndTheSaveQuestionBeforeTheClose) {
   TWindow w;
   auto* open = w.window->findChild<TTntOpenProjectDialog*>("TntOpenProjectDialog1");
@@ -284,23 +285,31 @@ TEST(FKestruneMain, ProjectDialogsAndTheSaveQuestionBeforeTheClose) {
   w.window->speciaClick();
   EXPECT_FALSE(w.session->Map.MapEditMode);
 
+  // A query word: the map's rebuilds while the question shows start no new
+  // query.
+  w.session->ContentMap.Steps().SetKey(kKindQuery, {w.session->WordDictionary.AddWord(u"alpha", 0, -1), 1.0f});
   w.session->ProjectFile.Modified = true;
+  w.session->Config.Settings.askforsave = false;
   w.window->IBitmapButton7->setEnabled(true);
   for (const bool cancel : {true, false}) {
     int32_t asked = 0;
+    bool ticked = false;
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
       auto* question = dynamic_cast<TQuestion*>(QApplication::activeModalWidget());
       if (!question) return;
       answer.stop();
       ++asked;
+      ticked = question->TntCheckBox1->isChecked();
       (cancel ? question->TntButton2 : question->TntButton3)->click();
     });
     answer.start(10);
     w.window->close();
     EXPECT_EQ(asked, 1) << cancel;
+    EXPECT_TRUE(ticked) << cancel;
     EXPECT_EQ(w.window->Closed(), !cancel);
     EXPECT_EQ(w.session->ProjectFile.Modified, cancel);
+    EXPECT_FALSE(w.session->Config.Settings.askforsave);  // the box left ticked keeps it off
   }
 }
 

@@ -2,7 +2,7 @@
 // 1280 x 800 screen with a window manager, clicked and typed into with
 // xdotool. A project renamed by typing a new name stays a project, in the
 // manager and in the open dialog; a rename onto another project's name is
-// refused; Enter in the tree makes nothing.
+// refused with a message; Enter in the tree makes nothing.
 //
 // With KESTRUNE_WRITE_IMAGES=<folder> the screen is also written there after
 // the rename (project_manager_renamed.png).
@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QScreen>
 #include <chrono>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include <thread>
 
 #include "app/window/kestrune_main.h"
+#include "core/message_strings.h"
 #include "platform/text.h"
 #include "tests/app/project_file_bytes.h"
 #include "tests/app/window/program_copy.h"
@@ -130,9 +132,15 @@ TEST(ProjectManagerAsAPerson, RenamesByTypingANameAndEnterMakesNothing) {
     const QString images = QString::fromLocal8Bit(qgetenv("KESTRUNE_WRITE_IMAGES"));
     if (!images.isEmpty()) EXPECT_TRUE(person.Screen().save(images + "/project_manager_renamed.png"));
 
-    // A rename onto another project's name is refused: nothing is replaced.
+    // A rename onto another project's name is refused, and says why:
+    // nothing is replaced.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     rename("loaf notes", "rye");
+    const auto box = [] { return dynamic_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    ASSERT_TRUE(person.WaitFor([&] { return box() && QApplication::activeWindow() == box(); }));
+    EXPECT_TRUE(person.OnUi([&] { return box()->text(); }).contains(QString::fromStdU16String(MessageStrings.smNameTaken)));
+    person.Key("Return");
+    ASSERT_TRUE(person.WaitFor([&] { return !box() && QApplication::activeWindow() == manager; }));
     EXPECT_EQ(test::ReadFileBytes(projects + "rye.kqp"), rye);
     EXPECT_TRUE(fs::exists(projects + "loaf notes.kqp"));
     EXPECT_EQ(person.OnUi(children), (QStringList{"Old", "loaf notes.kqp", "rye.kqp"}));
