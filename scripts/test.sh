@@ -46,6 +46,7 @@ step() {
   local status=0
   "$@" || status=$?
   step_times+=("$(printf '%-36s %5d s' "$name" $((SECONDS - start)))$([ "$status" -eq 0 ] || echo "  FAILED")")
+  echo "== $name: $((SECONDS - start)) s"
   [ "$status" -eq 0 ] || exit "$status"
 }
 
