@@ -2,23 +2,12 @@
 // that touch each rule of the reader (line ends, a missing section, sizes in
 // the wrong block, a block opening without "<", hexadecimal values, a block
 // that never closes).
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "fuzz/seeds.h"
+#include "fuzz/source_root.h"
 
 namespace {
-
-std::string ShippedColorFile() {
-  std::string here = __FILE__;
-  const size_t slash = here.find_last_of('/');
-  const std::string root = slash == std::string::npos ? "." : here.substr(0, slash) + "/..";
-  std::ifstream in(root + "/data/templates/en/color.ini", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -30,7 +19,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 }  // namespace
 
 KESTRUNE_SEEDS(color_file) {
-  const std::string shipped = ShippedColorFile();
+  const std::string shipped = kestrune::fuzz::ReadSourceFile("data/templates/en/color.ini");
   WriteSeed(folder, "shipped", shipped);
   WriteSeed(folder, "crlf", ReplaceAll(shipped, "\n", "\r\n"));
   WriteSeed(folder, "cr", ReplaceAll(shipped, "\n", "\r"));

@@ -123,6 +123,8 @@ BlockWorld& World() {
     fuzz::PageWorld& w = b->page;
     fuzz::RemoveAtExit(w.folder);
     w.builder.SetTemplatePath(fuzz::SourceRoot() + "/data/templates/en/");
+    // Without the shipped blocks every page would be empty, and alike.
+    if (w.builder.Block(pbDocAnnounceBlock).empty()) std::abort();
     w.builder.AdvancedMode = true;
     w.LoadEngine(b->documentLayout, "document", kComments);
     w.LoadEngine(b->productLayout, "product", std::string("NumberImage=1\n") + kComments);

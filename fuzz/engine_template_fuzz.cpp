@@ -1,8 +1,6 @@
 // Feeds arbitrary bytes to the engine as its template file, then builds the
 // first and a next query URL from whatever was read. The engine must never
 // raise, and a URL it builds holds no unreplaced partner placeholder.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "fuzz/fuzz_folder.h"
 #include "search/engine_web.h"
 
 using namespace kestrune;
@@ -37,7 +36,8 @@ static std::filesystem::path& Home() {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Home() = std::filesystem::temp_directory_path() / ("kestrune-fuzz-" + std::to_string(::getpid()));
+  Home() = std::filesystem::path(fuzz::MakeProcessFolder(std::filesystem::temp_directory_path().string(), "kestrune-fuzz"))
+               .parent_path();
   std::atexit([] {
     std::error_code ec;
     std::filesystem::remove_all(Home(), ec);

@@ -1,22 +1,24 @@
 // Seeds for the engine template reader: the templates we ship and the
 // loopback engine's templates of the tests.
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "fuzz/seeds.h"
+#include "fuzz/source_root.h"
 #include "tests/support/result_pages.h"
 
 KESTRUNE_SEEDS(engine_template) {
-  const std::filesystem::path shipped =
-      std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "templates" / "web";
+  const std::filesystem::path shipped = std::filesystem::path(kestrune::fuzz::SourceRoot()) / "data" / "templates" / "web";
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(shipped, ec)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    WriteSeed(folder, entry.path().filename().string(), bytes.str());
+    const std::string name = entry.path().filename().string();
+    WriteSeed(folder, name, kestrune::fuzz::ReadSourceFile("data/templates/web/" + name));
+  }
+  if (ec) {
+    std::fprintf(stderr, "cannot list %s\n", shipped.c_str());
+    std::abort();
   }
   using kestrune::test::LoopbackEngineTemplate;
   using kestrune::test::LoopbackTemplateOptions;

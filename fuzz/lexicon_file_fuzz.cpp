@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/frame.h"
+#include "fuzz/fuzz_folder.h"
 #include "language/morphology_engine_full.h"
 #include "platform/text.h"
 
@@ -25,7 +26,7 @@ const std::string& TempName() {
   // system has such a folder.
   static const std::string name = [] {
     const char* dir = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-    return std::string(dir ? dir : "/tmp") + "/kestrune-lexicon-fuzz-" + std::to_string(::getpid()) + ".drmp";
+    return kestrune::fuzz::ProcessFolderName(dir ? dir : "/tmp", "kestrune-lexicon-fuzz") + ".drmp";
   }();
   static const struct Remover {
     ~Remover() { ::unlink(name.c_str()); }

@@ -1,27 +1,12 @@
 // Seeds for the interface-language reader: our English file and small files
 // in other code pages with list items, escapes and the message sections.
-#include <cstdio>
 #include <string>
 
 #include "fuzz/seeds.h"
-
-namespace {
-
-std::string ReadWhole(const std::string& path) {
-  std::string bytes;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    std::fclose(file);
-  }
-  return bytes;
-}
-
-}  // namespace
+#include "fuzz/source_root.h"
 
 KESTRUNE_SEEDS(lng_file) {
-  WriteSeed(folder, "english.lng", ReadWhole(KESTRUNE_SOURCE_DIR "/data/Language/english.lng"));
+  WriteSeed(folder, "english.lng", kestrune::fuzz::ReadSourceFile("data/Language/english.lng"));
   WriteSeed(folder, "russian.lng",
             "[Header]\r\nlanguage=\"\xd0\xf3\xf1\xf1\xea\xe8\xe9\"\r\nlangID=1049\r\nCodePage=1251\r\n"
             "LangAuthor=\"Kestrune Inc\"\r\nLangFolder=ru\r\n[Language]\r\n"

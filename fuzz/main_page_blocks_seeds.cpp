@@ -1,14 +1,9 @@
 // Seeds for the main window's page blocks: the English templates we ship.
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "fuzz/page_results_fuzz_support.h"
 #include "fuzz/seeds.h"
+#include "fuzz/source_root.h"
 
 KESTRUNE_SEEDS(main_page_blocks) {
-  std::ifstream in(kestrune::fuzz::SourceRoot() + "/data/templates/en/templates.ini", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  WriteSeed(folder, "shipped_templates.ini", text.str());
+  WriteSeed(folder, "shipped_templates.ini", kestrune::fuzz::ReadSourceFile("data/templates/en/templates.ini"));
 }

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_folder.h"
+#include "fuzz/source_root.h"
 #include "language/phrase_word_dictionary.h"
 #include "language/storage_forms_words.h"
 #include "language/text_parsing.h"
@@ -29,13 +31,6 @@
 #include "search/scope.h"
 
 namespace kestrune::fuzz {
-
-// The source tree (the shipped templates).
-inline std::string SourceRoot() {
-  std::string here = __FILE__;
-  const size_t slash = here.find_last_of('/');
-  return slash == std::string::npos ? "." : here.substr(0, slash) + "/..";
-}
 
 // A new file each time: a file emptied and written again is flushed to the
 // disk when closed (ext4), which would cost each input a disk write.
@@ -68,8 +63,7 @@ class PageWorld {
   // base: the folder that holds the world's own folder (a memory file system
   // such as /dev/shm spares the disk the files a target writes per input).
   explicit PageWorld(const std::string& base = "/tmp") {
-    std::string pattern = base + "/kestrune-page-fuzz-XXXXXX";
-    folder = std::string(mkdtemp(pattern.data())) + "/";
+    folder = MakeProcessFolder(base, "kestrune-page-fuzz");
     setenv("KESTRUNE_HOME", folder.c_str(), 1);
     platform::CreateFolder(platform::Utf8ToUtf16(folder + "templates/web"));
     textParsing.SetWordDictionary(&dictionary);

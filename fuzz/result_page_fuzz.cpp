@@ -4,8 +4,6 @@
 // without a stop string); the rest is the page, processed as two pages of one
 // search. Every stored item lies within the result array and has an absolute
 // web address.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz/fuzz_folder.h"
 #include "search/engine_web.h"
 #include "search/item_url.h"
 #include "tests/support/result_pages.h"
@@ -25,7 +24,8 @@ static std::filesystem::path& Home() {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Home() = std::filesystem::temp_directory_path() / ("kestrune-fuzz-" + std::to_string(::getpid()));
+  Home() = std::filesystem::path(fuzz::MakeProcessFolder(std::filesystem::temp_directory_path().string(), "kestrune-fuzz"))
+               .parent_path();
   std::atexit([] {
     std::error_code ec;
     std::filesystem::remove_all(Home(), ec);

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "app/scope_download.h"
+#include "fuzz/fuzz_folder.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 using namespace kestrune;
 
@@ -19,8 +21,8 @@ namespace {
 // (kept alive to the end: the removal runs after static destructors).
 const std::u16string& Folder() {
   static const std::u16string* folder = [] {
-    auto* made = new std::u16string(platform::CreateTempFolder("kestrune-scope-fuzz-"));
-    if (made->empty()) std::abort();
+    auto* made = new std::u16string(platform::Utf8ToUtf16(
+        fuzz::MakeProcessFolder(std::filesystem::temp_directory_path().string(), "kestrune-scope-fuzz")));
     platform::NativeFile taken;
     taken.Open(*made + u"birds.kqp", platform::NativeFile::Access::kWrite, true, true);
     std::atexit([] {

@@ -38,10 +38,12 @@ KESTRUNE_SEEDS(settings_load) {
     s.Config.RecentQueries[0] = u"caf\u00e9 query";
     s.Config.RecentProjects[4] = u"/home/user/p.kqp";
   });
-  // Folders and values of other types, written over the program's own.
+  // Folders and values of other types, written over the program's own. The
+  // folder is a fixed one (not the sandbox's, whose name is new every time),
+  // so that the seeds are the same bytes at every run.
   platform::SettingsStore store;
   if (store.OpenKey(kSettingsKey, true)) {
-    store.WriteString("ProjectFolder", sandbox.Root() + "projects");
+    store.WriteString("ProjectFolder", "/tmp/kestrune-settings/projects");
     store.WriteString("BasesFolder", "relative");
     store.WriteString("TrackPosContext", "40");
     store.WriteInteger("Dictionaries", 9);

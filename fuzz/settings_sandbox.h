@@ -11,6 +11,7 @@
 
 #include "core/frame.h"
 #include "core/stream.h"
+#include "fuzz/fuzz_folder.h"
 #include "language/word_dictionary.h"
 #include "platform/text.h"
 
@@ -19,9 +20,7 @@ namespace kestrune::fuzz {
 class TSettingsSandbox {
  public:
   TSettingsSandbox() {
-    root_ = std::filesystem::temp_directory_path().string() + "/kestrune-settings-XXXXXX";
-    if (!::mkdtemp(root_.data())) std::abort();
-    root_ += "/";
+    root_ = MakeProcessFolder(std::filesystem::temp_directory_path().string(), "kestrune-settings");
     for (const char* folder : {"program/dictionaries", "program/templates/en", "program/update", "program/Language",
                                "config", "data", "projects"}) {
       std::filesystem::create_directories(root_ + folder);

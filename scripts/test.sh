@@ -9,7 +9,13 @@
 #   2. build/        the whole project; all tests (GUI tests run offscreen)
 #   3. build-asan/   non-GUI tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   4. build-tsan/   the tests labelled tsan under ThreadSanitizer
-#   5. build-fuzz/   every libFuzzer target, a short bounded run on its seeds
+#   5. build-fuzz/   every libFuzzer target over its regression inputs
+#                    (fuzz/regressions/), then a fixed number of executions
+#                    from its seeds and a fixed random seed: the same runs every
+#                    time (fuzz/run_fuzzer.sh); it prints each target's figures
+# The main and sanitizer builds run each target over its regression inputs
+# too (fuzz_regressions.<reader>). Long fuzzing with random seeds:
+# scripts/fuzz.sh.
 # Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,40 +30,56 @@ case "${1:-}" in
     ;;
 esac
 
-echo "== layers"
-scripts/check_layers.sh
+# Each step's wall time: printed as the step ends, and all of them once more
+# when the script ends (after a failed step too).
+step_times=()
+report_times() {
+  [ "${#step_times[@]}" -gt 0 ] || return 0
+  echo "== wall time per step"
+  printf '%s\n' "${step_times[@]}"
+}
+trap report_times EXIT
+step() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "== $name"
+  local status=0
+  "$@" || status=$?
+  step_times+=("$(printf '%-36s %5d s' "$name" $((SECONDS - start)))$([ "$status" -eq 0 ] || echo "  FAILED")")
+  echo "== $name: $((SECONDS - start)) s"
+  [ "$status" -eq 0 ] || exit "$status"
+}
 
-scripts/install-deps.sh test
-
+step "layers" scripts/check_layers.sh
+step "install what is missing" scripts/install-deps.sh test
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
 
-echo "== build: main"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_TESTS=ON
-cmake --build build -j "$jobs"
+step "configure: main" cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_TESTS=ON
+step "build: main" cmake --build build -j "$jobs"
 if [ "$quick" -eq 1 ]; then
-  (cd build && ctest -j "$jobs" -LE gui --timeout 600)
+  step "tests: main, no display" ctest --test-dir build -j "$jobs" -LE gui --timeout 600
   exit 0
 fi
-(cd build && ctest -j "$jobs" --timeout 600)
+step "tests: main" ctest --test-dir build -j "$jobs" --timeout 600
 
-echo "== build: address and undefined-behaviour sanitizers"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+step "configure: sanitizers" cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKESTRUNE_SANITIZE=address,undefined -DKESTRUNE_MODEL_ONLY=ON
-cmake --build build-asan -j "$jobs"
-(cd build-asan && ctest -j "$jobs" -LE gui --timeout 900)
+step "build: sanitizers" cmake --build build-asan -j "$jobs"
+step "tests: sanitizers" ctest --test-dir build-asan -j "$jobs" -LE gui --timeout 900
 
-echo "== build: thread sanitizer"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+step "configure: thread sanitizer" cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKESTRUNE_SANITIZE=thread -DKESTRUNE_MODEL_ONLY=ON
 tsan_targets=$(ninja -C build-tsan -t targets all | sed -n 's/^\([A-Za-z0-9_]*_tsan_tests\): .*/\1/p' | sort -u)
 if [ -n "$tsan_targets" ]; then
-  # shellcheck disable=SC2086
-  cmake --build build-tsan -j "$jobs" --target $tsan_targets
-  (cd build-tsan && ctest -j "$jobs" -L tsan --timeout 900)
+  step "build: thread sanitizer" cmake --build build-tsan -j "$jobs" --target $tsan_targets
+  step "tests: thread sanitizer" ctest --test-dir build-tsan -j "$jobs" -L tsan --timeout 900
 fi
 
-echo "== build: fuzz targets"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
-cmake --build build-fuzz -j "$jobs"
-(cd build-fuzz && ctest -j "$jobs" -L fuzz --timeout 300)
+step "configure: fuzz targets" env CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
+step "build: fuzz targets" cmake --build build-fuzz -j "$jobs"
+rm -rf build-fuzz/fuzz-results
+step "tests: fuzz targets" ctest --test-dir build-fuzz -j "$jobs" -L fuzz --timeout 300
+echo "== fuzz runs: executions and what they reached, per target"
+cat build-fuzz/fuzz-results/*.txt

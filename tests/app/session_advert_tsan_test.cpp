@@ -1,11 +1,28 @@
 // The session's advertising engine under the thread sanitizer: started by a
 // search run, asked again, stopped and made again, its items read for the
 // page on the session's thread while its worker downloads.
+#include <chrono>
+#include <string>
+#include <thread>
+
 #include "tests/app/loopback_search.h"
 #include "tests/support/advert_pages.h"
 
 namespace kestrune {
 namespace {
+
+// Waits until the server has an advertising request with `word` among its key
+// words; false after ten seconds.
+bool AskedFor(const test::LoopbackHttpServer& server, const std::string& word) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    for (const test::HttpRequestRecord& request : server.Requests()) {
+      if (request.path == "/adv" && request.target.find(word) != std::string::npos) return true;
+    }
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
 
 TEST(SessionAdvertThreads, StartsStopsAndPageReadsDuringRuns) {
   test::TLoopbackSearch t;
@@ -17,7 +34,12 @@ TEST(SessionAdvertThreads, StartsStopsAndPageReadsDuringRuns) {
   s.SetAdvertEngine("miva");
   t.Search(u"alpha beta");
   for (int round = 0; round < 12; ++round) {
-    s.StartAdvertSearch(u"word" + platform::Utf8ToUtf16(std::to_string(round)), 1);
+    const std::string word = "word" + std::to_string(round) + "x";
+    s.StartAdvertSearch(platform::Utf8ToUtf16(word), 1);
+    // The round's request reaches the server before the next round stops it
+    // (on a busy machine a request stopped before its worker connected is
+    // never sent), and the page is read while the worker downloads.
+    ASSERT_TRUE(AskedFor(t.server, word)) << word;
     s.Results.PageResults.AdvertisementFromAmazon();
     s.AdvertsReady();
     if (round % 3 == 2) {
@@ -32,8 +54,9 @@ TEST(SessionAdvertThreads, StartsStopsAndPageReadsDuringRuns) {
   TParsePage page;
   ASSERT_TRUE(s.Advert.AdvertEngine->GetCurrentPage(page));
   EXPECT_EQ(page.ItemCount, 2);
+  // Every round's request and the last one.
   const std::vector<test::HttpRequestRecord> requests = t.server.Requests();
-  EXPECT_GE(std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.path == "/adv"; }), 2);
+  EXPECT_GE(std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.path == "/adv"; }), 13);
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs a test program of the main window as a person meets it: on a virtual X
-# display of its own (xvfb-run) of the smallest screen the program supports,
-# 1280 x 800, with a small window manager (openbox) that places, decorates and
-# focuses the windows. CTest starts it in front of every test of such a
-# program. The window manager is up before the test starts (its start-up
+# display of its own (tests/support/on_virtual_display.sh) of the smallest
+# screen the program supports, 1280 x 800, with a small window manager
+# (openbox) that places, decorates and focuses the windows. CTest starts it in
+# front of every test of such a program, and the tests run side by side. The window manager is up before the test starts (its start-up
 # command answers through a pipe) and goes with the test.
 # With --no-window-manager among the arguments (taken out before the test
-# starts) the display is a bare X server, as `xvfb-run -a` gives it.
+# starts) the display is a bare X server, with nothing else on it.
 # Listing the tests (at build time) needs no display.
 set -euo pipefail
 args=()
@@ -42,5 +42,4 @@ if [ "${1:-}" = "--inside" ]; then
   exit "$status"
 fi
 unset QT_QPA_PLATFORM
-exec flock -o "${TMPDIR:-/tmp}/kestrune-xvfb.lock" \
-  xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --inside "$@"
+exec "$(dirname "$0")/on_virtual_display.sh" 1280x800x24 bash "$0" --inside "$@"

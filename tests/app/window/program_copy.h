@@ -20,19 +20,19 @@
 
 namespace kestrune::test {
 
-// The built program folder without its executables, its engines replaced by
-// the loopback engine at `base`.
+// The built program folder without its executables and without the log of
+// a run from the build folder, its engines replaced by the loopback engine at
+// `base`. The log is no part of the program, and the executable's own test
+// removes and writes it while other tests copy the folder beside it.
 inline void CopyProgramFolder(const std::filesystem::path& to, const std::string& base) {
   const std::filesystem::path from = KESTRUNE_PROGRAM_DIR;
-  // Files at the top (a log of a run from the build folder) come before
-  // any folder.
   std::filesystem::create_directories(to);
   for (const std::filesystem::directory_entry& entry : std::filesystem::recursive_directory_iterator(from)) {
     const std::filesystem::path relative = std::filesystem::relative(entry.path(), from);
     if (entry.is_directory()) {
       std::filesystem::create_directories(to / relative);
     } else if (entry.is_regular_file() && relative.parent_path() != "templates/web" &&
-               relative != "kestrune" && relative != "ravelst") {
+               relative != "kestrune" && relative != "ravelst" && relative != "kestrune.log") {
       std::filesystem::copy_file(entry.path(), to / relative);
     }
   }
