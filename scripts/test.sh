@@ -54,8 +54,14 @@ step "layers" scripts/check_layers.sh
 step "install what is missing" scripts/install-deps.sh test
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
+# A compiler cache, where the machine has one, makes the rebuilds of a later
+# run quick; the tests are the same either way.
+cache=()
+if command -v ccache >/dev/null; then
+  cache=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
-step "configure: main" cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_TESTS=ON
+step "configure: main" cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_TESTS=ON "${cache[@]}"
 step "build: main" cmake --build build -j "$jobs"
 if [ "$quick" -eq 1 ]; then
   step "tests: main, no display" ctest --test-dir build -j "$jobs" -LE gui --timeout 600
@@ -64,12 +70,12 @@ fi
 step "tests: main" ctest --test-dir build -j "$jobs" --timeout 600
 
 step "configure: sanitizers" cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKESTRUNE_SANITIZE=address,undefined -DKESTRUNE_MODEL_ONLY=ON
+  -DKESTRUNE_SANITIZE=address,undefined -DKESTRUNE_MODEL_ONLY=ON "${cache[@]}"
 step "build: sanitizers" cmake --build build-asan -j "$jobs"
 step "tests: sanitizers" ctest --test-dir build-asan -j "$jobs" -LE gui --timeout 900
 
 step "configure: thread sanitizer" cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKESTRUNE_SANITIZE=thread -DKESTRUNE_MODEL_ONLY=ON
+  -DKESTRUNE_SANITIZE=thread -DKESTRUNE_MODEL_ONLY=ON "${cache[@]}"
 tsan_targets=$(ninja -C build-tsan -t targets all | sed -n 's/^\([A-Za-z0-9_]*_tsan_tests\): .*/\1/p' | sort -u)
 if [ -n "$tsan_targets" ]; then
   step "build: thread sanitizer" cmake --build build-tsan -j "$jobs" --target $tsan_targets
@@ -77,7 +83,7 @@ if [ -n "$tsan_targets" ]; then
 fi
 
 step "configure: fuzz targets" env CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON "${cache[@]}"
 step "build: fuzz targets" cmake --build build-fuzz -j "$jobs"
 rm -rf build-fuzz/fuzz-results
 step "tests: fuzz targets" ctest --test-dir build-fuzz -j "$jobs" -L fuzz --timeout 300
