@@ -299,8 +299,10 @@ void TIAVLTree::FollowRightEdge(const TPath& path, int32_t index, int repairedAt
     return;
   } else {
     const int depth = path.Depth;
-    const bool rightmost = std::all_of(path.WentRight, path.WentRight + depth, [](bool right) { return right; });
-    if (!rightmost || Count() < kRightEdgeFrom) {
+    // A small set keeps no edge: its inserts skip the walk along the path.
+    const bool rightmost = Count() >= kRightEdgeFrom &&
+                           std::all_of(path.WentRight, path.WentRight + depth, [](bool right) { return right; });
+    if (!rightmost) {
       if (rightEdge_) rightEdge_->Depth = 0;
       return;
     }

@@ -26,19 +26,25 @@ TStorageFormsWords::TStorageFormsWords() { ids_.SetItemType(TItemType::cLongInt)
 void TStorageFormsWords::Clear() {
   ids_.Clear();
   forms_.Clear();
+  nodes_.clear();
   count_ = 0;
 }
 
 int32_t TStorageFormsWords::SetForm(int32_t wordId, int32_t form, bool overwrite) {
   if (wordId < 0 || form == -1) return -1;
-  const int32_t before = ids_.Count();
-  const int32_t node = ids_.Add(wordId);
-  Check(node >= 0, "word-form store: node");
-  if (ids_.Count() > before) {
-    forms_.Reserve(int64_t{node} + 1);
-    forms_[node] = form;
-    count_ = ids_.Count();
-    return -1;
+  const auto known = nodes_.find(wordId);
+  int32_t node = known != nodes_.end() ? known->second : -1;
+  if (node < 0) {
+    const int32_t before = ids_.Count();
+    node = ids_.Add(wordId);
+    Check(node >= 0, "word-form store: node");
+    nodes_.emplace(wordId, node);
+    if (ids_.Count() > before) {
+      forms_.Reserve(int64_t{node} + 1);
+      forms_[node] = form;
+      count_ = ids_.Count();
+      return -1;
+    }
   }
   int32_t& stored = forms_[node];
   if (overwrite) {

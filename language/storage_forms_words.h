@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "core/avl_tree.h"
 #include "core/paged_array.h"
@@ -62,6 +63,9 @@ class TStorageFormsWords {
  private:
   mutable TIAVLTree ids_;
   TPagedArray<int32_t, 512> forms_;  // by node index of ids_
+  // The node of each stored word, for SetForm, which meets the same words
+  // again and again; readers keep to the set.
+  std::unordered_map<int32_t, int32_t> nodes_;
   int32_t count_ = 0;
 };
 

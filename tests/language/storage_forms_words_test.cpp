@@ -45,6 +45,18 @@ TEST(StorageFormsWords, SetFormRules) {
   store.Clear();
   EXPECT_EQ(store.Count(), 0);
   EXPECT_EQ(store.GetForm(7), 0);
+  // After Clear the words held before are new again, in another order.
+  const Step again[] = {
+      {2000001, 6, false, -1, 6},
+      {7, 9, false, -1, 9},
+      {2000001, 6, false, -1, 6},
+      {7, 2, false, 0, 0},
+  };
+  for (const Step& step : again) {
+    EXPECT_EQ(store.SetForm(step.word, step.form, step.overwrite), step.result) << step.word << " " << step.form;
+    EXPECT_EQ(store.GetForm(step.word), step.stored) << step.word << " " << step.form;
+  }
+  EXPECT_EQ(store.Count(), 2);
 }
 
 TEST(StorageFormsWords, ManyWordsAcrossPages) {
